@@ -1,0 +1,64 @@
+#include "analysis/WorkerThread.h"
+
+#include "platform/Messages.h"
+
+namespace tavik {
+
+CWorkerThread::~CWorkerThread() {
+    JoinPass();
+}
+
+void CWorkerThread::PostData(const float* data, int count) {
+    if (m_bBusy.load()) {
+        return;  // a pass is running: this block is not analysed
+    }
+    m_pData = data;
+    m_nDataCount = count;
+    StartThread();
+}
+
+void CWorkerThread::StartThread() {
+    m_bBusy.store(true);
+    if (m_bSynchronous) {
+        Pass();
+        if (!KeepBusyAfterPass()) {
+            ClearBusy();
+        }
+        return;
+    }
+    JoinPass();  // the previous pass has ended: it cleared the busy flag
+    m_thread = std::thread([this] {
+        Pass();
+        if (!KeepBusyAfterPass()) {
+            ClearBusy();
+        }
+    });
+}
+
+void CWorkerThread::ClearBusy() {
+    {
+        std::lock_guard lock(m_idleMutex);
+        m_bBusy.store(false);
+    }
+    m_idle.notify_all();
+}
+
+bool CWorkerThread::WaitUntilIdle(std::chrono::milliseconds limit) {
+    std::unique_lock lock(m_idleMutex);
+    return m_idle.wait_for(lock, limit, [&] { return !m_bBusy.load(); });
+}
+
+void CWorkerThread::Notify(std::uintptr_t code, std::intptr_t lParam,
+                           std::shared_ptr<const void> payload) const {
+    if (HWND hwnd = m_hNotifyWnd.load()) {
+        hwnd->PostMessage(CMessage{WM_ANALYSER_RESULT, code, lParam, std::move(payload)});
+    }
+}
+
+void CWorkerThread::JoinPass() {
+    if (m_thread.joinable()) {
+        m_thread.join();
+    }
+}
+
+}  // namespace tavik

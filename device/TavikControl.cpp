@@ -1,0 +1,178 @@
+#include "device/TavikControl.h"
+
+#include <cstring>
+
+#include "device/ReceiverCommands.h"
+#include "document/GenericException.h"
+
+namespace tavik {
+
+namespace {
+
+// The calibration block that the recorded-data source holds at EEPROM address 26.
+constexpr std::uint32_t kPlaybackCalibration[4] = {0x345B3D65, 0xB80732E3, 0xBAC0CAE1, 0x430B8ED9};
+
+}  // namespace
+
+CTavikControl::CTavikControl() = default;
+
+CTavikControl::~CTavikControl() {
+    StopTransfer();
+}
+
+void CTavikControl::Open() {
+    m_bOpen = true;
+    m_bInitialised = true;
+}
+
+void CTavikControl::Close() {
+    m_bOpen = false;
+    m_bInitialised = false;
+}
+
+bool CTavikControl::InitHardware() {
+    if (!m_bOpen || m_bInitialised) {
+        return true;
+    }
+    try {
+        ConfigureHardware(1, 4);
+        SetSOF(true);
+        m_bInitialised = true;
+    } catch (CTavikControlException& e) {
+        e.AppendMessage("InitHardware: Could not init hardware\n");
+        throw;
+    }
+    return true;
+}
+
+bool CTavikControl::ConfigureHardware(int first, int second) {
+    if (!UsesRecordings()) {
+        SendCommand(
+            {CMD_CONFIGURE, static_cast<std::uint8_t>(first), static_cast<std::uint8_t>(second)});
+    }
+    return true;
+}
+
+bool CTavikControl::SetTunerFrequency(float megahertz) {
+    m_fFrequency = megahertz;
+    if (!UsesRecordings()) {
+        // Frequency in 10 kHz steps, most significant byte first.
+        const auto steps = static_cast<std::uint16_t>(megahertz * 100.0f + 0.5f);
+        SendCommand({CMD_TUNER_FREQUENCY, static_cast<std::uint8_t>(steps >> 8),
+                     static_cast<std::uint8_t>(steps & 0xFF)});
+    }
+    return true;
+}
+
+bool CTavikControl::SetAntenna(int antenna) {
+    if (!UsesRecordings()) {
+        SendCommand({CMD_ANTENNA, static_cast<std::uint8_t>(antenna)});
+    }
+    return true;
+}
+
+bool CTavikControl::SetAlarmOutput(int output, bool on) {
+    if (!UsesRecordings()) {
+        SendCommand({CMD_ALARM_OUTPUT, static_cast<std::uint8_t>(output),
+                     static_cast<std::uint8_t>(on ? 1 : 0)});
+    }
+    return true;
+}
+
+bool CTavikControl::IsRemoteState() {
+    if (UsesRecordings()) {
+        return true;
+    }
+    ResetCommand();
+    AddCommandByte(CMD_REMOTE_STATE);
+    TransmitToEZUSB();
+    return m_Command[1] != 0;
+}
+
+bool CTavikControl::GetEEPROMData(std::uint8_t* buffer, std::uint8_t address, std::uint8_t length) {
+    if (UsesRecordings()) {
+        std::memset(buffer, 0, length);
+        if (address == 26 && length == 16) {
+            std::memcpy(buffer, kPlaybackCalibration, sizeof kPlaybackCalibration);
+        }
+        return true;
+    }
+    SendCommand({CMD_EEPROM_READ, address, length});
+    if (!m_pLink->BulkRead(kAnswerPipe, buffer, length)) {
+        throw CTavikControlException("TransmitToEZUSB: No answer from hardware\n", 0);
+    }
+    return true;
+}
+
+bool CTavikControl::SetEEPROMData(const std::uint8_t* buffer, std::uint8_t address,
+                                  std::uint8_t length) {
+    if (UsesRecordings()) {
+        return true;
+    }
+    ResetCommand();
+    AddCommandByte(CMD_EEPROM_WRITE);
+    AddCommandByte(address);
+    AddCommandByte(length);
+    for (std::uint8_t i = 0; i < length; ++i) {
+        AddCommandByte(buffer[i]);
+    }
+    TransmitToEZUSB();
+    return true;
+}
+
+bool CTavikControl::AddCommandByte(std::uint8_t byte) {
+    if (m_nCommandLength >= m_Command.size()) {
+        return false;
+    }
+    m_Command[m_nCommandLength++] = byte;
+    return true;
+}
+
+bool CTavikControl::TransmitToEZUSB() {
+    if (m_pLink == nullptr ||
+        !m_pLink->BulkWrite(kCommandPipe, m_Command.data(), m_nCommandLength)) {
+        throw CTavikControlException("TransmitToEZUSB: Could not send command\n", 0);
+    }
+    if (!m_pLink->BulkRead(kAnswerPipe, m_Command.data(), 2)) {
+        throw CTavikControlException("TransmitToEZUSB: No answer from hardware\n", 0);
+    }
+    if (m_Command[0] == 0xFF) {
+        throw CTavikControlException(
+            StringFormat("TransmitToEZUSB: Command %u not supported!\n", unsigned{m_Command[1]}),
+            0);
+    }
+    ResetCommand();
+    return true;
+}
+
+void CTavikControl::SendCommand(std::initializer_list<std::uint8_t> bytes) {
+    ResetCommand();
+    for (std::uint8_t byte : bytes) {
+        AddCommandByte(byte);
+    }
+    TransmitToEZUSB();
+}
+
+float CTavikControl::ScaleLevel(float raw) {
+    // 75 dB over the ADC's span, 22.5 dBuV at its lower end; single precision throughout.
+    return (raw + 32767.0f) * 0.0011444092f + 22.5f;
+}
+
+void CTavikControl::SetPacers(CPacer* adc, CPacer* rds, CPacer* panorama) {
+    m_pAdcPacer = adc ? adc : &m_realTimeAdc;
+    m_pRdsPacer = rds ? rds : &m_realTimeRds;
+    m_pPanoramaPacer = panorama ? panorama : &m_realTimePanorama;
+}
+
+std::string CTavikControl::PlaybackPath(const char* name) const {
+    return m_strDataFolder.empty() ? std::string(name) : JoinPath(m_strDataFolder, name);
+}
+
+void CTavikControl::OpenPlaybackFile(CFile& file, const char* name) {
+    if (const int cause = file.Open(PlaybackPath(name), CFile::modeRead); cause != 0) {
+        throw CTavikControlException(StringFormat("Could not open file \"%s\" (%i)\n", name, cause),
+                                     0);
+    }
+}
+
+}  // namespace tavik

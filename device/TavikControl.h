@@ -1,0 +1,124 @@
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "device/BlockExchange.h"
+#include "platform/File.h"
+#include "platform/MessageTarget.h"
+#include "platform/Pacer.h"
+#include "platform/ReceiverLink.h"
+#include "platform/Thread.h"
+
+namespace tavik {
+
+constexpr int GLOBAL_SAMPLE_BUFSIZE = 20000;  // samples per MPX and per level block
+constexpr int RDS_BLOCK_BYTES = 100;          // raw RDS bytes per transfer block
+constexpr int ALARM_OUTPUT_ALL = 10;          // SetAlarmOutput: every output at once
+constexpr std::uint32_t IOCTL_EZUSB_BULK_WRITE = 0x00222051;
+constexpr std::uint32_t IOCTL_EZUSB_BULK_READ = 0x0022204E;
+constexpr std::uint32_t kCommandPipe = 2;  // bulk write pipe
+constexpr std::uint32_t kAnswerPipe = 1;   // bulk read pipe
+
+// The measurement receiver. Without a link it serves every operation from the recordings in
+// its data folder ("mpx.dat", "lev.dat", "rds.dat", "panormama.dat"); with a link it sends the
+// operations as framed commands. Failures throw CTavikControlException with sub-ID 0.
+class CTavikControl {
+public:
+    CTavikControl();
+    ~CTavikControl();  // stops the transfers
+    CTavikControl(const CTavikControl&) = delete;
+    CTavikControl& operator=(const CTavikControl&) = delete;
+
+    // Link and tuner (called from one thread at a time).
+    void Open();
+    void Close();
+    bool IsOpen() const { return m_bOpen; }
+    bool InitHardware();
+    bool ConfigureHardware(int first, int second);
+    bool SetTunerFrequency(float megahertz);
+    float GetTunerFrequency() const { return m_fFrequency; }
+    bool SetAntenna(int antenna);
+    bool SetAlarmOutput(int output, bool on);
+    bool IsRemoteState();
+    bool SetSOF(bool enable);
+    bool GetPanoramaData(float out[32]);
+    bool GetEEPROMData(std::uint8_t* buffer, std::uint8_t address, std::uint8_t length);
+    bool SetEEPROMData(const std::uint8_t* buffer, std::uint8_t address, std::uint8_t length);
+
+    // Command framing over the link.
+    bool AddCommandByte(std::uint8_t byte);
+    void ResetCommand() { m_nCommandLength = 0; }
+    std::uint8_t GetCommandLength() const { return m_nCommandLength; }
+    const std::uint8_t* GetCommand() const { return m_Command.data(); }
+    bool TransmitToEZUSB();
+
+    // Transfers (Start/Stop on the controlling thread; Get* on the distribution threads).
+    bool StartADCTransfer(HWND hwndNotify);
+    bool StopTransfer();
+    void GetADCData(float* mpx, int& mpxCount, float* level, int& levelCount);
+    void GetRDSData(std::uint8_t* data, int& count);
+    void SetADCThreadID(ThreadId id) { m_dwADCThreadID.store(id); }
+    void SetRDSThreadID(ThreadId id) { m_dwRDSThreadID.store(id); }
+    bool IsADCRunning() const { return m_bADCRunning.load(); }
+    bool IsRDSRunning() const { return m_bRDSRunning.load(); }
+
+    static float ScaleLevel(float raw);
+
+    // Source and pace. A null link selects the recordings; the folder is where they are read
+    // ("" = working directory); the pacers set the pace of the transfer and panorama waits.
+    void SetLink(CReceiverLink* link) { m_pLink = link; }
+    void SetDataFolder(const std::string& folder) { m_strDataFolder = folder; }
+    void SetPacers(CPacer* adc, CPacer* rds, CPacer* panorama);
+
+private:
+    struct SampleHalf {
+        int mpxCount = 0;
+        int levelCount = 0;
+        std::array<float, GLOBAL_SAMPLE_BUFSIZE> mpx;
+        std::array<float, GLOBAL_SAMPLE_BUFSIZE> level;
+    };
+    using RdsBlock = std::array<std::uint8_t, RDS_BLOCK_BYTES>;
+
+    void ADCTransfer(HWND hwndNotify);
+    void RDSTransfer();
+    bool ReadADCCycle(std::uint8_t* mpxRaw, std::uint8_t* levelRaw);
+    void OpenPlaybackFile(CFile& file, const char* name);
+    std::string PlaybackPath(const char* name) const;
+    void SendCommand(std::initializer_list<std::uint8_t> bytes);
+    bool UsesRecordings() const { return m_pLink == nullptr; }
+
+    bool m_bInitialised = false;
+    bool m_bOpen = false;
+    CBlockExchange<SampleHalf> m_samples;
+    CBlockExchange<RdsBlock> m_rds;
+    std::thread m_ADCThread;
+    std::thread m_RDSThread;
+    std::atomic<bool> m_bADCRunning{false};
+    std::atomic<bool> m_bRDSRunning{false};
+    const int m_nRDSBufferSize = RDS_BLOCK_BYTES;
+    std::atomic<ThreadId> m_dwADCThreadID{0};
+    std::atomic<ThreadId> m_dwRDSThreadID{0};
+    std::string m_strDeviceName = "Ezusb-0";
+    std::array<std::uint8_t, 64> m_Command{};
+    std::uint8_t m_nCommandLength = 0;
+    CReceiverLink* m_pLink = nullptr;
+    float m_fFrequency = 0.0f;
+    CFile m_panoramaFile;
+    CFile m_mpxFile;
+    CFile m_levelFile;
+    CFile m_rdsFile;
+    std::string m_strDataFolder;
+    CRealTimePacer m_realTimeAdc;
+    CRealTimePacer m_realTimeRds;
+    CRealTimePacer m_realTimePanorama;
+    CPacer* m_pAdcPacer = &m_realTimeAdc;
+    CPacer* m_pRdsPacer = &m_realTimeRds;
+    CPacer* m_pPanoramaPacer = &m_realTimePanorama;
+};
+
+}  // namespace tavik

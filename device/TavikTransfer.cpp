@@ -1,0 +1,181 @@
+#include "device/TavikControl.h"
+
+#include <cstring>
+#include <vector>
+
+#include "document/GenericException.h"
+#include "platform/Messages.h"
+
+namespace tavik {
+
+namespace {
+
+constexpr auto kBlockPeriod = std::chrono::milliseconds(100);
+constexpr auto kRdsPeriod = std::chrono::milliseconds(674);
+constexpr std::size_t kBlockBytes = 2 * GLOBAL_SAMPLE_BUFSIZE;
+
+std::int16_t SampleAt(const std::uint8_t* raw, int i) {
+    return static_cast<std::int16_t>(raw[2 * i] | (raw[2 * i + 1] << 8));
+}
+
+void ThrowFileError(const char* format, const CFile& file, int cause) {
+    throw CTavikControlException(StringFormat(format, file.GetFileName().c_str(), cause), 0);
+}
+
+// Reads a whole unit; false when the file ended first.
+bool ReadUnit(CFile& file, std::uint8_t* buffer, std::size_t count) {
+    std::size_t read = 0;
+    if (const int cause = file.Read(buffer, count, read); cause != 0) {
+        ThrowFileError("Could not read from file \"%s\" (%i)\n", file, cause);
+    }
+    return read == count;
+}
+
+void Rewind(CFile& file) {
+    if (const int cause = file.Seek(0); cause != 0) {
+        ThrowFileError("Could not set pointer in file \"%s\" (%i)\n", file, cause);
+    }
+}
+
+}  // namespace
+
+bool CTavikControl::StartADCTransfer(HWND hwndNotify) {
+    if (m_bADCRunning.load()) {
+        throw CTavikControlException("StartADCTransfer: Thread already running.", 0);
+    }
+    OpenPlaybackFile(m_rdsFile, "rds.dat");
+    OpenPlaybackFile(m_mpxFile, "mpx.dat");
+    OpenPlaybackFile(m_levelFile, "lev.dat");
+    m_pAdcPacer->Reset();
+    m_pRdsPacer->Reset();
+
+    // The flags are raised before the threads start, so a StopTransfer that follows at once
+    // still finds and ends them.
+    m_bADCRunning.store(true);
+    try {
+        m_ADCThread = std::thread([this, hwndNotify] { ADCTransfer(hwndNotify); });
+    } catch (const std::system_error&) {
+        m_bADCRunning.store(false);
+        throw CTavikControlException("StartADCTransfer: Could not start ADCTransfer thread\n", 0);
+    }
+    m_bRDSRunning.store(true);
+    try {
+        m_RDSThread = std::thread([this] { RDSTransfer(); });
+    } catch (const std::system_error&) {
+        m_bRDSRunning.store(false);
+        throw CTavikControlException("StartADCTransfer: Could not start RDSTransfer thread\n", 0);
+    }
+    return true;
+}
+
+bool CTavikControl::StopTransfer() {
+    if (m_bRDSRunning.exchange(false)) {
+        m_pRdsPacer->Interrupt();
+    }
+    if (m_RDSThread.joinable()) {
+        m_RDSThread.join();
+    }
+    if (m_bADCRunning.exchange(false)) {
+        m_pAdcPacer->Interrupt();
+    }
+    if (m_ADCThread.joinable()) {
+        m_ADCThread.join();
+    }
+    m_mpxFile.Close();
+    m_levelFile.Close();
+    m_rdsFile.Close();
+    return false;
+}
+
+// One cycle's reads. Both recordings rewind together when either ends, so MPX block k always
+// pairs with level block k however often the files loop.
+bool CTavikControl::ReadADCCycle(std::uint8_t* mpxRaw, std::uint8_t* levelRaw) {
+    if (ReadUnit(m_mpxFile, mpxRaw, kBlockBytes) && ReadUnit(m_levelFile, levelRaw, kBlockBytes)) {
+        return true;
+    }
+    Rewind(m_mpxFile);
+    Rewind(m_levelFile);
+    return false;
+}
+
+void CTavikControl::ADCTransfer(HWND hwndNotify) {
+    std::vector<std::uint8_t> mpxRaw(kBlockBytes);  // once per run, not per block
+    std::vector<std::uint8_t> levelRaw(kBlockBytes);
+    try {
+        while (m_bADCRunning.load()) {
+            m_pAdcPacer->Sleep(kBlockPeriod);
+            if (!m_bADCRunning.load()) {
+                break;
+            }
+            if (!ReadADCCycle(mpxRaw.data(), levelRaw.data())) {
+                continue;
+            }
+            SampleHalf* half = m_samples.BeginWrite();
+            if (half == nullptr) {
+                continue;  // the reader still copies the half due next: drop this block
+            }
+            for (int i = 0; i < GLOBAL_SAMPLE_BUFSIZE; ++i) {
+                half->mpx[i] = static_cast<float>(SampleAt(mpxRaw.data(), i));
+            }
+            for (int i = 0; i < GLOBAL_SAMPLE_BUFSIZE; ++i) {
+                half->level[i] = ScaleLevel(static_cast<float>(SampleAt(levelRaw.data(), i)));
+            }
+            half->mpxCount = GLOBAL_SAMPLE_BUFSIZE;
+            half->levelCount = GLOBAL_SAMPLE_BUFSIZE;
+            m_samples.EndWrite(true);
+            PostThreadMessage(m_dwADCThreadID.load(), WM_ADC_BLOCK_READY);
+        }
+    } catch (const CTavikControlException& e) {
+        if (hwndNotify != nullptr) {
+            hwndNotify->PostMessage(WM_TRANSFER_ERROR, static_cast<std::uintptr_t>(e.GetErrorId()),
+                                    e.GetSubId());
+        }
+        m_bADCRunning.store(false);
+    }
+}
+
+void CTavikControl::RDSTransfer() {
+    RdsBlock block{};
+    try {
+        while (m_bRDSRunning.load()) {
+            m_pRdsPacer->Sleep(kRdsPeriod);
+            if (!m_bRDSRunning.load()) {
+                break;
+            }
+            if (!ReadUnit(m_rdsFile, block.data(), static_cast<std::size_t>(m_nRDSBufferSize))) {
+                Rewind(m_rdsFile);
+                continue;
+            }
+            RdsBlock* target = m_rds.BeginWrite();
+            if (target == nullptr) {
+                continue;
+            }
+            *target = block;
+            m_rds.EndWrite(true);
+            PostThreadMessage(m_dwRDSThreadID.load(), WM_RDS_BLOCK_READY);
+        }
+    } catch (const CTavikControlException&) {
+        m_bRDSRunning.store(false);
+    }
+}
+
+void CTavikControl::GetADCData(float* mpx, int& mpxCount, float* level, int& levelCount) {
+    mpxCount = 0;
+    levelCount = 0;
+    m_samples.Read([&](const SampleHalf& half) {
+        mpxCount = half.mpxCount;
+        levelCount = half.levelCount;
+        std::memcpy(mpx, half.mpx.data(), sizeof(float) * static_cast<std::size_t>(mpxCount));
+        std::memcpy(level, half.level.data(), sizeof(float) * static_cast<std::size_t>(levelCount));
+    });
+}
+
+void CTavikControl::GetRDSData(std::uint8_t* data, int& count) {
+    count = m_nRDSBufferSize;
+    if (!m_rds.Read(
+            [&](const RdsBlock& block) { std::memcpy(data, block.data(), block.size()); })) {
+        std::memset(data, 0, static_cast<std::size_t>(m_nRDSBufferSize));
+    }
+}
+
+}  // namespace tavik

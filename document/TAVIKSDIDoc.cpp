@@ -1,0 +1,153 @@
+#include "document/TAVIKSDIDoc.h"
+
+namespace tavik {
+
+CTAVIKSDIDoc::CTAVIKSDIDoc() = default;
+
+CTAVIKSDIDoc::~CTAVIKSDIDoc() {
+    StopADCDistribution();
+    m_device.StopTransfer();
+}
+
+void CTAVIKSDIDoc::SetResultWindow(HWND hwnd) {
+    m_hResultWnd = hwnd;
+}
+
+void CTAVIKSDIDoc::StartMeasurement() {
+    if (m_bRunning.load()) {
+        throw CDocumentException("StartMeasurement: Measurement already running\n", 0);
+    }
+    try {
+        StartADCDistribution();
+    } catch (CDocumentException& e) {
+        e.AppendMessage("StartMeasurement: Could not start measurement!\n");
+        throw;
+    }
+    m_bPaused.store(false);
+    try {
+        m_bRunning.store(m_device.StartADCTransfer(m_hResultWnd));
+    } catch (CTavikControlException& e) {
+        // Undo the whole start: transfers and the distribution threads started above.
+        m_device.StopTransfer();
+        StopADCDistribution();
+        e.AppendMessage("StartMeasurement: Could not start measurement!\n");
+        throw;
+    }
+    if (!m_bRunning.load()) {
+        m_device.StopTransfer();
+        StopADCDistribution();
+        throw CDocumentException("StartMeasurement: Measurement could not be started", 0);
+    }
+    m_startTime = m_pClock->Now();
+    UpdateAllViews(nullptr, HINT_RUN_STARTED);
+
+    WriteLog("Measurement Started");
+    SetResultValue(0, 0.0f);
+    SendStateHint();
+}
+
+void CTAVIKSDIDoc::PauseMeasurement() {
+    StopADCDistribution();
+    m_bRunning.store(m_device.StopTransfer());
+    m_bPaused.store(true);
+    UpdateAllViews(nullptr, HINT_RUN_PAUSED);
+    try {
+        m_device.SetAlarmOutput(ALARM_OUTPUT_ALL, false);
+    } catch (CTavikControlException& e) {
+        UpdateAllViews(nullptr, HINT_HARDWARE_ERROR);
+        m_device.Close();
+        e.AppendMessage("PauseMeasurement: Alarm reset failed!\n");
+        throw;
+    }
+    m_device.Close();
+}
+
+void CTAVIKSDIDoc::StopMeasurement() {
+    if (!m_bPaused.load()) {
+        try {
+            PauseMeasurement();
+        } catch (const CTavikControlException&) {
+            // The pause took effect; only the alarm-output reset failed.
+        }
+    }
+    m_bPaused.store(false);
+    ClearAnalysers();
+    UpdateAllViews(nullptr, HINT_MEASUREMENT_RESET);
+    WriteLog("Measurement stopped");
+    CloseLogFiles();
+}
+
+void CTAVIKSDIDoc::OnMainTimerEvent() {
+    m_elapsed += m_tickSpan;
+    try {
+        CheckAlarm();
+    } catch (CTavikControlException& e) {
+        e.AppendMessage("OnMainTimerEvent()\n");
+        WarningBox(FormatException(e));
+    }
+    SetResultValue(0, 0.0f);
+    if (m_elapsed.GetSeconds() % 2 == 0) {
+        AnalyseMultipath();
+    }
+    if (m_bRunning.load()) {
+        bool remote = false;
+        try {
+            remote = m_device.IsRemoteState();
+        } catch (const CTavikControlException&) {
+            remote = false;
+        }
+        if (!remote) {
+            OnMeasurementStop();
+            WarningBox(
+                "The measurement was stopped because the device\nwas switched to \"local\" "
+                "state.");
+        }
+    }
+    UpdateAllViews(nullptr, HINT_TIMER_TICK);
+}
+
+bool CTAVIKSDIDoc::SetTunerFrequency(float megahertz) {
+    m_tunerFrequency = megahertz;
+    m_header.m_fFrequency = megahertz;
+    SetModifiedFlag();
+    try {
+        m_device.Open();
+        m_device.SetTunerFrequency(megahertz);
+        m_device.Close();
+    } catch (CTavikControlException& e) {
+        e.AppendMessage("SetTunerFrequency()\n");
+        m_device.Close();
+        throw;
+    }
+    return true;
+}
+
+bool CTAVIKSDIDoc::SetAntenna(int antenna) {
+    m_header.m_nAntenna = antenna;
+    SetModifiedFlag();
+    try {
+        m_device.Open();
+        m_device.SetAntenna(antenna);
+        m_device.Close();
+    } catch (const CTavikControlException&) {
+        m_device.Close();
+        throw;
+    }
+    return true;
+}
+
+void CTAVIKSDIDoc::SendStateHint() {
+    long hint = HINT_MEASUREMENT_STOPPED;
+    if (m_bRunning.load()) {
+        hint = HINT_MEASUREMENT_STARTED;
+    } else if (m_bPaused.load()) {
+        hint = HINT_MEASUREMENT_PAUSED;
+    }
+    UpdateAllViews(nullptr, hint);
+}
+
+void CTAVIKSDIDoc::SendPanoramaHint() {
+    UpdateAllViews(nullptr, m_bPanoramaRunning.load() ? HINT_SCAN_STARTED : HINT_SCAN_ENDED);
+}
+
+}  // namespace tavik

@@ -1,0 +1,120 @@
+#include "platform/File.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+#include <cerrno>
+
+#include <utility>
+
+namespace tavik {
+
+CFile::~CFile() {
+    Close();
+}
+
+CFile::CFile(CFile&& other) noexcept
+    : m_fd(std::exchange(other.m_fd, -1)), m_strName(std::move(other.m_strName)) {}
+
+CFile& CFile::operator=(CFile&& other) noexcept {
+    if (this != &other) {
+        Close();
+        m_fd = std::exchange(other.m_fd, -1);
+        m_strName = std::move(other.m_strName);
+    }
+    return *this;
+}
+
+int CFile::Open(const std::string& path, OpenMode mode) {
+    Close();
+    int flags = O_RDONLY;
+    switch (mode) {
+        case modeRead:
+            flags = O_RDONLY;
+            break;
+        case modeWrite:
+            flags = O_WRONLY | O_CREAT | O_TRUNC;
+            break;
+        case modeAppend:
+            flags = O_WRONLY | O_CREAT | O_APPEND;
+            break;
+        case modeReadWrite:
+            flags = O_RDWR | O_CREAT;
+            break;
+    }
+    const int fd = ::open(path.c_str(), flags | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        return errno;
+    }
+    m_fd = fd;
+    m_strName = path;
+    return 0;
+}
+
+int CFile::Read(void* buffer, std::size_t count, std::size_t& read) {
+    read = 0;
+    auto* out = static_cast<unsigned char*>(buffer);
+    while (read < count) {
+        const ssize_t n = ::read(m_fd, out + read, count - read);
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return errno;
+        }
+        if (n == 0) {
+            break;
+        }
+        read += static_cast<std::size_t>(n);
+    }
+    return 0;
+}
+
+int CFile::Write(const void* buffer, std::size_t count) {
+    const auto* in = static_cast<const unsigned char*>(buffer);
+    std::size_t written = 0;
+    while (written < count) {
+        const ssize_t n = ::write(m_fd, in + written, count - written);
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return errno;
+        }
+        written += static_cast<std::size_t>(n);
+    }
+    return 0;
+}
+
+int CFile::Seek(off_t offset) {
+    return ::lseek(m_fd, offset, SEEK_SET) < 0 ? errno : 0;
+}
+
+int CFile::SeekToEnd(off_t& position) {
+    position = ::lseek(m_fd, 0, SEEK_END);
+    return position < 0 ? errno : 0;
+}
+
+int CFile::Truncate(off_t length) {
+    return ::ftruncate(m_fd, length) < 0 ? errno : 0;
+}
+
+int CFile::Close() {
+    if (m_fd < 0) {
+        return 0;
+    }
+    const int result = ::close(m_fd);
+    m_fd = -1;
+    return result < 0 ? errno : 0;
+}
+
+std::string JoinPath(const std::string& folder, const std::string& name) {
+    if (folder.empty()) {
+        return name;
+    }
+    if (folder.back() == '/') {
+        return folder + name;
+    }
+    return folder + "/" + name;
+}
+
+}  // namespace tavik

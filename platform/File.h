@@ -1,0 +1,42 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstddef>
+#include <string>
+
+namespace tavik {
+
+// A POSIX file descriptor owned by value. Operations return 0 or the errno cause code, which
+// the error texts show in place of the original platform's file-error cause.
+class CFile {
+public:
+    enum OpenMode { modeRead, modeWrite, modeAppend, modeReadWrite };
+
+    CFile() = default;
+    ~CFile();
+    CFile(CFile&& other) noexcept;
+    CFile& operator=(CFile&& other) noexcept;
+    CFile(const CFile&) = delete;
+    CFile& operator=(const CFile&) = delete;
+
+    int Open(const std::string& path, OpenMode mode);  // write/append create the file
+    // Reads up to `count` bytes, retrying short reads until end of file; `read` gets the count.
+    int Read(void* buffer, std::size_t count, std::size_t& read);
+    int Write(const void* buffer, std::size_t count);
+    int Seek(off_t offset);  // from the start of the file
+    int SeekToEnd(off_t& position);
+    int Truncate(off_t length);
+    int Close();  // closing a closed file is a no-op
+    bool IsOpen() const { return m_fd >= 0; }
+    const std::string& GetFileName() const { return m_strName; }
+
+private:
+    int m_fd = -1;
+    std::string m_strName;
+};
+
+// "folder/name": joins with exactly one separator.
+std::string JoinPath(const std::string& folder, const std::string& name);
+
+}  // namespace tavik

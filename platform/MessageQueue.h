@@ -1,0 +1,51 @@
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <optional>
+
+#include "platform/MessageTarget.h"
+
+namespace tavik {
+
+// A thread's message queue: any thread posts, the owner waits for messages in a number range.
+class CMessageQueue {
+public:
+    void Post(CMessage message);
+
+    // Blocks until a message with min <= number <= max arrives (0, 0: any message) and removes
+    // it. Returns 0 for WM_QUIT, 1 for any other message, as the original GetMessage does.
+    int GetMessage(CMessage& out, unsigned min = 0, unsigned max = 0);
+
+    // Like GetMessage but gives up after `timeout`; std::nullopt when nothing arrived.
+    std::optional<int> GetMessageFor(CMessage& out, std::chrono::milliseconds timeout,
+                                     unsigned min = 0, unsigned max = 0);
+
+    // Looks for a message in the range without waiting; removes it only when `remove` is set.
+    bool PeekMessage(CMessage& out, unsigned min = 0, unsigned max = 0, bool remove = false);
+
+    std::size_t Size() const;
+
+private:
+    bool TakeLocked(CMessage& out, unsigned min, unsigned max, bool remove);
+
+    mutable std::mutex m_mutex;
+    std::condition_variable m_cv;
+    std::deque<CMessage> m_messages;
+};
+
+// A message target that collects posts into a queue: the headless runner's window and the
+// tests' recorder.
+class CQueueTarget final : public CMessageTarget {
+public:
+    using CMessageTarget::PostMessage;
+    void PostMessage(CMessage message) override { m_queue.Post(std::move(message)); }
+    CMessageQueue& Queue() { return m_queue; }
+
+private:
+    CMessageQueue m_queue;
+};
+
+}  // namespace tavik

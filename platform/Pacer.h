@@ -1,0 +1,57 @@
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+
+namespace tavik {
+
+// The waits that give recorded data the receiver's pace. Real time by default; tests and fast
+// replay use a faster factor or step the waits by hand. Interrupt() ends every current and
+// future wait at once (used when a transfer stops) until Reset().
+class CPacer {
+public:
+    virtual ~CPacer() = default;
+    virtual void Sleep(std::chrono::milliseconds period) = 0;
+    virtual void Interrupt() = 0;
+    virtual void Reset() = 0;
+};
+
+// Waits period / speed of real time (speed 1: the receiver's own pace).
+class CRealTimePacer final : public CPacer {
+public:
+    explicit CRealTimePacer(double speed = 1.0) : m_fSpeed(speed) {}
+    void Sleep(std::chrono::milliseconds period) override;
+    void Interrupt() override;
+    void Reset() override;
+
+private:
+    const double m_fSpeed;
+    std::mutex m_mutex;
+    std::condition_variable m_cv;
+    bool m_bInterrupted = false;
+};
+
+// Each Sleep waits for a permit granted by Step(); lets tests run transfer cycles one by one.
+class CSteppedPacer final : public CPacer {
+public:
+    void Sleep(std::chrono::milliseconds period) override;
+    void Interrupt() override;
+    void Reset() override;
+
+    void Step(int cycles = 1);
+    // Waits until every granted permit was used and a thread waits in Sleep again, so the
+    // cycles granted so far have completed. False when `limit` passed first.
+    bool WaitUntilIdle(std::chrono::milliseconds limit = std::chrono::seconds(10));
+    int SleepCount() const;
+
+private:
+    mutable std::mutex m_mutex;
+    std::condition_variable m_cv;
+    int m_nPermits = 0;
+    int m_nWaiting = 0;
+    int m_nSleeps = 0;
+    bool m_bInterrupted = false;
+};
+
+}  // namespace tavik

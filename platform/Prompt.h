@@ -1,0 +1,56 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace tavik {
+
+// Message box styles and answers, with the values of the original message-box interface.
+constexpr unsigned MB_OK = 0x00;
+constexpr unsigned MB_YESNO = 0x04;
+constexpr unsigned MB_ICONSTOP = 0x10;  // 16
+constexpr unsigned MB_ICONQUESTION = 0x20;
+constexpr unsigned MB_ICONEXCLAMATION = 0x30;  // 48: warning box
+constexpr unsigned MB_DEFBUTTON2 = 0x100;
+constexpr unsigned MB_YESNO_EXCLAMATION = MB_YESNO | MB_ICONEXCLAMATION;               // 52
+constexpr unsigned MB_YESNO_QUESTION_NO = MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2;  // 292
+
+constexpr int IDOK = 1;
+constexpr int IDYES = 6;
+constexpr int IDNO = 7;
+
+// How the core asks the user something or tells them about a problem. The GUI shows message
+// boxes; the headless runner prints; tests record and answer.
+class CPrompt {
+public:
+    virtual ~CPrompt() = default;
+    // A modal box; returns IDOK, IDYES or IDNO.
+    virtual int MessageBox(const std::string& text, unsigned style) = 0;
+    // A notice that must not block (status bar in the GUI, stderr headless).
+    virtual void Notice(const std::string& text) = 0;
+};
+
+// Prints to stderr and answers every question with No, so that nothing is deleted or ended
+// without a person deciding it; an OK box answers IDOK.
+class CStderrPrompt final : public CPrompt {
+public:
+    int MessageBox(const std::string& text, unsigned style) override;
+    void Notice(const std::string& text) override;
+};
+
+// Records what was shown and answers Yes/No questions with a preset answer.
+class CRecordingPrompt final : public CPrompt {
+public:
+    struct Entry {
+        std::string text;
+        unsigned style;
+    };
+    int MessageBox(const std::string& text, unsigned style) override;
+    void Notice(const std::string& text) override { m_notices.push_back(text); }
+
+    int m_nAnswer = IDNO;
+    std::vector<Entry> m_boxes;
+    std::vector<std::string> m_notices;
+};
+
+}  // namespace tavik

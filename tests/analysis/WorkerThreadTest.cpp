@@ -1,0 +1,91 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <future>
+
+#include "analysis/WorkerThread.h"
+#include "platform/MessageQueue.h"
+#include "platform/Messages.h"
+
+namespace tavik {
+namespace {
+
+// A pass that sums its block and can be held at its start by the test.
+class CSumWorker : public CWorkerThread {
+public:
+    ~CSumWorker() override {
+        Release();
+        JoinPass();
+    }
+    void Hold() {
+        m_gate = std::promise<void>();
+        m_bHold = true;
+    }
+    void Release() {
+        if (m_bHold.exchange(false)) {
+            m_gate.set_value();
+        }
+    }
+    std::atomic<int> passes{0};
+
+protected:
+    void Pass() override {
+        if (m_bHold.load()) {
+            m_gate.get_future().wait();
+        }
+        float sum = 0;
+        for (int i = 0; i < m_nDataCount; ++i) {
+            sum += m_pData[i];
+        }
+        passes.fetch_add(1);
+        Notify(4, static_cast<std::intptr_t>(sum));
+    }
+
+private:
+    std::promise<void> m_gate;
+    std::atomic<bool> m_bHold{false};
+};
+
+TEST(WorkerThread, DropsBlocksWhileBusyAndNotifies) {
+    CQueueTarget window;
+    CSumWorker worker;
+    worker.SetNotifyWindow(&window);
+    const float first[3] = {1, 2, 3};
+    const float second[2] = {10, 20};
+
+    worker.Hold();
+    worker.PostData(first, 3);
+    EXPECT_TRUE(worker.IsBusy());
+    worker.PostData(second, 2);  // dropped: the first pass still runs
+    EXPECT_FALSE(worker.WaitUntilIdle(std::chrono::milliseconds(10)));
+    worker.Release();
+    ASSERT_TRUE(worker.WaitUntilIdle(std::chrono::seconds(10)));
+    EXPECT_EQ(worker.passes.load(), 1);
+    CMessage msg;
+    ASSERT_EQ(window.Queue().GetMessageFor(msg, std::chrono::seconds(10)), 1);
+    EXPECT_EQ(msg.message, WM_ANALYSER_RESULT);
+    EXPECT_EQ(msg.wParam, 4u);
+    EXPECT_EQ(msg.lParam, 6);
+
+    worker.PostData(second, 2);  // idle again: taken
+    ASSERT_TRUE(worker.WaitUntilIdle(std::chrono::seconds(10)));
+    ASSERT_EQ(window.Queue().GetMessageFor(msg, std::chrono::seconds(10)), 1);
+    EXPECT_EQ(msg.lParam, 30);
+}
+
+TEST(WorkerThread, SynchronousPassesRunOnTheCaller) {
+    CQueueTarget window;
+    CSumWorker worker;
+    worker.SetNotifyWindow(&window);
+    worker.SetSynchronous(true);
+    const float block[2] = {4, 5};
+    for (int i = 0; i < 3; ++i) {
+        worker.PostData(block, 2);
+        EXPECT_FALSE(worker.IsBusy());
+    }
+    EXPECT_EQ(worker.passes.load(), 3);
+    EXPECT_EQ(window.Queue().Size(), 3u);
+}
+
+}  // namespace
+}  // namespace tavik

@@ -1,0 +1,297 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+#include <mutex>
+#include <numeric>
+#include <vector>
+
+#include "device/TavikControl.h"
+#include "document/GenericException.h"
+#include "platform/Messages.h"
+#include "platform/Thread.h"
+#include "tests/support/TempFolder.h"
+
+namespace tavik {
+namespace {
+
+using test::CTempFolder;
+using test::Samples16;
+
+// Stands in for the distribution threads: copies every announced block out of the device.
+class CBlockReceiver {
+public:
+    struct Block {
+        std::vector<float> mpx;
+        std::vector<float> level;
+    };
+
+    explicit CBlockReceiver(CTavikControl& device) : m_device(device) {
+        m_thread.Start([this](CThread& self) {
+            CMessage msg;
+            while (self.Queue().GetMessage(msg, WM_QUIT, WM_RDS_BLOCK_READY) != 0) {
+                Take(msg.message);
+            }
+            return 0;
+        });
+        device.SetADCThreadID(m_thread.GetId());
+        device.SetRDSThreadID(m_thread.GetId());
+    }
+    ~CBlockReceiver() {
+        PostThreadMessage(m_thread.GetId(), WM_QUIT);
+        m_thread.Join();
+    }
+
+    // Waits until `count` sample blocks were taken.
+    std::vector<Block> WaitForBlocks(std::size_t count) {
+        std::unique_lock lock(m_mutex);
+        m_cv.wait_for(lock, std::chrono::seconds(10), [&] { return m_blocks.size() >= count; });
+        return m_blocks;
+    }
+    std::vector<std::vector<std::uint8_t>> WaitForRds(std::size_t count) {
+        std::unique_lock lock(m_mutex);
+        m_cv.wait_for(lock, std::chrono::seconds(10), [&] { return m_rds.size() >= count; });
+        return m_rds;
+    }
+    std::size_t BlockCount() {
+        std::lock_guard lock(m_mutex);
+        return m_blocks.size();
+    }
+
+private:
+    void Take(unsigned message) {
+        if (message == WM_ADC_BLOCK_READY) {
+            Block block{std::vector<float>(GLOBAL_SAMPLE_BUFSIZE),
+                        std::vector<float>(GLOBAL_SAMPLE_BUFSIZE)};
+            int mpxCount = 0;
+            int levelCount = 0;
+            m_device.GetADCData(block.mpx.data(), mpxCount, block.level.data(), levelCount);
+            EXPECT_EQ(mpxCount, GLOBAL_SAMPLE_BUFSIZE);
+            EXPECT_EQ(levelCount, GLOBAL_SAMPLE_BUFSIZE);
+            std::lock_guard lock(m_mutex);
+            m_blocks.push_back(std::move(block));
+        } else if (message == WM_RDS_BLOCK_READY) {
+            std::vector<std::uint8_t> data(RDS_BLOCK_BYTES);
+            int count = 0;
+            m_device.GetRDSData(data.data(), count);
+            EXPECT_EQ(count, RDS_BLOCK_BYTES);
+            std::lock_guard lock(m_mutex);
+            m_rds.push_back(std::move(data));
+        }
+        m_cv.notify_all();
+    }
+
+    CTavikControl& m_device;
+    CThread m_thread;
+    std::mutex m_mutex;
+    std::condition_variable m_cv;
+    std::vector<Block> m_blocks;
+    std::vector<std::vector<std::uint8_t>> m_rds;
+};
+
+// A device on the recordings of a temporary folder, stepped cycle by cycle.
+struct PlaybackFixture : ::testing::Test {
+    PlaybackFixture() {
+        device->SetDataFolder(folder.Path());
+        device->SetPacers(&adcPace, &rdsPace, &panoramaPace);
+        folder.Write("rds.dat", std::vector<std::uint8_t>(250, 0x5A));
+    }
+    ~PlaybackFixture() override { device->StopTransfer(); }
+
+    // Runs one ADC (or RDS) cycle to completion and, when it publishes a block, waits until
+    // the receiver has taken it, so that no block is skipped as a slow reader would.
+    void Cycle(CBlockReceiver& receiver, bool published) {
+        ASSERT_TRUE(adcPace.WaitUntilIdle());
+        const std::size_t before = receiver.BlockCount();
+        adcPace.Step();
+        ASSERT_TRUE(adcPace.WaitUntilIdle());
+        if (published) {
+            ASSERT_EQ(receiver.WaitForBlocks(before + 1).size(), before + 1);
+        }
+    }
+    void RdsCycle(CBlockReceiver& receiver, bool published) {
+        ASSERT_TRUE(rdsPace.WaitUntilIdle());
+        const std::size_t before = receiver.WaitForRds(0).size();
+        rdsPace.Step();
+        ASSERT_TRUE(rdsPace.WaitUntilIdle());
+        if (published) {
+            ASSERT_EQ(receiver.WaitForRds(before + 1).size(), before + 1);
+        }
+    }
+
+    CTempFolder folder;
+    CSteppedPacer adcPace;
+    CSteppedPacer rdsPace;
+    CSteppedPacer panoramaPace;
+    std::unique_ptr<CTavikControl> device = std::make_unique<CTavikControl>();
+};
+
+std::vector<std::int16_t> Ramp(int count, int offset) {
+    std::vector<std::int16_t> samples(static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i) {
+        samples[static_cast<std::size_t>(i)] = static_cast<std::int16_t>((i + offset) % 30000);
+    }
+    return samples;
+}
+
+TEST_F(PlaybackFixture, ShortMpxFileYieldsTwoBlocksThenASilentCycleThenRestarts) {
+    folder.Write("mpx.dat", Samples16(Ramp(50000, 0)));  // 100000 bytes
+    folder.Write("lev.dat", Samples16(Ramp(50000, -15000 + 30000)));
+    CBlockReceiver receiver(*device);
+    ASSERT_TRUE(device->StartADCTransfer(nullptr));
+
+    Cycle(receiver, true);
+    Cycle(receiver, true);
+    auto blocks = receiver.WaitForBlocks(2);
+    ASSERT_EQ(blocks.size(), 2u);
+    EXPECT_EQ(blocks[0].mpx[0], 0.0f);
+    EXPECT_EQ(blocks[0].mpx[19999], 19999.0f);
+    EXPECT_EQ(blocks[1].mpx[0], 20000.0f);
+    EXPECT_EQ(blocks[0].level[0], CTavikControl::ScaleLevel(15000.0f));
+
+    Cycle(receiver, false);  // 20000 bytes left: rewind, nothing published
+    EXPECT_EQ(receiver.BlockCount(), 2u);
+
+    Cycle(receiver, true);
+    blocks = receiver.WaitForBlocks(3);
+    ASSERT_EQ(blocks.size(), 3u);
+    EXPECT_EQ(blocks[2].mpx[0], 0.0f);
+    EXPECT_EQ(blocks[2].level[0], CTavikControl::ScaleLevel(15000.0f));
+    EXPECT_FALSE(device->StopTransfer());
+}
+
+TEST_F(PlaybackFixture, ShortLevelFileSuppressesTheBlock) {
+    folder.Write("mpx.dat", Samples16(Ramp(50000, 0)));
+    folder.Write("lev.dat", Samples16(Ramp(20000, 0)));  // one block only
+    CBlockReceiver receiver(*device);
+    device->StartADCTransfer(nullptr);
+    for (bool published : {true, false, true, false}) {  // the level file is one block long
+        Cycle(receiver, published);
+    }
+    auto blocks = receiver.WaitForBlocks(2);
+    ASSERT_EQ(blocks.size(), 2u);
+    EXPECT_EQ(receiver.BlockCount(), 2u);
+    EXPECT_EQ(blocks[1].mpx[0], 0.0f);  // both files start over together
+}
+
+TEST_F(PlaybackFixture, ChannelsStayPairedOverManyLoops) {
+    // 2.5 blocks per file; level sample i is mpx sample i shifted by 1000.
+    folder.Write("mpx.dat", Samples16(Ramp(50000, 0)));
+    folder.Write("lev.dat", Samples16(Ramp(50000, 1000)));
+    CBlockReceiver receiver(*device);
+    device->StartADCTransfer(nullptr);
+    for (int loop = 0; loop < 5; ++loop) {  // two blocks and a silent cycle per loop
+        Cycle(receiver, true);
+        Cycle(receiver, true);
+        Cycle(receiver, false);
+    }
+    auto blocks = receiver.WaitForBlocks(10);
+    ASSERT_EQ(blocks.size(), 10u);
+    for (const auto& block : blocks) {
+        for (int i : {0, 777, 19999}) {
+            const float mpx = block.mpx[static_cast<std::size_t>(i)];
+            const float expected = static_cast<float>((static_cast<int>(mpx) + 1000) % 30000);
+            EXPECT_EQ(block.level[static_cast<std::size_t>(i)],
+                      CTavikControl::ScaleLevel(expected));
+        }
+    }
+}
+
+TEST_F(PlaybackFixture, RdsBlocksLoopAndGetADCDataStartsEmpty) {
+    std::vector<std::uint8_t> rds(250);
+    std::iota(rds.begin(), rds.end(), 0);
+    folder.Write("rds.dat", rds);
+    folder.Write("mpx.dat", Samples16(Ramp(20000, 0)));
+    folder.Write("lev.dat", Samples16(Ramp(20000, 0)));
+
+    std::vector<float> mpx(GLOBAL_SAMPLE_BUFSIZE, 1.0f);
+    std::vector<float> level(GLOBAL_SAMPLE_BUFSIZE, 1.0f);
+    int mpxCount = -1;
+    int levelCount = -1;
+    device->GetADCData(mpx.data(), mpxCount, level.data(), levelCount);
+    EXPECT_EQ(mpxCount, 0);
+    EXPECT_EQ(levelCount, 0);
+
+    CBlockReceiver receiver(*device);
+    device->StartADCTransfer(nullptr);
+    for (bool published : {true, true, false, true}) {  // 100, 100, short (rewind), 100
+        RdsCycle(receiver, published);
+    }
+    auto blocks = receiver.WaitForRds(3);
+    ASSERT_EQ(blocks.size(), 3u);
+    EXPECT_EQ(blocks[0][0], 0);
+    EXPECT_EQ(blocks[1][0], 100);
+    EXPECT_EQ(blocks[2][99], 99);
+}
+
+TEST_F(PlaybackFixture, MissingRecordingFailsTheStartWithItsName) {
+    folder.Write("mpx.dat", Samples16(Ramp(20000, 0)));
+    folder.Write("lev.dat", Samples16(Ramp(20000, 0)));
+    std::remove(folder.File("rds.dat").c_str());
+    try {
+        device->StartADCTransfer(nullptr);
+        FAIL() << "start must fail";
+    } catch (const CTavikControlException& e) {
+        EXPECT_EQ(e.GetMessage(), "Could not open file \"rds.dat\" (2)\n");
+        EXPECT_EQ(e.GetSubId(), 0);
+    }
+    EXPECT_FALSE(device->IsADCRunning());
+    EXPECT_FALSE(device->IsRDSRunning());
+
+    folder.Write("rds.dat", std::vector<std::uint8_t>(100));
+    device->StartADCTransfer(nullptr);
+    try {
+        device->StartADCTransfer(nullptr);
+        FAIL() << "second start must fail";
+    } catch (const CTavikControlException& e) {
+        EXPECT_EQ(e.GetMessage(), "StartADCTransfer: Thread already running.");
+    }
+}
+
+TEST_F(PlaybackFixture, PanoramaReadsOneSamplePerStep) {
+    folder.Write("panormama.dat", Samples16({-32767, 0, 32767}));
+    panoramaPace.Step(100);
+    float out[32];
+    EXPECT_THROW(device->GetPanoramaData(out), CTavikControlException);  // file not open
+
+    device->SetSOF(false);
+    device->SetTunerFrequency(87.5f);
+    device->GetPanoramaData(out);
+    EXPECT_FLOAT_EQ(out[0], 22.5f);
+    for (float v : out) {
+        EXPECT_EQ(v, out[0]);
+    }
+    device->SetTunerFrequency(87.525f);
+    device->GetPanoramaData(out);
+    EXPECT_EQ(out[31], CTavikControl::ScaleLevel(0.0f));
+    device->SetTunerFrequency(87.55f);
+    device->GetPanoramaData(out);
+    EXPECT_EQ(out[0], CTavikControl::ScaleLevel(32767.0f));
+    device->SetTunerFrequency(87.575f);
+    try {
+        device->GetPanoramaData(out);
+        FAIL() << "beyond the end";
+    } catch (const CTavikControlException& e) {
+        EXPECT_EQ(e.GetMessage(), "Not enough data in panorama.dat");
+    }
+    device->SetSOF(true);
+}
+
+TEST_F(PlaybackFixture, TransferErrorIsAnnouncedWithMessage1045) {
+    // A folder in place of "mpx.dat" opens but cannot be read.
+    std::filesystem::create_directory(folder.File("mpx.dat"));
+    folder.Write("lev.dat", Samples16(Ramp(20000, 0)));
+    CQueueTarget notify;
+    device->StartADCTransfer(&notify);
+    adcPace.Step();
+    CMessage msg;
+    ASSERT_EQ(notify.Queue().GetMessageFor(msg, std::chrono::seconds(10)), 1);
+    EXPECT_EQ(msg.message, WM_TRANSFER_ERROR);
+    EXPECT_EQ(msg.wParam, 1u);
+    EXPECT_EQ(msg.lParam, 0);
+    device->StopTransfer();
+    EXPECT_FALSE(device->IsADCRunning());
+}
+
+}  // namespace
+}  // namespace tavik

@@ -1,0 +1,210 @@
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "document/TAVIKSDIDoc.h"
+#include "tests/support/TempFolder.h"
+
+namespace tavik {
+namespace {
+
+using test::CTempFolder;
+using test::Samples16;
+
+class CHintRecorder : public CView {
+public:
+    void OnUpdate(CView*, long hint, void*) override { hints.push_back(hint); }
+    std::vector<long> Take() { return std::exchange(hints, {}); }
+    std::vector<long> hints;
+};
+
+// Answers every command; byte 1 of the answer is the remote-state flag.
+class CScriptedLink : public CReceiverLink {
+public:
+    bool BulkWrite(std::uint32_t, const std::uint8_t*, std::size_t) override { return writeOk; }
+    bool BulkRead(std::uint32_t, std::uint8_t* data, std::size_t length) override {
+        for (std::size_t i = 0; i < length; ++i) {
+            data[i] = i == 1 ? remote : 0;
+        }
+        return true;
+    }
+    std::uint8_t remote = 1;
+    bool writeOk = true;
+};
+
+struct LifecycleFixture : ::testing::Test {
+    LifecycleFixture() {
+        folder.Write("mpx.dat", Samples16(std::vector<std::int16_t>(20000, 100)));
+        folder.Write("lev.dat", Samples16(std::vector<std::int16_t>(20000, 100)));
+        folder.Write("rds.dat", std::vector<std::uint8_t>(100));
+        doc->GetDevice().SetDataFolder(folder.Path());
+        doc->GetDevice().SetPacers(&pace, &pace, &pace);
+        doc->SetPrompt(&prompt);
+        doc->SetClock(&clock);
+        doc->AddView(&view);
+    }
+    ~LifecycleFixture() override { doc->RemoveView(&view); }
+
+    CTempFolder folder;
+    CSteppedPacer pace;  // never stepped: no block arrives during these tests
+    CRecordingPrompt prompt;
+    CManualClock clock{CTime(1700000000)};
+    CHintRecorder view;
+    std::unique_ptr<CTAVIKSDIDoc> doc = std::make_unique<CTAVIKSDIDoc>();
+};
+
+TEST_F(LifecycleFixture, StartPauseResumeStop) {
+    doc->OnMeasurementStart();
+    EXPECT_EQ(view.Take(), (std::vector<long>{HINT_RUN_STARTED, HINT_MEASUREMENT_STARTED}));
+    EXPECT_TRUE(doc->IsRunning());
+    EXPECT_TRUE(doc->GetDevice().IsOpen());
+    EXPECT_EQ(doc->m_startTime, CTime(1700000000));
+    EXPECT_TRUE(prompt.m_boxes.empty());
+
+    // Start while running: the command does nothing, the operation throws.
+    doc->OnMeasurementStart();
+    EXPECT_TRUE(view.Take().empty());
+    try {
+        doc->StartMeasurement();
+        FAIL();
+    } catch (const CDocumentException& e) {
+        EXPECT_EQ(e.GetMessage(), "StartMeasurement: Measurement already running\n");
+    }
+
+    doc->OnMainTimerEvent();
+    doc->OnMainTimerEvent();
+    EXPECT_EQ(doc->m_elapsed.GetTotalSeconds(), 2);
+    EXPECT_EQ(view.Take(), (std::vector<long>{HINT_TIMER_TICK, HINT_TIMER_TICK}));
+
+    doc->OnMeasurementPause();
+    EXPECT_EQ(view.Take(), (std::vector<long>{HINT_RUN_PAUSED, HINT_MEASUREMENT_PAUSED}));
+    EXPECT_FALSE(doc->IsRunning());
+    EXPECT_TRUE(doc->IsPaused());
+    EXPECT_FALSE(doc->GetDevice().IsOpen());
+    EXPECT_FALSE(doc->GetDevice().IsADCRunning());
+
+    doc->OnMeasurementPause();  // not running: nothing
+    EXPECT_TRUE(view.Take().empty());
+
+    clock.Set(CTime(1700000100));
+    doc->OnMeasurementStart();  // resume
+    EXPECT_EQ(view.Take(), (std::vector<long>{HINT_RUN_STARTED, HINT_MEASUREMENT_STARTED}));
+    EXPECT_EQ(doc->m_elapsed.GetTotalSeconds(), 2);
+    EXPECT_FALSE(doc->IsPaused());
+    EXPECT_EQ(doc->m_startTime, CTime(1700000100));
+
+    doc->OnMeasurementStop();  // passes through a pause
+    EXPECT_EQ(view.Take(), (std::vector<long>{HINT_RUN_PAUSED, HINT_MEASUREMENT_RESET,
+                                              HINT_MEASUREMENT_STOPPED}));
+    EXPECT_FALSE(doc->IsRunning());
+    EXPECT_FALSE(doc->IsPaused());
+
+    doc->OnMeasurementStop();  // idle: nothing
+    EXPECT_TRUE(view.Take().empty());
+    EXPECT_TRUE(prompt.m_boxes.empty());
+}
+
+TEST_F(LifecycleFixture, StopWhilePausedDoesNotPauseAgain) {
+    doc->OnMeasurementStart();
+    doc->OnMeasurementPause();
+    view.Take();
+    doc->OnMeasurementStop();
+    EXPECT_EQ(view.Take(), (std::vector<long>{HINT_MEASUREMENT_RESET, HINT_MEASUREMENT_STOPPED}));
+}
+
+TEST_F(LifecycleFixture, FailedStartReportsTheWholeChain) {
+    std::remove(folder.File("lev.dat").c_str());
+    doc->OnMeasurementStart();
+    EXPECT_EQ(view.Take(), std::vector<long>{HINT_HARDWARE_ERROR});
+    ASSERT_EQ(prompt.m_boxes.size(), 1u);
+    EXPECT_EQ(prompt.m_boxes[0].style, MB_ICONEXCLAMATION);
+    EXPECT_EQ(prompt.m_boxes[0].text,
+              "Device cannot be accessed -> check cable and power!\n\nError ID:    1\tError "
+              "subID:    0\n\nError messages:\nCould not open file \"lev.dat\" (2)\n"
+              "StartMeasurement: Could not start measurement!\n");
+    EXPECT_FALSE(doc->IsRunning());
+    EXPECT_FALSE(doc->GetDevice().IsOpen());
+    EXPECT_FALSE(doc->GetDevice().IsADCRunning());
+}
+
+TEST_F(LifecycleFixture, LocalStateStopsTheMeasurement) {
+    CScriptedLink link;
+    doc->GetDevice().SetLink(&link);
+    doc->OnMeasurementStart();
+    ASSERT_TRUE(doc->IsRunning());
+    doc->OnMainTimerEvent();  // remote: nothing happens
+    EXPECT_TRUE(doc->IsRunning());
+    view.Take();
+
+    link.remote = 0;
+    doc->OnMainTimerEvent();
+    EXPECT_FALSE(doc->IsRunning());
+    EXPECT_EQ(view.Take(), (std::vector<long>{HINT_RUN_PAUSED, HINT_MEASUREMENT_RESET,
+                                              HINT_MEASUREMENT_STOPPED, HINT_TIMER_TICK}));
+    ASSERT_EQ(prompt.m_boxes.size(), 1u);
+    EXPECT_EQ(prompt.m_boxes[0].text,
+              "The measurement was stopped because the device\nwas switched to \"local\" state.");
+    EXPECT_EQ(prompt.m_boxes[0].style, MB_ICONEXCLAMATION);
+}
+
+TEST_F(LifecycleFixture, FailingStatusQueryCountsAsLocal) {
+    CScriptedLink link;
+    doc->GetDevice().SetLink(&link);
+    doc->OnMeasurementStart();
+    view.Take();
+    link.writeOk = false;  // status query and alarm reset both fail
+    doc->OnMainTimerEvent();
+    EXPECT_FALSE(doc->IsRunning());
+    EXPECT_FALSE(doc->IsPaused());
+    // The pause's alarm-reset failure is swallowed by the stop: hint 3 but no box of its own.
+    EXPECT_EQ(view.Take(),
+              (std::vector<long>{HINT_RUN_PAUSED, HINT_HARDWARE_ERROR, HINT_MEASUREMENT_RESET,
+                                 HINT_MEASUREMENT_STOPPED, HINT_TIMER_TICK}));
+    ASSERT_EQ(prompt.m_boxes.size(), 1u);
+}
+
+TEST_F(LifecycleFixture, PauseWithFailingAlarmResetStillPauses) {
+    CScriptedLink link;
+    doc->GetDevice().SetLink(&link);
+    doc->OnMeasurementStart();
+    view.Take();
+    link.writeOk = false;
+    doc->OnMeasurementPause();
+    EXPECT_TRUE(doc->IsPaused());
+    EXPECT_FALSE(doc->GetDevice().IsADCRunning());
+    EXPECT_FALSE(doc->GetDevice().IsOpen());
+    EXPECT_EQ(view.Take(), (std::vector<long>{HINT_RUN_PAUSED, HINT_HARDWARE_ERROR,
+                                              HINT_MEASUREMENT_PAUSED, HINT_MEASUREMENT_PAUSED}));
+    ASSERT_EQ(prompt.m_boxes.size(), 1u);
+    EXPECT_NE(prompt.m_boxes[0].text.find("TransmitToEZUSB: Could not send command\n"
+                                          "PauseMeasurement: Alarm reset failed!\n"),
+              std::string::npos);
+}
+
+TEST_F(LifecycleFixture, DetectHardwareAndTunerSettings) {
+    doc->OnDetectHardware();
+    EXPECT_EQ(view.Take(), (std::vector<long>{HINT_HARDWARE_FOUND, HINT_FREQUENCY_CHANGED}));
+    EXPECT_FALSE(doc->GetDevice().IsOpen());
+
+    EXPECT_TRUE(doc->SetTunerFrequency(98.5f));
+    EXPECT_TRUE(doc->IsModified());
+    EXPECT_FLOAT_EQ(doc->GetProtocolHeaderRef().m_fFrequency, 98.5f);
+    EXPECT_FLOAT_EQ(doc->GetDevice().GetTunerFrequency(), 98.5f);
+
+    CScriptedLink link;
+    link.writeOk = false;
+    doc->GetDevice().SetLink(&link);
+    try {
+        doc->SetTunerFrequency(99.0f);
+        FAIL();
+    } catch (const CTavikControlException& e) {
+        EXPECT_EQ(e.GetMessage(), "TransmitToEZUSB: Could not send command\nSetTunerFrequency()\n");
+    }
+    EXPECT_FALSE(doc->GetDevice().IsOpen());
+    doc->OnDetectHardware();
+    EXPECT_EQ(view.Take(), std::vector<long>{HINT_HARDWARE_ERROR});
+    EXPECT_EQ(prompt.m_boxes.size(), 1u);
+}
+
+}  // namespace
+}  // namespace tavik
