@@ -41,7 +41,9 @@ void CTAVIKSDIDoc::StartMeasurement() {
     m_startTime = m_pClock->Now();
     UpdateAllViews(nullptr, HINT_RUN_STARTED);
 
+    m_nResults = 0;
     WriteLog("Measurement Started");
+    m_currentRecord.m_nTimestamp = 0;
     SetResultValue(0, 0.0f);
     SendStateHint();
 }

@@ -2,12 +2,15 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <string>
 
 #include "device/TavikControl.h"
 #include "document/GenericException.h"
 #include "document/Hints.h"
 #include "document/ProtocolHeader.h"
+#include "document/ResultLog.h"
 #include "platform/Document.h"
 #include "platform/MessageTarget.h"
 #include "platform/Prompt.h"
@@ -108,6 +111,45 @@ private:
     std::atomic<bool> m_bRunning{false};
     std::atomic<bool> m_bPaused{false};
     std::atomic<bool> m_bPanoramaRunning{false};
+
+    // Result logging
+public:
+    // The UI's folder chooser: gets the title and the current folder, returns the chosen folder
+    // or nothing on Cancel. When a typed name cannot be resolved it asks INVALID_FOLDER_QUESTION
+    // (style MB_YESNO_QUESTION_NO): Yes ends the chooser, No keeps it open.
+    using CFolderChooser = std::function<std::optional<std::string>(const std::string& title,
+                                                                    const std::string& current)>;
+    static constexpr const char* SELECT_FOLDER_TITLE = "Select Logfile Location";
+    static constexpr const char* INVALID_FOLDER_QUESTION =
+        "The path entered is not valid! Continue ?";
+    static constexpr int RESULT_RECORDS = 60;  // records per write to the result file
+
+    int OpenLogFiles(bool ask);  // 0, or -1 without a folder
+    void FlushResults();
+    void SelectLogFolder(std::optional<std::string> path = std::nullopt);
+    int CheckLogFolder(bool ask);  // 0, or -1 when the user declined
+    void GetLogFolder(std::string& out) const { out = m_header.m_strLogFolder; }
+    std::string ResultFileName() const;
+    std::string LogFileName() const;
+    void OnSpecifyResultFile() { SelectLogFolder(); }
+    void SetFolderChooser(CFolderChooser chooser) { m_folderChooser = std::move(chooser); }
+    // The values of the second being recorded; the alarm check reads them too.
+    const CResultRecord& GetCurrentRecord() const { return m_currentRecord; }
+    int GetResultCount() const { return m_nResults; }
+    std::int32_t GetMeasurementId() const { return m_nMeasurementId; }
+    const std::string& GetLastResultFile() const { return m_strLastResultFile; }
+    const std::string& GetLastLogFile() const { return m_strLastLogFile; }
+    int GetUnwrittenResultCount() const { return m_resultLog.GetPendingCount(); }
+
+private:
+    CResultRecord m_currentRecord;
+    std::array<CResultRecord, RESULT_RECORDS> m_results{};
+    std::int32_t m_nResults = 0;
+    std::int32_t m_nMeasurementId = 0;  // id of the last record written
+    std::string m_strLastResultFile;
+    std::string m_strLastLogFile;
+    CResultLog m_resultLog;
+    CFolderChooser m_folderChooser;
 
     CProtocolHeader m_header;
 };

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <cstdint>
+
+namespace tavik {
+
+// One second of results as written to the result file: the latest multipath, deviation (kHz)
+// and MPX power (dBr) values and the second's start time.
+struct CResultRecord {
+    float m_fMultipath = 0.0f;
+    float m_fDeviation = 0.0f;
+    float m_fMPXPower = 0.0f;
+    std::uint32_t m_nTimestamp = 0;  // seconds since 1970 (UTC); 0 = no record open
+};
+
+}  // namespace tavik
