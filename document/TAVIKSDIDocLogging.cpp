@@ -82,6 +82,8 @@ int CTAVIKSDIDoc::OpenLogFiles(bool ask) {
     UpdateAllViews(nullptr, HINT_PROTOCOL_CHANGED);
     m_bLoggingEnabled = true;
     m_nMeasurementId = 0;
+    // A record stamped before logging began (left over from an earlier run) is not collected.
+    m_currentRecord.m_nTimestamp = 0;
     return 0;
 }
 

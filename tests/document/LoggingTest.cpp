@@ -1,0 +1,443 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "document/TAVIKSDIDoc.h"
+#include "tests/document/LogFileCheck.h"
+#include "tests/support/TempFolder.h"
+
+namespace tavik {
+namespace {
+
+namespace fs = std::filesystem;
+using test::Count;
+using test::CTempFolder;
+using test::ExpectedRecord;
+using test::IsWellFormedXml;
+using test::ReadText;
+
+constexpr std::uint32_t kSaturday1130 = 1796466607;  // 5 Dec 2026, 11:30:07 in Berlin
+const std::string kHeader(CResultLog::HEADER);
+const std::string kFooter(CResultLog::FOOTER);
+
+class CHintRecorder : public CView {
+public:
+    void OnUpdate(CView*, long hint, void*) override { hints.push_back(hint); }
+    std::vector<long> Take() { return std::exchange(hints, {}); }
+    std::vector<long> hints;
+};
+
+std::string DateText(std::uint32_t t) {
+    return CTime(static_cast<std::time_t>(t)).Format("%A, %B %d, %Y, %H:%M:%S");
+}
+
+struct LoggingFixture : ::testing::Test {
+    LoggingFixture() {
+        test::UseBerlinTime();
+        fs::create_directory(logs);
+        doc->SetPrompt(&prompt);
+        doc->SetClock(&clock);
+        doc->AddView(&view);
+    }
+    ~LoggingFixture() override { doc->RemoveView(&view); }
+
+    // Starts logging in `logs` and stamps the first second, as a start does.
+    void Open() {
+        doc->SelectLogFolder(logs);
+        ASSERT_EQ(doc->OpenLogFiles(true), 0);
+        doc->SetResultValue(0, 0.0f);
+    }
+    // One second: the analysers report (deviation = `n`), then the main timer closes the record.
+    void Seconds(int count) {
+        for (int i = 0; i < count; ++i) {
+            doc->SetResultValue(4, static_cast<float>(++n));
+            doc->SetResultValue(7, -0.5f * static_cast<float>(n));
+            doc->SetResultValue(8, 0.25f);
+            clock.Advance(CTimeSpan(1));
+            doc->SetResultValue(0, 0.0f);
+        }
+    }
+    // The records that Seconds() produced with ids first..last, the first stamped `t`.
+    std::string Records(int first, int last, std::uint32_t t, int value) const {
+        std::string out;
+        for (int id = first; id <= last; ++id, ++t, ++value) {
+            out += ExpectedRecord(id, t, DateText(t).c_str(), value, -0.5 * value, 0.25);
+        }
+        return out;
+    }
+    std::string Xml(const char* day = "261205") const {
+        return ReadText(logs + "/tavik" + day + ".xml");
+    }
+    std::string Log(const char* day = "261205") const {
+        return ReadText(logs + "/tavik" + day + ".log");
+    }
+
+    CTempFolder folder;
+    std::string logs = folder.File("logs");
+    CRecordingPrompt prompt;
+    CManualClock clock{CTime(kSaturday1130)};
+    CHintRecorder view;
+    int n = 0;
+    std::unique_ptr<CTAVIKSDIDoc> doc = std::make_unique<CTAVIKSDIDoc>();
+};
+
+TEST_F(LoggingFixture, WithoutFolderNothingIsWritten) {
+    EXPECT_EQ(doc->OpenLogFiles(true), -1);
+    EXPECT_FALSE(doc->m_bLoggingEnabled);
+    EXPECT_EQ(doc->ResultFileName(), "");
+    EXPECT_EQ(doc->LogFileName(), "");
+    doc->SetResultValue(0, 0.0f);
+    Seconds(70);
+    doc->WriteLog("Measurement Started");
+    doc->CloseLogFiles();
+    EXPECT_EQ(doc->GetResultCount(), 0);
+    EXPECT_TRUE(view.Take().empty());
+    EXPECT_TRUE(prompt.m_boxes.empty());
+    EXPECT_TRUE(prompt.m_notices.empty());
+
+    // With a folder but logging off, events are logged and no records are collected.
+    doc->SelectLogFolder(logs);
+    Seconds(70);
+    doc->WriteLog("Measurement Started");
+    EXPECT_EQ(doc->GetResultCount(), 0);
+    EXPECT_FALSE(test::Exists(doc->ResultFileName()));
+    EXPECT_EQ(Log(), "5.12.2026, 11:32:27: Measurement Started\r\n");
+    EXPECT_EQ(fs::path(doc->ResultFileName()).parent_path(), fs::path(logs));
+}
+
+TEST_F(LoggingFixture, SixtiethRecordIsTheFirstWrite) {
+    Open();
+    EXPECT_EQ(view.Take(), (std::vector<long>{HINT_PROTOCOL_CHANGED, HINT_PROTOCOL_CHANGED}));
+    EXPECT_TRUE(doc->m_bLoggingEnabled);
+    EXPECT_EQ(doc->GetLastResultFile(), logs + "/tavik261205.xml");
+    EXPECT_EQ(doc->GetLastLogFile(), logs + "/tavik261205.log");
+    EXPECT_EQ(Xml(), kHeader);
+    EXPECT_EQ(Xml(), "<?xml version=\"1.0\"?>\r\n<Tavik>\r\n");
+    EXPECT_EQ(Log(), "5.12.2026, 11:30:07: File Opened\r\n");
+
+    Seconds(59);
+    EXPECT_EQ(doc->GetResultCount(), 59);
+    EXPECT_EQ(Xml(), kHeader);
+    Seconds(1);
+    EXPECT_EQ(doc->GetResultCount(), 0);
+    EXPECT_EQ(doc->GetMeasurementId(), 60);
+    EXPECT_EQ(Xml(), kHeader + Records(1, 60, kSaturday1130, 1));
+    EXPECT_EQ(Xml().find("      <Measurement id=\"1\">\r\n"
+                         "         <Date timestamp=\"1796466607\">Saturday, December 05, 2026, "
+                         "11:30:07</Date>\r\n         <Deviation>1.000000</Deviation>\r\n"),
+              kHeader.size());
+    EXPECT_EQ(Count(Xml(), "</Tavik>"), 0u);  // no footer while logging runs
+}
+
+TEST_F(LoggingFixture, SecondWithoutNewValuesRepeatsTheLastOnes) {
+    Open();
+    Seconds(1);
+    clock.Advance(CTimeSpan(1));
+    doc->SetResultValue(0, 0.0f);
+    doc->SetResultValue(5, 99.0f);  // not a value kind: ignored
+    doc->WriteLog("Measurement Paused");
+    EXPECT_EQ(Xml(), kHeader + Records(1, 1, kSaturday1130, 1) +
+                         ExpectedRecord(2, kSaturday1130 + 1, DateText(kSaturday1130 + 1).c_str(),
+                                        1.0, -0.5, 0.25));
+    EXPECT_FLOAT_EQ(doc->GetCurrentRecord().m_fDeviation, 1.0f);
+    EXPECT_EQ(doc->GetCurrentRecord().m_nTimestamp, kSaturday1130 + 2);
+}
+
+TEST_F(LoggingFixture, EventLineFlushesFirstAndRecordsMeetOnOneLine) {
+    Open();
+    Seconds(2);
+    doc->WriteLog("Alarm \"Dev\" was reset.");
+    EXPECT_EQ(Xml(), kHeader + Records(1, 2, kSaturday1130, 1));
+    EXPECT_NE(Xml().find("</Multipath>\r\n      </Measurement>      <Measurement id=\"2\">\r\n"),
+              std::string::npos);
+    EXPECT_EQ(Log(),
+              "5.12.2026, 11:30:07: File Opened\r\n"
+              "5.12.2026, 11:30:09: Alarm \"Dev\" was reset.\r\n");
+
+    Seconds(1);
+    doc->CloseLogFiles();
+    EXPECT_FALSE(doc->m_bLoggingEnabled);
+    EXPECT_EQ(Xml(), kHeader + Records(1, 3, kSaturday1130, 1) + kFooter);
+    EXPECT_EQ(Xml().substr(Xml().size() - 24), "</Measurement></Tavik>\r\n");
+    EXPECT_TRUE(IsWellFormedXml(logs + "/tavik261205.xml"));
+    EXPECT_EQ(Log().substr(Log().size() - 34), "5.12.2026, 11:30:10: File Closed\r\n");
+
+    // Closed: no records are collected, a second close does nothing.
+    Seconds(5);
+    EXPECT_EQ(doc->GetResultCount(), 0);
+    const std::string closedXml = Xml();
+    const std::string closedLog = Log();
+    doc->CloseLogFiles();
+    EXPECT_EQ(Xml(), closedXml);
+    EXPECT_EQ(Log(), closedLog);
+    EXPECT_TRUE(prompt.m_notices.empty());
+}
+
+TEST_F(LoggingFixture, ChangeOfDayClosesYesterdaysPair) {
+    constexpr std::uint32_t k2359 = 1796511570;  // 5 Dec 2026, 23:59:30
+    clock.Set(CTime(k2359));
+    Open();
+    Seconds(20);
+    doc->WriteLog("Alarm \"Dev\" was reset.");  // 23:59:50: records 1-20 to the 5th
+    Seconds(20);
+    doc->WriteLog("Measurement Paused");  // 00:00:10: records 21-40 to the 6th
+
+    EXPECT_EQ(Xml("261205"), kHeader + Records(1, 20, k2359, 1) + kFooter);
+    EXPECT_TRUE(IsWellFormedXml(logs + "/tavik261205.xml"));
+    EXPECT_EQ(Log("261205"),
+              "5.12.2026, 23:59:30: File Opened\r\n"
+              "5.12.2026, 23:59:50: Alarm \"Dev\" was reset.\r\n"
+              "6.12.2026, 00:00:10: File Closed\r\n");
+    EXPECT_EQ(Xml("261206"), kHeader + Records(21, 40, k2359 + 20, 21));
+    EXPECT_EQ(Log("261206"), "6.12.2026, 00:00:10: Measurement Paused\r\n");
+    EXPECT_EQ(doc->GetLastResultFile(), logs + "/tavik261206.xml");
+    EXPECT_EQ(doc->GetLastLogFile(), logs + "/tavik261206.log");
+
+    doc->CloseLogFiles();
+    EXPECT_EQ(Xml("261206"), kHeader + Records(21, 40, k2359 + 20, 21) + kFooter);
+    EXPECT_TRUE(IsWellFormedXml(logs + "/tavik261206.xml"));
+    EXPECT_EQ(Xml("261205"), kHeader + Records(1, 20, k2359, 1) + kFooter);  // untouched
+    EXPECT_TRUE(prompt.m_notices.empty());
+}
+
+TEST_F(LoggingFixture, ClosingAfterMidnightEndsBothDays) {
+    constexpr std::uint32_t k2359 = 1796511570;
+    clock.Set(CTime(k2359));
+    Open();
+    Seconds(35);  // the close at 00:00:05 writes all 35 records to the new day
+    doc->CloseLogFiles();
+    EXPECT_EQ(Xml("261205"), kHeader + kFooter);
+    EXPECT_EQ(Xml("261206"), kHeader + Records(1, 35, k2359, 1) + kFooter);
+    EXPECT_TRUE(IsWellFormedXml(logs + "/tavik261205.xml"));
+    EXPECT_TRUE(IsWellFormedXml(logs + "/tavik261206.xml"));
+    EXPECT_EQ(Log("261206"), "6.12.2026, 00:00:05: File Closed\r\n");
+}
+
+TEST_F(LoggingFixture, ReenablingOnTheSameDayContinuesTheFile) {
+    Open();
+    Seconds(3);
+    doc->CloseLogFiles();
+    clock.Advance(CTimeSpan(60));
+    prompt.m_nAnswer = IDNO;  // keep the files
+    ASSERT_EQ(doc->OpenLogFiles(true), 0);
+    ASSERT_EQ(prompt.m_boxes.size(), 1u);
+    EXPECT_EQ(prompt.m_boxes[0].text,
+              "This folder already contains log- or resultfiles. If you continue they will be "
+              "deleted.\n\nDo you want to continue?");
+    EXPECT_EQ(prompt.m_boxes[0].style, 292u);
+    EXPECT_EQ(doc->GetMeasurementId(), 0);
+    doc->SetResultValue(0, 0.0f);
+    Seconds(2);
+    doc->CloseLogFiles();
+
+    // One document: the first session's records, then the second's numbered from 1 again.
+    const std::uint32_t second = kSaturday1130 + 63;
+    EXPECT_EQ(Xml(),
+              kHeader + Records(1, 3, kSaturday1130, 1) + Records(1, 2, second, 4) + kFooter);
+    EXPECT_TRUE(IsWellFormedXml(logs + "/tavik261205.xml"));
+    EXPECT_EQ(Log(),
+              "5.12.2026, 11:30:07: File Opened\r\n"
+              "5.12.2026, 11:30:10: File Closed\r\n"
+              "5.12.2026, 11:31:10: File Opened\r\n"
+              "5.12.2026, 11:31:12: File Closed\r\n");
+
+    // Answered Yes, the day's files are deleted and a fresh pair starts.
+    prompt.m_nAnswer = IDYES;
+    ASSERT_EQ(doc->OpenLogFiles(true), 0);
+    EXPECT_EQ(Xml(), kHeader);
+    EXPECT_EQ(Log(), "5.12.2026, 11:31:12: File Opened\r\n");
+    EXPECT_TRUE(prompt.m_notices.empty());
+}
+
+TEST_F(LoggingFixture, FolderCheckDeletesOnlyOwnFiles) {
+    const std::vector<std::string> foreign = {"notes.log", "data.xml", "tavik2612.log",
+                                              "TAVIK261204.xml", "tavik261204.xml.bak"};
+    for (const std::string& name : foreign) {
+        folder.Write("logs/" + name, {'x'});
+    }
+    fs::create_directory(logs + "/tavik261203.xml");  // a folder, never deleted
+
+    // Only foreign files: no question, nothing deleted.
+    doc->SelectLogFolder(logs);
+    EXPECT_TRUE(prompt.m_boxes.empty());
+    std::string shown;
+    doc->GetLogFolder(shown);
+    EXPECT_EQ(shown, logs);
+
+    folder.Write("logs/tavik261204.log", {'x'});
+    folder.Write("logs/tavik261204.xml", {'x'});
+    prompt.m_nAnswer = IDNO;
+    EXPECT_EQ(doc->CheckLogFolder(true), -1);
+    EXPECT_TRUE(test::Exists(logs + "/tavik261204.log"));
+
+    // Declined while choosing: the old folder stays.
+    const std::string other = folder.File("other");
+    fs::create_directory(other);
+    folder.Write("other/tavik261201.log", {'x'});
+    view.Take();
+    doc->SelectLogFolder(other);
+    doc->GetLogFolder(shown);
+    EXPECT_EQ(shown, logs);
+    EXPECT_TRUE(test::Exists(other + "/tavik261201.log"));
+    EXPECT_EQ(view.Take(), std::vector<long>{HINT_PROTOCOL_CHANGED});
+
+    prompt.m_nAnswer = IDYES;
+    EXPECT_EQ(doc->CheckLogFolder(true), 0);
+    EXPECT_FALSE(test::Exists(logs + "/tavik261204.log"));
+    EXPECT_FALSE(test::Exists(logs + "/tavik261204.xml"));
+    for (const std::string& name : foreign) {
+        EXPECT_TRUE(test::Exists(logs + "/" + name)) << name;
+    }
+    EXPECT_TRUE(fs::is_directory(logs + "/tavik261203.xml"));
+
+    // Without asking: deleted at once.
+    folder.Write("logs/tavik261204.log", {'x'});
+    const std::size_t boxes = prompt.m_boxes.size();
+    EXPECT_EQ(doc->CheckLogFolder(false), 0);
+    EXPECT_EQ(prompt.m_boxes.size(), boxes);
+    EXPECT_FALSE(test::Exists(logs + "/tavik261204.log"));
+}
+
+TEST_F(LoggingFixture, FolderChooserHook) {
+    doc->SelectLogFolder();  // no chooser: nothing happens
+    std::vector<std::string> asked;
+    std::optional<std::string> answer = logs;
+    doc->SetFolderChooser([&](const std::string& title, const std::string& current) {
+        asked.push_back(title + "|" + current);
+        return answer;
+    });
+    doc->OnSpecifyResultFile();
+    answer.reset();  // Cancel
+    doc->SelectLogFolder();
+    EXPECT_EQ(asked, (std::vector<std::string>{"Select Logfile Location|",
+                                               "Select Logfile Location|" + logs}));
+    std::string shown;
+    doc->GetLogFolder(shown);
+    EXPECT_EQ(shown, logs);
+}
+
+TEST_F(LoggingFixture, UnwritableFolderReportsOnceAndLosesNoRecord) {
+    Open();
+    const std::string away = logs + ".away";
+    fs::rename(logs, away);  // the folder disappears (an unplugged drive, a lost share)
+    Seconds(150);            // two failed flushes
+    doc->WriteLog("Alarm \"Dev\" was reset.");  // a third, and a failed log line
+    ASSERT_EQ(prompt.m_notices.size(), 2u);
+    EXPECT_EQ(prompt.m_notices[0], "Could not write result file \"" + logs +
+                                       "/tavik261205.xml\" (2); the results are kept until it "
+                                       "can be written.");
+    EXPECT_EQ(prompt.m_notices[1], "Could not write log file \"" + logs +
+                                       "/tavik261205.log\" (2); its event lines "
+                                       "are lost.");
+    EXPECT_EQ(doc->GetUnwrittenResultCount(), 150);
+    EXPECT_EQ(doc->GetMeasurementId(), 0);
+
+    fs::rename(away, logs);
+    Seconds(10);
+    doc->WriteLog("Measurement Paused");
+    EXPECT_EQ(doc->GetUnwrittenResultCount(), 0);
+    EXPECT_EQ(doc->GetMeasurementId(), 160);
+    ASSERT_EQ(prompt.m_notices.size(), 4u);
+    EXPECT_EQ(prompt.m_notices[2],
+              "Result file \"" + logs + "/tavik261205.xml\" is written again.");
+    EXPECT_EQ(prompt.m_notices[3], "Log file \"" + logs + "/tavik261205.log\" is written again.");
+
+    doc->CloseLogFiles();
+    EXPECT_EQ(Xml(), kHeader + Records(1, 160, kSaturday1130, 1) + kFooter);
+    EXPECT_TRUE(IsWellFormedXml(logs + "/tavik261205.xml"));
+    EXPECT_EQ(Log(),
+              "5.12.2026, 11:30:07: File Opened\r\n"
+              "5.12.2026, 11:32:47: Measurement Paused\r\n"
+              "5.12.2026, 11:32:47: File Closed\r\n");
+    EXPECT_EQ(prompt.m_notices.size(), 4u);
+}
+
+TEST_F(LoggingFixture, UnwrittenRecordsAtTheCloseAreReportedLost) {
+    Open();
+    Seconds(5);
+    fs::rename(logs, logs + ".away");
+    doc->CloseLogFiles();
+    EXPECT_FALSE(doc->m_bLoggingEnabled);
+    EXPECT_EQ(doc->GetUnwrittenResultCount(), 0);
+    ASSERT_EQ(prompt.m_notices.size(), 3u);
+    EXPECT_EQ(prompt.m_notices[1], "5 results could not be written and are lost.");
+
+    // The kept file stays continuable: the next session goes on in it.
+    fs::rename(logs + ".away", logs);
+    ASSERT_EQ(doc->OpenLogFiles(true), 0);  // answered No: the day's file is kept
+    doc->CloseLogFiles();
+    EXPECT_EQ(Xml(), kHeader + kFooter);
+    EXPECT_TRUE(IsWellFormedXml(logs + "/tavik261205.xml"));
+}
+
+// The measurement lifecycle writes its event lines and ends logging when it stops.
+struct LoggingLifecycleFixture : LoggingFixture {
+    LoggingLifecycleFixture() {
+        folder.Write("mpx.dat", test::Samples16(std::vector<std::int16_t>(20000, 100)));
+        folder.Write("lev.dat", test::Samples16(std::vector<std::int16_t>(20000, 100)));
+        folder.Write("rds.dat", std::vector<std::uint8_t>(100));
+        doc->GetDevice().SetDataFolder(folder.Path());
+        doc->GetDevice().SetPacers(&pace, &pace, &pace);
+    }
+    void Ticks(int count) {
+        for (int i = 0; i < count; ++i) {
+            doc->SetResultValue(4, static_cast<float>(++n));
+            doc->SetResultValue(7, -0.5f * static_cast<float>(n));
+            doc->SetResultValue(8, 0.25f);
+            clock.Advance(CTimeSpan(1));
+            doc->OnMainTimerEvent();
+        }
+    }
+    CSteppedPacer pace;  // never stepped: no sample block arrives
+};
+
+TEST_F(LoggingLifecycleFixture, StartPauseStopLines) {
+    doc->SelectLogFolder(logs);
+    ASSERT_EQ(doc->OpenLogFiles(true), 0);
+    doc->OnMeasurementStart();
+    ASSERT_TRUE(doc->IsRunning());
+    Ticks(3);
+    doc->OnMeasurementPause();
+    EXPECT_EQ(Xml(), kHeader + Records(1, 3, kSaturday1130, 1));  // the pause line flushed them
+
+    clock.Advance(CTimeSpan(10));
+    doc->OnMeasurementStart();  // resume: the next record is stamped anew
+    Ticks(2);
+    doc->OnMeasurementStop();
+    EXPECT_FALSE(doc->m_bLoggingEnabled);
+    EXPECT_EQ(Xml(), kHeader + Records(1, 3, kSaturday1130, 1) +
+                         Records(4, 5, kSaturday1130 + 13, 4) + kFooter);
+    EXPECT_TRUE(IsWellFormedXml(logs + "/tavik261205.xml"));
+    EXPECT_EQ(Log(),
+              "5.12.2026, 11:30:07: File Opened\r\n"
+              "5.12.2026, 11:30:07: Measurement Started\r\n"
+              "5.12.2026, 11:30:10: Measurement Paused\r\n"
+              "5.12.2026, 11:30:20: Measurement Started\r\n"
+              "5.12.2026, 11:30:22: Measurement stopped\r\n"
+              "5.12.2026, 11:30:22: File Closed\r\n");
+    EXPECT_TRUE(prompt.m_boxes.empty());
+    EXPECT_TRUE(prompt.m_notices.empty());
+}
+
+TEST_F(LoggingLifecycleFixture, StartDiscardsRecordsNotYetWritten) {
+    doc->SelectLogFolder(logs);
+    ASSERT_EQ(doc->OpenLogFiles(true), 0);
+    doc->SetResultValue(0, 0.0f);
+    Seconds(4);  // collected before the start, never flushed
+    EXPECT_EQ(doc->GetResultCount(), 4);
+    clock.Advance(CTimeSpan(5));
+    doc->OnMeasurementStart();
+    EXPECT_EQ(doc->GetResultCount(), 0);
+    Ticks(1);
+    doc->OnMeasurementStop();
+    EXPECT_EQ(Xml(), kHeader +
+                         ExpectedRecord(1, kSaturday1130 + 9, DateText(kSaturday1130 + 9).c_str(),
+                                        5.0, -2.5, 0.25) +
+                         kFooter);
+}
+
+}  // namespace
+}  // namespace tavik

@@ -1,0 +1,183 @@
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <clocale>
+#include <string>
+#include <vector>
+
+#include "document/ResultLog.h"
+#include "tests/document/LogFileCheck.h"
+#include "tests/support/TempFolder.h"
+
+namespace tavik {
+namespace {
+
+using test::CTempFolder;
+using test::ExpectedRecord;
+using test::ReadText;
+
+constexpr std::uint32_t kSaturday1130 = 1796466607;  // 5 Dec 2026, 11:30:07 in Berlin
+
+struct ResultLogFixture : ::testing::Test {
+    ResultLogFixture() { test::UseBerlinTime(); }
+    CTempFolder folder;
+    CRecordingPrompt prompt;
+    CResultLog log;
+};
+
+TEST_F(ResultLogFixture, NamesFollowTheLocalDate) {
+    const CTime now(kSaturday1130);
+    EXPECT_EQ(CResultLog::BaseName(now), "tavik261205");
+    EXPECT_EQ(CResultLog::ResultFileName("/data/logs", now), "/data/logs/tavik261205.xml");
+    EXPECT_EQ(CResultLog::LogFileName("/data/logs/", now), "/data/logs/tavik261205.log");
+    EXPECT_EQ(CResultLog::ResultFileName("", now), "");
+    EXPECT_EQ(CResultLog::LogFileName("", now), "");
+    // 23:30 UTC on 31 December is already New Year in Berlin.
+    EXPECT_EQ(CResultLog::BaseName(CTime(1798759800)), "tavik270101");
+}
+
+TEST_F(ResultLogFixture, OwnFileNamesOnly) {
+    EXPECT_TRUE(CResultLog::IsOwnFileName("tavik261205.log", ".log"));
+    EXPECT_TRUE(CResultLog::IsOwnFileName("tavik000000.xml", ".xml"));
+    EXPECT_FALSE(CResultLog::IsOwnFileName("tavik261205.xml", ".log"));
+    EXPECT_FALSE(CResultLog::IsOwnFileName("notes.log", ".log"));
+    EXPECT_FALSE(CResultLog::IsOwnFileName("tavik26120.log", ".log"));
+    EXPECT_FALSE(CResultLog::IsOwnFileName("tavik2612055.log", ".log"));
+    EXPECT_FALSE(CResultLog::IsOwnFileName("tavik26120a.log", ".log"));
+    EXPECT_FALSE(CResultLog::IsOwnFileName("Tavik261205.log", ".log"));
+    EXPECT_FALSE(CResultLog::IsOwnFileName("xtavik261205.log", ".log"));
+    EXPECT_FALSE(CResultLog::IsOwnFileName("tavik261205.log.bak", ".log"));
+}
+
+TEST_F(ResultLogFixture, RecordBytes) {
+    std::string out;
+    CResultLog::AppendRecord(out, 1, {12.5f, 75.25f, -1.5f, kSaturday1130});
+    EXPECT_EQ(out,
+              "      <Measurement id=\"1\">\r\n"
+              "         <Date timestamp=\"1796466607\">Saturday, December 05, 2026, 11:30:07</Date>"
+              "\r\n"
+              "         <Deviation>75.250000</Deviation>\r\n"
+              "         <MPXPower>-1.500000</MPXPower>\r\n"
+              "         <Multipath>12.500000</Multipath>\r\n"
+              "      </Measurement>");
+
+    // Awkward values print as printf's "%f" prints the float promoted to double.
+    const std::vector<float> values = {0.0f,        -0.0f,       1e-7f,       0.0000005f,
+                                       123.456789f, -98.76543f,  1e10f,       3.4e38f,
+                                       2.5e-6f,     -0.0000015f, 1.0f / 3.0f, 19.99999f};
+    for (float v : values) {
+        std::string text;
+        CResultLog::AppendRecord(text, 2147483647, {v, -v, v * 2.0f, 4294967295u});
+        const std::string date = CTime(4294967295).Format("%A, %B %d, %Y, %H:%M:%S");
+        EXPECT_EQ(text, ExpectedRecord(2147483647, 4294967295u, date.c_str(), -v, v * 2.0f, v))
+            << v;
+    }
+}
+
+TEST_F(ResultLogFixture, NumbersKeepThePointInACommaLocale) {
+    const char* previous = std::setlocale(LC_NUMERIC, nullptr);
+    const std::string saved = previous != nullptr ? previous : "C";
+    if (std::setlocale(LC_NUMERIC, "de_DE.UTF-8") == nullptr) {
+        GTEST_SKIP() << "no German locale installed";
+    }
+    std::string out;
+    CResultLog::AppendRecord(out, 1, {0.5f, 1.25f, 2.75f, kSaturday1130});
+    std::setlocale(LC_NUMERIC, saved.c_str());
+    EXPECT_NE(out.find("<Deviation>1.250000</Deviation>"), std::string::npos);
+}
+
+TEST_F(ResultLogFixture, LogLine) {
+    EXPECT_EQ(CResultLog::FormatLogLine(CTime(2026, 12, 5, 9, 4, 7), "Measurement Started"),
+              "5.12.2026, 09:04:07: Measurement Started\r\n");
+    EXPECT_EQ(CResultLog::FormatLogLine(CTime(2027, 1, 10, 23, 0, 0), "File Closed"),
+              "10.1.2027, 23:00:00: File Closed\r\n");
+}
+
+TEST_F(ResultLogFixture, BeginCreatesOrContinues) {
+    const std::string path = folder.File("tavik261205.xml");
+    EXPECT_EQ(log.BeginResultFile(path, prompt), 0);
+    EXPECT_EQ(ReadText(path), CResultLog::HEADER);
+
+    // A closed file loses its footer and is continued; an unclosed one is continued as it is.
+    const std::string closed = std::string(CResultLog::HEADER) + "      <Measurement id=\"1\">" +
+                               "</Measurement>" + std::string(CResultLog::FOOTER);
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    std::fputs(closed.c_str(), f);
+    std::fclose(f);
+    EXPECT_EQ(log.BeginResultFile(path, prompt), 0);
+    EXPECT_EQ(ReadText(path), closed.substr(0, closed.size() - CResultLog::FOOTER.size()));
+    EXPECT_EQ(log.BeginResultFile(path, prompt), 0);
+    EXPECT_EQ(ReadText(path), closed.substr(0, closed.size() - CResultLog::FOOTER.size()));
+    EXPECT_TRUE(prompt.m_notices.empty());
+}
+
+TEST_F(ResultLogFixture, WriteFailureKeepsRecordsAndReportsOnce) {
+    // /dev/full opens but every write fails with "no space".
+    std::string last;
+    std::int32_t id = 0;
+    const CResultRecord record{1.0f, 2.0f, 3.0f, kSaturday1130};
+    log.Keep(&record, 1, prompt);
+    EXPECT_EQ(log.WriteResults("/dev/full", last, id, prompt), ENOSPC);
+    log.Keep(&record, 1, prompt);
+    EXPECT_EQ(log.WriteResults("/dev/full", last, id, prompt), ENOSPC);
+    EXPECT_EQ(log.GetPendingCount(), 2);
+    EXPECT_EQ(id, 0);
+    EXPECT_EQ(last, "");
+    ASSERT_EQ(prompt.m_notices.size(), 1u);
+    EXPECT_EQ(prompt.m_notices[0],
+              "Could not write result file \"/dev/full\" (28); the results are kept until it can "
+              "be written.");
+
+    const std::string path = folder.File("tavik261205.xml");
+    EXPECT_EQ(log.WriteResults(path, last, id, prompt), 0);
+    EXPECT_EQ(id, 2);
+    EXPECT_EQ(last, path);
+    EXPECT_EQ(log.GetPendingCount(), 0);
+    EXPECT_EQ(test::Count(ReadText(path), "<Measurement id="), 2u);
+    ASSERT_EQ(prompt.m_notices.size(), 1u);  // a different file: no "written again"
+
+    std::string lastLog;
+    EXPECT_EQ(log.WriteLogLine("/dev/full", lastLog, "x\r\n", CTime(kSaturday1130), prompt),
+              ENOSPC);
+    EXPECT_EQ(log.WriteLogLine("/dev/full", lastLog, "y\r\n", CTime(kSaturday1130), prompt),
+              ENOSPC);
+    ASSERT_EQ(prompt.m_notices.size(), 2u);
+    EXPECT_EQ(prompt.m_notices[1],
+              "Could not write log file \"/dev/full\" (28); its event lines are lost.");
+}
+
+TEST_F(ResultLogFixture, BacklogKeepsTheNewestHour) {
+    std::vector<CResultRecord> records(CResultLog::RESULT_BACKLOG + 5);
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        records[i] = {0.0f, static_cast<float>(i), 0.0f,
+                      kSaturday1130 + static_cast<std::uint32_t>(i)};
+    }
+    log.Keep(records.data(), 100, prompt);
+    log.Keep(records.data() + 100, static_cast<int>(records.size()) - 100, prompt);
+    EXPECT_EQ(log.GetPendingCount(), CResultLog::RESULT_BACKLOG);
+    ASSERT_EQ(prompt.m_notices.size(), 1u);
+    EXPECT_EQ(prompt.m_notices[0],
+              "More than 3600 results are waiting to be written; the oldest are dropped.");
+
+    std::string last;
+    std::int32_t id = 0;
+    const std::string path = folder.File("tavik261205.xml");
+    ASSERT_EQ(log.WriteResults(path, last, id, prompt), 0);
+    EXPECT_EQ(id, CResultLog::RESULT_BACKLOG);
+    const std::string text = ReadText(path);
+    EXPECT_EQ(test::Count(text, "<Measurement id="), 3600u);
+    // The first five were dropped: the file starts with record 5 and ends with the last one.
+    EXPECT_EQ(text.find("<Deviation>4.000000</Deviation>"), std::string::npos);
+    EXPECT_NE(text.find("<Measurement id=\"1\">\r\n         <Date timestamp=\"1796466612\">"),
+              std::string::npos);
+    EXPECT_NE(text.find("<Measurement id=\"3600\">\r\n         <Date timestamp=\"1796470211\">"),
+              std::string::npos);
+
+    log.Keep(records.data(), 3, prompt);
+    log.DropPending(prompt);
+    EXPECT_EQ(log.GetPendingCount(), 0);
+    EXPECT_EQ(prompt.m_notices.back(), "3 results could not be written and are lost.");
+}
+
+}  // namespace
+}  // namespace tavik
