@@ -5,15 +5,19 @@ namespace tavik {
 CTAVIKSDIDoc::CTAVIKSDIDoc() = default;
 
 CTAVIKSDIDoc::~CTAVIKSDIDoc() {
+    EndPanoramaScan();
     StopADCDistribution();
     m_device.StopTransfer();
 }
 
 void CTAVIKSDIDoc::SetResultWindow(HWND hwnd) {
     m_hResultWnd = hwnd;
+    m_multipath.SetNotifyWindow(hwnd);
 }
 
 void CTAVIKSDIDoc::StartMeasurement() {
+    m_multipathResult.m_fMultipath = 0.0f;
+    m_multipathResult.m_fLevel = 0.0f;
     if (m_bRunning.load()) {
         throw CDocumentException("StartMeasurement: Measurement already running\n", 0);
     }

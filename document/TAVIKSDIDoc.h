@@ -1,19 +1,28 @@
 #pragma once
 
+#include <array>
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
+#include "analysis/MultipathHost.h"
+#include "analysis/MultipathResult.h"
+#include "analysis/MultipathTavik.h"
 #include "device/TavikControl.h"
 #include "document/GenericException.h"
 #include "document/Hints.h"
+#include "document/PanoramaView.h"
 #include "document/ProtocolHeader.h"
 #include "document/ResultLog.h"
 #include "platform/Document.h"
 #include "platform/MessageTarget.h"
+#include "platform/Pacer.h"
 #include "platform/Prompt.h"
+#include "platform/Thread.h"
 #include "platform/Time.h"
 
 namespace tavik {
@@ -21,7 +30,7 @@ namespace tavik {
 // The one document: owns the receiver and the analysers, runs the measurement lifecycle and the
 // once-a-second main timer work, and tells its views of changes through hints. Lifecycle
 // operations and command handlers run on the user-interface thread.
-class CTAVIKSDIDoc : public CDocument {
+class CTAVIKSDIDoc : public CDocument, public CMultipathHost {
 public:
     CTAVIKSDIDoc();
     ~CTAVIKSDIDoc() override;
@@ -44,7 +53,7 @@ public:
     bool IsRunning() const { return m_bRunning.load(); }
     bool IsPaused() const { return m_bPaused.load(); }
     void SetResultWindow(HWND hwnd);
-    HWND GetResultWindow() const { return m_hResultWnd; }
+    HWND GetResultWindow() const override { return m_hResultWnd; }
 
     // Command handlers: catch, show the formatted error in a warning box, send hints.
     void OnMeasurementStart();
@@ -89,11 +98,12 @@ public:
 
     CTavikControl& GetDevice() { return m_device; }
 
-    float m_tunerFrequency = 106.7f;  // MHz, last set through SetTunerFrequency
-    CTimeSpan m_elapsed;              // measuring time, grows by m_tickSpan per tick
-    CTimeSpan m_tickSpan{1};          // main-timer period
-    CTime m_startTime;                // last successful start
-    std::string m_strPSName;          // station name shown in the header
+    // MHz, last set through SetTunerFrequency; the panorama scan thread moves it.
+    std::atomic<float> m_tunerFrequency{106.7f};
+    CTimeSpan m_elapsed;      // measuring time, grows by m_tickSpan per tick
+    CTimeSpan m_tickSpan{1};  // main-timer period
+    CTime m_startTime;        // last successful start
+    std::string m_strPSName;  // station name shown in the header
     bool m_bLoggingEnabled = false;
 
 private:
@@ -107,6 +117,56 @@ private:
     HWND m_hResultWnd = nullptr;
 
     CTavikControl m_device;
+
+    // Multipath and panorama
+public:
+    static constexpr int kPanoramaPoints = 1000;  // most points of one scan
+
+    CMultipathTavik& GetMultipath() { return m_multipath; }
+    // The latest multipath result, for the views (user-interface thread).
+    const CMultipathResult* GetMultipathResult() const { return &m_multipathResult; }
+    // Stores a result posted by the multipath analyser with code 8; the result router calls
+    // it on the user-interface thread, then broadcasts hint 60.
+    void OnMultipathResult(std::shared_ptr<const CMultipathResult> result);
+    // Calibration values in the receiver's EEPROM (address 26, 16 bytes).
+    void SaveCalibrators(const std::uint8_t* block) override;
+    void Calibrate();
+    void ResetCalibration();
+
+    // Panorama scan, started and stopped on the user-interface thread. The scan thread calls
+    // the view, posts 1044 to `hwnd` and ends with (2, 1).
+    bool StartPanoramaScan(float start, float restore, int steps, float step, CPanoramaView* view,
+                           HWND hwnd);
+    bool StopPanoramaScan();
+    bool IsPanoramaRunning() const { return m_bPanoramaRunning.load(); }
+    // Waits for the scan thread to end; false when `limit` passed first.
+    bool WaitForPanoramaScan(std::chrono::milliseconds limit);
+    // Points done; the arrays below hold them (elements before the index are complete).
+    int GetPanoramaIndex() const { return m_nPanoramaIndex.load(); }
+    const float* GetPanoramaLevels() const { return m_panoramaLevel.data(); }
+    const float* GetPanoramaFrequencies() const { return m_panoramaFrequency.data(); }
+    // Pace of the scan's settling wait after tuning to the start (real time by default).
+    void SetPanoramaPacer(CPacer* pacer) { m_pPanoramaPacer = pacer ? pacer : &m_realTimePace; }
+
+private:
+    int PanoramaThread(CThread& self, HWND hwnd);
+    void ScanPanorama(CMessageQueue& queue);
+    void EndPanoramaScan();
+
+    CMultipathTavik m_multipath{this};
+    CMultipathResult m_multipathResult;
+
+    std::atomic<CPanoramaView*> m_pPanoramaView{nullptr};
+    float m_fPanoramaStart = 0.0f;   // MHz
+    float m_fPanoramaStep = 0.025f;  // MHz
+    int m_nPanoramaSteps = 0;        // points to measure
+    std::atomic<int> m_nPanoramaIndex{0};
+    float m_fPanoramaRestore = 0.0f;                           // MHz, set again at the end
+    std::array<float, kPanoramaPoints> m_panoramaLevel{};      // dBuV
+    std::array<float, kPanoramaPoints> m_panoramaFrequency{};  // MHz
+    CRealTimePacer m_realTimePace;
+    CPacer* m_pPanoramaPacer = &m_realTimePace;
+    std::unique_ptr<CThread> m_pPanoramaThread;
 
     std::atomic<bool> m_bRunning{false};
     std::atomic<bool> m_bPaused{false};

@@ -1,0 +1,465 @@
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <future>
+
+#include "analysis/LeastSquaresFit.h"
+#include "document/GenericException.h"
+#include "tests/analysis/MultipathTestSupport.h"
+
+namespace tavik {
+namespace {
+
+using test::CCubicModel;
+using test::CMultipathBlock;
+using test::CTestHost;
+using test::Drain;
+using test::MakeBlock;
+using test::ResultOf;
+
+constexpr std::array<double, 10> kWide = {30, 40, 50, 75, 60, 35, 45, 25, 55, 65};  // 75 kHz peak
+
+// A synchronous analyser with its windows: passes run inline, posts are read back at once.
+struct MultipathFixture : ::testing::Test {
+    MultipathFixture() {
+        host.window = &window;
+        analyser.SetNotifyWindow(&window);
+        analyser.SetSynchronous(true);
+    }
+    // One block, one pass; returns the posts of the pass.
+    std::vector<CMessage> Run(const CMultipathBlock& block) {
+        analyser.PostData(block.mpx.data(), static_cast<int>(block.mpx.size()), block.level.data(),
+                          static_cast<int>(block.level.size()));
+        analyser.Analyse();
+        return Drain(window);
+    }
+    // The result of a pass that must succeed.
+    std::shared_ptr<const CMultipathResult> RunResult(const CMultipathBlock& block) {
+        const auto posts = Run(block);
+        EXPECT_EQ(posts.size(), 2u);
+        if (posts.size() != 2 || posts[1].wParam != 8) {
+            ADD_FAILURE() << "no result posted";
+            return std::make_shared<CMultipathResult>();
+        }
+        return ResultOf(posts[1]);
+    }
+    CQueueTarget window;
+    CTestHost host;
+    CMultipathTavik analyser{&host};
+};
+
+TEST(LeastSquaresFit, RecoversACubicExactly) {
+    CLeastSquaresFit fit;
+    std::vector<float> x(CLeastSquaresFit::kRows);
+    std::vector<float> b(CLeastSquaresFit::kRows);
+    for (int i = 0; i < CLeastSquaresFit::kRows; ++i) {
+        x[i] = -75.0f + 150.0f * static_cast<float>(i) / (CLeastSquaresFit::kRows - 1);
+        b[i] = 2e-4f * x[i] * x[i] * x[i] - 0.01f * x[i] * x[i] + 2.0f * x[i] + 1000.0f;
+    }
+    const auto z = fit.Fit(x.data(), b.data());
+    // Single precision: each coefficient within 1e-3 of its own size (the constant 1e-5).
+    EXPECT_NEAR(z[0], 2e-4f, 2e-7f);
+    EXPECT_NEAR(z[1], -0.01f, 1e-5f);
+    EXPECT_NEAR(z[2], 2.0f, 2e-3f);
+    EXPECT_NEAR(z[3], 1000.0f, 1e-2f);
+}
+
+TEST(LeastSquaresFit, SingularSystemReportsTheTriangularSolve) {
+    // No deviation at all: only the constant column is non-zero, R(2,2) is exactly zero.
+    CLeastSquaresFit fit;
+    std::vector<float> x(CLeastSquaresFit::kRows, 0.0f);
+    std::vector<float> b(CLeastSquaresFit::kRows, 5.0f);
+    try {
+        fit.Fit(x.data(), b.data());
+        FAIL() << "no exception";
+    } catch (const CMultipathTavikException& e) {
+        EXPECT_EQ(e.GetMessage(), "STRTRS: INFO = 2");
+        EXPECT_EQ(e.GetSubId(), 0);
+        EXPECT_EQ(e.GetErrorId(), 11);
+    }
+}
+
+TEST_F(MultipathFixture, FlatAmplitudeGivesNoMultipath) {
+    const CCubicModel flat;  // 60 dBuV whatever the deviation
+    auto result = RunResult(MakeBlock(kWide, flat));
+    // First accepted fit: the average moves half-way from zero.
+    EXPECT_NEAR(result->m_coeff[3], 500.0f, 1e-2f);
+    EXPECT_NEAR(result->m_fLevel, 20.0 * std::log10(500.0), 1e-4);
+    EXPECT_EQ(result->m_nStatus, 2);  // 53.98 dBuV is not above 54
+    for (int pass = 0; pass < 30; ++pass) {
+        result = RunResult(MakeBlock(kWide, flat));
+    }
+    EXPECT_NEAR(result->m_coeff[0], 0.0f, 1e-10f);
+    EXPECT_NEAR(result->m_coeff[1], 0.0f, 1e-8f);
+    EXPECT_NEAR(result->m_coeff[2], 0.0f, 1e-6f);
+    EXPECT_NEAR(result->m_coeff[3], 1000.0f, 1e-2f);
+    EXPECT_NEAR(result->m_fMultipath, 0.0f, 1e-3f);
+    EXPECT_NEAR(result->m_fLevel, 60.0f, 1e-4f);
+    EXPECT_EQ(result->m_nStatus, 1);
+}
+
+TEST_F(MultipathFixture, RecoversACubicCouplingAndItsSlope) {
+    CCubicModel model;
+    model.c0 = 2e-7;
+    model.c1 = -1e-5;
+    model.c2 = 2e-3;
+    const auto block = MakeBlock(kWide, model);
+    auto result = RunResult(block);
+    EXPECT_NEAR(2.0 * result->m_coeff[0], model.c0, 1e-3 * model.c0);
+    EXPECT_NEAR(2.0 * result->m_coeff[1], model.c1, 1e-3 * -model.c1);
+    EXPECT_NEAR(2.0 * result->m_coeff[2], model.c2, 1e-3 * model.c2);
+    EXPECT_NEAR(2.0 * result->m_coeff[3], model.c3, 1e-3 * model.c3);
+
+    for (int pass = 0; pass < 30; ++pass) {
+        result = RunResult(block);
+    }
+    // Averaged to the fitted values: each within 0.1 % of the model.
+    EXPECT_NEAR(result->m_coeff[0], model.c0, 1e-3 * model.c0);
+    EXPECT_NEAR(result->m_coeff[1], model.c1, 1e-3 * -model.c1);
+    EXPECT_NEAR(result->m_coeff[2], model.c2, 1e-3 * model.c2);
+    EXPECT_NEAR(result->m_coeff[3], model.c3, 1e-3 * model.c3);
+    EXPECT_EQ(analyser.GetLastCoefficients(), result->m_coeff);
+
+    // The grid spans the 75 kHz segment: -75 ... 75.
+    ASSERT_EQ(result->m_deviation.size(), 151u);
+    EXPECT_EQ(result->m_deviation.front(), -75.0f);
+    EXPECT_EQ(result->m_deviation.back(), 75.0f);
+    ASSERT_EQ(result->m_slope.size(), 151u);
+    ASSERT_EQ(result->m_levelFit.size(), 151u);
+    for (std::size_t i = 0; i < result->m_deviation.size(); i += 25) {
+        const double f = result->m_deviation[i];
+        EXPECT_NEAR(result->m_slope[i], model.RelativeSlope(f), 2e-3);
+        EXPECT_NEAR(result->m_levelFit[i], 20.0 * std::log10(model.Amplitude(f)), 1e-3);
+    }
+    // Multipath value: the analytic largest relative slope over the grid, within 0.1 %.
+    const double expected = model.MaximumSlope(-75, 75);
+    EXPECT_NEAR(result->m_fMultipath, expected, 1e-3 * expected);
+    EXPECT_LT(expected, 2.0);
+    EXPECT_EQ(result->m_nStatus, 1);  // 60 dBuV and below 2 %/kHz
+}
+
+TEST_F(MultipathFixture, CalibrationIsSubtractedFromTheNormalisedFit) {
+    CCubicModel model;
+    model.c0 = 2e-7;
+    model.c1 = -1e-5;
+    model.c2 = 2e-3;
+    std::uint8_t block[16];
+    const float k[4] = {2e-7f, -1e-5f, 2e-3f, 139.558f};  // k3 is not used
+    std::memcpy(block, k, sizeof block);
+    analyser.SetCalibrators(block);
+    EXPECT_EQ(analyser.GetCalibrators(), (std::array<float, 4>{k[0], k[1], k[2], k[3]}));
+
+    std::shared_ptr<const CMultipathResult> result;
+    for (int pass = 0; pass < 30; ++pass) {
+        result = RunResult(MakeBlock(kWide, model));
+    }
+    EXPECT_NEAR(result->m_coeff[0], 0.0, 1e-3 * model.c0);
+    EXPECT_NEAR(result->m_coeff[1], 0.0, 1e-3 * -model.c1);
+    EXPECT_NEAR(result->m_coeff[2], 0.0, 1e-3 * model.c2);
+    EXPECT_NEAR(result->m_coeff[3], model.c3, 1e-3 * model.c3);
+    EXPECT_NEAR(result->m_fMultipath, 0.0f, 0.02f);
+    EXPECT_EQ(result->m_calib, analyser.GetCalibrators());
+    EXPECT_EQ(result->m_nStatus, 1);
+}
+
+TEST_F(MultipathFixture, GridCoversTheChosenSegmentAndZero) {
+    // Chosen segment from -62.3 to 71.8 kHz: grid -63 ... 72.
+    CMultipathBlock block = MakeBlock(kWide, CCubicModel{});
+    auto segment = block.mpx.begin() + 3 * CMultipathTavik::kSegmentSize;
+    std::fill(segment, segment + CMultipathTavik::kSegmentSize, test::RawFromKilohertz(10.0));
+    segment[100] = test::RawFromKilohertz(-62.3);
+    segment[900] = test::RawFromKilohertz(71.8);
+    auto result = RunResult(block);
+    ASSERT_EQ(result->m_deviation.size(), 136u);
+    EXPECT_EQ(result->m_deviation.front(), -63.0f);
+    EXPECT_EQ(result->m_deviation.back(), 72.0f);
+    EXPECT_EQ(result->m_deviation[63], 0.0f);
+
+    // Only positive deviation: the grid still starts at 0.
+    block = MakeBlock(kWide, CCubicModel{});
+    segment = block.mpx.begin() + 3 * CMultipathTavik::kSegmentSize;
+    for (int i = 0; i < CMultipathTavik::kSegmentSize; ++i) {
+        segment[i] = test::RawFromKilohertz(25.0 + (i % 16));
+    }
+    segment[7] = test::RawFromKilohertz(80.0);
+    result = RunResult(block);
+    ASSERT_EQ(result->m_deviation.size(), 81u);
+    EXPECT_EQ(result->m_deviation.front(), 0.0f);
+    EXPECT_EQ(result->m_deviation.back(), 80.0f);
+}
+
+TEST_F(MultipathFixture, EqualPeaksFitTheLaterSegment) {
+    CMultipathBlock block = MakeBlock({10, 10, 10, 10, 10, 10, 10, 10, 10, 10}, CCubicModel{});
+    // Segment 2 swings -30 ... 30 kHz, segment 7 from -12 to 30 kHz: both peak at 30.
+    for (int i = 0; i < CMultipathTavik::kSegmentSize; ++i) {
+        const double phase = std::sin(0.05 * i);
+        block.mpx[2 * CMultipathTavik::kSegmentSize + i] = test::RawFromKilohertz(30.0 * phase);
+        block.mpx[7 * CMultipathTavik::kSegmentSize + i] =
+            test::RawFromKilohertz(9.0 + 21.0 * phase);
+    }
+    block.mpx[2 * CMultipathTavik::kSegmentSize + 5] = test::RawFromKilohertz(-30.0);
+    block.mpx[7 * CMultipathTavik::kSegmentSize + 5] = test::RawFromKilohertz(30.0);
+    block.mpx[7 * CMultipathTavik::kSegmentSize + 6] = test::RawFromKilohertz(-11.5);
+    const auto posts = Run(block);
+    ASSERT_EQ(posts.size(), 2u);
+    const auto& peaks = *std::static_pointer_cast<const CSegmentPeaks>(posts[0].payload);
+    EXPECT_EQ(peaks[2], peaks[7]);
+    const auto result = ResultOf(posts[1]);
+    const float hi = std::ceil(test::KilohertzFromRaw(test::RawFromKilohertz(30.0)));
+    ASSERT_EQ(result->m_deviation.size(), static_cast<std::size_t>(hi + 13));  // -12 ... hi
+    EXPECT_EQ(result->m_deviation.front(), -12.0f);
+    EXPECT_EQ(result->m_deviation.back(), hi);
+    EXPECT_EQ(result->m_nStatus, 2);  // first fit: the average is half-way, 53.98 dBuV
+}
+
+TEST_F(MultipathFixture, LowDeviationKeepsTheAverage) {
+    // Before any accepted fit the average is zero: empty curves, no -inf level.
+    auto posts = Run(MakeBlock({5, 5, 5, 5, 5, 5, 5, 5, 5, 5}, CCubicModel{}));
+    ASSERT_EQ(posts.size(), 2u);
+    auto result = ResultOf(posts[1]);
+    EXPECT_EQ(result->m_nStatus, 3);
+    EXPECT_TRUE(result->m_deviation.empty());
+    EXPECT_TRUE(result->m_levelFit.empty());
+    EXPECT_TRUE(result->m_slope.empty());
+    EXPECT_EQ(result->m_fLevel, 0.0f);
+    EXPECT_EQ(result->m_fMultipath, 0.0f);
+    EXPECT_EQ(result->m_coeff, (std::array<float, 4>{}));
+
+    const auto accepted = RunResult(MakeBlock(kWide, CCubicModel{}));
+    ASSERT_EQ(accepted->m_nStatus, 2);
+
+    // Peaks at exactly 20.0 kHz are not above 20: status 3, average unchanged, curves from it.
+    float raw = test::RawFromKilohertz(20.0);
+    while (test::KilohertzFromRaw(raw) > 20.0f) {
+        raw = std::nextafter(raw, 0.0f);
+    }
+    while (test::KilohertzFromRaw(raw) < 20.0f) {
+        raw = std::nextafter(raw, 1e9f);
+    }
+    ASSERT_EQ(test::KilohertzFromRaw(raw), 20.0f);
+    CMultipathBlock block = MakeBlock({19, 19, 19, 19, 19, 19, 19, 19, 19, 19}, CCubicModel{});
+    block.mpx[4 * CMultipathTavik::kSegmentSize + 17] = raw;
+    block.mpx[9 * CMultipathTavik::kSegmentSize + 3] = -raw;
+    posts = Run(block);
+    ASSERT_EQ(posts.size(), 2u);
+    EXPECT_EQ(posts[0].wParam, 13u);
+    const auto& peaks = *std::static_pointer_cast<const CSegmentPeaks>(posts[0].payload);
+    EXPECT_EQ(peaks[4], 20.0f);
+    EXPECT_EQ(peaks[9], 20.0f);
+    result = ResultOf(posts[1]);
+    EXPECT_EQ(result->m_nStatus, 3);
+    EXPECT_EQ(result->m_coeff, accepted->m_coeff);
+    EXPECT_EQ(analyser.GetCoefficients(), accepted->m_coeff);
+    EXPECT_EQ(result->m_fLevel, accepted->m_fLevel);
+    EXPECT_EQ(result->m_deviation.size(), 40u);  // -20 ... 19 of segment 9
+}
+
+TEST_F(MultipathFixture, SilentCarrierIsDeviationTooLowNotAFailure) {
+    CMultipathBlock block;
+    std::fill(block.level.begin(), block.level.end(), 60.0f);
+    const auto posts = Run(block);
+    ASSERT_EQ(posts.size(), 2u);
+    EXPECT_EQ(ResultOf(posts[1])->m_nStatus, 3);
+    EXPECT_FALSE(analyser.IsBusy());
+}
+
+TEST_F(MultipathFixture, PostsSegmentPeaksThenTheResult) {
+    const auto posts = Run(MakeBlock(kWide, CCubicModel{}));
+    ASSERT_EQ(posts.size(), 2u);
+    EXPECT_EQ(posts[0].message, WM_ANALYSER_RESULT);
+    EXPECT_EQ(posts[0].wParam, 13u);
+    const auto peaks = std::static_pointer_cast<const CSegmentPeaks>(posts[0].payload);
+    EXPECT_EQ(posts[0].lParam, reinterpret_cast<std::intptr_t>(peaks.get()));
+    for (int s = 0; s < 10; ++s) {
+        EXPECT_NEAR((*peaks)[s], kWide[s], 0.01) << s;  // the sine's top sample
+    }
+    EXPECT_EQ(*peaks, analyser.GetSegmentPeaks());
+    EXPECT_EQ(posts[1].message, WM_ANALYSER_RESULT);
+    EXPECT_EQ(posts[1].wParam, 8u);
+    EXPECT_EQ(posts[1].lParam, reinterpret_cast<std::intptr_t>(posts[1].payload.get()));
+
+    // The posted copy stays as it was when the next pass rewrites the analyser's peaks.
+    Run(MakeBlock({5, 5, 5, 5, 5, 5, 5, 5, 5, 5}, CCubicModel{}));
+    EXPECT_NEAR((*peaks)[3], 75.0, 0.01);
+    EXPECT_NEAR(analyser.GetSegmentPeaks()[3], 5.0, 0.01);
+}
+
+TEST_F(MultipathFixture, FailuresNoticeTheWindowAndKeepTheAnalyserBusy) {
+    // Nothing posted yet.
+    analyser.Analyse();
+    auto posts = Drain(window);
+    ASSERT_EQ(posts.size(), 1u);
+    EXPECT_EQ(posts[0].message, WM_MULTIPATH_ERROR);
+    EXPECT_EQ(posts[0].wParam, 11u);
+    EXPECT_EQ(posts[0].lParam, 1);
+    EXPECT_EQ(*std::static_pointer_cast<const std::string>(posts[0].payload),
+              "CMultipathTavik::compute: no data in containers");
+    EXPECT_TRUE(analyser.IsBusy());
+
+    // Busy after the failure: blocks are refused until ClearBuffer.
+    const auto block = MakeBlock(kWide, CCubicModel{});
+    posts = Run(block);
+    ASSERT_EQ(posts.size(), 1u);
+    EXPECT_EQ(posts[0].message, WM_MULTIPATH_ERROR);
+    analyser.ClearBuffer();
+    EXPECT_FALSE(analyser.IsBusy());
+
+    // A wrong-sized block is ignored; a pass on the arrays left by the last one (2000
+    // values) fails with the size message.
+    analyser.PostData(block.mpx.data(), 19999, block.level.data(), 20000);
+    analyser.Analyse();
+    posts = Drain(window);
+    ASSERT_EQ(posts.size(), 1u);
+    EXPECT_EQ(*std::static_pointer_cast<const std::string>(posts[0].payload),
+              "CMultipathTavik::compute: no data in containers");
+    analyser.ClearBuffer();
+    ASSERT_EQ(Run(block).size(), 2u);
+    analyser.Analyse();
+    posts = Drain(window);
+    ASSERT_EQ(posts.size(), 1u);
+    EXPECT_EQ(posts[0].message, WM_MULTIPATH_ERROR);
+    EXPECT_EQ(posts[0].wParam, 11u);
+    EXPECT_EQ(posts[0].lParam, 1);
+    EXPECT_EQ(*std::static_pointer_cast<const std::string>(posts[0].payload),
+              "AnalyseDeviation: mpx buffer size does not match MULTIPATH_BUFFER_FACTOR * "
+              "GLOBAL_SAMPLE_BUFSIZE");
+}
+
+TEST_F(MultipathFixture, CalibrateResetAndClear) {
+    CCubicModel model;
+    model.c2 = 1e-3;
+    RunResult(MakeBlock(kWide, model));
+    const auto last = analyser.GetLastCoefficients();
+    ASSERT_NE(last[3], 0.0f);
+
+    analyser.Calibrate();
+    EXPECT_EQ(analyser.GetCalibrators(), last);
+    EXPECT_EQ(analyser.GetCoefficients(), (std::array<float, 4>{}));
+    ASSERT_EQ(host.saved.size(), 16u);
+    for (int j = 0; j < 4; ++j) {
+        const std::uint32_t bits = host.saved[4 * j] | host.saved[4 * j + 1] << 8 |
+                                   host.saved[4 * j + 2] << 16 |
+                                   static_cast<std::uint32_t>(host.saved[4 * j + 3]) << 24;
+        EXPECT_EQ(std::bit_cast<float>(bits), last[j]) << j;
+    }
+
+    // A failed save leaves the new calibration in memory.
+    host.onSave = [] { throw CTavikControlException("TransmitToEZUSB: No answer\n", 0); };
+    EXPECT_THROW(analyser.Calibrate(), CTavikControlException);
+    EXPECT_EQ(analyser.GetCalibrators(), analyser.GetLastCoefficients());
+
+    analyser.ResetCalibration();
+    EXPECT_EQ(analyser.GetCalibrators(), (std::array<float, 4>{}));
+
+    // ClearBuffer zeroes the average; the last coefficients and the calibration stay.
+    const std::uint8_t block[16] = {0, 0, 0x80, 0x3F};  // k0 = 1.0
+    analyser.SetCalibrators(block);
+    RunResult(MakeBlock(kWide, model));
+    const auto before = analyser.GetLastCoefficients();
+    analyser.ClearBuffer();
+    EXPECT_EQ(analyser.GetCoefficients(), (std::array<float, 4>{}));
+    EXPECT_EQ(analyser.GetLastCoefficients(), before);
+    EXPECT_EQ(analyser.GetCalibrators(), (std::array<float, 4>{1.0f, 0, 0, 0}));
+}
+
+TEST(MultipathResult, StatusRule) {
+    EXPECT_EQ(CMultipathResult::Status(false, 80.0f, 0.5f), 3);
+    EXPECT_EQ(CMultipathResult::Status(true, 54.0f, 0.5f), 2);
+    EXPECT_EQ(CMultipathResult::Status(true, std::nextafter(54.0f, 55.0f), 0.5f), 1);
+    EXPECT_EQ(CMultipathResult::Status(true, 60.0f, 2.0f), 2);
+    EXPECT_EQ(CMultipathResult::Status(true, 60.0f, std::nextafter(2.0f, 0.0f)), 1);
+
+    // Coefficients whose level at zero deviation is exactly 54.0 dBuV give status 2.
+    float c3 = static_cast<float>(std::pow(10.0, 54.0 / 20.0));
+    while (20.0f * std::log10(c3) > 54.0f) {
+        c3 = std::nextafter(c3, 0.0f);
+    }
+    while (20.0f * std::log10(c3) < 54.0f) {
+        c3 = std::nextafter(c3, 1e9f);
+    }
+    ASSERT_EQ(20.0f * std::log10(c3), 54.0f);
+    CMultipathResult result;
+    result.Evaluate({0, 0, 0, c3}, -30, 30, true);
+    EXPECT_EQ(result.m_fLevel, 54.0f);
+    EXPECT_EQ(result.m_fMultipath, 0.0f);
+    EXPECT_EQ(result.m_nStatus, 2);
+    EXPECT_EQ(result.m_deviation.size(), 61u);
+}
+
+// Holds each pass at its start until released, on the analyser's own thread.
+class CGatedMultipath : public CMultipathTavik {
+public:
+    using CMultipathTavik::CMultipathTavik;
+    ~CGatedMultipath() override {
+        Release();
+        JoinPass();
+    }
+    void Hold() {
+        m_gate = std::promise<void>();
+        m_bHold = true;
+    }
+    void Release() {
+        if (m_bHold.exchange(false)) {
+            m_gate.set_value();
+        }
+    }
+    std::atomic<int> passes{0};
+
+protected:
+    void Pass() override {
+        passes.fetch_add(1);
+        if (m_bHold.load()) {
+            m_gate.get_future().wait();
+        }
+        CMultipathTavik::Pass();
+    }
+
+private:
+    std::promise<void> m_gate;
+    std::atomic<bool> m_bHold{false};
+};
+
+TEST(MultipathThread, AnalyseWhileAPassRunsStartsNoSecondPass) {
+    CQueueTarget window;
+    CTestHost host;
+    host.window = &window;
+    CGatedMultipath analyser(&host);
+    analyser.SetNotifyWindow(&window);
+    const auto block = MakeBlock(kWide, CCubicModel{});
+
+    analyser.Hold();
+    analyser.PostData(block.mpx.data(), 20000, block.level.data(), 20000);
+    analyser.Analyse();
+    EXPECT_TRUE(analyser.IsPassRunning());
+    analyser.Analyse();  // skipped: the first pass still runs
+    analyser.PostData(block.mpx.data(), 20000, block.level.data(), 20000);  // refused: busy
+
+    // ClearBuffer gives up after 1000 ms while the pass is held.
+    try {
+        analyser.ClearBuffer();
+        FAIL() << "no time-out";
+    } catch (const CMultipathTavikException& e) {
+        EXPECT_EQ(e.GetMessage(), "ClearBuffer: Wait timed out!\n");
+        EXPECT_EQ(e.GetSubId(), 0);
+    }
+
+    analyser.Release();
+    ASSERT_TRUE(analyser.WaitUntilIdle(std::chrono::seconds(10)));
+    CMessage message;
+    ASSERT_EQ(window.Queue().GetMessageFor(message, std::chrono::seconds(10)), 1);
+    EXPECT_EQ(message.wParam, 13u);
+    ASSERT_EQ(window.Queue().GetMessageFor(message, std::chrono::seconds(10)), 1);
+    EXPECT_EQ(message.wParam, 8u);
+    EXPECT_EQ(analyser.passes.load(), 1);
+
+    // The next Analyse after the pass ended runs again (and fails: the arrays hold 2000).
+    analyser.Analyse();
+    ASSERT_EQ(window.Queue().GetMessageFor(message, std::chrono::seconds(10)), 1);
+    EXPECT_EQ(message.message, WM_MULTIPATH_ERROR);
+    EXPECT_EQ(analyser.passes.load(), 2);
+    analyser.ClearBuffer();
+    EXPECT_FALSE(analyser.IsBusy());
+}
+
+}  // namespace
+}  // namespace tavik
