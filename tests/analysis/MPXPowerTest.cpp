@@ -1,0 +1,143 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+#include <vector>
+
+#include "analysis/MPXPowerTavik.h"
+#include "document/GenericException.h"
+#include "platform/MessageQueue.h"
+#include "platform/Messages.h"
+
+namespace tavik {
+namespace {
+
+std::vector<float> Sine(float amplitude, double hertz) {
+    std::vector<float> block(20000);
+    for (std::size_t i = 0; i < block.size(); ++i) {
+        block[i] = static_cast<float>(amplitude * std::sin(2.0 * std::numbers::pi * hertz *
+                                                           static_cast<double>(i) / 200000.0));
+    }
+    return block;
+}
+
+// Runs passes synchronously and collects the posted values by code.
+struct PowerFixture : ::testing::Test {
+    PowerFixture() {
+        power.SetNotifyWindow(&window);
+        power.SetSynchronous(true);
+    }
+    void Feed(const std::vector<float>& block, int count) {
+        for (int i = 0; i < count; ++i) {
+            power.PostData(block.data(), static_cast<int>(block.size()));
+        }
+        CMessage msg;
+        while (window.Queue().PeekMessage(msg, 0, 0, true)) {
+            ASSERT_EQ(msg.message, WM_ANALYSER_RESULT);
+            if (msg.wParam == 12) {
+                oneSecond.push_back(*std::static_pointer_cast<const float>(msg.payload));
+            } else if (msg.wParam == 7) {
+                history = *std::static_pointer_cast<const std::vector<float>>(msg.payload);
+                ++historyPosts;
+            }
+        }
+    }
+
+    CQueueTarget window;
+    CMPXPowerTavik power;
+    std::vector<float> oneSecond;
+    std::vector<float> history;
+    int historyPosts = 0;
+};
+
+TEST_F(PowerFixture, SineAtTheReferenceIsZeroDbr) {
+    // 1 kHz: exactly 10 periods per block, so the mean square is A²/2.
+    Feed(Sine(6000.0f, 1000.0), 9);
+    EXPECT_TRUE(oneSecond.empty());
+    Feed(Sine(6000.0f, 1000.0), 1);
+    ASSERT_EQ(oneSecond.size(), 1u);
+    EXPECT_NEAR(oneSecond[0], 0.0f, 0.005f);
+
+    Feed(Sine(3000.0f, 1000.0), 589);
+    EXPECT_EQ(historyPosts, 0);  // 599 blocks
+    Feed(Sine(3000.0f, 1000.0), 1);
+    ASSERT_EQ(historyPosts, 1);  // block 600
+    ASSERT_EQ(history.size(), 1u);
+    // 10 blocks at 0 dBr and 590 at -6.02 dBr.
+    const double expected = 10.0 * std::log10((10 * 1.0 + 590 * 0.25) / 600.0);
+    EXPECT_NEAR(history[0], expected, 0.005);
+    EXPECT_NEAR(oneSecond.back(), -6.02f, 0.005f);
+
+    Feed(Sine(3000.0f, 1000.0), 600);
+    EXPECT_NEAR(history[0], -6.02f, 0.005f);
+    EXPECT_EQ(history.size(), 61u);
+}
+
+TEST_F(PowerFixture, HistoryHoldsOneHourNewestFirst) {
+    const auto quiet = Sine(3000.0f, 1000.0);
+    const auto loud = Sine(6000.0f, 1000.0);
+    Feed(quiet, 36600 - 600);  // one hour and one minute of blocks in all
+    Feed(loud, 600);
+    EXPECT_EQ(history.size(), 3600u);
+    EXPECT_EQ(power.GetHistory().size(), 3600u);
+    EXPECT_NEAR(history.front(), 0.0f, 0.005f);   // the last minute was loud
+    EXPECT_NEAR(history.back(), -6.02f, 0.005f);  // an hour ago it was quiet
+}
+
+TEST_F(PowerFixture, SilenceAndClearing) {
+    const std::vector<float> silent(20000, 0.0f);
+    Feed(silent, 10);
+    ASSERT_EQ(oneSecond.size(), 1u);
+    EXPECT_TRUE(std::isinf(oneSecond[0]) && oneSecond[0] < 0);  // passed on unchanged
+
+    Feed(Sine(6000.0f, 1000.0), 5);
+    power.ClearBuffer();
+    Feed(Sine(6000.0f, 1000.0), 9);  // the count starts again after a clear
+    EXPECT_EQ(oneSecond.size(), 1u);
+    Feed(Sine(6000.0f, 1000.0), 1);
+    EXPECT_EQ(oneSecond.size(), 2u);
+    EXPECT_TRUE(power.GetHistory().empty());
+}
+
+TEST(MPXPower, ReferenceAndMeanSquare) {
+    CMPXPowerTavik power;
+    EXPECT_TRUE(power.SetReference(32767.0f));
+    EXPECT_FALSE(power.SetReference(32768.0f));
+    EXPECT_EQ(power.GetReference(), 0.0f);
+    EXPECT_FALSE(power.SetReference(0.0f));
+    const float x[7] = {1, 2, 3, 4, 5, 6, 7};  // the tail after groups of four counts too
+    EXPECT_DOUBLE_EQ(CMPXPowerTavik::MeanSquare(x, 7), 140.0 / 7.0);
+    EXPECT_FLOAT_EQ(CMPXPowerTavik::ToDbr(6000.0 * 6000.0 / 2.0, 6000.0f), 0.0f);
+}
+
+TEST(MPXPower, ClearBufferTimesOutWhileAPassHangs) {
+    // A pass that never ends makes the clear fail with the reset error's text.
+    class CStuck : public CMPXPowerTavik {
+    public:
+        ~CStuck() override {
+            m_release.store(true);
+            JoinPass();
+        }
+        std::atomic<bool> m_release{false};
+
+    protected:
+        void Pass() override {
+            while (!m_release.load()) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+        }
+    };
+    CStuck stuck;
+    const std::vector<float> block(20000, 1.0f);
+    stuck.PostData(block.data(), 20000);
+    try {
+        stuck.ClearBuffer();
+        FAIL();
+    } catch (const CMPXPowerTavikException& e) {
+        EXPECT_EQ(e.GetMessage(), "ClearBuffer: Wait timed out!\n");
+        EXPECT_EQ(e.GetSubId(), 0);
+    }
+}
+
+}  // namespace
+}  // namespace tavik
