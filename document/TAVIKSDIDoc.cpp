@@ -2,7 +2,9 @@
 
 namespace tavik {
 
-CTAVIKSDIDoc::CTAVIKSDIDoc() = default;
+CTAVIKSDIDoc::CTAVIKSDIDoc() {
+    m_deviation.SetReference(6000.0f);  // 19 kHz deviation at 6000 ADC units
+}
 
 CTAVIKSDIDoc::~CTAVIKSDIDoc() {
     StopADCDistribution();
@@ -11,6 +13,7 @@ CTAVIKSDIDoc::~CTAVIKSDIDoc() {
 
 void CTAVIKSDIDoc::SetResultWindow(HWND hwnd) {
     m_hResultWnd = hwnd;
+    m_deviation.SetNotifyWindow(hwnd);
 }
 
 void CTAVIKSDIDoc::StartMeasurement() {

@@ -1,16 +1,22 @@
 #pragma once
 
+#include <array>
 #include <atomic>
 #include <cstdint>
+#include <memory>
+#include <mutex>
 #include <string>
 
+#include "analysis/DeviationTavik.h"
 #include "device/TavikControl.h"
 #include "document/GenericException.h"
 #include "document/Hints.h"
 #include "document/ProtocolHeader.h"
+#include "document/SpectrumDecimation.h"
 #include "platform/Document.h"
 #include "platform/MessageTarget.h"
 #include "platform/Prompt.h"
+#include "platform/Thread.h"
 #include "platform/Time.h"
 
 namespace tavik {
@@ -63,6 +69,17 @@ public:
     // Sample distribution to the analysers.
     void StartADCDistribution();
     void StopADCDistribution();
+    // For the time-signal view, from any thread: the last time signal (percent of 75 kHz) and
+    // the last level block (dBuV); `samples` has room for GLOBAL_SAMPLE_BUFSIZE values.
+    void GetMpxSamples(float* samples, int& count) const;
+    void GetLevelSamples(float* samples, int& count) const;
+    CDeviationTavik& GetDeviation() { return m_deviation; }
+    ThreadId GetADCDistributionThreadID() const {
+        return m_pADCDistributionThread ? m_pADCDistributionThread->GetId() : 0;
+    }
+    ThreadId GetRDSDistributionThreadID() const {
+        return m_pRDSDistributionThread ? m_pRDSDistributionThread->GetId() : 0;
+    }
 
     // Result logging.
     void SetResultValue(int kind, float value);
@@ -104,6 +121,31 @@ private:
     HWND m_hResultWnd = nullptr;
 
     CTavikControl m_device;
+
+    // Sample distribution
+    using SampleBuffer = std::array<float, GLOBAL_SAMPLE_BUFSIZE>;
+    static constexpr int RDS_DATA_BUFSIZE = 500;  // bytes of an RDS block handed to the worker
+    int ADCDistribute(CThread& thread);
+    void DistributeADCBlock(CSpectrumDecimation& spectrum);
+    void HandOver(CWorkerThread& worker, SampleBuffer& copy);
+    int RDSDistribute(CThread& thread);
+    CDeviationTavik m_deviation;
+    SampleBuffer m_mpxBlock{};
+    SampleBuffer m_levelBlock{};
+    int m_nMpxCount = 0;
+    int m_nLevelCount = 0;
+    mutable std::mutex m_levelMutex;  // m_levelBlock: ADC distribution thread vs GetLevelSamples
+    SampleBuffer m_spectrumCopy{};    // one private copy per consumer
+    SampleBuffer m_mpxPowerCopy{};
+    SampleBuffer m_deviationCopy{};
+    SampleBuffer m_multipathMpxCopy{};
+    SampleBuffer m_multipathLevelCopy{};
+    std::array<std::uint8_t, RDS_DATA_BUFSIZE> m_rdsBlock{};
+    int m_nRdsCount = 0;
+    std::unique_ptr<CThread> m_pADCDistributionThread;
+    std::unique_ptr<CThread> m_pRDSDistributionThread;
+    std::atomic<bool> m_bADCDistributionRunning{false};
+    std::atomic<bool> m_bRDSDistributionRunning{false};
 
     std::atomic<bool> m_bRunning{false};
     std::atomic<bool> m_bPaused{false};
