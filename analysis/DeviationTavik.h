@@ -101,10 +101,8 @@ private:
     static constexpr int m_nBins = (m_nMaxDeviation + m_nMaxDeviation % m_nBinWidth) / m_nBinWidth;
 
     std::atomic<bool> m_bUseFilter{false};
-    int m_nScaleCounter = 1;  // blocks since the last time signal
-    // Most samples analysed per block. The peak search runs eight lanes wide, hence the size rule.
-    static constexpr int m_nBlockSize = GLOBAL_SAMPLE_BUFSIZE;
-    static_assert(m_nBlockSize % 8 == 0);
+    int m_nScaleCounter = 1;                                    // blocks since the last time signal
+    static constexpr int m_nBlockSize = GLOBAL_SAMPLE_BUFSIZE;  // samples beyond it are ignored
     std::atomic<float> m_fReference{0.0f};
     int m_nBlockCounter = 0;
     const int m_nBlocksPerUpdate = 10;  // statistics once per second of signal
