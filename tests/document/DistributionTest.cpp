@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <future>
 #include <vector>
 
 #include "document/SpectrumDecimation.h"
@@ -186,6 +187,58 @@ TEST_F(DistributionFixture, RepeatedStartAndPauseWithoutBlocksNeverHangs) {
     doc->OnMeasurementStop();
     EXPECT_TRUE(prompt.m_boxes.empty());
     EXPECT_EQ(window.Queue().Size(), 0u);
+}
+
+// A result window whose first post blocks until released: holds the deviation pass in Notify.
+class CBlockingWindow : public CMessageTarget {
+public:
+    using CMessageTarget::PostMessage;
+    void PostMessage(CMessage) override {
+        if (!m_bEntered.exchange(true)) {
+            entered.set_value();
+            release.get_future().wait();
+        }
+    }
+    std::promise<void> entered;
+    std::promise<void> release;
+
+private:
+    std::atomic<bool> m_bEntered{false};
+};
+
+class CHintRecorder : public CView {
+public:
+    void OnUpdate(CView*, long hint, void*) override { hints.push_back(hint); }
+    std::vector<long> hints;
+};
+
+TEST_F(DistributionFixture, StopReportsAnAnalyserThatCannotBeCleared) {
+    CBlockingWindow blocking;
+    CHintRecorder view;
+    doc->SetResultWindow(&blocking);
+    doc->OnMeasurementStart();
+    ASSERT_TRUE(doc->IsRunning());
+    adcPace.steps.Step();
+    ASSERT_EQ(blocking.entered.get_future().wait_for(std::chrono::seconds(10)),
+              std::future_status::ready);
+
+    doc->AddView(&view);
+    doc->OnMeasurementStop();  // the clearing waits its 1000 ms for the held pass in vain
+    blocking.release.set_value();
+    EXPECT_TRUE(doc->GetDeviation().WaitUntilIdle(std::chrono::seconds(10)));
+    doc->RemoveView(&view);
+
+    EXPECT_EQ(view.hints, (std::vector<long>{HINT_RUN_PAUSED, HINT_MEASUREMENT_RESET,
+                                             HINT_MEASUREMENT_STOPPED}));
+    ASSERT_EQ(prompt.m_boxes.size(), 1u);
+    EXPECT_EQ(prompt.m_boxes[0].style, MB_ICONEXCLAMATION);
+    EXPECT_EQ(
+        prompt.m_boxes[0].text,
+        CTAVIKSDIDoc::FormatException(CDeviationTavikException(
+            "ClearBuffer: Wait timed out!\nStopMeasurement: Could not clear data buffers!\n", 0)));
+    EXPECT_FALSE(doc->IsRunning());
+    EXPECT_FALSE(doc->IsPaused());
+    doc->SetResultWindow(&window);  // `blocking` ends with this test
 }
 
 TEST(SpectrumDecimation, FourthBlockThenEveryFifth) {
