@@ -2,7 +2,10 @@
 
 namespace tavik {
 
-CTAVIKSDIDoc::CTAVIKSDIDoc() = default;
+CTAVIKSDIDoc::CTAVIKSDIDoc() {
+    m_deviation.SetReference(6000.0f);  // 19 kHz deviation at 6000 ADC units
+    m_mpxPower.SetReference(6000.0f);
+}
 
 CTAVIKSDIDoc::~CTAVIKSDIDoc() {
     EndPanoramaScan();
@@ -12,6 +15,9 @@ CTAVIKSDIDoc::~CTAVIKSDIDoc() {
 
 void CTAVIKSDIDoc::SetResultWindow(HWND hwnd) {
     m_hResultWnd = hwnd;
+    m_deviation.SetNotifyWindow(hwnd);
+    m_mpxPower.SetNotifyWindow(hwnd);
+    m_spectrum.SetNotifyWindow(hwnd);
     m_multipath.SetNotifyWindow(hwnd);
 }
 

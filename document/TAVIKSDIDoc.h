@@ -6,18 +6,23 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 
+#include "analysis/DeviationTavik.h"
+#include "analysis/MPXPowerTavik.h"
 #include "analysis/MultipathHost.h"
 #include "analysis/MultipathResult.h"
 #include "analysis/MultipathTavik.h"
+#include "analysis/SpectrumAnalyser.h"
 #include "device/TavikControl.h"
 #include "document/GenericException.h"
 #include "document/Hints.h"
 #include "document/PanoramaView.h"
 #include "document/ProtocolHeader.h"
 #include "document/ResultLog.h"
+#include "document/SpectrumDecimation.h"
 #include "platform/Document.h"
 #include "platform/MessageTarget.h"
 #include "platform/Pacer.h"
@@ -75,6 +80,19 @@ public:
     // Sample distribution to the analysers.
     void StartADCDistribution();
     void StopADCDistribution();
+    // For the time-signal view, from any thread: the last time signal (percent of 75 kHz) and
+    // the last level block (dBuV); `samples` has room for GLOBAL_SAMPLE_BUFSIZE values.
+    void GetMpxSamples(float* samples, int& count) const;
+    void GetLevelSamples(float* samples, int& count) const;
+    CDeviationTavik& GetDeviation() { return m_deviation; }
+    CMPXPowerTavik& GetMPXPower() { return m_mpxPower; }
+    CSpectrumAnalyser& GetSpectrumAnalyser() { return m_spectrum; }
+    ThreadId GetADCDistributionThreadID() const {
+        return m_pADCDistributionThread ? m_pADCDistributionThread->GetId() : 0;
+    }
+    ThreadId GetRDSDistributionThreadID() const {
+        return m_pRDSDistributionThread ? m_pRDSDistributionThread->GetId() : 0;
+    }
 
     // Result logging.
     void SetResultValue(int kind, float value);
@@ -167,6 +185,32 @@ private:
     CRealTimePacer m_realTimePace;
     CPacer* m_pPanoramaPacer = &m_realTimePace;
     std::unique_ptr<CThread> m_pPanoramaThread;
+    // Sample distribution
+    using SampleBuffer = std::array<float, GLOBAL_SAMPLE_BUFSIZE>;
+    static constexpr int RDS_DATA_BUFSIZE = 500;  // bytes of an RDS block handed to the worker
+    int ADCDistribute(CThread& thread);
+    void DistributeADCBlock(CSpectrumDecimation& spectrum);
+    void HandOver(CWorkerThread& worker, SampleBuffer& copy);
+    int RDSDistribute(CThread& thread);
+    CDeviationTavik m_deviation;
+    CMPXPowerTavik m_mpxPower;
+    CSpectrumAnalyser m_spectrum;
+    SampleBuffer m_mpxBlock{};
+    SampleBuffer m_levelBlock{};
+    int m_nMpxCount = 0;
+    int m_nLevelCount = 0;
+    mutable std::mutex m_levelMutex;  // m_levelBlock: ADC distribution thread vs GetLevelSamples
+    SampleBuffer m_spectrumCopy{};    // one private copy per consumer
+    SampleBuffer m_mpxPowerCopy{};
+    SampleBuffer m_deviationCopy{};
+    SampleBuffer m_multipathMpxCopy{};
+    SampleBuffer m_multipathLevelCopy{};
+    std::array<std::uint8_t, RDS_DATA_BUFSIZE> m_rdsBlock{};
+    int m_nRdsCount = 0;
+    std::unique_ptr<CThread> m_pADCDistributionThread;
+    std::unique_ptr<CThread> m_pRDSDistributionThread;
+    std::atomic<bool> m_bADCDistributionRunning{false};
+    std::atomic<bool> m_bRDSDistributionRunning{false};
 
     std::atomic<bool> m_bRunning{false};
     std::atomic<bool> m_bPaused{false};

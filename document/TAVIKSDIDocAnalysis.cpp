@@ -5,16 +5,29 @@ namespace tavik {
 static_assert(CMultipathTavik::kBlockSize == GLOBAL_SAMPLE_BUFSIZE,
               "the multipath analyser takes whole sample blocks");
 
-// Clears the analysers after a stop, in the order deviation, MPX power, multipath, spectrum.
-void CTAVIKSDIDoc::ClearAnalysers() {
-    // Multipath: third, after deviation and MPX power, before the spectrum peak hold.
+namespace {
+
+// Runs one analyser's clearing; a failure announces the reset (hint 13), gets the stop's line
+// and goes on up as the same class, so the stop goes no further.
+template <class Exception, class Clear>
+void ClearOrThrow(CTAVIKSDIDoc& doc, Clear&& clear) {
     try {
-        m_multipath.ClearBuffer();
-    } catch (CMultipathTavikException& e) {
-        UpdateAllViews(nullptr, HINT_MEASUREMENT_RESET);
+        clear();
+    } catch (Exception& e) {
+        doc.UpdateAllViews(nullptr, HINT_MEASUREMENT_RESET);
         e.AppendMessage("StopMeasurement: Could not clear data buffers!\n");
         throw;
     }
+}
+
+}  // namespace
+
+// Clears the analysers after a stop, in the order deviation, MPX power, multipath, spectrum.
+void CTAVIKSDIDoc::ClearAnalysers() {
+    ClearOrThrow<CDeviationTavikException>(*this, [&] { m_deviation.ClearBuffer(); });
+    ClearOrThrow<CMPXPowerTavikException>(*this, [&] { m_mpxPower.ClearBuffer(); });
+    ClearOrThrow<CMultipathTavikException>(*this, [&] { m_multipath.ClearBuffer(); });
+    m_spectrum.ClearPeakHold();
 }
 
 void CTAVIKSDIDoc::AnalyseMultipath() {

@@ -1,10 +1,144 @@
+#include <algorithm>
+
 #include "document/TAVIKSDIDoc.h"
+#include "platform/Messages.h"
 
 namespace tavik {
 
-// The distribution threads that carry blocks to the analysers come with the analysers.
-void CTAVIKSDIDoc::StartADCDistribution() {}
+namespace {
 
-void CTAVIKSDIDoc::StopADCDistribution() {}
+constexpr const char* kStartFailed =
+    "StartADCDistribution(): AfxBeginThread created an exception\n";
+
+// Ends one distribution thread and waits for it. The flag is cleared before WM_QUIT is posted,
+// so the wake-up always finds it clear: the thread never waits for a further block that a
+// stopped or failed transfer would not send.
+void EndDistributionThread(std::unique_ptr<CThread>& thread, std::atomic<bool>& running) {
+    running.store(false);
+    if (thread) {
+        PostThreadMessage(thread->GetId(), WM_QUIT);
+        thread->Join();
+        thread.reset();
+    }
+}
+
+}  // namespace
+
+// User-interface thread. The ADC thread starts first; the flags are raised before the threads
+// run, so that no early wake-up ends a thread that has just started.
+void CTAVIKSDIDoc::StartADCDistribution() {
+    StopADCDistribution();  // no threads of an earlier run may stay behind
+    m_bADCDistributionRunning.store(true);
+    m_bRDSDistributionRunning.store(true);
+    m_pADCDistributionThread = std::make_unique<CThread>();
+    if (!m_pADCDistributionThread->Start([this](CThread& t) { return ADCDistribute(t); })) {
+        StopADCDistribution();
+        throw CDocumentException(kStartFailed, 0);
+    }
+    m_pRDSDistributionThread = std::make_unique<CThread>();
+    if (!m_pRDSDistributionThread->Start([this](CThread& t) { return RDSDistribute(t); })) {
+        StopADCDistribution();
+        throw CDocumentException(kStartFailed, 0);
+    }
+    m_device.SetADCThreadID(m_pADCDistributionThread->GetId());
+    m_device.SetRDSThreadID(m_pRDSDistributionThread->GetId());
+}
+
+// User-interface thread. Returns only when neither thread can touch the document any more.
+void CTAVIKSDIDoc::StopADCDistribution() {
+    EndDistributionThread(m_pRDSDistributionThread, m_bRDSDistributionRunning);
+    EndDistributionThread(m_pADCDistributionThread, m_bADCDistributionRunning);
+}
+
+// ADC distribution thread: one distribution pass per wake-up while running.
+int CTAVIKSDIDoc::ADCDistribute(CThread& thread) {
+    try {
+        CSpectrumDecimation spectrum;
+        for (;;) {
+            CMessage message;
+            const int result = thread.Queue().GetMessage(message, WM_QUIT, WM_ADC_BLOCK_READY);
+            if (result == -1) {
+                throw CDocumentException("GetMessage returned -1.", 0);
+            }
+            if (result == 0 || !m_bADCDistributionRunning.load()) {
+                return 0;
+            }
+            DistributeADCBlock(spectrum);
+        }
+    } catch (CDocumentException& e) {
+        e.AppendMessage("ADCDistribute throwed an exception\n");
+        return 1;  // the thread ends; nobody waits for its text
+    }
+}
+
+// Copies the completed block out of the device and hands private copies to the analysers.
+void CTAVIKSDIDoc::DistributeADCBlock(CSpectrumDecimation& spectrum) {
+    {
+        std::lock_guard lock(m_levelMutex);
+        m_device.GetADCData(m_mpxBlock.data(), m_nMpxCount, m_levelBlock.data(), m_nLevelCount);
+    }
+    if (m_nMpxCount <= 0) {
+        return;  // no completed block could be copied: nothing to hand on, nothing counted
+    }
+    if (spectrum.Next()) {
+        HandOver(m_spectrum, m_spectrumCopy);
+    }
+    HandOver(m_mpxPower, m_mpxPowerCopy);
+    HandOver(m_deviation, m_deviationCopy);
+    float* const mpx = m_multipathMpxCopy.data();
+    float* const level = m_multipathLevelCopy.data();
+    std::copy_n(m_mpxBlock.data(), m_nMpxCount, mpx);
+    std::copy_n(m_levelBlock.data(), m_nLevelCount, level);
+    m_multipath.PostData(mpx, m_nMpxCount, level, m_nLevelCount);
+}
+
+// Refills a consumer's private copy and hands it over. While the consumer's pass still reads
+// its copy, the block would be dropped anyway: the copy is then left alone.
+void CTAVIKSDIDoc::HandOver(CWorkerThread& worker, SampleBuffer& copy) {
+    if (worker.IsBusy()) {
+        return;
+    }
+    std::copy_n(m_mpxBlock.data(), m_nMpxCount, copy.data());
+    worker.PostData(copy.data(), m_nMpxCount);
+}
+
+// RDS distribution thread: hands every RDS block, 500 bytes with its count, to the RDS worker.
+int CTAVIKSDIDoc::RDSDistribute(CThread& thread) {
+    try {
+        std::fill_n(m_rdsBlock.begin(), 150, std::uint8_t{0});
+        for (;;) {
+            CMessage message;
+            const int result = thread.Queue().GetMessage(message, WM_QUIT, WM_RDS_BLOCK_READY);
+            if (result == -1) {
+                throw CDocumentException("RDSDistribute: GetMessage returned -1.", 0);
+            }
+            if (result == 0) {
+                m_bRDSDistributionRunning.store(false);
+            }
+            if (!m_bRDSDistributionRunning.load()) {
+                return 0;
+            }
+            m_device.GetRDSData(m_rdsBlock.data(), m_nRdsCount);
+            // HOOK RDS worker: m_rdsWorker.PostData(m_rdsBlock, m_nRdsCount);
+        }
+    } catch (CDocumentException& e) {
+        e.AppendMessage("RDSDistribute throwed an exception\n");
+        return 1;
+    }
+}
+
+void CTAVIKSDIDoc::GetMpxSamples(float* samples, int& count) const {
+    const auto signal = m_deviation.GetTimeSignal();
+    count = signal ? static_cast<int>(signal->size()) : 0;
+    if (count > 0) {
+        std::copy(signal->begin(), signal->end(), samples);
+    }
+}
+
+void CTAVIKSDIDoc::GetLevelSamples(float* samples, int& count) const {
+    std::lock_guard lock(m_levelMutex);
+    count = m_nLevelCount;
+    std::copy_n(m_levelBlock.data(), count, samples);
+}
 
 }  // namespace tavik

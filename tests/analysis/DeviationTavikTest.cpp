@@ -1,0 +1,312 @@
+#include <gtest/gtest.h>
+
+#include <future>
+#include <vector>
+
+#include "analysis/DeviationTavik.h"
+#include "document/GenericException.h"
+#include "platform/MessageQueue.h"
+#include "platform/Messages.h"
+
+namespace tavik {
+namespace {
+
+constexpr int N = GLOBAL_SAMPLE_BUFSIZE;
+
+// A block of zeros with the given magnitude at one sample of each half (0: none).
+std::vector<float> Block(float firstHalf, float secondHalf) {
+    std::vector<float> block(N, 0.0f);
+    block[1234] = -firstHalf;  // negative: the peak is taken of the magnitude
+    block[N / 2 + 777] = secondHalf;
+    return block;
+}
+
+struct DeviationFixture : ::testing::Test {
+    DeviationFixture() { EXPECT_TRUE(deviation.SetReference(6000.0f)); }
+
+    // Runs `blocks` passes of the same block; returns the result of the last.
+    CDeviationTavik::SPassResult Run(const std::vector<float>& block, int blocks = 1) {
+        CDeviationTavik::SPassResult result;
+        for (int i = 0; i < blocks; ++i) {
+            std::vector<float> copy = block;  // the pass may not rely on the caller's copy
+            result = deviation.AnalyseBlock(copy.data(), static_cast<int>(copy.size()));
+        }
+        return result;
+    }
+
+    CDeviationTavik deviation;
+};
+
+TEST_F(DeviationFixture, HalfBlockPeaksLandInTheirBins) {
+    // Peak in the second half: (first-half peak, whole-block peak) = (4.75, 9.5) kHz.
+    EXPECT_FLOAT_EQ(Run(Block(1500, 3000), 5).fBlockPeak, 9.5f);
+    // Peak in the first half: the running peak carries over, both values are 9.5 kHz.
+    EXPECT_FLOAT_EQ(Run(Block(3000, 1500), 4).fBlockPeak, 9.5f);
+    // Silence: two counts in bin 0.
+    const auto last = Run(Block(0, 0));
+    EXPECT_EQ(last.fBlockPeak, 0.0f);
+    ASSERT_TRUE(last.bStatistics);
+
+    std::vector<std::uint32_t> expected(110, 0);
+    expected[0] = 2;
+    expected[4] = 5;
+    expected[9] = 5 + 2 * 4;
+    EXPECT_EQ(deviation.GetHistogram(), expected);
+    EXPECT_FLOAT_EQ(deviation.GetMaxDeviation(), 9.5f);
+}
+
+TEST_F(DeviationFixture, ReferenceAmplitudeIsNineteenKilohertzInBinNineteen) {
+    const auto result = Run(Block(6000, 6000), 10);
+    EXPECT_EQ(result.fBlockPeak, 19.0f);
+    EXPECT_EQ(deviation.GetHistogram()[19], 20u);
+    EXPECT_EQ(deviation.GetHistogram()[18], 0u);
+    EXPECT_EQ(deviation.GetMaxDeviation(), 19.0f);
+    // Full scale at the default reference: 32767 / 6000 * 19 = 103.76 kHz, bin 103.
+    EXPECT_NEAR(Run(Block(32767, 0), 10).fBlockPeak, 103.76f, 0.005f);
+    EXPECT_EQ(deviation.GetHistogram()[103], 20u);
+}
+
+TEST_F(DeviationFixture, StatisticsEveryTenthBlockTimeSignalEveryFifthFromTheFourth) {
+    std::vector<int> statistics;
+    std::vector<int> timeSignals;
+    for (int block = 1; block <= 20; ++block) {
+        const auto result = Run(Block(100, 200));
+        EXPECT_TRUE(result.bAnalysed);
+        if (result.bStatistics) {
+            statistics.push_back(block);
+        }
+        if (result.bTimeSignal) {
+            timeSignals.push_back(block);
+        }
+    }
+    EXPECT_EQ(statistics, (std::vector<int>{10, 20}));
+    EXPECT_EQ(timeSignals, (std::vector<int>{4, 9, 14, 19}));
+}
+
+TEST_F(DeviationFixture, TimeSignalIsPercentOfSeventyFiveKilohertz) {
+    std::vector<float> block(N, 0.0f);
+    block[0] = 4500.0f;  // 14.25 kHz = 19 %
+    block[1] = -32768.0f;
+    block[2] = 1.0f;
+    block[N - 1] = 6000.0f;
+    Run(block, 3);
+    EXPECT_TRUE(Run(block).bTimeSignal);
+    int count = 0;
+    const float* scaled = deviation.GetScaledBlock(count);
+    ASSERT_EQ(count, N);
+    EXPECT_EQ(scaled[0], 19.0f);
+    const float reference = 6000.0f;
+    EXPECT_EQ(scaled[1], -32768.0f / reference * 19.0f * 100.0f / 75.0f);
+    EXPECT_EQ(scaled[2], 1.0f / reference * 19.0f * 100.0f / 75.0f);
+    EXPECT_EQ(scaled[3], 0.0f);
+    EXPECT_FLOAT_EQ(scaled[N - 1], 25.333334f);
+}
+
+TEST_F(DeviationFixture, DistributionsMatchHandComputedValues) {
+    // 5 blocks (0, 19 kHz) and 5 blocks (19, 19 kHz): bin 0 holds 5, bin 19 holds 15 of 20.
+    Run(Block(0, 6000), 5);
+    ASSERT_TRUE(Run(Block(6000, 6000), 5).bStatistics);
+    std::vector<float> relative(110, 0.0f);
+    relative[0] = 25.0f;
+    relative[19] = 75.0f;
+    EXPECT_EQ(deviation.GetRelative(), relative);
+    std::vector<float> accumulated(110, 0.0f);
+    for (int k = 0; k < 19; ++k) {
+        accumulated[k] = 75.0f;  // 75 % of the peaks are at or above k + 1 kHz
+    }
+    EXPECT_EQ(deviation.GetAccumulated(), accumulated);
+
+    // The next second adds 20 peaks of 9.5 kHz (bin 9) to the same histogram: 5, 20, 15 of 40.
+    ASSERT_TRUE(Run(Block(3000, 3000), 10).bStatistics);
+    EXPECT_FLOAT_EQ(deviation.GetRelative()[0], 12.5f);
+    EXPECT_FLOAT_EQ(deviation.GetRelative()[9], 50.0f);
+    EXPECT_FLOAT_EQ(deviation.GetRelative()[19], 37.5f);
+    EXPECT_FLOAT_EQ(deviation.GetAccumulated()[0], 87.5f);
+    EXPECT_FLOAT_EQ(deviation.GetAccumulated()[8], 87.5f);
+    EXPECT_FLOAT_EQ(deviation.GetAccumulated()[9], 37.5f);
+    EXPECT_FLOAT_EQ(deviation.GetAccumulated()[18], 37.5f);
+    EXPECT_NEAR(deviation.GetAccumulated()[19], 0.0f, 1e-5f);
+    EXPECT_NEAR(deviation.GetAccumulated()[109], 0.0f, 1e-5f);
+
+    // Thirds are not exact in binary: relative in double, stored as float.
+    CDeviationTavik thirds;
+    thirds.SetReference(6000.0f);
+    std::vector<float> one = Block(300, 300), two = Block(600, 600), three = Block(900, 900);
+    for (int i = 0; i < 10; ++i) {
+        const auto& block = i < 3 ? one : i < 6 ? two : three;
+        thirds.AnalyseBlock(block.data(), N);  // 0.95, 1.9 and 2.85 kHz: bins 0, 1, 2
+    }
+    EXPECT_EQ(thirds.GetRelative()[0], static_cast<float>(6.0 / 20 * 100.0));
+    EXPECT_EQ(thirds.GetRelative()[2], static_cast<float>(8.0 / 20 * 100.0));
+    EXPECT_FLOAT_EQ(thirds.GetAccumulated()[0], 70.0f);
+    EXPECT_FLOAT_EQ(thirds.GetAccumulated()[1], 40.0f);
+}
+
+TEST_F(DeviationFixture, PeakFilterRemovesTheLargestValues) {
+    deviation.SetFilter(true);
+    // All 20 values equal: every one is above 0.999 of the largest, so all are removed. The
+    // histogram is still empty: the update is skipped instead of dividing by zero.
+    EXPECT_FALSE(Run(Block(3000, 3000), 10).bStatistics);
+    EXPECT_EQ(deviation.GetHistogram(), std::vector<std::uint32_t>(110, 0));
+    EXPECT_TRUE(deviation.GetRelative().empty());
+    EXPECT_EQ(deviation.GetMaxDeviation(), 0.0f);
+
+    // 9 blocks (4.75, 9.5) and one (4.75, 19): only the 19 kHz value is removed.
+    Run(Block(1500, 3000), 9);
+    ASSERT_TRUE(Run(Block(1500, 6000)).bStatistics);
+    EXPECT_EQ(deviation.GetHistogram()[4], 10u);
+    EXPECT_EQ(deviation.GetHistogram()[9], 9u);
+    EXPECT_EQ(deviation.GetHistogram()[19], 0u);
+    EXPECT_FLOAT_EQ(deviation.GetMaxDeviation(), 9.5f);
+
+    // Silence is never above the threshold 0: the filter keeps all 20 zeros.
+    Run(Block(0, 0), 10);
+    EXPECT_EQ(deviation.GetHistogram()[0], 20u);
+
+    // Switching the filter restarts the maximum.
+    deviation.SetFilter(false);
+    EXPECT_EQ(deviation.GetMaxDeviation(), 0.0f);
+    EXPECT_FALSE(deviation.GetFilter());
+}
+
+TEST_F(DeviationFixture, PeaksBeyondTheRangeCountInTheLastBin) {
+    ASSERT_TRUE(deviation.SetReference(1000.0f));
+    Run(Block(32000, 32000), 10);  // 608 kHz
+    EXPECT_EQ(deviation.GetHistogram()[109], 20u);
+    EXPECT_FLOAT_EQ(deviation.GetMaxDeviation(), 608.0f);
+    EXPECT_FLOAT_EQ(deviation.GetRelative()[109], 100.0f);
+}
+
+TEST_F(DeviationFixture, ReferenceOutsideItsRangeStopsTheAnalysis) {
+    EXPECT_FALSE(deviation.SetReference(0.0f));
+    EXPECT_EQ(deviation.GetReference(), 0.0f);
+    EXPECT_FALSE(Run(Block(1, 1)).bAnalysed);  // no infinite or undefined deviations
+    EXPECT_FALSE(deviation.SetReference(32768.0f));
+    EXPECT_FALSE(deviation.SetReference(-6000.0f));
+    EXPECT_TRUE(deviation.SetReference(32767.5f));
+    EXPECT_EQ(deviation.GetReference(), 32767.5f);
+    EXPECT_TRUE(deviation.SetReference(6000.0f));
+    // Nothing was counted while the reference was invalid: the first update is 10 blocks on.
+    EXPECT_FALSE(Run(Block(1, 1), 9).bStatistics);
+    EXPECT_TRUE(Run(Block(1, 1)).bStatistics);
+    EXPECT_FALSE(deviation.AnalyseBlock(nullptr, N).bAnalysed);
+    std::vector<float> empty(N);
+    EXPECT_FALSE(deviation.AnalyseBlock(empty.data(), 0).bAnalysed);
+}
+
+TEST_F(DeviationFixture, ClearBufferRestartsCountersHistogramAndMaximum) {
+    Run(Block(3000, 6000), 10);
+    Run(Block(3000, 6000), 7);  // counters part-way
+    const std::vector<float> relative = deviation.GetRelative();
+    deviation.ClearBuffer();
+    EXPECT_EQ(deviation.GetHistogram(), std::vector<std::uint32_t>(110, 0));
+    EXPECT_EQ(deviation.GetMaxDeviation(), 0.0f);
+    EXPECT_EQ(deviation.GetRelative(), relative);  // kept until the next update
+
+    std::vector<int> statistics, timeSignals;
+    for (int block = 1; block <= 10; ++block) {
+        const auto result = Run(Block(0, 0));
+        if (result.bStatistics)
+            statistics.push_back(block);
+        if (result.bTimeSignal)
+            timeSignals.push_back(block);
+    }
+    EXPECT_EQ(statistics, std::vector<int>{10});
+    EXPECT_EQ(timeSignals, (std::vector<int>{4, 9}));
+    EXPECT_EQ(deviation.GetHistogram()[0], 20u);  // the 14 peaks collected before are gone
+    EXPECT_EQ(deviation.GetRelative()[0], 100.0f);
+}
+
+// Holds its pass at the start until released by the test.
+class CHeldDeviation : public CDeviationTavik {
+public:
+    ~CHeldDeviation() override {
+        Release();
+        JoinPass();
+    }
+    void Release() {
+        if (!m_bReleased.exchange(true)) {
+            m_gate.set_value();
+        }
+    }
+
+protected:
+    void Pass() override {
+        m_gate.get_future().wait();
+        CDeviationTavik::Pass();
+    }
+
+private:
+    std::promise<void> m_gate;
+    std::atomic<bool> m_bReleased{false};
+};
+
+TEST(DeviationTavik, ClearBufferTimesOutWhileAPassRuns) {
+    CHeldDeviation deviation;
+    deviation.SetReference(6000.0f);
+    const std::vector<float> block = Block(3000, 3000);
+    deviation.PostData(block.data(), N);
+    try {
+        deviation.ClearBuffer();  // waits its 1000 ms in vain
+        FAIL() << "no time-out";
+    } catch (const CDeviationTavikException& e) {
+        EXPECT_EQ(e.GetMessage(), "ClearBuffer: Wait timed out!\n");
+        EXPECT_EQ(e.GetErrorId(), 12);
+        EXPECT_EQ(e.GetSubId(), 0);
+    }
+    deviation.Release();
+    ASSERT_TRUE(deviation.WaitUntilIdle(std::chrono::seconds(10)));
+    deviation.ClearBuffer();
+}
+
+// Takes the next message and its payload as T.
+template <class T>
+std::shared_ptr<const T> Take(CQueueTarget& window, std::uintptr_t code) {
+    CMessage msg;
+    EXPECT_EQ(window.Queue().GetMessageFor(msg, std::chrono::seconds(10)), 1);
+    EXPECT_EQ(msg.message, WM_ANALYSER_RESULT);
+    EXPECT_EQ(msg.wParam, code);
+    EXPECT_EQ(msg.lParam, 0);
+    return std::static_pointer_cast<const T>(msg.payload);
+}
+
+TEST(DeviationTavik, PostsImmutableCopiesInOrder) {
+    for (const bool synchronous : {true, false}) {
+        SCOPED_TRACE(synchronous);
+        CQueueTarget window;
+        CDeviationTavik deviation;
+        deviation.SetReference(6000.0f);
+        deviation.SetNotifyWindow(&window);
+        deviation.SetSynchronous(synchronous);
+        std::vector<float> block = Block(3000, 6000);
+        block[5] = 4500.0f;
+        for (int i = 1; i <= 10; ++i) {
+            deviation.PostData(block.data(), N);
+            ASSERT_TRUE(deviation.WaitUntilIdle(std::chrono::seconds(10)));
+            if (i == 4 || i == 9) {
+                const auto signal = Take<std::vector<float>>(window, DEV_TIME_SIGNAL);
+                ASSERT_EQ(signal->size(), static_cast<std::size_t>(N));
+                EXPECT_EQ((*signal)[5], 19.0f);
+                EXPECT_EQ(signal, deviation.GetTimeSignal());
+            }
+            if (i == 10) {
+                const auto relative = Take<std::vector<float>>(window, DEV_RELATIVE);
+                const auto accumulated = Take<std::vector<float>>(window, DEV_ACCUMULATED);
+                const auto maximum = Take<float>(window, DEV_MAX_DEVIATION);
+                ASSERT_EQ(relative->size(), 110u);
+                EXPECT_EQ((*relative)[14], 50.0f);  // first halves: 14.25 kHz
+                EXPECT_EQ((*relative)[19], 50.0f);
+                EXPECT_EQ((*accumulated)[13], 100.0f);
+                EXPECT_EQ((*accumulated)[14], 50.0f);
+                EXPECT_EQ(*maximum, 19.0f);
+            }
+            EXPECT_EQ(*Take<float>(window, DEV_BLOCK_PEAK), 19.0f);
+        }
+        EXPECT_EQ(window.Queue().Size(), 0u);
+        // The source block was only read: the time signal is a copy.
+        EXPECT_EQ(block[5], 4500.0f);
+    }
+}
+
+}  // namespace
+}  // namespace tavik
