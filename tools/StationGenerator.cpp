@@ -1,0 +1,123 @@
+#include "tools/StationGenerator.h"
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <vector>
+
+#include "platform/File.h"
+#include "tools/LevelSynth.h"
+#include "tools/MpxSynth.h"
+#include "tools/PanoramaSynth.h"
+#include "tools/RdsScheduler.h"
+
+namespace tavik {
+
+namespace {
+
+constexpr double kBitRate = 1187.5;
+
+class COutput {
+public:
+    COutput(const std::string& folder, const std::string& name)
+        : m_strPath(JoinPath(folder, name)) {
+        if (const int cause = m_file.Open(m_strPath, CFile::modeWrite); cause != 0) {
+            Fail("Could not open file", cause);
+        }
+    }
+    void Write(const void* data, std::size_t bytes) {
+        if (const int cause = m_file.Write(data, bytes); cause != 0) {
+            Fail("Could not write to file", cause);
+        }
+    }
+    // Signed 16-bit little-endian, whatever the host's byte order.
+    void WriteSamples(const std::int16_t* samples, std::size_t count) {
+        m_bytes.resize(2 * count);
+        for (std::size_t i = 0; i < count; ++i) {
+            const auto u = static_cast<std::uint16_t>(samples[i]);
+            m_bytes[2 * i] = static_cast<std::uint8_t>(u & 0xFF);
+            m_bytes[2 * i + 1] = static_cast<std::uint8_t>(u >> 8);
+        }
+        Write(m_bytes.data(), m_bytes.size());
+    }
+    void Close() {
+        if (const int cause = m_file.Close(); cause != 0) {
+            Fail("Could not close file", cause);
+        }
+    }
+
+private:
+    [[noreturn]] void Fail(const char* what, int cause) const {
+        throw CGeneratorError(std::string(what) + " \"" + m_strPath + "\" (" +
+                              std::to_string(cause) + ")");
+    }
+
+    std::string m_strPath;
+    CFile m_file;
+    std::vector<std::uint8_t> m_bytes;
+};
+
+}  // namespace
+
+CGenerationSummary CStationGenerator::Run() {
+    const std::string& folder = m_options.strOutputFolder;
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
+    if (error) {
+        throw CGeneratorError("Could not create folder \"" + folder + "\" (" + error.message() +
+                              ")");
+    }
+    CGenerationSummary summary;
+    // Whole receiver blocks only: the player drops a partial block at the end of a file.
+    const auto blocks = std::max<std::int64_t>(1, std::llround(m_options.fSeconds * 10.0));
+    summary.nSamples = blocks * kBlockSamples;
+
+    // RDS: "rds.dat" holds whole 100-byte blocks for the same reason; the multiplex carries
+    // the transmitted bits for its whole length (3200 samples per 19 bits).
+    const auto fileBits = static_cast<std::size_t>(m_options.fSeconds * kBitRate);
+    summary.nRdsBytes =
+        std::max<std::size_t>(kRdsBlockBytes, fileBits / 8 / kRdsBlockBytes * kRdsBlockBytes);
+    const auto mpxBits = static_cast<std::size_t>(summary.nSamples * 19 / 3200 + 2);
+    const std::vector<std::uint8_t> transmitted =
+        CRdsScheduler::TransmittedBits(m_options, std::max(mpxBits, summary.nRdsBytes * 8));
+    std::vector<std::uint8_t> received = CRdsScheduler::ReceivedBits(
+        m_options, std::vector<std::uint8_t>(
+                       transmitted.begin(),
+                       transmitted.begin() + static_cast<std::ptrdiff_t>(summary.nRdsBytes * 8)));
+    COutput rds(folder, "rds.dat");
+    const std::vector<std::uint8_t> rdsBytes = CRdsScheduler::PackBits(received);
+    rds.Write(rdsBytes.data(), rdsBytes.size());
+    rds.Close();
+
+    CMpxSynth mpxSynth(m_options, transmitted);
+    CLevelSynth levelSynth(m_options);
+    COutput mpx(folder, "mpx.dat");
+    COutput lev(folder, "lev.dat");
+    std::vector<std::int16_t> mpxBlock(kBlockSamples);
+    std::vector<std::int16_t> levelBlock(kBlockSamples);
+    for (std::int64_t b = 0; b < blocks; ++b) {
+        mpxSynth.NextBlock(mpxBlock.data(), kBlockSamples);
+        levelSynth.NextBlock(mpxBlock.data(), levelBlock.data(), kBlockSamples);
+        mpx.WriteSamples(mpxBlock.data(), mpxBlock.size());
+        lev.WriteSamples(levelBlock.data(), levelBlock.size());
+    }
+    mpx.Close();
+    lev.Close();
+    summary.fPeakDeviation = mpxSynth.PeakDeviation();
+    summary.fMpxPower = mpxSynth.PowerDbr();
+    summary.fMeanLevel = levelSynth.MeanLevel();
+
+    const std::vector<std::int16_t> panorama = CPanoramaSynth::Build(m_options);
+    COutput pan(folder, "panormama.dat");
+    pan.WriteSamples(panorama.data(), panorama.size());
+    pan.Close();
+    summary.nPanoramaReadings = panorama.size();
+
+    const std::string text = Describe(summary);
+    COutput station(folder, "station.txt");
+    station.Write(text.data(), text.size());
+    station.Close();
+    return summary;
+}
+
+}  // namespace tavik
