@@ -53,8 +53,8 @@ void CMpxSynth::NextBlock(std::int16_t* out, int count) {
         m_pProcessor->Process(m_left.data(), m_right.data(), count);
     } else {
         for (std::size_t i = 0; i < n; ++i) {
-            m_tone *= m_toneStep;
             m_left[i] = m_right[i] = m_fToneAmplitude * static_cast<float>(m_tone.imag());
+            m_tone *= m_toneStep;
         }
         m_tone /= std::abs(m_tone);  // no drift of the amplitude over long recordings
     }
