@@ -1,7 +1,9 @@
 #include "tools/StationGenerator.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <vector>
 
@@ -17,14 +19,24 @@ namespace {
 
 constexpr double kBitRate = 1187.5;
 
+// One recording, written under "<name>.part" and given its name by Publish, so that an
+// interrupted run never leaves a short file under a recording's name.
 class COutput {
 public:
     COutput(const std::string& folder, const std::string& name)
-        : m_strPath(JoinPath(folder, name)) {
-        if (const int cause = m_file.Open(m_strPath, CFile::modeWrite); cause != 0) {
+        : m_strPath(JoinPath(folder, name)), m_strPartPath(m_strPath + ".part") {
+        if (const int cause = m_file.Open(m_strPartPath, CFile::modeWrite); cause != 0) {
             Fail("Could not open file", cause);
         }
     }
+    ~COutput() {
+        if (!m_bPublished) {
+            m_file.Close();
+            std::remove(m_strPartPath.c_str());
+        }
+    }
+    COutput(const COutput&) = delete;
+    COutput& operator=(const COutput&) = delete;
     void Write(const void* data, std::size_t bytes) {
         if (const int cause = m_file.Write(data, bytes); cause != 0) {
             Fail("Could not write to file", cause);
@@ -45,15 +57,23 @@ public:
             Fail("Could not close file", cause);
         }
     }
+    void Publish() {
+        if (std::rename(m_strPartPath.c_str(), m_strPath.c_str()) != 0) {
+            Fail("Could not rename file", errno);
+        }
+        m_bPublished = true;
+    }
 
 private:
     [[noreturn]] void Fail(const char* what, int cause) const {
-        throw CGeneratorError(std::string(what) + " \"" + m_strPath + "\" (" +
+        throw CGeneratorError(std::string(what) + " \"" + m_strPartPath + "\" (" +
                               std::to_string(cause) + ")");
     }
 
     std::string m_strPath;
+    std::string m_strPartPath;
     CFile m_file;
+    bool m_bPublished = false;
     std::vector<std::uint8_t> m_bytes;
 };
 
@@ -67,6 +87,8 @@ CGenerationSummary CStationGenerator::Run() {
         throw CGeneratorError("Could not create folder \"" + folder + "\" (" + error.message() +
                               ")");
     }
+    // An older set loses its completion mark first: a failed run must not leave a mix.
+    std::filesystem::remove(JoinPath(folder, "station.txt"), error);
     CGenerationSummary summary;
     // Whole receiver blocks only: the player drops a partial block at the end of a file.
     const auto blocks = std::max<std::int64_t>(1, std::llround(m_options.fSeconds * 10.0));
@@ -87,7 +109,6 @@ CGenerationSummary CStationGenerator::Run() {
     COutput rds(folder, "rds.dat");
     const std::vector<std::uint8_t> rdsBytes = CRdsScheduler::PackBits(received);
     rds.Write(rdsBytes.data(), rdsBytes.size());
-    rds.Close();
 
     CMpxSynth mpxSynth(m_options, transmitted);
     CLevelSynth levelSynth(m_options);
@@ -101,8 +122,6 @@ CGenerationSummary CStationGenerator::Run() {
         mpx.WriteSamples(mpxBlock.data(), mpxBlock.size());
         lev.WriteSamples(levelBlock.data(), levelBlock.size());
     }
-    mpx.Close();
-    lev.Close();
     summary.fPeakDeviation = mpxSynth.PeakDeviation();
     summary.fMpxPower = mpxSynth.PowerDbr();
     summary.fMeanLevel = levelSynth.MeanLevel();
@@ -110,13 +129,18 @@ CGenerationSummary CStationGenerator::Run() {
     const std::vector<std::int16_t> panorama = CPanoramaSynth::Build(m_options);
     COutput pan(folder, "panormama.dat");
     pan.WriteSamples(panorama.data(), panorama.size());
-    pan.Close();
     summary.nPanoramaReadings = panorama.size();
 
     const std::string text = Describe(summary);
     COutput station(folder, "station.txt");
     station.Write(text.data(), text.size());
-    station.Close();
+    // Named only when all are complete; station.txt last, so it marks a complete set.
+    for (COutput* output : {&rds, &mpx, &lev, &pan, &station}) {
+        output->Close();
+    }
+    for (COutput* output : {&rds, &mpx, &lev, &pan, &station}) {
+        output->Publish();
+    }
     return summary;
 }
 

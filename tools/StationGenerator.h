@@ -26,7 +26,8 @@ struct CGenerationSummary {
 
 // Writes "mpx.dat", "lev.dat", "rds.dat", "panormama.dat" and "station.txt" into the output
 // folder (created when missing). MPX and level are written block by block (100 ms), so memory
-// stays small whatever the length.
+// stays small whatever the length. Each file is written as "<name>.part" and renamed when all
+// are complete, station.txt last: its presence marks a complete set.
 class CStationGenerator {
 public:
     static constexpr int kBlockSamples = 20000;  // the receiver's block, 100 ms

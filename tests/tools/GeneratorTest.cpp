@@ -76,7 +76,13 @@ TEST(StationGenerator, UnwritableFolderFailsWithExitCodeOne) {
     err.str("");
     EXPECT_EQ(RunGenerateCommand({folder.File("out"), "--seconds", "0.1"}, out, err), 1);
     EXPECT_EQ(err.str(),
-              "generate: Could not open file \"" + folder.File("out/mpx.dat") + "\" (21)\n");
+              "generate: Could not rename file \"" + folder.File("out/mpx.dat.part") + "\" (21)\n");
+    // No part file is left, and station.txt, the mark of a complete set, is missing.
+    EXPECT_FALSE(std::filesystem::exists(folder.File("out/station.txt")));
+    EXPECT_FALSE(std::filesystem::exists(folder.File("out/lev.dat")));
+    for (const auto& entry : std::filesystem::directory_iterator(folder.File("out"))) {
+        EXPECT_NE(entry.path().extension(), ".part") << entry.path();
+    }
 }
 
 }  // namespace
