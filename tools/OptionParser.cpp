@@ -167,7 +167,16 @@ const std::vector<OptionSpec>& Specs() {
              }
          }},
         {"--frequency", "MHZ", "the station's place in the band scan (default 106.7)",
-         [](const std::string& v, O& o) { o.fFrequency = Number("--frequency", v, 87.5, 108.0); }},
+         [](const std::string& v, O& o) {
+             // The receiver reads the scan at 25 kHz steps; off the grid it would read half
+             // of one sample and half of the next.
+             const double f = Number("--frequency", v, 87.5, 108.0);
+             const double steps = (f - 87.5) / 0.025;
+             if (std::fabs(steps - std::round(steps)) > 1e-6) {
+                 Fail("--frequency", "\"" + v + "\" is not on the 25 kHz grid");
+             }
+             o.fFrequency = f;
+         }},
         {"--pi", "HEX", "programme identification (default D313)",
          [](const std::string& v, O& o) {
              o.nPI = static_cast<std::uint16_t>(Integer("--pi", v, 1, 0xFFFF, 16));

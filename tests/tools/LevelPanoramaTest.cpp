@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <filesystem>
 #include <vector>
@@ -10,7 +11,9 @@
 #include "tests/support/TempFolder.h"
 #include "tools/GeneratorOptions.h"
 #include "tools/LevelSynth.h"
+#include "tools/MpxSynth.h"
 #include "tools/PanoramaSynth.h"
+#include "tools/RdsScheduler.h"
 
 namespace tavik {
 namespace {
@@ -80,6 +83,63 @@ TEST(LevelSynth, FadingStaysWithinItsDepthAndNoiseHasItsSpread) {
     }
     EXPECT_NEAR(sum / 20000.0, 0.0, 0.02);
     EXPECT_NEAR(std::sqrt(squares / 20000.0), 0.5, 0.02);
+}
+
+// Least-squares fit of the linear amplitude against the deviation, a = z0 f^3 + z1 f^2 + z2 f
+// + z3, over the 2000 samples from `first` (normal equations in double precision).
+std::array<double, 3> FitCoupling(const std::vector<std::int16_t>& mpx,
+                                  const std::vector<std::int16_t>& level, std::size_t first) {
+    double m[4][5] = {};
+    for (std::size_t i = first; i < first + 2000; ++i) {
+        const double f = mpx[i] * 19.0 / 6000.0;
+        const double row[4] = {f * f * f, f * f, f, 1.0};
+        const double a = std::pow(10.0, CLevelSynth::AdcToLevel(level[i]) / 20.0);
+        for (int r = 0; r < 4; ++r) {
+            for (int c = 0; c < 4; ++c) {
+                m[r][c] += row[r] * row[c];
+            }
+            m[r][4] += row[r] * a;
+        }
+    }
+    for (int p = 0; p < 4; ++p) {
+        for (int r = p + 1; r < 4; ++r) {
+            const double k = m[r][p] / m[p][p];
+            for (int c = p; c < 5; ++c) {
+                m[r][c] -= k * m[p][c];
+            }
+        }
+    }
+    double z[4];
+    for (int r = 3; r >= 0; --r) {
+        z[r] = m[r][4];
+        for (int c = r + 1; c < 4; ++c) {
+            z[r] -= m[r][c] * z[c];
+        }
+        z[r] /= m[r][r];
+    }
+    return {z[0] / z[3], z[1] / z[3], z[2] / z[3]};
+}
+
+TEST(LevelSynth, CouplingIsFoundAgainByAFitOfTheGeneratedPair) {
+    CGeneratorOptions options;
+    options.fLevelNoise = 0.0;
+    options.fFading = 0.0;
+    options.multipath = {2e-7, -3e-5, 5e-3};
+    CMpxSynth mpxSynth(options, CRdsScheduler::TransmittedBits(options, 2400));
+    CLevelSynth levelSynth(options);
+    std::vector<std::int16_t> mpx(20000), level(20000);
+    mpxSynth.NextBlock(mpx.data(), 20000);
+    levelSynth.NextBlock(mpx.data(), level.data(), 20000);
+    const auto exact = FitCoupling(mpx, level, 8000);
+    EXPECT_NEAR(exact[0], 2e-7, 2e-9);
+    EXPECT_NEAR(exact[1], -3e-5, 3e-7);
+    EXPECT_NEAR(exact[2], 5e-3, 5e-5);
+
+    // With the default noise and fading the linear term still stands out.
+    const CGeneratorOptions defaults;
+    CLevelSynth noisy(defaults);
+    noisy.NextBlock(mpx.data(), level.data(), 20000);
+    EXPECT_NEAR(FitCoupling(mpx, level, 8000)[2], 2.5e-3, 2.5e-4);
 }
 
 // Writes the band scan and reads it back through the receiver's panorama playback.

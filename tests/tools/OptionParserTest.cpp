@@ -91,6 +91,9 @@ TEST(GeneratorOptions, ClearMessagesForWhatCannotBeUsed) {
               "generate: option --stations: \"90.0\" is not MHz:dBuV");
     EXPECT_EQ(ErrorOf({"out", "--af", "80.0"}),
               "generate: option --af: \"80.0\" is outside 87.6 to 107.9");
+    EXPECT_EQ(ErrorOf({"out", "--frequency", "106.71"}),
+              "generate: option --frequency: \"106.71\" is not on the 25 kHz grid");
+    EXPECT_EQ(ErrorOf({"out", "--frequency", "106.725"}), "no error");
     EXPECT_EQ(ErrorOf({}), "generate: no output folder given (see tavik generate --help)");
     EXPECT_EQ(ErrorOf({"a", "b"}), "generate: more than one output folder (\"a\", \"b\")");
 }
