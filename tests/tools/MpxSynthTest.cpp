@@ -8,6 +8,7 @@
 #include "tools/GeneratorOptions.h"
 #include "tools/MpxSynth.h"
 #include "tools/RdsScheduler.h"
+#include "tools/StereoEncoder.h"
 
 namespace tavik {
 namespace {
@@ -82,6 +83,38 @@ TEST(MpxSynth, PilotAndRdsHaveTheirDeviations) {
     // All of it around 57 kHz: nothing at the pilot or in the programme band.
     EXPECT_LT(ComponentKilohertz(rds, 19000.0), 0.01);
     EXPECT_LT(ComponentKilohertz(rds, 1000.0), 0.01);
+}
+
+TEST(MpxSynth, DifferenceSignalRidesOn38kHzLockedToThePilot) {
+    // A 1 kHz tone of 6000 units in the left channel only: L+R and L-R are each 3000.
+    CStereoEncoder encoder(2131.58f, 0.0f, true, {});
+    std::vector<float> left(200000), right(200000, 0.0f), mpx(200000);
+    for (std::size_t n = 0; n < left.size(); ++n) {
+        left[n] = 6000.0f * static_cast<float>(std::sin(2e-2 * std::numbers::pi * n));
+    }
+    encoder.Process(left.data(), right.data(), 100000, mpx.data());  // in two calls
+    encoder.Process(left.data() + 100000, right.data() + 100000, 100000, mpx.data() + 100000);
+    double sum = 0.0, difference = 0.0, pilotSine = 0.0, pilotCosine = 0.0;
+    for (std::size_t n = 0; n < mpx.size(); ++n) {
+        const double theta = 2.0 * std::numbers::pi * 19000.0 * static_cast<double>(n) / 200000.0;
+        const double tone = std::sin(2e-2 * std::numbers::pi * static_cast<double>(n));
+        sum += mpx[n] * tone;
+        difference += mpx[n] * 2.0 * std::sin(2.0 * theta) * tone;
+        pilotSine += mpx[n] * std::sin(theta);
+        pilotCosine += mpx[n] * std::cos(theta);
+    }
+    const double scale = 2.0 / static_cast<double>(mpx.size());
+    EXPECT_NEAR(sum * scale, 3000.0, 0.5);
+    // Demodulated with the pilot's doubled phase, L-R comes back whole: the carrier is locked.
+    EXPECT_NEAR(difference * scale, 3000.0, 0.5);
+    EXPECT_NEAR(pilotSine * scale, 2131.58, 0.5);
+    EXPECT_NEAR(pilotCosine * scale, 0.0, 0.5);
+    // Mono drops L-R and the pilot.
+    CStereoEncoder mono(2131.58f, 0.0f, false, {});
+    mono.Process(left.data(), right.data(), 1000, mpx.data());
+    for (std::size_t n = 0; n < 1000; ++n) {
+        ASSERT_FLOAT_EQ(mpx[n], 0.5f * left[n]);
+    }
 }
 
 TEST(MpxSynth, MultiplexCarriesTheRdsBitsOfTheStream) {
