@@ -1,0 +1,28 @@
+// The tavik executable: dispatches its subcommands.
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "tools/GenerateCommand.h"
+
+namespace {
+
+int Usage() {
+    std::cerr << "Usage: tavik generate OUTDIR [options]   write synthetic demo recordings\n"
+                 "       tavik generate --help            the generator's options\n";
+    return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        return Usage();
+    }
+    const std::string command = argv[1];
+    const std::vector<std::string> args(argv + 2, argv + argc);
+    if (command == "generate") {
+        return tavik::RunGenerateCommand(args, std::cout, std::cerr);
+    }
+    return Usage();
+}

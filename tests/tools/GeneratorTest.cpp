@@ -1,0 +1,89 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sstream>
+
+#include "tests/support/TempFolder.h"
+#include "tests/tools/RdsSyndrome.h"
+#include "tools/GenerateCommand.h"
+#include "tools/StationGenerator.h"
+
+namespace tavik {
+namespace {
+
+using test::CTempFolder;
+
+const char* const kFiles[] = {"mpx.dat", "lev.dat", "rds.dat", "panormama.dat", "station.txt"};
+
+int Generate(const std::string& folder, std::vector<std::string> options) {
+    options.insert(options.begin(), folder);
+    std::ostringstream out, err;
+    return RunGenerateCommand(options, out, err);
+}
+
+TEST(StationGenerator, WritesWholeReceiverBlocks) {
+    CTempFolder folder;
+    ASSERT_EQ(Generate(folder.Path(), {"--seconds", "1.04"}), 0);
+    EXPECT_EQ(folder.Read("mpx.dat").size(), 400000u);  // ten 100 ms blocks of 20000 samples
+    EXPECT_EQ(folder.Read("lev.dat").size(), 400000u);
+    EXPECT_EQ(folder.Read("panormama.dat").size(), 2u * 821);
+    EXPECT_EQ(folder.Read("rds.dat").size(), 100u) << "whole 100-byte blocks, at least one";
+    const auto text = folder.Read("station.txt");
+    const std::string station(text.begin(), text.end());
+    EXPECT_NE(station.find("PI D313, PS \"TAVIK FM\""), std::string::npos);
+    EXPECT_NE(station.find("106.70  65.0  (this station)"), std::string::npos);
+}
+
+TEST(StationGenerator, RdsFileIsTheGroupStreamPacked) {
+    CTempFolder folder;
+    ASSERT_EQ(Generate(folder.Path(), {"--seconds", "3"}), 0);
+    const auto bytes = folder.Read("rds.dat");
+    ASSERT_EQ(bytes.size(), 400u);  // 3 s = 3562 bits = 445 bytes, in whole blocks
+    std::vector<std::uint8_t> bits;
+    for (std::uint8_t byte : bytes) {
+        for (int b = 7; b >= 0; --b) {
+            bits.push_back(static_cast<std::uint8_t>((byte >> b) & 1));
+        }
+    }
+    for (std::size_t at = 0; at + 104 <= bits.size(); at += 104) {
+        ASSERT_TRUE(test::GroupAt(bits, at).bValid) << "group at bit " << at;
+    }
+}
+
+TEST(StationGenerator, SameSeedSameFilesOtherSeedOtherFiles) {
+    CTempFolder first, second, third;
+    ASSERT_EQ(Generate(first.Path(), {"--seconds", "0.5", "--seed", "7"}), 0);
+    ASSERT_EQ(Generate(second.Path(), {"--seconds", "0.5", "--seed", "7"}), 0);
+    ASSERT_EQ(Generate(third.Path(), {"--seconds", "0.5", "--seed", "8"}), 0);
+    for (const char* name : kFiles) {
+        EXPECT_EQ(first.Read(name), second.Read(name)) << name;
+    }
+    EXPECT_NE(first.Read("mpx.dat"), third.Read("mpx.dat"));
+    EXPECT_NE(first.Read("lev.dat"), third.Read("lev.dat"));
+    EXPECT_NE(first.Read("panormama.dat"), third.Read("panormama.dat"));
+}
+
+TEST(StationGenerator, UnwritableFolderFailsWithExitCodeOne) {
+    CTempFolder folder;
+    folder.Write("blocked", {1});
+    std::ostringstream out, err;
+    EXPECT_EQ(RunGenerateCommand({folder.File("blocked"), "--seconds", "0.1"}, out, err), 1);
+    EXPECT_EQ(err.str().rfind("generate: Could not create folder \"" + folder.File("blocked"), 0),
+              0u)
+        << err.str();
+    std::filesystem::create_directory(folder.File("out"));
+    std::filesystem::create_directory(folder.File("out/mpx.dat"));  // a folder in the way
+    err.str("");
+    EXPECT_EQ(RunGenerateCommand({folder.File("out"), "--seconds", "0.1"}, out, err), 1);
+    EXPECT_EQ(err.str(),
+              "generate: Could not rename file \"" + folder.File("out/mpx.dat.part") + "\" (21)\n");
+    // No part file is left, and station.txt, the mark of a complete set, is missing.
+    EXPECT_FALSE(std::filesystem::exists(folder.File("out/station.txt")));
+    EXPECT_FALSE(std::filesystem::exists(folder.File("out/lev.dat")));
+    for (const auto& entry : std::filesystem::directory_iterator(folder.File("out"))) {
+        EXPECT_NE(entry.path().extension(), ".part") << entry.path();
+    }
+}
+
+}  // namespace
+}  // namespace tavik

@@ -1,0 +1,89 @@
+#include <gtest/gtest.h>
+
+#include "tests/tools/RdsSyndrome.h"
+#include "tools/Random.h"
+#include "tools/RdsEncoder.h"
+#include "tools/RdsScheduler.h"
+
+namespace tavik {
+namespace {
+
+using namespace test;
+
+TEST(RdsEncoder, ParityMatrixOfTheTestGivesThePublishedOffsetSyndromes) {
+    // The offset words alone (information 0, checkword 0) must show the listed syndromes, so
+    // the matrix the tests check with is the standard's.
+    EXPECT_EQ(Syndrome(CRdsEncoder::OFFSET_A), kSyndromeA);
+    EXPECT_EQ(Syndrome(CRdsEncoder::OFFSET_B), kSyndromeB);
+    EXPECT_EQ(Syndrome(CRdsEncoder::OFFSET_C), kSyndromeC);
+    EXPECT_EQ(Syndrome(CRdsEncoder::OFFSET_C_PRIME), kSyndromeCPrime);
+    EXPECT_EQ(Syndrome(CRdsEncoder::OFFSET_D), kSyndromeD);
+}
+
+TEST(RdsEncoder, PiD313AsBlockA) {
+    // The one checkword of 1024 that gives block A's syndrome, found by search.
+    std::uint32_t expected = 0;
+    int matches = 0;
+    for (std::uint32_t check = 0; check < 1024; ++check) {
+        if (Syndrome(0xD313u << 10 | check) == kSyndromeA) {
+            expected = 0xD313u << 10 | check;
+            ++matches;
+        }
+    }
+    ASSERT_EQ(matches, 1);
+    EXPECT_EQ(CRdsEncoder::EncodeBlock(0xD313, CRdsEncoder::OFFSET_A), expected);
+    EXPECT_EQ(CRdsEncoder::EncodeBlock(0xD313, CRdsEncoder::OFFSET_A), 0x34C4D77u);
+    EXPECT_EQ(CRdsEncoder::Checkword(0xD313) ^ CRdsEncoder::OFFSET_A, 0x177);
+}
+
+TEST(RdsEncoder, EveryOffsetChecksAndEverySingleBitErrorShows) {
+    const CRdsEncoder::Offset offsets[] = {CRdsEncoder::OFFSET_A, CRdsEncoder::OFFSET_B,
+                                           CRdsEncoder::OFFSET_C, CRdsEncoder::OFFSET_C_PRIME,
+                                           CRdsEncoder::OFFSET_D};
+    const std::uint16_t syndromes[] = {kSyndromeA, kSyndromeB, kSyndromeC, kSyndromeCPrime,
+                                       kSyndromeD};
+    CRandom random(3);
+    for (int trial = 0; trial < 200; ++trial) {
+        const auto info = static_cast<std::uint16_t>(random.Next());
+        for (int o = 0; o < 5; ++o) {
+            const std::uint32_t block = CRdsEncoder::EncodeBlock(info, offsets[o]);
+            EXPECT_EQ(block >> 10, info);
+            ASSERT_EQ(Syndrome(block), syndromes[o]) << std::hex << info;
+            // (Offsets C and D differ in one check bit, so only the own offset is excluded.)
+            for (int bit = 0; bit < 26; ++bit) {
+                EXPECT_NE(Syndrome(block ^ (1u << bit)), syndromes[o]);
+            }
+        }
+    }
+    // The code is linear: checkwords of a sum are the sum of the checkwords.
+    EXPECT_EQ(CRdsEncoder::Checkword(0), 0);
+    EXPECT_EQ(CRdsEncoder::Checkword(0x1234 ^ 0xF00F),
+              CRdsEncoder::Checkword(0x1234) ^ CRdsEncoder::Checkword(0xF00F));
+}
+
+TEST(RdsEncoder, GroupBitsGoOutBlockByBlockMostSignificantFirst) {
+    CRdsGroup group;
+    group.blocks = {0xD313, 0x0548, 0xE0CD, 0x5441};
+    std::vector<std::uint8_t> bits;
+    CRdsEncoder::AppendGroup(group, bits);
+    ASSERT_EQ(bits.size(), 104u);
+    const CCheckedGroup read = GroupAt(bits, 0);
+    EXPECT_TRUE(read.bValid);
+    for (int b = 0; b < 4; ++b) {
+        EXPECT_EQ(read.blocks[b], group.blocks[static_cast<std::size_t>(b)]);
+    }
+    EXPECT_EQ(BlockAt(bits, 0), 0x34C4D77u);
+
+    group.bVersionB = true;  // C' in place of C
+    bits.clear();
+    CRdsEncoder::AppendGroup(group, bits);
+    EXPECT_EQ(Syndrome(BlockAt(bits, 52)), kSyndromeCPrime);
+}
+
+TEST(RdsEncoder, PackBitsPutsTheFirstBitInTheTopOfTheByte) {
+    const std::vector<std::uint8_t> bits = {1, 0, 0, 0, 0, 0, 0, 1, 0, 1, 1, 1, 1, 1, 1, 0, 1};
+    EXPECT_EQ(CRdsScheduler::PackBits(bits), (std::vector<std::uint8_t>{0x81, 0x7E}));
+}
+
+}  // namespace
+}  // namespace tavik

@@ -1,0 +1,75 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace tavik {
+
+// A transmitter in the band scan: frequency in MHz, level in dBuV.
+struct CPanoramaStation {
+    double fFrequency = 0.0;
+    double fLevel = 0.0;
+};
+
+// Everything `tavik generate` can be told; the defaults describe a loud stereo station on
+// 106.7 MHz with full RDS, a small multipath coupling and a busy band around it.
+struct CGeneratorOptions {
+    std::string strOutputFolder;
+    double fSeconds = 60.0;
+    std::uint64_t nSeed = 1;
+
+    // MPX, deviations in kHz (6000 ADC units = 19 kHz).
+    double fPeakDeviation = 75.0;  // programme + pilot + RDS peak the limiter aims at
+    double fMpxPower = 3.0;        // dBr the programme's gain control aims at
+    double fOvershoot = 3.0;       // percent by which occasional peaks pass the limiter
+    bool bMono = false;            // no pilot and no L-R
+    double fPilotDeviation = 6.75;
+    double fRdsDeviation = 3.0;
+    double fToneFrequency = 0.0;  // Hz; non-zero replaces the programme by this tone
+    double fToneDeviation = 50.0;
+
+    // RF level.
+    double fLevel = 65.0;       // mean dBuV
+    double fFading = 3.0;       // dB, peak of the slow fading
+    double fLevelNoise = 0.2;   // dB rms
+    double fFrequency = 106.7;  // MHz, where the station lies in the band scan
+    // Amplitude coupling a(f) = c3 (1 + c2 f + c1 f^2 + c0 f^3), f the deviation in kHz.
+    std::array<double, 3> multipath = {1e-8, 2e-6, 2.5e-3};  // c0, c1, c2
+
+    // RDS.
+    std::uint16_t nPI = 0xD313;
+    int nPTY = 10;  // Pop Music
+    std::uint8_t nECC = 0xE0;
+    int nLanguage = 8;  // German
+    bool bTP = true;
+    bool bTA = false;
+    bool bMusic = true;
+    std::string strPS = "TAVIK FM";
+    std::string strPTYN = "Pop Hits";
+    std::string strRadioText1 = "Tavik FM - the synthetic station for measurements";
+    std::string strRadioText2 = "Now playing: tones and noise in stereo";
+    std::vector<double> af = {106.7, 98.2, 101.3, 89.4, 93.7};
+    std::uint16_t nEonPI = 0xD3A2;
+    std::string strEonPS = "TAVIK TP";
+    int nEonPTY = 3;  // Information
+    bool bEonTP = true;
+    bool bEonTA = false;
+    std::vector<double> eonAF = {91.6, 94.5};
+    std::string strStart = "2026-06-15T10:00:00";  // UTC of the first sample, as given
+    std::int64_t nStartTime = 1781517600;          // the same in seconds since 1970
+    int nLocalOffset = 4;                          // half hours, signed
+    double fBitErrorRate = 0.0;                    // share of inverted bits in "rds.dat"
+    int nNoiseBits = 0;                            // random bits before the first group
+
+    // Band scan: the other stations (the generated one is added at fFrequency).
+    double fNoiseFloor = 28.0;  // dBuV
+    std::vector<CPanoramaStation> stations = {
+        {87.9, 48.0}, {88.6, 62.0},  {89.4, 55.0},  {90.7, 44.0},  {91.6, 70.0},
+        {93.3, 58.0}, {94.5, 66.0},  {96.1, 51.0},  {97.4, 72.0},  {98.2, 60.0},
+        {99.7, 46.0}, {101.3, 68.0}, {102.8, 53.0}, {104.6, 63.0}, {107.5, 49.0},
+    };
+};
+
+}  // namespace tavik

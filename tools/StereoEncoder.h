@@ -1,0 +1,43 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+namespace tavik {
+
+// Builds the multiplex from left and right programme samples at 200000 samples/s: L+R in
+// baseband, the 19 kHz pilot, L-R as DSB-SC on 38 kHz and the RDS signal as biphase BPSK on
+// 57 kHz. 19 kHz at 200 kHz repeats exactly every 200 samples (19 cycles), so pilot and both
+// subcarriers come from one table of that length and stay phase-locked for ever; an RDS bit
+// lasts 3200/19 samples, so bit index and phase within the bit are exact integer arithmetic.
+class CStereoEncoder {
+public:
+    static constexpr int kSampleRate = 200000;
+    static constexpr int kPilotPeriod = 200;       // samples per 19 pilot cycles
+    static constexpr int kBitPeriodScaled = 3200;  // samples per 19 RDS bits
+
+    // Amplitudes in ADC units; `rdsBits` is the transmitted bit stream, one bit per element.
+    CStereoEncoder(float pilotAmplitude, float rdsAmplitude, bool bStereo,
+                   const std::vector<std::uint8_t>& rdsBits);
+
+    // Composite of `count` samples continuing from the previous call.
+    void Process(const float* left, const float* right, int count, float* mpx);
+
+    // The differentially coded bit that goes on air for data bit k (IEC 62106: d = b xor d').
+    std::uint8_t CodedBit(std::size_t k) const { return m_coded[k]; }
+    std::int64_t Position() const { return m_nSample; }
+
+private:
+    float m_fPilot;
+    float m_fRds;
+    bool m_bStereo;
+    std::vector<std::uint8_t> m_coded;
+    std::array<float, kPilotPeriod> m_pilot{};
+    std::array<float, kPilotPeriod> m_stereo{};
+    std::array<float, kPilotPeriod> m_rdsCarrier{};
+    std::array<float, kBitPeriodScaled> m_biphase{};
+    std::int64_t m_nSample = 0;
+};
+
+}  // namespace tavik
