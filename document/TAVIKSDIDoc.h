@@ -1,13 +1,18 @@
 #pragma once
 
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 
+#include "alarms/AlarmMap.h"
 #include "device/TavikControl.h"
+#include "document/CurrentValues.h"
 #include "document/GenericException.h"
 #include "document/Hints.h"
 #include "document/ProtocolHeader.h"
+#include "platform/Archive.h"
 #include "platform/Document.h"
 #include "platform/MessageTarget.h"
 #include "platform/Prompt.h"
@@ -86,6 +91,33 @@ public:
 
     CTavikControl& GetDevice() { return m_device; }
 
+    // Alarm set (user-interface thread). GetAlarm with an empty name returns the item at the
+    // iteration position, writes its key into `name` and advances; none when exhausted.
+    void SetAlarm(const std::string& name, std::unique_ptr<CAlarmItem> item);
+    CAlarmItem* GetAlarm(std::string& name);
+    bool StartAlarmIteration();
+    void RemoveAlarm(const std::string& name);
+    const CAlarmMap& GetAlarms() const { return m_alarms; }
+    // The alarm page's operations, by name (false when no such alarm): the answer to the
+    // acknowledge question (Yes = disable), the check box, and disabling all on a stop.
+    int AskAlarmAcknowledge(const std::string& name);
+    bool AnswerAlarmPrompt(const std::string& name, bool disable);
+    bool SetAlarmChecked(const std::string& name, bool checked);
+    void DisableAllAlarms();
+    // Latest measured values read by CheckAlarm; SetResultValue kinds 4, 7, 8 update them.
+    const CCurrentValues& GetCurrentValues() const { return m_currentValues; }
+    void SetCurrentValues(const CCurrentValues& values) { m_currentValues = values; }
+
+    // Document file and setup record.
+    bool OnNewDocument();
+    bool OnOpenDocument(const std::string& path);
+    bool OnSaveDocument(const std::string& path);
+    void Serialize(CArchive& ar);
+    void DeleteContents();
+    void SetProtocolHeader(const CProtocolHeader& header);
+    void SetWindowFunction(const CProtocolHeader& header);
+    void SetDeviationOptions(const CProtocolHeader& header);
+
     float m_tunerFrequency = 106.7f;  // MHz, last set through SetTunerFrequency
     CTimeSpan m_elapsed;              // measuring time, grows by m_tickSpan per tick
     CTimeSpan m_tickSpan{1};          // main-timer period
@@ -110,6 +142,23 @@ private:
     std::atomic<bool> m_bPanoramaRunning{false};
 
     CProtocolHeader m_header;
+
+    // Alarms and setup
+    static constexpr std::size_t kNoAlarmPosition = static_cast<std::size_t>(-1);
+    void CheckAlarmItem(const std::string& name, CAlarmItem& item);
+    void SwitchAlarmOutput(CAlarmItem& item, bool on);
+    void SendAlarmHints(const std::string& name, CAlarmItem& item);
+    void RequestAlarmReset(CAlarmItem& item);
+    bool ConfirmEndMeasurement();
+    void ResetToNewDocument();
+    // Hooks to the analysers and counters owned elsewhere (TAVIKSDIDocSetupHooks.cpp).
+    void ApplyDeviationFilter();
+    void ApplyWindowFunction();
+    void ResetAnalyserReferences();
+    void ResetMeasurementCounters();
+    CAlarmMap m_alarms;
+    std::size_t m_nAlarmPosition = kNoAlarmPosition;
+    CCurrentValues m_currentValues;
 };
 
 }  // namespace tavik
