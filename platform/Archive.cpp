@@ -12,6 +12,16 @@ std::string Hex16(std::uint16_t value) {
     return text;
 }
 
+// A class name from the file as it may appear in a message: printable ASCII, at most 40
+// characters (a damaged file can put anything there, a zero byte included).
+std::string Printable(const std::string& name) {
+    std::string text;
+    for (const char c : name.substr(0, 40)) {
+        text += c >= 0x20 && c < 0x7F ? c : '?';
+    }
+    return name.size() > 40 ? text + "..." : text;
+}
+
 }  // namespace
 
 CArchive::CArchive() : m_bStoring(true) {}
@@ -188,7 +198,7 @@ void CArchive::ReadClassTag(const std::string& className, std::uint16_t schema) 
         m_nPosition += length;
         if (name != className) {
             m_nPosition = start;
-            Fail("unexpected object class \"" + name + "\"");
+            Fail("unexpected object class \"" + Printable(name) + "\"");
         }
         if (FindClass(name) != nullptr) {
             m_nPosition = start;

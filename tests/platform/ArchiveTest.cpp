@@ -144,6 +144,15 @@ TEST(Archive, DamagedInputFailsWithAClearMessage) {
               "unexpected object tag 0x0002 (at byte 0)");
     EXPECT_EQ(ErrorOf(CByteBuilder().U16(0xFFFF).U16(1).U16(7).Chars("CObject").Bytes(), readTag),
               "unexpected object class \"CObject\" (at byte 0)");
+    // Names from the file are shown printable and short, whatever bytes they hold.
+    EXPECT_EQ(ErrorOf(CByteBuilder()
+                          .U16(0xFFFF)
+                          .U16(1)
+                          .U16(45)
+                          .Chars(std::string("C\0\xFF", 3) + std::string(42, 'x'))
+                          .Bytes(),
+                      readTag),
+              "unexpected object class \"C??" + std::string(38, 'x') + "...\" (at byte 0)");
     EXPECT_EQ(
         ErrorOf(CByteBuilder().U16(0xFFFF).U16(2).U16(10).Chars("CAlarmItem").Bytes(), readTag),
         "object class \"CAlarmItem\" has unsupported schema 2 (at byte 0)");
