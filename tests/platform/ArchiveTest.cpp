@@ -152,7 +152,7 @@ TEST(Archive, DamagedInputFailsWithAClearMessage) {
                           .Chars(std::string("C\0\xFF", 3) + std::string(42, 'x'))
                           .Bytes(),
                       readTag),
-              "unexpected object class \"C??" + std::string(38, 'x') + "...\" (at byte 0)");
+              "unexpected object class \"C??" + std::string(37, 'x') + "...\" (at byte 0)");
     EXPECT_EQ(
         ErrorOf(CByteBuilder().U16(0xFFFF).U16(2).U16(10).Chars("CAlarmItem").Bytes(), readTag),
         "object class \"CAlarmItem\" has unsupported schema 2 (at byte 0)");
