@@ -3,6 +3,7 @@
 #include <array>
 #include <atomic>
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -10,6 +11,7 @@
 #include <optional>
 #include <string>
 
+#include "alarms/AlarmMap.h"
 #include "analysis/DeviationTavik.h"
 #include "analysis/MPXPowerTavik.h"
 #include "analysis/MultipathHost.h"
@@ -17,12 +19,14 @@
 #include "analysis/MultipathTavik.h"
 #include "analysis/SpectrumAnalyser.h"
 #include "device/TavikControl.h"
+#include "document/CurrentValues.h"
 #include "document/GenericException.h"
 #include "document/Hints.h"
 #include "document/PanoramaView.h"
 #include "document/ProtocolHeader.h"
 #include "document/ResultLog.h"
 #include "document/SpectrumDecimation.h"
+#include "platform/Archive.h"
 #include "platform/Document.h"
 #include "platform/MessageTarget.h"
 #include "platform/Pacer.h"
@@ -115,6 +119,42 @@ public:
     void GetProtocolHeader(CProtocolHeader& out) const { out = m_header; }
 
     CTavikControl& GetDevice() { return m_device; }
+
+    // Alarm set (user-interface thread). GetAlarm with an empty name returns the item at the
+    // iteration position, writes its key into `name` and advances; none when exhausted.
+    void SetAlarm(const std::string& name, std::unique_ptr<CAlarmItem> item);
+    CAlarmItem* GetAlarm(std::string& name);
+    bool StartAlarmIteration();
+    void RemoveAlarm(const std::string& name);
+    const CAlarmMap& GetAlarms() const { return m_alarms; }
+    // The alarm page's operations, by name (false when no such alarm): the answer to the
+    // acknowledge question (Yes = disable), the check box, and disabling all on a stop.
+    int AskAlarmAcknowledge(const std::string& name);
+    bool AnswerAlarmPrompt(const std::string& name, bool disable);
+    bool SetAlarmChecked(const std::string& name, bool checked);
+    void DisableAllAlarms();
+    // Latest measured values read by CheckAlarm; SetResultValue kinds 4, 7, 8 update them.
+    // They are the values of the second's result record, so alarms and the result file
+    // always see the same numbers.
+    CCurrentValues GetCurrentValues() const {
+        return {m_currentRecord.m_fMPXPower, m_currentRecord.m_fDeviation,
+                m_currentRecord.m_fMultipath};
+    }
+    void SetCurrentValues(const CCurrentValues& values) {
+        m_currentRecord.m_fMPXPower = values.m_fMpxPower;
+        m_currentRecord.m_fDeviation = values.m_fDeviation;
+        m_currentRecord.m_fMultipath = values.m_fMultipath;
+    }
+
+    // Document file and setup record.
+    bool OnNewDocument();
+    bool OnOpenDocument(const std::string& path);
+    bool OnSaveDocument(const std::string& path);
+    void Serialize(CArchive& ar);
+    void DeleteContents();
+    void SetProtocolHeader(const CProtocolHeader& header);
+    void SetWindowFunction(const CProtocolHeader& header);
+    void SetDeviationOptions(const CProtocolHeader& header);
 
     // MHz, last set through SetTunerFrequency; the panorama scan thread moves it.
     std::atomic<float> m_tunerFrequency{106.7f};
@@ -256,6 +296,22 @@ private:
     CFolderChooser m_folderChooser;
 
     CProtocolHeader m_header;
+
+    // Alarms and setup
+    static constexpr std::size_t kNoAlarmPosition = static_cast<std::size_t>(-1);
+    void CheckAlarmItem(const std::string& name, CAlarmItem& item);
+    void SwitchAlarmOutput(CAlarmItem& item, bool on);
+    void SendAlarmHints(const std::string& name, CAlarmItem& item);
+    void RequestAlarmReset(CAlarmItem& item);
+    bool ConfirmEndMeasurement();
+    void ResetToNewDocument();
+    // Hooks to the analysers and counters owned elsewhere (TAVIKSDIDocSetupHooks.cpp).
+    void ApplyDeviationFilter();
+    void ApplyWindowFunction();
+    void ResetAnalyserReferences();
+    void ResetMeasurementCounters();
+    CAlarmMap m_alarms;
+    std::size_t m_nAlarmPosition = kNoAlarmPosition;
 };
 
 }  // namespace tavik

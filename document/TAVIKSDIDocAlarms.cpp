@@ -1,8 +1,214 @@
+#include <vector>
+
 #include "document/TAVIKSDIDoc.h"
 
 namespace tavik {
 
-// Compares the enabled alarms with the current values; no alarms are defined yet.
-void CTAVIKSDIDoc::CheckAlarm() {}
+void CTAVIKSDIDoc::SetAlarm(const std::string& name, std::unique_ptr<CAlarmItem> item) {
+    m_alarms.SetAt(name, std::move(item));
+    SetModifiedFlag();
+}
+
+CAlarmItem* CTAVIKSDIDoc::GetAlarm(std::string& name) {
+    if (!name.empty()) {
+        return m_alarms.Lookup(name);
+    }
+    if (m_nAlarmPosition >= m_alarms.GetCount()) {
+        m_nAlarmPosition = kNoAlarmPosition;
+        return nullptr;
+    }
+    const CAlarmMap::Entry& entry = m_alarms.GetAt(m_nAlarmPosition++);
+    name = entry.key;
+    return entry.item.get();
+}
+
+bool CTAVIKSDIDoc::StartAlarmIteration() {
+    if (m_alarms.IsEmpty()) {
+        return false;
+    }
+    m_nAlarmPosition = 0;
+    return true;
+}
+
+void CTAVIKSDIDoc::RemoveAlarm(const std::string& name) {
+    if (m_alarms.RemoveKey(name)) {
+        SetModifiedFlag();
+    }
+}
+
+void CTAVIKSDIDoc::RequestAlarmReset(CAlarmItem& item) {
+    // While measuring, the next check switches the output off and reports the reset.
+    item.m_bResetRequested = 1;
+    if (!IsRunning()) {
+        item.m_bEnabled = 0;
+    }
+}
+
+int CTAVIKSDIDoc::AskAlarmAcknowledge(const std::string& name) {
+    if (m_alarms.Lookup(name) == nullptr) {
+        return IDNO;
+    }
+    const int answer = GetPrompt().MessageBox(
+        name + " has caused an alarm. Do you want to disable it ?", MB_YESNO | MB_ICONQUESTION);
+    // The box is modal: the alarm may have been removed while it was open.
+    AnswerAlarmPrompt(name, answer == IDYES);
+    return answer;
+}
+
+bool CTAVIKSDIDoc::AnswerAlarmPrompt(const std::string& name, bool disable) {
+    CAlarmItem* item = m_alarms.Lookup(name);
+    if (item == nullptr) {
+        return false;
+    }
+    if (disable) {
+        RequestAlarmReset(*item);
+    } else {
+        item->m_bAcknowledged = 1;
+    }
+    return true;
+}
+
+bool CTAVIKSDIDoc::SetAlarmChecked(const std::string& name, bool checked) {
+    CAlarmItem* item = m_alarms.Lookup(name);
+    if (item == nullptr) {
+        return false;
+    }
+    if (checked) {
+        item->m_bEnabled = 1;
+        item->m_bResetRequested = 0;
+    } else {
+        RequestAlarmReset(*item);
+    }
+    return true;
+}
+
+void CTAVIKSDIDoc::DisableAllAlarms() {
+    for (const CAlarmMap::Entry& entry : m_alarms) {
+        CAlarmItem& item = *entry.item;
+        item.m_bResetRequested = 1;
+        item.m_bEnabled = 0;
+        item.m_bActive = 0;
+        item.m_bPending = 0;
+    }
+}
+
+// Compares every enabled alarm with the current values, once per main-timer tick.
+void CTAVIKSDIDoc::CheckAlarm() {
+    // The views may open a modal box on a hint (the acknowledge question), during which ticks
+    // and edits of the set go on; so the walk goes by name over a snapshot and looks each item
+    // up afresh instead of holding a position into the set.
+    std::vector<std::string> names;
+    names.reserve(m_alarms.GetCount());
+    for (const CAlarmMap::Entry& entry : m_alarms) {
+        names.push_back(entry.key);
+    }
+    for (const std::string& name : names) {
+        CAlarmItem* item = m_alarms.Lookup(name);
+        if (item == nullptr || !item->m_bEnabled) {
+            continue;
+        }
+        try {
+            CheckAlarmItem(name, *item);
+        } catch (CTavikControlException& e) {
+            // Output switches come before the hints, so the item still exists here.
+            item->m_bResetRequested = 1;
+            e.AppendMessage("CheckAlarm()\n");
+            throw;
+        }
+    }
+}
+
+void CTAVIKSDIDoc::SwitchAlarmOutput(CAlarmItem& item, bool on) {
+    // Only a throw counts as failure; the result is ignored as for every action.
+    static_cast<void>(m_device.SetAlarmOutput(item.m_nAction, on));
+}
+
+void CTAVIKSDIDoc::SendAlarmHints(const std::string& name, CAlarmItem& item) {
+    const bool ask = item.m_nAcknowledge == ALARM_ACKNOWLEDGE_YES;
+    UpdateAllViews(nullptr, HINT_ALARM_STATE, &item);
+    // A view may have changed the set while handling the first hint.
+    if (ask && m_alarms.Lookup(name) == &item) {
+        UpdateAllViews(nullptr, HINT_ALARM_PROMPT, &item);
+    }
+}
+
+void CTAVIKSDIDoc::CheckAlarmItem(const std::string& name, CAlarmItem& item) {
+    if (item.m_bResetRequested) {
+        item.m_bEnabled = 0;
+        item.m_bPending = 0;
+        if (item.m_bActive) {
+            SwitchAlarmOutput(item, false);
+            item.m_bActive = 0;
+            UpdateAllViews(nullptr, HINT_ALARM_STATE, &item);
+        }
+        return;
+    }
+
+    float value = 0.0f;
+    switch (item.m_nSource) {
+        case ALARM_SOURCE_MPX_POWER:
+            value = m_currentRecord.m_fMPXPower;
+            break;
+        case ALARM_SOURCE_DEVIATION:
+            value = m_currentRecord.m_fDeviation;
+            break;
+        case ALARM_SOURCE_MULTIPATH:
+            value = m_currentRecord.m_fMultipath;
+            break;
+        default:
+            return;
+    }
+    bool condition = false;
+    if (!CAlarmItem::EvaluateRelation(item.m_nRelation, value, item.m_fThreshold, condition)) {
+        return;
+    }
+    // An action outside its table would send an arbitrary output number (10 is every output).
+    if (item.m_nAction < 0 || item.m_nAction >= ALARM_ACTION_COUNT) {
+        return;
+    }
+
+    const CTime now = GetClock().Now();
+    if (!item.m_bActive && !item.m_bPending) {
+        if (!condition) {
+            return;
+        }
+        if (item.m_spanDelay.GetTotalSeconds() == 0) {
+            item.m_bActive = 1;
+            item.m_fTriggerValue = value;
+            SwitchAlarmOutput(item, true);
+            SendAlarmHints(name, item);
+        } else {
+            item.m_timePendingSince = now;
+            item.m_bPending = 1;
+        }
+        return;
+    }
+
+    if (!condition) {
+        item.m_bPending = 0;
+        if (item.m_bActive && item.m_nAcknowledge == ALARM_ACKNOWLEDGE_NO) {
+            SwitchAlarmOutput(item, false);
+            item.m_bActive = 0;
+            UpdateAllViews(nullptr, HINT_ALARM_STATE, &item);
+        } else if (item.m_bAcknowledged) {
+            SwitchAlarmOutput(item, false);
+            item.m_bAcknowledged = 0;
+            item.m_bActive = 0;
+            UpdateAllViews(nullptr, HINT_ALARM_STATE, &item);
+        }
+        return;
+    }
+
+    // Whole seconds on the absolute clock: exact at the boundary and unaffected by a change
+    // of local time between the two checks.
+    if (item.m_bPending &&
+        (now - item.m_timePendingSince).GetTotalSeconds() > item.m_spanDelay.GetTotalSeconds()) {
+        item.m_bActive = 1;
+        item.m_fTriggerValue = value;
+        SwitchAlarmOutput(item, true);
+        item.m_bPending = 0;
+        SendAlarmHints(name, item);
+    }
+}
 
 }  // namespace tavik

@@ -88,7 +88,10 @@ struct DistributionFixture : ::testing::Test {
                 break;
             }
         }
+        // Every analyser takes the next block only when idle.
         EXPECT_TRUE(doc->GetDeviation().WaitUntilIdle(std::chrono::seconds(10)));
+        EXPECT_TRUE(doc->GetMPXPower().WaitUntilIdle(std::chrono::seconds(10)));
+        EXPECT_TRUE(doc->GetSpectrumAnalyser().WaitUntilIdle(std::chrono::seconds(10)));
         return codes;
     }
 

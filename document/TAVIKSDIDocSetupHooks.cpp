@@ -1,0 +1,38 @@
+#include "document/TAVIKSDIDoc.h"
+
+// Where the setup reaches the analysers and counters that other parts of the document own.
+
+namespace tavik {
+
+// After a document was opened and from SetDeviationOptions.
+void CTAVIKSDIDoc::ApplyDeviationFilter() {
+    m_deviation.SetFilter(m_header.m_bFilter != 0);
+}
+
+// From SetWindowFunction.
+void CTAVIKSDIDoc::ApplyWindowFunction() {
+    m_spectrum.SetWindow(static_cast<int>(m_header.m_nWindowFunction));
+}
+
+// On a new document: 6000 ADC units are 19 kHz deviation.
+void CTAVIKSDIDoc::ResetAnalyserReferences() {
+    m_deviation.SetReference(6000.0f);
+    m_mpxPower.SetReference(6000.0f);
+}
+
+// On a new document. A scan still running is ended first, so that its thread never writes the
+// panorama fields while they are reset.
+void CTAVIKSDIDoc::ResetMeasurementCounters() {
+    EndPanoramaScan();
+    m_nMpxCount = 0;
+    m_nLevelCount = 0;
+    m_nRdsCount = 0;
+    m_nPanoramaIndex.store(0);
+    m_nPanoramaSteps = 0;
+    m_fPanoramaStep = 0.025f;
+    m_bPanoramaRunning.store(false);
+    m_nResults = 0;
+    m_currentRecord = CResultRecord();
+}
+
+}  // namespace tavik

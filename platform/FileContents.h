@@ -1,0 +1,21 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace tavik {
+
+// Whole-file reads and writes for small files such as the document file. Both return 0 or the
+// errno cause code.
+
+// Reads the whole file; a file larger than `maxBytes` fails with EFBIG.
+int ReadFileContents(const std::string& path, std::vector<std::uint8_t>& bytes,
+                     std::size_t maxBytes);
+
+// Writes `bytes` to a new file in the folder of `path`, flushes it to disk and renames it over
+// `path`, so that a failure at any point leaves the previous file as it was.
+int ReplaceFileContents(const std::string& path, const std::vector<std::uint8_t>& bytes);
+
+}  // namespace tavik

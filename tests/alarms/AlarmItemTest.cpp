@@ -1,0 +1,164 @@
+#include <gtest/gtest.h>
+
+#include <limits>
+#include <string>
+
+#include "alarms/AlarmItem.h"
+#include "tests/support/ByteBuilder.h"
+
+namespace tavik {
+namespace {
+
+using test::CByteBuilder;
+
+std::vector<std::uint8_t> Record(CAlarmItem& item) {
+    CArchive ar;
+    item.Serialize(ar);
+    return ar.GetBuffer();
+}
+
+TEST(AlarmItem, NewItemsStartDisabledWithAResetRequest) {
+    const CAlarmItem made("Overmod", ALARM_SOURCE_DEVIATION, ALARM_RELATION_GREATER, 75.0f,
+                          ALARM_ACTION_OUTPUT_2, COleDateTimeSpan(0, 0, 0, 5),
+                          ALARM_ACKNOWLEDGE_NO);
+    EXPECT_EQ(made.m_strName, "Overmod");
+    EXPECT_EQ(made.m_nSource, 1);
+    EXPECT_EQ(made.m_nRelation, 3);
+    EXPECT_EQ(made.m_fThreshold, 75.0f);
+    EXPECT_EQ(made.m_nAction, 1);
+    EXPECT_EQ(made.m_spanDelay.GetTotalSeconds(), 5);
+    EXPECT_EQ(made.m_nAcknowledge, 1);
+    const CAlarmItem loaded;  // as the file reader creates it
+    for (const CAlarmItem* item : {&made, &loaded}) {
+        EXPECT_EQ(item->m_bEnabled, 0);
+        EXPECT_EQ(item->m_bResetRequested, 1);
+        EXPECT_EQ(item->m_bActive, 0);
+        EXPECT_EQ(item->m_bPending, 0);
+        EXPECT_EQ(item->m_bAcknowledged, 0);
+        EXPECT_EQ(item->m_fTriggerValue, 0.0f);
+    }
+}
+
+TEST(AlarmItem, RecordLayoutIs33BytesPlusTheName) {
+    CAlarmItem item("Over", ALARM_SOURCE_MULTIPATH, ALARM_RELATION_GREATER_EQUAL, 2.5f,
+                    ALARM_ACTION_LOG_ONLY, COleDateTimeSpan(0, 0, 1, 30), ALARM_ACKNOWLEDGE_YES);
+    const auto expected = CByteBuilder()
+                              .I32(0)  // acknowledge YES
+                              .I32(2)  // LOG ONLY
+                              .I32(0)  // span status valid
+                              .F64(90.0 / 86400.0)
+                              .I32(4)  // >=
+                              .I32(2)  // MULTIPATH
+                              .F32(2.5f)
+                              .Str("Over");
+    EXPECT_EQ(Record(item), expected.Bytes());
+    EXPECT_EQ(Record(item).size(), 33u + 4u);
+
+    // A zero delay is a valid zero span.
+    CAlarmItem zero("", 0, 0, 0.0f, 0, COleDateTimeSpan(), 0);
+    EXPECT_EQ(Record(zero),
+              CByteBuilder().I32(0).I32(0).I32(0).F64(0.0).I32(0).I32(0).F32(0.0f).U8(0).Bytes());
+}
+
+TEST(AlarmItem, LoadingReadsTheCodedFieldsAndKeepsTheRunTimeFlags) {
+    CAlarmItem original("Low power", ALARM_SOURCE_MPX_POWER, ALARM_RELATION_LESS, 0.0f,
+                        ALARM_ACTION_OUTPUT_1, COleDateTimeSpan(0, 0, 0, 90), ALARM_ACKNOWLEDGE_NO);
+    const auto bytes = Record(original);
+    CArchive in(bytes.data(), bytes.size());
+    CAlarmItem loaded;
+    loaded.Serialize(in);
+    EXPECT_EQ(in.GetRemaining(), 0u);
+    EXPECT_EQ(loaded.m_strName, "Low power");
+    EXPECT_EQ(loaded.m_nSource, 0);
+    EXPECT_EQ(loaded.m_nRelation, 0);
+    EXPECT_EQ(loaded.m_fThreshold, 0.0f);
+    EXPECT_EQ(loaded.m_nAction, 0);
+    EXPECT_EQ(loaded.m_nAcknowledge, 1);
+    EXPECT_EQ(loaded.m_spanDelay.GetDays(), 90.0 / 86400.0);
+    EXPECT_EQ(loaded.m_spanDelay.GetTotalSeconds(), 90);
+    EXPECT_EQ(loaded.m_bEnabled, 0);
+    EXPECT_EQ(loaded.m_bResetRequested, 1);
+}
+
+TEST(AlarmItem, ADelayThatIsNoValidSpanIsADamagedFile) {
+    const auto withDelay = [](std::int32_t status, double days) {
+        return CByteBuilder().I32(0).I32(0).I32(status).F64(days).I32(0).I32(0).F32(1.0f).Str("a");
+    };
+    const auto error = [](const CByteBuilder& b) -> std::string {
+        CArchive in(b.Bytes().data(), b.Bytes().size());
+        CAlarmItem item;
+        try {
+            item.Serialize(in);
+        } catch (const CArchiveException& e) {
+            return e.what();
+        }
+        return "";
+    };
+    EXPECT_EQ(error(withDelay(0, 1.0)), "");
+    EXPECT_EQ(error(withDelay(0, 0x7FFFFFFF / 86400.0)), "");
+    EXPECT_EQ(error(withDelay(1, 0.0)), "alarm delay is not a valid span (at byte 20)");
+    EXPECT_EQ(error(withDelay(2, 0.0)), "alarm delay is not a valid span (at byte 20)");
+    EXPECT_NE(error(withDelay(0, -1.0 / 86400.0)), "");
+    EXPECT_NE(error(withDelay(0, std::numeric_limits<double>::quiet_NaN())), "");
+    EXPECT_NE(error(withDelay(0, std::numeric_limits<double>::infinity())), "");
+    EXPECT_NE(error(withDelay(0, 1e300)), "");
+}
+
+TEST(AlarmItem, ValueTables) {
+    EXPECT_STREQ(CAlarmItem::GetSourceText(0), "MPX_POWER");
+    EXPECT_STREQ(CAlarmItem::GetSourceText(1), "DEVIATION");
+    EXPECT_STREQ(CAlarmItem::GetSourceText(2), "MULTIPATH");
+    EXPECT_STREQ(CAlarmItem::GetSourceFormText(0), "MPX-POWER");
+    EXPECT_STREQ(CAlarmItem::GetUnitText(0), "dBr");
+    EXPECT_STREQ(CAlarmItem::GetUnitText(1), "kHz");
+    EXPECT_STREQ(CAlarmItem::GetUnitText(2), "%/kHz");
+    const char* relations[] = {"<", "<=", "=", ">", ">="};
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_STREQ(CAlarmItem::GetRelationText(i), relations[i]);
+    }
+    EXPECT_STREQ(CAlarmItem::GetActionText(0), "SET ALARM 1");
+    EXPECT_STREQ(CAlarmItem::GetActionText(1), "SET ALARM 2");
+    EXPECT_STREQ(CAlarmItem::GetActionText(2), "LOG ONLY");
+    EXPECT_STREQ(CAlarmItem::GetAcknowledgeText(0), "YES");
+    EXPECT_STREQ(CAlarmItem::GetAcknowledgeText(1), "NO");
+    // Indices from a damaged or foreign file never index past a table.
+    EXPECT_STREQ(CAlarmItem::GetSourceText(3), "");
+    EXPECT_STREQ(CAlarmItem::GetSourceText(-1), "");
+    EXPECT_STREQ(CAlarmItem::GetRelationText(5), "");
+    EXPECT_STREQ(CAlarmItem::GetActionText(3), "");
+    EXPECT_STREQ(CAlarmItem::GetAcknowledgeText(2), "");
+    EXPECT_STREQ(CAlarmItem::GetUnitText(std::numeric_limits<std::int32_t>::min()), "");
+}
+
+TEST(AlarmItem, RelationsCompareInSinglePrecision) {
+    bool c = false;
+    ASSERT_TRUE(CAlarmItem::EvaluateRelation(ALARM_RELATION_EQUAL, 0.0f, 0.0f, c));
+    EXPECT_TRUE(c);
+    ASSERT_TRUE(CAlarmItem::EvaluateRelation(ALARM_RELATION_EQUAL, 0.0001f, 0.0f, c));
+    EXPECT_FALSE(c);
+    ASSERT_TRUE(CAlarmItem::EvaluateRelation(ALARM_RELATION_EQUAL, -0.0f, 0.0f, c));
+    EXPECT_TRUE(c);
+    const struct {
+        std::int32_t relation;
+        bool below, equal, above;
+    } rows[] = {{0, true, false, false},
+                {1, true, true, false},
+                {2, false, true, false},
+                {3, false, false, true},
+                {4, false, true, true}};
+    for (const auto& row : rows) {
+        ASSERT_TRUE(CAlarmItem::EvaluateRelation(row.relation, 74.9f, 75.0f, c));
+        EXPECT_EQ(c, row.below) << row.relation;
+        ASSERT_TRUE(CAlarmItem::EvaluateRelation(row.relation, 75.0f, 75.0f, c));
+        EXPECT_EQ(c, row.equal) << row.relation;
+        ASSERT_TRUE(CAlarmItem::EvaluateRelation(row.relation, 75.1f, 75.0f, c));
+        EXPECT_EQ(c, row.above) << row.relation;
+    }
+    c = true;
+    EXPECT_FALSE(CAlarmItem::EvaluateRelation(5, 1.0f, 0.0f, c));
+    EXPECT_FALSE(CAlarmItem::EvaluateRelation(-1, 1.0f, 0.0f, c));
+    EXPECT_TRUE(c);  // untouched
+}
+
+}  // namespace
+}  // namespace tavik

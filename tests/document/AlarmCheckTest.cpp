@@ -1,0 +1,402 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "device/ReceiverCommands.h"
+#include "document/TAVIKSDIDoc.h"
+#include "tests/document/DocumentTestSupport.h"
+
+namespace tavik {
+namespace {
+
+using test::CAlarmHintRecorder;
+using test::CAlarmOutputLink;
+using Seen = CAlarmHintRecorder::Seen;
+using Commands = std::vector<std::vector<std::uint8_t>>;
+
+std::vector<std::uint8_t> Output(int output, int on) {
+    return {CMD_ALARM_OUTPUT, static_cast<std::uint8_t>(output), static_cast<std::uint8_t>(on)};
+}
+
+struct AlarmCheckFixture : ::testing::Test {
+    AlarmCheckFixture() {
+        doc.SetPrompt(&prompt);
+        doc.SetClock(&clock);
+        doc.GetDevice().SetLink(&link);
+        doc.AddView(&view);
+    }
+    ~AlarmCheckFixture() override { doc.RemoveView(&view); }
+
+    // Adds an enabled alarm on the deviation.
+    CAlarmItem& Add(const std::string& name, std::int32_t relation, float threshold,
+                    int delaySeconds, std::int32_t acknowledge,
+                    std::int32_t action = ALARM_ACTION_OUTPUT_1,
+                    std::int32_t source = ALARM_SOURCE_DEVIATION) {
+        doc.SetAlarm(name, std::make_unique<CAlarmItem>(name, source, relation, threshold, action,
+                                                        COleDateTimeSpan(0, 0, 0, delaySeconds),
+                                                        acknowledge));
+        EXPECT_TRUE(doc.SetAlarmChecked(name, true));
+        std::string key = name;
+        return *doc.GetAlarm(key);
+    }
+    void Deviation(float kHz) {
+        CCurrentValues values = doc.GetCurrentValues();
+        values.m_fDeviation = kHz;
+        doc.SetCurrentValues(values);
+    }
+    // One check at the clock's time, then the clock moves on by `advance` seconds.
+    void Check(int advance = 1) {
+        doc.CheckAlarm();
+        clock.Advance(CTimeSpan(advance));
+    }
+
+    CRecordingPrompt prompt;
+    CManualClock clock{CTime(1700000000)};
+    CAlarmOutputLink link;
+    CAlarmHintRecorder view;
+    CTAVIKSDIDoc doc;
+};
+
+TEST_F(AlarmCheckFixture, DelayZeroGoesActiveAtTheFirstCheckAndAsks) {
+    CAlarmItem& a = Add("Overmod", ALARM_RELATION_GREATER, 75.0f, 0, ALARM_ACKNOWLEDGE_YES,
+                        ALARM_ACTION_OUTPUT_2);
+    Deviation(77.5f);
+    Check();
+    EXPECT_EQ(a.m_bActive, 1);
+    EXPECT_EQ(a.m_bPending, 0);
+    EXPECT_EQ(a.m_fTriggerValue, 77.5f);
+    EXPECT_EQ(link.Take(), Commands{Output(1, 1)});
+    EXPECT_EQ(view.Take(), (std::vector<Seen>{{HINT_ALARM_STATE, "Overmod", 1},
+                                              {HINT_ALARM_PROMPT, "Overmod", 1}}));
+    // Still true: left alone.
+    Deviation(80.0f);
+    Check();
+    EXPECT_TRUE(link.Take().empty());
+    EXPECT_TRUE(view.Take().empty());
+    EXPECT_EQ(a.m_fTriggerValue, 77.5f);
+}
+
+TEST_F(AlarmCheckFixture, DelayRunsFromTheFirstTrueCheckAndActivatesStrictlyAfterIt) {
+    CAlarmItem& a = Add("Slow", ALARM_RELATION_GREATER_EQUAL, 75.0f, 5, ALARM_ACKNOWLEDGE_NO,
+                        ALARM_ACTION_LOG_ONLY);
+    Deviation(75.0f);
+    Check();  // t0: pending
+    EXPECT_EQ(a.m_bPending, 1);
+    EXPECT_EQ(a.m_timePendingSince, CTime(1700000000));
+    for (int second = 1; second <= 5; ++second) {
+        Deviation(75.0f + static_cast<float>(second));
+        Check();  // t0+1 .. t0+5: 5 s have not strictly passed
+        EXPECT_EQ(a.m_bActive, 0) << second;
+        EXPECT_EQ(a.m_bPending, 1) << second;
+    }
+    EXPECT_TRUE(view.Take().empty());
+    EXPECT_TRUE(link.Take().empty());
+    Deviation(81.25f);
+    Check();  // t0+6
+    EXPECT_EQ(a.m_bActive, 1);
+    EXPECT_EQ(a.m_bPending, 0);
+    EXPECT_EQ(a.m_fTriggerValue, 81.25f);            // the value at the activating check
+    EXPECT_EQ(link.Take(), Commands{Output(2, 1)});  // "LOG ONLY" is switched as well
+    EXPECT_EQ(view.Take(), (std::vector<Seen>{{HINT_ALARM_STATE, "Slow", 1}}));  // no question
+}
+
+TEST_F(AlarmCheckFixture, OneFalseCheckRestartsTheDelay) {
+    CAlarmItem& a = Add("Drop", ALARM_RELATION_GREATER, 75.0f, 5, ALARM_ACKNOWLEDGE_NO);
+    Deviation(76.0f);
+    Check();  // t0 pending
+    Check();
+    Check();
+    Deviation(70.0f);
+    Check();  // t0+3: back to idle
+    EXPECT_EQ(a.m_bPending, 0);
+    Deviation(76.0f);
+    Check();  // t0+4: pending again from here
+    EXPECT_EQ(a.m_timePendingSince, CTime(1700000004));
+    for (int i = 0; i < 5; ++i) {
+        Check();  // up to t0+9
+    }
+    EXPECT_EQ(a.m_bActive, 0);
+    Check();  // t0+10: 6 s after t0+4
+    EXPECT_EQ(a.m_bActive, 1);
+    EXPECT_EQ(link.Take(), Commands{Output(0, 1)});
+}
+
+TEST_F(AlarmCheckFixture, AcknowledgeNoClearsItselfAndCanFireAgain) {
+    CAlarmItem& a = Add("Self", ALARM_RELATION_LESS, 10.0f, 0, ALARM_ACKNOWLEDGE_NO);
+    Deviation(5.0f);
+    Check();
+    EXPECT_EQ(a.m_bActive, 1);
+    Check();
+    EXPECT_EQ(a.m_bActive, 1);
+    Deviation(10.0f);
+    Check();
+    EXPECT_EQ(a.m_bActive, 0);
+    EXPECT_EQ(a.m_bEnabled, 1);
+    Deviation(9.0f);
+    Check();
+    EXPECT_EQ(a.m_bActive, 1);
+    EXPECT_EQ(a.m_fTriggerValue, 9.0f);
+    EXPECT_EQ(link.Take(), (Commands{Output(0, 1), Output(0, 0), Output(0, 1)}));
+    EXPECT_EQ(view.Take(), (std::vector<Seen>{{HINT_ALARM_STATE, "Self", 1},
+                                              {HINT_ALARM_STATE, "Self", 0},
+                                              {HINT_ALARM_STATE, "Self", 1}}));
+}
+
+TEST_F(AlarmCheckFixture, AcknowledgeYesUnansweredStaysActiveWithItsOutputOn) {
+    CAlarmItem& a = Add("Ask", ALARM_RELATION_GREATER, 75.0f, 0, ALARM_ACKNOWLEDGE_YES);
+    Deviation(90.0f);
+    Check();
+    link.Take();
+    view.Take();
+    Deviation(0.0f);
+    for (int i = 0; i < 3; ++i) {
+        Check();
+    }
+    EXPECT_EQ(a.m_bActive, 1);
+    EXPECT_TRUE(link.Take().empty());
+    EXPECT_TRUE(view.Take().empty());
+}
+
+TEST_F(AlarmCheckFixture, AnswerNoKeepsTheAlarmUntilTheConditionClears) {
+    CAlarmItem& a = Add("Keep", ALARM_RELATION_GREATER, 75.0f, 0, ALARM_ACKNOWLEDGE_YES);
+    Deviation(90.0f);
+    Check();
+    prompt.m_nAnswer = IDNO;
+    EXPECT_EQ(doc.AskAlarmAcknowledge("Keep"), IDNO);
+    ASSERT_EQ(prompt.m_boxes.size(), 1u);
+    EXPECT_EQ(prompt.m_boxes[0].text, "Keep has caused an alarm. Do you want to disable it ?");
+    EXPECT_EQ(prompt.m_boxes[0].style, MB_YESNO | MB_ICONQUESTION);
+    EXPECT_EQ(a.m_bAcknowledged, 1);
+    link.Take();
+    view.Take();
+    Check();  // still true: stays active
+    EXPECT_EQ(a.m_bActive, 1);
+    EXPECT_TRUE(link.Take().empty());
+    Deviation(70.0f);
+    Check();
+    EXPECT_EQ(a.m_bActive, 0);
+    EXPECT_EQ(a.m_bAcknowledged, 0);
+    EXPECT_EQ(a.m_bEnabled, 1);
+    EXPECT_EQ(link.Take(), Commands{Output(0, 0)});
+    EXPECT_EQ(view.Take(), (std::vector<Seen>{{HINT_ALARM_STATE, "Keep", 0}}));
+    Deviation(90.0f);
+    Check();  // idle again, so it can fire again and asks again
+    EXPECT_EQ(view.Take(),
+              (std::vector<Seen>{{HINT_ALARM_STATE, "Keep", 1}, {HINT_ALARM_PROMPT, "Keep", 1}}));
+}
+
+TEST_F(AlarmCheckFixture, AnswerYesAndUntickWhileStoppedDisableAtOnce) {
+    CAlarmItem& a = Add("Off", ALARM_RELATION_GREATER, 75.0f, 0, ALARM_ACKNOWLEDGE_YES);
+    Deviation(90.0f);
+    Check();
+    prompt.m_nAnswer = IDYES;
+    EXPECT_EQ(doc.AskAlarmAcknowledge("Off"), IDYES);
+    // No measurement runs in this fixture: disabled at once.
+    EXPECT_EQ(a.m_bResetRequested, 1);
+    EXPECT_EQ(a.m_bEnabled, 0);
+    link.Take();
+    view.Take();
+    Check();  // disabled items are not checked
+    EXPECT_TRUE(link.Take().empty());
+    EXPECT_EQ(a.m_bActive, 1);
+
+    EXPECT_TRUE(doc.SetAlarmChecked("Off", true));
+    EXPECT_EQ(a.m_bEnabled, 1);
+    EXPECT_EQ(a.m_bResetRequested, 0);
+    EXPECT_TRUE(doc.SetAlarmChecked("Off", false));
+    EXPECT_EQ(a.m_bEnabled, 0);
+    EXPECT_EQ(a.m_bResetRequested, 1);
+    EXPECT_FALSE(doc.SetAlarmChecked("missing", true));
+    EXPECT_FALSE(doc.AnswerAlarmPrompt("missing", true));
+}
+
+TEST_F(AlarmCheckFixture, AResetRequestSwitchesOffAndDisablesAtTheNextCheck) {
+    CAlarmItem& a = Add("Reset", ALARM_RELATION_GREATER, 75.0f, 0, ALARM_ACKNOWLEDGE_YES,
+                        ALARM_ACTION_OUTPUT_2);
+    Deviation(90.0f);
+    Check();
+    link.Take();
+    view.Take();
+    // As while measuring: only the request is set.
+    a.m_bResetRequested = 1;
+    Check();
+    EXPECT_EQ(a.m_bEnabled, 0);
+    EXPECT_EQ(a.m_bActive, 0);
+    EXPECT_EQ(link.Take(), Commands{Output(1, 0)});
+    EXPECT_EQ(view.Take(), (std::vector<Seen>{{HINT_ALARM_STATE, "Reset", 0}}));
+
+    // A pending one is disabled without an output switch or hint.
+    CAlarmItem& p = Add("Pending", ALARM_RELATION_GREATER, 75.0f, 9, ALARM_ACKNOWLEDGE_NO);
+    Check();
+    EXPECT_EQ(p.m_bPending, 1);
+    p.m_bResetRequested = 1;
+    Check();
+    EXPECT_EQ(p.m_bPending, 0);
+    EXPECT_EQ(p.m_bEnabled, 0);
+    EXPECT_TRUE(link.Take().empty());
+    EXPECT_TRUE(view.Take().empty());
+}
+
+TEST_F(AlarmCheckFixture, EqualityIsExact) {
+    CAlarmItem& a = Add("Zero", ALARM_RELATION_EQUAL, 0.0f, 0, ALARM_ACKNOWLEDGE_NO,
+                        ALARM_ACTION_OUTPUT_1, ALARM_SOURCE_MPX_POWER);
+    doc.SetCurrentValues({0.0001f, 0.0f, 0.0f});
+    Check();
+    EXPECT_EQ(a.m_bActive, 0);
+    doc.SetCurrentValues({0.0f, 5.0f, 5.0f});
+    Check();
+    EXPECT_EQ(a.m_bActive, 1);
+    EXPECT_EQ(a.m_fTriggerValue, 0.0f);
+}
+
+TEST_F(AlarmCheckFixture, EachSourceReadsItsOwnValue) {
+    CAlarmItem& power = Add("P", ALARM_RELATION_GREATER, 1.0f, 0, ALARM_ACKNOWLEDGE_NO,
+                            ALARM_ACTION_OUTPUT_1, ALARM_SOURCE_MPX_POWER);
+    CAlarmItem& dev = Add("D", ALARM_RELATION_GREATER, 1.0f, 0, ALARM_ACKNOWLEDGE_NO,
+                          ALARM_ACTION_OUTPUT_1, ALARM_SOURCE_DEVIATION);
+    CAlarmItem& multi = Add("M", ALARM_RELATION_GREATER, 1.0f, 0, ALARM_ACKNOWLEDGE_NO,
+                            ALARM_ACTION_OUTPUT_1, ALARM_SOURCE_MULTIPATH);
+    doc.SetCurrentValues({2.0f, 3.0f, 4.0f});
+    Check();
+    EXPECT_EQ(power.m_fTriggerValue, 2.0f);
+    EXPECT_EQ(dev.m_fTriggerValue, 3.0f);
+    EXPECT_EQ(multi.m_fTriggerValue, 4.0f);
+    // Map order: the order in which the alarms were added.
+    EXPECT_EQ(view.Take(), (std::vector<Seen>{{HINT_ALARM_STATE, "P", 1},
+                                              {HINT_ALARM_STATE, "D", 1},
+                                              {HINT_ALARM_STATE, "M", 1}}));
+}
+
+TEST_F(AlarmCheckFixture, IndicesOutsideTheirTablesNeverActivate) {
+    CAlarmItem& source = Add("S", ALARM_RELATION_GREATER, -1.0f, 0, 1, 0, 3);
+    CAlarmItem& relation = Add("R", 5, -1.0f, 0, 1);
+    CAlarmItem& negative = Add("N", -1, -1.0f, 0, 1);
+    CAlarmItem& action = Add("A", ALARM_RELATION_GREATER, -1.0f, 0, 1, ALARM_OUTPUT_ALL);
+    for (int i = 0; i < 3; ++i) {
+        Check();
+    }
+    for (const CAlarmItem* item : {&source, &relation, &negative, &action}) {
+        EXPECT_EQ(item->m_bActive, 0) << item->m_strName;
+        EXPECT_EQ(item->m_bPending, 0) << item->m_strName;
+    }
+    EXPECT_TRUE(link.Take().empty());
+    EXPECT_TRUE(view.Take().empty());
+}
+
+TEST_F(AlarmCheckFixture, AFailingOutputSwitchLeavesAResetRequestAndOneErrorPerTick) {
+    CAlarmItem& first = Add("First", ALARM_RELATION_GREATER, 75.0f, 0, ALARM_ACKNOWLEDGE_YES);
+    CAlarmItem& second = Add("Second", ALARM_RELATION_GREATER, 75.0f, 0, ALARM_ACKNOWLEDGE_YES);
+    Deviation(90.0f);
+    link.writeOk = false;
+    try {
+        doc.CheckAlarm();
+        FAIL();
+    } catch (const CTavikControlException& e) {
+        EXPECT_EQ(e.GetMessage(), "TransmitToEZUSB: Could not send command\nCheckAlarm()\n");
+    }
+    // Set before the failing call, so kept; no hint; the second alarm was not checked.
+    EXPECT_EQ(first.m_bActive, 1);
+    EXPECT_EQ(first.m_bResetRequested, 1);
+    EXPECT_TRUE(view.Take().empty());
+    EXPECT_EQ(second.m_bActive, 0);
+
+    // Through the main timer: one box per tick, and the tick goes on (hint 10).
+    const std::string expected = FormatException(CTavikControlException(
+        "TransmitToEZUSB: Could not send command\nCheckAlarm()\nOnMainTimerEvent()\n", 0));
+    doc.OnMainTimerEvent();  // the reset request disables it and tries the output again
+    ASSERT_EQ(prompt.m_boxes.size(), 1u);
+    EXPECT_EQ(prompt.m_boxes[0].text, expected);
+    EXPECT_EQ(prompt.m_boxes[0].style, MB_ICONEXCLAMATION);
+    EXPECT_EQ(view.Take(), (std::vector<Seen>{{HINT_TIMER_TICK, "", -1}}));
+    EXPECT_EQ(first.m_bEnabled, 0);
+    EXPECT_EQ(first.m_bActive, 1);  // to be cleared after the failing call: kept
+
+    link.writeOk = true;
+    doc.OnMainTimerEvent();  // first is disabled now; second goes active
+    EXPECT_EQ(prompt.m_boxes.size(), 1u);
+    EXPECT_EQ(second.m_bActive, 1);
+    EXPECT_EQ(link.Take(), Commands{Output(0, 1)});
+}
+
+TEST_F(AlarmCheckFixture, StopDisablesEveryAlarm) {
+    CAlarmItem& active = Add("Active", ALARM_RELATION_GREATER, 75.0f, 0, ALARM_ACKNOWLEDGE_YES);
+    CAlarmItem& pending = Add("Pending", ALARM_RELATION_GREATER, 75.0f, 30, ALARM_ACKNOWLEDGE_NO);
+    Deviation(90.0f);
+    Check();
+    ASSERT_EQ(active.m_bActive, 1);
+    ASSERT_EQ(pending.m_bPending, 1);
+    view.Take();
+    doc.DisableAllAlarms();  // what the alarm page does on hint 71
+    for (const CAlarmItem* item : {&active, &pending}) {
+        EXPECT_EQ(item->m_bResetRequested, 1);
+        EXPECT_EQ(item->m_bEnabled, 0);
+        EXPECT_EQ(item->m_bActive, 0);
+        EXPECT_EQ(item->m_bPending, 0);
+    }
+    EXPECT_TRUE(view.Take().empty());  // no "was reset" hints
+    Check();
+    EXPECT_TRUE(link.Take().size() == 1u);  // only the activation before the stop
+}
+
+TEST_F(AlarmCheckFixture, AViewRemovingTheAlarmDuringItsHintIsSafe) {
+    Add("Gone", ALARM_RELATION_GREATER, 75.0f, 0, ALARM_ACKNOWLEDGE_YES);
+    CAlarmItem& next = Add("Next", ALARM_RELATION_GREATER, 75.0f, 0, ALARM_ACKNOWLEDGE_NO);
+    view.react = [this](long hint, void* object) {
+        if (hint == HINT_ALARM_STATE && static_cast<CAlarmItem*>(object)->m_strName == "Gone") {
+            doc.RemoveAlarm("Gone");
+            doc.CheckAlarm();  // a nested tick while a box is open
+        }
+    };
+    Deviation(90.0f);
+    Check();
+    // No question for the removed alarm; the next one was checked (once, nested) and not twice.
+    EXPECT_EQ(view.Take(),
+              (std::vector<Seen>{{HINT_ALARM_STATE, "Gone", 1}, {HINT_ALARM_STATE, "Next", 1}}));
+    EXPECT_EQ(next.m_bActive, 1);
+    std::string name = "Gone";
+    EXPECT_EQ(doc.GetAlarm(name), nullptr);
+}
+
+TEST_F(AlarmCheckFixture, SetIterationAndOwnership) {
+    EXPECT_FALSE(doc.StartAlarmIteration());
+    std::string name;
+    EXPECT_EQ(doc.GetAlarm(name), nullptr);  // before any iteration
+    doc.SetModifiedFlag(false);
+    Add("b", 0, 1.0f, 0, 1);
+    EXPECT_TRUE(doc.IsModified());
+    Add("a", 0, 1.0f, 0, 1);
+    Add("c", 0, 1.0f, 0, 1);
+    // Replacing keeps the place in the order.
+    doc.SetAlarm("a", std::make_unique<CAlarmItem>("a", 2, 0, 9.0f, 0, COleDateTimeSpan(), 0));
+
+    name.clear();
+    EXPECT_EQ(doc.GetAlarm(name), nullptr);  // still no iteration started
+    ASSERT_TRUE(doc.StartAlarmIteration());
+    std::vector<std::string> order;
+    for (;;) {
+        name.clear();
+        CAlarmItem* item = doc.GetAlarm(name);
+        if (item == nullptr) {
+            break;
+        }
+        order.push_back(name);
+        EXPECT_EQ(item->m_strName, name);
+    }
+    EXPECT_EQ(order, (std::vector<std::string>{"b", "a", "c"}));
+    name.clear();
+    EXPECT_EQ(doc.GetAlarm(name), nullptr);  // after the last: none again
+    name = "a";
+    EXPECT_EQ(doc.GetAlarm(name)->m_fThreshold, 9.0f);
+
+    doc.SetModifiedFlag(false);
+    doc.RemoveAlarm("zz");
+    EXPECT_FALSE(doc.IsModified());
+    doc.RemoveAlarm("a");
+    EXPECT_TRUE(doc.IsModified());
+    EXPECT_EQ(doc.GetAlarms().GetCount(), 2u);
+}
+
+}  // namespace
+}  // namespace tavik

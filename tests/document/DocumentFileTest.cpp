@@ -1,0 +1,313 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "document/SetupFile.h"
+#include "document/TAVIKSDIDoc.h"
+#include "tests/document/DocumentTestSupport.h"
+#include "tests/support/ByteBuilder.h"
+#include "tests/support/TempFolder.h"
+
+namespace tavik {
+namespace {
+
+using test::CByteBuilder;
+using test::CTempFolder;
+
+const char* const kStrings[10] = {"Op", "Org", "AT", "AH", "AP", "BT", "BH", "BP", "Note", "Loc"};
+
+struct DocumentFileFixture : ::testing::Test {
+    DocumentFileFixture() {
+        doc.SetPrompt(&prompt);
+        doc.SetClock(&clock);
+        doc.OnNewDocument();
+    }
+
+    // Two alarms and a record whose every field differs from its default.
+    void FillSetup() {
+        CProtocolHeader h;
+        for (int i = 0; i < 10; ++i) {
+            h.m_strings[i] = kStrings[i];
+        }
+        h.m_nWindowFunction = 3;
+        h.m_fDeviationLimit = 80.5f;
+        h.m_bLimitTriangle = 1;
+        h.m_bFilter = 1;
+        doc.SetProtocolHeader(h);
+        doc.SetWindowFunction(h);
+        doc.SetDeviationOptions(h);
+        doc.SetTunerFrequency(98.5f);
+        doc.SetAntenna(2);
+        doc.SetAlarm("Overmod", std::make_unique<CAlarmItem>(
+                                    "Overmod", ALARM_SOURCE_DEVIATION, ALARM_RELATION_GREATER,
+                                    75.0f, ALARM_ACTION_OUTPUT_2, COleDateTimeSpan(0, 0, 0, 90),
+                                    ALARM_ACKNOWLEDGE_NO));
+        doc.SetAlarm("Low", std::make_unique<CAlarmItem>(
+                                "Low", ALARM_SOURCE_MPX_POWER, ALARM_RELATION_LESS, 0.0f,
+                                ALARM_ACTION_LOG_ONLY, COleDateTimeSpan(), ALARM_ACKNOWLEDGE_YES));
+    }
+
+    std::vector<std::uint8_t> Save() {
+        EXPECT_TRUE(doc.OnSaveDocument(folder.File("setup.tvk")));
+        return folder.Read("setup.tvk");
+    }
+
+    bool Open(const std::vector<std::uint8_t>& bytes) {
+        folder.Write("in.tvk", bytes);
+        return doc.OnOpenDocument(folder.File("in.tvk"));
+    }
+
+    CProtocolHeader Header() const {
+        CProtocolHeader h;
+        doc.GetProtocolHeader(h);
+        return h;
+    }
+
+    CTempFolder folder;
+    CRecordingPrompt prompt;
+    CManualClock clock{CTime(1700000000)};
+    CTAVIKSDIDoc doc;
+};
+
+// The record part of the expected bytes of FillSetup.
+CByteBuilder& FilledRecord(CByteBuilder& b) {
+    for (const char* s : kStrings) {
+        b.Str(s);
+    }
+    return b.F32(98.5f).I32(2).U8(3).F32(80.5f).I32(1).I32(1);
+}
+
+bool operator==(const CProtocolHeader& a, const CProtocolHeader& b) {
+    return a.m_strings == b.m_strings && a.m_strLogFolder == b.m_strLogFolder &&
+           a.m_fFrequency == b.m_fFrequency && a.m_nAntenna == b.m_nAntenna &&
+           a.m_nWindowFunction == b.m_nWindowFunction &&
+           a.m_fDeviationLimit == b.m_fDeviationLimit && a.m_bLimitTriangle == b.m_bLimitTriangle &&
+           a.m_bFilter == b.m_bFilter;
+}
+
+TEST_F(DocumentFileFixture, TwoAlarmsAreSavedByteForByte) {
+    FillSetup();
+    CByteBuilder expected;
+    expected.U16(1).U16(2);  // schema, alarm count
+    expected.Str("Overmod").U16(0xFFFF).U16(1).U16(10).Chars("CAlarmItem");
+    expected.I32(1).I32(1).I32(0).F64(90.0 / 86400.0).I32(3).I32(1).F32(75.0f).Str("Overmod");
+    expected.Str("Low").U16(0x8001);
+    expected.I32(0).I32(2).I32(0).F64(0.0).I32(0).I32(0).F32(0.0f).Str("Low");
+    FilledRecord(expected);
+    EXPECT_EQ(Save(), expected.Bytes());
+    EXPECT_FALSE(doc.IsModified());
+    EXPECT_EQ(doc.GetPathName(), folder.File("setup.tvk"));
+    // The same setup saved again gives the same bytes.
+    EXPECT_EQ(Save(), expected.Bytes());
+}
+
+TEST_F(DocumentFileFixture, ANameOf300CharactersTakesTheEscape) {
+    const std::string name(300, 'n');
+    doc.SetAlarm(name, std::make_unique<CAlarmItem>(name, 0, 0, 1.0f, 0, COleDateTimeSpan(), 0));
+    CByteBuilder expected;
+    expected.U16(1).U16(1).U8(0xFF).U16(300).Chars(name);
+    expected.U16(0xFFFF).U16(1).U16(10).Chars("CAlarmItem");
+    expected.I32(0).I32(0).I32(0).F64(0.0).I32(0).I32(0).F32(1.0f).U8(0xFF).U16(300).Chars(name);
+    for (int i = 0; i < 10; ++i) {
+        expected.U8(0);
+    }
+    expected.F32(106.7f).I32(1).U8(0).F32(75.0f).I32(0).I32(0);
+    const auto bytes = Save();
+    EXPECT_EQ(bytes, expected.Bytes());
+    ASSERT_TRUE(doc.OnNewDocument());
+    ASSERT_TRUE(Open(bytes));
+    std::string key = name;
+    ASSERT_NE(doc.GetAlarm(key), nullptr);
+    EXPECT_EQ(doc.GetAlarm(key)->m_strName, name);
+}
+
+TEST_F(DocumentFileFixture, RoundTripLoadsDisabledAlarms) {
+    FillSetup();
+    const CProtocolHeader saved = Header();
+    const auto bytes = Save();
+    ASSERT_TRUE(doc.OnNewDocument());
+    EXPECT_TRUE(Header() == CProtocolHeader());
+    EXPECT_TRUE(doc.GetAlarms().IsEmpty());
+
+    ASSERT_TRUE(Open(bytes));
+    EXPECT_TRUE(Header() == saved);
+    EXPECT_EQ(doc.GetPathName(), folder.File("in.tvk"));
+    EXPECT_FALSE(doc.IsModified());
+    ASSERT_TRUE(doc.StartAlarmIteration());
+    std::vector<std::string> names;
+    std::string name;
+    while (CAlarmItem* item = doc.GetAlarm(name)) {
+        names.push_back(name);
+        EXPECT_EQ(item->m_bEnabled, 0);
+        EXPECT_EQ(item->m_bResetRequested, 1);
+        name.clear();
+    }
+    EXPECT_EQ(names, (std::vector<std::string>{"Overmod", "Low"}));
+    name = "Overmod";
+    EXPECT_EQ(doc.GetAlarm(name)->m_spanDelay.GetTotalSeconds(), 90);
+    // A loaded alarm is not checked until it is enabled.
+    doc.SetCurrentValues({0.0f, 100.0f, 0.0f});
+    doc.CheckAlarm();
+    EXPECT_EQ(doc.GetAlarm(name)->m_bPending, 0);
+    EXPECT_TRUE(prompt.m_boxes.empty());
+}
+
+TEST_F(DocumentFileFixture, Schema999EmptiesAntennaBAndKeepsTheFilter) {
+    CProtocolHeader before;
+    before.m_strings[CProtocolHeader::ANTENNA_B_TYPE] = "old B";
+    before.m_bFilter = 1;
+    doc.SetProtocolHeader(before);
+    doc.SetDeviationOptions(before);
+    CByteBuilder file;
+    file.U16(999).U16(1).Str("A").U16(0xFFFF).U16(1).U16(10).Chars("CAlarmItem");
+    file.I32(1).I32(0).I32(0).F64(0.0).I32(2).I32(2).F32(3.0f).Str("A");
+    for (const char* s : {"Op", "Org", "AT", "AH", "AP", "Note", "Loc"}) {
+        file.Str(s);
+    }
+    file.F32(88.0f).I32(2).U8(1).F32(60.0f).I32(1);
+    ASSERT_TRUE(Open(file.Bytes()));
+    const CProtocolHeader h = Header();
+    const std::array<std::string, 10> strings{"Op", "Org", "AT", "AH",   "AP",
+                                              "",   "",    "",   "Note", "Loc"};
+    EXPECT_EQ(h.m_strings, strings);
+    EXPECT_EQ(h.m_fFrequency, 88.0f);
+    EXPECT_EQ(h.m_nAntenna, 2);
+    EXPECT_EQ(h.m_nWindowFunction, 1u);
+    EXPECT_EQ(h.m_fDeviationLimit, 60.0f);
+    EXPECT_EQ(h.m_bLimitTriangle, 1);
+    EXPECT_EQ(h.m_bFilter, 1);  // not in this layout: kept
+    EXPECT_EQ(doc.GetAlarms().GetCount(), 1u);
+}
+
+TEST_F(DocumentFileFixture, OtherSchemasReadTheAlarmsAndKeepTheRecord) {
+    FillSetup();
+    const CProtocolHeader before = Header();
+    CByteBuilder file;
+    file.U16(2).U16(1).Str("X").U16(0xFFFF).U16(1).U16(10).Chars("CAlarmItem");
+    file.I32(0).I32(0).I32(0).F64(0.0).I32(0).I32(0).F32(0.0f).Str("X");
+    file.Str("ignored trailing data");
+    ASSERT_TRUE(Open(file.Bytes()));
+    EXPECT_TRUE(Header() == before);
+    EXPECT_EQ(doc.GetAlarms().GetCount(), 1u);  // the old alarms were cleared, X read
+    std::string name = "X";
+    EXPECT_NE(doc.GetAlarm(name), nullptr);
+}
+
+TEST_F(DocumentFileFixture, ADamagedFileLeavesANewDocumentAndSaysWhy) {
+    FillSetup();
+    auto bytes = Save();
+    const struct {
+        const char* what;
+        std::vector<std::uint8_t> bytes;
+        const char* message;
+    } cases[] = {
+        {"cut inside the record", std::vector<std::uint8_t>(bytes.begin(), bytes.end() - 3),
+         "The file could not be read: the file ends early: 4 bytes expected, 1 left (at byte "},
+        {"count too large", CByteBuilder().U16(1).U16(40).Str("A").Bytes(),
+         "The file could not be read: the alarm count 40 is more than the file can hold"},
+        {"wrong class tag",
+         CByteBuilder().U16(1).U16(1).Str("A").U16(0x8001).Chars(std::string(40, 'x')).Bytes(),
+         "The file could not be read: object tag 0x8001 refers to no known class (at byte 6)"},
+        {"name longer than the file",
+         CByteBuilder().U16(1).U16(0).U8(0xFF).U16(5000).Chars("abc").Bytes(),
+         "The file could not be read: the text at byte 4 claims 5000 characters but only 3 "
+         "bytes are left"},
+        {"empty", {}, "The file could not be read: the file ends early: 2 bytes expected"},
+    };
+    for (const auto& c : cases) {
+        FillSetup();
+        doc.SetModifiedFlag(false);
+        prompt.m_boxes.clear();
+        EXPECT_FALSE(Open(c.bytes)) << c.what;
+        ASSERT_EQ(prompt.m_boxes.size(), 1u) << c.what;
+        EXPECT_EQ(prompt.m_boxes[0].text.rfind(c.message, 0), 0u)
+            << c.what << ": " << prompt.m_boxes[0].text;
+        EXPECT_EQ(prompt.m_boxes[0].style, MB_ICONEXCLAMATION);
+        EXPECT_TRUE(Header() == CProtocolHeader()) << c.what;
+        EXPECT_TRUE(doc.GetAlarms().IsEmpty()) << c.what;
+        EXPECT_EQ(doc.GetPathName(), "") << c.what;  // a save cannot overwrite the bad file
+        EXPECT_FALSE(doc.IsModified());
+    }
+}
+
+TEST_F(DocumentFileFixture, AnUnreadableFileLeavesTheDocumentAlone) {
+    FillSetup();
+    const CProtocolHeader before = Header();
+    EXPECT_FALSE(doc.OnOpenDocument(folder.File("missing.tvk")));
+    ASSERT_EQ(prompt.m_boxes.size(), 1u);
+    EXPECT_EQ(prompt.m_boxes[0].text, "The file could not be read: No such file or directory");
+    EXPECT_TRUE(Header() == before);
+    EXPECT_EQ(doc.GetAlarms().GetCount(), 2u);
+}
+
+TEST_F(DocumentFileFixture, AFailedSaveKeepsThePreviousFile) {
+    FillSetup();
+    const auto first = Save();
+    doc.SetAlarm("Third", std::make_unique<CAlarmItem>());
+    EXPECT_FALSE(doc.OnSaveDocument(folder.File("no/such/folder.tvk")));
+    ASSERT_EQ(prompt.m_boxes.size(), 1u);
+    EXPECT_EQ(prompt.m_boxes[0].text, "The file could not be saved: No such file or directory");
+    EXPECT_TRUE(doc.IsModified());
+    EXPECT_EQ(doc.GetPathName(), folder.File("setup.tvk"));
+    EXPECT_EQ(folder.Read("setup.tvk"), first);
+}
+
+TEST_F(DocumentFileFixture, NewDocumentDefaults) {
+    FillSetup();
+    doc.m_elapsed = CTimeSpan(77);
+    doc.m_tickSpan = CTimeSpan(5);
+    doc.m_bLoggingEnabled = true;
+    doc.SetCurrentValues({1.0f, 2.0f, 3.0f});
+    doc.SetPathName("/somewhere.tvk");
+    ASSERT_TRUE(doc.OnNewDocument());
+    const CProtocolHeader h = Header();
+    for (const std::string& s : h.m_strings) {
+        EXPECT_EQ(s, "");
+    }
+    EXPECT_EQ(h.m_strLogFolder, "");
+    EXPECT_EQ(h.m_fFrequency, 106.7f);
+    EXPECT_EQ(h.m_nAntenna, 1);
+    EXPECT_EQ(h.m_nWindowFunction, 0u);
+    EXPECT_EQ(h.m_fDeviationLimit, 75.0f);
+    EXPECT_EQ(h.m_bLimitTriangle, 0);
+    EXPECT_EQ(h.m_bFilter, 0);
+    EXPECT_EQ(doc.m_elapsed.GetTotalSeconds(), 0);
+    EXPECT_EQ(doc.m_tickSpan.GetTotalSeconds(), 1);
+    EXPECT_FALSE(doc.m_bLoggingEnabled);
+    EXPECT_EQ(doc.GetCurrentValues().m_fDeviation, 0.0f);
+    EXPECT_TRUE(doc.GetAlarms().IsEmpty());
+    EXPECT_EQ(doc.GetPathName(), "");
+    EXPECT_FALSE(doc.IsModified());
+    EXPECT_FALSE(doc.StartAlarmIteration());
+}
+
+TEST_F(DocumentFileFixture, SetupAccessorsCopyTheirFieldsOnly) {
+    CProtocolHeader h;
+    for (int i = 0; i < 10; ++i) {
+        h.m_strings[i] = kStrings[i];
+    }
+    h.m_strLogFolder = "/not/taken";
+    h.m_fFrequency = 90.0f;
+    h.m_nWindowFunction = 2;
+    h.m_fDeviationLimit = 50.0f;
+    h.m_bFilter = 1;
+    doc.SetProtocolHeader(h);
+    CProtocolHeader out = Header();
+    EXPECT_EQ(out.m_strings, h.m_strings);
+    EXPECT_EQ(out.m_strLogFolder, "");
+    EXPECT_EQ(out.m_fFrequency, 106.7f);
+    EXPECT_EQ(out.m_nWindowFunction, 0u);
+    doc.SetWindowFunction(h);
+    EXPECT_EQ(Header().m_nWindowFunction, 2u);
+    EXPECT_EQ(Header().m_fDeviationLimit, 75.0f);
+    doc.SetDeviationOptions(h);
+    out = Header();
+    EXPECT_EQ(out.m_fDeviationLimit, 50.0f);
+    EXPECT_EQ(out.m_bFilter, 1);
+    EXPECT_EQ(out.m_fFrequency, 106.7f);
+}
+
+}  // namespace
+}  // namespace tavik
