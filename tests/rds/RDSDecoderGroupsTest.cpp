@@ -205,7 +205,7 @@ TEST(RDSDecoderGroups, ClockTimeWithNegativeOffset) {
 
 TEST(RDSDecoderGroups, ProgrammeItemNumberCountryAndLanguage) {
     auto data = Decode([](CRdsTestEncoder& e) {
-        e.AddGroup(kPI, 0x1540, 0x00E0, 0x7B85);  // 1A variant 0: ECC E0, PIN 15. 14:05
+        e.AddGroup(kPI, 0x1540, 0x00E0, 0x7B85);  // 1A variant 0: ECC E0, PIN 15. 14:5
         e.AddGroup(kPI, 0x1540, 0x3008, 0x7B85);  // 1A variant 3: language 8
     });
     EXPECT_EQ(data.m_strPIN, "15.  14:5");
@@ -214,7 +214,7 @@ TEST(RDSDecoderGroups, ProgrammeItemNumberCountryAndLanguage) {
 
     data = Decode([](CRdsTestEncoder& e) {
         e.AddGroup(kPI, 0x1540, 0x00E1, 0x7B85);  // 1A variant 0: ECC E1
-        e.AddGroup(kPI, 0x1540, 0x302C, 0x0841);  // 1A variant 3: language 44, PIN 1. 1:01
+        e.AddGroup(kPI, 0x1540, 0x302C, 0x0841);  // 1A variant 3: language 44, PIN 1. 1:1
     });
     EXPECT_EQ(data.m_strCountry, "Libya");
     EXPECT_EQ(data.m_strLanguage, " ");

@@ -24,7 +24,9 @@ constexpr auto kLimit = std::chrono::seconds(10);
 // A message holding the first `count` bytes of the stream (at most 500).
 RDS_DATA_MSG Message(const std::vector<std::uint8_t>& bytes, int count) {
     RDS_DATA_MSG message{};
-    std::memcpy(message.data, bytes.data(), std::min<std::size_t>(bytes.size(), 500));
+    if (!bytes.empty()) {
+        std::memcpy(message.data, bytes.data(), std::min<std::size_t>(bytes.size(), 500));
+    }
     message.count = count;
     return message;
 }
