@@ -1,0 +1,56 @@
+#include "rds/RDSWorker.h"
+
+#include <algorithm>
+
+namespace tavik {
+
+CRDSWorker::~CRDSWorker() {
+    JoinPass();
+}
+
+void CRDSWorker::PostData(RDS_DATA_MSG message) {
+    // While a pass runs its message must not change under it: the new one is dropped.
+    if (IsBusy()) {
+        return;
+    }
+    m_message = message;
+    StartThread();
+}
+
+void CRDSWorker::PostData(const float* /*data*/, int /*count*/) {}
+
+void CRDSWorker::Pass() {
+    const int count = m_message.count;
+    if (count < 0 || count > kMaxAcceptedCount) {
+        return;
+    }
+    std::shared_ptr<const CRDSSnapshot> snapshot;
+    {
+        std::lock_guard lock(m_decoderMutex);
+        m_decoder.Decode(m_message.data, std::min(count, RDS_DATA_MSG::kDataBytes));
+        snapshot = std::make_shared<const CRDSSnapshot>(
+            CRDSSnapshot{m_decoder.GetData(), m_decoder.m_dBitErrorRate, m_decoder.m_bSettled,
+                         m_decoder.m_nSettleCount});
+        m_pLastSnapshot = snapshot;
+    }
+    const auto self = reinterpret_cast<std::intptr_t>(this);
+    Notify(kRDSDataReady, self, snapshot);
+    Notify(kBitErrorRateReady, self, snapshot);
+}
+
+void CRDSWorker::Reset() {
+    std::lock_guard lock(m_decoderMutex);
+    m_decoder.ClearAll();
+}
+
+void CRDSWorker::ResetSettling() {
+    std::lock_guard lock(m_decoderMutex);
+    m_decoder.ResetSettling();
+}
+
+std::shared_ptr<const CRDSSnapshot> CRDSWorker::GetLastSnapshot() const {
+    std::lock_guard lock(m_decoderMutex);
+    return m_pLastSnapshot;
+}
+
+}  // namespace tavik

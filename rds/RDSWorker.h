@@ -1,0 +1,53 @@
+#pragma once
+
+#include <memory>
+#include <mutex>
+
+#include "analysis/WorkerThread.h"
+#include "rds/RDSDataMessage.h"
+#include "rds/RDSDecoder.h"
+#include "rds/RDSSnapshot.h"
+
+namespace tavik {
+
+// Runs the RDS decoder off the RDS distribution thread: each message handed in while the
+// worker is idle is decoded on a thread of its own, then message 1027 goes to the notify
+// window with code 9 (RDS data ready) and code 11 (bit error rate ready). Both carry the
+// worker as lParam and one immutable CRDSSnapshot of that pass as payload. Messages that
+// arrive while a pass runs are not decoded.
+class CRDSWorker : public CWorkerThread {
+public:
+    static constexpr std::uintptr_t kRDSDataReady = 9;
+    static constexpr std::uintptr_t kBitErrorRateReady = 11;
+    // Counts above this are dropped without notification; counts up to it are clamped to the
+    // message's 500 data bytes.
+    static constexpr int kMaxAcceptedCount = 1000;
+
+    CRDSWorker() = default;
+    ~CRDSWorker() override;
+
+    // RDS distribution thread: takes one message by value and returns at once.
+    void PostData(RDS_DATA_MSG message);
+    // The worker takes no sample blocks.
+    void PostData(const float* data, int count) override;
+
+    // Resets the station data (the decoder's ClearAll). Any thread; waits for a running
+    // decode to finish first.
+    void Reset();
+    // Restarts the settling count shown with the bit error rate.
+    void ResetSettling();
+
+    // The snapshot of the last completed pass (null before the first one).
+    std::shared_ptr<const CRDSSnapshot> GetLastSnapshot() const;
+
+protected:
+    void Pass() override;
+
+private:
+    RDS_DATA_MSG m_message{};           // written only while idle, read by the pass
+    mutable std::mutex m_decoderMutex;  // the decoder and the last snapshot
+    CRDSDecoder m_decoder;
+    std::shared_ptr<const CRDSSnapshot> m_pLastSnapshot;
+};
+
+}  // namespace tavik

@@ -1,0 +1,222 @@
+#include <gtest/gtest.h>
+
+#include "rds/RDSDecoder.h"
+#include "tests/rds/RdsDecodeHelpers.h"
+#include "tests/rds/RdsTestEncoder.h"
+
+namespace tavik {
+namespace {
+
+using test::AddLeadIn;
+using test::AddPS;
+using test::CRdsTestEncoder;
+using test::DecodeStream;
+using test::kPI;
+
+constexpr std::uint16_t kGroup1A = 0x1540;     // 1A, TP, PTY 10
+constexpr std::uint16_t kECCE1 = 0x00E1;       // 1A variant 0, extended country code E1
+constexpr std::uint16_t kPIN15_14_5 = 0x7B85;  // PIN day 15, 14 h 5 min
+
+TEST(RDSDecoderSync, CleanStreamDecodesTheSameInAnyChunking) {
+    CRdsTestEncoder encoder;
+    AddLeadIn(encoder);
+    for (int i = 0; i < 3; ++i) {
+        AddPS(encoder);
+    }
+    encoder.AddGroup(kPI, kGroup1A, kECCE1, kPIN15_14_5);      // 1A variant 0: ECC E1, PIN
+    encoder.AddRadioText(kPI, 0x2540, 0, "Tavik radio text");  // 2A, TP, PTY 10, A/B 0
+    encoder.AddZeros(8);
+
+    CRDSDecoder whole;
+    DecodeStream(whole, encoder, 500);
+    EXPECT_EQ(whole.GetData().m_strPS, "TAVIK FM");
+    EXPECT_EQ(whole.GetData().m_strCountry, "Libya");
+    EXPECT_EQ(whole.GetData().m_strRadioText.substr(0, 17), "Tavik radio text ");
+    EXPECT_EQ(whole.m_dBitErrorRate, 0.0);
+
+    for (int chunkBytes : {1, 7, 13, 100}) {
+        CRDSDecoder chunked;
+        DecodeStream(chunked, encoder, chunkBytes);
+        EXPECT_EQ(chunked.GetData(), whole.GetData()) << chunkBytes;
+        EXPECT_EQ(chunked.m_dBitErrorRate, 0.0) << chunkBytes;
+    }
+}
+
+TEST(RDSDecoderSync, GroupSpanningTwoChunksIsDecodedAndCountedOnce) {
+    CRdsTestEncoder encoder;
+    AddLeadIn(encoder);                                // bits 0-207
+    encoder.AddBlock(kPI, CRdsTestEncoder::kOffsetA);  // bits 208-259
+    encoder.AddBlock(kGroup1A, CRdsTestEncoder::kOffsetB);
+    encoder.AddBlock(kPI, CRdsTestEncoder::kOffsetA);  // bits 260-285: an A out of place
+    encoder.AddBlock(kECCE1, CRdsTestEncoder::kOffsetC);
+    encoder.AddBlock(kPIN15_14_5, CRdsTestEncoder::kOffsetD);
+    encoder.AddZeros(8);
+    const auto bytes = encoder.Bytes();
+
+    CRDSDecoder decoder;
+    // 33 bytes: both lead-in groups and blocks A and B of the 1A group.
+    decoder.Decode(bytes.data(), 33);
+    EXPECT_EQ(decoder.GetData().m_strPIN, "");
+    EXPECT_EQ(decoder.GetData().m_strPI, "D313");
+    EXPECT_EQ(decoder.m_dBitErrorRate, 0.0);
+
+    decoder.Decode(bytes.data() + 33, static_cast<int>(bytes.size()) - 33);
+    EXPECT_EQ(decoder.GetData().m_strPIN, "15.  14:5");
+    EXPECT_EQ(decoder.GetData().m_strCountry, "Libya");
+    // First chunk: 260 bits advanced, 52 of them held for the open group: 208 processed.
+    // Second: 78 bits advanced plus the 52 carried in: 130 processed, the skipped A in error.
+    EXPECT_DOUBLE_EQ(decoder.m_dBitErrorRate, 100.0 * 26 / (208 + 130));
+}
+
+TEST(RDSDecoderSync, CPrimeIsTakenAsTheThirdBlock) {
+    CRdsTestEncoder encoder;
+    AddLeadIn(encoder);
+    for (int i = 0; i < 3; ++i) {
+        encoder.AddGroup(kPI, 0x0D48, kPI, 0x5441);  // 0B seg 0 "TA", C' = PI, music
+        encoder.AddGroup(kPI, 0x0D49, kPI, 0x5649);  // 0B seg 1 "VI"
+        encoder.AddGroup(kPI, 0x0D4A, kPI, 0x4B20);  // 0B seg 2 "K "
+        encoder.AddGroup(kPI, 0x0D4B, kPI, 0x464D);  // 0B seg 3 "FM"
+    }
+    encoder.AddZeros(8);
+    CRDSDecoder decoder;
+    DecodeStream(decoder, encoder);
+    EXPECT_EQ(decoder.GetData().m_strPS, "TAVIK FM");
+    EXPECT_EQ(decoder.GetData().m_strAF, "");  // version B carries no frequencies
+    EXPECT_EQ(decoder.m_dBitErrorRate, 0.0);
+}
+
+TEST(RDSDecoderSync, BlockInTheWrongPositionIsSkippedWithoutAbandoningTheGroup) {
+    CRdsTestEncoder encoder;
+    AddLeadIn(encoder);
+    encoder.AddBlock(kPI, CRdsTestEncoder::kOffsetA);
+    encoder.AddBlock(kGroup1A, CRdsTestEncoder::kOffsetB);
+    encoder.AddBlock(0x0841, CRdsTestEncoder::kOffsetD);  // a D (PIN 1. 1:1) where C is due
+    encoder.AddBlock(kECCE1, CRdsTestEncoder::kOffsetC);
+    encoder.AddBlock(kPIN15_14_5, CRdsTestEncoder::kOffsetD);
+    encoder.AddZeros(8);
+    CRDSDecoder decoder;
+    DecodeStream(decoder, encoder, 500);
+    EXPECT_EQ(decoder.GetData().m_strPIN, "15.  14:5");
+    EXPECT_EQ(decoder.GetData().m_strCountry, "Libya");
+    EXPECT_DOUBLE_EQ(decoder.m_dBitErrorRate, 100.0 * 26 / (3 * 104 + 26));
+}
+
+// Lead-in and one 1A group (ECC E1, PIN) with one bit of the 1A group inverted.
+CRDSDecoder DecodeWithFlippedBit(int block, int bitInBlock) {
+    CRdsTestEncoder encoder;
+    AddLeadIn(encoder);
+    encoder.AddGroup(kPI, kGroup1A, kECCE1, kPIN15_14_5);
+    encoder.AddZeros(8);
+    encoder.FlipBit(static_cast<std::size_t>(208 + 26 * block + bitInBlock));
+    CRDSDecoder decoder;
+    DecodeStream(decoder, encoder, 500);
+    return decoder;
+}
+
+TEST(RDSDecoderSync, SingleErrorsInInformationBitsAreCorrected) {
+    for (int block = 0; block < 4; ++block) {
+        for (int bit = 0; bit < 16; ++bit) {
+            const CRDSDecoder decoder = DecodeWithFlippedBit(block, bit);
+            if (block >= 2 && bit == 7) {
+                // Offsets C and D differ by the syndrome of information bit 8: with that bit
+                // inverted a C is a valid D (and a D a valid C), skipped as out of place.
+                EXPECT_EQ(decoder.GetData().m_strPIN, "") << block;
+                continue;
+            }
+            EXPECT_EQ(decoder.GetData().m_strPIN, "15.  14:5") << block << ":" << bit;
+            EXPECT_EQ(decoder.GetData().m_strCountry, "Libya") << block << ":" << bit;
+            EXPECT_EQ(decoder.GetData().m_strPI, "D313") << block << ":" << bit;
+            EXPECT_EQ(decoder.m_dBitErrorRate, 0.0) << block << ":" << bit;
+        }
+    }
+}
+
+TEST(RDSDecoderSync, ErrorsInCheckBitsAreNotCorrected) {
+    for (int block = 0; block < 4; ++block) {
+        for (int bit = 16; bit < 26; ++bit) {
+            const CRDSDecoder decoder = DecodeWithFlippedBit(block, bit);
+            EXPECT_EQ(decoder.GetData().m_strPIN, "") << block << ":" << bit;
+            EXPECT_EQ(decoder.GetData().m_strCountry, "") << block << ":" << bit;
+            EXPECT_GT(decoder.m_dBitErrorRate, 0.0) << block << ":" << bit;
+        }
+    }
+}
+
+TEST(RDSDecoderSync, NoiseShowsNoRDSAndClearsTheStationAtExactly100Percent) {
+    CRdsTestEncoder station;
+    AddLeadIn(station);
+    for (int i = 0; i < 3; ++i) {
+        AddPS(station);
+    }
+    station.AddRadioText(kPI, 0x2540, 0, "Tavik radio text");
+    station.AddZeros(8);
+    CRDSDecoder decoder;
+    DecodeStream(decoder, station, 1000);  // one chunk, no errors
+    ASSERT_EQ(decoder.GetData().m_strPS, "TAVIK FM");
+
+    // 19 chunks of noise: each shows "No RDS", the clean chunk keeps the rate below 100.
+    for (int chunk = 0; chunk < 19; ++chunk) {
+        CRdsTestEncoder noise;
+        noise.AddNoise(4000, 1000 + chunk);
+        DecodeStream(decoder, noise, 500);
+        EXPECT_EQ(decoder.GetData().m_strPS, "No RDS") << chunk;
+        EXPECT_LT(decoder.m_dBitErrorRate, 100.0) << chunk;
+    }
+    EXPECT_GT(decoder.m_dBitErrorRate, 95.0);
+    EXPECT_EQ(decoder.GetData().m_strPI, "D313");
+    EXPECT_EQ(decoder.GetData().m_strRadioText.substr(0, 16), "Tavik radio text");
+
+    // The 20th pushes the clean chunk out of the ring: exactly 100 % clears the station.
+    CRdsTestEncoder noise;
+    noise.AddNoise(4000, 2000);
+    DecodeStream(decoder, noise, 500);
+    EXPECT_EQ(decoder.m_dBitErrorRate, 100.0);
+    EXPECT_EQ(decoder.GetData().m_strPS, "No RDS");
+    EXPECT_EQ(decoder.GetData().m_strPI, "");
+    EXPECT_EQ(decoder.GetData().m_strPTY, "");
+    EXPECT_EQ(decoder.GetData().m_strRadioText, "&& Clear Radio Text Field &&");
+}
+
+TEST(RDSDecoderSync, NoiseFromTheStartIsAtOnce100Percent) {
+    CRdsTestEncoder noise;
+    noise.AddNoise(800, 7);
+    CRDSDecoder decoder;
+    DecodeStream(decoder, noise);
+    EXPECT_EQ(decoder.m_dBitErrorRate, 100.0);
+    EXPECT_EQ(decoder.GetData().m_strPS, "No RDS");
+}
+
+TEST(RDSDecoderSync, SettledFromThe22ndChunk) {
+    CRdsTestEncoder encoder;
+    AddLeadIn(encoder);
+    AddPS(encoder);
+    const auto bytes = encoder.Bytes();
+    CRDSDecoder decoder;
+    for (int chunk = 1; chunk <= 21; ++chunk) {
+        decoder.Decode(bytes.data(), 10);
+        EXPECT_EQ(decoder.m_nSettleCount, chunk);
+        EXPECT_FALSE(decoder.m_bSettled) << chunk;
+    }
+    decoder.Decode(bytes.data(), 10);
+    EXPECT_TRUE(decoder.m_bSettled);
+    EXPECT_EQ(decoder.m_nSettleCount, 21);
+
+    decoder.ResetSettling();
+    EXPECT_FALSE(decoder.m_bSettled);
+    EXPECT_EQ(decoder.m_nSettleCount, 0);
+    decoder.Decode(bytes.data(), 0);
+    EXPECT_EQ(decoder.m_nSettleCount, 1);
+    EXPECT_FALSE(decoder.m_bSettled);
+}
+
+TEST(RDSDecoderSync, EmptyChunkChangesOnlyTheStatistics) {
+    CRDSDecoder decoder;
+    decoder.Decode(nullptr, 0);
+    EXPECT_EQ(decoder.GetData(), CRDSData());
+    EXPECT_EQ(decoder.m_dBitErrorRate, 0.0);  // no bits yet: a rate of 0, not 0/0
+    EXPECT_EQ(decoder.m_nSettleCount, 1);
+    EXPECT_EQ(decoder.GetData().m_strRadioText, std::string(64, ' '));
+}
+
+}  // namespace
+}  // namespace tavik

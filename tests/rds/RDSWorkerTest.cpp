@@ -1,0 +1,248 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstring>
+#include <future>
+#include <thread>
+
+#include "platform/MessageQueue.h"
+#include "platform/Messages.h"
+#include "rds/RDSWorker.h"
+#include "tests/rds/RdsDecodeHelpers.h"
+#include "tests/rds/RdsTestEncoder.h"
+
+namespace tavik {
+namespace {
+
+using test::AddLeadIn;
+using test::AddPS;
+using test::CRdsTestEncoder;
+using test::kPI;
+
+constexpr auto kLimit = std::chrono::seconds(10);
+
+// A message holding the first `count` bytes of the stream (at most 500).
+RDS_DATA_MSG Message(const std::vector<std::uint8_t>& bytes, int count) {
+    RDS_DATA_MSG message{};
+    if (!bytes.empty()) {
+        std::memcpy(message.data, bytes.data(), std::min<std::size_t>(bytes.size(), 500));
+    }
+    message.count = count;
+    return message;
+}
+
+// Lead-in, the name "TAVIK FM" three times and a padding byte: 20 groups, 261 bytes.
+std::vector<std::uint8_t> StationBytes() {
+    CRdsTestEncoder encoder;
+    AddLeadIn(encoder);
+    for (int i = 0; i < 3; ++i) {
+        AddPS(encoder);
+    }
+    encoder.AddZeros(8);
+    return encoder.Bytes();
+}
+
+std::shared_ptr<const CRDSSnapshot> SnapshotOf(const CMessage& message) {
+    return std::static_pointer_cast<const CRDSSnapshot>(message.payload);
+}
+
+TEST(RDSWorker, NotifiesCodes9And11WithOneImmutableSnapshot) {
+    CQueueTarget window;
+    CRDSWorker worker;
+    worker.SetNotifyWindow(&window);
+    worker.SetSynchronous(true);
+    const auto bytes = StationBytes();
+    worker.PostData(Message(bytes, static_cast<int>(bytes.size())));
+
+    ASSERT_EQ(window.Queue().Size(), 2u);
+    CMessage data;
+    CMessage rate;
+    ASSERT_TRUE(window.Queue().PeekMessage(data, 0, 0, true));
+    ASSERT_TRUE(window.Queue().PeekMessage(rate, 0, 0, true));
+    EXPECT_EQ(data.message, WM_ANALYSER_RESULT);
+    EXPECT_EQ(data.wParam, 9u);
+    EXPECT_EQ(rate.message, WM_ANALYSER_RESULT);
+    EXPECT_EQ(rate.wParam, 11u);
+    EXPECT_EQ(data.lParam, reinterpret_cast<std::intptr_t>(&worker));
+    EXPECT_EQ(rate.lParam, reinterpret_cast<std::intptr_t>(&worker));
+    const auto snapshot = SnapshotOf(data);
+    ASSERT_TRUE(snapshot);
+    EXPECT_EQ(snapshot, SnapshotOf(rate));
+    EXPECT_EQ(snapshot->m_data.m_strPS, "TAVIK FM");
+    EXPECT_EQ(snapshot->m_dBitErrorRate, 0.0);
+    EXPECT_EQ(snapshot->m_nSettleCount, 1);
+    EXPECT_FALSE(snapshot->m_bSettled);
+
+    // The next pass clears the station (noise at 100 %); the first snapshot stays as it was.
+    CRdsTestEncoder noise;
+    noise.AddNoise(4000, 5);
+    for (int i = 0; i < 20; ++i) {
+        worker.PostData(Message(noise.Bytes(), 500));
+    }
+    EXPECT_EQ(worker.GetLastSnapshot()->m_data.m_strPS, "No RDS");
+    EXPECT_EQ(worker.GetLastSnapshot()->m_dBitErrorRate, 100.0);
+    EXPECT_EQ(snapshot->m_data.m_strPS, "TAVIK FM");
+    EXPECT_EQ(snapshot->m_data.m_strPI, "D313");
+}
+
+TEST(RDSWorker, CountsZeroAboveFiveHundredAndOutOfRange) {
+    CQueueTarget window;
+    CRDSWorker worker;
+    worker.SetNotifyWindow(&window);
+    worker.SetSynchronous(true);
+
+    worker.PostData(Message({}, 0));  // decoded: only the statistics change
+    ASSERT_EQ(window.Queue().Size(), 2u);
+    auto last = worker.GetLastSnapshot();
+    EXPECT_EQ(last->m_data, CRDSData());
+    EXPECT_EQ(last->m_nSettleCount, 1);
+
+    worker.PostData(Message({}, 1001));  // dropped without notification
+    worker.PostData(Message({}, -1));    // a negative count as well
+    EXPECT_EQ(window.Queue().Size(), 2u);
+    EXPECT_EQ(worker.GetLastSnapshot(), last);
+
+    // 1000 is accepted but only the message's 500 bytes are read.
+    CRdsTestEncoder encoder;
+    AddLeadIn(encoder);
+    for (int i = 0; i < 7; ++i) {
+        AddPS(encoder);
+    }
+    const auto bytes = encoder.Bytes();  // 390 bytes
+    CRDSWorker reference;
+    reference.SetSynchronous(true);
+    reference.PostData(Message(bytes, 500));
+    worker.Reset();
+    worker.PostData(Message(bytes, 1000));
+    EXPECT_EQ(window.Queue().Size(), 4u);
+    EXPECT_EQ(worker.GetLastSnapshot()->m_data.m_strPS, "TAVIK FM");
+    EXPECT_EQ(worker.GetLastSnapshot()->m_dBitErrorRate,
+              reference.GetLastSnapshot()->m_dBitErrorRate);
+}
+
+TEST(RDSWorker, ResetClearsTheStationAndRestartsSettling) {
+    CRDSWorker worker;
+    worker.SetSynchronous(true);
+    const auto bytes = StationBytes();
+    worker.PostData(Message(bytes, static_cast<int>(bytes.size())));
+    for (int i = 0; i < 22; ++i) {
+        worker.PostData(Message({}, 0));
+    }
+    EXPECT_TRUE(worker.GetLastSnapshot()->m_bSettled);
+
+    worker.Reset();
+    worker.ResetSettling();
+    worker.PostData(Message({}, 0));
+    const auto snapshot = worker.GetLastSnapshot();
+    EXPECT_EQ(snapshot->m_data.m_strPS, "");
+    EXPECT_EQ(snapshot->m_data.m_strRadioText, "&& Clear Radio Text Field &&");
+    EXPECT_EQ(snapshot->m_nSettleCount, 1);
+    EXPECT_FALSE(snapshot->m_bSettled);
+}
+
+// Holds every pass at its start until the test releases it.
+class CHeldRDSWorker : public CRDSWorker {
+public:
+    ~CHeldRDSWorker() override {
+        Release();
+        JoinPass();
+    }
+    void Release() {
+        if (!m_bReleased.exchange(true)) {
+            m_gate.set_value();
+        }
+    }
+    void Rearm() {
+        m_gate = std::promise<void>();
+        m_bReleased = false;
+    }
+
+protected:
+    void Pass() override {
+        m_gate.get_future().wait();
+        CRDSWorker::Pass();
+    }
+
+private:
+    std::promise<void> m_gate;
+    std::atomic<bool> m_bReleased{false};
+};
+
+// One 0A segment 0 group (after a lead-in) naming the station `name` (two characters).
+std::vector<std::uint8_t> NameBytes(std::uint16_t twoCharacters) {
+    CRdsTestEncoder encoder;
+    AddLeadIn(encoder);
+    for (int i = 0; i < 3; ++i) {
+        encoder.AddGroup(kPI, 0x0548, 0xCDCD, twoCharacters);  // 0A seg 0, the two characters
+        encoder.AddGroup(kPI, 0x0549, 0xCDCD, 0x2020);         // 0A seg 1 "  "
+        encoder.AddGroup(kPI, 0x054A, 0xCDCD, 0x2020);         // 0A seg 2 "  "
+        encoder.AddGroup(kPI, 0x054B, 0xCDCD, 0x2020);         // 0A seg 3 "  "
+    }
+    encoder.AddZeros(8);
+    return encoder.Bytes();
+}
+
+TEST(RDSWorker, MessagesArrivingWhileDecodingAreDropped) {
+    CQueueTarget window;
+    CHeldRDSWorker worker;
+    worker.SetNotifyWindow(&window);
+    const auto first = NameBytes(0x4F4E);   // "ON"
+    const auto second = NameBytes(0x5457);  // "TW"
+    const auto third = NameBytes(0x5448);   // "TH"
+
+    worker.PostData(Message(first, static_cast<int>(first.size())));
+    EXPECT_TRUE(worker.IsBusy());
+    worker.PostData(Message(second, static_cast<int>(second.size())));  // not decoded
+    worker.Release();
+    ASSERT_TRUE(worker.WaitUntilIdle(kLimit));
+    CMessage message;
+    ASSERT_EQ(window.Queue().GetMessageFor(message, kLimit), 1);
+    EXPECT_EQ(SnapshotOf(message)->m_data.m_strPS, "ON      ");
+    ASSERT_EQ(window.Queue().GetMessageFor(message, kLimit), 1);
+    EXPECT_EQ(message.wParam, 11u);
+    EXPECT_EQ(window.Queue().Size(), 0u);
+
+    worker.Rearm();
+    worker.Release();
+    worker.PostData(Message(third, static_cast<int>(third.size())));  // idle again: decoded
+    ASSERT_TRUE(worker.WaitUntilIdle(kLimit));
+    ASSERT_EQ(window.Queue().GetMessageFor(message, kLimit), 1);
+    EXPECT_EQ(SnapshotOf(message)->m_data.m_strPS, "TH      ");
+    EXPECT_EQ(worker.GetLastSnapshot()->m_data.m_strPS, "TH      ");
+}
+
+TEST(RDSWorker, ResetFromAnotherThreadWhileDecoding) {
+    CQueueTarget window;
+    CRDSWorker worker;
+    worker.SetNotifyWindow(&window);
+    const auto bytes = StationBytes();
+    std::atomic<bool> done{false};
+    std::thread resetter([&] {
+        while (!done.load()) {
+            worker.Reset();
+            worker.ResetSettling();
+            std::this_thread::yield();
+        }
+    });
+    int posted = 0;
+    for (int i = 0; i < 200; ++i) {
+        if (!worker.IsBusy()) {
+            ++posted;
+        }
+        worker.PostData(Message(bytes, static_cast<int>(bytes.size())));
+        ASSERT_TRUE(worker.WaitUntilIdle(kLimit));
+    }
+    done = true;
+    resetter.join();
+    EXPECT_EQ(window.Queue().Size(), 2u * static_cast<unsigned>(posted));
+    CMessage message;
+    while (window.Queue().PeekMessage(message, 0, 0, true)) {
+        const auto snapshot = SnapshotOf(message);
+        ASSERT_TRUE(snapshot);
+        const std::string& ps = snapshot->m_data.m_strPS;
+        EXPECT_TRUE(ps.empty() || ps.size() == 8u) << ps;
+    }
+}
+
+}  // namespace
+}  // namespace tavik
