@@ -33,6 +33,7 @@
 #include "platform/Prompt.h"
 #include "platform/Thread.h"
 #include "platform/Time.h"
+#include "rds/RDSWorker.h"
 
 namespace tavik {
 
@@ -91,6 +92,9 @@ public:
     CDeviationTavik& GetDeviation() { return m_deviation; }
     CMPXPowerTavik& GetMPXPower() { return m_mpxPower; }
     CSpectrumAnalyser& GetSpectrumAnalyser() { return m_spectrum; }
+    CRDSWorker& GetRDSWorker() { return m_rdsWorker; }
+    // Clears the decoded RDS data (the RDS view's reset).
+    void ResetRDS() { m_rdsWorker.Reset(); }
     ThreadId GetADCDistributionThreadID() const {
         return m_pADCDistributionThread ? m_pADCDistributionThread->GetId() : 0;
     }
@@ -235,6 +239,7 @@ private:
     CDeviationTavik m_deviation;
     CMPXPowerTavik m_mpxPower;
     CSpectrumAnalyser m_spectrum;
+    CRDSWorker m_rdsWorker;
     SampleBuffer m_mpxBlock{};
     SampleBuffer m_levelBlock{};
     int m_nMpxCount = 0;

@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <cstring>
 
 #include "document/TAVIKSDIDoc.h"
 #include "platform/Messages.h"
@@ -119,7 +120,10 @@ int CTAVIKSDIDoc::RDSDistribute(CThread& thread) {
                 return 0;
             }
             m_device.GetRDSData(m_rdsBlock.data(), m_nRdsCount);
-            // HOOK RDS worker: m_rdsWorker.PostData(m_rdsBlock, m_nRdsCount);
+            RDS_DATA_MSG block{};  // handed over by value
+            std::memcpy(block.data, m_rdsBlock.data(), sizeof block.data);
+            block.count = m_nRdsCount;
+            m_rdsWorker.PostData(block);
         }
     } catch (CDocumentException& e) {
         e.AppendMessage("RDSDistribute throwed an exception\n");

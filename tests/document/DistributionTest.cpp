@@ -78,8 +78,9 @@ struct DistributionFixture : ::testing::Test {
         CMessage msg;
         while (window.Queue().GetMessageFor(msg, std::chrono::seconds(10)).has_value()) {
             EXPECT_EQ(msg.message, WM_ANALYSER_RESULT);
-            if (msg.wParam == 2 || msg.wParam == 10 || msg.wParam == 12) {
-                others.push_back(msg.wParam);  // spectrum and MPX power, on their own threads
+            if (msg.wParam == 2 || msg.wParam == 10 || msg.wParam == 12 || msg.wParam == 9 ||
+                msg.wParam == 11) {
+                others.push_back(msg.wParam);  // the other consumers, on their own threads
                 continue;
             }
             codes.push_back(msg.wParam);
@@ -115,7 +116,18 @@ TEST_F(DistributionFixture, EveryBlockReachesTheDeviationAnalyser) {
     doc->OnMeasurementStart();
     ASSERT_TRUE(doc->IsRunning());
     ASSERT_TRUE(prompt.m_boxes.empty());
-    rdsPace.Step(2);  // RDS blocks travel on their own thread meanwhile
+    // Two RDS blocks, each decoded before the next arrives.
+    for (int block = 0; block < 2; ++block) {
+        rdsPace.Step();
+        CMessage msg;
+        while (window.Queue().GetMessageFor(msg, std::chrono::seconds(10)).has_value()) {
+            others.push_back(msg.wParam);
+            if (msg.wParam == 11) {
+                break;
+            }
+        }
+        ASSERT_TRUE(doc->GetRDSWorker().WaitUntilIdle(std::chrono::seconds(10)));
+    }
 
     using Codes = std::vector<std::uintptr_t>;
     for (int k = 0; k < 10; ++k) {
@@ -134,8 +146,10 @@ TEST_F(DistributionFixture, EveryBlockReachesTheDeviationAnalyser) {
     }
     EXPECT_TRUE(rdsPace.WaitUntilIdle());
 
-    // The spectrum got blocks 4 and 9, the MPX power all ten (one 1-second value).
+    // The spectrum got blocks 4 and 9, the MPX power all ten (one 1-second value), the RDS
+    // worker both RDS blocks.
     ASSERT_TRUE(doc->GetSpectrumAnalyser().WaitUntilIdle(std::chrono::seconds(10)));
+    ASSERT_TRUE(doc->GetRDSWorker().WaitUntilIdle(std::chrono::seconds(10)));
     ASSERT_TRUE(doc->GetMPXPower().WaitUntilIdle(std::chrono::seconds(10)));
     CMessage msg;
     while (window.Queue().PeekMessage(msg, 0, 0, true)) {
@@ -144,6 +158,8 @@ TEST_F(DistributionFixture, EveryBlockReachesTheDeviationAnalyser) {
     EXPECT_EQ(std::count(others.begin(), others.end(), 2u), 2);
     EXPECT_EQ(std::count(others.begin(), others.end(), 10u), 2);
     EXPECT_EQ(std::count(others.begin(), others.end(), 12u), 1);
+    EXPECT_EQ(std::count(others.begin(), others.end(), 9u), 2);
+    EXPECT_EQ(std::count(others.begin(), others.end(), 11u), 2);
 
     // The time signal is block 9's, in percent of 75 kHz; the level block is the last one.
     doc->GetMpxSamples(samples, count);
