@@ -1,0 +1,28 @@
+#pragma once
+
+#include "platform/MessageTarget.h"
+
+namespace tavik {
+
+class CTAVIKSDIDoc;
+
+// Routes the results that the analysers and the device threads post to the result window into
+// the document, on the user-interface thread: the deviation (code 4), the newest 60-second MPX
+// power (code 7) and the multipath result (code 8, then hint 60) become the second's current
+// values; a transfer-thread failure (1045) stops the measurement and is reported. The GUI's
+// data view and the headless runner both call Route first and then show what they show.
+class CResultRouter {
+public:
+    explicit CResultRouter(CTAVIKSDIDoc& doc) : m_doc(doc) {}
+
+    // True when the message was for the result window (1027, 1045, 1047), handled or ignored.
+    bool Route(const CMessage& message);
+
+private:
+    void RouteAnalyserResult(const CMessage& message);
+    void OnDeviceError(int errorId, int subId);
+
+    CTAVIKSDIDoc& m_doc;
+};
+
+}  // namespace tavik

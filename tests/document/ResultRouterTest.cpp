@@ -1,0 +1,96 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+#include "document/ResultRouter.h"
+#include "document/TAVIKSDIDoc.h"
+#include "platform/Messages.h"
+#include "tests/support/TempFolder.h"
+
+namespace tavik {
+namespace {
+
+class CHintLog : public CView {
+public:
+    void OnUpdate(CView*, long hint, void*) override { hints.push_back(hint); }
+    std::vector<long> hints;
+};
+
+CMessage Result(std::uintptr_t code, std::shared_ptr<const void> payload) {
+    return CMessage{WM_ANALYSER_RESULT, code, 0, std::move(payload)};
+}
+
+struct RouterFixture : ::testing::Test {
+    RouterFixture() {
+        doc->SetPrompt(&prompt);
+        doc->AddView(&view);
+    }
+    ~RouterFixture() override { doc->RemoveView(&view); }
+
+    CRecordingPrompt prompt;
+    CHintLog view;
+    std::unique_ptr<CTAVIKSDIDoc> doc = std::make_unique<CTAVIKSDIDoc>();
+    CResultRouter router{*doc};
+};
+
+TEST_F(RouterFixture, CurrentValuesComeFromCodesFourSevenAndEight) {
+    EXPECT_TRUE(router.Route(Result(4, std::make_shared<const float>(76.5f))));
+    EXPECT_EQ(doc->GetCurrentValues().m_fDeviation, 76.5f);
+
+    router.Route(
+        Result(7, std::make_shared<const std::vector<float>>(std::vector<float>{-1.5f, 3.0f})));
+    EXPECT_EQ(doc->GetCurrentValues().m_fMpxPower, -1.5f);  // the newest value
+    router.Route(Result(7, std::make_shared<const std::vector<float>>()));
+    EXPECT_EQ(doc->GetCurrentValues().m_fMpxPower, -1.5f);  // an empty history changes nothing
+
+    auto result = std::make_shared<CMultipathResult>();
+    result->m_fMultipath = 1.25f;
+    result->m_fLevel = 61.0f;
+    result->m_nStatus = 1;
+    router.Route(Result(8, result));
+    EXPECT_EQ(doc->GetCurrentValues().m_fMultipath, 1.25f);
+    EXPECT_EQ(doc->GetMultipathResult()->m_fLevel, 61.0f);
+    EXPECT_EQ(doc->GetMultipathResult()->m_nStatus, 1);
+    EXPECT_EQ(view.hints, std::vector<long>{HINT_MULTIPATH_RESULT});
+
+    // Codes without a document value, unknown codes and missing payloads change nothing.
+    for (std::uintptr_t code : {0u, 1u, 2u, 3u, 12u, 13u, 14u}) {
+        EXPECT_TRUE(router.Route(Result(code, std::make_shared<const float>(99.0f))));
+    }
+    EXPECT_TRUE(router.Route(Result(4, nullptr)));
+    EXPECT_EQ(doc->GetCurrentValues().m_fDeviation, 76.5f);
+    EXPECT_EQ(doc->GetCurrentValues().m_fMpxPower, -1.5f);
+    EXPECT_EQ(view.hints.size(), 1u);
+
+    EXPECT_TRUE(router.Route(CMessage{WM_MULTIPATH_ERROR, 11, 1, nullptr}));
+    EXPECT_FALSE(router.Route(CMessage{WM_ADC_BLOCK_READY, 0, 0, nullptr}));
+    EXPECT_TRUE(prompt.m_boxes.empty());
+}
+
+TEST_F(RouterFixture, TransferFailureStopsTheMeasurementAndReports) {
+    test::CTempFolder folder;
+    folder.Write("mpx.dat", test::Samples16(std::vector<std::int16_t>(20000)));
+    folder.Write("lev.dat", test::Samples16(std::vector<std::int16_t>(20000)));
+    folder.Write("rds.dat", std::vector<std::uint8_t>(100));
+    CSteppedPacer pace;
+    doc->GetDevice().SetDataFolder(folder.Path());
+    doc->GetDevice().SetPacers(&pace, &pace, &pace);
+    doc->OnMeasurementStart();
+    ASSERT_TRUE(doc->IsRunning());
+    view.hints.clear();
+
+    router.Route(CMessage{WM_TRANSFER_ERROR, 1, 0, nullptr});
+    EXPECT_FALSE(doc->IsRunning());
+    EXPECT_FALSE(doc->IsPaused());
+    EXPECT_EQ(view.hints, (std::vector<long>{HINT_RUN_PAUSED, HINT_MEASUREMENT_RESET,
+                                             HINT_MEASUREMENT_STOPPED, HINT_HARDWARE_ERROR}));
+    ASSERT_EQ(prompt.m_boxes.size(), 1u);
+    EXPECT_EQ(prompt.m_boxes[0].style, MB_ICONEXCLAMATION);
+    EXPECT_EQ(prompt.m_boxes[0].text,
+              "Device cannot be accessed -> check cable and power!\n\nError ID:    1\tError "
+              "subID:    0\n\nError messages:\nADCTransfer: Error in thread!\n");
+}
+
+}  // namespace
+}  // namespace tavik
