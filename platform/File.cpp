@@ -70,10 +70,14 @@ int CFile::Read(void* buffer, std::size_t count, std::size_t& read) {
 }
 
 int CFile::Write(const void* buffer, std::size_t count) {
+    return WriteFully(m_fd, buffer, count);
+}
+
+int WriteFully(int fd, const void* buffer, std::size_t count) {
     const auto* in = static_cast<const unsigned char*>(buffer);
     std::size_t written = 0;
     while (written < count) {
-        const ssize_t n = ::write(m_fd, in + written, count - written);
+        const ssize_t n = ::write(fd, in + written, count - written);
         if (n < 0) {
             if (errno == EINTR) {
                 continue;

@@ -36,6 +36,9 @@ private:
     std::string m_strName;
 };
 
+// Writes all `count` bytes to a descriptor, retrying short and interrupted writes; 0 or errno.
+int WriteFully(int fd, const void* buffer, std::size_t count);
+
 // "folder/name": joins with exactly one separator.
 std::string JoinPath(const std::string& folder, const std::string& name);
 

@@ -12,21 +12,6 @@
 namespace tavik {
 namespace {
 
-int WriteAll(int fd, const std::uint8_t* data, std::size_t size) {
-    std::size_t written = 0;
-    while (written < size) {
-        const ssize_t n = ::write(fd, data + written, size - written);
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return errno;
-        }
-        written += static_cast<std::size_t>(n);
-    }
-    return 0;
-}
-
 std::string FolderOf(const std::string& path) {
     const std::size_t slash = path.find_last_of('/');
     if (slash == std::string::npos) {
@@ -90,7 +75,7 @@ int ReplaceFileContents(const std::string& path, const std::vector<std::uint8_t>
     if (::stat(path.c_str(), &previous) == 0) {
         ::fchmod(fd, previous.st_mode & 07777);
     }
-    int cause = WriteAll(fd, bytes.data(), bytes.size());
+    int cause = WriteFully(fd, bytes.data(), bytes.size());
     if (cause == 0 && ::fsync(fd) != 0) {
         cause = errno;
     }
