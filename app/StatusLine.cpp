@@ -57,7 +57,9 @@ std::string CStatusLine::Format(CTimeSpan elapsed, const CMonitorValues& values,
         if (!data.m_strPI.empty()) {
             pi = data.m_strPI;
         }
-        ps = "\"" + data.m_strPS + "\"";
+        if (!data.m_strPS.empty()) {
+            ps = "\"" + data.m_strPS + "\"";
+        }
         ber = static_cast<float>(values.rds->m_dBitErrorRate);
     }
     std::string line = FormatElapsed(elapsed);

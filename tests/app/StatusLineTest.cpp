@@ -52,6 +52,10 @@ TEST(StatusLine, ShowsEveryValueOnceMeasured) {
     values.Take(Result(7, std::make_shared<const std::vector<float>>()));
     EXPECT_EQ(values.deviation, 48.26f);
     EXPECT_EQ(values.power60s, 3.016f);
+    // A record without PI and PS yet (the decoder has not found them).
+    values.Take(Result(9, std::make_shared<CRDSSnapshot>()));
+    EXPECT_NE(CStatusLine::Format(CTimeSpan(1), values, "").find("| PI - PS - BER 0.00 % |"),
+              std::string::npos);
     values.Clear();
     EXPECT_FALSE(values.deviation || values.multipath || values.rds);
 }
