@@ -3,13 +3,17 @@
 #include <string>
 #include <vector>
 
+#include "app/MonitorCommand.h"
 #include "tools/GenerateCommand.h"
 
 namespace {
 
 int Usage() {
     std::cerr << "Usage: tavik generate OUTDIR [options]   write synthetic demo recordings\n"
-                 "       tavik generate --help            the generator's options\n";
+                 "       tavik generate --help            the generator's options\n"
+                 "       tavik monitor [options]          measure the recordings in the working\n"
+                 "                                        directory without a display\n"
+                 "       tavik monitor --help             the monitor's options\n";
     return 2;
 }
 
@@ -23,6 +27,9 @@ int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 2, argv + argc);
     if (command == "generate") {
         return tavik::RunGenerateCommand(args, std::cout, std::cerr);
+    }
+    if (command == "monitor") {
+        return tavik::RunMonitorCommand(args, std::cout, std::cerr);
     }
     return Usage();
 }

@@ -274,6 +274,10 @@ public:
     static constexpr int RESULT_RECORDS = 60;  // records per write to the result file
 
     int OpenLogFiles(bool ask);  // 0, or -1 without a folder
+    // Unattended logging: takes `folder` as the log folder and opens the day's files there
+    // without asking anything and without deleting any file; day files of an earlier run are
+    // continued. 0, or -1 for an empty folder name.
+    int OpenLogFilesKeeping(const std::string& folder);
     void FlushResults();
     void SelectLogFolder(std::optional<std::string> path = std::nullopt);
     int CheckLogFolder(bool ask);  // 0, or -1 when the user declined
@@ -291,6 +295,8 @@ public:
     int GetUnwrittenResultCount() const { return m_resultLog.GetPendingCount(); }
 
 private:
+    int BeginLogFiles();
+
     CResultRecord m_currentRecord;
     std::array<CResultRecord, RESULT_RECORDS> m_results{};
     std::int32_t m_nResults = 0;

@@ -69,6 +69,19 @@ void CTAVIKSDIDoc::WriteLog(const std::string& line) {
 int CTAVIKSDIDoc::OpenLogFiles(bool ask) {
     // A declined deletion does not stop logging: the day's result file is then continued.
     CheckLogFolder(ask);
+    return BeginLogFiles();
+}
+
+int CTAVIKSDIDoc::OpenLogFilesKeeping(const std::string& folder) {
+    // No CheckLogFolder: unattended, nobody could be asked before files are deleted.
+    if (folder.empty()) {
+        return -1;
+    }
+    m_header.m_strLogFolder = folder;
+    return BeginLogFiles();
+}
+
+int CTAVIKSDIDoc::BeginLogFiles() {
     if (m_header.m_strLogFolder.empty()) {
         return -1;
     }

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -371,6 +372,43 @@ TEST_F(LoggingFixture, UnwrittenRecordsAtTheCloseAreReportedLost) {
     doc->CloseLogFiles();
     EXPECT_EQ(Xml(), kHeader + kFooter);
     EXPECT_TRUE(IsWellFormedXml(logs + "/tavik261205.xml"));
+}
+
+// Unattended logging asks nothing and deletes nothing: the day's files are continued, other
+// day files stay as they are.
+TEST_F(LoggingFixture, KeepingModeContinuesTheDayFilesWithoutAsking) {
+    Open();
+    Seconds(2);
+    doc->CloseLogFiles();
+    const std::string firstXml = Xml();
+    const std::string otherDay = logs + "/tavik261204.xml";
+    { std::ofstream(otherDay) << "kept"; }
+    prompt.m_nAnswer = IDYES;  // would delete, if anything asked
+    auto next = std::make_unique<CTAVIKSDIDoc>();
+    next->SetPrompt(&prompt);
+    next->SetClock(&clock);
+    EXPECT_EQ(next->OpenLogFilesKeeping(""), -1);
+    ASSERT_EQ(next->OpenLogFilesKeeping(logs), 0);
+    std::string folder;
+    next->GetLogFolder(folder);
+    EXPECT_EQ(folder, logs);
+    EXPECT_TRUE(next->m_bLoggingEnabled);
+    next->SetResultValue(0, 0.0f);
+    next->SetResultValue(4, 9.0f);
+    clock.Advance(CTimeSpan(1));
+    next->SetResultValue(0, 0.0f);
+    next->CloseLogFiles();
+
+    EXPECT_TRUE(prompt.m_boxes.empty());
+    EXPECT_EQ(ReadText(otherDay), "kept");
+    const std::string xml = Xml();
+    ASSERT_EQ(xml.substr(0, firstXml.size() - kFooter.size()),
+              firstXml.substr(0, firstXml.size() - kFooter.size()));
+    EXPECT_EQ(Count(xml, "<Measurement id="), 3u);
+    EXPECT_EQ(Count(xml, kFooter), 1u);
+    EXPECT_TRUE(IsWellFormedXml(logs + "/tavik261205.xml"));
+    EXPECT_EQ(Count(Log(), "File Opened"), 2u);
+    EXPECT_EQ(Count(Log(), "File Closed"), 2u);
 }
 
 // The measurement lifecycle writes its event lines and ends logging when it stops.

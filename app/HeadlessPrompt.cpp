@@ -1,0 +1,24 @@
+#include "app/HeadlessPrompt.h"
+
+namespace tavik {
+
+int CHeadlessPrompt::MessageBox(const std::string& text, unsigned style) {
+    Print(text);
+    return (style & 0x0F) == MB_YESNO ? IDNO : IDOK;
+}
+
+void CHeadlessPrompt::Notice(const std::string& text) {
+    Print(text);
+}
+
+void CHeadlessPrompt::Print(const std::string& text) {
+    // Error texts end in line breaks of their own; one is enough.
+    std::size_t end = text.size();
+    while (end > 0 && (text[end - 1] == '\n' || text[end - 1] == '\r')) {
+        --end;
+    }
+    std::lock_guard lock(m_mutex);
+    m_err << text.substr(0, end) << std::endl;
+}
+
+}  // namespace tavik

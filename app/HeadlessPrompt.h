@@ -1,0 +1,25 @@
+#pragma once
+
+#include <mutex>
+#include <ostream>
+
+#include "platform/Prompt.h"
+
+namespace tavik {
+
+// The prompt of an unattended run: every box and notice goes to the error stream as it
+// happens; questions are answered No, so nothing is deleted or ended without a person.
+class CHeadlessPrompt final : public CPrompt {
+public:
+    explicit CHeadlessPrompt(std::ostream& err) : m_err(err) {}
+    int MessageBox(const std::string& text, unsigned style) override;
+    void Notice(const std::string& text) override;
+
+private:
+    void Print(const std::string& text);
+
+    std::mutex m_mutex;  // notices may come from any thread
+    std::ostream& m_err;
+};
+
+}  // namespace tavik

@@ -1,0 +1,159 @@
+#include "app/HeadlessRunner.h"
+
+#include <algorithm>
+
+#include "app/StatusLine.h"
+#include "document/ResultRouter.h"
+#include "document/TAVIKSDIDoc.h"
+
+namespace tavik {
+
+namespace {
+
+// Longest wait for a result before the stop flag is looked at again.
+constexpr auto kPollPeriod = std::chrono::milliseconds(50);
+
+}  // namespace
+
+CHeadlessRunner::CHeadlessRunner(const CMonitorOptions& options, std::ostream& out,
+                                 std::ostream& err, const std::atomic<int>& stop)
+    : m_options(options),
+      m_out(out),
+      m_stop(stop),
+      m_prompt(err),
+      m_clock(options.fSpeed),
+      m_adcPacer(options.fSpeed),
+      m_rdsPacer(options.fSpeed),
+      m_panoramaPacer(options.fSpeed) {
+    m_pDoc = std::make_unique<CTAVIKSDIDoc>();
+    m_pDoc->SetPrompt(&m_prompt);
+    m_pDoc->SetClock(&m_clock);
+    m_pDoc->GetDevice().SetPacers(&m_adcPacer, &m_rdsPacer, &m_panoramaPacer);
+    m_pDoc->SetResultWindow(&m_window);
+    m_pView = std::make_unique<CMonitorView>(*m_pDoc, m_out);
+    m_pDoc->AddView(m_pView.get());
+    m_pRouter = std::make_unique<CResultRouter>(*m_pDoc);
+}
+
+CHeadlessRunner::~CHeadlessRunner() {
+    m_pDoc->OnMeasurementStop();  // does nothing unless still measuring
+    m_pDoc->RemoveView(m_pView.get());
+}
+
+// The setup, the tuner and the log files, before the start.
+bool CHeadlessRunner::Prepare() {
+    CTAVIKSDIDoc& doc = *m_pDoc;
+    if (!m_options.strSetupFile.empty() && !doc.OnOpenDocument(m_options.strSetupFile)) {
+        return false;  // the document showed why
+    }
+    if (m_options.frequency) {
+        try {
+            doc.SetTunerFrequency(*m_options.frequency);
+        } catch (const CTavikControlException& e) {
+            m_prompt.MessageBox(CTAVIKSDIDoc::FormatException(e), MB_ICONEXCLAMATION);
+            return false;
+        }
+    }
+    if (m_options.bEnableAlarms) {
+        int count = 0;
+        for (const CAlarmMap::Entry& entry : doc.GetAlarms()) {
+            count += doc.SetAlarmChecked(entry.key, true) ? 1 : 0;
+        }
+        m_out << count << (count == 1 ? " alarm" : " alarms") << " enabled" << std::endl;
+    }
+    if (!m_options.strLogFolder.empty()) {
+        doc.OpenLogFilesKeeping(m_options.strLogFolder);
+    }
+    return true;
+}
+
+int CHeadlessRunner::Run() {
+    CTAVIKSDIDoc& doc = *m_pDoc;
+    if (!Prepare()) {
+        return 1;
+    }
+    m_out << StringFormat("Monitoring %.2f MHz",
+                          static_cast<double>(doc.GetProtocolHeaderRef().m_fFrequency))
+          << (m_options.nSeconds > 0 ? " for " + std::to_string(m_options.nSeconds) + " s" : "")
+          << "; SIGINT or SIGTERM stops" << std::endl;
+    doc.OnMeasurementStart();
+    if (!doc.IsRunning()) {
+        doc.CloseLogFiles();  // a file begun for this run still gets its footer
+        return 1;
+    }
+    const auto period = std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+        std::chrono::duration<double>(1.0 / m_options.fSpeed));
+    auto next = std::chrono::steady_clock::now() + period;
+    int ticks = 0;
+    for (;;) {
+        WaitForTick(next);
+        if (const int signal = m_stop.load(); signal != 0) {
+            m_out << "Stopping on signal " << signal << std::endl;
+            break;
+        }
+        if (!doc.IsRunning()) {
+            // A device failure ended the measurement; its text went to the error stream.
+            PrintSummary();
+            return 1;
+        }
+        Tick();
+        if (!doc.IsRunning()) {
+            PrintSummary();
+            return 1;
+        }
+        if (m_options.nSeconds > 0 && ++ticks >= m_options.nSeconds) {
+            break;
+        }
+        // A tick that came late is not made up for with a burst of ticks.
+        next = std::max(next + period, std::chrono::steady_clock::now());
+    }
+    doc.OnMeasurementStop();
+    PrintSummary();
+    return 0;
+}
+
+void CHeadlessRunner::WaitForTick(std::chrono::steady_clock::time_point next) {
+    for (;;) {
+        if (m_stop.load() != 0 || !m_pDoc->IsRunning()) {
+            return;
+        }
+        const auto now = std::chrono::steady_clock::now();
+        if (now >= next) {
+            return;
+        }
+        const auto wait = std::min<std::chrono::steady_clock::duration>(next - now, kPollPeriod);
+        CMessage message;
+        if (m_window.Queue().GetMessageFor(
+                message, std::chrono::duration_cast<std::chrono::milliseconds>(wait))) {
+            m_values.Take(message);
+            m_pRouter->Route(message);
+        }
+    }
+}
+
+void CHeadlessRunner::Tick() {
+    m_pDoc->OnMainTimerEvent();
+    if (m_pDoc->IsRunning()) {
+        m_out << CStatusLine::Format(m_pDoc->m_elapsed, m_values, ActiveAlarms()) << std::endl;
+    }
+}
+
+std::string CHeadlessRunner::ActiveAlarms() const {
+    std::string names;
+    for (const CAlarmMap::Entry& entry : m_pDoc->GetAlarms()) {
+        if (entry.item->m_bActive) {
+            names += (names.empty() ? "" : ",") + entry.key;
+        }
+    }
+    return names;
+}
+
+void CHeadlessRunner::PrintSummary() {
+    m_out << "Stopped after " << CStatusLine::FormatElapsed(m_pDoc->m_elapsed) << std::endl;
+    if (!m_options.strLogFolder.empty()) {
+        m_out << "Result file: " << m_pDoc->GetLastResultFile()
+              << "\nLog file: " << m_pDoc->GetLastLogFile() << std::endl;
+    }
+}
+
+}  // namespace tavik

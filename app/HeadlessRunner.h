@@ -1,0 +1,61 @@
+#pragma once
+
+#include <atomic>
+#include <memory>
+#include <ostream>
+#include <string>
+
+#include "app/HeadlessPrompt.h"
+#include "app/MonitorOptions.h"
+#include "app/MonitorValues.h"
+#include "app/MonitorView.h"
+#include "app/ScaledClock.h"
+#include "platform/MessageQueue.h"
+#include "platform/Pacer.h"
+
+namespace tavik {
+
+class CTAVIKSDIDoc;
+class CResultRouter;
+
+// Runs one measurement without a display, exactly as the GUI runs it: the document's transfer
+// and distribution threads and the analysers on their threads, results posted to a queue that
+// this (the user-interface) thread drains, the once-a-second main timer with the alarm check.
+// Prints one status line per main-timer tick, alarm events and errors as they happen.
+class CHeadlessRunner {
+public:
+    // `stop` is polled: non-zero (a signal's number) ends the measurement the normal way.
+    CHeadlessRunner(const CMonitorOptions& options, std::ostream& out, std::ostream& err,
+                    const std::atomic<int>& stop);
+    ~CHeadlessRunner();
+    CHeadlessRunner(const CHeadlessRunner&) = delete;
+    CHeadlessRunner& operator=(const CHeadlessRunner&) = delete;
+
+    // 0 after a normal stop (seconds done or a signal); 1 when the setup could not be used or
+    // the device failed (the formatted error text is on the error stream).
+    int Run();
+
+private:
+    bool Prepare();
+    // Handles results until `period` passed since the last tick or the measurement ends.
+    void WaitForTick(std::chrono::steady_clock::time_point next);
+    void Tick();
+    std::string ActiveAlarms() const;
+    void PrintSummary();
+
+    const CMonitorOptions m_options;
+    std::ostream& m_out;
+    const std::atomic<int>& m_stop;
+    CHeadlessPrompt m_prompt;
+    CScaledClock m_clock;
+    CRealTimePacer m_adcPacer;
+    CRealTimePacer m_rdsPacer;
+    CRealTimePacer m_panoramaPacer;
+    CQueueTarget m_window;  // the result window: outlives the document, which posts to it
+    CMonitorValues m_values;
+    std::unique_ptr<CMonitorView> m_pView;
+    std::unique_ptr<CResultRouter> m_pRouter;
+    std::unique_ptr<CTAVIKSDIDoc> m_pDoc;  // last: ends (with its threads) first
+};
+
+}  // namespace tavik

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <memory>
+#include <optional>
+
+#include "analysis/MultipathResult.h"
+#include "platform/MessageTarget.h"
+#include "rds/RDSSnapshot.h"
+
+namespace tavik {
+
+// The newest value of each quantity the status line shows, taken from the analysers' result
+// messages on the main thread; nothing until the first result of its kind arrived.
+struct CMonitorValues {
+    std::optional<float> deviation;                     // kHz, code 4
+    std::optional<float> maxDeviation;                  // kHz, code 6
+    std::optional<float> power1s;                       // dBr, code 12
+    std::optional<float> power60s;                      // dBr, newest of code 7
+    std::shared_ptr<const CMultipathResult> multipath;  // code 8
+    std::shared_ptr<const CRDSSnapshot> rds;            // codes 9 and 11
+
+    // Takes what a result message carries; other messages and codes are left alone.
+    void Take(const CMessage& message);
+    // After a stop: the analysers were cleared, so their values no longer stand.
+    void Clear() { *this = CMonitorValues(); }
+};
+
+}  // namespace tavik

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <atomic>
+#include <csignal>
+
+namespace tavik {
+
+// While it lives, SIGINT and SIGTERM only record the signal's number; the main loop polls it
+// and stops the measurement the normal way. SIGPIPE is ignored, so a closed output pipe never
+// ends a run before its files are closed. The earlier handlers come back on destruction.
+class CSignalStop {
+public:
+    CSignalStop();
+    ~CSignalStop();
+    CSignalStop(const CSignalStop&) = delete;
+    CSignalStop& operator=(const CSignalStop&) = delete;
+
+    // The number of the first signal received, 0 while none came.
+    static int Received() { return s_nSignal.load(); }
+    static const std::atomic<int>& Flag() { return s_nSignal; }
+
+private:
+    static void Handle(int signal);
+
+    static std::atomic<int> s_nSignal;
+    struct sigaction m_oldInt {};
+    struct sigaction m_oldTerm {};
+    struct sigaction m_oldPipe {};
+};
+
+}  // namespace tavik

@@ -1,0 +1,77 @@
+#include "app/StatusLine.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "document/GenericException.h"
+
+namespace tavik {
+
+std::string CStatusLine::FormatElapsed(CTimeSpan elapsed) {
+    const std::int64_t total = elapsed.GetTotalSeconds();
+    return StringFormat("%02lld:%02d:%02d", static_cast<long long>(total / 3600),
+                        static_cast<int>(total / 60 % 60), static_cast<int>(total % 60));
+}
+
+std::string CStatusLine::FormatValue(std::optional<float> value, int decimals) {
+    if (!value) {
+        return "-";
+    }
+    if (std::isnan(*value)) {
+        return "nan";
+    }
+    if (std::isinf(*value)) {
+        return *value < 0 ? "-inf" : "inf";
+    }
+    return StringFormat("%.*f", decimals, static_cast<double>(*value));
+}
+
+const char* CStatusLine::StatusText(int status) {
+    switch (status) {
+        case CMultipathResult::STATUS_CONDITIONS_MET:
+            return "OK";
+        case CMultipathResult::STATUS_CONDITIONS_NOT_MET:
+            return "STOP";
+        case CMultipathResult::STATUS_DEVIATION_TOO_LOW:
+            return "LOW-DEV";
+        default:
+            return "-";
+    }
+}
+
+std::string CStatusLine::Format(CTimeSpan elapsed, const CMonitorValues& values,
+                                const std::string& activeAlarms) {
+    std::optional<float> multipath;
+    std::optional<float> level;
+    int status = 0;
+    if (values.multipath) {
+        multipath = values.multipath->m_fMultipath;
+        level = values.multipath->m_fLevel;
+        status = values.multipath->m_nStatus;
+    }
+    std::string pi = "-";
+    std::string ps = "-";
+    std::optional<float> ber;
+    if (values.rds) {
+        const CRDSData& data = values.rds->m_data;
+        if (!data.m_strPI.empty()) {
+            pi = data.m_strPI;
+        }
+        if (!data.m_strPS.empty()) {
+            ps = "\"" + data.m_strPS + "\"";
+        }
+        ber = static_cast<float>(values.rds->m_dBitErrorRate);
+    }
+    std::string line = FormatElapsed(elapsed);
+    line += " dev " + FormatValue(values.deviation, 1);
+    line += " max " + FormatValue(values.maxDeviation, 1) + " kHz";
+    line += " | mpx " + FormatValue(values.power1s, 2) + " 1s ";
+    line += FormatValue(values.power60s, 2) + " 60s dBr";
+    line += " | mp " + FormatValue(multipath, 2) + " %/kHz " + StatusText(status);
+    line += " | rf " + FormatValue(level, 1) + " dBuV";
+    line += " | PI " + pi + " PS " + ps + " BER " + FormatValue(ber, 2) + " %";
+    line += " | alarms " + (activeAlarms.empty() ? std::string("-") : activeAlarms);
+    return line;
+}
+
+}  // namespace tavik

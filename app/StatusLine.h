@@ -1,0 +1,30 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "app/MonitorValues.h"
+#include "platform/Time.h"
+
+namespace tavik {
+
+// The monitor's one line per second, e.g.
+//   00:01:05 dev 48.3 max 77.1 kHz | mpx 2.95 1s 3.02 60s dBr | mp 0.12 %/kHz OK |
+//   rf 65.1 dBuV | PI D313 PS "TAVIK FM" BER 0.00 % | alarms -
+// (on one line). A quantity without a value yet shows "-".
+class CStatusLine {
+public:
+    static std::string Format(CTimeSpan elapsed, const CMonitorValues& values,
+                              const std::string& activeAlarms);
+
+    // "HH:MM:SS", hours counting on past 24.
+    static std::string FormatElapsed(CTimeSpan elapsed);
+    // Fixed decimals; "-" without a value, "-inf"/"inf"/"nan" for those values (the power of a
+    // silent block is -inf dBr).
+    static std::string FormatValue(std::optional<float> value, int decimals);
+    // "OK" (conditions met), "STOP" (level or multipath outside), "LOW-DEV" (deviation too
+    // low), "-" for no result or an unknown status.
+    static const char* StatusText(int status);
+};
+
+}  // namespace tavik

@@ -1,0 +1,331 @@
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "document/TAVIKSDIDoc.h"
+#include "tests/support/TempFolder.h"
+#include "tools/StationGenerator.h"
+
+// Runs the built `tavik monitor` on a generated recording, ten times faster than real time.
+namespace tavik {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using test::CTempFolder;
+
+// Every wait of these tests ends; a run that does not finish in this time has failed.
+constexpr auto kLimit = 60s;
+
+std::string ReadText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+std::size_t Count(const std::string& text, const std::string& what) {
+    std::size_t n = 0;
+    for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) {
+        ++n;
+    }
+    return n;
+}
+
+bool IsWellFormedXml(const std::string& path) {
+    const std::string command = "xmllint --noout '" + path + "' 2>/dev/null";
+    return std::system(command.c_str()) == 0;
+}
+
+// One run of the executable in `folder`, its output and errors going to files beside it.
+class CMonitorProcess {
+public:
+    CMonitorProcess(const std::string& folder, const std::string& outputs,
+                    std::vector<std::string> args)
+        : m_strOut(outputs + "/stdout.txt"), m_strErr(outputs + "/stderr.txt") {
+        args.insert(args.begin(), {TAVIK_EXECUTABLE, "monitor"});
+        std::vector<char*> argv;
+        for (std::string& arg : args) {
+            argv.push_back(arg.data());
+        }
+        argv.push_back(nullptr);
+        m_pid = fork();
+        if (m_pid == 0) {
+            // Only async-signal-safe calls between fork and exec.
+            const int out = open(m_strOut.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            const int err = open(m_strErr.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            if (out < 0 || err < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0 ||
+                chdir(folder.c_str()) != 0) {
+                _exit(127);
+            }
+            execv(argv[0], argv.data());
+            _exit(127);
+        }
+    }
+    ~CMonitorProcess() {
+        if (m_pid > 0 && !m_bReaped) {
+            kill(m_pid, SIGKILL);
+            waitpid(m_pid, nullptr, 0);
+        }
+    }
+
+    // Waits until the output holds `count` lines matching `pattern`; false when it ended
+    // or the limit passed first.
+    bool WaitForLines(const std::regex& pattern, int count) {
+        const auto end = std::chrono::steady_clock::now() + kLimit;
+        while (std::chrono::steady_clock::now() < end) {
+            int found = 0;
+            for (const std::string& line : Lines(Out())) {
+                found += std::regex_match(line, pattern) ? 1 : 0;
+            }
+            if (found >= count) {
+                return true;
+            }
+            if (waitpid(m_pid, &m_nStatus, WNOHANG) == m_pid) {
+                m_bReaped = true;
+                return false;
+            }
+            std::this_thread::sleep_for(10ms);
+        }
+        return false;
+    }
+
+    // The exit code, or -1 when it did not end normally within the limit (it is then killed).
+    int Wait() {
+        const auto end = std::chrono::steady_clock::now() + kLimit;
+        while (!m_bReaped && std::chrono::steady_clock::now() < end) {
+            if (waitpid(m_pid, &m_nStatus, WNOHANG) == m_pid) {
+                m_bReaped = true;
+                break;
+            }
+            std::this_thread::sleep_for(10ms);
+        }
+        if (!m_bReaped) {
+            return -1;
+        }
+        return WIFEXITED(m_nStatus) ? WEXITSTATUS(m_nStatus) : -1;
+    }
+
+    void Signal(int signal) { kill(m_pid, signal); }
+    bool Started() const { return m_pid > 0; }
+    std::string Out() const { return ReadText(m_strOut); }
+    std::string Err() const { return ReadText(m_strErr); }
+
+private:
+    std::string m_strOut;
+    std::string m_strErr;
+    pid_t m_pid = -1;
+    int m_nStatus = 0;
+    bool m_bReaped = false;
+};
+
+// A status line; the quantities are numbers or "-" where nothing was measured yet.
+const std::string kValue = R"((-|-?inf|-?\d+\.\d+))";
+const std::regex kStatusLine(R"(\d\d:\d\d:\d\d dev )" + kValue + " max " + kValue +
+                             R"( kHz \| mpx )" + kValue + " 1s " + kValue + R"( 60s dBr \| mp )" +
+                             kValue + R"( %/kHz (OK|STOP|LOW-DEV|-) \| rf )" + kValue +
+                             R"( dBuV \| PI (-|[0-9A-F]{4}) PS (-|".*") BER )" + kValue +
+                             R"( % \| alarms .+)");
+
+class MonitorTest : public ::testing::Test {
+protected:
+    // Three seconds of the default station (PI D313, PS "TAVIK FM", 75 kHz peaks), made once.
+    static void SetUpTestSuite() {
+        s_pRecording = new CTempFolder();
+        CGeneratorOptions options;
+        options.strOutputFolder = s_pRecording->Path();
+        options.fSeconds = 3.0;
+        CStationGenerator(options).Run();
+    }
+    static void TearDownTestSuite() {
+        delete s_pRecording;
+        s_pRecording = nullptr;
+    }
+
+    MonitorTest() {
+        setenv("TZ", "Europe/Berlin", 1);
+        fs::create_directory(logs);
+    }
+
+    std::string Only(const char* extension) const {
+        for (const fs::directory_entry& entry : fs::directory_iterator(logs)) {
+            if (entry.path().extension() == extension) {
+                return entry.path().string();
+            }
+        }
+        return "";
+    }
+
+    static CTempFolder* s_pRecording;
+    CTempFolder outputs;
+    std::string logs = outputs.File("logs");
+};
+
+CTempFolder* MonitorTest::s_pRecording = nullptr;
+
+TEST_F(MonitorTest, PrintsOneLinePerSecondAndClosesTheFiles) {
+    CMonitorProcess run(s_pRecording->Path(), outputs.Path(),
+                        {"--seconds", "3", "--log-folder", logs, "--speed", "10"});
+    ASSERT_TRUE(run.Started());
+    ASSERT_EQ(run.Wait(), 0) << run.Err();
+    EXPECT_EQ(run.Err(), "");
+
+    const std::vector<std::string> lines = Lines(run.Out());
+    ASSERT_EQ(lines.size(), 7u) << run.Out();
+    EXPECT_EQ(lines[0], "Monitoring 106.70 MHz for 3 s; SIGINT or SIGTERM stops");
+    for (int second = 1; second <= 3; ++second) {
+        const std::string& line = lines[static_cast<std::size_t>(second)];
+        EXPECT_TRUE(std::regex_match(line, kStatusLine)) << line;
+        EXPECT_EQ(line.substr(0, 9), "00:00:0" + std::to_string(second) + " ");
+        EXPECT_NE(line.find("| alarms -"), std::string::npos) << line;
+        // Sixty seconds of MPX power take a minute of signal.
+        EXPECT_NE(line.find(" 1s - 60s dBr"), std::string::npos) << line;
+    }
+    // Within three seconds blocks have arrived: the last line has a measured deviation.
+    EXPECT_TRUE(std::regex_search(lines[3], std::regex(R"(dev \d+\.\d max \d+\.\d kHz)")))
+        << lines[3];
+    EXPECT_EQ(lines[4], "Stopped after 00:00:03");
+
+    const std::string xml = Only(".xml");
+    const std::string log = Only(".log");
+    ASSERT_FALSE(xml.empty());
+    ASSERT_FALSE(log.empty());
+    EXPECT_EQ(lines[5], "Result file: " + xml);
+    EXPECT_EQ(lines[6], "Log file: " + log);
+    const std::string results = ReadText(xml);
+    EXPECT_EQ(results.substr(0, 32), "<?xml version=\"1.0\"?>\r\n<Tavik>\r\n");
+    EXPECT_EQ(results.substr(results.size() - 10), "</Tavik>\r\n");
+    EXPECT_EQ(Count(results, "<Measurement id="), 3u);  // one record per second
+    EXPECT_TRUE(IsWellFormedXml(xml));
+    const std::vector<std::string> events = Lines(ReadText(log));
+    const char* expected[] = {"File Opened", "Measurement Started", "Measurement stopped",
+                              "File Closed"};
+    ASSERT_EQ(events.size(), 4u) << ReadText(log);
+    for (std::size_t i = 0; i < 4; ++i) {
+        EXPECT_NE(events[i].find(std::string(": ") + expected[i] + "\r"), std::string::npos)
+            << events[i];
+    }
+}
+
+TEST_F(MonitorTest, SigtermStopsTheMeasurementTheNormalWay) {
+    CMonitorProcess run(s_pRecording->Path(), outputs.Path(),
+                        {"--log-folder", logs, "--speed", "10"});
+    ASSERT_TRUE(run.Started());
+    ASSERT_TRUE(run.WaitForLines(kStatusLine, 2)) << run.Out() << run.Err();
+    run.Signal(SIGTERM);
+    ASSERT_EQ(run.Wait(), 0) << run.Err();
+
+    const std::string out = run.Out();
+    EXPECT_NE(out.find("Stopping on signal 15\nStopped after "), std::string::npos) << out;
+    const std::string xml = Only(".xml");
+    ASSERT_FALSE(xml.empty());
+    const std::string results = ReadText(xml);
+    ASSERT_GE(results.size(), 10u);
+    EXPECT_EQ(results.substr(results.size() - 10), "</Tavik>\r\n");
+    EXPECT_TRUE(IsWellFormedXml(xml));
+    // No second is lost: one record for every status line printed.
+    std::size_t seconds = 0;
+    for (const std::string& line : Lines(out)) {
+        seconds += std::regex_match(line, kStatusLine) ? 1 : 0;
+    }
+    EXPECT_GE(seconds, 2u);
+    EXPECT_EQ(Count(results, "<Measurement id="), seconds);
+    const std::string log = ReadText(Only(".log"));
+    EXPECT_EQ(Count(log, ": Measurement Started\r\n"), 1u) << log;
+    EXPECT_EQ(Count(log, ": Measurement stopped\r\n"), 1u) << log;
+    EXPECT_EQ(Count(log, ": File Closed\r\n"), 1u) << log;
+}
+
+TEST_F(MonitorTest, ExistingDayFilesAreContinuedNeverDeleted) {
+    for (int run = 0; run < 2; ++run) {
+        CMonitorProcess monitor(s_pRecording->Path(), outputs.Path(),
+                                {"--seconds", "2", "--log-folder", logs, "--speed", "10"});
+        ASSERT_EQ(monitor.Wait(), 0) << monitor.Err();
+        EXPECT_EQ(monitor.Err(), "");  // nothing was asked
+    }
+    const std::string results = ReadText(Only(".xml"));
+    EXPECT_EQ(Count(results, "<Measurement id="), 4u);
+    EXPECT_EQ(Count(results, "</Tavik>"), 1u);
+    EXPECT_TRUE(IsWellFormedXml(Only(".xml")));
+    EXPECT_EQ(Count(ReadText(Only(".log")), "Measurement Started"), 2u);
+}
+
+TEST_F(MonitorTest, AlarmsOfTheSetupRaiseEventsWhenEnabled) {
+    // Any deviation above 1 kHz raises the alarm at once; nobody is there to acknowledge it.
+    const std::string setup = outputs.File("alarm.tvk");
+    {
+        auto doc = std::make_unique<CTAVIKSDIDoc>();
+        doc->SetAlarm("Dev", std::make_unique<CAlarmItem>(
+                                 "Dev", ALARM_SOURCE_DEVIATION, ALARM_RELATION_GREATER, 1.0f,
+                                 ALARM_ACTION_LOG_ONLY, COleDateTimeSpan(), ALARM_ACKNOWLEDGE_YES));
+        ASSERT_TRUE(doc->OnSaveDocument(setup));
+    }
+    CMonitorProcess run(s_pRecording->Path(), outputs.Path(),
+                        {"--seconds", "3", "--setup", setup, "--enable-alarms", "--speed", "10"});
+    ASSERT_EQ(run.Wait(), 0) << run.Err();
+    const std::string out = run.Out();
+    EXPECT_EQ(Lines(out).at(0), "1 alarm enabled");
+    EXPECT_TRUE(std::regex_search(
+        out, std::regex(R"(\n00:00:0\d alarm "Dev" active: DEVIATION \d+\.\d\d kHz > 1\.00\n)"
+                        R"(00:00:0\d alarm "Dev" acknowledged: it switches off when its )"
+                        R"(condition clears\n00:00:0\d dev [^\n]*\| alarms Dev\n)")))
+        << out;
+
+    // Loaded but not enabled, the alarm stays quiet.
+    CMonitorProcess quiet(s_pRecording->Path(), outputs.Path(),
+                          {"--seconds", "2", "--setup", setup, "--speed", "10"});
+    ASSERT_EQ(quiet.Wait(), 0) << quiet.Err();
+    EXPECT_EQ(quiet.Out().find("alarm \""), std::string::npos) << quiet.Out();
+}
+
+TEST_F(MonitorTest, DeviceErrorsExitWithTheirText) {
+    // No recordings: the start fails.
+    CMonitorProcess missing(outputs.Path(), outputs.Path(), {"--seconds", "3"});
+    EXPECT_EQ(missing.Wait(), 1);
+    EXPECT_NE(missing.Err().find("Error messages:\nCould not open file \"rds.dat\" (2)\n"
+                                 "StartMeasurement: Could not start measurement!\n"),
+              std::string::npos)
+        << missing.Err();
+
+    // The sample recording cannot be read: the transfer thread fails during the run.
+    CTempFolder broken;
+    fs::copy_file(s_pRecording->File("lev.dat"), broken.File("lev.dat"));
+    fs::copy_file(s_pRecording->File("rds.dat"), broken.File("rds.dat"));
+    fs::create_directory(broken.File("mpx.dat"));
+    CMonitorProcess failing(broken.Path(), outputs.Path(),
+                            {"--seconds", "30", "--log-folder", logs, "--speed", "10"});
+    EXPECT_EQ(failing.Wait(), 1);
+    EXPECT_NE(failing.Err().find("Error messages:\nADCTransfer: Error in thread!\n"),
+              std::string::npos)
+        << failing.Err();
+    // The failure stopped the measurement the normal way: the files are closed.
+    EXPECT_EQ(ReadText(Only(".xml")).substr(ReadText(Only(".xml")).size() - 10), "</Tavik>\r\n");
+    EXPECT_NE(ReadText(Only(".log")).find(": File Closed\r\n"), std::string::npos);
+
+    CMonitorProcess bad(outputs.Path(), outputs.Path(), {"--seconds", "x"});
+    EXPECT_EQ(bad.Wait(), 2);
+    EXPECT_EQ(Lines(bad.Err()).at(0), "monitor: --seconds: \"x\" is not a whole number");
+}
+
+}  // namespace
+}  // namespace tavik
