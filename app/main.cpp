@@ -1,15 +1,20 @@
 // The tavik executable: dispatches its subcommands.
+#include <unistd.h>
+
 #include <iostream>
 #include <string>
 #include <vector>
 
+#include "app/AnalyseCommand.h"
 #include "tools/GenerateCommand.h"
 
 namespace {
 
 int Usage() {
     std::cerr << "Usage: tavik generate OUTDIR [options]   write synthetic demo recordings\n"
-                 "       tavik generate --help            the generator's options\n";
+                 "       tavik generate --help            the generator's options\n"
+                 "       tavik analyse [DIR] [options]    analyse recordings as fast as possible\n"
+                 "       tavik analyse --help             the analysis's options\n";
     return 2;
 }
 
@@ -23,6 +28,9 @@ int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 2, argv + argc);
     if (command == "generate") {
         return tavik::RunGenerateCommand(args, std::cout, std::cerr);
+    }
+    if (command == "analyse") {
+        return tavik::CAnalyseCommand::Run(args, std::cout, std::cerr, isatty(STDERR_FILENO) != 0);
     }
     return Usage();
 }
