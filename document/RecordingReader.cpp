@@ -1,6 +1,7 @@
 #include "document/RecordingReader.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <system_error>
 
@@ -10,8 +11,20 @@ namespace tavik {
 
 namespace {
 
-std::int16_t SampleAt(const std::uint8_t* raw, int i) {
-    return static_cast<std::int16_t>(raw[2 * i] | (raw[2 * i + 1] << 8));
+// The receiver's level conversion written out, so that the compiler vectorises the block
+// loop; the constructor checks it against CTavikControl::ScaleLevel for every sample value.
+float ScaleLevelInline(float raw) {
+    return (raw + 32767.0f) * 0.0011444092f + 22.5f;
+}
+
+// The file's little-endian samples in host order.
+void ToHostOrder(std::int16_t* samples, int count) {
+    if constexpr (std::endian::native != std::endian::little) {
+        for (int i = 0; i < count; ++i) {
+            const auto u = static_cast<std::uint16_t>(samples[i]);
+            samples[i] = static_cast<std::int16_t>((u >> 8) | (u << 8));
+        }
+    }
 }
 
 std::string CauseText(int cause) {
@@ -21,9 +34,15 @@ std::string CauseText(int cause) {
 }  // namespace
 
 CRecordingReader::CRecordingReader() : m_pLevelTable(std::make_unique<std::array<float, 65536>>()) {
+    m_bInlineLevelExact = true;
     for (int value = -32768; value <= 32767; ++value) {
-        (*m_pLevelTable)[static_cast<std::size_t>(value + 32768)] =
-            CTavikControl::ScaleLevel(static_cast<float>(value));
+        const float raw = static_cast<float>(value);
+        const float level = CTavikControl::ScaleLevel(raw);
+        (*m_pLevelTable)[static_cast<std::size_t>(value + 32768)] = level;
+        const float inlined = ScaleLevelInline(raw);
+        if (std::memcmp(&level, &inlined, sizeof level) != 0) {
+            m_bInlineLevelExact = false;
+        }
     }
 }
 
@@ -61,25 +80,34 @@ void CRecordingReader::ReadExactly(CFile& file, std::uint8_t* buffer, std::size_
     }
 }
 
+void CRecordingReader::ReadSamples(CFile& file) {
+    std::size_t read = 0;
+    ReadExactly(file, reinterpret_cast<std::uint8_t*>(m_raw.data()), kBlockBytes, read);
+    if (read != kBlockBytes) {
+        throw CBatchError("\"" + file.GetFileName() + "\" became shorter while read");
+    }
+    ToHostOrder(m_raw.data(), kBlockSamples);
+}
+
 bool CRecordingReader::ReadBlock(float* mpx, float* level) {
     if (m_nBlocksRead >= m_nBlocks) {
         return false;
     }
-    std::size_t read = 0;
-    ReadExactly(m_mpxFile, m_raw.data(), kBlockBytes, read);
-    if (read != kBlockBytes) {
-        throw CBatchError("\"" + m_mpxFile.GetFileName() + "\" became shorter while read");
-    }
+    std::int16_t* const raw = m_raw.data();
+    ReadSamples(m_mpxFile);
     for (int i = 0; i < kBlockSamples; ++i) {
-        mpx[i] = static_cast<float>(SampleAt(m_raw.data(), i));
+        mpx[i] = static_cast<float>(raw[i]);
     }
-    ReadExactly(m_levelFile, m_raw.data(), kBlockBytes, read);
-    if (read != kBlockBytes) {
-        throw CBatchError("\"" + m_levelFile.GetFileName() + "\" became shorter while read");
-    }
-    const std::array<float, 65536>& table = *m_pLevelTable;
-    for (int i = 0; i < kBlockSamples; ++i) {
-        level[i] = table[static_cast<std::size_t>(SampleAt(m_raw.data(), i) + 32768)];
+    ReadSamples(m_levelFile);
+    if (m_bInlineLevelExact) {
+        for (int i = 0; i < kBlockSamples; ++i) {
+            level[i] = ScaleLevelInline(static_cast<float>(raw[i]));
+        }
+    } else {
+        const std::array<float, 65536>& table = *m_pLevelTable;
+        for (int i = 0; i < kBlockSamples; ++i) {
+            level[i] = table[static_cast<std::size_t>(raw[i] + 32768)];
+        }
     }
     ++m_nBlocksRead;
     return true;

@@ -43,6 +43,7 @@ private:
     static constexpr std::size_t kBlockBytes = 2 * kBlockSamples;
 
     void OpenFile(CFile& file, const std::string& folder, const char* name);
+    void ReadSamples(CFile& file);  // one block's samples into m_raw
     void ReadExactly(CFile& file, std::uint8_t* buffer, std::size_t count, std::size_t& read);
 
     CFile m_mpxFile;
@@ -51,10 +52,12 @@ private:
     std::int64_t m_nBlocks = 0;
     std::int64_t m_nBlocksRead = 0;
     bool m_bRdsEnded = false;
-    std::array<std::uint8_t, kBlockBytes> m_raw{};
-    // ScaleLevel of every 16-bit sample value, indexed by value + 32768: one call per value
-    // instead of one per sample, and bit for bit the receiver's conversion.
+    std::array<std::int16_t, kBlockSamples> m_raw{};
+    // ScaleLevel of every 16-bit sample value, indexed by value + 32768: bit for bit the
+    // receiver's conversion. When the vectorised form gives the same value for every sample
+    // value (checked once), that form is used instead of the table.
     std::unique_ptr<std::array<float, 65536>> m_pLevelTable;
+    bool m_bInlineLevelExact = false;
 };
 
 }  // namespace tavik
