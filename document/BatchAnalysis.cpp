@@ -122,9 +122,9 @@ void CBatchAnalysis::OpenLogging() {
     }
 }
 
-// A run writes the day files of the days it covers. Files of those names must not exist: they
-// would be continued (and the output would not be the run's alone) or, answered otherwise,
-// deleted. The folder is made when missing.
+// The document takes a log folder only when it holds none of this program's day files
+// (otherwise it would ask to delete them, and the batch answer is No), and a run must not
+// continue another run's files: such a folder is refused. The folder is made when missing.
 void CBatchAnalysis::CheckOutFolder() const {
     namespace fs = std::filesystem;
     const std::string& folder = m_options.strOutFolder;
@@ -133,20 +133,15 @@ void CBatchAnalysis::CheckOutFolder() const {
     if (ec || !fs::is_directory(folder, ec)) {
         throw CBatchError("Could not make the output folder \"" + folder + "\"");
     }
-    const CTime start = m_clock.Now();
-    const CTime end = start + CTimeSpan(m_reader.GetBlockCount() / kBlocksPerTick);
-    // Every local date of the run: no day is shorter than 23 hours.
-    for (CTime t = start;; t = t + CTimeSpan(3600)) {
-        const CTime at = t < end ? t : end;
-        for (const std::string& name :
-             {CResultLog::ResultFileName(folder, at), CResultLog::LogFileName(folder, at)}) {
-            if (fs::exists(name, ec)) {
-                throw CBatchError("\"" + name + "\" exists already; choose an empty output folder");
-            }
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (CResultLog::IsOwnFileName(name, ".xml") || CResultLog::IsOwnFileName(name, ".log")) {
+            throw CBatchError("\"" + folder + "\" holds result files already (" + name +
+                              "); choose an empty output folder");
         }
-        if (!(t < end)) {
-            break;
-        }
+    }
+    if (ec) {
+        throw CBatchError("Could not read the output folder \"" + folder + "\"");
     }
 }
 

@@ -48,10 +48,12 @@ public:
     // Alarm event lines as they are logged (a console may print them).
     void SetAlarmListener(CAlarmEventRecorder::CListener listener);
     // Runs the whole analysis; throws CBatchError when the recording or the setup cannot be
-    // used or the output folder already holds files of the days to be written.
+    // used or the output folder already holds result or log files.
     CBatchSummary Run(const CProgress& progress = {});
 
     CTAVIKSDIDoc& GetDocument() { return *m_pDoc; }
+    // RDS chunks handed to the RDS worker so far.
+    std::int64_t GetRdsChunkCount() const { return m_nRdsChunks; }
 
 private:
     // Passes notices on and answers every question with No without showing it: a batch run

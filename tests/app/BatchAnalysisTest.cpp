@@ -146,11 +146,50 @@ TEST(BatchAnalysis, TwoRunsWriteIdenticalFilesAndNeverTouchExistingOnes) {
     EXPECT_EQ(ReadText(second.File("tavik260615.xml")), xml);
     EXPECT_EQ(ReadText(second.File("tavik260615.log")), log);
 
-    // A folder that holds the day's files is refused: nothing deleted, nothing appended.
+    // A folder that holds day files is refused: nothing deleted, nothing appended.
     EXPECT_THROW(Analyse(Options(first.Path()), prompt), CBatchError);
     EXPECT_EQ(ReadText(first.File("tavik260615.xml")), xml);
     EXPECT_EQ(ReadText(first.File("tavik260615.log")), log);
     EXPECT_TRUE(prompt.m_boxes.empty());
+}
+
+TEST(BatchAnalysis, FolderWithAnotherDaysFileIsRefusedAndKept) {
+    CTempFolder out;
+    CTempFolder other;
+    out.Write("tavik250101.log", {'x'});
+    out.Write("notes.xml", {'y'});
+    CRecordingPrompt prompt;
+    try {
+        Analyse(Options(out.Path()), prompt);
+        FAIL() << "no error";
+    } catch (const CBatchError& e) {
+        EXPECT_NE(std::string(e.what()).find("tavik250101.log"), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(ReadText(out.File("tavik250101.log")), "x");
+    EXPECT_EQ(ReadText(out.File("notes.xml")), "y");
+    EXPECT_FALSE(std::filesystem::exists(out.File("tavik260615.xml")));
+    // Other programs' files are no reason to refuse.
+    other.Write("notes.xml", {'y'});
+    EXPECT_NO_THROW(Analyse(Options(other.Path()), prompt));
+    EXPECT_EQ(ReadText(other.File("notes.xml")), "y");
+}
+
+TEST(BatchAnalysis, RdsChunksFollowThe674MillisecondPace) {
+    CRecordingPrompt prompt;
+    CBatchAnalysis analysis(Options(""), prompt);
+    std::vector<std::int64_t> chunksAfterBlock;
+    analysis.Run([&](std::int64_t, std::int64_t) {
+        chunksAfterBlock.push_back(analysis.GetRdsChunkCount());
+    });
+    ASSERT_EQ(chunksAfterBlock.size(), 60u);
+    // Chunk k is due after k * 674 ms: blocks 7, 14, 21, 27, 34, 41, 48, 54 (of 100 ms).
+    EXPECT_EQ(chunksAfterBlock[5], 0);
+    EXPECT_EQ(chunksAfterBlock[6], 1);
+    EXPECT_EQ(chunksAfterBlock[13], 2);
+    EXPECT_EQ(chunksAfterBlock[26], 4);
+    EXPECT_EQ(chunksAfterBlock[25], 3);
+    EXPECT_EQ(chunksAfterBlock[53], 8);
+    EXPECT_EQ(chunksAfterBlock[59], 8);
 }
 
 TEST(BatchAnalysis, WithoutOutputFolderNothingIsWritten) {
@@ -231,10 +270,12 @@ TEST(BatchAnalysisInput, EndsWithTheShorterRecordingAndReadsRdsAsFarAsItGoes) {
     options.strOutFolder = folder.File("out");  // made when missing
     options.start = CTime(CKnownRecording::kStartTime);
     CRecordingPrompt prompt;
-    const CBatchSummary s = Analyse(options, prompt);
+    CBatchAnalysis analysis(options, prompt);
+    const CBatchSummary s = analysis.Run();
     EXPECT_EQ(s.nBlocks, 35);
     EXPECT_DOUBLE_EQ(s.dSeconds, 3.5);
     EXPECT_TRUE(s.pRds);
+    EXPECT_EQ(analysis.GetRdsChunkCount(), 2);
     EXPECT_EQ(Records(ReadText(folder.File("out/tavik260615.xml"))).size(), 3u);
 }
 
