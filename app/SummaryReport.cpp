@@ -120,9 +120,10 @@ void CSummaryReport::WriteText(const CBatchSummary& s, std::ostream& out) {
     if (s.pRds) {
         const CRDSData& rds = s.pRds->m_data;
         std::snprintf(line, sizeof line, "%.2f %%", s.pRds->m_dBitErrorRate);
-        out << "RDS:        PI " << rds.m_strPI << ", PS \"" << rds.m_strPS << "\", PTY "
-            << rds.m_strPTY << ", bit error rate " << line << "\n";
-        out << "Radio text: \"" << rds.m_strLastRadioText << "\"\n";
+        // Texts quoted and escaped as in JSON: a radio text ends with a carriage return.
+        out << "RDS:        PI " << rds.m_strPI << ", PS " << CJsonWriter::Escape(rds.m_strPS)
+            << ", PTY " << rds.m_strPTY << ", bit error rate " << line << "\n";
+        out << "Radio text: " << CJsonWriter::Escape(rds.m_strLastRadioText) << "\n";
     } else {
         out << "RDS:        no data\n";
     }

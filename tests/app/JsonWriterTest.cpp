@@ -3,6 +3,7 @@
 #include <cmath>
 #include <limits>
 #include <memory>
+#include <sstream>
 
 #include "app/JsonWriter.h"
 #include "app/SummaryReport.h"
@@ -85,6 +86,32 @@ TEST(SummaryReport, RdsTextsAreWrittenAsTheRecordHoldsThem) {
     EXPECT_NE(json.find("\"mpx_power_1s_last_dbr\":null"), std::string::npos);
     // The radio text of a fresh record: 64 blanks.
     EXPECT_NE(json.find("\"radiotext\":\"" + std::string(64, ' ') + "\""), std::string::npos);
+}
+
+}  // namespace
+}  // namespace tavik
+
+namespace tavik {
+namespace {
+
+TEST(SummaryReport, TextShowsControlCharactersOfRdsTextsEscaped) {
+    CBatchSummary summary;
+    auto snapshot = std::make_shared<CRDSSnapshot>();
+    snapshot->m_data.m_strPI = "D313";
+    snapshot->m_data.m_strPS = "TAVIK FM";
+    snapshot->m_data.m_strLastRadioText = "Now\r  ";
+    summary.pRds = snapshot;
+    summary.fDeviationMax = 76.25f;
+    summary.alarms.push_back({"Dev", 3});
+    std::ostringstream out;
+    CSummaryReport::WriteText(summary, out);
+    const std::string text = out.str();
+    EXPECT_NE(text.find("Deviation:  maximum 76.25 kHz, at or above 75 kHz -\n"), std::string::npos)
+        << text;
+    EXPECT_NE(text.find("RDS:        PI D313, PS \"TAVIK FM\","), std::string::npos) << text;
+    EXPECT_NE(text.find("Radio text: \"Now\\r  \"\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("Alarm \"Dev\": 3 activations\n"), std::string::npos) << text;
+    EXPECT_EQ(text.find("Result file"), std::string::npos);
 }
 
 }  // namespace
