@@ -1,8 +1,11 @@
 // The tavik executable: dispatches its subcommands.
+#include <unistd.h>
+
 #include <iostream>
 #include <string>
 #include <vector>
 
+#include "app/AnalyseCommand.h"
 #include "app/MonitorCommand.h"
 #include "tools/GenerateCommand.h"
 
@@ -13,7 +16,9 @@ int Usage() {
                  "       tavik generate --help            the generator's options\n"
                  "       tavik monitor [options]          measure the recordings in the working\n"
                  "                                        directory without a display\n"
-                 "       tavik monitor --help             the monitor's options\n";
+                 "       tavik monitor --help             the monitor's options\n"
+                 "       tavik analyse [DIR] [options]    analyse recordings as fast as possible\n"
+                 "       tavik analyse --help             the analysis's options\n";
     return 2;
 }
 
@@ -30,6 +35,9 @@ int main(int argc, char** argv) {
     }
     if (command == "monitor") {
         return tavik::RunMonitorCommand(args, std::cout, std::cerr);
+    }
+    if (command == "analyse") {
+        return tavik::CAnalyseCommand::Run(args, std::cout, std::cerr, isatty(STDERR_FILENO) != 0);
     }
     return Usage();
 }

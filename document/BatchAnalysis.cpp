@@ -1,0 +1,216 @@
+#include "document/BatchAnalysis.h"
+
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+#include "document/GenericException.h"
+#include "document/ResultLog.h"
+#include "platform/Messages.h"
+#include "rds/RDSDataMessage.h"
+
+namespace tavik {
+
+int CBatchAnalysis::CBatchPrompt::MessageBox(const std::string& text, unsigned style) {
+    if ((style & MB_YESNO) != 0) {
+        m_out.Notice(text + " (answered No)");
+        return IDNO;
+    }
+    m_out.Notice(text);
+    return IDOK;
+}
+
+CBatchAnalysis::CBatchAnalysis(const CBatchOptions& options, CPrompt& prompt)
+    : m_options(options),
+      m_prompt(prompt),
+      m_clock(options.start),
+      m_pDoc(std::make_unique<CTAVIKSDIDoc>()),
+      m_router(*m_pDoc),
+      m_alarmEvents(*m_pDoc),
+      m_pMpx(std::make_unique<std::array<float, GLOBAL_SAMPLE_BUFSIZE>>()),
+      m_pLevel(std::make_unique<std::array<float, GLOBAL_SAMPLE_BUFSIZE>>()) {
+    m_pDoc->SetPrompt(&m_prompt);
+    m_pDoc->SetClock(&m_clock);
+    m_pDoc->SetResultWindow(&m_resultWindow);
+    m_pDoc->GetSpectrumAnalyser().SetSynchronous(true);
+    m_pDoc->GetMPXPower().SetSynchronous(true);
+    m_pDoc->GetDeviation().SetSynchronous(true);
+    m_pDoc->GetMultipath().SetSynchronous(true);
+    m_pDoc->GetRDSWorker().SetSynchronous(true);
+}
+
+CBatchAnalysis::~CBatchAnalysis() {
+    m_pDoc->RemoveView(&m_alarmEvents);
+}
+
+void CBatchAnalysis::SetAlarmListener(CAlarmEventRecorder::CListener listener) {
+    m_alarmEvents.SetListener(std::move(listener));
+}
+
+CBatchSummary CBatchAnalysis::Run(const CProgress& progress) {
+    if (m_bRun) {
+        throw CBatchError("A batch analysis runs once");
+    }
+    m_bRun = true;
+    const auto wallStart = std::chrono::steady_clock::now();
+    Prepare();
+    const std::int64_t total = m_reader.GetBlockCount();
+    std::int64_t done = 0;
+    try {
+        while (m_reader.ReadBlock(m_pMpx->data(), m_pLevel->data())) {
+            DistributeBlock();
+            ++done;
+            DistributeRds(done);
+            if (done % kBlocksPerTick == 0) {
+                MainTimerTick();
+            }
+            if (progress) {
+                progress(done, total);
+            }
+        }
+    } catch (const CBatchError&) {
+        // The files written so far are closed as a stop would close them.
+        CBatchSummary ignored;
+        Finish(ignored);
+        throw;
+    }
+    CBatchSummary summary;
+    Finish(summary);
+    summary.nBlocks = done;
+    summary.dSeconds = static_cast<double>(done) * kBlockMilliseconds / 1000.0;
+    const std::chrono::duration<double> wall = std::chrono::steady_clock::now() - wallStart;
+    summary.dWallSeconds = wall.count();
+    summary.dRealtimeFactor = wall.count() > 0.0 ? summary.dSeconds / wall.count() : 0.0;
+    return summary;
+}
+
+// The document as the application has it when a measurement starts: setup and alarms loaded,
+// calibration read, logging enabled, the first record stamped.
+void CBatchAnalysis::Prepare() {
+    CTAVIKSDIDoc& doc = *m_pDoc;
+    if (!m_options.strSetupFile.empty()) {
+        if (!doc.OnOpenDocument(m_options.strSetupFile)) {
+            throw CBatchError("Could not read the setup file \"" + m_options.strSetupFile + "\"");
+        }
+        doc.SetWindowFunction(doc.GetProtocolHeaderRef());
+    }
+    doc.LoadCalibrators();
+    if (m_options.bEnableAlarms) {
+        for (const CAlarmMap::Entry& entry : doc.GetAlarms()) {
+            doc.SetAlarmChecked(entry.key, true);
+        }
+    }
+    doc.AddView(&m_alarmEvents);
+    m_reader.Open(m_options.strDataFolder);
+    if (!m_options.strOutFolder.empty()) {
+        OpenLogging();
+    }
+    doc.m_startTime = m_clock.Now();
+    doc.WriteLog("Measurement Started");
+    doc.SetResultValue(0, 0.0f);
+}
+
+void CBatchAnalysis::OpenLogging() {
+    CheckOutFolder();
+    CTAVIKSDIDoc& doc = *m_pDoc;
+    doc.SelectLogFolder(m_options.strOutFolder);
+    std::string folder;
+    doc.GetLogFolder(folder);
+    if (folder != m_options.strOutFolder || doc.OpenLogFiles(true) != 0) {
+        throw CBatchError("Could not start logging into \"" + m_options.strOutFolder + "\"");
+    }
+}
+
+// The document takes a log folder only when it holds none of this program's day files
+// (otherwise it would ask to delete them, and the batch answer is No), and a run must not
+// continue another run's files: such a folder is refused. The folder is made when missing.
+void CBatchAnalysis::CheckOutFolder() const {
+    namespace fs = std::filesystem;
+    const std::string& folder = m_options.strOutFolder;
+    std::error_code ec;
+    fs::create_directories(folder, ec);
+    if (ec || !fs::is_directory(folder, ec)) {
+        throw CBatchError("Could not make the output folder \"" + folder + "\"");
+    }
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (CResultLog::IsOwnFileName(name, ".xml") || CResultLog::IsOwnFileName(name, ".log")) {
+            throw CBatchError("\"" + folder + "\" holds result files already (" + name +
+                              "); choose an empty output folder");
+        }
+    }
+    if (ec) {
+        throw CBatchError("Could not read the output folder \"" + folder + "\"");
+    }
+}
+
+// The calls of the document's ADC distribution for one block, in its order.
+void CBatchAnalysis::DistributeBlock() {
+    CTAVIKSDIDoc& doc = *m_pDoc;
+    const float* mpx = m_pMpx->data();
+    constexpr int count = GLOBAL_SAMPLE_BUFSIZE;
+    const auto handOver = [&](CWorkerThread& worker) {
+        if (!worker.IsBusy()) {
+            worker.PostData(mpx, count);
+            Drain();
+        }
+    };
+    if (m_spectrumDecimation.Next()) {
+        handOver(doc.GetSpectrumAnalyser());
+    }
+    handOver(doc.GetMPXPower());
+    handOver(doc.GetDeviation());
+    doc.GetMultipath().PostData(mpx, count, m_pLevel->data(), count);
+    Drain();
+}
+
+// Chunk k (from 1) is due once k * 674 ms of recording have passed.
+void CBatchAnalysis::DistributeRds(std::int64_t blocksDone) {
+    while ((m_nRdsChunks + 1) * kRdsChunkMilliseconds <= blocksDone * kBlockMilliseconds) {
+        RDS_DATA_MSG message{};
+        if (!m_reader.ReadRdsChunk(message.data)) {
+            return;
+        }
+        message.count = CRecordingReader::kRdsChunkBytes;
+        m_pDoc->GetRDSWorker().PostData(message);
+        ++m_nRdsChunks;
+        Drain();
+    }
+}
+
+void CBatchAnalysis::MainTimerTick() {
+    m_clock.Advance(CTimeSpan(1));
+    m_pDoc->OnMainTimerEvent();
+    Drain();
+}
+
+// What a stop does to the files: the closing log line, the last records and the footer.
+void CBatchAnalysis::Finish(CBatchSummary& summary) {
+    CTAVIKSDIDoc& doc = *m_pDoc;
+    doc.WriteLog("Measurement stopped");
+    const bool logging = doc.m_bLoggingEnabled;
+    doc.CloseLogFiles();
+    summary = m_collector.GetSummary();
+    for (const CAlarmMap::Entry& entry : doc.GetAlarms()) {
+        summary.alarms.push_back({entry.key, m_alarmEvents.GetActivations(entry.item.get())});
+    }
+    if (logging) {
+        summary.strResultFile = doc.GetLastResultFile();
+        summary.strLogFile = doc.GetLastLogFile();
+    }
+}
+
+void CBatchAnalysis::Drain() {
+    CMessage message;
+    while (m_resultWindow.Queue().PeekMessage(message, 0, 0, true)) {
+        m_router.Route(message);
+        m_collector.Collect(message);
+        if (message.message == WM_MULTIPATH_ERROR && message.payload && !m_bMultipathErrorTold) {
+            m_bMultipathErrorTold = true;
+            m_prompt.Notice(*std::static_pointer_cast<const std::string>(message.payload));
+        }
+    }
+}
+
+}  // namespace tavik

@@ -1,0 +1,299 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "document/BatchAnalysis.h"
+#include "tests/app/RecordingFixture.h"
+
+namespace tavik {
+namespace {
+
+using test::CKnownRecording;
+using test::CTempFolder;
+using test::ReadText;
+
+// Tone 50 kHz, pilot 6.75 kHz (sines) and RDS 3 kHz (mean square a quarter of its peak's
+// square) against a 19 kHz sine.
+const double kTonePowerDbr =
+    10.0 * std::log10((50.0 * 50.0 + 6.75 * 6.75 + 3.0 * 3.0 / 2.0) / (19.0 * 19.0));
+
+struct Record {
+    int id = 0;
+    long long timestamp = 0;
+    std::string text;
+};
+
+// The result file's records, each with its id, timestamp and whole text.
+std::vector<Record> Records(const std::string& xml) {
+    std::vector<Record> records;
+    const std::string open = "      <Measurement id=\"";
+    for (std::size_t at = xml.find(open); at != std::string::npos;) {
+        const std::size_t next = xml.find(open, at + open.size());
+        Record record;
+        record.text = xml.substr(at, next == std::string::npos ? std::string::npos : next - at);
+        record.id = std::stoi(record.text.substr(open.size()));
+        const std::size_t stamp = record.text.find("timestamp=\"");
+        record.timestamp = std::stoll(record.text.substr(stamp + 11));
+        records.push_back(record);
+        at = next;
+    }
+    return records;
+}
+
+float Field(const std::string& record, const std::string& tag) {
+    const std::size_t at = record.find("<" + tag + ">");
+    return std::stof(record.substr(at + tag.size() + 2));
+}
+
+CBatchOptions Options(const std::string& out) {
+    CBatchOptions options;
+    options.strDataFolder = CKnownRecording::Get().Folder();
+    options.strOutFolder = out;
+    options.start = CTime(CKnownRecording::kStartTime);
+    return options;
+}
+
+CBatchSummary Analyse(const CBatchOptions& options, CPrompt& prompt) {
+    CBatchAnalysis analysis(options, prompt);
+    return analysis.Run();
+}
+
+TEST(BatchAnalysis, SummaryMatchesTheKnownRecording) {
+    CTempFolder out;
+    CRecordingPrompt prompt;
+    const CBatchSummary s = Analyse(Options(out.Path()), prompt);
+    const CGenerationSummary& generated = CKnownRecording::Get().Summary();
+
+    EXPECT_EQ(s.nBlocks, 60);
+    EXPECT_DOUBLE_EQ(s.dSeconds, 6.0);
+    ASSERT_TRUE(s.fDeviationMax);
+    EXPECT_NEAR(*s.fDeviationMax, generated.fPeakDeviation, 1e-3);
+    EXPECT_EQ(s.fDeviationExceed75, 0.0f);
+    ASSERT_EQ(s.deviationRelative.size(), 110u);
+    ASSERT_EQ(s.deviationAccumulated.size(), 110u);
+    // Every half-block peak of the steady tone lies in the 58 kHz bin.
+    EXPECT_FLOAT_EQ(s.deviationRelative[58], 100.0f);
+    EXPECT_FLOAT_EQ(s.deviationAccumulated[57], 100.0f);
+    EXPECT_FLOAT_EQ(s.deviationAccumulated[58], 0.0f);
+
+    ASSERT_TRUE(s.fMpxPower1sLast);
+    EXPECT_NEAR(*s.fMpxPower1sLast, kTonePowerDbr, 0.02);
+    EXPECT_NEAR(*s.fMpxPower1sLast, generated.fMpxPower, 0.02);
+    // Six seconds give no 60-second value.
+    EXPECT_FALSE(s.fMpxPower60sLast);
+    EXPECT_FALSE(s.fMpxPower60sMax);
+
+    ASSERT_TRUE(s.fRfLevel);
+    EXPECT_NEAR(*s.fRfLevel, 65.0, 3.0);
+    ASSERT_TRUE(s.nItuStatus);
+
+    ASSERT_TRUE(s.pRds);
+    EXPECT_EQ(s.pRds->m_data.m_strPI, "D313");
+    EXPECT_EQ(s.pRds->m_data.m_strPS, "TAVIK FM");
+    EXPECT_EQ(s.pRds->m_dBitErrorRate, 0.0);
+
+    EXPECT_EQ(s.strResultFile, out.File("tavik260615.xml"));
+    EXPECT_EQ(s.strLogFile, out.File("tavik260615.log"));
+    EXPECT_TRUE(s.alarms.empty());
+    EXPECT_TRUE(prompt.m_boxes.empty());
+    EXPECT_TRUE(prompt.m_notices.empty());
+}
+
+TEST(BatchAnalysis, ResultFileHoldsOneRecordPerSecondOnTheVirtualClock) {
+    CTempFolder out;
+    CRecordingPrompt prompt;
+    Analyse(Options(out.Path()), prompt);
+    const std::string xml = ReadText(out.File("tavik260615.xml"));
+    ASSERT_TRUE(xml.starts_with("<?xml version=\"1.0\"?>\r\n<Tavik>\r\n"));
+    ASSERT_TRUE(xml.ends_with("</Measurement></Tavik>\r\n"));
+
+    // Seconds 0 to 5 are closed by the ticks at 1 to 6; the record opened at 6 is not kept.
+    const std::vector<Record> records = Records(xml);
+    ASSERT_EQ(records.size(), 6u);
+    const CGenerationSummary& generated = CKnownRecording::Get().Summary();
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(records[i].id, static_cast<int>(i) + 1);
+        EXPECT_EQ(records[i].timestamp, CKnownRecording::kStartTime + static_cast<long long>(i));
+        EXPECT_NEAR(Field(records[i].text, "Deviation"), generated.fPeakDeviation, 0.5);
+        EXPECT_EQ(Field(records[i].text, "MPXPower"), 0.0f);  // no 60-second value yet
+    }
+    EXPECT_NE(records[0].text.find("Monday, June 15, 2026, 12:00:00</Date>"), std::string::npos);
+    // The first multipath fit runs at the tick of second 2 and goes into that second's record.
+    EXPECT_EQ(Field(records[1].text, "Multipath"), 0.0f);
+    EXPECT_GT(Field(records[2].text, "Multipath"), 0.0f);
+
+    EXPECT_EQ(ReadText(out.File("tavik260615.log")),
+              "15.6.2026, 12:00:00: File Opened\r\n"
+              "15.6.2026, 12:00:00: Measurement Started\r\n"
+              "15.6.2026, 12:00:06: Measurement stopped\r\n"
+              "15.6.2026, 12:00:06: File Closed\r\n");
+}
+
+TEST(BatchAnalysis, TwoRunsWriteIdenticalFilesAndNeverTouchExistingOnes) {
+    CTempFolder first;
+    CTempFolder second;
+    CRecordingPrompt prompt;
+    Analyse(Options(first.Path()), prompt);
+    Analyse(Options(second.Path()), prompt);
+    const std::string xml = ReadText(first.File("tavik260615.xml"));
+    const std::string log = ReadText(first.File("tavik260615.log"));
+    ASSERT_FALSE(xml.empty());
+    EXPECT_EQ(ReadText(second.File("tavik260615.xml")), xml);
+    EXPECT_EQ(ReadText(second.File("tavik260615.log")), log);
+
+    // A folder that holds day files is refused: nothing deleted, nothing appended.
+    EXPECT_THROW(Analyse(Options(first.Path()), prompt), CBatchError);
+    EXPECT_EQ(ReadText(first.File("tavik260615.xml")), xml);
+    EXPECT_EQ(ReadText(first.File("tavik260615.log")), log);
+    EXPECT_TRUE(prompt.m_boxes.empty());
+}
+
+TEST(BatchAnalysis, FolderWithAnotherDaysFileIsRefusedAndKept) {
+    CTempFolder out;
+    CTempFolder other;
+    out.Write("tavik250101.log", {'x'});
+    out.Write("notes.xml", {'y'});
+    CRecordingPrompt prompt;
+    try {
+        Analyse(Options(out.Path()), prompt);
+        FAIL() << "no error";
+    } catch (const CBatchError& e) {
+        EXPECT_NE(std::string(e.what()).find("tavik250101.log"), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(ReadText(out.File("tavik250101.log")), "x");
+    EXPECT_EQ(ReadText(out.File("notes.xml")), "y");
+    EXPECT_FALSE(std::filesystem::exists(out.File("tavik260615.xml")));
+    // Other programs' files are no reason to refuse.
+    other.Write("notes.xml", {'y'});
+    EXPECT_NO_THROW(Analyse(Options(other.Path()), prompt));
+    EXPECT_EQ(ReadText(other.File("notes.xml")), "y");
+}
+
+TEST(BatchAnalysis, RdsChunksFollowThe674MillisecondPace) {
+    CRecordingPrompt prompt;
+    CBatchAnalysis analysis(Options(""), prompt);
+    std::vector<std::int64_t> chunksAfterBlock;
+    analysis.Run([&](std::int64_t, std::int64_t) {
+        chunksAfterBlock.push_back(analysis.GetRdsChunkCount());
+    });
+    ASSERT_EQ(chunksAfterBlock.size(), 60u);
+    // Chunk k is due after k * 674 ms: blocks 7, 14, 21, 27, 34, 41, 48, 54 (of 100 ms).
+    EXPECT_EQ(chunksAfterBlock[5], 0);
+    EXPECT_EQ(chunksAfterBlock[6], 1);
+    EXPECT_EQ(chunksAfterBlock[13], 2);
+    EXPECT_EQ(chunksAfterBlock[26], 4);
+    EXPECT_EQ(chunksAfterBlock[25], 3);
+    EXPECT_EQ(chunksAfterBlock[53], 8);
+    EXPECT_EQ(chunksAfterBlock[59], 8);
+}
+
+TEST(BatchAnalysis, WithoutOutputFolderNothingIsWritten) {
+    CRecordingPrompt prompt;
+    CBatchOptions options = Options("");
+    const CBatchSummary s = Analyse(options, prompt);
+    EXPECT_EQ(s.nBlocks, 60);
+    EXPECT_TRUE(s.strResultFile.empty());
+    EXPECT_TRUE(s.strLogFile.empty());
+}
+
+class BatchAlarms : public ::testing::Test {
+protected:
+    void SetUp() override {
+        CTAVIKSDIDoc doc;
+        doc.SetAlarm("DevHigh", std::make_unique<CAlarmItem>(
+                                    "DevHigh", ALARM_SOURCE_DEVIATION, ALARM_RELATION_GREATER_EQUAL,
+                                    50.0f, ALARM_ACTION_LOG_ONLY, COleDateTimeSpan(0, 0, 0, 0),
+                                    ALARM_ACKNOWLEDGE_NO));
+        doc.SetAlarm("MpxLow", std::make_unique<CAlarmItem>(
+                                   "MpxLow", ALARM_SOURCE_MPX_POWER, ALARM_RELATION_LESS, -100.0f,
+                                   ALARM_ACTION_OUTPUT_1, COleDateTimeSpan(0, 0, 0, 0),
+                                   ALARM_ACKNOWLEDGE_YES));
+        ASSERT_TRUE(doc.OnSaveDocument(setup.File("alarms.tvk")));
+    }
+
+    CTempFolder setup;
+    CTempFolder out;
+    CRecordingPrompt prompt;
+};
+
+TEST_F(BatchAlarms, SetupAlarmsStayDisabledUnlessEnabled) {
+    CBatchOptions options = Options(out.Path());
+    options.strSetupFile = setup.File("alarms.tvk");
+    const CBatchSummary s = Analyse(options, prompt);
+    ASSERT_EQ(s.alarms.size(), 2u);
+    EXPECT_EQ(s.alarms[0].strName, "DevHigh");
+    EXPECT_EQ(s.alarms[0].nActivations, 0);
+    EXPECT_EQ(s.alarms[1].nActivations, 0);
+    EXPECT_EQ(ReadText(out.File("tavik260615.log")).find("Alarm"), std::string::npos);
+}
+
+TEST_F(BatchAlarms, EnabledAlarmsAreCheckedOnceASecondAndLogged) {
+    CBatchOptions options = Options(out.Path());
+    options.strSetupFile = setup.File("alarms.tvk");
+    options.bEnableAlarms = true;
+    std::vector<std::string> heard;
+    CBatchAnalysis analysis(options, prompt);
+    analysis.SetAlarmListener([&](const std::string& line) { heard.push_back(line); });
+    const CBatchSummary s = analysis.Run();
+    ASSERT_EQ(s.alarms.size(), 2u);
+    EXPECT_EQ(s.alarms[0].strName, "DevHigh");
+    EXPECT_EQ(s.alarms[0].nActivations, 1);  // stays active while the tone goes on
+    EXPECT_EQ(s.alarms[1].strName, "MpxLow");
+    EXPECT_EQ(s.alarms[1].nActivations, 0);
+
+    ASSERT_EQ(heard.size(), 1u);
+    const std::string& line = heard[0];
+    EXPECT_TRUE(line.starts_with("Alarm \"DevHigh\" caused an alarm because DEVIATION(58."))
+        << line;
+    EXPECT_TRUE(line.ends_with(") >= 50.000kHz")) << line;
+    // The first check is at the tick of second 1.
+    const std::string log = ReadText(out.File("tavik260615.log"));
+    EXPECT_NE(log.find("15.6.2026, 12:00:01: " + line + "\r\n"), std::string::npos) << log;
+}
+
+TEST(BatchAnalysisInput, EndsWithTheShorterRecordingAndReadsRdsAsFarAsItGoes) {
+    namespace fs = std::filesystem;
+    CTempFolder folder;
+    const std::string source = CKnownRecording::Get().Folder();
+    for (const char* name : {"mpx.dat", "lev.dat", "rds.dat"}) {
+        fs::copy_file(fs::path(source) / name, fs::path(folder.Path()) / name);
+    }
+    fs::resize_file(folder.File("lev.dat"), 35 * 40000 + 123);  // 35 blocks and a part
+    fs::resize_file(folder.File("rds.dat"), 2 * 100 + 50);      // 2 chunks and a part
+    CBatchOptions options;
+    options.strDataFolder = folder.Path();
+    options.strOutFolder = folder.File("out");  // made when missing
+    options.start = CTime(CKnownRecording::kStartTime);
+    CRecordingPrompt prompt;
+    CBatchAnalysis analysis(options, prompt);
+    const CBatchSummary s = analysis.Run();
+    EXPECT_EQ(s.nBlocks, 35);
+    EXPECT_DOUBLE_EQ(s.dSeconds, 3.5);
+    EXPECT_TRUE(s.pRds);
+    EXPECT_EQ(analysis.GetRdsChunkCount(), 2);
+    EXPECT_EQ(Records(ReadText(folder.File("out/tavik260615.xml"))).size(), 3u);
+}
+
+TEST(BatchAnalysisInput, MissingRecordingNamesTheFile) {
+    CTempFolder empty;
+    CBatchOptions options;
+    options.strDataFolder = empty.Path();
+    options.strOutFolder = empty.File("out");
+    CRecordingPrompt prompt;
+    try {
+        Analyse(options, prompt);
+        FAIL() << "no error";
+    } catch (const CBatchError& e) {
+        EXPECT_NE(std::string(e.what()).find("mpx.dat"), std::string::npos) << e.what();
+    }
+    // Nothing was started, so no output folder was made.
+    EXPECT_FALSE(std::filesystem::exists(empty.File("out")));
+}
+
+}  // namespace
+}  // namespace tavik

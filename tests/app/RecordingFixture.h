@@ -1,0 +1,34 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "tests/support/TempFolder.h"
+#include "tools/StationGenerator.h"
+
+namespace tavik::test {
+
+// A short recording with known content, made once per test program: a 1 kHz tone at 50 kHz
+// deviation in both channels with the 6.75 kHz pilot and 3 kHz RDS (PI D313, PS "TAVIK FM").
+class CKnownRecording {
+public:
+    static constexpr double kSeconds = 6.0;
+    static constexpr const char* kStart = "2026-06-15T10:00:00";  // UTC, 12:00 in Berlin
+    static constexpr std::int64_t kStartTime = 1781517600;
+
+    static const CKnownRecording& Get();
+
+    const std::string& Folder() const { return m_folder.Path(); }
+    const CGenerationSummary& Summary() const { return m_summary; }
+
+private:
+    CKnownRecording();
+
+    CTempFolder m_folder;
+    CGenerationSummary m_summary;
+};
+
+// The whole contents of a file as text ("" when missing).
+std::string ReadText(const std::string& path);
+
+}  // namespace tavik::test
