@@ -275,26 +275,26 @@ CGeneratorOptionParser::Result CGeneratorOptionParser::Parse(const std::vector<s
             value = arg.substr(eq + 1);
             bInline = true;
         }
-        const OptionSpec* spec = nullptr;
+        const OptionSpec* entry = nullptr;
         for (const OptionSpec& candidate : Specs()) {
             if (name == candidate.name) {
-                spec = &candidate;
+                entry = &candidate;
             }
         }
-        if (spec == nullptr) {
+        if (entry == nullptr) {
             throw COptionError("generate: unknown option " + name + " (see tavik generate --help)");
         }
-        if (spec->argument == nullptr) {
+        if (entry->argument == nullptr) {
             if (bInline) {
                 Fail(name, "takes no value");
             }
         } else if (!bInline) {
             if (i + 1 >= args.size()) {
-                Fail(name, std::string("needs a value ") + spec->argument);
+                Fail(name, std::string("needs a value ") + entry->argument);
             }
             value = args[++i];
         }
-        spec->set(value, result.options);
+        entry->set(value, result.options);
     }
     if (result.options.strOutputFolder.empty()) {
         throw COptionError("generate: no output folder given (see tavik generate --help)");
@@ -307,15 +307,15 @@ std::string CGeneratorOptionParser::Usage() {
     out << "Usage: tavik generate OUTDIR [options]\n"
            "Writes a synthetic FM station into OUTDIR: mpx.dat, lev.dat, rds.dat, panormama.dat\n"
            "and station.txt. The same options and seed always give the same files.\n\n";
-    for (const OptionSpec& spec : Specs()) {
-        std::string left = std::string("  ") + spec.name;
-        if (spec.argument != nullptr) {
-            left += std::string(" ") + spec.argument;
+    for (const OptionSpec& entry : Specs()) {
+        std::string left = std::string("  ") + entry.name;
+        if (entry.argument != nullptr) {
+            left += std::string(" ") + entry.argument;
         }
         out << left;
         out << (left.size() < 28 ? std::string(28 - left.size(), ' ')
                                  : std::string("\n") + std::string(28, ' '))
-            << spec.help << "\n";
+            << entry.help << "\n";
     }
     out << "  --help                    this text\n";
     return out.str();
