@@ -154,22 +154,31 @@ void CJsonWriter::Bool(bool value) {
     m_strText += value ? "true" : "false";
 }
 
-void CJsonWriter::Int(std::int64_t value) {
-    BeforeValue();
-    char digits[24];
+namespace {
+
+// Shortest text that reads back as the same value (locale-independent).
+template <class T>
+void AppendNumber(std::string& text, T value) {
+    char digits[32];
     const auto result = std::to_chars(digits, digits + sizeof digits, value);
-    m_strText.append(digits, result.ptr);
+    text.append(digits, result.ptr);
 }
 
+}  // namespace
+
+void CJsonWriter::Int(std::int64_t value) {
+    BeforeValue();
+    AppendNumber(m_strText, value);
+}
+
+// Infinities and NaN have no JSON form: they are written as null.
 void CJsonWriter::Number(double value) {
     if (!std::isfinite(value)) {
         Null();
         return;
     }
     BeforeValue();
-    char digits[32];
-    const auto result = std::to_chars(digits, digits + sizeof digits, value);
-    m_strText.append(digits, result.ptr);
+    AppendNumber(m_strText, value);
 }
 
 void CJsonWriter::Number(float value) {
@@ -178,9 +187,7 @@ void CJsonWriter::Number(float value) {
         return;
     }
     BeforeValue();
-    char digits[32];
-    const auto result = std::to_chars(digits, digits + sizeof digits, value);
-    m_strText.append(digits, result.ptr);
+    AppendNumber(m_strText, value);
 }
 
 void CJsonWriter::String(std::string_view text) {
