@@ -1,4 +1,5 @@
 #include "app/AnalyseCommand.h"
+#include "app/SignalStop.h"
 
 #include "app/SummaryReport.h"
 #include "tools/OptionParser.h"
@@ -112,7 +113,8 @@ std::string CAnalyseCommand::Usage() {
            "  --enable-alarms  enable every alarm of the setup\n"
            "  --start TIME     UTC time of the first sample, YYYY-MM-DDTHH:MM:SS (default: now);\n"
            "                   the files' timestamps follow it, so equal runs give equal files\n"
-           "  --json           print the summary as one JSON object\n";
+           "  --json           print the summary as one JSON object\n"
+           "SIGINT or SIGTERM ends the analysis early with its files closed (exit code 130).\n";
 }
 
 int CAnalyseCommand::Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
@@ -134,6 +136,8 @@ int CAnalyseCommand::Run(const std::vector<std::string>& args, std::ostream& out
     CStreamPrompt prompt(err);
     CProgressBar bar(err, prompt);
     CBatchSummary summary;
+    const CSignalStop signals;  // SIGINT/SIGTERM end the run with its files closed
+    parsed.options.pStop = &CSignalStop::Flag();
     try {
         CBatchAnalysis analysis(parsed.options, prompt);
         analysis.SetAlarmListener([&](const std::string& line) { prompt.Notice(line); });
@@ -148,12 +152,16 @@ int CAnalyseCommand::Run(const std::vector<std::string>& args, std::ostream& out
         return 1;
     }
     bar.Clear();
+    if (summary.bInterrupted) {
+        err << "analyse: interrupted after " << summary.dSeconds
+            << " s of recording; the files written so far are complete\n";
+    }
     if (parsed.bJson) {
         out << CSummaryReport::ToJson(summary) << "\n";
     } else {
         CSummaryReport::WriteText(summary, out);
     }
-    return 0;
+    return summary.bInterrupted ? 130 : 0;
 }
 
 }  // namespace tavik

@@ -57,8 +57,10 @@ CBatchSummary CBatchAnalysis::Run(const CProgress& progress) {
     Prepare();
     const std::int64_t total = m_reader.GetBlockCount();
     std::int64_t done = 0;
+    bool interrupted = false;
     try {
-        while (m_reader.ReadBlock(m_pMpx->data(), m_pLevel->data())) {
+        while (!(interrupted = m_options.pStop != nullptr && m_options.pStop->load() != 0) &&
+               m_reader.ReadBlock(m_pMpx->data(), m_pLevel->data())) {
             DistributeBlock();
             ++done;
             DistributeRds(done);
@@ -78,6 +80,7 @@ CBatchSummary CBatchAnalysis::Run(const CProgress& progress) {
     CBatchSummary summary;
     Finish(summary);
     summary.nBlocks = done;
+    summary.bInterrupted = interrupted;
     summary.dSeconds = static_cast<double>(done) * kBlockMilliseconds / 1000.0;
     const std::chrono::duration<double> wall = std::chrono::steady_clock::now() - wallStart;
     summary.dWallSeconds = wall.count();

@@ -18,7 +18,8 @@ struct CBatchSummary {
         int nActivations = 0;
     };
 
-    double dSeconds = 0.0;  // recording analysed
+    double dSeconds = 0.0;      // recording analysed
+    bool bInterrupted = false;  // stopped before the end of the recording
     std::int64_t nBlocks = 0;
     std::optional<float> fDeviationMax;        // kHz
     std::optional<float> fDeviationExceed75;   // percent of half-block peaks >= 75 kHz

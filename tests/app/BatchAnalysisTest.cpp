@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
 #include <filesystem>
 #include <memory>
@@ -132,6 +133,36 @@ TEST(BatchAnalysis, ResultFileHoldsOneRecordPerSecondOnTheVirtualClock) {
               "15.6.2026, 12:00:00: Measurement Started\r\n"
               "15.6.2026, 12:00:06: Measurement stopped\r\n"
               "15.6.2026, 12:00:06: File Closed\r\n");
+}
+
+TEST(BatchAnalysis, StopFlagEndsTheRunWithItsFilesClosed) {
+    // A signal handler's flag raised during block 25 (2.5 s): the run stops after that block
+    // and the files end as a stop ends them.
+    CTempFolder out;
+    CRecordingPrompt prompt;
+    std::atomic<int> stop{0};
+    CBatchOptions options = Options(out.Path());
+    options.pStop = &stop;
+    CBatchAnalysis analysis(options, prompt);
+    const CBatchSummary summary = analysis.Run([&](std::int64_t done, std::int64_t) {
+        if (done == 25) {
+            stop.store(2);
+        }
+    });
+    EXPECT_TRUE(summary.bInterrupted);
+    EXPECT_EQ(summary.nBlocks, 25);
+    EXPECT_DOUBLE_EQ(summary.dSeconds, 2.5);
+    const std::string xml = ReadText(out.File("tavik260615.xml"));
+    EXPECT_TRUE(xml.ends_with("</Measurement></Tavik>\r\n"));
+    EXPECT_EQ(Records(xml).size(), 2u);  // seconds 0 and 1, closed by the ticks at 1 and 2
+    EXPECT_EQ(ReadText(out.File("tavik260615.log")),
+              "15.6.2026, 12:00:00: File Opened\r\n"
+              "15.6.2026, 12:00:00: Measurement Started\r\n"
+              "15.6.2026, 12:00:02: Measurement stopped\r\n"
+              "15.6.2026, 12:00:02: File Closed\r\n");
+
+    CBatchAnalysis whole(Options(""), prompt);
+    EXPECT_FALSE(whole.Run().bInterrupted);
 }
 
 TEST(BatchAnalysis, TwoRunsWriteIdenticalFilesAndNeverTouchExistingOnes) {
