@@ -7,6 +7,7 @@
 #include "document/GenericException.h"
 #include "platform/MessageQueue.h"
 #include "platform/Messages.h"
+#include "tests/support/PassGate.h"
 
 namespace tavik {
 namespace {
@@ -220,25 +221,21 @@ TEST_F(DeviationFixture, ClearBufferRestartsCountersHistogramAndMaximum) {
 // Holds its pass at the start until released by the test.
 class CHeldDeviation : public CDeviationTavik {
 public:
+    CHeldDeviation() { m_gate.Hold(); }
     ~CHeldDeviation() override {
         Release();
         JoinPass();
     }
-    void Release() {
-        if (!m_bReleased.exchange(true)) {
-            m_gate.set_value();
-        }
-    }
+    void Release() { m_gate.Release(); }
 
 protected:
     void Pass() override {
-        m_gate.get_future().wait();
+        m_gate.Pass();
         CDeviationTavik::Pass();
     }
 
 private:
-    std::promise<void> m_gate;
-    std::atomic<bool> m_bReleased{false};
+    test::CPassGate m_gate;
 };
 
 TEST(DeviationTavik, ClearBufferTimesOutWhileAPassRuns) {

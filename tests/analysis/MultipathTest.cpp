@@ -6,6 +6,7 @@
 #include "analysis/LeastSquaresFit.h"
 #include "document/GenericException.h"
 #include "tests/analysis/MultipathTestSupport.h"
+#include "tests/support/PassGate.h"
 
 namespace tavik {
 namespace {
@@ -394,29 +395,19 @@ public:
         Release();
         JoinPass();
     }
-    void Hold() {
-        m_gate = std::promise<void>();
-        m_bHold = true;
-    }
-    void Release() {
-        if (m_bHold.exchange(false)) {
-            m_gate.set_value();
-        }
-    }
+    void Hold() { m_gate.Hold(); }
+    void Release() { m_gate.Release(); }
     std::atomic<int> passes{0};
 
 protected:
     void Pass() override {
         passes.fetch_add(1);
-        if (m_bHold.load()) {
-            m_gate.get_future().wait();
-        }
+        m_gate.Pass();
         CMultipathTavik::Pass();
     }
 
 private:
-    std::promise<void> m_gate;
-    std::atomic<bool> m_bHold{false};
+    test::CPassGate m_gate;
 };
 
 TEST(MultipathThread, AnalyseWhileAPassRunsStartsNoSecondPass) {

@@ -6,6 +6,7 @@
 #include "analysis/WorkerThread.h"
 #include "platform/MessageQueue.h"
 #include "platform/Messages.h"
+#include "tests/support/PassGate.h"
 
 namespace tavik {
 namespace {
@@ -17,22 +18,13 @@ public:
         Release();
         JoinPass();
     }
-    void Hold() {
-        m_gate = std::promise<void>();
-        m_bHold = true;
-    }
-    void Release() {
-        if (m_bHold.exchange(false)) {
-            m_gate.set_value();
-        }
-    }
+    void Hold() { m_gate.Hold(); }
+    void Release() { m_gate.Release(); }
     std::atomic<int> passes{0};
 
 protected:
     void Pass() override {
-        if (m_bHold.load()) {
-            m_gate.get_future().wait();
-        }
+        m_gate.Pass();
         float sum = 0;
         for (int i = 0; i < m_nDataCount; ++i) {
             sum += m_pData[i];
@@ -42,8 +34,7 @@ protected:
     }
 
 private:
-    std::promise<void> m_gate;
-    std::atomic<bool> m_bHold{false};
+    test::CPassGate m_gate;
 };
 
 TEST(WorkerThread, DropsBlocksWhileBusyAndNotifies) {

@@ -18,9 +18,7 @@ using test::Samples16;
 // A measurement running on recordings whose pace is never stepped: no block arrives.
 struct RunningFixture : ::testing::Test {
     RunningFixture() {
-        folder.Write("mpx.dat", Samples16(std::vector<std::int16_t>(20000, 100)));
-        folder.Write("lev.dat", Samples16(std::vector<std::int16_t>(20000, 100)));
-        folder.Write("rds.dat", std::vector<std::uint8_t>(100));
+        test::WriteOneBlockRecording(folder);
         doc->GetDevice().SetDataFolder(folder.Path());
         doc->GetDevice().SetPacers(&pace, &pace, &pace);
         doc->SetPrompt(&prompt);

@@ -414,9 +414,7 @@ TEST_F(LoggingFixture, KeepingModeContinuesTheDayFilesWithoutAsking) {
 // The measurement lifecycle writes its event lines and ends logging when it stops.
 struct LoggingLifecycleFixture : LoggingFixture {
     LoggingLifecycleFixture() {
-        folder.Write("mpx.dat", test::Samples16(std::vector<std::int16_t>(20000, 100)));
-        folder.Write("lev.dat", test::Samples16(std::vector<std::int16_t>(20000, 100)));
-        folder.Write("rds.dat", std::vector<std::uint8_t>(100));
+        test::WriteOneBlockRecording(folder);
         doc->GetDevice().SetDataFolder(folder.Path());
         doc->GetDevice().SetPacers(&pace, &pace, &pace);
     }

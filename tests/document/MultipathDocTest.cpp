@@ -26,9 +26,7 @@ const std::array<float, 4> kPlaybackCalibration = {2.0418300e-07f, -3.2233900e-0
 
 struct MultipathDocFixture : ::testing::Test {
     MultipathDocFixture() {
-        folder.Write("mpx.dat", test::Samples16(std::vector<std::int16_t>(20000, 100)));
-        folder.Write("lev.dat", test::Samples16(std::vector<std::int16_t>(20000, 100)));
-        folder.Write("rds.dat", std::vector<std::uint8_t>(100));
+        test::WriteOneBlockRecording(folder);
         doc->GetDevice().SetDataFolder(folder.Path());
         doc->GetDevice().SetPacers(&pace, &pace, &pace);
         doc->SetPrompt(&prompt);

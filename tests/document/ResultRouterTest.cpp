@@ -70,9 +70,7 @@ TEST_F(RouterFixture, CurrentValuesComeFromCodesFourSevenAndEight) {
 
 TEST_F(RouterFixture, TransferFailureStopsTheMeasurementAndReports) {
     test::CTempFolder folder;
-    folder.Write("mpx.dat", test::Samples16(std::vector<std::int16_t>(20000)));
-    folder.Write("lev.dat", test::Samples16(std::vector<std::int16_t>(20000)));
-    folder.Write("rds.dat", std::vector<std::uint8_t>(100));
+    test::WriteOneBlockRecording(folder, 0);
     CSteppedPacer pace;
     doc->GetDevice().SetDataFolder(folder.Path());
     doc->GetDevice().SetPacers(&pace, &pace, &pace);

@@ -43,4 +43,10 @@ std::vector<std::uint8_t> Samples16(const std::vector<std::int16_t>& samples) {
     return bytes;
 }
 
+void WriteOneBlockRecording(const CTempFolder& folder, std::int16_t sample) {
+    folder.Write("mpx.dat", Samples16(std::vector<std::int16_t>(20000, sample)));
+    folder.Write("lev.dat", Samples16(std::vector<std::int16_t>(20000, sample)));
+    folder.Write("rds.dat", std::vector<std::uint8_t>(100));
+}
+
 }  // namespace tavik::test

@@ -26,4 +26,8 @@ private:
 // Little-endian 16-bit samples as file bytes.
 std::vector<std::uint8_t> Samples16(const std::vector<std::int16_t>& samples);
 
+// The three measurement recordings, one block long: constant MPX and level samples and 100
+// zero RDS bytes. Enough for a start to succeed when no block is ever delivered.
+void WriteOneBlockRecording(const CTempFolder& folder, std::int16_t sample = 100);
+
 }  // namespace tavik::test
