@@ -25,6 +25,8 @@ public:
     // The status rule: 3 without enough deviation, else 2 when the level is at most 54 dBuV
     // or the multipath value at least 2 %/kHz, else 1.
     static int Status(bool deviationOk, float level, float multipath);
+    // Whether a fit was ever accepted: before that, multipath and level are placeholders (0).
+    bool HasValue() const { return !m_slope.empty(); }
 
     std::vector<float> m_deviation;  // kHz, integer grid
     std::vector<float> m_levelFit;   // dBuV

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/StatusLine.h"
+#include "document/AlarmEventRecorder.h"
 #include "document/ResultRouter.h"
 #include "document/TAVIKSDIDoc.h"
 
@@ -32,11 +33,14 @@ CHeadlessRunner::CHeadlessRunner(const CMonitorOptions& options, std::ostream& o
     m_pDoc->SetResultWindow(&m_window);
     m_pView = std::make_unique<CMonitorView>(*m_pDoc, m_out);
     m_pDoc->AddView(m_pView.get());
+    m_pAlarmEvents = std::make_unique<CAlarmEventRecorder>(*m_pDoc);
+    m_pDoc->AddView(m_pAlarmEvents.get());
     m_pRouter = std::make_unique<CResultRouter>(*m_pDoc);
 }
 
 CHeadlessRunner::~CHeadlessRunner() {
     m_pDoc->OnMeasurementStop();  // does nothing unless still measuring
+    m_pDoc->RemoveView(m_pAlarmEvents.get());
     m_pDoc->RemoveView(m_pView.get());
 }
 
@@ -54,6 +58,8 @@ bool CHeadlessRunner::Prepare() {
             return false;
         }
     }
+    // As the application does at start-up: tuner, antenna and the receiver's calibration.
+    doc.OnDetectHardware();
     if (m_options.bEnableAlarms) {
         int count = 0;
         for (const CAlarmMap::Entry& entry : doc.GetAlarms()) {

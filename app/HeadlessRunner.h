@@ -17,6 +17,7 @@ namespace tavik {
 
 class CTAVIKSDIDoc;
 class CResultRouter;
+class CAlarmEventRecorder;
 
 // Runs one measurement without a display, exactly as the GUI runs it: the document's transfer
 // and distribution threads and the analysers on their threads, results posted to a queue that
@@ -54,6 +55,7 @@ private:
     CQueueTarget m_window;  // the result window: outlives the document, which posts to it
     CMonitorValues m_values;
     std::unique_ptr<CMonitorView> m_pView;
+    std::unique_ptr<CAlarmEventRecorder> m_pAlarmEvents;  // alarm log lines and answers
     std::unique_ptr<CResultRouter> m_pRouter;
     std::unique_ptr<CTAVIKSDIDoc> m_pDoc;  // last: ends (with its threads) first
 };

@@ -1,6 +1,7 @@
 #include "app/MonitorView.h"
 
 #include "app/StatusLine.h"
+#include "document/AlarmEventRecorder.h"
 #include "document/TAVIKSDIDoc.h"
 
 namespace tavik {
@@ -17,30 +18,18 @@ std::string CMonitorView::FormatAlarmEvent(const std::string& name, const CAlarm
                         CStatusLine::FormatValue(item.m_fThreshold, 2).c_str());
 }
 
-// The item's key in the set (the name the document's operations take).
-std::string CMonitorView::NameOf(const CAlarmItem& item) const {
-    for (const CAlarmMap::Entry& entry : m_doc.GetAlarms()) {
-        if (entry.item.get() == &item) {
-            return entry.key;
-        }
-    }
-    return item.m_strName;
-}
-
 void CMonitorView::OnUpdate(CView* /*sender*/, long hint, void* object) {
     if (object == nullptr) {
         return;
     }
     const auto& item = *static_cast<const CAlarmItem*>(object);
     const std::string elapsed = CStatusLine::FormatElapsed(m_doc.m_elapsed);
+    const std::string name = CAlarmEventRecorder::NameOf(m_doc, item);
     if (hint == HINT_ALARM_STATE) {
-        m_out << elapsed << ' ' << FormatAlarmEvent(NameOf(item), item) << std::endl;
+        m_out << elapsed << ' ' << FormatAlarmEvent(name, item) << std::endl;
     } else if (hint == HINT_ALARM_PROMPT) {
-        const std::string name = NameOf(item);
-        if (m_doc.AnswerAlarmPrompt(name, false)) {
-            m_out << elapsed << " alarm \"" << name
-                  << "\" acknowledged: it switches off when its condition clears" << std::endl;
-        }
+        m_out << elapsed << " alarm \"" << name
+              << "\" acknowledged: it switches off when its condition clears" << std::endl;
     }
 }
 

@@ -10,9 +10,8 @@ namespace tavik {
 class CAlarmItem;
 class CTAVIKSDIDoc;
 
-// The headless run's view of the document: prints alarm events as the main timer's check
-// raises them. With nobody to answer the acknowledge question, an alarm that asks is answered
-// as "keep it enabled", so it switches off by itself once its condition clears.
+// The headless run's console view of the document: prints alarm events as the main timer's
+// check raises them (the alarm event recorder logs them and answers the acknowledge question).
 class CMonitorView final : public CView {
 public:
     CMonitorView(CTAVIKSDIDoc& doc, std::ostream& out) : m_doc(doc), m_out(out) {}
@@ -22,8 +21,6 @@ public:
     static std::string FormatAlarmEvent(const std::string& name, const CAlarmItem& item);
 
 private:
-    std::string NameOf(const CAlarmItem& item) const;
-
     CTAVIKSDIDoc& m_doc;
     std::ostream& m_out;
 };

@@ -45,8 +45,10 @@ std::string CStatusLine::Format(CTimeSpan elapsed, const CMonitorValues& values,
     std::optional<float> level;
     int status = 0;
     if (values.multipath) {
-        multipath = values.multipath->m_fMultipath;
-        level = values.multipath->m_fLevel;
+        if (values.multipath->HasValue()) {  // no fit accepted yet: "-", not 0
+            multipath = values.multipath->m_fMultipath;
+            level = values.multipath->m_fLevel;
+        }
         status = values.multipath->m_nStatus;
     }
     std::string pi = "-";

@@ -5,11 +5,27 @@
 
 namespace tavik {
 
+std::string CAlarmEventRecorder::NameOf(const CTAVIKSDIDoc& doc, const CAlarmItem& item) {
+    for (const CAlarmMap::Entry& entry : doc.GetAlarms()) {
+        if (entry.item.get() == &item) {
+            return entry.key;
+        }
+    }
+    return item.m_strName;
+}
+
 void CAlarmEventRecorder::OnUpdate(CView*, long hint, void* object) {
-    if (hint != HINT_ALARM_STATE || object == nullptr) {
+    if (object == nullptr) {
         return;
     }
     const auto& item = *static_cast<const CAlarmItem*>(object);
+    if (hint == HINT_ALARM_PROMPT) {
+        m_doc.AnswerAlarmPrompt(NameOf(m_doc, item), false);
+        return;
+    }
+    if (hint != HINT_ALARM_STATE) {
+        return;
+    }
     if (item.m_bActive) {
         ++m_activations[&item];
     }

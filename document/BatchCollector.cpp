@@ -52,9 +52,12 @@ void CBatchCollector::Collect(const CMessage& message) {
             CollectMpxPowerHistory(message);
             break;
         case kMultipathResult: {
+            // Before the first accepted fit there is a status but no multipath or level.
             const auto& result = Payload<CMultipathResult>(message);
-            m_summary.fMultipath = result.m_fMultipath;
-            m_summary.fRfLevel = result.m_fLevel;
+            if (result.HasValue()) {
+                m_summary.fMultipath = result.m_fMultipath;
+                m_summary.fRfLevel = result.m_fLevel;
+            }
             m_summary.nItuStatus = result.m_nStatus;
             break;
         }

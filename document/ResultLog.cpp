@@ -6,7 +6,9 @@
 #include <cerrno>
 
 #include <charconv>
+#include <cmath>
 #include <cstdio>
+#include <cstring>
 
 #include "document/GenericException.h"
 #include "platform/File.h"
@@ -36,26 +38,17 @@ private:
     int m_fd;
 };
 
-int WriteAll(int fd, std::string_view text) {
-    std::size_t written = 0;
-    while (written < text.size()) {
-        const ssize_t n = ::write(fd, text.data() + written, text.size() - written);
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return errno;
-        }
-        written += static_cast<std::size_t>(n);
+// Appends `body` to `path`, with `head` before it when the file is empty, and syncs the data,
+// so a power loss costs at most what was not yet flushed. Without `create` a missing file gives
+// ENOENT. A failed write is cut back to the last of `boundaries` (end offsets of whole pieces
+// of `body`) that reached the file, or to the old end; `kept` gets the bytes of `body` kept.
+int Append(const std::string& path, std::string_view head, std::string_view body, bool create,
+           const std::size_t* boundaries = nullptr, std::size_t boundaryCount = 0,
+           std::size_t* kept = nullptr) {
+    if (kept != nullptr) {
+        *kept = 0;
     }
-    return 0;
-}
-
-// Appends `body` to `path`, with `head` before it when the file is empty. Without `create` a
-// missing file gives ENOENT. A failed write is cut back to the old end, so that the file never
-// keeps part of a write and stays continuable.
-int Append(const std::string& path, std::string_view head, std::string_view body, bool create) {
-    const int flags = O_WRONLY | O_APPEND | O_CLOEXEC | (create ? O_CREAT : 0);
+    const int flags = O_WRONLY | O_APPEND | O_CLOEXEC | O_NOFOLLOW | (create ? O_CREAT : 0);
     CDescriptor file(::open(path.c_str(), flags, 0644));
     if (file.Get() < 0) {
         return errno;
@@ -64,13 +57,38 @@ int Append(const std::string& path, std::string_view head, std::string_view body
     if (::fstat(file.Get(), &st) < 0) {
         return errno;
     }
-    int error = st.st_size == 0 ? WriteAll(file.Get(), head) : 0;
+    const bool withHead = st.st_size == 0 && !head.empty();
+    int error = withHead ? WriteFully(file.Get(), head.data(), head.size()) : 0;
     if (error == 0) {
-        error = WriteAll(file.Get(), body);
+        error = WriteFully(file.Get(), body.data(), body.size());
     }
     if (error != 0) {
-        (void)::ftruncate(file.Get(), st.st_size);
+        // Keep the whole pieces that reached the file, never part of one.
+        off_t cut = st.st_size;
+        struct stat now {};
+        if (::fstat(file.Get(), &now) == 0 && boundaryCount > 0) {
+            const off_t bodyStart = st.st_size + (withHead ? static_cast<off_t>(head.size()) : 0);
+            const off_t written = now.st_size - bodyStart;
+            for (std::size_t i = 0;
+                 i < boundaryCount && written >= 0 && static_cast<off_t>(boundaries[i]) <= written;
+                 ++i) {
+                cut = bodyStart + static_cast<off_t>(boundaries[i]);
+                if (kept != nullptr) {
+                    *kept = boundaries[i];
+                }
+            }
+        }
+        (void)::ftruncate(file.Get(), cut);
+        if (kept != nullptr && *kept > 0) {
+            (void)::fdatasync(file.Get());
+        }
         return error;
+    }
+    if (::fdatasync(file.Get()) < 0 && errno != EINVAL && errno != EROFS) {
+        return errno;  // EINVAL/EROFS: a special file (a terminal, /dev/full) that cannot sync
+    }
+    if (kept != nullptr) {
+        *kept = body.size();
     }
     return file.Close();
 }
@@ -83,12 +101,25 @@ void AppendNumber(std::string& out, T value) {
 }
 
 // "%f": six decimals, always with a point whatever the process locale (a GUI toolkit may have
-// switched LC_NUMERIC to a comma locale).
+// switched LC_NUMERIC to a comma locale). Infinities and NaN take the forms XML readers accept
+// as a double (a silent input gives an MPX power of minus infinity).
 void AppendFixed(std::string& out, float value) {
+    if (std::isnan(value)) {
+        out += "NaN";
+        return;
+    }
+    if (std::isinf(value)) {
+        out += value < 0 ? "-INF" : "INF";
+        return;
+    }
     char digits[64];  // the largest float has 39 integer digits
     const auto result = std::to_chars(digits, digits + sizeof digits, static_cast<double>(value),
                                       std::chars_format::fixed, 6);
     out.append(digits, result.ptr);
+}
+
+std::string CauseText(int error) {
+    return error == CResultLog::NOT_A_RESULT_FILE ? "not a result file" : std::strerror(error);
 }
 
 }  // namespace
@@ -141,28 +172,25 @@ std::string CResultLog::FormatLogLine(CTime now, const std::string& text) {
                         text.c_str());
 }
 
-int CResultLog::BeginResultFile(const std::string& path, CPrompt& prompt) {
+int CResultLog::BeginResultFile(const std::string& path, CContinuation& found, CPrompt& prompt) {
+    found = CContinuation();
     int error = 0;
     {
-        CDescriptor file(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));
+        // O_NOFOLLOW: a symbolic link named like a day file is refused, never written through.
+        CDescriptor file(
+            ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0644));
         struct stat st {};
         if (file.Get() < 0 || ::fstat(file.Get(), &st) < 0) {
-            error = errno;
+            error = errno == ELOOP ? NOT_A_RESULT_FILE : errno;
+        } else if (!S_ISREG(st.st_mode)) {
+            error = NOT_A_RESULT_FILE;
         } else if (st.st_size == 0) {
-            error = WriteAll(file.Get(), HEADER);
+            error = WriteFully(file.Get(), HEADER.data(), HEADER.size());
             if (error != 0) {
                 (void)::ftruncate(file.Get(), 0);
             }
-        } else if (st.st_size >= static_cast<off_t>(FOOTER.size())) {
-            // Continue the day's file: its records stay, the footer comes back at the close.
-            char tail[FOOTER.size()];
-            const off_t end = st.st_size - static_cast<off_t>(FOOTER.size());
-            if (::pread(file.Get(), tail, sizeof tail, end) != static_cast<ssize_t>(sizeof tail)) {
-                error = errno != 0 ? errno : EIO;
-            } else if (std::string_view(tail, sizeof tail) == FOOTER &&
-                       ::ftruncate(file.Get(), end) < 0) {
-                error = errno;
-            }
+        } else {
+            error = ContinueResultFile(file.Get(), st.st_size, found);
         }
         if (error == 0) {
             error = file.Close();
@@ -176,11 +204,48 @@ int CResultLog::BeginResultFile(const std::string& path, CPrompt& prompt) {
     return error;
 }
 
+// Reads what a day file holds after its header and cuts it back to its last whole record.
+int CResultLog::ContinueResultFile(int fd, std::int64_t size, CContinuation& found) {
+    std::string text(static_cast<std::size_t>(size), '\0');
+    std::size_t done = 0;
+    while (done < text.size()) {
+        const ssize_t n =
+            ::pread(fd, text.data() + done, text.size() - done, static_cast<off_t>(done));
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return n < 0 ? errno : EIO;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    if (!std::string_view(text).starts_with(HEADER)) {
+        return NOT_A_RESULT_FILE;  // another program's file: left as it is
+    }
+    constexpr std::string_view kRecordEnd = "</Measurement>";
+    constexpr std::string_view kRecordStart = "<Measurement id=\"";
+    std::size_t cut = HEADER.size();
+    if (const std::size_t end = text.rfind(kRecordEnd); end != std::string::npos) {
+        cut = end + kRecordEnd.size();
+        const std::size_t start = text.rfind(kRecordStart, end);
+        if (start != std::string::npos && start >= HEADER.size()) {
+            const char* first = text.data() + start + kRecordStart.size();
+            std::from_chars(first, text.data() + end, found.nLastId);
+        }
+    }
+    const std::string_view tail = std::string_view(text).substr(cut);
+    found.nBytesRemoved = tail == FOOTER ? 0 : static_cast<std::int64_t>(tail.size());
+    if (!tail.empty() && ::ftruncate(fd, static_cast<off_t>(cut)) < 0) {
+        return errno;
+    }
+    return 0;
+}
+
 void CResultLog::Keep(const CResultRecord* records, int count, CPrompt& prompt) {
     for (int i = 0; i < count; ++i) {
         if (m_nPending == RESULT_BACKLOG) {
-            m_nFirst = (m_nFirst + 1) % RESULT_BACKLOG;
-            --m_nPending;
+            Forget(1);
+            ++m_nLost;
             if (!m_bOverflowReported) {
                 m_bOverflowReported = true;
                 prompt.Notice(StringFormat(
@@ -193,36 +258,42 @@ void CResultLog::Keep(const CResultRecord* records, int count, CPrompt& prompt) 
     }
 }
 
-int CResultLog::WriteResults(const std::string& today, std::string& last,
-                             std::int32_t& measurementId, CPrompt& prompt) {
+void CResultLog::Forget(int count) {
+    m_nFirst = (m_nFirst + count) % RESULT_BACKLOG;
+    m_nPending -= count;
+    if (m_nPending == 0) {
+        m_nFirst = 0;
+        m_bOverflowReported = false;
+    }
+}
+
+int CResultLog::WriteResults(const std::string& path, std::int32_t& measurementId,
+                             CPrompt& prompt) {
+    if (m_nPending == 0) {
+        return 0;
+    }
     m_strText.clear();
     std::int32_t id = measurementId;
     for (int i = 0; i < m_nPending; ++i) {
         AppendRecord(m_strText, ++id,
                      m_pending[static_cast<std::size_t>((m_nFirst + i) % RESULT_BACKLOG)]);
+        m_recordEnds[static_cast<std::size_t>(i)] = m_strText.size();
     }
-    int error = Append(today, HEADER, m_strText, false);
-    if (error == ENOENT) {
-        // A new day: the previous day's file is closed once, then today's is started.
-        if (!last.empty()) {
-            const int closeError = Append(last, "", FOOTER, false);
-            if (closeError != 0 && closeError != ENOENT) {
-                Failed(true, last, closeError, prompt);
-            }
-            last.clear();
-        }
-        error = Append(today, HEADER, m_strText, true);
+    std::size_t kept = 0;
+    const int error = Append(path, HEADER, m_strText, true, m_recordEnds.data(),
+                             static_cast<std::size_t>(m_nPending), &kept);
+    // Whatever fitted is written for good; the rest waits for the next write.
+    int written = 0;
+    while (written < m_nPending && m_recordEnds[static_cast<std::size_t>(written)] <= kept) {
+        ++written;
     }
+    measurementId += written;
+    Forget(written);
     if (error != 0) {
-        Failed(true, today, error, prompt);
+        Failed(true, path, error, prompt);
         return error;
     }
-    measurementId = id;
-    m_nFirst = 0;
-    m_nPending = 0;
-    m_bOverflowReported = false;
-    last = today;
-    Succeeded(true, today, prompt);
+    Succeeded(true, path, prompt);
     return 0;
 }
 
@@ -240,13 +311,13 @@ int CResultLog::WriteLogLine(const std::string& today, std::string& last, const 
                              CTime now, CPrompt& prompt) {
     int error = Append(today, "", line, false);
     if (error == ENOENT) {
-        if (!last.empty()) {
+        if (!last.empty() && last != today) {
             const int closeError = Append(last, "", FormatLogLine(now, "File Closed"), false);
             if (closeError != 0 && closeError != ENOENT) {
                 Failed(false, last, closeError, prompt);
             }
-            last.clear();
         }
+        last.clear();
         error = Append(today, "", line, true);
     }
     if (error != 0) {
@@ -258,13 +329,14 @@ int CResultLog::WriteLogLine(const std::string& today, std::string& last, const 
     return 0;
 }
 
-void CResultLog::DropPending(CPrompt& prompt) {
-    if (m_nPending > 0) {
-        prompt.Notice(StringFormat("%d results could not be written and are lost.", m_nPending));
+int CResultLog::DropPending(CPrompt& prompt) {
+    const int lost = m_nPending;
+    if (lost > 0) {
+        prompt.Notice(StringFormat("%d results could not be written and are lost.", lost));
+        m_nLost += lost;
+        Forget(lost);
     }
-    m_nFirst = 0;
-    m_nPending = 0;
-    m_bOverflowReported = false;
+    return lost;
 }
 
 void CResultLog::Succeeded(bool result, const std::string& path, CPrompt& prompt) {
@@ -282,12 +354,20 @@ void CResultLog::Failed(bool result, const std::string& path, int error, CPrompt
         return;  // reported already
     }
     failed = path;
-    prompt.Notice(result ? StringFormat("Could not write result file \"%s\" (%d); the results "
+    const std::string cause = CauseText(error);
+    if (error == NOT_A_RESULT_FILE) {
+        prompt.Notice(
+            StringFormat("\"%s\" is not a result file of this program; it is left "
+                         "untouched and no results are written to it.",
+                         path.c_str()));
+        return;
+    }
+    prompt.Notice(result ? StringFormat("Could not write result file \"%s\" (%s); the results "
                                         "are kept until it can be written.",
-                                        path.c_str(), error)
-                         : StringFormat("Could not write log file \"%s\" (%d); its event lines "
+                                        path.c_str(), cause.c_str())
+                         : StringFormat("Could not write log file \"%s\" (%s); its event lines "
                                         "are lost.",
-                                        path.c_str(), error));
+                                        path.c_str(), cause.c_str()));
 }
 
 }  // namespace tavik

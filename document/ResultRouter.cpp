@@ -42,7 +42,9 @@ void CResultRouter::RouteAnalyserResult(const CMessage& message) {
         case 8: {
             auto result = std::static_pointer_cast<const CMultipathResult>(message.payload);
             m_doc.OnMultipathResult(result);
-            m_doc.SetResultValue(8, result->m_fMultipath);
+            if (result->HasValue()) {
+                m_doc.SetResultValue(8, result->m_fMultipath);
+            }
             m_doc.UpdateAllViews(nullptr, HINT_MULTIPATH_RESULT);
             break;
         }

@@ -140,15 +140,10 @@ public:
     // Latest measured values read by CheckAlarm; SetResultValue kinds 4, 7, 8 update them.
     // They are the values of the second's result record, so alarms and the result file
     // always see the same numbers.
-    CCurrentValues GetCurrentValues() const {
-        return {m_currentRecord.m_fMPXPower, m_currentRecord.m_fDeviation,
-                m_currentRecord.m_fMultipath};
-    }
-    void SetCurrentValues(const CCurrentValues& values) {
-        m_currentRecord.m_fMPXPower = values.m_fMpxPower;
-        m_currentRecord.m_fDeviation = values.m_fDeviation;
-        m_currentRecord.m_fMultipath = values.m_fMultipath;
-    }
+    // A quantity not measured since the start (or since the last stop) has no value: alarms on
+    // it are not evaluated and its record field keeps 0.
+    CCurrentValues GetCurrentValues() const;
+    void SetCurrentValues(const CCurrentValues& values);
 
     // Document file and setup record.
     bool OnNewDocument();
@@ -293,14 +288,27 @@ public:
     const std::string& GetLastResultFile() const { return m_strLastResultFile; }
     const std::string& GetLastLogFile() const { return m_strLastLogFile; }
     int GetUnwrittenResultCount() const { return m_resultLog.GetPendingCount(); }
+    // Records given up since the document was made (could not be written before a close).
+    std::int64_t GetLostResultCount() const { return m_resultLog.GetLostCount(); }
 
 private:
     int BeginLogFiles();
+    // Starts the day's result file and log for `now`; false when the result file is unusable.
+    bool BeginDayFiles(CTime now);
+    // At a new day while logging: closes the old day's pair and opens the new day's.
+    void ChangeLogDay(CTime now);
+    // "folder/tavikYYMMDD" + extension of the day whose files take the records.
+    std::string LoggingDayFile(const char* extension) const;
+    void ForgetCurrentValues();
 
     CResultRecord m_currentRecord;
     std::array<CResultRecord, RESULT_RECORDS> m_results{};
     std::int32_t m_nResults = 0;
     std::int32_t m_nMeasurementId = 0;  // id of the last record written
+    std::string m_strLogDay;            // base name of the day files in use while logging
+    bool m_bHasMultipath = false;       // the record's values were measured (not the 0 start)
+    bool m_bHasDeviation = false;
+    bool m_bHasMpxPower = false;
     std::string m_strLastResultFile;
     std::string m_strLastLogFile;
     CResultLog m_resultLog;

@@ -119,6 +119,11 @@ void CTAVIKSDIDoc::CheckAlarm() {
 }
 
 void CTAVIKSDIDoc::SwitchAlarmOutput(CAlarmItem& item, bool on) {
+    // An action outside its table would send an arbitrary output number (10 is every output):
+    // such an alarm is evaluated and logged, but switches nothing.
+    if (item.m_nAction < 0 || item.m_nAction >= ALARM_ACTION_COUNT) {
+        return;
+    }
     // Only a throw counts as failure; the result is ignored as for every action.
     static_cast<void>(m_device.SetAlarmOutput(item.m_nAction, on));
 }
@@ -144,26 +149,27 @@ void CTAVIKSDIDoc::CheckAlarmItem(const std::string& name, CAlarmItem& item) {
         return;
     }
 
-    float value = 0.0f;
+    const CCurrentValues values = GetCurrentValues();
+    std::optional<float> measured;
     switch (item.m_nSource) {
         case ALARM_SOURCE_MPX_POWER:
-            value = m_currentRecord.m_fMPXPower;
+            measured = values.m_fMpxPower;
             break;
         case ALARM_SOURCE_DEVIATION:
-            value = m_currentRecord.m_fDeviation;
+            measured = values.m_fDeviation;
             break;
         case ALARM_SOURCE_MULTIPATH:
-            value = m_currentRecord.m_fMultipath;
+            measured = values.m_fMultipath;
             break;
         default:
             return;
     }
+    if (!measured) {
+        return;  // nothing measured yet (the 60-second power needs a minute): no verdict
+    }
+    const float value = *measured;
     bool condition = false;
     if (!CAlarmItem::EvaluateRelation(item.m_nRelation, value, item.m_fThreshold, condition)) {
-        return;
-    }
-    // An action outside its table would send an arbitrary output number (10 is every output).
-    if (item.m_nAction < 0 || item.m_nAction >= ALARM_ACTION_COUNT) {
         return;
     }
 

@@ -28,6 +28,7 @@ void CTAVIKSDIDoc::ClearAnalysers() {
     ClearOrThrow<CMPXPowerTavikException>(*this, [&] { m_mpxPower.ClearBuffer(); });
     ClearOrThrow<CMultipathTavikException>(*this, [&] { m_multipath.ClearBuffer(); });
     m_spectrum.ClearPeakHold();
+    ForgetCurrentValues();  // the cleared analysers' values no longer stand
 }
 
 void CTAVIKSDIDoc::AnalyseMultipath() {

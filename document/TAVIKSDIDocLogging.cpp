@@ -18,14 +18,17 @@ void CTAVIKSDIDoc::SetResultValue(int kind, float value) {
     switch (kind) {
         case 8:
             m_currentRecord.m_fMultipath = value;
+            m_bHasMultipath = true;
             break;
         case 4:
             m_currentRecord.m_fDeviation = value;
+            m_bHasDeviation = true;
             break;
         case 7:
             m_currentRecord.m_fMPXPower = value;
+            m_bHasMpxPower = true;
             break;
-        case 0:
+        case 0: {
             // Close the second's record and stamp the next one; the values carry over, so a
             // second without a new value repeats the last one.
             if (m_currentRecord.m_nTimestamp != 0 && m_bLoggingEnabled) {
@@ -34,11 +37,52 @@ void CTAVIKSDIDoc::SetResultValue(int kind, float value) {
                     FlushResults();
                 }
             }
-            m_currentRecord.m_nTimestamp = static_cast<std::uint32_t>(GetClock().Now().GetTime());
+            const CTime now = GetClock().Now();
+            // Every record closed so far began on the old day: they go to its file before the
+            // new day's files are started.
+            ChangeLogDay(now);
+            m_currentRecord.m_nTimestamp = static_cast<std::uint32_t>(now.GetTime());
             break;
+        }
         default:
             break;
     }
+}
+
+void CTAVIKSDIDoc::ForgetCurrentValues() {
+    m_currentRecord.m_fMultipath = 0.0f;
+    m_currentRecord.m_fDeviation = 0.0f;
+    m_currentRecord.m_fMPXPower = 0.0f;
+    m_bHasMultipath = false;
+    m_bHasDeviation = false;
+    m_bHasMpxPower = false;
+}
+
+CCurrentValues CTAVIKSDIDoc::GetCurrentValues() const {
+    CCurrentValues values;
+    if (m_bHasMpxPower) {
+        values.m_fMpxPower = m_currentRecord.m_fMPXPower;
+    }
+    if (m_bHasDeviation) {
+        values.m_fDeviation = m_currentRecord.m_fDeviation;
+    }
+    if (m_bHasMultipath) {
+        values.m_fMultipath = m_currentRecord.m_fMultipath;
+    }
+    return values;
+}
+
+void CTAVIKSDIDoc::SetCurrentValues(const CCurrentValues& values) {
+    m_currentRecord.m_fMPXPower = values.m_fMpxPower.value_or(0.0f);
+    m_currentRecord.m_fDeviation = values.m_fDeviation.value_or(0.0f);
+    m_currentRecord.m_fMultipath = values.m_fMultipath.value_or(0.0f);
+    m_bHasMpxPower = values.m_fMpxPower.has_value();
+    m_bHasDeviation = values.m_fDeviation.has_value();
+    m_bHasMultipath = values.m_fMultipath.has_value();
+}
+
+std::string CTAVIKSDIDoc::LoggingDayFile(const char* extension) const {
+    return JoinPath(m_header.m_strLogFolder, m_strLogDay + extension);
 }
 
 void CTAVIKSDIDoc::FlushResults() {
@@ -49,18 +93,61 @@ void CTAVIKSDIDoc::FlushResults() {
     // Records move to the log's queue first, so that a failed write keeps them for the next.
     m_resultLog.Keep(m_results.data(), m_nResults, GetPrompt());
     m_nResults = 0;
-    const std::string today = ResultFileName();
-    if (!today.empty()) {
-        m_resultLog.WriteResults(today, m_strLastResultFile, m_nMeasurementId, GetPrompt());
+    if (m_resultLog.GetPendingCount() == 0) {
+        return;
     }
+    const std::string file = LoggingDayFile(".xml");
+    if (m_resultLog.WriteResults(file, m_nMeasurementId, GetPrompt()) == 0) {
+        m_strLastResultFile = file;
+    }
+}
+
+void CTAVIKSDIDoc::ChangeLogDay(CTime now) {
+    if (!m_bLoggingEnabled || CResultLog::BaseName(now) == m_strLogDay) {
+        return;
+    }
+    // The old day's pair is closed: its records, the footer, "File Closed".
+    FlushResults();
+    m_resultLog.AppendFooter(LoggingDayFile(".xml"), GetPrompt());
+    m_resultLog.WriteLogLine(LoggingDayFile(".log"), m_strLastLogFile,
+                             CResultLog::FormatLogLine(now, "File Closed"), now, GetPrompt());
+    m_strLastLogFile.clear();
+    // The new day's pair starts as a newly opened one does.
+    BeginDayFiles(now);
+}
+
+bool CTAVIKSDIDoc::BeginDayFiles(CTime now) {
+    m_strLogDay = CResultLog::BaseName(now);
+    const std::string resultFile = LoggingDayFile(".xml");
+    CResultLog::CContinuation found;
+    const int error = m_resultLog.BeginResultFile(resultFile, found, GetPrompt());
+    if (error != 0) {
+        return false;
+    }
+    m_strLastResultFile = resultFile;
+    m_nMeasurementId = found.nLastId;  // a continued file goes on with its own numbering
+    WriteLog("File Opened");
+    if (found.nBytesRemoved > 0) {
+        WriteLog(
+            StringFormat("Result file continued after its last whole record; %lld bytes "
+                         "of an incomplete record were removed",
+                         static_cast<long long>(found.nBytesRemoved)));
+    }
+    return true;
 }
 
 void CTAVIKSDIDoc::WriteLog(const std::string& line) {
     const CTime now = GetClock().Now();
-    const std::string today = CResultLog::LogFileName(m_header.m_strLogFolder, now);
-    if (today.empty()) {
+    if (m_header.m_strLogFolder.empty()) {
         return;
     }
+    if (m_bLoggingEnabled && (!IsRunning() || m_currentRecord.m_nTimestamp == 0)) {
+        // No second is open that began on the old day, so the day can change here.
+        ChangeLogDay(now);
+    }
+    // While logging, lines go to the log of the day whose result file takes the records: in
+    // the moment between midnight and the next second's close that is still the old day's.
+    const std::string today = m_bLoggingEnabled ? LoggingDayFile(".log") : LogFileName();
     FlushResults();
     m_resultLog.WriteLogLine(today, m_strLastLogFile, CResultLog::FormatLogLine(now, line), now,
                              GetPrompt());
@@ -85,16 +172,17 @@ int CTAVIKSDIDoc::BeginLogFiles() {
     if (m_header.m_strLogFolder.empty()) {
         return -1;
     }
+    CloseLogFiles();  // logging that runs already ends with its footer first
     m_strLastResultFile.clear();
     m_strLastLogFile.clear();
-    const std::string resultFile = ResultFileName();
-    if (m_resultLog.BeginResultFile(resultFile, GetPrompt()) == 0) {
-        m_strLastResultFile = resultFile;
-    }
-    WriteLog("File Opened");
-    UpdateAllViews(nullptr, HINT_PROTOCOL_CHANGED);
     m_bLoggingEnabled = true;
-    m_nMeasurementId = 0;
+    if (!BeginDayFiles(GetClock().Now())) {
+        // The day's result file cannot be used (the notice said why): no logging.
+        m_bLoggingEnabled = false;
+        m_strLogDay.clear();
+        return -1;
+    }
+    UpdateAllViews(nullptr, HINT_PROTOCOL_CHANGED);
     // A record stamped before logging began (left over from an earlier run) is not collected.
     m_currentRecord.m_nTimestamp = 0;
     return 0;
@@ -104,17 +192,18 @@ void CTAVIKSDIDoc::CloseLogFiles() {
     if (!m_bLoggingEnabled) {
         return;
     }
-    FlushResults();
     // The footer goes where the records went, even if the day has changed since that write.
-    const std::string file = m_strLastResultFile.empty() ? ResultFileName() : m_strLastResultFile;
-    if (!file.empty()) {
-        m_resultLog.AppendFooter(file, GetPrompt());
-    }
+    FlushResults();
+    const std::string file = LoggingDayFile(".xml");
+    m_resultLog.AppendFooter(file, GetPrompt());
     m_strLastResultFile = file;
     // Nothing may follow the footer: records still unwritten are given up and reported.
     m_resultLog.DropPending(GetPrompt());
+    const CTime now = GetClock().Now();
+    m_resultLog.WriteLogLine(LoggingDayFile(".log"), m_strLastLogFile,
+                             CResultLog::FormatLogLine(now, "File Closed"), now, GetPrompt());
     m_bLoggingEnabled = false;
-    WriteLog("File Closed");
+    m_strLogDay.clear();
 }
 
 void CTAVIKSDIDoc::SelectLogFolder(std::optional<std::string> path) {

@@ -33,6 +33,7 @@ void CTAVIKSDIDoc::DeleteContents() {
 }
 
 void CTAVIKSDIDoc::ResetToNewDocument() {
+    CloseLogFiles();  // logging ends with the day's footer, never cut off
     ResetMeasurementCounters();
     m_elapsed = CTimeSpan();
     m_tickSpan = CTimeSpan(1);
@@ -70,8 +71,11 @@ bool CTAVIKSDIDoc::OnOpenDocument(const std::string& path) {
         Serialize(ar);
     } catch (const CArchiveException& e) {
         // Never leave a half-read setup behind, nor a path that a later save would overwrite
-        // with it: the document becomes a new one.
+        // with it: the document becomes a new one. The log folder is not part of the file and
+        // stays.
+        const std::string folder = m_header.m_strLogFolder;
         ResetToNewDocument();
+        m_header.m_strLogFolder = folder;
         SetPathName("");
         SetModifiedFlag(false);
         WarningBox(std::string("The file could not be read: ") + e.what());

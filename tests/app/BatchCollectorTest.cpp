@@ -46,7 +46,13 @@ TEST(BatchCollector, TakesTheLatestValuesAndIgnoresOtherMessages) {
     CBatchCollector collector;
     collector.Collect(Result(12, std::make_shared<const float>(-1.5f)));
     collector.Collect(Result(6, std::make_shared<const float>(74.25f)));
+    auto noFit = std::make_shared<CMultipathResult>();  // a status, no value yet: null
+    noFit->m_nStatus = CMultipathResult::STATUS_DEVIATION_TOO_LOW;
+    collector.Collect(Result(8, noFit));
+    EXPECT_FALSE(collector.GetSummary().fRfLevel);
+    EXPECT_EQ(collector.GetSummary().nItuStatus, 3);
     auto multipath = std::make_shared<CMultipathResult>();
+    multipath->m_slope = {0.75f};
     multipath->m_fMultipath = 0.75f;
     multipath->m_fLevel = 61.0f;
     multipath->m_nStatus = CMultipathResult::STATUS_CONDITIONS_MET;

@@ -20,9 +20,16 @@ CMessage Result(std::uintptr_t code, std::shared_ptr<const void> payload) {
 }
 
 TEST(StatusLine, ShowsADashForEveryValueNotYetMeasured) {
-    EXPECT_EQ(CStatusLine::Format(CTimeSpan(1), CMonitorValues(), ""),
+    CMonitorValues values;
+    EXPECT_EQ(CStatusLine::Format(CTimeSpan(1), values, ""),
               "00:00:01 dev - max - kHz | mpx - 1s - 60s dBr | mp - %/kHz - | rf - dBuV | "
               "PI - PS - BER - % | alarms -");
+    // A multipath result before the first accepted fit has a status but no value.
+    auto noFit = std::make_shared<CMultipathResult>();
+    noFit->m_nStatus = CMultipathResult::STATUS_DEVIATION_TOO_LOW;
+    values.Take(Result(8, noFit));
+    EXPECT_NE(CStatusLine::Format(CTimeSpan(1), values, "").find("| mp - %/kHz LOW-DEV | rf - "),
+              std::string::npos);
 }
 
 TEST(StatusLine, ShowsEveryValueOnceMeasured) {
@@ -33,6 +40,7 @@ TEST(StatusLine, ShowsEveryValueOnceMeasured) {
     values.Take(Result(7, std::make_shared<const std::vector<float>>(
                               std::vector<float>{3.016f, -1.0f})));  // newest first
     auto multipath = std::make_shared<CMultipathResult>();
+    multipath->m_slope = {0.1234f};
     multipath->m_fMultipath = 0.1234f;
     multipath->m_fLevel = 65.06f;
     multipath->m_nStatus = CMultipathResult::STATUS_CONDITIONS_MET;

@@ -177,44 +177,40 @@ TEST_F(LoggingFixture, EventLineFlushesFirstAndRecordsMeetOnOneLine) {
     EXPECT_TRUE(prompt.m_notices.empty());
 }
 
+// Every record goes to the file of the day its second began on; at the first second of the new
+// day the old pair is closed (records, footer, "File Closed") and the new one opened.
 TEST_F(LoggingFixture, ChangeOfDayClosesYesterdaysPair) {
     constexpr std::uint32_t k2359 = 1796511570;  // 5 Dec 2026, 23:59:30
+    const std::string oldLog =
+        "5.12.2026, 23:59:30: File Opened\r\n"
+        "5.12.2026, 23:59:50: Alarm \"Dev\" was reset.\r\n"
+        "6.12.2026, 00:00:00: File Closed\r\n";
     clock.Set(CTime(k2359));
     Open();
     Seconds(20);
     doc->WriteLog("Alarm \"Dev\" was reset.");  // 23:59:50: records 1-20 to the 5th
     Seconds(20);
-    doc->WriteLog("Measurement Paused");  // 00:00:10: records 21-40 to the 6th
+    doc->WriteLog("Measurement Paused");  // 00:00:10
 
-    EXPECT_EQ(Xml("261205"), kHeader + Records(1, 20, k2359, 1) + kFooter);
+    EXPECT_EQ(Xml("261205"), kHeader + Records(1, 30, k2359, 1) + kFooter);
     EXPECT_TRUE(IsWellFormedXml(logs + "/tavik261205.xml"));
-    EXPECT_EQ(Log("261205"),
-              "5.12.2026, 23:59:30: File Opened\r\n"
-              "5.12.2026, 23:59:50: Alarm \"Dev\" was reset.\r\n"
-              "6.12.2026, 00:00:10: File Closed\r\n");
-    EXPECT_EQ(Xml("261206"), kHeader + Records(21, 40, k2359 + 20, 21));
-    EXPECT_EQ(Log("261206"), "6.12.2026, 00:00:10: Measurement Paused\r\n");
+    EXPECT_EQ(Log("261205"), oldLog);
+    EXPECT_EQ(Xml("261206"), kHeader + Records(1, 10, k2359 + 30, 31));
+    EXPECT_EQ(Log("261206"),
+              "6.12.2026, 00:00:00: File Opened\r\n"
+              "6.12.2026, 00:00:10: Measurement Paused\r\n");
     EXPECT_EQ(doc->GetLastResultFile(), logs + "/tavik261206.xml");
     EXPECT_EQ(doc->GetLastLogFile(), logs + "/tavik261206.log");
 
+    Seconds(5);  // a close shortly after midnight
     doc->CloseLogFiles();
-    EXPECT_EQ(Xml("261206"), kHeader + Records(21, 40, k2359 + 20, 21) + kFooter);
+    EXPECT_EQ(Xml("261206"), kHeader + Records(1, 15, k2359 + 30, 31) + kFooter);
     EXPECT_TRUE(IsWellFormedXml(logs + "/tavik261206.xml"));
-    EXPECT_EQ(Xml("261205"), kHeader + Records(1, 20, k2359, 1) + kFooter);  // untouched
+    EXPECT_EQ(Log("261206").substr(Log("261206").size() - 34),
+              "6.12.2026, 00:00:15: File Closed\r\n");
+    EXPECT_EQ(Xml("261205"), kHeader + Records(1, 30, k2359, 1) + kFooter);  // untouched
+    EXPECT_EQ(Log("261205"), oldLog);
     EXPECT_TRUE(prompt.m_notices.empty());
-}
-
-TEST_F(LoggingFixture, ClosingAfterMidnightEndsBothDays) {
-    constexpr std::uint32_t k2359 = 1796511570;
-    clock.Set(CTime(k2359));
-    Open();
-    Seconds(35);  // the close at 00:00:05 writes all 35 records to the new day
-    doc->CloseLogFiles();
-    EXPECT_EQ(Xml("261205"), kHeader + kFooter);
-    EXPECT_EQ(Xml("261206"), kHeader + Records(1, 35, k2359, 1) + kFooter);
-    EXPECT_TRUE(IsWellFormedXml(logs + "/tavik261205.xml"));
-    EXPECT_TRUE(IsWellFormedXml(logs + "/tavik261206.xml"));
-    EXPECT_EQ(Log("261206"), "6.12.2026, 00:00:05: File Closed\r\n");
 }
 
 TEST_F(LoggingFixture, ReenablingOnTheSameDayContinuesTheFile) {
@@ -229,15 +225,15 @@ TEST_F(LoggingFixture, ReenablingOnTheSameDayContinuesTheFile) {
               "This folder already contains log- or resultfiles. If you continue they will be "
               "deleted.\n\nDo you want to continue?");
     EXPECT_EQ(prompt.m_boxes[0].style, 292u);
-    EXPECT_EQ(doc->GetMeasurementId(), 0);
+    EXPECT_EQ(doc->GetMeasurementId(), 3);  // numbering goes on from the file's last record
     doc->SetResultValue(0, 0.0f);
     Seconds(2);
     doc->CloseLogFiles();
 
-    // One document: the first session's records, then the second's numbered from 1 again.
+    // One document: the first session's records, then the second's with the next ids.
     const std::uint32_t second = kSaturday1130 + 63;
     EXPECT_EQ(Xml(),
-              kHeader + Records(1, 3, kSaturday1130, 1) + Records(1, 2, second, 4) + kFooter);
+              kHeader + Records(1, 3, kSaturday1130, 1) + Records(4, 5, second, 4) + kFooter);
     EXPECT_TRUE(IsWellFormedXml(logs + "/tavik261205.xml"));
     EXPECT_EQ(Log(),
               "5.12.2026, 11:30:07: File Opened\r\n"
@@ -327,12 +323,15 @@ TEST_F(LoggingFixture, UnwritableFolderReportsOnceAndLosesNoRecord) {
     Seconds(150);            // two failed flushes
     doc->WriteLog("Alarm \"Dev\" was reset.");  // a third, and a failed log line
     ASSERT_EQ(prompt.m_notices.size(), 2u);
-    EXPECT_EQ(prompt.m_notices[0], "Could not write result file \"" + logs +
-                                       "/tavik261205.xml\" (2); the results are kept until it "
-                                       "can be written.");
-    EXPECT_EQ(prompt.m_notices[1], "Could not write log file \"" + logs +
-                                       "/tavik261205.log\" (2); its event lines "
-                                       "are lost.");
+    EXPECT_EQ(prompt.m_notices[0],
+              "Could not write result file \"" + logs +
+                  "/tavik261205.xml\" (No such file or directory); the results "
+                  "are kept until it "
+                  "can be written.");
+    EXPECT_EQ(prompt.m_notices[1],
+              "Could not write log file \"" + logs +
+                  "/tavik261205.log\" (No such file or directory); its event lines "
+                  "are lost.");
     EXPECT_EQ(doc->GetUnwrittenResultCount(), 150);
     EXPECT_EQ(doc->GetMeasurementId(), 0);
 

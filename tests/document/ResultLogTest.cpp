@@ -1,7 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
 #include <cerrno>
 #include <clocale>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -63,7 +69,7 @@ TEST_F(ResultLogFixture, RecordBytes) {
 
     // Awkward values print as printf's "%f" prints the float promoted to double.
     const std::vector<float> values = {0.0f,        -0.0f,       1e-7f,       0.0000005f,
-                                       123.456789f, -98.76543f,  1e10f,       3.4e38f,
+                                       123.456789f, -98.76543f,  1e10f,       1.7e38f,
                                        2.5e-6f,     -0.0000015f, 1.0f / 3.0f, 19.99999f};
     for (float v : values) {
         std::string text;
@@ -93,46 +99,78 @@ TEST_F(ResultLogFixture, LogLine) {
               "10.1.2027, 23:00:00: File Closed\r\n");
 }
 
-TEST_F(ResultLogFixture, BeginCreatesOrContinues) {
-    const std::string path = folder.File("tavik261205.xml");
-    EXPECT_EQ(log.BeginResultFile(path, prompt), 0);
-    EXPECT_EQ(ReadText(path), CResultLog::HEADER);
+TEST_F(ResultLogFixture, BeginContinuesOnlyAResultFileAfterItsLastWholeRecord) {
+    const std::string header(CResultLog::HEADER);
+    const std::string footer(CResultLog::FOOTER);
+    std::string two;
+    CResultLog::AppendRecord(two, 41, {1.0f, 2.0f, 3.0f, kSaturday1130});
+    CResultLog::AppendRecord(two, 42, {1.0f, 2.0f, 3.0f, kSaturday1130 + 1});
+    const std::string cut = "      <Measurement id=\"43\">\r\n         <Date time";
+    struct Case {
+        const char* what;
+        std::string before;
+        int error;
+        std::string after;
+        std::int32_t lastId;
+        std::int64_t removed;
+    };
+    const std::vector<Case> cases = {
+        {"new", "", 0, header, 0, 0},
+        {"header only", header, 0, header, 0, 0},
+        {"closed", header + two + footer, 0, header + two, 42, 0},
+        {"unclosed", header + two, 0, header + two, 42, 0},
+        {"cut record", header + two + cut, 0, header + two, 42,
+         static_cast<std::int64_t>(cut.size())},
+        {"cut first record", header + cut, 0, header, 0, static_cast<std::int64_t>(cut.size())},
+        {"another program's file", "notes\n", CResultLog::NOT_A_RESULT_FILE, "notes\n", 0, 0},
+    };
+    for (const Case& c : cases) {
+        const std::string path = folder.File("tavik261205.xml");
+        std::filesystem::remove(path);
+        if (c.what != std::string("new")) {
+            std::ofstream(path, std::ios::binary) << c.before;
+        }
+        CResultLog::CContinuation found;
+        EXPECT_EQ(log.BeginResultFile(path, found, prompt), c.error) << c.what;
+        EXPECT_EQ(ReadText(path), c.after) << c.what;
+        EXPECT_EQ(found.nLastId, c.lastId) << c.what;
+        EXPECT_EQ(found.nBytesRemoved, c.removed) << c.what;
+    }
 
-    // A closed file loses its footer and is continued; an unclosed one is continued as it is.
-    const std::string closed = std::string(CResultLog::HEADER) + "      <Measurement id=\"1\">" +
-                               "</Measurement>" + std::string(CResultLog::FOOTER);
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    std::fputs(closed.c_str(), f);
-    std::fclose(f);
-    EXPECT_EQ(log.BeginResultFile(path, prompt), 0);
-    EXPECT_EQ(ReadText(path), closed.substr(0, closed.size() - CResultLog::FOOTER.size()));
-    EXPECT_EQ(log.BeginResultFile(path, prompt), 0);
-    EXPECT_EQ(ReadText(path), closed.substr(0, closed.size() - CResultLog::FOOTER.size()));
-    EXPECT_TRUE(prompt.m_notices.empty());
+    // A symbolic link named like a day file is not followed: its target stays as it is.
+    const std::string target = folder.File("elsewhere.txt");
+    std::ofstream(target) << "precious";
+    const std::string link = folder.File("tavik261206.xml");
+    std::filesystem::create_symlink(target, link);
+    CResultLog::CContinuation found;
+    EXPECT_EQ(log.BeginResultFile(link, found, prompt), CResultLog::NOT_A_RESULT_FILE);
+    EXPECT_EQ(ReadText(target), "precious");
+    EXPECT_EQ(prompt.m_notices.back(),
+              "\"" + link +
+                  "\" is not a result file of this program; it is left untouched and no results "
+                  "are written to it.");
 }
 
 TEST_F(ResultLogFixture, WriteFailureKeepsRecordsAndReportsOnce) {
     // /dev/full opens but every write fails with "no space".
-    std::string last;
     std::int32_t id = 0;
     const CResultRecord record{1.0f, 2.0f, 3.0f, kSaturday1130};
     log.Keep(&record, 1, prompt);
-    EXPECT_EQ(log.WriteResults("/dev/full", last, id, prompt), ENOSPC);
+    EXPECT_EQ(log.WriteResults("/dev/full", id, prompt), ENOSPC);
     log.Keep(&record, 1, prompt);
-    EXPECT_EQ(log.WriteResults("/dev/full", last, id, prompt), ENOSPC);
+    EXPECT_EQ(log.WriteResults("/dev/full", id, prompt), ENOSPC);
     EXPECT_EQ(log.GetPendingCount(), 2);
     EXPECT_EQ(id, 0);
-    EXPECT_EQ(last, "");
     ASSERT_EQ(prompt.m_notices.size(), 1u);
     EXPECT_EQ(prompt.m_notices[0],
-              "Could not write result file \"/dev/full\" (28); the results are kept until it can "
-              "be written.");
+              "Could not write result file \"/dev/full\" (No space left on device); the results "
+              "are kept until it can be written.");
 
     const std::string path = folder.File("tavik261205.xml");
-    EXPECT_EQ(log.WriteResults(path, last, id, prompt), 0);
+    EXPECT_EQ(log.WriteResults(path, id, prompt), 0);
     EXPECT_EQ(id, 2);
-    EXPECT_EQ(last, path);
     EXPECT_EQ(log.GetPendingCount(), 0);
+    EXPECT_EQ(ReadText(path).substr(0, CResultLog::HEADER.size()), CResultLog::HEADER);
     EXPECT_EQ(test::Count(ReadText(path), "<Measurement id="), 2u);
     ASSERT_EQ(prompt.m_notices.size(), 1u);  // a different file: no "written again"
 
@@ -143,7 +181,54 @@ TEST_F(ResultLogFixture, WriteFailureKeepsRecordsAndReportsOnce) {
               ENOSPC);
     ASSERT_EQ(prompt.m_notices.size(), 2u);
     EXPECT_EQ(prompt.m_notices[1],
-              "Could not write log file \"/dev/full\" (28); its event lines are lost.");
+              "Could not write log file \"/dev/full\" (No space left on device); its event lines "
+              "are lost.");
+}
+
+// A file-size limit stands in for a disk that fills up part-way through a write.
+TEST_F(ResultLogFixture, WhatFitsOfTheBacklogIsWrittenRecordByRecord) {
+    std::vector<CResultRecord> records(10);
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        records[i] = {0.0f, static_cast<float>(i), 0.0f,
+                      kSaturday1130 + static_cast<std::uint32_t>(i)};
+    }
+    std::string one;
+    CResultLog::AppendRecord(one, 1, records[0]);
+    const std::string path = folder.File("tavik261205.xml");
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    rlimit small = saved;
+    small.rlim_cur = CResultLog::HEADER.size() + one.size() * 3 + one.size() / 2;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    std::int32_t id = 0;
+    log.Keep(records.data(), 10, prompt);
+    const int error = log.WriteResults(path, id, prompt);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    EXPECT_EQ(error, EFBIG);
+    EXPECT_EQ(id, 3);
+    EXPECT_EQ(log.GetPendingCount(), 7);
+    const std::string text = ReadText(path);
+    EXPECT_EQ(test::Count(text, "<Measurement id="), 3u);
+    EXPECT_TRUE(text.ends_with("</Measurement>"));  // no part of the fourth record
+
+    EXPECT_EQ(log.WriteResults(path, id, prompt), 0);
+    EXPECT_EQ(id, 10);
+    EXPECT_NE(ReadText(path).find("<Measurement id=\"10\">\r\n         <Date timestamp=\"" +
+                                  std::to_string(kSaturday1130 + 9)),
+              std::string::npos);
+    EXPECT_EQ(prompt.m_notices.back(), "Result file \"" + path + "\" is written again.");
+}
+
+TEST_F(ResultLogFixture, NonFiniteNumbersTakeTheirXmlForms) {
+    std::string out;
+    CResultLog::AppendRecord(
+        out, 1,
+        {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(),
+         -std::numeric_limits<float>::infinity(), kSaturday1130});
+    EXPECT_NE(out.find("<Deviation>INF</Deviation>"), std::string::npos);
+    EXPECT_NE(out.find("<MPXPower>-INF</MPXPower>"), std::string::npos);
+    EXPECT_NE(out.find("<Multipath>NaN</Multipath>"), std::string::npos);
 }
 
 TEST_F(ResultLogFixture, BacklogKeepsTheNewestHour) {
@@ -159,10 +244,9 @@ TEST_F(ResultLogFixture, BacklogKeepsTheNewestHour) {
     EXPECT_EQ(prompt.m_notices[0],
               "More than 3600 results are waiting to be written; the oldest are dropped.");
 
-    std::string last;
     std::int32_t id = 0;
     const std::string path = folder.File("tavik261205.xml");
-    ASSERT_EQ(log.WriteResults(path, last, id, prompt), 0);
+    ASSERT_EQ(log.WriteResults(path, id, prompt), 0);
     EXPECT_EQ(id, CResultLog::RESULT_BACKLOG);
     const std::string text = ReadText(path);
     EXPECT_EQ(test::Count(text, "<Measurement id="), 3600u);

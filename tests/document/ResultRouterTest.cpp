@@ -44,7 +44,14 @@ TEST_F(RouterFixture, CurrentValuesComeFromCodesFourSevenAndEight) {
     router.Route(Result(7, std::make_shared<const std::vector<float>>()));
     EXPECT_EQ(doc->GetCurrentValues().m_fMpxPower, -1.5f);  // an empty history changes nothing
 
+    // Before the first accepted fit a result carries a status but no value: not a measurement.
     auto result = std::make_shared<CMultipathResult>();
+    result->m_nStatus = CMultipathResult::STATUS_DEVIATION_TOO_LOW;
+    router.Route(Result(8, result));
+    EXPECT_FALSE(doc->GetCurrentValues().m_fMultipath);
+    EXPECT_EQ(doc->GetCurrentRecord().m_fMultipath, 0.0f);  // the file keeps its 0
+    result = std::make_shared<CMultipathResult>();
+    result->m_slope = {1.25f};
     result->m_fMultipath = 1.25f;
     result->m_fLevel = 61.0f;
     result->m_nStatus = 1;
@@ -52,7 +59,7 @@ TEST_F(RouterFixture, CurrentValuesComeFromCodesFourSevenAndEight) {
     EXPECT_EQ(doc->GetCurrentValues().m_fMultipath, 1.25f);
     EXPECT_EQ(doc->GetMultipathResult()->m_fLevel, 61.0f);
     EXPECT_EQ(doc->GetMultipathResult()->m_nStatus, 1);
-    EXPECT_EQ(view.hints, std::vector<long>{HINT_MULTIPATH_RESULT});
+    EXPECT_EQ(view.hints, (std::vector<long>{HINT_MULTIPATH_RESULT, HINT_MULTIPATH_RESULT}));
 
     // Codes without a document value, unknown codes and missing payloads change nothing.
     for (std::uintptr_t code : {0u, 1u, 2u, 3u, 12u, 13u, 14u}) {
@@ -61,7 +68,7 @@ TEST_F(RouterFixture, CurrentValuesComeFromCodesFourSevenAndEight) {
     EXPECT_TRUE(router.Route(Result(4, nullptr)));
     EXPECT_EQ(doc->GetCurrentValues().m_fDeviation, 76.5f);
     EXPECT_EQ(doc->GetCurrentValues().m_fMpxPower, -1.5f);
-    EXPECT_EQ(view.hints.size(), 1u);
+    EXPECT_EQ(view.hints.size(), 2u);
 
     EXPECT_TRUE(router.Route(CMessage{WM_MULTIPATH_ERROR, 11, 1, nullptr}));
     EXPECT_FALSE(router.Route(CMessage{WM_ADC_BLOCK_READY, 0, 0, nullptr}));
