@@ -299,7 +299,10 @@ private:
     void ChangeLogDay(CTime now);
     // "folder/tavikYYMMDD" + extension of the day whose files take the records.
     std::string LoggingDayFile(const char* extension) const;
+    // Forgets the measured values (after the analysers were cleared or on a new document).
     void ForgetCurrentValues();
+    // Logging is on and its day files were begun.
+    bool IsLoggingToFiles() const;
 
     CResultRecord m_currentRecord;
     std::array<CResultRecord, RESULT_RECORDS> m_results{};

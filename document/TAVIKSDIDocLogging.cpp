@@ -85,8 +85,12 @@ std::string CTAVIKSDIDoc::LoggingDayFile(const char* extension) const {
     return JoinPath(m_header.m_strLogFolder, m_strLogDay + extension);
 }
 
+bool CTAVIKSDIDoc::IsLoggingToFiles() const {
+    return m_bLoggingEnabled && !m_strLogDay.empty();
+}
+
 void CTAVIKSDIDoc::FlushResults() {
-    if (!m_bLoggingEnabled) {
+    if (!IsLoggingToFiles()) {
         m_nResults = 0;
         return;
     }
@@ -103,7 +107,7 @@ void CTAVIKSDIDoc::FlushResults() {
 }
 
 void CTAVIKSDIDoc::ChangeLogDay(CTime now) {
-    if (!m_bLoggingEnabled || CResultLog::BaseName(now) == m_strLogDay) {
+    if (!IsLoggingToFiles() || CResultLog::BaseName(now) == m_strLogDay) {
         return;
     }
     // The old day's pair is closed: its records, the footer, "File Closed".
@@ -141,13 +145,13 @@ void CTAVIKSDIDoc::WriteLog(const std::string& line) {
     if (m_header.m_strLogFolder.empty()) {
         return;
     }
-    if (m_bLoggingEnabled && (!IsRunning() || m_currentRecord.m_nTimestamp == 0)) {
+    if (IsLoggingToFiles() && (!IsRunning() || m_currentRecord.m_nTimestamp == 0)) {
         // No second is open that began on the old day, so the day can change here.
         ChangeLogDay(now);
     }
     // While logging, lines go to the log of the day whose result file takes the records: in
     // the moment between midnight and the next second's close that is still the old day's.
-    const std::string today = m_bLoggingEnabled ? LoggingDayFile(".log") : LogFileName();
+    const std::string today = IsLoggingToFiles() ? LoggingDayFile(".log") : LogFileName();
     FlushResults();
     m_resultLog.WriteLogLine(today, m_strLastLogFile, CResultLog::FormatLogLine(now, line), now,
                              GetPrompt());
@@ -189,7 +193,8 @@ int CTAVIKSDIDoc::BeginLogFiles() {
 }
 
 void CTAVIKSDIDoc::CloseLogFiles() {
-    if (!m_bLoggingEnabled) {
+    if (!IsLoggingToFiles()) {
+        m_bLoggingEnabled = false;
         return;
     }
     // The footer goes where the records went, even if the day has changed since that write.

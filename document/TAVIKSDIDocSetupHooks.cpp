@@ -33,6 +33,7 @@ void CTAVIKSDIDoc::ResetMeasurementCounters() {
     m_bPanoramaRunning.store(false);
     m_nResults = 0;
     m_currentRecord = CResultRecord();
+    ForgetCurrentValues();
 }
 
 }  // namespace tavik

@@ -276,7 +276,7 @@ TEST_F(DocumentFileFixture, NewDocumentDefaults) {
     EXPECT_EQ(doc.m_elapsed.GetTotalSeconds(), 0);
     EXPECT_EQ(doc.m_tickSpan.GetTotalSeconds(), 1);
     EXPECT_FALSE(doc.m_bLoggingEnabled);
-    EXPECT_EQ(doc.GetCurrentValues().m_fDeviation, 0.0f);
+    EXPECT_FALSE(doc.GetCurrentValues().m_fDeviation);  // nothing measured
     EXPECT_TRUE(doc.GetAlarms().IsEmpty());
     EXPECT_EQ(doc.GetPathName(), "");
     EXPECT_FALSE(doc.IsModified());

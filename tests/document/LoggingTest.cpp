@@ -249,6 +249,53 @@ TEST_F(LoggingFixture, ReenablingOnTheSameDayContinuesTheFile) {
     EXPECT_TRUE(prompt.m_notices.empty());
 }
 
+// File/New and an open that fails end logging with the day's footer; the failed open keeps
+// the log folder, which the document file does not hold.
+TEST_F(LoggingFixture, NewDocumentAndAFailedOpenCloseTheDayFilesFirst) {
+    Open();
+    Seconds(3);
+    ASSERT_TRUE(doc->OnNewDocument());
+    EXPECT_FALSE(doc->m_bLoggingEnabled);
+    EXPECT_EQ(Xml(), kHeader + Records(1, 3, kSaturday1130, 1) + kFooter);
+    EXPECT_TRUE(Log().ends_with("11:30:10: File Closed\r\n"));
+
+    ASSERT_EQ(doc->OpenLogFilesKeeping(logs), 0);
+    doc->SetResultValue(0, 0.0f);
+    Seconds(2);
+    folder.Write("bad.tvk", {1, 2, 3});
+    EXPECT_FALSE(doc->OnOpenDocument(folder.File("bad.tvk")));
+    EXPECT_EQ(Xml(), kHeader + Records(1, 3, kSaturday1130, 1) +
+                         Records(4, 5, kSaturday1130 + 3, 4) + kFooter);
+    EXPECT_TRUE(IsWellFormedXml(logs + "/tavik261205.xml"));
+    std::string kept;
+    doc->GetLogFolder(kept);
+    EXPECT_EQ(kept, logs);
+}
+
+// A power loss cut the day's file inside a record: it is continued after its last whole record
+// into a well-formed file, and the log says what was removed.
+TEST_F(LoggingFixture, ACutDayFileIsContinuedAfterItsLastWholeRecord) {
+    Open();
+    Seconds(2);
+    doc->WriteLog("x");
+    const std::string whole = Xml();
+    std::ofstream(logs + "/tavik261205.xml", std::ios::binary | std::ios::app)
+        << "      <Measurement id=\"3\">\r\n         <Da";
+    doc.reset(new CTAVIKSDIDoc);
+    doc->SetPrompt(&prompt);
+    doc->SetClock(&clock);
+    ASSERT_EQ(doc->OpenLogFilesKeeping(logs), 0);
+    EXPECT_EQ(doc->GetMeasurementId(), 2);
+    doc->SetResultValue(0, 0.0f);
+    Seconds(1);
+    doc->CloseLogFiles();
+    EXPECT_EQ(Xml(), whole + Records(3, 3, kSaturday1130 + 2, 3) + kFooter);
+    EXPECT_TRUE(IsWellFormedXml(logs + "/tavik261205.xml"));
+    EXPECT_NE(Log().find("11:30:09: Result file continued after its last whole record; 40 bytes "
+                         "of an incomplete record were removed\r\n"),
+              std::string::npos);
+}
+
 TEST_F(LoggingFixture, FolderCheckDeletesOnlyOwnFiles) {
     const std::vector<std::string> foreign = {"notes.log", "data.xml", "tavik2612.log",
                                               "TAVIK261204.xml", "tavik261204.xml.bak"};
