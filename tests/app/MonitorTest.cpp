@@ -15,6 +15,8 @@
 #include <thread>
 #include <vector>
 
+#include "app/StatusLine.h"
+#include "document/BatchAnalysis.h"
 #include "document/TAVIKSDIDoc.h"
 #include "tests/support/TempFolder.h"
 #include "tools/StationGenerator.h"
@@ -281,9 +283,16 @@ TEST_F(MonitorTest, AlarmsOfTheSetupRaiseEventsWhenEnabled) {
         ASSERT_TRUE(doc->OnSaveDocument(setup));
     }
     CMonitorProcess run(s_pRecording->Path(), outputs.Path(),
-                        {"--seconds", "3", "--setup", setup, "--enable-alarms", "--speed", "10"});
+                        {"--seconds", "3", "--setup", setup, "--enable-alarms", "--speed", "10",
+                         "--log-folder", logs});
     ASSERT_EQ(run.Wait(), 0) << run.Err();
     const std::string out = run.Out();
+    // The text log has the alarm's line, as the batch analysis writes it.
+    EXPECT_TRUE(std::regex_search(
+        ReadText(Only(".log")),
+        std::regex(R"(: Alarm "Dev" caused an alarm because DEVIATION\(\d+\.\d{3}\) > )"
+                   R"(1\.000kHz\r\n)")))
+        << ReadText(Only(".log"));
     EXPECT_EQ(Lines(out).at(0), "1 alarm enabled");
     EXPECT_TRUE(std::regex_search(
         out, std::regex(R"(\n00:00:0\d alarm "Dev" active: DEVIATION \d+\.\d\d kHz > 1\.00\n)"
@@ -296,6 +305,33 @@ TEST_F(MonitorTest, AlarmsOfTheSetupRaiseEventsWhenEnabled) {
                           {"--seconds", "2", "--setup", setup, "--speed", "10"});
     ASSERT_EQ(quiet.Wait(), 0) << quiet.Err();
     EXPECT_EQ(quiet.Out().find("alarm \""), std::string::npos) << quiet.Out();
+}
+
+// The monitor detects the receiver as the application does at start-up, so both modes subtract
+// the same calibration and agree on multipath and the ITU-R status.
+TEST_F(MonitorTest, MultipathAgreesWithTheBatchAnalysis) {
+    CBatchOptions options;
+    options.strDataFolder = s_pRecording->Path();
+    CRecordingPrompt prompt;
+    CBatchAnalysis analysis(options, prompt);
+    const CBatchSummary batch = analysis.Run();
+    ASSERT_TRUE(batch.fMultipath && batch.nItuStatus);
+
+    CMonitorProcess run(s_pRecording->Path(), outputs.Path(), {"--seconds", "4", "--speed", "10"});
+    ASSERT_EQ(run.Wait(), 0) << run.Err();
+    std::smatch found;
+    const std::string out = run.Out();
+    std::string last;
+    for (const std::string& line : Lines(out)) {
+        if (std::regex_search(line, std::regex(R"(\| mp \d)"))) {
+            last = line;
+        }
+    }
+    ASSERT_TRUE(std::regex_search(last, found, std::regex(R"(\| mp (\d+\.\d+) %/kHz (\S+) )")))
+        << out;
+    const float multipath = std::stof(found[1].str());
+    EXPECT_NEAR(multipath, *batch.fMultipath, 0.01f + 0.05f * *batch.fMultipath) << last;
+    EXPECT_EQ(found[2].str(), CStatusLine::StatusText(*batch.nItuStatus)) << last;
 }
 
 TEST_F(MonitorTest, DeviceErrorsExitWithTheirText) {
