@@ -161,6 +161,12 @@ int CAnalyseCommand::Run(const std::vector<std::string>& args, std::ostream& out
     } else {
         CSummaryReport::WriteText(summary, out);
     }
+    if (summary.nLostResults > 0) {
+        // A loss is never reported as success.
+        err << "analyse: " << summary.nLostResults
+            << " results could not be written and are lost\n";
+        return 1;
+    }
     return summary.bInterrupted ? 130 : 0;
 }
 

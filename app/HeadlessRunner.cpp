@@ -1,6 +1,9 @@
 #include "app/HeadlessRunner.h"
 
 #include <algorithm>
+#include <filesystem>
+#include <system_error>
+#include <utility>
 
 #include "app/StatusLine.h"
 #include "document/AlarmEventRecorder.h"
@@ -68,7 +71,14 @@ bool CHeadlessRunner::Prepare() {
         m_out << count << (count == 1 ? " alarm" : " alarms") << " enabled" << std::endl;
     }
     if (!m_options.strLogFolder.empty()) {
-        doc.OpenLogFilesKeeping(m_options.strLogFolder);
+        // Before measuring: a folder that cannot take the files is an error now, not a loss
+        // noticed at the stop.
+        std::error_code ec;
+        std::filesystem::create_directories(m_options.strLogFolder, ec);
+        if (doc.OpenLogFilesKeeping(m_options.strLogFolder) != 0) {
+            m_prompt.Notice("monitor: cannot log into \"" + m_options.strLogFolder + "\"");
+            return false;
+        }
     }
     return true;
 }
@@ -87,6 +97,7 @@ int CHeadlessRunner::Run() {
         doc.CloseLogFiles();  // a file begun for this run still gets its footer
         return 1;
     }
+    int code = 0;
     const auto period = std::chrono::duration_cast<std::chrono::steady_clock::duration>(
         std::chrono::duration<double>(1.0 / m_options.fSpeed));
     auto next = std::chrono::steady_clock::now() + period;
@@ -99,13 +110,13 @@ int CHeadlessRunner::Run() {
         }
         if (!doc.IsRunning()) {
             // A device failure ended the measurement; its text went to the error stream.
-            PrintSummary();
-            return 1;
+            code = 1;
+            break;
         }
         Tick();
         if (!doc.IsRunning()) {
-            PrintSummary();
-            return 1;
+            code = 1;
+            break;
         }
         if (m_options.nSeconds > 0 && ++ticks >= m_options.nSeconds) {
             break;
@@ -114,8 +125,7 @@ int CHeadlessRunner::Run() {
         next = std::max(next + period, std::chrono::steady_clock::now());
     }
     doc.OnMeasurementStop();
-    PrintSummary();
-    return 0;
+    return PrintSummary(code);
 }
 
 void CHeadlessRunner::WaitForTick(std::chrono::steady_clock::time_point next) {
@@ -154,12 +164,22 @@ std::string CHeadlessRunner::ActiveAlarms() const {
     return names;
 }
 
-void CHeadlessRunner::PrintSummary() {
+int CHeadlessRunner::PrintSummary(int code) {
     m_out << "Stopped after " << CStatusLine::FormatElapsed(m_pDoc->m_elapsed) << std::endl;
-    if (!m_options.strLogFolder.empty()) {
-        m_out << "Result file: " << m_pDoc->GetLastResultFile()
-              << "\nLog file: " << m_pDoc->GetLastLogFile() << std::endl;
+    // Only files that were written are named.
+    std::error_code ec;
+    for (const auto& [label, file] : {std::pair{"Result file: ", m_pDoc->GetLastResultFile()},
+                                      std::pair{"Log file: ", m_pDoc->GetLastLogFile()}}) {
+        if (!file.empty() && std::filesystem::is_regular_file(file, ec)) {
+            m_out << label << file << std::endl;
+        }
     }
+    if (const std::int64_t lost = m_pDoc->GetLostResultCount(); lost > 0) {
+        m_prompt.Notice(
+            StringFormat("monitor: %lld results were lost", static_cast<long long>(lost)));
+        return 1;
+    }
+    return code;
 }
 
 }  // namespace tavik

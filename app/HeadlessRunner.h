@@ -32,8 +32,9 @@ public:
     CHeadlessRunner(const CHeadlessRunner&) = delete;
     CHeadlessRunner& operator=(const CHeadlessRunner&) = delete;
 
-    // 0 after a normal stop (seconds done or a signal); 1 when the setup could not be used or
-    // the device failed (the formatted error text is on the error stream).
+    // 0 after a normal stop (seconds done or a signal); 1 when the setup or the log folder could
+    // not be used, the device failed (the formatted error text is on the error stream) or
+    // results were lost.
     int Run();
 
 private:
@@ -42,7 +43,8 @@ private:
     void WaitForTick(std::chrono::steady_clock::time_point next);
     void Tick();
     std::string ActiveAlarms() const;
-    void PrintSummary();
+    // The closing lines; the exit code: 0, or 1 when results could not be written.
+    int PrintSummary(int code);
 
     const CMonitorOptions m_options;
     std::ostream& m_out;
@@ -52,7 +54,10 @@ private:
     CRealTimePacer m_adcPacer;
     CRealTimePacer m_rdsPacer;
     CRealTimePacer m_panoramaPacer;
-    CQueueTarget m_window;  // the result window: outlives the document, which posts to it
+    // The result window: outlives the document, which posts to it. Bounded: a main loop held up
+    // finds the newest result of each kind, not an ever longer backlog.
+    static constexpr std::size_t kQueueLimit = 256;
+    CQueueTarget m_window{kQueueLimit};
     CMonitorValues m_values;
     std::unique_ptr<CMonitorView> m_pView;
     std::unique_ptr<CAlarmEventRecorder> m_pAlarmEvents;  // alarm log lines and answers

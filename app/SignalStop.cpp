@@ -1,5 +1,7 @@
 #include "app/SignalStop.h"
 
+#include <iterator>
+
 namespace tavik {
 
 std::atomic<int> CSignalStop::s_nSignal{0};
@@ -8,22 +10,28 @@ static_assert(std::atomic<int>::is_always_lock_free, "set from a signal handler"
 
 CSignalStop::CSignalStop() {
     s_nSignal.store(0);
+    // No SA_RESTART: a wait or write that the signal interrupts returns, so a stop is seen.
     struct sigaction action {};
     action.sa_handler = &CSignalStop::Handle;
     sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    sigaction(SIGINT, &action, &m_oldInt);
-    sigaction(SIGTERM, &action, &m_oldTerm);
+    for (std::size_t i = 0; i < std::size(kStopSignals); ++i) {
+        sigaction(kStopSignals[i], &action, &m_oldStop[i]);
+    }
     struct sigaction ignore {};
     ignore.sa_handler = SIG_IGN;
     sigemptyset(&ignore.sa_mask);
-    sigaction(SIGPIPE, &ignore, &m_oldPipe);
+    for (std::size_t i = 0; i < std::size(kIgnoredSignals); ++i) {
+        sigaction(kIgnoredSignals[i], &ignore, &m_oldIgnored[i]);
+    }
 }
 
 CSignalStop::~CSignalStop() {
-    sigaction(SIGINT, &m_oldInt, nullptr);
-    sigaction(SIGTERM, &m_oldTerm, nullptr);
-    sigaction(SIGPIPE, &m_oldPipe, nullptr);
+    for (std::size_t i = 0; i < std::size(kStopSignals); ++i) {
+        sigaction(kStopSignals[i], &m_oldStop[i], nullptr);
+    }
+    for (std::size_t i = 0; i < std::size(kIgnoredSignals); ++i) {
+        sigaction(kIgnoredSignals[i], &m_oldIgnored[i], nullptr);
+    }
 }
 
 void CSignalStop::Handle(int signal) {

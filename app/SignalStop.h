@@ -5,9 +5,11 @@
 
 namespace tavik {
 
-// While it lives, SIGINT and SIGTERM only record the signal's number; the main loop polls it
-// and stops the measurement the normal way. SIGPIPE is ignored, so a closed output pipe never
-// ends a run before its files are closed. The earlier handlers come back on destruction.
+// While it lives, SIGINT, SIGTERM and SIGHUP only record the signal's number; the main loop
+// polls it and stops the measurement the normal way. SIGPIPE is ignored, so a closed output
+// pipe never ends a run before its files are closed, and SIGXFSZ too, so a file-size limit
+// fails the write (EFBIG) instead of killing the process mid-record. The earlier handlers come
+// back on destruction.
 class CSignalStop {
 public:
     CSignalStop();
@@ -23,9 +25,10 @@ private:
     static void Handle(int signal);
 
     static std::atomic<int> s_nSignal;
-    struct sigaction m_oldInt {};
-    struct sigaction m_oldTerm {};
-    struct sigaction m_oldPipe {};
+    static constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
+    static constexpr int kIgnoredSignals[] = {SIGPIPE, SIGXFSZ};
+    struct sigaction m_oldStop[3]{};
+    struct sigaction m_oldIgnored[2]{};
 };
 
 }  // namespace tavik

@@ -195,6 +195,7 @@ void CBatchAnalysis::Finish(CBatchSummary& summary) {
     const bool logging = doc.m_bLoggingEnabled;
     doc.CloseLogFiles();
     summary = m_collector.GetSummary();
+    summary.nLostResults = doc.GetLostResultCount();
     for (const CAlarmMap::Entry& entry : doc.GetAlarms()) {
         summary.alarms.push_back({entry.key, m_alarmEvents.GetActivations(entry.item.get())});
     }

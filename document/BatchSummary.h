@@ -35,6 +35,7 @@ struct CBatchSummary {
     std::vector<Alarm> alarms;                 // in the set's order
     std::string strResultFile;                 // empty without logging
     std::string strLogFile;
+    std::int64_t nLostResults = 0;  // records that could not be written
     double dWallSeconds = 0.0;
     double dRealtimeFactor = 0.0;
 };

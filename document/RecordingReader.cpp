@@ -27,10 +27,6 @@ void ToHostOrder(std::int16_t* samples, int count) {
     }
 }
 
-std::string CauseText(int cause) {
-    return std::generic_category().message(cause);
-}
-
 }  // namespace
 
 CRecordingReader::CRecordingReader() : m_pLevelTable(std::make_unique<std::array<float, 65536>>()) {
@@ -50,7 +46,11 @@ CRecordingReader::~CRecordingReader() = default;
 
 void CRecordingReader::OpenFile(CFile& file, const std::string& folder, const char* name) {
     const std::string path = folder.empty() ? std::string(name) : JoinPath(folder, name);
-    if (const int cause = file.Open(path, CFile::modeRead); cause != 0) {
+    int cause = CheckRegularFile(path);
+    if (cause == 0) {
+        cause = file.Open(path, CFile::modeRead);
+    }
+    if (cause != 0) {
         throw CBatchError(
             StringFormat("Could not open \"%s\": %s", path.c_str(), CauseText(cause).c_str()));
     }
@@ -68,6 +68,14 @@ void CRecordingReader::Open(const std::string& folder) {
     }
     m_nBlocks = static_cast<std::int64_t>(std::min(mpxSize, levelSize)) /
                 static_cast<std::int64_t>(kBlockBytes);
+    if (m_nBlocks == 0) {
+        // Nothing to analyse is an error, not an analysis of zero seconds.
+        throw CBatchError(StringFormat(
+            "\"%s\" holds no whole block (%lld bytes of samples; a block is %lld bytes)",
+            mpxSize <= levelSize ? "mpx.dat" : "lev.dat",
+            static_cast<long long>(std::min(mpxSize, levelSize)),
+            static_cast<long long>(kBlockBytes)));
+    }
     m_nBlocksRead = 0;
     m_bRdsEnded = false;
 }

@@ -118,8 +118,8 @@ void AppendFixed(std::string& out, float value) {
     out.append(digits, result.ptr);
 }
 
-std::string CauseText(int error) {
-    return error == CResultLog::NOT_A_RESULT_FILE ? "not a result file" : std::strerror(error);
+std::string ResultCauseText(int error) {
+    return error == CResultLog::NOT_A_RESULT_FILE ? "not a result file" : CauseText(error);
 }
 
 }  // namespace
@@ -354,7 +354,7 @@ void CResultLog::Failed(bool result, const std::string& path, int error, CPrompt
         return;  // reported already
     }
     failed = path;
-    const std::string cause = CauseText(error);
+    const std::string cause = ResultCauseText(error);
     if (error == NOT_A_RESULT_FILE) {
         prompt.Notice(
             StringFormat("\"%s\" is not a result file of this program; it is left "

@@ -28,6 +28,7 @@
 #include "document/SpectrumDecimation.h"
 #include "platform/Archive.h"
 #include "platform/Document.h"
+#include "platform/FolderLock.h"
 #include "platform/MessageTarget.h"
 #include "platform/Pacer.h"
 #include "platform/Prompt.h"
@@ -315,6 +316,7 @@ private:
     std::string m_strLastResultFile;
     std::string m_strLastLogFile;
     CResultLog m_resultLog;
+    CFolderLock m_logFolderLock;  // held while logging into the folder
     CFolderChooser m_folderChooser;
 
     CProtocolHeader m_header;

@@ -1,3 +1,4 @@
+#include <cerrno>
 #include <filesystem>
 #include <system_error>
 #include <vector>
@@ -177,6 +178,21 @@ int CTAVIKSDIDoc::BeginLogFiles() {
         return -1;
     }
     CloseLogFiles();  // logging that runs already ends with its footer first
+    const std::string& folder = m_header.m_strLogFolder;
+    // One program per folder: two would interleave their records in one day file.
+    std::string holder;
+    if (const int cause = m_logFolderLock.Acquire(folder, holder); cause != 0) {
+        GetPrompt().Notice(
+            cause == EWOULDBLOCK
+                ? StringFormat("The log folder \"%s\" is in use by another tavik process (%s); "
+                               "no results are written there.",
+                               folder.c_str(),
+                               holder.empty() ? "process id unknown" : ("pid " + holder).c_str())
+                : StringFormat("Could not use the log folder \"%s\" (%s); no results are "
+                               "written there.",
+                               folder.c_str(), CauseText(cause).c_str()));
+        return -1;
+    }
     m_strLastResultFile.clear();
     m_strLastLogFile.clear();
     m_bLoggingEnabled = true;
@@ -184,6 +200,7 @@ int CTAVIKSDIDoc::BeginLogFiles() {
         // The day's result file cannot be used (the notice said why): no logging.
         m_bLoggingEnabled = false;
         m_strLogDay.clear();
+        m_logFolderLock.Release();
         return -1;
     }
     UpdateAllViews(nullptr, HINT_PROTOCOL_CHANGED);
@@ -209,6 +226,7 @@ void CTAVIKSDIDoc::CloseLogFiles() {
                              CResultLog::FormatLogLine(now, "File Closed"), now, GetPrompt());
     m_bLoggingEnabled = false;
     m_strLogDay.clear();
+    m_logFolderLock.Release();
 }
 
 void CTAVIKSDIDoc::SelectLogFolder(std::optional<std::string> path) {

@@ -11,10 +11,6 @@ namespace {
 // A setup file is a few kilobytes; anything far larger is not one.
 constexpr std::size_t kMaxDocumentBytes = 64u << 20;
 
-std::string CauseText(int cause) {
-    return std::generic_category().message(cause);
-}
-
 }  // namespace
 
 bool CTAVIKSDIDoc::ConfirmEndMeasurement() {

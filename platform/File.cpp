@@ -1,8 +1,10 @@
 #include "platform/File.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <cerrno>
+#include <system_error>
 
 #include <utility>
 
@@ -109,6 +111,21 @@ int CFile::Close() {
     const int result = ::close(m_fd);
     m_fd = -1;
     return result < 0 ? errno : 0;
+}
+
+std::string CauseText(int cause) {
+    if (cause == NOT_A_REGULAR_FILE) {
+        return "not a regular file";
+    }
+    return std::generic_category().message(cause);
+}
+
+int CheckRegularFile(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) < 0) {
+        return errno;
+    }
+    return S_ISREG(st.st_mode) ? 0 : NOT_A_REGULAR_FILE;
 }
 
 std::string JoinPath(const std::string& folder, const std::string& name) {

@@ -36,6 +36,14 @@ private:
     std::string m_strName;
 };
 
+// Cause code for a path that names something other than a regular file (a folder, a FIFO, a
+// device), which is never opened for reading: a FIFO would block the open.
+constexpr int NOT_A_REGULAR_FILE = -2;
+// The cause in words: the system's text for an errno value.
+std::string CauseText(int cause);
+// 0 when `path` is a regular file (symbolic links followed), else NOT_A_REGULAR_FILE or errno.
+int CheckRegularFile(const std::string& path);
+
 // Writes all `count` bytes to a descriptor, retrying short and interrupted writes; 0 or errno.
 int WriteFully(int fd, const void* buffer, std::size_t count);
 

@@ -25,6 +25,9 @@ std::string FolderOf(const std::string& path) {
 int ReadFileContents(const std::string& path, std::vector<std::uint8_t>& bytes,
                      std::size_t maxBytes) {
     bytes.clear();
+    if (const int cause = CheckRegularFile(path); cause != 0) {
+        return cause;  // a FIFO would block the open, a folder reads as garbage
+    }
     CFile file;
     if (const int cause = file.Open(path, CFile::modeRead); cause != 0) {
         return cause;

@@ -20,6 +20,25 @@ void CMessageQueue::Post(CMessage message) {
     m_cv.notify_all();
 }
 
+void CMessageQueue::PostCoalescing(CMessage message, std::size_t limit) {
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_messages.size() >= limit) {
+            // Full: the newest waiting message of the same kind gives way to this newer one.
+            const auto same =
+                std::find_if(m_messages.rbegin(), m_messages.rend(), [&](const CMessage& m) {
+                    return m.message == message.message && m.wParam == message.wParam;
+                });
+            if (same != m_messages.rend()) {
+                *same = std::move(message);
+                return;
+            }
+        }
+        m_messages.push_back(std::move(message));
+    }
+    m_cv.notify_all();
+}
+
 bool CMessageQueue::TakeLocked(CMessage& out, unsigned min, unsigned max, bool remove) {
     auto it = std::find_if(m_messages.begin(), m_messages.end(),
                            [&](const CMessage& m) { return InRange(m.message, min, max); });

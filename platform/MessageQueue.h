@@ -14,6 +14,10 @@ namespace tavik {
 class CMessageQueue {
 public:
     void Post(CMessage message);
+    // Posts, but once `limit` messages wait, a message replaces the newest waiting one with the
+    // same number and wParam (a newer result of the same kind) instead of adding to the queue.
+    // The queue then holds at most `limit` plus one message of each kind.
+    void PostCoalescing(CMessage message, std::size_t limit);
 
     // Blocks until a message with min <= number <= max arrives (0, 0: any message) and removes
     // it. Returns 0 for WM_QUIT, 1 for any other message, as the original GetMessage does.
@@ -37,14 +41,23 @@ private:
 };
 
 // A message target that collects posts into a queue: the headless runner's window and the
-// tests' recorder.
+// tests' recorder. With a limit, a consumer that falls behind finds the newest result of each
+// kind rather than an ever longer backlog.
 class CQueueTarget final : public CMessageTarget {
 public:
+    explicit CQueueTarget(std::size_t limit = 0) : m_nLimit(limit) {}
     using CMessageTarget::PostMessage;
-    void PostMessage(CMessage message) override { m_queue.Post(std::move(message)); }
+    void PostMessage(CMessage message) override {
+        if (m_nLimit == 0) {
+            m_queue.Post(std::move(message));
+        } else {
+            m_queue.PostCoalescing(std::move(message), m_nLimit);
+        }
+    }
     CMessageQueue& Queue() { return m_queue; }
 
 private:
+    const std::size_t m_nLimit;
     CMessageQueue m_queue;
 };
 

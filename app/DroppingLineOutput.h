@@ -1,0 +1,35 @@
+#pragma once
+
+#include <cstdint>
+#include <streambuf>
+#include <string>
+
+namespace tavik {
+
+// A stream buffer over a file descriptor that never blocks its writer: each complete line is
+// written only when the descriptor can take it now, otherwise it is dropped and counted. The
+// monitor's console goes through it, so a stalled terminal (Ctrl-S) or a pipe that nobody reads
+// never holds up measuring and logging.
+class CDroppingLineOutput final : public std::streambuf {
+public:
+    explicit CDroppingLineOutput(int fd) : m_fd(fd) {}
+
+    std::int64_t GetDroppedLines() const { return m_nDropped; }
+
+protected:
+    int_type overflow(int_type ch) override;
+    std::streamsize xsputn(const char* text, std::streamsize count) override;
+    int sync() override;
+
+private:
+    void Put(char ch);
+    void WriteLine();
+
+    static constexpr std::size_t kLongestLine = 4096;  // a pipe's atomic write
+
+    int m_fd;
+    std::string m_strLine;
+    std::int64_t m_nDropped = 0;
+};
+
+}  // namespace tavik
