@@ -72,9 +72,9 @@ CMonitorOptions CMonitorOptionParser::Parse(const std::vector<std::string>& args
         if (option == "--seconds") {
             options.nSeconds = WholeNumber(option, value, 1, 10L * 365 * 86400);
         } else if (option == "--log-folder") {
-            std::error_code ec;
-            if (value.empty() || !std::filesystem::is_directory(value, ec)) {
-                Fail(option, "\"" + value + "\" is not a folder");
+            // A missing folder is made when logging starts.
+            if (value.empty()) {
+                Fail(option, "needs a folder");
             }
             options.strLogFolder = value;
         } else if (option == "--setup") {

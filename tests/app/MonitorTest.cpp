@@ -1,6 +1,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -59,11 +60,17 @@ bool IsWellFormedXml(const std::string& path) {
     return std::system(command.c_str()) == 0;
 }
 
+// How a run's process is set up besides its arguments.
+struct CProcessSetup {
+    int stdoutFd = -1;         // a descriptor for standard output instead of the file
+    rlim_t fileSizeLimit = 0;  // RLIMIT_FSIZE in bytes; 0 = unlimited
+};
+
 // One run of the executable in `folder`, its output and errors going to files beside it.
 class CMonitorProcess {
 public:
     CMonitorProcess(const std::string& folder, const std::string& outputs,
-                    std::vector<std::string> args)
+                    std::vector<std::string> args, CProcessSetup setup = {})
         : m_strOut(outputs + "/stdout.txt"), m_strErr(outputs + "/stderr.txt") {
         args.insert(args.begin(), {TAVIK_EXECUTABLE, "monitor"});
         std::vector<char*> argv;
@@ -74,11 +81,17 @@ public:
         m_pid = fork();
         if (m_pid == 0) {
             // Only async-signal-safe calls between fork and exec.
-            const int out = open(m_strOut.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            const int out = setup.stdoutFd >= 0
+                                ? setup.stdoutFd
+                                : open(m_strOut.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
             const int err = open(m_strErr.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
             if (out < 0 || err < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0 ||
                 chdir(folder.c_str()) != 0) {
                 _exit(127);
+            }
+            if (setup.fileSizeLimit != 0) {
+                const rlimit limit{setup.fileSizeLimit, setup.fileSizeLimit};
+                setrlimit(RLIMIT_FSIZE, &limit);
             }
             execv(argv[0], argv.data());
             _exit(127);
@@ -129,6 +142,16 @@ public:
     }
 
     void Signal(int signal) { kill(m_pid, signal); }
+    // Resident memory in kB, from the kernel's status of the process.
+    long ResidentKilobytes() const {
+        std::istringstream status(ReadText("/proc/" + std::to_string(m_pid) + "/status"));
+        for (std::string line; std::getline(status, line);) {
+            if (line.rfind("VmRSS:", 0) == 0) {
+                return std::stol(line.substr(6));
+            }
+        }
+        return -1;
+    }
     bool Started() const { return m_pid > 0; }
     std::string Out() const { return ReadText(m_strOut); }
     std::string Err() const { return ReadText(m_strErr); }
@@ -332,6 +355,73 @@ TEST_F(MonitorTest, MultipathAgreesWithTheBatchAnalysis) {
     const float multipath = std::stof(found[1].str());
     EXPECT_NEAR(multipath, *batch.fMultipath, 0.01f + 0.05f * *batch.fMultipath) << last;
     EXPECT_EQ(found[2].str(), CStatusLine::StatusText(*batch.nItuStatus)) << last;
+}
+
+// Nobody reads the output (a paused pager, a dead logger): the status lines are dropped, the
+// measurement and its records go on with flat memory, and SIGTERM still stops it promptly.
+TEST_F(MonitorTest, AnUnreadOutputNeverHoldsUpTheMeasurement) {
+    int pipeFds[2];
+    ASSERT_EQ(pipe(pipeFds), 0);
+    fcntl(pipeFds[1], F_SETPIPE_SZ, 4096);  // full after a few dozen lines
+    CMonitorProcess run(s_pRecording->Path(), outputs.Path(),
+                        {"--log-folder", logs, "--speed", "20"}, {pipeFds[1], 0});
+    close(pipeFds[1]);
+    ASSERT_TRUE(run.Started());
+    std::this_thread::sleep_for(2s);  // the pipe is full long before this
+    const long early = run.ResidentKilobytes();
+    std::this_thread::sleep_for(4s);  // two more minutes of measuring
+    const long late = run.ResidentKilobytes();
+    run.Signal(SIGTERM);
+    const auto signalled = std::chrono::steady_clock::now();
+    ASSERT_EQ(run.Wait(), 0) << run.Err();
+    EXPECT_LT(std::chrono::steady_clock::now() - signalled, 5s);
+    close(pipeFds[0]);
+    EXPECT_LT(late - early, 4096) << early << " kB, then " << late << " kB";
+    EXPECT_TRUE(std::regex_search(run.Err(), std::regex(R"(monitor: \d+ output lines could not )"
+                                                        R"(be written)")))
+        << run.Err();
+    const std::string results = ReadText(Only(".xml"));
+    EXPECT_GE(Count(results, "<Measurement id="), 100u);  // one record per measured second
+    EXPECT_TRUE(IsWellFormedXml(Only(".xml")));
+}
+
+TEST_F(MonitorTest, ASecondProcessOnTheSameLogFolderIsRefused) {
+    CMonitorProcess first(s_pRecording->Path(), outputs.Path(),
+                          {"--log-folder", logs, "--speed", "10"});
+    ASSERT_TRUE(first.WaitForLines(kStatusLine, 1)) << first.Err();
+    CTempFolder other;
+    CMonitorProcess second(s_pRecording->Path(), other.Path(),
+                           {"--log-folder", logs, "--speed", "10"});
+    EXPECT_EQ(second.Wait(), 1);
+    EXPECT_TRUE(std::regex_search(
+        second.Err(), std::regex("The log folder \"" + logs +
+                                 "\" is in use by another tavik process \\(pid \\d+\\)")))
+        << second.Err();
+    EXPECT_EQ(second.Out().find(" dev "), std::string::npos);  // it never measured
+    first.Signal(SIGTERM);
+    ASSERT_EQ(first.Wait(), 0);
+    EXPECT_EQ(Count(ReadText(Only(".xml")), "</Tavik>"), 1u);
+    EXPECT_TRUE(IsWellFormedXml(Only(".xml")));
+}
+
+// A file-size limit stands in for a full disk: the records that cannot be written are
+// counted and the run fails.
+TEST_F(MonitorTest, LostRecordsExitNonZeroWithTheirCount) {
+    CMonitorProcess run(s_pRecording->Path(), outputs.Path(),
+                        {"--seconds", "70", "--log-folder", logs, "--speed", "20"}, {-1, 1500});
+    EXPECT_EQ(run.Wait(), 1) << run.Err();
+    EXPECT_TRUE(std::regex_search(run.Err(), std::regex(R"(monitor: \d+ results were lost)")))
+        << run.Err();
+    EXPECT_EQ(run.Out().find("Result file: "), std::string::npos) << run.Out();
+
+    // A log folder that cannot be made is refused before measuring.
+    fs::create_directory(outputs.File("file"));
+    std::ofstream(outputs.File("file/plain")) << "x";
+    CMonitorProcess refused(s_pRecording->Path(), outputs.Path(),
+                            {"--seconds", "3", "--log-folder", outputs.File("file/plain/logs")});
+    EXPECT_EQ(refused.Wait(), 1);
+    EXPECT_NE(refused.Err().find("monitor: cannot log into"), std::string::npos) << refused.Err();
+    EXPECT_EQ(refused.Out().find(" dev "), std::string::npos);
 }
 
 TEST_F(MonitorTest, DeviceErrorsExitWithTheirText) {
