@@ -56,6 +56,9 @@ std::string CStationGenerator::Describe(const CGenerationSummary& summary) const
         o.multipath[0], o.multipath[1], o.multipath[2]);
     text += Format("\nrds.dat (%zu bytes, 1187.5 bit/s, most significant bit first)\n",
                    summary.nRdsBytes);
+    if (o.fRdsDeviation <= 0.0) {
+        text += "  No RDS on air: the receiver's noise bits only\n";
+    }
     text += Format("  PI %04X, PS \"%s\", PTY %d, ECC %02X, language %d, TP %d, TA %d, %s\n", o.nPI,
                    o.strPS.c_str(), o.nPTY, o.nECC, o.nLanguage, o.bTP ? 1 : 0, o.bTA ? 1 : 0,
                    o.bMusic ? "music" : "speech");
