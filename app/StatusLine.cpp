@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "document/GenericException.h"
+#include "rds/RDSCharacterSet.h"
 
 namespace tavik {
 
@@ -60,7 +61,7 @@ std::string CStatusLine::Format(CTimeSpan elapsed, const CMonitorValues& values,
             pi = data.m_strPI;
         }
         if (!data.m_strPS.empty()) {
-            ps = "\"" + data.m_strPS + "\"";
+            ps = "\"" + CRDSCharacterSet::ToUtf8(data.m_strPS) + "\"";
         }
         ber = static_cast<float>(values.rds->m_dBitErrorRate);
     }

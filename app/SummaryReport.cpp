@@ -5,6 +5,7 @@
 
 #include "analysis/MultipathResult.h"
 #include "app/JsonWriter.h"
+#include "rds/RDSCharacterSet.h"
 
 namespace tavik {
 
@@ -12,21 +13,23 @@ namespace {
 
 void WriteRds(CJsonWriter& json, const CRDSSnapshot* rds) {
     const CRDSData* data = rds ? &rds->m_data : nullptr;
-    const auto text = [&](const char* key, const std::string CRDSData::*field) {
+    // Texts of received bytes (PS, PTYN, radio texts) go through the RDS code table.
+    const auto text = [&](const char* key, const std::string CRDSData::*field,
+                          bool bReceived = false) {
         json.Key(key);
         if (data) {
-            json.String(data->*field);
+            json.String(bReceived ? CRDSCharacterSet::ToUtf8(data->*field) : data->*field);
         } else {
             json.Null();
         }
     };
     json.BeginObject();
     text("pi", &CRDSData::m_strPI);
-    text("ps", &CRDSData::m_strPS);
+    text("ps", &CRDSData::m_strPS, true);
     text("pty", &CRDSData::m_strPTY);
-    text("ptyn", &CRDSData::m_strPTYN);
-    text("radiotext", &CRDSData::m_strRadioText);
-    text("last_radiotext", &CRDSData::m_strLastRadioText);
+    text("ptyn", &CRDSData::m_strPTYN, true);
+    text("radiotext", &CRDSData::m_strRadioText, true);
+    text("last_radiotext", &CRDSData::m_strLastRadioText, true);
     text("af", &CRDSData::m_strAF);
     text("country", &CRDSData::m_strCountry);
     text("language", &CRDSData::m_strLanguage);
@@ -37,7 +40,7 @@ void WriteRds(CJsonWriter& json, const CRDSSnapshot* rds) {
     text("ta", &CRDSData::m_strTAIndicator);
     text("music_speech", &CRDSData::m_strMusicSpeech);
     text("eon_pi", &CRDSData::m_strEonPI);
-    text("eon_ps", &CRDSData::m_strEonPS);
+    text("eon_ps", &CRDSData::m_strEonPS, true);
     json.Key("ber_pct");
     if (rds) {
         json.Number(rds->m_dBitErrorRate);
@@ -121,9 +124,11 @@ void CSummaryReport::WriteText(const CBatchSummary& s, std::ostream& out) {
         const CRDSData& rds = s.pRds->m_data;
         std::snprintf(line, sizeof line, "%.2f %%", s.pRds->m_dBitErrorRate);
         // Texts quoted and escaped as in JSON: a radio text ends with a carriage return.
-        out << "RDS:        PI " << rds.m_strPI << ", PS " << CJsonWriter::Escape(rds.m_strPS)
-            << ", PTY " << rds.m_strPTY << ", bit error rate " << line << "\n";
-        out << "Radio text: " << CJsonWriter::Escape(rds.m_strLastRadioText) << "\n";
+        out << "RDS:        PI " << rds.m_strPI << ", PS "
+            << CJsonWriter::Escape(CRDSCharacterSet::ToUtf8(rds.m_strPS)) << ", PTY "
+            << rds.m_strPTY << ", bit error rate " << line << "\n";
+        out << "Radio text: "
+            << CJsonWriter::Escape(CRDSCharacterSet::ToUtf8(rds.m_strLastRadioText)) << "\n";
     } else {
         out << "RDS:        no data\n";
     }

@@ -2,17 +2,11 @@
 
 #include <cstring>
 
+#include "device/PlaybackCalibration.h"
 #include "device/ReceiverCommands.h"
 #include "document/GenericException.h"
 
 namespace tavik {
-
-namespace {
-
-// The calibration block that the recorded-data source holds at EEPROM address 26.
-constexpr std::uint32_t kPlaybackCalibration[4] = {0x345B3D65, 0xB80732E3, 0xBAC0CAE1, 0x430B8ED9};
-
-}  // namespace
 
 CTavikControl::CTavikControl() = default;
 
@@ -93,7 +87,7 @@ bool CTavikControl::GetEEPROMData(std::uint8_t* buffer, std::uint8_t address, st
     if (UsesRecordings()) {
         std::memset(buffer, 0, length);
         if (address == 26 && length == 16) {
-            std::memcpy(buffer, kPlaybackCalibration, sizeof kPlaybackCalibration);
+            std::memcpy(buffer, kPlaybackCalibration.data(), sizeof kPlaybackCalibration);
         }
         return true;
     }

@@ -59,26 +59,36 @@ void CRDSDecoder::Scan(const std::uint8_t* data, int count) {
         const std::uint16_t syndrome = CRDSSyndrome::Compute(window);
         const int blockPosition = CRDSSyndrome::MatchPosition(syndrome);
         const auto word = static_cast<std::uint16_t>(window >> 10);
+        // Offsets C and D differ by the syndrome of an error in information bit 8: one bit
+        // error turns a C into a valid D and a D into a valid C. So the block expected here is
+        // tried first, with single-bit correction, and only then any other offset.
         if (blockPosition == m_nExpected) {
             ++m_nChunkAccepted;
             StoreBlock(word);
             position += CRDSSyndrome::kBlockBits;
-        } else if (blockPosition != CRDSSyndrome::kNoPosition) {
-            // A valid block out of place: skipped, the partial group stays.
+            continue;
+        }
+        const int bit =
+            CRDSSyndrome::CorrectableBit(syndrome ^ CRDSSyndrome::ExpectedSyndrome(m_nExpected));
+        if (bit >= 0) {
             ++m_nChunkAccepted;
+            StoreBlock(static_cast<std::uint16_t>(word ^ (1u << bit)));
+            position += CRDSSyndrome::kBlockBits;
+            continue;
+        }
+        if (blockPosition != CRDSSyndrome::kNoPosition) {
+            // A valid block out of place ends the partial group: a group is never assembled
+            // from the blocks of two groups. An A opens the next group; others are skipped.
+            ++m_nChunkAccepted;
+            m_nExpected = 0;
+            if (blockPosition == 0) {
+                StoreBlock(word);
+            }
             position += CRDSSyndrome::kBlockBits;
         } else {
-            const int bit = CRDSSyndrome::CorrectableBit(
-                syndrome ^ CRDSSyndrome::ExpectedSyndrome(m_nExpected));
-            if (bit >= 0) {
-                ++m_nChunkAccepted;
-                StoreBlock(static_cast<std::uint16_t>(word ^ (1u << bit)));
-                position += CRDSSyndrome::kBlockBits;
-            } else {
-                ++m_nChunkFailed;
-                m_nExpected = 0;
-                position += 1;
-            }
+            ++m_nChunkFailed;
+            m_nExpected = 0;
+            position += 1;
         }
     }
     m_nChunkAdvanced += position - m_nBitOffset;
@@ -94,6 +104,7 @@ void CRDSDecoder::StoreBlock(std::uint16_t word) {
         m_nExpected = 0;
         m_current.SetBlocks(m_current.m_wBlocks);
         ++m_nChunkGroups;
+        ++m_nGroupCount;
         DecodeGroup();
     }
 }

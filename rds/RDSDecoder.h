@@ -44,7 +44,8 @@ public:
 
     double m_dBitErrorRate = 0.0;  // percent over the error ring
     bool m_bSettled = false;
-    int m_nSettleCount = 0;  // chunks since reset
+    int m_nSettleCount = 0;          // chunks since reset
+    std::int64_t m_nGroupCount = 0;  // groups decoded since construction
 
 private:
     struct CEonMemory {

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <numbers>
 
+#include "device/PlaybackCalibration.h"
+
 namespace tavik {
 
 namespace {
@@ -18,7 +20,7 @@ constexpr std::uint64_t kLevelStream = 0x4C4556454C4E4F49ull;
 }  // namespace
 
 CLevelSynth::CLevelSynth(const CGeneratorOptions& options)
-    : m_coupling(options.multipath),
+    : m_coupling(TotalCoupling(options.multipath)),
       m_fMean(options.fLevel),
       m_fNoise(static_cast<float>(options.fLevelNoise)),
       m_random(options.nSeed ^ kLevelStream) {
@@ -40,7 +42,8 @@ void CLevelSynth::NextBlock(const std::int16_t* mpx, std::int16_t* out, int coun
         const double carrier =
             m_fMean + m_fadeDepth[0] * m_fade[0].imag() + m_fadeDepth[1] * m_fade[1].imag();
         const float f = static_cast<float>(mpx[i]) * kKilohertzPerUnit;
-        // a(f) / c3; a coupling strong enough to cancel the carrier leaves the ADC's floor.
+        // a(f) / c3; beyond the range that the options are checked over, a coupling strong
+        // enough to cancel the carrier leaves the ADC's floor.
         const float coupling = std::max(1.0f + f * (c2 + f * (c1 + f * c0)), 1e-4f);
         const double level =
             carrier + 20.0f * std::log10(coupling) + m_fNoise * m_random.Gaussian();
@@ -51,6 +54,38 @@ void CLevelSynth::NextBlock(const std::int16_t* mpx, std::int16_t* out, int coun
     m_nCount += count;
     m_fade[0] /= std::abs(m_fade[0]);
     m_fade[1] /= std::abs(m_fade[1]);
+}
+
+std::array<double, 3> CLevelSynth::TotalCoupling(const std::array<double, 3>& multipath) {
+    const std::array<float, 4> k = PlaybackCalibrationValues();
+    return {multipath[0] + k[0], multipath[1] + k[1], multipath[2] + k[2]};
+}
+
+double CLevelSynth::LowestPoint(const std::array<double, 3>& coupling, double& lowest) {
+    const auto [c0, c1, c2] = coupling;
+    const auto amplitude = [&](double f) { return 1.0 + f * (c2 + f * (c1 + f * c0)); };
+    // A cubic is lowest at an end of the range or where its slope c2 + 2 c1 f + 3 c0 f^2 is 0.
+    double candidates[4] = {-kRange, kRange, 0.0, 0.0};
+    int count = 2;
+    if (c0 != 0.0) {
+        const double discriminant = c1 * c1 - 3.0 * c0 * c2;
+        if (discriminant >= 0.0) {
+            candidates[count++] = (-c1 + std::sqrt(discriminant)) / (3.0 * c0);
+            candidates[count++] = (-c1 - std::sqrt(discriminant)) / (3.0 * c0);
+        }
+    } else if (c1 != 0.0) {
+        candidates[count++] = -c2 / (2.0 * c1);
+    }
+    double at = -kRange;
+    lowest = amplitude(at);
+    for (int i = 1; i < count; ++i) {
+        const double f = candidates[i];
+        if (std::fabs(f) <= kRange && amplitude(f) < lowest) {
+            at = f;
+            lowest = amplitude(f);
+        }
+    }
+    return at;
 }
 
 double CLevelSynth::MeanLevel() const {

@@ -7,6 +7,8 @@
 #include <functional>
 #include <sstream>
 
+#include "tools/LevelSynth.h"
+
 namespace tavik {
 
 namespace {
@@ -156,7 +158,8 @@ const std::vector<OptionSpec>& Specs() {
         {"--level-noise", "DB", "rms noise of the RF level (default 0.2)",
          [](const std::string& v, O& o) { o.fLevelNoise = Number("--level-noise", v, 0.0, 10.0); }},
         {"--multipath", "C0,C1,C2",
-         "coupling a(f) = c3 (1 + c2 f + c1 f^2 + c0 f^3), f in kHz (default 1e-8,2e-6,2.5e-3)",
+         "coupling a(f) = c3 (1 + c2 f + c1 f^2 + c0 f^3), f in kHz, added to the receiver's own "
+         "response (default 1e-8,2e-6,2.5e-3)",
          [](const std::string& v, O& o) {
              const auto parts = Split(v, ',');
              if (parts.size() != 3) {
@@ -164,6 +167,18 @@ const std::vector<OptionSpec>& Specs() {
              }
              for (std::size_t i = 0; i < 3; ++i) {
                  o.multipath[i] = Number("--multipath", parts[i], -1.0, 1.0);
+             }
+             // The level carries this coupling on top of the receiver's own response; its
+             // amplitude must stay positive over every deviation the analysis can meet.
+             double lowest = 0.0;
+             const double at =
+                 CLevelSynth::LowestPoint(CLevelSynth::TotalCoupling(o.multipath), lowest);
+             if (lowest <= 0.0) {
+                 char where[64];
+                 std::snprintf(where, sizeof where, "%.1f kHz", at);
+                 Fail("--multipath", "\"" + v +
+                                         "\" makes the amplitude a(f) fall to zero or below at " +
+                                         where + " (with the receiver's own response)");
              }
          }},
         {"--frequency", "MHZ", "the station's place in the band scan (default 106.7)",

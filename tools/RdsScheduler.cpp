@@ -17,6 +17,7 @@ constexpr double kBitRate = 1187.5;
 // Independent random streams per use, so that options of one part do not shift the others.
 constexpr std::uint64_t kNoiseStream = 0x524453204E4F4953ull;
 constexpr std::uint64_t kErrorStream = 0x5244532045525253ull;
+constexpr std::uint64_t kSilenceStream = 0x524453204E4F4E45ull;
 
 }  // namespace
 
@@ -36,13 +37,16 @@ CRdsScheduler::CRdsScheduler(const CGeneratorOptions& options)
     const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
     const int day = static_cast<int>(doy - (153 * ((5 * doy + 2) / 153) + 2) / 5 + 1);
     m_nPIN = CRdsGroupBuilder::ProgrammeItemNumber(day, static_cast<int>(start % 86400 / 3600), 0);
-    // A start exactly on a minute sends its clock time first.
+    // A start exactly on a minute sends that minute, as the second group.
     m_nNextMinute = (start + 59) / 60 * 60;
 }
 
 CRdsGroup CRdsScheduler::NextGroup(double seconds) {
     const double now = static_cast<double>(m_options.nStartTime) + seconds;
-    if (now >= static_cast<double>(m_nNextMinute)) {
+    // Never the stream's first group: a decoder meets a new PI there, and the second group,
+    // which confirms it, clears what the first one carried.
+    const bool bFirst = m_nGroupsSent++ == 0;
+    if (!bFirst && now >= static_cast<double>(m_nNextMinute)) {
         const std::int64_t minute = m_nNextMinute;
         m_nNextMinute += 60;
         return m_builder.Group4A(minute, m_options.nLocalOffset);
@@ -114,6 +118,14 @@ std::vector<std::uint8_t> CRdsScheduler::TransmittedBits(const CGeneratorOptions
 
 std::vector<std::uint8_t> CRdsScheduler::ReceivedBits(const CGeneratorOptions& options,
                                                       std::vector<std::uint8_t> bits) {
+    if (options.fRdsDeviation <= 0.0) {
+        // No subcarrier on air: the receiver's RDS demodulator delivers noise.
+        CRandom noise(options.nSeed ^ kSilenceStream);
+        for (std::uint8_t& bit : bits) {
+            bit = static_cast<std::uint8_t>(noise.Next() >> 63);
+        }
+        return bits;
+    }
     if (options.fBitErrorRate > 0.0) {
         CRandom errors(options.nSeed ^ kErrorStream);
         for (std::uint8_t& bit : bits) {

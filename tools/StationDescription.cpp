@@ -1,7 +1,9 @@
 // CStationGenerator::Describe: the text of station.txt.
+#include <array>
 #include <cstdio>
 #include <string>
 
+#include "device/PlaybackCalibration.h"
 #include "tools/PanoramaSynth.h"
 #include "tools/StationGenerator.h"
 
@@ -54,8 +56,16 @@ std::string CStationGenerator::Describe(const CGenerationSummary& summary) const
         "  Multipath: a(f) = c3 (1 + c2 f + c1 f^2 + c0 f^3) with c0 = %g, c1 = %g, "
         "c2 = %g\n",
         o.multipath[0], o.multipath[1], o.multipath[2]);
+    const std::array<float, 4> k = PlaybackCalibrationValues();
+    text += Format(
+        "  plus the receiver's own response of its playback calibration: k0 = %g, k1 = %g, "
+        "k2 = %g\n",
+        static_cast<double>(k[0]), static_cast<double>(k[1]), static_cast<double>(k[2]));
     text += Format("\nrds.dat (%zu bytes, 1187.5 bit/s, most significant bit first)\n",
                    summary.nRdsBytes);
+    if (o.fRdsDeviation <= 0.0) {
+        text += "  No RDS on air: the receiver's noise bits only\n";
+    }
     text += Format("  PI %04X, PS \"%s\", PTY %d, ECC %02X, language %d, TP %d, TA %d, %s\n", o.nPI,
                    o.strPS.c_str(), o.nPTY, o.nECC, o.nLanguage, o.bTP ? 1 : 0, o.bTA ? 1 : 0,
                    o.bMusic ? "music" : "speech");

@@ -71,16 +71,18 @@ TEST(SummaryReport, EmptySummaryHasEveryKeyWithNulls) {
               "\"realtime_factor\":0}");
 }
 
-TEST(SummaryReport, RdsTextsAreWrittenAsTheRecordHoldsThem) {
+TEST(SummaryReport, RdsTextsAreWrittenThroughTheRdsCodeTable) {
     CBatchSummary summary;
     auto snapshot = std::make_shared<CRDSSnapshot>();
-    snapshot->m_data.m_strPS = "A\\B\"C\x01\x91";
+    snapshot->m_data.m_strPS = "A\\B\"C\x01\x91";  // 0x91 is a-diaeresis
+    snapshot->m_data.m_strEonPS = "\xE4$";         // y-circumflex, currency sign
     snapshot->m_data.m_strTPIndicator = "  ";
     snapshot->m_dBitErrorRate = 1.25;
     summary.pRds = snapshot;
     summary.fMpxPower1sLast = -std::numeric_limits<float>::infinity();
     const std::string json = CSummaryReport::ToJson(summary);
-    EXPECT_NE(json.find("\"ps\":\"A\\\\B\\\"C\\u0001\\u0091\""), std::string::npos) << json;
+    EXPECT_NE(json.find("\"ps\":\"A\\\\B\\\"C\\u0001\xC3\xA4\""), std::string::npos) << json;
+    EXPECT_NE(json.find("\"eon_ps\":\"\xC5\xB7\xC2\xA4\""), std::string::npos) << json;
     EXPECT_NE(json.find("\"tp\":\"  \""), std::string::npos);
     EXPECT_NE(json.find("\"ber_pct\":1.25}"), std::string::npos);
     EXPECT_NE(json.find("\"mpx_power_1s_last_dbr\":null"), std::string::npos);
@@ -98,7 +100,7 @@ TEST(SummaryReport, TextShowsControlCharactersOfRdsTextsEscaped) {
     CBatchSummary summary;
     auto snapshot = std::make_shared<CRDSSnapshot>();
     snapshot->m_data.m_strPI = "D313";
-    snapshot->m_data.m_strPS = "TAVIK FM";
+    snapshot->m_data.m_strPS = "M\xD1NCHEN ";  // 0xD1 is A-diaeresis
     snapshot->m_data.m_strLastRadioText = "Now\r  ";
     summary.pRds = snapshot;
     summary.fDeviationMax = 76.25f;
@@ -108,7 +110,7 @@ TEST(SummaryReport, TextShowsControlCharactersOfRdsTextsEscaped) {
     const std::string text = out.str();
     EXPECT_NE(text.find("Deviation:  maximum 76.25 kHz, at or above 75 kHz -\n"), std::string::npos)
         << text;
-    EXPECT_NE(text.find("RDS:        PI D313, PS \"TAVIK FM\","), std::string::npos) << text;
+    EXPECT_NE(text.find("RDS:        PI D313, PS \"M\xC3\x84NCHEN \","), std::string::npos) << text;
     EXPECT_NE(text.find("Radio text: \"Now\\r  \"\n"), std::string::npos) << text;
     EXPECT_NE(text.find("Alarm \"Dev\": 3 activations\n"), std::string::npos) << text;
     EXPECT_EQ(text.find("Result file"), std::string::npos);

@@ -47,12 +47,12 @@ TEST(StatusLine, ShowsEveryValueOnceMeasured) {
     values.Take(Result(8, multipath));
     auto rds = std::make_shared<CRDSSnapshot>();
     rds->m_data.m_strPI = "D313";
-    rds->m_data.m_strPS = "TAVIK FM";
+    rds->m_data.m_strPS = "M\xD1NCHEN ";  // RDS code table: 0xD1 is A-diaeresis
     rds->m_dBitErrorRate = 0.126;
     values.Take(Result(11, rds));
     EXPECT_EQ(CStatusLine::Format(CTimeSpan(0, 25, 1, 5), values, "Dev high,Silence"),
               "25:01:05 dev 48.3 max 77.1 kHz | mpx 2.95 1s 3.02 60s dBr | mp 0.12 %/kHz OK | "
-              "rf 65.1 dBuV | PI D313 PS \"TAVIK FM\" BER 0.13 % | alarms Dev high,Silence");
+              "rf 65.1 dBuV | PI D313 PS \"M\xC3\x84NCHEN \" BER 0.13 % | alarms Dev high,Silence");
 
     // Messages of other kinds, and results without a payload, change nothing.
     values.Take(CMessage{WM_TRANSFER_ERROR, 4, 0, std::make_shared<const float>(1.0f)});

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <set>
+
+#include "rds/RDSCharacterSet.h"
 #include "rds/RDSCodeTables.h"
 
 namespace tavik {
@@ -61,6 +64,32 @@ TEST(RDSCodeTables, CountriesByPICodeAndExtendedCountryCode) {
     EXPECT_EQ(CRDSCodeTables::LoadString(40401), "Germany");
     EXPECT_EQ(CRDSCodeTables::LoadString(40400), "");
     EXPECT_EQ(CRDSCodeTables::LoadString(40480), "");
+}
+
+TEST(RDSCharacterSet, EveryByteIsOneCharacterOfTheBasicCodeTable) {
+    const std::pair<std::uint8_t, char32_t> cases[] = {
+        {0x0D, 0x000D},  // control bytes stay themselves (the radio text's end)
+        {0x20, 0x0020}, {0x24, 0x00A4}, {0x41, 0x0041}, {0x5E, 0x2015}, {0x60, 0x2016},
+        {0x7E, 0x00AF}, {0x7F, 0x007F}, {0x80, 0x00E1}, {0x8D, 0x00DF}, {0x91, 0x00E4},
+        {0x9D, 0x011F}, {0xA4, 0x011E}, {0xA9, 0x20AC}, {0xAB, 0x0024}, {0xAF, 0x2193},
+        {0xB8, 0x00B5}, {0xC3, 0x00C8}, {0xCE, 0x00D0}, {0xD1, 0x00C4}, {0xD7, 0x00D6},
+        {0xDE, 0x0111}, {0xE4, 0x0177}, {0xEF, 0x00F0}, {0xF4, 0x0175}, {0xFE, 0x0167},
+        {0xFF, 0xFFFD},
+    };
+    for (const auto& [byte, expected] : cases) {
+        EXPECT_EQ(CRDSCharacterSet::ToUnicode(byte), expected) << int{byte};
+    }
+    // No two bytes of the table share a character.
+    std::set<char32_t> seen;
+    for (int byte = 0x20; byte <= 0xFE; ++byte) {
+        EXPECT_TRUE(
+            seen.insert(CRDSCharacterSet::ToUnicode(static_cast<std::uint8_t>(byte))).second)
+            << byte;
+    }
+    // UTF-8 bytes are not taken as UTF-8: C3 A4 are two characters, E4 is not "ä".
+    EXPECT_EQ(CRDSCharacterSet::ToUtf8("M\xC3\xA4NCHEN"), "M\xC3\x88\xC4\x9ENCHEN");
+    EXPECT_EQ(CRDSCharacterSet::ToUtf8("M\xD1NCHEN\r"), "M\xC3\x84NCHEN\r");
+    EXPECT_EQ(CRDSCharacterSet::ToUtf8("\xE4\xA9\x5E"), "\xC5\xB7\xE2\x82\xAC\xE2\x80\x95");
 }
 
 }  // namespace

@@ -87,6 +87,15 @@ TEST(GeneratorOptions, ClearMessagesForWhatCannotBeUsed) {
               "generate: option --start: \"2026-06-15 10:00\" is not YYYY-MM-DDTHH:MM:SS");
     EXPECT_EQ(ErrorOf({"out", "--multipath", "1,2"}),
               "generate: option --multipath: \"1,2\" is not three numbers c0,c1,c2");
+    // With the receiver's response a(f) must stay positive over +-110 kHz: at its lower end
+    // (0.5 + 110 c2 there), and at a dip inside whose ends are both positive.
+    EXPECT_EQ(ErrorOf({"out", "--multipath", "0,0,0.0045"}), "no error");
+    EXPECT_EQ(ErrorOf({"out", "--multipath", "0,0,0.0046"}),
+              "generate: option --multipath: \"0,0,0.0046\" makes the amplitude a(f) fall to zero "
+              "or below at -110.0 kHz (with the receiver's own response)");
+    EXPECT_EQ(ErrorOf({"out", "--multipath", "9e-7,3.2e-5,-0.0196"}),
+              "generate: option --multipath: \"9e-7,3.2e-5,-0.0196\" makes the amplitude a(f) "
+              "fall to zero or below at 79.8 kHz (with the receiver's own response)");
     EXPECT_EQ(ErrorOf({"out", "--stations", "90.0"}),
               "generate: option --stations: \"90.0\" is not MHz:dBuV");
     EXPECT_EQ(ErrorOf({"out", "--af", "80.0"}),
