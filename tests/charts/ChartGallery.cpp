@@ -110,6 +110,9 @@ bool SaveMeters(const QString& path) {
             meter.SetAlarmMark(true, true, 75);
             meter.SetWarningMark(true, true, 60);
         }
+        if (looks[i].mode == 1) {
+            meter.SetAlarmMark(true, true, 0);
+        }
         if (looks[i].mode == 2) {
             meter.SetAlarmMark(true, false, 1);
             meter.SetWarningMark(true, true, 0);
