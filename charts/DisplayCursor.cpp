@@ -48,12 +48,12 @@ void CDisplay::DrawCursor(QPainter& dc) {
     m_nCursorColumn = p.x();
     const SRect& rc = m_geometry.rcPlot;
     const QColor cursor = m_penCursor.color();
-    const int near = kCrossGap + 1;
-    const int far = kCrossGap + kCrossArm;
-    dc.fillRect(p.x() - far, p.y(), kCrossArm, 1, cursor);
-    dc.fillRect(p.x() + near, p.y(), kCrossArm, 1, cursor);
-    dc.fillRect(p.x(), p.y() - far, 1, kCrossArm, cursor);
-    dc.fillRect(p.x(), p.y() + near, 1, kCrossArm, cursor);
+    const int inner = kCrossGap + 1;
+    const int outer = kCrossGap + kCrossArm;
+    dc.fillRect(p.x() - outer, p.y(), kCrossArm, 1, cursor);
+    dc.fillRect(p.x() + inner, p.y(), kCrossArm, 1, cursor);
+    dc.fillRect(p.x(), p.y() - outer, 1, kCrossArm, cursor);
+    dc.fillRect(p.x(), p.y() + inner, 1, kCrossArm, cursor);
     // An upward arrow under the bottom edge and a right-pointing one left of the left edge.
     dc.setPen(m_penCursor);
     dc.setBrush(cursor);
