@@ -1,4 +1,6 @@
 #include "app/AnalyseCommand.h"
+
+#include <cstdlib>
 #include "app/SignalStop.h"
 
 #include "app/SummaryReport.h"
@@ -91,6 +93,15 @@ CAnalyseCommand::CParsed CAnalyseCommand::Parse(const std::vector<std::string>& 
             parsed.bStartGiven = true;
         } else if (arg == "--json") {
             parsed.bJson = true;
+        } else if (arg == "--repeat") {
+            const std::string value = Value(args, i);
+            char* end = nullptr;
+            const long n = std::strtol(value.c_str(), &end, 10);
+            if (value.empty() || *end != '\0' || n < 1 || n > 1000000) {
+                throw COptionError("--repeat: \"" + value +
+                                   "\" is not a whole number from 1 to 1000000");
+            }
+            parsed.options.nRepeat = static_cast<int>(n);
         } else if (arg.starts_with("-") && arg != "-") {
             throw COptionError(arg + ": unknown option");
         } else if (folderGiven) {
@@ -114,6 +125,7 @@ std::string CAnalyseCommand::Usage() {
            "  --start TIME     UTC time of the first sample, YYYY-MM-DDTHH:MM:SS (default: now);\n"
            "                   the files' timestamps follow it, so equal runs give equal files\n"
            "  --json           print the summary as one JSON object\n"
+           "  --repeat N       analyse the recording N times back to back, as playback loops\n"
            "SIGINT or SIGTERM ends the analysis early with its files closed (exit code 130).\n";
 }
 

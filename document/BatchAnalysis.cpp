@@ -1,5 +1,6 @@
 #include "document/BatchAnalysis.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <filesystem>
@@ -55,12 +56,23 @@ CBatchSummary CBatchAnalysis::Run(const CProgress& progress) {
     m_bRun = true;
     const auto wallStart = std::chrono::steady_clock::now();
     Prepare();
-    const std::int64_t total = m_reader.GetBlockCount();
+    const int passes = std::max(1, m_options.nRepeat);
+    const std::int64_t total = m_reader.GetBlockCount() * passes;
     std::int64_t done = 0;
     bool interrupted = false;
+    const auto nextBlock = [&] {
+        if (m_reader.ReadBlock(m_pMpx->data(), m_pLevel->data())) {
+            return true;
+        }
+        if (done >= total) {
+            return false;
+        }
+        m_reader.Rewind();
+        return m_reader.ReadBlock(m_pMpx->data(), m_pLevel->data());
+    };
     try {
         while (!(interrupted = m_options.pStop != nullptr && m_options.pStop->load() != 0) &&
-               m_reader.ReadBlock(m_pMpx->data(), m_pLevel->data())) {
+               nextBlock()) {
             DistributeBlock();
             ++done;
             DistributeRds(done);

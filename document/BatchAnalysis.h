@@ -26,6 +26,7 @@ struct CBatchOptions {
     std::string strSetupFile;    // a document file whose setup and alarms to use; "" = none
     bool bEnableAlarms = false;  // enable every alarm of the setup, as ticking its box would
     CTime start;                 // virtual time of the recording's first sample
+    int nRepeat = 1;             // passes over the recording, back to back as playback loops
     // When set, the analysis stops after the block during which it became non-zero (a signal
     // handler's flag) and closes its files as a stop would, so nothing written is lost.
     const std::atomic<int>* pStop = nullptr;

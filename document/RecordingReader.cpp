@@ -121,6 +121,14 @@ bool CRecordingReader::ReadBlock(float* mpx, float* level) {
     return true;
 }
 
+void CRecordingReader::Rewind() {
+    if (m_mpxFile.Seek(0) != 0 || m_levelFile.Seek(0) != 0 || m_rdsFile.Seek(0) != 0) {
+        throw CBatchError("Could not go back to the start of the recordings");
+    }
+    m_nBlocksRead = 0;
+    m_bRdsEnded = false;
+}
+
 bool CRecordingReader::ReadRdsChunk(std::uint8_t* chunk) {
     if (m_bRdsEnded) {
         return false;

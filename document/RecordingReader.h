@@ -38,6 +38,8 @@ public:
     bool ReadBlock(float* mpx, float* level);
     // The next RDS chunk; false when "rds.dat" has no further whole chunk. Throws CBatchError.
     bool ReadRdsChunk(std::uint8_t* chunk);
+    // Back to the start of all three files, as playback loops them. Throws CBatchError.
+    void Rewind();
 
 private:
     static constexpr std::size_t kBlockBytes = 2 * kBlockSamples;
