@@ -10,11 +10,13 @@
 #include "document/GenericException.h"
 #include "platform/Messages.h"
 #include "platform/Thread.h"
+#include "tests/support/ManualClockPacer.h"
 #include "tests/support/TempFolder.h"
 
 namespace tavik {
 namespace {
 
+using test::CManualClockPacer;
 using test::CTempFolder;
 using test::Samples16;
 
@@ -291,6 +293,98 @@ TEST_F(PlaybackFixture, TransferErrorIsAnnouncedWithMessage1045) {
     EXPECT_EQ(msg.lParam, 0);
     device->StopTransfer();
     EXPECT_FALSE(device->IsADCRunning());
+}
+
+// Counts the block messages posted to it. Nothing reads the device, so no block is dropped.
+class CMessageCounter {
+public:
+    CMessageCounter() {
+        m_thread.Start([](CThread& self) {
+            CMessage msg;
+            self.Queue().GetMessage(msg, WM_QUIT, WM_QUIT);
+            return 0;
+        });
+    }
+    ~CMessageCounter() {
+        PostThreadMessage(m_thread.GetId(), WM_QUIT);
+        m_thread.Join();
+    }
+    ThreadId GetId() const { return m_thread.GetId(); }
+    std::size_t Count() { return m_thread.Queue().Size(); }
+
+private:
+    CThread m_thread;
+};
+
+// Blocks published by `cycles` cycles of a recording `blocks` long: each loop through the file
+// ends with a silent cycle (the rewind).
+std::size_t Delivered(std::int64_t cycles, std::int64_t blocks) {
+    return static_cast<std::size_t>(cycles - cycles / (blocks + 1));
+}
+
+// The transfers on a clock that only the test moves.
+struct PaceFixture : ::testing::Test {
+    PaceFixture() {
+        folder.Write("mpx.dat", Samples16(Ramp(9 * GLOBAL_SAMPLE_BUFSIZE, 0)));  // nine blocks
+        folder.Write("lev.dat", Samples16(Ramp(9 * GLOBAL_SAMPLE_BUFSIZE, 0)));
+        folder.Write("rds.dat", std::vector<std::uint8_t>(10 * RDS_BLOCK_BYTES, 0x5A));
+        device->SetDataFolder(folder.Path());
+        device->SetADCThreadID(adcBlocks.GetId());
+        device->SetRDSThreadID(rdsBlocks.GetId());
+    }
+    ~PaceFixture() override { device->StopTransfer(); }
+
+    CTempFolder folder;
+    CManualClockPacer clock;
+    CManualClockPacer stoppedClock;  // never moved
+    CMessageCounter adcBlocks;
+    CMessageCounter rdsBlocks;
+    std::unique_ptr<CTavikControl> device = std::make_unique<CTavikControl>();
+};
+
+// An hour on one clock moved in uneven steps, as late wake-ups and slow reads leave a thread:
+// after every step exactly the cycles due by then have run, one ADC cycle per 100 ms and one
+// RDS cycle per 800 bits at 1187.5 bit/s (64/95 s), without drift.
+TEST_F(PaceFixture, AnHourRunsEveryCycleOnSchedule) {
+    using namespace std::chrono_literals;
+    device->SetPacers(&clock, &clock, nullptr);
+    ASSERT_TRUE(device->StartADCTransfer(nullptr));
+    ASSERT_TRUE(clock.WaitUntilIdle(2));
+    constexpr std::chrono::nanoseconds kSteps[] = {70ms, 130ms, 250ms, 30ms, 520ms};
+    std::chrono::nanoseconds t{0};
+    for (int step = 0; t < 1h; ++step) {
+        t += kSteps[step % 5];
+        clock.AdvanceTo(t);
+        ASSERT_TRUE(clock.WaitUntilIdle(2));
+        ASSERT_EQ(adcBlocks.Count(), Delivered(t / 100ms, 9)) << t.count() << " ns";
+        ASSERT_EQ(rdsBlocks.Count(), Delivered(t * 95 / 64s, 10)) << t.count() << " ns";
+    }
+    EXPECT_EQ(adcBlocks.Count(), 32400u);  // 36000 cycles, every tenth a rewind
+    EXPECT_EQ(rdsBlocks.Count(), 4858u);   // 5343 cycles, every eleventh a rewind
+}
+
+// Cycles up to one second behind the schedule are caught up back to back, keeping the average
+// rate; a longer stall restarts the schedule from its end.
+TEST_F(PaceFixture, AStallCatchesUpToOneSecondThenRestartsTheSchedule) {
+    using namespace std::chrono_literals;
+    device->SetPacers(&clock, &stoppedClock, nullptr);  // only the ADC thread runs
+    ASSERT_TRUE(device->StartADCTransfer(nullptr));
+    ASSERT_TRUE(clock.WaitUntilIdle(1));
+    const struct {
+        std::chrono::nanoseconds time;
+        std::int64_t cycles;  // run by then
+    } steps[] = {
+        {100ms, 1},
+        {1300ms, 13},        // cycle 2 was waiting; cycle 3 (due 0.3 s) is exactly 1 s late
+        {2500ms + 1ns, 14},  // cycle 14 was waiting; cycle 15 is 1 s + 1 ns late: restart
+        {2600ms, 14},
+        {2600ms + 1ns, 15},  // one period after the restart
+    };
+    for (const auto& step : steps) {
+        clock.AdvanceTo(step.time);
+        ASSERT_TRUE(clock.WaitUntilIdle(1));
+        EXPECT_EQ(adcBlocks.Count(), Delivered(step.cycles, 9)) << step.time.count() << " ns";
+    }
 }
 
 }  // namespace
