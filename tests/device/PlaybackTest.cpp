@@ -295,81 +295,51 @@ TEST_F(PlaybackFixture, TransferErrorIsAnnouncedWithMessage1045) {
     EXPECT_FALSE(device->IsADCRunning());
 }
 
-// Counts the block messages posted to it. Nothing reads the device, so no block is dropped.
-class CMessageCounter {
-public:
-    CMessageCounter() {
-        m_thread.Start([](CThread& self) {
-            CMessage msg;
-            self.Queue().GetMessage(msg, WM_QUIT, WM_QUIT);
-            return 0;
-        });
-    }
-    ~CMessageCounter() {
-        PostThreadMessage(m_thread.GetId(), WM_QUIT);
-        m_thread.Join();
-    }
-    ThreadId GetId() const { return m_thread.GetId(); }
-    std::size_t Count() { return m_thread.Queue().Size(); }
-
-private:
-    CThread m_thread;
-};
-
-// Blocks published by `cycles` cycles of a recording `blocks` long: each loop through the file
-// ends with a silent cycle (the rewind).
-std::size_t Delivered(std::int64_t cycles, std::int64_t blocks) {
-    return static_cast<std::size_t>(cycles - cycles / (blocks + 1));
-}
-
-// The transfers on a clock that only the test moves.
+// The transfers on clocks that only the test moves. The recordings are empty, so each cycle is
+// a silent one (a rewind) and costs next to nothing; the clocks count the cycles.
 struct PaceFixture : ::testing::Test {
     PaceFixture() {
-        folder.Write("mpx.dat", Samples16(Ramp(9 * GLOBAL_SAMPLE_BUFSIZE, 0)));  // nine blocks
-        folder.Write("lev.dat", Samples16(Ramp(9 * GLOBAL_SAMPLE_BUFSIZE, 0)));
-        folder.Write("rds.dat", std::vector<std::uint8_t>(10 * RDS_BLOCK_BYTES, 0x5A));
+        for (const char* name : {"mpx.dat", "lev.dat", "rds.dat"}) {
+            folder.Write(name, {});
+        }
         device->SetDataFolder(folder.Path());
-        device->SetADCThreadID(adcBlocks.GetId());
-        device->SetRDSThreadID(rdsBlocks.GetId());
+        device->SetPacers(&adcClock, &rdsClock, nullptr);
+        EXPECT_TRUE(device->StartADCTransfer(nullptr));
+        EXPECT_TRUE(adcClock.WaitUntilIdle(1));
+        EXPECT_TRUE(rdsClock.WaitUntilIdle(1));
     }
     ~PaceFixture() override { device->StopTransfer(); }
 
     CTempFolder folder;
-    CManualClockPacer clock;
-    CManualClockPacer stoppedClock;  // never moved
-    CMessageCounter adcBlocks;
-    CMessageCounter rdsBlocks;
+    CManualClockPacer adcClock;
+    CManualClockPacer rdsClock;
     std::unique_ptr<CTavikControl> device = std::make_unique<CTavikControl>();
 };
 
-// An hour on one clock moved in uneven steps, as late wake-ups and slow reads leave a thread:
-// after every step exactly the cycles due by then have run, one ADC cycle per 100 ms and one
-// RDS cycle per 800 bits at 1187.5 bit/s (64/95 s), without drift.
+// An hour in uneven steps, as late wake-ups and slow reads leave a thread: after every step
+// exactly the cycles due by then have run, one ADC cycle per 100 ms and one RDS cycle per 800
+// bits at 1187.5 bit/s (64/95 s), without drift.
 TEST_F(PaceFixture, AnHourRunsEveryCycleOnSchedule) {
     using namespace std::chrono_literals;
-    device->SetPacers(&clock, &clock, nullptr);
-    ASSERT_TRUE(device->StartADCTransfer(nullptr));
-    ASSERT_TRUE(clock.WaitUntilIdle(2));
-    constexpr std::chrono::nanoseconds kSteps[] = {70ms, 130ms, 250ms, 30ms, 520ms};
+    constexpr std::chrono::nanoseconds kSteps[] = {70ms, 130ms, 250ms, 30ms, 520ms, 1000ms};
     std::chrono::nanoseconds t{0};
     for (int step = 0; t < 1h; ++step) {
-        t += kSteps[step % 5];
-        clock.AdvanceTo(t);
-        ASSERT_TRUE(clock.WaitUntilIdle(2));
-        ASSERT_EQ(adcBlocks.Count(), Delivered(t / 100ms, 9)) << t.count() << " ns";
-        ASSERT_EQ(rdsBlocks.Count(), Delivered(t * 95 / 64s, 10)) << t.count() << " ns";
+        t += kSteps[step % 6];
+        adcClock.AdvanceTo(t);
+        rdsClock.AdvanceTo(t);
+        ASSERT_TRUE(adcClock.WaitUntilIdle(1));
+        ASSERT_TRUE(rdsClock.WaitUntilIdle(1));
+        ASSERT_EQ(adcClock.WaitsEnded(), t / 100ms) << t.count() << " ns";
+        ASSERT_EQ(rdsClock.WaitsEnded(), t * 95 / 64s) << t.count() << " ns";
     }
-    EXPECT_EQ(adcBlocks.Count(), 32400u);  // 36000 cycles, every tenth a rewind
-    EXPECT_EQ(rdsBlocks.Count(), 4858u);   // 5343 cycles, every eleventh a rewind
+    EXPECT_EQ(adcClock.WaitsEnded(), 36000);
+    EXPECT_EQ(rdsClock.WaitsEnded(), 5343);  // 3600 s x 1187.5 bit/s / 800 bits, rounded down
 }
 
 // Cycles up to one second behind the schedule are caught up back to back, keeping the average
 // rate; a longer stall restarts the schedule from its end.
 TEST_F(PaceFixture, AStallCatchesUpToOneSecondThenRestartsTheSchedule) {
     using namespace std::chrono_literals;
-    device->SetPacers(&clock, &stoppedClock, nullptr);  // only the ADC thread runs
-    ASSERT_TRUE(device->StartADCTransfer(nullptr));
-    ASSERT_TRUE(clock.WaitUntilIdle(1));
     const struct {
         std::chrono::nanoseconds time;
         std::int64_t cycles;  // run by then
@@ -381,9 +351,9 @@ TEST_F(PaceFixture, AStallCatchesUpToOneSecondThenRestartsTheSchedule) {
         {2600ms + 1ns, 15},  // one period after the restart
     };
     for (const auto& step : steps) {
-        clock.AdvanceTo(step.time);
-        ASSERT_TRUE(clock.WaitUntilIdle(1));
-        EXPECT_EQ(adcBlocks.Count(), Delivered(step.cycles, 9)) << step.time.count() << " ns";
+        adcClock.AdvanceTo(step.time);
+        ASSERT_TRUE(adcClock.WaitUntilIdle(1));
+        EXPECT_EQ(adcClock.WaitsEnded(), step.cycles) << step.time.count() << " ns";
     }
 }
 

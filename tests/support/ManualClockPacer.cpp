@@ -44,10 +44,18 @@ bool CManualClockPacer::WaitUntilIdle(std::size_t threads, std::chrono::millisec
                          [&] { return m_waits.size() == threads && *m_waits.begin() > m_now; });
 }
 
+std::int64_t CManualClockPacer::WaitsEnded() {
+    std::lock_guard lock(m_mutex);
+    return m_nWaitsEnded;
+}
+
 void CManualClockPacer::WaitLocked(std::unique_lock<std::mutex>& lock, Time deadline) {
     const auto entry = m_waits.insert(deadline);
     m_cv.notify_all();
     m_cv.wait(lock, [&] { return m_bInterrupted || m_now >= deadline; });
+    if (!m_bInterrupted) {
+        ++m_nWaitsEnded;
+    }
     m_waits.erase(entry);
     m_cv.notify_all();
 }

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstddef>
+#include <cstdint>
 #include <mutex>
 #include <set>
 
@@ -27,6 +28,8 @@ public:
     // due so far has run. False when `limit` passed first.
     bool WaitUntilIdle(std::size_t threads,
                        std::chrono::milliseconds limit = std::chrono::seconds(10));
+    // Waits that ended because the clock reached them (not by Interrupt).
+    std::int64_t WaitsEnded();
 
 private:
     void WaitLocked(std::unique_lock<std::mutex>& lock, Time deadline);
@@ -35,6 +38,7 @@ private:
     std::condition_variable m_cv;
     Time m_now{0};
     std::multiset<Time> m_waits;  // deadlines of the threads waiting now
+    std::int64_t m_nWaitsEnded = 0;
     bool m_bInterrupted = false;
 };
 
