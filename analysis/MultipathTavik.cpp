@@ -128,8 +128,12 @@ void CMultipathTavik::Compute() {
         }
         // A degenerate fit (zero amplitude) must not poison the running average.
         if (std::all_of(z.begin(), z.end(), [](float v) { return std::isfinite(v); })) {
+            // An empty average (no amplitude: at the start, after ClearBuffer or Calibrate)
+            // takes the first fit as it is; averaged with its zeros the fit would come out
+            // halved, the RF level 6 dB and then 2.5, 1.2 ... dB low over the first passes.
+            const bool empty = m_coeff[3] == 0.0f;
             for (int j = 0; j < 4; ++j) {
-                m_coeff[j] = static_cast<float>((1.0 * m_coeff[j] + z[j]) / 2.0);
+                m_coeff[j] = empty ? z[j] : static_cast<float>((1.0 * m_coeff[j] + z[j]) / 2.0);
             }
         }
     }

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "document/GenericException.h"
+#include "platform/Cadence.h"
 #include "platform/Messages.h"
 
 namespace tavik {
@@ -11,7 +12,9 @@ namespace tavik {
 namespace {
 
 constexpr auto kBlockPeriod = std::chrono::milliseconds(100);
-constexpr auto kRdsPeriod = std::chrono::milliseconds(674);
+// An RDS block is 800 bits at 1187.5 bit/s: 95 blocks every 64 s (673.68 ms each).
+constexpr std::int64_t kRdsBlocksPerSpan = 95;
+constexpr auto kRdsSpan = std::chrono::seconds(64);
 constexpr std::size_t kBlockBytes = 2 * GLOBAL_SAMPLE_BUFSIZE;
 
 std::int16_t SampleAt(const std::uint8_t* raw, int i) {
@@ -101,9 +104,10 @@ bool CTavikControl::ReadADCCycle(std::uint8_t* mpxRaw, std::uint8_t* levelRaw) {
 void CTavikControl::ADCTransfer(HWND hwndNotify) {
     std::vector<std::uint8_t> mpxRaw(kBlockBytes);  // once per run, not per block
     std::vector<std::uint8_t> levelRaw(kBlockBytes);
+    CCadence cadence(*m_pAdcPacer, 1, kBlockPeriod);
     try {
         while (m_bADCRunning.load()) {
-            m_pAdcPacer->Sleep(kBlockPeriod);
+            cadence.WaitNext();
             if (!m_bADCRunning.load()) {
                 break;
             }
@@ -136,9 +140,10 @@ void CTavikControl::ADCTransfer(HWND hwndNotify) {
 
 void CTavikControl::RDSTransfer() {
     RdsBlock block{};
+    CCadence cadence(*m_pRdsPacer, kRdsBlocksPerSpan, kRdsSpan);
     try {
         while (m_bRDSRunning.load()) {
-            m_pRdsPacer->Sleep(kRdsPeriod);
+            cadence.WaitNext();
             if (!m_bRDSRunning.load()) {
                 break;
             }

@@ -1,11 +1,28 @@
 #include "platform/Pacer.h"
 
+#include <algorithm>
+
 namespace tavik {
+
+CRealTimePacer::CRealTimePacer(double speed)
+    : m_fSpeed(speed), m_origin(std::chrono::steady_clock::now()) {}
 
 void CRealTimePacer::Sleep(std::chrono::milliseconds period) {
     const auto wait = std::chrono::duration_cast<std::chrono::microseconds>(period / m_fSpeed);
     std::unique_lock lock(m_mutex);
     m_cv.wait_for(lock, wait, [&] { return m_bInterrupted; });
+}
+
+void CRealTimePacer::SleepUntil(Time deadline) {
+    const auto wake = m_origin + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                                     deadline / m_fSpeed);
+    std::unique_lock lock(m_mutex);
+    m_cv.wait_until(lock, wake, [&] { return m_bInterrupted; });
+}
+
+CPacer::Time CRealTimePacer::Now() {
+    return std::chrono::duration_cast<Time>((std::chrono::steady_clock::now() - m_origin) *
+                                            m_fSpeed);
 }
 
 void CRealTimePacer::Interrupt() {
@@ -21,8 +38,24 @@ void CRealTimePacer::Reset() {
     m_bInterrupted = false;
 }
 
-void CSteppedPacer::Sleep(std::chrono::milliseconds) {
+void CSteppedPacer::Sleep(std::chrono::milliseconds period) {
     std::unique_lock lock(m_mutex);
+    WaitForPermit(lock);
+    m_now += period;
+}
+
+void CSteppedPacer::SleepUntil(Time deadline) {
+    std::unique_lock lock(m_mutex);
+    WaitForPermit(lock);
+    m_now = std::max(m_now, deadline);
+}
+
+CPacer::Time CSteppedPacer::Now() {
+    std::lock_guard lock(m_mutex);
+    return m_now;
+}
+
+void CSteppedPacer::WaitForPermit(std::unique_lock<std::mutex>& lock) {
     ++m_nWaiting;
     m_cv.notify_all();
     m_cv.wait(lock, [&] { return m_bInterrupted || m_nPermits > 0; });

@@ -10,11 +10,13 @@
 #include "document/GenericException.h"
 #include "platform/Messages.h"
 #include "platform/Thread.h"
+#include "tests/support/ManualClockPacer.h"
 #include "tests/support/TempFolder.h"
 
 namespace tavik {
 namespace {
 
+using test::CManualClockPacer;
 using test::CTempFolder;
 using test::Samples16;
 
@@ -291,6 +293,68 @@ TEST_F(PlaybackFixture, TransferErrorIsAnnouncedWithMessage1045) {
     EXPECT_EQ(msg.lParam, 0);
     device->StopTransfer();
     EXPECT_FALSE(device->IsADCRunning());
+}
+
+// The transfers on clocks that only the test moves. The recordings are empty, so each cycle is
+// a silent one (a rewind) and costs next to nothing; the clocks count the cycles.
+struct PaceFixture : ::testing::Test {
+    PaceFixture() {
+        for (const char* name : {"mpx.dat", "lev.dat", "rds.dat"}) {
+            folder.Write(name, {});
+        }
+        device->SetDataFolder(folder.Path());
+        device->SetPacers(&adcClock, &rdsClock, nullptr);
+        EXPECT_TRUE(device->StartADCTransfer(nullptr));
+        EXPECT_TRUE(adcClock.WaitUntilIdle(1));
+        EXPECT_TRUE(rdsClock.WaitUntilIdle(1));
+    }
+    ~PaceFixture() override { device->StopTransfer(); }
+
+    CTempFolder folder;
+    CManualClockPacer adcClock;
+    CManualClockPacer rdsClock;
+    std::unique_ptr<CTavikControl> device = std::make_unique<CTavikControl>();
+};
+
+// An hour in uneven steps, as late wake-ups and slow reads leave a thread: after every step
+// exactly the cycles due by then have run, one ADC cycle per 100 ms and one RDS cycle per 800
+// bits at 1187.5 bit/s (64/95 s), without drift.
+TEST_F(PaceFixture, AnHourRunsEveryCycleOnSchedule) {
+    using namespace std::chrono_literals;
+    constexpr std::chrono::nanoseconds kSteps[] = {70ms, 130ms, 250ms, 30ms, 520ms, 1000ms};
+    std::chrono::nanoseconds t{0};
+    for (int step = 0; t < 1h; ++step) {
+        t += kSteps[step % 6];
+        adcClock.AdvanceTo(t);
+        rdsClock.AdvanceTo(t);
+        ASSERT_TRUE(adcClock.WaitUntilIdle(1));
+        ASSERT_TRUE(rdsClock.WaitUntilIdle(1));
+        ASSERT_EQ(adcClock.WaitsEnded(), t / 100ms) << t.count() << " ns";
+        ASSERT_EQ(rdsClock.WaitsEnded(), t * 95 / 64s) << t.count() << " ns";
+    }
+    EXPECT_EQ(adcClock.WaitsEnded(), 36000);
+    EXPECT_EQ(rdsClock.WaitsEnded(), 5343);  // 3600 s x 1187.5 bit/s / 800 bits, rounded down
+}
+
+// Cycles up to one second behind the schedule are caught up back to back, keeping the average
+// rate; a longer stall restarts the schedule from its end.
+TEST_F(PaceFixture, AStallCatchesUpToOneSecondThenRestartsTheSchedule) {
+    using namespace std::chrono_literals;
+    const struct {
+        std::chrono::nanoseconds time;
+        std::int64_t cycles;  // run by then
+    } steps[] = {
+        {100ms, 1},
+        {1300ms, 13},        // cycle 2 was waiting; cycle 3 (due 0.3 s) is exactly 1 s late
+        {2500ms + 1ns, 14},  // cycle 14 was waiting; cycle 15 is 1 s + 1 ns late: restart
+        {2600ms, 14},
+        {2600ms + 1ns, 15},  // one period after the restart
+    };
+    for (const auto& step : steps) {
+        adcClock.AdvanceTo(step.time);
+        ASSERT_TRUE(adcClock.WaitUntilIdle(1));
+        EXPECT_EQ(adcClock.WaitsEnded(), step.cycles) << step.time.count() << " ns";
+    }
 }
 
 }  // namespace

@@ -32,6 +32,8 @@ std::int16_t RawLevel(int k) {
 class CStopOrderPacer : public CPacer {
 public:
     void Sleep(std::chrono::milliseconds period) override { steps.Sleep(period); }
+    void SleepUntil(Time deadline) override { steps.SleepUntil(deadline); }
+    Time Now() override { return steps.Now(); }
     void Reset() override { steps.Reset(); }
     void Interrupt() override {
         if (adcThread != 0) {
