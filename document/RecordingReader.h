@@ -41,8 +41,9 @@ public:
     // Back to the start of all three files, as playback loops them. Throws CBatchError.
     void Rewind();
 
+    static constexpr std::size_t kBlockBytes = 2 * kBlockSamples;  // 16-bit samples
+
 private:
-    static constexpr std::size_t kBlockBytes = 2 * kBlockSamples;
 
     void OpenFile(CFile& file, const std::string& folder, const char* name);
     void ReadSamples(CFile& file);  // one block's samples into m_raw
