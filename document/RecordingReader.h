@@ -44,7 +44,6 @@ public:
     static constexpr std::size_t kBlockBytes = 2 * kBlockSamples;  // 16-bit samples
 
 private:
-
     void OpenFile(CFile& file, const std::string& folder, const char* name);
     void ReadSamples(CFile& file);  // one block's samples into m_raw
     void ReadExactly(CFile& file, std::uint8_t* buffer, std::size_t count, std::size_t& read);

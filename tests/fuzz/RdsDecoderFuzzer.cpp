@@ -1,8 +1,8 @@
 // libFuzzer entry for the RDS decoder: an arbitrary bit stream, cut into chunks of arbitrary
 // sizes (as the transfer hands them over), never crashes it and keeps its texts in bounds.
 
-#include <cstdint>
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 
 #include "rds/RDSDecoder.h"
@@ -23,7 +23,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         at += length;
     }
     const CRDSData& record = decoder.GetData();
-    if (record.m_strPS.size() > 8 || record.m_strRadioText.size() > 64 || record.m_strPTYN.size() > 8) {
+    if (record.m_strPS.size() > 8 || record.m_strRadioText.size() > 64 ||
+        record.m_strPTYN.size() > 8) {
         std::abort();
     }
     return 0;

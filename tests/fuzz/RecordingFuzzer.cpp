@@ -35,9 +35,9 @@ void WriteTiled(const std::string& path, const std::uint8_t* data, std::size_t s
 
 const std::string& Folder() {
     static const std::string folder = [] {
-        std::string path = (std::filesystem::temp_directory_path() /
-                            ("tavik-fuzz-" + std::to_string(::getpid())))
-                               .string();
+        std::string path =
+            (std::filesystem::temp_directory_path() / ("tavik-fuzz-" + std::to_string(::getpid())))
+                .string();
         std::filesystem::create_directories(path);
         return path;
     }();

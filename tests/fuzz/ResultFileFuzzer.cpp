@@ -63,8 +63,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::size_t kept = after.size() - tail.size();
     const std::string_view prefix(after.data(), kept);
     const bool wellCut = prefix == CResultLog::HEADER || prefix.ends_with("</Measurement>");
-    if (!after.ends_with(tail) || !wellCut ||
-        !prefix.starts_with(CResultLog::HEADER) ||
+    if (!after.ends_with(tail) || !wellCut || !prefix.starts_with(CResultLog::HEADER) ||
         (!before.empty() && before.compare(0, kept, prefix) != 0)) {
         std::abort();
     }
