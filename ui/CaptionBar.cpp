@@ -1,5 +1,8 @@
 #include "ui/CaptionBar.h"
 
+#include <algorithm>
+
+#include <QFontMetrics>
 #include <QPainter>
 
 #include "charts/ChartFonts.h"
@@ -29,8 +32,17 @@ QColor AppWorkspaceColor(const QPalette& palette) {
     return palette.color(QPalette::Mid);
 }
 
+QFont CellHeightFont(const QString& face, int pixels, int weight) {
+    QFont font = MakeChartFont(face, pixels, weight);
+    const int cell = QFontMetrics(font).height();
+    if (cell > pixels) {
+        font.setPixelSize(std::max(1, pixels * pixels / cell));
+    }
+    return font;
+}
+
 QFont CaptionFont(int weight) {
-    return MakeChartFont(QStringLiteral("Arial"), kCaptionFontPixels, weight);
+    return CellHeightFont(QStringLiteral("Arial"), kCaptionFontPixels, weight);
 }
 
 void DrawCaptionBar(QPainter& painter, const QRect& rect, const QString& text, const QFont& font,

@@ -16,6 +16,10 @@ QColor ButtonShadowColor(const QPalette& palette);
 QColor CaptionTextColor(const QPalette& palette);
 QColor AppWorkspaceColor(const QPalette& palette);
 
+// A font whose cell (ascent plus descent) is `pixels` high, as the forms' font heights are
+// given; the character itself is smaller.
+QFont CellHeightFont(const QString& face, int pixels, int weight);
+
 // The caption font of the main view (Arial 15, weight 700) and of the item pages (weight 800).
 QFont CaptionFont(int weight);
 

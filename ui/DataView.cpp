@@ -1,10 +1,11 @@
 #include "ui/DataView.h"
 
+#include <algorithm>
+
 #include <QButtonGroup>
 #include <QPainter>
 #include <QPushButton>
 
-#include "charts/ChartFonts.h"
 #include "document/TAVIKSDIDoc.h"
 #include "ui/CaptionBar.h"
 #include "ui/ConditionsLine.h"
@@ -32,7 +33,7 @@ CDataView::CDataView(CTAVIKSDIDoc& doc, CGuiMessageTarget& window, QWidget* pare
     : CItemView(doc, parent),
       m_window(window),
       m_router(doc),
-      m_font(MakeChartFont(QStringLiteral("Arial"), kConditionsFontPixels, 400)) {
+      m_font(CellHeightFont(QStringLiteral("Arial"), kConditionsFontPixels, 400)) {
     setObjectName(QStringLiteral("data view"));
     m_pButtons = new QButtonGroup(this);
     m_pButtons->setExclusive(true);
@@ -74,7 +75,7 @@ void CDataView::OnInitialUpdate() {
 void CDataView::OnUpdate(CView* /*sender*/, long hint, void* /*object*/) {
     if (hint == HINT_RUN_PAUSED) {
         m_strConditions.clear();
-        update(ConditionsRect(width()));
+        InvalidateConditions();
     } else if (hint >= HINT_SHOW_MEASUREMENT_VIEW &&
                hint < HINT_SHOW_MEASUREMENT_VIEW + kMeasurementPages) {
         SelectMeasurementView(kPageOfHint[hint - HINT_SHOW_MEASUREMENT_VIEW]);
@@ -107,7 +108,13 @@ void CDataView::SetConditions(float level, float multipath, int status) {
     m_fConditionsLevel = level;
     m_fConditionsMultipath = multipath;
     m_strConditions = FormatConditions(level, multipath, status);
-    update(ConditionsRect(width()));
+    InvalidateConditions();
+}
+
+// The whole row of the strip: a long line runs on to the left of its rectangle.
+void CDataView::InvalidateConditions() {
+    const QRect line = ConditionsRect(width());
+    update(0, line.top(), width(), line.height());
 }
 
 void CDataView::resizeEvent(QResizeEvent* event) {
@@ -122,7 +129,11 @@ void CDataView::PaintPage(QPainter& painter) {
     painter.setFont(m_font);
     painter.setPen(CaptionTextColor(palette()));
     painter.setBackgroundMode(Qt::TransparentMode);
-    painter.drawText(ConditionsRect(width()), Qt::AlignRight | Qt::AlignVCenter,
+    // Centred on the caption bar's part of the rectangle: the caption-text colour is legible
+    // only on the bar. Not clipped: a line wider than its strip runs on to the left.
+    QRect line = ConditionsRect(width());
+    line.setBottom(std::min(line.bottom(), kCaptionHeight - 1));
+    painter.drawText(line, Qt::AlignRight | Qt::AlignVCenter | Qt::TextDontClip,
                      QString::fromStdString(m_strConditions));
 }
 

@@ -57,6 +57,7 @@ protected:
 private:
     void OnAnalyserResult(const CMessage& message);
     void UpdateButtons();
+    void InvalidateConditions();
 
     CGuiMessageTarget& m_window;
     CResultRouter m_router;
