@@ -36,10 +36,14 @@ CTAVIKSDIApp::CTAVIKSDIApp(CPrompt* prompt, const SItemViewFactories& views)
 }
 
 CTAVIKSDIApp::~CTAVIKSDIApp() {
-    if (m_pFrame) {
-        m_pDoc->OnMeasurementStop();  // does nothing unless measuring
-        m_pFrame.reset();
+    if (!m_pFrame) {
+        return;
     }
+    m_pDoc->OnMeasurementStop();  // does nothing unless measuring
+    // Nothing the document says on its way out may reach the window any more.
+    m_pGuiPrompt->SetNoticeSink(nullptr);
+    m_pDoc->SetFolderChooser(nullptr);
+    m_pFrame.reset();
 }
 
 bool CTAVIKSDIApp::InitInstance(const SStartOptions& options) {
