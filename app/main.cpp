@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/AnalyseCommand.h"
+#include "app/GuiOptions.h"
 #include "app/MonitorCommand.h"
 #include "tools/GenerateCommand.h"
 
@@ -25,6 +26,10 @@ int Usage() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // The application window: no arguments, FILE.tvk, or --start [FILE.tvk].
+    if (const auto gui = tavik::ParseGuiCommandLine({argv + 1, argv + argc})) {
+        return tavik::RunGuiCommand(argc, argv, *gui);
+    }
     if (argc < 2) {
         return Usage();
     }

@@ -1,0 +1,17 @@
+#include <QApplication>
+
+#include "app/GuiOptions.h"
+#include "ui/TAVIKSDIApp.h"
+
+namespace tavik {
+
+int RunGuiCommand(int& argc, char** argv, const SGuiCommandLine& commandLine) {
+    QApplication application(argc, argv);
+    CTAVIKSDIApp app;
+    if (!app.InitInstance({commandLine.strDocument, commandLine.bStart})) {
+        return 1;
+    }
+    return QApplication::exec();
+}
+
+}  // namespace tavik

@@ -1,0 +1,179 @@
+// The data view: routing of the result window's messages to the document and the pages, the
+// page selection, and the ITU-R conditions line.
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QCoreApplication>
+#include <QTest>
+
+#include "analysis/MultipathResult.h"
+#include "document/TAVIKSDIDoc.h"
+#include "platform/Messages.h"
+#include "tests/ui/UiTestSupport.h"
+#include "ui/ConditionsLine.h"
+#include "ui/DataView.h"
+#include "ui/GuiMessageTarget.h"
+
+namespace tavik {
+namespace {
+
+using test::CRecordingMeasurementView;
+
+class DataViewTest : public ::testing::Test {
+protected:
+    DataViewTest() {
+        m_doc.SetPrompt(&m_prompt);
+        MeasurementViewFactories factories;
+        for (int i = 0; i < kMeasurementPages; ++i) {
+            factories[i] = [this, i](CTAVIKSDIDoc& doc, QWidget* parent) {
+                auto* view = new CRecordingMeasurementView(doc, parent);
+                m_pages[i] = view;
+                return view;
+            };
+        }
+        m_pView = std::make_unique<CDataView>(m_doc, m_window, nullptr, factories);
+        m_pView->resize(900, 500);
+        m_pView->OnInitialUpdate();
+        m_doc.AddView(&m_hints);
+    }
+    ~DataViewTest() override { m_doc.RemoveView(&m_hints); }
+
+    // Posts from a thread of its own, as a worker does, and lets the UI thread take it.
+    void PostFromWorker(CMessage message) {
+        std::thread worker([&] { m_window.PostMessage(std::move(message)); });
+        worker.join();
+        QCoreApplication::processEvents();
+    }
+    std::size_t RoutedCount() const {
+        std::size_t count = 0;
+        for (const CRecordingMeasurementView* page : m_pages) {
+            count += page->results.size();
+        }
+        return count;
+    }
+
+    CRecordingPrompt m_prompt;
+    CTAVIKSDIDoc m_doc;
+    CGuiMessageTarget m_window;
+    std::array<CRecordingMeasurementView*, kMeasurementPages> m_pages{};
+    std::unique_ptr<CDataView> m_pView;
+    test::CHintRecorder m_hints;
+};
+
+TEST_F(DataViewTest, DeviationFromAWorkerReachesTheDocumentAndTheDeviationPageOnTheUiThread) {
+    PostFromWorker(CMessage{WM_ANALYSER_RESULT, 4, 0, std::make_shared<const float>(42.5f)});
+
+    EXPECT_EQ(m_doc.GetCurrentValues().m_fDeviation, std::optional(42.5f));
+    ASSERT_EQ(m_pages[PAGE_DEVIATION]->results.size(), 1u);
+    const auto& entry = m_pages[PAGE_DEVIATION]->results.front();
+    EXPECT_EQ(entry.nCode, 4);
+    EXPECT_EQ(entry.values, std::vector<float>{42.5f});
+    EXPECT_EQ(entry.thread, std::this_thread::get_id());
+    EXPECT_EQ(RoutedCount(), 1u);
+}
+
+TEST_F(DataViewTest, UnknownCodesChangeNothing) {
+    for (const std::uintptr_t code : {0u, 14u}) {
+        PostFromWorker(CMessage{WM_ANALYSER_RESULT, code, 0, std::make_shared<const float>(99.0f)});
+    }
+    EXPECT_EQ(RoutedCount(), 0u);
+    const CCurrentValues values = m_doc.GetCurrentValues();
+    EXPECT_FALSE(values.m_fDeviation || values.m_fMpxPower || values.m_fMultipath);
+    EXPECT_TRUE(m_hints.hints.empty());
+    EXPECT_TRUE(m_pView->GetConditions().empty());
+}
+
+TEST_F(DataViewTest, PowerHistoryGoesToThePowerPageAndItsNewestValueToTheDocument) {
+    PostFromWorker(CMessage{
+        WM_ANALYSER_RESULT, 7, 0,
+        std::make_shared<const std::vector<float>>(std::vector<float>{-1.5f, 0.5f, 2.0f})});
+    EXPECT_EQ(m_doc.GetCurrentValues().m_fMpxPower, std::optional(-1.5f));
+    ASSERT_EQ(m_pages[PAGE_POWER]->results.size(), 1u);
+    EXPECT_EQ(m_pages[PAGE_POWER]->results[0].values, (std::vector<float>{-1.5f, 0.5f, 2.0f}));
+}
+
+TEST_F(DataViewTest, MultipathResultIsStoredAndShownInTheConditionsLine) {
+    auto result = std::make_shared<CMultipathResult>();
+    result->m_slope = {0.1f};
+    result->m_fLevel = 63.25f;
+    result->m_fMultipath = 0.5f;
+    result->m_nStatus = 1;
+    PostFromWorker(CMessage{WM_ANALYSER_RESULT, 8, 0, result});
+
+    EXPECT_EQ(m_hints.hints, std::vector<long>{HINT_MULTIPATH_RESULT});
+    EXPECT_EQ(m_doc.GetCurrentValues().m_fMultipath, std::optional(0.5f));
+    EXPECT_EQ(m_pView->GetConditions(),
+              "ITU-R Measurement Conditions >> RF Level: 63.2 dBuV  |  Multipath: 0.50 %/kHz  |  "
+              "Status: OK");
+    EXPECT_EQ(RoutedCount(), 0u);
+
+    // A pause blanks the line and leaves the page as it was.
+    const int selected = m_pView->GetSelected();
+    m_doc.UpdateAllViews(nullptr, HINT_RUN_PAUSED);
+    EXPECT_TRUE(m_pView->GetConditions().empty());
+    EXPECT_EQ(m_pView->GetSelected(), selected);
+}
+
+TEST_F(DataViewTest, TransferErrorStopsReportsAndIsTheOnlyMessageThatDoes) {
+    PostFromWorker(CMessage{WM_MULTIPATH_ERROR, 11, 1, nullptr});
+    EXPECT_TRUE(m_prompt.m_boxes.empty());
+    EXPECT_TRUE(m_hints.hints.empty());
+
+    PostFromWorker(CMessage{WM_TRANSFER_ERROR, 1, 0, nullptr});
+    ASSERT_EQ(m_prompt.m_boxes.size(), 1u);
+    EXPECT_EQ(m_prompt.m_boxes[0].style, MB_ICONEXCLAMATION);
+    EXPECT_EQ(m_prompt.m_boxes[0].text,
+              "Device cannot be accessed -> check cable and power!\n\nError ID:    1\tError "
+              "subID:    0\n\nError messages:\nADCTransfer: Error in thread!\n");
+    EXPECT_NE(std::find(m_hints.hints.begin(), m_hints.hints.end(), HINT_HARDWARE_ERROR),
+              m_hints.hints.end());
+}
+
+TEST(ConditionsLineTest, FormatsEachStatus) {
+    const struct {
+        int nStatus;
+        const char* strLine;
+    } cases[] = {
+        {3, "ITU-R Measurement Conditions >> Deviation too low (< 20.0 kHz)"},
+        {1,
+         "ITU-R Measurement Conditions >> RF Level: 54.1 dBuV  |  Multipath: 1.99 %/kHz  |  "
+         "Status: OK"},
+        {2,
+         "ITU-R Measurement Conditions >> RF Level: 54.1 dBuV  |  Multipath: 1.99 %/kHz  |  "
+         "Status: STOP"},
+        {0,
+         "ITU-R Measurement Conditions >> RF Level: 54.1 dBuV  |  Multipath: 1.99 %/kHz  |  "
+         "Status: "},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(FormatConditions(54.06f, 1.994f, c.nStatus), c.strLine) << c.nStatus;
+    }
+    EXPECT_EQ(ConditionsRect(1000), QRect(505, 2, 486, 28));
+}
+
+TEST_F(DataViewTest, SelectorButtonsAndHintsShowOnePageWithItsTitle) {
+    EXPECT_EQ(m_pView->GetSelected(), PAGE_SIGNAL);  // first display
+    EXPECT_TRUE(m_pView->GetSelectorButton(PAGE_SIGNAL)->isChecked());
+
+    m_pView->show();
+    QTest::mouseClick(m_pView->GetSelectorButton(PAGE_RDS), Qt::LeftButton);
+    EXPECT_EQ(m_pView->GetSelected(), PAGE_RDS);
+    EXPECT_EQ(m_pView->GetTitle(), QStringLiteral("Measurement - RDS Data"));
+    for (int i = 0; i < kMeasurementPages; ++i) {
+        EXPECT_EQ(m_pages[i]->isVisible(), i == PAGE_RDS) << i;
+    }
+    EXPECT_TRUE(m_pages[PAGE_RDS]->IsTimerRunning());
+    EXPECT_FALSE(m_pages[PAGE_SIGNAL]->IsTimerRunning());
+
+    m_doc.UpdateAllViews(nullptr, HINT_SHOW_MEASUREMENT_VIEW + 4);  // hint 29: spectrum
+    EXPECT_EQ(m_pView->GetSelected(), PAGE_SPECTRUM);
+    EXPECT_TRUE(m_pView->GetSelectorButton(PAGE_SPECTRUM)->isChecked());
+    EXPECT_EQ(m_pView->GetTitle(), QStringLiteral("Measurement - MPX Spectrum"));
+    EXPECT_TRUE(m_pages[PAGE_SPECTRUM]->isVisible());
+    EXPECT_FALSE(m_pages[PAGE_RDS]->isVisible());
+    EXPECT_EQ(m_pages[PAGE_SPECTRUM]->geometry(),
+              QRect(0, CDataView::kButtonStripHeight, 900, 500 - CDataView::kButtonStripHeight));
+}
+
+}  // namespace
+}  // namespace tavik

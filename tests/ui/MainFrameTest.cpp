@@ -1,0 +1,155 @@
+// The main frame and main view: toolbar states by hint, the close question, accelerators,
+// navigation and the main timer.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QLabel>
+#include <QTest>
+
+#include "document/TAVIKSDIDoc.h"
+#include "tests/ui/UiTestSupport.h"
+#include "ui/CommandIds.h"
+#include "ui/DataView.h"
+#include "ui/MainFrame.h"
+#include "ui/TAVIKSDIApp.h"
+#include "ui/TAVIKSDIView.h"
+#include "ui/XTMenuView.h"
+#include "ui/XTOutlookBar.h"
+
+namespace tavik {
+namespace {
+
+class MainFrameTest : public ::testing::Test {
+protected:
+    MainFrameTest() : m_app(&m_prompt) {
+        EXPECT_TRUE(m_app.InitInstance({}));
+        QCoreApplication::processEvents();  // the start-up detection
+        Doc().AddView(&m_hints);
+    }
+    ~MainFrameTest() override { Doc().RemoveView(&m_hints); }
+
+    CTAVIKSDIDoc& Doc() { return m_app.GetDocument(); }
+    CMainFrame& Frame() { return m_app.GetMainFrame(); }
+    CTAVIKSDIView& View() { return Frame().GetMainView(); }
+    // 4 enabled, 8 hidden, as the toolbar table writes them.
+    int State(int id) {
+        const QAction* action = Frame().GetAction(id);
+        return (action->isVisible() ? 0 : 8) | (action->isEnabled() ? 4 : 0);
+    }
+
+    CRecordingPrompt m_prompt;
+    CTAVIKSDIApp m_app;
+    test::CHintRecorder m_hints;
+};
+
+TEST_F(MainFrameTest, StateHintsSetTheToolbarAndTheHardwarePane) {
+    const struct {
+        long nHint;
+        int nStart, nStop, nPause, nDetect;
+        const char* strPane;
+    } cases[] = {
+        {3, 8, 8, 8, 4, "HARDWARE NOT DETECTED"}, {2, 4, 8, 8, 8, "HARDWARE DETECTED"},
+        {70, 8, 4, 4, 8, "HARDWARE DETECTED"},    {72, 4, 4, 8, 8, "HARDWARE DETECTED"},
+        {73, 8, 8, 8, 8, "HARDWARE DETECTED"},    {71, 4, 8, 8, 8, "HARDWARE DETECTED"},
+        {3, 8, 8, 8, 4, "HARDWARE NOT DETECTED"}, {74, 4, 8, 8, 8, "HARDWARE DETECTED"},
+    };
+    for (const auto& c : cases) {
+        Doc().UpdateAllViews(nullptr, c.nHint);
+        EXPECT_EQ(State(ID_MEASUREMENT_START), c.nStart) << c.nHint;
+        EXPECT_EQ(State(ID_MEASUREMENT_STOP), c.nStop) << c.nHint;
+        EXPECT_EQ(State(ID_MEASUREMENT_PAUSE), c.nPause) << c.nHint;
+        EXPECT_EQ(State(ID_DETECT_HARDWARE), c.nDetect) << c.nHint;
+        EXPECT_EQ(Frame().GetHardwarePane().text(), QString::fromLatin1(c.strPane)) << c.nHint;
+        for (int id : {ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE}) {
+            EXPECT_EQ(State(id), 4) << c.nHint;
+        }
+    }
+}
+
+TEST_F(MainFrameTest, ClosingAsksOnlyWhileRunning) {
+    const struct {
+        long nStateHint;
+        bool bAsks;
+    } cases[] = {{70, true}, {72, false}, {71, false}};
+    for (const auto& c : cases) {
+        Frame().show();
+        m_prompt.m_boxes.clear();
+        m_prompt.m_nAnswer = IDNO;
+        Doc().UpdateAllViews(nullptr, c.nStateHint);
+        const bool closed = Frame().close();
+        EXPECT_EQ(closed, !c.bAsks) << c.nStateHint;
+        ASSERT_EQ(m_prompt.m_boxes.size(), c.bAsks ? 1u : 0u) << c.nStateHint;
+        if (c.bAsks) {
+            EXPECT_EQ(m_prompt.m_boxes[0].text,
+                      "The Measurement is still running !\nDo you want to end the measurement "
+                      "and exit ?");
+            EXPECT_EQ(m_prompt.m_boxes[0].style, 52u);
+            m_prompt.m_nAnswer = IDYES;
+            EXPECT_TRUE(Frame().close());
+        }
+    }
+}
+
+TEST_F(MainFrameTest, F4ThenAlt3ShowsTheDeviationPageOfTheMeasurementPage) {
+    Frame().show();
+    Frame().activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&Frame()));
+    m_hints.hints.clear();
+
+    QTest::keyClick(&Frame(), Qt::Key_F4);
+    EXPECT_EQ(View().GetCurrentPage(), 2);
+    auto* data = static_cast<CDataView*>(View().GetItemView(2));
+    EXPECT_TRUE(data->isVisible());
+    EXPECT_FALSE(View().GetItemView(0)->isVisible());
+
+    QTest::keyClick(&Frame(), Qt::Key_3, Qt::AltModifier);
+    EXPECT_EQ(m_hints.hints, (std::vector<long>{22, 27}));
+    EXPECT_EQ(data->GetSelected(), PAGE_DEVIATION);
+    EXPECT_EQ(data->GetTitle(), QStringLiteral("Measurement - MPX Deviation"));
+    EXPECT_TRUE(data->GetMeasurementView(PAGE_DEVIATION)->isVisible());
+}
+
+TEST_F(MainFrameTest, ClickingAlarmSettingsSendsHint23AndShowsTheAlarmPage) {
+    Frame().show();
+    m_hints.hints.clear();
+    CXTOutlookBar& bar = View().GetMenuView().GetOutlookBar();
+    ASSERT_EQ(bar.GetLabel(3), QStringLiteral("Alarm Settings"));
+
+    QTest::mouseClick(&bar, Qt::LeftButton, Qt::NoModifier, bar.ItemRect(3).center());
+    EXPECT_EQ(m_hints.hints, std::vector<long>{23});
+    EXPECT_EQ(View().GetCurrentPage(), 3);
+    EXPECT_TRUE(View().GetItemView(3)->isVisible());
+    EXPECT_EQ(View().GetItemView(3)->objectName(), QStringLiteral("alarm view"));
+}
+
+TEST_F(MainFrameTest, MainTimerRunsFromHint11ToHint12AndDrivesTheDocument) {
+    EXPECT_FALSE(View().IsTimerRunning());
+    Doc().UpdateAllViews(nullptr, HINT_RUN_STARTED);
+    EXPECT_TRUE(View().IsTimerRunning());
+    EXPECT_EQ(View().GetTimerPeriod(), 1000);
+
+    m_hints.hints.clear();
+    View().OnTimer();
+    EXPECT_EQ(Doc().m_elapsed.GetTotalSeconds(), 1);
+    EXPECT_EQ(m_hints.hints, std::vector<long>{HINT_TIMER_TICK});
+
+    Doc().UpdateAllViews(nullptr, HINT_RUN_PAUSED);
+    EXPECT_FALSE(View().IsTimerRunning());
+}
+
+TEST_F(MainFrameTest, LayoutAndMinimumSize) {
+    Frame().show();
+    Frame().resize(300, 200);
+    EXPECT_GE(Frame().width(), 800);
+    EXPECT_GE(Frame().height(), 600);
+    EXPECT_EQ(Frame().windowTitle(), QStringLiteral("NORVANE TAVIK"));
+
+    const int w = View().width();
+    const int h = View().height();
+    EXPECT_EQ(View().GetItemView(0)->geometry(), QRect(130, 80, w - 130, h - 80));
+    EXPECT_EQ(View().GetMenuView().geometry(), QRect(0, 105, 125, h - 105));
+}
+
+}  // namespace
+}  // namespace tavik

@@ -1,0 +1,164 @@
+// Start-up of the application: the command lines that open the window, the receiver detected
+// once the window is up, a document given on the command line, and measuring from the toolbar
+// and unattended on the generated recordings.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QLabel>
+#include <QTest>
+
+#include "app/GuiOptions.h"
+#include "device/PlaybackCalibration.h"
+#include "document/TAVIKSDIDoc.h"
+#include "tests/support/TempFolder.h"
+#include "tests/ui/UiTestSupport.h"
+#include "tools/StationGenerator.h"
+#include "ui/DataView.h"
+#include "ui/MainFrame.h"
+#include "ui/PlaceholderViews.h"
+#include "ui/RecentFileList.h"
+#include "ui/TAVIKSDIApp.h"
+#include "ui/TAVIKSDIView.h"
+
+namespace tavik {
+namespace {
+
+TEST(GuiCommandLineTest, OnlyTheWindowsCommandLinesOpenIt) {
+    using Args = std::vector<std::string>;
+    const struct {
+        Args args;
+        bool bGui;
+        const char* strDocument;
+        bool bStart;
+    } cases[] = {
+        {{}, true, "", false},
+        {{"station.tvk"}, true, "station.tvk", false},
+        {{"--start"}, true, "", true},
+        {{"--start", "/srv/a b.tvk"}, true, "/srv/a b.tvk", true},
+        {{"station.tvk", "--start"}, false, "", false},
+        {{"--start", "--start"}, false, "", false},
+        {{"monitor"}, false, "", false},
+        {{"station.txt"}, false, "", false},
+        {{"-x.tvk"}, false, "", false},
+        {{".tvk"}, false, "", false},
+        {{"--version"}, false, "", false},
+        {{"a.tvk", "b.tvk"}, false, "", false},
+    };
+    for (const auto& c : cases) {
+        const auto line = ParseGuiCommandLine(c.args);
+        ASSERT_EQ(line.has_value(), c.bGui) << testing::PrintToString(c.args);
+        if (line) {
+            EXPECT_EQ(line->strDocument, c.strDocument);
+            EXPECT_EQ(line->bStart, c.bStart);
+        }
+    }
+}
+
+TEST(StartUpTest, DetectsTheReceiverAndLoadsItsCalibrationOnceTheWindowIsUp) {
+    CRecordingPrompt prompt;
+    CTAVIKSDIApp app(&prompt);
+    ASSERT_TRUE(app.InitInstance({}));
+    CMainFrame& frame = app.GetMainFrame();
+    EXPECT_TRUE(frame.isVisible());
+    EXPECT_EQ(frame.GetHardwarePane().text(), QStringLiteral("HARDWARE NOT DETECTED"));
+    EXPECT_FALSE(frame.GetAction(ID_MEASUREMENT_START)->isVisible());
+    EXPECT_EQ(app.GetDocument().GetMultipath().GetCalibrators(), (std::array<float, 4>{}));
+
+    QCoreApplication::processEvents();
+    EXPECT_EQ(frame.GetHardwarePane().text(), QStringLiteral("HARDWARE DETECTED"));
+    EXPECT_TRUE(frame.GetAction(ID_MEASUREMENT_START)->isVisible());
+    EXPECT_EQ(app.GetDocument().GetMultipath().GetCalibrators(), PlaybackCalibrationValues());
+    EXPECT_EQ(frame.GetMainView().GetCurrentPage(), 0);
+    EXPECT_TRUE(prompt.m_boxes.empty());
+}
+
+TEST(StartUpTest, OpensTheDocumentGivenOnTheCommandLine) {
+    test::CTempFolder folder;
+    const std::string path = folder.File("station.tvk");
+    {
+        CTAVIKSDIDoc doc;
+        doc.SetTunerFrequency(98.4f);
+        ASSERT_TRUE(doc.OnSaveDocument(path));
+    }
+    CRecordingPrompt prompt;
+    CTAVIKSDIApp app(&prompt);
+    ASSERT_TRUE(app.InitInstance({path, false}));
+    EXPECT_EQ(app.GetDocument().GetProtocolHeaderRef().m_fFrequency, 98.4f);
+    EXPECT_EQ(app.GetDocument().GetPathName(), path);
+    EXPECT_EQ(CRecentFileList().Files().value(0), QString::fromStdString(path));
+
+    CTAVIKSDIApp missing(&prompt);
+    EXPECT_FALSE(missing.InitInstance({folder.File("none.tvk"), false}));
+    ASSERT_EQ(prompt.m_boxes.size(), 1u);
+    EXPECT_EQ(prompt.m_boxes[0].text.rfind("The file could not be read: ", 0), 0u);
+}
+
+// A few seconds of the generated station, made once.
+const std::string& Recording() {
+    static const test::CTempFolder folder;
+    static const bool made = [] {
+        CGeneratorOptions options;
+        options.strOutputFolder = folder.Path();
+        options.fSeconds = 4.0;
+        CStationGenerator(options).Run();
+        return true;
+    }();
+    static_cast<void>(made);
+    return folder.Path();
+}
+
+TEST(LiveTest, StartOnTheToolbarMeasuresAndStopEndsIt) {
+    test::CWorkingDirectory cwd(Recording());
+    CRecordingPrompt prompt;
+    CTAVIKSDIApp app(&prompt);
+    ASSERT_TRUE(app.InitInstance({}));
+    QCoreApplication::processEvents();
+    CMainFrame& frame = app.GetMainFrame();
+    CTAVIKSDIDoc& doc = app.GetDocument();
+    auto* data = static_cast<CDataView*>(frame.GetMainView().GetItemView(ITEM_DATA));
+    auto* deviation =
+        static_cast<CPlaceholderMeasurementView*>(data->GetMeasurementView(PAGE_DEVIATION));
+
+    frame.GetAction(ID_MEASUREMENT_START)->trigger();
+    ASSERT_TRUE(doc.IsRunning());
+    EXPECT_TRUE(frame.GetMainView().IsTimerRunning());
+    EXPECT_TRUE(frame.GetAction(ID_MEASUREMENT_STOP)->isVisible());
+    EXPECT_FALSE(frame.GetAction(ID_MEASUREMENT_START)->isVisible());
+    // The multipath result of the second tick brings the conditions line.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !data->GetConditions().empty(); }, 8000));
+    EXPECT_GT(deviation->GetResultCount(), 10);
+    EXPECT_TRUE(doc.GetCurrentValues().m_fDeviation.has_value());
+    EXPECT_GE(doc.m_elapsed.GetTotalSeconds(), 2);
+
+    frame.GetAction(ID_MEASUREMENT_STOP)->trigger();
+    EXPECT_FALSE(doc.IsRunning());
+    EXPECT_TRUE(frame.GetAction(ID_MEASUREMENT_START)->isVisible());
+    EXPECT_EQ(deviation->GetResultCount(), 0);  // cleared by the stop's hint
+    EXPECT_TRUE(prompt.m_boxes.empty());
+}
+
+TEST(LiveTest, UnattendedStartMeasuresAndLogsIntoTheRememberedFolder) {
+    test::CWorkingDirectory cwd(Recording());
+    test::CTempFolder results;
+    RememberResultFolder(QString::fromStdString(results.Path()));
+    results.Write("keep.xml", {'x'});  // an unattended start deletes nothing
+    CRecordingPrompt prompt;
+    CTAVIKSDIApp app(&prompt);
+    ASSERT_TRUE(app.InitInstance({"", true}));
+    QCoreApplication::processEvents();
+    CTAVIKSDIDoc& doc = app.GetDocument();
+
+    EXPECT_TRUE(doc.IsRunning());
+    EXPECT_TRUE(doc.m_bLoggingEnabled);
+    EXPECT_TRUE(std::filesystem::exists(doc.ResultFileName()));
+    EXPECT_EQ(results.Read("keep.xml"), std::vector<std::uint8_t>{'x'});
+    RememberResultFolder(QString());
+    doc.OnMeasurementStop();
+    EXPECT_TRUE(prompt.m_boxes.empty());
+}
+
+}  // namespace
+}  // namespace tavik

@@ -1,0 +1,25 @@
+#include "platform/Messages.h"
+#include "ui/AnalyserResult.h"
+#include "ui/DataView.h"
+#include "ui/MeasurementView.h"
+
+namespace tavik {
+
+// The document first (current values, the multipath result and hint 60, a transfer failure's
+// stop and box), then the view of the result's page.
+void CDataView::OnMessage(const CMessage& message) {
+    m_router.Route(message);
+    if (message.message == WM_ANALYSER_RESULT) {
+        OnAnalyserResult(message);
+    }
+}
+
+void CDataView::OnAnalyserResult(const CMessage& message) {
+    const int page = PageForResultCode(static_cast<int>(message.wParam));
+    if (page < 0 || !message.payload) {
+        return;
+    }
+    m_views[page]->OnResult(CAnalyserResult(message));
+}
+
+}  // namespace tavik

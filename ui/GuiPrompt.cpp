@@ -1,0 +1,65 @@
+#include "ui/GuiPrompt.h"
+
+#include <QMessageBox>
+#include <QMetaObject>
+#include <QThread>
+
+namespace tavik {
+
+CGuiPrompt::CGuiPrompt(QObject* parent) : QObject(parent) {}
+
+void CGuiPrompt::Configure(QMessageBox& box, const std::string& text, unsigned style) {
+    box.setWindowTitle(QString::fromLatin1(kCaption));
+    box.setText(QString::fromStdString(text));
+    box.setTextFormat(Qt::PlainText);
+    switch (style & 0xF0u) {
+        case MB_ICONSTOP:
+            box.setIcon(QMessageBox::Critical);
+            break;
+        case MB_ICONQUESTION:
+            box.setIcon(QMessageBox::Question);
+            break;
+        case MB_ICONEXCLAMATION:
+            box.setIcon(QMessageBox::Warning);
+            break;
+        case 0x40:
+            box.setIcon(QMessageBox::Information);
+            break;
+        default:
+            box.setIcon(QMessageBox::NoIcon);
+            break;
+    }
+    if ((style & 0x0Fu) == MB_YESNO) {
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box.setDefaultButton((style & MB_DEFBUTTON2) != 0 ? QMessageBox::No : QMessageBox::Yes);
+        box.setEscapeButton(QMessageBox::No);
+    } else {
+        box.setStandardButtons(QMessageBox::Ok);
+        box.setDefaultButton(QMessageBox::Ok);
+    }
+}
+
+int CGuiPrompt::MessageBox(const std::string& text, unsigned style) {
+    QMessageBox box(m_pParent);
+    Configure(box, text, style);
+    const int answer = box.exec();
+    if ((style & 0x0Fu) == MB_YESNO) {
+        return answer == QMessageBox::Yes ? IDYES : IDNO;
+    }
+    return IDOK;
+}
+
+void CGuiPrompt::Notice(const std::string& text) {
+    const QString message = QString::fromStdString(text);
+    // Queued onto the prompt's own (user-interface) thread when called from elsewhere.
+    QMetaObject::invokeMethod(
+        this,
+        [this, message] {
+            if (m_noticeSink) {
+                m_noticeSink(message, kNoticeMs);
+            }
+        },
+        QThread::currentThread() == thread() ? Qt::DirectConnection : Qt::QueuedConnection);
+}
+
+}  // namespace tavik

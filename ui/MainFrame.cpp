@@ -1,0 +1,117 @@
+#include "ui/MainFrame.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QMessageBox>
+
+#include "document/TAVIKSDIDoc.h"
+#include "ui/AppIcon.h"
+#include "ui/CommandIds.h"
+#include "ui/DocumentCommands.h"
+#include "ui/GuiPrompt.h"
+#include "ui/ItemView.h"
+#include "ui/PagePrinter.h"
+#include "ui/RecentFileList.h"
+#include "ui/TAVIKSDIView.h"
+#include "ui/ToolbarState.h"
+
+#ifndef TAVIK_VERSION
+#define TAVIK_VERSION "0"
+#endif
+
+namespace tavik {
+
+namespace {
+
+constexpr const char* kHardwareDetected = "HARDWARE DETECTED";
+constexpr const char* kHardwareNotDetected = "HARDWARE NOT DETECTED";
+
+// Applies a button state of the table: 4 enabled and shown, 8 hidden (and not enabled).
+void ApplyState(QAction* action, int state) {
+    if (action == nullptr || state == TBSTATE_UNCHANGED) {
+        return;
+    }
+    action->setVisible((state & TBSTATE_HIDDEN) == 0);
+    action->setEnabled((state & TBSTATE_ENABLED) != 0);
+}
+
+}  // namespace
+
+CMainFrame::CMainFrame(CTAVIKSDIDoc& doc, CGuiMessageTarget& window,
+                       const SItemViewFactories& views)
+    : m_doc(doc), m_pRecentFiles(std::make_unique<CRecentFileList>()) {
+    setWindowIcon(AppIcon());
+    setMinimumSize(kMinWidth, kMinHeight);
+    m_pDocumentCommands = std::make_unique<CDocumentCommands>(doc, *m_pRecentFiles, this);
+    m_pDocumentCommands->SetRecentFilesChanged([this] { UpdateRecentFileMenu(); });
+    m_pView = new CTAVIKSDIView(doc, window, *this, this, views);
+    setCentralWidget(m_pView);
+    m_pPrinter = std::make_unique<CPagePrinter>(
+        this, [this] { return m_pView->GetItemView(m_pView->GetCurrentPage()); });
+    CreateActions();
+    CreateMenus();
+    CreateToolBar();
+    CreateStatusBar();
+    CreateAccelerators();
+    // Start, stop and pause stay hidden until the first state hint.
+    for (int id : {ID_MEASUREMENT_START, ID_MEASUREMENT_STOP, ID_MEASUREMENT_PAUSE}) {
+        ApplyState(GetAction(id), TBSTATE_HIDDEN);
+    }
+    setWindowTitle(QString::fromLatin1(kTitle));
+}
+
+CMainFrame::~CMainFrame() = default;
+
+QAction* CMainFrame::GetAction(int commandId) const {
+    const auto it = m_actions.find(commandId);
+    return it != m_actions.end() ? it->second : nullptr;
+}
+
+void CMainFrame::SetToolbarState(bool hardware, bool scanning, bool running, bool paused) {
+    m_bHardware = hardware;
+    m_bRunning = running;
+    const SToolbarStates states = ToolbarStates(hardware, scanning, running, paused);
+    ApplyState(GetAction(ID_MEASUREMENT_START), states.nStart);
+    ApplyState(GetAction(ID_MEASUREMENT_STOP), states.nStop);
+    ApplyState(GetAction(ID_MEASUREMENT_PAUSE), states.nPause);
+    ApplyState(GetAction(ID_DETECT_HARDWARE), states.nDetect);
+    for (int id : {ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE}) {
+        ApplyState(GetAction(id), states.nFiles);
+    }
+    UpdateHardwarePane();
+}
+
+void CMainFrame::UpdateHardwarePane() {
+    m_pHardwarePane->setText(
+        QString::fromLatin1(m_bHardware ? kHardwareDetected : kHardwareNotDetected));
+}
+
+void CMainFrame::ShowAbout() {
+    QMessageBox box(this);
+    box.setWindowTitle(QStringLiteral("About TAVIK"));
+    box.setIconPixmap(AppIcon().pixmap(48, 48));
+    box.setText(QStringLiteral("NORVANE TAVIK\nFM broadcast measurement\n\nVersion %1")
+                    .arg(QString::fromLatin1(TAVIK_VERSION)));
+    box.exec();
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    // Paused counts as not running: no question then.
+    if (m_bRunning && m_doc.GetPrompt().MessageBox(kCloseQuestion, MB_YESNO_EXCLAMATION) != IDYES) {
+        event->ignore();
+        return;
+    }
+    if (!m_pDocumentCommands->SaveModified()) {
+        event->ignore();
+        return;
+    }
+    const QString folder = QString::fromStdString(m_doc.GetProtocolHeaderRef().m_strLogFolder);
+    if (!folder.isEmpty()) {
+        RememberResultFolder(folder);
+    }
+    m_doc.DeleteContents();  // stops a measurement with its files closed
+    event->accept();
+}
+
+}  // namespace tavik

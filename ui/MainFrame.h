@@ -1,0 +1,78 @@
+#pragma once
+
+#include <array>
+#include <map>
+#include <memory>
+
+#include <QMainWindow>
+
+class QAction;
+class QLabel;
+
+namespace tavik {
+
+class CTAVIKSDIDoc;
+class CGuiMessageTarget;
+class CTAVIKSDIView;
+class CDocumentCommands;
+class CPagePrinter;
+class CRecentFileList;
+struct SItemViewFactories;
+
+// The main window "NORVANE TAVIK": menu, toolbar and status bar around the main view. The
+// toolbar follows the measurement state (SetToolbarState); the status bar says whether the
+// receiver was found; closing asks first while a measurement runs. It only wires actions to
+// the document, the file and print commands and the views.
+class CMainFrame final : public QMainWindow {
+    Q_OBJECT
+
+public:
+    static constexpr int kMinWidth = 800;
+    static constexpr int kMinHeight = 600;
+    static constexpr const char* kTitle = "NORVANE TAVIK";
+    static constexpr const char* kCloseQuestion =
+        "The Measurement is still running !\nDo you want to end the measurement and exit ?";
+
+    CMainFrame(CTAVIKSDIDoc& doc, CGuiMessageTarget& window, const SItemViewFactories& views);
+    ~CMainFrame() override;
+
+    // Stores the hardware and running flags and sets the toolbar buttons by the state table.
+    void SetToolbarState(bool hardware, bool scanning, bool running, bool paused);
+    bool IsRunning() const { return m_bRunning; }
+    bool IsHardware() const { return m_bHardware; }
+
+    // The action of a command identifier (toolbar, menu, accelerator), or null.
+    QAction* GetAction(int commandId) const;
+    CTAVIKSDIView& GetMainView() const { return *m_pView; }
+    CDocumentCommands& GetDocumentCommands() const { return *m_pDocumentCommands; }
+    QLabel& GetHardwarePane() const { return *m_pHardwarePane; }
+    void ShowAbout();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    // MainFrameActions.cpp
+    void CreateActions();
+    void CreateMenus();
+    void CreateToolBar();
+    void CreateStatusBar();
+    void CreateAccelerators();
+    QAction* AddAction(int commandId, const QString& text, const QString& tip = QString());
+    void UpdateRecentFileMenu();
+    void UpdateHardwarePane();
+
+    CTAVIKSDIDoc& m_doc;
+    std::unique_ptr<CRecentFileList> m_pRecentFiles;
+    std::unique_ptr<CDocumentCommands> m_pDocumentCommands;
+    std::unique_ptr<CPagePrinter> m_pPrinter;
+    CTAVIKSDIView* m_pView;  // the central widget
+    std::map<int, QAction*> m_actions;
+    std::array<QAction*, 4> m_recentActions{};  // the recent files in the File menu
+    QAction* m_pNoRecentAction = nullptr;       // "Recent File", disabled, while none
+    QLabel* m_pHardwarePane = nullptr;
+    bool m_bRunning = false;
+    bool m_bHardware = false;
+};
+
+}  // namespace tavik

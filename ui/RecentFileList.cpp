@@ -1,0 +1,68 @@
+#include "ui/RecentFileList.h"
+
+#include <QFileInfo>
+#include <QSettings>
+
+namespace tavik {
+
+namespace {
+
+const QString kSection = QStringLiteral("Recent File List");
+const QString kResultFolderKey = QStringLiteral("Settings/ResultFolder");
+
+QString Key(int index) {
+    return QStringLiteral("%1/File%2").arg(kSection).arg(index + 1);
+}
+
+// The same file however it was named.
+QString Canonical(const QString& path) {
+    return QFileInfo(path).absoluteFilePath();
+}
+
+}  // namespace
+
+CRecentFileList::CRecentFileList() {
+    const QSettings settings;
+    for (int i = 0; i < kMaxFiles; ++i) {
+        const QString path = settings.value(Key(i)).toString();
+        if (!path.isEmpty()) {
+            m_files.append(path);
+        }
+    }
+}
+
+void CRecentFileList::Add(const QString& path) {
+    const QString file = Canonical(path);
+    m_files.removeAll(file);
+    m_files.prepend(file);
+    while (m_files.size() > kMaxFiles) {
+        m_files.removeLast();
+    }
+    Save();
+}
+
+void CRecentFileList::Remove(const QString& path) {
+    m_files.removeAll(Canonical(path));
+    Save();
+}
+
+void CRecentFileList::Save() const {
+    QSettings settings;
+    for (int i = 0; i < kMaxFiles; ++i) {
+        if (i < m_files.size()) {
+            settings.setValue(Key(i), m_files[i]);
+        } else {
+            settings.remove(Key(i));
+        }
+    }
+}
+
+QString RememberedResultFolder() {
+    return QSettings().value(kResultFolderKey).toString();
+}
+
+void RememberResultFolder(const QString& folder) {
+    QSettings().setValue(kResultFolderKey, folder);
+}
+
+}  // namespace tavik

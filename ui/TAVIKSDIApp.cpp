@@ -1,0 +1,97 @@
+#include "ui/TAVIKSDIApp.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QSettings>
+#include <QStatusBar>
+#include <QTimer>
+
+#include "document/TAVIKSDIDoc.h"
+#include "ui/DocumentCommands.h"
+#include "ui/GuiMessageTarget.h"
+#include "ui/GuiPrompt.h"
+#include "ui/MainFrame.h"
+#include "ui/RecentFileList.h"
+#include "ui/TAVIKSDIView.h"
+
+namespace tavik {
+
+void CTAVIKSDIApp::RegisterSettings() {
+    QCoreApplication::setOrganizationName(QString::fromLatin1(kSettingsKey));
+    QCoreApplication::setApplicationName(QString::fromLatin1(kApplicationName));
+    QSettings::setDefaultFormat(QSettings::IniFormat);
+}
+
+CTAVIKSDIApp::CTAVIKSDIApp(CPrompt* prompt, const SItemViewFactories& views)
+    : m_views(views),
+      m_pGuiPrompt(std::make_unique<CGuiPrompt>()),
+      m_pPrompt(prompt != nullptr ? prompt : m_pGuiPrompt.get()),
+      m_pWindow(std::make_unique<CGuiMessageTarget>()),
+      m_pDoc(std::make_unique<CTAVIKSDIDoc>()) {
+    RegisterSettings();
+    m_pDoc->SetPrompt(m_pPrompt);
+}
+
+CTAVIKSDIApp::~CTAVIKSDIApp() {
+    if (!m_pFrame) {
+        return;
+    }
+    m_pDoc->OnMeasurementStop();  // does nothing unless measuring
+    // Nothing the document says on its way out may reach the window any more.
+    m_pGuiPrompt->SetNoticeSink(nullptr);
+    m_pDoc->SetFolderChooser(nullptr);
+    m_pFrame.reset();
+}
+
+bool CTAVIKSDIApp::InitInstance(const SStartOptions& options) {
+    m_pFrame = std::make_unique<CMainFrame>(*m_pDoc, *m_pWindow, m_views);
+    CMainFrame& frame = *m_pFrame;
+    m_pGuiPrompt->SetParentWidget(&frame);
+    m_pGuiPrompt->SetNoticeSink(
+        [&frame](const QString& text, int ms) { frame.statusBar()->showMessage(text, ms); });
+    m_pDoc->SetFolderChooser([&frame](const std::string& title,
+                                      const std::string& current) -> std::optional<std::string> {
+        const QString folder = QFileDialog::getExistingDirectory(
+            &frame, QString::fromStdString(title), QString::fromStdString(current));
+        if (folder.isEmpty()) {
+            return std::nullopt;
+        }
+        return folder.toStdString();
+    });
+
+    frame.GetMainView().OnInitialUpdate();
+    if (!options.strDocument.empty()) {
+        if (!frame.GetDocumentCommands().OpenDocumentFile(
+                QString::fromStdString(options.strDocument))) {
+            return false;
+        }
+    } else {
+        m_pDoc->OnNewDocument();
+        m_pDoc->UpdateAllViews(nullptr, 0);
+    }
+    frame.showMaximized();
+    const bool start = options.bStart;
+    QTimer::singleShot(0, &frame, [this, start] { OnWindowReady(start); });
+    return true;
+}
+
+void CTAVIKSDIApp::OnWindowReady(bool start) {
+    CTAVIKSDIDoc& doc = *m_pDoc;
+    doc.OnDetectHardware();
+    if (!start || !m_pFrame->IsHardware()) {
+        return;
+    }
+    // An unattended station logs into the folder chosen last, without asking and without
+    // deleting anything there; earlier files of the day are continued.
+    const std::string folder = RememberedResultFolder().toStdString();
+    std::error_code ec;
+    if (!folder.empty() && std::filesystem::is_directory(folder, ec)) {
+        doc.OpenLogFilesKeeping(folder);
+    }
+    doc.OnMeasurementStart();
+}
+
+}  // namespace tavik

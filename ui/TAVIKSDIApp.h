@@ -1,0 +1,59 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "ui/ItemPages.h"
+
+namespace tavik {
+
+class CPrompt;
+class CGuiPrompt;
+class CGuiMessageTarget;
+class CTAVIKSDIDoc;
+class CMainFrame;
+
+// How the application was started from the command line.
+struct SStartOptions {
+    std::string strDocument;  // a .tvk to open; empty: a new document
+    bool bStart = false;      // measure as soon as the window is up (unattended station)
+};
+
+// The application: the settings key "NORVANE", the one document, the result window and the
+// main frame. InitInstance builds them and shows the window; the receiver is detected (and,
+// when asked, the measurement started) once the window is up. A QApplication must exist.
+class CTAVIKSDIApp {
+public:
+    static constexpr const char* kSettingsKey = "NORVANE";
+    static constexpr const char* kApplicationName = "TAVIK";
+
+    // `prompt` replaces the message boxes (tests); null: the GUI's own boxes.
+    explicit CTAVIKSDIApp(CPrompt* prompt = nullptr,
+                          const SItemViewFactories& views = DefaultItemViews());
+    ~CTAVIKSDIApp();
+    CTAVIKSDIApp(const CTAVIKSDIApp&) = delete;
+    CTAVIKSDIApp& operator=(const CTAVIKSDIApp&) = delete;
+
+    // Builds the window and processes the command line; false when the document given could
+    // not be opened (the document said why).
+    bool InitInstance(const SStartOptions& options);
+    // Detects the receiver and, with --start, starts measuring (logging into the remembered
+    // results folder when there is one). InitInstance queues it to run once the window is up.
+    void OnWindowReady(bool start);
+
+    CTAVIKSDIDoc& GetDocument() const { return *m_pDoc; }
+    CMainFrame& GetMainFrame() const { return *m_pFrame; }
+
+    // Sets the organisation and application names and INI settings; before any QSettings use.
+    static void RegisterSettings();
+
+private:
+    const SItemViewFactories m_views;
+    std::unique_ptr<CGuiPrompt> m_pGuiPrompt;
+    CPrompt* m_pPrompt;
+    std::unique_ptr<CGuiMessageTarget> m_pWindow;  // outlives the document that posts to it
+    std::unique_ptr<CTAVIKSDIDoc> m_pDoc;
+    std::unique_ptr<CMainFrame> m_pFrame;  // first to go: its views leave the document
+};
+
+}  // namespace tavik
