@@ -1,0 +1,27 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/Time.h"
+#include "report/DayReport.h"
+
+namespace tavik {
+
+// What a written report holds.
+struct CReportResult {
+    std::string strPath;
+    int nPages = 0;
+    std::vector<std::string> notes;  // the notes about the inputs shown in the header
+};
+
+// Writes the daily measurement report of a result file (with its log and setup when given) as
+// a PDF: header, summary, deviation distribution, the day's deviation, MPX power and multipath
+// charts, and the log's lines. Throws CReportError when an input cannot be read or the PDF
+// cannot be written. Needs a QApplication (the charts are widgets); it may run offscreen.
+CReportResult WriteDailyReport(const CReportOptions& options);
+
+// The report of inputs already read, stamped as made at `made`.
+CReportResult WriteDayReport(const CDayReport& report, const std::string& path, CTime made);
+
+}  // namespace tavik
