@@ -74,6 +74,21 @@ void ShadeGaps(QPainter& painter, const QRect& rect, const CDisplay& chart, cons
     painter.restore();
 }
 
+// The smallest of 1, 1.5, 2, 2.5, 3, 4, 5, 6 and 10 times a power of ten at or above `value`
+// (at least 1), so that the axis ends on or well clear of a labelled tick.
+float NiceCeiling(float value) {
+    if (!(value > 1.0f)) {
+        return 1.0f;
+    }
+    const float decade = std::pow(10.0f, std::floor(std::log10(value)));
+    for (const float step : {1.0f, 1.5f, 2.0f, 2.5f, 3.0f, 4.0f, 5.0f, 6.0f}) {
+        if (step * decade >= value) {
+            return step * decade;
+        }
+    }
+    return 10.0f * decade;
+}
+
 }  // namespace
 
 CTimeChartLook DeviationLook() {
@@ -169,7 +184,8 @@ void DrawDeviationDistribution(QPainter& painter, const QRect& rect, const CDayR
     CDeviationDisplay chart;
     SetPrintLook(chart);
     chart.SetXRange(0.0f, static_cast<float>(kClasses));
-    chart.SetYRange(0.0f, std::max(1.0f, std::ceil(static_cast<float>(most) * 1.1f)));
+    const float top = NiceCeiling(static_cast<float>(most) * 1.1f);
+    chart.SetYRange(0.0f, top);
     chart.SetTitle(QStringLiteral("Deviation distribution: seconds per 1 kHz class"));
     chart.SetXTitle(QStringLiteral("Peak deviation"));
     chart.SetXUnit(QStringLiteral("kHz"));
@@ -179,8 +195,8 @@ void DrawDeviationDistribution(QPainter& painter, const QRect& rect, const CDayR
                                   QStringLiteral("Seconds"), true);
     chart.SetGraphPen(id, 1, kGraphColor);
     chart.ShowGraph(id);
-    chart.AddLine(1, CDaySummary::kDeviationLimit, CDaySummary::kDeviationLimit, 0.0f,
-                  std::max(1.0f, std::ceil(static_cast<float>(most) * 1.1f)), kLimitColor, 1);
+    chart.AddLine(1, CDaySummary::kDeviationLimit, CDaySummary::kDeviationLimit, 0.0f, top,
+                  kLimitColor, 1);
     Render(chart, painter, rect);
 }
 
