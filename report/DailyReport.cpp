@@ -1,6 +1,9 @@
 #include "report/DailyReport.h"
 
+#include <filesystem>
+
 #include "report/ReportCharts.h"
+#include "report/ReportError.h"
 #include "report/ReportPages.h"
 #include "report/ReportTables.h"
 #include "report/ReportTexts.h"
@@ -18,6 +21,18 @@ void DrawChart(CReportPages& pages, int height, auto&& draw) {
     const int top = pages.Place(height);
     draw(pages.Painter(), QRect(0, top, pages.Width(), height));
     pages.Advance(height + kGap);
+}
+
+// A report written over one of its inputs would destroy the day's measurement.
+void CheckOutputIsNoInput(const CReportOptions& options, const std::string& path) {
+    for (const std::string* input :
+         {&options.strResultFile, &options.strLogFile, &options.strSetupFile}) {
+        std::error_code missing;
+        if (!input->empty() && std::filesystem::equivalent(*input, path, missing)) {
+            throw CReportError("The report \"" + path + "\" would replace its input \"" + *input +
+                               "\"");
+        }
+    }
 }
 
 }  // namespace
@@ -75,8 +90,10 @@ CReportResult WriteDayReport(const CDayReport& report, const std::string& path, 
 }
 
 CReportResult WriteDailyReport(const CReportOptions& options) {
+    const std::string path = ReportOutputPath(options);
+    CheckOutputIsNoInput(options, path);
     const CDayReport report = LoadDayReport(options);
-    return WriteDayReport(report, ReportOutputPath(options), CSystemClock::Instance().Now());
+    return WriteDayReport(report, path, CSystemClock::Instance().Now());
 }
 
 }  // namespace tavik

@@ -17,8 +17,9 @@ struct CReportResult {
 
 // Writes the daily measurement report of a result file (with its log and setup when given) as
 // a PDF: header, summary, deviation distribution, the day's deviation, MPX power and multipath
-// charts, and the log's lines. Throws CReportError when an input cannot be read or the PDF
-// cannot be written. Needs a QApplication (the charts are widgets); it may run offscreen.
+// charts, and the log's lines. Throws CReportError when an input cannot be read, the PDF
+// cannot be written or would replace an input. Needs a QApplication and runs on its thread
+// (the charts are widgets); the platform may be offscreen.
 CReportResult WriteDailyReport(const CReportOptions& options);
 
 // The report of inputs already read, stamped as made at `made`.

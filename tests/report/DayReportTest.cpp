@@ -260,6 +260,13 @@ TEST_F(DayReportTest, UnreadableInputsFailWithTheirNames) {
     EXPECT_EQ(setup.exitCode, 1);
     EXPECT_NE(setup.out.find("Could not read the setup file"), std::string::npos) << setup.out;
     EXPECT_FALSE(std::filesystem::exists(work.File("x.pdf")));
+    // A report named like its own result file would overwrite the day's measurement.
+    const std::string xml = ReadText(day.Xml());
+    const SRun over = Shell(std::string(TAVIK_EXECUTABLE) + " report '" + day.Xml() + "' --out '" +
+                            day.Xml() + "' 2>&1");
+    EXPECT_EQ(over.exitCode, 1);
+    EXPECT_NE(over.out.find("would replace its input"), std::string::npos) << over.out;
+    EXPECT_EQ(ReadText(day.Xml()), xml);
     const SRun usage = Shell(std::string(TAVIK_EXECUTABLE) + " report 2>&1");
     EXPECT_EQ(usage.exitCode, 2);
 }
