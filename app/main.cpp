@@ -8,6 +8,9 @@
 #include "app/AnalyseCommand.h"
 #include "app/GuiOptions.h"
 #include "app/MonitorCommand.h"
+#ifdef TAVIK_WITH_REPORT
+#include "app/ReportCommand.h"
+#endif
 #include "tools/GenerateCommand.h"
 
 namespace {
@@ -19,7 +22,9 @@ int Usage() {
                  "                                        directory without a display\n"
                  "       tavik monitor --help             the monitor's options\n"
                  "       tavik analyse [DIR] [options]    analyse recordings as fast as possible\n"
-                 "       tavik analyse --help             the analysis's options\n";
+                 "       tavik analyse --help             the analysis's options\n"
+                 "       tavik report RESULT.xml [opts]   the daily report PDF of a result file\n"
+                 "       tavik report --help              the report's options\n";
     return 2;
 }
 
@@ -44,5 +49,10 @@ int main(int argc, char** argv) {
     if (command == "analyse") {
         return tavik::CAnalyseCommand::Run(args, std::cout, std::cerr, isatty(STDERR_FILENO) != 0);
     }
+#ifdef TAVIK_WITH_REPORT
+    if (command == "report") {
+        return tavik::CReportCommand::Run(args, std::cout, std::cerr);
+    }
+#endif
     return Usage();
 }

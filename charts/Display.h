@@ -180,6 +180,9 @@ public:
     const QMenu& GetMarkerMenu() const { return m_menuMarkers; }
 
 protected:
+    // The text of an x tick label; the label format's number unless a chart shows x otherwise
+    // (a time of day).
+    virtual QString XTickLabel(double value) const { return FormatLabel(value); }
     // Background and visible graphs, in local coordinates of a `size` area.
     virtual void PaintGraphs(QPainter& dc, QSize size);
     // The marker graph's point at or right of `column` (or its last) and its sample index.

@@ -152,7 +152,7 @@ void CDisplay::DrawTickLabels(QPainter& dc) {
     // 6 px above the tick.
     auto xLabel = [&](int x, double value) {
         dc.drawText(QRect(x - kTextSpan, rc.bottom + 5, 2 * kTextSpan, height),
-                    Qt::AlignHCenter | Qt::AlignTop, FormatLabel(value));
+                    Qt::AlignHCenter | Qt::AlignTop, XTickLabel(value));
     };
     auto yLabel = [&](int y, double value) {
         dc.drawText(QRect(rc.left - 5 - kTextSpan, y - 6, kTextSpan, height),

@@ -1,0 +1,99 @@
+#include "report/DailyReport.h"
+
+#include <filesystem>
+
+#include "report/ReportCharts.h"
+#include "report/ReportError.h"
+#include "report/ReportPages.h"
+#include "report/ReportTables.h"
+#include "report/ReportTexts.h"
+
+namespace tavik {
+
+namespace {
+
+// A log of more lines (an alarm flapping all day) lists its first ones; the summary counts all.
+constexpr std::size_t kMaxEventLines = 2000;
+constexpr int kChartHeight = 372;  // three day charts to a page
+constexpr int kGap = 14;
+
+void DrawChart(CReportPages& pages, int height, auto&& draw) {
+    const int top = pages.Place(height);
+    draw(pages.Painter(), QRect(0, top, pages.Width(), height));
+    pages.Advance(height + kGap);
+}
+
+// A report written over one of its inputs would destroy the day's measurement.
+void CheckOutputIsNoInput(const CReportOptions& options, const std::string& path) {
+    for (const std::string* input :
+         {&options.strResultFile, &options.strLogFile, &options.strSetupFile}) {
+        std::error_code missing;
+        if (!input->empty() && std::filesystem::equivalent(*input, path, missing)) {
+            throw CReportError("The report \"" + path + "\" would replace its input \"" + *input +
+                               "\"");
+        }
+    }
+}
+
+}  // namespace
+
+CReportResult WriteDayReport(const CDayReport& report, const std::string& path, CTime made) {
+    using namespace report_tables;
+    const CReportTexts texts(report);
+    const std::vector<CReportRow> header = texts.HeaderRows(made);
+    const std::string day = texts.DateText();
+    CReportPages pages(QString::fromStdString(path),
+                       QStringLiteral("Daily measurement report, ") + QString::fromStdString(day),
+                       QString::fromStdString(CReportTexts::Version()),
+                       QString::fromStdString("Daily measurement report, " + day + ", " +
+                                              report.options.strResultFile));
+    DrawTitle(pages, "Daily measurement report", day);
+    DrawRows(pages, header);
+    const std::vector<std::string> notes = texts.Notes();
+    DrawNotes(pages, notes);
+    DrawHeading(pages, "Summary");
+    DrawRows(pages, texts.SummaryRows());
+    DrawParagraph(pages,
+                  "Deviation: each second's recorded peak. MPX power: the 60-second value. MPX "
+                  "power and multipath count from a measurement's first value; the zeros recorded "
+                  "before it are left out. Seconds without a record are gaps.");
+    DrawChart(pages, kChartHeight, [&](QPainter& p, const QRect& rc) {
+        report_charts::DrawDeviationDistribution(p, rc, report);
+    });
+
+    pages.NewPage();
+    DrawHeading(pages, "The day");
+    DrawChart(pages, kChartHeight, [&](QPainter& p, const QRect& rc) {
+        report_charts::DrawTimeChart(p, rc, report_charts::DeviationLook(), report);
+    });
+    DrawChart(pages, kChartHeight, [&](QPainter& p, const QRect& rc) {
+        report_charts::DrawTimeChart(p, rc, report_charts::MpxPowerLook(report), report);
+    });
+    DrawChart(pages, kChartHeight, [&](QPainter& p, const QRect& rc) {
+        report_charts::DrawTimeChart(p, rc, report_charts::MultipathLook(report), report);
+    });
+    DrawParagraph(pages,
+                  "Grey bands: seconds without a record. Red lines: 75 kHz, 0 dBr and the "
+                  "2 %/kHz multipath limit of the ITU-R measurement conditions.");
+
+    pages.NewPage();
+    DrawHeading(pages, "Alarm and event lines of the log");
+    if (!report.log) {
+        DrawParagraph(pages, "No log was given.");
+    } else if (report.log->lines.empty()) {
+        DrawParagraph(pages, "The log holds no lines.");
+    } else {
+        DrawEventTable(pages, texts, report.log->lines, kMaxEventLines);
+    }
+    pages.Finish();
+    return {path, pages.PageCount(), notes};
+}
+
+CReportResult WriteDailyReport(const CReportOptions& options) {
+    const std::string path = ReportOutputPath(options);
+    CheckOutputIsNoInput(options, path);
+    const CDayReport report = LoadDayReport(options);
+    return WriteDayReport(report, path, CSystemClock::Instance().Now());
+}
+
+}  // namespace tavik

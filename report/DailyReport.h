@@ -1,0 +1,28 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/Time.h"
+#include "report/DayReport.h"
+
+namespace tavik {
+
+// What a written report holds.
+struct CReportResult {
+    std::string strPath;
+    int nPages = 0;
+    std::vector<std::string> notes;  // the notes about the inputs shown in the header
+};
+
+// Writes the daily measurement report of a result file (with its log and setup when given) as
+// a PDF: header, summary, deviation distribution, the day's deviation, MPX power and multipath
+// charts, and the log's lines. Throws CReportError when an input cannot be read, the PDF
+// cannot be written or would replace an input. Needs a QApplication and runs on its thread
+// (the charts are widgets); the platform may be offscreen.
+CReportResult WriteDailyReport(const CReportOptions& options);
+
+// The report of inputs already read, stamped as made at `made`.
+CReportResult WriteDayReport(const CDayReport& report, const std::string& path, CTime made);
+
+}  // namespace tavik

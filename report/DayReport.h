@@ -1,0 +1,43 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "document/ProtocolHeader.h"
+#include "report/DaySeconds.h"
+#include "report/DaySummary.h"
+#include "report/EventLog.h"
+#include "report/ResultFile.h"
+
+namespace tavik {
+
+// What a daily report is made from; empty paths are not given.
+struct CReportOptions {
+    std::string strResultFile;
+    std::string strLogFile;
+    std::string strSetupFile;
+    std::string strOutFile;  // empty: the result file's name with ".pdf"
+};
+
+// The inputs of a daily report, read and summarised.
+struct CDayReport {
+    CReportOptions options;
+    CResultFile file;
+    CDaySeconds day;
+    CDaySummary summary;
+    std::optional<CEventLog> log;
+    std::optional<CProtocolHeader> setup;
+};
+
+// Reads the result file, the log and the setup the options name and summarises the day.
+// Throws CReportError when one of them cannot be read.
+CDayReport LoadDayReport(const CReportOptions& options);
+
+// Summarises records already read (the report of a result file's text).
+void SummariseRecords(CDayReport& report);
+
+// The output path: the option, else the result file's name with its extension replaced by
+// ".pdf" (added when it has none).
+std::string ReportOutputPath(const CReportOptions& options);
+
+}  // namespace tavik

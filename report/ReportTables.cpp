@@ -1,0 +1,169 @@
+#include "report/ReportTables.h"
+
+#include <algorithm>
+
+#include <QFontMetrics>
+
+#include "report/ReportPages.h"
+
+namespace tavik::report_tables {
+
+namespace {
+
+constexpr double kBodyPoints = 9.0;
+constexpr int kPadding = 4;         // units around a cell's text
+constexpr int kLabelWidth = 230;    // units of the label column
+constexpr int kTimeWidth = 150;     // units of the event table's time column
+const QColor kRule(200, 200, 200);  // lines between rows
+const QColor kShade(242, 242, 242);
+
+QString Q(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+// Word wrap, or wrap anywhere for a text without blanks (a path).
+int WrapFlags(const QString& text) {
+    return Qt::AlignLeft | Qt::AlignTop |
+           (text.contains(QLatin1Char(' ')) ? Qt::TextWordWrap : Qt::TextWrapAnywhere);
+}
+
+int TextHeight(QPainter& painter, int width, const QString& text) {
+    return painter.boundingRect(QRect(0, 0, width, 100000), WrapFlags(text), text).height();
+}
+
+}  // namespace
+
+void DrawTitle(CReportPages& pages, const std::string& title, const std::string& subtitle) {
+    QPainter& p = pages.Painter();
+    const QFont big = CReportPages::Font(16.0, true);
+    const QFont small = CReportPages::Font(10.0);
+    const int bigHeight = QFontMetrics(big, p.device()).height();
+    const int smallHeight = QFontMetrics(small, p.device()).height();
+    const int top = pages.Place(bigHeight + smallHeight + 3 * kPadding);
+    p.setPen(Qt::black);
+    p.setFont(big);
+    p.drawText(QRect(0, top, pages.Width(), bigHeight), Qt::AlignLeft, Q(title));
+    p.setFont(small);
+    p.drawText(QRect(0, top + bigHeight, pages.Width(), smallHeight), Qt::AlignLeft, Q(subtitle));
+    const int rule = top + bigHeight + smallHeight + kPadding;
+    p.fillRect(0, rule, pages.Width(), 2, QColor(0, 60, 150));
+    pages.Advance(bigHeight + smallHeight + 3 * kPadding);
+}
+
+void DrawHeading(CReportPages& pages, const std::string& heading) {
+    QPainter& p = pages.Painter();
+    const QFont font = CReportPages::Font(11.5, true);
+    const int height = QFontMetrics(font, p.device()).height() + 2 * kPadding;
+    // A heading never stands alone at a page's foot.
+    const int top = pages.Place(height + 120);
+    p.setPen(QColor(0, 60, 150));
+    p.setFont(font);
+    p.drawText(QRect(0, top + kPadding, pages.Width(), height), Qt::AlignLeft, Q(heading));
+    pages.Advance(height + kPadding);
+}
+
+void DrawRows(CReportPages& pages, const std::vector<CReportRow>& rows) {
+    QPainter& p = pages.Painter();
+    const int valueWidth = pages.Width() - kLabelWidth - 2 * kPadding;
+    bool shaded = false;
+    for (const CReportRow& row : rows) {
+        const QString label = Q(row.strLabel);
+        const QString value = Q(row.strValue);
+        p.setFont(CReportPages::Font(kBodyPoints));
+        const int height = TextHeight(p, valueWidth, value) + 2 * kPadding;
+        const int top = pages.Place(height);
+        if (shaded) {
+            p.fillRect(0, top, pages.Width(), height, kShade);
+        }
+        shaded = !shaded;
+        p.setPen(Qt::black);
+        p.drawText(QRect(kLabelWidth + kPadding, top + kPadding, valueWidth, height),
+                   WrapFlags(value), value);
+        p.setFont(CReportPages::Font(kBodyPoints, true));
+        p.drawText(QRect(kPadding, top + kPadding, kLabelWidth - kPadding, height),
+                   Qt::AlignLeft | Qt::AlignTop, label);
+        p.fillRect(0, top + height - 1, pages.Width(), 1, kRule);
+        pages.Advance(height);
+    }
+}
+
+void DrawNotes(CReportPages& pages, const std::vector<std::string>& notes) {
+    if (notes.empty()) {
+        return;
+    }
+    QPainter& p = pages.Painter();
+    p.setFont(CReportPages::Font(kBodyPoints, true));
+    QString text;
+    for (const std::string& note : notes) {
+        text += (text.isEmpty() ? QString() : QStringLiteral("\n")) + Q(note);
+    }
+    const int width = pages.Width() - 4 * kPadding;
+    const int height = TextHeight(p, width, text) + 4 * kPadding;
+    const int top = pages.Place(height + kPadding);
+    const QRect box(0, top + kPadding, pages.Width(), height);
+    p.fillRect(box, QColor(255, 236, 200));
+    p.setPen(QPen(QColor(200, 80, 0), 2));
+    p.drawRect(box);
+    p.setPen(QColor(120, 40, 0));
+    p.drawText(box.adjusted(2 * kPadding, 2 * kPadding, -2 * kPadding, -2 * kPadding),
+               Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, text);
+    pages.Advance(height + 3 * kPadding);
+}
+
+void DrawParagraph(CReportPages& pages, const std::string& text) {
+    QPainter& p = pages.Painter();
+    p.setFont(CReportPages::Font(kBodyPoints - 1.0));
+    const QString body = Q(text);
+    const int height = TextHeight(p, pages.Width(), body) + kPadding;
+    const int top = pages.Place(height);
+    p.setPen(QColor(60, 60, 60));
+    p.drawText(QRect(0, top, pages.Width(), height), WrapFlags(body), body);
+    pages.Advance(height);
+}
+
+void DrawEventTable(CReportPages& pages, const CReportTexts& texts,
+                    const std::vector<CLogLine>& lines, std::size_t maxLines) {
+    QPainter& p = pages.Painter();
+    const QFont body = CReportPages::Font(kBodyPoints);
+    const QFont bold = CReportPages::Font(kBodyPoints, true);
+    const int rowHeight = QFontMetrics(body, p.device()).height() + kPadding;
+    const int textWidth = pages.Width() - kTimeWidth - 2 * kPadding;
+    auto head = [&](int top) {
+        p.fillRect(0, top, pages.Width(), rowHeight, QColor(225, 230, 240));
+        p.setPen(Qt::black);
+        p.setFont(bold);
+        p.drawText(QRect(kPadding, top, kTimeWidth, rowHeight), Qt::AlignVCenter, "Time");
+        p.drawText(QRect(kTimeWidth + kPadding, top, textWidth, rowHeight), Qt::AlignVCenter,
+                   "Event");
+    };
+    int page = 0;
+    const std::size_t shown = std::min(lines.size(), maxLines);
+    for (std::size_t i = 0; i < shown; ++i) {
+        int top = pages.Place(i == 0 ? 2 * rowHeight : rowHeight);
+        if (pages.PageCount() != page) {
+            page = pages.PageCount();
+            head(top);
+            pages.Advance(rowHeight);
+            top += rowHeight;
+        }
+        const CLogLine& line = lines[i];
+        const QColor colour = line.kind == CLogLine::ALARM_ACTIVE  ? QColor(190, 0, 0)
+                              : line.kind == CLogLine::ALARM_RESET ? QColor(0, 110, 40)
+                                                                   : QColor(Qt::black);
+        p.setFont(body);
+        p.setPen(colour);
+        p.drawText(QRect(kPadding, top, kTimeWidth, rowHeight), Qt::AlignVCenter,
+                   Q(texts.LogTime(line)));
+        const QString text =
+            QFontMetrics(body, p.device()).elidedText(Q(line.strText), Qt::ElideRight, textWidth);
+        p.drawText(QRect(kTimeWidth + kPadding, top, textWidth, rowHeight), Qt::AlignVCenter, text);
+        p.fillRect(0, top + rowHeight - 1, pages.Width(), 1, kRule);
+        pages.Advance(rowHeight);
+    }
+    if (shown < lines.size()) {
+        DrawParagraph(pages, std::to_string(lines.size() - shown) +
+                                 " further lines of the log are not listed here.");
+    }
+}
+
+}  // namespace tavik::report_tables

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "report/EventLog.h"
+#include "report/ReportTexts.h"
+
+namespace tavik {
+
+class CReportPages;
+
+// The text blocks of the report, each placed on the pages from the current position.
+namespace report_tables {
+
+void DrawTitle(CReportPages& pages, const std::string& title, const std::string& subtitle);
+void DrawHeading(CReportPages& pages, const std::string& heading);
+// Label and value columns; a long value wraps within its column.
+void DrawRows(CReportPages& pages, const std::vector<CReportRow>& rows);
+// A framed box of notes about the inputs.
+void DrawNotes(CReportPages& pages, const std::vector<std::string>& notes);
+// A line of running text that wraps.
+void DrawParagraph(CReportPages& pages, const std::string& text);
+// The log's lines with their times, at most `maxLines`; the column heads repeat on every page.
+void DrawEventTable(CReportPages& pages, const CReportTexts& texts,
+                    const std::vector<CLogLine>& lines, std::size_t maxLines);
+
+}  // namespace report_tables
+
+}  // namespace tavik

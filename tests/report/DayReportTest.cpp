@@ -1,0 +1,275 @@
+// The report of a generated recording analysed by `tavik analyse --out`: its figures against
+// figures computed here from the XML with another reader, and the reports of a damaged copy.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <QFile>
+#include <QXmlStreamReader>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <vector>
+
+#include "document/SetupFile.h"
+#include "report/DailyReport.h"
+#include "report/ReportTexts.h"
+#include "tests/support/TempFolder.h"
+#include "tools/StationGenerator.h"
+
+namespace tavik {
+namespace {
+
+using test::CTempFolder;
+
+struct SRun {
+    int exitCode = -1;
+    std::string out;
+};
+
+SRun Shell(const std::string& command) {
+    SRun run;
+    FILE* pipe = ::popen(command.c_str(), "r");
+    if (pipe == nullptr) {
+        return run;
+    }
+    char buffer[4096];
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
+        run.out.append(buffer, n);
+    }
+    const int status = ::pclose(pipe);
+    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return run;
+}
+
+std::string ReadText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void WriteText(const std::string& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+// A 100-second station whose tone, pilot and RDS reach 75.2 kHz together, so that most but not
+// all recorded seconds pass 75 kHz, with a setup whose alarm goes off on them; analysed once
+// per test program.
+class CAnalysedDay {
+public:
+    static const CAnalysedDay& Get() {
+        static const CAnalysedDay day;
+        return day;
+    }
+    std::string Xml() const { return m_out.File("tavik260615.xml"); }
+    std::string Log() const { return m_out.File("tavik260615.log"); }
+    std::string Setup() const { return m_recording.File("station.tvk"); }
+
+private:
+    CAnalysedDay() {
+        CGeneratorOptions options;
+        options.strOutputFolder = m_recording.Path();
+        options.fSeconds = 100.0;
+        options.fToneFrequency = 997.0;
+        options.fToneDeviation = 65.5;
+        CStationGenerator(options).Run();
+
+        CProtocolHeader header;
+        header.m_strings[CProtocolHeader::OPERATOR] = "J. Doe";
+        header.m_strings[CProtocolHeader::ORGANISATION] = "Broadcast Monitoring";
+        header.m_strings[CProtocolHeader::LOCATION] = "Hill site";
+        header.m_fFrequency = 98.5f;
+        CAlarmMap alarms;
+        alarms.SetAt("DevHigh", std::make_unique<CAlarmItem>(
+                                    "DevHigh", ALARM_SOURCE_DEVIATION, ALARM_RELATION_GREATER,
+                                    75.0f, ALARM_ACTION_LOG_ONLY, COleDateTimeSpan(0, 0, 0, 0),
+                                    ALARM_ACKNOWLEDGE_NO));
+        CArchive ar;
+        StoreSetup(ar, header, alarms);
+        std::ofstream(Setup(), std::ios::binary)
+            .write(reinterpret_cast<const char*>(ar.GetBuffer().data()),
+                   static_cast<std::streamsize>(ar.GetBuffer().size()));
+
+        const SRun run = Shell(std::string(TAVIK_EXECUTABLE) + " analyse '" + m_recording.Path() +
+                               "' --out '" + m_out.Path() + "' --setup '" + Setup() +
+                               "' --enable-alarms --start 2026-06-15T10:00:00 2>/dev/null");
+        EXPECT_EQ(run.exitCode, 0) << run.out;
+    }
+
+    CTempFolder m_recording;
+    CTempFolder m_out;
+};
+
+// The figures, computed from the XML as an XML reader sees it.
+struct SExpected {
+    std::vector<std::uint32_t> times;
+    std::vector<float> deviation, power, multipath;
+
+    explicit SExpected(const std::string& path) {
+        QFile file(QString::fromStdString(path));
+        EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+        QXmlStreamReader xml(&file);
+        while (!xml.atEnd()) {
+            if (xml.readNext() != QXmlStreamReader::StartElement) {
+                continue;
+            }
+            const QStringView name = xml.name();
+            if (name == u"Date") {
+                times.push_back(xml.attributes().value("timestamp").toUInt());
+            } else if (name == u"Deviation") {
+                deviation.push_back(xml.readElementText().toFloat());
+            } else if (name == u"MPXPower") {
+                power.push_back(xml.readElementText().toFloat());
+            } else if (name == u"Multipath") {
+                multipath.push_back(xml.readElementText().toFloat());
+            }
+        }
+        EXPECT_FALSE(xml.hasError()) << xml.errorString().toStdString();
+    }
+
+    // The values after the zeros a measurement records before its first value.
+    static std::vector<float> Measured(std::vector<float> values) {
+        const auto first =
+            std::find_if(values.begin(), values.end(), [](float v) { return v != 0.0f; });
+        return std::vector<float>(first, values.end());
+    }
+};
+
+class DayReportTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        setenv("TZ", "Europe/Berlin", 1);
+        tzset();
+    }
+    const CAnalysedDay& day = CAnalysedDay::Get();
+    CTempFolder work;
+};
+
+TEST_F(DayReportTest, SummaryEqualsTheFiguresOfTheXml) {
+    const CDayReport report = LoadDayReport({day.Xml(), day.Log(), day.Setup(), ""});
+    const SExpected x(day.Xml());
+    const CDaySummary& s = report.summary;
+    ASSERT_EQ(x.times.size(), 100u);
+    EXPECT_FALSE(report.file.IsIncomplete());
+    EXPECT_EQ(s.nSeconds, 100);
+    EXPECT_EQ(s.nFirst, x.times.front());
+    EXPECT_EQ(s.nLast, x.times.back());
+    EXPECT_EQ(s.nMissing, static_cast<std::int64_t>(x.times.back() - x.times.front() + 1 - 100));
+
+    const auto maxDeviation = std::max_element(x.deviation.begin(), x.deviation.end());
+    ASSERT_TRUE(s.maxDeviation);
+    EXPECT_FLOAT_EQ(s.maxDeviation->fValue, *maxDeviation);
+    EXPECT_EQ(s.maxDeviation->nTime, x.times[maxDeviation - x.deviation.begin()]);
+    const auto above75 =
+        std::count_if(x.deviation.begin(), x.deviation.end(), [](float v) { return v > 75.0f; });
+    EXPECT_GT(above75, 0);
+    EXPECT_LT(above75, 100);
+    EXPECT_EQ(s.nAboveDeviationLimit, above75);
+    for (int k = 0; k < CDaySummary::kDeviationClasses; ++k) {
+        const auto inClass = std::count_if(x.deviation.begin(), x.deviation.end(), [k](float v) {
+            return std::min(static_cast<int>(std::floor(v)), 109) == k;
+        });
+        EXPECT_EQ(s.deviationClasses[static_cast<std::size_t>(k)], inClass) << k << " kHz";
+    }
+
+    const std::vector<float> power = SExpected::Measured(x.power);
+    EXPECT_EQ(s.nMpxPowerSeconds, static_cast<int>(power.size()));
+    EXPECT_GT(power.size(), 30u);  // 60-second values from second 60 on
+    const auto maxPower = std::max_element(power.begin(), power.end());
+    EXPECT_FLOAT_EQ(s.maxMpxPower->fValue, *maxPower);
+    EXPECT_EQ(s.maxMpxPower->nTime,
+              x.times[x.power.size() - power.size() + (maxPower - power.begin())]);
+    EXPECT_EQ(s.nAboveMpxPowerLimit,
+              std::count_if(power.begin(), power.end(), [](float v) { return v > 0.0f; }));
+
+    std::vector<float> multipath = SExpected::Measured(x.multipath);
+    std::sort(multipath.begin(), multipath.end());
+    ASSERT_EQ(s.nMultipathSeconds, static_cast<int>(multipath.size()));
+    const std::size_t n = multipath.size();
+    EXPECT_FLOAT_EQ(*s.multipathMin, multipath.front());
+    EXPECT_FLOAT_EQ(*s.multipathMax, multipath.back());
+    EXPECT_FLOAT_EQ(*s.multipathMedian,
+                    n % 2 == 1 ? multipath[n / 2] : (multipath[n / 2 - 1] + multipath[n / 2]) / 2);
+
+    const std::string log = ReadText(day.Log());
+    std::ptrdiff_t activations = 0;
+    for (std::size_t at = log.find("Alarm \"DevHigh\" caused"); at != std::string::npos;
+         at = log.find("Alarm \"DevHigh\" caused", at + 1)) {
+        ++activations;
+    }
+    EXPECT_GT(activations, 0);
+    ASSERT_EQ(report.log->activations.size(), 1u);
+    EXPECT_EQ(report.log->activations[0].second, activations);
+
+    // The whole report: header, summary and charts on two pages, the log's lines on the third.
+    const CReportResult result = WriteDayReport(report, work.File("day.pdf"), CTime());
+    EXPECT_EQ(result.nPages, 3);
+    EXPECT_TRUE(result.notes.empty());
+}
+
+TEST_F(DayReportTest, ACutFileIsReportedUpToItsLastWholeRecordAndSaysSo) {
+    const std::string xml = ReadText(day.Xml());
+    const std::size_t last = xml.rfind("      <Measurement");
+    WriteText(work.File("cut.xml"), xml.substr(0, last + 150));  // a power loss mid-record
+    const SRun run =
+        Shell(std::string(TAVIK_EXECUTABLE) + " report '" + work.File("cut.xml") + "' 2>&1");
+    ASSERT_EQ(run.exitCode, 0) << run.out;
+    EXPECT_NE(run.out.find("report: The result file is cut short: 150 bytes after its last "
+                           "whole record are not read. The report covers its 99 whole records."),
+              std::string::npos)
+        << run.out;
+    // The PDF says it in its header and counts the whole records.
+    const SRun text = Shell("pdftotext -layout '" + work.File("cut.pdf") + "' -");
+    ASSERT_EQ(text.exitCode, 0);
+    const std::string page1 = text.out.substr(0, text.out.find('\f'));
+    EXPECT_NE(page1.find("The result file is cut short: 150 bytes"), std::string::npos) << page1;
+    EXPECT_TRUE(std::regex_search(page1, std::regex("Seconds measured +99\n"))) << page1;
+    EXPECT_TRUE(std::regex_search(page1, std::regex("Log file +not given"))) << page1;
+}
+
+TEST_F(DayReportTest, MissingRecordsAreCountedAsGaps) {
+    // Records 31 to 40 lost: their text taken out of the file.
+    std::string xml = ReadText(day.Xml());
+    const std::size_t from = xml.find("      <Measurement id=\"31\"");
+    const std::size_t to = xml.find("      <Measurement id=\"41\"");
+    xml.erase(from, to - from);
+    CDayReport report;
+    report.file = ParseResultFile(xml);
+    SummariseRecords(report);
+    EXPECT_FALSE(report.file.IsIncomplete());
+    EXPECT_EQ(report.summary.nSeconds, 90);
+    EXPECT_EQ(report.summary.nMissing, 10);
+    ASSERT_EQ(report.summary.gaps.size(), 1u);
+    EXPECT_EQ(report.summary.gaps[0].nFirstMissing, SExpected(day.Xml()).times[30]);
+}
+
+TEST_F(DayReportTest, UnreadableInputsFailWithTheirNames) {
+    const SRun missing =
+        Shell(std::string(TAVIK_EXECUTABLE) + " report '" + work.File("none.xml") + "' 2>&1");
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_NE(missing.out.find("Could not read the result file \"" + work.File("none.xml") +
+                               "\" (No such file or directory)"),
+              std::string::npos)
+        << missing.out;
+    WriteText(work.File("bad.tvk"), "not a setup");
+    const SRun setup =
+        Shell(std::string(TAVIK_EXECUTABLE) + " report '" + day.Xml() + "' --setup '" +
+              work.File("bad.tvk") + "' --out '" + work.File("x.pdf") + "' 2>&1");
+    EXPECT_EQ(setup.exitCode, 1);
+    EXPECT_NE(setup.out.find("Could not read the setup file"), std::string::npos) << setup.out;
+    EXPECT_FALSE(std::filesystem::exists(work.File("x.pdf")));
+    // A report named like its own result file would overwrite the day's measurement.
+    const std::string xml = ReadText(day.Xml());
+    const SRun over = Shell(std::string(TAVIK_EXECUTABLE) + " report '" + day.Xml() + "' --out '" +
+                            day.Xml() + "' 2>&1");
+    EXPECT_EQ(over.exitCode, 1);
+    EXPECT_NE(over.out.find("would replace its input"), std::string::npos) << over.out;
+    EXPECT_EQ(ReadText(day.Xml()), xml);
+    const SRun usage = Shell(std::string(TAVIK_EXECUTABLE) + " report 2>&1");
+    EXPECT_EQ(usage.exitCode, 2);
+}
+
+}  // namespace
+}  // namespace tavik
