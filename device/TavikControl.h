@@ -73,6 +73,10 @@ public:
     // ("" = working directory); the pacers set the pace of the transfer and panorama waits.
     void SetLink(CReceiverLink* link) { m_pLink = link; }
     void SetDataFolder(const std::string& folder) { m_strDataFolder = folder; }
+    // Transfer cycles in a row without a sample block after which the source counts as
+    // failed (30: 3 s); 0 never gives up. Set before StartADCTransfer.
+    void SetStallLimit(int cycles) { m_nStallLimit = cycles; }
+    static constexpr int DEFAULT_STALL_LIMIT = 30;
     void SetPacers(CPacer* adc, CPacer* rds, CPacer* panorama);
 
 private:
@@ -99,6 +103,7 @@ private:
     std::thread m_ADCThread;
     std::thread m_RDSThread;
     std::atomic<bool> m_bADCRunning{false};
+    int m_nStallLimit = DEFAULT_STALL_LIMIT;
     std::atomic<bool> m_bRDSRunning{false};
     const int m_nRDSBufferSize = RDS_BLOCK_BYTES;
     std::atomic<ThreadId> m_dwADCThreadID{0};

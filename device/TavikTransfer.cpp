@@ -105,6 +105,7 @@ void CTavikControl::ADCTransfer(HWND hwndNotify) {
     std::vector<std::uint8_t> mpxRaw(kBlockBytes);  // once per run, not per block
     std::vector<std::uint8_t> levelRaw(kBlockBytes);
     CCadence cadence(*m_pAdcPacer, 1, kBlockPeriod);
+    int silent = 0;  // cycles in a row without a block
     try {
         while (m_bADCRunning.load()) {
             cadence.WaitNext();
@@ -112,8 +113,18 @@ void CTavikControl::ADCTransfer(HWND hwndNotify) {
                 break;
             }
             if (!ReadADCCycle(mpxRaw.data(), levelRaw.data())) {
+                // A loop's end costs one cycle; a source that gives nothing for seconds (a
+                // recording emptied while playing) has failed and must not pass for valid
+                // measurements that repeat the last block's values.
+                if (m_nStallLimit > 0 && ++silent >= m_nStallLimit) {
+                    throw CTavikControlException(
+                        StringFormat("ADCTransfer: no sample block for %d cycles from \"%s\"\n",
+                                     silent, m_mpxFile.GetFileName().c_str()),
+                        0);
+                }
                 continue;
             }
+            silent = 0;
             SampleHalf* half = m_samples.BeginWrite();
             if (half == nullptr) {
                 continue;  // the reader still copies the half due next: drop this block

@@ -295,6 +295,28 @@ TEST_F(PlaybackFixture, TransferErrorIsAnnouncedWithMessage1045) {
     EXPECT_FALSE(device->IsADCRunning());
 }
 
+// A recording emptied while it plays: after 30 cycles without a block (3 s) the source has
+// failed and says so with message 1045, rather than leave the last block's values standing.
+TEST_F(PlaybackFixture, ASourceWithoutBlocksFor3SecondsFails) {
+    folder.Write("mpx.dat", Samples16(Ramp(20000, 0)));
+    folder.Write("lev.dat", Samples16(Ramp(20000, 0)));
+    CQueueTarget notify;
+    device->StartADCTransfer(&notify);
+    adcPace.Step();
+    ASSERT_TRUE(adcPace.WaitUntilIdle());
+    folder.Write("mpx.dat", {});
+    adcPace.Step(29);  // the rewind, then 28 more empty cycles
+    ASSERT_TRUE(adcPace.WaitUntilIdle());
+    CMessage msg;
+    EXPECT_FALSE(notify.Queue().PeekMessage(msg, WM_TRANSFER_ERROR, WM_TRANSFER_ERROR));
+    adcPace.Step();
+    ASSERT_EQ(notify.Queue().GetMessageFor(msg, std::chrono::seconds(10), WM_TRANSFER_ERROR,
+                                           WM_TRANSFER_ERROR),
+              1);
+    EXPECT_EQ(msg.wParam, 1u);
+    device->StopTransfer();
+}
+
 // The transfers on clocks that only the test moves. The recordings are empty, so each cycle is
 // a silent one (a rewind) and costs next to nothing; the clocks count the cycles.
 struct PaceFixture : ::testing::Test {
@@ -304,6 +326,7 @@ struct PaceFixture : ::testing::Test {
         }
         device->SetDataFolder(folder.Path());
         device->SetPacers(&adcClock, &rdsClock, nullptr);
+        device->SetStallLimit(0);  // empty on purpose: the cycles are what is counted
         EXPECT_TRUE(device->StartADCTransfer(nullptr));
         EXPECT_TRUE(adcClock.WaitUntilIdle(1));
         EXPECT_TRUE(rdsClock.WaitUntilIdle(1));
