@@ -1,43 +1,28 @@
-// The tavik executable: dispatches its subcommands.
+// The tavik executable: the subcommands of the command line, or the graphical application.
 #include <unistd.h>
 
 #include <iostream>
 #include <string>
 #include <vector>
 
-#include "app/AnalyseCommand.h"
-#include "app/MonitorCommand.h"
-#include "tools/GenerateCommand.h"
+#include "app/CommandLine.h"
 
 namespace {
 
-int Usage() {
-    std::cerr << "Usage: tavik generate OUTDIR [options]   write synthetic demo recordings\n"
-                 "       tavik generate --help            the generator's options\n"
-                 "       tavik monitor [options]          measure the recordings in the working\n"
-                 "                                        directory without a display\n"
-                 "       tavik monitor --help             the monitor's options\n"
-                 "       tavik analyse [DIR] [options]    analyse recordings as fast as possible\n"
-                 "       tavik analyse --help             the analysis's options\n";
+// `tavik`, `tavik FILE.tvk`, `tavik --start [FILE.tvk]`: the graphical application. Until it
+// is built, the overview of the commands.
+int RunGui(int /*argc*/, char** /*argv*/, const tavik::CCommandLine& commands) {
+    std::cerr << commands.Usage();
     return 2;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2) {
-        return Usage();
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    tavik::CCommandLine commands;
+    if (!commands.IsCommand(args)) {
+        return RunGui(argc, argv, commands);
     }
-    const std::string command = argv[1];
-    const std::vector<std::string> args(argv + 2, argv + argc);
-    if (command == "generate") {
-        return tavik::RunGenerateCommand(args, std::cout, std::cerr);
-    }
-    if (command == "monitor") {
-        return tavik::RunMonitorCommand(args, std::cout, std::cerr);
-    }
-    if (command == "analyse") {
-        return tavik::CAnalyseCommand::Run(args, std::cout, std::cerr, isatty(STDERR_FILENO) != 0);
-    }
-    return Usage();
+    return commands.Run(args, std::cout, std::cerr, isatty(STDERR_FILENO) != 0);
 }

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <vector>
 
-#include "document/GenericException.h"
+#include "platform/GenericException.h"
 #include "platform/Messages.h"
 
 namespace tavik {
