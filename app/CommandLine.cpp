@@ -66,8 +66,9 @@ std::string CCommandLine::Parse(const std::vector<std::string>& args) {
     return "";
 }
 
+// The overview itself: help() would show the help of a subcommand already parsed.
 std::string CCommandLine::Usage() const {
-    return m_pApp->help();
+    return m_pApp->get_formatter()->make_help(m_pApp.get(), "tavik", CLI::AppFormatMode::Normal);
 }
 
 int CCommandLine::Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
@@ -112,7 +113,7 @@ int CCommandLine::Run(const std::vector<std::string>& args, std::ostream& out, s
         out << found.front()->help("tavik");
         return 0;
     }
-    out << m_pApp->help();  // "tavik help"
+    out << Usage();  // "tavik help"
     return 0;
 }
 
