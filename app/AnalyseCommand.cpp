@@ -67,13 +67,10 @@ private:
 }  // namespace
 
 CAnalyseCommand::CAnalyseCommand(CLI::App& parent)
-    : m_pCommand(parent.add_subcommand(
-          "analyse",
-          "Analyses the recordings mpx.dat, lev.dat and rds.dat in DIR (default: the working\n"
-          "directory) once from start to end, every block through every analyser, as fast as\n"
-          "one core allows.")) {
+    : m_pCommand(parent.add_subcommand("analyse", "analyse recordings as fast as possible")) {
     CLI::App& c = *m_pCommand;
-    c.add_option("DIR", m_options.strDataFolder, "the folder of the recordings");
+    c.add_option("DIR", m_options.strDataFolder, "the folder of the recordings (default: here)")
+        ->type_name("");
     AddTextOption(c, "--out", "DIR",
                   "write the result file and the text log into DIR (made when missing; files\n"
                   "of the analysed days must not exist there)",
@@ -97,7 +94,10 @@ CAnalyseCommand::CAnalyseCommand(CLI::App& parent)
     c.add_flag("--json", m_bJson, "print the summary as one JSON object");
     c.add_flag("--json-lines", m_bJsonLines,
                "one JSON object per second of recording on stdout; the summary goes to stderr");
-    c.footer("SIGINT or SIGTERM ends the analysis early with its files closed (exit code 130).");
+    c.footer(
+        "Analyses the recordings mpx.dat, lev.dat and rds.dat in DIR once from start to end,\n"
+        "every block through every analyser, as fast as one core allows. SIGINT or SIGTERM\n"
+        "ends the analysis early with its files closed (exit code 130).");
 }
 
 int CAnalyseCommand::Run(std::ostream& out, std::ostream& err, bool progressBar) const {

@@ -28,7 +28,7 @@ CCommandLine::CCommandLine()
     m_pSetup = std::make_unique<CSetupCommand>(app);
     m_pScan = std::make_unique<CScanCommand>(app);
     m_pHelp = app.add_subcommand("help", "print this help, or that of COMMAND, and exit");
-    m_pHelp->add_option("COMMAND", m_strHelpTopic, "a command");
+    m_pHelp->add_option("COMMAND", m_strHelpTopic, "a command")->type_name("");
 }
 
 CCommandLine::~CCommandLine() = default;

@@ -89,7 +89,7 @@ bool CHeadlessRunner::Prepare() {
         std::error_code ec;
         std::filesystem::create_directories(m_options.strLogFolder, ec);
         if (doc.OpenLogFilesKeeping(m_options.strLogFolder) != 0) {
-            m_prompt.Notice("monitor: cannot log into \"" + m_options.strLogFolder + "\"");
+            m_prompt.Notice("cannot log into \"" + m_options.strLogFolder + "\"");
             return false;
         }
     }
@@ -193,8 +193,7 @@ void CHeadlessRunner::ExplainUnreadableRecordings() {
                 .string();
         CFile file;
         if (const int cause = file.Open(path, CFile::modeRead); cause != 0) {
-            m_prompt.Notice("monitor: cannot read the recording \"" + path +
-                            "\": " + CauseText(cause));
+            m_prompt.Notice("cannot read the recording \"" + path + "\": " + CauseText(cause));
         }
     }
 }
@@ -210,8 +209,7 @@ int CHeadlessRunner::PrintSummary(int code) {
         }
     }
     if (const std::int64_t lost = m_pDoc->GetLostResultCount(); lost > 0) {
-        m_prompt.Notice(
-            StringFormat("monitor: %lld results were lost", static_cast<long long>(lost)));
+        m_prompt.Notice(StringFormat("%lld results were lost", static_cast<long long>(lost)));
         return 1;
     }
     return code;

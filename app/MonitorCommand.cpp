@@ -14,14 +14,11 @@
 namespace tavik {
 
 CMonitorCommand::CMonitorCommand(CLI::App& parent)
-    : m_pCommand(parent.add_subcommand(
-          "monitor",
-          "Measures the recordings mpx.dat, lev.dat, rds.dat in DIR (default: the working\n"
-          "directory) live without a display, looping them, until --seconds pass or SIGINT or\n"
-          "SIGTERM stops the measurement the normal way.")) {
+    : m_pCommand(parent.add_subcommand("monitor", "measure recordings live without a display")) {
     CLI::App& c = *m_pCommand;
     CMonitorOptions& o = m_options;
-    c.add_option("DIR", o.strDataFolder, "the folder of the recordings");
+    c.add_option("DIR", o.strDataFolder, "the folder of the recordings (default: here)")
+        ->type_name("");
     AddIntegerOption(c, "--seconds", "N", "stop after N seconds (default: run until a signal)", 1,
                      10LL * 365 * 86400,
                      [&o](std::int64_t v) { o.nSeconds = static_cast<int>(v); });
@@ -55,6 +52,8 @@ CMonitorCommand::CMonitorCommand(CLI::App& parent)
         o.fSpeed = v;
     })->group("");
     c.footer(
+        "Measures the recordings mpx.dat, lev.dat, rds.dat in DIR live, looping them, until\n"
+        "--seconds pass or SIGINT or SIGTERM stops the measurement the normal way.\n"
         "One status line per second: elapsed time, deviation and its maximum (kHz), MPX power\n"
         "1 s and 60 s (dBr), multipath (%/kHz) with the ITU-R status, RF level (dBuV), PI, PS,\n"
         "RDS bit error rate (%) and the active alarms; \"-\" where no value exists yet.");

@@ -80,14 +80,15 @@ void Print(const CTAVIKSDIDoc& doc, const CScanOptions& options, std::ostream& o
 }  // namespace
 
 CScanCommand::CScanCommand(CLI::App& parent)
-    : m_pCommand(parent.add_subcommand(
-          "scan",
-          "Scans the band as the parameter page does, over the recording panormama.dat in DIR\n"
-          "(default: the working directory), and prints frequency (MHz) and RF level (dBuV) of\n"
-          "every point, as CSV or with --json as one JSON object.")) {
+    : m_pCommand(parent.add_subcommand("scan", "scan the band: RF level per frequency")) {
     CLI::App& c = *m_pCommand;
     CScanOptions& o = m_options;
-    c.add_option("DIR", o.strDataFolder, "the folder of the recording");
+    c.footer(
+        "Scans the band as the parameter page does, over the recording panormama.dat in DIR,\n"
+        "and prints frequency (MHz) and RF level (dBuV) of every point, as CSV or with --json\n"
+        "as one JSON object.");
+    c.add_option("DIR", o.strDataFolder, "the folder of the recording (default: here)")
+        ->type_name("");
     AddNumberOption(c, "--from", "MHZ", "first frequency (default 87.5)", kLowest,
                     kHighest - kMinimumSpan, [&o](double v) { o.fFrom = v; });
     AddNumberOption(c, "--to", "MHZ", "last frequency (default 108)", kLowest + kMinimumSpan,

@@ -32,22 +32,21 @@ private:
 }  // namespace
 
 CSetupCommand::CSetupCommand(CLI::App& parent)
-    : m_pCommand(parent.add_subcommand("setup",
-                                       "Shows or writes a setup (.tvk) without the "
-                                       "graphical interface.")) {
+    : m_pCommand(parent.add_subcommand("setup", "show or write a setup (.tvk) as JSON")) {
     m_pCommand->require_subcommand(1);
-    m_pShow = m_pCommand->add_subcommand(
-        "show",
-        "Prints the setup of FILE.tvk as JSON: header, receiver, analysis settings and\n"
-        "every alarm.");
-    m_pShow->add_option("FILE.tvk", m_strSetupFile, "the document file")->required();
-    m_pWrite = m_pCommand->add_subcommand(
-        "write",
+    m_pShow = m_pCommand->add_subcommand("show", "print the setup of FILE.tvk as JSON");
+    m_pShow->footer("Prints header, receiver, analysis settings and every alarm.");
+    m_pShow->add_option("FILE.tvk", m_strSetupFile, "the document file")->required()->type_name("");
+    m_pWrite = m_pCommand->add_subcommand("write", "check SETUP.json and save it as FILE.tvk");
+    m_pWrite->footer(
         "Checks SETUP.json (as \"setup show\" prints it) with the rules of the alarm form and\n"
-        "the parameter page and saves it as FILE.tvk.");
-    m_pWrite->add_option("FILE.tvk", m_strSetupFile, "the document file to write")->required();
+        "the parameter page and saves it as FILE.tvk, replacing the file whole or not at all.");
+    m_pWrite->add_option("FILE.tvk", m_strSetupFile, "the document file to write")
+        ->required()
+        ->type_name("");
     m_pWrite->add_option("SETUP.json", m_strJsonFile, "the setup; - reads standard input")
-        ->required();
+        ->required()
+        ->type_name("");
 }
 
 int CSetupCommand::Run(std::ostream& out, std::ostream& err) const {

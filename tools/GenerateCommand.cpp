@@ -8,12 +8,13 @@
 namespace tavik {
 
 CGenerateCommand::CGenerateCommand(CLI::App& parent)
-    : m_pCommand(parent.add_subcommand(
-          "generate",
-          "Writes a synthetic FM station into OUTDIR: mpx.dat, lev.dat, rds.dat, panormama.dat\n"
-          "and station.txt. The same options and seed always give the same files.")) {
+    : m_pCommand(parent.add_subcommand("generate", "write synthetic demo recordings")) {
+    m_pCommand->footer(
+        "Writes a synthetic FM station into OUTDIR: mpx.dat, lev.dat, rds.dat, panormama.dat\n"
+        "and station.txt. The same options and seed always give the same files.");
     m_pCommand->add_option("OUTDIR", m_options.strOutputFolder, "the folder to write into")
-        ->required();
+        ->required()
+        ->type_name("");
     AddOptions(*m_pCommand, m_options);
 }
 

@@ -168,9 +168,11 @@ TEST(CommandLine, HelpAndVersionGoToStandardOutput) {
     } cases[] = {
         {{"--help"}, "Tavik measures", 0},
         {{"help"}, "Tavik measures", 0},
-        {{"help", "scan"}, "Scans the band", 0},
-        {{"monitor", "--help"}, "Measures the recordings", 0},
-        {{"setup", "write", "--help"}, "Checks SETUP.json", 0},
+        {{"help", "scan"}, "scan the band: RF level per frequency\nUsage: tavik scan", 0},
+        {{"monitor", "--help"},
+         "measure recordings live without a display\nUsage: tavik monitor",
+         0},
+        {{"setup", "write", "--help"}, "check SETUP.json and save it as FILE.tvk\n", 0},
         {{"--version"}, "tavik " TAVIK_VERSION "\n", 0},
     };
     for (const auto& c : cases) {
