@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "document/GenericException.h"
+#include "platform/GenericException.h"
 
 namespace tavik {
 

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstddef>
 
-#include "document/GenericException.h"
+#include "platform/GenericException.h"
 
 // LAPACK's Fortran entry points. gfortran passes the length of every CHARACTER argument as a
 // hidden trailing size_t argument, in the order of those arguments.

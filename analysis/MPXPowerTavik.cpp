@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "document/GenericException.h"
+#include "platform/GenericException.h"
 
 namespace tavik {
 

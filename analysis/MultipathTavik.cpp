@@ -8,7 +8,7 @@
 #include <new>
 #include <thread>
 
-#include "document/GenericException.h"
+#include "platform/GenericException.h"
 #include "platform/Messages.h"
 
 namespace tavik {

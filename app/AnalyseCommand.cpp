@@ -1,10 +1,13 @@
 #include "app/AnalyseCommand.h"
 
-#include <cstdlib>
-#include "app/SignalStop.h"
+#include <CLI/CLI.hpp>
 
+#include "app/JsonLine.h"
+#include "app/MonitorValues.h"
+#include "app/SignalStop.h"
 #include "app/SummaryReport.h"
-#include "tools/OptionParser.h"
+#include "platform/TextParse.h"
+#include "tools/CommandLineValues.h"
 
 namespace tavik {
 
@@ -61,98 +64,71 @@ private:
     int m_nShown = -1;
 };
 
-std::string Value(const std::vector<std::string>& args, std::size_t& i) {
-    if (i + 1 >= args.size()) {
-        throw COptionError(args[i] + ": a value is missing");
-    }
-    return args[++i];
-}
-
 }  // namespace
 
-CAnalyseCommand::CParsed CAnalyseCommand::Parse(const std::vector<std::string>& args) {
-    CParsed parsed;
-    bool folderGiven = false;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (arg == "--help" || arg == "-h") {
-            parsed.bHelp = true;
-            return parsed;
-        }
-        if (arg == "--out") {
-            parsed.options.strOutFolder = Value(args, i);
-            if (parsed.options.strOutFolder.empty()) {
-                throw COptionError("--out: the folder name is empty");
-            }
-        } else if (arg == "--setup") {
-            parsed.options.strSetupFile = Value(args, i);
-        } else if (arg == "--enable-alarms") {
-            parsed.options.bEnableAlarms = true;
-        } else if (arg == "--start") {
-            parsed.options.start = CTime(CGeneratorOptionParser::ParseUtcTime(Value(args, i)));
-            parsed.bStartGiven = true;
-        } else if (arg == "--json") {
-            parsed.bJson = true;
-        } else if (arg == "--repeat") {
-            const std::string value = Value(args, i);
-            char* end = nullptr;
-            const long n = std::strtol(value.c_str(), &end, 10);
-            if (value.empty() || *end != '\0' || n < 1 || n > 1000000) {
-                throw COptionError("--repeat: \"" + value +
-                                   "\" is not a whole number from 1 to 1000000");
-            }
-            parsed.options.nRepeat = static_cast<int>(n);
-        } else if (arg.starts_with("-") && arg != "-") {
-            throw COptionError(arg + ": unknown option");
-        } else if (folderGiven) {
-            throw COptionError(arg + ": only one recording folder can be analysed");
-        } else {
-            parsed.options.strDataFolder = arg;
-            folderGiven = true;
-        }
-    }
-    return parsed;
+CAnalyseCommand::CAnalyseCommand(CLI::App& parent)
+    : m_pCommand(parent.add_subcommand("analyse", "analyse recordings as fast as possible")) {
+    CLI::App& c = *m_pCommand;
+    c.add_option("DIR", m_options.strDataFolder, "the folder of the recordings (default: here)")
+        ->type_name("");
+    AddTextOption(c, "--out", "DIR",
+                  "write the result file and the text log into DIR (made when missing; files\n"
+                  "of the analysed days must not exist there)",
+                  [this](const std::string& v) {
+                      if (v.empty()) {
+                          throw COptionValueError("the folder name is empty");
+                      }
+                      m_options.strOutFolder = v;
+                  });
+    c.add_option("--setup", m_options.strSetupFile,
+                 "use the setup and alarms of this document file (.tvk)")
+        ->type_name("FILE");
+    c.add_flag("--enable-alarms", m_options.bEnableAlarms, "enable every alarm of the setup");
+    AddTextOption(c, "--start", "TIME",
+                  "UTC time of the first sample, YYYY-MM-DDTHH:MM:SS (default: now); the\n"
+                  "files' timestamps follow it, so equal runs give equal files",
+                  [this](const std::string& v) {
+                      m_options.start = CTime(CheckedUtcTime(v));
+                      m_bStartGiven = true;
+                  });
+    AddIntegerOption(c, "--repeat", "N",
+                     "analyse the recording N times back to back, as playback loops it", 1, 1000000,
+                     [this](std::int64_t v) { m_options.nRepeat = static_cast<int>(v); });
+    c.add_flag("--json", m_bJson, "print the summary as one JSON object");
+    c.add_flag("--json-lines", m_bJsonLines,
+               "one JSON object per second of recording on stdout; the summary goes to stderr");
+    c.footer(
+        "Analyses the recordings mpx.dat, lev.dat and rds.dat in DIR once from start to end,\n"
+        "every block through every analyser, as fast as one core allows. SIGINT or SIGTERM\n"
+        "ends the analysis early with its files closed (exit code 130).");
 }
 
-std::string CAnalyseCommand::Usage() {
-    return "Usage: tavik analyse [DIR] [options]\n"
-           "Analyses the recordings mpx.dat, lev.dat and rds.dat in DIR (default: the working\n"
-           "directory) once from start to end, every block through every analyser.\n"
-           "  --out DIR        write the result file and the text log into DIR (made when\n"
-           "                   missing; files of the analysed days must not exist there)\n"
-           "  --setup FILE     use the setup and alarms of this document file (.tvk)\n"
-           "  --enable-alarms  enable every alarm of the setup\n"
-           "  --start TIME     UTC time of the first sample, YYYY-MM-DDTHH:MM:SS (default: now);\n"
-           "                   the files' timestamps follow it, so equal runs give equal files\n"
-           "  --json           print the summary as one JSON object\n"
-           "  --repeat N       analyse the recording N times back to back, as playback loops\n"
-           "SIGINT or SIGTERM ends the analysis early with its files closed (exit code 130).\n";
-}
-
-int CAnalyseCommand::Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
-                         bool progressBar) {
-    CParsed parsed;
-    try {
-        parsed = Parse(args);
-    } catch (const COptionError& e) {
-        err << "analyse: " << e.what() << "\n";
-        return 2;
+int CAnalyseCommand::Run(std::ostream& out, std::ostream& err, bool progressBar) const {
+    CBatchOptions options = m_options;
+    if (!m_bStartGiven) {
+        options.start = CSystemClock::Instance().Now();
     }
-    if (parsed.bHelp) {
-        out << Usage();
-        return 0;
-    }
-    if (!parsed.bStartGiven) {
-        parsed.options.start = CSystemClock::Instance().Now();
-    }
+    // Under --json-lines the standard output carries nothing but the lines.
+    std::ostream& report = m_bJsonLines ? err : out;
     CStreamPrompt prompt(err);
     CProgressBar bar(err, prompt);
     CBatchSummary summary;
     const CSignalStop signals;  // SIGINT/SIGTERM end the run with its files closed
-    parsed.options.pStop = &CSignalStop::Flag();
+    options.pStop = &CSignalStop::Flag();
     try {
-        CBatchAnalysis analysis(parsed.options, prompt);
+        CBatchAnalysis analysis(options, prompt);
         analysis.SetAlarmListener([&](const std::string& line) { prompt.Notice(line); });
+        CMonitorValues values;
+        if (m_bJsonLines) {
+            analysis.SetResultListener([&](const CMessage& message) { values.Take(message); });
+            analysis.SetTickListener([&] {
+                const CTAVIKSDIDoc& doc = analysis.GetDocument();
+                out << CJsonLine::Format(doc.GetClock().Now(), values,
+                                         CJsonLine::ActiveAlarms(doc.GetAlarms()))
+                    << "\n";
+                values.StartSecond();
+            });
+        }
         CBatchAnalysis::CProgress progress;
         if (progressBar) {
             progress = [&](std::int64_t done, std::int64_t total) { bar.Show(done, total); };
@@ -165,13 +141,13 @@ int CAnalyseCommand::Run(const std::vector<std::string>& args, std::ostream& out
     }
     bar.Clear();
     if (summary.bInterrupted) {
-        err << "analyse: interrupted after " << summary.dSeconds
+        err << "analyse: interrupted after " << FormatNumber(summary.dSeconds, 1)
             << " s of recording; the files written so far are complete\n";
     }
-    if (parsed.bJson) {
-        out << CSummaryReport::ToJson(summary) << "\n";
+    if (m_bJson) {
+        report << CSummaryReport::ToJson(summary) << "\n";
     } else {
-        CSummaryReport::WriteText(summary, out);
+        CSummaryReport::WriteText(summary, report);
     }
     if (summary.nLostResults > 0) {
         // A loss is never reported as success.

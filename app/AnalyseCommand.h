@@ -1,34 +1,43 @@
 #pragma once
 
 #include <ostream>
-#include <string>
-#include <vector>
 
 #include "document/BatchAnalysis.h"
+
+namespace CLI {
+class App;
+}  // namespace CLI
 
 namespace tavik {
 
 // `tavik analyse [DIR] [--out DIR] [--setup FILE.tvk] [--enable-alarms]
-// [--start YYYY-MM-DDTHH:MM:SS] [--json]`: the deterministic batch analysis of the recordings
-// in DIR (default: the working directory).
+// [--start YYYY-MM-DDTHH:MM:SS] [--json] [--json-lines]`: the deterministic batch analysis of
+// the recordings in DIR (default: the working directory).
 class CAnalyseCommand {
 public:
-    struct CParsed {
-        CBatchOptions options;
-        bool bJson = false;
-        bool bHelp = false;
-        bool bStartGiven = false;
-    };
+    // Adds the subcommand "analyse" with its options to `parent`.
+    explicit CAnalyseCommand(CLI::App& parent);
+    CAnalyseCommand(const CAnalyseCommand&) = delete;
+    CAnalyseCommand& operator=(const CAnalyseCommand&) = delete;
 
-    // The arguments after "analyse"; throws COptionError. Without --start the options' start
-    // stays unset (the caller puts now there).
-    static CParsed Parse(const std::vector<std::string>& args);
-    static std::string Usage();
+    CLI::App& Command() { return *m_pCommand; }
+    // Without --start the start stays unset and Run puts now there.
+    const CBatchOptions& Options() const { return m_options; }
+    bool IsStartGiven() const { return m_bStartGiven; }
+    bool IsJson() const { return m_bJson; }
+    bool IsJsonLines() const { return m_bJsonLines; }
 
-    // Returns the exit code: 0 done, 1 the analysis failed, 2 a bad command line. The progress
-    // bar goes to `err` when `progressBar` is set (stderr is a terminal).
-    static int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
-                   bool progressBar);
+    // After a successful parse. Returns the exit code: 0 done, 1 the analysis failed or lost
+    // results, 130 interrupted by a signal. The progress bar goes to `err` when `progressBar`
+    // is set (stderr is a terminal).
+    int Run(std::ostream& out, std::ostream& err, bool progressBar) const;
+
+private:
+    CLI::App* m_pCommand;
+    CBatchOptions m_options;
+    bool m_bStartGiven = false;
+    bool m_bJson = false;
+    bool m_bJsonLines = false;
 };
 
 }  // namespace tavik

@@ -18,7 +18,7 @@ void CHeadlessPrompt::Print(const std::string& text) {
         --end;
     }
     std::lock_guard lock(m_mutex);
-    m_err << text.substr(0, end) << std::endl;
+    m_err << "monitor: " << text.substr(0, end) << std::endl;
 }
 
 }  // namespace tavik

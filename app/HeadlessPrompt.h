@@ -8,7 +8,8 @@
 namespace tavik {
 
 // The prompt of an unattended run: every box and notice goes to the error stream as it
-// happens; questions are answered No, so nothing is deleted or ended without a person.
+// happens, after "monitor: "; questions are answered No, so nothing is deleted or ended
+// without a person.
 class CHeadlessPrompt final : public CPrompt {
 public:
     explicit CHeadlessPrompt(std::ostream& err) : m_err(err) {}

@@ -5,10 +5,13 @@
 #include <system_error>
 #include <utility>
 
+#include "app/AlarmNotifier.h"
+#include "app/JsonLine.h"
 #include "app/StatusLine.h"
 #include "document/AlarmEventRecorder.h"
 #include "document/ResultRouter.h"
 #include "document/TAVIKSDIDoc.h"
+#include "platform/File.h"
 
 namespace tavik {
 
@@ -23,6 +26,7 @@ CHeadlessRunner::CHeadlessRunner(const CMonitorOptions& options, std::ostream& o
                                  std::ostream& err, const std::atomic<int>& stop)
     : m_options(options),
       m_out(out),
+      m_info(options.bJsonLines ? err : out),
       m_stop(stop),
       m_prompt(err),
       m_clock(options.fSpeed),
@@ -34,15 +38,24 @@ CHeadlessRunner::CHeadlessRunner(const CMonitorOptions& options, std::ostream& o
     m_pDoc->SetClock(&m_clock);
     m_pDoc->GetDevice().SetPacers(&m_adcPacer, &m_rdsPacer, &m_panoramaPacer);
     m_pDoc->SetResultWindow(&m_window);
-    m_pView = std::make_unique<CMonitorView>(*m_pDoc, m_out);
+    m_pDoc->GetDevice().SetDataFolder(options.strDataFolder);
+    m_pView = std::make_unique<CMonitorView>(*m_pDoc, m_info);
     m_pDoc->AddView(m_pView.get());
     m_pAlarmEvents = std::make_unique<CAlarmEventRecorder>(*m_pDoc);
     m_pDoc->AddView(m_pAlarmEvents.get());
+    if (!options.strOnAlarm.empty()) {
+        m_pNotifier = std::make_unique<CAlarmNotifier>(*m_pDoc, m_values, options.strOnAlarm, err);
+        m_pDoc->AddView(m_pNotifier.get());
+    }
     m_pRouter = std::make_unique<CResultRouter>(*m_pDoc);
 }
 
 CHeadlessRunner::~CHeadlessRunner() {
     m_pDoc->OnMeasurementStop();  // does nothing unless still measuring
+    if (m_pNotifier) {
+        m_pDoc->RemoveView(m_pNotifier.get());
+        m_pNotifier.reset();  // waits for the programs still running
+    }
     m_pDoc->RemoveView(m_pAlarmEvents.get());
     m_pDoc->RemoveView(m_pView.get());
 }
@@ -68,7 +81,7 @@ bool CHeadlessRunner::Prepare() {
         for (const CAlarmMap::Entry& entry : doc.GetAlarms()) {
             count += doc.SetAlarmChecked(entry.key, true) ? 1 : 0;
         }
-        m_out << count << (count == 1 ? " alarm" : " alarms") << " enabled" << std::endl;
+        m_info << count << (count == 1 ? " alarm" : " alarms") << " enabled" << std::endl;
     }
     if (!m_options.strLogFolder.empty()) {
         // Before measuring: a folder that cannot take the files is an error now, not a loss
@@ -76,7 +89,7 @@ bool CHeadlessRunner::Prepare() {
         std::error_code ec;
         std::filesystem::create_directories(m_options.strLogFolder, ec);
         if (doc.OpenLogFilesKeeping(m_options.strLogFolder) != 0) {
-            m_prompt.Notice("monitor: cannot log into \"" + m_options.strLogFolder + "\"");
+            m_prompt.Notice("cannot log into \"" + m_options.strLogFolder + "\"");
             return false;
         }
     }
@@ -88,13 +101,14 @@ int CHeadlessRunner::Run() {
     if (!Prepare()) {
         return 1;
     }
-    m_out << StringFormat("Monitoring %.2f MHz",
-                          static_cast<double>(doc.GetProtocolHeaderRef().m_fFrequency))
-          << (m_options.nSeconds > 0 ? " for " + std::to_string(m_options.nSeconds) + " s" : "")
-          << "; SIGINT or SIGTERM stops" << std::endl;
+    m_info << StringFormat("Monitoring %.2f MHz",
+                           static_cast<double>(doc.GetProtocolHeaderRef().m_fFrequency))
+           << (m_options.nSeconds > 0 ? " for " + std::to_string(m_options.nSeconds) + " s" : "")
+           << "; SIGINT or SIGTERM stops" << std::endl;
     doc.OnMeasurementStart();
     if (!doc.IsRunning()) {
         doc.CloseLogFiles();  // a file begun for this run still gets its footer
+        ExplainUnreadableRecordings();
         return 1;
     }
     int code = 0;
@@ -105,7 +119,7 @@ int CHeadlessRunner::Run() {
     for (;;) {
         WaitForTick(next);
         if (const int signal = m_stop.load(); signal != 0) {
-            m_out << "Stopping on signal " << signal << std::endl;
+            m_info << "Stopping on signal " << signal << std::endl;
             break;
         }
         if (!doc.IsRunning()) {
@@ -149,34 +163,53 @@ void CHeadlessRunner::WaitForTick(std::chrono::steady_clock::time_point next) {
 
 void CHeadlessRunner::Tick() {
     m_pDoc->OnMainTimerEvent();
-    if (m_pDoc->IsRunning()) {
-        m_out << CStatusLine::Format(m_pDoc->m_elapsed, m_values, ActiveAlarms()) << std::endl;
+    if (m_pNotifier) {
+        m_pNotifier->Poll();
     }
+    if (!m_pDoc->IsRunning()) {
+        return;
+    }
+    const std::vector<std::string> alarms = CJsonLine::ActiveAlarms(m_pDoc->GetAlarms());
+    if (m_options.bJsonLines) {
+        m_out << CJsonLine::Format(m_pDoc->GetClock().Now(), m_values, alarms) << std::endl;
+    } else {
+        std::string names;
+        for (const std::string& name : alarms) {
+            names += (names.empty() ? "" : ",") + name;
+        }
+        m_out << CStatusLine::Format(m_pDoc->m_elapsed, m_values, names) << std::endl;
+    }
+    m_values.StartSecond();
 }
 
-std::string CHeadlessRunner::ActiveAlarms() const {
-    std::string names;
-    for (const CAlarmMap::Entry& entry : m_pDoc->GetAlarms()) {
-        if (entry.item->m_bActive) {
-            names += (names.empty() ? "" : ",") + entry.key;
+// The device's error keeps its own text ("Could not open file "mpx.dat" (2)"); this adds
+// where each file was looked for and why it cannot be read, in words.
+void CHeadlessRunner::ExplainUnreadableRecordings() {
+    for (const char* name : {"rds.dat", "mpx.dat", "lev.dat"}) {
+        const std::string path =
+            std::filesystem::absolute(m_options.strDataFolder.empty()
+                                          ? std::string(name)
+                                          : JoinPath(m_options.strDataFolder, name))
+                .string();
+        CFile file;
+        if (const int cause = file.Open(path, CFile::modeRead); cause != 0) {
+            m_prompt.Notice("cannot read the recording \"" + path + "\": " + CauseText(cause));
         }
     }
-    return names;
 }
 
 int CHeadlessRunner::PrintSummary(int code) {
-    m_out << "Stopped after " << CStatusLine::FormatElapsed(m_pDoc->m_elapsed) << std::endl;
+    m_info << "Stopped after " << CStatusLine::FormatElapsed(m_pDoc->m_elapsed) << std::endl;
     // Only files that were written are named.
     std::error_code ec;
     for (const auto& [label, file] : {std::pair{"Result file: ", m_pDoc->GetLastResultFile()},
                                       std::pair{"Log file: ", m_pDoc->GetLastLogFile()}}) {
         if (!file.empty() && std::filesystem::is_regular_file(file, ec)) {
-            m_out << label << file << std::endl;
+            m_info << label << file << std::endl;
         }
     }
     if (const std::int64_t lost = m_pDoc->GetLostResultCount(); lost > 0) {
-        m_prompt.Notice(
-            StringFormat("monitor: %lld results were lost", static_cast<long long>(lost)));
+        m_prompt.Notice(StringFormat("%lld results were lost", static_cast<long long>(lost)));
         return 1;
     }
     return code;

@@ -18,11 +18,13 @@ namespace tavik {
 class CTAVIKSDIDoc;
 class CResultRouter;
 class CAlarmEventRecorder;
+class CAlarmNotifier;
 
 // Runs one measurement without a display, exactly as the GUI runs it: the document's transfer
 // and distribution threads and the analysers on their threads, results posted to a queue that
 // this (the user-interface) thread drains, the once-a-second main timer with the alarm check.
-// Prints one status line per main-timer tick, alarm events and errors as they happen.
+// Prints one status line (or with --json-lines one JSON object) per main-timer tick, alarm
+// events and errors as they happen.
 class CHeadlessRunner {
 public:
     // `stop` is polled: non-zero (a signal's number) ends the measurement the normal way.
@@ -42,12 +44,14 @@ private:
     // Handles results until `period` passed since the last tick or the measurement ends.
     void WaitForTick(std::chrono::steady_clock::time_point next);
     void Tick();
-    std::string ActiveAlarms() const;
+    // After a start that failed: the recordings that cannot be read, with the reason.
+    void ExplainUnreadableRecordings();
     // The closing lines; the exit code: 0, or 1 when results could not be written.
     int PrintSummary(int code);
 
     const CMonitorOptions m_options;
     std::ostream& m_out;
+    std::ostream& m_info;  // people's lines: the output, or the errors under --json-lines
     const std::atomic<int>& m_stop;
     CHeadlessPrompt m_prompt;
     CScaledClock m_clock;
@@ -61,6 +65,7 @@ private:
     CMonitorValues m_values;
     std::unique_ptr<CMonitorView> m_pView;
     std::unique_ptr<CAlarmEventRecorder> m_pAlarmEvents;  // alarm log lines and answers
+    std::unique_ptr<CAlarmNotifier> m_pNotifier;          // with --on-alarm
     std::unique_ptr<CResultRouter> m_pRouter;
     std::unique_ptr<CTAVIKSDIDoc> m_pDoc;  // last: ends (with its threads) first
 };

@@ -2,30 +2,64 @@
 
 #include <unistd.h>
 
+#include <CLI/CLI.hpp>
 #include <iostream>
 #include <memory>
 
 #include "app/DroppingLineOutput.h"
-
 #include "app/HeadlessRunner.h"
-#include "app/MonitorOptions.h"
 #include "app/SignalStop.h"
-#include "tools/OptionParser.h"
+#include "tools/CommandLineValues.h"
 
 namespace tavik {
 
-int RunMonitorCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    CMonitorOptions options;
-    try {
-        options = CMonitorOptionParser::Parse(args);
-    } catch (const COptionError& e) {
-        err << e.what() << "\n" << CMonitorOptionParser::Usage();
-        return 2;
-    }
-    if (options.bHelp) {
-        out << CMonitorOptionParser::Usage();
-        return 0;
-    }
+CMonitorCommand::CMonitorCommand(CLI::App& parent)
+    : m_pCommand(parent.add_subcommand("monitor", "measure recordings live without a display")) {
+    CLI::App& c = *m_pCommand;
+    CMonitorOptions& o = m_options;
+    c.add_option("DIR", o.strDataFolder, "the folder of the recordings (default: here)")
+        ->type_name("");
+    AddIntegerOption(c, "--seconds", "N", "stop after N seconds (default: run until a signal)", 1,
+                     10LL * 365 * 86400,
+                     [&o](std::int64_t v) { o.nSeconds = static_cast<int>(v); });
+    AddTextOption(c, "--log-folder", "DIR",
+                  "write the result file and the text log into DIR (made when missing; files are\n"
+                  "continued, never deleted)",
+                  [&o](const std::string& v) {
+                      if (v.empty()) {
+                          throw COptionValueError("needs a folder");
+                      }
+                      o.strLogFolder = v;
+                  });
+    c.add_option("--setup", o.strSetupFile, "open this setup (.tvk) first")->type_name("FILE");
+    c.add_flag("--enable-alarms", o.bEnableAlarms, "enable every alarm of the setup");
+    AddNumberOption(c, "--frequency", "MHZ", "tune to this frequency (87.5 to 108)", 87.5, 108.0,
+                    [&o](double v) { o.frequency = static_cast<float>(v); });
+    c.add_flag("--json-lines", o.bJsonLines,
+               "one JSON object per second on stdout instead of the status line; the other\n"
+               "lines go to stderr");
+    AddTextOption(c, "--on-alarm", "PROGRAM",
+                  "run PROGRAM (no shell) on every alarm activation and deactivation, with the\n"
+                  "alarm in TAVIK_ALARM_* environment variables; killed after 10 s",
+                  [&o](const std::string& v) {
+                      if (v.empty()) {
+                          throw COptionValueError("needs a program");
+                      }
+                      o.strOnAlarm = v;
+                  });
+    // Faster than real time, for tests; not shown in the help.
+    AddNumberOption(c, "--speed", "X", "", 0.1, 1000.0, [&o](double v) {
+        o.fSpeed = v;
+    })->group("");
+    c.footer(
+        "Measures the recordings mpx.dat, lev.dat, rds.dat in DIR live, looping them, until\n"
+        "--seconds pass or SIGINT or SIGTERM stops the measurement the normal way.\n"
+        "One status line per second: elapsed time, deviation and its maximum (kHz), MPX power\n"
+        "1 s and 60 s (dBr), multipath (%/kHz) with the ITU-R status, RF level (dBuV), PI, PS,\n"
+        "RDS bit error rate (%) and the active alarms; \"-\" where no value exists yet.");
+}
+
+int CMonitorCommand::Run(std::ostream& out, std::ostream& err) const {
     const CSignalStop signals;
     // On the console the lines go out without ever blocking the measurement; lines a stalled
     // reader cannot take are dropped and counted.
@@ -47,7 +81,7 @@ int RunMonitorCommand(const std::vector<std::string>& args, std::ostream& out, s
     }
     int code = 0;
     {
-        CHeadlessRunner runner(options, *console, *errors, CSignalStop::Flag());
+        CHeadlessRunner runner(m_options, *console, *errors, CSignalStop::Flag());
         code = runner.Run();
     }
     if (outBuffer && outBuffer->GetDroppedLines() > 0) {

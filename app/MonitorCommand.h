@@ -1,14 +1,33 @@
 #pragma once
 
 #include <ostream>
-#include <string>
-#include <vector>
+
+#include "app/MonitorOptions.h"
+
+namespace CLI {
+class App;
+}  // namespace CLI
 
 namespace tavik {
 
-// `tavik monitor [options]`: the arguments after "monitor". Measures the recordings in the
-// working directory until --seconds pass or SIGINT/SIGTERM arrives. Returns the exit code:
-// 0 stopped normally, 1 the setup or the device failed, 2 a bad command line.
-int RunMonitorCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+// `tavik monitor [DIR] [options]`: measures the recordings in DIR (default: the working
+// directory) until --seconds pass or SIGINT/SIGTERM arrives.
+class CMonitorCommand {
+public:
+    // Adds the subcommand "monitor" with its options to `parent`.
+    explicit CMonitorCommand(CLI::App& parent);
+    CMonitorCommand(const CMonitorCommand&) = delete;
+    CMonitorCommand& operator=(const CMonitorCommand&) = delete;
+
+    CLI::App& Command() { return *m_pCommand; }
+    const CMonitorOptions& Options() const { return m_options; }
+    // After a successful parse. Returns the exit code: 0 stopped normally, 1 the setup, the
+    // log folder or the device failed or results were lost.
+    int Run(std::ostream& out, std::ostream& err) const;
+
+private:
+    CLI::App* m_pCommand;
+    CMonitorOptions m_options;
+};
 
 }  // namespace tavik

@@ -1,5 +1,6 @@
 #include "app/MonitorValues.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "platform/Messages.h"
@@ -14,7 +15,17 @@ void CMonitorValues::Take(const CMessage& message) {
     switch (message.wParam) {
         case 4:
             deviation = number();
+            secondPeak = secondPeak ? std::max(*secondPeak, *deviation) : *deviation;
             break;
+        case 5: {
+            // Bin k holds the share at or above k + 1 kHz.
+            const auto& accumulated =
+                *std::static_pointer_cast<const std::vector<float>>(message.payload);
+            if (accumulated.size() > 74) {
+                exceed75 = accumulated[74];
+            }
+            break;
+        }
         case 6:
             maxDeviation = number();
             break;

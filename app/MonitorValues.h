@@ -9,11 +9,14 @@
 
 namespace tavik {
 
-// The newest value of each quantity the status line shows, taken from the analysers' result
-// messages on the main thread; nothing until the first result of its kind arrived.
+// The newest value of each quantity the status line and the JSON lines show, taken from the
+// analysers' result messages on the main thread; nothing until the first result of its kind
+// arrived.
 struct CMonitorValues {
     std::optional<float> deviation;                     // kHz, code 4
     std::optional<float> maxDeviation;                  // kHz, code 6
+    std::optional<float> secondPeak;                    // kHz, largest code 4 of this second
+    std::optional<float> exceed75;                      // % of half-block peaks >= 75 kHz, code 5
     std::optional<float> power1s;                       // dBr, code 12
     std::optional<float> power60s;                      // dBr, newest of code 7
     std::shared_ptr<const CMultipathResult> multipath;  // code 8
@@ -21,6 +24,8 @@ struct CMonitorValues {
 
     // Takes what a result message carries; other messages and codes are left alone.
     void Take(const CMessage& message);
+    // A new second begins: its peak starts empty.
+    void StartSecond() { secondPeak.reset(); }
     // After a stop: the analysers were cleared, so their values no longer stand.
     void Clear() { *this = CMonitorValues(); }
 };

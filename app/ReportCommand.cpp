@@ -6,7 +6,7 @@
 
 #include "report/DailyReport.h"
 #include "report/ReportError.h"
-#include "tools/OptionParser.h"
+#include "tools/CommandLineValues.h"
 
 namespace tavik {
 
@@ -14,7 +14,7 @@ namespace {
 
 std::string Value(const std::vector<std::string>& args, std::size_t& i) {
     if (i + 1 >= args.size() || args[i + 1].empty()) {
-        throw COptionError(args[i] + ": a file name is missing");
+        throw COptionValueError(args[i] + ": a file name is missing");
     }
     return args[++i];
 }
@@ -45,15 +45,15 @@ CReportCommand::CParsed CReportCommand::Parse(const std::vector<std::string>& ar
         } else if (arg == "--out") {
             parsed.options.strOutFile = Value(args, i);
         } else if (arg.starts_with("-")) {
-            throw COptionError(arg + ": unknown option");
+            throw COptionValueError(arg + ": unknown option");
         } else if (!parsed.options.strResultFile.empty()) {
-            throw COptionError(arg + ": only one result file makes a report");
+            throw COptionValueError(arg + ": only one result file makes a report");
         } else {
             parsed.options.strResultFile = arg;
         }
     }
     if (parsed.options.strResultFile.empty()) {
-        throw COptionError("the result file is missing");
+        throw COptionValueError("the result file is missing");
     }
     return parsed;
 }
@@ -75,7 +75,7 @@ int CReportCommand::Run(const std::vector<std::string>& args, std::ostream& out,
     CParsed parsed;
     try {
         parsed = Parse(args);
-    } catch (const COptionError& e) {
+    } catch (const COptionValueError& e) {
         err << "report: " << e.what() << "\n" << Usage();
         return 2;
     }

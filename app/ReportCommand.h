@@ -17,7 +17,7 @@ public:
         bool bHelp = false;
     };
 
-    // The arguments after "report"; throws COptionError.
+    // The arguments after "report"; throws COptionValueError.
     static CParsed Parse(const std::vector<std::string>& args);
     static std::string Usage();
 

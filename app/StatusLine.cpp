@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "document/GenericException.h"
+#include "platform/GenericException.h"
 #include "rds/RDSCharacterSet.h"
 
 namespace tavik {

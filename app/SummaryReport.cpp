@@ -4,26 +4,25 @@
 #include <optional>
 
 #include "analysis/MultipathResult.h"
-#include "app/JsonWriter.h"
+#include "app/JsonValues.h"
 #include "rds/RDSCharacterSet.h"
 
 namespace tavik {
 
 namespace {
 
-void WriteRds(CJsonWriter& json, const CRDSSnapshot* rds) {
+CJson Rds(const CRDSSnapshot* rds) {
     const CRDSData* data = rds ? &rds->m_data : nullptr;
+    CJson json = CJson::object();
     // Texts of received bytes (PS, PTYN, radio texts) go through the RDS code table.
     const auto text = [&](const char* key, const std::string CRDSData::*field,
                           bool bReceived = false) {
-        json.Key(key);
         if (data) {
-            json.String(bReceived ? CRDSCharacterSet::ToUtf8(data->*field) : data->*field);
+            json[key] = bReceived ? CRDSCharacterSet::ToUtf8(data->*field) : data->*field;
         } else {
-            json.Null();
+            json[key] = nullptr;
         }
     };
-    json.BeginObject();
     text("pi", &CRDSData::m_strPI);
     text("ps", &CRDSData::m_strPS, true);
     text("pty", &CRDSData::m_strPTY);
@@ -41,13 +40,22 @@ void WriteRds(CJsonWriter& json, const CRDSSnapshot* rds) {
     text("music_speech", &CRDSData::m_strMusicSpeech);
     text("eon_pi", &CRDSData::m_strEonPI);
     text("eon_ps", &CRDSData::m_strEonPS, true);
-    json.Key("ber_pct");
-    if (rds) {
-        json.Number(rds->m_dBitErrorRate);
-    } else {
-        json.Null();
+    json["ber_pct"] =
+        CJsonValues::Rounded(rds ? std::optional<double>(rds->m_dBitErrorRate) : std::nullopt, 2);
+    return json;
+}
+
+CJson Percentages(const std::vector<float>& values) {
+    CJson list = CJson::array();
+    for (const float value : values) {
+        list.push_back(CJsonValues::Rounded(value, 4));
     }
-    json.EndObject();
+    return list;
+}
+
+// A text quoted and escaped as in JSON: a radio text ends with a carriage return.
+std::string Quoted(const std::string& text) {
+    return CJsonValues::Dump(CJson(text));
 }
 
 std::string Value(const std::optional<float>& value, const char* unit) {
@@ -75,36 +83,30 @@ const char* StatusText(int status) {
 }  // namespace
 
 std::string CSummaryReport::ToJson(const CBatchSummary& s) {
-    CJsonWriter json;
-    json.BeginObject();
-    json.Key("seconds").Number(s.dSeconds);
-    json.Key("blocks").Int(s.nBlocks);
-    json.Key("deviation_max_khz").Number(s.fDeviationMax);
-    json.Key("deviation_exceed_75_pct").Number(s.fDeviationExceed75);
-    json.Key("deviation_relative_pct").Numbers(s.deviationRelative);
-    json.Key("deviation_accumulated_pct").Numbers(s.deviationAccumulated);
-    json.Key("mpx_power_1s_last_dbr").Number(s.fMpxPower1sLast);
-    json.Key("mpx_power_60s_last_dbr").Number(s.fMpxPower60sLast);
-    json.Key("mpx_power_60s_max_dbr").Number(s.fMpxPower60sMax);
-    json.Key("multipath_pct_per_khz").Number(s.fMultipath);
-    json.Key("rf_level_dbuv").Number(s.fRfLevel);
-    json.Key("itu_status").Int(s.nItuStatus);
-    json.Key("rds");
-    WriteRds(json, s.pRds.get());
-    json.Key("alarms").BeginArray();
+    using V = CJsonValues;
+    CJson json = CJson::object();
+    json["seconds"] = V::Rounded(s.dSeconds, 1);
+    json["blocks"] = s.nBlocks;
+    json["deviation_max_khz"] = V::Rounded(s.fDeviationMax, 2);
+    json["deviation_exceed_75_pct"] = V::Rounded(s.fDeviationExceed75, 4);
+    json["deviation_relative_pct"] = Percentages(s.deviationRelative);
+    json["deviation_accumulated_pct"] = Percentages(s.deviationAccumulated);
+    json["mpx_power_1s_last_dbr"] = V::Rounded(s.fMpxPower1sLast, 2);
+    json["mpx_power_60s_last_dbr"] = V::Rounded(s.fMpxPower60sLast, 2);
+    json["mpx_power_60s_max_dbr"] = V::Rounded(s.fMpxPower60sMax, 2);
+    json["multipath_pct_per_khz"] = V::Rounded(s.fMultipath, 3);
+    json["rf_level_dbuv"] = V::Rounded(s.fRfLevel, 1);
+    json["itu_status"] = s.nItuStatus ? CJson(*s.nItuStatus) : CJson(nullptr);
+    json["rds"] = Rds(s.pRds.get());
+    json["alarms"] = CJson::array();
     for (const CBatchSummary::Alarm& alarm : s.alarms) {
-        json.BeginObject();
-        json.Key("name").String(alarm.strName);
-        json.Key("activations").Int(static_cast<std::int64_t>(alarm.nActivations));
-        json.EndObject();
+        json["alarms"].push_back({{"name", alarm.strName}, {"activations", alarm.nActivations}});
     }
-    json.EndArray();
-    json.Key("result_file").StringOrNull(s.strResultFile);
-    json.Key("log_file").StringOrNull(s.strLogFile);
-    json.Key("wall_seconds").Number(s.dWallSeconds);
-    json.Key("realtime_factor").Number(s.dRealtimeFactor);
-    json.EndObject();
-    return json.GetText();
+    json["result_file"] = V::TextOrNull(s.strResultFile);
+    json["log_file"] = V::TextOrNull(s.strLogFile);
+    json["wall_seconds"] = V::Rounded(s.dWallSeconds, 3);
+    json["realtime_factor"] = V::Rounded(s.dRealtimeFactor, 0);
+    return V::Dump(json);
 }
 
 void CSummaryReport::WriteText(const CBatchSummary& s, std::ostream& out) {
@@ -125,10 +127,9 @@ void CSummaryReport::WriteText(const CBatchSummary& s, std::ostream& out) {
         std::snprintf(line, sizeof line, "%.2f %%", s.pRds->m_dBitErrorRate);
         // Texts quoted and escaped as in JSON: a radio text ends with a carriage return.
         out << "RDS:        PI " << rds.m_strPI << ", PS "
-            << CJsonWriter::Escape(CRDSCharacterSet::ToUtf8(rds.m_strPS)) << ", PTY "
-            << rds.m_strPTY << ", bit error rate " << line << "\n";
-        out << "Radio text: "
-            << CJsonWriter::Escape(CRDSCharacterSet::ToUtf8(rds.m_strLastRadioText)) << "\n";
+            << Quoted(CRDSCharacterSet::ToUtf8(rds.m_strPS)) << ", PTY " << rds.m_strPTY
+            << ", bit error rate " << line << "\n";
+        out << "Radio text: " << Quoted(CRDSCharacterSet::ToUtf8(rds.m_strLastRadioText)) << "\n";
     } else {
         out << "RDS:        no data\n";
     }

@@ -1,58 +1,41 @@
-// The tavik executable: dispatches its subcommands.
+// The tavik executable: the subcommands of the command line, or the graphical application.
 #include <unistd.h>
 
 #include <iostream>
 #include <string>
 #include <vector>
 
-#include "app/AnalyseCommand.h"
+#include "app/CommandLine.h"
 #include "app/GuiOptions.h"
-#include "app/MonitorCommand.h"
 #ifdef TAVIK_WITH_REPORT
 #include "app/ReportCommand.h"
 #endif
-#include "tools/GenerateCommand.h"
 
 namespace {
 
-int Usage() {
-    std::cerr << "Usage: tavik generate OUTDIR [options]   write synthetic demo recordings\n"
-                 "       tavik generate --help            the generator's options\n"
-                 "       tavik monitor [options]          measure the recordings in the working\n"
-                 "                                        directory without a display\n"
-                 "       tavik monitor --help             the monitor's options\n"
-                 "       tavik analyse [DIR] [options]    analyse recordings as fast as possible\n"
-                 "       tavik analyse --help             the analysis's options\n"
-                 "       tavik report RESULT.xml [opts]   the daily report PDF of a result file\n"
-                 "       tavik report --help              the report's options\n";
+// `tavik`, `tavik FILE.tvk`, `tavik --start [FILE.tvk]`: the application window; any other
+// command line that is not a subcommand gets the overview of the commands.
+int RunGui(int argc, char** argv, const tavik::CCommandLine& commands) {
+    if (const auto gui = tavik::ParseGuiCommandLine({argv + 1, argv + argc})) {
+        return tavik::RunGuiCommand(argc, argv, *gui);
+    }
+    std::cerr << commands.Usage();
     return 2;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    // The application window: no arguments, FILE.tvk, or --start [FILE.tvk].
-    if (const auto gui = tavik::ParseGuiCommandLine({argv + 1, argv + argc})) {
-        return tavik::RunGuiCommand(argc, argv, *gui);
-    }
-    if (argc < 2) {
-        return Usage();
-    }
-    const std::string command = argv[1];
-    const std::vector<std::string> args(argv + 2, argv + argc);
-    if (command == "generate") {
-        return tavik::RunGenerateCommand(args, std::cout, std::cerr);
-    }
-    if (command == "monitor") {
-        return tavik::RunMonitorCommand(args, std::cout, std::cerr);
-    }
-    if (command == "analyse") {
-        return tavik::CAnalyseCommand::Run(args, std::cout, std::cerr, isatty(STDERR_FILENO) != 0);
-    }
+    const std::vector<std::string> args(argv + 1, argv + argc);
 #ifdef TAVIK_WITH_REPORT
-    if (command == "report") {
-        return tavik::CReportCommand::Run(args, std::cout, std::cerr);
+    // `tavik report RESULT.xml [--log LOG] [--setup FILE.tvk] [--out FILE.pdf]`: needs Qt.
+    if (!args.empty() && args[0] == "report") {
+        return tavik::CReportCommand::Run({args.begin() + 1, args.end()}, std::cout, std::cerr);
     }
 #endif
-    return Usage();
+    tavik::CCommandLine commands;
+    if (!commands.IsCommand(args)) {
+        return RunGui(argc, argv, commands);
+    }
+    return commands.Run(args, std::cout, std::cerr, isatty(STDERR_FILENO) != 0);
 }

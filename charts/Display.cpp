@@ -9,7 +9,7 @@
 #include "charts/ChartFonts.h"
 #include "charts/LabelFormat.h"
 #include "charts/MemDC.h"
-#include "document/GenericException.h"
+#include "platform/GenericException.h"
 #include "platform/Prompt.h"
 
 namespace tavik {

@@ -4,7 +4,7 @@
 
 #include "charts/LevelMeter.h"
 #include "charts/MemDC.h"
-#include "document/GenericException.h"
+#include "platform/GenericException.h"
 #include "platform/Prompt.h"
 
 namespace tavik {

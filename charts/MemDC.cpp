@@ -3,7 +3,7 @@
 #include <QPaintDevice>
 #include <QPaintEngine>
 
-#include "document/GenericException.h"
+#include "platform/GenericException.h"
 
 namespace tavik {
 

@@ -4,7 +4,7 @@
 
 #include "device/PlaybackCalibration.h"
 #include "device/ReceiverCommands.h"
-#include "document/GenericException.h"
+#include "platform/GenericException.h"
 
 namespace tavik {
 

@@ -2,7 +2,7 @@
 
 #include "device/ReceiverCommands.h"
 #include "device/TavikControl.h"
-#include "document/GenericException.h"
+#include "platform/GenericException.h"
 
 namespace tavik {
 

@@ -3,8 +3,8 @@
 #include <cstring>
 #include <vector>
 
-#include "document/GenericException.h"
 #include "platform/Cadence.h"
+#include "platform/GenericException.h"
 #include "platform/Messages.h"
 
 namespace tavik {

@@ -1,7 +1,7 @@
 #include "document/AlarmEventRecorder.h"
 
-#include "document/GenericException.h"
 #include "document/TAVIKSDIDoc.h"
+#include "platform/GenericException.h"
 
 namespace tavik {
 

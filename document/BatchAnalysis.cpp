@@ -6,8 +6,8 @@
 #include <filesystem>
 #include <system_error>
 
-#include "document/GenericException.h"
 #include "document/ResultLog.h"
+#include "platform/GenericException.h"
 #include "platform/Messages.h"
 #include "rds/RDSDataMessage.h"
 
@@ -198,6 +198,9 @@ void CBatchAnalysis::MainTimerTick() {
     m_clock.Advance(CTimeSpan(1));
     m_pDoc->OnMainTimerEvent();
     Drain();
+    if (m_tickListener) {
+        m_tickListener();
+    }
 }
 
 // What a stop does to the files: the closing log line, the last records and the footer.
@@ -222,6 +225,9 @@ void CBatchAnalysis::Drain() {
     while (m_resultWindow.Queue().PeekMessage(message, 0, 0, true)) {
         m_router.Route(message);
         m_collector.Collect(message);
+        if (m_resultListener) {
+            m_resultListener(message);
+        }
         if (message.message == WM_MULTIPATH_ERROR && message.payload && !m_bMultipathErrorTold) {
             m_bMultipathErrorTold = true;
             m_prompt.Notice(*std::static_pointer_cast<const std::string>(message.payload));

@@ -52,6 +52,12 @@ public:
 
     // Alarm event lines as they are logged (a console may print them).
     void SetAlarmListener(CAlarmEventRecorder::CListener listener);
+    // Every result message, after the document took it; and the end of every second, after
+    // its main-timer work.
+    void SetResultListener(std::function<void(const CMessage&)> listener) {
+        m_resultListener = std::move(listener);
+    }
+    void SetTickListener(std::function<void()> listener) { m_tickListener = std::move(listener); }
     // Runs the whole analysis; throws CBatchError when the recording or the setup cannot be
     // used or the output folder already holds result or log files.
     CBatchSummary Run(const CProgress& progress = {});
@@ -96,6 +102,8 @@ private:
     CBatchCollector m_collector;
     CRecordingReader m_reader;
     CSpectrumDecimation m_spectrumDecimation;
+    std::function<void(const CMessage&)> m_resultListener;
+    std::function<void()> m_tickListener;
     std::int64_t m_nRdsChunks = 0;  // chunks handed to the RDS worker
     bool m_bRun = false;
     bool m_bMultipathErrorTold = false;

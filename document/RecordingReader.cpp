@@ -5,7 +5,7 @@
 #include <cstring>
 #include <system_error>
 
-#include "document/GenericException.h"
+#include "platform/GenericException.h"
 
 namespace tavik {
 

@@ -10,8 +10,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "document/GenericException.h"
 #include "platform/File.h"
+#include "platform/GenericException.h"
 
 namespace tavik {
 

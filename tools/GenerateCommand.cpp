@@ -1,28 +1,30 @@
 #include "tools/GenerateCommand.h"
 
-#include "tools/OptionParser.h"
+#include <CLI/CLI.hpp>
+
+#include "platform/TextParse.h"
 #include "tools/StationGenerator.h"
 
 namespace tavik {
 
-int RunGenerateCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    CGeneratorOptionParser::Result parsed;
+CGenerateCommand::CGenerateCommand(CLI::App& parent)
+    : m_pCommand(parent.add_subcommand("generate", "write synthetic demo recordings")) {
+    m_pCommand->footer(
+        "Writes a synthetic FM station into OUTDIR: mpx.dat, lev.dat, rds.dat, panormama.dat\n"
+        "and station.txt. The same options and seed always give the same files.");
+    m_pCommand->add_option("OUTDIR", m_options.strOutputFolder, "the folder to write into")
+        ->required()
+        ->type_name("");
+    AddOptions(*m_pCommand, m_options);
+}
+
+int CGenerateCommand::Run(std::ostream& out, std::ostream& err) const {
     try {
-        parsed = CGeneratorOptionParser::Parse(args);
-    } catch (const COptionError& e) {
-        err << e.what() << "\n";
-        return 2;
-    }
-    if (parsed.bHelp) {
-        out << CGeneratorOptionParser::Usage();
-        return 0;
-    }
-    try {
-        CStationGenerator generator(parsed.options);
+        CStationGenerator generator(m_options);
         const CGenerationSummary summary = generator.Run();
-        out << "Generated " << summary.nSamples / 200000.0 << " s into "
-            << parsed.options.strOutputFolder << " (peak " << summary.fPeakDeviation
-            << " kHz, MPX power " << summary.fMpxPower << " dBr)\n";
+        out << "Generated " << FormatNumber(summary.nSamples / 200000.0, 1) << " s into "
+            << m_options.strOutputFolder << " (peak " << FormatNumber(summary.fPeakDeviation, 2)
+            << " kHz, MPX power " << FormatNumber(summary.fMpxPower, 2) << " dBr)\n";
     } catch (const CGeneratorError& e) {
         err << "generate: " << e.what() << "\n";
         return 1;

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "device/PlaybackCalibration.h"
+#include "rds/RDSCharacterSet.h"
 #include "tools/PanoramaSynth.h"
 #include "tools/StationGenerator.h"
 
@@ -67,16 +68,17 @@ std::string CStationGenerator::Describe(const CGenerationSummary& summary) const
         text += "  No RDS on air: the receiver's noise bits only\n";
     }
     text += Format("  PI %04X, PS \"%s\", PTY %d, ECC %02X, language %d, TP %d, TA %d, %s\n", o.nPI,
-                   o.strPS.c_str(), o.nPTY, o.nECC, o.nLanguage, o.bTP ? 1 : 0, o.bTA ? 1 : 0,
-                   o.bMusic ? "music" : "speech");
-    text += Format("  PTYN \"%s\"; AF %s\n", o.strPTYN.c_str(), List(o.af).c_str());
-    text += Format("  Radio text A: \"%s\"\n", o.strRadioText1.c_str());
-    text += Format("  Radio text B: \"%s\"\n", o.strRadioText2.c_str());
+                   CRDSCharacterSet::ToUtf8(o.strPS).c_str(), o.nPTY, o.nECC, o.nLanguage,
+                   o.bTP ? 1 : 0, o.bTA ? 1 : 0, o.bMusic ? "music" : "speech");
+    text += Format("  PTYN \"%s\"; AF %s\n", CRDSCharacterSet::ToUtf8(o.strPTYN).c_str(),
+                   List(o.af).c_str());
+    text += Format("  Radio text A: \"%s\"\n", CRDSCharacterSet::ToUtf8(o.strRadioText1).c_str());
+    text += Format("  Radio text B: \"%s\"\n", CRDSCharacterSet::ToUtf8(o.strRadioText2).c_str());
     text += Format("  Clock: start %s UTC, local offset %+d half hours\n", o.strStart.c_str(),
                    o.nLocalOffset);
     text += Format("  EON: PI %04X, PS \"%s\", PTY %d, TP %d, TA %d, AF %s\n", o.nEonPI,
-                   o.strEonPS.c_str(), o.nEonPTY, o.bEonTP ? 1 : 0, o.bEonTA ? 1 : 0,
-                   List(o.eonAF).c_str());
+                   CRDSCharacterSet::ToUtf8(o.strEonPS).c_str(), o.nEonPTY, o.bEonTP ? 1 : 0,
+                   o.bEonTA ? 1 : 0, List(o.eonAF).c_str());
     text += Format("  Received with bit error rate %g after %d noise bits\n", o.fBitErrorRate,
                    o.nNoiseBits);
     text += Format("\npanormama.dat (%zu readings, 87.5 to 108.0 MHz in 25 kHz steps)\n",

@@ -1,6 +1,6 @@
 #include "ui/ConditionsLine.h"
 
-#include "document/GenericException.h"
+#include "platform/GenericException.h"
 #include "ui/MainViewLayout.h"
 
 namespace tavik {

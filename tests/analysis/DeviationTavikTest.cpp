@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "analysis/DeviationTavik.h"
-#include "document/GenericException.h"
+#include "platform/GenericException.h"
 #include "platform/MessageQueue.h"
 #include "platform/Messages.h"
 #include "tests/support/PassGate.h"

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "analysis/MPXPowerTavik.h"
-#include "document/GenericException.h"
+#include "platform/GenericException.h"
 #include "platform/MessageQueue.h"
 #include "platform/Messages.h"
 

@@ -4,7 +4,7 @@
 #include <future>
 
 #include "analysis/LeastSquaresFit.h"
-#include "document/GenericException.h"
+#include "platform/GenericException.h"
 #include "tests/analysis/MultipathTestSupport.h"
 #include "tests/support/PassGate.h"
 

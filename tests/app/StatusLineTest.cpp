@@ -1,16 +1,18 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <ctime>
 #include <limits>
+#include <sstream>
 #include <vector>
 
 #include "alarms/AlarmItem.h"
-#include "app/MonitorOptions.h"
+#include "app/AlarmNotifier.h"
 #include "app/MonitorValues.h"
 #include "app/MonitorView.h"
 #include "app/StatusLine.h"
+#include "document/TAVIKSDIDoc.h"
 #include "platform/Messages.h"
-#include "tools/OptionParser.h"
 
 namespace tavik {
 namespace {
@@ -96,44 +98,28 @@ TEST(StatusLine, AlarmEvents) {
     EXPECT_EQ(CMonitorView::FormatAlarmEvent("Dev high", item), "alarm \"Dev high\" cleared");
 }
 
-TEST(MonitorOptions, ParsesEveryOption) {
-    const CMonitorOptions options =
-        CMonitorOptionParser::Parse({"--seconds", "3", "--log-folder", ".", "--setup", "a.tvk",
-                                     "--enable-alarms", "--frequency", "98.2", "--speed", "20"});
-    EXPECT_EQ(options.nSeconds, 3);
-    EXPECT_EQ(options.strLogFolder, ".");
-    EXPECT_EQ(options.strSetupFile, "a.tvk");
-    EXPECT_TRUE(options.bEnableAlarms);
-    EXPECT_EQ(options.frequency, 98.2f);
-    EXPECT_EQ(options.fSpeed, 20.0);
-    EXPECT_FALSE(options.bHelp);
-
-    const CMonitorOptions defaults = CMonitorOptionParser::Parse({});
-    EXPECT_EQ(defaults.nSeconds, 0);  // until a signal
-    EXPECT_FALSE(defaults.frequency);
-    EXPECT_EQ(defaults.fSpeed, 1.0);
-    EXPECT_TRUE(CMonitorOptionParser::Parse({"--help", "--bogus"}).bHelp);
-}
-
-TEST(MonitorOptions, RejectsWhatItCannotUse) {
-    const auto message = [](const std::vector<std::string>& args) -> std::string {
-        try {
-            CMonitorOptionParser::Parse(args);
-        } catch (const COptionError& e) {
-            return e.what();
-        }
-        return "accepted";
-    };
-    EXPECT_EQ(message({"--bogus"}), "monitor: --bogus: unknown option");
-    EXPECT_EQ(message({"--seconds"}), "monitor: --seconds: needs a value");
-    EXPECT_EQ(message({"--seconds", "0"}), "monitor: --seconds: \"0\" is outside 1 to 315360000");
-    EXPECT_EQ(message({"--seconds", "3s"}), "monitor: --seconds: \"3s\" is not a whole number");
-    EXPECT_EQ(message({"--frequency", "108.1"}),
-              "monitor: --frequency: \"108.1\" is outside 87.5 to 108");
-    EXPECT_EQ(message({"--frequency", "nan"}), "monitor: --frequency: \"nan\" is not a number");
-    EXPECT_EQ(message({"--speed", "0"}), "monitor: --speed: \"0\" is outside 0.1 to 1000");
-    EXPECT_EQ(message({"--log-folder", "/nonexistent/x"}), "accepted");  // made at the start
-    EXPECT_EQ(message({"--log-folder", ""}), "monitor: --log-folder: needs a folder");
+// What an --on-alarm program is told of a deactivation before anything was measured.
+TEST(AlarmNotifier, EnvironmentOfAClearedAlarm) {
+    setenv("TZ", "Europe/Berlin", 1);
+    tzset();
+    CTAVIKSDIDoc doc;
+    CManualClock clock(CTime(1781517600));
+    doc.SetClock(&clock);
+    CMonitorValues values;
+    std::ostringstream err;
+    CAlarmNotifier notifier(doc, values, "/bin/true", err);
+    CAlarmItem item("$(x)", ALARM_SOURCE_MULTIPATH, ALARM_RELATION_GREATER_EQUAL, 1.5f,
+                    ALARM_ACTION_LOG_ONLY, COleDateTimeSpan(), ALARM_ACKNOWLEDGE_NO);
+    item.m_fTriggerValue = 2.25f;  // the value of the last activation, not of this event
+    EXPECT_EQ(
+        notifier.Environment("$(x)", item),
+        (std::vector<std::string>{
+            "TAVIK_ALARM_NAME=$(x)", "TAVIK_ALARM_STATE=cleared", "TAVIK_ALARM_SOURCE=MULTIPATH",
+            "TAVIK_ALARM_VALUE=", "TAVIK_ALARM_RELATION=>=", "TAVIK_ALARM_THRESHOLD=1.5",
+            "TAVIK_ALARM_UNIT=%/kHz", "TAVIK_ALARM_TIME=2026-06-15T12:00:00+02:00",
+            "TAVIK_FREQUENCY_MHZ=106.7", "TAVIK_PI=", "TAVIK_PS="}));
+    item.m_bActive = 1;
+    EXPECT_EQ(notifier.Environment("$(x)", item)[3], "TAVIK_ALARM_VALUE=2.25");
 }
 
 }  // namespace

@@ -12,7 +12,7 @@
 #include "charts/ChartFonts.h"
 #include "charts/Display.h"
 #include "charts/MemDC.h"
-#include "document/GenericException.h"
+#include "platform/GenericException.h"
 #include "platform/Prompt.h"
 
 namespace tavik {

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "device/TavikControl.h"
-#include "document/GenericException.h"
+#include "platform/GenericException.h"
 
 namespace tavik {
 namespace {

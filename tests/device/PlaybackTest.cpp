@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "device/TavikControl.h"
-#include "document/GenericException.h"
+#include "platform/GenericException.h"
 #include "platform/Messages.h"
 #include "platform/Thread.h"
 #include "tests/support/ManualClockPacer.h"

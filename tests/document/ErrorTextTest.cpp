@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "document/GenericException.h"
+#include "platform/GenericException.h"
 
 namespace tavik {
 namespace {

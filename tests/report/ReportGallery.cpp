@@ -19,7 +19,7 @@
 #include "document/ResultLog.h"
 #include "document/SetupFile.h"
 #include "report/DailyReport.h"
-#include "tools/OptionParser.h"
+#include "tools/CommandLineValues.h"
 #include "tools/StationGenerator.h"
 
 namespace tavik {
@@ -65,7 +65,7 @@ void AnalysePart(const fs::path& folder, CGeneratorOptions generator, const std:
     options.strOutFolder = (folder / "out").string();
     options.strSetupFile = setup;
     options.bEnableAlarms = true;
-    options.start = CTime(CGeneratorOptionParser::ParseUtcTime(start));
+    options.start = CTime(CheckedUtcTime(start));
     CStderrPrompt prompt;
     CBatchAnalysis(options, prompt).Run();
     fs::remove_all(generator.strOutputFolder);  // 400 MB of samples

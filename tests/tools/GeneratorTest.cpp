@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <CLI/CLI.hpp>
+#include <algorithm>
 #include <filesystem>
 #include <sstream>
 
@@ -14,6 +16,16 @@ namespace {
 using test::CTempFolder;
 
 const char* const kFiles[] = {"mpx.dat", "lev.dat", "rds.dat", "panormama.dat", "station.txt"};
+
+// `tavik generate` with these arguments after "generate"; its exit code.
+int RunGenerateCommand(std::vector<std::string> args, std::ostream& out, std::ostream& err) {
+    CLI::App app;
+    CGenerateCommand generate(app);
+    args.insert(args.begin(), "generate");
+    std::reverse(args.begin(), args.end());
+    app.parse(args);
+    return generate.Run(out, err);
+}
 
 int Generate(const std::string& folder, std::vector<std::string> options) {
     options.insert(options.begin(), folder);

@@ -9,7 +9,7 @@
 
 #include "analysis/MultipathTavik.h"
 #include "device/TavikControl.h"
-#include "document/GenericException.h"
+#include "platform/GenericException.h"
 #include "platform/Pacer.h"
 #include "tests/analysis/MultipathTestSupport.h"
 #include "tests/support/TempFolder.h"

@@ -1,4 +1,4 @@
-#include "document/GenericException.h"
+#include "platform/GenericException.h"
 
 #include <cstdarg>
 #include <cstdio>

@@ -1,0 +1,124 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <ctime>
+#include <limits>
+#include <memory>
+#include <sstream>
+
+#include "app/JsonLine.h"
+#include "app/SummaryReport.h"
+#include "platform/Messages.h"
+
+namespace tavik {
+namespace {
+
+CMessage Result(std::uintptr_t code, std::shared_ptr<const void> payload) {
+    return CMessage{WM_ANALYSER_RESULT, code, 0, std::move(payload)};
+}
+
+TEST(SummaryReport, EmptySummaryHasEveryKeyWithNulls) {
+    CBatchSummary summary;
+    summary.alarms.push_back({"Dev \"high\"", 2});
+    EXPECT_EQ(CSummaryReport::ToJson(summary),
+              "{\"seconds\":0.0,\"blocks\":0,\"deviation_max_khz\":null,"
+              "\"deviation_exceed_75_pct\":null,\"deviation_relative_pct\":[],"
+              "\"deviation_accumulated_pct\":[],\"mpx_power_1s_last_dbr\":null,"
+              "\"mpx_power_60s_last_dbr\":null,\"mpx_power_60s_max_dbr\":null,"
+              "\"multipath_pct_per_khz\":null,\"rf_level_dbuv\":null,\"itu_status\":null,"
+              "\"rds\":{\"pi\":null,\"ps\":null,\"pty\":null,\"ptyn\":null,\"radiotext\":null,"
+              "\"last_radiotext\":null,\"af\":null,\"country\":null,\"language\":null,"
+              "\"date\":null,\"time\":null,\"pin\":null,\"tp\":null,\"ta\":null,"
+              "\"music_speech\":null,\"eon_pi\":null,\"eon_ps\":null,\"ber_pct\":null},"
+              "\"alarms\":[{\"name\":\"Dev \\\"high\\\"\",\"activations\":2}],"
+              "\"result_file\":null,\"log_file\":null,\"wall_seconds\":0.0,"
+              "\"realtime_factor\":0.0}");
+}
+
+TEST(SummaryReport, RoundedValuesAndRdsTextsThroughTheCodeTable) {
+    CBatchSummary summary;
+    auto snapshot = std::make_shared<CRDSSnapshot>();
+    snapshot->m_data.m_strPS = "A\\B\"C\x01\x91";  // 0x91 is a-diaeresis
+    snapshot->m_data.m_strEonPS = "\xE4$";         // y-circumflex, currency sign
+    snapshot->m_dBitErrorRate = 1.25;
+    summary.pRds = snapshot;
+    summary.fMpxPower1sLast = -std::numeric_limits<float>::infinity();  // a silent block
+    summary.fDeviationMax = 76.1235f;
+    summary.dRealtimeFactor = 920.5593335080464;
+    summary.deviationRelative = {0.1f, 12.34567f};
+    const std::string json = CSummaryReport::ToJson(summary);
+    EXPECT_NE(json.find("\"ps\":\"A\\\\B\\\"C\\u0001\xC3\xA4\""), std::string::npos) << json;
+    EXPECT_NE(json.find("\"eon_ps\":\"\xC5\xB7\xC2\xA4\""), std::string::npos) << json;
+    EXPECT_NE(json.find("\"ber_pct\":1.25}"), std::string::npos) << json;
+    EXPECT_NE(json.find("\"mpx_power_1s_last_dbr\":null"), std::string::npos) << json;
+    EXPECT_NE(json.find("\"deviation_max_khz\":76.12,"), std::string::npos) << json;
+    EXPECT_NE(json.find("\"deviation_relative_pct\":[0.1,12.3457]"), std::string::npos) << json;
+    EXPECT_NE(json.find("\"realtime_factor\":921.0}"), std::string::npos) << json;
+}
+
+TEST(SummaryReport, TextShowsControlCharactersOfRdsTextsEscaped) {
+    CBatchSummary summary;
+    auto snapshot = std::make_shared<CRDSSnapshot>();
+    snapshot->m_data.m_strPI = "D313";
+    snapshot->m_data.m_strPS = "M\xD1NCHEN ";  // 0xD1 is A-diaeresis
+    snapshot->m_data.m_strLastRadioText = "Now\r  ";
+    summary.pRds = snapshot;
+    summary.fDeviationMax = 76.25f;
+    summary.alarms.push_back({"Dev", 3});
+    std::ostringstream out;
+    CSummaryReport::WriteText(summary, out);
+    const std::string text = out.str();
+    EXPECT_NE(text.find("Deviation:  maximum 76.25 kHz, at or above 75 kHz -\n"), std::string::npos)
+        << text;
+    EXPECT_NE(text.find("RDS:        PI D313, PS \"M\xC3\x84NCHEN \","), std::string::npos) << text;
+    EXPECT_NE(text.find("Radio text: \"Now\\r  \"\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("Alarm \"Dev\": 3 activations\n"), std::string::npos) << text;
+    EXPECT_EQ(text.find("Result file"), std::string::npos);
+}
+
+TEST(JsonLine, EveryKeyInOrderWithNullsForWhatWasNotMeasured) {
+    setenv("TZ", "Europe/Berlin", 1);
+    tzset();
+    CMonitorValues values;
+    EXPECT_EQ(CJsonLine::Format(CTime(1781517601), values, {}),
+              "{\"time\":\"2026-06-15T12:00:01+02:00\",\"deviation_peak_khz\":null,"
+              "\"deviation_exceed_75_pct\":null,\"mpx_power_1s_dbr\":null,"
+              "\"mpx_power_60s_dbr\":null,\"multipath_pct_per_khz\":null,\"rf_level_dbuv\":null,"
+              "\"itu_status\":null,\"rds\":null,\"alarms\":[]}");
+
+    // A multipath result before the first accepted fit has a status but no value.
+    auto noFit = std::make_shared<CMultipathResult>();
+    noFit->m_nStatus = CMultipathResult::STATUS_DEVIATION_TOO_LOW;
+    values.Take(Result(8, noFit));
+    // The second's peak is the largest block peak since the last line.
+    for (const float peak : {70.0f, 76.126f, 71.0f}) {
+        values.Take(Result(4, std::make_shared<const float>(peak)));
+    }
+    std::vector<float> accumulated(110, 0.0f);
+    accumulated[74] = 0.5f;  // at or above 75 kHz
+    values.Take(Result(5, std::make_shared<const std::vector<float>>(accumulated)));
+    values.Take(Result(12, std::make_shared<const float>(2.954f)));
+    auto rds = std::make_shared<CRDSSnapshot>();
+    rds->m_data.m_strPI = "D313";
+    rds->m_data.m_strPS = "\xAB(date)";  // the RDS dollar sign
+    rds->m_data.m_strTPIndicator = "TP";
+    rds->m_data.m_strTAIndicator = "  ";
+    rds->m_data.m_strLastRadioText = "Hello\r" + std::string(58, ' ');
+    rds->m_data.m_bRadioTextComplete = true;
+    rds->m_data.m_strAF = "106.7MHz,   98.2MHz,  531.0kHz,  ";
+    values.Take(Result(9, rds));
+    const std::string line = CJsonLine::Format(CTime(1781517602), values, {"Dev", "Mpx"});
+    EXPECT_EQ(line,
+              "{\"time\":\"2026-06-15T12:00:02+02:00\",\"deviation_peak_khz\":76.13,"
+              "\"deviation_exceed_75_pct\":0.5,\"mpx_power_1s_dbr\":2.95,"
+              "\"mpx_power_60s_dbr\":null,\"multipath_pct_per_khz\":null,\"rf_level_dbuv\":null,"
+              "\"itu_status\":\"LOW-DEV\",\"rds\":{\"pi\":\"D313\",\"ps\":\"$(date)\","
+              "\"rt\":\"Hello\",\"tp\":true,\"ta\":false,\"af_mhz\":[106.7,98.2,0.531],"
+              "\"ber_pct\":0.0},\"alarms\":[\"Dev\",\"Mpx\"]}");
+    values.StartSecond();
+    EXPECT_FALSE(values.secondPeak);
+    EXPECT_EQ(values.deviation, 71.0f);  // the status line's newest value stays
+}
+
+}  // namespace
+}  // namespace tavik

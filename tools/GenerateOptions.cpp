@@ -1,0 +1,209 @@
+#include <CLI/CLI.hpp>
+#include <cmath>
+#include <cstdio>
+#include <sstream>
+
+#include "tools/CommandLineValues.h"
+#include "tools/GenerateCommand.h"
+#include "tools/LevelSynth.h"
+
+// The options of `tavik generate`, each checked as it is read.
+namespace tavik {
+
+namespace {
+
+std::vector<std::string> Split(const std::string& text, char separator) {
+    std::vector<std::string> parts;
+    std::string part;
+    std::istringstream in(text);
+    while (std::getline(in, part, separator)) {
+        parts.push_back(part);
+    }
+    if (!text.empty() && text.back() == separator) {
+        parts.emplace_back();
+    }
+    return parts;
+}
+
+bool Flag(const std::string& text) {
+    if (text != "0" && text != "1") {
+        throw COptionValueError("\"" + text + "\" is neither 0 nor 1");
+    }
+    return text == "1";
+}
+
+// Printable ASCII as bytes of the RDS basic code table, which agrees with ASCII but for four
+// characters: its dollar sign is 0xAB (0x24 is the currency sign) and it has no ^, ` or ~.
+std::string RdsText(const std::string& text, std::size_t maxLength) {
+    if (text.size() > maxLength) {
+        throw COptionValueError("longer than " + std::to_string(maxLength) + " characters");
+    }
+    std::string bytes;
+    for (const char c : text) {
+        if (c < 0x20 || c > 0x7E) {
+            throw COptionValueError("only printable ASCII characters are allowed");
+        }
+        if (c == '^' || c == '`' || c == '~') {
+            throw COptionValueError(std::string("the RDS character set has no ") + c);
+        }
+        bytes += c == '$' ? '\xAB' : c;
+    }
+    return bytes;
+}
+
+// Method A lists carry at most 25 FM frequencies of 87.6 to 107.9 MHz.
+std::vector<double> FrequencyList(const std::string& text) {
+    std::vector<double> list;
+    if (text.empty()) {
+        return list;
+    }
+    for (const std::string& part : Split(text, ',')) {
+        list.push_back(CheckedNumber(part, 87.6, 107.9));
+    }
+    if (list.size() > 25) {
+        throw COptionValueError("more than 25 frequencies");
+    }
+    return list;
+}
+
+std::vector<CPanoramaStation> StationList(const std::string& text) {
+    std::vector<CPanoramaStation> stations;
+    if (text.empty()) {
+        return stations;
+    }
+    for (const std::string& part : Split(text, ',')) {
+        const auto colon = part.find(':');
+        if (colon == std::string::npos) {
+            throw COptionValueError("\"" + part + "\" is not MHz:dBuV");
+        }
+        stations.push_back({CheckedNumber(part.substr(0, colon), 87.5, 108.0),
+                            CheckedNumber(part.substr(colon + 1), 22.5, 97.4)});
+    }
+    return stations;
+}
+
+std::array<double, 3> Coupling(const std::string& text) {
+    const auto parts = Split(text, ',');
+    if (parts.size() != 3) {
+        throw COptionValueError("\"" + text + "\" is not three numbers c0,c1,c2");
+    }
+    std::array<double, 3> coupling{};
+    for (std::size_t i = 0; i < 3; ++i) {
+        coupling[i] = CheckedNumber(parts[i], -1.0, 1.0);
+    }
+    // The level carries this coupling on top of the receiver's own response; its amplitude
+    // must stay positive over every deviation the analysis can meet.
+    double lowest = 0.0;
+    const double at = CLevelSynth::LowestPoint(CLevelSynth::TotalCoupling(coupling), lowest);
+    if (lowest <= 0.0) {
+        char where[64];
+        std::snprintf(where, sizeof where, "%.1f kHz", at);
+        throw COptionValueError("\"" + text +
+                                "\" makes the amplitude a(f) fall to zero or below at " + where +
+                                " (with the receiver's own response)");
+    }
+    return coupling;
+}
+
+// The receiver reads the scan at 25 kHz steps; off the grid it would read half of one sample
+// and half of the next.
+double GridFrequency(double megahertz, const std::string& text) {
+    const double steps = (megahertz - 87.5) / 0.025;
+    if (std::fabs(steps - std::round(steps)) > 1e-6) {
+        throw COptionValueError("\"" + text + "\" is not on the 25 kHz grid");
+    }
+    return megahertz;
+}
+
+}  // namespace
+
+void CGenerateCommand::AddOptions(CLI::App& c, CGeneratorOptions& o) {
+    using S = const std::string&;
+    const auto number = [&c](const char* name, const char* unit, const char* help, double lo,
+                             double hi, double& target) {
+        AddNumberOption(c, name, unit, help, lo, hi, [&target](double v) { target = v; });
+    };
+    const auto whole = [&c](const char* name, const char* unit, const char* help, std::int64_t lo,
+                            std::int64_t hi, int base, auto& target) {
+        AddIntegerOption(
+            c, name, unit, help, lo, hi,
+            [&target](std::int64_t v) { target = static_cast<std::decay_t<decltype(target)>>(v); },
+            base);
+    };
+    const auto flag = [&c](const char* name, const char* help, bool& target) {
+        AddTextOption(c, name, "0|1", help, [&target](S v) { target = Flag(v); });
+    };
+    const auto text = [&c](const char* name, const char* help, std::size_t length,
+                           std::string& target) {
+        AddTextOption(c, name, "TEXT", help,
+                      [&target, length](S v) { target = RdsText(v, length); });
+    };
+
+    number("--seconds", "S", "length of the recordings (default 60)", 0.1, 3600.0, o.fSeconds);
+    whole("--seed", "N", "seed of every random choice (default 1)", 0, 0x7FFFFFFFFFFFFFFFll, 10,
+          o.nSeed);
+    number("--peak-deviation", "KHZ", "peak deviation of the whole MPX (default 75)", 10.0, 100.0,
+           o.fPeakDeviation);
+    number("--mpx-power", "DBR", "MPX power the programme's gain control aims at (default 3)",
+           -20.0, 12.0, o.fMpxPower);
+    number("--overshoot", "PERCENT", "how far occasional peaks pass the limiter (default 3)", 0.0,
+           20.0, o.fOvershoot);
+    c.add_flag("--mono", o.bMono, "mono programme: no pilot, no L-R");
+    number("--pilot", "KHZ", "pilot deviation (default 6.75)", 0.0, 10.0, o.fPilotDeviation);
+    number("--rds-deviation", "KHZ", "RDS subcarrier deviation, 0 for none (default 3)", 0.0, 10.0,
+           o.fRdsDeviation);
+    number("--tone", "HZ", "replace the programme by one tone of this frequency in both channels",
+           10.0, 15000.0, o.fToneFrequency);
+    number("--tone-deviation", "KHZ", "peak deviation of that tone (default 50)", 0.0, 100.0,
+           o.fToneDeviation);
+    number("--level", "DBUV", "mean RF level (default 65)", 22.5, 97.4, o.fLevel);
+    number("--fading", "DB", "peak of the slow fading (default 3)", 0.0, 20.0, o.fFading);
+    number("--level-noise", "DB", "rms noise of the RF level (default 0.2)", 0.0, 10.0,
+           o.fLevelNoise);
+    AddTextOption(c, "--multipath", "C0,C1,C2",
+                  "coupling a(f) = c3 (1 + c2 f + c1 f^2 + c0 f^3), f in kHz, added to the "
+                  "receiver's own response (default 1e-8,2e-6,2.5e-3)",
+                  [&o](S v) { o.multipath = Coupling(v); });
+    AddTextOption(c, "--frequency", "MHZ", "the station's place in the band scan (default 106.7)",
+                  [&o](S v) { o.fFrequency = GridFrequency(CheckedNumber(v, 87.5, 108.0), v); });
+    whole("--pi", "HEX", "programme identification (default D313)", 1, 0xFFFF, 16, o.nPI);
+    whole("--pty", "N", "programme type 0-31 (default 10)", 0, 31, 10, o.nPTY);
+    whole("--ecc", "HEX", "extended country code (default E0)", 0, 0xFF, 16, o.nECC);
+    whole("--language", "N", "language code of group 1A variant 3 (default 8)", 0, 127, 10,
+          o.nLanguage);
+    flag("--tp", "traffic programme (default 1)", o.bTP);
+    flag("--ta", "traffic announcement (default 0)", o.bTA);
+    flag("--music", "music (1) or speech (0) (default 1)", o.bMusic);
+    text("--ps", "programme service name, up to 8 characters", 8, o.strPS);
+    text("--ptyn", "programme type name, up to 8 characters", 8, o.strPTYN);
+    text("--rt1", "first radio text, up to 64 characters", 64, o.strRadioText1);
+    text("--rt2", "second radio text, up to 64 characters", 64, o.strRadioText2);
+    AddTextOption(c, "--af", "MHZ,...",
+                  "alternative frequencies (default 106.7,98.2,101.3,89.4,93.7)",
+                  [&o](S v) { o.af = FrequencyList(v); });
+    whole("--eon-pi", "HEX", "PI of the other network (default D3A2)", 1, 0xFFFF, 16, o.nEonPI);
+    text("--eon-ps", "programme service name of the other network", 8, o.strEonPS);
+    whole("--eon-pty", "N", "programme type of the other network (default 3)", 0, 31, 10,
+          o.nEonPTY);
+    flag("--eon-tp", "traffic programme of the other network (default 1)", o.bEonTP);
+    flag("--eon-ta", "traffic announcement of the other network (default 0)", o.bEonTA);
+    AddTextOption(c, "--eon-af", "MHZ,...", "frequencies of the other network (default 91.6,94.5)",
+                  [&o](S v) { o.eonAF = FrequencyList(v); });
+    AddTextOption(c, "--start", "UTC", "clock time of the first sample, YYYY-MM-DDTHH:MM:SS",
+                  [&o](S v) {
+                      o.nStartTime = CheckedUtcTime(v);
+                      o.strStart = v;
+                  });
+    whole("--local-offset", "HALFHOURS", "local time offset in half hours, -24 to 24 (default 4)",
+          -24, 24, 10, o.nLocalOffset);
+    number("--rds-ber", "P", "share of inverted bits in rds.dat, 0 to 0.5 (default 0)", 0.0, 0.5,
+           o.fBitErrorRate);
+    whole("--rds-noise-bits", "N", "random bits before the first group (default 0)", 0, 1000000, 10,
+          o.nNoiseBits);
+    number("--noise-floor", "DBUV", "band scan noise floor (default 28)", 22.5, 60.0,
+           o.fNoiseFloor);
+    AddTextOption(c, "--stations", "MHZ:DBUV,...", "the other stations of the band scan",
+                  [&o](S v) { o.stations = StationList(v); });
+}
+
+}  // namespace tavik
