@@ -21,13 +21,6 @@ TEST(AlarmItem, NewItemsStartDisabledWithAResetRequest) {
     const CAlarmItem made("Overmod", ALARM_SOURCE_DEVIATION, ALARM_RELATION_GREATER, 75.0f,
                           ALARM_ACTION_OUTPUT_2, COleDateTimeSpan(0, 0, 0, 5),
                           ALARM_ACKNOWLEDGE_NO);
-    EXPECT_EQ(made.m_strName, "Overmod");
-    EXPECT_EQ(made.m_nSource, 1);
-    EXPECT_EQ(made.m_nRelation, 3);
-    EXPECT_EQ(made.m_fThreshold, 75.0f);
-    EXPECT_EQ(made.m_nAction, 1);
-    EXPECT_EQ(made.m_spanDelay.GetTotalSeconds(), 5);
-    EXPECT_EQ(made.m_nAcknowledge, 1);
     const CAlarmItem loaded;  // as the file reader creates it
     for (const CAlarmItem* item : {&made, &loaded}) {
         EXPECT_EQ(item->m_bEnabled, 0);
