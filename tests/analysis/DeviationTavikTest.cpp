@@ -1,13 +1,10 @@
 #include <gtest/gtest.h>
 
-#include <future>
 #include <vector>
 
 #include "analysis/DeviationTavik.h"
-#include "platform/GenericException.h"
 #include "platform/MessageQueue.h"
 #include "platform/Messages.h"
-#include "tests/support/PassGate.h"
 
 namespace tavik {
 namespace {
@@ -216,44 +213,6 @@ TEST_F(DeviationFixture, ClearBufferRestartsCountersHistogramAndMaximum) {
     EXPECT_EQ(timeSignals, (std::vector<int>{4, 9}));
     EXPECT_EQ(deviation.GetHistogram()[0], 20u);  // the 14 peaks collected before are gone
     EXPECT_EQ(deviation.GetRelative()[0], 100.0f);
-}
-
-// Holds its pass at the start until released by the test.
-class CHeldDeviation : public CDeviationTavik {
-public:
-    CHeldDeviation() { m_gate.Hold(); }
-    ~CHeldDeviation() override {
-        Release();
-        JoinPass();
-    }
-    void Release() { m_gate.Release(); }
-
-protected:
-    void Pass() override {
-        m_gate.Pass();
-        CDeviationTavik::Pass();
-    }
-
-private:
-    test::CPassGate m_gate;
-};
-
-TEST(DeviationTavik, ClearBufferTimesOutWhileAPassRuns) {
-    CHeldDeviation deviation;
-    deviation.SetReference(6000.0f);
-    const std::vector<float> block = Block(3000, 3000);
-    deviation.PostData(block.data(), N);
-    try {
-        deviation.ClearBuffer();  // waits its 1000 ms in vain
-        FAIL() << "no time-out";
-    } catch (const CDeviationTavikException& e) {
-        EXPECT_EQ(e.GetMessage(), "ClearBuffer: Wait timed out!\n");
-        EXPECT_EQ(e.GetErrorId(), 12);
-        EXPECT_EQ(e.GetSubId(), 0);
-    }
-    deviation.Release();
-    ASSERT_TRUE(deviation.WaitUntilIdle(std::chrono::seconds(10)));
-    deviation.ClearBuffer();
 }
 
 // Takes the next message and its payload as T.
