@@ -7,12 +7,9 @@
 
 #include "document/SetupFile.h"
 #include "document/TAVIKSDIDoc.h"
-#include "tests/support/TempFolder.h"
 
 namespace tavik {
 namespace {
-
-using test::CTempFolder;
 
 // A valid file with three alarms, one with a name that needs the 16-bit length.
 std::vector<std::uint8_t> ValidFile() {
@@ -115,29 +112,6 @@ TEST(DocumentFileRobustness, MutatedFilesLoadOrFailWithAClearMessage) {
     }
     EXPECT_GT(loaded, 100);
     EXPECT_GT(failed, 1000);
-}
-
-TEST(DocumentFileRobustness, DamagedFilesThroughOpenAlwaysEndAsANewDocument) {
-    const auto valid = ValidFile();
-    CTempFolder folder;
-    CTAVIKSDIDoc doc;
-    CRecordingPrompt prompt;
-    doc.SetPrompt(&prompt);
-    std::mt19937 random(7);
-    for (int round = 0; round < 300; ++round) {
-        std::vector<std::uint8_t> bytes = valid;
-        bytes.resize(random() % bytes.size());
-        folder.Write("cut.tvk", bytes);
-        prompt.m_boxes.clear();
-        ASSERT_FALSE(doc.OnOpenDocument(folder.File("cut.tvk")));
-        ASSERT_EQ(prompt.m_boxes.size(), 1u);
-        ASSERT_EQ(prompt.m_boxes[0].text.rfind("The file could not be read: ", 0), 0u);
-        CProtocolHeader header;
-        doc.GetProtocolHeader(header);
-        ASSERT_EQ(header.m_strings[0], "");
-        ASSERT_EQ(header.m_bFilter, 0);
-        ASSERT_TRUE(doc.GetAlarms().IsEmpty());
-    }
 }
 
 }  // namespace
