@@ -99,22 +99,6 @@ TEST(Archive, CountsEscapeTo32Bits) {
     EXPECT_EQ(in.ReadCount(), 0xFFFFu);
 }
 
-TEST(Archive, ClassTagNewThenReference) {
-    CArchive ar;
-    ar.WriteClassTag("CAlarmItem", 1);
-    ar.WriteClassTag("CAlarmItem", 1);
-    ar.WriteClassTag("CAlarmItem", 1);
-    const auto expected =
-        CByteBuilder().U16(0xFFFF).U16(1).U16(10).Chars("CAlarmItem").U16(0x8001).U16(0x8001);
-    EXPECT_EQ(ar.GetBuffer(), expected.Bytes());
-
-    CArchive in(ar.GetBuffer().data(), ar.GetBuffer().size());
-    in.ReadClassTag("CAlarmItem", 1);
-    in.ReadClassTag("CAlarmItem", 1);
-    in.ReadClassTag("CAlarmItem", 1);
-    EXPECT_EQ(in.GetRemaining(), 0u);
-}
-
 TEST(Archive, DamagedInputFailsWithAClearMessage) {
     const auto readString = [](CArchive& ar) { ar.ReadString(); };
     const auto readTag = [](CArchive& ar) { ar.ReadClassTag("CAlarmItem", 1); };
