@@ -26,12 +26,8 @@ TEST(RDSClockTime, LocalTimeCarriesMinutesAndWrapsHours) {
 TEST(RDSClockTime, GroupFieldsWithTheSignBit) {
     std::string date;
     std::string time;
-    // MJD 52978 = 0xCEF2: bit 15 in B bit 0, bits 14-0 in C bits 15-1; UTC 0:15; offset -2
-    // half hours (sign bit D5).
-    CRDSClockTime::Decode(0x4001, 0x9DE4, 0x03E2, date, time);
-    EXPECT_EQ(date, "5. 12. 2003 ");
-    EXPECT_EQ(time, "23:15");
-    // Same day, UTC 23:45 (hour bit 4 in C bit 0), offset +3 half hours.
+    // MJD 52978 = 0xCEF2: bit 15 in B bit 0, bits 14-0 in C bits 15-1; UTC 23:45 (hour bit 4
+    // in C bit 0), offset +3 half hours. The sign bit (D5) is decoded in RDSDecoderGroups.
     CRDSClockTime::Decode(0x4001, 0x9DE5, 0x7B43, date, time);
     EXPECT_EQ(date, "5. 12. 2003 ");
     EXPECT_EQ(time, "01:15");
