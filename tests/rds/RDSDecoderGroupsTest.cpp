@@ -149,17 +149,6 @@ TEST(RDSDecoderGroups, OneGroupWithAnotherPIKeepsTheDataTwoClearIt) {
     EXPECT_EQ(data.m_strTAText, "");
 }
 
-TEST(RDSDecoderGroups, AlternativeFrequenciesOfGroup0A) {
-    const auto data = Decode([](CRdsTestEncoder& e) {
-        e.AddGroup(kPI, 0x0548, 0xE40B, 0x5441);  // 0A seg 0: AF 4 follow, 88.6
-        e.AddGroup(kPI, 0x0549, 0x0B1D, 0x5649);  // 0A seg 1: 88.6 (repeat), 90.4
-        e.AddGroup(kPI, 0x054A, 0xE0CD, 0x4B20);  // 0A seg 2: (224, 205) adds nothing
-        e.AddGroup(kPI, 0x054B, 0xFA10, 0x464D);  // 0A seg 3: MF 531 kHz
-        e.AddGroup(kPI, 0x0D48, 0x1DCD, 0x5441);  // 0B seg 0: C' is the PI, not an AF
-    });
-    EXPECT_EQ(data.m_strAF, " 88.6MHz,   90.4MHz,  531.0kHz,  ");
-}
-
 TEST(RDSDecoderGroups, RadioTextIsPublishedWhenTheABFlagToggles) {
     const std::string first = "Tavik radio text number one";
     const auto padded = first + std::string(64 - first.size(), ' ');
