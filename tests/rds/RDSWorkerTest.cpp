@@ -120,26 +120,6 @@ TEST(RDSWorker, CountsZeroAboveFiveHundredAndOutOfRange) {
               reference.GetLastSnapshot()->m_dBitErrorRate);
 }
 
-TEST(RDSWorker, ResetClearsTheStationAndRestartsSettling) {
-    CRDSWorker worker;
-    worker.SetSynchronous(true);
-    const auto bytes = StationBytes();
-    worker.PostData(Message(bytes, static_cast<int>(bytes.size())));
-    for (int i = 0; i < 22; ++i) {
-        worker.PostData(Message({}, 0));
-    }
-    EXPECT_TRUE(worker.GetLastSnapshot()->m_bSettled);
-
-    worker.Reset();
-    worker.ResetSettling();
-    worker.PostData(Message({}, 0));
-    const auto snapshot = worker.GetLastSnapshot();
-    EXPECT_EQ(snapshot->m_data.m_strPS, "");
-    EXPECT_EQ(snapshot->m_data.m_strRadioText, "&& Clear Radio Text Field &&");
-    EXPECT_EQ(snapshot->m_nSettleCount, 1);
-    EXPECT_FALSE(snapshot->m_bSettled);
-}
-
 // Holds every pass at its start until the test releases it.
 class CHeldRDSWorker : public CRDSWorker {
 public:
