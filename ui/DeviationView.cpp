@@ -79,7 +79,7 @@ void CDeviationView::CreateMeter() {
     m_pMeter->SetScaleLeft(true);
     m_pMeter->SetScaleMode(3);
     m_pMeter->SetOverloadLamp(false);
-    m_pMeter->setMinimumWidth(110);
+    m_pMeter->setMinimumWidth(150);
 }
 
 QWidget* CDeviationView::CreateForm() {

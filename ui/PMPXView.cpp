@@ -58,7 +58,7 @@ CPMPXView::CPMPXView(CTAVIKSDIDoc& doc, QWidget* parent)
     m_pMeter->SetAlarmMark(false, false, 10);
     m_pMeter->SetWarningMark(false, false, 10);
     m_pMeter->SetScaleLeft(true);
-    m_pMeter->setMinimumWidth(110);
+    m_pMeter->setMinimumWidth(150);
 
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
