@@ -1,6 +1,11 @@
 #include "ui/MeasurementPages.h"
 
-#include "ui/PlaceholderViews.h"
+#include "ui/DeviationView.h"
+#include "ui/PMPXView.h"
+#include "ui/QualityView.h"
+#include "ui/RDSView.h"
+#include "ui/SignalView.h"
+#include "ui/SpectrumView.h"
 
 namespace tavik {
 
@@ -40,9 +45,10 @@ int PageForResultCode(int code) {
 
 namespace {
 
-MeasurementViewFactory Placeholder(const char* description) {
-    return [description](CTAVIKSDIDoc& doc, QWidget* parent) -> CMeasurementView* {
-        return new CPlaceholderMeasurementView(doc, parent, QString::fromLatin1(description));
+template <class TView>
+MeasurementViewFactory View() {
+    return [](CTAVIKSDIDoc& doc, QWidget* parent) -> CMeasurementView* {
+        return new TView(doc, parent);
     };
 }
 
@@ -50,18 +56,8 @@ MeasurementViewFactory Placeholder(const char* description) {
 
 MeasurementViewFactories DefaultMeasurementViews() {
     return {
-        Placeholder("The distribution of the MPX deviation (relative and accumulated) with the "
-                    "deviation limit, the maximum deviation and a level meter of the current "
-                    "deviation will be shown here."),
-        Placeholder("The MPX power over the last minute, 10 minutes or hour and a level meter "
-                    "of the current MPX power in dBr will be shown here."),
-        Placeholder("The MPX spectrum with its peak hold and the choice of window function "
-                    "will be shown here."),
-        Placeholder("The MPX signal and the RF level against time will be shown here."),
-        Placeholder("The RF level against deviation, the multipath values, the ITU-R condition "
-                    "lamps, the calibration and the RDS bit error rate will be shown here."),
-        Placeholder("The decoded RDS data of the station (PI, PS, programme type, radio text, "
-                    "alternative frequencies, clock time, other networks) will be shown here."),
+        View<CDeviationView>(), View<CPMPXView>(),    View<CSpectrumView>(),
+        View<CSignalView>(),    View<CQualityView>(), View<CRDSView>(),
     };
 }
 

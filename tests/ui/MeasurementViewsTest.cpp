@@ -1,0 +1,220 @@
+// The deviation and MPX power pages: the limit rule, the limit lines and the power span rule.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QTest>
+
+#include "analysis/MultipathResult.h"
+#include "analysis/MultipathTavik.h"
+#include "analysis/SpectrumAnalyser.h"
+#include "charts/DeviationDisplay.h"
+#include "charts/LevelMeter.h"
+#include "document/Hints.h"
+#include "document/TAVIKSDIDoc.h"
+#include "platform/Messages.h"
+#include "rds/RDSSnapshot.h"
+#include "ui/AnalyserResult.h"
+#include "ui/DeviationView.h"
+#include "ui/PMPXView.h"
+#include "ui/QualityView.h"
+#include "ui/SpectrumView.h"
+
+namespace tavik {
+namespace {
+
+CMessage Result(int code, std::shared_ptr<const void> payload) {
+    return CMessage{WM_ANALYSER_RESULT, static_cast<std::uintptr_t>(code), 0, std::move(payload)};
+}
+
+class MeasurementViewsTest : public ::testing::Test {
+protected:
+    MeasurementViewsTest() { m_doc.SetPrompt(&m_prompt); }
+    CRecordingPrompt m_prompt;
+    CTAVIKSDIDoc m_doc;
+};
+
+TEST_F(MeasurementViewsTest, DeviationLimitOutsideRangeRestoresPreviousValue) {
+    CDeviationView view(m_doc, nullptr);
+    QLineEdit& edit = view.GetLimitEdit();
+    edit.selectAll();
+    QTest::keyClicks(&edit, QStringLiteral("80"));
+    EXPECT_EQ(view.GetLimit(), 80.0f);
+    EXPECT_EQ(m_doc.GetProtocolHeaderRef().m_fDeviationLimit, 80.0f);
+    EXPECT_TRUE(m_doc.IsModified());
+
+    edit.selectAll();
+    QTest::keyClicks(&edit, QStringLiteral("120"));  // "1", "12" pass, "120" is refused
+    EXPECT_EQ(view.GetLimit(), 12.0f);
+    EXPECT_EQ(edit.text(), QStringLiteral("12"));
+
+    edit.setText(QStringLiteral("110"));
+    edit.selectAll();
+    QTest::keyClicks(&edit, QStringLiteral("110.5"));
+    EXPECT_EQ(view.GetLimit(), 110.0f);
+    EXPECT_EQ(edit.text(), QStringLiteral("110"));
+}
+
+TEST_F(MeasurementViewsTest, DeviationLimitLinesFollowTheTriangle) {
+    CDeviationView view(m_doc, nullptr);
+    const CDeviationDisplay& chart = view.GetChart();
+    const SLine* foot = chart.FindLine(CDeviationView::LINE_LIMIT_FOOT);
+    ASSERT_NE(foot, nullptr);
+    EXPECT_EQ(foot->fX1, 75.0f);
+    view.GetTriangleCheck().setChecked(true);
+    EXPECT_EQ(foot->fX1, 85.0f);
+    EXPECT_EQ(foot->fY1, 0.0f);
+    EXPECT_EQ(foot->fX2, 75.0f);
+    EXPECT_EQ(foot->fY2, 10.0f);
+    EXPECT_EQ(m_doc.GetProtocolHeaderRef().m_bLimitTriangle, 1);
+    const SLine* green = chart.FindLine(CDeviationView::LINE_20KHZ);
+    ASSERT_NE(green, nullptr);
+    EXPECT_EQ(green->fX1, 20.0f);
+}
+
+TEST_F(MeasurementViewsTest, DeviationResultsAndStop) {
+    CDeviationView view(m_doc, nullptr);
+    view.OnUpdate(nullptr, HINT_MEASUREMENT_STARTED, nullptr);
+    EXPECT_FALSE(view.GetFilterCheck().isEnabled());
+    std::vector<float> relative(110, 1.5f);
+    view.OnResult(CAnalyserResult(Result(3, std::make_shared<std::vector<float>>(relative))));
+    EXPECT_EQ(view.GetRelative()[109], 1.5f);
+    EXPECT_EQ(view.GetRelative()[110], 0.0f);  // the last class keeps its value
+    view.OnResult(CAnalyserResult(Result(6, std::make_shared<float>(76.456f))));
+    EXPECT_EQ(view.GetMaximumField().text(), QStringLiteral("76.46kHz"));
+
+    view.OnUpdate(nullptr, HINT_MEASUREMENT_STOPPED, nullptr);
+    EXPECT_EQ(view.GetRelative()[109], 0.0f);
+    EXPECT_TRUE(view.GetMaximumField().text().isEmpty());
+    EXPECT_FALSE(view.GetMaximumField().isEnabled());
+    EXPECT_TRUE(view.GetFilterCheck().isEnabled());
+}
+
+TEST(PowerSpanTest, AutoGrowsWithTheHistory) {
+    struct {
+        int range, count, span;
+    } const cases[] = {
+        {0, 1, 60},     {0, 59, 60},   {0, 60, 600}, {0, 599, 600},
+        {0, 600, 3600}, {1, 3600, 60}, {2, 10, 600}, {3, 10, 3600},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(PowerSpanSeconds(c.range, c.count), c.span) << c.range << " " << c.count;
+    }
+}
+
+TEST_F(MeasurementViewsTest, PowerAxisSwitchesToMinutesAtSixtyValues) {
+    CPMPXView view(m_doc, nullptr);
+    view.OnUpdate(nullptr, HINT_MEASUREMENT_STARTED, nullptr);
+    view.OnResult(CAnalyserResult(Result(7, std::make_shared<std::vector<float>>(59, -1.0f))));
+    view.ApplySpan();
+    EXPECT_EQ(view.GetChart().GetXMax(), 60.0f);
+    EXPECT_EQ(view.GetChart().GetXUnit(), QStringLiteral("s"));
+    EXPECT_EQ(view.GetTimes()[58], 58.0f);
+
+    view.OnResult(CAnalyserResult(Result(7, std::make_shared<std::vector<float>>(60, -1.0f))));
+    view.ApplySpan();
+    EXPECT_EQ(view.GetChart().GetXMax(), 10.0f);
+    EXPECT_EQ(view.GetChart().GetXUnit(), QStringLiteral("min"));
+    EXPECT_FLOAT_EQ(view.GetTimes()[1], 1.0f / 60.0f);
+    EXPECT_EQ(view.GetChart().FindGraph(1)->nCount, 60);
+
+    view.OnUpdate(nullptr, HINT_MEASUREMENT_STOPPED, nullptr);
+    EXPECT_EQ(view.GetChart().GetXMax(), 60.0f);
+    EXPECT_FALSE(view.GetChart().FindGraph(1)->bVisible);
+    EXPECT_EQ(view.GetDisplayRange(), 0);
+}
+
+CMultipathResult Multipath(int status, float level, float multipath, int points) {
+    CMultipathResult result;
+    result.m_nStatus = status;
+    result.m_fLevel = level;
+    result.m_fMultipath = multipath;
+    for (int i = 0; i < points; ++i) {
+        result.m_deviation.push_back(static_cast<float>(i));
+        result.m_levelFit.push_back(60.0f);
+        result.m_slope.push_back(0.5f);
+    }
+    return result;
+}
+
+TEST_F(MeasurementViewsTest, QualityStatusThreeKeepsTextsButReplacesCurves) {
+    CQualityView view(m_doc, nullptr);
+    EXPECT_EQ(view.GetLevelText().text(), QStringLiteral("n/a"));
+    EXPECT_EQ(view.GetStatusText().text(), QStringLiteral("n/a"));
+
+    view.OnMultipathResult(Multipath(0, 0.0f, 0.0f, 0));  // no fit accepted yet
+    EXPECT_EQ(view.GetLevelText().text(), QStringLiteral("-"));
+    EXPECT_EQ(view.GetMultipathText().text(), QStringLiteral("-"));
+
+    view.OnMultipathResult(Multipath(1, 61.25f, 0.456f, 41));
+    EXPECT_EQ(view.GetLevelText().text(), QStringLiteral("61.3 dBuV"));
+    EXPECT_EQ(view.GetMultipathText().text(), QStringLiteral("0.46 %/kHz"));
+    EXPECT_EQ(view.GetStatusText().text(), QStringLiteral("Data OK!"));
+    EXPECT_TRUE(view.IsOkLampOn());
+    EXPECT_FALSE(view.IsStopLampOn());
+
+    view.OnMultipathResult(Multipath(3, 40.0f, 9.0f, 7));
+    EXPECT_EQ(view.GetLevelText().text(), QStringLiteral("61.3 dBuV"));
+    EXPECT_EQ(view.GetMultipathText().text(), QStringLiteral("0.46 %/kHz"));
+    EXPECT_EQ(view.GetStatusText().text(), QStringLiteral("Deviation too low (< 20.0 kHz)!"));
+    EXPECT_FALSE(view.IsOkLampOn());
+    EXPECT_FALSE(view.IsStopLampOn());
+    EXPECT_EQ(view.GetLevelChart().FindGraph(1)->nCount, 7);
+    EXPECT_EQ(view.GetSlopeChart().FindGraph(1)->nCount, 7);
+
+    view.OnMultipathResult(Multipath(2, 50.0f, 1.0f, 7));
+    EXPECT_FALSE(view.IsOkLampOn());
+    EXPECT_TRUE(view.IsStopLampOn());
+}
+
+TEST_F(MeasurementViewsTest, QualitySegmentPeaksAndBitErrorRate) {
+    CQualityView view(m_doc, nullptr);
+    CSegmentPeaks peaks{};
+    peaks[0] = 21.456f;
+    peaks[9] = -3.0f;
+    view.OnResult(CAnalyserResult(Result(13, std::make_shared<CSegmentPeaks>(peaks))));
+    ASSERT_EQ(view.GetSegmentPeaks().count(), 10);
+    EXPECT_EQ(view.GetSegmentPeaks().item(0)->text(), QStringLiteral("21.46"));
+    EXPECT_EQ(view.GetSegmentPeaks().item(9)->text(), QStringLiteral("-3.00"));
+
+    CRDSSnapshot rds;
+    rds.m_dBitErrorRate = 1.25;
+    view.OnResult(CAnalyserResult(Result(11, std::make_shared<CRDSSnapshot>(rds))));
+    EXPECT_EQ(view.GetBitErrorRateText().text(), QStringLiteral("1.250% settling"));
+    rds.m_bSettled = true;
+    view.OnResult(CAnalyserResult(Result(11, std::make_shared<CRDSSnapshot>(rds))));
+    EXPECT_EQ(view.GetBitErrorRateText().text(), QStringLiteral("1.250%"));
+}
+
+TEST_F(MeasurementViewsTest, SpectrumPeakHoldRedAndMinusInfinityAtTheFloor) {
+    CSpectrumView view(m_doc, nullptr);
+    const SGraph* peak = view.GetChart().FindGraph(2);
+    ASSERT_NE(peak, nullptr);
+    EXPECT_EQ(peak->strName, QStringLiteral("Spectrum Peak Hold"));
+    EXPECT_EQ(peak->pen.color(), QColor(255, 0, 0));
+    EXPECT_NE(view.GetChart().FindGraph(1)->pen.color(), QColor(255, 0, 0));
+
+    CSpectrumAnalyser::Spectrum bins{};
+    bins.fill(-20.0f);
+    bins[0] = -std::numeric_limits<float>::infinity();
+    view.OnResult(CAnalyserResult(Result(2, std::make_shared<CSpectrumAnalyser::Spectrum>(bins))));
+    EXPECT_EQ(view.GetSpectrum()[0], -90.0f);
+    EXPECT_EQ(view.GetSpectrum()[1024], -20.0f);
+    EXPECT_EQ(view.GetPeakHold()[1], -90.0f);  // code 10 not yet received
+
+    view.SetWindowFunction(2);
+    EXPECT_EQ(m_doc.GetProtocolHeaderRef().m_nWindowFunction, 2u);
+    EXPECT_EQ(m_doc.GetSpectrumAnalyser().GetWindow(), CSpectrumAnalyser::WINDOW_BLACKMAN);
+    EXPECT_TRUE(m_doc.IsModified());
+
+    view.OnUpdate(nullptr, HINT_MEASUREMENT_STOPPED, nullptr);
+    EXPECT_EQ(view.GetSpectrum()[1024], -90.0f);
+}
+
+}  // namespace
+}  // namespace tavik

@@ -1,0 +1,224 @@
+#include "ui/QualityView.h"
+
+#include <algorithm>
+
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "analysis/MultipathResult.h"
+#include "charts/Display.h"
+#include "document/Hints.h"
+#include "document/TAVIKSDIDoc.h"
+#include "rds/RDSSnapshot.h"
+#include "ui/AnalyserResult.h"
+#include "ui/MeasurementForm.h"
+
+namespace tavik {
+
+namespace {
+
+constexpr float kRequiredDeviation = 20.0f;  // kHz a multipath measurement needs
+constexpr COLORREF kYellow = RGB(255, 255, 0);
+constexpr COLORREF kRed = RGB(255, 0, 0);
+constexpr int kLampSize = 14;
+
+void PaintLamp(QLabel& lamp, bool on, const char* onColor) {
+    lamp.setStyleSheet(QStringLiteral("QLabel { border: 1px solid rgb(90, 90, 90); "
+                                      "border-radius: 7px; background-color: %1; }")
+                           .arg(QString::fromLatin1(on ? onColor : "rgb(110, 110, 110)")));
+}
+
+QGroupBox* TextBox(QWidget* parent, const char* title, QLabel* field) {
+    auto* box = new QGroupBox(QString::fromLatin1(title), parent);
+    auto* layout = new QVBoxLayout(box);
+    layout->addWidget(field);
+    return box;
+}
+
+}  // namespace
+
+CQualityView::CQualityView(CTAVIKSDIDoc& doc, QWidget* parent)
+    : CMeasurementView(doc, parent, kRefreshMs) {
+    m_pLevelChart = CreateChart("Signal Quality", "RF Level vs. Deviation", "RF Signal Strength",
+                                "dBuV", 25.0f, 110.0f, 2, &m_nLevelGraph);
+    m_pSlopeChart = CreateChart("Computed Multipath Values", "Derivative",
+                                "d/df RF Signal Strength", "%", -3.0f, 3.0f, 3, &m_nSlopeGraph);
+    auto* charts = new QVBoxLayout;
+    charts->addWidget(m_pLevelChart, 1);
+    charts->addWidget(m_pSlopeChart, 1);
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(4, 4, 4, 4);
+    layout->addWidget(CreateForm());
+    layout->addLayout(charts, 1);
+}
+
+CQualityView::~CQualityView() = default;
+
+CDisplay* CQualityView::CreateChart(const char* title, const char* graph, const char* yTitle,
+                                    const char* yUnit, float yMin, float yMax, int penWidth,
+                                    int* graphId) {
+    auto* chart = new CDisplay(this);
+    chart->SetTitle(QString::fromLatin1(title));
+    chart->SetXTitle(QStringLiteral("Deviation"));
+    chart->SetXUnit(QStringLiteral("kHz"));
+    chart->SetYTitle(QString::fromLatin1(yTitle));
+    chart->SetYUnit(QString::fromLatin1(yUnit));
+    chart->SetXRange(-110.0f, 110.0f);
+    chart->SetYRange(yMin, yMax);
+    chart->AddLine(1, kRequiredDeviation, kRequiredDeviation, yMin, yMax, kRed, 1);
+    chart->AddLine(2, -kRequiredDeviation, -kRequiredDeviation, yMin, yMax, kRed, 1);
+    *graphId = chart->AddGraph(nullptr, nullptr, false, 0, QString::fromLatin1(graph));
+    chart->SetGraphPen(*graphId, penWidth, kYellow);
+    chart->OnInitialUpdate();
+    return chart;
+}
+
+QWidget* CQualityView::CreateForm() {
+    auto* form = new QWidget(this);
+    form->setFixedWidth(250);
+    auto* column = new QVBoxLayout(form);
+    column->setContentsMargins(0, 0, 0, 0);
+
+    auto* conditions = new QGroupBox(QStringLiteral("ITU-R Measurement Conditions"), form);
+    auto* lamps = new QHBoxLayout(conditions);
+    m_pOkLamp = new QLabel(conditions);
+    m_pStopLamp = new QLabel(conditions);
+    for (QLabel* lamp : {m_pOkLamp, m_pStopLamp}) {
+        lamp->setFixedSize(kLampSize, kLampSize);
+    }
+    lamps->addWidget(m_pOkLamp);
+    lamps->addWidget(new QLabel(QStringLiteral("OK"), conditions));
+    lamps->addSpacing(20);
+    lamps->addWidget(m_pStopLamp);
+    lamps->addWidget(new QLabel(QStringLiteral("STOP"), conditions));
+    lamps->addStretch(1);
+    column->addWidget(conditions);
+    SetLamps(false, false);
+
+    m_pLevel = MakeValueField(form, QStringLiteral("n/a"));
+    m_pMultipath = MakeValueField(form, QStringLiteral("n/a"));
+    m_pDataStatus = MakeValueField(form, QStringLiteral("n/a"));
+    m_pBitErrorRate = MakeValueField(form);
+    column->addWidget(TextBox(form, "1. RF Level (> 54dBuV)", m_pLevel));
+    column->addWidget(TextBox(form, "2. Multipath Value (< 2%/kHz)", m_pMultipath));
+
+    auto* rds = new QGroupBox(QStringLiteral("RDS Signal Quality"), form);
+    auto* rdsLayout = new QHBoxLayout(rds);
+    rdsLayout->addWidget(new QLabel(QStringLiteral("Bit Error Rate:"), rds));
+    rdsLayout->addWidget(m_pBitErrorRate, 1);
+    column->addWidget(rds);
+    column->addWidget(TextBox(form, "Data Status", m_pDataStatus));
+
+    m_pCalibrate = new QPushButton(QStringLiteral("&Calibrate"), form);
+    m_pReset = new QPushButton(QStringLiteral("Reset Calibration"), form);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(m_pCalibrate);
+    buttons->addWidget(m_pReset);
+    column->addLayout(buttons);
+
+    m_pPeaks = new QListWidget(form);
+    m_pPeaks->setObjectName(QStringLiteral("1340"));
+    m_pUnused = new QListWidget(form);
+    m_pUnused->setObjectName(QStringLiteral("1268"));
+    m_pUnused->hide();
+    column->addWidget(m_pPeaks, 1);
+
+    connect(m_pCalibrate, &QPushButton::clicked, this, [this] { GetDocument().Calibrate(); });
+    connect(m_pReset, &QPushButton::clicked, this, [this] { GetDocument().ResetCalibration(); });
+    return form;
+}
+
+void CQualityView::SetLamps(bool ok, bool stop) {
+    m_bOk = ok;
+    m_bStop = stop;
+    PaintLamp(*m_pOkLamp, ok, "rgb(0, 220, 0)");
+    PaintLamp(*m_pStopLamp, stop, "rgb(255, 0, 0)");
+}
+
+void CQualityView::OnResult(const CAnalyserResult& result) {
+    if (result.Code() == 11) {
+        const CRDSSnapshot& rds = result.RDS();
+        m_bSettled = rds.m_bSettled;
+        QString text = FormatValue("%.3f%%", rds.m_dBitErrorRate);
+        if (!m_bSettled) {
+            text += QStringLiteral(" settling");
+        }
+        m_pBitErrorRate->setText(text);
+    } else if (result.Code() == 13) {
+        m_pPeaks->clear();
+        for (const float peak : result.Values()) {
+            m_pPeaks->addItem(FormatValue("%.2f", static_cast<double>(peak)));
+        }
+    }
+}
+
+void CQualityView::OnMultipathResult(const CMultipathResult& result) {
+    m_pDataStatus->setText(QStringLiteral("Data OK!"));
+    switch (result.m_nStatus) {
+        case CMultipathResult::STATUS_CONDITIONS_MET:
+            SetLamps(true, false);
+            break;
+        case CMultipathResult::STATUS_CONDITIONS_NOT_MET:
+            SetLamps(false, true);
+            break;
+        case CMultipathResult::STATUS_DEVIATION_TOO_LOW:
+            SetLamps(false, false);
+            m_pDataStatus->setText(FormatValue("Deviation too low (< %.1f kHz)!",
+                                               static_cast<double>(kRequiredDeviation)));
+            break;
+        default:
+            break;
+    }
+    m_deviation = result.m_deviation;
+    m_levelFit = result.m_levelFit;
+    m_slope = result.m_slope;
+    const int count = static_cast<int>(std::min(m_deviation.size(), m_levelFit.size()));
+    const int slopes = static_cast<int>(std::min(m_deviation.size(), m_slope.size()));
+    m_pLevelChart->SetGraphData(m_deviation.data(), m_levelFit.data(), false, count, m_nLevelGraph);
+    m_pSlopeChart->SetGraphData(m_deviation.data(), m_slope.data(), false, slopes, m_nSlopeGraph);
+    m_bDirty = true;
+    if (result.m_nStatus != CMultipathResult::STATUS_DEVIATION_TOO_LOW) {
+        // Before the first accepted fit level and multipath are placeholders, not values.
+        m_pLevel->setText(result.HasValue()
+                              ? FormatValue("%.1f dBuV", static_cast<double>(result.m_fLevel))
+                              : QStringLiteral("-"));
+        m_pMultipath->setText(
+            result.HasValue() ? FormatValue("%.2f %%/kHz", static_cast<double>(result.m_fMultipath))
+                              : QStringLiteral("-"));
+    }
+}
+
+void CQualityView::OnUpdate(CView* /*sender*/, long hint, void* /*object*/) {
+    switch (hint) {
+        case HINT_MULTIPATH_RESULT:
+            if (const CMultipathResult* result = GetDocument().GetMultipathResult()) {
+                OnMultipathResult(*result);
+            }
+            break;
+        case HINT_MEASUREMENT_STARTED:
+            m_pLevelChart->ShowGraph(m_nLevelGraph);
+            m_pSlopeChart->ShowGraph(m_nSlopeGraph);
+            break;
+        case HINT_MEASUREMENT_STOPPED:
+            m_pLevelChart->HideGraph(m_nLevelGraph);
+            m_pSlopeChart->HideGraph(m_nSlopeGraph);
+            break;
+        default:
+            break;
+    }
+}
+
+void CQualityView::OnRefresh() {
+    if (m_bDirty) {
+        m_bDirty = false;
+        m_pLevelChart->DrawData();
+        m_pSlopeChart->DrawData();
+    }
+}
+
+}  // namespace tavik
