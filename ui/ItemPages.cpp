@@ -3,23 +3,10 @@
 #include "ui/AlarmView.h"
 #include "ui/DataView.h"
 #include "ui/HeaderView.h"
-#include "ui/PlaceholderViews.h"
 #include "ui/ProtocolView.h"
 #include "ui/SettingsView.h"
 
 namespace tavik {
-
-namespace {
-
-ItemViewFactory Placeholder(const char* title, const char* description) {
-    return
-        [title, description](CTAVIKSDIDoc& doc, CGuiMessageTarget&, QWidget* parent) -> CItemView* {
-            return new CPlaceholderItemView(doc, parent, QString::fromLatin1(title),
-                                            QString::fromLatin1(description));
-        };
-}
-
-}  // namespace
 
 SItemViewFactories DefaultItemViews() {
     SItemViewFactories factories;
