@@ -1,5 +1,6 @@
 #include "ui/HeaderView.h"
 
+#include <algorithm>
 #include <array>
 
 #include <QLabel>
@@ -13,8 +14,8 @@ namespace tavik {
 
 namespace {
 
-constexpr int kLabelWidth = 140;
-constexpr int kValueWidth = 170;
+constexpr int kLabelWidth = 150;
+constexpr int kMinColumn = 250;
 constexpr int kRowHeight = 20;
 constexpr int kTop = 4;
 constexpr int kIndicatorSize = 32;
@@ -142,15 +143,23 @@ void CHeaderView::mouseDoubleClickEvent(QMouseEvent* event) {
     }
 }
 
+// Three equal columns across the strip, left of the indicator.
+int CHeaderView::ColumnWidth() const {
+    return std::max(kMinColumn, (width() - kIndicatorSize - 16) / 3);
+}
+
 void CHeaderView::LayOut() {
     const std::array<QLabel*, 6> values = {m_pFrequency, m_pPS,           m_pOperator,
                                            m_pStarted,   m_pOrganisation, m_pDuration};
+    const int column = ColumnWidth();
     for (int i = 0; i < 6; ++i) {
-        const int column = i / 2;
-        const int row = i % 2;
-        values[i]->setGeometry(column * (kLabelWidth + kValueWidth + 10) + kLabelWidth,
-                               kTop + row * (kRowHeight + 4), kValueWidth, kRowHeight);
+        values[i]->setGeometry(i / 2 * column + kLabelWidth, kTop + i % 2 * (kRowHeight + 4),
+                               column - kLabelWidth - 8, kRowHeight);
     }
+}
+
+void CHeaderView::resizeEvent(QResizeEvent* /*event*/) {
+    LayOut();
 }
 
 void CHeaderView::paintEvent(QPaintEvent* /*event*/) {
@@ -162,8 +171,8 @@ void CHeaderView::paintEvent(QPaintEvent* /*event*/) {
     bold.setBold(true);
     painter.setFont(bold);
     for (int i = 0; i < 6; ++i) {
-        const QRect cell(i / 2 * (kLabelWidth + kValueWidth + 10) + 4,
-                         kTop + i % 2 * (kRowHeight + 4), kLabelWidth - 8, kRowHeight);
+        const QRect cell(i / 2 * ColumnWidth() + 2, kTop + i % 2 * (kRowHeight + 4),
+                         kLabelWidth - 6, kRowHeight);
         painter.drawText(cell, Qt::AlignVCenter | Qt::AlignRight, QString::fromLatin1(kLabels[i]));
     }
     // The activity indicator: a ring of twelve spokes, one lit per frame while it plays.

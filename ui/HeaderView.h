@@ -49,10 +49,12 @@ public:
 protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     // Three columns of two label/value rows; the values sit at fixed places.
     void LayOut();
+    int ColumnWidth() const;
     void ShowNames();
     void ShowFrequency();
     void PlayAnimation();
