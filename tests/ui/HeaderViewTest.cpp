@@ -1,0 +1,104 @@
+// The protocol header strip: value formats, the truncation rules, the activity indicator's
+// timing and the double click to the parameter page.
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QTest>
+
+#include "document/TAVIKSDIDoc.h"
+#include "tests/ui/UiTestSupport.h"
+#include "ui/HeaderView.h"
+
+namespace tavik {
+namespace {
+
+class HeaderViewTest : public ::testing::Test {
+protected:
+    HeaderViewTest() {
+        m_view.resize(1000, 50);
+        m_doc.AddView(&m_hints);
+    }
+    ~HeaderViewTest() override { m_doc.RemoveView(&m_hints); }
+    QString Text(const char* name) const {
+        return m_view.findChild<QLabel*>(QString::fromLatin1(name))->text();
+    }
+    void SetNames(const std::string& name, const std::string& organisation) {
+        CProtocolHeader header;
+        header.m_strings[CProtocolHeader::OPERATOR] = name;
+        header.m_strings[CProtocolHeader::ORGANISATION] = organisation;
+        m_doc.SetProtocolHeader(header);
+        m_doc.UpdateAllViews(nullptr, HINT_PROTOCOL_CHANGED);
+    }
+
+    CTAVIKSDIDoc m_doc;
+    CHeaderView m_view{m_doc, nullptr};
+    test::CHintRecorder m_hints;
+};
+
+TEST_F(HeaderViewTest, StationNameIsCutAfterEightCharactersAndNamesAfterTwentyOne) {
+    const struct {
+        std::string ps;
+        const char* shown;
+    } stations[] = {{"", ""}, {"ANTENNE1", "ANTENNE1"}, {"ANTENNE12", "ANTENNE1..."}};
+    for (const auto& station : stations) {
+        m_doc.m_strPSName = station.ps;
+        m_doc.UpdateAllViews(nullptr, HINT_STATION_NAME);
+        EXPECT_EQ(Text("ps"), station.shown) << station.ps;
+    }
+    const std::string name21 = "Alexandra Johannsenn";  // 20
+    SetNames(name21 + "X", name21 + "XY");
+    EXPECT_EQ(Text("operator"), QString::fromStdString(name21 + "X"));
+    EXPECT_EQ(Text("organisation"), "Alexandra Johannse...");
+}
+
+TEST_F(HeaderViewTest, FrequencyIsShownWithSevenPlacesAndThreeDecimals) {
+    EXPECT_EQ(Text("frequency"), "???.??? MHz");
+    m_doc.SetTunerFrequency(87.5f);
+    m_doc.UpdateAllViews(nullptr, HINT_FREQUENCY_CHANGED);
+    EXPECT_EQ(Text("frequency"), " 87.500 MHz");
+    m_doc.SetTunerFrequency(107.975f);
+    m_doc.UpdateAllViews(nullptr, 0);
+    EXPECT_EQ(Text("frequency"), "107.975 MHz");
+}
+
+TEST_F(HeaderViewTest, IndicatorPlaysOnMultiplesOfFiveSecondsOnly) {
+    const struct {
+        long long seconds;
+        const char* duration;
+        int plays;
+    } ticks[] = {
+        {5, "0 Day(s); 00:00:05", 1},
+        {6, "0 Day(s); 00:00:06", 1},
+        {90061, "1 Day(s); 01:01:01", 1},
+        {3610, "0 Day(s); 01:00:10", 2},
+    };
+    for (const auto& tick : ticks) {
+        m_doc.m_elapsed = CTimeSpan(tick.seconds);
+        m_doc.UpdateAllViews(nullptr, HINT_TIMER_TICK);
+        EXPECT_EQ(Text("duration"), tick.duration);
+        EXPECT_EQ(m_view.GetAnimationPlays(), tick.plays) << tick.seconds;
+    }
+    EXPECT_TRUE(m_view.IsAnimating());
+    EXPECT_TRUE(QTest::qWaitFor([this] { return !m_view.IsAnimating(); }, 5000));
+    EXPECT_FALSE(m_view.IsAnimating());
+
+    m_doc.m_strPSName = "RADIO";
+    m_doc.UpdateAllViews(nullptr, HINT_STATION_NAME);
+    m_doc.UpdateAllViews(nullptr, HINT_MEASUREMENT_RESET);
+    EXPECT_EQ(m_doc.m_elapsed.GetTotalSeconds(), 0);
+    for (const char* field : {"ps", "started", "duration"}) {
+        EXPECT_EQ(Text(field), "") << field;
+    }
+}
+
+TEST_F(HeaderViewTest, DoubleClickOnTheFrequencyShowsTheParameterPage) {
+    const QLabel* frequency = m_view.findChild<QLabel*>("frequency");
+    QTest::mouseDClick(&m_view, Qt::LeftButton, {}, frequency->geometry().center());
+    ASSERT_EQ(m_hints.hints.size(), 1u);
+    EXPECT_EQ(m_hints.hints[0], HINT_SHOW_PAGE + 1);
+    QTest::mouseDClick(&m_view, Qt::LeftButton, {}, QPoint(2, 2));
+    EXPECT_EQ(m_hints.hints.size(), 1u);
+}
+
+}  // namespace
+}  // namespace tavik

@@ -1,0 +1,135 @@
+// The parameter page: the grid rule on "Set" and the spins, the scan's point count, the locking
+// hints, and a panorama scan of the generated band whose points reach the chart on the
+// user-interface thread.
+#include <gtest/gtest.h>
+
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTest>
+
+#include "charts/Display.h"
+#include "document/TAVIKSDIDoc.h"
+#include "tests/support/TempFolder.h"
+#include "tests/ui/UiTestSupport.h"
+#include "tools/StationGenerator.h"
+#include "ui/SettingsView.h"
+
+namespace tavik {
+namespace {
+
+class SettingsViewTest : public ::testing::Test {
+protected:
+    SettingsViewTest() {
+        m_doc.SetPrompt(&m_prompt);
+        m_view.resize(800, 500);
+        m_view.OnInitialUpdate();
+        m_doc.UpdateAllViews(nullptr, 0);
+        m_doc.UpdateAllViews(nullptr, HINT_HARDWARE_FOUND);
+    }
+    template <typename T>
+    T* Find(const char* name) {
+        return m_view.findChild<T*>(QString::fromLatin1(name));
+    }
+
+    CRecordingPrompt m_prompt;
+    CTAVIKSDIDoc m_doc;
+    CSettingsView m_view{m_doc, nullptr};
+};
+
+TEST_F(SettingsViewTest, SetTunesTheNearestGridPointInsideTheBand) {
+    const struct {
+        const char* typed;
+        float tuned;
+    } cases[] = {{"110", 108.0f},       {"87.51", 87.5f}, {"80", 87.5f},  {"100.012", 100.0f},
+                 {"100.013", 100.025f}, {"108", 108.0f},  {"87.5", 87.5f}};
+    for (const auto& c : cases) {
+        Find<QLineEdit>("frequency")->setText(QString::fromLatin1(c.typed));
+        Find<QPushButton>("Set")->click();
+        EXPECT_FLOAT_EQ(m_doc.GetProtocolHeaderRef().m_fFrequency, c.tuned) << c.typed;
+        EXPECT_EQ(Find<QLineEdit>("frequency")->text(), c.typed);  // keeps what was typed
+    }
+    EXPECT_TRUE(m_prompt.m_boxes.empty());
+}
+
+TEST_F(SettingsViewTest, SpinsKeepTheScanRangeApartFromTheBandEdges) {
+    Find<QLineEdit>("from")->setText("107.7");
+    Find<QSpinBox>("fromSpin")->stepUp();
+    Find<QSpinBox>("fromSpin")->stepUp();
+    EXPECT_FLOAT_EQ(m_view.GetScanFrom(), 107.8f);
+    EXPECT_EQ(Find<QLineEdit>("from")->text(), "107.800");
+    Find<QLineEdit>("to")->setText("87.8");
+    Find<QSpinBox>("toSpin")->stepDown();
+    Find<QSpinBox>("toSpin")->stepDown();
+    EXPECT_FLOAT_EQ(m_view.GetScanTo(), 87.7f);
+    Find<QLineEdit>("frequency")->setText("107.990");
+    Find<QSpinBox>("frequencySpin")->stepUp();
+    EXPECT_EQ(Find<QLineEdit>("frequency")->text(), "108.000");
+}
+
+TEST_F(SettingsViewTest, HintsLockTheControls) {
+    const struct {
+        long hint;
+        bool setEnabled;
+        bool scanEnabled;
+    } steps[] = {{0, false, false},
+                 {HINT_HARDWARE_FOUND, true, true},
+                 {HINT_SCAN_STARTED, false, true},
+                 {HINT_SCAN_ENDED, true, true},
+                 {HINT_MEASUREMENT_STARTED, false, false},
+                 {HINT_MEASUREMENT_STOPPED, true, true},
+                 {HINT_HARDWARE_ERROR, false, false}};
+    for (const auto& step : steps) {
+        m_doc.UpdateAllViews(nullptr, step.hint);
+        EXPECT_EQ(Find<QPushButton>("Set")->isEnabled(), step.setEnabled) << step.hint;
+        EXPECT_EQ(Find<QLineEdit>("from")->isReadOnly(), !step.setEnabled) << step.hint;
+        EXPECT_EQ(Find<QPushButton>("Scan")->isEnabled(), step.scanEnabled) << step.hint;
+    }
+}
+
+TEST_F(SettingsViewTest, ScanOfTheGeneratedBandShowsTheStationAtItsFrequency) {
+    test::CTempFolder folder;
+    CGeneratorOptions options;
+    options.strOutputFolder = folder.Path();
+    options.fSeconds = 1.0;
+    CStationGenerator(options).Run();
+    test::CWorkingDirectory cwd(folder.Path());
+    test::CHintRecorder hints;
+    m_doc.AddView(&hints);
+
+    Find<QPushButton>("Scan")->click();
+    EXPECT_EQ(m_view.GetPointCount(), 206);
+    EXPECT_EQ(Find<QPushButton>("Scan")->text(), "Stop");
+    ASSERT_TRUE(m_view.IsScanning());
+    EXPECT_FALSE(Find<QPushButton>("Set")->isEnabled());  // hint 73
+    for (int i = 0; i < 600 && (m_view.IsScanning() || m_doc.IsPanoramaRunning() ||
+                                hints.hints.back() != HINT_SCAN_ENDED);
+         ++i) {
+        QTest::qWait(50);
+    }
+    m_doc.RemoveView(&hints);
+    ASSERT_FALSE(m_view.IsScanning());
+    EXPECT_EQ(Find<QPushButton>("Scan")->text(), "Scan");
+    EXPECT_EQ(Find<QProgressBar>("progress")->value(), 206);
+    EXPECT_TRUE(Find<QPushButton>("Set")->isEnabled());  // hint 74
+    EXPECT_EQ(hints.hints.front(), HINT_SCAN_STARTED);
+    EXPECT_EQ(hints.hints.back(), HINT_SCAN_ENDED);
+
+    const SGraph* graph = m_view.GetChart().FindGraph(1);
+    ASSERT_NE(graph, nullptr);
+    ASSERT_EQ(graph->nCount, 206);
+    EXPECT_FLOAT_EQ(graph->pXData[0], 87.5f);
+    EXPECT_NEAR(graph->pXData[205], 108.0f, 1e-3f);
+    // 106.7 MHz is point 192: the strongest reading within half a megahertz around it.
+    const int station = 192;
+    EXPECT_NEAR(graph->pXData[station], 106.7f, 1e-3f);
+    EXPECT_NEAR(graph->pYData[station], 65.0f, 4.0f);
+    for (int i = station - 5; i <= station + 5; ++i) {
+        EXPECT_LE(graph->pYData[i], graph->pYData[station]) << i;
+    }
+    EXPECT_TRUE(m_prompt.m_boxes.empty());
+}
+
+}  // namespace
+}  // namespace tavik

@@ -1,0 +1,194 @@
+#include "ui/HeaderView.h"
+
+#include <algorithm>
+#include <array>
+
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+
+#include "document/TAVIKSDIDoc.h"
+#include "ui/CaptionBar.h"
+
+namespace tavik {
+
+namespace {
+
+constexpr int kLabelWidth = 150;
+constexpr int kMinColumn = 250;
+constexpr int kRowHeight = 20;
+constexpr int kTop = 4;
+constexpr int kIndicatorSize = 32;
+
+QLabel* MakeValue(QWidget* parent, const char* name) {
+    auto* label = new QLabel(QStringLiteral("???"), parent);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setAutoFillBackground(true);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::Window, QColor(230, 230, 230));
+    palette.setColor(QPalette::WindowText, QColor(0, 0, 255));
+    label->setPalette(palette);
+    label->setIndent(4);
+    return label;
+}
+
+}  // namespace
+
+CHeaderView::CHeaderView(CTAVIKSDIDoc& doc, QWidget* parent) : QWidget(parent), m_doc(doc) {
+    m_pFrequency = MakeValue(this, "frequency");
+    m_pFrequency->setText(QStringLiteral("???.??? MHz"));
+    m_pPS = MakeValue(this, "ps");
+    m_pOperator = MakeValue(this, "operator");
+    m_pStarted = MakeValue(this, "started");
+    m_pOrganisation = MakeValue(this, "organisation");
+    m_pDuration = MakeValue(this, "duration");
+    m_frameTimer.setInterval(kFrameMs);
+    connect(&m_frameTimer, &QTimer::timeout, this, &CHeaderView::OnFrame);
+    LayOut();
+    m_attachment.Attach(doc, this);
+}
+
+CHeaderView::~CHeaderView() = default;
+
+QString CHeaderView::FormatFrequency(float megahertz) {
+    return QString::asprintf("%#7.3f", static_cast<double>(megahertz)) + QStringLiteral(" MHz");
+}
+
+QString CHeaderView::FitPS(const std::string& ps) {
+    if (ps.size() > kPSLength) {
+        return QString::fromStdString(ps.substr(0, kPSLength) + "...");
+    }
+    return QString::fromStdString(ps);
+}
+
+QString CHeaderView::FitName(const std::string& name) {
+    if (name.size() > kNameLength) {
+        return QString::fromStdString(name.substr(0, kNameCut) + "...");
+    }
+    return QString::fromStdString(name);
+}
+
+QString CHeaderView::FormatDuration(long long seconds) {
+    return QString::asprintf("%lld Day(s); %02lld:%02lld:%02lld", seconds / 86400,
+                             seconds / 3600 % 24, seconds / 60 % 60, seconds % 60);
+}
+
+void CHeaderView::OnUpdate(CView* /*sender*/, long hint, void* /*object*/) {
+    switch (hint) {
+        case 0:
+            ShowNames();
+            ShowFrequency();
+            break;
+        case HINT_TIMER_TICK: {
+            const long long seconds = m_doc.m_elapsed.GetTotalSeconds();
+            m_pDuration->setText(FormatDuration(seconds));
+            if (seconds % 60 % 5 == 0) {
+                PlayAnimation();
+            }
+            break;
+        }
+        case HINT_RUN_STARTED:
+            m_pStarted->setText(
+                QString::fromStdString(m_doc.m_startTime.Format("%B %d, %Y   %H:%M:%S")));
+            break;
+        case HINT_MEASUREMENT_RESET:
+            m_doc.m_elapsed = CTimeSpan(0);
+            m_pStarted->clear();
+            m_pDuration->clear();
+            m_pPS->clear();
+            break;
+        case HINT_PROTOCOL_CHANGED:
+            ShowNames();
+            break;
+        case HINT_FREQUENCY_CHANGED:
+            ShowFrequency();
+            break;
+        case HINT_STATION_NAME:
+            m_pPS->setText(FitPS(m_doc.m_strPSName));
+            break;
+        default:
+            break;
+    }
+}
+
+void CHeaderView::ShowNames() {
+    const CProtocolHeader& header = m_doc.GetProtocolHeaderRef();
+    m_pOperator->setText(FitName(header.m_strings[CProtocolHeader::OPERATOR]));
+    m_pOrganisation->setText(FitName(header.m_strings[CProtocolHeader::ORGANISATION]));
+}
+
+void CHeaderView::ShowFrequency() {
+    m_pFrequency->setText(FormatFrequency(m_doc.GetProtocolHeaderRef().m_fFrequency));
+}
+
+void CHeaderView::PlayAnimation() {
+    ++m_nPlays;
+    m_nFrame = 0;
+    m_frameTimer.start();
+    update();
+}
+
+void CHeaderView::OnFrame() {
+    if (++m_nFrame >= kAnimationFrames) {
+        m_nFrame = 0;
+        m_frameTimer.stop();
+    }
+    update(width() - kIndicatorSize - 8, 0, kIndicatorSize + 8, height());
+}
+
+void CHeaderView::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton &&
+        m_pFrequency->geometry().contains(event->position().toPoint())) {
+        m_doc.UpdateAllViews(nullptr, HINT_SHOW_PAGE + 1);
+    }
+}
+
+// Three equal columns across the strip, left of the indicator.
+int CHeaderView::ColumnWidth() const {
+    return std::max(kMinColumn, (width() - kIndicatorSize - 16) / 3);
+}
+
+void CHeaderView::LayOut() {
+    const std::array<QLabel*, 6> values = {m_pFrequency, m_pPS,           m_pOperator,
+                                           m_pStarted,   m_pOrganisation, m_pDuration};
+    const int column = ColumnWidth();
+    for (int i = 0; i < 6; ++i) {
+        values[i]->setGeometry(i / 2 * column + kLabelWidth, kTop + i % 2 * (kRowHeight + 4),
+                               column - kLabelWidth - 8, kRowHeight);
+    }
+}
+
+void CHeaderView::resizeEvent(QResizeEvent* /*event*/) {
+    LayOut();
+}
+
+void CHeaderView::paintEvent(QPaintEvent* /*event*/) {
+    static constexpr std::array<const char*, 6> kLabels = {
+        "CARRIER FREQUENCY:", "PSNS:", "OPERATOR:", "STARTED:", "ORGANIZATION:", "DURATION:"};
+    QPainter painter(this);
+    painter.fillRect(rect(), ButtonFaceColor(palette()));
+    QFont bold = font();
+    bold.setBold(true);
+    painter.setFont(bold);
+    for (int i = 0; i < 6; ++i) {
+        const QRect cell(i / 2 * ColumnWidth() + 2, kTop + i % 2 * (kRowHeight + 4),
+                         kLabelWidth - 6, kRowHeight);
+        painter.drawText(cell, Qt::AlignVCenter | Qt::AlignRight, QString::fromLatin1(kLabels[i]));
+    }
+    // The activity indicator: a ring of twelve spokes, one lit per frame while it plays.
+    const QPoint centre(width() - kIndicatorSize / 2 - 8, height() / 2);
+    painter.setRenderHint(QPainter::Antialiasing);
+    constexpr int kSpokes = 12;
+    for (int spoke = 0; spoke < kSpokes; ++spoke) {
+        const bool lit = m_frameTimer.isActive() && spoke == m_nFrame % kSpokes;
+        painter.setPen(
+            QPen(lit ? QColor(0, 0, 255) : QColor(160, 160, 160), 3, Qt::SolidLine, Qt::RoundCap));
+        painter.save();
+        painter.translate(centre);
+        painter.rotate(360.0 * spoke / kSpokes);
+        painter.drawLine(0, -kIndicatorSize / 4, 0, -kIndicatorSize / 2);
+        painter.restore();
+    }
+}
+
+}  // namespace tavik

@@ -1,0 +1,114 @@
+#pragma once
+
+#include <array>
+
+#include <QString>
+
+#include "document/PanoramaView.h"
+#include "document/TAVIKSDIDoc.h"
+#include "ui/GuiMessageTarget.h"
+#include "ui/ItemView.h"
+
+class QButtonGroup;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+class QSpinBox;
+
+namespace tavik {
+
+class CDisplay;
+
+// The "Measurement Parameter" page: the tuned frequency and antenna input ("Set"), and the RF
+// panorama scan ("From:", "To:", "Step Size:", "Scan"/"Stop", progress) with its chart. The
+// document's scan thread reports points and its end through CPanoramaView on its own thread;
+// the view hands them to the user-interface thread, where the chart is fed and repainted.
+class CSettingsView final : public CItemView, public CPanoramaView {
+    Q_OBJECT
+
+public:
+    static constexpr float kLowest = 87.5f;     // MHz, band limits
+    static constexpr float kHighest = 108.0f;   // MHz
+    static constexpr float kTuneGrid = 0.025f;  // MHz
+    static constexpr float kMinSpan = 0.2f;     // MHz between scan from and the top, and so on
+    static constexpr std::array<float, 3> kSteps = {0.025f, 0.05f, 0.1f};
+    static constexpr int kChartTop = 140;
+
+    CSettingsView(CTAVIKSDIDoc& doc, QWidget* parent);
+    ~CSettingsView() override;
+
+    void OnUpdate(CView* sender, long hint, void* object) override;
+
+    // The value put on the grid within low..high: the top is truncated to the grid, the bottom
+    // rounded up from 0.1 grid steps below a grid point, anything between rounded to nearest.
+    static float ClampAndRound(float value, float low, float high, float grid);
+
+    void OnSet();
+    void OnScan();
+    void OnEnter();
+    void OnSpinFrequency(int delta);
+    void OnSpinFrom(int delta);
+    void OnSpinTo(int delta);
+
+    // Scan thread.
+    void AddPanoramaPoint(const float* frequencies, const float* levels, int count) override;
+    void OnScanFinished() override;
+
+    bool IsScanning() const { return m_bScanning; }
+    int GetPointCount() const { return m_nPointCount; }
+    float GetScanFrom() const { return m_fScanFrom; }
+    float GetScanTo() const { return m_fScanTo; }
+    float GetFrequency() const { return m_fFrequency; }
+    CDisplay& GetChart() { return *m_pChart; }
+    CGuiMessageTarget& GetWindow() { return m_window; }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void CreateTunerControls();
+    void CreateScanControls();
+    void CreateChart();
+    // Dialog data exchange: edits to members (false after a message box) and back.
+    bool ReadEdits();
+    void WriteEdits();
+    void OnStepChanged(int index);
+    void OnAntennaChanged(int index);
+    // Locks the controls; `scanButton` also the "Scan"/"Stop" button.
+    void Lock(bool locked, bool scanButton);
+    void ShowPoint(float frequency, float level, int count);
+    void EndScan();
+    void OnPanoramaNotice(std::uintptr_t wParam, std::intptr_t lParam);
+    void ShowError(const std::string& text);
+
+    QLineEdit* m_pFrequencyEdit = nullptr;
+    QSpinBox* m_pFrequencySpin = nullptr;
+    QButtonGroup* m_pAntennas = nullptr;
+    QPushButton* m_pSet = nullptr;
+    QLineEdit* m_pFromEdit = nullptr;
+    QSpinBox* m_pFromSpin = nullptr;
+    QLineEdit* m_pToEdit = nullptr;
+    QSpinBox* m_pToSpin = nullptr;
+    QButtonGroup* m_pSteps = nullptr;
+    QPushButton* m_pScan = nullptr;
+    QProgressBar* m_pProgress = nullptr;
+    CDisplay* m_pChart = nullptr;
+    int m_nGraph = 0;
+
+    int m_nStep = 2;
+    int m_nAntenna = 0;
+    float m_fFrequency = 106.7f;
+    float m_fScanFrom = kLowest;
+    float m_fScanTo = kHighest;
+    float m_fStep = 0.1f;
+    bool m_bScanning = false;
+    int m_nPointCount = 206;
+    int m_nProgress = 0;
+    // The chart's curve: the user-interface thread's own copy of the points so far.
+    std::array<float, CTAVIKSDIDoc::kPanoramaPoints> m_frequencies{};
+    std::array<float, CTAVIKSDIDoc::kPanoramaPoints> m_levels{};
+    // The scan's notices (1044) arrive here on the user-interface thread.
+    CGuiMessageTarget m_window;
+};
+
+}  // namespace tavik
