@@ -47,6 +47,8 @@ public:
     CDocumentCommands& GetDocumentCommands() const { return *m_pDocumentCommands; }
     QLabel& GetHardwarePane() const { return *m_pHardwarePane; }
     void ShowAbout();
+    // File > Export Report...: a chosen day's result file (with its log) as a PDF.
+    void ExportReport();
 
 protected:
     void closeEvent(QCloseEvent* event) override;

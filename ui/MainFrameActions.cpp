@@ -110,6 +110,10 @@ void CMainFrame::CreateActions() {
     on(AddAction(ID_MEASUREMENT_STOP, QStringLiteral("Stop"), QStringLiteral("Stops measurement")),
        [this] { m_doc.OnMeasurementStop(); });
 
+    on(AddAction(ID_EXPORT_REPORT, QStringLiteral("Export Report..."),
+                 QStringLiteral("Writes a day's results as a PDF report")),
+       [this] { ExportReport(); });
+
     on(AddAction(ID_APP_ABOUT, QStringLiteral("&About TAVIK..."), QStringLiteral("About")),
        [this] { ShowAbout(); });
     a = AddAction(ID_CONTEXT_HELP, QStringLiteral("Help"), QStringLiteral("Help"));
@@ -124,6 +128,7 @@ void CMainFrame::CreateMenus() {
     }
     file->addSeparator();
     file->addAction(GetAction(ID_SPECIFY_RESULT_FILE));
+    file->addAction(GetAction(ID_EXPORT_REPORT));
     file->addSeparator();
     for (int id : {ID_FILE_PRINT, ID_FILE_PRINT_PREVIEW, ID_FILE_PRINT_SETUP}) {
         file->addAction(GetAction(id));
