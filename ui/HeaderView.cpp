@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 
+#include <QFontMetrics>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
@@ -14,11 +15,12 @@ namespace tavik {
 
 namespace {
 
-constexpr int kLabelWidth = 150;
-constexpr int kMinColumn = 250;
+constexpr int kGap = 6;
 constexpr int kRowHeight = 20;
 constexpr int kTop = 4;
 constexpr int kIndicatorSize = 32;
+constexpr std::array<const char*, 6> kLabels = {
+    "CARRIER FREQUENCY:", "PSNS:", "OPERATOR:", "STARTED:", "ORGANIZATION:", "DURATION:"};
 
 QLabel* MakeValue(QWidget* parent, const char* name) {
     auto* label = new QLabel(QStringLiteral("???"), parent);
@@ -30,6 +32,38 @@ QLabel* MakeValue(QWidget* parent, const char* name) {
     label->setPalette(palette);
     label->setIndent(4);
     return label;
+}
+
+// What one column needs in a font: its wider label in bold, and its widest usual value
+// with the label's indent.
+struct ColumnNeeds {
+    std::array<int, 3> labels{};
+    std::array<int, 3> values{};
+    int Total() const {
+        int total = 0;
+        for (int c = 0; c < 3; ++c) {
+            total += labels[c] + values[c] + 3 * kGap;
+        }
+        return total;
+    }
+};
+
+ColumnNeeds MeasureColumns(const QFont& font) {
+    static const std::array<QString, 3> kWidestValues = {
+        QStringLiteral("888.888 MHz"), QStringLiteral("September 30, 2026   23:59:59"),
+        QStringLiteral("99 Day(s); 23:59:59")};
+    QFont bold = font;
+    bold.setBold(true);
+    const QFontMetrics labels(bold);
+    const QFontMetrics values(font);
+    ColumnNeeds needs;
+    for (int c = 0; c < 3; ++c) {
+        needs.labels[c] =
+            std::max(labels.horizontalAdvance(QString::fromLatin1(kLabels[2 * c])),
+                     labels.horizontalAdvance(QString::fromLatin1(kLabels[2 * c + 1])));
+        needs.values[c] = values.horizontalAdvance(kWidestValues[c]) + 12;
+    }
+    return needs;
 }
 
 }  // namespace
@@ -143,19 +177,41 @@ void CHeaderView::mouseDoubleClickEvent(QMouseEvent* event) {
     }
 }
 
-// Three equal columns across the strip, left of the indicator.
-int CHeaderView::ColumnWidth() const {
-    return std::max(kMinColumn, (width() - kIndicatorSize - 16) / 3);
-}
-
+// Each column is as wide as its labels plus its widest usual value; what the strip has beyond
+// that goes to the values. A strip too narrow for the window's font takes a smaller one (down
+// to 7 points) so that labels are never cut and values only at their right end.
 void CHeaderView::LayOut() {
-    const std::array<QLabel*, 6> values = {m_pFrequency, m_pPS,           m_pOperator,
-                                           m_pStarted,   m_pOrganisation, m_pDuration};
-    const int column = ColumnWidth();
-    for (int i = 0; i < 6; ++i) {
-        values[i]->setGeometry(i / 2 * column + kLabelWidth, kTop + i % 2 * (kRowHeight + 4),
-                               column - kLabelWidth - 8, kRowHeight);
+    QFont stripFont = parentWidget() != nullptr ? parentWidget()->font() : QWidget::font();
+    const int room = width() - kIndicatorSize - 16;
+    ColumnNeeds needs = MeasureColumns(stripFont);
+    while (needs.Total() > room && stripFont.pointSizeF() > 7.0) {
+        stripFont.setPointSizeF(std::max(7.0, stripFont.pointSizeF() - 0.5));
+        needs = MeasureColumns(stripFont);
     }
+    if (stripFont != font()) {
+        setFont(stripFont);
+    }
+    const int extra = room - needs.Total();
+    int valueTotal = 0;
+    for (const int value : needs.values) {
+        valueTotal += value;
+    }
+    const std::array<QLabel*, 6> fields = {m_pFrequency, m_pPS,           m_pOperator,
+                                           m_pStarted,   m_pOrganisation, m_pDuration};
+    int left = 0;
+    for (int c = 0; c < 3; ++c) {
+        m_columnLefts[c] = left;
+        m_labelWidths[c] = needs.labels[c];
+        const int value = std::max(
+            0, needs.values[c] + static_cast<int>(static_cast<long long>(extra) * needs.values[c] /
+                                                  std::max(1, valueTotal)));
+        for (int row = 0; row < 2; ++row) {
+            fields[2 * c + row]->setGeometry(left + 2 * kGap + needs.labels[c],
+                                             kTop + row * (kRowHeight + 4), value, kRowHeight);
+        }
+        left += needs.labels[c] + 3 * kGap + value;
+    }
+    update();
 }
 
 void CHeaderView::resizeEvent(QResizeEvent* /*event*/) {
@@ -163,16 +219,14 @@ void CHeaderView::resizeEvent(QResizeEvent* /*event*/) {
 }
 
 void CHeaderView::paintEvent(QPaintEvent* /*event*/) {
-    static constexpr std::array<const char*, 6> kLabels = {
-        "CARRIER FREQUENCY:", "PSNS:", "OPERATOR:", "STARTED:", "ORGANIZATION:", "DURATION:"};
     QPainter painter(this);
     painter.fillRect(rect(), ButtonFaceColor(palette()));
     QFont bold = font();
     bold.setBold(true);
     painter.setFont(bold);
     for (int i = 0; i < 6; ++i) {
-        const QRect cell(i / 2 * ColumnWidth() + 2, kTop + i % 2 * (kRowHeight + 4),
-                         kLabelWidth - 6, kRowHeight);
+        const QRect cell(m_columnLefts[i / 2] + kGap, kTop + i % 2 * (kRowHeight + 4),
+                         m_labelWidths[i / 2], kRowHeight);
         painter.drawText(cell, Qt::AlignVCenter | Qt::AlignRight, QString::fromLatin1(kLabels[i]));
     }
     // The activity indicator: a ring of twelve spokes, one lit per frame while it plays.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <string>
 
 #include <QString>
@@ -52,9 +53,8 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    // Three columns of two label/value rows; the values sit at fixed places.
+    // Three columns of two label/value rows, sized from the font.
     void LayOut();
-    int ColumnWidth() const;
     void ShowNames();
     void ShowFrequency();
     void PlayAnimation();
@@ -71,6 +71,8 @@ private:
     QTimer m_frameTimer;
     int m_nFrame = 0;
     int m_nPlays = 0;
+    std::array<int, 3> m_columnLefts{};
+    std::array<int, 3> m_labelWidths{};
 };
 
 }  // namespace tavik
