@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include <QFontMetrics>
 #include <QResizeEvent>
 
 #include "charts/ChartFonts.h"
@@ -158,11 +159,13 @@ void CLevelMeter::RebuildScale() {
     m_nTickOffset = ticks.nTickOffset;
     m_scale =
         BuildMeterScale(m_nScaleMode, m_fMinimum, m_fMaximum, m_nSegments, ticks, m_bAlarmLabel);
+    SetMeterRect(m_rcMeter);
 }
 
 void CLevelMeter::SetMeterTexts(const QString& unit, const QString& title) {
     m_strUnit = unit;
     m_strTitle = title;
+    SetMeterRect(m_rcMeter);
     update();
 }
 
@@ -214,9 +217,24 @@ void CLevelMeter::SetOverloadLamp(bool on) {
     update();
 }
 
+// Room for the texts in the meter's font: the widest left-hand label and the title's further
+// lines move the bar right and down, so that nothing is cut at the meter's edges.
 void CLevelMeter::SetMeterRect(const SRect& meter) {
     m_rcMeter = meter;
-    m_rcBar = MeterBarRect(meter, m_nSegments, m_bScaleLeft, m_nBarWidth);
+    const QFontMetrics metrics(m_font);
+    int labelSpace = 0;
+    if (m_bScaleLeft) {
+        for (const SScaleLabel& label : m_scale.labels) {
+            labelSpace = std::max(labelSpace, metrics.horizontalAdvance(label.strText));
+        }
+        if (m_bAlarmLabel) {
+            labelSpace =
+                std::max(labelSpace, metrics.horizontalAdvance(QString::number(m_nAlarmValue)));
+        }
+        labelSpace += kTextGap + 2;
+    }
+    const int titleExtra = static_cast<int>(m_strTitle.count(QLatin1Char('\n'))) * metrics.height();
+    m_rcBar = MeterBarRect(meter, m_nSegments, m_bScaleLeft, m_nBarWidth, labelSpace, titleExtra);
 }
 
 void CLevelMeter::resizeEvent(QResizeEvent* event) {

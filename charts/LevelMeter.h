@@ -86,6 +86,8 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    static constexpr int kTextGap = 3;  // between the bar and its scale texts
+
     void Animate();
     void RebuildScale();
     void SetMeterRect(const SRect& meter);

@@ -24,8 +24,6 @@ constexpr COLORREF kFrameLight = 0xF5F5F5;     // frame below and right
 // The lamp spans the rows 12 to 2 px above the bar.
 constexpr int kLampTop = 12;
 constexpr int kLampBottom = 2;
-// Gap between the bar and its scale texts.
-constexpr int kTextGap = 3;
 
 }  // namespace
 
@@ -96,7 +94,11 @@ void CLevelMeter::PaintMeter(QPainter& dc, QSize size) {
     const int height = QFontMetrics(m_font).height();
     const Qt::Alignment centred = Qt::AlignHCenter | Qt::AlignTop;
     dc.drawText(QRect(0, bar.bottom + 10, size.width(), height), centred, m_strUnit);
-    dc.drawText(QRect(0, bar.top - 20, size.width(), height), centred, m_strTitle);
+    // A title of several lines ends where a one-line title would: 20 px above the bar.
+    const int extraLines = static_cast<int>(m_strTitle.count(QLatin1Char('\n')));
+    dc.drawText(
+        QRect(0, bar.top - 20 - extraLines * height, size.width(), (extraLines + 1) * height),
+        centred, m_strTitle);
 }
 
 void CLevelMeter::DrawScaleText(QPainter& dc, int segment, const QString& text, int width) {

@@ -46,13 +46,15 @@ double Mode1Fraction(double value) {
 
 }  // namespace
 
-SRect MeterBarRect(const SRect& meter, int segments, bool scaleLeft, int barWidth) {
+SRect MeterBarRect(const SRect& meter, int segments, bool scaleLeft, int barWidth, int labelSpace,
+                   int titleExtra) {
     SRect bar;
-    bar.left = meter.left + (scaleLeft ? 20 : 0);
+    bar.left = meter.left + (scaleLeft ? std::max(20, labelSpace) : 0);
     bar.right = bar.left + barWidth;
     const int spare =
-        segments > 0 ? static_cast<int>(PositiveMod(meter.Height() - 70, segments)) : 0;
-    bar.top = meter.top + 19 + spare;
+        segments > 0 ? static_cast<int>(PositiveMod(meter.Height() - 70 - titleExtra, segments))
+                     : 0;
+    bar.top = meter.top + 19 + titleExtra + spare;
     bar.bottom = meter.bottom - 49;
     return bar;
 }

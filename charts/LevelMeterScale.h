@@ -12,10 +12,13 @@ namespace tavik {
 // Segments of the bar; scale marks are kept for this many.
 inline constexpr int kMeterSegments = 120;
 
-// The bar inside the meter rectangle: 20 px from the left with the scale on the left, else at
-// the left edge; top 19 px down plus what does not divide into whole segments, bottom 49 px
-// up, so that its height is 2 px (the frame) more than a multiple of the segments.
-SRect MeterBarRect(const SRect& meter, int segments, bool scaleLeft, int barWidth);
+// The bar inside the meter rectangle: 20 px from the left with the scale on the left (or
+// `labelSpace` when its widest label needs more), else at the left edge; top 19 px down (plus
+// `titleExtra` for the lines of a title beyond the first) plus what does not divide into whole
+// segments, bottom 49 px up, so that its height is 2 px (the frame) more than a multiple of
+// the segments.
+SRect MeterBarRect(const SRect& meter, int segments, bool scaleLeft, int barWidth,
+                   int labelSpace = 0, int titleExtra = 0);
 
 // Segment `index` (0 at the bottom) inside the bar's frame: (bar height / segments) - 1 rows
 // with a 1 px gap above.

@@ -152,6 +152,8 @@ void CSettingsView::CreateChart() {
     m_pChart->SetXRange(m_fScanFrom, m_fScanTo);
     m_pChart->SetYRange(25.0f, 100.0f);
     m_pChart->SetTitle(QStringLiteral("RF Panorama"));
+    // Plain "%g" labels: the default three significant digits would label 102.5 MHz "103".
+    m_pChart->SetLabelFormat(6);
     m_pChart->SetPrompt(&GetDocument().GetPrompt());
     m_nGraph = m_pChart->AddGraph(m_frequencies.data(), m_levels.data(), false, 0,
                                   QStringLiteral("Panorama"));
