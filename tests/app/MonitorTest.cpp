@@ -213,7 +213,7 @@ protected:
 
 CTempFolder* MonitorTest::s_pRecording = nullptr;
 
-TEST_F(MonitorTest, PrintsOneLinePerSecondAndClosesTheFiles) {
+TEST_F(MonitorTest, PrintsOneLinePerSecondAndClosesTheFilesThatTheNextRunContinues) {
     CMonitorProcess run(s_pRecording->Path(), outputs.Path(),
                         {"--seconds", "3", "--log-folder", logs, "--speed", "10"});
     ASSERT_TRUE(run.Started());
@@ -255,6 +255,17 @@ TEST_F(MonitorTest, PrintsOneLinePerSecondAndClosesTheFiles) {
         EXPECT_NE(events[i].find(std::string(": ") + expected[i] + "\r"), std::string::npos)
             << events[i];
     }
+
+    // The next run of the day continues its files, never deletes them, and asks nothing.
+    CMonitorProcess next(s_pRecording->Path(), outputs.Path(),
+                         {"--seconds", "2", "--log-folder", logs, "--speed", "10"});
+    ASSERT_EQ(next.Wait(), 0) << next.Err();
+    EXPECT_EQ(next.Err(), "");
+    const std::string continued = ReadText(xml);
+    EXPECT_EQ(Count(continued, "<Measurement id="), 5u);
+    EXPECT_EQ(Count(continued, "</Tavik>"), 1u);
+    EXPECT_TRUE(IsWellFormedXml(xml));
+    EXPECT_EQ(Count(ReadText(log), "Measurement Started"), 2u);
 }
 
 TEST_F(MonitorTest, SigtermStopsTheMeasurementTheNormalWay) {
@@ -281,20 +292,6 @@ TEST_F(MonitorTest, SigtermStopsTheMeasurementTheNormalWay) {
     EXPECT_EQ(Count(log, ": Measurement Started\r\n"), 1u) << log;
     EXPECT_EQ(Count(log, ": Measurement stopped\r\n"), 1u) << log;
     EXPECT_EQ(Count(log, ": File Closed\r\n"), 1u) << log;
-}
-
-TEST_F(MonitorTest, ExistingDayFilesAreContinuedNeverDeleted) {
-    for (int run = 0; run < 2; ++run) {
-        CMonitorProcess monitor(s_pRecording->Path(), outputs.Path(),
-                                {"--seconds", "2", "--log-folder", logs, "--speed", "10"});
-        ASSERT_EQ(monitor.Wait(), 0) << monitor.Err();
-        EXPECT_EQ(monitor.Err(), "");  // nothing was asked
-    }
-    const std::string results = ReadText(Only(".xml"));
-    EXPECT_EQ(Count(results, "<Measurement id="), 4u);
-    EXPECT_EQ(Count(results, "</Tavik>"), 1u);
-    EXPECT_TRUE(IsWellFormedXml(Only(".xml")));
-    EXPECT_EQ(Count(ReadText(Only(".log")), "Measurement Started"), 2u);
 }
 
 TEST_F(MonitorTest, AlarmsOfTheSetupRaiseEventsWhenEnabled) {
