@@ -65,6 +65,7 @@ const std::regex kStatusLine(R"(\d\d:\d\d:\d\d dev )" + kValue + " max " + kValu
                              R"( dBuV \| PI (-|[0-9A-F]{4}) PS (-|".*") BER )" + kValue +
                              R"( % \| alarms .+)");
 
+// How many lines of `out` are status lines.
 std::size_t StatusLines(const std::string& out) {
     std::size_t n = 0;
     for (const std::string& line : Lines(out)) {
