@@ -6,13 +6,12 @@
 #include "analysis/MultipathResult.h"
 #include "document/BatchCollector.h"
 #include "platform/Messages.h"
+#include "tests/app/AppTestSupport.h"
 
 namespace tavik {
 namespace {
 
-CMessage Result(std::uintptr_t code, std::shared_ptr<const void> payload) {
-    return CMessage{WM_ANALYSER_RESULT, code, 0, std::move(payload)};
-}
+using test::Result;
 
 std::shared_ptr<const void> Values(std::vector<float> values) {
     return std::make_shared<const std::vector<float>>(std::move(values));

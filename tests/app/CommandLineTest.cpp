@@ -78,32 +78,13 @@ TEST(CommandLine, RefusesWithTheSubcommandAndTheReason) {
 
 TEST(CommandLine, TakesEveryOption) {
     CCommandLine commands;
-    ASSERT_EQ(commands.Parse({"generate",
-                              "out",
-                              "--seconds",
-                              "2.5",
-                              "--seed",
-                              "42",
-                              "--pi",
-                              "12aB",
-                              "--mono",
-                              "--af",
-                              "88,99.9",
-                              "--stations",
-                              "90.0:50,100.1:61.5",
-                              "--multipath",
-                              "0,-1e-5,0.003",
-                              "--ps",
-                              "US$ 1",
-                              "--start",
-                              "2024-02-29T23:59:30",
-                              "--local-offset",
-                              "-3",
-                              "--ta",
-                              "1",
-                              "--frequency",
-                              "106.725"}),
-              "");
+    // clang-format off
+    const Args generate = {"generate", "out", "--seconds", "2.5", "--seed", "42", "--pi", "12aB",
+        "--mono", "--af", "88,99.9", "--stations", "90.0:50,100.1:61.5", "--multipath",
+        "0,-1e-5,0.003", "--ps", "US$ 1", "--start", "2024-02-29T23:59:30", "--local-offset", "-3",
+        "--ta", "1", "--frequency", "106.725"};
+    // clang-format on
+    ASSERT_EQ(commands.Parse(generate), "");
     const CGeneratorOptions& g = commands.Generate().Options();
     EXPECT_EQ(g.strOutputFolder, "out");
     EXPECT_EQ(g.fSeconds, 2.5);

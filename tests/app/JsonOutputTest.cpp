@@ -9,13 +9,12 @@
 #include "app/JsonLine.h"
 #include "app/SummaryReport.h"
 #include "platform/Messages.h"
+#include "tests/app/AppTestSupport.h"
 
 namespace tavik {
 namespace {
 
-CMessage Result(std::uintptr_t code, std::shared_ptr<const void> payload) {
-    return CMessage{WM_ANALYSER_RESULT, code, 0, std::move(payload)};
-}
+using test::Result;
 
 TEST(SummaryReport, EmptySummaryHasEveryKeyWithNulls) {
     CBatchSummary summary;

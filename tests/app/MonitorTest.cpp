@@ -8,7 +8,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
+#include <functional>
 #include <memory>
 #include <regex>
 #include <sstream>
@@ -20,7 +20,7 @@
 #include "app/StatusLine.h"
 #include "document/BatchAnalysis.h"
 #include "document/TAVIKSDIDoc.h"
-#include "tests/support/TempFolder.h"
+#include "tests/app/AppTestSupport.h"
 #include "tools/StationGenerator.h"
 
 // Runs the built `tavik monitor` on a generated recording, ten times faster than real time.
@@ -30,14 +30,10 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using test::CTempFolder;
+using test::ReadText;
 
 // Every wait of these tests ends; a run that does not finish in this time has failed.
 constexpr auto kLimit = 60s;
-
-std::string ReadText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;
@@ -59,6 +55,23 @@ std::size_t Count(const std::string& text, const std::string& what) {
 bool IsWellFormedXml(const std::string& path) {
     const std::string command = "xmllint --noout '" + path + "' 2>/dev/null";
     return std::system(command.c_str()) == 0;
+}
+
+// A status line; the quantities are numbers or "-" where nothing was measured yet.
+const std::string kValue = R"((-|-?inf|-?\d+\.\d+))";
+const std::regex kStatusLine(R"(\d\d:\d\d:\d\d dev )" + kValue + " max " + kValue +
+                             R"( kHz \| mpx )" + kValue + " 1s " + kValue + R"( 60s dBr \| mp )" +
+                             kValue + R"( %/kHz (OK|STOP|LOW-DEV|-) \| rf )" + kValue +
+                             R"( dBuV \| PI (-|[0-9A-F]{4}) PS (-|".*") BER )" + kValue +
+                             R"( % \| alarms .+)");
+
+// How many lines of `out` are status lines.
+std::size_t StatusLines(const std::string& out) {
+    std::size_t n = 0;
+    for (const std::string& line : Lines(out)) {
+        n += std::regex_match(line, kStatusLine) ? 1 : 0;
+    }
+    return n;
 }
 
 // How a run's process is set up besides its arguments.
@@ -105,43 +118,16 @@ public:
         }
     }
 
-    // Waits until the output holds `count` lines matching `pattern`; false when it ended
-    // or the limit passed first.
-    bool WaitForLines(const std::regex& pattern, int count) {
-        const auto end = std::chrono::steady_clock::now() + kLimit;
-        while (std::chrono::steady_clock::now() < end) {
-            int found = 0;
-            for (const std::string& line : Lines(Out())) {
-                found += std::regex_match(line, pattern) ? 1 : 0;
-            }
-            if (found >= count) {
-                return true;
-            }
-            if (waitpid(m_pid, &m_nStatus, WNOHANG) == m_pid) {
-                m_bReaped = true;
-                return false;
-            }
-            std::this_thread::sleep_for(10ms);
-        }
-        return false;
+    // Waits until the output holds `count` status lines; false when it ended or the limit
+    // passed first.
+    bool WaitForStatusLines(std::size_t count) {
+        return Poll([&] { return StatusLines(Out()) >= count; });
     }
-
     // The exit code, or -1 when it did not end normally within the limit (it is then killed).
     int Wait() {
-        const auto end = std::chrono::steady_clock::now() + kLimit;
-        while (!m_bReaped && std::chrono::steady_clock::now() < end) {
-            if (waitpid(m_pid, &m_nStatus, WNOHANG) == m_pid) {
-                m_bReaped = true;
-                break;
-            }
-            std::this_thread::sleep_for(10ms);
-        }
-        if (!m_bReaped) {
-            return -1;
-        }
-        return WIFEXITED(m_nStatus) ? WEXITSTATUS(m_nStatus) : -1;
+        Poll([] { return false; });
+        return m_bReaped && WIFEXITED(m_nStatus) ? WEXITSTATUS(m_nStatus) : -1;
     }
-
     void Signal(int signal) { kill(m_pid, signal); }
     // Resident memory in kB, from the kernel's status of the process.
     long ResidentKilobytes() const {
@@ -158,6 +144,21 @@ public:
     std::string Err() const { return ReadText(m_strErr); }
 
 private:
+    // Polls `done` until it holds (true), the process has ended or the limit passed.
+    bool Poll(const std::function<bool()>& done) {
+        for (const auto end = std::chrono::steady_clock::now() + kLimit;
+             std::chrono::steady_clock::now() < end; std::this_thread::sleep_for(10ms)) {
+            if (done()) {
+                return true;
+            }
+            if (m_bReaped || waitpid(m_pid, &m_nStatus, WNOHANG) == m_pid) {
+                m_bReaped = true;
+                return false;
+            }
+        }
+        return false;
+    }
+
     std::string m_strOut;
     std::string m_strErr;
     pid_t m_pid = -1;
@@ -165,13 +166,16 @@ private:
     bool m_bReaped = false;
 };
 
-// A status line; the quantities are numbers or "-" where nothing was measured yet.
-const std::string kValue = R"((-|-?inf|-?\d+\.\d+))";
-const std::regex kStatusLine(R"(\d\d:\d\d:\d\d dev )" + kValue + " max " + kValue +
-                             R"( kHz \| mpx )" + kValue + " 1s " + kValue + R"( 60s dBr \| mp )" +
-                             kValue + R"( %/kHz (OK|STOP|LOW-DEV|-) \| rf )" + kValue +
-                             R"( dBuV \| PI (-|[0-9A-F]{4}) PS (-|".*") BER )" + kValue +
-                             R"( % \| alarms .+)");
+// A setup file with one deviation alarm above 1 kHz, which any programme raises at once.
+std::string SaveDeviationAlarm(const std::string& path, const std::string& name,
+                               COleDateTimeSpan delay, int acknowledge) {
+    CTAVIKSDIDoc doc;
+    doc.SetAlarm(name,
+                 std::make_unique<CAlarmItem>(name, ALARM_SOURCE_DEVIATION, ALARM_RELATION_GREATER,
+                                              1.0f, ALARM_ACTION_LOG_ONLY, delay, acknowledge));
+    EXPECT_TRUE(doc.OnSaveDocument(path));
+    return path;
+}
 
 class MonitorTest : public ::testing::Test {
 protected:
@@ -210,7 +214,7 @@ protected:
 
 CTempFolder* MonitorTest::s_pRecording = nullptr;
 
-TEST_F(MonitorTest, PrintsOneLinePerSecondAndClosesTheFiles) {
+TEST_F(MonitorTest, PrintsOneLinePerSecondAndClosesTheFilesThatTheNextRunContinues) {
     CMonitorProcess run(s_pRecording->Path(), outputs.Path(),
                         {"--seconds", "3", "--log-folder", logs, "--speed", "10"});
     ASSERT_TRUE(run.Started());
@@ -252,13 +256,24 @@ TEST_F(MonitorTest, PrintsOneLinePerSecondAndClosesTheFiles) {
         EXPECT_NE(events[i].find(std::string(": ") + expected[i] + "\r"), std::string::npos)
             << events[i];
     }
+
+    // The next run of the day continues its files, never deletes them, and asks nothing.
+    CMonitorProcess next(s_pRecording->Path(), outputs.Path(),
+                         {"--seconds", "2", "--log-folder", logs, "--speed", "10"});
+    ASSERT_EQ(next.Wait(), 0) << next.Err();
+    EXPECT_EQ(next.Err(), "");
+    const std::string continued = ReadText(xml);
+    EXPECT_EQ(Count(continued, "<Measurement id="), 5u);
+    EXPECT_EQ(Count(continued, "</Tavik>"), 1u);
+    EXPECT_TRUE(IsWellFormedXml(xml));
+    EXPECT_EQ(Count(ReadText(log), "Measurement Started"), 2u);
 }
 
 TEST_F(MonitorTest, SigtermStopsTheMeasurementTheNormalWay) {
     CMonitorProcess run(s_pRecording->Path(), outputs.Path(),
                         {"--log-folder", logs, "--speed", "10"});
     ASSERT_TRUE(run.Started());
-    ASSERT_TRUE(run.WaitForLines(kStatusLine, 2)) << run.Out() << run.Err();
+    ASSERT_TRUE(run.WaitForStatusLines(2)) << run.Out() << run.Err();
     run.Signal(SIGTERM);
     ASSERT_EQ(run.Wait(), 0) << run.Err();
 
@@ -271,10 +286,7 @@ TEST_F(MonitorTest, SigtermStopsTheMeasurementTheNormalWay) {
     EXPECT_EQ(results.substr(results.size() - 10), "</Tavik>\r\n");
     EXPECT_TRUE(IsWellFormedXml(xml));
     // No second is lost: one record for every status line printed.
-    std::size_t seconds = 0;
-    for (const std::string& line : Lines(out)) {
-        seconds += std::regex_match(line, kStatusLine) ? 1 : 0;
-    }
+    const std::size_t seconds = StatusLines(out);
     EXPECT_GE(seconds, 2u);
     EXPECT_EQ(Count(results, "<Measurement id="), seconds);
     const std::string log = ReadText(Only(".log"));
@@ -283,30 +295,10 @@ TEST_F(MonitorTest, SigtermStopsTheMeasurementTheNormalWay) {
     EXPECT_EQ(Count(log, ": File Closed\r\n"), 1u) << log;
 }
 
-TEST_F(MonitorTest, ExistingDayFilesAreContinuedNeverDeleted) {
-    for (int run = 0; run < 2; ++run) {
-        CMonitorProcess monitor(s_pRecording->Path(), outputs.Path(),
-                                {"--seconds", "2", "--log-folder", logs, "--speed", "10"});
-        ASSERT_EQ(monitor.Wait(), 0) << monitor.Err();
-        EXPECT_EQ(monitor.Err(), "");  // nothing was asked
-    }
-    const std::string results = ReadText(Only(".xml"));
-    EXPECT_EQ(Count(results, "<Measurement id="), 4u);
-    EXPECT_EQ(Count(results, "</Tavik>"), 1u);
-    EXPECT_TRUE(IsWellFormedXml(Only(".xml")));
-    EXPECT_EQ(Count(ReadText(Only(".log")), "Measurement Started"), 2u);
-}
-
 TEST_F(MonitorTest, AlarmsOfTheSetupRaiseEventsWhenEnabled) {
-    // Any deviation above 1 kHz raises the alarm at once; nobody is there to acknowledge it.
-    const std::string setup = outputs.File("alarm.tvk");
-    {
-        auto doc = std::make_unique<CTAVIKSDIDoc>();
-        doc->SetAlarm("Dev", std::make_unique<CAlarmItem>(
-                                 "Dev", ALARM_SOURCE_DEVIATION, ALARM_RELATION_GREATER, 1.0f,
-                                 ALARM_ACTION_LOG_ONLY, COleDateTimeSpan(), ALARM_ACKNOWLEDGE_YES));
-        ASSERT_TRUE(doc->OnSaveDocument(setup));
-    }
+    // Nobody is there to acknowledge the alarm.
+    const std::string setup = SaveDeviationAlarm(outputs.File("alarm.tvk"), "Dev",
+                                                 COleDateTimeSpan(), ALARM_ACKNOWLEDGE_YES);
     CMonitorProcess run(s_pRecording->Path(), outputs.Path(),
                         {"--seconds", "3", "--setup", setup, "--enable-alarms", "--speed", "10",
                          "--log-folder", logs});
@@ -342,16 +334,11 @@ TEST_F(MonitorTest, JsonLinesCarryEveryKeyAndNullsForWhatIsNotMeasuredYet) {
     for (const std::string& line : lines) {
         const CJson json = CJson::parse(line);
         ASSERT_EQ(json.size(), 10u) << line;
-        EXPECT_TRUE(std::regex_match(json["time"].get<std::string>(),
-                                     std::regex(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d[+-]\d\d:\d\d)")))
-            << line;
         EXPECT_TRUE(json["mpx_power_60s_dbr"].is_null()) << line;  // a minute is needed
-        EXPECT_TRUE(json["alarms"].is_array()) << line;
     }
     const CJson last = CJson::parse(lines.back());
     EXPECT_TRUE(last["deviation_peak_khz"].is_number()) << lines.back();
     EXPECT_EQ(last["rds"]["pi"], "D313") << lines.back();
-    EXPECT_TRUE(last["rds"]["af_mhz"].is_array()) << lines.back();
     // The people's lines went to stderr.
     EXPECT_EQ(Lines(run.Err()).front(), "Monitoring 106.70 MHz for 3 s; SIGINT or SIGTERM stops");
 }
@@ -366,15 +353,9 @@ TEST_F(MonitorTest, OnAlarmRunsTheProgramWithoutAShell) {
     options.fSeconds = 3.0;
     options.strPS = "\xAB(date)";  // "$(date)" in the RDS code table
     CStationGenerator(options).Run();
-    const std::string setup = outputs.File("alarm.tvk");
-    {
-        auto doc = std::make_unique<CTAVIKSDIDoc>();
-        doc->SetAlarm("$(touch pwned)", std::make_unique<CAlarmItem>(
-                                            "$(touch pwned)", ALARM_SOURCE_DEVIATION,
-                                            ALARM_RELATION_GREATER, 1.0f, ALARM_ACTION_LOG_ONLY,
-                                            COleDateTimeSpan(0, 0, 0, 2), ALARM_ACKNOWLEDGE_NO));
-        ASSERT_TRUE(doc->OnSaveDocument(setup));
-    }
+    const std::string setup =
+        SaveDeviationAlarm(outputs.File("alarm.tvk"), "$(touch pwned)",
+                           COleDateTimeSpan(0, 0, 0, 2), ALARM_ACKNOWLEDGE_NO);
     const std::string hook = outputs.File("hook.sh");
     std::ofstream(hook) << "#!/bin/sh\nenv | grep '^TAVIK_' | sort > '" << outputs.File("env.txt")
                         << "'\nexec sleep 30\n";
@@ -385,20 +366,14 @@ TEST_F(MonitorTest, OnAlarmRunsTheProgramWithoutAShell) {
                          "--log-folder", logs});
     ASSERT_EQ(run.Wait(), 0) << run.Err();
     EXPECT_GE(std::chrono::steady_clock::now() - started, 10s);  // it waited for the program
-    std::size_t seconds = 0;
-    for (const std::string& line : Lines(run.Out())) {
-        seconds += std::regex_match(line, kStatusLine) ? 1 : 0;
-    }
-    EXPECT_EQ(seconds, 5u);  // every second measured while the program slept
+    EXPECT_EQ(StatusLines(run.Out()), 5u);  // every second measured while the program slept
 
+    // The variables' texts are pinned on the notifier; here what reaches the program.
     const std::string env = ReadText(outputs.File("env.txt"));
-    EXPECT_NE(env.find("TAVIK_ALARM_NAME=$(touch pwned)\n"), std::string::npos) << env;
-    EXPECT_NE(env.find("TAVIK_PS=$(date) \n"), std::string::npos) << env;
-    EXPECT_NE(env.find("TAVIK_PI=D313\n"), std::string::npos) << env;
-    EXPECT_NE(env.find("TAVIK_ALARM_STATE=active\n"), std::string::npos) << env;
-    EXPECT_NE(env.find("TAVIK_ALARM_SOURCE=DEVIATION\nTAVIK_ALARM_STATE"), std::string::npos);
-    EXPECT_NE(env.find("TAVIK_ALARM_THRESHOLD=1\n"), std::string::npos) << env;
-    EXPECT_NE(env.find("TAVIK_ALARM_UNIT=kHz\n"), std::string::npos) << env;
+    for (const char* variable : {"TAVIK_ALARM_NAME=$(touch pwned)\n", "TAVIK_PS=$(date) \n",
+                                 "TAVIK_PI=D313\n", "TAVIK_ALARM_STATE=active\n"}) {
+        EXPECT_NE(env.find(variable), std::string::npos) << variable << env;
+    }
     EXPECT_TRUE(std::regex_search(env, std::regex(R"(TAVIK_ALARM_VALUE=\d+\.?\d*\n)"))) << env;
     EXPECT_FALSE(fs::exists(station.File("pwned")));
     EXPECT_FALSE(fs::exists(outputs.File("pwned")));
@@ -468,7 +443,7 @@ TEST_F(MonitorTest, AnUnreadOutputNeverHoldsUpTheMeasurement) {
 TEST_F(MonitorTest, ASecondProcessOnTheSameLogFolderIsRefused) {
     CMonitorProcess first(s_pRecording->Path(), outputs.Path(),
                           {"--log-folder", logs, "--speed", "10"});
-    ASSERT_TRUE(first.WaitForLines(kStatusLine, 1)) << first.Err();
+    ASSERT_TRUE(first.WaitForStatusLines(1)) << first.Err();
     CTempFolder other;
     CMonitorProcess second(s_pRecording->Path(), other.Path(),
                            {"--log-folder", logs, "--speed", "10"});
@@ -530,7 +505,7 @@ TEST_F(MonitorTest, DeviceErrorsExitWithTheirText) {
               std::string::npos)
         << failing.Err();
     // The failure stopped the measurement the normal way: the files are closed.
-    EXPECT_EQ(ReadText(Only(".xml")).substr(ReadText(Only(".xml")).size() - 10), "</Tavik>\r\n");
+    EXPECT_TRUE(ReadText(Only(".xml")).ends_with("</Tavik>\r\n"));
     EXPECT_NE(ReadText(Only(".log")).find(": File Closed\r\n"), std::string::npos);
 
     CMonitorProcess bad(outputs.Path(), outputs.Path(), {"--seconds", "x"});

@@ -6,7 +6,7 @@
 #include "app/SetupCommand.h"
 #include "app/SetupJson.h"
 #include "document/TAVIKSDIDoc.h"
-#include "tests/app/RecordingFixture.h"
+#include "tests/app/AppTestSupport.h"
 
 namespace tavik {
 namespace {

@@ -13,13 +13,12 @@
 #include "app/StatusLine.h"
 #include "document/TAVIKSDIDoc.h"
 #include "platform/Messages.h"
+#include "tests/app/AppTestSupport.h"
 
 namespace tavik {
 namespace {
 
-CMessage Result(std::uintptr_t code, std::shared_ptr<const void> payload) {
-    return CMessage{WM_ANALYSER_RESULT, code, 0, std::move(payload)};
-}
+using test::Result;
 
 TEST(StatusLine, ShowsADashForEveryValueNotYetMeasured) {
     CMonitorValues values;

@@ -1,5 +1,5 @@
-// The report of a generated recording analysed by `tavik analyse --out`: its figures against
-// figures computed here from the XML with another reader, and the reports of a damaged copy.
+// The report of a generated recording analysed by `tavik analyse --out`, checked against the
+// XML read with another reader, and the reports of a cut copy and of unreadable inputs.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
@@ -7,7 +7,6 @@
 #include <QXmlStreamReader>
 
 #include <algorithm>
-#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -16,7 +15,6 @@
 
 #include "document/SetupFile.h"
 #include "report/DailyReport.h"
-#include "report/ReportTexts.h"
 #include "tests/support/TempFolder.h"
 #include "tools/StationGenerator.h"
 
@@ -102,10 +100,10 @@ private:
     CTempFolder m_out;
 };
 
-// The figures, computed from the XML as an XML reader sees it.
+// Timestamps and deviations as an XML reader sees the file.
 struct SExpected {
     std::vector<std::uint32_t> times;
-    std::vector<float> deviation, power, multipath;
+    std::vector<float> deviation;
 
     explicit SExpected(const std::string& path) {
         QFile file(QString::fromStdString(path));
@@ -115,39 +113,25 @@ struct SExpected {
             if (xml.readNext() != QXmlStreamReader::StartElement) {
                 continue;
             }
-            const QStringView name = xml.name();
-            if (name == u"Date") {
+            if (xml.name() == u"Date") {
                 times.push_back(xml.attributes().value("timestamp").toUInt());
-            } else if (name == u"Deviation") {
+            } else if (xml.name() == u"Deviation") {
                 deviation.push_back(xml.readElementText().toFloat());
-            } else if (name == u"MPXPower") {
-                power.push_back(xml.readElementText().toFloat());
-            } else if (name == u"Multipath") {
-                multipath.push_back(xml.readElementText().toFloat());
             }
         }
         EXPECT_FALSE(xml.hasError()) << xml.errorString().toStdString();
-    }
-
-    // The values after the zeros a measurement records before its first value.
-    static std::vector<float> Measured(std::vector<float> values) {
-        const auto first =
-            std::find_if(values.begin(), values.end(), [](float v) { return v != 0.0f; });
-        return std::vector<float>(first, values.end());
     }
 };
 
 class DayReportTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        setenv("TZ", "Europe/Berlin", 1);
-        tzset();
-    }
     const CAnalysedDay& day = CAnalysedDay::Get();
     CTempFolder work;
 };
 
-TEST_F(DayReportTest, SummaryEqualsTheFiguresOfTheXml) {
+// The analyser's own files read back with their log and setup; the figures themselves are
+// pinned on hand-made records.
+TEST_F(DayReportTest, ReportOfAnAnalysedDayMatchesItsFiles) {
     const CDayReport report = LoadDayReport({day.Xml(), day.Log(), day.Setup(), ""});
     const SExpected x(day.Xml());
     const CDaySummary& s = report.summary;
@@ -156,8 +140,6 @@ TEST_F(DayReportTest, SummaryEqualsTheFiguresOfTheXml) {
     EXPECT_EQ(s.nSeconds, 100);
     EXPECT_EQ(s.nFirst, x.times.front());
     EXPECT_EQ(s.nLast, x.times.back());
-    EXPECT_EQ(s.nMissing, static_cast<std::int64_t>(x.times.back() - x.times.front() + 1 - 100));
-
     const auto maxDeviation = std::max_element(x.deviation.begin(), x.deviation.end());
     ASSERT_TRUE(s.maxDeviation);
     EXPECT_FLOAT_EQ(s.maxDeviation->fValue, *maxDeviation);
@@ -167,31 +149,7 @@ TEST_F(DayReportTest, SummaryEqualsTheFiguresOfTheXml) {
     EXPECT_GT(above75, 0);
     EXPECT_LT(above75, 100);
     EXPECT_EQ(s.nAboveDeviationLimit, above75);
-    for (int k = 0; k < CDaySummary::kDeviationClasses; ++k) {
-        const auto inClass = std::count_if(x.deviation.begin(), x.deviation.end(), [k](float v) {
-            return std::min(static_cast<int>(std::floor(v)), 109) == k;
-        });
-        EXPECT_EQ(s.deviationClasses[static_cast<std::size_t>(k)], inClass) << k << " kHz";
-    }
-
-    const std::vector<float> power = SExpected::Measured(x.power);
-    EXPECT_EQ(s.nMpxPowerSeconds, static_cast<int>(power.size()));
-    EXPECT_GT(power.size(), 30u);  // 60-second values from second 60 on
-    const auto maxPower = std::max_element(power.begin(), power.end());
-    EXPECT_FLOAT_EQ(s.maxMpxPower->fValue, *maxPower);
-    EXPECT_EQ(s.maxMpxPower->nTime,
-              x.times[x.power.size() - power.size() + (maxPower - power.begin())]);
-    EXPECT_EQ(s.nAboveMpxPowerLimit,
-              std::count_if(power.begin(), power.end(), [](float v) { return v > 0.0f; }));
-
-    std::vector<float> multipath = SExpected::Measured(x.multipath);
-    std::sort(multipath.begin(), multipath.end());
-    ASSERT_EQ(s.nMultipathSeconds, static_cast<int>(multipath.size()));
-    const std::size_t n = multipath.size();
-    EXPECT_FLOAT_EQ(*s.multipathMin, multipath.front());
-    EXPECT_FLOAT_EQ(*s.multipathMax, multipath.back());
-    EXPECT_FLOAT_EQ(*s.multipathMedian,
-                    n % 2 == 1 ? multipath[n / 2] : (multipath[n / 2 - 1] + multipath[n / 2]) / 2);
+    EXPECT_GT(s.nMpxPowerSeconds, 30);  // 60-second values from second 60 on
 
     const std::string log = ReadText(day.Log());
     std::ptrdiff_t activations = 0;
@@ -202,6 +160,8 @@ TEST_F(DayReportTest, SummaryEqualsTheFiguresOfTheXml) {
     EXPECT_GT(activations, 0);
     ASSERT_EQ(report.log->activations.size(), 1u);
     EXPECT_EQ(report.log->activations[0].second, activations);
+    ASSERT_TRUE(report.setup);
+    EXPECT_EQ(report.setup->m_strings[CProtocolHeader::OPERATOR], "J. Doe");
 
     // The whole report: header, summary and charts on two pages, the log's lines on the third.
     const CReportResult result = WriteDayReport(report, work.File("day.pdf"), CTime());
@@ -227,22 +187,6 @@ TEST_F(DayReportTest, ACutFileIsReportedUpToItsLastWholeRecordAndSaysSo) {
     EXPECT_NE(page1.find("The result file is cut short: 150 bytes"), std::string::npos) << page1;
     EXPECT_TRUE(std::regex_search(page1, std::regex("Seconds measured +99\n"))) << page1;
     EXPECT_TRUE(std::regex_search(page1, std::regex("Log file +not given"))) << page1;
-}
-
-TEST_F(DayReportTest, MissingRecordsAreCountedAsGaps) {
-    // Records 31 to 40 lost: their text taken out of the file.
-    std::string xml = ReadText(day.Xml());
-    const std::size_t from = xml.find("      <Measurement id=\"31\"");
-    const std::size_t to = xml.find("      <Measurement id=\"41\"");
-    xml.erase(from, to - from);
-    CDayReport report;
-    report.file = ParseResultFile(xml);
-    SummariseRecords(report);
-    EXPECT_FALSE(report.file.IsIncomplete());
-    EXPECT_EQ(report.summary.nSeconds, 90);
-    EXPECT_EQ(report.summary.nMissing, 10);
-    ASSERT_EQ(report.summary.gaps.size(), 1u);
-    EXPECT_EQ(report.summary.gaps[0].nFirstMissing, SExpected(day.Xml()).times[30]);
 }
 
 TEST_F(DayReportTest, UnreadableInputsFailWithTheirNames) {

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdlib>
 #include <ctime>
 #include <string>
 #include <vector>
@@ -25,24 +24,16 @@ CResultRecord Second(std::uint32_t offset, float deviation, float power, float m
     return r;
 }
 
-class DaySummaryTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        setenv("TZ", "Europe/Berlin", 1);
-        tzset();
-    }
+CDayReport Summarised(std::vector<CResultRecord> records) {
+    CDayReport report;
+    report.options.strResultFile = "/logs/tavik260615.xml";
+    report.file.records = std::move(records);
+    report.file.bHeader = report.file.bFooter = true;
+    SummariseRecords(report);
+    return report;
+}
 
-    CDayReport Summarised(std::vector<CResultRecord> records) {
-        CDayReport report;
-        report.options.strResultFile = "/logs/tavik260615.xml";
-        report.file.records = std::move(records);
-        report.file.bHeader = report.file.bFooter = true;
-        SummariseRecords(report);
-        return report;
-    }
-};
-
-TEST_F(DaySummaryTest, GapsRepeatsAndTheZerosBeforeTheFirstValues) {
+TEST(DaySummaryTest, GapsRepeatsAndTheZerosBeforeTheFirstValues) {
     const CDayReport report = Summarised({
         // A run from 12:00:00: MPX power and multipath not yet measured in its first seconds.
         Second(0, 70.0f, 0.0f, 0.0f),
@@ -57,36 +48,16 @@ TEST_F(DaySummaryTest, GapsRepeatsAndTheZerosBeforeTheFirstValues) {
         // 13 missing, one second alone.
         Second(14, 20.0f, 0.0f, 0.0f),
     });
+    // The rows below pin the figures; what they do not show is checked here.
     const CDaySummary& s = report.summary;
-    EXPECT_EQ(report.day.nRepeated, 1);
     EXPECT_EQ(report.day.nPlaceholderMpx, 4);  // seconds 0, 1, 10 and 14
     EXPECT_EQ(report.day.nPlaceholderMultipath, 2);
-    EXPECT_EQ(s.nSeconds, 8);
-    EXPECT_EQ(s.nMissing, 7);
     ASSERT_EQ(s.gaps.size(), 2u);
-    EXPECT_EQ(s.gaps[0].nFirstMissing, kNoon + 4);
-    EXPECT_EQ(s.gaps[0].nCount, 6u);
     EXPECT_EQ(s.gaps[1].nFirstMissing, kNoon + 13);
     EXPECT_EQ(s.gaps[1].nCount, 1u);
-
-    EXPECT_EQ(s.nDeviationSeconds, 7);
-    EXPECT_EQ(s.nAboveDeviationLimit, 3);
-    ASSERT_TRUE(s.maxDeviation);
-    EXPECT_EQ(s.maxDeviation->fValue, 110.5f);
-    EXPECT_EQ(s.maxDeviation->nTime, kNoon + 10);
     EXPECT_EQ(s.deviationClasses[70], 1);
     EXPECT_EQ(s.deviationClasses[75], 2);   // 75.0 and 75.001
     EXPECT_EQ(s.deviationClasses[109], 2);  // 109.5 and 110.5 in the open last class
-
-    EXPECT_EQ(s.nMpxPowerSeconds, 4);  // -1, 0 (after a value), 0.75, 0.75
-    EXPECT_EQ(s.nAboveMpxPowerLimit, 2);
-    EXPECT_EQ(s.maxMpxPower->fValue, 0.75f);
-    EXPECT_EQ(s.maxMpxPower->nTime, kNoon + 11);  // the first second of the maximum
-
-    EXPECT_EQ(s.nMultipathSeconds, 5);  // 0.4, 0.0, 0.8, 0.2, 0.6
-    EXPECT_EQ(*s.multipathMin, 0.0f);
-    EXPECT_EQ(*s.multipathMedian, 0.4f);
-    EXPECT_EQ(*s.multipathMax, 0.8f);
 
     const CReportTexts texts(report);
     const std::vector<CReportRow> rows = texts.SummaryRows();
@@ -95,9 +66,10 @@ TEST_F(DaySummaryTest, GapsRepeatsAndTheZerosBeforeTheFirstValues) {
         {"Gaps (missing seconds)", "2 gaps, 7 s missing; the longest 6 s from 12:00:04"},
         {"Maximum deviation", "110.50 kHz at 12:00:10"},
         {"Seconds above 75 kHz", "3 of 7 (42.86 %)"},
+        // The first second of the maximum; MPX powers -1, 0 (after a value), 0.75, 0.75.
         {"Highest 60 s MPX power", "0.75 dBr at 12:00:11"},
         {"Time above 0 dBr (BS.412)", "0.0 min (2 of 4 s with a 60 s value)"},
-        {"Multipath min / median / max", "0.00 / 0.40 / 0.80 %/kHz"},
+        {"Multipath min / median / max", "0.00 / 0.40 / 0.80 %/kHz"},  // of 0.4, 0, 0.8, 0.2, 0.6
         {"Alarm activations", "no log given"},
     };
     ASSERT_EQ(rows.size(), expected.size());
@@ -111,7 +83,7 @@ TEST_F(DaySummaryTest, GapsRepeatsAndTheZerosBeforeTheFirstValues) {
                   "is used."});
 }
 
-TEST_F(DaySummaryTest, HeaderAndEmptyDay) {
+TEST(DaySummaryTest, HeaderAndEmptyDay) {
     CDayReport report =
         Summarised({Second(0, 70.0f, -1.0f, 0.5f), Second(3599, 70.0f, -1.0f, 0.5f)});
     CProtocolHeader setup;

@@ -5,8 +5,6 @@
 #include <QPainter>
 
 #include <cmath>
-#include <cstdlib>
-#include <ctime>
 
 #include "report/ChartSeries.h"
 #include "report/ReportCharts.h"
@@ -24,15 +22,7 @@ CResultRecord At(std::uint32_t offset, float deviation) {
     return r;
 }
 
-class ReportChartTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        setenv("TZ", "Europe/Berlin", 1);
-        tzset();
-    }
-};
-
-TEST_F(ReportChartTest, AxisInMinutesOrHoursWithClockLabels) {
+TEST(ReportChartTest, AxisInMinutesOrHoursWithClockLabels) {
     struct SCase {
         std::uint32_t first, last;
         int unit;
@@ -58,7 +48,7 @@ TEST_F(ReportChartTest, AxisInMinutesOrHoursWithClockLabels) {
     EXPECT_EQ(CTimeOfDayDisplay::TimeOfDay(24.0, 3600), "24:00");
 }
 
-TEST_F(ReportChartTest, ColumnsKeepLowAndHighInOrderAndGapsSplitSegments) {
+TEST(ReportChartTest, ColumnsKeepLowAndHighInOrderAndGapsSplitSegments) {
     // One hour (in minutes) in 360 columns: 10 seconds a column.
     const CTimeAxis axis = MakeTimeAxis(kMidnight, kMidnight + 3599);
     std::vector<CResultRecord> seconds;
@@ -92,7 +82,7 @@ TEST_F(ReportChartTest, ColumnsKeepLowAndHighInOrderAndGapsSplitSegments) {
 }
 
 // Renders the deviation chart of an hour whose middle 20 minutes have no records, at 70 kHz.
-TEST_F(ReportChartTest, AGapIsShadedAndHasNoGraph) {
+TEST(ReportChartTest, AGapIsShadedAndHasNoGraph) {
     CDayReport report;
     for (std::uint32_t t = 0; t < 3600; ++t) {
         if (t < 1200 || t >= 2400) {

@@ -52,6 +52,9 @@ TEST(ResultFile, ReadsWholeRecordsAndTellsWhatIsWrong) {
     // A record cut by a power loss and continued by the next session's record.
     std::string continued = open.substr(0, thirdStart + 120);
     continued += open.substr(thirdStart);
+    // Records lost between whole ones leave a gap of seconds, no damage.
+    const std::size_t secondStart = open.find("      <Measurement id=\"2\"");
+    const std::string gap = open.substr(0, secondStart) + open.substr(thirdStart);
     const std::vector<SFileCase> cases = {
         {"complete", whole, 3, true, true, 0, 0},
         {"no footer while logging runs", open, 3, true, false, 0, 0},
@@ -62,6 +65,7 @@ TEST(ResultFile, ReadsWholeRecordsAndTellsWhatIsWrong) {
         {"a damaged value", damaged + std::string(CResultLog::FOOTER), 2, true, true, 0, 1},
         {"a cut record continued", continued, 3, true, false, 0, 1},
         {"footer with LF only", open + "</Tavik>\n", 3, true, true, 0, 0},
+        {"a record missing", gap + std::string(CResultLog::FOOTER), 2, true, true, 0, 0},
         {"no header", open.substr(CResultLog::HEADER.size()), 3, false, false, 0, 0},
         {"empty", "", 0, false, false, 0, 0},
     };
@@ -73,8 +77,9 @@ TEST(ResultFile, ReadsWholeRecordsAndTellsWhatIsWrong) {
         EXPECT_EQ(file.bFooter, c.footer);
         EXPECT_EQ(file.nCutBytes, c.cutBytes);
         EXPECT_EQ(file.nDamaged, c.damaged);
-        EXPECT_EQ(file.IsIncomplete(), c.name != std::string("complete") &&
-                                           c.name != std::string("footer with LF only"));
+        const std::string name = c.name;
+        EXPECT_EQ(file.IsIncomplete(), name != "complete" && name != "footer with LF only" &&
+                                           name != "a record missing");
     }
 }
 

@@ -1,5 +1,6 @@
 // The alarm page: form validation and the New/Update/Delete messages, the check boxes and the
-// stop, the log lines of the alarm hints and the log's full-list rule.
+// stop, the log lines of the alarm hints and the log's full-list rule, and a setup saved from
+// the page in the unattended analysis.
 #include <clocale>
 
 #include <gtest/gtest.h>
@@ -11,7 +12,10 @@
 #include <QPushButton>
 #include <QTableWidget>
 
+#include "document/BatchAnalysis.h"
 #include "document/TAVIKSDIDoc.h"
+#include "tests/support/TempFolder.h"
+#include "tools/StationGenerator.h"
 #include "ui/AlarmView.h"
 
 namespace tavik {
@@ -39,6 +43,7 @@ protected:
         Find<QLineEdit>("threshold")->setText(QString::fromLatin1(threshold));
         Find<QLineEdit>("delay")->setText(QString::fromLatin1(delay));
     }
+    void Choose(const char* name, int index) { Find<QComboBox>(name)->setCurrentIndex(index); }
     QTableWidget& List() { return *Find<QTableWidget>("alarms"); }
     QListWidget& Log() { return *Find<QListWidget>("log"); }
     std::string LastLogLine() { return Log().item(Log().count() - 1)->text().toStdString(); }
@@ -148,7 +153,7 @@ TEST_F(AlarmViewTest, RowClickLoadsTheFormAndTheSourceSetsTheUnit) {
     EXPECT_EQ(Find<QComboBox>("relation")->currentIndex(), ALARM_RELATION_GREATER);
     EXPECT_EQ(Find<QComboBox>("acknowledge")->currentIndex(), 1);
     EXPECT_EQ(m_view.findChild<QLabel*>("unit")->text(), "%/kHz");
-    Find<QComboBox>("source")->setCurrentIndex(ALARM_SOURCE_DEVIATION);
+    Choose("source", ALARM_SOURCE_DEVIATION);
     EXPECT_EQ(m_view.findChild<QLabel*>("unit")->text(), "kHz");
 }
 
@@ -211,6 +216,44 @@ TEST_F(AlarmViewTest, AFullLogDropsItsOldestLines) {
     ASSERT_EQ(Log().count(), 3);
     EXPECT_EQ(Log().item(0)->text(), "Sun Dec  6 23:19:16 2026   two");
     EXPECT_EQ(LastLogLine(), "Sun Dec  6 23:19:16 2026   four");
+}
+
+// A setup saved from the page gives, in the unattended analysis (the monitor's and analyser's
+// alarm recorder), the activations that a page watching the same run logs.
+TEST_F(AlarmViewTest, SetupSavedFromThePageTriggersInTheAnalysisAsOnThePage) {
+    test::CTempFolder folder;
+    CGeneratorOptions generator;
+    generator.strOutputFolder = folder.Path();
+    generator.fSeconds = 8.0;
+    CStationGenerator(generator).Run();
+    // Deviation above 40 kHz, switching itself off when it drops: goes active and resets with
+    // the programme's loudness.
+    Fill("Loud", "40", "0");
+    Choose("source", ALARM_SOURCE_DEVIATION);
+    Choose("relation", ALARM_RELATION_GREATER);
+    Choose("action", ALARM_ACTION_LOG_ONLY);
+    Choose("acknowledge", ALARM_ACKNOWLEDGE_NO);
+    Find<QPushButton>("New")->click();
+    ASSERT_EQ(LastBox(), "");
+    ASSERT_TRUE(m_doc.OnSaveDocument(folder.File("setup.tvk")));
+
+    CBatchOptions batch;
+    batch.strDataFolder = folder.Path();
+    batch.strSetupFile = folder.File("setup.tvk");
+    batch.bEnableAlarms = true;
+    batch.start = CTime(2026, 6, 15, 12, 0, 0);
+    CBatchAnalysis analysis(batch, m_prompt);
+    CAlarmView page(analysis.GetDocument(), nullptr);
+    page.OnInitialUpdate();
+    page.OnUpdate(nullptr, 0, nullptr);
+    const CBatchSummary summary = analysis.Run();
+    ASSERT_EQ(summary.alarms.size(), 1u);
+    EXPECT_GT(summary.alarms[0].nActivations, 0);
+    const QListWidget& log = *page.findChild<QListWidget*>("log");
+    const auto activations =
+        log.findItems("Alarm \"Loud\" caused an alarm because DEVIATION(", Qt::MatchContains)
+            .size();
+    EXPECT_EQ(activations, summary.alarms[0].nActivations);
 }
 
 }  // namespace

@@ -60,16 +60,24 @@ protected:
     test::CHintRecorder m_hints;
 };
 
-TEST_F(DataViewTest, DeviationFromAWorkerReachesTheDocumentAndTheDeviationPageOnTheUiThread) {
+// The deviation goes to its page, the power history to its page and its newest value to the
+// document, each taken on the UI thread.
+TEST_F(DataViewTest, ResultsFromAWorkerReachTheDocumentAndTheirPageOnTheUiThread) {
     PostFromWorker(CMessage{WM_ANALYSER_RESULT, 4, 0, std::make_shared<const float>(42.5f)});
+    PostFromWorker(CMessage{
+        WM_ANALYSER_RESULT, 7, 0,
+        std::make_shared<const std::vector<float>>(std::vector<float>{-1.5f, 0.5f, 2.0f})});
 
     EXPECT_EQ(m_doc.GetCurrentValues().m_fDeviation, std::optional(42.5f));
+    EXPECT_EQ(m_doc.GetCurrentValues().m_fMpxPower, std::optional(-1.5f));
     ASSERT_EQ(m_pages[PAGE_DEVIATION]->results.size(), 1u);
     const auto& entry = m_pages[PAGE_DEVIATION]->results.front();
     EXPECT_EQ(entry.nCode, 4);
     EXPECT_EQ(entry.values, std::vector<float>{42.5f});
     EXPECT_EQ(entry.thread, std::this_thread::get_id());
-    EXPECT_EQ(RoutedCount(), 1u);
+    ASSERT_EQ(m_pages[PAGE_POWER]->results.size(), 1u);
+    EXPECT_EQ(m_pages[PAGE_POWER]->results[0].values, (std::vector<float>{-1.5f, 0.5f, 2.0f}));
+    EXPECT_EQ(RoutedCount(), 2u);
 }
 
 TEST_F(DataViewTest, UnknownCodesChangeNothing) {
@@ -81,15 +89,6 @@ TEST_F(DataViewTest, UnknownCodesChangeNothing) {
     EXPECT_FALSE(values.m_fDeviation || values.m_fMpxPower || values.m_fMultipath);
     EXPECT_TRUE(m_hints.hints.empty());
     EXPECT_TRUE(m_pView->GetConditions().empty());
-}
-
-TEST_F(DataViewTest, PowerHistoryGoesToThePowerPageAndItsNewestValueToTheDocument) {
-    PostFromWorker(CMessage{
-        WM_ANALYSER_RESULT, 7, 0,
-        std::make_shared<const std::vector<float>>(std::vector<float>{-1.5f, 0.5f, 2.0f})});
-    EXPECT_EQ(m_doc.GetCurrentValues().m_fMpxPower, std::optional(-1.5f));
-    ASSERT_EQ(m_pages[PAGE_POWER]->results.size(), 1u);
-    EXPECT_EQ(m_pages[PAGE_POWER]->results[0].values, (std::vector<float>{-1.5f, 0.5f, 2.0f}));
 }
 
 TEST_F(DataViewTest, MultipathResultIsStoredAndShownInTheConditionsLine) {
@@ -130,20 +129,17 @@ TEST_F(DataViewTest, TransferErrorStopsReportsAndIsTheOnlyMessageThatDoes) {
 }
 
 TEST(ConditionsLineTest, FormatsEachStatus) {
+    const std::string values =
+        "ITU-R Measurement Conditions >> RF Level: 54.1 dBuV  |  Multipath: 1.99 %/kHz  |  "
+        "Status: ";
     const struct {
         int nStatus;
-        const char* strLine;
+        std::string strLine;
     } cases[] = {
         {3, "ITU-R Measurement Conditions >> Deviation too low (< 20.0 kHz)"},
-        {1,
-         "ITU-R Measurement Conditions >> RF Level: 54.1 dBuV  |  Multipath: 1.99 %/kHz  |  "
-         "Status: OK"},
-        {2,
-         "ITU-R Measurement Conditions >> RF Level: 54.1 dBuV  |  Multipath: 1.99 %/kHz  |  "
-         "Status: STOP"},
-        {0,
-         "ITU-R Measurement Conditions >> RF Level: 54.1 dBuV  |  Multipath: 1.99 %/kHz  |  "
-         "Status: "},
+        {1, values + "OK"},
+        {2, values + "STOP"},
+        {0, values},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(FormatConditions(54.06f, 1.994f, c.nStatus), c.strLine) << c.nStatus;

@@ -123,9 +123,7 @@ TEST(LiveTest, StartOnTheToolbarMeasuresAndStopEndsIt) {
 
     frame.GetAction(ID_MEASUREMENT_START)->trigger();
     ASSERT_TRUE(doc.IsRunning());
-    EXPECT_TRUE(frame.GetMainView().IsTimerRunning());
     EXPECT_TRUE(frame.GetAction(ID_MEASUREMENT_STOP)->isVisible());
-    EXPECT_FALSE(frame.GetAction(ID_MEASUREMENT_START)->isVisible());
     // The multipath result of the second tick brings the conditions line.
     ASSERT_TRUE(QTest::qWaitFor([&] { return !data->GetConditions().empty(); }, 8000));
     EXPECT_TRUE(deviation->GetMaximumField().text().endsWith(QStringLiteral("kHz")));

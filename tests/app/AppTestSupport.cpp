@@ -1,7 +1,9 @@
-#include "tests/app/RecordingFixture.h"
+#include "tests/app/AppTestSupport.h"
 
 #include <fstream>
 #include <iterator>
+
+#include "platform/Messages.h"
 
 namespace tavik::test {
 
@@ -23,6 +25,10 @@ const CKnownRecording& CKnownRecording::Get() {
 std::string ReadText(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+CMessage Result(std::uintptr_t code, std::shared_ptr<const void> payload) {
+    return CMessage{WM_ANALYSER_RESULT, code, 0, std::move(payload)};
 }
 
 }  // namespace tavik::test

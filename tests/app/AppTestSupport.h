@@ -1,8 +1,10 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
+#include "platform/MessageTarget.h"
 #include "tests/support/TempFolder.h"
 #include "tools/StationGenerator.h"
 
@@ -30,5 +32,8 @@ private:
 
 // The whole contents of a file as text ("" when missing).
 std::string ReadText(const std::string& path);
+
+// An analyser's result as the workers post it.
+CMessage Result(std::uintptr_t code, std::shared_ptr<const void> payload);
 
 }  // namespace tavik::test
