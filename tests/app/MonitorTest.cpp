@@ -327,7 +327,7 @@ TEST_F(MonitorTest, AlarmsOfTheSetupRaiseEventsWhenEnabled) {
 // Under --json-lines stdout carries one object per second and nothing else.
 TEST_F(MonitorTest, JsonLinesCarryEveryKeyAndNullsForWhatIsNotMeasuredYet) {
     CMonitorProcess run(s_pRecording->Path(), outputs.Path(),
-                        {"--seconds", "3", "--speed", "10", "--json-lines"});
+                        {"--seconds", "3", "--speed", "2", "--json-lines"});
     ASSERT_EQ(run.Wait(), 0) << run.Err();
     const std::vector<std::string> lines = Lines(run.Out());
     ASSERT_EQ(lines.size(), 3u) << run.Out();
@@ -421,15 +421,18 @@ TEST_F(MonitorTest, AnUnreadOutputNeverHoldsUpTheMeasurement) {
     close(pipeFds[1]);
     ASSERT_TRUE(run.Started());
     std::this_thread::sleep_for(2s);  // the pipe is full long before this
-    const long early = run.ResidentKilobytes();
+    [[maybe_unused]] const long early = run.ResidentKilobytes();
     std::this_thread::sleep_for(4s);  // two more minutes of measuring
-    const long late = run.ResidentKilobytes();
+    [[maybe_unused]] const long late = run.ResidentKilobytes();
     run.Signal(SIGTERM);
     const auto signalled = std::chrono::steady_clock::now();
     ASSERT_EQ(run.Wait(), 0) << run.Err();
     EXPECT_LT(std::chrono::steady_clock::now() - signalled, 5s);
     close(pipeFds[0]);
+#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
+    // Sanitizers keep freed memory in quarantine and grow shadow memory on their own.
     EXPECT_LT(late - early, 4096) << early << " kB, then " << late << " kB";
+#endif
     EXPECT_TRUE(std::regex_search(run.Err(), std::regex(R"(monitor: \d+ output lines could not )"
                                                         R"(be written)")))
         << run.Err();

@@ -110,6 +110,8 @@ TEST(LevelMeter, RangeAndLayout) {
     // 311 px: the spare pixel goes above the bar; 2 px segments from 430 px on.
     EXPECT_EQ(MeterBarRect({0, 0, 60, 311}, 120, true, 15), (SRect{20, 20, 35, 262}));
     EXPECT_EQ(SegmentRect(MeterBarRect({0, 0, 60, 430}, 120, false, 15), 120, 0).Height(), 2);
+    // Wider left-hand labels move the bar right; a second title line moves it down.
+    EXPECT_EQ(MeterBarRect({0, 0, 60, 311}, 120, true, 15, 34, 16), (SRect{34, 140, 49, 262}));
 }
 
 TEST(LevelMeter, ScaleModes) {

@@ -2,6 +2,7 @@
 // timing and the double click to the parameter page.
 #include <gtest/gtest.h>
 
+#include <QFontMetrics>
 #include <QLabel>
 #include <QTest>
 
@@ -98,6 +99,34 @@ TEST_F(HeaderViewTest, DoubleClickOnTheFrequencyShowsTheParameterPage) {
     EXPECT_EQ(m_hints.hints[0], HINT_SHOW_PAGE + 1);
     QTest::mouseDClick(&m_view, Qt::LeftButton, {}, QPoint(2, 2));
     EXPECT_EQ(m_hints.hints.size(), 1u);
+}
+
+// At 800 px (the smallest window) every label is whole and every value field holds its widest
+// usual text: fields in column order, apart by at least their labels, left of the indicator.
+TEST_F(HeaderViewTest, EveryLabelAndValueFitsFromEightHundredPixels) {
+    m_view.show();  // a hidden widget gets its resize event only when shown
+    for (const int width : {800, 1280}) {
+        m_view.resize(width, 50);
+        QFont bold = m_view.font();
+        bold.setBold(true);
+        const QFontMetrics labels(bold);
+        const QFontMetrics values(m_view.font());
+        const struct {
+            const char* field;
+            const char* label;
+            const char* widest;
+        } columns[] = {{"frequency", "CARRIER FREQUENCY:", "888.888 MHz"},
+                       {"started", "OPERATOR:", "September 30, 2026   23:59:59"},
+                       {"duration", "ORGANIZATION:", "99 Day(s); 23:59:59"}};
+        int right = 0;
+        for (const auto& column : columns) {
+            const QRect field = m_view.findChild<QLabel*>(column.field)->geometry();
+            EXPECT_GE(field.left() - right, labels.horizontalAdvance(column.label)) << width;
+            EXPECT_GE(field.width(), values.horizontalAdvance(column.widest)) << width;
+            right = field.right();
+        }
+        EXPECT_LE(right, width - 32) << width;
+    }
 }
 
 }  // namespace
