@@ -4,8 +4,9 @@
 #include <set>
 #include <string>
 
+#include "rds/RDSClockTime.h"
 #include "rds/RDSDecoder.h"
-#include "tests/tools/RdsSyndrome.h"
+#include "tests/tools/RdsStreamCheck.h"
 #include "tools/GeneratorOptions.h"
 #include "tools/RdsGroupBuilder.h"
 #include "tools/RdsScheduler.h"
@@ -28,17 +29,6 @@ std::vector<CCheckedGroup> ReadGroups(const std::vector<std::uint8_t>& bits, std
 
 int Type(const CCheckedGroup& g) {
     return g.blocks[1] >> 12;
-}
-
-// Date from MJD as receivers compute it (IEC 62106 Annex G).
-void DateFromMjd(std::uint32_t mjd, int& year, int& month, int& day) {
-    const int y1 = static_cast<int>((mjd - 15078.2) / 365.25);
-    const int m1 = static_cast<int>((mjd - 14956.1 - static_cast<int>(y1 * 365.25)) / 30.6001);
-    day = static_cast<int>(mjd) - 14956 - static_cast<int>(y1 * 365.25) -
-          static_cast<int>(m1 * 30.6001);
-    const int k = (m1 == 14 || m1 == 15) ? 1 : 0;
-    year = 1900 + y1 + k;
-    month = m1 - 1 - 12 * k;
 }
 
 TEST(RdsSchedule, MinuteOfDefaultStreamPassesTheSyndromeCheckEverywhere) {
@@ -82,16 +72,12 @@ TEST(RdsSchedule, ClockTimeComesWithTheMinuteAndDecodesToTheStart) {
         const double start = static_cast<double>(clock[n] * 104) / kBitRate;
         EXPECT_GE(start, 30.0 + 60.0 * static_cast<double>(n));
         EXPECT_LT(start, 30.0 + 60.0 * static_cast<double>(n) + 104 / kBitRate);
+        // As the RDS view decodes it: the date, and the local time two hours ahead of UTC.
         const CCheckedGroup& g = groups[clock[n]];
-        const std::uint32_t mjd = (g.blocks[1] & 3u) << 15 | g.blocks[2] >> 1;
-        int year = 0, month = 0, day = 0;
-        DateFromMjd(mjd, year, month, day);
-        EXPECT_EQ(year, 2026);
-        EXPECT_EQ(month, 6);
-        EXPECT_EQ(day, 15);
-        const int hour = (g.blocks[2] & 1) << 4 | g.blocks[3] >> 12;
-        EXPECT_EQ(hour, 10);
-        EXPECT_EQ((g.blocks[3] >> 6) & 0x3F, static_cast<int>(n) + 1);
+        std::string date, time;
+        CRDSClockTime::Decode(g.blocks[1], g.blocks[2], g.blocks[3], date, time);
+        EXPECT_EQ(date, "15. 6. 2026 ");
+        EXPECT_EQ(time, n == 0 ? "12:01" : "12:02");
         EXPECT_EQ(g.blocks[3] & 0x3F, 4);  // +2 h: sign clear, four half hours
     }
 }
