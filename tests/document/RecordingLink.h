@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstring>
 #include <mutex>
+#include <utility>
 #include <vector>
 
 #include "device/ReceiverCommands.h"
@@ -43,6 +44,11 @@ public:
     std::vector<std::vector<std::uint8_t>> Commands() const {
         std::lock_guard lock(m_mutex);
         return m_commands;
+    }
+    // The commands sent since the last call.
+    std::vector<std::vector<std::uint8_t>> Take() {
+        std::lock_guard lock(m_mutex);
+        return std::exchange(m_commands, {});
     }
     // The commands other than panorama readings.
     std::vector<std::vector<std::uint8_t>> Settings() const {
