@@ -256,30 +256,29 @@ TEST_F(DocumentFileFixture, NewDocumentDefaults) {
     EXPECT_FALSE(doc->StartAlarmIteration());
 }
 
-TEST_F(DocumentFileFixture, SetupAccessorsCopyTheirFieldsOnly) {
+// Each setter takes its own part of the header (never the log folder or the frequency), and
+// the analysis settings reach their analysers.
+TEST_F(DocumentFileFixture, SettersTakeTheirOwnPartAndReachTheAnalysers) {
     CProtocolHeader h;
-    for (int i = 0; i < 10; ++i) {
-        h.m_strings[i] = kStrings[i];
-    }
+    h.m_strings[0] = "Op";
     h.m_strLogFolder = "/not/taken";
     h.m_fFrequency = 90.0f;
     h.m_nWindowFunction = 2;
     h.m_fDeviationLimit = 50.0f;
     h.m_bFilter = 1;
+    CProtocolHeader expected;
     doc->SetProtocolHeader(h);
-    CProtocolHeader out = Header();
-    EXPECT_EQ(out.m_strings, h.m_strings);
-    EXPECT_EQ(out.m_strLogFolder, "");
-    EXPECT_EQ(out.m_fFrequency, 106.7f);
-    EXPECT_EQ(out.m_nWindowFunction, 0u);
+    expected.m_strings = h.m_strings;
+    EXPECT_TRUE(Header() == expected);
     doc->SetWindowFunction(h);
-    EXPECT_EQ(Header().m_nWindowFunction, 2u);
-    EXPECT_EQ(Header().m_fDeviationLimit, 75.0f);
+    expected.m_nWindowFunction = 2;
+    EXPECT_TRUE(Header() == expected);
+    EXPECT_EQ(doc->GetSpectrumAnalyser().GetWindow(), 2);
     doc->SetDeviationOptions(h);
-    out = Header();
-    EXPECT_EQ(out.m_fDeviationLimit, 50.0f);
-    EXPECT_EQ(out.m_bFilter, 1);
-    EXPECT_EQ(out.m_fFrequency, 106.7f);
+    expected.m_fDeviationLimit = 50.0f;
+    expected.m_bFilter = 1;
+    EXPECT_TRUE(Header() == expected);
+    EXPECT_TRUE(doc->GetDeviation().GetFilter());
 }
 
 // A valid file with three alarms, one with a name that needs the 16-bit length.

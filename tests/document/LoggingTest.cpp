@@ -88,7 +88,7 @@ TEST_F(LoggingFixture, WithoutFolderNothingIsWritten) {
     Seconds(70);
     doc->WriteLog("Measurement Started");
     EXPECT_EQ(doc->GetResultCount(), 0);
-    EXPECT_FALSE(test::Exists(doc->ResultFileName()));
+    EXPECT_FALSE(fs::exists(doc->ResultFileName()));
     EXPECT_EQ(Log(), "5.12.2026, 11:32:27: Measurement Started\r\n");
     EXPECT_EQ(fs::path(doc->ResultFileName()).parent_path(), fs::path(logs));
 }
@@ -263,7 +263,7 @@ TEST_F(LoggingFixture, FolderCheckDeletesOnlyOwnFiles) {
     folder.Write("logs/tavik261204.xml", {'x'});
     prompt.m_nAnswer = IDNO;
     EXPECT_EQ(doc->CheckLogFolder(true), -1);
-    EXPECT_TRUE(test::Exists(logs + "/tavik261204.log"));
+    EXPECT_TRUE(fs::exists(logs + "/tavik261204.log"));
 
     // Declined while choosing: the old folder stays.
     const std::string other = folder.File("other");
@@ -273,15 +273,15 @@ TEST_F(LoggingFixture, FolderCheckDeletesOnlyOwnFiles) {
     doc->SelectLogFolder(other);
     doc->GetLogFolder(shown);
     EXPECT_EQ(shown, logs);
-    EXPECT_TRUE(test::Exists(other + "/tavik261201.log"));
+    EXPECT_TRUE(fs::exists(other + "/tavik261201.log"));
     EXPECT_EQ(view.TakeHints(), std::vector<long>{HINT_PROTOCOL_CHANGED});
 
     prompt.m_nAnswer = IDYES;
     EXPECT_EQ(doc->CheckLogFolder(true), 0);
-    EXPECT_FALSE(test::Exists(logs + "/tavik261204.log"));
-    EXPECT_FALSE(test::Exists(logs + "/tavik261204.xml"));
+    EXPECT_FALSE(fs::exists(logs + "/tavik261204.log"));
+    EXPECT_FALSE(fs::exists(logs + "/tavik261204.xml"));
     for (const std::string& name : foreign) {
-        EXPECT_TRUE(test::Exists(logs + "/" + name)) << name;
+        EXPECT_TRUE(fs::exists(logs + "/" + name)) << name;
     }
     EXPECT_TRUE(fs::is_directory(logs + "/tavik261203.xml"));
 
@@ -290,7 +290,7 @@ TEST_F(LoggingFixture, FolderCheckDeletesOnlyOwnFiles) {
     const std::size_t boxes = prompt.m_boxes.size();
     EXPECT_EQ(doc->CheckLogFolder(false), 0);
     EXPECT_EQ(prompt.m_boxes.size(), boxes);
-    EXPECT_FALSE(test::Exists(logs + "/tavik261204.log"));
+    EXPECT_FALSE(fs::exists(logs + "/tavik261204.log"));
 }
 
 TEST_F(LoggingFixture, FolderChooserHook) {
