@@ -1,6 +1,10 @@
+// The texts the RDS view shows: code tables, characters, clock time, frequency lists.
+
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <set>
+#include <string>
 
 #include "rds/RDSCharacterSet.h"
 #include "rds/RDSClockTime.h"
@@ -121,7 +125,6 @@ TEST(RDSClockTime, GroupFieldsWithTheSignBit) {
     EXPECT_EQ(date, "5. 12. 2003 ");
     EXPECT_EQ(time, "01:15");
 }
-
 
 TEST(RDSFrequencyList, MethodAPairs) {
     CRDSFrequencyList list;
