@@ -6,26 +6,14 @@
 
 #include "document/TAVIKSDIDoc.h"
 #include "tests/document/DocumentTestSupport.h"
+#include "tests/document/RecordingLink.h"
 #include "tests/support/Thrown.h"
 
 namespace tavik {
 namespace {
 
 using test::CHintRecorder;
-
-// Answers every command; byte 1 of the answer is the remote-state flag.
-class CScriptedLink : public CReceiverLink {
-public:
-    bool BulkWrite(std::uint32_t, const std::uint8_t*, std::size_t) override { return writeOk; }
-    bool BulkRead(std::uint32_t, std::uint8_t* data, std::size_t length) override {
-        for (std::size_t i = 0; i < length; ++i) {
-            data[i] = i == 1 ? remote : 0;
-        }
-        return true;
-    }
-    std::uint8_t remote = 1;
-    bool writeOk = true;
-};
+using test::CRecordingLink;
 
 struct LifecycleFixture : test::CDocumentFixture {
     LifecycleFixture() : CDocumentFixture(true) {}
@@ -101,7 +89,7 @@ TEST_F(LifecycleFixture, FailedStartReportsTheWholeChain) {
 }
 
 TEST_F(LifecycleFixture, LocalStateStopsTheMeasurement) {
-    CScriptedLink link;
+    CRecordingLink link;
     doc->GetDevice().SetLink(&link);
     doc->OnMeasurementStart();
     ASSERT_TRUE(doc->IsRunning());
@@ -121,7 +109,7 @@ TEST_F(LifecycleFixture, LocalStateStopsTheMeasurement) {
 }
 
 TEST_F(LifecycleFixture, FailingStatusQueryCountsAsLocal) {
-    CScriptedLink link;
+    CRecordingLink link;
     doc->GetDevice().SetLink(&link);
     doc->OnMeasurementStart();
     view.Take();
@@ -137,7 +125,7 @@ TEST_F(LifecycleFixture, FailingStatusQueryCountsAsLocal) {
 }
 
 TEST_F(LifecycleFixture, PauseWithFailingAlarmResetStillPauses) {
-    CScriptedLink link;
+    CRecordingLink link;
     doc->GetDevice().SetLink(&link);
     doc->OnMeasurementStart();
     view.Take();
@@ -165,7 +153,7 @@ TEST_F(LifecycleFixture, DetectHardwareAndTunerSettings) {
     EXPECT_FLOAT_EQ(doc->GetProtocolHeaderRef().m_fFrequency, 98.5f);
     EXPECT_FLOAT_EQ(doc->GetDevice().GetTunerFrequency(), 98.5f);
 
-    CScriptedLink link;
+    CRecordingLink link;
     link.writeOk = false;
     doc->GetDevice().SetLink(&link);
     EXPECT_EQ(test::Thrown<CTavikControlException>([&] { doc->SetTunerFrequency(99.0f); }),

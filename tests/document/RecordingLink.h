@@ -31,7 +31,10 @@ public:
         }
         std::memset(data, 0, length);
         if (m_nReads++ == 0 || m_commands.empty()) {
-            return true;  // the command's answer: accepted
+            if (length > 1) {
+                data[1] = remote;  // the command's answer: accepted
+            }
+            return true;
         }
         if (m_commands.back()[0] == CMD_EEPROM_READ) {
             std::memcpy(data, eeprom, std::min<std::size_t>(length, sizeof eeprom));
@@ -68,6 +71,7 @@ public:
 
     bool writeOk = true;
     bool readOk = true;
+    std::uint8_t remote = 1;  // byte 1 of a command's answer: the remote-state flag
     std::uint8_t eeprom[16] = {};
     std::uint16_t panoramaRaw = 0;
 
