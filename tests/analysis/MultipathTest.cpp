@@ -1,11 +1,11 @@
 #include <gtest/gtest.h>
 
-#include <bit>
 #include <future>
 
 #include "analysis/LeastSquaresFit.h"
 #include "platform/GenericException.h"
 #include "tests/analysis/MultipathTestSupport.h"
+#include "tests/support/ByteBuilder.h"
 #include "tests/support/PassGate.h"
 #include "tests/support/Thrown.h"
 
@@ -348,13 +348,8 @@ TEST_F(MultipathFixture, CalibrateResetAndClear) {
     analyser.Calibrate();
     EXPECT_EQ(analyser.GetCalibrators(), last);
     EXPECT_EQ(analyser.GetCoefficients(), (std::array<float, 4>{}));
-    ASSERT_EQ(host.saved.size(), 16u);
-    for (int j = 0; j < 4; ++j) {
-        const std::uint32_t bits = host.saved[4 * j] | host.saved[4 * j + 1] << 8 |
-                                   host.saved[4 * j + 2] << 16 |
-                                   static_cast<std::uint32_t>(host.saved[4 * j + 3]) << 24;
-        EXPECT_EQ(std::bit_cast<float>(bits), last[j]) << j;
-    }
+    EXPECT_EQ(host.saved,
+              test::CByteBuilder().F32(last[0]).F32(last[1]).F32(last[2]).F32(last[3]).Bytes());
 
     analyser.ResetCalibration();
     EXPECT_EQ(analyser.GetCalibrators(), (std::array<float, 4>{}));

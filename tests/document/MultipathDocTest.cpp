@@ -1,12 +1,12 @@
 #include <gtest/gtest.h>
 
-#include <bit>
 #include <cstring>
 
 #include "document/TAVIKSDIDoc.h"
 #include "tests/analysis/MultipathTestSupport.h"
 #include "tests/document/DocumentTestSupport.h"
 #include "tests/document/RecordingLink.h"
+#include "tests/support/ByteBuilder.h"
 
 namespace tavik {
 namespace {
@@ -90,14 +90,10 @@ TEST_F(MultipathDocFixture, CalibrateWritesTheAveragedCoefficients) {
     EXPECT_TRUE(prompt.m_boxes.empty());
     const auto commands = link.Commands();
     ASSERT_FALSE(commands.empty());
-    std::vector<std::uint8_t> expected = {CMD_EEPROM_WRITE, 26, 16};
-    for (const float value : last) {
-        const auto bits = std::bit_cast<std::uint32_t>(value);
-        for (int i = 0; i < 4; ++i) {
-            expected.push_back(static_cast<std::uint8_t>(bits >> (8 * i)));
-        }
-    }
-    EXPECT_EQ(commands.back(), expected);
+    test::CByteBuilder expected;
+    expected.U8(CMD_EEPROM_WRITE).U8(26).U8(16);  // address 26, 16 bytes
+    EXPECT_EQ(commands.back(),
+              expected.F32(last[0]).F32(last[1]).F32(last[2]).F32(last[3]).Bytes());
     EXPECT_FALSE(doc->GetDevice().IsOpen());
 
     // A failed save is shown in a plain box; the set stays in memory.
