@@ -6,6 +6,7 @@
 
 #include "alarms/AlarmMap.h"
 #include "tests/support/ByteBuilder.h"
+#include "tests/support/Thrown.h"
 
 namespace tavik {
 namespace {
@@ -106,12 +107,8 @@ TEST(AlarmMap, ACountBeyondTheFileFailsBeforeReading) {
     bytes.resize(2 + 71, 0);
     CArchive in(bytes.data(), bytes.size());
     CAlarmMap map;
-    try {
-        map.Serialize(in);
-        FAIL();
-    } catch (const CArchiveException& e) {
-        EXPECT_STREQ(e.what(), "the alarm count 2 is more than the file can hold (at byte 2)");
-    }
+    EXPECT_EQ(test::Thrown<CArchiveException>([&] { map.Serialize(in); }),
+              "the alarm count 2 is more than the file can hold (at byte 2)");
     const auto huge = CByteBuilder().U16(0xFFFF).U32(0xFFFFFFF0).Bytes();
     CArchive in2(huge.data(), huge.size());
     EXPECT_THROW(map.Serialize(in2), CArchiveException);

@@ -32,6 +32,22 @@ struct DeviationFixture : ::testing::Test {
         return result;
     }
 
+    // Runs `blocks` passes of silence; the passes (from 1) that gave statistics and time signals.
+    std::pair<std::vector<int>, std::vector<int>> Cadence(int blocks) {
+        std::vector<int> statistics, timeSignals;
+        for (int block = 1; block <= blocks; ++block) {
+            const auto result = Run(Block(0, 0));
+            EXPECT_TRUE(result.bAnalysed);
+            if (result.bStatistics) {
+                statistics.push_back(block);
+            }
+            if (result.bTimeSignal) {
+                timeSignals.push_back(block);
+            }
+        }
+        return {statistics, timeSignals};
+    }
+
     CDeviationTavik deviation;
 };
 
@@ -65,20 +81,8 @@ TEST_F(DeviationFixture, ReferenceAmplitudeIsNineteenKilohertzInBinNineteen) {
 }
 
 TEST_F(DeviationFixture, StatisticsEveryTenthBlockTimeSignalEveryFifthFromTheFourth) {
-    std::vector<int> statistics;
-    std::vector<int> timeSignals;
-    for (int block = 1; block <= 20; ++block) {
-        const auto result = Run(Block(100, 200));
-        EXPECT_TRUE(result.bAnalysed);
-        if (result.bStatistics) {
-            statistics.push_back(block);
-        }
-        if (result.bTimeSignal) {
-            timeSignals.push_back(block);
-        }
-    }
-    EXPECT_EQ(statistics, (std::vector<int>{10, 20}));
-    EXPECT_EQ(timeSignals, (std::vector<int>{4, 9, 14, 19}));
+    using Blocks = std::vector<int>;
+    EXPECT_EQ(Cadence(20), std::make_pair(Blocks{10, 20}, Blocks{4, 9, 14, 19}));
 }
 
 TEST_F(DeviationFixture, TimeSignalIsPercentOfSeventyFiveKilohertz) {
@@ -201,16 +205,8 @@ TEST_F(DeviationFixture, ClearBufferRestartsCountersHistogramAndMaximum) {
     EXPECT_EQ(deviation.GetMaxDeviation(), 0.0f);
     EXPECT_EQ(deviation.GetRelative(), relative);  // kept until the next update
 
-    std::vector<int> statistics, timeSignals;
-    for (int block = 1; block <= 10; ++block) {
-        const auto result = Run(Block(0, 0));
-        if (result.bStatistics)
-            statistics.push_back(block);
-        if (result.bTimeSignal)
-            timeSignals.push_back(block);
-    }
-    EXPECT_EQ(statistics, std::vector<int>{10});
-    EXPECT_EQ(timeSignals, (std::vector<int>{4, 9}));
+    using Blocks = std::vector<int>;
+    EXPECT_EQ(Cadence(10), std::make_pair(Blocks{10}, Blocks{4, 9}));
     EXPECT_EQ(deviation.GetHistogram()[0], 20u);  // the 14 peaks collected before are gone
     EXPECT_EQ(deviation.GetRelative()[0], 100.0f);
 }

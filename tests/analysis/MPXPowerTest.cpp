@@ -8,6 +8,7 @@
 #include "platform/GenericException.h"
 #include "platform/MessageQueue.h"
 #include "platform/Messages.h"
+#include "tests/support/Thrown.h"
 
 namespace tavik {
 namespace {
@@ -130,13 +131,8 @@ TEST(MPXPower, ClearBufferTimesOutWhileAPassHangs) {
     CStuck stuck;
     const std::vector<float> block(20000, 1.0f);
     stuck.PostData(block.data(), 20000);
-    try {
-        stuck.ClearBuffer();
-        FAIL();
-    } catch (const CMPXPowerTavikException& e) {
-        EXPECT_EQ(e.GetMessage(), "ClearBuffer: Wait timed out!\n");
-        EXPECT_EQ(e.GetSubId(), 0);
-    }
+    EXPECT_EQ(test::Thrown<CMPXPowerTavikException>([&] { stuck.ClearBuffer(); }),
+              "ClearBuffer: Wait timed out!\n");
 }
 
 }  // namespace

@@ -64,19 +64,5 @@ TEST(WorkerThread, DropsBlocksWhileBusyAndNotifies) {
     EXPECT_EQ(msg.lParam, 30);
 }
 
-TEST(WorkerThread, SynchronousPassesRunOnTheCaller) {
-    CQueueTarget window;
-    CSumWorker worker;
-    worker.SetNotifyWindow(&window);
-    worker.SetSynchronous(true);
-    const float block[2] = {4, 5};
-    for (int i = 0; i < 3; ++i) {
-        worker.PostData(block, 2);
-        EXPECT_FALSE(worker.IsBusy());
-    }
-    EXPECT_EQ(worker.passes.load(), 3);
-    EXPECT_EQ(window.Queue().Size(), 3u);
-}
-
 }  // namespace
 }  // namespace tavik

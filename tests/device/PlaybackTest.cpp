@@ -12,6 +12,7 @@
 #include "platform/Thread.h"
 #include "tests/support/ManualClockPacer.h"
 #include "tests/support/TempFolder.h"
+#include "tests/support/Thrown.h"
 
 namespace tavik {
 namespace {
@@ -136,29 +137,32 @@ std::vector<std::int16_t> Ramp(int count, int offset) {
     return samples;
 }
 
-TEST_F(PlaybackFixture, ShortMpxFileYieldsTwoBlocksThenASilentCycleThenRestarts) {
+// 2.5 blocks per file, level sample i is mpx sample i shifted by 15000: two blocks, then a cycle
+// that finds 20000 bytes left, rewinds and publishes nothing, then the start again, loop after
+// loop, with the channels paired throughout.
+TEST_F(PlaybackFixture, ShortFilesYieldTwoBlocksThenASilentCycleAndStayPaired) {
     folder.Write("mpx.dat", Samples16(Ramp(50000, 0)));  // 100000 bytes
-    folder.Write("lev.dat", Samples16(Ramp(50000, -15000 + 30000)));
+    folder.Write("lev.dat", Samples16(Ramp(50000, 15000)));
     CBlockReceiver receiver(*device);
     ASSERT_TRUE(device->StartADCTransfer(nullptr));
-
-    Cycle(receiver, true);
-    Cycle(receiver, true);
-    auto blocks = receiver.WaitForBlocks(2);
-    ASSERT_EQ(blocks.size(), 2u);
-    EXPECT_EQ(blocks[0].mpx[0], 0.0f);
+    for (int loop = 1; loop <= 5; ++loop) {
+        Cycle(receiver, true);
+        Cycle(receiver, true);
+        Cycle(receiver, false);
+        ASSERT_EQ(receiver.BlockCount(), 2u * loop);
+    }
+    const auto blocks = receiver.WaitForBlocks(10);
+    ASSERT_EQ(blocks.size(), 10u);
     EXPECT_EQ(blocks[0].mpx[19999], 19999.0f);
-    EXPECT_EQ(blocks[1].mpx[0], 20000.0f);
-    EXPECT_EQ(blocks[0].level[0], CTavikControl::ScaleLevel(15000.0f));
-
-    Cycle(receiver, false);  // 20000 bytes left: rewind, nothing published
-    EXPECT_EQ(receiver.BlockCount(), 2u);
-
-    Cycle(receiver, true);
-    blocks = receiver.WaitForBlocks(3);
-    ASSERT_EQ(blocks.size(), 3u);
-    EXPECT_EQ(blocks[2].mpx[0], 0.0f);
-    EXPECT_EQ(blocks[2].level[0], CTavikControl::ScaleLevel(15000.0f));
+    for (std::size_t b = 0; b < blocks.size(); ++b) {
+        EXPECT_EQ(blocks[b].mpx[0], b % 2 == 0 ? 0.0f : 20000.0f) << b;
+        for (std::size_t i : {0u, 777u, 19999u}) {
+            const int mpx = static_cast<int>(blocks[b].mpx[i]);
+            EXPECT_EQ(blocks[b].level[i],
+                      CTavikControl::ScaleLevel(static_cast<float>((mpx + 15000) % 30000)))
+                << b << ":" << i;
+        }
+    }
     EXPECT_FALSE(device->StopTransfer());
 }
 
@@ -174,29 +178,6 @@ TEST_F(PlaybackFixture, ShortLevelFileSuppressesTheBlock) {
     ASSERT_EQ(blocks.size(), 2u);
     EXPECT_EQ(receiver.BlockCount(), 2u);
     EXPECT_EQ(blocks[1].mpx[0], 0.0f);  // both files start over together
-}
-
-TEST_F(PlaybackFixture, ChannelsStayPairedOverManyLoops) {
-    // 2.5 blocks per file; level sample i is mpx sample i shifted by 1000.
-    folder.Write("mpx.dat", Samples16(Ramp(50000, 0)));
-    folder.Write("lev.dat", Samples16(Ramp(50000, 1000)));
-    CBlockReceiver receiver(*device);
-    device->StartADCTransfer(nullptr);
-    for (int loop = 0; loop < 5; ++loop) {  // two blocks and a silent cycle per loop
-        Cycle(receiver, true);
-        Cycle(receiver, true);
-        Cycle(receiver, false);
-    }
-    auto blocks = receiver.WaitForBlocks(10);
-    ASSERT_EQ(blocks.size(), 10u);
-    for (const auto& block : blocks) {
-        for (int i : {0, 777, 19999}) {
-            const float mpx = block.mpx[static_cast<std::size_t>(i)];
-            const float expected = static_cast<float>((static_cast<int>(mpx) + 1000) % 30000);
-            EXPECT_EQ(block.level[static_cast<std::size_t>(i)],
-                      CTavikControl::ScaleLevel(expected));
-        }
-    }
 }
 
 TEST_F(PlaybackFixture, RdsBlocksLoopAndGetADCDataStartsEmpty) {
@@ -230,24 +211,15 @@ TEST_F(PlaybackFixture, MissingRecordingFailsTheStartWithItsName) {
     folder.Write("mpx.dat", Samples16(Ramp(20000, 0)));
     folder.Write("lev.dat", Samples16(Ramp(20000, 0)));
     std::remove(folder.File("rds.dat").c_str());
-    try {
-        device->StartADCTransfer(nullptr);
-        FAIL() << "start must fail";
-    } catch (const CTavikControlException& e) {
-        EXPECT_EQ(e.GetMessage(), "Could not open file \"rds.dat\" (2)\n");
-        EXPECT_EQ(e.GetSubId(), 0);
-    }
+    EXPECT_EQ(test::Thrown<CTavikControlException>([&] { device->StartADCTransfer(nullptr); }),
+              "Could not open file \"rds.dat\" (2)\n");
     EXPECT_FALSE(device->IsADCRunning());
     EXPECT_FALSE(device->IsRDSRunning());
 
     folder.Write("rds.dat", std::vector<std::uint8_t>(100));
     device->StartADCTransfer(nullptr);
-    try {
-        device->StartADCTransfer(nullptr);
-        FAIL() << "second start must fail";
-    } catch (const CTavikControlException& e) {
-        EXPECT_EQ(e.GetMessage(), "StartADCTransfer: Thread already running.");
-    }
+    EXPECT_EQ(test::Thrown<CTavikControlException>([&] { device->StartADCTransfer(nullptr); }),
+              "StartADCTransfer: Thread already running.");
 }
 
 TEST_F(PlaybackFixture, PanoramaReadsOneSamplePerStep) {
@@ -270,12 +242,8 @@ TEST_F(PlaybackFixture, PanoramaReadsOneSamplePerStep) {
     device->GetPanoramaData(out);
     EXPECT_EQ(out[0], CTavikControl::ScaleLevel(32767.0f));
     device->SetTunerFrequency(87.575f);
-    try {
-        device->GetPanoramaData(out);
-        FAIL() << "beyond the end";
-    } catch (const CTavikControlException& e) {
-        EXPECT_EQ(e.GetMessage(), "Not enough data in panorama.dat");
-    }
+    EXPECT_EQ(test::Thrown<CTavikControlException>([&] { device->GetPanoramaData(out); }),
+              "Not enough data in panorama.dat");  // beyond the end
     device->SetSOF(true);
 }
 

@@ -8,12 +8,11 @@
 #include "document/SpectrumDecimation.h"
 #include "document/TAVIKSDIDoc.h"
 #include "platform/Messages.h"
-#include "tests/support/TempFolder.h"
+#include "tests/document/DocumentTestSupport.h"
 
 namespace tavik {
 namespace {
 
-using test::CTempFolder;
 using test::Samples16;
 
 constexpr int N = GLOBAL_SAMPLE_BUFSIZE;
@@ -50,7 +49,7 @@ public:
     bool distributionEndedFirst = false;
 };
 
-struct DistributionFixture : ::testing::Test {
+struct DistributionFixture : test::CDocumentFixture {
     DistributionFixture() {
         std::vector<std::int16_t> mpx;
         std::vector<std::int16_t> level;
@@ -68,43 +67,34 @@ struct DistributionFixture : ::testing::Test {
         folder.Write("rds.dat", std::vector<std::uint8_t>(1000, 0x5A));
         doc->GetDevice().SetDataFolder(folder.Path());
         doc->GetDevice().SetPacers(&adcPace, &rdsPace, &rdsPace);
-        doc->SetPrompt(&prompt);
         doc->SetResultWindow(&window);
     }
+    ~DistributionFixture() override { doc.reset(); }  // before the pacers it uses
 
-    // Lets the recording deliver one block and collects the deviation results it causes, up to
-    // and including its code 4; then waits until the analyser takes blocks again.
-    std::vector<std::uintptr_t> DeliverBlock(float* peak) {
+    // Lets the recording deliver one block and collects the results it causes up to the
+    // deviation's block peak (code 4), which it returns; then waits until every analyser takes
+    // blocks again, as each takes the next block only when idle.
+    float DeliverBlock() {
         adcPace.steps.Step();
-        std::vector<std::uintptr_t> codes;
+        float peak = -1.0f;
         CMessage msg;
         while (window.Queue().GetMessageFor(msg, std::chrono::seconds(10)).has_value()) {
             EXPECT_EQ(msg.message, WM_ANALYSER_RESULT);
-            if (msg.wParam == 2 || msg.wParam == 10 || msg.wParam == 12 || msg.wParam == 9 ||
-                msg.wParam == 11) {
-                others.push_back(msg.wParam);  // the other consumers, on their own threads
-                continue;
-            }
-            codes.push_back(msg.wParam);
             if (msg.wParam == DEV_BLOCK_PEAK) {
-                *peak = *std::static_pointer_cast<const float>(msg.payload);
+                peak = *std::static_pointer_cast<const float>(msg.payload);
                 break;
             }
+            others.push_back(msg.wParam);
         }
-        // Every analyser takes the next block only when idle.
         EXPECT_TRUE(doc->GetDeviation().WaitUntilIdle(std::chrono::seconds(10)));
         EXPECT_TRUE(doc->GetMPXPower().WaitUntilIdle(std::chrono::seconds(10)));
         EXPECT_TRUE(doc->GetSpectrumAnalyser().WaitUntilIdle(std::chrono::seconds(10)));
-        return codes;
+        return peak;
     }
 
-    std::vector<std::uintptr_t> others;  // results of the other analysers, in arrival order
-    CTempFolder folder;
+    std::vector<std::uintptr_t> others;  // the results other than block peaks
     CStopOrderPacer adcPace;
     CSteppedPacer rdsPace;
-    CRecordingPrompt prompt;
-    CQueueTarget window;
-    std::unique_ptr<CTAVIKSDIDoc> doc = std::make_unique<CTAVIKSDIDoc>();
 };
 
 TEST_F(DistributionFixture, EveryBlockReachesTheDeviationAnalyser) {
@@ -131,25 +121,13 @@ TEST_F(DistributionFixture, EveryBlockReachesTheDeviationAnalyser) {
         ASSERT_TRUE(doc->GetRDSWorker().WaitUntilIdle(std::chrono::seconds(10)));
     }
 
-    using Codes = std::vector<std::uintptr_t>;
     for (int k = 0; k < 10; ++k) {
-        SCOPED_TRACE(k);
-        float peak = -1.0f;
-        const Codes codes = DeliverBlock(&peak);
-        if (k == 3 || k == 8) {
-            EXPECT_EQ(codes, (Codes{DEV_TIME_SIGNAL, DEV_BLOCK_PEAK}));
-        } else if (k == 9) {
-            EXPECT_EQ(codes,
-                      (Codes{DEV_RELATIVE, DEV_ACCUMULATED, DEV_MAX_DEVIATION, DEV_BLOCK_PEAK}));
-        } else {
-            EXPECT_EQ(codes, Codes{DEV_BLOCK_PEAK});
-        }
-        EXPECT_FLOAT_EQ(peak, Amplitude(k) / 6000.0f * 19.0f);
+        EXPECT_FLOAT_EQ(DeliverBlock(), Amplitude(k) / 6000.0f * 19.0f) << k;
     }
     EXPECT_TRUE(rdsPace.WaitUntilIdle());
 
-    // The spectrum got blocks 4 and 9, the MPX power all ten (one 1-second value), the RDS
-    // worker both RDS blocks.
+    // The deviation made two time signals and one second's statistics; the spectrum got blocks
+    // 4 and 9, the MPX power all ten (one 1-second value), the RDS worker both RDS blocks.
     ASSERT_TRUE(doc->GetSpectrumAnalyser().WaitUntilIdle(std::chrono::seconds(10)));
     ASSERT_TRUE(doc->GetRDSWorker().WaitUntilIdle(std::chrono::seconds(10)));
     ASSERT_TRUE(doc->GetMPXPower().WaitUntilIdle(std::chrono::seconds(10)));
@@ -157,6 +135,8 @@ TEST_F(DistributionFixture, EveryBlockReachesTheDeviationAnalyser) {
     while (window.Queue().PeekMessage(msg, 0, 0, true)) {
         others.push_back(msg.wParam);
     }
+    EXPECT_EQ(std::count(others.begin(), others.end(), DEV_TIME_SIGNAL), 2);
+    EXPECT_EQ(std::count(others.begin(), others.end(), DEV_MAX_DEVIATION), 1);
     EXPECT_EQ(std::count(others.begin(), others.end(), 2u), 2);
     EXPECT_EQ(std::count(others.begin(), others.end(), 10u), 2);
     EXPECT_EQ(std::count(others.begin(), others.end(), 12u), 1);
@@ -167,7 +147,6 @@ TEST_F(DistributionFixture, EveryBlockReachesTheDeviationAnalyser) {
     doc->GetMpxSamples(samples, count);
     ASSERT_EQ(count, N);
     EXPECT_FLOAT_EQ(samples[15000], -Amplitude(8) / 6000.0f * 19.0f * 100.0f / 75.0f);
-    EXPECT_FLOAT_EQ(samples[0], Amplitude(8) / 2 / 6000.0f * 19.0f * 100.0f / 75.0f);
     doc->GetLevelSamples(samples, count);
     ASSERT_EQ(count, N);
     EXPECT_EQ(samples[0], CTavikControl::ScaleLevel(RawLevel(9)));
@@ -190,8 +169,7 @@ TEST_F(DistributionFixture, EveryBlockReachesTheDeviationAnalyser) {
 TEST_F(DistributionFixture, PauseEndsTheDistributionBeforeTheTransfers) {
     doc->OnMeasurementStart();
     ASSERT_TRUE(doc->IsRunning());
-    float peak = 0.0f;
-    DeliverBlock(&peak);
+    DeliverBlock();
 
     const ThreadId adcThread = doc->GetADCDistributionThreadID();
     const ThreadId rdsThread = doc->GetRDSDistributionThreadID();
@@ -209,8 +187,7 @@ TEST_F(DistributionFixture, PauseEndsTheDistributionBeforeTheTransfers) {
     doc->OnMeasurementStart();
     ASSERT_TRUE(doc->IsRunning());
     EXPECT_NE(doc->GetADCDistributionThreadID(), adcThread);
-    EXPECT_EQ(DeliverBlock(&peak), std::vector<std::uintptr_t>{DEV_BLOCK_PEAK});
-    EXPECT_FLOAT_EQ(peak, Amplitude(0) / 6000.0f * 19.0f);
+    EXPECT_FLOAT_EQ(DeliverBlock(), Amplitude(0) / 6000.0f * 19.0f);
     doc->OnMeasurementStop();
     EXPECT_TRUE(prompt.m_boxes.empty());
 }
@@ -245,15 +222,8 @@ private:
     std::atomic<bool> m_bEntered{false};
 };
 
-class CHintRecorder : public CView {
-public:
-    void OnUpdate(CView*, long hint, void*) override { hints.push_back(hint); }
-    std::vector<long> hints;
-};
-
 TEST_F(DistributionFixture, StopReportsAnAnalyserThatCannotBeCleared) {
     CBlockingWindow blocking;
-    CHintRecorder view;
     doc->SetResultWindow(&blocking);
     doc->OnMeasurementStart();
     ASSERT_TRUE(doc->IsRunning());
@@ -261,14 +231,13 @@ TEST_F(DistributionFixture, StopReportsAnAnalyserThatCannotBeCleared) {
     ASSERT_EQ(blocking.entered.get_future().wait_for(std::chrono::seconds(10)),
               std::future_status::ready);
 
-    doc->AddView(&view);
+    view.Take();
     doc->OnMeasurementStop();  // the clearing waits its 1000 ms for the held pass in vain
     blocking.release.set_value();
     EXPECT_TRUE(doc->GetDeviation().WaitUntilIdle(std::chrono::seconds(10)));
-    doc->RemoveView(&view);
 
-    EXPECT_EQ(view.hints, (std::vector<long>{HINT_RUN_PAUSED, HINT_MEASUREMENT_RESET,
-                                             HINT_MEASUREMENT_STOPPED}));
+    EXPECT_EQ(view.TakeHints(), (std::vector<long>{HINT_RUN_PAUSED, HINT_MEASUREMENT_RESET,
+                                                   HINT_MEASUREMENT_STOPPED}));
     ASSERT_EQ(prompt.m_boxes.size(), 1u);
     EXPECT_EQ(prompt.m_boxes[0].style, MB_ICONEXCLAMATION);
     EXPECT_EQ(

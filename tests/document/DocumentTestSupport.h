@@ -1,17 +1,22 @@
 #pragma once
 
-#include <cstdint>
+#include <gtest/gtest.h>
+
 #include <functional>
+#include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "document/TAVIKSDIDoc.h"
+#include "platform/MessageQueue.h"
+#include "tests/support/TempFolder.h"
 
 namespace tavik::test {
 
-// Records every hint with the name and active flag of the alarm it carries; an optional
-// reaction runs inside OnUpdate, as a view's handler would.
-class CAlarmHintRecorder : public CView {
+// Records every hint with the name and active flag of the alarm it carries (-1 without one);
+// an optional reaction runs inside OnUpdate, as a view's handler would.
+class CHintRecorder : public CView {
 public:
     struct Seen {
         long hint;
@@ -20,36 +25,52 @@ public:
         bool operator==(const Seen&) const = default;
     };
     void OnUpdate(CView*, long hint, void* object) override {
-        const auto* item = static_cast<const CAlarmItem*>(object);
+        const auto* item = static_cast<const CAlarmItem*>(object);  // only alarm hints carry one
         seen.push_back({hint, item ? item->m_strName : "", item ? item->m_bActive : -1});
         if (react) {
             react(hint, object);
         }
     }
     std::vector<Seen> Take() { return std::exchange(seen, {}); }
+    // The hints alone.
+    std::vector<long> TakeHints() {
+        std::vector<long> hints;
+        for (const Seen& s : Take()) {
+            hints.push_back(s.hint);
+        }
+        return hints;
+    }
     std::vector<Seen> seen;
     std::function<void(long, void*)> react;
 };
 
-// A receiver link that records the command bytes sent and can be told to fail.
-class CAlarmOutputLink : public CReceiverLink {
-public:
-    bool BulkWrite(std::uint32_t, const std::uint8_t* data, std::size_t length) override {
-        if (!writeOk) {
-            return false;
+// A document with a recording prompt, a manual clock and a hint recorder. With `recording` its
+// device plays a one-block recording on a pace that is never stepped: a measurement starts,
+// and no block ever arrives.
+struct CDocumentFixture : ::testing::Test {
+    explicit CDocumentFixture(bool recording = false, CTime now = CTime(1700000000)) : clock(now) {
+        if (recording) {
+            WriteOneBlockRecording(folder);
+            doc->GetDevice().SetDataFolder(folder.Path());
+            doc->GetDevice().SetPacers(&pace, &pace, &pace);
         }
-        commands.emplace_back(data, data + length);
-        return true;
+        doc->SetPrompt(&prompt);
+        doc->SetClock(&clock);
+        doc->AddView(&view);
     }
-    bool BulkRead(std::uint32_t, std::uint8_t* data, std::size_t length) override {
-        for (std::size_t i = 0; i < length; ++i) {
-            data[i] = 0;
+    ~CDocumentFixture() override {
+        if (doc) {
+            doc->RemoveView(&view);
         }
-        return true;
     }
-    std::vector<std::vector<std::uint8_t>> Take() { return std::exchange(commands, {}); }
-    std::vector<std::vector<std::uint8_t>> commands;
-    bool writeOk = true;
+
+    CTempFolder folder;
+    CSteppedPacer pace;
+    CRecordingPrompt prompt;
+    CManualClock clock;
+    CHintRecorder view;
+    CQueueTarget window;  // for the tests that set it as the result window
+    std::unique_ptr<CTAVIKSDIDoc> doc = std::make_unique<CTAVIKSDIDoc>();
 };
 
 }  // namespace tavik::test

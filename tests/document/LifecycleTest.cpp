@@ -1,59 +1,27 @@
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <string>
 #include <vector>
 
 #include "document/TAVIKSDIDoc.h"
-#include "tests/support/TempFolder.h"
+#include "tests/document/DocumentTestSupport.h"
+#include "tests/document/RecordingLink.h"
+#include "tests/support/Thrown.h"
 
 namespace tavik {
 namespace {
 
-using test::CTempFolder;
-using test::Samples16;
+using test::CHintRecorder;
+using test::CRecordingLink;
 
-class CHintRecorder : public CView {
-public:
-    void OnUpdate(CView*, long hint, void*) override { hints.push_back(hint); }
-    std::vector<long> Take() { return std::exchange(hints, {}); }
-    std::vector<long> hints;
-};
-
-// Answers every command; byte 1 of the answer is the remote-state flag.
-class CScriptedLink : public CReceiverLink {
-public:
-    bool BulkWrite(std::uint32_t, const std::uint8_t*, std::size_t) override { return writeOk; }
-    bool BulkRead(std::uint32_t, std::uint8_t* data, std::size_t length) override {
-        for (std::size_t i = 0; i < length; ++i) {
-            data[i] = i == 1 ? remote : 0;
-        }
-        return true;
-    }
-    std::uint8_t remote = 1;
-    bool writeOk = true;
-};
-
-struct LifecycleFixture : ::testing::Test {
-    LifecycleFixture() {
-        test::WriteOneBlockRecording(folder);
-        doc->GetDevice().SetDataFolder(folder.Path());
-        doc->GetDevice().SetPacers(&pace, &pace, &pace);
-        doc->SetPrompt(&prompt);
-        doc->SetClock(&clock);
-        doc->AddView(&view);
-    }
-    ~LifecycleFixture() override { doc->RemoveView(&view); }
-
-    CTempFolder folder;
-    CSteppedPacer pace;  // never stepped: no block arrives during these tests
-    CRecordingPrompt prompt;
-    CManualClock clock{CTime(1700000000)};
-    CHintRecorder view;
-    std::unique_ptr<CTAVIKSDIDoc> doc = std::make_unique<CTAVIKSDIDoc>();
+struct LifecycleFixture : test::CDocumentFixture {
+    LifecycleFixture() : CDocumentFixture(true) {}
 };
 
 TEST_F(LifecycleFixture, StartPauseResumeStop) {
     doc->OnMeasurementStart();
-    EXPECT_EQ(view.Take(), (std::vector<long>{HINT_RUN_STARTED, HINT_MEASUREMENT_STARTED}));
+    EXPECT_EQ(view.TakeHints(), (std::vector<long>{HINT_RUN_STARTED, HINT_MEASUREMENT_STARTED}));
     EXPECT_TRUE(doc->IsRunning());
     EXPECT_TRUE(doc->GetDevice().IsOpen());
     EXPECT_EQ(doc->m_startTime, CTime(1700000000));
@@ -62,20 +30,16 @@ TEST_F(LifecycleFixture, StartPauseResumeStop) {
     // Start while running: the command does nothing, the operation throws.
     doc->OnMeasurementStart();
     EXPECT_TRUE(view.Take().empty());
-    try {
-        doc->StartMeasurement();
-        FAIL();
-    } catch (const CDocumentException& e) {
-        EXPECT_EQ(e.GetMessage(), "StartMeasurement: Measurement already running\n");
-    }
+    EXPECT_EQ(test::Thrown<CDocumentException>([&] { doc->StartMeasurement(); }),
+              "StartMeasurement: Measurement already running\n");
 
     doc->OnMainTimerEvent();
     doc->OnMainTimerEvent();
     EXPECT_EQ(doc->m_elapsed.GetTotalSeconds(), 2);
-    EXPECT_EQ(view.Take(), (std::vector<long>{HINT_TIMER_TICK, HINT_TIMER_TICK}));
+    EXPECT_EQ(view.TakeHints(), (std::vector<long>{HINT_TIMER_TICK, HINT_TIMER_TICK}));
 
     doc->OnMeasurementPause();
-    EXPECT_EQ(view.Take(), (std::vector<long>{HINT_RUN_PAUSED, HINT_MEASUREMENT_PAUSED}));
+    EXPECT_EQ(view.TakeHints(), (std::vector<long>{HINT_RUN_PAUSED, HINT_MEASUREMENT_PAUSED}));
     EXPECT_FALSE(doc->IsRunning());
     EXPECT_TRUE(doc->IsPaused());
     EXPECT_FALSE(doc->GetDevice().IsOpen());
@@ -86,34 +50,33 @@ TEST_F(LifecycleFixture, StartPauseResumeStop) {
 
     clock.Set(CTime(1700000100));
     doc->OnMeasurementStart();  // resume
-    EXPECT_EQ(view.Take(), (std::vector<long>{HINT_RUN_STARTED, HINT_MEASUREMENT_STARTED}));
+    EXPECT_EQ(view.TakeHints(), (std::vector<long>{HINT_RUN_STARTED, HINT_MEASUREMENT_STARTED}));
     EXPECT_EQ(doc->m_elapsed.GetTotalSeconds(), 2);
     EXPECT_FALSE(doc->IsPaused());
     EXPECT_EQ(doc->m_startTime, CTime(1700000100));
 
     doc->OnMeasurementStop();  // passes through a pause
-    EXPECT_EQ(view.Take(), (std::vector<long>{HINT_RUN_PAUSED, HINT_MEASUREMENT_RESET,
-                                              HINT_MEASUREMENT_STOPPED}));
+    EXPECT_EQ(view.TakeHints(), (std::vector<long>{HINT_RUN_PAUSED, HINT_MEASUREMENT_RESET,
+                                                   HINT_MEASUREMENT_STOPPED}));
     EXPECT_FALSE(doc->IsRunning());
     EXPECT_FALSE(doc->IsPaused());
 
     doc->OnMeasurementStop();  // idle: nothing
     EXPECT_TRUE(view.Take().empty());
-    EXPECT_TRUE(prompt.m_boxes.empty());
-}
 
-TEST_F(LifecycleFixture, StopWhilePausedDoesNotPauseAgain) {
     doc->OnMeasurementStart();
     doc->OnMeasurementPause();
     view.Take();
-    doc->OnMeasurementStop();
-    EXPECT_EQ(view.Take(), (std::vector<long>{HINT_MEASUREMENT_RESET, HINT_MEASUREMENT_STOPPED}));
+    doc->OnMeasurementStop();  // paused: no second pause
+    EXPECT_EQ(view.TakeHints(),
+              (std::vector<long>{HINT_MEASUREMENT_RESET, HINT_MEASUREMENT_STOPPED}));
+    EXPECT_TRUE(prompt.m_boxes.empty());
 }
 
 TEST_F(LifecycleFixture, FailedStartReportsTheWholeChain) {
     std::remove(folder.File("lev.dat").c_str());
     doc->OnMeasurementStart();
-    EXPECT_EQ(view.Take(), std::vector<long>{HINT_HARDWARE_ERROR});
+    EXPECT_EQ(view.TakeHints(), std::vector<long>{HINT_HARDWARE_ERROR});
     ASSERT_EQ(prompt.m_boxes.size(), 1u);
     EXPECT_EQ(prompt.m_boxes[0].style, MB_ICONEXCLAMATION);
     EXPECT_EQ(prompt.m_boxes[0].text,
@@ -126,7 +89,7 @@ TEST_F(LifecycleFixture, FailedStartReportsTheWholeChain) {
 }
 
 TEST_F(LifecycleFixture, LocalStateStopsTheMeasurement) {
-    CScriptedLink link;
+    CRecordingLink link;
     doc->GetDevice().SetLink(&link);
     doc->OnMeasurementStart();
     ASSERT_TRUE(doc->IsRunning());
@@ -137,8 +100,8 @@ TEST_F(LifecycleFixture, LocalStateStopsTheMeasurement) {
     link.remote = 0;
     doc->OnMainTimerEvent();
     EXPECT_FALSE(doc->IsRunning());
-    EXPECT_EQ(view.Take(), (std::vector<long>{HINT_RUN_PAUSED, HINT_MEASUREMENT_RESET,
-                                              HINT_MEASUREMENT_STOPPED, HINT_TIMER_TICK}));
+    EXPECT_EQ(view.TakeHints(), (std::vector<long>{HINT_RUN_PAUSED, HINT_MEASUREMENT_RESET,
+                                                   HINT_MEASUREMENT_STOPPED, HINT_TIMER_TICK}));
     ASSERT_EQ(prompt.m_boxes.size(), 1u);
     EXPECT_EQ(prompt.m_boxes[0].text,
               "The measurement was stopped because the device\nwas switched to \"local\" state.");
@@ -146,7 +109,7 @@ TEST_F(LifecycleFixture, LocalStateStopsTheMeasurement) {
 }
 
 TEST_F(LifecycleFixture, FailingStatusQueryCountsAsLocal) {
-    CScriptedLink link;
+    CRecordingLink link;
     doc->GetDevice().SetLink(&link);
     doc->OnMeasurementStart();
     view.Take();
@@ -155,14 +118,14 @@ TEST_F(LifecycleFixture, FailingStatusQueryCountsAsLocal) {
     EXPECT_FALSE(doc->IsRunning());
     EXPECT_FALSE(doc->IsPaused());
     // The pause's alarm-reset failure is swallowed by the stop: hint 3 but no box of its own.
-    EXPECT_EQ(view.Take(),
+    EXPECT_EQ(view.TakeHints(),
               (std::vector<long>{HINT_RUN_PAUSED, HINT_HARDWARE_ERROR, HINT_MEASUREMENT_RESET,
                                  HINT_MEASUREMENT_STOPPED, HINT_TIMER_TICK}));
     ASSERT_EQ(prompt.m_boxes.size(), 1u);
 }
 
 TEST_F(LifecycleFixture, PauseWithFailingAlarmResetStillPauses) {
-    CScriptedLink link;
+    CRecordingLink link;
     doc->GetDevice().SetLink(&link);
     doc->OnMeasurementStart();
     view.Take();
@@ -171,8 +134,9 @@ TEST_F(LifecycleFixture, PauseWithFailingAlarmResetStillPauses) {
     EXPECT_TRUE(doc->IsPaused());
     EXPECT_FALSE(doc->GetDevice().IsADCRunning());
     EXPECT_FALSE(doc->GetDevice().IsOpen());
-    EXPECT_EQ(view.Take(), (std::vector<long>{HINT_RUN_PAUSED, HINT_HARDWARE_ERROR,
-                                              HINT_MEASUREMENT_PAUSED, HINT_MEASUREMENT_PAUSED}));
+    EXPECT_EQ(view.TakeHints(),
+              (std::vector<long>{HINT_RUN_PAUSED, HINT_HARDWARE_ERROR, HINT_MEASUREMENT_PAUSED,
+                                 HINT_MEASUREMENT_PAUSED}));
     ASSERT_EQ(prompt.m_boxes.size(), 1u);
     EXPECT_NE(prompt.m_boxes[0].text.find("TransmitToEZUSB: Could not send command\n"
                                           "PauseMeasurement: Alarm reset failed!\n"),
@@ -181,7 +145,7 @@ TEST_F(LifecycleFixture, PauseWithFailingAlarmResetStillPauses) {
 
 TEST_F(LifecycleFixture, DetectHardwareAndTunerSettings) {
     doc->OnDetectHardware();
-    EXPECT_EQ(view.Take(), (std::vector<long>{HINT_HARDWARE_FOUND, HINT_FREQUENCY_CHANGED}));
+    EXPECT_EQ(view.TakeHints(), (std::vector<long>{HINT_HARDWARE_FOUND, HINT_FREQUENCY_CHANGED}));
     EXPECT_FALSE(doc->GetDevice().IsOpen());
 
     EXPECT_TRUE(doc->SetTunerFrequency(98.5f));
@@ -189,19 +153,95 @@ TEST_F(LifecycleFixture, DetectHardwareAndTunerSettings) {
     EXPECT_FLOAT_EQ(doc->GetProtocolHeaderRef().m_fFrequency, 98.5f);
     EXPECT_FLOAT_EQ(doc->GetDevice().GetTunerFrequency(), 98.5f);
 
-    CScriptedLink link;
+    CRecordingLink link;
     link.writeOk = false;
     doc->GetDevice().SetLink(&link);
-    try {
-        doc->SetTunerFrequency(99.0f);
-        FAIL();
-    } catch (const CTavikControlException& e) {
-        EXPECT_EQ(e.GetMessage(), "TransmitToEZUSB: Could not send command\nSetTunerFrequency()\n");
-    }
+    EXPECT_EQ(test::Thrown<CTavikControlException>([&] { doc->SetTunerFrequency(99.0f); }),
+              "TransmitToEZUSB: Could not send command\nSetTunerFrequency()\n");
     EXPECT_FALSE(doc->GetDevice().IsOpen());
     doc->OnDetectHardware();
-    EXPECT_EQ(view.Take(), std::vector<long>{HINT_HARDWARE_ERROR});
+    EXPECT_EQ(view.TakeHints(), std::vector<long>{HINT_HARDWARE_ERROR});
     EXPECT_EQ(prompt.m_boxes.size(), 1u);
+}
+
+// A measurement running with one enabled alarm on the deviation; no block ever arrives.
+struct RunningFixture : test::CDocumentFixture {
+    RunningFixture() : CDocumentFixture(true) {
+        doc->SetAlarm("Dev", std::make_unique<CAlarmItem>("Dev", ALARM_SOURCE_DEVIATION,
+                                                          ALARM_RELATION_GREATER, 75.0f, 0,
+                                                          COleDateTimeSpan(), 0));
+        doc->SetAlarmChecked("Dev", true);
+        doc->OnMeasurementStart();
+        EXPECT_TRUE(doc->IsRunning());
+        view.Take();
+    }
+
+    CAlarmItem& Dev() {
+        std::string name = "Dev";
+        return *doc->GetAlarm(name);
+    }
+};
+
+const std::string kStillRunning =
+    "The Measurement is still running !\nDo you want to end the measurement ?";
+
+TEST_F(RunningFixture, NewOrOpenAnsweredNoChangesNothing) {
+    prompt.m_nAnswer = IDNO;
+    EXPECT_FALSE(doc->OnNewDocument());
+    EXPECT_FALSE(doc->OnOpenDocument(folder.File("whatever.tvk")));
+    ASSERT_EQ(prompt.m_boxes.size(), 2u);
+    for (const auto& box : prompt.m_boxes) {
+        EXPECT_EQ(box.text, kStillRunning);
+        EXPECT_EQ(box.style, 52u);
+    }
+    EXPECT_TRUE(doc->IsRunning());
+    EXPECT_EQ(doc->GetAlarms().GetCount(), 1u);
+    EXPECT_TRUE(view.Take().empty());
+}
+
+TEST_F(RunningFixture, NewAnsweredYesStopsAndSetsDefaults) {
+    prompt.m_nAnswer = IDYES;
+    EXPECT_TRUE(doc->OnNewDocument());
+    EXPECT_FALSE(doc->IsRunning());
+    EXPECT_FALSE(doc->IsPaused());
+    EXPECT_TRUE(doc->GetAlarms().IsEmpty());
+    EXPECT_EQ(view.TakeHints(), (std::vector<long>{HINT_RUN_PAUSED, HINT_MEASUREMENT_RESET,
+                                                   HINT_MEASUREMENT_STOPPED}));
+}
+
+TEST_F(RunningFixture, AnswersAndUntickWhileMeasuringOnlyRequestAReset) {
+    doc->SetCurrentValues({0.0f, 90.0f, 0.0f});
+    doc->OnMainTimerEvent();
+    ASSERT_EQ(Dev().m_bActive, 1);
+    view.Take();
+
+    prompt.m_nAnswer = IDYES;
+    EXPECT_EQ(doc->AskAlarmAcknowledge("Dev"), IDYES);
+    EXPECT_EQ(Dev().m_bResetRequested, 1);
+    EXPECT_EQ(Dev().m_bEnabled, 1);  // the next check switches it off
+    doc->OnMainTimerEvent();
+    EXPECT_EQ(Dev().m_bEnabled, 0);
+    EXPECT_EQ(Dev().m_bActive, 0);
+    EXPECT_EQ(view.Take(), (std::vector<CHintRecorder::Seen>{{HINT_ALARM_STATE, "Dev", 0},
+                                                             {HINT_TIMER_TICK, "", -1}}));
+
+    doc->SetAlarmChecked("Dev", true);
+    doc->SetAlarmChecked("Dev", false);
+    EXPECT_EQ(Dev().m_bEnabled, 1);
+    EXPECT_EQ(Dev().m_bResetRequested, 1);
+}
+
+// What a stop does to the alarms is the alarm page's DisableAllAlarms, tested with the checks.
+TEST_F(RunningFixture, PauseKeepsTheAlarmStateAndUntickingThenDisablesAtOnce) {
+    doc->SetCurrentValues({0.0f, 90.0f, 0.0f});
+    doc->OnMainTimerEvent();
+    ASSERT_EQ(Dev().m_bActive, 1);
+    doc->OnMeasurementPause();
+    EXPECT_EQ(Dev().m_bActive, 1);
+    EXPECT_EQ(Dev().m_bEnabled, 1);
+    doc->SetAlarmChecked("Dev", false);  // paused is not running
+    EXPECT_EQ(Dev().m_bEnabled, 0);
+    EXPECT_EQ(Dev().m_bResetRequested, 1);
 }
 
 }  // namespace

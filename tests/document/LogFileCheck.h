@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
-#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -19,10 +18,6 @@ inline void UseBerlinTime() {
 inline std::string ReadText(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-inline bool Exists(const std::string& path) {
-    return std::filesystem::exists(path);
 }
 
 // Whether libxml2 parses the file as one well-formed document.

@@ -4,8 +4,8 @@
 
 #include "document/TAVIKSDIDoc.h"
 #include "platform/Messages.h"
+#include "tests/document/DocumentTestSupport.h"
 #include "tests/document/RecordingLink.h"
-#include "tests/support/TempFolder.h"
 
 namespace tavik {
 namespace {
@@ -43,24 +43,16 @@ private:
     int m_nFinished = 0;
 };
 
-class CHintRecorder : public CView {
-public:
-    void OnUpdate(CView*, long hint, void*) override { hints.push_back(hint); }
-    std::vector<long> Take() { return std::exchange(hints, {}); }
-    std::vector<long> hints;
-};
-
-struct PanoramaFixture : ::testing::Test {
+struct PanoramaFixture : test::CDocumentFixture {
     PanoramaFixture() {
         doc->GetDevice().SetDataFolder(folder.Path());
         doc->GetDevice().SetPacers(nullptr, nullptr, &fast);
         doc->SetPanoramaPacer(&fast);
-        doc->AddView(&hints);
     }
     ~PanoramaFixture() override {
         doc->StopPanoramaScan();
         EXPECT_TRUE(doc->WaitForPanoramaScan(std::chrono::seconds(10)));
-        doc->RemoveView(&hints);
+        doc.reset();  // before the pacer it uses
     }
     // Every 1044 notice up to and including the final (2, 1), with a bounded wait.
     std::vector<std::pair<std::uintptr_t, std::intptr_t>> Notices() {
@@ -94,23 +86,19 @@ struct PanoramaFixture : ::testing::Test {
         return sum / 32.0f;
     }
 
-    test::CTempFolder folder;
     CRealTimePacer fast{1000.0};  // 40 ms waits take 40 us
-    CTestPanoramaView view;
-    CHintRecorder hints;
-    CQueueTarget window;
-    std::unique_ptr<CTAVIKSDIDoc> doc = std::make_unique<CTAVIKSDIDoc>();
+    CTestPanoramaView scan;
 };
 
 using Notice = std::pair<std::uintptr_t, std::intptr_t>;
 
 TEST_F(PanoramaFixture, PointsFollowTheTunerInFloatSteps) {
     WriteRecording(100);
-    ASSERT_TRUE(doc->StartPanoramaScan(87.5f, 98.0f, 40, 0.025f, &view, &window));
-    EXPECT_EQ(hints.Take(), std::vector<long>{HINT_SCAN_STARTED});
+    ASSERT_TRUE(doc->StartPanoramaScan(87.5f, 98.0f, 40, 0.025f, &scan, &window));
+    EXPECT_EQ(view.TakeHints(), std::vector<long>{HINT_SCAN_STARTED});
     EXPECT_EQ(Notices(), (std::vector<Notice>{{2, 1}}));
 
-    const auto points = view.Points();
+    const auto points = scan.Points();
     ASSERT_EQ(points.size(), 40u);
     ASSERT_EQ(doc->GetPanoramaIndex(), 40);
     float frequency = 87.5f;
@@ -122,22 +110,22 @@ TEST_F(PanoramaFixture, PointsFollowTheTunerInFloatSteps) {
         EXPECT_EQ(doc->GetPanoramaLevels()[i], LevelOf(i)) << i;
         frequency += 0.025f;
     }
-    EXPECT_EQ(view.Finished(), 1);
+    EXPECT_EQ(scan.Finished(), 1);
     EXPECT_FALSE(doc->IsPanoramaRunning());
     EXPECT_FALSE(doc->GetDevice().IsOpen());
     EXPECT_EQ(doc->GetDevice().GetTunerFrequency(), 98.0f);
     EXPECT_EQ(doc->m_tunerFrequency.load(), 98.0f);
     doc->SendPanoramaHint();
-    EXPECT_EQ(hints.Take(), std::vector<long>{HINT_SCAN_ENDED});
+    EXPECT_EQ(view.TakeHints(), std::vector<long>{HINT_SCAN_ENDED});
 }
 
 TEST_F(PanoramaFixture, ZeroStepsTunesToTheStartAndBack) {
     CRecordingLink link;
     doc->GetDevice().SetLink(&link);
-    ASSERT_TRUE(doc->StartPanoramaScan(88.0f, 101.0f, 0, 0.025f, &view, &window));
+    ASSERT_TRUE(doc->StartPanoramaScan(88.0f, 101.0f, 0, 0.025f, &scan, &window));
     EXPECT_EQ(Notices(), (std::vector<Notice>{{2, 1}}));
-    EXPECT_TRUE(view.Points().empty());
-    EXPECT_EQ(view.Finished(), 1);
+    EXPECT_TRUE(scan.Points().empty());
+    EXPECT_EQ(scan.Finished(), 1);
     EXPECT_EQ(link.Commands(), (std::vector<std::vector<std::uint8_t>>{
                                    {CMD_SOF, 0},
                                    CRecordingLink::Tune(88.0f),
@@ -154,7 +142,7 @@ TEST_F(PanoramaFixture, StopEndsBeforeTheNextPointAndRestores) {
     CRecordingLink link;
     link.panoramaRaw = 1000;
     doc->GetDevice().SetLink(&link);
-    ASSERT_TRUE(doc->StartPanoramaScan(90.0f, 95.5f, 100, 0.1f, &view, &window));
+    ASSERT_TRUE(doc->StartPanoramaScan(90.0f, 95.5f, 100, 0.1f, &scan, &window));
     EXPECT_TRUE(doc->IsPanoramaRunning());
     ASSERT_TRUE(stepped.WaitUntilIdle());  // in the 100 ms settling wait
     for (int i = 0; i < 4; ++i) {
@@ -167,36 +155,36 @@ TEST_F(PanoramaFixture, StopEndsBeforeTheNextPointAndRestores) {
     doc->SendPanoramaHint();
     stepped.Step();
     EXPECT_EQ(Notices(), (std::vector<Notice>{{2, 1}}));
-    EXPECT_EQ(view.Points().size(), 4u);
+    EXPECT_EQ(scan.Points().size(), 4u);
     EXPECT_EQ(doc->GetPanoramaIndex(), 4);
-    EXPECT_EQ(view.Finished(), 1);
+    EXPECT_EQ(scan.Finished(), 1);
     const auto settings = link.Settings();
     ASSERT_GE(settings.size(), 2u);
     EXPECT_EQ(settings[settings.size() - 2], CRecordingLink::Tune(95.5f));
     EXPECT_EQ(settings.back(), (std::vector<std::uint8_t>{CMD_SOF, 1}));
     EXPECT_EQ(doc->GetDevice().GetTunerFrequency(), 95.5f);
     EXPECT_FALSE(doc->GetDevice().IsOpen());
-    EXPECT_EQ(hints.Take(), (std::vector<long>{HINT_SCAN_STARTED, HINT_SCAN_ENDED}));
+    EXPECT_EQ(view.TakeHints(), (std::vector<long>{HINT_SCAN_STARTED, HINT_SCAN_ENDED}));
 }
 
 TEST_F(PanoramaFixture, FrequencyBeyondTheRecordingEndsWithTheErrorNotice) {
     WriteRecording(10);
-    ASSERT_TRUE(doc->StartPanoramaScan(87.5f, 98.0f, 20, 0.025f, &view, &window));
+    ASSERT_TRUE(doc->StartPanoramaScan(87.5f, 98.0f, 20, 0.025f, &scan, &window));
     EXPECT_EQ(Notices(), (std::vector<Notice>{{1, 0}, {2, 1}}));
-    EXPECT_EQ(view.Points().size(), 10u);
+    EXPECT_EQ(scan.Points().size(), 10u);
     EXPECT_EQ(doc->GetPanoramaIndex(), 10);
-    EXPECT_EQ(view.Finished(), 0);  // no normal end
+    EXPECT_EQ(scan.Finished(), 0);  // no normal end
     EXPECT_FALSE(doc->GetDevice().IsOpen());
     EXPECT_NE(doc->GetDevice().GetTunerFrequency(), 98.0f);  // not restored after an error
     // The flag is cleared on the error path: the hint reports the scan as ended.
     EXPECT_FALSE(doc->IsPanoramaRunning());
-    hints.Take();
+    view.Take();
     doc->SendPanoramaHint();
-    EXPECT_EQ(hints.Take(), std::vector<long>{HINT_SCAN_ENDED});
+    EXPECT_EQ(view.TakeHints(), std::vector<long>{HINT_SCAN_ENDED});
 
     // Without the recording the scan fails before the first point.
     std::remove(folder.File("panormama.dat").c_str());
-    ASSERT_TRUE(doc->StartPanoramaScan(87.5f, 98.0f, 20, 0.025f, &view, &window));
+    ASSERT_TRUE(doc->StartPanoramaScan(87.5f, 98.0f, 20, 0.025f, &scan, &window));
     EXPECT_EQ(Notices(), (std::vector<Notice>{{1, 0}, {2, 1}}));
     EXPECT_EQ(doc->GetPanoramaIndex(), 0);
     EXPECT_FALSE(doc->IsPanoramaRunning());
@@ -205,14 +193,14 @@ TEST_F(PanoramaFixture, FrequencyBeyondTheRecordingEndsWithTheErrorNotice) {
 TEST_F(PanoramaFixture, ScanIsBoundedByTheArraysAndARestartEndsTheOldScan) {
     CRecordingLink link;
     doc->GetDevice().SetLink(&link);
-    ASSERT_TRUE(doc->StartPanoramaScan(87.5f, 98.0f, 1200, 0.01f, &view, &window));
+    ASSERT_TRUE(doc->StartPanoramaScan(87.5f, 98.0f, 1200, 0.01f, &scan, &window));
     EXPECT_EQ(Notices(), (std::vector<Notice>{{2, 1}}));
     EXPECT_EQ(doc->GetPanoramaIndex(), CTAVIKSDIDoc::kPanoramaPoints);
-    EXPECT_EQ(view.Points().size(), 1000u);
+    EXPECT_EQ(scan.Points().size(), 1000u);
 
     // A new start while a scan runs ends the old one first.
-    ASSERT_TRUE(doc->StartPanoramaScan(87.5f, 98.0f, 1000, 0.01f, &view, &window));
-    ASSERT_TRUE(doc->StartPanoramaScan(88.5f, 98.0f, 3, 0.01f, &view, &window));
+    ASSERT_TRUE(doc->StartPanoramaScan(87.5f, 98.0f, 1000, 0.01f, &scan, &window));
+    ASSERT_TRUE(doc->StartPanoramaScan(88.5f, 98.0f, 3, 0.01f, &scan, &window));
     EXPECT_EQ(Notices(), (std::vector<Notice>{{2, 1}}));  // the old scan's end
     EXPECT_EQ(Notices(), (std::vector<Notice>{{2, 1}}));
     EXPECT_EQ(doc->GetPanoramaIndex(), 3);
@@ -222,14 +210,11 @@ TEST_F(PanoramaFixture, ScanIsBoundedByTheArraysAndARestartEndsTheOldScan) {
 TEST_F(PanoramaFixture, DocumentEndsARunningScan) {
     CRecordingLink link;
     doc->GetDevice().SetLink(&link);
-    ASSERT_TRUE(doc->StartPanoramaScan(87.5f, 98.0f, 1000, 0.01f, &view, &window));
-    doc->RemoveView(&hints);
+    ASSERT_TRUE(doc->StartPanoramaScan(87.5f, 98.0f, 1000, 0.01f, &scan, &window));
     doc.reset();  // stops and waits; the view is called no more
-    const auto calls = view.Points().size();
-    EXPECT_LT(calls, 1000u);
-    EXPECT_EQ(view.Finished(), 0);
+    EXPECT_LT(scan.Points().size(), 1000u);
+    EXPECT_EQ(scan.Finished(), 0);
     doc = std::make_unique<CTAVIKSDIDoc>();
-    doc->AddView(&hints);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstring>
 #include <mutex>
+#include <utility>
 #include <vector>
 
 #include "device/ReceiverCommands.h"
@@ -30,7 +31,10 @@ public:
         }
         std::memset(data, 0, length);
         if (m_nReads++ == 0 || m_commands.empty()) {
-            return true;  // the command's answer: accepted
+            if (length > 1) {
+                data[1] = remote;  // the command's answer: accepted
+            }
+            return true;
         }
         if (m_commands.back()[0] == CMD_EEPROM_READ) {
             std::memcpy(data, eeprom, std::min<std::size_t>(length, sizeof eeprom));
@@ -43,6 +47,11 @@ public:
     std::vector<std::vector<std::uint8_t>> Commands() const {
         std::lock_guard lock(m_mutex);
         return m_commands;
+    }
+    // The commands sent since the last call.
+    std::vector<std::vector<std::uint8_t>> Take() {
+        std::lock_guard lock(m_mutex);
+        return std::exchange(m_commands, {});
     }
     // The commands other than panorama readings.
     std::vector<std::vector<std::uint8_t>> Settings() const {
@@ -62,6 +71,7 @@ public:
 
     bool writeOk = true;
     bool readOk = true;
+    std::uint8_t remote = 1;  // byte 1 of a command's answer: the remote-state flag
     std::uint8_t eeprom[16] = {};
     std::uint16_t panoramaRaw = 0;
 

@@ -46,13 +46,10 @@ TEST_F(ResultLogFixture, OwnFileNamesOnly) {
     EXPECT_TRUE(CResultLog::IsOwnFileName("tavik261205.log", ".log"));
     EXPECT_TRUE(CResultLog::IsOwnFileName("tavik000000.xml", ".xml"));
     EXPECT_FALSE(CResultLog::IsOwnFileName("tavik261205.xml", ".log"));
-    EXPECT_FALSE(CResultLog::IsOwnFileName("notes.log", ".log"));
-    EXPECT_FALSE(CResultLog::IsOwnFileName("tavik26120.log", ".log"));
-    EXPECT_FALSE(CResultLog::IsOwnFileName("tavik2612055.log", ".log"));
-    EXPECT_FALSE(CResultLog::IsOwnFileName("tavik26120a.log", ".log"));
-    EXPECT_FALSE(CResultLog::IsOwnFileName("Tavik261205.log", ".log"));
-    EXPECT_FALSE(CResultLog::IsOwnFileName("xtavik261205.log", ".log"));
-    EXPECT_FALSE(CResultLog::IsOwnFileName("tavik261205.log.bak", ".log"));
+    for (const char* name : {"notes.log", "tavik26120.log", "tavik2612055.log", "tavik26120a.log",
+                             "Tavik261205.log", "xtavik261205.log", "tavik261205.log.bak"}) {
+        EXPECT_FALSE(CResultLog::IsOwnFileName(name, ".log")) << name;
+    }
 }
 
 TEST_F(ResultLogFixture, RecordBytes) {

@@ -6,31 +6,17 @@
 #include "document/ResultRouter.h"
 #include "document/TAVIKSDIDoc.h"
 #include "platform/Messages.h"
-#include "tests/support/TempFolder.h"
+#include "tests/document/DocumentTestSupport.h"
 
 namespace tavik {
 namespace {
-
-class CHintLog : public CView {
-public:
-    void OnUpdate(CView*, long hint, void*) override { hints.push_back(hint); }
-    std::vector<long> hints;
-};
 
 CMessage Result(std::uintptr_t code, std::shared_ptr<const void> payload) {
     return CMessage{WM_ANALYSER_RESULT, code, 0, std::move(payload)};
 }
 
-struct RouterFixture : ::testing::Test {
-    RouterFixture() {
-        doc->SetPrompt(&prompt);
-        doc->AddView(&view);
-    }
-    ~RouterFixture() override { doc->RemoveView(&view); }
-
-    CRecordingPrompt prompt;
-    CHintLog view;
-    std::unique_ptr<CTAVIKSDIDoc> doc = std::make_unique<CTAVIKSDIDoc>();
+struct RouterFixture : test::CDocumentFixture {
+    RouterFixture() : CDocumentFixture(true) {}
     CResultRouter router{*doc};
 };
 
@@ -59,7 +45,7 @@ TEST_F(RouterFixture, CurrentValuesComeFromCodesFourSevenAndEight) {
     EXPECT_EQ(doc->GetCurrentValues().m_fMultipath, 1.25f);
     EXPECT_EQ(doc->GetMultipathResult()->m_fLevel, 61.0f);
     EXPECT_EQ(doc->GetMultipathResult()->m_nStatus, 1);
-    EXPECT_EQ(view.hints, (std::vector<long>{HINT_MULTIPATH_RESULT, HINT_MULTIPATH_RESULT}));
+    EXPECT_EQ(view.TakeHints(), (std::vector<long>{HINT_MULTIPATH_RESULT, HINT_MULTIPATH_RESULT}));
 
     // Codes without a document value, unknown codes and missing payloads change nothing.
     for (std::uintptr_t code : {0u, 1u, 2u, 3u, 12u, 13u, 14u}) {
@@ -68,7 +54,7 @@ TEST_F(RouterFixture, CurrentValuesComeFromCodesFourSevenAndEight) {
     EXPECT_TRUE(router.Route(Result(4, nullptr)));
     EXPECT_EQ(doc->GetCurrentValues().m_fDeviation, 76.5f);
     EXPECT_EQ(doc->GetCurrentValues().m_fMpxPower, -1.5f);
-    EXPECT_EQ(view.hints.size(), 2u);
+    EXPECT_TRUE(view.Take().empty());
 
     EXPECT_TRUE(router.Route(CMessage{WM_MULTIPATH_ERROR, 11, 1, nullptr}));
     EXPECT_FALSE(router.Route(CMessage{WM_ADC_BLOCK_READY, 0, 0, nullptr}));
@@ -76,20 +62,15 @@ TEST_F(RouterFixture, CurrentValuesComeFromCodesFourSevenAndEight) {
 }
 
 TEST_F(RouterFixture, TransferFailureStopsTheMeasurementAndReports) {
-    test::CTempFolder folder;
-    test::WriteOneBlockRecording(folder, 0);
-    CSteppedPacer pace;
-    doc->GetDevice().SetDataFolder(folder.Path());
-    doc->GetDevice().SetPacers(&pace, &pace, &pace);
     doc->OnMeasurementStart();
     ASSERT_TRUE(doc->IsRunning());
-    view.hints.clear();
+    view.Take();
 
     router.Route(CMessage{WM_TRANSFER_ERROR, 1, 0, nullptr});
     EXPECT_FALSE(doc->IsRunning());
     EXPECT_FALSE(doc->IsPaused());
-    EXPECT_EQ(view.hints, (std::vector<long>{HINT_RUN_PAUSED, HINT_MEASUREMENT_RESET,
-                                             HINT_MEASUREMENT_STOPPED, HINT_HARDWARE_ERROR}));
+    EXPECT_EQ(view.TakeHints(), (std::vector<long>{HINT_RUN_PAUSED, HINT_MEASUREMENT_RESET,
+                                                   HINT_MEASUREMENT_STOPPED, HINT_HARDWARE_ERROR}));
     ASSERT_EQ(prompt.m_boxes.size(), 1u);
     EXPECT_EQ(prompt.m_boxes[0].style, MB_ICONEXCLAMATION);
     EXPECT_EQ(prompt.m_boxes[0].text,

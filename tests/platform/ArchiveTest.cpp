@@ -11,6 +11,7 @@
 #include "platform/FileContents.h"
 #include "tests/support/ByteBuilder.h"
 #include "tests/support/TempFolder.h"
+#include "tests/support/Thrown.h"
 
 namespace tavik {
 namespace {
@@ -26,12 +27,7 @@ std::vector<std::uint8_t> Stored(const std::string& text) {
 
 std::string ErrorOf(const std::vector<std::uint8_t>& bytes, void (*read)(CArchive&)) {
     CArchive ar(bytes.data(), bytes.size());
-    try {
-        read(ar);
-    } catch (const CArchiveException& e) {
-        return e.what();
-    }
-    return "";
+    return test::Thrown<CArchiveException>([&] { read(ar); });
 }
 
 TEST(Archive, PrimitivesAreLittleEndianWithoutPadding) {
@@ -99,6 +95,13 @@ TEST(Archive, CountsEscapeTo32Bits) {
     EXPECT_EQ(in.ReadCount(), 0xFFFFu);
 }
 
+// `before` followed by a class declaration as the archive writes it: new-class tag, schema,
+// name length, name.
+CByteBuilder Declared(const std::string& name, std::uint16_t schema = 1, CByteBuilder before = {}) {
+    const auto length = static_cast<std::uint16_t>(name.size());
+    return before.U16(0xFFFF).U16(schema).U16(length).Chars(name);
+}
+
 TEST(Archive, DamagedInputFailsWithAClearMessage) {
     const auto readString = [](CArchive& ar) { ar.ReadString(); };
     const auto readTag = [](CArchive& ar) { ar.ReadClassTag("CAlarmItem", 1); };
@@ -107,57 +110,44 @@ TEST(Archive, DamagedInputFailsWithAClearMessage) {
         ar.ReadClassTag("CAlarmItem", 1);
     };
     const auto readInt = [](CArchive& ar) { ar.ReadInt32(); };
-
-    EXPECT_EQ(ErrorOf({1, 2, 3}, readInt),
-              "the file ends early: 4 bytes expected, 3 left (at byte 0)");
-    EXPECT_EQ(ErrorOf({}, readString), "the file ends early: 1 bytes expected, 0 left (at byte 0)");
-    EXPECT_EQ(ErrorOf({5, 'a', 'b'}, readString),
-              "the text at byte 0 claims 5 characters but only 2 bytes are left");
-    EXPECT_EQ(ErrorOf({0xFF, 0x2C, 0x01, 'a'}, readString),
-              "the text at byte 0 claims 300 characters but only 1 bytes are left");
-    EXPECT_EQ(ErrorOf({0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 1, 2}, readString),
-              "the file ends early: 8 bytes expected, 2 left (at byte 7)");
-    EXPECT_EQ(ErrorOf({0xFF, 0xFE, 0xFF, 0}, readString),
-              "a text in UTF-16 form is not supported (at byte 3)");
-
-    EXPECT_EQ(ErrorOf(CByteBuilder().U16(0x8001).Bytes(), readTag),
-              "object tag 0x8001 refers to no known class (at byte 0)");
-    EXPECT_EQ(ErrorOf(CByteBuilder().U16(0x0000).Bytes(), readTag),
-              "unexpected object tag 0x0000 (at byte 0)");
-    EXPECT_EQ(ErrorOf(CByteBuilder().U16(0x0002).Bytes(), readTag),
-              "unexpected object tag 0x0002 (at byte 0)");
-    EXPECT_EQ(ErrorOf(CByteBuilder().U16(0xFFFF).U16(1).U16(7).Chars("CObject").Bytes(), readTag),
-              "unexpected object class \"CObject\" (at byte 0)");
-    // Names from the file are shown printable and short, whatever bytes they hold.
-    EXPECT_EQ(ErrorOf(CByteBuilder()
-                          .U16(0xFFFF)
-                          .U16(1)
-                          .U16(45)
-                          .Chars(std::string("C\0\xFF", 3) + std::string(42, 'x'))
-                          .Bytes(),
-                      readTag),
-              "unexpected object class \"C??" + std::string(37, 'x') + "...\" (at byte 0)");
-    EXPECT_EQ(
-        ErrorOf(CByteBuilder().U16(0xFFFF).U16(2).U16(10).Chars("CAlarmItem").Bytes(), readTag),
-        "object class \"CAlarmItem\" has unsupported schema 2 (at byte 0)");
-    EXPECT_EQ(
-        ErrorOf(CByteBuilder().U16(0xFFFF).U16(1).U16(500).Chars("CAlarmItem").Bytes(), readTag),
-        "the file ends early: 500 bytes expected, 10 left (at byte 6)");
-    const auto twice = CByteBuilder()
-                           .U16(0xFFFF)
-                           .U16(1)
-                           .U16(10)
-                           .Chars("CAlarmItem")
-                           .U16(0xFFFF)
-                           .U16(1)
-                           .U16(10)
-                           .Chars("CAlarmItem");
-    EXPECT_EQ(ErrorOf(twice.Bytes(), readTwoTags),
-              "object class \"CAlarmItem\" declared twice (at byte 16)");
-    const auto wrongIndex =
-        CByteBuilder().U16(0xFFFF).U16(1).U16(10).Chars("CAlarmItem").U16(0x8002);
-    EXPECT_EQ(ErrorOf(wrongIndex.Bytes(), readTwoTags),
-              "object tag 0x8002 refers to no known class (at byte 16)");
+    const std::string garbled = std::string("C\0\xFF", 3) + std::string(42, 'x');
+    const struct {
+        std::vector<std::uint8_t> bytes;
+        void (*read)(CArchive&);
+        std::string message;
+    } cases[] = {
+        {{1, 2, 3}, readInt, "the file ends early: 4 bytes expected, 3 left (at byte 0)"},
+        {{}, readString, "the file ends early: 1 bytes expected, 0 left (at byte 0)"},
+        {{5, 'a', 'b'},
+         readString,
+         "the text at byte 0 claims 5 characters but only 2 bytes are left"},
+        {{0xFF, 0x2C, 0x01, 'a'},
+         readString,
+         "the text at byte 0 claims 300 characters but only 1 bytes are left"},
+        {{0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 1, 2},
+         readString,
+         "the file ends early: 8 bytes expected, 2 left (at byte 7)"},
+        {{0xFF, 0xFE, 0xFF, 0}, readString, "a text in UTF-16 form is not supported (at byte 3)"},
+        {CByteBuilder().U16(0x8001).Bytes(), readTag,
+         "object tag 0x8001 refers to no known class (at byte 0)"},
+        {CByteBuilder().U16(0x0000).Bytes(), readTag, "unexpected object tag 0x0000 (at byte 0)"},
+        {CByteBuilder().U16(0x0002).Bytes(), readTag, "unexpected object tag 0x0002 (at byte 0)"},
+        {Declared("CObject").Bytes(), readTag, "unexpected object class \"CObject\" (at byte 0)"},
+        // Names from the file are shown printable and short, whatever bytes they hold.
+        {Declared(garbled).Bytes(), readTag,
+         "unexpected object class \"C??" + std::string(37, 'x') + "...\" (at byte 0)"},
+        {Declared("CAlarmItem", 2).Bytes(), readTag,
+         "object class \"CAlarmItem\" has unsupported schema 2 (at byte 0)"},
+        {CByteBuilder().U16(0xFFFF).U16(1).U16(500).Chars("CAlarmItem").Bytes(), readTag,
+         "the file ends early: 500 bytes expected, 10 left (at byte 6)"},
+        {Declared("CAlarmItem", 1, Declared("CAlarmItem")).Bytes(), readTwoTags,
+         "object class \"CAlarmItem\" declared twice (at byte 16)"},
+        {Declared("CAlarmItem").U16(0x8002).Bytes(), readTwoTags,
+         "object tag 0x8002 refers to no known class (at byte 16)"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ErrorOf(c.bytes, c.read), c.message);
+    }
 }
 
 TEST(FileContents, ReplaceWritesThroughATemporaryAndKeepsTheOldFileOnFailure) {

@@ -10,22 +10,15 @@ namespace {
 using test::AddLeadIn;
 using test::AddPS;
 using test::CRdsTestEncoder;
+using test::DecodeGroups;
+using test::DecodeMore;
 using test::DecodeStream;
 using test::kPI;
 
-// Decodes the lead-in, the groups added by `add` and a padding byte on a fresh decoder.
+// What a fresh decoder shows after the lead-in, the groups added by `add` and a padding byte.
 template <typename Add>
-CRDSData Decode(Add add, CRDSDecoder* out = nullptr) {
-    CRdsTestEncoder encoder;
-    AddLeadIn(encoder);
-    add(encoder);
-    encoder.AddZeros(8);
-    CRDSDecoder decoder;
-    DecodeStream(decoder, encoder);
-    if (out) {
-        *out = decoder;
-    }
-    return decoder.GetData();
+CRDSData Decode(Add add) {
+    return test::DecodeGroups(add).GetData();
 }
 
 TEST(RDSDecoderGroups, PSOnlyAfterEverySegmentWasSeenThreeTimesInARow) {
@@ -84,34 +77,29 @@ TEST(RDSDecoderGroups, ProgrammeTypeAndTrafficTexts) {
 }
 
 TEST(RDSDecoderGroups, TAWithoutTPMeansEONTrafficUntilTPReturns) {
-    CRDSDecoder decoder;
-    auto data = Decode(
-        [](CRdsTestEncoder& e) {
-            e.AddGroup(kPI, 0x0158, 0xCDCD, 0x2020);  // 0A: TP 0, PTY 10, TA 1, music
-            e.AddGroup(kPI, 0x5140, 0x0000, 0x0000);  // 5A: TP 0, PTY 10
-        },
-        &decoder);
+    CRDSDecoder decoder = DecodeGroups([](CRdsTestEncoder& e) {
+        e.AddGroup(kPI, 0x0158, 0xCDCD, 0x2020);  // 0A: TP 0, PTY 10, TA 1, music
+        e.AddGroup(kPI, 0x5140, 0x0000, 0x0000);  // 5A: TP 0, PTY 10
+    });
+    const CRDSData& data = decoder.GetData();
     EXPECT_EQ(data.m_strTPText, "This Programme carries EON information");
     EXPECT_EQ(data.m_strTAText, "about other programs containig traffic announcements");
     EXPECT_EQ(data.m_strTAIndicator, "TA");
     EXPECT_EQ(data.m_strTPIndicator, "  ");  // set by the 0A group before its TA was read
 
-    CRdsTestEncoder more;
-    more.AddGroup(kPI, 0x0540, 0xCDCD, 0x2020);  // 0A: TP 1, TA 0, speech
-    more.AddZeros(8);
-    DecodeStream(decoder, more);
+    // 0A: TP 1, TA 0, speech
+    DecodeMore(decoder, [](CRdsTestEncoder& e) { e.AddGroup(kPI, 0x0540, 0xCDCD, 0x2020); });
     EXPECT_EQ(decoder.GetData().m_strTPText, "this programme carries traffic announcements");
     EXPECT_EQ(decoder.GetData().m_strTAText, "no traffic announcements at the moment");
 }
 
 TEST(RDSDecoderGroups, PIAndAreaCoverage) {
-    CRdsTestEncoder encoder;
-    encoder.AddGroup(0x0123, 0x5540, 0, 0);  // 5A, PI 0123
-    encoder.AddGroup(0x0123, 0x5540, 0, 0);
-    encoder.AddGroup(0x0000, 0x5540, 0, 0);  // block A zero: PI text stays
-    encoder.AddZeros(8);
     CRDSDecoder decoder;
-    DecodeStream(decoder, encoder);
+    DecodeMore(decoder, [](CRdsTestEncoder& e) {
+        e.AddGroup(0x0123, 0x5540, 0, 0);  // 5A, PI 0123
+        e.AddGroup(0x0123, 0x5540, 0, 0);
+        e.AddGroup(0x0000, 0x5540, 0, 0);  // block A zero: PI text stays
+    });
     EXPECT_EQ(decoder.GetData().m_strPI, "123");
     EXPECT_EQ(decoder.GetData().m_strAreaCoverage, "International programme");
     EXPECT_EQ(Decode([](CRdsTestEncoder&) {}).m_strPI, "D313");
@@ -217,42 +205,32 @@ TEST(RDSDecoderGroups, ProgrammeItemNumberCountryAndLanguage) {
 }
 
 TEST(RDSDecoderGroups, ProgrammeTypeName) {
-    CRDSDecoder decoder;
-    auto data = Decode(
-        [](CRdsTestEncoder& e) {
-            e.AddGroup(kPI, 0xA540, 0x5441, 0x5649);  // 10A seg 0, A/B 0: "TAVI"
-            e.AddGroup(kPI, 0xA541, 0x4B50, 0x4F50);  // 10A seg 1: "KPOP"
-        },
-        &decoder);
+    CRDSDecoder decoder = DecodeGroups([](CRdsTestEncoder& e) {
+        e.AddGroup(kPI, 0xA540, 0x5441, 0x5649);  // 10A seg 0, A/B 0: "TAVI"
+        e.AddGroup(kPI, 0xA541, 0x4B50, 0x4F50);  // 10A seg 1: "KPOP"
+    });
+    const CRDSData& data = decoder.GetData();
     EXPECT_EQ(data.m_strPTYN, "TAVIKPOP");
 
-    CRdsTestEncoder more;
-    more.AddGroup(kPI, 0xA551, 0x524F, 0x434B);  // 10A seg 1, A/B 1: "ROCK", blanks first
-    more.AddZeros(8);
-    DecodeStream(decoder, more);
+    // 10A seg 1, A/B 1: "ROCK", blanks first
+    DecodeMore(decoder, [](CRdsTestEncoder& e) { e.AddGroup(kPI, 0xA551, 0x524F, 0x434B); });
     EXPECT_EQ(decoder.GetData().m_strPTYN, "    ROCK");
 
-    // After a reset the name is empty while the flag memory stays: the segment still lands
-    // in eight cells.
+    // After a reset the name is empty while the flag memory stays: the segment (10A seg 0,
+    // A/B 1: "JAZZ") still lands in eight cells.
     decoder.ClearAll();
-    CRdsTestEncoder after;
-    after.AddGroup(kPI, 0xA550, 0x4A41, 0x5A5A);  // 10A seg 0, A/B 1: "JAZZ"
-    after.AddZeros(8);
-    DecodeStream(decoder, after);
+    DecodeMore(decoder, [](CRdsTestEncoder& e) { e.AddGroup(kPI, 0xA550, 0x4A41, 0x5A5A); });
     EXPECT_EQ(decoder.GetData().m_strPTYN, "JAZZ    ");
 }
 
 TEST(RDSDecoderGroups, ClearAllKeepsThePSStore) {
-    CRDSDecoder decoder;
-    Decode(
-        [](CRdsTestEncoder& e) {
-            for (int i = 0; i < 3; ++i) {
-                AddPS(e);
-            }
-            e.AddRadioText(kPI, 0x2540, 0, "Text");
-            e.AddGroup(kPI, 0x2550, 0x4E65, 0x7874);  // 2A seg 0, A/B 1: completes "Text"
-        },
-        &decoder);
+    CRDSDecoder decoder = DecodeGroups([](CRdsTestEncoder& e) {
+        for (int i = 0; i < 3; ++i) {
+            AddPS(e);
+        }
+        e.AddRadioText(kPI, 0x2540, 0, "Text");
+        e.AddGroup(kPI, 0x2550, 0x4E65, 0x7874);  // 2A seg 0, A/B 1: completes "Text"
+    });
     decoder.ClearAll();
     const CRDSData& data = decoder.GetData();
     EXPECT_EQ(data.m_strPS, "");
@@ -261,11 +239,8 @@ TEST(RDSDecoderGroups, ClearAllKeepsThePSStore) {
     EXPECT_TRUE(data.m_bRadioTextComplete);  // never cleared by the decoder
     EXPECT_EQ(data.m_strRadioText, "&& Clear Radio Text Field &&");
 
-    // The repeat counts survive: one segment rebuilds the name with blanks elsewhere.
-    CRdsTestEncoder more;
-    more.AddGroup(kPI, 0x0549, 0xCDCD, 0x5649);  // 0A seg 1 "VI"
-    more.AddZeros(8);
-    DecodeStream(decoder, more);
+    // The repeat counts survive: one segment (0A seg 1 "VI") rebuilds the name, blanks elsewhere.
+    DecodeMore(decoder, [](CRdsTestEncoder& e) { e.AddGroup(kPI, 0x0549, 0xCDCD, 0x5649); });
     EXPECT_EQ(data.m_strPS, "  VI    ");
     EXPECT_EQ(data.m_strRadioText, std::string(64, ' '));
 }

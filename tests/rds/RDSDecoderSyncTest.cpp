@@ -10,6 +10,7 @@ namespace {
 using test::AddLeadIn;
 using test::AddPS;
 using test::CRdsTestEncoder;
+using test::DecodeGroups;
 using test::DecodeStream;
 using test::kPI;
 
@@ -65,31 +66,27 @@ TEST(RDSDecoderSync, GroupSpanningTwoChunksIsDecodedAndCountedOnce) {
 }
 
 TEST(RDSDecoderSync, CPrimeIsTakenAsTheThirdBlock) {
-    CRdsTestEncoder encoder;
-    AddLeadIn(encoder);
-    for (int i = 0; i < 3; ++i) {
-        encoder.AddGroup(kPI, 0x0D48, kPI, 0x5441);  // 0B seg 0 "TA", C' = PI, music
-        encoder.AddGroup(kPI, 0x0D49, kPI, 0x5649);  // 0B seg 1 "VI"
-        encoder.AddGroup(kPI, 0x0D4A, kPI, 0x4B20);  // 0B seg 2 "K "
-        encoder.AddGroup(kPI, 0x0D4B, kPI, 0x464D);  // 0B seg 3 "FM"
-    }
-    encoder.AddZeros(8);
-    CRDSDecoder decoder;
-    DecodeStream(decoder, encoder);
+    const CRDSDecoder decoder = DecodeGroups([](CRdsTestEncoder& e) {
+        for (int i = 0; i < 3; ++i) {
+            e.AddGroup(kPI, 0x0D48, kPI, 0x5441);  // 0B seg 0 "TA", C' = PI, music
+            e.AddGroup(kPI, 0x0D49, kPI, 0x5649);  // 0B seg 1 "VI"
+            e.AddGroup(kPI, 0x0D4A, kPI, 0x4B20);  // 0B seg 2 "K "
+            e.AddGroup(kPI, 0x0D4B, kPI, 0x464D);  // 0B seg 3 "FM"
+        }
+    });
     EXPECT_EQ(decoder.GetData().m_strPS, "TAVIK FM");
     EXPECT_EQ(decoder.GetData().m_strAF, "");  // version B carries no frequencies
     EXPECT_EQ(decoder.m_dBitErrorRate, 0.0);
 }
 
 TEST(RDSDecoderSync, BlockOutOfPlaceEndsThePartialGroup) {
-    CRdsTestEncoder encoder;
-    AddLeadIn(encoder);
-    encoder.AddBlock(kPI, CRdsTestEncoder::kOffsetA);  // A and B of a 0A group, then no C
-    encoder.AddBlock(0x0548, CRdsTestEncoder::kOffsetB);
-    encoder.AddGroup(kPI, kGroup1A, kECCE1, kPIN15_14_5);
-    encoder.AddZeros(8);
-    CRDSDecoder decoder;
-    DecodeStream(decoder, encoder, 500);
+    const CRDSDecoder decoder = DecodeGroups(
+        [](CRdsTestEncoder& e) {
+            e.AddBlock(kPI, CRdsTestEncoder::kOffsetA);  // A and B of a 0A group, then no C
+            e.AddBlock(0x0548, CRdsTestEncoder::kOffsetB);
+            e.AddGroup(kPI, kGroup1A, kECCE1, kPIN15_14_5);
+        },
+        500);
     // The A where C is due opens the 1A group; the 0A blocks make no group with its C and D.
     EXPECT_EQ(decoder.m_nGroupCount, 3);
     EXPECT_EQ(decoder.GetData().m_strPIN, "15.  14:5");
@@ -103,18 +100,15 @@ TEST(RDSDecoderSync, BlockOutOfPlaceEndsThePartialGroup) {
 // is corrected where it stands, and no group is made of the blocks of two.
 TEST(RDSDecoderSync, BitEightErrorsInBlockDKeepEveryGroup) {
     const std::string textA = "Hello World from Tavik, bit 8 of block D inverted in 20 groups";
-    CRdsTestEncoder encoder;
-    AddLeadIn(encoder);
-    for (int i = 0; i < 3; ++i) {
-        encoder.AddRadioText(kPI, 0x2540, 0, textA);  // 2A, A/B 0
-    }
-    encoder.AddRadioText(kPI, 0x2540, 1, "Second text");  // A/B 1 publishes the first
-    encoder.AddZeros(8);
-    for (std::size_t group = 0; group < 40; group += 2) {
-        encoder.FlipBit(208 + 104 * group + 78 + 7);  // block D, information bit 8
-    }
-    CRDSDecoder decoder;
-    DecodeStream(decoder, encoder);
+    const CRDSDecoder decoder = DecodeGroups([&](CRdsTestEncoder& e) {
+        for (int i = 0; i < 3; ++i) {
+            e.AddRadioText(kPI, 0x2540, 0, textA);  // 2A, A/B 0
+        }
+        e.AddRadioText(kPI, 0x2540, 1, "Second text");  // A/B 1 publishes the first
+        for (std::size_t group = 0; group < 40; group += 2) {
+            e.FlipBit(208 + 104 * group + 78 + 7);  // block D, information bit 8
+        }
+    });
     EXPECT_EQ(decoder.m_nGroupCount, 2 + 4 * 16);
     EXPECT_EQ(decoder.GetData().m_strLastRadioText, textA + "  ");
     EXPECT_EQ(decoder.GetData().m_strRadioText.substr(0, 12), "Second text ");
@@ -123,14 +117,12 @@ TEST(RDSDecoderSync, BitEightErrorsInBlockDKeepEveryGroup) {
 
 // Lead-in and one 1A group (ECC E1, PIN) with one bit of the 1A group inverted.
 CRDSDecoder DecodeWithFlippedBit(int block, int bitInBlock) {
-    CRdsTestEncoder encoder;
-    AddLeadIn(encoder);
-    encoder.AddGroup(kPI, kGroup1A, kECCE1, kPIN15_14_5);
-    encoder.AddZeros(8);
-    encoder.FlipBit(static_cast<std::size_t>(208 + 26 * block + bitInBlock));
-    CRDSDecoder decoder;
-    DecodeStream(decoder, encoder, 500);
-    return decoder;
+    return DecodeGroups(
+        [&](CRdsTestEncoder& e) {
+            e.AddGroup(kPI, kGroup1A, kECCE1, kPIN15_14_5);
+            e.FlipBit(static_cast<std::size_t>(208 + 26 * block + bitInBlock));
+        },
+        500);
 }
 
 // A single error in the 16 information bits is corrected; one in the 10 check bits is not.
@@ -154,15 +146,14 @@ TEST(RDSDecoderSync, SingleErrorsAreCorrectedInInformationBitsOnly) {
 }
 
 TEST(RDSDecoderSync, NoiseShowsNoRDSAndClearsTheStationAtExactly100Percent) {
-    CRdsTestEncoder station;
-    AddLeadIn(station);
-    for (int i = 0; i < 3; ++i) {
-        AddPS(station);
-    }
-    station.AddRadioText(kPI, 0x2540, 0, "Tavik radio text");
-    station.AddZeros(8);
-    CRDSDecoder decoder;
-    DecodeStream(decoder, station, 1000);  // one chunk, no errors
+    CRDSDecoder decoder = DecodeGroups(
+        [](CRdsTestEncoder& e) {
+            for (int i = 0; i < 3; ++i) {
+                AddPS(e);
+            }
+            e.AddRadioText(kPI, 0x2540, 0, "Tavik radio text");
+        },
+        1000);  // one chunk, no errors
     ASSERT_EQ(decoder.GetData().m_strPS, "TAVIK FM");
 
     // 19 chunks of noise: each shows "No RDS", the clean chunk keeps the rate below 100.

@@ -40,4 +40,25 @@ inline void AddPS(CRdsTestEncoder& encoder) {
     encoder.AddGroup(kPI, 0x054B, 0xCDCD, 0x464D);  // 0A seg 3 "FM"
 }
 
+// Decodes on with `decoder` the groups that `add` writes to an encoder, and a padding byte.
+template <typename Add>
+void DecodeMore(CRDSDecoder& decoder, Add add, int chunkBytes = 100) {
+    CRdsTestEncoder encoder;
+    add(encoder);
+    encoder.AddZeros(8);
+    DecodeStream(decoder, encoder, chunkBytes);
+}
+
+// A fresh decoder after the lead-in, the groups that `add` writes and a padding byte.
+template <typename Add>
+CRDSDecoder DecodeGroups(Add add, int chunkBytes = 100) {
+    CRdsTestEncoder encoder;
+    AddLeadIn(encoder);
+    add(encoder);
+    encoder.AddZeros(8);
+    CRDSDecoder decoder;
+    DecodeStream(decoder, encoder, chunkBytes);
+    return decoder;
+}
+
 }  // namespace tavik::test
