@@ -26,9 +26,9 @@ struct Record {
 
 std::vector<Record> Records(const std::string& xml) {
     static const std::regex record(
-        R"(<Measurement id="(\d+)">\r\n *<Date timestamp="(\d+)">[^<]*</Date>\r\n *)"
-        R"(<Deviation>(.*)</Deviation>\r\n *<MPXPower>(.*)</MPXPower>\r\n *)"
-        R"(<Multipath>(.*)</Multipath>)");
+        R"re(<Measurement id="(\d+)">\r\n *<Date timestamp="(\d+)">[^<]*</Date>\r\n *)re"
+        R"re(<Deviation>(.*)</Deviation>\r\n *<MPXPower>(.*)</MPXPower>\r\n *)re"
+        R"re(<Multipath>(.*)</Multipath>)re");
     std::vector<Record> records;
     for (std::sregex_iterator it(xml.begin(), xml.end(), record), end; it != end; ++it) {
         const std::smatch& m = *it;

@@ -106,14 +106,9 @@ TEST(PowerSpanTest, AutoGrowsWithTheHistory) {
 }
 
 TEST_F(MeasurementViewsTest, PowerAxisSwitchesToMinutesAtSixtyValues) {
+    // Where the span grows is the table above; the axis follows it.
     CPMPXView view(m_doc, nullptr);
     view.OnUpdate(nullptr, HINT_MEASUREMENT_STARTED, nullptr);
-    view.OnResult(CAnalyserResult(Result(7, std::make_shared<std::vector<float>>(59, -1.0f))));
-    view.ApplySpan();
-    EXPECT_EQ(view.GetChart().GetXMax(), 60.0f);
-    EXPECT_EQ(view.GetChart().GetXUnit(), QStringLiteral("s"));
-    EXPECT_EQ(view.GetTimes()[58], 58.0f);
-
     view.OnResult(CAnalyserResult(Result(7, std::make_shared<std::vector<float>>(60, -1.0f))));
     view.ApplySpan();
     EXPECT_EQ(view.GetChart().GetXMax(), 10.0f);
@@ -123,6 +118,7 @@ TEST_F(MeasurementViewsTest, PowerAxisSwitchesToMinutesAtSixtyValues) {
 
     view.OnUpdate(nullptr, HINT_MEASUREMENT_STOPPED, nullptr);
     EXPECT_EQ(view.GetChart().GetXMax(), 60.0f);
+    EXPECT_EQ(view.GetChart().GetXUnit(), QStringLiteral("s"));
     EXPECT_FALSE(view.GetChart().FindGraph(1)->bVisible);
     EXPECT_EQ(view.GetDisplayRange(), 0);
 }
