@@ -30,6 +30,18 @@ CCubicModel Coupled() {
     return model;
 }
 
+// The float nearest `start` that `f` maps exactly onto `target` (f increasing).
+template <class F>
+float ExactlyAt(float start, F f, float target) {
+    while (f(start) > target) {
+        start = std::nextafter(start, 0.0f);
+    }
+    while (f(start) < target) {
+        start = std::nextafter(start, 1e9f);
+    }
+    return start;
+}
+
 // A synchronous analyser with its windows: passes run inline, posts are read back at once.
 struct MultipathFixture : ::testing::Test {
     MultipathFixture() {
@@ -207,13 +219,7 @@ TEST_F(MultipathFixture, LowDeviationKeepsTheAverage) {
     ASSERT_EQ(accepted->m_nStatus, 1);
 
     // Peaks at exactly 20.0 kHz are not above 20: status 3, average unchanged, curves from it.
-    float raw = test::RawFromKilohertz(20.0);
-    while (test::KilohertzFromRaw(raw) > 20.0f) {
-        raw = std::nextafter(raw, 0.0f);
-    }
-    while (test::KilohertzFromRaw(raw) < 20.0f) {
-        raw = std::nextafter(raw, 1e9f);
-    }
+    const float raw = ExactlyAt(test::RawFromKilohertz(20.0), test::KilohertzFromRaw, 20.0f);
     ASSERT_EQ(test::KilohertzFromRaw(raw), 20.0f);
     CMultipathBlock block = MakeBlock({19, 19, 19, 19, 19, 19, 19, 19, 19, 19}, CCubicModel{});
     block.mpx[4 * CMultipathTavik::kSegmentSize + 17] = raw;
@@ -373,13 +379,9 @@ TEST(MultipathResult, StatusRule) {
     EXPECT_EQ(CMultipathResult::Status(true, 60.0f, std::nextafter(2.0f, 0.0f)), 1);
 
     // Coefficients whose level at zero deviation is exactly 54.0 dBuV give status 2.
-    float c3 = static_cast<float>(std::pow(10.0, 54.0 / 20.0));
-    while (20.0f * std::log10(c3) > 54.0f) {
-        c3 = std::nextafter(c3, 0.0f);
-    }
-    while (20.0f * std::log10(c3) < 54.0f) {
-        c3 = std::nextafter(c3, 1e9f);
-    }
+    const float c3 = ExactlyAt(
+        static_cast<float>(std::pow(10.0, 54.0 / 20.0)),
+        [](float c) { return 20.0f * std::log10(c); }, 54.0f);
     ASSERT_EQ(20.0f * std::log10(c3), 54.0f);
     CMultipathResult result;
     result.Evaluate({0, 0, 0, c3}, -30, 30, true);

@@ -3,7 +3,6 @@
 #include <array>
 #include <cmath>
 #include <cstring>
-#include <functional>
 #include <memory>
 #include <vector>
 
@@ -79,15 +78,9 @@ inline std::shared_ptr<const CMultipathResult> ResultOf(const CMessage& message)
 class CTestHost : public CMultipathHost {
 public:
     HWND GetResultWindow() const override { return window; }
-    void SaveCalibrators(const std::uint8_t* block) override {
-        saved.assign(block, block + 16);
-        if (onSave) {
-            onSave();
-        }
-    }
+    void SaveCalibrators(const std::uint8_t* block) override { saved.assign(block, block + 16); }
     HWND window = nullptr;
     std::vector<std::uint8_t> saved;
-    std::function<void()> onSave;
 };
 
 }  // namespace tavik::test

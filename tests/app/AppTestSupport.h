@@ -5,13 +5,17 @@
 #include <string>
 
 #include "platform/MessageTarget.h"
+#include "tests/document/DocumentTestSupport.h"
+#include "tests/document/LogFileCheck.h"
 #include "tests/support/TempFolder.h"
 #include "tools/StationGenerator.h"
 
 namespace tavik::test {
 
 // A short recording with known content, made once per test program: a 1 kHz tone at 50 kHz
-// deviation in both channels with the 6.75 kHz pilot and 3 kHz RDS (PI D313, PS "TAVIK FM").
+// deviation in both channels with the 6.75 kHz pilot and 3 kHz RDS (PI D313, PS "TAVIK FM"),
+// at 106.7 MHz. Without level noise every block gives the same multipath fit, so that the
+// monitor and the batch analysis agree on it.
 class CKnownRecording {
 public:
     static constexpr double kSeconds = 6.0;
@@ -29,11 +33,5 @@ private:
     CTempFolder m_folder;
     CGenerationSummary m_summary;
 };
-
-// The whole contents of a file as text ("" when missing).
-std::string ReadText(const std::string& path);
-
-// An analyser's result as the workers post it.
-CMessage Result(std::uintptr_t code, std::shared_ptr<const void> payload);
 
 }  // namespace tavik::test

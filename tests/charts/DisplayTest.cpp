@@ -14,6 +14,7 @@
 #include "charts/MemDC.h"
 #include "platform/GenericException.h"
 #include "platform/Prompt.h"
+#include "tests/support/Thrown.h"
 
 namespace tavik {
 namespace {
@@ -57,21 +58,12 @@ TEST(Display, RangesUnitsAndGridStyles) {
     EXPECT_EQ(chart.GetXMin(), 0.0f);
     EXPECT_EQ(chart.GetXMax(), 10.0f);
     chart.SetYRange(-5.0f, 20.0f);
-    try {
-        chart.SetYRange(3.0f, 3.0f);
-        FAIL() << "equal y limits accepted";
-    } catch (const CDisplayException& e) {
-        EXPECT_EQ(e.GetMessage(), "Upper and lower y-axis range limits are equal.");
-        EXPECT_EQ(e.GetErrorId(), 5);
-    }
+    EXPECT_EQ(test::Thrown<CDisplayException>([&] { chart.SetYRange(3.0f, 3.0f); }),
+              "Upper and lower y-axis range limits are equal.");
     EXPECT_EQ(chart.GetYMin(), -5.0f);
     EXPECT_EQ(chart.GetYMax(), 20.0f);
-    try {
-        chart.SetXRange(7.0f, 7.0f);
-        FAIL() << "equal x limits accepted";
-    } catch (const CDisplayException& e) {
-        EXPECT_EQ(e.GetMessage(), "\"Scan From:\" must be smaller than \"Scan To:\"");
-    }
+    EXPECT_EQ(test::Thrown<CDisplayException>([&] { chart.SetXRange(7.0f, 7.0f); }),
+              "\"Scan From:\" must be smaller than \"Scan To:\"");
     EXPECT_EQ(chart.GetXMax(), 10.0f);
 
     chart.SetXUnit(QStringLiteral("123456789"));
@@ -286,13 +278,7 @@ TEST(Display, DrawingFailuresAreReportedWithTheirContext) {
 }
 
 TEST(MemDC, NullTargetOffscreenCopyAndDirectPrinting) {
-    try {
-        CMemDC dc(nullptr);
-        FAIL() << "null target accepted";
-    } catch (const CMemDCException& e) {
-        EXPECT_EQ(e.GetSubId(), 1);
-        EXPECT_EQ(e.GetMessage(), "pDC == NULL");
-    }
+    EXPECT_EQ(test::Thrown<CMemDCException>([] { CMemDC dc(nullptr); }), "pDC == NULL [sub 1]");
     QImage image(40, 30, QImage::Format_RGB32);
     image.fill(Qt::white);
     {

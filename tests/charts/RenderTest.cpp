@@ -10,17 +10,12 @@
 namespace tavik {
 namespace {
 
-QImage Rendered(CDisplay& chart, int width, int height) {
+// A chart or a meter rendered into an image of its own.
+template <class Widget>
+QImage Rendered(Widget& widget, int width, int height) {
     QImage image(width, height, QImage::Format_RGB32);
     QPainter painter(&image);
-    chart.Render(&painter, QRect(0, 0, width, height));
-    return image;
-}
-
-QImage Rendered(CLevelMeter& meter, int width, int height) {
-    QImage image(width, height, QImage::Format_RGB32);
-    QPainter painter(&image);
-    meter.Render(&painter, QRect(0, 0, width, height));
+    widget.Render(&painter, QRect(0, 0, width, height));
     return image;
 }
 

@@ -45,16 +45,10 @@ public:
         m_thread.Join();
     }
 
-    // Waits until `count` sample blocks were taken.
-    std::vector<Block> WaitForBlocks(std::size_t count) {
-        std::unique_lock lock(m_mutex);
-        m_cv.wait_for(lock, std::chrono::seconds(10), [&] { return m_blocks.size() >= count; });
-        return m_blocks;
-    }
+    // Waits until `count` sample (or RDS) blocks were taken.
+    std::vector<Block> WaitForBlocks(std::size_t count) { return WaitFor(m_blocks, count); }
     std::vector<std::vector<std::uint8_t>> WaitForRds(std::size_t count) {
-        std::unique_lock lock(m_mutex);
-        m_cv.wait_for(lock, std::chrono::seconds(10), [&] { return m_rds.size() >= count; });
-        return m_rds;
+        return WaitFor(m_rds, count);
     }
     std::size_t BlockCount() {
         std::lock_guard lock(m_mutex);
@@ -62,6 +56,12 @@ public:
     }
 
 private:
+    template <class List>
+    List WaitFor(const List& list, std::size_t count) {
+        std::unique_lock lock(m_mutex);
+        m_cv.wait_for(lock, std::chrono::seconds(10), [&] { return list.size() >= count; });
+        return list;
+    }
     void Take(unsigned message) {
         if (message == WM_ADC_BLOCK_READY) {
             Block block{std::vector<float>(GLOBAL_SAMPLE_BUFSIZE),

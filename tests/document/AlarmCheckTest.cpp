@@ -357,8 +357,7 @@ TEST_F(AlarmCheckFixture, SetIterationAndOwnership) {
         if (item == nullptr) {
             break;
         }
-        order.push_back(name);
-        EXPECT_EQ(item->m_strName, name);
+        order.push_back(item->m_strName);
     }
     EXPECT_EQ(order, (std::vector<std::string>{"b", "a", "c"}));
     name.clear();

@@ -135,13 +135,11 @@ TEST_F(DistributionFixture, EveryBlockReachesTheDeviationAnalyser) {
     while (window.Queue().PeekMessage(msg, 0, 0, true)) {
         others.push_back(msg.wParam);
     }
-    EXPECT_EQ(std::count(others.begin(), others.end(), DEV_TIME_SIGNAL), 2);
-    EXPECT_EQ(std::count(others.begin(), others.end(), DEV_MAX_DEVIATION), 1);
-    EXPECT_EQ(std::count(others.begin(), others.end(), 2u), 2);
-    EXPECT_EQ(std::count(others.begin(), others.end(), 10u), 2);
-    EXPECT_EQ(std::count(others.begin(), others.end(), 12u), 1);
-    EXPECT_EQ(std::count(others.begin(), others.end(), 9u), 2);
-    EXPECT_EQ(std::count(others.begin(), others.end(), 11u), 2);
+    const std::pair<std::uintptr_t, long> counts[] = {
+        {DEV_TIME_SIGNAL, 2}, {DEV_MAX_DEVIATION, 1}, {2, 2}, {10, 2}, {12, 1}, {9, 2}, {11, 2}};
+    for (const auto& [code, count] : counts) {
+        EXPECT_EQ(std::count(others.begin(), others.end(), code), count) << code;
+    }
 
     // The time signal is block 9's, in percent of 75 kHz; the level block is the last one.
     doc->GetMpxSamples(samples, count);

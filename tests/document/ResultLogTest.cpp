@@ -31,7 +31,7 @@ struct ResultLogFixture : ::testing::Test {
     CResultLog log;
 };
 
-TEST_F(ResultLogFixture, NamesFollowTheLocalDate) {
+TEST_F(ResultLogFixture, NamesFollowTheLocalDateAndOnlyOwnNamesAreTaken) {
     const CTime now(kSaturday1130);
     EXPECT_EQ(CResultLog::BaseName(now), "tavik261205");
     EXPECT_EQ(CResultLog::ResultFileName("/data/logs", now), "/data/logs/tavik261205.xml");
@@ -40,9 +40,7 @@ TEST_F(ResultLogFixture, NamesFollowTheLocalDate) {
     EXPECT_EQ(CResultLog::LogFileName("", now), "");
     // 23:30 UTC on 31 December is already New Year in Berlin.
     EXPECT_EQ(CResultLog::BaseName(CTime(1798759800)), "tavik270101");
-}
 
-TEST_F(ResultLogFixture, OwnFileNamesOnly) {
     EXPECT_TRUE(CResultLog::IsOwnFileName("tavik261205.log", ".log"));
     EXPECT_TRUE(CResultLog::IsOwnFileName("tavik000000.xml", ".xml"));
     EXPECT_FALSE(CResultLog::IsOwnFileName("tavik261205.xml", ".log"));
@@ -75,6 +73,15 @@ TEST_F(ResultLogFixture, RecordBytes) {
         EXPECT_EQ(text, ExpectedRecord(2147483647, 4294967295u, date.c_str(), -v, v * 2.0f, v))
             << v;
     }
+    // Not-a-number and the infinities take their XML forms.
+    out.clear();
+    CResultLog::AppendRecord(
+        out, 1,
+        {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(),
+         -std::numeric_limits<float>::infinity(), kSaturday1130});
+    EXPECT_NE(out.find("<Deviation>INF</Deviation>"), std::string::npos);
+    EXPECT_NE(out.find("<MPXPower>-INF</MPXPower>"), std::string::npos);
+    EXPECT_NE(out.find("<Multipath>NaN</Multipath>"), std::string::npos);
 }
 
 TEST_F(ResultLogFixture, NumbersKeepThePointInACommaLocale) {
@@ -215,17 +222,6 @@ TEST_F(ResultLogFixture, WhatFitsOfTheBacklogIsWrittenRecordByRecord) {
                                   std::to_string(kSaturday1130 + 9)),
               std::string::npos);
     EXPECT_EQ(prompt.m_notices.back(), "Result file \"" + path + "\" is written again.");
-}
-
-TEST_F(ResultLogFixture, NonFiniteNumbersTakeTheirXmlForms) {
-    std::string out;
-    CResultLog::AppendRecord(
-        out, 1,
-        {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(),
-         -std::numeric_limits<float>::infinity(), kSaturday1130});
-    EXPECT_NE(out.find("<Deviation>INF</Deviation>"), std::string::npos);
-    EXPECT_NE(out.find("<MPXPower>-INF</MPXPower>"), std::string::npos);
-    EXPECT_NE(out.find("<Multipath>NaN</Multipath>"), std::string::npos);
 }
 
 TEST_F(ResultLogFixture, BacklogKeepsTheNewestHour) {

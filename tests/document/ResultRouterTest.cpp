@@ -11,9 +11,7 @@
 namespace tavik {
 namespace {
 
-CMessage Result(std::uintptr_t code, std::shared_ptr<const void> payload) {
-    return CMessage{WM_ANALYSER_RESULT, code, 0, std::move(payload)};
-}
+using test::Result;
 
 struct RouterFixture : test::CDocumentFixture {
     RouterFixture() : CDocumentFixture(true) {}

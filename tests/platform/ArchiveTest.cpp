@@ -37,15 +37,9 @@ TEST(Archive, PrimitivesAreLittleEndianWithoutPadding) {
     ar.WriteInt32(-2);
     ar.WriteFloat(1.0f);
     ar.WriteDouble(-0.5);
-    const std::vector<std::uint8_t> expected = CByteBuilder()
-                                                   .U8(0xAB)
-                                                   .U8(0x34)
-                                                   .U8(0x12)
-                                                   .U32(0xFFFFFFFE)
-                                                   .U32(0x3F800000)
-                                                   .U32(0)
-                                                   .U32(0xBFE00000)
-                                                   .Bytes();
+    CByteBuilder bytes;
+    bytes.U8(0xAB).U8(0x34).U8(0x12).U32(0xFFFFFFFE).U32(0x3F800000).U32(0).U32(0xBFE00000);
+    const std::vector<std::uint8_t> expected = bytes.Bytes();
     EXPECT_EQ(ar.GetBuffer(), expected);
 
     CArchive in(expected.data(), expected.size());

@@ -2,17 +2,13 @@
 
 #include <random>
 
+#include "tools/RdsEncoder.h"
+
 namespace tavik::test {
 
 std::uint32_t CRdsTestEncoder::EncodeBlock(std::uint16_t info, std::uint16_t offset) {
-    constexpr std::uint32_t kGenerator = 0x5B9;  // x^10 + x^8 + x^7 + x^5 + x^4 + x^3 + 1
-    std::uint32_t remainder = static_cast<std::uint32_t>(info) << 10;
-    for (int bit = 25; bit >= 10; --bit) {
-        if (remainder & (1u << bit)) {
-            remainder ^= kGenerator << (bit - 10);
-        }
-    }
-    return (static_cast<std::uint32_t>(info) << 10) | ((remainder ^ offset) & 0x3FF);
+    return (static_cast<std::uint32_t>(info) << 10) |
+           ((CRdsEncoder::Checkword(info) ^ offset) & 0x3FF);
 }
 
 void CRdsTestEncoder::AddBlock(std::uint16_t info, std::uint16_t offset) {

@@ -6,9 +6,8 @@
 
 namespace tavik::test {
 
-// Builds RDS bit streams for the tests and the benchmark. The check word is computed by
-// polynomial division with the generator x^10 + x^8 + x^7 + x^5 + x^4 + x^3 + 1 and the
-// offset word added, independently of the decoder's syndrome tables.
+// Builds RDS bit streams for the tests and the benchmark. The check word is the demo
+// generator's, made by polynomial division independently of the decoder's syndrome tables.
 class CRdsTestEncoder {
 public:
     static constexpr std::uint16_t kOffsetA = 0x0FC;
@@ -16,7 +15,6 @@ public:
     static constexpr std::uint16_t kOffsetC = 0x168;
     static constexpr std::uint16_t kOffsetCPrime = 0x350;
     static constexpr std::uint16_t kOffsetD = 0x1B4;
-    static constexpr int kGroupBits = 104;
 
     // The 26-bit block: information word, then check word plus offset word.
     static std::uint32_t EncodeBlock(std::uint16_t info, std::uint16_t offset);
@@ -33,7 +31,6 @@ public:
     void AddRadioText(std::uint16_t pi, std::uint16_t bBase, int textAB, const std::string& text);
 
     void FlipBit(std::size_t index) { m_bits[index] = !m_bits[index]; }
-    std::size_t BitCount() const { return m_bits.size(); }
 
     // The stream most significant bit first, the last byte filled with zeros.
     std::vector<std::uint8_t> Bytes() const;

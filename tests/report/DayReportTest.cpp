@@ -1,13 +1,7 @@
-// The report of a generated recording analysed by `tavik analyse --out`, checked against the
-// XML read with another reader, and the reports of a cut copy and of unreadable inputs.
+// The report of a generated recording analysed by `tavik analyse --out`, and the reports of a
+// cut copy and of unreadable inputs.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <QFile>
-#include <QXmlStreamReader>
-
-#include <algorithm>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <regex>
@@ -15,38 +9,18 @@
 
 #include "document/SetupFile.h"
 #include "report/DailyReport.h"
+#include "tests/document/LogFileCheck.h"
+#include "tests/support/Shell.h"
 #include "tests/support/TempFolder.h"
 #include "tools/StationGenerator.h"
 
 namespace tavik {
 namespace {
 
+using test::CShellRun;
 using test::CTempFolder;
-
-struct SRun {
-    int exitCode = -1;
-    std::string out;
-};
-
-SRun Shell(const std::string& command) {
-    SRun run;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (pipe == nullptr) {
-        return run;
-    }
-    char buffer[4096];
-    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
-        run.out.append(buffer, n);
-    }
-    const int status = ::pclose(pipe);
-    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
-}
-
-std::string ReadText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
+using test::ReadText;
+using test::Shell;
 
 void WriteText(const std::string& path, const std::string& text) {
     std::ofstream(path, std::ios::binary) << text;
@@ -86,41 +60,17 @@ private:
                                     ALARM_ACKNOWLEDGE_NO));
         CArchive ar;
         StoreSetup(ar, header, alarms);
-        std::ofstream(Setup(), std::ios::binary)
-            .write(reinterpret_cast<const char*>(ar.GetBuffer().data()),
-                   static_cast<std::streamsize>(ar.GetBuffer().size()));
+        m_recording.Write("station.tvk", ar.GetBuffer());
 
-        const SRun run = Shell(std::string(TAVIK_EXECUTABLE) + " analyse '" + m_recording.Path() +
-                               "' --out '" + m_out.Path() + "' --setup '" + Setup() +
-                               "' --enable-alarms --start 2026-06-15T10:00:00 2>/dev/null");
+        const CShellRun run =
+            Shell(std::string(TAVIK_EXECUTABLE) + " analyse '" + m_recording.Path() + "' --out '" +
+                  m_out.Path() + "' --setup '" + Setup() +
+                  "' --enable-alarms --start 2026-06-15T10:00:00 2>/dev/null");
         EXPECT_EQ(run.exitCode, 0) << run.out;
     }
 
     CTempFolder m_recording;
     CTempFolder m_out;
-};
-
-// Timestamps and deviations as an XML reader sees the file.
-struct SExpected {
-    std::vector<std::uint32_t> times;
-    std::vector<float> deviation;
-
-    explicit SExpected(const std::string& path) {
-        QFile file(QString::fromStdString(path));
-        EXPECT_TRUE(file.open(QIODevice::ReadOnly));
-        QXmlStreamReader xml(&file);
-        while (!xml.atEnd()) {
-            if (xml.readNext() != QXmlStreamReader::StartElement) {
-                continue;
-            }
-            if (xml.name() == u"Date") {
-                times.push_back(xml.attributes().value("timestamp").toUInt());
-            } else if (xml.name() == u"Deviation") {
-                deviation.push_back(xml.readElementText().toFloat());
-            }
-        }
-        EXPECT_FALSE(xml.hasError()) << xml.errorString().toStdString();
-    }
 };
 
 class DayReportTest : public ::testing::Test {
@@ -129,37 +79,23 @@ protected:
     CTempFolder work;
 };
 
-// The analyser's own files read back with their log and setup; the figures themselves are
-// pinned on hand-made records.
+// The analyser's own files read back with their log and setup; reading records and the
+// figures themselves are pinned on hand-made records.
 TEST_F(DayReportTest, ReportOfAnAnalysedDayMatchesItsFiles) {
     const CDayReport report = LoadDayReport({day.Xml(), day.Log(), day.Setup(), ""});
-    const SExpected x(day.Xml());
     const CDaySummary& s = report.summary;
-    ASSERT_EQ(x.times.size(), 100u);
     EXPECT_FALSE(report.file.IsIncomplete());
     EXPECT_EQ(s.nSeconds, 100);
-    EXPECT_EQ(s.nFirst, x.times.front());
-    EXPECT_EQ(s.nLast, x.times.back());
-    const auto maxDeviation = std::max_element(x.deviation.begin(), x.deviation.end());
+    EXPECT_EQ(s.nFirst, 1781517600u);  // --start
     ASSERT_TRUE(s.maxDeviation);
-    EXPECT_FLOAT_EQ(s.maxDeviation->fValue, *maxDeviation);
-    EXPECT_EQ(s.maxDeviation->nTime, x.times[maxDeviation - x.deviation.begin()]);
-    const auto above75 =
-        std::count_if(x.deviation.begin(), x.deviation.end(), [](float v) { return v > 75.0f; });
-    EXPECT_GT(above75, 0);
-    EXPECT_LT(above75, 100);
-    EXPECT_EQ(s.nAboveDeviationLimit, above75);
+    EXPECT_GT(s.nAboveDeviationLimit, 0);  // most but not all seconds pass 75 kHz
+    EXPECT_LT(s.nAboveDeviationLimit, 100);
     EXPECT_GT(s.nMpxPowerSeconds, 30);  // 60-second values from second 60 on
 
-    const std::string log = ReadText(day.Log());
-    std::ptrdiff_t activations = 0;
-    for (std::size_t at = log.find("Alarm \"DevHigh\" caused"); at != std::string::npos;
-         at = log.find("Alarm \"DevHigh\" caused", at + 1)) {
-        ++activations;
-    }
-    EXPECT_GT(activations, 0);
+    const auto activations = test::Count(ReadText(day.Log()), "Alarm \"DevHigh\" caused");
+    EXPECT_GT(activations, 0u);
     ASSERT_EQ(report.log->activations.size(), 1u);
-    EXPECT_EQ(report.log->activations[0].second, activations);
+    EXPECT_EQ(static_cast<std::size_t>(report.log->activations[0].second), activations);
     ASSERT_TRUE(report.setup);
     EXPECT_EQ(report.setup->m_strings[CProtocolHeader::OPERATOR], "J. Doe");
 
@@ -173,7 +109,7 @@ TEST_F(DayReportTest, ACutFileIsReportedUpToItsLastWholeRecordAndSaysSo) {
     const std::string xml = ReadText(day.Xml());
     const std::size_t last = xml.rfind("      <Measurement");
     WriteText(work.File("cut.xml"), xml.substr(0, last + 150));  // a power loss mid-record
-    const SRun run =
+    const CShellRun run =
         Shell(std::string(TAVIK_EXECUTABLE) + " report '" + work.File("cut.xml") + "' 2>&1");
     ASSERT_EQ(run.exitCode, 0) << run.out;
     EXPECT_NE(run.out.find("report: The result file is cut short: 150 bytes after its last "
@@ -181,7 +117,7 @@ TEST_F(DayReportTest, ACutFileIsReportedUpToItsLastWholeRecordAndSaysSo) {
               std::string::npos)
         << run.out;
     // The PDF says it in its header and counts the whole records.
-    const SRun text = Shell("pdftotext -layout '" + work.File("cut.pdf") + "' -");
+    const CShellRun text = Shell("pdftotext -layout '" + work.File("cut.pdf") + "' -");
     ASSERT_EQ(text.exitCode, 0);
     const std::string page1 = text.out.substr(0, text.out.find('\f'));
     EXPECT_NE(page1.find("The result file is cut short: 150 bytes"), std::string::npos) << page1;
@@ -190,7 +126,7 @@ TEST_F(DayReportTest, ACutFileIsReportedUpToItsLastWholeRecordAndSaysSo) {
 }
 
 TEST_F(DayReportTest, UnreadableInputsFailWithTheirNames) {
-    const SRun missing =
+    const CShellRun missing =
         Shell(std::string(TAVIK_EXECUTABLE) + " report '" + work.File("none.xml") + "' 2>&1");
     EXPECT_EQ(missing.exitCode, 1);
     EXPECT_NE(missing.out.find("Could not read the result file \"" + work.File("none.xml") +
@@ -198,7 +134,7 @@ TEST_F(DayReportTest, UnreadableInputsFailWithTheirNames) {
               std::string::npos)
         << missing.out;
     WriteText(work.File("bad.tvk"), "not a setup");
-    const SRun setup =
+    const CShellRun setup =
         Shell(std::string(TAVIK_EXECUTABLE) + " report '" + day.Xml() + "' --setup '" +
               work.File("bad.tvk") + "' --out '" + work.File("x.pdf") + "' 2>&1");
     EXPECT_EQ(setup.exitCode, 1);
@@ -206,12 +142,12 @@ TEST_F(DayReportTest, UnreadableInputsFailWithTheirNames) {
     EXPECT_FALSE(std::filesystem::exists(work.File("x.pdf")));
     // A report named like its own result file would overwrite the day's measurement.
     const std::string xml = ReadText(day.Xml());
-    const SRun over = Shell(std::string(TAVIK_EXECUTABLE) + " report '" + day.Xml() + "' --out '" +
-                            day.Xml() + "' 2>&1");
+    const CShellRun over = Shell(std::string(TAVIK_EXECUTABLE) + " report '" + day.Xml() +
+                                 "' --out '" + day.Xml() + "' 2>&1");
     EXPECT_EQ(over.exitCode, 1);
     EXPECT_NE(over.out.find("would replace its input"), std::string::npos) << over.out;
     EXPECT_EQ(ReadText(day.Xml()), xml);
-    const SRun usage = Shell(std::string(TAVIK_EXECUTABLE) + " report 2>&1");
+    const CShellRun usage = Shell(std::string(TAVIK_EXECUTABLE) + " report 2>&1");
     EXPECT_EQ(usage.exitCode, 2);
 }
 

@@ -16,12 +16,7 @@ namespace {
 constexpr std::uint32_t kNoon = 1781517600;  // 2026-06-15 10:00:00 UTC, 12:00:00 in Berlin
 
 CResultRecord Second(std::uint32_t offset, float deviation, float power, float multipath) {
-    CResultRecord r;
-    r.m_nTimestamp = kNoon + offset;
-    r.m_fDeviation = deviation;
-    r.m_fMPXPower = power;
-    r.m_fMultipath = multipath;
-    return r;
+    return {multipath, deviation, power, kNoon + offset};
 }
 
 CDayReport Summarised(std::vector<CResultRecord> records) {

@@ -16,10 +16,7 @@ namespace {
 constexpr std::uint32_t kMidnight = 1781474400;  // 2026-06-15 00:00:00 in Berlin
 
 CResultRecord At(std::uint32_t offset, float deviation) {
-    CResultRecord r;
-    r.m_nTimestamp = kMidnight + offset;
-    r.m_fDeviation = deviation;
-    return r;
+    return {0.0f, deviation, 0.0f, kMidnight + offset};
 }
 
 TEST(ReportChartTest, AxisInMinutesOrHoursWithClockLabels) {

@@ -12,21 +12,13 @@
 namespace tavik {
 namespace {
 
-CResultRecord Record(std::uint32_t time, float deviation, float power, float multipath) {
-    CResultRecord r;
-    r.m_nTimestamp = time;
-    r.m_fDeviation = deviation;
-    r.m_fMPXPower = power;
-    r.m_fMultipath = multipath;
-    return r;
-}
-
-// Three records in the writer's own layout; `footer` closes the file.
+// Three records (multipath, deviation, MPX power, time) in the writer's own layout; `footer` closes
+// the file.
 std::string ThreeRecords(bool footer) {
     std::string text(CResultLog::HEADER);
-    CResultLog::AppendRecord(text, 1, Record(1781517600, 61.5f, -0.25f, 0.5f));
-    CResultLog::AppendRecord(text, 2, Record(1781517601, 76.25f, -INFINITY, 0.75f));
-    CResultLog::AppendRecord(text, 3, Record(1781517602, 60.0f, 1.5f, NAN));
+    CResultLog::AppendRecord(text, 1, {0.5f, 61.5f, -0.25f, 1781517600});
+    CResultLog::AppendRecord(text, 2, {0.75f, 76.25f, -INFINITY, 1781517601});
+    CResultLog::AppendRecord(text, 3, {NAN, 60.0f, 1.5f, 1781517602});
     if (footer) {
         text += CResultLog::FOOTER;
     }

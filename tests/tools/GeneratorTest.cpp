@@ -6,7 +6,6 @@
 #include <sstream>
 
 #include "tests/support/TempFolder.h"
-#include "tests/tools/RdsStreamCheck.h"
 #include "tools/GenerateCommand.h"
 #include "tools/StationGenerator.h"
 
@@ -33,7 +32,7 @@ int Generate(const std::string& folder, std::vector<std::string> options) {
     return RunGenerateCommand(options, out, err);
 }
 
-TEST(StationGenerator, WritesWholeReceiverBlocksAndAPackedGroupStream) {
+TEST(StationGenerator, WritesWholeReceiverBlocks) {
     CTempFolder folder;
     ASSERT_EQ(Generate(folder.Path(), {"--seconds", "3.04"}), 0);
     EXPECT_EQ(folder.Read("mpx.dat").size(), 1200000u);  // thirty 100 ms blocks of 20000 samples
@@ -44,17 +43,9 @@ TEST(StationGenerator, WritesWholeReceiverBlocksAndAPackedGroupStream) {
     EXPECT_NE(station.find("PI D313, PS \"TAVIK FM\""), std::string::npos);
     EXPECT_NE(station.find("106.70  65.0  (this station)"), std::string::npos);
 
-    const auto bytes = folder.Read("rds.dat");
-    ASSERT_EQ(bytes.size(), 400u);  // 3.04 s = 3610 bits = 451 bytes, in whole 100-byte blocks
-    std::vector<std::uint8_t> bits;
-    for (std::uint8_t byte : bytes) {
-        for (int b = 7; b >= 0; --b) {
-            bits.push_back(static_cast<std::uint8_t>((byte >> b) & 1));
-        }
-    }
-    for (std::size_t at = 0; at + 104 <= bits.size(); at += 104) {
-        ASSERT_TRUE(test::GroupAt(bits, at).bValid) << "group at bit " << at;
-    }
+    // 3.04 s = 3610 bits = 451 bytes, in whole 100-byte blocks. Its groups are the schedule's
+    // tests' subject, and the batch analysis decodes the station from such a file.
+    EXPECT_EQ(folder.Read("rds.dat").size(), 400u);
 }
 
 TEST(StationGenerator, SameSeedSameFilesOtherSeedOtherFiles) {

@@ -3,17 +3,13 @@
 #include <array>
 #include <cmath>
 #include <cstring>
-#include <tuple>
 #include <vector>
 
-#include "analysis/MultipathTavik.h"
+#include "device/PlaybackCalibration.h"
 #include "device/TavikControl.h"
-#include "tests/analysis/MultipathTestSupport.h"
 #include "tools/GeneratorOptions.h"
 #include "tools/LevelSynth.h"
-#include "tools/MpxSynth.h"
 #include "tools/PanoramaSynth.h"
-#include "tools/RdsScheduler.h"
 
 namespace tavik {
 namespace {
@@ -33,22 +29,13 @@ TEST(LevelSynth, LevelsSurviveTheReceiversScalingWithinOneStep) {
     EXPECT_EQ(CLevelSynth::LevelToAdc(120.0), 32767);
 }
 
-// The calibration block that the replayed receiver reports, as the document loads it.
-std::array<std::uint8_t, 16> PlaybackCalibrationBlock() {
-    std::array<std::uint8_t, 16> block{};
-    CTavikControl device;
-    device.GetEEPROMData(block.data(), 26, 16);
-    return block;
-}
-
 TEST(LevelSynth, AmplitudeFollowsTheCouplingAndTheReceiversResponse) {
     CGeneratorOptions options;
     options.fFading = 0.0;
     options.fLevelNoise = 0.0;
     options.multipath = {1e-7, -2e-5, 4e-3};
     CLevelSynth synth(options);
-    float k[4];
-    std::memcpy(k, PlaybackCalibrationBlock().data(), sizeof k);
+    const std::array<float, 4> k = PlaybackCalibrationValues();  // the replayed receiver's
     // 0, +19, -19 and +57 kHz of deviation.
     const std::vector<std::int16_t> mpx = {0, 6000, -6000, 18000};
     std::vector<std::int16_t> level(mpx.size());
@@ -94,53 +81,6 @@ TEST(LevelSynth, FadingStaysWithinItsDepthAndNoiseHasItsSpread) {
     }
     EXPECT_NEAR(sum / 20000.0, 0.0, 0.02);
     EXPECT_NEAR(std::sqrt(squares / 20000.0), 0.5, 0.02);
-}
-
-// The generated pair through the multipath analysis with the replayed receiver's calibration:
-// the planted coupling is what it finds, zero as zero, the default within 5 % of the largest
-// relative slope of a(f) over the analysed grid. Without level noise, whose scatter in the fit
-// is not the subject here.
-TEST(LevelSynth, CalibratedAnalysisFindsThePlantedCoupling) {
-    const CGeneratorOptions defaults;
-    const std::array<double, 3> plantings[] = {{0.0, 0.0, 0.0}, defaults.multipath};
-    for (const auto& planted : plantings) {
-        CGeneratorOptions options;
-        options.multipath = planted;
-        options.fLevelNoise = 0.0;
-        CMpxSynth mpxSynth(options, CRdsScheduler::TransmittedBits(options, 4000));
-        CLevelSynth levelSynth(options);
-        CQueueTarget window;
-        CMultipathTavik analyser(nullptr);
-        analyser.SetNotifyWindow(&window);
-        analyser.SetSynchronous(true);
-        analyser.SetCalibrators(PlaybackCalibrationBlock().data());
-        std::vector<std::int16_t> mpx(20000), level(20000);
-        std::vector<float> mpxIn(20000), levelIn(20000);
-        std::shared_ptr<const CMultipathResult> result;
-        for (int block = 0; block < 30; ++block) {
-            mpxSynth.NextBlock(mpx.data(), 20000);
-            levelSynth.NextBlock(mpx.data(), level.data(), 20000);
-            for (int i = 0; i < 20000; ++i) {
-                mpxIn[i] = mpx[i];
-                levelIn[i] = CTavikControl::ScaleLevel(level[i]);
-            }
-            analyser.PostData(mpxIn.data(), 20000, levelIn.data(), 20000);
-            analyser.Analyse();
-            for (const CMessage& message : test::Drain(window)) {
-                if (message.wParam == 8) {
-                    result = test::ResultOf(message);
-                }
-            }
-        }
-        ASSERT_TRUE(result);
-        ASSERT_EQ(result->m_nStatus, 1) << "conditions met";
-        test::CCubicModel model;
-        std::tie(model.c0, model.c1, model.c2) = std::tuple(planted[0], planted[1], planted[2]);
-        const double expected = model.MaximumSlope(static_cast<int>(result->m_deviation.front()),
-                                                   static_cast<int>(result->m_deviation.back()));
-        const double tolerance = expected > 0.0 ? 0.05 * expected : 0.05;
-        EXPECT_NEAR(result->m_fMultipath, expected, tolerance) << planted[2];
-    }
 }
 
 // The band scan's reading at a frequency, in dBuV as the receiver scales it. How the receiver

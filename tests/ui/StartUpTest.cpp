@@ -15,7 +15,6 @@
 #include "document/TAVIKSDIDoc.h"
 #include "tests/support/TempFolder.h"
 #include "tests/ui/UiTestSupport.h"
-#include "tools/StationGenerator.h"
 #include "ui/DataView.h"
 #include "ui/DeviationView.h"
 #include "ui/MainFrame.h"
@@ -96,22 +95,8 @@ TEST(StartUpTest, OpensTheDocumentGivenOnTheCommandLine) {
     EXPECT_EQ(prompt.m_boxes[0].text.rfind("The file could not be read: ", 0), 0u);
 }
 
-// A few seconds of the generated station, made once.
-const std::string& Recording() {
-    static const test::CTempFolder folder;
-    static const bool made = [] {
-        CGeneratorOptions options;
-        options.strOutputFolder = folder.Path();
-        options.fSeconds = 4.0;
-        CStationGenerator(options).Run();
-        return true;
-    }();
-    static_cast<void>(made);
-    return folder.Path();
-}
-
 TEST(LiveTest, StartOnTheToolbarMeasuresAndStopEndsIt) {
-    test::CWorkingDirectory cwd(Recording());
+    test::CWorkingDirectory cwd(test::Recording());
     CRecordingPrompt prompt;
     CTAVIKSDIApp app(&prompt);
     ASSERT_TRUE(app.InitInstance({}));
@@ -138,7 +123,7 @@ TEST(LiveTest, StartOnTheToolbarMeasuresAndStopEndsIt) {
 }
 
 TEST(LiveTest, UnattendedStartMeasuresAndLogsIntoTheRememberedFolder) {
-    test::CWorkingDirectory cwd(Recording());
+    test::CWorkingDirectory cwd(test::Recording());
     test::CTempFolder results;
     RememberResultFolder(QString::fromStdString(results.Path()));
     results.Write("keep.xml", {'x'});  // an unattended start deletes nothing

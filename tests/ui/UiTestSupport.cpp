@@ -2,7 +2,23 @@
 
 #include <filesystem>
 
+#include "tests/support/TempFolder.h"
+#include "tools/StationGenerator.h"
+
 namespace tavik::test {
+
+const std::string& Recording() {
+    static const CTempFolder folder;
+    static const bool made = [] {
+        CGeneratorOptions options;
+        options.strOutputFolder = folder.Path();
+        options.fSeconds = 4.0;
+        CStationGenerator(options).Run();
+        return true;
+    }();
+    static_cast<void>(made);
+    return folder.Path();
+}
 
 void CRecordingMeasurementView::OnResult(const CAnalyserResult& result) {
     SEntry entry{result.Code(), {}, std::this_thread::get_id()};

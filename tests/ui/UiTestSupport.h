@@ -38,6 +38,9 @@ protected:
     void OnRefresh() override {}
 };
 
+// A folder of a few seconds of the generated station, made once.
+const std::string& Recording();
+
 // The working directory for the lifetime of the object.
 class CWorkingDirectory {
 public:
