@@ -148,8 +148,7 @@ void CLevelMeter::SetScaleMode(int mode) {
             break;
     }
     RebuildScale();
-    SetAlarmMark(m_bAlarmZone, m_bAlarmLabel, m_nAlarmValue);
-    SetMeterRect(m_rcMeter);
+    SetAlarmMark(m_bAlarmZone, m_bAlarmLabel, m_nAlarmValue);  // rebuilds scale and bar
     update();
 }
 
@@ -159,13 +158,13 @@ void CLevelMeter::RebuildScale() {
     m_nTickOffset = ticks.nTickOffset;
     m_scale =
         BuildMeterScale(m_nScaleMode, m_fMinimum, m_fMaximum, m_nSegments, ticks, m_bAlarmLabel);
-    SetMeterRect(m_rcMeter);
+    MeasureTexts();
 }
 
 void CLevelMeter::SetMeterTexts(const QString& unit, const QString& title) {
     m_strUnit = unit;
     m_strTitle = title;
-    SetMeterRect(m_rcMeter);
+    MeasureTexts();
     update();
 }
 
@@ -203,7 +202,7 @@ void CLevelMeter::SetWarningMark(bool markOn, bool colorOn, int value) {
 
 void CLevelMeter::SetScaleLeft(bool on) {
     m_bScaleLeft = on;
-    SetMeterRect(m_rcMeter);
+    MeasureTexts();
     update();
 }
 
@@ -217,24 +216,30 @@ void CLevelMeter::SetOverloadLamp(bool on) {
     update();
 }
 
-// Room for the texts in the meter's font: the widest left-hand label and the title's further
-// lines move the bar right and down, so that nothing is cut at the meter's edges.
-void CLevelMeter::SetMeterRect(const SRect& meter) {
-    m_rcMeter = meter;
+// Room for the texts in the meter's font, measured when they change (not on every paint): the
+// widest left-hand label and the title's further lines move the bar right and down, so that
+// nothing is cut at the meter's edges.
+void CLevelMeter::MeasureTexts() {
     const QFontMetrics metrics(m_font);
-    int labelSpace = 0;
+    m_nLabelSpace = 0;
     if (m_bScaleLeft) {
         for (const SScaleLabel& label : m_scale.labels) {
-            labelSpace = std::max(labelSpace, metrics.horizontalAdvance(label.strText));
+            m_nLabelSpace = std::max(m_nLabelSpace, metrics.horizontalAdvance(label.strText));
         }
         if (m_bAlarmLabel) {
-            labelSpace =
-                std::max(labelSpace, metrics.horizontalAdvance(QString::number(m_nAlarmValue)));
+            m_nLabelSpace =
+                std::max(m_nLabelSpace, metrics.horizontalAdvance(QString::number(m_nAlarmValue)));
         }
-        labelSpace += kTextGap + 2;
+        m_nLabelSpace += kTextGap + 2;
     }
-    const int titleExtra = static_cast<int>(m_strTitle.count(QLatin1Char('\n'))) * metrics.height();
-    m_rcBar = MeterBarRect(meter, m_nSegments, m_bScaleLeft, m_nBarWidth, labelSpace, titleExtra);
+    m_nTitleExtraLines = static_cast<int>(m_strTitle.count(QLatin1Char('\n')));
+    SetMeterRect(m_rcMeter);
+}
+
+void CLevelMeter::SetMeterRect(const SRect& meter) {
+    m_rcMeter = meter;
+    m_rcBar = MeterBarRect(meter, m_nSegments, m_bScaleLeft, m_nBarWidth, m_nLabelSpace,
+                           m_nTitleExtraLines * QFontMetrics(m_font).height());
 }
 
 void CLevelMeter::resizeEvent(QResizeEvent* event) {

@@ -90,6 +90,7 @@ private:
 
     void Animate();
     void RebuildScale();
+    void MeasureTexts();
     void SetMeterRect(const SRect& meter);
     void PaintMeter(QPainter& dc, QSize size);
     void DrawScaleText(QPainter& dc, int segment, const QString& text, int width);
@@ -129,6 +130,8 @@ private:
     int m_nTargetSegments = 0;
     SRect m_rcBar;
     SRect m_rcMeter;
+    int m_nLabelSpace = 0;       // left of the bar for the widest scale label, 0 without
+    int m_nTitleExtraLines = 0;  // title lines beyond the first
 
     SMeterScale m_scale;  // marks and labels of the scale mode
     CDrawingFailureReporter m_reporter;

@@ -95,10 +95,9 @@ void CLevelMeter::PaintMeter(QPainter& dc, QSize size) {
     const Qt::Alignment centred = Qt::AlignHCenter | Qt::AlignTop;
     dc.drawText(QRect(0, bar.bottom + 10, size.width(), height), centred, m_strUnit);
     // A title of several lines ends where a one-line title would: 20 px above the bar.
-    const int extraLines = static_cast<int>(m_strTitle.count(QLatin1Char('\n')));
-    dc.drawText(
-        QRect(0, bar.top - 20 - extraLines * height, size.width(), (extraLines + 1) * height),
-        centred, m_strTitle);
+    dc.drawText(QRect(0, bar.top - 20 - m_nTitleExtraLines * height, size.width(),
+                      (m_nTitleExtraLines + 1) * height),
+                centred, m_strTitle);
 }
 
 void CLevelMeter::DrawScaleText(QPainter& dc, int segment, const QString& text, int width) {
