@@ -1,12 +1,11 @@
-#include <QApplication>
-
 #include "app/GuiOptions.h"
 #include "ui/TAVIKSDIApp.h"
+#include "ui/TavikApplication.h"
 
 namespace tavik {
 
 int RunGuiCommand(int& argc, char** argv, const SGuiCommandLine& commandLine) {
-    QApplication application(argc, argv);
+    CTavikApplication application(argc, argv);
     CTAVIKSDIApp app;
     if (!app.InitInstance({commandLine.strDocument, commandLine.bStart})) {
         return 1;

@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPointer>
 #include <QPushButton>
 #include <QTableWidget>
 
@@ -190,12 +191,14 @@ void CAlarmView::OnAlarmState(const CAlarmItem& item) {
 
 void CAlarmView::OnAlarmPrompt(const CAlarmItem& item) {
     const std::string name = CAlarmEventRecorder::NameOf(GetDocument(), item);
-    // The question is modal; ticks go on meanwhile and may change the list.
-    if (GetDocument().AskAlarmAcknowledge(name) == IDYES) {
-        if (const int row = FindRow(name); row >= 0) {
-            SetRowChecked(row, false);
+    // The box does not hold up the main timer; the list may change before the answer comes.
+    GetDocument().AskAlarmAcknowledge(name, [self = QPointer<CAlarmView>(this), name](int answer) {
+        if (self && answer == IDYES) {
+            if (const int row = self->FindRow(name); row >= 0) {
+                self->SetRowChecked(row, false);
+            }
         }
-    }
+    });
 }
 
 void CAlarmView::OnMeasurementStopped() {

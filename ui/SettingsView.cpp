@@ -175,9 +175,14 @@ void CSettingsView::OnUpdate(CView* /*sender*/, long hint, void* /*object*/) {
             Lock(true, true);
             break;
         }
+        case HINT_SCAN_ENDED:
+            // Also a scan that the document ended itself (File > New): the button reads
+            // "Scan" again and the edits take input.
+            EndScan();
+            Lock(false, false);
+            break;
         case HINT_HARDWARE_FOUND:
         case HINT_MEASUREMENT_STOPPED:
-        case HINT_SCAN_ENDED:
             Lock(false, false);
             break;
         case HINT_HARDWARE_ERROR:

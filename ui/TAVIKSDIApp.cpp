@@ -16,6 +16,7 @@
 #include "ui/MainFrame.h"
 #include "ui/RecentFileList.h"
 #include "ui/TAVIKSDIView.h"
+#include "ui/TavikApplication.h"
 
 namespace tavik {
 
@@ -42,6 +43,7 @@ CTAVIKSDIApp::~CTAVIKSDIApp() {
     m_pDoc->OnMeasurementStop();  // does nothing unless measuring
     // Nothing the document says on its way out may reach the window any more.
     m_pGuiPrompt->SetNoticeSink(nullptr);
+    CTavikApplication::SetFailureSink(nullptr);
     m_pDoc->SetFolderChooser(nullptr);
     m_pFrame.reset();
 }
@@ -52,6 +54,10 @@ bool CTAVIKSDIApp::InitInstance(const SStartOptions& options) {
     m_pGuiPrompt->SetParentWidget(&frame);
     m_pGuiPrompt->SetNoticeSink(
         [&frame](const QString& text, int ms) { frame.statusBar()->showMessage(text, ms); });
+    // A failure that escaped a slot is shown as a warning that does not stop the ticks.
+    CTavikApplication::SetFailureSink([prompt = m_pPrompt](const std::string& text) {
+        prompt->Ask(text, MB_ICONEXCLAMATION, [](int) {});
+    });
     m_pDoc->SetFolderChooser([&frame](const std::string& title,
                                       const std::string& current) -> std::optional<std::string> {
         const QString folder = QFileDialog::getExistingDirectory(
@@ -65,7 +71,7 @@ bool CTAVIKSDIApp::InitInstance(const SStartOptions& options) {
     frame.GetMainView().OnInitialUpdate();
     if (!options.strDocument.empty()) {
         if (!frame.GetDocumentCommands().OpenDocumentFile(
-                QString::fromStdString(options.strDocument))) {
+                QString::fromStdString(options.strDocument), false)) {
             return false;
         }
     } else {

@@ -216,7 +216,7 @@ TEST_F(RunningFixture, AnswersAndUntickWhileMeasuringOnlyRequestAReset) {
     view.Take();
 
     prompt.m_nAnswer = IDYES;
-    EXPECT_EQ(doc->AskAlarmAcknowledge("Dev"), IDYES);
+    EXPECT_TRUE(doc->AskAlarmAcknowledge("Dev"));
     EXPECT_EQ(Dev().m_bResetRequested, 1);
     EXPECT_EQ(Dev().m_bEnabled, 1);  // the next check switches it off
     doc->OnMainTimerEvent();
