@@ -78,26 +78,51 @@ bool CTAVIKSDIApp::InitInstance(const SStartOptions& options) {
         m_pDoc->OnNewDocument();
         m_pDoc->UpdateAllViews(nullptr, 0);
     }
-    frame.showMaximized();
-    const bool start = options.bStart;
-    QTimer::singleShot(0, &frame, [this, start] { OnWindowReady(start); });
+    m_pDoc->GetDevice().SetDataFolder(RecordingsFolder(options.strRecordings));
+    frame.RestoreGeometry();
+    frame.show();
+    QTimer::singleShot(0, &frame, [this, options] { OnWindowReady(options); });
     return true;
 }
 
-void CTAVIKSDIApp::OnWindowReady(bool start) {
+void CTAVIKSDIApp::OnWindowReady(const SStartOptions& options) {
     CTAVIKSDIDoc& doc = *m_pDoc;
     doc.OnDetectHardware();
-    if (!start || !m_pFrame->IsHardware()) {
+    if (options.bEnableAlarms) {
+        for (const CAlarmMap::Entry& entry : doc.GetAlarms()) {
+            doc.SetAlarmChecked(entry.key, true);
+        }
+        doc.UpdateAllViews(nullptr, HINT_ALARM_LIST);
+    }
+    if (!m_pFrame->IsHardware()) {
         return;
     }
-    // An unattended station logs into the folder chosen last, without asking and without
-    // deleting anything there; earlier files of the day are continued.
-    const std::string folder = RememberedResultFolder().toStdString();
+    // An unattended station logs into the folder given, else the one chosen last, without
+    // asking and without deleting anything there; earlier files of the day are continued.
+    std::string folder = options.strLogFolder;
     std::error_code ec;
+    if (!folder.empty()) {
+        std::filesystem::create_directories(folder, ec);
+    } else if (options.bStart) {
+        folder = RememberedResultFolder().toStdString();
+    }
     if (!folder.empty() && std::filesystem::is_directory(folder, ec)) {
         doc.OpenLogFilesKeeping(folder);
     }
-    doc.OnMeasurementStart();
+    if (options.bStart) {
+        doc.OnMeasurementStart();
+    }
+}
+
+std::string CTAVIKSDIApp::RecordingsFolder(const std::string& commandLine) {
+    if (!commandLine.empty()) {
+        return commandLine;
+    }
+    std::error_code ec;
+    if (std::filesystem::exists("mpx.dat", ec)) {
+        return {};  // the working directory, as it always was
+    }
+    return RememberedRecordingsFolder().toStdString();
 }
 
 }  // namespace tavik

@@ -81,8 +81,10 @@ TEST_F(LifecycleFixture, FailedStartReportsTheWholeChain) {
     EXPECT_EQ(prompt.m_boxes[0].style, MB_ICONEXCLAMATION);
     EXPECT_EQ(prompt.m_boxes[0].text,
               "Device cannot be accessed -> check cable and power!\n\nError ID:    1\tError "
-              "subID:    0\n\nError messages:\nCould not open file \"lev.dat\" (2)\n"
-              "StartMeasurement: Could not start measurement!\n");
+              "subID:    0\n\nError messages:\nCould not open file \"" +
+                  folder.File("lev.dat") +
+                  "\" (2)\n"
+                  "StartMeasurement: Could not start measurement!\n");
     EXPECT_FALSE(doc->IsRunning());
     EXPECT_FALSE(doc->GetDevice().IsOpen());
     EXPECT_FALSE(doc->GetDevice().IsADCRunning());
