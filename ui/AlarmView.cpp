@@ -1,5 +1,6 @@
 #include "ui/AlarmView.h"
 
+#include <algorithm>
 #include <array>
 #include <ctime>
 #include <utility>
@@ -25,6 +26,7 @@ constexpr int kColumns = 7;
 constexpr std::array<const char*, kColumns> kColumnNames = {
     "Name", "Source", "Relation", "Threshold", "Delay", "Action", "Acknowledge"};
 constexpr std::array<int, kColumns> kColumnWidths = {150, 100, 50, 75, 50, 100, 50};
+constexpr int kHeaderPadding = 16;  // the header's margins and sort-indicator room
 constexpr int kButtonWidth = 75;
 constexpr int kButtonHeight = 23;
 constexpr int kCaptionLineHeight = 16;
@@ -110,7 +112,11 @@ void CAlarmView::CreateLists() {
         auto* header = new QTableWidgetItem(QString::fromLatin1(kColumnNames[column]));
         header->setTextAlignment(Qt::AlignCenter);
         m_pList->setHorizontalHeaderItem(column, header);
-        m_pList->setColumnWidth(column, kColumnWidths[column]);
+        // At least as wide as its header's text ("Acknowledge" needs more than 50).
+        const int text = m_pList->horizontalHeader()->fontMetrics().horizontalAdvance(
+                             QString::fromLatin1(kColumnNames[column])) +
+                         kHeaderPadding;
+        m_pList->setColumnWidth(column, std::max(kColumnWidths[column], text));
     }
     connect(m_pList, &QTableWidget::cellClicked, this,
             [this](int row, int /*column*/) { OnRowClicked(row); });

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -99,6 +100,11 @@ TEST_F(AlarmViewTest, NewRefusesEachInvalidFieldWithItsMessageAndStoresAValidAla
     const QStringList row = {"Overmod", "MPX_POWER", "<", "0.00", "90", "SET ALARM 1", "YES"};
     for (int column = 0; column < row.size(); ++column) {
         EXPECT_EQ(List().item(0, column)->text(), row[column]);
+        // Every header reads whole, "Acknowledge" included.
+        const QString header = List().horizontalHeaderItem(column)->text();
+        EXPECT_GT(List().columnWidth(column),
+                  List().horizontalHeader()->fontMetrics().horizontalAdvance(header))
+            << header.toStdString();
     }
 }
 
