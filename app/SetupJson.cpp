@@ -111,13 +111,8 @@ void ReadReceiver(const CJson& json, H& header) {
     if (json.contains("frequency_mhz")) {
         const std::string field = "receiver.frequency_mhz";
         const double megahertz = Number(json["frequency_mhz"], field);
-        if (megahertz < kLowest || megahertz > kHighest) {
-            Fail(field, FormatNumber(megahertz, 6) + " is outside 87.5 to 108 MHz");
-        }
-        const double steps = (megahertz - kLowest) / kGrid;
-        if (std::fabs(steps - std::round(steps)) > 1e-4) {
-            Fail(field, FormatNumber(megahertz, 6) + " is not on the 25 kHz grid (nearest: " +
-                            FormatNumber(kLowest + std::round(steps) * kGrid, 3) + ")");
+        if (const std::string fault = CSetupJson::FrequencyFault(megahertz); !fault.empty()) {
+            Fail(field, fault);
         }
         header.m_fFrequency = static_cast<float>(megahertz);
     }
@@ -312,6 +307,18 @@ void CSetupJson::FromJson(const CJson& json, CProtocolHeader& header, CAlarmMap&
     header.m_bLimitTriangle = read.m_bLimitTriangle;
     header.m_bFilter = read.m_bFilter;
     alarms = std::move(set);
+}
+
+std::string CSetupJson::FrequencyFault(double megahertz) {
+    if (!(megahertz >= kLowest && megahertz <= kHighest)) {
+        return FormatNumber(megahertz, 6) + " is outside 87.5 to 108 MHz";
+    }
+    const double steps = (megahertz - kLowest) / kGrid;
+    if (std::fabs(steps - std::round(steps)) > 1e-4) {
+        return FormatNumber(megahertz, 6) + " is not on the 25 kHz grid (nearest: " +
+               FormatNumber(kLowest + std::round(steps) * kGrid, 3) + ")";
+    }
+    return {};
 }
 
 }  // namespace tavik

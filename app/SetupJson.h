@@ -33,6 +33,10 @@ public:
     // and threshold must be given). Throws CSetupError at the first fault.
     static void FromJson(const CJson& json, CProtocolHeader& header, CAlarmMap& alarms);
 
+    // What is wrong with a tuner frequency by the parameter page's rules (87.5 to 108 MHz on
+    // the 25 kHz grid); empty when it is right.
+    static std::string FrequencyFault(double megahertz);
+
     // Longest alarm name (the form's name edit takes 20 characters).
     static constexpr std::size_t kMaxNameLength = 20;
 };

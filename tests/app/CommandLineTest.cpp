@@ -56,6 +56,8 @@ TEST(CommandLine, RefusesWithTheSubcommandAndTheReason) {
         {{"monitor", "--seconds", "3s"}, "monitor: --seconds: \"3s\" is not a whole number"},
         {{"monitor", "--frequency", "108.1"},
          "monitor: --frequency: \"108.1\" is outside 87.5 to 108"},
+        {{"monitor", "--frequency", "100.01"},
+         "monitor: --frequency: 100.01 is not on the 25 kHz grid (nearest: 100)"},
         {{"monitor", "--log-folder", ""}, "monitor: --log-folder: needs a folder"},
         {{"monitor", "--on-alarm", ""}, "monitor: --on-alarm: needs a program"},
         {{"analyse", "--out", ""}, "analyse: --out: the folder name is empty"},
