@@ -38,6 +38,8 @@ CMultipathTavik::~CMultipathTavik() {
 void CMultipathTavik::PostData(const float*, int) {}
 
 void CMultipathTavik::PostData(const float* mpx, int mpxCount, const float* level, int levelCount) {
+    // Not a drop to count: the fit takes the newest block every 2 s, so blocks skipped while
+    // it runs were never due for analysis.
     if (IsBusy() || mpxCount != kBlockSize || levelCount != kBlockSize) {
         return;
     }
@@ -86,7 +88,7 @@ void CMultipathTavik::Pass() {
     }
     ReleaseArrays();
     if (m_bFailed && m_hFailureWnd != nullptr) {
-        m_hFailureWnd->PostMessage(CMessage{WM_MULTIPATH_ERROR,
+        m_hFailureWnd->PostMessage(CMessage{WM_ANALYSER_ERROR,
                                             static_cast<std::uintptr_t>(EXC_MULTIPATHTAVIK), subId,
                                             std::make_shared<const std::string>(message)});
     }

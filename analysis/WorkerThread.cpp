@@ -1,5 +1,9 @@
 #include "analysis/WorkerThread.h"
 
+#include <string>
+
+#include "platform/DropCounters.h"
+#include "platform/GenericException.h"
 #include "platform/Messages.h"
 
 namespace tavik {
@@ -10,7 +14,8 @@ CWorkerThread::~CWorkerThread() {
 
 void CWorkerThread::PostData(const float* data, int count) {
     if (m_bBusy.load()) {
-        return;  // a pass is running: this block is not analysed
+        CountDrop(EDropKind::AnalyserBlock);  // a pass is running: this block is not analysed
+        return;
     }
     m_pData = data;
     m_nDataCount = count;
@@ -20,19 +25,29 @@ void CWorkerThread::PostData(const float* data, int count) {
 void CWorkerThread::StartThread() {
     m_bBusy.store(true);
     if (m_bSynchronous) {
-        Pass();
-        if (!KeepBusyAfterPass()) {
-            ClearBusy();
-        }
+        RunPass();
         return;
     }
     JoinPass();  // the previous pass has ended: it cleared the busy flag
-    m_thread = std::thread([this] {
+    m_thread = std::thread([this] { RunPass(); });
+}
+
+// A pass that throws posts its text as an analyser error (1047) and ends like any other, so
+// the worker takes the next block and the process goes on.
+void CWorkerThread::RunPass() {
+    try {
         Pass();
-        if (!KeepBusyAfterPass()) {
-            ClearBusy();
+    } catch (...) {
+        const CGenericException e = CurrentException(0);
+        if (HWND hwnd = m_hNotifyWnd.load()) {
+            hwnd->PostMessage(CMessage{WM_ANALYSER_ERROR,
+                                       static_cast<std::uintptr_t>(e.GetErrorId()), e.GetSubId(),
+                                       std::make_shared<const std::string>(e.GetMessage())});
         }
-    });
+    }
+    if (!KeepBusyAfterPass()) {
+        ClearBusy();
+    }
 }
 
 void CWorkerThread::ClearBusy() {

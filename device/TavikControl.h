@@ -98,8 +98,8 @@ private:
 
     bool m_bInitialised = false;
     bool m_bOpen = false;
-    CBlockExchange<SampleHalf> m_samples;
-    CBlockExchange<RdsBlock> m_rds;
+    CBlockExchange<SampleHalf> m_samples{EDropKind::SampleBlock};
+    CBlockExchange<RdsBlock> m_rds{EDropKind::RdsBlock};
     std::thread m_ADCThread;
     std::thread m_RDSThread;
     std::atomic<bool> m_bADCRunning{false};

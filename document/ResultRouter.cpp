@@ -16,7 +16,7 @@ bool CResultRouter::Route(const CMessage& message) {
         case WM_TRANSFER_ERROR:
             OnDeviceError(static_cast<int>(message.wParam), static_cast<int>(message.lParam));
             return true;
-        case WM_MULTIPATH_ERROR:
+        case WM_ANALYSER_ERROR:
             return true;  // the analyser repeats it; nothing to do here
         default:
             return false;

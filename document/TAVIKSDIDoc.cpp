@@ -50,6 +50,7 @@ void CTAVIKSDIDoc::StartMeasurement() {
         throw CDocumentException("StartMeasurement: Measurement could not be started", 0);
     }
     m_startTime = m_pClock->Now();
+    m_drops.Begin();
     UpdateAllViews(nullptr, HINT_RUN_STARTED);
 
     m_nResults = 0;
@@ -99,6 +100,9 @@ void CTAVIKSDIDoc::OnMainTimerEvent() {
         WarningBox(FormatException(e));
     }
     SetResultValue(0, 0.0f);
+    for (const std::string& line : m_drops.Check(m_pClock->Now())) {
+        WriteLog(line);
+    }
     if (m_elapsed.GetSeconds() % 2 == 0) {
         AnalyseMultipath();
     }

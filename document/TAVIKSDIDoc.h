@@ -20,6 +20,7 @@
 #include "analysis/SpectrumAnalyser.h"
 #include "device/TavikControl.h"
 #include "document/CurrentValues.h"
+#include "document/DropReport.h"
 #include "document/Hints.h"
 #include "document/PanoramaView.h"
 #include "document/ProtocolHeader.h"
@@ -64,6 +65,10 @@ public:
     bool IsRunning() const { return m_bRunning.load(); }
     bool IsPaused() const { return m_bPaused.load(); }
     void SetResultWindow(HWND hwnd);
+    // Blocks and results dropped since the last start because a consumer was busy.
+    CDropCounts GetDropCounts() const { return m_drops.GetCounts(); }
+    // Counts drops from now on (a start does it; the batch analysis at its beginning).
+    void BeginDropCount() { m_drops.Begin(); }
     HWND GetResultWindow() const override { return m_hResultWnd; }
 
     // Command handlers: catch, show the formatted error in a warning box, send hints.
@@ -173,6 +178,7 @@ private:
     CPrompt* m_pPrompt = &m_defaultPrompt;
     const CClock* m_pClock = &CSystemClock::Instance();
     HWND m_hResultWnd = nullptr;
+    CDropReport m_drops;
 
     CTavikControl m_device;
 
@@ -232,6 +238,7 @@ private:
     void DistributeADCBlock(CSpectrumDecimation& spectrum);
     void HandOver(CWorkerThread& worker, SampleBuffer& copy);
     int RDSDistribute(CThread& thread);
+    void ReportThreadFailure(const CGenericException& e);
     CDeviationTavik m_deviation;
     CMPXPowerTavik m_mpxPower;
     CSpectrumAnalyser m_spectrum;

@@ -56,7 +56,15 @@ bool CThread::Start(std::function<int(CThread&)> body) {
         m_bEnded = false;
     }
     try {
-        m_thread = std::thread([this, body = std::move(body)] { Finish(body(*this)); });
+        m_thread = std::thread([this, body = std::move(body)] {
+            int exitCode = kFailedExitCode;
+            try {
+                exitCode = body(*this);
+            } catch (...) {
+                // The body should have caught it; the thread ends, the process goes on.
+            }
+            Finish(exitCode);
+        });
     } catch (const std::system_error&) {
         CThreadRegistry::Instance().Remove(m_id);
         std::lock_guard lock(m_mutex);

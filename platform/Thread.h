@@ -23,6 +23,9 @@ public:
     CThread(const CThread&) = delete;
     CThread& operator=(const CThread&) = delete;
 
+    // Exit code of a body that let an exception escape.
+    static constexpr int kFailedExitCode = -1;
+
     // Starts `body`; its return value is the exit code. False when the thread could not start.
     bool Start(std::function<int(CThread&)> body);
 

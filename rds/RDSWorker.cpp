@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/DropCounters.h"
+
 namespace tavik {
 
 CRDSWorker::~CRDSWorker() {
@@ -11,6 +13,7 @@ CRDSWorker::~CRDSWorker() {
 void CRDSWorker::PostData(RDS_DATA_MSG message) {
     // While a pass runs its message must not change under it: the new one is dropped.
     if (IsBusy()) {
+        CountDrop(EDropKind::RdsBlock);
         return;
     }
     m_message = message;

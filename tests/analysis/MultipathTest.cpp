@@ -70,7 +70,7 @@ struct MultipathFixture : ::testing::Test {
     std::string Failure() {
         analyser.Analyse();
         const auto posts = Drain(window);
-        if (posts.size() != 1 || posts[0].message != WM_MULTIPATH_ERROR || posts[0].wParam != 11 ||
+        if (posts.size() != 1 || posts[0].message != WM_ANALYSER_ERROR || posts[0].wParam != 11 ||
             posts[0].lParam != 1) {
             ADD_FAILURE() << "no failure notice";
             return "";
@@ -445,7 +445,7 @@ TEST(MultipathThread, AnalyseWhileAPassRunsStartsNoSecondPass) {
     // The next Analyse after the pass ended runs again (and fails: the arrays hold 2000).
     analyser.Analyse();
     ASSERT_EQ(window.Queue().GetMessageFor(message, std::chrono::seconds(10)), 1);
-    EXPECT_EQ(message.message, WM_MULTIPATH_ERROR);
+    EXPECT_EQ(message.message, WM_ANALYSER_ERROR);
     EXPECT_EQ(analyser.passes.load(), 2);
     analyser.ClearBuffer();
     EXPECT_FALSE(analyser.IsBusy());

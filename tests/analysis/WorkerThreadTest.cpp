@@ -2,8 +2,11 @@
 
 #include <atomic>
 #include <future>
+#include <stdexcept>
+#include <string>
 
 #include "analysis/WorkerThread.h"
+#include "platform/DropCounters.h"
 #include "platform/MessageQueue.h"
 #include "platform/Messages.h"
 #include "tests/support/PassGate.h"
@@ -25,6 +28,9 @@ public:
 protected:
     void Pass() override {
         m_gate.Pass();
+        if (m_nDataCount == 0) {
+            throw std::runtime_error("empty block");
+        }
         float sum = 0;
         for (int i = 0; i < m_nDataCount; ++i) {
             sum += m_pData[i];
@@ -47,7 +53,9 @@ TEST(WorkerThread, DropsBlocksWhileBusyAndNotifies) {
     worker.Hold();
     worker.PostData(first, 3);
     EXPECT_TRUE(worker.IsBusy());
-    worker.PostData(second, 2);  // dropped: the first pass still runs
+    const CDropCounts before = CDropCounters::Instance().Read();
+    worker.PostData(second, 2);  // dropped and counted: the first pass still runs
+    EXPECT_EQ((CDropCounters::Instance().Read() - before)[EDropKind::AnalyserBlock], 1u);
     EXPECT_FALSE(worker.WaitUntilIdle(std::chrono::milliseconds(10)));
     worker.Release();
     ASSERT_TRUE(worker.WaitUntilIdle(std::chrono::seconds(10)));
@@ -62,6 +70,29 @@ TEST(WorkerThread, DropsBlocksWhileBusyAndNotifies) {
     ASSERT_TRUE(worker.WaitUntilIdle(std::chrono::seconds(10)));
     ASSERT_EQ(window.Queue().GetMessageFor(msg, std::chrono::seconds(10)), 1);
     EXPECT_EQ(msg.lParam, 30);
+}
+
+// A pass that throws ends like any other and tells of it with 1047; the worker goes on.
+TEST(WorkerThread, APassThatThrowsPostsItsTextAndTheWorkerGoesOn) {
+    for (const bool synchronous : {false, true}) {
+        SCOPED_TRACE(synchronous);
+        CQueueTarget window;
+        CSumWorker worker;
+        worker.SetNotifyWindow(&window);
+        worker.SetSynchronous(synchronous);
+        const float block[2] = {1, 2};
+        worker.PostData(block, 0);
+        ASSERT_TRUE(worker.WaitUntilIdle(std::chrono::seconds(10)));
+        CMessage msg;
+        ASSERT_EQ(window.Queue().GetMessageFor(msg, std::chrono::seconds(10)), 1);
+        EXPECT_EQ(msg.message, WM_ANALYSER_ERROR);
+        ASSERT_TRUE(msg.payload);
+        EXPECT_EQ(*std::static_pointer_cast<const std::string>(msg.payload), "empty block\n");
+        worker.PostData(block, 2);
+        ASSERT_TRUE(worker.WaitUntilIdle(std::chrono::seconds(10)));
+        ASSERT_EQ(window.Queue().GetMessageFor(msg, std::chrono::seconds(10)), 1);
+        EXPECT_EQ(msg.lParam, 3);
+    }
 }
 
 }  // namespace

@@ -56,9 +56,9 @@ TEST(BatchCollector, TakesTheLatestValuesAndIgnoresOtherMessages) {
     multipath->m_fLevel = 61.0f;
     multipath->m_nStatus = CMultipathResult::STATUS_CONDITIONS_MET;
     collector.Collect(Result(8, multipath));
-    collector.Collect(Result(12, nullptr));                                 // no payload
-    collector.Collect(CMessage{WM_MULTIPATH_ERROR, 8, 0, Values({1.0f})});  // not a result
-    collector.Collect(Result(4, std::make_shared<const float>(99.0f)));     // block peak
+    collector.Collect(Result(12, nullptr));                                // no payload
+    collector.Collect(CMessage{WM_ANALYSER_ERROR, 8, 0, Values({1.0f})});  // not a result
+    collector.Collect(Result(4, std::make_shared<const float>(99.0f)));    // block peak
     const CBatchSummary& s = collector.GetSummary();
     EXPECT_EQ(s.fMpxPower1sLast, -1.5f);
     EXPECT_EQ(s.fDeviationMax, 74.25f);

@@ -31,6 +31,10 @@ TEST(StatusLine, ShowsADashForEveryValueNotYetMeasured) {
     values.Take(Result(8, noFit));
     EXPECT_NE(CStatusLine::Format(CTimeSpan(1), values, "").find("| mp - %/kHz LOW-DEV | rf - "),
               std::string::npos);
+    // Drops show at the end once there are any, kind by kind.
+    values.drops.n = {0, 5, 1, 0};
+    const std::string line = CStatusLine::Format(CTimeSpan(1), values, "");
+    EXPECT_EQ(line.substr(line.find("| alarms")), "| alarms - | dropped analysers 5, rds 1");
 }
 
 TEST(StatusLine, ShowsEveryValueOnceMeasured) {

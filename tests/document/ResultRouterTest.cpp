@@ -54,7 +54,7 @@ TEST_F(RouterFixture, CurrentValuesComeFromCodesFourSevenAndEight) {
     EXPECT_EQ(doc->GetCurrentValues().m_fMpxPower, -1.5f);
     EXPECT_TRUE(view.Take().empty());
 
-    EXPECT_TRUE(router.Route(CMessage{WM_MULTIPATH_ERROR, 11, 1, nullptr}));
+    EXPECT_TRUE(router.Route(CMessage{WM_ANALYSER_ERROR, 11, 1, nullptr}));
     EXPECT_FALSE(router.Route(CMessage{WM_ADC_BLOCK_READY, 0, 0, nullptr}));
     EXPECT_TRUE(prompt.m_boxes.empty());
 }

@@ -2,9 +2,13 @@
 
 #include <atomic>
 #include <cstdlib>
+#include <functional>
+#include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "platform/Document.h"
+#include "platform/DropCounters.h"
 #include "platform/File.h"
 #include "platform/GenericException.h"
 #include "platform/MessageQueue.h"
@@ -32,6 +36,56 @@ TEST(MessageQueue, RangesPeekAndQuit) {
     EXPECT_EQ(queue.GetMessageFor(msg, std::chrono::milliseconds(1), WM_QUIT, 1025), std::nullopt);
     EXPECT_EQ(queue.GetMessage(msg), 1);  // any message: the 1026 left over
     EXPECT_EQ(msg.message, 1026u);
+}
+
+// A full queue keeps one message per kind: each result that gives way counts as dropped.
+TEST(MessageQueue, FullQueueReplacesTheSameKindAndCountsTheDrop) {
+    CMessageQueue queue;
+    const CDropCounts before = CDropCounters::Instance().Read();
+    queue.PostCoalescing({1027, 4, 1, nullptr}, 2);
+    queue.PostCoalescing({1027, 7, 2, nullptr}, 2);
+    queue.PostCoalescing({1027, 4, 3, nullptr}, 2);   // full: replaces the first code 4
+    queue.PostCoalescing({1027, 12, 4, nullptr}, 2);  // full, but no code 12 waits: added
+    const CDropCounts drops = CDropCounters::Instance().Read() - before;
+    EXPECT_EQ(drops[EDropKind::Result], 1u);
+    EXPECT_EQ(drops.Describe(), "results 1");
+    std::vector<std::intptr_t> order;
+    CMessage msg;
+    while (queue.PeekMessage(msg, 0, 0, true)) {
+        order.push_back(msg.lParam);
+    }
+    EXPECT_EQ(order, (std::vector<std::intptr_t>{3, 2, 4}));
+}
+
+// What a thread body's catch-all makes of the exception in flight.
+TEST(Thread, ABodyThatThrowsEndsItsThreadOnly) {
+    const struct {
+        std::function<void()> raise;
+        int errorId;
+        int subId;
+        const char* message;
+    } cases[] = {
+        {[] { throw CDocumentException("GetMessage returned -1.", 3); }, EXC_DOCUMENT, 3,
+         "GetMessage returned -1."},
+        {[] { throw std::runtime_error("bad"); }, EXC_TAVIKCONTROL, 0, "bad\n"},
+        {[] { throw 42; }, EXC_TAVIKCONTROL, 0, "unknown exception\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.message);
+        CGenericException caught("", 0, 0);
+        try {
+            c.raise();
+        } catch (...) {
+            caught = CurrentException(EXC_TAVIKCONTROL);
+        }
+        EXPECT_EQ(caught.GetErrorId(), c.errorId);
+        EXPECT_EQ(caught.GetSubId(), c.subId);
+        EXPECT_EQ(caught.GetMessage(), c.message);
+    }
+    CThread thread;
+    ASSERT_TRUE(thread.Start([](CThread&) -> int { throw std::runtime_error("escaped"); }));
+    thread.Join();
+    EXPECT_EQ(thread.ExitCode(), CThread::kFailedExitCode);
 }
 
 TEST(Thread, PostsReachRunningThreadsOnly) {
