@@ -15,9 +15,6 @@ namespace tavik {
 
 namespace {
 
-constexpr std::uintptr_t kCodeMultipathResult = 8;
-constexpr std::uintptr_t kCodeSegmentPeaks = 13;
-
 template <class T>
 std::intptr_t AddressOf(const std::shared_ptr<const T>& payload) {
     return reinterpret_cast<std::intptr_t>(payload.get());
@@ -89,7 +86,9 @@ void CMultipathTavik::Pass() {
     ReleaseArrays();
     if (m_bFailed && m_hFailureWnd != nullptr) {
         m_hFailureWnd->PostMessage(CMessage{WM_ANALYSER_ERROR,
-                                            static_cast<std::uintptr_t>(EXC_MULTIPATHTAVIK), subId,
+                                            static_cast<std::uintptr_t>(EXC_MULTIPATHTAVIK),
+                                            subId,
+                                            {},
                                             std::make_shared<const std::string>(message)});
     }
     SetPassRunning(false);
@@ -146,7 +145,7 @@ void CMultipathTavik::Compute() {
     result->m_coeff = m_coeff;
     result->m_calib = m_calib;
     std::shared_ptr<const CMultipathResult> posted = std::move(result);
-    Notify(kCodeMultipathResult, AddressOf(posted), posted);
+    Notify(CAnalyserResult::Make<EResultCode::Multipath>(posted), AddressOf(posted));
 }
 
 bool CMultipathTavik::AnalyseDeviation(std::vector<float>& mpx, std::vector<float>& level) {
@@ -174,7 +173,7 @@ bool CMultipathTavik::AnalyseDeviation(std::vector<float>& mpx, std::vector<floa
         overall = std::max(overall, m_segmentPeaks[s]);
     }
     const auto peaks = std::make_shared<const CSegmentPeaks>(m_segmentPeaks);
-    Notify(kCodeSegmentPeaks, AddressOf(peaks), peaks);
+    Notify(CAnalyserResult::Make<EResultCode::SegmentPeaks>(peaks), AddressOf(peaks));
 
     // The segment whose extreme equals the overall peak; with ties the last one.
     int chosen = 0;

@@ -41,7 +41,9 @@ void CWorkerThread::RunPass() {
         const CGenericException e = CurrentException(0);
         if (HWND hwnd = m_hNotifyWnd.load()) {
             hwnd->PostMessage(CMessage{WM_ANALYSER_ERROR,
-                                       static_cast<std::uintptr_t>(e.GetErrorId()), e.GetSubId(),
+                                       static_cast<std::uintptr_t>(e.GetErrorId()),
+                                       e.GetSubId(),
+                                       {},
                                        std::make_shared<const std::string>(e.GetMessage())});
         }
     }
@@ -63,10 +65,10 @@ bool CWorkerThread::WaitUntilIdle(std::chrono::milliseconds limit) {
     return m_idle.wait_for(lock, limit, [&] { return !m_bBusy.load(); });
 }
 
-void CWorkerThread::Notify(std::uintptr_t code, std::intptr_t lParam,
-                           std::shared_ptr<const void> payload) const {
+void CWorkerThread::Notify(CAnalyserResult result, std::intptr_t lParam) const {
     if (HWND hwnd = m_hNotifyWnd.load()) {
-        hwnd->PostMessage(CMessage{WM_ANALYSER_RESULT, code, lParam, std::move(payload)});
+        const auto code = static_cast<std::uintptr_t>(result.Code());
+        hwnd->PostMessage(CMessage{WM_ANALYSER_RESULT, code, lParam, std::move(result), nullptr});
     }
 }
 

@@ -49,9 +49,8 @@ protected:
     // pass outlives the members it uses.
     void JoinPass();
 
-    // Posts message 1027 with a result code to the notification window.
-    void Notify(std::uintptr_t code, std::intptr_t lParam = 0,
-                std::shared_ptr<const void> payload = nullptr) const;
+    // Posts message 1027 with the result (wParam its code) to the notification window.
+    void Notify(CAnalyserResult result, std::intptr_t lParam = 0) const;
 
     const float* m_pData = nullptr;
     int m_nDataCount = 0;

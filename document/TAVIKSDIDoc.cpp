@@ -56,7 +56,7 @@ void CTAVIKSDIDoc::StartMeasurement() {
     m_nResults = 0;
     WriteLog("Measurement Started");
     m_currentRecord.m_nTimestamp = 0;
-    SetResultValue(0, 0.0f);
+    SetResultValue(EResultValue::Close, 0.0f);
     SendStateHint();
 }
 
@@ -99,7 +99,7 @@ void CTAVIKSDIDoc::OnMainTimerEvent() {
         e.AppendMessage("OnMainTimerEvent()\n");
         WarningBox(FormatException(e));
     }
-    SetResultValue(0, 0.0f);
+    SetResultValue(EResultValue::Close, 0.0f);
     for (const std::string& line : m_drops.Check(m_pClock->Now())) {
         WriteLog(line);
     }

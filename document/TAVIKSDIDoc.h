@@ -39,6 +39,10 @@
 
 namespace tavik {
 
+// What SetResultValue records: a value of the second's result record (the numbers are those of
+// the result codes that bring them), or the close of the record at the end of the second.
+enum class EResultValue : int { Close = 0, Deviation = 4, MpxPower = 7, Multipath = 8 };
+
 // The one document: owns the receiver and the analysers, runs the measurement lifecycle and the
 // once-a-second main timer work, and tells its views of changes through hints. Lifecycle
 // operations and command handlers run on the user-interface thread.
@@ -109,7 +113,7 @@ public:
     }
 
     // Result logging.
-    void SetResultValue(int kind, float value);
+    void SetResultValue(EResultValue kind, float value);
     void WriteLog(const std::string& line);
 
     // Alarms: checked once a second by the main timer.

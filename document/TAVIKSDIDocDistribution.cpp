@@ -141,9 +141,11 @@ int CTAVIKSDIDoc::RDSDistribute(CThread& thread) {
 // window: the measurement goes on without its blocks, and the text is there to be shown.
 void CTAVIKSDIDoc::ReportThreadFailure(const CGenericException& e) {
     if (m_hResultWnd != nullptr) {
-        m_hResultWnd->PostMessage(
-            CMessage{WM_ANALYSER_ERROR, static_cast<std::uintptr_t>(e.GetErrorId()), e.GetSubId(),
-                     std::make_shared<const std::string>(e.GetMessage())});
+        m_hResultWnd->PostMessage(CMessage{WM_ANALYSER_ERROR,
+                                           static_cast<std::uintptr_t>(e.GetErrorId()),
+                                           e.GetSubId(),
+                                           {},
+                                           std::make_shared<const std::string>(e.GetMessage())});
     }
 }
 

@@ -119,7 +119,7 @@ bool PostThreadMessage(ThreadId id, unsigned message, std::uintptr_t wParam, std
     if (!queue) {
         return false;
     }
-    queue->Post(CMessage{message, wParam, lParam, nullptr});
+    queue->Post(CMessage{message, wParam, lParam});
     return true;
 }
 

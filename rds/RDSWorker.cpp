@@ -37,8 +37,8 @@ void CRDSWorker::Pass() {
         m_pLastSnapshot = snapshot;
     }
     const auto self = reinterpret_cast<std::intptr_t>(this);
-    Notify(kRDSDataReady, self, snapshot);
-    Notify(kBitErrorRateReady, self, snapshot);
+    Notify(CAnalyserResult::Make<EResultCode::RdsData>(snapshot), self);
+    Notify(CAnalyserResult::Make<EResultCode::RdsQuality>(snapshot), self);
 }
 
 void CRDSWorker::Reset() {

@@ -36,7 +36,8 @@ protected:
             sum += m_pData[i];
         }
         passes.fetch_add(1);
-        Notify(4, static_cast<std::intptr_t>(sum));
+        Notify(CAnalyserResult::Make<EResultCode::DeviationPeak>(sum),
+               static_cast<std::intptr_t>(sum));
     }
 
 private:
@@ -86,8 +87,8 @@ TEST(WorkerThread, APassThatThrowsPostsItsTextAndTheWorkerGoesOn) {
         CMessage msg;
         ASSERT_EQ(window.Queue().GetMessageFor(msg, std::chrono::seconds(10)), 1);
         EXPECT_EQ(msg.message, WM_ANALYSER_ERROR);
-        ASSERT_TRUE(msg.payload);
-        EXPECT_EQ(*std::static_pointer_cast<const std::string>(msg.payload), "empty block\n");
+        ASSERT_TRUE(msg.pText);
+        EXPECT_EQ(*msg.pText, "empty block\n");
         worker.PostData(block, 2);
         ASSERT_TRUE(worker.WaitUntilIdle(std::chrono::seconds(10)));
         ASSERT_EQ(window.Queue().GetMessageFor(msg, std::chrono::seconds(10)), 1);

@@ -90,15 +90,16 @@ TEST(JsonLine, EveryKeyInOrderWithNullsForWhatWasNotMeasured) {
     // A multipath result before the first accepted fit has a status but no value.
     auto noFit = std::make_shared<CMultipathResult>();
     noFit->m_nStatus = CMultipathResult::STATUS_DEVIATION_TOO_LOW;
-    values.Take(Result(8, noFit));
+    values.Take(Result<EResultCode::Multipath>(noFit));
     // The second's peak is the largest block peak since the last line.
     for (const float peak : {70.0f, 76.126f, 71.0f}) {
-        values.Take(Result(4, std::make_shared<const float>(peak)));
+        values.Take(Result<EResultCode::DeviationPeak>(peak));
     }
     std::vector<float> accumulated(110, 0.0f);
     accumulated[74] = 0.5f;  // at or above 75 kHz
-    values.Take(Result(5, std::make_shared<const std::vector<float>>(accumulated)));
-    values.Take(Result(12, std::make_shared<const float>(2.954f)));
+    values.Take(Result<EResultCode::DeviationAccumulated>(
+        std::make_shared<const std::vector<float>>(accumulated)));
+    values.Take(Result<EResultCode::Power1s>(2.954f));
     auto rds = std::make_shared<CRDSSnapshot>();
     rds->m_data.m_strPI = "D313";
     rds->m_data.m_strPS = "\xAB(date)";  // the RDS dollar sign
@@ -107,7 +108,7 @@ TEST(JsonLine, EveryKeyInOrderWithNullsForWhatWasNotMeasured) {
     rds->m_data.m_strLastRadioText = "Hello\r" + std::string(58, ' ');
     rds->m_data.m_bRadioTextComplete = true;
     rds->m_data.m_strAF = "106.7MHz,   98.2MHz,  531.0kHz,  ";
-    values.Take(Result(9, rds));
+    values.Take(Result<EResultCode::RdsData>(rds));
     values.drops.n = {1, 2, 3, 4};
     const std::string line = CJsonLine::Format(CTime(1781517602), values, {"Dev", "Mpx"});
     EXPECT_EQ(line,
