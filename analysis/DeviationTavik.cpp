@@ -9,8 +9,8 @@ namespace tavik {
 
 namespace {
 
-constexpr float kDeviationOfReference = 19.0f;  // kHz at the reference amplitude
-constexpr float kPeakFilterFactor = 0.999f;     // shown to the user as "Peak Filter (1e-3)"
+constexpr float kDeviationOfReference = kMpxReferenceDeviation;  // kHz at the reference
+constexpr float kPeakFilterFactor = 0.999f;  // shown to the user as "Peak Filter (1e-3)"
 constexpr auto kClearWait = std::chrono::milliseconds(1000);
 
 // Largest magnitude of x[begin, end), continuing from `peak`. Eight independent lanes keep the

@@ -7,8 +7,8 @@
 #include <mutex>
 #include <vector>
 
-#include "analysis/WorkerThread.h"
-#include "device/TavikControl.h"
+#include "platform/SampleBlock.h"
+#include "platform/WorkerThread.h"
 
 namespace tavik {
 

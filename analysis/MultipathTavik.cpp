@@ -100,7 +100,8 @@ void CMultipathTavik::Compute() {
     }
     // Deviation in kHz against the fixed reference (not the document's setting).
     for (float& v : m_mpx) {
-        v = static_cast<float>(v / 6000.0 * 19.0);
+        v = static_cast<float>(v / static_cast<double>(kReference) *
+                               static_cast<double>(kMpxReferenceDeviation));
     }
     const bool ok = AnalyseDeviation(m_mpx, m_level);
 

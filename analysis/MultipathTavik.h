@@ -12,7 +12,8 @@
 #include "analysis/LeastSquaresFit.h"
 #include "analysis/MultipathHost.h"
 #include "analysis/MultipathResult.h"
-#include "analysis/WorkerThread.h"
+#include "platform/SampleBlock.h"
+#include "platform/WorkerThread.h"
 
 namespace tavik {
 
@@ -31,8 +32,8 @@ public:
     static constexpr int kSegmentSize = 2000;
     // MULTIPATH_BUFFER_FACTOR (1) x GLOBAL_SAMPLE_BUFSIZE samples of each channel per block.
     static constexpr int kBlockSize = kSegments * kSegmentSize;
-    static constexpr float kReference = 6000.0f;       // ADC units of 19 kHz deviation
-    static constexpr float kMinimumDeviation = 20.0f;  // kHz a fit needs
+    static constexpr float kReference = kMpxReferenceAmplitude;
+    static constexpr float kMinimumDeviation = CMultipathResult::kMinimumDeviation;
 
     explicit CMultipathTavik(CMultipathHost* host);
     ~CMultipathTavik() override;

@@ -4,7 +4,7 @@
 #include <atomic>
 #include <memory>
 
-#include "analysis/WorkerThread.h"
+#include "platform/WorkerThread.h"
 
 namespace tavik {
 

@@ -3,8 +3,8 @@
 namespace tavik {
 
 CTAVIKSDIDoc::CTAVIKSDIDoc() {
-    m_deviation.SetReference(6000.0f);  // 19 kHz deviation at 6000 ADC units
-    m_mpxPower.SetReference(6000.0f);
+    m_deviation.SetReference(kMpxReferenceAmplitude);
+    m_mpxPower.SetReference(kMpxReferenceAmplitude);
 }
 
 CTAVIKSDIDoc::~CTAVIKSDIDoc() {

@@ -23,8 +23,8 @@ struct CMessage {
     std::shared_ptr<const std::string> pText;
 };
 
-// The window handle of the original design: something that accepts posted messages from any
-// thread and handles them later on its own thread (GUI widget, headless loop, test recorder).
+// A window handle: something that accepts posted messages from any thread and handles them
+// later on its own thread (GUI widget, headless loop, test recorder).
 class CMessageTarget {
 public:
     virtual ~CMessageTarget() = default;

@@ -104,11 +104,6 @@ bool CThread::JoinFor(std::chrono::milliseconds limit) {
     return true;
 }
 
-bool CThread::HasEnded() const {
-    std::lock_guard lock(m_mutex);
-    return !m_bStarted || m_bEnded;
-}
-
 int CThread::ExitCode() const {
     std::lock_guard lock(m_mutex);
     return m_nExitCode;

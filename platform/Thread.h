@@ -34,7 +34,6 @@ public:
 
     void Join();                                    // waits without time limit
     bool JoinFor(std::chrono::milliseconds limit);  // true when the thread ended in time
-    bool HasEnded() const;
     int ExitCode() const;
 
 private:

@@ -3,7 +3,7 @@
 #include <memory>
 #include <mutex>
 
-#include "analysis/WorkerThread.h"
+#include "platform/WorkerThread.h"
 #include "rds/RDSDataMessage.h"
 #include "rds/RDSDecoder.h"
 #include "rds/RDSSnapshot.h"

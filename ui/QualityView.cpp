@@ -22,7 +22,7 @@ namespace tavik {
 
 namespace {
 
-constexpr float kRequiredDeviation = 20.0f;  // kHz a multipath measurement needs
+constexpr float kRequiredDeviation = CMultipathResult::kMinimumDeviation;
 constexpr COLORREF kYellow = RGB(255, 255, 0);
 constexpr COLORREF kRed = RGB(255, 0, 0);
 constexpr int kLampSize = 14;

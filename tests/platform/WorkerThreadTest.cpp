@@ -5,10 +5,10 @@
 #include <stdexcept>
 #include <string>
 
-#include "analysis/WorkerThread.h"
 #include "platform/DropCounters.h"
 #include "platform/MessageQueue.h"
 #include "platform/Messages.h"
+#include "platform/WorkerThread.h"
 #include "tests/support/PassGate.h"
 
 namespace tavik {

@@ -1,4 +1,4 @@
-#include "analysis/WorkerThread.h"
+#include "platform/WorkerThread.h"
 
 #include <string>
 
