@@ -9,8 +9,8 @@ namespace tavik {
 
 namespace {
 
-constexpr float kDeviationOfReference = 19.0f;  // kHz at the reference amplitude
-constexpr float kPeakFilterFactor = 0.999f;     // shown to the user as "Peak Filter (1e-3)"
+constexpr float kDeviationOfReference = kMpxReferenceDeviation;  // kHz at the reference
+constexpr float kPeakFilterFactor = 0.999f;  // shown to the user as "Peak Filter (1e-3)"
 constexpr auto kClearWait = std::chrono::milliseconds(1000);
 
 // Largest magnitude of x[begin, end), continuing from `peak`. Eight independent lanes keep the
@@ -84,14 +84,16 @@ void CDeviationTavik::Pass() {
             std::lock_guard lock(m_timeSignalMutex);
             m_pPostedTimeSignal = signal;
         }
-        Notify(DEV_TIME_SIGNAL, 0, std::move(signal));
+        Notify(CAnalyserResult::Make<EResultCode::TimeSignal>(std::move(signal)));
     }
     if (result.bStatistics) {
-        Notify(DEV_RELATIVE, 0, std::make_shared<const std::vector<float>>(m_relative));
-        Notify(DEV_ACCUMULATED, 0, std::make_shared<const std::vector<float>>(m_accumulated));
-        Notify(DEV_MAX_DEVIATION, 0, std::make_shared<const float>(m_fMaxDeviation.load()));
+        Notify(CAnalyserResult::Make<EResultCode::DeviationRelative>(
+            std::make_shared<const std::vector<float>>(m_relative)));
+        Notify(CAnalyserResult::Make<EResultCode::DeviationAccumulated>(
+            std::make_shared<const std::vector<float>>(m_accumulated)));
+        Notify(CAnalyserResult::Make<EResultCode::DeviationMax>(m_fMaxDeviation.load()));
     }
-    Notify(DEV_BLOCK_PEAK, 0, std::make_shared<const float>(result.fBlockPeak));
+    Notify(CAnalyserResult::Make<EResultCode::DeviationPeak>(result.fBlockPeak));
 }
 
 CDeviationTavik::SPassResult CDeviationTavik::AnalyseBlock(const float* data, int count) {

@@ -7,30 +7,19 @@
 #include <mutex>
 #include <vector>
 
-#include "analysis/WorkerThread.h"
-#include "device/TavikControl.h"
+#include "platform/SampleBlock.h"
+#include "platform/WorkerThread.h"
 
 namespace tavik {
 
-// Result codes of message 1027 (wParam) posted by the deviation analyser. lParam is always 0;
-// every result travels as an immutable copy in CMessage::payload, so the receiver never reads
-// a buffer that a later pass rewrites:
-//   1 DEV_TIME_SIGNAL     std::vector<float> (as shared_ptr<const std::vector<float>>): the
-//                         block scaled to percent of 75 kHz deviation, one value per sample.
-//   3 DEV_RELATIVE        std::vector<float>: relative distribution in percent, one per 1-kHz
-//                         bin (110 bins; bin k covers [k, k+1) kHz).
-//   4 DEV_BLOCK_PEAK      float (as shared_ptr<const float>): peak deviation of the block, kHz.
-//   5 DEV_ACCUMULATED     std::vector<float>: percentage of half-block peaks at or above
-//                         k + 1 kHz, one per bin.
-//   6 DEV_MAX_DEVIATION   float: largest half-block peak since the last clear, kHz.
+// Results of message 1027 posted by the deviation analyser (lParam 0), each an immutable copy:
+//   TimeSignal (1)            the block in percent of 75 kHz deviation, one value per sample;
+//   DeviationRelative (3)     relative distribution in percent, one per 1-kHz bin (110 bins;
+//                             bin k covers [k, k+1) kHz);
+//   DeviationPeak (4)         peak deviation of the block, kHz;
+//   DeviationAccumulated (5)  percentage of half-block peaks at or above k + 1 kHz, per bin;
+//   DeviationMax (6)          largest half-block peak since the last clear, kHz.
 // Codes 3, 5 and 6 come once a second (every 10 blocks), in that order, before that block's 4.
-enum : std::uintptr_t {
-    DEV_TIME_SIGNAL = 1,
-    DEV_RELATIVE = 3,
-    DEV_BLOCK_PEAK = 4,
-    DEV_ACCUMULATED = 5,
-    DEV_MAX_DEVIATION = 6,
-};
 
 // Frequency-deviation statistics of the MPX blocks: the peak of every half block, their
 // histogram over the whole measurement, the relative and accumulated distributions, the

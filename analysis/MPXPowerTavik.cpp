@@ -91,7 +91,8 @@ void CMPXPowerTavik::Pass() {
         for (int age = 0; age < kBlocksPerOutput; ++age) {
             sum += BlockPower(age);
         }
-        Notify(12, 0, std::make_shared<const float>(ToDbr(sum / kBlocksPerOutput, m_fReference)));
+        Notify(CAnalyserResult::Make<EResultCode::Power1s>(
+            ToDbr(sum / kBlocksPerOutput, m_fReference)));
     }
     if (m_nBlockPowersCount >= kBlocksPerMinute) {
         m_nBlockPowersCount = kBlocksPerMinute;  // the older entries drop out of the ring
@@ -106,7 +107,8 @@ void CMPXPowerTavik::Pass() {
         if (m_nHistoryCount < m_nHistorySize) {
             ++m_nHistoryCount;
         }
-        Notify(7, 0, std::make_shared<const std::vector<float>>(GetHistory()));
+        Notify(CAnalyserResult::Make<EResultCode::PowerHistory>(
+            std::make_shared<const std::vector<float>>(GetHistory())));
     }
 }
 

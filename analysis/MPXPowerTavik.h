@@ -5,7 +5,8 @@
 #include <memory>
 #include <vector>
 
-#include "analysis/WorkerThread.h"
+#include "platform/SampleBlock.h"
+#include "platform/WorkerThread.h"
 
 namespace tavik {
 
@@ -46,7 +47,7 @@ private:
     void PushBlockPower(double power);
 
     int m_nBlockSize = 20000;
-    float m_fReference = 6000.0f;
+    float m_fReference = kMpxReferenceAmplitude;
     int m_nBlockCounter = 0;
     int m_nHistorySize = 3600;
     // Block powers, newest first, as a ring: at most 600 kept after an output, plus the blocks

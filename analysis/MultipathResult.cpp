@@ -41,7 +41,7 @@ int CMultipathResult::Status(bool deviationOk, float level, float multipath) {
     if (!deviationOk) {
         return STATUS_DEVIATION_TOO_LOW;
     }
-    if (level <= 54.0f || multipath >= 2.0f) {
+    if (level <= kMinimumLevel || multipath >= kMultipathLimit) {
         return STATUS_CONDITIONS_NOT_MET;
     }
     return STATUS_CONDITIONS_MET;

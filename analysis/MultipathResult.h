@@ -10,10 +10,15 @@ namespace tavik {
 // multipath analyser, posted as an immutable copy, stored by the document.
 class CMultipathResult {
 public:
+    // The ITU-R measurement conditions.
+    static constexpr float kMinimumDeviation = 20.0f;  // kHz a segment peak must exceed
+    static constexpr float kMinimumLevel = 54.0f;      // dBuV the RF level must exceed
+    static constexpr float kMultipathLimit = 2.0f;     // %/kHz the multipath must stay below
+
     enum Status : int {
         STATUS_CONDITIONS_MET = 1,
-        STATUS_CONDITIONS_NOT_MET = 2,  // RF level <= 54 dBuV or multipath >= 2 %/kHz
-        STATUS_DEVIATION_TOO_LOW = 3,   // largest segment peak not above 20 kHz
+        STATUS_CONDITIONS_NOT_MET = 2,  // RF level or multipath outside its limit
+        STATUS_DEVIATION_TOO_LOW = 3,   // largest segment peak not above kMinimumDeviation
     };
 
     // Fills curves, multipath value, level and status from averaged coefficients c0..c3 over

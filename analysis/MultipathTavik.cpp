@@ -15,9 +15,6 @@ namespace tavik {
 
 namespace {
 
-constexpr std::uintptr_t kCodeMultipathResult = 8;
-constexpr std::uintptr_t kCodeSegmentPeaks = 13;
-
 template <class T>
 std::intptr_t AddressOf(const std::shared_ptr<const T>& payload) {
     return reinterpret_cast<std::intptr_t>(payload.get());
@@ -38,6 +35,8 @@ CMultipathTavik::~CMultipathTavik() {
 void CMultipathTavik::PostData(const float*, int) {}
 
 void CMultipathTavik::PostData(const float* mpx, int mpxCount, const float* level, int levelCount) {
+    // Not a drop to count: the fit takes the newest block every 2 s, so blocks skipped while
+    // it runs were never due for analysis.
     if (IsBusy() || mpxCount != kBlockSize || levelCount != kBlockSize) {
         return;
     }
@@ -86,8 +85,10 @@ void CMultipathTavik::Pass() {
     }
     ReleaseArrays();
     if (m_bFailed && m_hFailureWnd != nullptr) {
-        m_hFailureWnd->PostMessage(CMessage{WM_MULTIPATH_ERROR,
-                                            static_cast<std::uintptr_t>(EXC_MULTIPATHTAVIK), subId,
+        m_hFailureWnd->PostMessage(CMessage{WM_ANALYSER_ERROR,
+                                            static_cast<std::uintptr_t>(EXC_MULTIPATHTAVIK),
+                                            subId,
+                                            {},
                                             std::make_shared<const std::string>(message)});
     }
     SetPassRunning(false);
@@ -99,7 +100,8 @@ void CMultipathTavik::Compute() {
     }
     // Deviation in kHz against the fixed reference (not the document's setting).
     for (float& v : m_mpx) {
-        v = static_cast<float>(v / 6000.0 * 19.0);
+        v = static_cast<float>(v / static_cast<double>(kReference) *
+                               static_cast<double>(kMpxReferenceDeviation));
     }
     const bool ok = AnalyseDeviation(m_mpx, m_level);
 
@@ -144,7 +146,7 @@ void CMultipathTavik::Compute() {
     result->m_coeff = m_coeff;
     result->m_calib = m_calib;
     std::shared_ptr<const CMultipathResult> posted = std::move(result);
-    Notify(kCodeMultipathResult, AddressOf(posted), posted);
+    Notify(CAnalyserResult::Make<EResultCode::Multipath>(posted), AddressOf(posted));
 }
 
 bool CMultipathTavik::AnalyseDeviation(std::vector<float>& mpx, std::vector<float>& level) {
@@ -172,7 +174,7 @@ bool CMultipathTavik::AnalyseDeviation(std::vector<float>& mpx, std::vector<floa
         overall = std::max(overall, m_segmentPeaks[s]);
     }
     const auto peaks = std::make_shared<const CSegmentPeaks>(m_segmentPeaks);
-    Notify(kCodeSegmentPeaks, AddressOf(peaks), peaks);
+    Notify(CAnalyserResult::Make<EResultCode::SegmentPeaks>(peaks), AddressOf(peaks));
 
     // The segment whose extreme equals the overall peak; with ties the last one.
     int chosen = 0;

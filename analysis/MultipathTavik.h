@@ -12,13 +12,10 @@
 #include "analysis/LeastSquaresFit.h"
 #include "analysis/MultipathHost.h"
 #include "analysis/MultipathResult.h"
-#include "analysis/WorkerThread.h"
+#include "platform/SampleBlock.h"
+#include "platform/WorkerThread.h"
 
 namespace tavik {
-
-// Peak deviation in kHz of each 2000-sample segment of the last analysed block; the payload
-// of result code 13.
-using CSegmentPeaks = std::array<float, 10>;
 
 // Multipath estimate from how the RF amplitude follows the deviation: a cubic least-squares fit
 // of the linear level against the deviation over the 200 ms segment with the widest deviation,
@@ -26,18 +23,17 @@ using CSegmentPeaks = std::array<float, 10>;
 //
 // Fed by the distribution thread (two-channel PostData, which never starts a pass) and
 // triggered by the main timer (Analyse, user-interface thread). Each pass posts message 1027
-// with code 13 (payload: const CSegmentPeaks) and code 8 (payload: const CMultipathResult);
-// lParam carries the payload's address. A failed pass posts 1047 (error ID 11, sub-ID; payload:
-// the message text as const std::string) and leaves the analyser busy until ClearBuffer, so
-// that it takes no new blocks.
+// with SegmentPeaks (13) and Multipath (8); lParam carries the payload's address. A failed pass
+// posts 1047 (error ID 11, sub-ID, the message text) and leaves the analyser busy until
+// ClearBuffer, so that it takes no new blocks.
 class CMultipathTavik : public CWorkerThread {
 public:
-    static constexpr int kSegments = 10;
+    static constexpr int kSegments = static_cast<int>(kSegmentCount);
     static constexpr int kSegmentSize = 2000;
     // MULTIPATH_BUFFER_FACTOR (1) x GLOBAL_SAMPLE_BUFSIZE samples of each channel per block.
     static constexpr int kBlockSize = kSegments * kSegmentSize;
-    static constexpr float kReference = 6000.0f;       // ADC units of 19 kHz deviation
-    static constexpr float kMinimumDeviation = 20.0f;  // kHz a fit needs
+    static constexpr float kReference = kMpxReferenceAmplitude;
+    static constexpr float kMinimumDeviation = CMultipathResult::kMinimumDeviation;
 
     explicit CMultipathTavik(CMultipathHost* host);
     ~CMultipathTavik() override;

@@ -89,7 +89,8 @@ void CSpectrumAnalyser::Pass() {
         m_spectrum[static_cast<std::size_t>(k)] =
             static_cast<float>(20.0 * std::log10(std::sqrt(re * re + im * im) / kReference));
     }
-    Notify(2, 0, std::make_shared<const Spectrum>(m_spectrum));
+    Notify(
+        CAnalyserResult::Make<EResultCode::Spectrum>(std::make_shared<const Spectrum>(m_spectrum)));
 
     if (m_bResetPeakHold.exchange(false)) {
         m_peakHold = m_spectrum;
@@ -99,7 +100,8 @@ void CSpectrumAnalyser::Pass() {
             m_peakHold[i] = std::max(m_peakHold[i], m_spectrum[i]);
         }
     }
-    Notify(10, 0, std::make_shared<const Spectrum>(m_peakHold));
+    Notify(
+        CAnalyserResult::Make<EResultCode::PeakHold>(std::make_shared<const Spectrum>(m_peakHold)));
 }
 
 }  // namespace tavik

@@ -4,23 +4,23 @@
 #include <atomic>
 #include <memory>
 
-#include "analysis/WorkerThread.h"
+#include "platform/WorkerThread.h"
 
 namespace tavik {
 
 // Magnitude spectrum of the MPX signal from 0 to 100 kHz: a 2048-point real FFT of the start
 // of a block after an optional window, in dB against a fixed reference, plus peak hold.
 //
-// Payloads of message 1027 (wParam = code), each a const CSpectrumAnalyser::Spectrum:
-//   2:  the current spectrum; 10: the peak-hold spectrum.
+// Results of message 1027: the current spectrum (code 2) and the peak-hold spectrum (code 10).
 class CSpectrumAnalyser : public CWorkerThread {
 public:
     static constexpr int kOrder = 11;
-    static constexpr int kSize = 1 << kOrder;         // 2048 samples
-    static constexpr int kBins = kSize / 2 + 1;       // 1025 bins, 97.65625 Hz apart
+    static constexpr int kSize = 1 << kOrder;    // 2048 samples
+    static constexpr int kBins = kSize / 2 + 1;  // 1025 bins, 97.65625 Hz apart
+    static_assert(kBins == kSpectrumBins);
     static constexpr double kReference = 16216500.0;  // magnitude of 0 dB
     enum Window { WINDOW_NONE = 0, WINDOW_BARTLETT = 1, WINDOW_BLACKMAN = 2 };
-    using Spectrum = std::array<float, kBins>;
+    using Spectrum = CSpectrumBins;
 
     CSpectrumAnalyser();
     ~CSpectrumAnalyser() override;

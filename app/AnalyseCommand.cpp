@@ -127,6 +127,7 @@ int CAnalyseCommand::Run(std::ostream& out, std::ostream& err, bool progressBar)
             analysis.SetResultListener([&](const CMessage& message) { values.Take(message); });
             analysis.SetTickListener([&] {
                 const CTAVIKSDIDoc& doc = analysis.GetDocument();
+                values.drops = doc.GetDropCounts();
                 out << CJsonLine::Format(doc.GetClock().Now(), values,
                                          CJsonLine::ActiveAlarms(doc.GetAlarms()))
                     << "\n";

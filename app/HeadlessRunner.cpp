@@ -174,6 +174,7 @@ void CHeadlessRunner::Tick() {
         return;
     }
     const std::vector<std::string> alarms = CJsonLine::ActiveAlarms(m_pDoc->GetAlarms());
+    m_values.drops = m_pDoc->GetDropCounts();
     if (m_options.bJsonLines) {
         m_out << CJsonLine::Format(m_pDoc->GetClock().Now(), m_values, alarms) << std::endl;
     } else {

@@ -77,6 +77,7 @@ json CJsonLine::Build(CTime time, const CMonitorValues& values,
     line["itu_status"] = status;
     line["rds"] = Rds(values.rds.get());
     line["alarms"] = activeAlarms;
+    line["dropped"] = CJsonValues::Drops(values.drops);
     return line;
 }
 

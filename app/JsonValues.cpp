@@ -25,6 +25,14 @@ CJson CJsonValues::TextOrNull(const std::string& text) {
     return text.empty() ? CJson(nullptr) : CJson(text);
 }
 
+CJson CJsonValues::Drops(const CDropCounts& drops) {
+    CJson json = CJson::object();
+    for (std::size_t i = 0; i < kDropKinds; ++i) {
+        json[CDropCounts::Name(static_cast<EDropKind>(i))] = drops.n[i];
+    }
+    return json;
+}
+
 std::string CJsonValues::Dump(const CJson& value, int indent) {
     return value.dump(indent, ' ', false, CJson::error_handler_t::replace);
 }

@@ -4,6 +4,8 @@
 #include <optional>
 #include <string>
 
+#include "platform/DropCounters.h"
+
 namespace tavik {
 
 // JSON objects keep their keys in the order they were written.
@@ -17,6 +19,8 @@ public:
     static CJson Rounded(std::optional<double> value, int decimals);
     // A stored float exactly, in its shortest text ("106.7"): it reads back bit for bit.
     static CJson Exact(float value);
+    // {"samples":0,"analysers":0,"rds":0,"results":0}: drops of each kind.
+    static CJson Drops(const CDropCounts& drops);
     // A string, or null when empty.
     static CJson TextOrNull(const std::string& text);
     // One line of compact JSON; bytes that are not UTF-8 become U+FFFD instead of failing.

@@ -8,47 +8,32 @@
 namespace tavik {
 
 void CMonitorValues::Take(const CMessage& message) {
-    if (message.message != WM_ANALYSER_RESULT || !message.payload) {
+    if (message.message != WM_ANALYSER_RESULT) {
         return;
     }
-    const auto number = [&] { return *std::static_pointer_cast<const float>(message.payload); };
-    switch (message.wParam) {
-        case 4:
-            deviation = number();
-            secondPeak = secondPeak ? std::max(*secondPeak, *deviation) : *deviation;
-            break;
-        case 5: {
-            // Bin k holds the share at or above k + 1 kHz.
-            const auto& accumulated =
-                *std::static_pointer_cast<const std::vector<float>>(message.payload);
-            if (accumulated.size() > 74) {
-                exceed75 = accumulated[74];
-            }
-            break;
+    const CAnalyserResult& result = message.result;
+    if (const float* peak = result.Get<EResultCode::DeviationPeak>()) {
+        deviation = *peak;
+        secondPeak = secondPeak ? std::max(*secondPeak, *peak) : *peak;
+    } else if (const auto* accumulated = result.Get<EResultCode::DeviationAccumulated>()) {
+        // Bin k holds the share at or above k + 1 kHz.
+        if (accumulated->size() > 74) {
+            exceed75 = (*accumulated)[74];
         }
-        case 6:
-            maxDeviation = number();
-            break;
-        case 12:
-            power1s = number();
-            break;
-        case 7: {
-            const auto& history =
-                *std::static_pointer_cast<const std::vector<float>>(message.payload);
-            if (!history.empty()) {
-                power60s = history.front();  // newest first
-            }
-            break;
+    } else if (const float* maximum = result.Get<EResultCode::DeviationMax>()) {
+        maxDeviation = *maximum;
+    } else if (const float* power = result.Get<EResultCode::Power1s>()) {
+        power1s = *power;
+    } else if (const auto* history = result.Get<EResultCode::PowerHistory>()) {
+        if (!history->empty()) {
+            power60s = history->front();  // newest first
         }
-        case 8:
-            multipath = std::static_pointer_cast<const CMultipathResult>(message.payload);
-            break;
-        case 9:
-        case 11:
-            rds = std::static_pointer_cast<const CRDSSnapshot>(message.payload);
-            break;
-        default:
-            break;
+    } else if (auto fit = result.Share<EResultCode::Multipath>()) {
+        multipath = std::move(fit);
+    } else if (auto data = result.Share<EResultCode::RdsData>()) {
+        rds = std::move(data);
+    } else if (auto quality = result.Share<EResultCode::RdsQuality>()) {
+        rds = std::move(quality);
     }
 }
 

@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "analysis/MultipathResult.h"
+#include "platform/DropCounters.h"
 #include "platform/MessageTarget.h"
 #include "rds/RDSSnapshot.h"
 
@@ -21,6 +22,7 @@ struct CMonitorValues {
     std::optional<float> power60s;                      // dBr, newest of code 7
     std::shared_ptr<const CMultipathResult> multipath;  // code 8
     std::shared_ptr<const CRDSSnapshot> rds;            // codes 9 and 11
+    CDropCounts drops;                                  // since the start, set every second
 
     // Takes what a result message carries; other messages and codes are left alone.
     void Take(const CMessage& message);

@@ -74,6 +74,9 @@ std::string CStatusLine::Format(CTimeSpan elapsed, const CMonitorValues& values,
     line += " | rf " + FormatValue(level, 1) + " dBuV";
     line += " | PI " + pi + " PS " + ps + " BER " + FormatValue(ber, 2) + " %";
     line += " | alarms " + (activeAlarms.empty() ? std::string("-") : activeAlarms);
+    if (values.drops.Total() > 0) {
+        line += " | dropped " + values.drops.Describe();
+    }
     return line;
 }
 

@@ -11,7 +11,8 @@ namespace tavik {
 // The monitor's one line per second, e.g.
 //   00:01:05 dev 48.3 max 77.1 kHz | mpx 2.95 1s 3.02 60s dBr | mp 0.12 %/kHz OK |
 //   rf 65.1 dBuV | PI D313 PS "TAVIK FM" BER 0.00 % | alarms -
-// (on one line). A quantity without a value yet shows "-".
+// (on one line), ending in " | dropped analysers 5, rds 1" once a busy consumer dropped work.
+// A quantity without a value yet shows "-".
 class CStatusLine {
 public:
     static std::string Format(CTimeSpan elapsed, const CMonitorValues& values,

@@ -104,6 +104,7 @@ std::string CSummaryReport::ToJson(const CBatchSummary& s) {
     }
     json["result_file"] = V::TextOrNull(s.strResultFile);
     json["log_file"] = V::TextOrNull(s.strLogFile);
+    json["dropped"] = CJsonValues::Drops(s.drops);
     json["wall_seconds"] = V::Rounded(s.dWallSeconds, 3);
     json["realtime_factor"] = V::Rounded(s.dRealtimeFactor, 0);
     return V::Dump(json);

@@ -25,7 +25,7 @@ std::vector<float> MpxBlock() {
 void BM_DeviationPass(benchmark::State& state) {
     const std::vector<float> block = MpxBlock();
     CDeviationTavik deviation;
-    deviation.SetReference(6000.0f);
+    deviation.SetReference(kMpxReferenceAmplitude);
     for (auto _ : state) {
         auto result = deviation.AnalyseBlock(block.data(), GLOBAL_SAMPLE_BUFSIZE);
         benchmark::DoNotOptimize(result);
@@ -41,7 +41,7 @@ void BM_DeviationPassPosted(benchmark::State& state) {
     const std::vector<float> block = MpxBlock();
     CQueueTarget window;
     CDeviationTavik deviation;
-    deviation.SetReference(6000.0f);
+    deviation.SetReference(kMpxReferenceAmplitude);
     deviation.SetNotifyWindow(&window);
     deviation.SetSynchronous(true);
     CMessage message;

@@ -22,7 +22,7 @@ void BM_MultipathPass(benchmark::State& state) {
     std::vector<float> level(CMultipathTavik::kBlockSize);
     for (int i = 0; i < CMultipathTavik::kBlockSize; ++i) {
         const double deviation = 75.0 * std::sin(0.077 * i) * (0.5 + 0.05 * (i / 2000));
-        mpx[i] = static_cast<float>(deviation * 6000.0 / 19.0);
+        mpx[i] = static_cast<float>(deviation * kMpxReferenceAmplitude / kMpxReferenceDeviation);
         level[i] = static_cast<float>(60.0 + 20.0 * std::log10(1.0 + 1e-3 * deviation));
     }
     CMessage message;

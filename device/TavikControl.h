@@ -12,15 +12,13 @@
 #include "platform/MessageTarget.h"
 #include "platform/Pacer.h"
 #include "platform/ReceiverLink.h"
+#include "platform/SampleBlock.h"
 #include "platform/Thread.h"
 
 namespace tavik {
 
-constexpr int GLOBAL_SAMPLE_BUFSIZE = 20000;  // samples per MPX and per level block
-constexpr int RDS_BLOCK_BYTES = 100;          // raw RDS bytes per transfer block
-constexpr int ALARM_OUTPUT_ALL = 10;          // SetAlarmOutput: every output at once
-constexpr std::uint32_t IOCTL_EZUSB_BULK_WRITE = 0x00222051;
-constexpr std::uint32_t IOCTL_EZUSB_BULK_READ = 0x0022204E;
+constexpr int RDS_BLOCK_BYTES = 100;       // raw RDS bytes per transfer block
+constexpr int ALARM_OUTPUT_ALL = 10;       // SetAlarmOutput: every output at once
 constexpr std::uint32_t kCommandPipe = 2;  // bulk write pipe
 constexpr std::uint32_t kAnswerPipe = 1;   // bulk read pipe
 
@@ -98,8 +96,8 @@ private:
 
     bool m_bInitialised = false;
     bool m_bOpen = false;
-    CBlockExchange<SampleHalf> m_samples;
-    CBlockExchange<RdsBlock> m_rds;
+    CBlockExchange<SampleHalf> m_samples{EDropKind::SampleBlock};
+    CBlockExchange<RdsBlock> m_rds{EDropKind::RdsBlock};
     std::thread m_ADCThread;
     std::thread m_RDSThread;
     std::atomic<bool> m_bADCRunning{false};
@@ -108,7 +106,6 @@ private:
     const int m_nRDSBufferSize = RDS_BLOCK_BYTES;
     std::atomic<ThreadId> m_dwADCThreadID{0};
     std::atomic<ThreadId> m_dwRDSThreadID{0};
-    std::string m_strDeviceName = "Ezusb-0";
     std::array<std::uint8_t, 64> m_Command{};
     std::uint8_t m_nCommandLength = 0;
     CReceiverLink* m_pLink = nullptr;

@@ -102,11 +102,11 @@ bool CTavikControl::ReadADCCycle(std::uint8_t* mpxRaw, std::uint8_t* levelRaw) {
 }
 
 void CTavikControl::ADCTransfer(HWND hwndNotify) {
-    std::vector<std::uint8_t> mpxRaw(kBlockBytes);  // once per run, not per block
-    std::vector<std::uint8_t> levelRaw(kBlockBytes);
-    CCadence cadence(*m_pAdcPacer, 1, kBlockPeriod);
-    int silent = 0;  // cycles in a row without a block
     try {
+        std::vector<std::uint8_t> mpxRaw(kBlockBytes);  // once per run, not per block
+        std::vector<std::uint8_t> levelRaw(kBlockBytes);
+        CCadence cadence(*m_pAdcPacer, 1, kBlockPeriod);
+        int silent = 0;  // cycles in a row without a block
         while (m_bADCRunning.load()) {
             cadence.WaitNext();
             if (!m_bADCRunning.load()) {
@@ -140,7 +140,9 @@ void CTavikControl::ADCTransfer(HWND hwndNotify) {
             m_samples.EndWrite(true);
             PostThreadMessage(m_dwADCThreadID.load(), WM_ADC_BLOCK_READY);
         }
-    } catch (const CTavikControlException& e) {
+    } catch (...) {
+        // Whatever failed, the thread ends and the measurement is told through 1045.
+        const CGenericException e = CurrentException(EXC_TAVIKCONTROL);
         if (hwndNotify != nullptr) {
             hwndNotify->PostMessage(WM_TRANSFER_ERROR, static_cast<std::uintptr_t>(e.GetErrorId()),
                                     e.GetSubId());
@@ -150,9 +152,9 @@ void CTavikControl::ADCTransfer(HWND hwndNotify) {
 }
 
 void CTavikControl::RDSTransfer() {
-    RdsBlock block{};
-    CCadence cadence(*m_pRdsPacer, kRdsBlocksPerSpan, kRdsSpan);
     try {
+        RdsBlock block{};
+        CCadence cadence(*m_pRdsPacer, kRdsBlocksPerSpan, kRdsSpan);
         while (m_bRDSRunning.load()) {
             cadence.WaitNext();
             if (!m_bRDSRunning.load()) {
@@ -170,8 +172,8 @@ void CTavikControl::RDSTransfer() {
             m_rds.EndWrite(true);
             PostThreadMessage(m_dwRDSThreadID.load(), WM_RDS_BLOCK_READY);
         }
-    } catch (const CTavikControlException&) {
-        m_bRDSRunning.store(false);
+    } catch (...) {
+        m_bRDSRunning.store(false);  // the RDS thread ends without a notice
     }
 }
 

@@ -122,8 +122,9 @@ void CBatchAnalysis::Prepare() {
         OpenLogging();
     }
     doc.m_startTime = m_clock.Now();
+    doc.BeginDropCount();
     doc.WriteLog("Measurement Started");
-    doc.SetResultValue(0, 0.0f);
+    doc.SetResultValue(EResultValue::Close, 0.0f);
 }
 
 void CBatchAnalysis::OpenLogging() {
@@ -211,6 +212,7 @@ void CBatchAnalysis::Finish(CBatchSummary& summary) {
     doc.CloseLogFiles();
     summary = m_collector.GetSummary();
     summary.nLostResults = doc.GetLostResultCount();
+    summary.drops = doc.GetDropCounts();
     for (const CAlarmMap::Entry& entry : doc.GetAlarms()) {
         summary.alarms.push_back({entry.key, m_alarmEvents.GetActivations(entry.item.get())});
     }
@@ -228,9 +230,9 @@ void CBatchAnalysis::Drain() {
         if (m_resultListener) {
             m_resultListener(message);
         }
-        if (message.message == WM_MULTIPATH_ERROR && message.payload && !m_bMultipathErrorTold) {
+        if (message.message == WM_ANALYSER_ERROR && message.pText && !m_bMultipathErrorTold) {
             m_bMultipathErrorTold = true;
-            m_prompt.Notice(*std::static_pointer_cast<const std::string>(message.payload));
+            m_prompt.Notice(*message.pText);
         }
     }
 }

@@ -3,77 +3,55 @@
 #include <algorithm>
 #include <vector>
 
-#include "analysis/DeviationTavik.h"
 #include "analysis/MultipathResult.h"
 #include "platform/Messages.h"
-#include "rds/RDSWorker.h"
+#include "rds/RDSSnapshot.h"
 
 namespace tavik {
 
 namespace {
 
-// Result codes of the MPX power and multipath analysers (their payload notes name them).
-constexpr std::uintptr_t kMpxPower60s = 7;
-constexpr std::uintptr_t kMultipathResult = 8;
-constexpr std::uintptr_t kMpxPower1s = 12;
 // The accumulated distribution's bin of "at or above 75 kHz" (bin k: at or above k + 1 kHz).
 constexpr std::size_t kBin75 = 74;
-
-template <class T>
-const T& Payload(const CMessage& message) {
-    return *std::static_pointer_cast<const T>(message.payload);
-}
 
 }  // namespace
 
 void CBatchCollector::Collect(const CMessage& message) {
-    if (message.message != WM_ANALYSER_RESULT || !message.payload) {
+    if (message.message != WM_ANALYSER_RESULT) {
         return;
     }
-    switch (message.wParam) {
-        case DEV_RELATIVE:
-            m_summary.deviationRelative = Payload<std::vector<float>>(message);
-            break;
-        case DEV_ACCUMULATED: {
-            m_summary.deviationAccumulated = Payload<std::vector<float>>(message);
-            const auto& accumulated = m_summary.deviationAccumulated;
-            if (accumulated.size() > kBin75) {
-                m_summary.fDeviationExceed75 = accumulated[kBin75];
-            }
-            break;
+    const CAnalyserResult& result = message.result;
+    if (const auto* relative = result.Get<EResultCode::DeviationRelative>()) {
+        m_summary.deviationRelative = *relative;
+    } else if (const auto* accumulated = result.Get<EResultCode::DeviationAccumulated>()) {
+        m_summary.deviationAccumulated = *accumulated;
+        if (accumulated->size() > kBin75) {
+            m_summary.fDeviationExceed75 = (*accumulated)[kBin75];
         }
-        case DEV_MAX_DEVIATION:
-            m_summary.fDeviationMax = Payload<float>(message);
-            break;
-        case kMpxPower1s:
-            m_summary.fMpxPower1sLast = Payload<float>(message);
-            break;
-        case kMpxPower60s:
-            CollectMpxPowerHistory(message);
-            break;
-        case kMultipathResult: {
-            // Before the first accepted fit there is a status but no multipath or level.
-            const auto& result = Payload<CMultipathResult>(message);
-            if (result.HasValue()) {
-                m_summary.fMultipath = result.m_fMultipath;
-                m_summary.fRfLevel = result.m_fLevel;
-            }
-            m_summary.nItuStatus = result.m_nStatus;
-            break;
+    } else if (const float* maximum = result.Get<EResultCode::DeviationMax>()) {
+        m_summary.fDeviationMax = *maximum;
+    } else if (const float* power = result.Get<EResultCode::Power1s>()) {
+        m_summary.fMpxPower1sLast = *power;
+    } else if (const auto* history = result.Get<EResultCode::PowerHistory>()) {
+        CollectMpxPowerHistory(*history);
+    } else if (const CMultipathResult* multipath = result.Get<EResultCode::Multipath>()) {
+        // Before the first accepted fit there is a status but no multipath or level.
+        if (multipath->HasValue()) {
+            m_summary.fMultipath = multipath->m_fMultipath;
+            m_summary.fRfLevel = multipath->m_fLevel;
         }
-        case CRDSWorker::kRDSDataReady:
-        case CRDSWorker::kBitErrorRateReady:
-            m_summary.pRds = std::static_pointer_cast<const CRDSSnapshot>(message.payload);
-            break;
-        default:
-            break;  // time signal, spectra, segment peaks: for displays only
+        m_summary.nItuStatus = multipath->m_nStatus;
+    } else if (auto rds = result.Share<EResultCode::RdsData>()) {
+        m_summary.pRds = std::move(rds);
+    } else if (auto quality = result.Share<EResultCode::RdsQuality>()) {
+        m_summary.pRds = std::move(quality);
     }
+    // Time signal, spectra, segment peaks: for displays only.
 }
 
 // The history comes newest first; its newest value is the second's 60-second power. The
 // maximum is taken over every newest value, so it covers runs longer than the history.
-void CBatchCollector::CollectMpxPowerHistory(const CMessage& message) {
-    const auto& history = Payload<std::vector<float>>(message);
+void CBatchCollector::CollectMpxPowerHistory(const std::vector<float>& history) {
     if (history.empty()) {
         return;
     }

@@ -15,7 +15,7 @@ public:
     CBatchSummary& GetSummary() { return m_summary; }
 
 private:
-    void CollectMpxPowerHistory(const CMessage& message);
+    void CollectMpxPowerHistory(const std::vector<float>& history);
 
     CBatchSummary m_summary;
 };

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/DropCounters.h"
 #include "rds/RDSSnapshot.h"
 
 namespace tavik {
@@ -36,6 +37,7 @@ struct CBatchSummary {
     std::string strResultFile;                 // empty without logging
     std::string strLogFile;
     std::int64_t nLostResults = 0;  // records that could not be written
+    CDropCounts drops;              // blocks and results dropped by busy consumers
     double dWallSeconds = 0.0;
     double dRealtimeFactor = 0.0;
 };

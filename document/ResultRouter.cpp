@@ -16,7 +16,7 @@ bool CResultRouter::Route(const CMessage& message) {
         case WM_TRANSFER_ERROR:
             OnDeviceError(static_cast<int>(message.wParam), static_cast<int>(message.lParam));
             return true;
-        case WM_MULTIPATH_ERROR:
+        case WM_ANALYSER_ERROR:
             return true;  // the analyser repeats it; nothing to do here
         default:
             return false;
@@ -24,33 +24,21 @@ bool CResultRouter::Route(const CMessage& message) {
 }
 
 void CResultRouter::RouteAnalyserResult(const CMessage& message) {
-    if (!message.payload) {
-        return;
-    }
-    switch (message.wParam) {
-        case 4:
-            m_doc.SetResultValue(4, *std::static_pointer_cast<const float>(message.payload));
-            break;
-        case 7: {
-            const auto history =
-                std::static_pointer_cast<const std::vector<float>>(message.payload);
-            if (!history->empty()) {
-                m_doc.SetResultValue(7, history->front());  // newest first
-            }
-            break;
+    const CAnalyserResult& result = message.result;
+    if (const float* peak = result.Get<EResultCode::DeviationPeak>()) {
+        m_doc.SetResultValue(EResultValue::Deviation, *peak);
+    } else if (const auto* history = result.Get<EResultCode::PowerHistory>()) {
+        if (!history->empty()) {
+            m_doc.SetResultValue(EResultValue::MpxPower, history->front());  // newest first
         }
-        case 8: {
-            auto result = std::static_pointer_cast<const CMultipathResult>(message.payload);
-            m_doc.OnMultipathResult(result);
-            if (result->HasValue()) {
-                m_doc.SetResultValue(8, result->m_fMultipath);
-            }
-            m_doc.UpdateAllViews(nullptr, HINT_MULTIPATH_RESULT);
-            break;
+    } else if (auto multipath = result.Share<EResultCode::Multipath>()) {
+        m_doc.OnMultipathResult(multipath);
+        if (multipath->HasValue()) {
+            m_doc.SetResultValue(EResultValue::Multipath, multipath->m_fMultipath);
         }
-        default:
-            break;  // the views' own results
+        m_doc.UpdateAllViews(nullptr, HINT_MULTIPATH_RESULT);
     }
+    // The other results are the views' own.
 }
 
 void CResultRouter::OnDeviceError(int errorId, int subId) {

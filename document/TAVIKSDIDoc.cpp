@@ -3,8 +3,8 @@
 namespace tavik {
 
 CTAVIKSDIDoc::CTAVIKSDIDoc() {
-    m_deviation.SetReference(6000.0f);  // 19 kHz deviation at 6000 ADC units
-    m_mpxPower.SetReference(6000.0f);
+    m_deviation.SetReference(kMpxReferenceAmplitude);
+    m_mpxPower.SetReference(kMpxReferenceAmplitude);
 }
 
 CTAVIKSDIDoc::~CTAVIKSDIDoc() {
@@ -50,12 +50,13 @@ void CTAVIKSDIDoc::StartMeasurement() {
         throw CDocumentException("StartMeasurement: Measurement could not be started", 0);
     }
     m_startTime = m_pClock->Now();
+    m_drops.Begin();
     UpdateAllViews(nullptr, HINT_RUN_STARTED);
 
     m_nResults = 0;
     WriteLog("Measurement Started");
     m_currentRecord.m_nTimestamp = 0;
-    SetResultValue(0, 0.0f);
+    SetResultValue(EResultValue::Close, 0.0f);
     SendStateHint();
 }
 
@@ -98,7 +99,10 @@ void CTAVIKSDIDoc::OnMainTimerEvent() {
         e.AppendMessage("OnMainTimerEvent()\n");
         TickWarningBox(FormatException(e));
     }
-    SetResultValue(0, 0.0f);
+    SetResultValue(EResultValue::Close, 0.0f);
+    for (const std::string& line : m_drops.Check(m_pClock->Now())) {
+        WriteLog(line);
+    }
     if (m_elapsed.GetSeconds() % 2 == 0) {
         AnalyseMultipath();
     }

@@ -21,6 +21,7 @@
 #include "analysis/SpectrumAnalyser.h"
 #include "device/TavikControl.h"
 #include "document/CurrentValues.h"
+#include "document/DropReport.h"
 #include "document/Hints.h"
 #include "document/PanoramaView.h"
 #include "document/ProtocolHeader.h"
@@ -38,6 +39,10 @@
 #include "rds/RDSWorker.h"
 
 namespace tavik {
+
+// What SetResultValue records: a value of the second's result record (the numbers are those of
+// the result codes that bring them), or the close of the record at the end of the second.
+enum class EResultValue : int { Close = 0, Deviation = 4, MpxPower = 7, Multipath = 8 };
 
 // The one document: owns the receiver and the analysers, runs the measurement lifecycle and the
 // once-a-second main timer work, and tells its views of changes through hints. Lifecycle
@@ -65,6 +70,10 @@ public:
     bool IsRunning() const { return m_bRunning.load(); }
     bool IsPaused() const { return m_bPaused.load(); }
     void SetResultWindow(HWND hwnd);
+    // Blocks and results dropped since the last start because a consumer was busy.
+    CDropCounts GetDropCounts() const { return m_drops.GetCounts(); }
+    // Counts drops from now on (a start does it; the batch analysis at its beginning).
+    void BeginDropCount() { m_drops.Begin(); }
     HWND GetResultWindow() const override { return m_hResultWnd; }
 
     // Command handlers: catch, show the formatted error in a warning box, send hints.
@@ -105,7 +114,7 @@ public:
     }
 
     // Result logging.
-    void SetResultValue(int kind, float value);
+    void SetResultValue(EResultValue kind, float value);
     void WriteLog(const std::string& line);
 
     // Alarms: checked once a second by the main timer.
@@ -183,6 +192,7 @@ private:
     CPrompt* m_pPrompt = &m_defaultPrompt;
     const CClock* m_pClock = &CSystemClock::Instance();
     HWND m_hResultWnd = nullptr;
+    CDropReport m_drops;
 
     CTavikControl m_device;
 
@@ -242,6 +252,7 @@ private:
     void DistributeADCBlock(CSpectrumDecimation& spectrum);
     void HandOver(CWorkerThread& worker, SampleBuffer& copy);
     int RDSDistribute(CThread& thread);
+    void ReportThreadFailure(const CGenericException& e);
     CDeviationTavik m_deviation;
     CMPXPowerTavik m_mpxPower;
     CSpectrumAnalyser m_spectrum;

@@ -2,6 +2,7 @@
 #include <cstring>
 
 #include "document/TAVIKSDIDoc.h"
+#include "platform/DropCounters.h"
 #include "platform/Messages.h"
 
 namespace tavik {
@@ -66,9 +67,11 @@ int CTAVIKSDIDoc::ADCDistribute(CThread& thread) {
             }
             DistributeADCBlock(spectrum);
         }
-    } catch (CDocumentException& e) {
+    } catch (...) {
+        CGenericException e = CurrentException(EXC_DOCUMENT);
         e.AppendMessage("ADCDistribute throwed an exception\n");
-        return 1;  // the thread ends; nobody waits for its text
+        ReportThreadFailure(e);
+        return 1;
     }
 }
 
@@ -97,6 +100,7 @@ void CTAVIKSDIDoc::DistributeADCBlock(CSpectrumDecimation& spectrum) {
 // its copy, the block would be dropped anyway: the copy is then left alone.
 void CTAVIKSDIDoc::HandOver(CWorkerThread& worker, SampleBuffer& copy) {
     if (worker.IsBusy()) {
+        CountDrop(EDropKind::AnalyserBlock);
         return;
     }
     std::copy_n(m_mpxBlock.data(), m_nMpxCount, copy.data());
@@ -125,9 +129,23 @@ int CTAVIKSDIDoc::RDSDistribute(CThread& thread) {
             block.count = m_nRdsCount;
             m_rdsWorker.PostData(block);
         }
-    } catch (CDocumentException& e) {
+    } catch (...) {
+        CGenericException e = CurrentException(EXC_DOCUMENT);
         e.AppendMessage("RDSDistribute throwed an exception\n");
+        ReportThreadFailure(e);
         return 1;
+    }
+}
+
+// A distribution thread that failed posts its text as an analyser error (1047) to the result
+// window: the measurement goes on without its blocks, and the text is there to be shown.
+void CTAVIKSDIDoc::ReportThreadFailure(const CGenericException& e) {
+    if (m_hResultWnd != nullptr) {
+        m_hResultWnd->PostMessage(CMessage{WM_ANALYSER_ERROR,
+                                           static_cast<std::uintptr_t>(e.GetErrorId()),
+                                           e.GetSubId(),
+                                           {},
+                                           std::make_shared<const std::string>(e.GetMessage())});
     }
 }
 

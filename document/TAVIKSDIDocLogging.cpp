@@ -15,21 +15,21 @@ constexpr const char* kDeleteQuestion =
 
 }  // namespace
 
-void CTAVIKSDIDoc::SetResultValue(int kind, float value) {
+void CTAVIKSDIDoc::SetResultValue(EResultValue kind, float value) {
     switch (kind) {
-        case 8:
+        case EResultValue::Multipath:
             m_currentRecord.m_fMultipath = value;
             m_bHasMultipath = true;
             break;
-        case 4:
+        case EResultValue::Deviation:
             m_currentRecord.m_fDeviation = value;
             m_bHasDeviation = true;
             break;
-        case 7:
+        case EResultValue::MpxPower:
             m_currentRecord.m_fMPXPower = value;
             m_bHasMpxPower = true;
             break;
-        case 0: {
+        case EResultValue::Close: {
             // Close the second's record and stamp the next one; the values carry over, so a
             // second without a new value repeats the last one.
             if (m_currentRecord.m_nTimestamp != 0 && m_bLoggingEnabled) {
@@ -45,8 +45,6 @@ void CTAVIKSDIDoc::SetResultValue(int kind, float value) {
             m_currentRecord.m_nTimestamp = static_cast<std::uint32_t>(now.GetTime());
             break;
         }
-        default:
-            break;
     }
 }
 

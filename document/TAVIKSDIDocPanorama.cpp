@@ -82,11 +82,10 @@ void CTAVIKSDIDoc::EndPanoramaScan() {
 int CTAVIKSDIDoc::PanoramaThread(CThread& self, HWND hwnd) {
     try {
         ScanPanorama(self.Queue());
-    } catch (const CTavikControlException& e) {
+    } catch (...) {
+        // Any other failure ends the scan as a document error.
+        const CGenericException e = CurrentException(EXC_DOCUMENT);
         // Cleared before the notices, so the panorama hint that follows reports the end.
-        m_bPanoramaRunning.store(false);
-        PostPanoramaNotice(hwnd, static_cast<std::uintptr_t>(e.GetErrorId()), e.GetSubId());
-    } catch (const CDocumentException& e) {
         m_bPanoramaRunning.store(false);
         PostPanoramaNotice(hwnd, static_cast<std::uintptr_t>(e.GetErrorId()), e.GetSubId());
     }

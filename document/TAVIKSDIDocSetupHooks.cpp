@@ -16,8 +16,8 @@ void CTAVIKSDIDoc::ApplyWindowFunction() {
 
 // On a new document: 6000 ADC units are 19 kHz deviation.
 void CTAVIKSDIDoc::ResetAnalyserReferences() {
-    m_deviation.SetReference(6000.0f);
-    m_mpxPower.SetReference(6000.0f);
+    m_deviation.SetReference(kMpxReferenceAmplitude);
+    m_mpxPower.SetReference(kMpxReferenceAmplitude);
 }
 
 // On a new document. A scan still running is ended first, so that its thread never writes the

@@ -8,7 +8,7 @@
 namespace tavik {
 
 // A POSIX file descriptor owned by value. Operations return 0 or the errno cause code, which
-// the error texts show in place of the original platform's file-error cause.
+// the error texts show as the file-error cause.
 class CFile {
 public:
     enum OpenMode { modeRead, modeWrite, modeAppend, modeReadWrite };

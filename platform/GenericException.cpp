@@ -2,6 +2,7 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <exception>
 
 namespace tavik {
 
@@ -84,6 +85,18 @@ std::string GetErrorMessage(int errorId, int subId, const std::string& message) 
             return StringFormat("EXC_DEVIATIONTAVIK: subID(%i) not defined!", subId);
         default:
             return StringFormat("ID(%i) not defined!", errorId);
+    }
+}
+
+CGenericException CurrentException(int errorId) {
+    try {
+        throw;
+    } catch (const CGenericException& e) {
+        return e;
+    } catch (const std::exception& e) {
+        return CGenericException(std::string(e.what()) + "\n", errorId, 0);
+    } catch (...) {
+        return CGenericException("unknown exception\n", errorId, 0);
     }
 }
 

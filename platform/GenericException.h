@@ -90,6 +90,12 @@ public:
 std::string GetErrorMessage(int errorId, int subId, const std::string& message);
 std::string FormatException(CGenericException e);
 
+// Only inside a catch handler: the exception in flight as its error ID, sub-ID and message when
+// it is of this family; any other becomes error `errorId`, sub-ID 0, with its what() text (or
+// "unknown exception") and a line break. Thread bodies catch everything at their top with it,
+// so that no exception ends the process.
+CGenericException CurrentException(int errorId);
+
 // printf into a std::string.
 std::string StringFormat(const char* format, ...) __attribute__((format(printf, 1, 2)));
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/DropCounters.h"
 #include "platform/Messages.h"
 
 namespace tavik {
@@ -31,6 +32,7 @@ void CMessageQueue::PostCoalescing(CMessage message, std::size_t limit) {
                 });
             if (same != m_messages.rend()) {
                 *same = std::move(message);
+                CountDrop(EDropKind::Result);
                 return;
             }
         }

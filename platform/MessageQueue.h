@@ -20,7 +20,7 @@ public:
     void PostCoalescing(CMessage message, std::size_t limit);
 
     // Blocks until a message with min <= number <= max arrives (0, 0: any message) and removes
-    // it. Returns 0 for WM_QUIT, 1 for any other message, as the original GetMessage does.
+    // it. Returns 0 for WM_QUIT, 1 for any other message.
     int GetMessage(CMessage& out, unsigned min = 0, unsigned max = 0);
 
     // Like GetMessage but gives up after `timeout`; std::nullopt when nothing arrived.

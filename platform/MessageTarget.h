@@ -2,20 +2,29 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
+
+#include "platform/AnalyserResult.h"
 
 namespace tavik {
 
-// One posted message. `payload` carries an immutable copy of a result handed from a worker
-// thread to its receiver, so the receiver never reads a buffer that the worker rewrites.
+// One posted message. A result (1027) carries its typed payload, wParam its code; an analysis
+// failure (1047) carries its text.
 struct CMessage {
+    CMessage() = default;
+    CMessage(unsigned number, std::uintptr_t w, std::intptr_t l, CAnalyserResult r = {},
+             std::shared_ptr<const std::string> text = nullptr)
+        : message(number), wParam(w), lParam(l), result(std::move(r)), pText(std::move(text)) {}
+
     unsigned message = 0;
     std::uintptr_t wParam = 0;
     std::intptr_t lParam = 0;
-    std::shared_ptr<const void> payload;
+    CAnalyserResult result;
+    std::shared_ptr<const std::string> pText;
 };
 
-// The window handle of the original design: something that accepts posted messages from any
-// thread and handles them later on its own thread (GUI widget, headless loop, test recorder).
+// A window handle: something that accepts posted messages from any thread and handles them
+// later on its own thread (GUI widget, headless loop, test recorder).
 class CMessageTarget {
 public:
     virtual ~CMessageTarget() = default;
@@ -23,7 +32,7 @@ public:
     virtual void PostMessage(CMessage message) = 0;
 
     void PostMessage(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) {
-        PostMessage(CMessage{message, wParam, lParam, nullptr});
+        PostMessage(CMessage{message, wParam, lParam});
     }
 };
 

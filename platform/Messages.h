@@ -13,6 +13,6 @@ constexpr unsigned WM_ANALYSER_RESULT = WM_USER + 3;   // 1027, analyser result 
 constexpr unsigned WM_NAVIGATION_ITEM = WM_USER + 10;  // 1034, navigation pane click
 constexpr unsigned WM_PANORAMA_NOTICE = WM_USER + 20;  // 1044, panorama scan notices
 constexpr unsigned WM_TRANSFER_ERROR = WM_USER + 21;   // 1045, ADC transfer thread failed
-constexpr unsigned WM_MULTIPATH_ERROR = WM_USER + 23;  // 1047, multipath analysis failed
+constexpr unsigned WM_ANALYSER_ERROR = WM_USER + 23;   // 1047, an analysis thread failed
 
 }  // namespace tavik

@@ -62,7 +62,6 @@ void CSteppedPacer::WaitForPermit(std::unique_lock<std::mutex>& lock) {
     --m_nWaiting;
     if (!m_bInterrupted) {
         --m_nPermits;
-        ++m_nSleeps;
     }
     m_cv.notify_all();
 }
@@ -92,11 +91,6 @@ void CSteppedPacer::Step(int cycles) {
 bool CSteppedPacer::WaitUntilIdle(std::chrono::milliseconds limit) {
     std::unique_lock lock(m_mutex);
     return m_cv.wait_for(lock, limit, [&] { return m_nPermits == 0 && m_nWaiting > 0; });
-}
-
-int CSteppedPacer::SleepCount() const {
-    std::lock_guard lock(m_mutex);
-    return m_nSleeps;
 }
 
 }  // namespace tavik

@@ -57,7 +57,6 @@ public:
     // Waits until every granted permit was used and a thread waits in Sleep again, so the
     // cycles granted so far have completed. False when `limit` passed first.
     bool WaitUntilIdle(std::chrono::milliseconds limit = std::chrono::seconds(10));
-    int SleepCount() const;
 
 private:
     void WaitForPermit(std::unique_lock<std::mutex>& lock);
@@ -67,7 +66,6 @@ private:
     Time m_now{0};
     int m_nPermits = 0;
     int m_nWaiting = 0;
-    int m_nSleeps = 0;
     bool m_bInterrupted = false;
 };
 

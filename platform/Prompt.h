@@ -6,7 +6,8 @@
 
 namespace tavik {
 
-// Message box styles and answers, with the values of the original message-box interface.
+// Message box styles and answers, numbered as the message-box interface numbers them (a style
+// value such as 292 is a sum of them).
 constexpr unsigned MB_OK = 0x00;
 constexpr unsigned MB_YESNO = 0x04;
 constexpr unsigned MB_ICONSTOP = 0x10;  // 16

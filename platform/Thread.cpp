@@ -56,7 +56,15 @@ bool CThread::Start(std::function<int(CThread&)> body) {
         m_bEnded = false;
     }
     try {
-        m_thread = std::thread([this, body = std::move(body)] { Finish(body(*this)); });
+        m_thread = std::thread([this, body = std::move(body)] {
+            int exitCode = kFailedExitCode;
+            try {
+                exitCode = body(*this);
+            } catch (...) {
+                // The body should have caught it; the thread ends, the process goes on.
+            }
+            Finish(exitCode);
+        });
     } catch (const std::system_error&) {
         CThreadRegistry::Instance().Remove(m_id);
         std::lock_guard lock(m_mutex);
@@ -96,11 +104,6 @@ bool CThread::JoinFor(std::chrono::milliseconds limit) {
     return true;
 }
 
-bool CThread::HasEnded() const {
-    std::lock_guard lock(m_mutex);
-    return !m_bStarted || m_bEnded;
-}
-
 int CThread::ExitCode() const {
     std::lock_guard lock(m_mutex);
     return m_nExitCode;
@@ -111,7 +114,7 @@ bool PostThreadMessage(ThreadId id, unsigned message, std::uintptr_t wParam, std
     if (!queue) {
         return false;
     }
-    queue->Post(CMessage{message, wParam, lParam, nullptr});
+    queue->Post(CMessage{message, wParam, lParam});
     return true;
 }
 

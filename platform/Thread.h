@@ -23,6 +23,9 @@ public:
     CThread(const CThread&) = delete;
     CThread& operator=(const CThread&) = delete;
 
+    // Exit code of a body that let an exception escape.
+    static constexpr int kFailedExitCode = -1;
+
     // Starts `body`; its return value is the exit code. False when the thread could not start.
     bool Start(std::function<int(CThread&)> body);
 
@@ -31,7 +34,6 @@ public:
 
     void Join();                                    // waits without time limit
     bool JoinFor(std::chrono::milliseconds limit);  // true when the thread ended in time
-    bool HasEnded() const;
     int ExitCode() const;
 
 private:

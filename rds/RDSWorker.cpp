@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/DropCounters.h"
+
 namespace tavik {
 
 CRDSWorker::~CRDSWorker() {
@@ -11,6 +13,7 @@ CRDSWorker::~CRDSWorker() {
 void CRDSWorker::PostData(RDS_DATA_MSG message) {
     // While a pass runs its message must not change under it: the new one is dropped.
     if (IsBusy()) {
+        CountDrop(EDropKind::RdsBlock);
         return;
     }
     m_message = message;
@@ -34,8 +37,8 @@ void CRDSWorker::Pass() {
         m_pLastSnapshot = snapshot;
     }
     const auto self = reinterpret_cast<std::intptr_t>(this);
-    Notify(kRDSDataReady, self, snapshot);
-    Notify(kBitErrorRateReady, self, snapshot);
+    Notify(CAnalyserResult::Make<EResultCode::RdsData>(snapshot), self);
+    Notify(CAnalyserResult::Make<EResultCode::RdsQuality>(snapshot), self);
 }
 
 void CRDSWorker::Reset() {

@@ -3,7 +3,7 @@
 #include <memory>
 #include <mutex>
 
-#include "analysis/WorkerThread.h"
+#include "platform/WorkerThread.h"
 #include "rds/RDSDataMessage.h"
 #include "rds/RDSDecoder.h"
 #include "rds/RDSSnapshot.h"
@@ -12,13 +12,11 @@ namespace tavik {
 
 // Runs the RDS decoder off the RDS distribution thread: each message handed in while the
 // worker is idle is decoded on a thread of its own, then message 1027 goes to the notify
-// window with code 9 (RDS data ready) and code 11 (bit error rate ready). Both carry the
-// worker as lParam and one immutable CRDSSnapshot of that pass as payload. Messages that
+// window with RdsData (9) and RdsQuality (11). Both carry the worker as lParam and one
+// immutable CRDSSnapshot of that pass. Messages that
 // arrive while a pass runs are not decoded.
 class CRDSWorker : public CWorkerThread {
 public:
-    static constexpr std::uintptr_t kRDSDataReady = 9;
-    static constexpr std::uintptr_t kBitErrorRateReady = 11;
     // Counts above this are dropped without notification; counts up to it are clamped to the
     // message's 500 data bytes.
     static constexpr int kMaxAcceptedCount = 1000;

@@ -5,6 +5,7 @@
 #include <limits>
 #include <vector>
 
+#include "analysis/MultipathResult.h"
 #include "charts/Colors.h"
 #include "charts/DeviationDisplay.h"
 #include "platform/Prompt.h"
@@ -149,14 +150,13 @@ CTimeChartLook MultipathLook(const CDayReport& report) {
     if (!FiniteRange(report, &CResultRecord::m_fMultipath, low, high)) {
         high = 0.0f;
     }
-    // 2 %/kHz: the multipath limit of the ITU-R measurement conditions.
     return {QStringLiteral("Multipath"),
             QStringLiteral("Multipath"),
             QStringLiteral("%/kHz"),
             &CResultRecord::m_fMultipath,
             0.0f,
             std::min(50.0f, std::max(3.0f, std::ceil(high + 0.5f))),
-            2.0f,
+            CMultipathResult::kMultipathLimit,
             true};
 }
 

@@ -5,6 +5,7 @@
 #include <numbers>
 
 #include "device/PlaybackCalibration.h"
+#include "platform/SampleBlock.h"
 
 namespace tavik {
 
@@ -35,7 +36,7 @@ void CLevelSynth::NextBlock(const std::int16_t* mpx, std::int16_t* out, int coun
     const auto c0 = static_cast<float>(m_coupling[0]);
     const auto c1 = static_cast<float>(m_coupling[1]);
     const auto c2 = static_cast<float>(m_coupling[2]);
-    constexpr float kKilohertzPerUnit = 19.0f / 6000.0f;
+    constexpr float kKilohertzPerUnit = kMpxReferenceDeviation / kMpxReferenceAmplitude;
     for (int i = 0; i < count; ++i) {
         m_fade[0] *= m_fadeStep[0];
         m_fade[1] *= m_fadeStep[1];

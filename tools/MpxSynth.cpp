@@ -72,7 +72,7 @@ void CMpxSynth::NextBlock(std::int16_t* out, int count) {
 }
 
 double CMpxSynth::PeakDeviation() const {
-    return m_nPeak / kReference * 19.0;
+    return m_nPeak / kReference * kMpxReferenceDeviation;
 }
 
 double CMpxSynth::PowerDbr() const {

@@ -5,6 +5,7 @@
 #include <memory>
 #include <vector>
 
+#include "platform/SampleBlock.h"
 #include "tools/AudioProcessor.h"
 #include "tools/GeneratorOptions.h"
 #include "tools/ProgrammeSynth.h"
@@ -17,7 +18,7 @@ namespace tavik {
 // the mean square of everything it produced for the summary.
 class CMpxSynth {
 public:
-    static constexpr double kReference = 6000.0;  // ADC units for 19 kHz deviation
+    static constexpr double kReference = kMpxReferenceAmplitude;  // ADC units
 
     CMpxSynth(const CGeneratorOptions& options, const std::vector<std::uint8_t>& transmittedBits);
 
@@ -27,7 +28,7 @@ public:
     double PowerDbr() const;       // 10 log10(2 m / 6000^2), m the mean square so far
 
     static float ToAdc(double kilohertz) {
-        return static_cast<float>(kilohertz / 19.0 * kReference);
+        return static_cast<float>(kilohertz / kMpxReferenceDeviation * kReference);
     }
 
 private:

@@ -1,5 +1,6 @@
 #include "ui/ConditionsLine.h"
 
+#include "analysis/MultipathResult.h"
 #include "platform/GenericException.h"
 #include "ui/MainViewLayout.h"
 
@@ -7,7 +8,6 @@ namespace tavik {
 
 namespace {
 
-constexpr float kMinimumDeviation = 20.0f;  // kHz: the multipath fit needs more than this
 constexpr int kStripWidth = 500;
 constexpr int kStripHeight = 30;
 
@@ -16,7 +16,7 @@ constexpr int kStripHeight = 30;
 std::string FormatConditions(float level, float multipath, int status) {
     if (status == 3) {
         return StringFormat("ITU-R Measurement Conditions >> Deviation too low (< %.1f kHz)",
-                            static_cast<double>(kMinimumDeviation));
+                            static_cast<double>(CMultipathResult::kMinimumDeviation));
     }
     std::string line =
         StringFormat("ITU-R Measurement Conditions >> RF Level: %.1f dBuV  |  ",

@@ -1,5 +1,5 @@
+#include "platform/AnalyserResult.h"
 #include "platform/Messages.h"
-#include "ui/AnalyserResult.h"
 #include "ui/DataView.h"
 #include "ui/MeasurementView.h"
 
@@ -15,11 +15,11 @@ void CDataView::OnMessage(const CMessage& message) {
 }
 
 void CDataView::OnAnalyserResult(const CMessage& message) {
-    const int page = PageForResultCode(static_cast<int>(message.wParam));
-    if (page < 0 || !message.payload) {
+    const int page = PageForResultCode(message.result.Code());
+    if (page < 0) {
         return;
     }
-    m_views[page]->OnResult(CAnalyserResult(message));
+    m_views[page]->OnResult(message.result);
 }
 
 }  // namespace tavik

@@ -16,7 +16,7 @@
 #include "charts/LevelMeter.h"
 #include "document/Hints.h"
 #include "document/TAVIKSDIDoc.h"
-#include "ui/AnalyserResult.h"
+#include "platform/AnalyserResult.h"
 #include "ui/MeasurementForm.h"
 
 namespace tavik {
@@ -192,23 +192,16 @@ void CDeviationView::SetLimitLines() {
 }
 
 void CDeviationView::OnResult(const CAnalyserResult& result) {
-    switch (result.Code()) {
-        case 3:
-            CopyClasses(result.Values(), m_relative);
-            m_bDirty = true;
-            break;
-        case 5:
-            CopyClasses(result.Values(), m_accumulated);
-            m_bDirty = true;
-            break;
-        case 4:
-            m_pMeter->SetLevel(result.Value());
-            break;
-        case 6:
-            m_pMaximum->setText(FormatValue("%.2fkHz", static_cast<double>(result.Value())));
-            break;
-        default:
-            break;
+    if (const auto* relative = result.Get<EResultCode::DeviationRelative>()) {
+        CopyClasses(*relative, m_relative);
+        m_bDirty = true;
+    } else if (const auto* accumulated = result.Get<EResultCode::DeviationAccumulated>()) {
+        CopyClasses(*accumulated, m_accumulated);
+        m_bDirty = true;
+    } else if (const float* peak = result.Get<EResultCode::DeviationPeak>()) {
+        m_pMeter->SetLevel(*peak);
+    } else if (const float* maximum = result.Get<EResultCode::DeviationMax>()) {
+        m_pMaximum->setText(FormatValue("%.2fkHz", static_cast<double>(*maximum)));
     }
 }
 

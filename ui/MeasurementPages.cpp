@@ -18,29 +18,31 @@ const std::array<SMeasurementPage, kMeasurementPages> kMeasurementPageTable = {{
     {"RDS Data", 1090, 320, "RDS View", 116, "Measurement - RDS Data"},
 }};
 
-int PageForResultCode(int code) {
+int PageForResultCode(EResultCode code) {
     switch (code) {
-        case 1:
+        case EResultCode::TimeSignal:
             return PAGE_SIGNAL;
-        case 2:
-        case 10:
+        case EResultCode::Spectrum:
+        case EResultCode::PeakHold:
             return PAGE_SPECTRUM;
-        case 3:
-        case 4:
-        case 5:
-        case 6:
+        case EResultCode::DeviationRelative:
+        case EResultCode::DeviationPeak:
+        case EResultCode::DeviationAccumulated:
+        case EResultCode::DeviationMax:
             return PAGE_DEVIATION;
-        case 7:
-        case 12:
+        case EResultCode::PowerHistory:
+        case EResultCode::Power1s:
             return PAGE_POWER;
-        case 9:
+        case EResultCode::RdsData:
             return PAGE_RDS;
-        case 11:
-        case 13:
+        case EResultCode::RdsQuality:
+        case EResultCode::SegmentPeaks:
             return PAGE_QUALITY;
-        default:
+        case EResultCode::None:
+        case EResultCode::Multipath:
             return -1;
     }
+    return -1;
 }
 
 namespace {

@@ -3,6 +3,8 @@
 #include <array>
 #include <functional>
 
+#include "platform/AnalyserResult.h"
+
 class QWidget;
 
 namespace tavik {
@@ -33,8 +35,8 @@ struct SMeasurementPage {
 extern const std::array<SMeasurementPage, kMeasurementPages> kMeasurementPageTable;
 
 // The page whose view takes a result code of message 1027, or -1 when no view takes it
-// (code 8 goes to the document only; unknown codes nowhere).
-int PageForResultCode(int code);
+// (code 8 goes to the document only).
+int PageForResultCode(EResultCode code);
 
 // Makes a page's view as a child of the data view (which owns it from then on).
 using MeasurementViewFactory = std::function<CMeasurementView*(CTAVIKSDIDoc&, QWidget* parent)>;

@@ -1,6 +1,7 @@
 #include "ui/PMPXView.h"
 
 #include <algorithm>
+#include <span>
 
 #include <QAbstractButton>
 #include <QButtonGroup>
@@ -13,7 +14,7 @@
 #include "charts/Display.h"
 #include "charts/LevelMeter.h"
 #include "document/Hints.h"
-#include "ui/AnalyserResult.h"
+#include "platform/AnalyserResult.h"
 
 namespace tavik {
 
@@ -116,16 +117,15 @@ void CPMPXView::ApplySpan() {
 }
 
 void CPMPXView::OnResult(const CAnalyserResult& result) {
-    if (result.Code() == 7) {
-        const std::span<const float> history = result.Values();
-        const std::size_t n = std::min<std::size_t>(history.size(), kMaxValues);
+    if (const auto* history = result.Get<EResultCode::PowerHistory>()) {
+        const std::size_t n = std::min<std::size_t>(history->size(), kMaxValues);
         if (n == 0) {
             return;
         }
-        m_values.assign(history.begin(), history.begin() + static_cast<std::ptrdiff_t>(n));
+        m_values.assign(history->begin(), history->begin() + static_cast<std::ptrdiff_t>(n));
         m_bDirty = true;
-    } else if (result.Code() == 12) {
-        m_pMeter->SetLevel(result.Value());
+    } else if (const float* power = result.Get<EResultCode::Power1s>()) {
+        m_pMeter->SetLevel(*power);
     }
 }
 

@@ -14,15 +14,15 @@
 #include "charts/Display.h"
 #include "document/Hints.h"
 #include "document/TAVIKSDIDoc.h"
+#include "platform/AnalyserResult.h"
 #include "rds/RDSSnapshot.h"
-#include "ui/AnalyserResult.h"
 #include "ui/MeasurementForm.h"
 
 namespace tavik {
 
 namespace {
 
-constexpr float kRequiredDeviation = 20.0f;  // kHz a multipath measurement needs
+constexpr float kRequiredDeviation = CMultipathResult::kMinimumDeviation;
 constexpr COLORREF kYellow = RGB(255, 255, 0);
 constexpr COLORREF kRed = RGB(255, 0, 0);
 constexpr int kLampSize = 14;
@@ -141,17 +141,16 @@ void CQualityView::SetLamps(bool ok, bool stop) {
 }
 
 void CQualityView::OnResult(const CAnalyserResult& result) {
-    if (result.Code() == 11) {
-        const CRDSSnapshot& rds = result.RDS();
-        m_bSettled = rds.m_bSettled;
-        QString text = FormatValue("%.3f%%", rds.m_dBitErrorRate);
+    if (const CRDSSnapshot* rds = result.Get<EResultCode::RdsQuality>()) {
+        m_bSettled = rds->m_bSettled;
+        QString text = FormatValue("%.3f%%", rds->m_dBitErrorRate);
         if (!m_bSettled) {
             text += QStringLiteral(" settling");
         }
         m_pBitErrorRate->setText(text);
-    } else if (result.Code() == 13) {
+    } else if (const CSegmentPeaks* peaks = result.Get<EResultCode::SegmentPeaks>()) {
         m_pPeaks->clear();
-        for (const float peak : result.Values()) {
+        for (const float peak : *peaks) {
             m_pPeaks->addItem(FormatValue("%.2f", static_cast<double>(peak)));
         }
     }

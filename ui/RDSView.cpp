@@ -5,9 +5,9 @@
 
 #include "document/Hints.h"
 #include "document/TAVIKSDIDoc.h"
+#include "platform/AnalyserResult.h"
 #include "rds/RDSCharacterSet.h"
 #include "rds/RDSSnapshot.h"
-#include "ui/AnalyserResult.h"
 
 namespace tavik {
 
@@ -38,8 +38,8 @@ CRDSView::CRDSView(CTAVIKSDIDoc& doc, QWidget* parent) : CMeasurementView(doc, p
 CRDSView::~CRDSView() = default;
 
 void CRDSView::OnResult(const CAnalyserResult& result) {
-    if (result.Code() == 9) {
-        UpdateFromWorker(result.RDS());
+    if (const CRDSSnapshot* rds = result.Get<EResultCode::RdsData>()) {
+        UpdateFromWorker(*rds);
     }
 }
 

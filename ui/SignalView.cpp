@@ -5,7 +5,7 @@
 #include "charts/Display.h"
 #include "document/Hints.h"
 #include "document/TAVIKSDIDoc.h"
-#include "ui/AnalyserResult.h"
+#include "platform/AnalyserResult.h"
 
 namespace tavik {
 
@@ -54,7 +54,7 @@ CDisplay* CSignalView::CreateChart(const char* name, const char* title, const ch
 }
 
 void CSignalView::OnResult(const CAnalyserResult& result) {
-    if (result.Code() == 1) {
+    if (result.Code() == EResultCode::TimeSignal) {
         m_bDirty = true;
     }
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <span>
 
 #include <QAbstractButton>
 #include <QButtonGroup>
@@ -15,7 +16,7 @@
 #include "charts/Display.h"
 #include "document/Hints.h"
 #include "document/TAVIKSDIDoc.h"
-#include "ui/AnalyserResult.h"
+#include "platform/AnalyserResult.h"
 
 namespace tavik {
 
@@ -113,11 +114,11 @@ void CSpectrumView::ResetArrays() {
 }
 
 void CSpectrumView::OnResult(const CAnalyserResult& result) {
-    if (result.Code() == 2) {
-        CopySpectrum(result.Values(), m_spectrum);
+    if (const CSpectrumBins* spectrum = result.Get<EResultCode::Spectrum>()) {
+        CopySpectrum(*spectrum, m_spectrum);
         m_bDirty = true;
-    } else if (result.Code() == 10) {
-        CopySpectrum(result.Values(), m_peakHold);
+    } else if (const CSpectrumBins* peakHold = result.Get<EResultCode::PeakHold>()) {
+        CopySpectrum(*peakHold, m_peakHold);
         m_bDirty = true;
     }
 }

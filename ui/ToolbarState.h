@@ -2,7 +2,7 @@
 
 namespace tavik {
 
-// Toolbar button states with the values of the original toolbar: enabled 4, hidden 8 (hidden
+// Toolbar button states, as numbered by the toolbar's state flags: enabled 4, hidden 8 (hidden
 // buttons are not enabled either); 0 leaves a button as it is.
 enum : int {
     TBSTATE_UNCHANGED = 0,

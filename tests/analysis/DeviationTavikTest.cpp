@@ -211,15 +211,16 @@ TEST_F(DeviationFixture, ClearBufferRestartsCountersHistogramAndMaximum) {
     EXPECT_EQ(deviation.GetRelative()[0], 100.0f);
 }
 
-// Takes the next message and its payload as T.
-template <class T>
-std::shared_ptr<const T> Take(CQueueTarget& window, std::uintptr_t code) {
+// Takes the next message, which must be a result of code C.
+template <EResultCode C>
+CAnalyserResult Take(CQueueTarget& window) {
     CMessage msg;
     EXPECT_EQ(window.Queue().GetMessageFor(msg, std::chrono::seconds(10)), 1);
     EXPECT_EQ(msg.message, WM_ANALYSER_RESULT);
-    EXPECT_EQ(msg.wParam, code);
+    EXPECT_EQ(msg.wParam, static_cast<std::uintptr_t>(C));
+    EXPECT_EQ(msg.result.Code(), C);
     EXPECT_EQ(msg.lParam, 0);
-    return std::static_pointer_cast<const T>(msg.payload);
+    return msg.result;
 }
 
 TEST(DeviationTavik, PostsImmutableCopiesInOrder) {
@@ -236,23 +237,28 @@ TEST(DeviationTavik, PostsImmutableCopiesInOrder) {
             deviation.PostData(block.data(), N);
             ASSERT_TRUE(deviation.WaitUntilIdle(std::chrono::seconds(10)));
             if (i == 4 || i == 9) {
-                const auto signal = Take<std::vector<float>>(window, DEV_TIME_SIGNAL);
+                const auto signal =
+                    Take<EResultCode::TimeSignal>(window).Share<EResultCode::TimeSignal>();
                 ASSERT_EQ(signal->size(), static_cast<std::size_t>(N));
                 EXPECT_EQ((*signal)[5], 19.0f);
                 EXPECT_EQ(signal, deviation.GetTimeSignal());
             }
             if (i == 10) {
-                const auto relative = Take<std::vector<float>>(window, DEV_RELATIVE);
-                const auto accumulated = Take<std::vector<float>>(window, DEV_ACCUMULATED);
-                const auto maximum = Take<float>(window, DEV_MAX_DEVIATION);
+                const auto relative = Take<EResultCode::DeviationRelative>(window)
+                                          .Share<EResultCode::DeviationRelative>();
+                const auto accumulated = Take<EResultCode::DeviationAccumulated>(window)
+                                             .Share<EResultCode::DeviationAccumulated>();
+                const float maximum =
+                    *Take<EResultCode::DeviationMax>(window).Get<EResultCode::DeviationMax>();
                 ASSERT_EQ(relative->size(), 110u);
                 EXPECT_EQ((*relative)[14], 50.0f);  // first halves: 14.25 kHz
                 EXPECT_EQ((*relative)[19], 50.0f);
                 EXPECT_EQ((*accumulated)[13], 100.0f);
                 EXPECT_EQ((*accumulated)[14], 50.0f);
-                EXPECT_EQ(*maximum, 19.0f);
+                EXPECT_EQ(maximum, 19.0f);
             }
-            EXPECT_EQ(*Take<float>(window, DEV_BLOCK_PEAK), 19.0f);
+            EXPECT_EQ(*Take<EResultCode::DeviationPeak>(window).Get<EResultCode::DeviationPeak>(),
+                      19.0f);
         }
         EXPECT_EQ(window.Queue().Size(), 0u);
         // The source block was only read: the time signal is a copy.

@@ -35,10 +35,10 @@ struct PowerFixture : ::testing::Test {
         CMessage msg;
         while (window.Queue().PeekMessage(msg, 0, 0, true)) {
             ASSERT_EQ(msg.message, WM_ANALYSER_RESULT);
-            if (msg.wParam == 12) {
-                oneSecond.push_back(*std::static_pointer_cast<const float>(msg.payload));
-            } else if (msg.wParam == 7) {
-                history = *std::static_pointer_cast<const std::vector<float>>(msg.payload);
+            if (const float* power = msg.result.Get<EResultCode::Power1s>()) {
+                oneSecond.push_back(*power);
+            } else if (const auto* values = msg.result.Get<EResultCode::PowerHistory>()) {
+                history = *values;
                 ++historyPosts;
             }
         }

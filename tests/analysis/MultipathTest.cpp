@@ -70,12 +70,12 @@ struct MultipathFixture : ::testing::Test {
     std::string Failure() {
         analyser.Analyse();
         const auto posts = Drain(window);
-        if (posts.size() != 1 || posts[0].message != WM_MULTIPATH_ERROR || posts[0].wParam != 11 ||
+        if (posts.size() != 1 || posts[0].message != WM_ANALYSER_ERROR || posts[0].wParam != 11 ||
             posts[0].lParam != 1) {
             ADD_FAILURE() << "no failure notice";
             return "";
         }
-        return *std::static_pointer_cast<const std::string>(posts[0].payload);
+        return *posts[0].pText;
     }
     CQueueTarget window;
     CTestHost host;
@@ -193,7 +193,7 @@ TEST_F(MultipathFixture, EqualPeaksFitTheLaterSegment) {
     block.mpx[7 * CMultipathTavik::kSegmentSize + 6] = test::RawFromKilohertz(-11.5);
     const auto posts = Run(block);
     ASSERT_EQ(posts.size(), 2u);
-    const auto& peaks = *std::static_pointer_cast<const CSegmentPeaks>(posts[0].payload);
+    const auto& peaks = *posts[0].result.Get<EResultCode::SegmentPeaks>();
     EXPECT_EQ(peaks[2], peaks[7]);
     const auto result = ResultOf(posts[1]);
     const float hi = std::ceil(test::KilohertzFromRaw(test::RawFromKilohertz(30.0)));
@@ -227,7 +227,7 @@ TEST_F(MultipathFixture, LowDeviationKeepsTheAverage) {
     posts = Run(block);
     ASSERT_EQ(posts.size(), 2u);
     EXPECT_EQ(posts[0].wParam, 13u);
-    const auto& peaks = *std::static_pointer_cast<const CSegmentPeaks>(posts[0].payload);
+    const auto& peaks = *posts[0].result.Get<EResultCode::SegmentPeaks>();
     EXPECT_EQ(peaks[4], 20.0f);
     EXPECT_EQ(peaks[9], 20.0f);
     result = ResultOf(posts[1]);
@@ -305,15 +305,16 @@ TEST_F(MultipathFixture, PostsSegmentPeaksThenTheResult) {
     ASSERT_EQ(posts.size(), 2u);
     EXPECT_EQ(posts[0].message, WM_ANALYSER_RESULT);
     EXPECT_EQ(posts[0].wParam, 13u);
-    const auto peaks = std::static_pointer_cast<const CSegmentPeaks>(posts[0].payload);
-    EXPECT_EQ(posts[0].lParam, reinterpret_cast<std::intptr_t>(peaks.get()));
+    const CSegmentPeaks* peaks = posts[0].result.Get<EResultCode::SegmentPeaks>();
+    EXPECT_EQ(posts[0].lParam, reinterpret_cast<std::intptr_t>(peaks));
     for (int s = 0; s < 10; ++s) {
         EXPECT_NEAR((*peaks)[s], kWide[s], 0.01) << s;  // the sine's top sample
     }
     EXPECT_EQ(*peaks, analyser.GetSegmentPeaks());
     EXPECT_EQ(posts[1].message, WM_ANALYSER_RESULT);
     EXPECT_EQ(posts[1].wParam, 8u);
-    EXPECT_EQ(posts[1].lParam, reinterpret_cast<std::intptr_t>(posts[1].payload.get()));
+    EXPECT_EQ(posts[1].lParam,
+              reinterpret_cast<std::intptr_t>(posts[1].result.Get<EResultCode::Multipath>()));
 
     // The posted copy stays as it was when the next pass rewrites the analyser's peaks.
     Run(MakeBlock({5, 5, 5, 5, 5, 5, 5, 5, 5, 5}, CCubicModel{}));
@@ -470,7 +471,7 @@ TEST(MultipathThread, AnalyseWhileAPassRunsStartsNoSecondPass) {
     // The next Analyse after the pass ended runs again (and fails: the arrays hold 2000).
     analyser.Analyse();
     ASSERT_EQ(window.Queue().GetMessageFor(message, std::chrono::seconds(10)), 1);
-    EXPECT_EQ(message.message, WM_MULTIPATH_ERROR);
+    EXPECT_EQ(message.message, WM_ANALYSER_ERROR);
     EXPECT_EQ(analyser.passes.load(), 2);
     analyser.ClearBuffer();
     EXPECT_FALSE(analyser.IsBusy());

@@ -71,7 +71,7 @@ inline std::vector<CMessage> Drain(CQueueTarget& window) {
 }
 
 inline std::shared_ptr<const CMultipathResult> ResultOf(const CMessage& message) {
-    return std::static_pointer_cast<const CMultipathResult>(message.payload);
+    return message.result.Share<EResultCode::Multipath>();
 }
 
 // The owner's side: the failure window and the EEPROM write.

@@ -27,8 +27,8 @@ struct SpectrumFixture : ::testing::Test {
         EXPECT_TRUE(window.Queue().PeekMessage(peak, 0, 0, true));
         EXPECT_EQ(current.wParam, 2u);
         EXPECT_EQ(peak.wParam, 10u);
-        return {*std::static_pointer_cast<const Spectrum>(current.payload),
-                *std::static_pointer_cast<const Spectrum>(peak.payload)};
+        return {*current.result.Get<EResultCode::Spectrum>(),
+                *peak.result.Get<EResultCode::PeakHold>()};
     }
 
     CQueueTarget window;

@@ -13,7 +13,7 @@ namespace {
 
 using test::Result;
 
-std::shared_ptr<const void> Values(std::vector<float> values) {
+CSharedFloats Values(std::vector<float> values) {
     return std::make_shared<const std::vector<float>>(std::move(values));
 }
 
@@ -23,7 +23,7 @@ TEST(BatchCollector, ExceedanceOf75KhzIsTheAccumulatedBinOf75) {
     accumulated[73] = 9.0f;  // at or above 74 kHz
     accumulated[74] = 2.5f;  // at or above 75 kHz
     accumulated[75] = 1.0f;
-    collector.Collect(Result(5, Values(accumulated)));
+    collector.Collect(Result<EResultCode::DeviationAccumulated>(Values(accumulated)));
     ASSERT_TRUE(collector.GetSummary().fDeviationExceed75);
     EXPECT_EQ(*collector.GetSummary().fDeviationExceed75, 2.5f);
     EXPECT_EQ(collector.GetSummary().deviationAccumulated, accumulated);
@@ -31,11 +31,11 @@ TEST(BatchCollector, ExceedanceOf75KhzIsTheAccumulatedBinOf75) {
 
 TEST(BatchCollector, SixtySecondMaximumCoversEveryNewestValue) {
     CBatchCollector collector;
-    collector.Collect(Result(7, Values({1.0f})));
-    collector.Collect(Result(7, Values({4.0f, 1.0f})));
-    collector.Collect(Result(7, Values({})));  // nothing newest: ignored
+    collector.Collect(Result<EResultCode::PowerHistory>(Values({1.0f})));
+    collector.Collect(Result<EResultCode::PowerHistory>(Values({4.0f, 1.0f})));
+    collector.Collect(Result<EResultCode::PowerHistory>(Values({})));  // nothing newest: ignored
     // Older values of the history are not newer seconds: 9 is no maximum of this run's fronts.
-    collector.Collect(Result(7, Values({2.0f, 4.0f, 9.0f})));
+    collector.Collect(Result<EResultCode::PowerHistory>(Values({2.0f, 4.0f, 9.0f})));
     const CBatchSummary& s = collector.GetSummary();
     EXPECT_EQ(s.fMpxPower60sLast, 2.0f);
     EXPECT_EQ(s.fMpxPower60sMax, 4.0f);
@@ -43,11 +43,11 @@ TEST(BatchCollector, SixtySecondMaximumCoversEveryNewestValue) {
 
 TEST(BatchCollector, TakesTheLatestValuesAndIgnoresOtherMessages) {
     CBatchCollector collector;
-    collector.Collect(Result(12, std::make_shared<const float>(-1.5f)));
-    collector.Collect(Result(6, std::make_shared<const float>(74.25f)));
+    collector.Collect(Result<EResultCode::Power1s>(-1.5f));
+    collector.Collect(Result<EResultCode::DeviationMax>(74.25f));
     auto noFit = std::make_shared<CMultipathResult>();  // a status, no value yet: null
     noFit->m_nStatus = CMultipathResult::STATUS_DEVIATION_TOO_LOW;
-    collector.Collect(Result(8, noFit));
+    collector.Collect(Result<EResultCode::Multipath>(noFit));
     EXPECT_FALSE(collector.GetSummary().fRfLevel);
     EXPECT_EQ(collector.GetSummary().nItuStatus, 3);
     auto multipath = std::make_shared<CMultipathResult>();
@@ -55,10 +55,10 @@ TEST(BatchCollector, TakesTheLatestValuesAndIgnoresOtherMessages) {
     multipath->m_fMultipath = 0.75f;
     multipath->m_fLevel = 61.0f;
     multipath->m_nStatus = CMultipathResult::STATUS_CONDITIONS_MET;
-    collector.Collect(Result(8, multipath));
-    collector.Collect(Result(12, nullptr));                                 // no payload
-    collector.Collect(CMessage{WM_MULTIPATH_ERROR, 8, 0, Values({1.0f})});  // not a result
-    collector.Collect(Result(4, std::make_shared<const float>(99.0f)));     // block peak
+    collector.Collect(Result<EResultCode::Multipath>(multipath));
+    collector.Collect(Result<EResultCode::Multipath>(nullptr));    // no payload
+    collector.Collect(CMessage{WM_ANALYSER_ERROR, 8, 0});          // not a result
+    collector.Collect(Result<EResultCode::DeviationPeak>(99.0f));  // block peak
     const CBatchSummary& s = collector.GetSummary();
     EXPECT_EQ(s.fMpxPower1sLast, -1.5f);
     EXPECT_EQ(s.fDeviationMax, 74.25f);

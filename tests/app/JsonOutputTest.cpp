@@ -30,7 +30,8 @@ TEST(SummaryReport, EmptySummaryHasEveryKeyWithNulls) {
               "\"date\":null,\"time\":null,\"pin\":null,\"tp\":null,\"ta\":null,"
               "\"music_speech\":null,\"eon_pi\":null,\"eon_ps\":null,\"ber_pct\":null},"
               "\"alarms\":[{\"name\":\"Dev \\\"high\\\"\",\"activations\":2}],"
-              "\"result_file\":null,\"log_file\":null,\"wall_seconds\":0.0,"
+              "\"result_file\":null,\"log_file\":null,\"dropped\":{\"samples\":0,"
+              "\"analysers\":0,\"rds\":0,\"results\":0},\"wall_seconds\":0.0,"
               "\"realtime_factor\":0.0}");
 }
 
@@ -85,20 +86,22 @@ TEST(JsonLine, EveryKeyInOrderWithNullsForWhatWasNotMeasured) {
               "{\"time\":\"2026-06-15T12:00:01+02:00\",\"deviation_peak_khz\":null,"
               "\"deviation_exceed_75_pct\":null,\"mpx_power_1s_dbr\":null,"
               "\"mpx_power_60s_dbr\":null,\"multipath_pct_per_khz\":null,\"rf_level_dbuv\":null,"
-              "\"itu_status\":null,\"rds\":null,\"alarms\":[]}");
+              "\"itu_status\":null,\"rds\":null,\"alarms\":[],\"dropped\":{\"samples\":0,"
+              "\"analysers\":0,\"rds\":0,\"results\":0}}");
 
     // A multipath result before the first accepted fit has a status but no value.
     auto noFit = std::make_shared<CMultipathResult>();
     noFit->m_nStatus = CMultipathResult::STATUS_DEVIATION_TOO_LOW;
-    values.Take(Result(8, noFit));
+    values.Take(Result<EResultCode::Multipath>(noFit));
     // The second's peak is the largest block peak since the last line.
     for (const float peak : {70.0f, 76.126f, 71.0f}) {
-        values.Take(Result(4, std::make_shared<const float>(peak)));
+        values.Take(Result<EResultCode::DeviationPeak>(peak));
     }
     std::vector<float> accumulated(110, 0.0f);
     accumulated[74] = 0.5f;  // at or above 75 kHz
-    values.Take(Result(5, std::make_shared<const std::vector<float>>(accumulated)));
-    values.Take(Result(12, std::make_shared<const float>(2.954f)));
+    values.Take(Result<EResultCode::DeviationAccumulated>(
+        std::make_shared<const std::vector<float>>(accumulated)));
+    values.Take(Result<EResultCode::Power1s>(2.954f));
     auto rds = std::make_shared<CRDSSnapshot>();
     rds->m_data.m_strPI = "D313";
     rds->m_data.m_strPS = "\xAB(date)";  // the RDS dollar sign
@@ -107,7 +110,8 @@ TEST(JsonLine, EveryKeyInOrderWithNullsForWhatWasNotMeasured) {
     rds->m_data.m_strLastRadioText = "Hello\r" + std::string(58, ' ');
     rds->m_data.m_bRadioTextComplete = true;
     rds->m_data.m_strAF = "106.7MHz,   98.2MHz,  531.0kHz,  ";
-    values.Take(Result(9, rds));
+    values.Take(Result<EResultCode::RdsData>(rds));
+    values.drops.n = {1, 2, 3, 4};
     const std::string line = CJsonLine::Format(CTime(1781517602), values, {"Dev", "Mpx"});
     EXPECT_EQ(line,
               "{\"time\":\"2026-06-15T12:00:02+02:00\",\"deviation_peak_khz\":76.13,"
@@ -115,7 +119,8 @@ TEST(JsonLine, EveryKeyInOrderWithNullsForWhatWasNotMeasured) {
               "\"mpx_power_60s_dbr\":null,\"multipath_pct_per_khz\":null,\"rf_level_dbuv\":null,"
               "\"itu_status\":\"LOW-DEV\",\"rds\":{\"pi\":\"D313\",\"ps\":\"$(date)\","
               "\"rt\":\"Hello\",\"tp\":true,\"ta\":false,\"af_mhz\":[106.7,98.2,0.531],"
-              "\"ber_pct\":0.0},\"alarms\":[\"Dev\",\"Mpx\"]}");
+              "\"ber_pct\":0.0},\"alarms\":[\"Dev\",\"Mpx\"],\"dropped\":{\"samples\":1,"
+              "\"analysers\":2,\"rds\":3,\"results\":4}}");
     values.StartSecond();
     EXPECT_FALSE(values.secondPeak);
     EXPECT_EQ(values.deviation, 71.0f);  // the status line's newest value stays

@@ -28,41 +28,45 @@ TEST(StatusLine, ShowsADashForEveryValueNotYetMeasured) {
     // A multipath result before the first accepted fit has a status but no value.
     auto noFit = std::make_shared<CMultipathResult>();
     noFit->m_nStatus = CMultipathResult::STATUS_DEVIATION_TOO_LOW;
-    values.Take(Result(8, noFit));
+    values.Take(Result<EResultCode::Multipath>(noFit));
     EXPECT_NE(CStatusLine::Format(CTimeSpan(1), values, "").find("| mp - %/kHz LOW-DEV | rf - "),
               std::string::npos);
+    // Drops show at the end once there are any, kind by kind.
+    values.drops.n = {0, 5, 1, 0};
+    const std::string line = CStatusLine::Format(CTimeSpan(1), values, "");
+    EXPECT_EQ(line.substr(line.find("| alarms")), "| alarms - | dropped analysers 5, rds 1");
 }
 
 TEST(StatusLine, ShowsEveryValueOnceMeasured) {
     CMonitorValues values;
-    values.Take(Result(4, std::make_shared<const float>(48.26f)));
-    values.Take(Result(6, std::make_shared<const float>(77.14f)));
-    values.Take(Result(12, std::make_shared<const float>(2.954f)));
-    values.Take(Result(7, std::make_shared<const std::vector<float>>(
-                              std::vector<float>{3.016f, -1.0f})));  // newest first
+    values.Take(Result<EResultCode::DeviationPeak>(48.26f));
+    values.Take(Result<EResultCode::DeviationMax>(77.14f));
+    values.Take(Result<EResultCode::Power1s>(2.954f));
+    values.Take(Result<EResultCode::PowerHistory>(std::make_shared<const std::vector<float>>(
+        std::vector<float>{3.016f, -1.0f})));  // newest first
     auto multipath = std::make_shared<CMultipathResult>();
     multipath->m_slope = {0.1234f};
     multipath->m_fMultipath = 0.1234f;
     multipath->m_fLevel = 65.06f;
     multipath->m_nStatus = CMultipathResult::STATUS_CONDITIONS_MET;
-    values.Take(Result(8, multipath));
+    values.Take(Result<EResultCode::Multipath>(multipath));
     auto rds = std::make_shared<CRDSSnapshot>();
     rds->m_data.m_strPI = "D313";
     rds->m_data.m_strPS = "M\xD1NCHEN ";  // RDS code table: 0xD1 is A-diaeresis
     rds->m_dBitErrorRate = 0.126;
-    values.Take(Result(11, rds));
+    values.Take(Result<EResultCode::RdsQuality>(rds));
     EXPECT_EQ(CStatusLine::Format(CTimeSpan(0, 25, 1, 5), values, "Dev high,Silence"),
               "25:01:05 dev 48.3 max 77.1 kHz | mpx 2.95 1s 3.02 60s dBr | mp 0.12 %/kHz OK | "
               "rf 65.1 dBuV | PI D313 PS \"M\xC3\x84NCHEN \" BER 0.13 % | alarms Dev high,Silence");
 
     // Messages of other kinds, and results without a payload, change nothing.
-    values.Take(CMessage{WM_TRANSFER_ERROR, 4, 0, std::make_shared<const float>(1.0f)});
-    values.Take(Result(4, nullptr));
-    values.Take(Result(7, std::make_shared<const std::vector<float>>()));
+    values.Take(CMessage{WM_TRANSFER_ERROR, 4, 0});
+    values.Take(Result<EResultCode::PowerHistory>(nullptr));
+    values.Take(Result<EResultCode::PowerHistory>(std::make_shared<const std::vector<float>>()));
     EXPECT_EQ(values.deviation, 48.26f);
     EXPECT_EQ(values.power60s, 3.016f);
     // A record without PI and PS yet (the decoder has not found them).
-    values.Take(Result(9, std::make_shared<CRDSSnapshot>()));
+    values.Take(Result<EResultCode::RdsData>(std::make_shared<CRDSSnapshot>()));
     EXPECT_NE(CStatusLine::Format(CTimeSpan(1), values, "").find("| PI - PS - BER 0.00 % |"),
               std::string::npos);
     values.Clear();

@@ -4,6 +4,7 @@
 #include <memory>
 #include <mutex>
 #include <numeric>
+#include <stdexcept>
 #include <vector>
 
 #include "device/TavikControl.h"
@@ -258,6 +259,34 @@ TEST_F(PlaybackFixture, TransferErrorIsAnnouncedWithMessage1045) {
     ASSERT_EQ(notify.Queue().GetMessageFor(msg, std::chrono::seconds(10)), 1);
     EXPECT_EQ(msg.message, WM_TRANSFER_ERROR);
     EXPECT_EQ(msg.wParam, 1u);
+    EXPECT_EQ(msg.lParam, 0);
+    device->StopTransfer();
+    EXPECT_FALSE(device->IsADCRunning());
+}
+
+// A pacer that fails in a way no file error does.
+class CThrowingPacer final : public CPacer {
+public:
+    void Sleep(std::chrono::milliseconds) override { throw std::runtime_error("clock lost"); }
+    void SleepUntil(Time) override { throw std::runtime_error("clock lost"); }
+    Time Now() override { return Time{0}; }
+    void Interrupt() override {}
+    void Reset() override {}
+};
+
+// Any exception ends the transfer threads, not the process: the ADC thread tells of it with
+// 1045 as of a device error, the RDS thread ends quietly.
+TEST_F(PlaybackFixture, AnyExceptionEndsTheTransferThreadsCleanly) {
+    folder.Write("mpx.dat", Samples16(Ramp(20000, 0)));
+    folder.Write("lev.dat", Samples16(Ramp(20000, 0)));
+    CThrowingPacer throwing;
+    device->SetPacers(&throwing, &throwing, &panoramaPace);
+    CQueueTarget notify;
+    device->StartADCTransfer(&notify);
+    CMessage msg;
+    ASSERT_EQ(notify.Queue().GetMessageFor(msg, std::chrono::seconds(10)), 1);
+    EXPECT_EQ(msg.message, WM_TRANSFER_ERROR);
+    EXPECT_EQ(msg.wParam, static_cast<std::uintptr_t>(EXC_TAVIKCONTROL));
     EXPECT_EQ(msg.lParam, 0);
     device->StopTransfer();
     EXPECT_FALSE(device->IsADCRunning());

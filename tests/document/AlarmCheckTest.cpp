@@ -261,7 +261,7 @@ TEST_F(AlarmCheckFixture, EachSourceReadsItsOwnValueOnceMeasured) {
     // Nothing measured yet (the record's 0 is a placeholder, "< 3" would hold): no verdict.
     Check();
     EXPECT_TRUE(view.Take().empty());
-    doc->SetResultValue(4, 3.0f);
+    doc->SetResultValue(EResultValue::Deviation, 3.0f);
     Check();
     EXPECT_EQ(view.Take(), (std::vector<Seen>{{HINT_ALARM_STATE, "D", 1}}));
     doc->SetCurrentValues({2.0f, 3.0f, 2.5f});

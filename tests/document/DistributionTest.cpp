@@ -80,8 +80,8 @@ struct DistributionFixture : test::CDocumentFixture {
         CMessage msg;
         while (window.Queue().GetMessageFor(msg, std::chrono::seconds(10)).has_value()) {
             EXPECT_EQ(msg.message, WM_ANALYSER_RESULT);
-            if (msg.wParam == DEV_BLOCK_PEAK) {
-                peak = *std::static_pointer_cast<const float>(msg.payload);
+            if (const float* blockPeak = msg.result.Get<EResultCode::DeviationPeak>()) {
+                peak = *blockPeak;
                 break;
             }
             others.push_back(msg.wParam);
@@ -135,8 +135,8 @@ TEST_F(DistributionFixture, EveryBlockReachesTheDeviationAnalyser) {
     while (window.Queue().PeekMessage(msg, 0, 0, true)) {
         others.push_back(msg.wParam);
     }
-    const std::pair<std::uintptr_t, long> counts[] = {
-        {DEV_TIME_SIGNAL, 2}, {DEV_MAX_DEVIATION, 1}, {2, 2}, {10, 2}, {12, 1}, {9, 2}, {11, 2}};
+    const std::pair<std::uintptr_t, long> counts[] = {{1, 2},  {6, 1}, {2, 2}, {10, 2},
+                                                      {12, 1}, {9, 2}, {11, 2}};
     for (const auto& [code, count] : counts) {
         EXPECT_EQ(std::count(others.begin(), others.end(), code), count) << code;
     }

@@ -11,14 +11,10 @@
 #include "document/TAVIKSDIDoc.h"
 #include "platform/MessageQueue.h"
 #include "platform/Messages.h"
+#include "tests/support/ResultMessage.h"
 #include "tests/support/TempFolder.h"
 
 namespace tavik::test {
-
-// An analyser's result as the workers post it.
-inline CMessage Result(std::uintptr_t code, std::shared_ptr<const void> payload) {
-    return CMessage{WM_ANALYSER_RESULT, code, 0, std::move(payload)};
-}
 
 // Records every hint with the name and active flag of the alarm it carries (-1 without one);
 // an optional reaction runs inside OnUpdate, as a view's handler would.

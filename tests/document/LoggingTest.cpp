@@ -38,17 +38,17 @@ struct LoggingFixture : test::CDocumentFixture {
     void Open() {
         doc->SelectLogFolder(logs);
         ASSERT_EQ(doc->OpenLogFiles(true), 0);
-        doc->SetResultValue(0, 0.0f);
+        doc->SetResultValue(EResultValue::Close, 0.0f);
     }
     // One second: the analysers report (deviation = `n`), then the record is closed, by the
     // main timer's whole tick when `tick`.
     void Seconds(int count, bool tick = false) {
         for (int i = 0; i < count; ++i) {
-            doc->SetResultValue(4, static_cast<float>(++n));
-            doc->SetResultValue(7, -0.5f * static_cast<float>(n));
-            doc->SetResultValue(8, 0.25f);
+            doc->SetResultValue(EResultValue::Deviation, static_cast<float>(++n));
+            doc->SetResultValue(EResultValue::MpxPower, -0.5f * static_cast<float>(n));
+            doc->SetResultValue(EResultValue::Multipath, 0.25f);
             clock.Advance(CTimeSpan(1));
-            tick ? doc->OnMainTimerEvent() : doc->SetResultValue(0, 0.0f);
+            tick ? doc->OnMainTimerEvent() : doc->SetResultValue(EResultValue::Close, 0.0f);
         }
     }
     // The records that Seconds() produced with ids first..last, the first stamped `t`.
@@ -75,7 +75,7 @@ TEST_F(LoggingFixture, WithoutFolderNothingIsWritten) {
     EXPECT_FALSE(doc->m_bLoggingEnabled);
     EXPECT_EQ(doc->ResultFileName(), "");
     EXPECT_EQ(doc->LogFileName(), "");
-    doc->SetResultValue(0, 0.0f);
+    doc->SetResultValue(EResultValue::Close, 0.0f);
     Seconds(70);
     doc->WriteLog("Measurement Started");
     doc->CloseLogFiles();
@@ -116,8 +116,7 @@ TEST_F(LoggingFixture, SecondWithoutNewValuesRepeatsTheLastOnes) {
     Open();
     Seconds(1);
     clock.Advance(CTimeSpan(1));
-    doc->SetResultValue(0, 0.0f);
-    doc->SetResultValue(5, 99.0f);  // not a value kind: ignored
+    doc->SetResultValue(EResultValue::Close, 0.0f);
     doc->WriteLog("Measurement Paused");
     EXPECT_EQ(Xml(), kHeader + Records(1, 1, kSaturday1130, 1) +
                          ExpectedRecord(2, kSaturday1130 + 1, DateText(kSaturday1130 + 1).c_str(),
@@ -201,7 +200,7 @@ TEST_F(LoggingFixture, ReenablingOnTheSameDayContinuesTheFile) {
               "deleted.\n\nDo you want to continue?");
     EXPECT_EQ(prompt.m_boxes[0].style, 292u);
     EXPECT_EQ(doc->GetMeasurementId(), 3);  // numbering goes on from the file's last record
-    doc->SetResultValue(0, 0.0f);
+    doc->SetResultValue(EResultValue::Close, 0.0f);
     Seconds(2);
     doc->CloseLogFiles();
 
@@ -257,7 +256,7 @@ TEST_F(LoggingFixture, NewDocumentAndAFailedOpenCloseTheDayFilesFirst) {
     EXPECT_TRUE(Log().ends_with("11:30:10: File Closed\r\n"));
 
     ASSERT_EQ(doc->OpenLogFilesKeeping(logs), 0);
-    doc->SetResultValue(0, 0.0f);
+    doc->SetResultValue(EResultValue::Close, 0.0f);
     Seconds(2);
     folder.Write("bad.tvk", {1, 2, 3});
     EXPECT_FALSE(doc->OnOpenDocument(folder.File("bad.tvk")));
@@ -407,7 +406,7 @@ TEST_P(LoggingKeepingFixture, ContinuesTheDayFileWithoutAsking) {
     std::string kept;
     doc->GetLogFolder(kept);
     EXPECT_EQ(kept, logs);
-    doc->SetResultValue(0, 0.0f);
+    doc->SetResultValue(EResultValue::Close, 0.0f);
     Seconds(1);
     doc->CloseLogFiles();
 
@@ -461,7 +460,7 @@ TEST_F(LoggingLifecycleFixture, StartPauseStopLines) {
 TEST_F(LoggingLifecycleFixture, StartDiscardsRecordsNotYetWritten) {
     doc->SelectLogFolder(logs);
     ASSERT_EQ(doc->OpenLogFiles(true), 0);
-    doc->SetResultValue(0, 0.0f);
+    doc->SetResultValue(EResultValue::Close, 0.0f);
     Seconds(4);  // collected before the start, never flushed
     EXPECT_EQ(doc->GetResultCount(), 4);
     clock.Advance(CTimeSpan(5));

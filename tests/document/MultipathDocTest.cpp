@@ -134,7 +134,7 @@ TEST_F(MultipathDocFixture, EvenSecondsAnalyseAndTheStopClearsAFailure) {
     doc->OnMainTimerEvent();  // 2 s: a pass on no data fails (its notice: the analyser's test)
     auto posts = test::Drain(window);
     ASSERT_EQ(posts.size(), 1u);
-    EXPECT_EQ(posts[0].message, WM_MULTIPATH_ERROR);
+    EXPECT_EQ(posts[0].message, WM_ANALYSER_ERROR);
     EXPECT_TRUE(doc->GetMultipath().IsBusy());
 
     doc->OnMeasurementStop();

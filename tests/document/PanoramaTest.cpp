@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <mutex>
+#include <stdexcept>
 
 #include "document/TAVIKSDIDoc.h"
 #include "platform/Messages.h"
@@ -21,6 +23,9 @@ public:
         int count;
     };
     void AddPanoramaPoint(const float* frequencies, const float* levels, int count) override {
+        if (bThrow) {
+            throw std::runtime_error("view gone");
+        }
         std::lock_guard lock(m_mutex);
         m_points.push_back({frequencies[count - 1], levels[count - 1], count});
     }
@@ -32,6 +37,7 @@ public:
         std::lock_guard lock(m_mutex);
         return m_points;
     }
+    std::atomic<bool> bThrow{false};
     int Finished() const {
         std::lock_guard lock(m_mutex);
         return m_nFinished;
@@ -181,6 +187,13 @@ TEST_F(PanoramaFixture, FrequencyBeyondTheRecordingEndsWithTheErrorNotice) {
     view.Take();
     doc->SendPanoramaHint();
     EXPECT_EQ(view.TakeHints(), std::vector<long>{HINT_SCAN_ENDED});
+
+    // Any other exception ends the scan as a document error, not the process.
+    scan.bThrow.store(true);
+    ASSERT_TRUE(doc->StartPanoramaScan(87.5f, 98.0f, 20, 0.025f, &scan, &window));
+    EXPECT_EQ(Notices(), (std::vector<Notice>{{EXC_DOCUMENT, 0}, {2, 1}}));
+    EXPECT_FALSE(doc->IsPanoramaRunning());
+    scan.bThrow.store(false);
 
     // Without the recording the scan fails before the first point.
     std::remove(folder.File("panormama.dat").c_str());

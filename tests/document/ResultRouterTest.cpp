@@ -19,19 +19,19 @@ struct RouterFixture : test::CDocumentFixture {
 };
 
 TEST_F(RouterFixture, CurrentValuesComeFromCodesFourSevenAndEight) {
-    EXPECT_TRUE(router.Route(Result(4, std::make_shared<const float>(76.5f))));
+    EXPECT_TRUE(router.Route(Result<EResultCode::DeviationPeak>(76.5f)));
     EXPECT_EQ(doc->GetCurrentValues().m_fDeviation, 76.5f);
 
-    router.Route(
-        Result(7, std::make_shared<const std::vector<float>>(std::vector<float>{-1.5f, 3.0f})));
+    router.Route(Result<EResultCode::PowerHistory>(
+        std::make_shared<const std::vector<float>>(std::vector<float>{-1.5f, 3.0f})));
     EXPECT_EQ(doc->GetCurrentValues().m_fMpxPower, -1.5f);  // the newest value
-    router.Route(Result(7, std::make_shared<const std::vector<float>>()));
+    router.Route(Result<EResultCode::PowerHistory>(std::make_shared<const std::vector<float>>()));
     EXPECT_EQ(doc->GetCurrentValues().m_fMpxPower, -1.5f);  // an empty history changes nothing
 
     // Before the first accepted fit a result carries a status but no value: not a measurement.
     auto result = std::make_shared<CMultipathResult>();
     result->m_nStatus = CMultipathResult::STATUS_DEVIATION_TOO_LOW;
-    router.Route(Result(8, result));
+    router.Route(Result<EResultCode::Multipath>(result));
     EXPECT_FALSE(doc->GetCurrentValues().m_fMultipath);
     EXPECT_EQ(doc->GetCurrentRecord().m_fMultipath, 0.0f);  // the file keeps its 0
     result = std::make_shared<CMultipathResult>();
@@ -39,23 +39,24 @@ TEST_F(RouterFixture, CurrentValuesComeFromCodesFourSevenAndEight) {
     result->m_fMultipath = 1.25f;
     result->m_fLevel = 61.0f;
     result->m_nStatus = 1;
-    router.Route(Result(8, result));
+    router.Route(Result<EResultCode::Multipath>(result));
     EXPECT_EQ(doc->GetCurrentValues().m_fMultipath, 1.25f);
     EXPECT_EQ(doc->GetMultipathResult()->m_fLevel, 61.0f);
     EXPECT_EQ(doc->GetMultipathResult()->m_nStatus, 1);
     EXPECT_EQ(view.TakeHints(), (std::vector<long>{HINT_MULTIPATH_RESULT, HINT_MULTIPATH_RESULT}));
 
-    // Codes without a document value, unknown codes and missing payloads change nothing.
-    for (std::uintptr_t code : {0u, 1u, 2u, 3u, 12u, 13u, 14u}) {
-        EXPECT_TRUE(router.Route(Result(code, std::make_shared<const float>(99.0f))));
-    }
-    EXPECT_TRUE(router.Route(Result(4, nullptr)));
+    // Codes without a document value and missing payloads change nothing.
+    EXPECT_TRUE(router.Route(CMessage{WM_ANALYSER_RESULT, 0, 0}));
+    EXPECT_TRUE(router.Route(Result<EResultCode::DeviationMax>(99.0f)));
+    EXPECT_TRUE(router.Route(Result<EResultCode::Power1s>(99.0f)));
+    EXPECT_TRUE(router.Route(Result<EResultCode::TimeSignal>(nullptr)));
+    EXPECT_TRUE(router.Route(Result<EResultCode::Multipath>(nullptr)));
     EXPECT_EQ(doc->GetCurrentValues().m_fDeviation, 76.5f);
     EXPECT_EQ(doc->GetCurrentValues().m_fMpxPower, -1.5f);
     EXPECT_TRUE(view.Take().empty());
 
-    EXPECT_TRUE(router.Route(CMessage{WM_MULTIPATH_ERROR, 11, 1, nullptr}));
-    EXPECT_FALSE(router.Route(CMessage{WM_ADC_BLOCK_READY, 0, 0, nullptr}));
+    EXPECT_TRUE(router.Route(CMessage{WM_ANALYSER_ERROR, 11, 1}));
+    EXPECT_FALSE(router.Route(CMessage{WM_ADC_BLOCK_READY, 0, 0}));
     EXPECT_TRUE(prompt.m_boxes.empty());
 }
 
@@ -64,7 +65,7 @@ TEST_F(RouterFixture, TransferFailureStopsTheMeasurementAndReports) {
     ASSERT_TRUE(doc->IsRunning());
     view.Take();
 
-    router.Route(CMessage{WM_TRANSFER_ERROR, 1, 0, nullptr});
+    router.Route(CMessage{WM_TRANSFER_ERROR, 1, 0});
     EXPECT_FALSE(doc->IsRunning());
     EXPECT_FALSE(doc->IsPaused());
     EXPECT_EQ(view.TakeHints(), (std::vector<long>{HINT_RUN_PAUSED, HINT_MEASUREMENT_RESET,

@@ -2,9 +2,15 @@
 
 #include <atomic>
 #include <cstdlib>
+#include <functional>
+#include <memory>
+#include <stdexcept>
 #include <string>
+#include <vector>
 
+#include "platform/AnalyserResult.h"
 #include "platform/Document.h"
+#include "platform/DropCounters.h"
 #include "platform/File.h"
 #include "platform/GenericException.h"
 #include "platform/MessageQueue.h"
@@ -17,8 +23,8 @@ namespace {
 
 TEST(MessageQueue, RangesPeekAndQuit) {
     CMessageQueue queue;
-    queue.Post({1026, 0, 0, nullptr});
-    queue.Post({1025, 7, -3, nullptr});
+    queue.Post({1026, 0, 0});
+    queue.Post({1025, 7, -3});
     CMessage msg;
     EXPECT_FALSE(queue.PeekMessage(msg, WM_QUIT, WM_QUIT));
     EXPECT_TRUE(queue.PeekMessage(msg, 1025, 1025));  // does not remove
@@ -27,11 +33,96 @@ TEST(MessageQueue, RangesPeekAndQuit) {
     EXPECT_EQ(msg.message, 1025u);
     EXPECT_EQ(msg.wParam, 7u);
     EXPECT_EQ(msg.lParam, -3);
-    queue.Post({WM_QUIT, 0, 0, nullptr});
+    queue.Post({WM_QUIT, 0, 0});
     EXPECT_EQ(queue.GetMessage(msg, WM_QUIT, 1025), 0);
     EXPECT_EQ(queue.GetMessageFor(msg, std::chrono::milliseconds(1), WM_QUIT, 1025), std::nullopt);
     EXPECT_EQ(queue.GetMessage(msg), 1);  // any message: the 1026 left over
     EXPECT_EQ(msg.message, 1026u);
+}
+
+template <EResultCode C, class P>
+concept Makeable = requires(P payload) {
+    CAnalyserResult::Make<C>(payload);
+};
+
+// A code travels only with its own payload type, and a receiver finds a payload only under the
+// code it was made with: a mismatch fails to compile or yields nothing, never a reinterpreted
+// object.
+TEST(AnalyserResult, ACodeCarriesOnlyItsOwnPayloadType) {
+    using Floats = std::shared_ptr<const std::vector<float>>;
+    static_assert(Makeable<EResultCode::DeviationPeak, float>);
+    static_assert(!Makeable<EResultCode::DeviationPeak, Floats>);
+    static_assert(Makeable<EResultCode::PowerHistory, Floats>);
+    static_assert(!Makeable<EResultCode::Multipath, Floats>);
+    static_assert(!Makeable<EResultCode::Spectrum, Floats>);
+
+    const CAnalyserResult peak = CAnalyserResult::Make<EResultCode::DeviationPeak>(76.5f);
+    EXPECT_EQ(peak.Code(), EResultCode::DeviationPeak);
+    ASSERT_NE(peak.Get<EResultCode::DeviationPeak>(), nullptr);
+    EXPECT_EQ(*peak.Get<EResultCode::DeviationPeak>(), 76.5f);
+    EXPECT_EQ(peak.Get<EResultCode::DeviationMax>(), nullptr);  // same type, other code
+    EXPECT_EQ(peak.Get<EResultCode::Power1s>(), nullptr);
+
+    const auto history = std::make_shared<const std::vector<float>>(std::vector<float>{3.0f});
+    const auto power = CAnalyserResult::Make<EResultCode::PowerHistory>(history);
+    EXPECT_EQ(static_cast<int>(power.Code()), 7);
+    EXPECT_EQ(power.Get<EResultCode::PowerHistory>(), history.get());
+    EXPECT_EQ(power.Share<EResultCode::PowerHistory>(), history);
+    EXPECT_EQ(power.Get<EResultCode::DeviationRelative>(), nullptr);
+    EXPECT_EQ(
+        CAnalyserResult::Make<EResultCode::PowerHistory>(nullptr).Get<EResultCode::PowerHistory>(),
+        nullptr);
+    EXPECT_EQ(CAnalyserResult().Code(), EResultCode::None);
+}
+
+// A full queue keeps one message per kind: each result that gives way counts as dropped.
+TEST(MessageQueue, FullQueueReplacesTheSameKindAndCountsTheDrop) {
+    CMessageQueue queue;
+    const CDropCounts before = CDropCounters::Instance().Read();
+    queue.PostCoalescing({1027, 4, 1}, 2);
+    queue.PostCoalescing({1027, 7, 2}, 2);
+    queue.PostCoalescing({1027, 4, 3}, 2);   // full: replaces the first code 4
+    queue.PostCoalescing({1027, 12, 4}, 2);  // full, but no code 12 waits: added
+    const CDropCounts drops = CDropCounters::Instance().Read() - before;
+    EXPECT_EQ(drops[EDropKind::Result], 1u);
+    EXPECT_EQ(drops.Describe(), "results 1");
+    std::vector<std::intptr_t> order;
+    CMessage msg;
+    while (queue.PeekMessage(msg, 0, 0, true)) {
+        order.push_back(msg.lParam);
+    }
+    EXPECT_EQ(order, (std::vector<std::intptr_t>{3, 2, 4}));
+}
+
+// What a thread body's catch-all makes of the exception in flight.
+TEST(Thread, ABodyThatThrowsEndsItsThreadOnly) {
+    const struct {
+        std::function<void()> raise;
+        int errorId;
+        int subId;
+        const char* message;
+    } cases[] = {
+        {[] { throw CDocumentException("GetMessage returned -1.", 3); }, EXC_DOCUMENT, 3,
+         "GetMessage returned -1."},
+        {[] { throw std::runtime_error("bad"); }, EXC_TAVIKCONTROL, 0, "bad\n"},
+        {[] { throw 42; }, EXC_TAVIKCONTROL, 0, "unknown exception\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.message);
+        CGenericException caught("", 0, 0);
+        try {
+            c.raise();
+        } catch (...) {
+            caught = CurrentException(EXC_TAVIKCONTROL);
+        }
+        EXPECT_EQ(caught.GetErrorId(), c.errorId);
+        EXPECT_EQ(caught.GetSubId(), c.subId);
+        EXPECT_EQ(caught.GetMessage(), c.message);
+    }
+    CThread thread;
+    ASSERT_TRUE(thread.Start([](CThread&) -> int { throw std::runtime_error("escaped"); }));
+    thread.Join();
+    EXPECT_EQ(thread.ExitCode(), CThread::kFailedExitCode);
 }
 
 TEST(Thread, PostsReachRunningThreadsOnly) {

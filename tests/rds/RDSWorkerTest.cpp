@@ -43,7 +43,8 @@ std::vector<std::uint8_t> StationBytes() {
 }
 
 std::shared_ptr<const CRDSSnapshot> SnapshotOf(const CMessage& message) {
-    return std::static_pointer_cast<const CRDSSnapshot>(message.payload);
+    return message.wParam == 9 ? message.result.Share<EResultCode::RdsData>()
+                               : message.result.Share<EResultCode::RdsQuality>();
 }
 
 TEST(RDSWorker, NotifiesCodes9And11WithOneImmutableSnapshot) {

@@ -9,6 +9,7 @@
 #include "analysis/MultipathResult.h"
 #include "document/TAVIKSDIDoc.h"
 #include "platform/Messages.h"
+#include "tests/support/ResultMessage.h"
 #include "tests/ui/UiTestSupport.h"
 #include "ui/ConditionsLine.h"
 #include "ui/DataView.h"
@@ -63,10 +64,9 @@ protected:
 // The deviation goes to its page, the power history to its page and its newest value to the
 // document, each taken on the UI thread.
 TEST_F(DataViewTest, ResultsFromAWorkerReachTheDocumentAndTheirPageOnTheUiThread) {
-    PostFromWorker(CMessage{WM_ANALYSER_RESULT, 4, 0, std::make_shared<const float>(42.5f)});
-    PostFromWorker(CMessage{
-        WM_ANALYSER_RESULT, 7, 0,
-        std::make_shared<const std::vector<float>>(std::vector<float>{-1.5f, 0.5f, 2.0f})});
+    PostFromWorker(test::Result<EResultCode::DeviationPeak>(42.5f));
+    PostFromWorker(test::Result<EResultCode::PowerHistory>(
+        std::make_shared<const std::vector<float>>(std::vector<float>{-1.5f, 0.5f, 2.0f})));
 
     EXPECT_EQ(m_doc.GetCurrentValues().m_fMpxPower, std::optional(-1.5f));
     ASSERT_EQ(m_pages[PAGE_DEVIATION]->results.size(), 1u);
@@ -76,8 +76,8 @@ TEST_F(DataViewTest, ResultsFromAWorkerReachTheDocumentAndTheirPageOnTheUiThread
     EXPECT_EQ(entry.thread, std::this_thread::get_id());
     ASSERT_EQ(m_pages[PAGE_POWER]->results.size(), 1u);
     EXPECT_EQ(m_pages[PAGE_POWER]->results[0].values, (std::vector<float>{-1.5f, 0.5f, 2.0f}));
-    // Which codes change the document is the router's; an unknown one reaches no page either.
-    PostFromWorker(CMessage{WM_ANALYSER_RESULT, 14, 0, std::make_shared<const float>(99.0f)});
+    // Which codes change the document is the router's; a result without a code reaches no page.
+    PostFromWorker(CMessage{WM_ANALYSER_RESULT, 14, 0});
     EXPECT_EQ(RoutedCount(), 2u);
 }
 
@@ -87,7 +87,7 @@ TEST_F(DataViewTest, MultipathResultIsStoredAndShownInTheConditionsLine) {
     result->m_fLevel = 63.25f;
     result->m_fMultipath = 0.5f;
     result->m_nStatus = 1;
-    PostFromWorker(CMessage{WM_ANALYSER_RESULT, 8, 0, result});
+    PostFromWorker(test::Result<EResultCode::Multipath>(result));
 
     EXPECT_EQ(m_hints.hints, std::vector<long>{HINT_MULTIPATH_RESULT});
     EXPECT_EQ(m_pView->GetConditions(),
@@ -104,7 +104,7 @@ TEST_F(DataViewTest, MultipathResultIsStoredAndShownInTheConditionsLine) {
 
 // The box's text and the stop are the router's; the view hands the message on.
 TEST_F(DataViewTest, TransferErrorReachesTheDocument) {
-    PostFromWorker(CMessage{WM_TRANSFER_ERROR, 1, 0, nullptr});
+    PostFromWorker(CMessage{WM_TRANSFER_ERROR, 1, 0});
     EXPECT_EQ(m_prompt.m_boxes.size(), 1u);
     EXPECT_NE(std::find(m_hints.hints.begin(), m_hints.hints.end(), HINT_HARDWARE_ERROR),
               m_hints.hints.end());

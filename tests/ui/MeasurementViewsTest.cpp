@@ -17,10 +17,10 @@
 #include "charts/LevelMeter.h"
 #include "document/Hints.h"
 #include "document/TAVIKSDIDoc.h"
+#include "platform/AnalyserResult.h"
 #include "platform/Messages.h"
 #include "rds/RDSSnapshot.h"
 #include "tests/document/DocumentTestSupport.h"
-#include "ui/AnalyserResult.h"
 #include "ui/DeviationView.h"
 #include "ui/PMPXView.h"
 #include "ui/QualityView.h"
@@ -106,10 +106,11 @@ TEST_F(MeasurementViewsTest, DeviationResultsAndStop) {
     view.OnUpdate(nullptr, HINT_MEASUREMENT_STARTED, nullptr);
     EXPECT_FALSE(view.GetFilterCheck().isEnabled());
     std::vector<float> relative(110, 1.5f);
-    view.OnResult(CAnalyserResult(Result(3, std::make_shared<std::vector<float>>(relative))));
+    view.OnResult(CAnalyserResult::Make<EResultCode::DeviationRelative>(
+        std::make_shared<std::vector<float>>(relative)));
     EXPECT_EQ(view.GetRelative()[109], 1.5f);
     EXPECT_EQ(view.GetRelative()[110], 0.0f);  // the last class keeps its value
-    view.OnResult(CAnalyserResult(Result(6, std::make_shared<float>(76.456f))));
+    view.OnResult(CAnalyserResult::Make<EResultCode::DeviationMax>(76.456f));
     EXPECT_EQ(view.GetMaximumField().text(), QStringLiteral("76.46kHz"));
 
     view.OnUpdate(nullptr, HINT_MEASUREMENT_STOPPED, nullptr);
@@ -135,7 +136,8 @@ TEST_F(MeasurementViewsTest, PowerAxisSwitchesToMinutesAtSixtyValues) {
     // Where the span grows is the table above; the axis follows it.
     CPMPXView view(m_doc, nullptr);
     view.OnUpdate(nullptr, HINT_MEASUREMENT_STARTED, nullptr);
-    view.OnResult(CAnalyserResult(Result(7, std::make_shared<std::vector<float>>(60, -1.0f))));
+    view.OnResult(CAnalyserResult::Make<EResultCode::PowerHistory>(
+        std::make_shared<std::vector<float>>(60, -1.0f)));
     view.ApplySpan();
     EXPECT_EQ(view.GetChart().GetXMax(), 10.0f);
     EXPECT_EQ(view.GetChart().GetXUnit(), QStringLiteral("min"));
@@ -204,17 +206,20 @@ TEST_F(MeasurementViewsTest, QualitySegmentPeaksAndBitErrorRate) {
     CSegmentPeaks peaks{};
     peaks[0] = 21.456f;
     peaks[9] = -3.0f;
-    view.OnResult(CAnalyserResult(Result(13, std::make_shared<CSegmentPeaks>(peaks))));
+    view.OnResult(
+        CAnalyserResult::Make<EResultCode::SegmentPeaks>(std::make_shared<CSegmentPeaks>(peaks)));
     ASSERT_EQ(view.GetSegmentPeaks().count(), 10);
     EXPECT_EQ(view.GetSegmentPeaks().item(0)->text(), QStringLiteral("21.46"));
     EXPECT_EQ(view.GetSegmentPeaks().item(9)->text(), QStringLiteral("-3.00"));
 
     CRDSSnapshot rds;
     rds.m_dBitErrorRate = 1.25;
-    view.OnResult(CAnalyserResult(Result(11, std::make_shared<CRDSSnapshot>(rds))));
+    view.OnResult(
+        CAnalyserResult::Make<EResultCode::RdsQuality>(std::make_shared<CRDSSnapshot>(rds)));
     EXPECT_EQ(view.GetBitErrorRateText().text(), QStringLiteral("1.250% settling"));
     rds.m_bSettled = true;
-    view.OnResult(CAnalyserResult(Result(11, std::make_shared<CRDSSnapshot>(rds))));
+    view.OnResult(
+        CAnalyserResult::Make<EResultCode::RdsQuality>(std::make_shared<CRDSSnapshot>(rds)));
     EXPECT_EQ(view.GetBitErrorRateText().text(), QStringLiteral("1.250%"));
 }
 
@@ -229,7 +234,8 @@ TEST_F(MeasurementViewsTest, SpectrumPeakHoldRedAndMinusInfinityAtTheFloor) {
     CSpectrumAnalyser::Spectrum bins{};
     bins.fill(-20.0f);
     bins[0] = -std::numeric_limits<float>::infinity();
-    view.OnResult(CAnalyserResult(Result(2, std::make_shared<CSpectrumAnalyser::Spectrum>(bins))));
+    view.OnResult(CAnalyserResult::Make<EResultCode::Spectrum>(
+        std::make_shared<CSpectrumAnalyser::Spectrum>(bins)));
     EXPECT_EQ(view.GetSpectrum()[0], -90.0f);
     EXPECT_EQ(view.GetSpectrum()[1024], -20.0f);
     EXPECT_EQ(view.GetPeakHold()[1], -90.0f);  // code 10 not yet received

@@ -3,6 +3,9 @@
 // user-interface thread.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <string>
+
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -53,16 +56,33 @@ TEST_F(SettingsViewTest, SetTunesTheNearestGridPointInsideTheBand) {
     EXPECT_TRUE(m_prompt.m_boxes.empty());
 }
 
-TEST_F(SettingsViewTest, SpinsKeepTheScanRangeApartFromTheBandEdges) {
-    Find<QLineEdit>("from")->setText("107.7");
-    Find<QSpinBox>("fromSpin")->stepUp();
-    Find<QSpinBox>("fromSpin")->stepUp();
-    EXPECT_FLOAT_EQ(m_view.GetScanFrom(), 107.8f);
+// Scan from stays 0.2 MHz below the top of the band, scan to 0.2 MHz above its bottom, whether
+// spun (0.05 MHz steps) or typed and entered.
+TEST_F(SettingsViewTest, SpinsAndEnterKeepTheScanRangeApartFromTheBandEdges) {
+    const struct {
+        const char* field;
+        const char* typed;
+        int steps;  // 0: Return pressed instead
+        float expected;
+    } cases[] = {
+        {"from", "107.7", 3, 107.8f}, {"from", "87.6", -4, 87.5f}, {"from", "108", 0, 107.8f},
+        {"to", "87.8", -3, 87.7f},    {"to", "107.9", 4, 108.0f},  {"to", "87.5", 0, 87.7f},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.field) + " " + c.typed);
+        const std::string field = c.field;
+        QLineEdit* edit = Find<QLineEdit>(c.field);
+        QSpinBox* spin = Find<QSpinBox>((field + "Spin").c_str());
+        edit->setText(QString::fromLatin1(c.typed));
+        for (int i = 0; i < std::abs(c.steps); ++i) {
+            c.steps > 0 ? spin->stepUp() : spin->stepDown();
+        }
+        if (c.steps == 0) {
+            QTest::keyClick(edit, Qt::Key_Return);
+        }
+        EXPECT_FLOAT_EQ(field == "from" ? m_view.GetScanFrom() : m_view.GetScanTo(), c.expected);
+    }
     EXPECT_EQ(Find<QLineEdit>("from")->text(), "107.800");
-    Find<QLineEdit>("to")->setText("87.8");
-    Find<QSpinBox>("toSpin")->stepDown();
-    Find<QSpinBox>("toSpin")->stepDown();
-    EXPECT_FLOAT_EQ(m_view.GetScanTo(), 87.7f);
     Find<QLineEdit>("frequency")->setText("107.990");
     Find<QSpinBox>("frequencySpin")->stepUp();
     EXPECT_EQ(Find<QLineEdit>("frequency")->text(), "108.000");

@@ -21,12 +21,11 @@ const std::string& Recording() {
 }
 
 void CRecordingMeasurementView::OnResult(const CAnalyserResult& result) {
-    SEntry entry{result.Code(), {}, std::this_thread::get_id()};
-    if (result.Code() == 4 || result.Code() == 6 || result.Code() == 12) {
-        entry.values.push_back(result.Value());
-    } else if (result.Code() != 9 && result.Code() != 11) {
-        const auto values = result.Values();
-        entry.values.assign(values.begin(), values.end());
+    SEntry entry{static_cast<int>(result.Code()), {}, std::this_thread::get_id()};
+    if (const float* peak = result.Get<EResultCode::DeviationPeak>()) {
+        entry.values.push_back(*peak);
+    } else if (const auto* history = result.Get<EResultCode::PowerHistory>()) {
+        entry.values = *history;
     }
     results.push_back(std::move(entry));
 }

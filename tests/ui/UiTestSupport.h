@@ -4,9 +4,9 @@
 #include <thread>
 #include <vector>
 
+#include "platform/AnalyserResult.h"
 #include "platform/Document.h"
 #include "platform/Prompt.h"
-#include "ui/AnalyserResult.h"
 #include "ui/MeasurementView.h"
 
 namespace tavik::test {

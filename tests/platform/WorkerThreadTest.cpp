@@ -2,10 +2,13 @@
 
 #include <atomic>
 #include <future>
+#include <stdexcept>
+#include <string>
 
-#include "analysis/WorkerThread.h"
+#include "platform/DropCounters.h"
 #include "platform/MessageQueue.h"
 #include "platform/Messages.h"
+#include "platform/WorkerThread.h"
 #include "tests/support/PassGate.h"
 
 namespace tavik {
@@ -25,12 +28,16 @@ public:
 protected:
     void Pass() override {
         m_gate.Pass();
+        if (m_nDataCount == 0) {
+            throw std::runtime_error("empty block");
+        }
         float sum = 0;
         for (int i = 0; i < m_nDataCount; ++i) {
             sum += m_pData[i];
         }
         passes.fetch_add(1);
-        Notify(4, static_cast<std::intptr_t>(sum));
+        Notify(CAnalyserResult::Make<EResultCode::DeviationPeak>(sum),
+               static_cast<std::intptr_t>(sum));
     }
 
 private:
@@ -47,7 +54,9 @@ TEST(WorkerThread, DropsBlocksWhileBusyAndNotifies) {
     worker.Hold();
     worker.PostData(first, 3);
     EXPECT_TRUE(worker.IsBusy());
-    worker.PostData(second, 2);  // dropped: the first pass still runs
+    const CDropCounts before = CDropCounters::Instance().Read();
+    worker.PostData(second, 2);  // dropped and counted: the first pass still runs
+    EXPECT_EQ((CDropCounters::Instance().Read() - before)[EDropKind::AnalyserBlock], 1u);
     EXPECT_FALSE(worker.WaitUntilIdle(std::chrono::milliseconds(10)));
     worker.Release();
     ASSERT_TRUE(worker.WaitUntilIdle(std::chrono::seconds(10)));
@@ -62,6 +71,29 @@ TEST(WorkerThread, DropsBlocksWhileBusyAndNotifies) {
     ASSERT_TRUE(worker.WaitUntilIdle(std::chrono::seconds(10)));
     ASSERT_EQ(window.Queue().GetMessageFor(msg, std::chrono::seconds(10)), 1);
     EXPECT_EQ(msg.lParam, 30);
+}
+
+// A pass that throws ends like any other and tells of it with 1047; the worker goes on.
+TEST(WorkerThread, APassThatThrowsPostsItsTextAndTheWorkerGoesOn) {
+    for (const bool synchronous : {false, true}) {
+        SCOPED_TRACE(synchronous);
+        CQueueTarget window;
+        CSumWorker worker;
+        worker.SetNotifyWindow(&window);
+        worker.SetSynchronous(synchronous);
+        const float block[2] = {1, 2};
+        worker.PostData(block, 0);
+        ASSERT_TRUE(worker.WaitUntilIdle(std::chrono::seconds(10)));
+        CMessage msg;
+        ASSERT_EQ(window.Queue().GetMessageFor(msg, std::chrono::seconds(10)), 1);
+        EXPECT_EQ(msg.message, WM_ANALYSER_ERROR);
+        ASSERT_TRUE(msg.pText);
+        EXPECT_EQ(*msg.pText, "empty block\n");
+        worker.PostData(block, 2);
+        ASSERT_TRUE(worker.WaitUntilIdle(std::chrono::seconds(10)));
+        ASSERT_EQ(window.Queue().GetMessageFor(msg, std::chrono::seconds(10)), 1);
+        EXPECT_EQ(msg.lParam, 3);
+    }
 }
 
 }  // namespace

@@ -39,7 +39,7 @@ public:
 protected:
     // Sets the busy flag and runs Pass() on a new thread (or at once when synchronous).
     virtual void StartThread();
-    // The calculation of one pass. Runs on the worker thread; must not throw.
+    // The calculation of one pass. Runs on the worker thread; what it throws is posted as 1047.
     virtual void Pass() = 0;
     // True when the worker must stay busy after the pass just run (it then takes no new
     // blocks until ClearBusy); otherwise the busy flag is cleared after every pass.
@@ -49,14 +49,15 @@ protected:
     // pass outlives the members it uses.
     void JoinPass();
 
-    // Posts message 1027 with a result code to the notification window.
-    void Notify(std::uintptr_t code, std::intptr_t lParam = 0,
-                std::shared_ptr<const void> payload = nullptr) const;
+    // Posts message 1027 with the result (wParam its code) to the notification window.
+    void Notify(CAnalyserResult result, std::intptr_t lParam = 0) const;
 
     const float* m_pData = nullptr;
     int m_nDataCount = 0;
 
 private:
+    void RunPass();
+
     std::atomic<bool> m_bBusy{false};
     std::atomic<HWND> m_hNotifyWnd{nullptr};
     bool m_bSynchronous = false;
