@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <atomic>
 #include <cerrno>
 #include <system_error>
 
@@ -126,6 +127,26 @@ int CheckRegularFile(const std::string& path) {
         return errno;
     }
     return S_ISREG(st.st_mode) ? 0 : NOT_A_REGULAR_FILE;
+}
+
+namespace {
+std::atomic<SyncHook> g_syncHook{nullptr};
+}  // namespace
+
+int SyncData(int fd) {
+    if (const SyncHook hook = g_syncHook.load(); hook != nullptr) {
+        return hook(fd);
+    }
+    while (::fdatasync(fd) < 0) {
+        if (errno != EINTR) {
+            return errno;
+        }
+    }
+    return 0;
+}
+
+void SetSyncHook(SyncHook hook) {
+    g_syncHook.store(hook);
 }
 
 std::string JoinPath(const std::string& folder, const std::string& name) {

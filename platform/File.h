@@ -47,6 +47,13 @@ int CheckRegularFile(const std::string& path);
 // Writes all `count` bytes to a descriptor, retrying short and interrupted writes; 0 or errno.
 int WriteFully(int fd, const void* buffer, std::size_t count);
 
+// Makes the data written to `fd` durable (fdatasync, retried when interrupted); 0 or errno.
+// Every sync of the result and log files goes through here, so that a test can put a hook in
+// its place (an injected failure, a delay, a count); SetSyncHook(nullptr) restores fdatasync.
+using SyncHook = int (*)(int fd);
+int SyncData(int fd);
+void SetSyncHook(SyncHook hook);
+
 // "folder/name": joins with exactly one separator.
 std::string JoinPath(const std::string& folder, const std::string& name);
 

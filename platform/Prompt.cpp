@@ -1,6 +1,7 @@
 #include "platform/Prompt.h"
 
 #include <cstdio>
+#include <utility>
 
 namespace tavik {
 
@@ -16,6 +17,27 @@ void CStderrPrompt::Notice(const std::string& text) {
 int CRecordingPrompt::MessageBox(const std::string& text, unsigned style) {
     m_boxes.push_back({text, style});
     return (style & 0x0F) == MB_YESNO ? m_nAnswer : IDOK;
+}
+
+int CQueuedPrompt::MessageBox(const std::string& text, unsigned style) {
+    Notice(text);
+    return (style & 0x0F) == MB_YESNO ? IDNO : IDOK;
+}
+
+void CQueuedPrompt::Notice(const std::string& text) {
+    std::lock_guard lock(m_mutex);
+    m_notices.push_back(text);
+}
+
+void CQueuedPrompt::Deliver(CPrompt& prompt) {
+    std::vector<std::string> notices;
+    {
+        std::lock_guard lock(m_mutex);
+        notices.swap(m_notices);
+    }
+    for (const std::string& text : notices) {
+        prompt.Notice(text);
+    }
 }
 
 }  // namespace tavik

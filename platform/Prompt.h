@@ -1,5 +1,6 @@
 #pragma once
 
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -50,6 +51,20 @@ public:
 
     int m_nAnswer = IDNO;
     std::vector<Entry> m_boxes;
+    std::vector<std::string> m_notices;
+};
+
+// Collects notices from a thread that must not show anything itself (the log writer) until
+// the user-interface thread hands them to its prompt with Deliver. Answers every box with No.
+class CQueuedPrompt final : public CPrompt {
+public:
+    int MessageBox(const std::string& text, unsigned style) override;
+    void Notice(const std::string& text) override;
+    // On the user-interface thread: the notices collected so far go to `prompt`, in order.
+    void Deliver(CPrompt& prompt);
+
+private:
+    std::mutex m_mutex;
     std::vector<std::string> m_notices;
 };
 

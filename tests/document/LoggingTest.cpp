@@ -39,6 +39,7 @@ struct LoggingFixture : test::CDocumentFixture {
         doc->SelectLogFolder(logs);
         ASSERT_EQ(doc->OpenLogFiles(true), 0);
         doc->SetResultValue(0, 0.0f);
+        doc->WaitForLogWrites();  // "File Opened" is in the log
     }
     // One second: the analysers report (deviation = `n`), then the record is closed, by the
     // main timer's whole tick when `tick`.
@@ -59,10 +60,13 @@ struct LoggingFixture : test::CDocumentFixture {
         }
         return out;
     }
+    // The files once the log writer has done the work queued so far.
     std::string Xml(const char* day = "261205") const {
+        doc->WaitForLogWrites();
         return ReadText(logs + "/tavik" + day + ".xml");
     }
     std::string Log(const char* day = "261205") const {
+        doc->WaitForLogWrites();
         return ReadText(logs + "/tavik" + day + ".log");
     }
 
@@ -318,13 +322,15 @@ TEST_F(LoggingFixture, UnwritableFolderReportsOnceAndLosesNoRecord) {
     fs::rename(logs, away);  // the folder disappears (an unplugged drive, a lost share)
     Seconds(150);            // two failed flushes
     doc->WriteLog("Alarm \"Dev\" was reset.");  // a third, and a failed log line
-    ASSERT_EQ(prompt.m_notices.size(), 2u);     // one for each file, as the result log words them
+    doc->WaitForLogWrites();
+    ASSERT_EQ(prompt.m_notices.size(), 2u);  // one for each file, as the result log words them
     EXPECT_EQ(doc->GetUnwrittenResultCount(), 150);
     EXPECT_EQ(doc->GetMeasurementId(), 0);
 
     fs::rename(away, logs);
     Seconds(10);
     doc->WriteLog("Measurement Paused");
+    doc->WaitForLogWrites();
     EXPECT_EQ(doc->GetUnwrittenResultCount(), 0);
     EXPECT_EQ(doc->GetMeasurementId(), 160);
     ASSERT_EQ(prompt.m_notices.size(), 4u);
@@ -367,6 +373,7 @@ TEST_P(LoggingKeepingFixture, ContinuesTheDayFileWithoutAsking) {
     Seconds(2);
     if (cut) {
         doc->WriteLog("x");  // writes the records
+        doc->WaitForLogWrites();
         std::ofstream(logs + "/tavik261205.xml", std::ios::binary | std::ios::app)
             << "      <Measurement id=\"3\">\r\n         <Da";
     } else {
