@@ -252,7 +252,10 @@ void CTAVIKSDIDoc::LogLosses(const std::string& logFile, CTime now) {
     if (const std::int64_t lost = m_resultLog.TakeUnloggedLosses(); lost > 0) {
         WriteLogLineNow(logFile,
                         CResultLog::FormatLogLine(
-                            now, StringFormat("%lld results could not be written and are lost",
+                            now, StringFormat(lost == 1 ? "%lld result could not be written and "
+                                                          "is lost"
+                                                        : "%lld results could not be written "
+                                                          "and are lost",
                                               static_cast<long long>(lost))),
                         now);
     }

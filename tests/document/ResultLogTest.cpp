@@ -294,8 +294,8 @@ TEST_F(SyncHookFixture, EveryWriteAndANewHeaderAreSynced) {
     ASSERT_EQ(log.WriteResults(path, id, prompt), 0);
     EXPECT_EQ(g_syncs.load(), 2);
     std::string last;
-    ASSERT_EQ(log.WriteLogLine(folder.File("tavik261205.log"), last, "x\r\n",
-                               CTime(kSaturday1130), prompt),
+    ASSERT_EQ(log.WriteLogLine(folder.File("tavik261205.log"), last, "x\r\n", CTime(kSaturday1130),
+                               prompt),
               0);
     EXPECT_EQ(g_syncs.load(), 3);
     // Not syncing (a stop): written, and no sync waited for.
@@ -428,16 +428,12 @@ TEST_F(ResultLogFixture, AnOversizedDayFileIsContinuedFromItsEnd) {
     const std::string path = folder.File("tavik261205.xml");
     std::string last;
     CResultLog::AppendRecord(last, 41, {1.0f, 2.0f, 3.0f, kSaturday1130});
-    {
-        std::ofstream(path, std::ios::binary) << CResultLog::HEADER;
-    }
+    { std::ofstream(path, std::ios::binary) << CResultLog::HEADER; }
     const off_t size = off_t{64} << 30;
     if (::truncate(path.c_str(), size) != 0) {
         GTEST_SKIP() << "no sparse file of 64 GiB here";
     }
-    {
-        std::ofstream(path, std::ios::binary | std::ios::app) << last << CResultLog::FOOTER;
-    }
+    { std::ofstream(path, std::ios::binary | std::ios::app) << last << CResultLog::FOOTER; }
     CResultLog::CContinuation found;
     ASSERT_EQ(log.BeginResultFile(path, found, prompt), 0);  // read whole: out of memory
     EXPECT_EQ(found.nLastId, 41);
