@@ -112,12 +112,13 @@ int CHeadlessRunner::Run() {
         return 1;
     }
     int code = 0;
-    const auto period = std::chrono::duration_cast<std::chrono::steady_clock::duration>(
-        std::chrono::duration<double>(1.0 / m_options.fSpeed));
-    auto next = std::chrono::steady_clock::now() + period;
+    // Each tick falls in the middle of the clock's next second. A tick held up (the machine
+    // suspended) is not made up for: the next one goes to the second after the one it stamped,
+    // so a second is never stamped twice.
+    CTime stamped = m_clock.Now();
     int ticks = 0;
     for (;;) {
-        WaitForTick(next);
+        WaitForTick(m_clock.MiddleOf(stamped + CTimeSpan(1)));
         if (const int signal = m_stop.load(); signal != 0) {
             m_info << "Stopping on signal " << signal << std::endl;
             break;
@@ -135,8 +136,7 @@ int CHeadlessRunner::Run() {
         if (m_options.nSeconds > 0 && ++ticks >= m_options.nSeconds) {
             break;
         }
-        // A tick that came late is not made up for with a burst of ticks.
-        next = std::max(next + period, std::chrono::steady_clock::now());
+        stamped = std::max(stamped + CTimeSpan(1), m_clock.Now());
     }
     doc.OnMeasurementStop();
     return PrintSummary(code);

@@ -118,6 +118,9 @@ std::string CauseText(int cause) {
     if (cause == NOT_A_REGULAR_FILE) {
         return "not a regular file";
     }
+    if (cause == A_SYMBOLIC_LINK) {
+        return "a symbolic link, which is not followed";
+    }
     return std::generic_category().message(cause);
 }
 
@@ -147,6 +150,17 @@ int SyncData(int fd) {
 
 void SetSyncHook(SyncHook hook) {
     g_syncHook.store(hook);
+}
+
+int CheckOutputFile(const std::string& path) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) < 0) {
+        return errno == ENOENT ? 0 : errno;
+    }
+    if (S_ISLNK(st.st_mode)) {
+        return A_SYMBOLIC_LINK;
+    }
+    return S_ISREG(st.st_mode) ? 0 : NOT_A_REGULAR_FILE;
 }
 
 std::string JoinPath(const std::string& folder, const std::string& name) {

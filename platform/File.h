@@ -39,10 +39,17 @@ private:
 // Cause code for a path that names something other than a regular file (a folder, a FIFO, a
 // device), which is never opened for reading: a FIFO would block the open.
 constexpr int NOT_A_REGULAR_FILE = -2;
+// Cause code for an output path that is a symbolic link, which is never followed.
+constexpr int A_SYMBOLIC_LINK = -5;
 // The cause in words: the system's text for an errno value.
 std::string CauseText(int cause);
 // 0 when `path` is a regular file (symbolic links followed), else NOT_A_REGULAR_FILE or errno.
 int CheckRegularFile(const std::string& path);
+
+// Whether a file may be written (replaced) at `path`: 0 when nothing is there or a regular
+// file is; NOT_A_REGULAR_FILE for a device, a FIFO, a socket or a folder, which a replacing
+// rename would destroy or an open would block on; A_SYMBOLIC_LINK for a link, never followed.
+int CheckOutputFile(const std::string& path);
 
 // Writes all `count` bytes to a descriptor, retrying short and interrupted writes; 0 or errno.
 int WriteFully(int fd, const void* buffer, std::size_t count);

@@ -59,6 +59,17 @@ std::size_t StatusLines(const std::string& out) {
     return n;
 }
 
+// The timestamps of a result file's records, in order.
+std::vector<long long> Timestamps(const std::string& results) {
+    std::vector<long long> stamps;
+    const std::regex stamp(R"re(timestamp="(\d+)")re");
+    for (auto it = std::sregex_iterator(results.begin(), results.end(), stamp);
+         it != std::sregex_iterator(); ++it) {
+        stamps.push_back(std::stoll((*it)[1].str()));
+    }
+    return stamps;
+}
+
 // How a run's process is set up besides its arguments.
 struct CProcessSetup {
     int stdoutFd = -1;         // a descriptor for standard output instead of the file
@@ -213,6 +224,11 @@ TEST_F(MonitorTest, PrintsOneLinePerSecondAndClosesTheFilesThatTheNextRunContinu
     EXPECT_EQ(results.substr(0, 32), "<?xml version=\"1.0\"?>\r\n<Tavik>\r\n");
     EXPECT_EQ(results.substr(results.size() - 10), "</Tavik>\r\n");
     EXPECT_EQ(Count(results, "<Measurement id="), 3u);  // one record per second
+    // Faster than real time too, every record stamps the second after the one before.
+    const std::vector<long long> stamps = Timestamps(results);
+    ASSERT_EQ(stamps.size(), 3u);
+    EXPECT_EQ(stamps[1], stamps[0] + 1);
+    EXPECT_EQ(stamps[2], stamps[0] + 2);
     EXPECT_TRUE(IsWellFormedXml(xml));
     // Opened, started, stopped, closed: the lines' texts are the document's.
     EXPECT_EQ(Count(ReadText(log), "\r\n"), 4u) << ReadText(log);

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -139,6 +141,18 @@ TEST(SetupCommand, RefusesWithTheFieldAndTheFormsText) {
     EXPECT_EQ(err.str(), "setup: " + folder.File("setup.json") +
                              ": receiver.frequency_mhz: 80 is outside 87.5 to 108 MHz\n");
     EXPECT_EQ(ReadText(folder.File("keep.tvk")), "old");
+    // Only a regular file is replaced: a FIFO or a symbolic link at the path stays as it is.
+    ASSERT_EQ(::mkfifo(folder.File("fifo.tvk").c_str(), 0644), 0);
+    std::filesystem::create_symlink(folder.File("target.tvk"), folder.File("link.tvk"));
+    for (const char* name : {"fifo.tvk", "link.tvk"}) {
+        std::ostringstream refused;
+        EXPECT_EQ(CSetupCommand::Write(folder.File(name), Json(kExample, folder), refused), 1);
+        EXPECT_NE(refused.str().find("The file could not be saved: "), std::string::npos)
+            << refused.str();
+    }
+    EXPECT_TRUE(std::filesystem::is_fifo(folder.File("fifo.tvk")));
+    EXPECT_TRUE(std::filesystem::is_symlink(folder.File("link.tvk")));
+    EXPECT_FALSE(std::filesystem::exists(folder.File("target.tvk")));
     std::ostringstream notJson;
     EXPECT_EQ(CSetupCommand::Write(folder.File("keep.tvk"), Json("{", folder), notJson), 1);
     EXPECT_NE(notJson.str().find(": not JSON: "), std::string::npos) << notJson.str();
