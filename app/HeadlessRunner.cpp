@@ -139,6 +139,9 @@ int CHeadlessRunner::Run() {
         stamped = std::max(stamped + CTimeSpan(1), m_clock.Now());
     }
     doc.OnMeasurementStop();
+    if (code != 0) {
+        ExplainUnreadableRecordings();  // a recording emptied or replaced while playing
+    }
     return PrintSummary(code);
 }
 
@@ -192,8 +195,11 @@ void CHeadlessRunner::ExplainUnreadableRecordings() {
                                           : JoinPath(m_options.strDataFolder, name))
                 .string();
         CFile file;
+        off_t size = 0;
         if (const int cause = file.Open(path, CFile::modeRead); cause != 0) {
             m_prompt.Notice("cannot read the recording \"" + path + "\": " + CauseText(cause));
+        } else if (file.SeekToEnd(size) == 0 && size == 0) {
+            m_prompt.Notice("cannot read the recording \"" + path + "\": it is empty");
         }
     }
 }

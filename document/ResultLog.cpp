@@ -132,7 +132,8 @@ int CResultLog::Append(const std::string& path, std::string_view head, std::stri
         O_WRONLY | O_APPEND | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | (create ? O_CREAT : 0);
     CDescriptor file(OpenFile(path, flags));
     if (file.Get() < 0) {
-        return errno == ELOOP ? NOT_A_RESULT_FILE : errno;
+        // ELOOP: a symbolic link; ENXIO: a FIFO without a reader (never waited for).
+        return errno == ELOOP || errno == ENXIO ? NOT_A_RESULT_FILE : errno;
     }
     struct stat st {};
     if (::fstat(file.Get(), &st) < 0) {
@@ -510,8 +511,10 @@ void CResultLog::Failed(bool result, const std::string& path, int error, CPrompt
         return;  // reported already
     }
     failed = path;
-    const std::string cause = ResultCauseText(error);
-    if (error == NOT_A_RESULT_FILE) {
+    const std::string cause =
+        result ? ResultCauseText(error)
+               : (error == NOT_A_RESULT_FILE ? CauseText(NOT_A_REGULAR_FILE) : CauseText(error));
+    if (error == NOT_A_RESULT_FILE && result) {
         prompt.Notice(
             StringFormat("\"%s\" is not a result file of this program; it is left "
                          "untouched and no results are written to it.",

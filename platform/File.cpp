@@ -44,10 +44,19 @@ int CFile::Open(const std::string& path, OpenMode mode) {
             flags = O_RDWR | O_CREAT;
             break;
     }
-    const int fd = ::open(path.c_str(), flags | O_CLOEXEC, 0644);
+    // O_NONBLOCK: a FIFO must not hold the open up waiting for a writer (nor a signal's stop).
+    const int fd = ::open(path.c_str(), flags | O_CLOEXEC | O_NONBLOCK, 0644);
     if (fd < 0) {
         return errno;
     }
+    struct stat st {};
+    if (::fstat(fd, &st) < 0 || !S_ISREG(st.st_mode)) {
+        // Only regular files are read or written: a folder, a FIFO or a device is refused.
+        const int cause = S_ISREG(st.st_mode) ? errno : NOT_A_REGULAR_FILE;
+        ::close(fd);
+        return cause;
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     m_fd = fd;
     m_strName = path;
     return 0;

@@ -20,7 +20,9 @@ public:
     CFile(const CFile&) = delete;
     CFile& operator=(const CFile&) = delete;
 
-    int Open(const std::string& path, OpenMode mode);  // write/append create the file
+    // Write/append create the file. Only a regular file is opened: anything else (a folder, a
+    // FIFO, a device) gives NOT_A_REGULAR_FILE at once, never an open that waits.
+    int Open(const std::string& path, OpenMode mode);
     // Reads up to `count` bytes, retrying short reads until end of file; `read` gets the count.
     int Read(void* buffer, std::size_t count, std::size_t& read);
     int Write(const void* buffer, std::size_t count);

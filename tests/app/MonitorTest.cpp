@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -463,20 +464,49 @@ TEST_F(MonitorTest, DeviceErrorsExitWithTheirText) {
               std::string::npos)
         << missing.Err();
 
-    // The sample recording cannot be read: the transfer thread fails during the run.
+    // The sample recording is empty: the transfer thread fails during the run, and the file
+    // is named with the reason.
     CTempFolder broken;
     fs::copy_file(recording + "/lev.dat", broken.File("lev.dat"));
     fs::copy_file(recording + "/rds.dat", broken.File("rds.dat"));
-    fs::create_directory(broken.File("mpx.dat"));
+    std::ofstream(broken.File("mpx.dat")).close();
     CMonitorProcess failing(broken.Path(), outputs.Path(),
                             {"--seconds", "30", "--log-folder", logs, "--speed", "10"});
     EXPECT_EQ(failing.Wait(), 1);
     EXPECT_NE(failing.Err().find("Error messages:\nADCTransfer: Error in thread!\n"),
               std::string::npos)
         << failing.Err();
+    EXPECT_NE(failing.Err().find("monitor: cannot read the recording \"" + broken.File("mpx.dat") +
+                                 "\": it is empty\n"),
+              std::string::npos)
+        << failing.Err();
     // The failure stopped the measurement the normal way: the files are closed.
     EXPECT_TRUE(ReadText(Only(".xml")).ends_with("</Tavik>\r\n"));
     EXPECT_NE(ReadText(Only(".log")).find(": File Closed\r\n"), std::string::npos);
+
+    // A folder or a FIFO in place of a recording is refused at once, never waited on, and
+    // named; so is a FIFO in place of the day's log file, which is left as it is.
+    fs::remove(broken.File("mpx.dat"));
+    ASSERT_EQ(::mkfifo(broken.File("mpx.dat").c_str(), 0644), 0);
+    CMonitorProcess fifo(broken.Path(), outputs.Path(), {"--seconds", "30"});
+    EXPECT_EQ(fifo.Wait(), 1);
+    EXPECT_NE(fifo.Err().find("monitor: cannot read the recording \"" + broken.File("mpx.dat") +
+                              "\": not a regular file\n"),
+              std::string::npos)
+        << fifo.Err();
+    fs::remove(broken.File("mpx.dat"));
+    fs::copy_file(recording + "/mpx.dat", broken.File("mpx.dat"));
+    const std::string fifoLog = Only(".log");
+    fs::remove(fifoLog);
+    ASSERT_EQ(::mkfifo(fifoLog.c_str(), 0644), 0);
+    CMonitorProcess fifoLogRun(broken.Path(), outputs.Path(),
+                               {"--seconds", "2", "--log-folder", logs, "--speed", "10"});
+    EXPECT_EQ(fifoLogRun.Wait(), 0) << fifoLogRun.Err();
+    EXPECT_NE(fifoLogRun.Err().find("Could not write log file \"" + fifoLog +
+                                    "\" (not a regular file); its event lines are lost."),
+              std::string::npos)
+        << fifoLogRun.Err();
+    EXPECT_TRUE(fs::is_fifo(fifoLog));
 
     CMonitorProcess bad(outputs.Path(), outputs.Path(), {"--seconds", "x"});
     EXPECT_EQ(bad.Wait(), 2);
