@@ -275,6 +275,9 @@ bool CTAVIKSDIDoc::CheckHeldFolder() {
         return true;
     }
     m_bFolderGivenUp = true;
+    // The files of that name now are another folder's: they are no longer this run's files.
+    m_strLastResultFile.clear();
+    m_strLastLogFile.clear();
     m_logNotices.Notice(StringFormat(
         "The log folder \"%s\" was deleted or replaced while logging; no more results are written "
         "there (the folder there now is not locked by this process).",
