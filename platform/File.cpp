@@ -172,6 +172,18 @@ int CheckOutputFile(const std::string& path) {
     return S_ISREG(st.st_mode) ? 0 : NOT_A_REGULAR_FILE;
 }
 
+void OpenStandardDescriptors() {
+    for (int fd = 0; fd <= 2; ++fd) {
+        if (::fcntl(fd, F_GETFD) < 0 && errno == EBADF) {
+            // The lowest free descriptor: this one.
+            const int opened = ::open("/dev/null", O_RDWR);
+            if (opened >= 0 && opened != fd) {
+                ::close(opened);
+            }
+        }
+    }
+}
+
 std::string JoinPath(const std::string& folder, const std::string& name) {
     if (folder.empty()) {
         return name;

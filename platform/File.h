@@ -63,6 +63,10 @@ using SyncHook = int (*)(int fd);
 int SyncData(int fd);
 void SetSyncHook(SyncHook hook);
 
+// Opens /dev/null on whichever of descriptors 0, 1 and 2 is closed, so that no file opened
+// later (a lock file, a day file) becomes standard output and takes the console's lines.
+void OpenStandardDescriptors();
+
 // "folder/name": joins with exactly one separator.
 std::string JoinPath(const std::string& folder, const std::string& name);
 

@@ -75,6 +75,7 @@ std::vector<long long> Timestamps(const std::string& results) {
 struct CProcessSetup {
     int stdoutFd = -1;         // a descriptor for standard output instead of the file
     rlim_t fileSizeLimit = 0;  // RLIMIT_FSIZE in bytes; 0 = unlimited
+    bool closeStdout = false;  // started with standard output closed (`>&-`)
 };
 
 // One run of the executable in `folder`, its output and errors going to files beside it.
@@ -99,6 +100,9 @@ public:
             if (out < 0 || err < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0 ||
                 chdir(folder.c_str()) != 0) {
                 _exit(127);
+            }
+            if (setup.closeStdout) {
+                close(1);
             }
             if (setup.fileSizeLimit != 0) {
                 const rlimit limit{setup.fileSizeLimit, setup.fileSizeLimit};
@@ -443,6 +447,17 @@ TEST_F(MonitorTest, LostRecordsExitNonZeroWithTheirCount) {
     EXPECT_TRUE(std::regex_search(run.Err(), std::regex(R"(monitor: \d+ results were lost)")))
         << run.Err();
     EXPECT_EQ(run.Out().find("Result file: "), std::string::npos) << run.Out();
+
+    // Started with standard output closed: the lock file does not become descriptor 1 and
+    // takes no status line.
+    fs::remove_all(logs);
+    CProcessSetup closed;
+    closed.closeStdout = true;
+    CMonitorProcess noOutput(recording, outputs.Path(),
+                             {"--seconds", "2", "--log-folder", logs, "--speed", "10"}, closed);
+    EXPECT_EQ(noOutput.Wait(), 0) << noOutput.Err();
+    EXPECT_TRUE(std::regex_match(ReadText(logs + "/.tavik.lock"), std::regex(R"(\d+\n)")))
+        << ReadText(logs + "/.tavik.lock");
 
     // A log folder that cannot be made is refused before measuring.
     fs::create_directory(outputs.File("file"));

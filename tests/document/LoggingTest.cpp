@@ -390,7 +390,7 @@ TEST_F(LoggingFixture, AFolderDeletedAndMadeAnewIsGivenUp) {
         doc->WriteLog("Alarm \"Dev\" was reset.");
         doc->CloseLogFiles();
 
-        EXPECT_TRUE(fs::is_empty(logs));  // nothing written into a folder not locked
+        EXPECT_TRUE(fs::is_empty(logs));          // nothing written into a folder not locked
         EXPECT_EQ(doc->GetLastResultFile(), "");  // the files of that name are not this run's
         EXPECT_EQ(doc->GetLostResultCount(), 70);
         ASSERT_FALSE(prompt.m_notices.empty());
