@@ -207,7 +207,14 @@ void CMultipathTavik::ResetCalibration() {
 
 void CMultipathTavik::Calibrate() {
     WaitForPass();
-    m_calib = m_lastCoeff;
+    // The averaged k0..k2 are what is left after the set in use was taken off, so the new
+    // set is that set plus the residual: right whatever was loaded, and calibrating twice in
+    // a row changes nothing. k3 is the amplitude, never subtracted: taken as it is.
+    for (int j = 0; j < 3; ++j) {
+        m_calib[j] += m_lastCoeff[j];
+        m_lastCoeff[j] = 0.0f;  // taken into the set: a second Calibrate adds nothing
+    }
+    m_calib[3] = m_lastCoeff[3];
     m_coeff.fill(0.0f);
     if (m_pHost == nullptr) {
         return;

@@ -1,16 +1,49 @@
-#include <QApplication>
+#include <iostream>
+
+#include <QTimer>
 
 #include "app/GuiOptions.h"
+#include "app/SignalStop.h"
+#include "document/TAVIKSDIDoc.h"
 #include "ui/TAVIKSDIApp.h"
+#include "ui/TavikApplication.h"
 
 namespace tavik {
 
+namespace {
+
+constexpr int kSignalPollMs = 100;
+
+}  // namespace
+
 int RunGuiCommand(int& argc, char** argv, const SGuiCommandLine& commandLine) {
-    QApplication application(argc, argv);
+    // Qt's platform plugin would abort the process without a display.
+    if (const std::string message = NoDisplayMessage(); !message.empty()) {
+        std::cerr << message;
+        return 2;
+    }
+    CTavikApplication application(argc, argv);
+    const CSignalStop stopSignals;
     CTAVIKSDIApp app;
-    if (!app.InitInstance({commandLine.strDocument, commandLine.bStart})) {
+    SStartOptions options;
+    options.strDocument = commandLine.strDocument;
+    options.bStart = commandLine.bStart;
+    options.bEnableAlarms = commandLine.bEnableAlarms;
+    options.strLogFolder = commandLine.strLogFolder;
+    options.strRecordings = commandLine.strRecordings;
+    if (!app.InitInstance(options)) {
         return 1;
     }
+    // A stop signal ends the measurement the normal way (records written, day files closed
+    // with their footer) and the program with 0, without the question a close would ask.
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&app] {
+        if (CSignalStop::Received() != 0) {
+            app.GetDocument().OnMeasurementStop();
+            QCoreApplication::exit(0);
+        }
+    });
+    poll.start(kSignalPollMs);
     return QApplication::exec();
 }
 

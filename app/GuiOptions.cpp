@@ -1,5 +1,7 @@
 #include "app/GuiOptions.h"
 
+#include <cstdlib>
+
 namespace tavik {
 
 namespace {
@@ -19,13 +21,45 @@ std::optional<SGuiCommandLine> ParseGuiCommandLine(const std::vector<std::string
         line.bStart = true;
         ++it;
     }
-    if (it != args.end() && IsDocumentFile(*it)) {
-        line.strDocument = *it++;
-    }
-    if (it != args.end()) {
-        return std::nullopt;
+    bool alarms = false;
+    // A folder option takes the next argument; each option and the document at most once.
+    const auto folder = [&](std::string& value) {
+        if (!value.empty() || ++it == args.end() || it->empty()) {
+            return false;
+        }
+        value = *it;
+        return true;
+    };
+    for (; it != args.end(); ++it) {
+        if (*it == "--enable-alarms" && !alarms) {
+            alarms = line.bEnableAlarms = true;
+        } else if (*it == "--log-folder") {
+            if (!folder(line.strLogFolder)) {
+                return std::nullopt;
+            }
+        } else if (*it == "--recordings") {
+            if (!folder(line.strRecordings)) {
+                return std::nullopt;
+            }
+        } else if (IsDocumentFile(*it) && line.strDocument.empty()) {
+            line.strDocument = *it;
+        } else {
+            return std::nullopt;
+        }
     }
     return line;
+}
+
+std::string NoDisplayMessage() {
+    const auto set = [](const char* name) {
+        const char* value = std::getenv(name);
+        return value != nullptr && *value != '\0';
+    };
+    if (set("DISPLAY") || set("WAYLAND_DISPLAY") || set("QT_QPA_PLATFORM")) {
+        return {};
+    }
+    return "tavik: no display was found (neither DISPLAY nor WAYLAND_DISPLAY is set), so the "
+           "window cannot open; `tavik monitor` measures without one.\n";
 }
 
 }  // namespace tavik

@@ -7,17 +7,28 @@
 namespace tavik {
 
 // The command lines that start the application window: none at all, a document file
-// (`tavik FILE.tvk`), or an unattended start (`tavik --start [FILE.tvk]`).
+// (`tavik FILE.tvk`), or an unattended start (`tavik --start [FILE.tvk]`); after them, in any
+// order and once each, `--enable-alarms` (tick every alarm of the setup), `--log-folder DIR`
+// (log there from the start, as `monitor` does) and `--recordings DIR` (where the receiver's
+// recordings are).
 struct SGuiCommandLine {
     std::string strDocument;
     bool bStart = false;
+    bool bEnableAlarms = false;
+    std::string strLogFolder;
+    std::string strRecordings;
 };
 
 // The window's command line, or nothing when `args` (without the program name) is another
 // command.
 std::optional<SGuiCommandLine> ParseGuiCommandLine(const std::vector<std::string>& args);
 
-// Runs the application window until it is closed; the exit code.
+// Without a display (no DISPLAY, no WAYLAND_DISPLAY and no platform chosen in QT_QPA_PLATFORM)
+// the window cannot open: the text that says so, else empty.
+std::string NoDisplayMessage();
+
+// Runs the application window until it is closed, or until SIGINT, SIGTERM or SIGHUP stop the
+// measurement the normal way; the exit code (2 without a display).
 int RunGuiCommand(int& argc, char** argv, const SGuiCommandLine& commandLine);
 
 }  // namespace tavik

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include <QActionGroup>
+#include <QFontMetrics>
 #include <QPaintEvent>
 #include <QPainter>
 
@@ -73,8 +74,12 @@ void CDisplay::RebuildFonts() {
 }
 
 void CDisplay::UpdateGeometry(QSize size) {
-    m_geometry =
-        ComputePlotGeometry(size.width(), size.height(), m_fXMin, m_fXMax, m_fYMin, m_fYMax);
+    // The x unit is drawn right of the plot: a unit wider than the right margin takes the
+    // room it needs from the plot instead of being cut at the window's edge.
+    const int unitRoom = kUnitGap + QFontMetrics(m_fontUnit).horizontalAdvance(m_strXUnit) + 2;
+    m_nChartWidth = size.width();
+    const int width = size.width() - std::max(0, unitRoom - kPlotMarginRight);
+    m_geometry = ComputePlotGeometry(width, size.height(), m_fXMin, m_fXMax, m_fYMin, m_fYMax);
 }
 
 void CDisplay::InvalidateBackground() {

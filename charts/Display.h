@@ -76,6 +76,7 @@ public:
     static constexpr int ID_VISIBLE_GRAPH = 1000;
     static constexpr int ID_MARKER_GRAPH = 2000;
     static constexpr int kMaxCommandGraph = 10;  // commands exist for graph ids 0..10
+    static constexpr int kUnitGap = 5;           // between the plot's right edge and the x unit
 
     explicit CDisplay(QWidget* parent = nullptr);
     ~CDisplay() override;
@@ -248,6 +249,7 @@ private:
     QFont m_fontUnit;
     QFont m_fontReadout;
     SPlotGeometry m_geometry;  // plot rectangle, pixels per tick and steps
+    int m_nChartWidth = 0;     // of the area painted last (widget, image, printer)
     int m_nLabelFormat = 2;
     int m_nGridStyle = 2;
     bool m_bGridOn = true;

@@ -14,6 +14,7 @@ constexpr int kXEndLabelDistance = 30;
 constexpr int kYEndLabelDistance = 15;
 // Half the width of the box a horizontal text is centred or right-aligned in.
 constexpr int kTextSpan = 2000;
+constexpr int kSmallestTitlePixels = 10;
 
 // Draws `text` reading upwards inside `rc`, from its bottom or (alignTop) up to its top.
 void DrawVerticalText(QPainter& dc, const SRect& rc, const QString& text, bool alignTop) {
@@ -125,7 +126,24 @@ void CDisplay::DrawTexts(QPainter& dc) {
     dc.setFont(m_fontTitle);
     const int titleHeight = QFontMetrics(m_fontTitle).height();
     const Qt::Alignment centred = Qt::AlignHCenter | Qt::AlignTop;
-    dc.drawText(QRect(rc.left, rc.top - 20, rc.Width(), titleHeight), centred, m_strTitle);
+    // The title is centred over the plot; one wider than the plot keeps clear of the y unit at
+    // the plot's top left and uses the chart's width, elided only when even that is too small.
+    // A title too wide for the room right of the unit is drawn smaller, down to 10 px.
+    const int unitEnd = rc.left + QFontMetrics(m_fontUnit).horizontalAdvance(m_strYUnit) + 8;
+    QFont titleFont = m_fontTitle;
+    while (QFontMetrics(titleFont).horizontalAdvance(m_strTitle) > m_nChartWidth - unitEnd &&
+           titleFont.pixelSize() > kSmallestTitlePixels) {
+        titleFont.setPixelSize(titleFont.pixelSize() - 1);
+    }
+    dc.setFont(titleFont);
+    const QFontMetrics titleMetrics(titleFont);
+    const int titleWidth = titleMetrics.horizontalAdvance(m_strTitle);
+    int titleLeft = (rc.left + rc.right) / 2 - titleWidth / 2;
+    titleLeft = std::max(std::min(titleLeft, m_nChartWidth - titleWidth), unitEnd);
+    const int titleRoom = std::max(0, m_nChartWidth - titleLeft);
+    dc.drawText(QRect(titleLeft, rc.top - 20, titleRoom, titleHeight), Qt::AlignLeft | Qt::AlignTop,
+                titleMetrics.elidedText(m_strTitle, Qt::ElideRight, titleRoom));
+    dc.setFont(m_fontTitle);
     dc.drawText(QRect(rc.left, rc.bottom + 25, rc.Width(), titleHeight), centred, m_strXTitle);
 
     // The y title reads upwards; its top faces left, 45 px left of the plot.
@@ -138,7 +156,7 @@ void CDisplay::DrawTexts(QPainter& dc) {
     dc.restore();
 
     dc.setFont(m_fontUnit);
-    dc.drawText(QPoint(rc.right + 5, rc.bottom - 15 + QFontMetrics(m_fontUnit).ascent()),
+    dc.drawText(QPoint(rc.right + kUnitGap, rc.bottom - 15 + QFontMetrics(m_fontUnit).ascent()),
                 m_strXUnit);
     dc.drawText(QPoint(rc.left, rc.top - 19 + QFontMetrics(m_fontUnit).ascent()), m_strYUnit);
 }

@@ -185,8 +185,11 @@ void CLevelMeter::SetAlarmMark(bool zoneOn, bool labelOn, int value) {
     m_nAlarmValue = value;
     // The range test sees the value as the meter does: shifted by +10 in mode 2.
     const float seen = m_nScaleMode == 2 ? value + 10.0f : static_cast<float>(value);
+    // At or beyond the range's ends the zone is the whole bar or nothing, never the last one.
     if (m_fMinimum < seen && seen < m_fMaximum) {
         m_nAlarmSegment = ZoneSegment(m_nScaleMode, value, m_fMinimum, m_fMaximum, m_nSegments);
+    } else {
+        m_nAlarmSegment = seen <= m_fMinimum ? 0 : m_nSegments;
     }
     RebuildScale();  // mode 1 prints its "0" only without the alarm label
     update();

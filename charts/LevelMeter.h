@@ -1,5 +1,7 @@
 #pragma once
 
+#include <vector>
+
 #include <QFont>
 #include <QString>
 #include <QTimer>
@@ -76,6 +78,8 @@ public:
     int GetWarningSegment() const { return m_nWarningSegment; }
     bool IsWarningMark() const { return m_bWarningMark; }
     const SMeterScale& GetScale() const { return m_scale; }
+    // The scale labels drawn now: with the alarm label on, those it would overlap give way.
+    std::vector<SScaleLabel> ShownScaleLabels() const;
     // The bar of the meter rectangle (the widget's size after a resize).
     SRect GetBarRect() const { return m_rcBar; }
     // The colour a segment is drawn in now (0x00BBGGRR).
@@ -94,6 +98,7 @@ private:
     void SetMeterRect(const SRect& meter);
     void PaintMeter(QPainter& dc, QSize size);
     void DrawScaleText(QPainter& dc, int segment, const QString& text, int width);
+    int ScaleTextTop(int segment) const;
     const QTimer* Timer(int id) const;
 
     bool m_bActive = false;

@@ -1,4 +1,6 @@
 // Painting of the level meter.
+#include <cstdlib>
+
 #include <QFontMetrics>
 #include <QPainter>
 
@@ -83,7 +85,7 @@ void CLevelMeter::PaintMeter(QPainter& dc, QSize size) {
     dc.setFont(m_font);
     dc.setPen(palette().color(QPalette::WindowText));
     if (m_bScaleVisible) {
-        for (const SScaleLabel& label : m_scale.labels) {
+        for (const SScaleLabel& label : ShownScaleLabels()) {
             DrawScaleText(dc, label.nSegment, label.strText, size.width());
         }
     }
@@ -100,10 +102,26 @@ void CLevelMeter::PaintMeter(QPainter& dc, QSize size) {
                 centred, m_strTitle);
 }
 
-void CLevelMeter::DrawScaleText(QPainter& dc, int segment, const QString& text, int width) {
-    const SRect seg = SegmentRect(m_rcBar, m_nSegments, segment);
+std::vector<SScaleLabel> CLevelMeter::ShownScaleLabels() const {
+    std::vector<SScaleLabel> shown;
     const int height = QFontMetrics(m_font).height();
-    const int top = (seg.top + seg.bottom) / 2 - height / 2;
+    const int alarmTop = ScaleTextTop(m_nAlarmSegment);
+    for (const SScaleLabel& label : m_scale.labels) {
+        if (!m_bAlarmLabel || std::abs(ScaleTextTop(label.nSegment) - alarmTop) >= height) {
+            shown.push_back(label);
+        }
+    }
+    return shown;
+}
+
+int CLevelMeter::ScaleTextTop(int segment) const {
+    const SRect seg = SegmentRect(m_rcBar, m_nSegments, segment);
+    return (seg.top + seg.bottom) / 2 - QFontMetrics(m_font).height() / 2;
+}
+
+void CLevelMeter::DrawScaleText(QPainter& dc, int segment, const QString& text, int width) {
+    const int height = QFontMetrics(m_font).height();
+    const int top = ScaleTextTop(segment);
     if (m_bScaleLeft) {
         dc.drawText(QRect(0, top, m_rcBar.left - kTextGap, height),
                     Qt::AlignRight | Qt::AlignVCenter, text);

@@ -1,6 +1,7 @@
 #include "device/TavikControl.h"
 
 #include <cstring>
+#include <filesystem>
 
 #include "device/PlaybackCalibration.h"
 #include "device/ReceiverCommands.h"
@@ -163,9 +164,15 @@ std::string CTavikControl::PlaybackPath(const char* name) const {
 }
 
 void CTavikControl::OpenPlaybackFile(CFile& file, const char* name) {
-    if (const int cause = file.Open(PlaybackPath(name), CFile::modeRead); cause != 0) {
-        throw CTavikControlException(StringFormat("Could not open file \"%s\" (%i)\n", name, cause),
-                                     0);
+    const std::string path = PlaybackPath(name);
+    if (const int cause = file.Open(path, CFile::modeRead); cause != 0) {
+        // The whole path: it says which folder was looked in.
+        std::error_code ec;
+        const std::filesystem::path shown = std::filesystem::absolute(path, ec);
+        throw CTavikControlException(
+            StringFormat("Could not open file \"%s\" (%i)\n",
+                         (ec ? path : shown.lexically_normal().string()).c_str(), cause),
+            0);
     }
 }
 

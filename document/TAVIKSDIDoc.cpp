@@ -99,7 +99,7 @@ void CTAVIKSDIDoc::OnMainTimerEvent() {
         CheckAlarm();
     } catch (CTavikControlException& e) {
         e.AppendMessage("OnMainTimerEvent()\n");
-        WarningBox(FormatException(e));
+        TickWarningBox(FormatException(e));
     }
     SetResultValue(0, 0.0f);
     if (m_elapsed.GetSeconds() % 2 == 0) {
@@ -114,7 +114,7 @@ void CTAVIKSDIDoc::OnMainTimerEvent() {
         }
         if (!remote) {
             OnMeasurementStop();
-            WarningBox(
+            TickWarningBox(
                 "The measurement was stopped because the device\nwas switched to \"local\" "
                 "state.");
         }

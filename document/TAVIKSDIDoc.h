@@ -9,6 +9,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 
 #include "alarms/AlarmMap.h"
@@ -133,9 +134,14 @@ public:
     bool StartAlarmIteration();
     void RemoveAlarm(const std::string& name);
     const CAlarmMap& GetAlarms() const { return m_alarms; }
-    // The alarm page's operations, by name (false when no such alarm): the answer to the
-    // acknowledge question (Yes = disable), the check box, and disabling all on a stop.
-    int AskAlarmAcknowledge(const std::string& name);
+    // The alarm page's operations, by name (false when no such alarm): the acknowledge
+    // question, its answer (Yes = disable), the check box, and disabling all on a stop.
+    // The question does not wait for its answer: the ticks go on while it is open and the
+    // answer applies when given (`answered` then gets IDYES or IDNO). One open question per
+    // alarm: false also when this alarm's question is still open.
+    bool AskAlarmAcknowledge(const std::string& name, std::function<void(int)> answered = {});
+    // An answer to an alarm that is no longer active (reset, or the measurement stopped) is
+    // moot and changes nothing.
     bool AnswerAlarmPrompt(const std::string& name, bool disable);
     bool SetAlarmChecked(const std::string& name, bool checked);
     void DisableAllAlarms();
@@ -168,6 +174,10 @@ public:
 private:
     int WarningBox(const std::string& text) {
         return m_pPrompt->MessageBox(text, MB_ICONEXCLAMATION);
+    }
+    // The same box from the main timer's work: it must not hold up the next tick.
+    void TickWarningBox(const std::string& text) {
+        m_pPrompt->Ask(text, MB_ICONEXCLAMATION, [](int) {});
     }
 
     CStderrPrompt m_defaultPrompt;
@@ -368,6 +378,7 @@ private:
     void ResetAnalyserReferences();
     void ResetMeasurementCounters();
     CAlarmMap m_alarms;
+    std::set<std::string> m_openAlarmQuestions;  // alarms whose acknowledge question is open
     std::size_t m_nAlarmPosition = kNoAlarmPosition;
 };
 

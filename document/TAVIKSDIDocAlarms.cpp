@@ -44,21 +44,33 @@ void CTAVIKSDIDoc::RequestAlarmReset(CAlarmItem& item) {
     }
 }
 
-int CTAVIKSDIDoc::AskAlarmAcknowledge(const std::string& name) {
-    if (m_alarms.Lookup(name) == nullptr) {
-        return IDNO;
+bool CTAVIKSDIDoc::AskAlarmAcknowledge(const std::string& name, std::function<void(int)> answered) {
+    if (m_alarms.Lookup(name) == nullptr || !m_openAlarmQuestions.insert(name).second) {
+        return false;
     }
-    const int answer = GetPrompt().MessageBox(
-        name + " has caused an alarm. Do you want to disable it ?", MB_YESNO | MB_ICONQUESTION);
-    // The box is modal: the alarm may have been removed while it was open.
-    AnswerAlarmPrompt(name, answer == IDYES);
-    return answer;
+    GetPrompt().Ask(name + " has caused an alarm. Do you want to disable it ?",
+                    MB_YESNO | MB_ICONQUESTION,
+                    [this, name, answered = std::move(answered)](int answer) {
+                        m_openAlarmQuestions.erase(name);
+                        // The alarm may have been removed or reset while the box was open:
+                        // then the answer is moot and the asker is not told of it.
+                        const CAlarmItem* item = m_alarms.Lookup(name);
+                        const bool live = item != nullptr && item->m_bActive;
+                        AnswerAlarmPrompt(name, answer == IDYES);
+                        if (live && answered) {
+                            answered(answer);
+                        }
+                    });
+    return true;
 }
 
 bool CTAVIKSDIDoc::AnswerAlarmPrompt(const std::string& name, bool disable) {
     CAlarmItem* item = m_alarms.Lookup(name);
     if (item == nullptr) {
         return false;
+    }
+    if (!item->m_bActive) {
+        return true;
     }
     if (disable) {
         RequestAlarmReset(*item);
@@ -94,9 +106,8 @@ void CTAVIKSDIDoc::DisableAllAlarms() {
 
 // Compares every enabled alarm with the current values, once per main-timer tick.
 void CTAVIKSDIDoc::CheckAlarm() {
-    // The views may open a modal box on a hint (the acknowledge question), during which ticks
-    // and edits of the set go on; so the walk goes by name over a snapshot and looks each item
-    // up afresh instead of holding a position into the set.
+    // A view may change the set while handling a hint, so the walk goes by name over a
+    // snapshot and looks each item up afresh instead of holding a position into the set.
     std::vector<std::string> names;
     names.reserve(m_alarms.GetCount());
     for (const CAlarmMap::Entry& entry : m_alarms) {

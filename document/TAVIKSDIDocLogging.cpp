@@ -438,10 +438,22 @@ void CTAVIKSDIDoc::SelectLogFolder(std::optional<std::string> path) {
         }
         candidate = std::move(*chosen);
     }
+    // Logging that runs moves with the folder: the old day's pair is closed first (records,
+    // footer, "File Closed") and the new folder's pair opened, so neither is left broken.
+    const bool logging = IsLoggingToFiles();
+    const std::uint32_t openSecond = m_currentRecord.m_nTimestamp;
+    if (logging) {
+        CloseLogFiles();
+    }
     std::string old = std::move(m_header.m_strLogFolder);
     m_header.m_strLogFolder = std::move(candidate);
     if (CheckLogFolder(true) == -1) {
         m_header.m_strLogFolder = std::move(old);
+    }
+    if (logging && BeginLogFiles() == 0) {
+        // The new folder, or the old one again when the change was refused; the second that
+        // is open now belongs to the measurement and goes into it.
+        m_currentRecord.m_nTimestamp = openSecond;
     }
     // The protocol view shows the folder that is in effect now.
     UpdateAllViews(nullptr, HINT_PROTOCOL_CHANGED);

@@ -119,10 +119,15 @@ void CTAVIKSDIDoc::SetWindowFunction(const CProtocolHeader& header) {
 }
 
 void CTAVIKSDIDoc::SetDeviationOptions(const CProtocolHeader& header) {
+    // A new filter setting restarts the maximum; the limit and the triangle only change what
+    // is drawn, so they leave the run's statistics alone.
+    const bool filterChanged = m_header.m_bFilter != header.m_bFilter;
     m_header.m_fDeviationLimit = header.m_fDeviationLimit;
     m_header.m_bLimitTriangle = header.m_bLimitTriangle;
     m_header.m_bFilter = header.m_bFilter;
-    ApplyDeviationFilter();
+    if (filterChanged) {
+        ApplyDeviationFilter();
+    }
 }
 
 }  // namespace tavik

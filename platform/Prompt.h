@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -29,6 +30,12 @@ public:
     virtual int MessageBox(const std::string& text, unsigned style) = 0;
     // A notice that must not block (status bar in the GUI, stderr headless).
     virtual void Notice(const std::string& text) = 0;
+    // A question whose answer may come later: the GUI shows a box that does not hold up the
+    // caller (the main timer goes on while it is open) and calls `answered` on the
+    // user-interface thread when the user answers. Elsewhere the answer comes at once.
+    virtual void Ask(const std::string& text, unsigned style, std::function<void(int)> answered) {
+        answered(MessageBox(text, style));
+    }
 };
 
 // Prints to stderr and answers every question with No, so that nothing is deleted or ended
@@ -48,8 +55,14 @@ public:
     };
     int MessageBox(const std::string& text, unsigned style) override;
     void Notice(const std::string& text) override { m_notices.push_back(text); }
+    // Records the question; answers it at once unless questions are held open.
+    void Ask(const std::string& text, unsigned style, std::function<void(int)> answered) override;
+    // Answers the oldest open question; false when none is open.
+    bool AnswerOpenQuestion(int answer);
 
     int m_nAnswer = IDNO;
+    bool m_bHoldQuestions = false;
+    std::vector<std::function<void(int)>> m_openQuestions;
     std::vector<Entry> m_boxes;
     std::vector<std::string> m_notices;
 };

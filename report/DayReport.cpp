@@ -37,7 +37,9 @@ CDayReport LoadDayReport(const CReportOptions& options) {
     if (!options.strLogFile.empty()) {
         report.log = ReadEventLog(options.strLogFile);
     }
-    if (!options.strSetupFile.empty()) {
+    if (options.openSetup) {
+        report.setup = options.openSetup;
+    } else if (!options.strSetupFile.empty()) {
         report.setup = ReadSetup(options.strSetupFile);
     }
     return report;

@@ -17,6 +17,9 @@ struct CReportOptions {
     std::string strLogFile;
     std::string strSetupFile;
     std::string strOutFile;  // empty: the result file's name with ".pdf"
+    // The setup as the application has it open (saved or not); it is used instead of reading
+    // strSetupFile, which then only names where it came from.
+    std::optional<CProtocolHeader> openSetup;
 };
 
 // The inputs of a daily report, read and summarised.

@@ -111,7 +111,8 @@ std::vector<CReportRow> CReportTexts::HeaderRows(CTime made) const {
     }
     rows.push_back({"Result file", o.strResultFile});
     rows.push_back({"Log file", Or(o.strLogFile, "not given")});
-    rows.push_back({"Setup file", Or(o.strSetupFile, "not given")});
+    rows.push_back({"Setup file",
+                    Or(o.strSetupFile, o.openSetup ? "the open setup, not saved" : "not given")});
     rows.push_back({"Report", made.Format("made %Y-%m-%d %H:%M:%S %Z with ") + Version()});
     return rows;
 }

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <numeric>
 #include <vector>
 
 #include "platform/File.h"
@@ -94,11 +95,14 @@ CGenerationSummary CStationGenerator::Run() {
     const auto blocks = std::max<std::int64_t>(1, std::llround(m_options.fSeconds * 10.0));
     summary.nSamples = blocks * kBlockSamples;
 
-    // RDS: "rds.dat" holds whole 100-byte blocks for the same reason; the multiplex carries
-    // the transmitted bits for its whole length (3200 samples per 19 bits).
+    // RDS: "rds.dat" holds whole 100-byte blocks for the same reason, and whole groups, so
+    // that the receiver's loop back to the start continues the block sequence without a
+    // break (13 blocks are 100 groups); the multiplex carries the transmitted bits for its
+    // whole length (3200 samples per 19 bits).
+    constexpr std::size_t kLoopBytes =
+        std::lcm<std::size_t>(kRdsBlockBytes, CRdsEncoder::kGroupBits / 8);
     const auto fileBits = static_cast<std::size_t>(m_options.fSeconds * kBitRate);
-    summary.nRdsBytes =
-        std::max<std::size_t>(kRdsBlockBytes, fileBits / 8 / kRdsBlockBytes * kRdsBlockBytes);
+    summary.nRdsBytes = std::max<std::size_t>(kLoopBytes, fileBits / 8 / kLoopBytes * kLoopBytes);
     const auto mpxBits = static_cast<std::size_t>(summary.nSamples * 19 / 3200 + 2);
     const std::vector<std::uint8_t> transmitted =
         CRdsScheduler::TransmittedBits(m_options, std::max(mpxBits, summary.nRdsBytes * 8));

@@ -1,5 +1,6 @@
 #include "ui/AlarmView.h"
 
+#include <algorithm>
 #include <array>
 #include <ctime>
 #include <utility>
@@ -10,6 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPointer>
 #include <QPushButton>
 #include <QTableWidget>
 
@@ -24,6 +26,7 @@ constexpr int kColumns = 7;
 constexpr std::array<const char*, kColumns> kColumnNames = {
     "Name", "Source", "Relation", "Threshold", "Delay", "Action", "Acknowledge"};
 constexpr std::array<int, kColumns> kColumnWidths = {150, 100, 50, 75, 50, 100, 50};
+constexpr int kHeaderPadding = 16;  // the header's margins and sort-indicator room
 constexpr int kButtonWidth = 75;
 constexpr int kButtonHeight = 23;
 constexpr int kCaptionLineHeight = 16;
@@ -109,7 +112,11 @@ void CAlarmView::CreateLists() {
         auto* header = new QTableWidgetItem(QString::fromLatin1(kColumnNames[column]));
         header->setTextAlignment(Qt::AlignCenter);
         m_pList->setHorizontalHeaderItem(column, header);
-        m_pList->setColumnWidth(column, kColumnWidths[column]);
+        // At least as wide as its header's text ("Acknowledge" needs more than 50).
+        const int text = m_pList->horizontalHeader()->fontMetrics().horizontalAdvance(
+                             QString::fromLatin1(kColumnNames[column])) +
+                         kHeaderPadding;
+        m_pList->setColumnWidth(column, std::max(kColumnWidths[column], text));
     }
     connect(m_pList, &QTableWidget::cellClicked, this,
             [this](int row, int /*column*/) { OnRowClicked(row); });
@@ -190,12 +197,14 @@ void CAlarmView::OnAlarmState(const CAlarmItem& item) {
 
 void CAlarmView::OnAlarmPrompt(const CAlarmItem& item) {
     const std::string name = CAlarmEventRecorder::NameOf(GetDocument(), item);
-    // The question is modal; ticks go on meanwhile and may change the list.
-    if (GetDocument().AskAlarmAcknowledge(name) == IDYES) {
-        if (const int row = FindRow(name); row >= 0) {
-            SetRowChecked(row, false);
+    // The box does not hold up the main timer; the list may change before the answer comes.
+    GetDocument().AskAlarmAcknowledge(name, [self = QPointer<CAlarmView>(this), name](int answer) {
+        if (self && answer == IDYES) {
+            if (const int row = self->FindRow(name); row >= 0) {
+                self->SetRowChecked(row, false);
+            }
         }
-    }
+    });
 }
 
 void CAlarmView::OnMeasurementStopped() {

@@ -1,6 +1,7 @@
 // The alarm form: reading and checking its fields, New, Update and Delete, loading a clicked
 // row, and the check boxes that switch alarms on and off.
 #include <algorithm>
+#include <cmath>
 #include <set>
 
 #include <QComboBox>
@@ -22,7 +23,8 @@ bool CAlarmView::ReadAlarmForm(SForm& form) {
         return false;
     }
     const float threshold = m_pThreshold->text().trimmed().toFloat(&ok);
-    if (!ok) {
+    // "nan", "inf" and values beyond single precision are no threshold an alarm could meet.
+    if (!ok || !std::isfinite(threshold)) {
         Message("Please enter a number.", MB_ICONEXCLAMATION);
         m_pThreshold->setFocus();
         return false;

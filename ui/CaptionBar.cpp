@@ -54,4 +54,8 @@ void DrawCaptionBar(QPainter& painter, const QRect& rect, const QString& text, c
     painter.drawText(rect.adjusted(kTextIndent, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter, text);
 }
 
+int CaptionTextEnd(const QString& text, const QFont& font) {
+    return kTextIndent + QFontMetrics(font).horizontalAdvance(text);
+}
+
 }  // namespace tavik

@@ -27,5 +27,7 @@ QFont CaptionFont(int weight);
 // caption-text colour on a transparent background, left-aligned and vertically centred.
 void DrawCaptionBar(QPainter& painter, const QRect& rect, const QString& text, const QFont& font,
                     const QPalette& palette);
+// Where a caption bar's text ends, from the bar's left edge.
+int CaptionTextEnd(const QString& text, const QFont& font);
 
 }  // namespace tavik

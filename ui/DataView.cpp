@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include <QButtonGroup>
+#include <QFontMetrics>
 #include <QPainter>
 #include <QPushButton>
 
@@ -18,7 +19,8 @@ namespace tavik {
 namespace {
 
 constexpr int kConditionsFontPixels = 14;
-constexpr int kButtonY = 16;  // dialog units
+constexpr int kConditionsGap = 12;  // between the page title and the conditions line
+constexpr int kButtonY = 16;        // dialog units
 constexpr int kButtonWidth = 60;
 constexpr int kButtonHeight = 15;
 
@@ -130,11 +132,14 @@ void CDataView::PaintPage(QPainter& painter) {
     painter.setPen(CaptionTextColor(palette()));
     painter.setBackgroundMode(Qt::TransparentMode);
     // Centred on the caption bar's part of the rectangle: the caption-text colour is legible
-    // only on the bar. Not clipped: a line wider than its strip runs on to the left.
+    // only on the bar. A line wider than the room right of the page title runs on to the left
+    // up to the title and is elided there, never drawn over it.
     QRect line = ConditionsRect(width());
     line.setBottom(std::min(line.bottom(), kCaptionHeight - 1));
-    painter.drawText(line, Qt::AlignRight | Qt::AlignVCenter | Qt::TextDontClip,
-                     QString::fromStdString(m_strConditions));
+    line.setLeft(TitleEnd() + kConditionsGap);
+    const QString text = QFontMetrics(m_font).elidedText(QString::fromStdString(m_strConditions),
+                                                         Qt::ElideLeft, line.width());
+    painter.drawText(line, Qt::AlignRight | Qt::AlignVCenter, text);
 }
 
 }  // namespace tavik

@@ -114,7 +114,7 @@ QWidget* CDeviationView::CreateForm() {
     column->addWidget(m_pMaximum);
     column->addStretch(1);
 
-    connect(m_pLimitEdit, &QLineEdit::textEdited, this, &CDeviationView::OnLimitEdited);
+    connect(m_pLimitEdit, &QLineEdit::editingFinished, this, &CDeviationView::OnLimitEdited);
     connect(m_pTriangle, &QCheckBox::toggled, this, [this](bool on) {
         m_bTriangle = on;
         SetLimitLines();
@@ -159,15 +159,16 @@ void CDeviationView::WriteSettings() {
     doc.SetModifiedFlag();
 }
 
-// Every change of the edit text: a value outside 0..110 puts the previous one back.
-void CDeviationView::OnLimitEdited(const QString& text) {
-    if (text.isEmpty()) {
-        return;  // still typing
-    }
+// The finished entry (Enter or leaving the field): a value outside 0..110 puts the last valid
+// one back. Checking each keystroke would apply "12" on the way to a refused "120".
+void CDeviationView::OnLimitEdited() {
     bool ok = false;
-    const float value = text.toFloat(&ok);
-    if (!ok || value < 0.0f || value > kMaxLimit) {
+    const float value = m_pLimitEdit->text().trimmed().toFloat(&ok);
+    if (!ok || !(value >= 0.0f && value <= kMaxLimit)) {
         m_pLimitEdit->setText(QString::number(static_cast<double>(m_fLimit)));
+        return;
+    }
+    if (value == m_fLimit) {
         return;
     }
     m_fLimit = value;

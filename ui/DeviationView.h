@@ -48,7 +48,7 @@ private:
     QWidget* CreateForm();
     void LoadSettings();
     void WriteSettings();
-    void OnLimitEdited(const QString& text);
+    void OnLimitEdited();
     void SetLimitLines();
     void OnStarted();
     void OnStopped();

@@ -38,6 +38,8 @@ bool CDocumentCommands::OnFileNew() {
         return false;
     }
     m_doc.UpdateAllViews(nullptr, 0);
+    // The new setup's frequency and antenna go to the receiver, and its hints unlock the pages.
+    m_doc.OnDetectHardware();
     return true;
 }
 
@@ -47,7 +49,7 @@ bool CDocumentCommands::OnFileOpen() {
     return !path.isEmpty() && OpenDocumentFile(path);
 }
 
-bool CDocumentCommands::OpenDocumentFile(const QString& path) {
+bool CDocumentCommands::OpenDocumentFile(const QString& path, bool detect) {
     if (!SaveModified()) {
         return false;
     }
@@ -59,6 +61,9 @@ bool CDocumentCommands::OpenDocumentFile(const QString& path) {
         m_recentChanged();
     }
     m_doc.UpdateAllViews(nullptr, 0);
+    if (detect) {
+        m_doc.OnDetectHardware();
+    }
     return true;
 }
 

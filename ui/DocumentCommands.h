@@ -13,7 +13,8 @@ class CRecentFileList;
 
 // The framework's file commands for the one document: New, Open, Save, Save As and the recent
 // files, with the question to save a modified document first. After a new or opened document
-// every view gets hint 0, as after start-up. User-interface thread.
+// every view gets hint 0, as after start-up, and the receiver is detected again (tuned to the
+// setup, its pages unlocked). User-interface thread.
 class CDocumentCommands {
 public:
     static constexpr const char* kFilter = "TAVIKS Files (*.tvk)";
@@ -25,7 +26,8 @@ public:
     bool OnFileNew();
     bool OnFileOpen();
     // Opens `path` (command line, recent file list); false when the document refused it.
-    bool OpenDocumentFile(const QString& path);
+    // `detect`: detect the receiver afterwards (start-up does so once the window is up).
+    bool OpenDocumentFile(const QString& path, bool detect = true);
     bool OnFileSave();
     bool OnFileSaveAs();
     // Asks to save a modified document: false when the user cancelled (or the save failed).

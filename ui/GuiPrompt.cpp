@@ -49,6 +49,24 @@ int CGuiPrompt::MessageBox(const std::string& text, unsigned style) {
     return IDOK;
 }
 
+void CGuiPrompt::Ask(const std::string& text, unsigned style, std::function<void(int)> answered) {
+    auto* box = new QMessageBox(m_pParent);
+    Configure(*box, text, style);
+    box->setWindowModality(Qt::NonModal);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    const bool yesNo = (style & 0x0Fu) == MB_YESNO;
+    connect(box, &QMessageBox::finished, this, [box, yesNo, answered = std::move(answered)] {
+        if (!yesNo) {
+            answered(IDOK);
+            return;
+        }
+        // Escape and the window's close button give the escape button, No.
+        const bool yes = box->standardButton(box->clickedButton()) == QMessageBox::Yes;
+        answered(yes ? IDYES : IDNO);
+    });
+    box->show();
+}
+
 void CGuiPrompt::Notice(const std::string& text) {
     const QString message = QString::fromStdString(text);
     // Queued onto the prompt's own (user-interface) thread when called from elsewhere.

@@ -33,6 +33,8 @@ public:
 
     int MessageBox(const std::string& text, unsigned style) override;
     void Notice(const std::string& text) override;
+    // A box that is not modal: the event loop, and with it the main timer, goes on.
+    void Ask(const std::string& text, unsigned style, std::function<void(int)> answered) override;
 
     // The box that MessageBox would show, not yet executed.
     static void Configure(QMessageBox& box, const std::string& text, unsigned style);

@@ -41,4 +41,8 @@ void CItemView::paintEvent(QPaintEvent* /*event*/) {
 
 void CItemView::PaintPage(QPainter& /*painter*/) {}
 
+int CItemView::TitleEnd() const {
+    return CaptionTextEnd(m_strTitle, m_captionFont);
+}
+
 }  // namespace tavik

@@ -36,6 +36,8 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     // Painting over the base's background and caption.
     virtual void PaintPage(QPainter& painter);
+    // Where the page title ends on the caption bar (what is drawn beside it must start after).
+    int TitleEnd() const;
 
 private:
     CTAVIKSDIDoc& m_doc;

@@ -2,8 +2,12 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QFileDialog>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMessageBox>
+#include <QScreen>
+#include <QSettings>
 
 #include "document/TAVIKSDIDoc.h"
 #include "ui/AppIcon.h"
@@ -26,6 +30,9 @@ namespace {
 
 constexpr const char* kHardwareDetected = "HARDWARE DETECTED";
 constexpr const char* kHardwareNotDetected = "HARDWARE NOT DETECTED";
+constexpr const char* kGeometryKey = "Settings/WindowGeometry";
+constexpr int kDefaultWidth = 1280;
+constexpr int kDefaultHeight = 800;
 
 // Applies a button state of the table: 4 enabled and shown, 8 hidden (and not enabled).
 void ApplyState(QAction* action, int state) {
@@ -111,7 +118,37 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
         RememberResultFolder(folder);
     }
     m_doc.DeleteContents();  // stops a measurement with its files closed
+    QSettings().setValue(kGeometryKey, saveGeometry());
     event->accept();
+}
+
+void CMainFrame::RestoreGeometry() {
+    if (restoreGeometry(QSettings().value(kGeometryKey).toByteArray())) {
+        return;
+    }
+    QSize size(kDefaultWidth, kDefaultHeight);
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        size = size.boundedTo(screen->availableSize());
+    }
+    resize(size.expandedTo(minimumSize()));
+}
+
+void CMainFrame::OpenRecordingsFolder() {
+    if (m_doc.IsRunning() || m_doc.IsPaused()) {
+        m_doc.GetPrompt().MessageBox(
+            "The recordings folder can be changed while no measurement "
+            "runs.\nStop the measurement first.",
+            MB_ICONEXCLAMATION);
+        return;
+    }
+    const QString folder = QFileDialog::getExistingDirectory(
+        this, QStringLiteral("Open Recordings Folder"), RememberedRecordingsFolder());
+    if (folder.isEmpty()) {
+        return;
+    }
+    RememberRecordingsFolder(folder);
+    m_doc.GetDevice().SetDataFolder(folder.toStdString());
+    m_doc.OnDetectHardware();
 }
 
 }  // namespace tavik

@@ -49,6 +49,12 @@ public:
     void ShowAbout();
     // File > Export Report...: a chosen day's result file (with its log) as a PDF.
     void ExportReport();
+    // File > Open Recordings Folder...: where the receiver's recordings are read from, kept
+    // in the settings; the receiver is detected again there.
+    void OpenRecordingsFolder();
+    // The size and place the window had when it was last closed; the first time 1280 x 800,
+    // or the screen's free area when that is smaller.
+    void RestoreGeometry();
 
 protected:
     void closeEvent(QCloseEvent* event) override;

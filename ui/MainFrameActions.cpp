@@ -110,6 +110,9 @@ void CMainFrame::CreateActions() {
     on(AddAction(ID_MEASUREMENT_STOP, QStringLiteral("Stop"), QStringLiteral("Stops measurement")),
        [this] { m_doc.OnMeasurementStop(); });
 
+    on(AddAction(ID_OPEN_RECORDINGS, QStringLiteral("Open Recordings Folder..."),
+                 QStringLiteral("Chooses the folder of the receiver's recordings")),
+       [this] { OpenRecordingsFolder(); });
     on(AddAction(ID_EXPORT_REPORT, QStringLiteral("Export Report..."),
                  QStringLiteral("Writes a day's results as a PDF report")),
        [this] { ExportReport(); });
@@ -127,6 +130,7 @@ void CMainFrame::CreateMenus() {
         file->addAction(GetAction(id));
     }
     file->addSeparator();
+    file->addAction(GetAction(ID_OPEN_RECORDINGS));
     file->addAction(GetAction(ID_SPECIFY_RESULT_FILE));
     file->addAction(GetAction(ID_EXPORT_REPORT));
     file->addSeparator();

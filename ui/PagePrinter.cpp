@@ -11,6 +11,12 @@
 
 namespace tavik {
 
+namespace {
+
+constexpr int kPreviewShare = 90;  // percent of the main window's size
+
+}  // namespace
+
 CPagePrinter::CPagePrinter(QWidget* parent, PageSource page)
     : m_pParent(parent), m_page(std::move(page)), m_pPrinter(std::make_unique<QPrinter>()) {}
 
@@ -27,6 +33,10 @@ void CPagePrinter::OnFilePrintPreview() {
     QPrintPreviewDialog preview(m_pPrinter.get(), m_pParent);
     QObject::connect(&preview, &QPrintPreviewDialog::paintRequested,
                      [this](QPrinter* printer) { Print(*printer); });
+    // Opened at most of the window's size, so that the page reads without enlarging the box.
+    if (m_pParent != nullptr) {
+        preview.resize(m_pParent->window()->size() * kPreviewShare / 100);
+    }
     preview.exec();
 }
 

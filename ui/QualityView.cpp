@@ -205,8 +205,13 @@ void CQualityView::OnUpdate(CView* /*sender*/, long hint, void* /*object*/) {
             m_pSlopeChart->ShowGraph(m_nSlopeGraph);
             break;
         case HINT_MEASUREMENT_STOPPED:
+            // Curves and lamps describe the running measurement: a stopped one shows none.
+            m_pLevelChart->SetGraphData(nullptr, nullptr, false, 0, m_nLevelGraph);
+            m_pSlopeChart->SetGraphData(nullptr, nullptr, false, 0, m_nSlopeGraph);
             m_pLevelChart->HideGraph(m_nLevelGraph);
             m_pSlopeChart->HideGraph(m_nSlopeGraph);
+            SetLamps(false, false);
+            m_bDirty = true;
             break;
         default:
             break;

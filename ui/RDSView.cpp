@@ -149,9 +149,12 @@ void CRDSView::RefreshControls() {
     for (int i = 0; i < FIELD_COUNT; ++i) {
         m_fields[i]->setText(m_texts[i]);
     }
+    QString line;
     for (int i = 0; i < kRadioTextCells; ++i) {
         m_cells[i]->setText(m_cellTexts[i]);
+        line += m_cellTexts[i].isEmpty() ? QStringLiteral(" ") : m_cellTexts[i];
     }
+    m_pRadioTextLine->setText(line.trimmed());
     m_pBitErrorRate->setText(m_strBitErrorRate);
     if (m_bShownSettled != m_bSettled) {
         m_bShownSettled = m_bSettled;

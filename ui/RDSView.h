@@ -53,7 +53,6 @@ public:
 protected:
     void OnRefresh() override;
     void resizeEvent(QResizeEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     enum Field : int {
@@ -97,10 +96,12 @@ private:
 
     void CreateForm();
     QGroupBox* CreateBox(Box box, const char* title);
-    QLabel* AddRow(Box box, int row, const char* label, std::initializer_list<Field> fields);
+    QLabel* AddRow(Box box, int row, const char* label, std::initializer_list<Field> fields,
+                   bool wideLabel = false);
     void CreateRadioTextBox();
     void LayOut();
     void LayOutRadioText();
+    void FitLongLabels();
     void SetBitErrorRate(double percent, bool settled);
     void AddHistoryLine(const QString& text);
 
@@ -109,6 +110,7 @@ private:
     std::array<QLabel*, kRadioTextCells> m_cells{};
     std::array<QString, FIELD_COUNT> m_texts;
     std::array<QString, kRadioTextCells> m_cellTexts;
+    QLabel* m_pRadioTextLine = nullptr;  // the same text when the cells are too narrow to read
     QListWidget* m_pHistory = nullptr;
     QLabel* m_pBitErrorRate = nullptr;
     QLabel* m_pPSLabel = nullptr;

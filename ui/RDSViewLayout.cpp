@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include <QEvent>
+#include <QFontMetrics>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
@@ -61,11 +61,18 @@ int LongLabelHeight(int width, int threshold) {
     return width >= threshold ? 14 : 12;
 }
 
+constexpr int kGridColumns = 4;  // label, a second label or indicator column, the values
+constexpr int kValueRoom = 100;
+constexpr int kIndicatorWidth =
+    40;  // "TP", "TA" and their padding  // what a long label leaves its value at least
+constexpr int kCompactWidth = 900;
+constexpr int kCompactPixels = 11;
+
 }  // namespace
 
 void CRDSView::CreateForm() {
     CreateBox(STATION, "Radio Station");
-    m_pPSLabel = AddRow(STATION, 0, "PSNS Programme Service Name Segment:", {PS});
+    m_pPSLabel = AddRow(STATION, 0, "PSNS Programme Service Name Segment:", {PS}, true);
     AddRow(STATION, 1, "Country:", {COUNTRY});
     AddRow(STATION, 2, "Area Coverage:", {AREA});
     AddRow(STATION, 3, "Programme Reference Number", {PI});
@@ -108,9 +115,17 @@ void CRDSView::CreateForm() {
     m_pBitErrorRate = MakeValueField(ber);
     grid->addWidget(m_pBitErrorRate, 0, 1);
 
-    for (QLabel* label : {m_pPSLabel, m_pPTYNLabel}) {
-        label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-        label->installEventFilter(this);
+    // Labels read whole; the values take the room that is left and wrap long texts
+    // ("Supra-regional programme", the TP and TA texts) onto a second line.
+    for (QLabel* field : m_fields) {
+        field->setMinimumWidth(0);
+        field->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+        field->setWordWrap(true);
+    }
+    for (const Field indicator : {TP_INDICATOR, TA_INDICATOR}) {
+        m_fields[indicator]->setWordWrap(false);
+        m_fields[indicator]->setMinimumWidth(kIndicatorWidth);
+        m_fields[indicator]->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
     }
     RefreshControls();
 }
@@ -126,21 +141,27 @@ QGroupBox* CRDSView::CreateBox(Box box, const char* title) {
     return group;
 }
 
-QLabel* CRDSView::AddRow(Box box, int row, const char* label, std::initializer_list<Field> fields) {
+// A row of a box's grid: the label in column 0 (over columns 0 and 1 when `wideLabel`), then
+// the fields; the last field takes the rest of the row and the spare width, so a long value
+// gets all the room its label leaves.
+QLabel* CRDSView::AddRow(Box box, int row, const char* label, std::initializer_list<Field> fields,
+                         bool wideLabel) {
     QGroupBox* group = m_boxes[box];
     auto* grid = static_cast<QGridLayout*>(group->layout());
     QLabel* caption = nullptr;
     int column = 0;
     if (label != nullptr) {
         caption = new QLabel(QString::fromLatin1(label), group);
-        grid->addWidget(caption, row, column++);
+        grid->addWidget(caption, row, column, 1, wideLabel ? 2 : 1);
+        column += wideLabel ? 2 : 1;
     }
     for (const Field field : fields) {
         m_fields[field] = MakeValueField(group);
-        grid->addWidget(m_fields[field], row, column, 1, field == *fields.begin() ? 1 : 2);
-        grid->setColumnStretch(column, 1);
+        const bool last = field == *(fields.end() - 1);
+        grid->addWidget(m_fields[field], row, column, 1, last ? kGridColumns - column : 1);
         ++column;
     }
+    grid->setColumnStretch(kGridColumns - 1, 1);
     return caption;
 }
 
@@ -153,6 +174,11 @@ void CRDSView::CreateRadioTextBox() {
         cell->setContentsMargins(0, 0, 0, 0);
         cell->setStyleSheet(cell->styleSheet() + QStringLiteral(" QLabel { padding: 0px; }"));
     }
+    m_pRadioTextLine = MakeValueField(group);
+    m_pRadioTextLine->setObjectName(QStringLiteral("radioTextLine"));
+    m_pRadioTextLine->setWordWrap(true);
+    m_pRadioTextLine->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_pRadioTextLine->hide();
     m_pHistory = new QListWidget(group);
 }
 
@@ -181,6 +207,20 @@ void CRDSView::LayOut() {
     static constexpr SSlot kRight[] = {{FREQUENCIES, 3}, {RADIO_TEXT, 8}, {EON, 9}};
     const int total = std::min(width(), kMaxWidth);
     const int half = total / 2;
+    // Below the width where the page's texts fit in the system font, the page uses a compact
+    // Arial 11 px: every label, title and value still reads whole at the window's 800 x 600.
+    QFont font;
+    if (total < kCompactWidth) {
+        font = QFont(QStringLiteral("Arial"));
+        font.setPixelSize(kCompactPixels);
+    }
+    if (this->font() != font) {
+        // Set on each control: the value fields' style sheets keep them from inheriting it.
+        setFont(font);
+        for (QWidget* child : findChildren<QWidget*>()) {
+            child->setFont(font);
+        }
+    }
     const auto place = [this](const auto& rows, int x, int w) {
         int twentieths = 0;
         for (const SSlot& slot : rows) {
@@ -192,6 +232,7 @@ void CRDSView::LayOut() {
     };
     place(kLeft, 0, half);
     place(kRight, half, total - half);
+    FitLongLabels();
     LayOutRadioText();
 }
 
@@ -200,25 +241,42 @@ void CRDSView::LayOutRadioText() {
     const QGroupBox* box = m_boxes[RADIO_TEXT];
     const int cell = (box->width() - 18) / kRadioTextCells;
     const int left = (box->width() - cell * kRadioTextCells) / 2;
+    // A cell narrower than a wide character cannot be read: then the text is shown as one
+    // wrapped line in the fields' font instead.
+    const bool cells = cell >= m_cells[0]->fontMetrics().horizontalAdvance(QLatin1Char('M'));
     for (int i = 0; i < kRadioTextCells; ++i) {
         m_cells[i]->setGeometry(left + i * cell, kCellTop, cell, kCellHeight);
+        m_cells[i]->setVisible(cells);
     }
-    const int top = kCellTop + kCellHeight + 4;
+    m_pRadioTextLine->setVisible(!cells);
+    int top = kCellTop + kCellHeight + 4;
+    if (!cells) {
+        // 64 characters take at most three lines of the box's width.
+        const int lines = 3 * m_pRadioTextLine->fontMetrics().lineSpacing() + 6;
+        m_pRadioTextLine->setGeometry(9, kCellTop, box->width() - 18, lines);
+        top = kCellTop + lines + 4;
+    }
     m_pHistory->setGeometry(9, top, box->width() - 18, std::max(0, box->height() - top - 6));
 }
 
-bool CRDSView::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::Resize && (watched == m_pPSLabel || watched == m_pPTYNLabel)) {
-        auto* label = static_cast<QLabel*>(watched);
+// The two long labels are 14 high when they leave their values room enough, else 12.
+void CRDSView::FitLongLabels() {
+    for (QLabel* label : {m_pPSLabel, m_pPTYNLabel}) {
         const int threshold = label == m_pPSLabel ? 202 : 200;
         QFont font = label->font();
-        const int height = LongLabelHeight(label->width(), threshold);
-        if (font.pixelSize() != height) {
+        font.setPixelSize(14);
+        if (this->font().pixelSize() == kCompactPixels) {
+            label->setFont(QFont());  // the compact page font, smaller than either size
+            continue;
+        }
+        const int room = label->parentWidget()->width() - kValueRoom;
+        const int height =
+            LongLabelHeight(room - QFontMetrics(font).horizontalAdvance(label->text()), threshold);
+        if (font.pixelSize() != height || label->font().pixelSize() != height) {
             font.setPixelSize(height);
             label->setFont(font);
         }
     }
-    return CMeasurementView::eventFilter(watched, event);
 }
 
 }  // namespace tavik

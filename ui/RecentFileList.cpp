@@ -9,6 +9,7 @@ namespace {
 
 const QString kSection = QStringLiteral("Recent File List");
 const QString kResultFolderKey = QStringLiteral("Settings/ResultFolder");
+const QString kRecordingsFolderKey = QStringLiteral("Settings/RecordingsFolder");
 
 QString Key(int index) {
     return QStringLiteral("%1/File%2").arg(kSection).arg(index + 1);
@@ -63,6 +64,14 @@ QString RememberedResultFolder() {
 
 void RememberResultFolder(const QString& folder) {
     QSettings().setValue(kResultFolderKey, folder);
+}
+
+QString RememberedRecordingsFolder() {
+    return QSettings().value(kRecordingsFolderKey).toString();
+}
+
+void RememberRecordingsFolder(const QString& folder) {
+    QSettings().setValue(kRecordingsFolderKey, folder);
 }
 
 }  // namespace tavik

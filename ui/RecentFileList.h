@@ -27,5 +27,8 @@ private:
 // The results folder last chosen in the application, which an unattended start logs into.
 QString RememberedResultFolder();
 void RememberResultFolder(const QString& folder);
+// The recordings' folder chosen last with File > Open Recordings Folder...
+QString RememberedRecordingsFolder();
+void RememberRecordingsFolder(const QString& folder);
 
 }  // namespace tavik

@@ -9,8 +9,8 @@
 
 namespace tavik {
 
-// The day is chosen by its result file; the log of the same day beside it goes in too, and
-// the PDF is proposed next to them.
+// The day is chosen by its result file; the log of the same day beside it and the open setup
+// go in too, and the PDF is proposed next to them.
 void CMainFrame::ExportReport() {
     std::string folder;
     m_doc.GetLogFolder(folder);
@@ -36,6 +36,9 @@ void CMainFrame::ExportReport() {
         options.strLogFile = log.toStdString();
     }
     options.strOutFile = pdf.toStdString();
+    // The setup open in the window gives the frequency and the operator, saved or not.
+    options.openSetup = m_doc.GetProtocolHeaderRef();
+    options.strSetupFile = m_doc.GetPathName();
     try {
         const CReportResult result = WriteDailyReport(options);
         QMessageBox::information(this, QStringLiteral("Export Report"),

@@ -1,7 +1,9 @@
 #include "ui/SettingsView.h"
 
 #include <QButtonGroup>
+#include <QGridLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -19,23 +21,25 @@ namespace {
 constexpr int kEditWidth = 70;
 constexpr int kSpinWidth = 18;
 constexpr int kLineHeight = 22;
+constexpr int kGroupsTop = 25;  // below the caption bar
+constexpr int kTopMargin = 5;
 
-QLineEdit* MakeEdit(QWidget* parent, const char* name, const char* tip, QRect geometry) {
+QLineEdit* MakeEdit(QWidget* parent, const char* name, const char* tip) {
     auto* edit = new QLineEdit(parent);
     edit->setObjectName(QString::fromLatin1(name));
     edit->setToolTip(QString::fromLatin1(tip));
     edit->setMaxLength(7);
-    edit->setGeometry(geometry);
+    edit->setFixedSize(kEditWidth, kLineHeight);
     return edit;
 }
 
 // An up-down control without text: each arrow press reports +1 (up) or -1 (down).
-QSpinBox* MakeSpin(QWidget* parent, const char* name, QPoint at, std::function<void(int)> onStep) {
+QSpinBox* MakeSpin(QWidget* parent, const char* name, std::function<void(int)> onStep) {
     auto* spin = new QSpinBox(parent);
     spin->setObjectName(QString::fromLatin1(name));
     spin->setRange(-1, 1);
     spin->setValue(0);
-    spin->setGeometry(at.x(), at.y(), kSpinWidth, kLineHeight);
+    spin->setFixedSize(kSpinWidth, kLineHeight);
     QObject::connect(spin, &QSpinBox::valueChanged, spin,
                      [spin, onStep = std::move(onStep)](int v) {
                          if (v == 0) {
@@ -49,11 +53,10 @@ QSpinBox* MakeSpin(QWidget* parent, const char* name, QPoint at, std::function<v
 }
 
 QRadioButton* AddRadio(QButtonGroup* group, QWidget* parent, const char* text, int id,
-                       const char* tip, QRect geometry) {
+                       const char* tip) {
     auto* radio = new QRadioButton(QString::fromLatin1(text), parent);
     radio->setObjectName(QString::fromLatin1(text));
     radio->setToolTip(QString::fromLatin1(tip));
-    radio->setGeometry(geometry);
     group->addButton(radio, id);
     return radio;
 }
@@ -62,6 +65,8 @@ QRadioButton* AddRadio(QButtonGroup* group, QWidget* parent, const char* text, i
 
 CSettingsView::CSettingsView(CTAVIKSDIDoc& doc, QWidget* parent) : CItemView(doc, parent) {
     SetTitle(QStringLiteral("Measurement Parameter"));
+    m_pTopLayout = new QHBoxLayout;
+    m_pTopLayout->setContentsMargins(kTopMargin, 0, kTopMargin, 0);
     CreateTunerControls();
     CreateScanControls();
     CreateChart();
@@ -82,26 +87,29 @@ CSettingsView::~CSettingsView() {
     m_window.SetReceiver(nullptr);
 }
 
+// The receiver and scan groups side by side above the chart, in layouts: at the window's
+// smallest size the scan group gives up its spare room and nothing is cut.
 void CSettingsView::CreateTunerControls() {
     auto* group = new QGroupBox(QStringLiteral("Receiver"), this);
-    group->setGeometry(5, 25, 330, 105);
-    auto* label = new QLabel(QStringLiteral("Current Frequency"), group);
-    label->setGeometry(10, 22, 120, kLineHeight);
-    m_pFrequencyEdit = MakeEdit(group, "frequency", "Enter frequency and press \"Set\"",
-                                QRect(130, 22, kEditWidth, kLineHeight));
-    m_pFrequencySpin = MakeSpin(group, "frequencySpin", QPoint(130 + kEditWidth, 22),
-                                [this](int delta) { OnSpinFrequency(delta); });
-    (new QLabel(QStringLiteral("MHz"), group))->setGeometry(225, 22, 40, kLineHeight);
+    auto* grid = new QGridLayout(group);
+    grid->addWidget(new QLabel(QStringLiteral("Current Frequency"), group), 0, 0);
+    m_pFrequencyEdit = MakeEdit(group, "frequency", "Enter frequency and press \"Set\"");
+    grid->addWidget(m_pFrequencyEdit, 0, 1);
+    m_pFrequencySpin =
+        MakeSpin(group, "frequencySpin", [this](int delta) { OnSpinFrequency(delta); });
+    grid->addWidget(m_pFrequencySpin, 0, 2);
+    grid->addWidget(new QLabel(QStringLiteral("MHz"), group), 0, 3);
     m_pAntennas = new QButtonGroup(this);
-    AddRadio(m_pAntennas, group, "Antenna A", 0, "Select antenna an press \"Set\"",
-             QRect(10, 52, 110, kLineHeight));
-    AddRadio(m_pAntennas, group, "Antenna B", 1, "Select antenna and press \"Set\"",
-             QRect(10, 76, 110, kLineHeight));
+    grid->addWidget(AddRadio(m_pAntennas, group, "Antenna A", 0, "Select antenna an press \"Set\""),
+                    1, 0);
+    grid->addWidget(
+        AddRadio(m_pAntennas, group, "Antenna B", 1, "Select antenna and press \"Set\""), 2, 0);
     m_pAntennas->button(0)->setChecked(true);
     m_pSet = new QPushButton(QStringLiteral("Set"), group);
     m_pSet->setObjectName(QStringLiteral("Set"));
     m_pSet->setToolTip(QStringLiteral("Press to set antenna and frequency"));
-    m_pSet->setGeometry(130, 62, 75, 25);
+    grid->addWidget(m_pSet, 1, 1, 2, 3, Qt::AlignLeft | Qt::AlignVCenter);
+    m_pTopLayout->addWidget(group);
     connect(m_pSet, &QPushButton::clicked, this, &CSettingsView::OnSet);
     connect(m_pAntennas, &QButtonGroup::idClicked, this, &CSettingsView::OnAntennaChanged);
     connect(m_pFrequencyEdit, &QLineEdit::returnPressed, this, &CSettingsView::OnEnter);
@@ -109,32 +117,39 @@ void CSettingsView::CreateTunerControls() {
 
 void CSettingsView::CreateScanControls() {
     auto* group = new QGroupBox(QStringLiteral("Frequency Scan"), this);
-    group->setGeometry(345, 25, 420, 105);
-    (new QLabel(QStringLiteral("From:"), group))->setGeometry(10, 22, 40, kLineHeight);
-    m_pFromEdit = MakeEdit(group, "from", "Enter panoramascan start frequency",
-                           QRect(50, 22, kEditWidth, kLineHeight));
-    m_pFromSpin = MakeSpin(group, "fromSpin", QPoint(50 + kEditWidth, 22),
-                           [this](int delta) { OnSpinFrom(delta); });
-    (new QLabel(QStringLiteral("To:"), group))->setGeometry(150, 22, 30, kLineHeight);
-    m_pToEdit = MakeEdit(group, "to", "Enter panoramascan stop frequency",
-                         QRect(180, 22, kEditWidth, kLineHeight));
-    m_pToSpin = MakeSpin(group, "toSpin", QPoint(180 + kEditWidth, 22),
-                         [this](int delta) { OnSpinTo(delta); });
-    (new QLabel(QStringLiteral("Step Size:"), group))->setGeometry(10, 50, 70, kLineHeight);
-    m_pSteps = new QButtonGroup(this);
-    const char* tip = "Select panoramascan stepsize";
-    AddRadio(m_pSteps, group, "25 kHz", 0, tip, QRect(80, 50, 70, kLineHeight));
-    AddRadio(m_pSteps, group, "50 kHz", 1, tip, QRect(150, 50, 70, kLineHeight));
-    AddRadio(m_pSteps, group, "100 kHz", 2, tip, QRect(220, 50, 80, kLineHeight));
-    m_pSteps->button(m_nStep)->setChecked(true);
+    auto* grid = new QGridLayout(group);
+    grid->addWidget(new QLabel(QStringLiteral("From:"), group), 0, 0);
+    m_pFromEdit = MakeEdit(group, "from", "Enter panoramascan start frequency");
+    grid->addWidget(m_pFromEdit, 0, 1);
+    m_pFromSpin = MakeSpin(group, "fromSpin", [this](int delta) { OnSpinFrom(delta); });
+    grid->addWidget(m_pFromSpin, 0, 2);
+    grid->addWidget(new QLabel(QStringLiteral("To:"), group), 0, 3, Qt::AlignRight);
+    m_pToEdit = MakeEdit(group, "to", "Enter panoramascan stop frequency");
+    grid->addWidget(m_pToEdit, 0, 4);
+    m_pToSpin = MakeSpin(group, "toSpin", [this](int delta) { OnSpinTo(delta); });
+    grid->addWidget(m_pToSpin, 0, 5);
     m_pScan = new QPushButton(QStringLiteral("Scan"), group);
     m_pScan->setObjectName(QStringLiteral("Scan"));
     m_pScan->setToolTip(QStringLiteral("Press to start panoramascan"));
-    m_pScan->setGeometry(320, 20, 85, 25);
+    grid->addWidget(m_pScan, 0, 7);
+    grid->setColumnStretch(6, 1);
+
+    auto* steps = new QHBoxLayout;
+    steps->addWidget(new QLabel(QStringLiteral("Step Size:"), group));
+    m_pSteps = new QButtonGroup(this);
+    const char* tip = "Select panoramascan stepsize";
+    steps->addWidget(AddRadio(m_pSteps, group, "25 kHz", 0, tip));
+    steps->addWidget(AddRadio(m_pSteps, group, "50 kHz", 1, tip));
+    steps->addWidget(AddRadio(m_pSteps, group, "100 kHz", 2, tip));
+    steps->addStretch(1);
+    grid->addLayout(steps, 1, 0, 1, 8);
+    m_pSteps->button(m_nStep)->setChecked(true);
     m_pProgress = new QProgressBar(group);
     m_pProgress->setObjectName(QStringLiteral("progress"));
     m_pProgress->setTextVisible(false);
-    m_pProgress->setGeometry(10, 78, 395, 16);
+    m_pProgress->setFixedHeight(16);
+    grid->addWidget(m_pProgress, 2, 0, 1, 8);
+    m_pTopLayout->addWidget(group, 1);
     connect(m_pScan, &QPushButton::clicked, this, &CSettingsView::OnScan);
     connect(m_pSteps, &QButtonGroup::idClicked, this, &CSettingsView::OnStepChanged);
     connect(m_pFromEdit, &QLineEdit::returnPressed, this, &CSettingsView::OnEnter);
@@ -161,6 +176,7 @@ void CSettingsView::CreateChart() {
 }
 
 void CSettingsView::resizeEvent(QResizeEvent* /*event*/) {
+    m_pTopLayout->setGeometry(QRect(0, kGroupsTop, width(), kChartTop - kGroupsTop - 5));
     m_pChart->setGeometry(0, kChartTop, width(), std::max(0, height() - kChartTop));
 }
 
@@ -175,9 +191,14 @@ void CSettingsView::OnUpdate(CView* /*sender*/, long hint, void* /*object*/) {
             Lock(true, true);
             break;
         }
+        case HINT_SCAN_ENDED:
+            // Also a scan that the document ended itself (File > New): the button reads
+            // "Scan" again and the edits take input.
+            EndScan();
+            Lock(false, false);
+            break;
         case HINT_HARDWARE_FOUND:
         case HINT_MEASUREMENT_STOPPED:
-        case HINT_SCAN_ENDED:
             Lock(false, false);
             break;
         case HINT_HARDWARE_ERROR:

@@ -11,6 +11,7 @@
 
 class QButtonGroup;
 class QLineEdit;
+class QHBoxLayout;
 class QProgressBar;
 class QPushButton;
 class QSpinBox;
@@ -92,6 +93,7 @@ private:
     QButtonGroup* m_pSteps = nullptr;
     QPushButton* m_pScan = nullptr;
     QProgressBar* m_pProgress = nullptr;
+    QHBoxLayout* m_pTopLayout = nullptr;  // the receiver and scan groups
     CDisplay* m_pChart = nullptr;
     int m_nGraph = 0;
 

@@ -16,6 +16,7 @@
 #include "ui/MainFrame.h"
 #include "ui/RecentFileList.h"
 #include "ui/TAVIKSDIView.h"
+#include "ui/TavikApplication.h"
 
 namespace tavik {
 
@@ -42,6 +43,7 @@ CTAVIKSDIApp::~CTAVIKSDIApp() {
     m_pDoc->OnMeasurementStop();  // does nothing unless measuring
     // Nothing the document says on its way out may reach the window any more.
     m_pGuiPrompt->SetNoticeSink(nullptr);
+    CTavikApplication::SetFailureSink(nullptr);
     m_pDoc->SetFolderChooser(nullptr);
     m_pFrame.reset();
 }
@@ -52,6 +54,10 @@ bool CTAVIKSDIApp::InitInstance(const SStartOptions& options) {
     m_pGuiPrompt->SetParentWidget(&frame);
     m_pGuiPrompt->SetNoticeSink(
         [&frame](const QString& text, int ms) { frame.statusBar()->showMessage(text, ms); });
+    // A failure that escaped a slot is shown as a warning that does not stop the ticks.
+    CTavikApplication::SetFailureSink([prompt = m_pPrompt](const std::string& text) {
+        prompt->Ask(text, MB_ICONEXCLAMATION, [](int) {});
+    });
     m_pDoc->SetFolderChooser([&frame](const std::string& title,
                                       const std::string& current) -> std::optional<std::string> {
         const QString folder = QFileDialog::getExistingDirectory(
@@ -65,33 +71,58 @@ bool CTAVIKSDIApp::InitInstance(const SStartOptions& options) {
     frame.GetMainView().OnInitialUpdate();
     if (!options.strDocument.empty()) {
         if (!frame.GetDocumentCommands().OpenDocumentFile(
-                QString::fromStdString(options.strDocument))) {
+                QString::fromStdString(options.strDocument), false)) {
             return false;
         }
     } else {
         m_pDoc->OnNewDocument();
         m_pDoc->UpdateAllViews(nullptr, 0);
     }
-    frame.showMaximized();
-    const bool start = options.bStart;
-    QTimer::singleShot(0, &frame, [this, start] { OnWindowReady(start); });
+    m_pDoc->GetDevice().SetDataFolder(RecordingsFolder(options.strRecordings));
+    frame.RestoreGeometry();
+    frame.show();
+    QTimer::singleShot(0, &frame, [this, options] { OnWindowReady(options); });
     return true;
 }
 
-void CTAVIKSDIApp::OnWindowReady(bool start) {
+void CTAVIKSDIApp::OnWindowReady(const SStartOptions& options) {
     CTAVIKSDIDoc& doc = *m_pDoc;
     doc.OnDetectHardware();
-    if (!start || !m_pFrame->IsHardware()) {
+    if (options.bEnableAlarms) {
+        for (const CAlarmMap::Entry& entry : doc.GetAlarms()) {
+            doc.SetAlarmChecked(entry.key, true);
+        }
+        doc.UpdateAllViews(nullptr, HINT_ALARM_LIST);
+    }
+    if (!m_pFrame->IsHardware()) {
         return;
     }
-    // An unattended station logs into the folder chosen last, without asking and without
-    // deleting anything there; earlier files of the day are continued.
-    const std::string folder = RememberedResultFolder().toStdString();
+    // An unattended station logs into the folder given, else the one chosen last, without
+    // asking and without deleting anything there; earlier files of the day are continued.
+    std::string folder = options.strLogFolder;
     std::error_code ec;
+    if (!folder.empty()) {
+        std::filesystem::create_directories(folder, ec);
+    } else if (options.bStart) {
+        folder = RememberedResultFolder().toStdString();
+    }
     if (!folder.empty() && std::filesystem::is_directory(folder, ec)) {
         doc.OpenLogFilesKeeping(folder);
     }
-    doc.OnMeasurementStart();
+    if (options.bStart) {
+        doc.OnMeasurementStart();
+    }
+}
+
+std::string CTAVIKSDIApp::RecordingsFolder(const std::string& commandLine) {
+    if (!commandLine.empty()) {
+        return commandLine;
+    }
+    std::error_code ec;
+    if (std::filesystem::exists("mpx.dat", ec)) {
+        return {};  // the working directory, as it always was
+    }
+    return RememberedRecordingsFolder().toStdString();
 }
 
 }  // namespace tavik

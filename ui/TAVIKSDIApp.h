@@ -15,8 +15,11 @@ class CMainFrame;
 
 // How the application was started from the command line.
 struct SStartOptions {
-    std::string strDocument;  // a .tvk to open; empty: a new document
-    bool bStart = false;      // measure as soon as the window is up (unattended station)
+    std::string strDocument;     // a .tvk to open; empty: a new document
+    bool bStart = false;         // measure as soon as the window is up (unattended station)
+    bool bEnableAlarms = false;  // tick every alarm of the setup once the window is up
+    std::string strLogFolder;    // log here from the start; empty: the remembered folder
+    std::string strRecordings;   // the recordings' folder; empty: see RecordingsFolder
 };
 
 // The application: the settings key "NORVANE", the one document, the result window and the
@@ -37,9 +40,15 @@ public:
     // Builds the window and processes the command line; false when the document given could
     // not be opened (the document said why).
     bool InitInstance(const SStartOptions& options);
-    // Detects the receiver and, with --start, starts measuring (logging into the remembered
-    // results folder when there is one). InitInstance queues it to run once the window is up.
-    void OnWindowReady(bool start);
+    // Detects the receiver, ticks the alarms when asked, opens the log files of
+    // --log-folder and, with --start, starts measuring (logging into the remembered results
+    // folder when no folder was given). InitInstance queues it to run once the window is up.
+    void OnWindowReady(const SStartOptions& options);
+
+    // The folder the recordings are read from: the command line's, else the working
+    // directory when it holds them, else the one chosen last with File > Open Recordings
+    // Folder..., else the working directory.
+    static std::string RecordingsFolder(const std::string& commandLine);
 
     CTAVIKSDIDoc& GetDocument() const { return *m_pDoc; }
     CMainFrame& GetMainFrame() const { return *m_pFrame; }

@@ -344,6 +344,31 @@ TEST_F(MultipathFixture, FailuresNoticeTheWindowAndKeepTheAnalyserBusy) {
               "GLOBAL_SAMPLE_BUFSIZE");
 }
 
+TEST_F(MultipathFixture, CalibrateOnALoadedSetLeavesNoResidualAndTwiceChangesNothing) {
+    const CCubicModel model = Coupled();
+    for (const float loaded : {0.0f, 0.5f}) {  // nothing loaded, and a set half the response
+        const float k[4] = {loaded * static_cast<float>(model.c0),
+                            loaded * static_cast<float>(model.c1),
+                            loaded * static_cast<float>(model.c2), 0.0f};
+        std::uint8_t block[16];
+        std::memcpy(block, k, sizeof block);
+        analyser.SetCalibrators(block);
+        RunResult(MakeBlock(kWide, model));
+        analyser.Calibrate();
+        const auto once = analyser.GetCalibrators();
+        EXPECT_NEAR(once[2], model.c2, 1e-3 * model.c2) << loaded;
+        analyser.Calibrate();  // at once, and again after a pass on the same signal
+        EXPECT_EQ(analyser.GetCalibrators(), once) << loaded;
+        const auto calibrated = RunResult(MakeBlock(kWide, model));
+        EXPECT_NEAR(calibrated->m_fMultipath, 0.0f, 0.02f) << loaded;
+        analyser.Calibrate();
+        const auto twice = analyser.GetCalibrators();
+        for (int j = 0; j < 3; ++j) {
+            EXPECT_NEAR(twice[j], once[j], 1e-3 * std::fabs(once[j])) << loaded << ' ' << j;
+        }
+    }
+}
+
 TEST_F(MultipathFixture, CalibrateResetAndClear) {
     CCubicModel model;
     model.c2 = 1e-3;
@@ -351,7 +376,7 @@ TEST_F(MultipathFixture, CalibrateResetAndClear) {
     const auto last = analyser.GetLastCoefficients();
     ASSERT_NE(last[3], 0.0f);
 
-    analyser.Calibrate();
+    analyser.Calibrate();  // from no calibration: the averaged set as it is
     EXPECT_EQ(analyser.GetCalibrators(), last);
     EXPECT_EQ(analyser.GetCoefficients(), (std::array<float, 4>{}));
     EXPECT_EQ(host.saved,

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "charts/LevelMeter.h"
 
 namespace tavik {
@@ -157,8 +159,25 @@ TEST(LevelMeter, ScaleModes) {
     EXPECT_EQ(three[10], (std::pair<int, std::string>{109, "+100"}));
     meter.SetAlarmMark(true, false, 55);
     EXPECT_EQ(meter.GetAlarmSegment(), 60);
-    meter.SetAlarmMark(true, false, 200);  // outside the range: unchanged
-    EXPECT_EQ(meter.GetAlarmSegment(), 60);
+    // At or beyond the ends: the whole bar or no zone, never the previous limit's.
+    const std::pair<int, int> ends[] = {{0, 0}, {110, 120}, {200, 120}, {-5, 0}};
+    for (const auto& [value, segment] : ends) {
+        meter.SetAlarmMark(true, false, value);
+        EXPECT_EQ(meter.GetAlarmSegment(), segment) << value;
+    }
+
+    // The alarm label "+75" takes the place of the scale labels it would overlap.
+    meter.resize(60, 310);
+    meter.show();  // the bar follows the size from its resize event
+    meter.SetAlarmMark(true, true, 75);
+    std::vector<std::string> shown;
+    for (const SScaleLabel& label : meter.ShownScaleLabels()) {
+        shown.push_back(label.strText.toStdString());
+    }
+    EXPECT_EQ(std::count(shown.begin(), shown.end(), "+70"), 0);
+    EXPECT_EQ(std::count(shown.begin(), shown.end(), "+80"), 0);
+    EXPECT_EQ(std::count(shown.begin(), shown.end(), "+60"), 1);
+    EXPECT_EQ(std::count(shown.begin(), shown.end(), "+90"), 1);
 }
 
 TEST(LevelMeter, ModeThreeTickSteps) {

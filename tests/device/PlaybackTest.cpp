@@ -212,7 +212,7 @@ TEST_F(PlaybackFixture, MissingRecordingFailsTheStartWithItsName) {
     folder.Write("lev.dat", Samples16(Ramp(20000, 0)));
     std::remove(folder.File("rds.dat").c_str());
     EXPECT_EQ(test::Thrown<CTavikControlException>([&] { device->StartADCTransfer(nullptr); }),
-              "Could not open file \"rds.dat\" (2)\n");
+              "Could not open file \"" + folder.File("rds.dat") + "\" (2)\n");
     EXPECT_FALSE(device->IsADCRunning());
     EXPECT_FALSE(device->IsRDSRunning());
 

@@ -145,7 +145,7 @@ TEST_F(AlarmCheckFixture, AnswerNoKeepsTheAlarmUntilTheConditionClears) {
     Deviation(90.0f);
     Check();
     prompt.m_nAnswer = IDNO;
-    EXPECT_EQ(doc->AskAlarmAcknowledge("Keep"), IDNO);
+    EXPECT_TRUE(doc->AskAlarmAcknowledge("Keep"));
     ASSERT_EQ(prompt.m_boxes.size(), 1u);
     EXPECT_EQ(prompt.m_boxes[0].text, "Keep has caused an alarm. Do you want to disable it ?");
     EXPECT_EQ(prompt.m_boxes[0].style, MB_YESNO | MB_ICONQUESTION);
@@ -173,7 +173,7 @@ TEST_F(AlarmCheckFixture, AnswerYesAndUntickWhileStoppedDisableAtOnce) {
     Deviation(90.0f);
     Check();
     prompt.m_nAnswer = IDYES;
-    EXPECT_EQ(doc->AskAlarmAcknowledge("Off"), IDYES);
+    EXPECT_TRUE(doc->AskAlarmAcknowledge("Off"));
     // No measurement runs in this fixture: disabled at once.
     EXPECT_EQ(a.m_bResetRequested, 1);
     EXPECT_EQ(a.m_bEnabled, 0);
@@ -191,6 +191,37 @@ TEST_F(AlarmCheckFixture, AnswerYesAndUntickWhileStoppedDisableAtOnce) {
     EXPECT_EQ(a.m_bResetRequested, 1);
     EXPECT_FALSE(doc->SetAlarmChecked("missing", true));
     EXPECT_FALSE(doc->AnswerAlarmPrompt("missing", true));
+}
+
+TEST_F(AlarmCheckFixture, AnOpenQuestionHoldsNothingUpAndItsAnswerAppliesWhenGiven) {
+    CAlarmItem& a = Add("Open", ALARM_RELATION_GREATER, 75.0f, 0, ALARM_ACKNOWLEDGE_YES);
+    CAlarmItem& late =
+        Add("Late", ALARM_RELATION_GREATER, 80.0f, 3, ALARM_ACKNOWLEDGE_NO, ALARM_ACTION_OUTPUT_2);
+    prompt.m_bHoldQuestions = true;
+    Deviation(90.0f);
+    Check();
+    std::vector<int> answers;
+    EXPECT_TRUE(doc->AskAlarmAcknowledge("Open", [&](int answer) { answers.push_back(answer); }));
+    EXPECT_FALSE(doc->AskAlarmAcknowledge("Open"));  // one open question per alarm
+    for (int i = 0; i < 5; ++i) {
+        Check();
+    }
+    EXPECT_EQ(late.m_bActive, 1);  // the other alarm went on being checked
+    EXPECT_EQ(prompt.m_boxes.size(), 1u);
+    EXPECT_TRUE(answers.empty());
+
+    ASSERT_TRUE(prompt.AnswerOpenQuestion(IDYES));
+    EXPECT_EQ(answers, std::vector<int>{IDYES});
+    EXPECT_EQ(a.m_bEnabled, 0);  // nothing runs in this fixture: disabled at once
+
+    // An answer that comes after the alarm was reset is moot.
+    EXPECT_TRUE(doc->SetAlarmChecked("Open", true));
+    Check();
+    ASSERT_TRUE(doc->AskAlarmAcknowledge("Open", [&](int answer) { answers.push_back(answer); }));
+    a.m_bActive = 0;
+    ASSERT_TRUE(prompt.AnswerOpenQuestion(IDNO));
+    EXPECT_EQ(answers.size(), 1u);
+    EXPECT_EQ(a.m_bAcknowledged, 0);
 }
 
 TEST_F(AlarmCheckFixture, AResetRequestSwitchesOffAndDisablesAtTheNextCheck) {

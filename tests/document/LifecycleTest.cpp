@@ -81,8 +81,10 @@ TEST_F(LifecycleFixture, FailedStartReportsTheWholeChain) {
     EXPECT_EQ(prompt.m_boxes[0].style, MB_ICONEXCLAMATION);
     EXPECT_EQ(prompt.m_boxes[0].text,
               "Device cannot be accessed -> check cable and power!\n\nError ID:    1\tError "
-              "subID:    0\n\nError messages:\nCould not open file \"lev.dat\" (2)\n"
-              "StartMeasurement: Could not start measurement!\n");
+              "subID:    0\n\nError messages:\nCould not open file \"" +
+                  folder.File("lev.dat") +
+                  "\" (2)\n"
+                  "StartMeasurement: Could not start measurement!\n");
     EXPECT_FALSE(doc->IsRunning());
     EXPECT_FALSE(doc->GetDevice().IsOpen());
     EXPECT_FALSE(doc->GetDevice().IsADCRunning());
@@ -216,7 +218,7 @@ TEST_F(RunningFixture, AnswersAndUntickWhileMeasuringOnlyRequestAReset) {
     view.Take();
 
     prompt.m_nAnswer = IDYES;
-    EXPECT_EQ(doc->AskAlarmAcknowledge("Dev"), IDYES);
+    EXPECT_TRUE(doc->AskAlarmAcknowledge("Dev"));
     EXPECT_EQ(Dev().m_bResetRequested, 1);
     EXPECT_EQ(Dev().m_bEnabled, 1);  // the next check switches it off
     doc->OnMainTimerEvent();

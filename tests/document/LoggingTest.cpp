@@ -232,6 +232,29 @@ TEST_F(LoggingFixture, ReenablingOnTheSameDayContinuesTheFile) {
     EXPECT_TRUE(prompt.m_notices.empty());
 }
 
+TEST_F(LoggingFixture, ChangingTheFolderWhileLoggingClosesTheOldPairAndOpensTheNew) {
+    Open();
+    Seconds(3);
+    const std::string other = folder.File("other");
+    fs::create_directory(other);
+    doc->SelectLogFolder(other);
+    EXPECT_TRUE(doc->m_bLoggingEnabled);
+    Seconds(2);
+    doc->CloseLogFiles();
+
+    EXPECT_EQ(Xml(), kHeader + Records(1, 3, kSaturday1130, 1) + kFooter);
+    EXPECT_EQ(Log(),
+              "5.12.2026, 11:30:07: File Opened\r\n"
+              "5.12.2026, 11:30:10: File Closed\r\n");
+    const std::string moved = ReadText(other + "/tavik261205.xml");
+    EXPECT_EQ(moved, kHeader + Records(1, 2, kSaturday1130 + 3, 4) + kFooter);
+    EXPECT_TRUE(IsWellFormedXml(logs + "/tavik261205.xml"));
+    EXPECT_TRUE(IsWellFormedXml(other + "/tavik261205.xml"));
+    EXPECT_EQ(ReadText(other + "/tavik261205.log"),
+              "5.12.2026, 11:30:10: File Opened\r\n"
+              "5.12.2026, 11:30:12: File Closed\r\n");
+}
+
 // File/New and an open that fails end logging with the day's footer; the failed open keeps
 // the log folder, which the document file does not hold.
 TEST_F(LoggingFixture, NewDocumentAndAFailedOpenCloseTheDayFilesFirst) {

@@ -83,7 +83,7 @@ protected:
 // The analyser's own files read back with their log and setup; reading records and the
 // figures themselves are pinned on hand-made records.
 TEST_F(DayReportTest, ReportOfAnAnalysedDayMatchesItsFiles) {
-    const CDayReport report = LoadDayReport({day.Xml(), day.Log(), day.Setup(), ""});
+    const CDayReport report = LoadDayReport({day.Xml(), day.Log(), day.Setup(), "", {}});
     const CDaySummary& s = report.summary;
     EXPECT_FALSE(report.file.IsIncomplete());
     EXPECT_EQ(s.nSeconds, 100);
@@ -99,6 +99,11 @@ TEST_F(DayReportTest, ReportOfAnAnalysedDayMatchesItsFiles) {
     EXPECT_EQ(static_cast<std::size_t>(report.log->activations[0].second), activations);
     ASSERT_TRUE(report.setup);
     EXPECT_EQ(report.setup->m_strings[CProtocolHeader::OPERATOR], "J. Doe");
+    // The application's open setup wins over the file it names (it may not be saved).
+    CReportOptions open{day.Xml(), "", day.Setup(), "", {}};
+    open.openSetup = CProtocolHeader();
+    open.openSetup->m_strings[CProtocolHeader::OPERATOR] = "A. Open";
+    EXPECT_EQ(LoadDayReport(open).setup->m_strings[CProtocolHeader::OPERATOR], "A. Open");
 
     // The whole report: header, summary and charts on two pages, the log's lines on the third.
     const CReportResult result = WriteDayReport(report, work.File("day.pdf"), CTime());

@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "tests/support/TempFolder.h"
+#include "tests/tools/RdsStreamCheck.h"
 #include "tools/GenerateCommand.h"
 #include "tools/StationGenerator.h"
 
@@ -43,9 +44,24 @@ TEST(StationGenerator, WritesWholeReceiverBlocks) {
     EXPECT_NE(station.find("PI D313, PS \"TAVIK FM\""), std::string::npos);
     EXPECT_NE(station.find("106.70  65.0  (this station)"), std::string::npos);
 
-    // 3.04 s = 3610 bits = 451 bytes, in whole 100-byte blocks. Its groups are the schedule's
-    // tests' subject, and the batch analysis decodes the station from such a file.
-    EXPECT_EQ(folder.Read("rds.dat").size(), 400u);
+    // Whole 100-byte blocks and whole 104-bit groups, at least 1300 bytes (100 groups): the
+    // file read twice over, as the looping receiver reads it, is one unbroken group sequence.
+    const std::vector<std::uint8_t> rds = folder.Read("rds.dat");
+    EXPECT_EQ(rds.size(), 1300u);
+    std::vector<std::uint8_t> bits;
+    for (int pass = 0; pass < 2; ++pass) {
+        for (const std::uint8_t byte : rds) {
+            for (int bit = 7; bit >= 0; --bit) {
+                bits.push_back(static_cast<std::uint8_t>(byte >> bit & 1));
+            }
+        }
+    }
+    for (std::size_t first = 0; first + 104 <= bits.size(); first += 104) {
+        ASSERT_TRUE(test::GroupAt(bits, first).bValid) << "group at bit " << first;
+    }
+    CTempFolder longer;
+    ASSERT_EQ(Generate(longer.Path(), {"--seconds", "20"}), 0);
+    EXPECT_EQ(longer.Read("rds.dat").size(), 2600u);  // 23750 bits: two loops of 100 groups
 }
 
 TEST(StationGenerator, SameSeedSameFilesOtherSeedOtherFiles) {

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -76,6 +77,9 @@ TEST_F(AlarmViewTest, NewRefusesEachInvalidFieldWithItsMessageAndStoresAValidAla
         {"b", "1", "-1", "Please enter a delay greater than\nor equal to zero."},
         {"", "-1", "-1", "Please enter a name."},  // the first failure wins
         {"c", "x", "0", "Please enter a number."},
+        {"c", "nan", "0", "Please enter a number."},
+        {"c", "inf", "0", "Please enter a number."},
+        {"c", "1e39", "0", "Please enter a number."},
         {"Overmod", "0", "90", ""},
         {"OVERMOD", "1", "0", "Press Update if you have changed\nan existing alarm."},
     };
@@ -96,6 +100,11 @@ TEST_F(AlarmViewTest, NewRefusesEachInvalidFieldWithItsMessageAndStoresAValidAla
     const QStringList row = {"Overmod", "MPX_POWER", "<", "0.00", "90", "SET ALARM 1", "YES"};
     for (int column = 0; column < row.size(); ++column) {
         EXPECT_EQ(List().item(0, column)->text(), row[column]);
+        // Every header reads whole, "Acknowledge" included.
+        const QString header = List().horizontalHeaderItem(column)->text();
+        EXPECT_GT(List().columnWidth(column),
+                  List().horizontalHeader()->fontMetrics().horizontalAdvance(header))
+            << header.toStdString();
     }
 }
 

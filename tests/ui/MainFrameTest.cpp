@@ -2,15 +2,23 @@
 // navigation and the main timer.
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <stdexcept>
+
 #include <QAction>
+#include <QApplication>
 #include <QCoreApplication>
 #include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 #include "document/TAVIKSDIDoc.h"
 #include "tests/ui/UiTestSupport.h"
 #include "ui/CommandIds.h"
 #include "ui/DataView.h"
+#include "ui/GuiPrompt.h"
 #include "ui/MainFrame.h"
 #include "ui/TAVIKSDIApp.h"
 #include "ui/TAVIKSDIView.h"
@@ -147,6 +155,103 @@ TEST_F(MainFrameTest, LayoutAndMinimumSize) {
     const int h = View().height();
     EXPECT_EQ(View().GetItemView(0)->geometry(), QRect(130, 80, w - 130, h - 80));
     EXPECT_EQ(View().GetMenuView().geometry(), QRect(0, 105, 125, h - 105));
+}
+
+// Moves the document's clock on by a second at every tick, as time passes while measuring.
+class CSecondsView final : public CView {
+public:
+    explicit CSecondsView(CManualClock& clock) : m_clock(clock) {}
+    void OnUpdate(CView* /*sender*/, long hint, void* /*object*/) override {
+        if (hint == HINT_TIMER_TICK) {
+            ++m_nTicks;
+            m_clock.Advance(CTimeSpan(1));
+        }
+    }
+    int m_nTicks = 0;
+
+private:
+    CManualClock& m_clock;
+};
+
+QMessageBox* OpenBox() {
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (auto* box = qobject_cast<QMessageBox*>(widget); box != nullptr && box->isVisible()) {
+            return box;
+        }
+    }
+    return nullptr;
+}
+
+TEST(AcknowledgeQuestionTest, TicksAndOtherAlarmsGoOnWhileTheQuestionIsOpen) {
+    CGuiPrompt prompt;
+    CTAVIKSDIApp app(&prompt);
+    ASSERT_TRUE(app.InitInstance({}));
+    QCoreApplication::processEvents();
+    prompt.SetParentWidget(&app.GetMainFrame());
+    CTAVIKSDIDoc& doc = app.GetDocument();
+    CManualClock clock(CTime(2026, 12, 7, 12, 0, 0));
+    doc.SetClock(&clock);
+    CSecondsView seconds(clock);
+    doc.AddView(&seconds);
+    const auto add = [&](const char* name, int delay, int acknowledge) {
+        doc.SetAlarm(
+            name, std::make_unique<CAlarmItem>(name, ALARM_SOURCE_DEVIATION, ALARM_RELATION_GREATER,
+                                               10.0f, ALARM_ACTION_LOG_ONLY,
+                                               COleDateTimeSpan(0, 0, 0, delay), acknowledge));
+        doc.SetAlarmChecked(name, true);
+    };
+    add("Asks", 0, ALARM_ACKNOWLEDGE_YES);
+    add("Later", 25, ALARM_ACKNOWLEDGE_NO);
+    doc.UpdateAllViews(nullptr, HINT_ALARM_LIST);
+    doc.SetCurrentValues({std::nullopt, 50.0f, std::nullopt});
+    // A box that blocked the timer would otherwise stay open for good.
+    QTimer::singleShot(5000, &app.GetMainFrame(), [] {
+        if (QMessageBox* box = OpenBox()) {
+            box->close();
+        }
+    });
+
+    app.GetMainFrame().GetMainView().StartTimer(5);
+    ASSERT_TRUE(QTest::qWaitFor([] { return OpenBox() != nullptr; }, 2000));
+    const int asked = seconds.m_nTicks;
+    EXPECT_TRUE(QTest::qWaitFor([&] { return seconds.m_nTicks >= asked + 30; }, 4000));
+    QMessageBox* box = OpenBox();
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->text(), "Asks has caused an alarm. Do you want to disable it ?");
+    EXPECT_EQ(doc.GetAlarms().Lookup("Later")->m_bActive, 1);
+
+    box->button(QMessageBox::Yes)->click();
+    app.GetMainFrame().GetMainView().StopTimer();
+    EXPECT_EQ(doc.GetAlarms().Lookup("Asks")->m_bEnabled, 0);  // not measuring: at once
+    EXPECT_EQ(doc.GetAlarms().Lookup("Later")->m_bEnabled, 1);
+    doc.RemoveView(&seconds);
+}
+
+TEST_F(MainFrameTest, AFailureThrownInASlotIsShownAndTheTimerGoesOn) {
+    const struct {
+        std::function<void()> throwIt;
+        const char* strText;
+    } cases[] = {
+        {[] { throw std::out_of_range("chart range"); }, "chart range"},
+        {[] { throw CDocumentException("in CDisplay::DrawData()\n", 0); }, nullptr},
+    };
+    const std::string table = FormatException(CDocumentException("in CDisplay::DrawData()\n", 0));
+    for (const auto& c : cases) {
+        m_prompt.m_boxes.clear();
+        QTimer::singleShot(0, &Frame(), c.throwIt);
+        QCoreApplication::processEvents();
+        ASSERT_EQ(m_prompt.m_boxes.size(), 1u);
+        EXPECT_EQ(m_prompt.m_boxes[0].style, MB_ICONEXCLAMATION);
+        if (c.strText != nullptr) {
+            EXPECT_EQ(m_prompt.m_boxes[0].text, c.strText);
+        } else {
+            EXPECT_EQ(m_prompt.m_boxes[0].text, table);  // our own failures by the error table
+        }
+    }
+    const std::int64_t before = Doc().m_elapsed.GetTotalSeconds();
+    View().StartTimer(5);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Doc().m_elapsed.GetTotalSeconds() > before; }, 2000));
+    View().StopTimer();
 }
 
 }  // namespace

@@ -38,24 +38,50 @@ protected:
     CTAVIKSDIDoc m_doc;
 };
 
-TEST_F(MeasurementViewsTest, DeviationLimitOutsideRangeRestoresPreviousValue) {
+TEST_F(MeasurementViewsTest, DeviationLimitIsCheckedWhenTheEntryIsFinished) {
     CDeviationView view(m_doc, nullptr);
     QLineEdit& edit = view.GetLimitEdit();
-    edit.selectAll();
-    QTest::keyClicks(&edit, QStringLiteral("80"));
-    EXPECT_EQ(view.GetLimit(), 80.0f);
-    EXPECT_EQ(m_doc.GetProtocolHeaderRef().m_fDeviationLimit, 80.0f);
+    m_doc.SetModifiedFlag(false);
+    const struct {
+        const char* typed;
+        float limit;        // after Enter
+        const char* shown;  // the edit's text after Enter
+    } cases[] = {
+        {"80", 80.0f, "80"},    {"120", 80.0f, "80"}, {"110.5", 80.0f, "80"},
+        {"-1", 80.0f, "80"},    {"nan", 80.0f, "80"}, {"", 80.0f, "80"},
+        {"110", 110.0f, "110"}, {"0", 0.0f, "0"},     {"12", 12.0f, "12"},
+    };
+    for (const auto& c : cases) {
+        edit.selectAll();
+        QTest::keyClicks(&edit, QString::fromLatin1(c.typed));
+        if (std::string(c.typed) == "120") {
+            // Nothing applies while typing: "12" on the way to "120" is no limit.
+            EXPECT_EQ(view.GetLimit(), 80.0f);
+            EXPECT_EQ(m_doc.GetProtocolHeaderRef().m_fDeviationLimit, 80.0f);
+        }
+        QTest::keyClick(&edit, Qt::Key_Return);
+        EXPECT_EQ(view.GetLimit(), c.limit) << c.typed;
+        EXPECT_EQ(m_doc.GetProtocolHeaderRef().m_fDeviationLimit, c.limit) << c.typed;
+        EXPECT_EQ(edit.text(), QString::fromLatin1(c.shown)) << c.typed;
+    }
+    EXPECT_TRUE(m_doc.IsModified());
+}
 
-    edit.selectAll();
-    QTest::keyClicks(&edit, QStringLiteral("120"));  // "1", "12" pass, "120" is refused
-    EXPECT_EQ(view.GetLimit(), 12.0f);
-    EXPECT_EQ(edit.text(), QStringLiteral("12"));
-
-    edit.setText(QStringLiteral("110"));
-    edit.selectAll();
-    QTest::keyClicks(&edit, QStringLiteral("110.5"));
-    EXPECT_EQ(view.GetLimit(), 110.0f);
-    EXPECT_EQ(edit.text(), QStringLiteral("110"));
+TEST_F(MeasurementViewsTest, LimitAndTriangleKeepTheMaximumAndOnlyTheFilterRestartsIt) {
+    CDeviationView view(m_doc, nullptr);
+    std::vector<float> block(20000, 6000.0f);  // 19 kHz
+    for (int i = 0; i < 40; ++i) {
+        m_doc.GetDeviation().AnalyseBlock(block.data(), static_cast<int>(block.size()));
+    }
+    const float maximum = m_doc.GetDeviation().GetMaxDeviation();
+    ASSERT_GT(maximum, 18.0f);
+    view.GetLimitEdit().setText(QStringLiteral("70"));
+    QTest::keyClick(&view.GetLimitEdit(), Qt::Key_Return);
+    view.GetTriangleCheck().setChecked(true);
+    EXPECT_EQ(m_doc.GetProtocolHeaderRef().m_fDeviationLimit, 70.0f);
+    EXPECT_EQ(m_doc.GetDeviation().GetMaxDeviation(), maximum);
+    view.GetFilterCheck().setChecked(true);
+    EXPECT_EQ(m_doc.GetDeviation().GetMaxDeviation(), 0.0f);
 }
 
 TEST_F(MeasurementViewsTest, DeviationLimitLinesFollowTheTriangle) {
@@ -164,6 +190,13 @@ TEST_F(MeasurementViewsTest, QualityStatusThreeKeepsTextsButReplacesCurves) {
     view.OnMultipathResult(Multipath(2, 50.0f, 1.0f, 7));
     EXPECT_FALSE(view.IsOkLampOn());
     EXPECT_TRUE(view.IsStopLampOn());
+
+    view.OnMultipathResult(Multipath(1, 61.25f, 0.456f, 41));
+    view.OnUpdate(nullptr, HINT_MEASUREMENT_STOPPED, nullptr);  // the stop clears curves and lamps
+    EXPECT_FALSE(view.IsOkLampOn());
+    EXPECT_FALSE(view.IsStopLampOn());
+    EXPECT_EQ(view.GetLevelChart().FindGraph(1)->nCount, 0);
+    EXPECT_EQ(view.GetSlopeChart().FindGraph(1)->nCount, 0);
 }
 
 TEST_F(MeasurementViewsTest, QualitySegmentPeaksAndBitErrorRate) {

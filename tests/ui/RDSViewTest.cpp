@@ -1,6 +1,7 @@
 // The RDS page: radio-text history, station change, settling display, the RDS character table.
 #include <gtest/gtest.h>
 
+#include <QGroupBox>
 #include <QLabel>
 #include <QListWidget>
 
@@ -110,6 +111,44 @@ TEST_F(RDSViewTest, EmptyOtherNetworkPSBlanksItsFields) {
     m_view.UpdateFromWorker(m_snapshot);
     m_view.RefreshControls();
     EXPECT_EQ(m_view.FieldText("m_strEonPI"), QStringLiteral("D301"));
+}
+
+// At the page size of the smallest window and at 1280 x 800, no label, title or value is cut
+// and the radio text reads whole.
+TEST_F(RDSViewTest, EveryTextReadsWholeFromTheSmallestWindowOn) {
+    m_snapshot.m_data.m_strAreaCoverage = "Supra-regional programme";
+    m_snapshot.m_data.m_strPTYN = "Pop Hits";
+    m_snapshot.m_data.m_strTPIndicator = "TP";
+    m_snapshot.m_data.m_strTPText = "this programme carries traffic announcements";
+    m_snapshot.m_data.m_strTAText = "no traffic announcements at the moment";
+    const std::string text = "Tavik FM - the synthetic station for measurements";
+    for (const QSize size : {QSize(670, 420), QSize(1150, 620)}) {
+        m_view.resize(size);
+        m_view.show();
+        Complete(text);
+        m_view.RefreshControls();
+        for (const QLabel* label : m_view.findChildren<QLabel*>()) {
+            if (!label->isVisibleTo(&m_view) || label->text().isEmpty()) {
+                continue;
+            }
+            const std::string what =
+                label->text().toStdString() + " at " + std::to_string(size.width());
+            if (label->wordWrap()) {
+                EXPECT_LE(label->heightForWidth(label->width()), label->height()) << what;
+            } else {
+                EXPECT_LE(label->sizeHint().width(), label->width()) << what;
+            }
+        }
+        for (const QGroupBox* box : m_view.findChildren<QGroupBox*>()) {
+            EXPECT_LE(box->fontMetrics().horizontalAdvance(box->title()) + 10, box->width())
+                << box->title().toStdString();
+        }
+        const QLabel* line = m_view.findChild<QLabel*>(QStringLiteral("radioTextLine"));
+        ASSERT_NE(line, nullptr);
+        if (line->isVisibleTo(&m_view)) {
+            EXPECT_EQ(line->text().toStdString(), text);
+        }
+    }
 }
 
 }  // namespace

@@ -12,6 +12,8 @@
 #include "charts/Display.h"
 #include "document/TAVIKSDIDoc.h"
 #include "tests/ui/UiTestSupport.h"
+#include "ui/DocumentCommands.h"
+#include "ui/RecentFileList.h"
 #include "ui/SettingsView.h"
 
 namespace tavik {
@@ -115,6 +117,22 @@ TEST_F(SettingsViewTest, ScanOfTheGeneratedBandShowsTheStationAtItsFrequency) {
     // 106.7 MHz is point 192; the readings of the band are the scan command's subject.
     EXPECT_NEAR(graph->pXData[192], 106.7f, 1e-3f);
     EXPECT_NEAR(graph->pYData[192], 65.0f, 4.0f);
+    EXPECT_TRUE(m_prompt.m_boxes.empty());
+}
+
+TEST_F(SettingsViewTest, FileNewDuringAScanEndsItAndLeavesThePageUsable) {
+    test::CWorkingDirectory cwd(test::Recording());
+    CRecentFileList recent;
+    CDocumentCommands files(m_doc, recent, nullptr);
+    Find<QPushButton>("Scan")->click();
+    ASSERT_TRUE(m_view.IsScanning());
+
+    ASSERT_TRUE(files.OnFileNew());
+    EXPECT_TRUE(Find<QPushButton>("Set")->isEnabled());  // detected again: hint 2
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !m_view.IsScanning(); }, 3000));
+    EXPECT_EQ(Find<QPushButton>("Scan")->text(), "Scan");
+    EXPECT_TRUE(Find<QPushButton>("Scan")->isEnabled());
+    EXPECT_FALSE(Find<QLineEdit>("from")->isReadOnly());
     EXPECT_TRUE(m_prompt.m_boxes.empty());
 }
 

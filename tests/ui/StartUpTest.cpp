@@ -25,6 +25,18 @@
 namespace tavik {
 namespace {
 
+SStartOptions Opening(const std::string& document) {
+    SStartOptions options;
+    options.strDocument = document;
+    return options;
+}
+
+SStartOptions Starting() {
+    SStartOptions options;
+    options.bStart = true;
+    return options;
+}
+
 TEST(GuiCommandLineTest, OnlyTheWindowsCommandLinesOpenIt) {
     using Args = std::vector<std::string>;
     const struct {
@@ -32,19 +44,35 @@ TEST(GuiCommandLineTest, OnlyTheWindowsCommandLinesOpenIt) {
         bool bGui;
         const char* strDocument;
         bool bStart;
+        bool bAlarms;
+        const char* strLogFolder;
+        const char* strRecordings;
     } cases[] = {
-        {{}, true, "", false},
-        {{"station.tvk"}, true, "station.tvk", false},
-        {{"--start"}, true, "", true},
-        {{"--start", "/srv/a b.tvk"}, true, "/srv/a b.tvk", true},
-        {{"station.tvk", "--start"}, false, "", false},
-        {{"--start", "--start"}, false, "", false},
-        {{"monitor"}, false, "", false},
-        {{"station.txt"}, false, "", false},
-        {{"-x.tvk"}, false, "", false},
-        {{".tvk"}, false, "", false},
-        {{"--version"}, false, "", false},
-        {{"a.tvk", "b.tvk"}, false, "", false},
+        {{}, true, "", false, false, "", ""},
+        {{"station.tvk"}, true, "station.tvk", false, false, "", ""},
+        {{"--start"}, true, "", true, false, "", ""},
+        {{"--start", "/srv/a b.tvk"}, true, "/srv/a b.tvk", true, false, "", ""},
+        {{"--start", "--log-folder", "/var/log/t", "--enable-alarms", "s.tvk", "--recordings",
+          "/rec"},
+         true,
+         "s.tvk",
+         true,
+         true,
+         "/var/log/t",
+         "/rec"},
+        {{"s.tvk", "--log-folder", "out"}, true, "s.tvk", false, false, "out", ""},
+        {{"station.tvk", "--start"}, false, "", false, false, "", ""},
+        {{"--start", "--start"}, false, "", false, false, "", ""},
+        {{"--enable-alarms", "--enable-alarms"}, false, "", false, false, "", ""},
+        {{"--log-folder"}, false, "", false, false, "", ""},
+        {{"--log-folder", "a", "--log-folder", "b"}, false, "", false, false, "", ""},
+        {{"--recordings", ""}, false, "", false, false, "", ""},
+        {{"monitor"}, false, "", false, false, "", ""},
+        {{"station.txt"}, false, "", false, false, "", ""},
+        {{"-x.tvk"}, false, "", false, false, "", ""},
+        {{".tvk"}, false, "", false, false, "", ""},
+        {{"--version"}, false, "", false, false, "", ""},
+        {{"a.tvk", "b.tvk"}, false, "", false, false, "", ""},
     };
     for (const auto& c : cases) {
         const auto line = ParseGuiCommandLine(c.args);
@@ -52,6 +80,9 @@ TEST(GuiCommandLineTest, OnlyTheWindowsCommandLinesOpenIt) {
         if (line) {
             EXPECT_EQ(line->strDocument, c.strDocument);
             EXPECT_EQ(line->bStart, c.bStart);
+            EXPECT_EQ(line->bEnableAlarms, c.bAlarms);
+            EXPECT_EQ(line->strLogFolder, c.strLogFolder);
+            EXPECT_EQ(line->strRecordings, c.strRecordings);
         }
     }
 }
@@ -84,13 +115,13 @@ TEST(StartUpTest, OpensTheDocumentGivenOnTheCommandLine) {
     }
     CRecordingPrompt prompt;
     CTAVIKSDIApp app(&prompt);
-    ASSERT_TRUE(app.InitInstance({path, false}));
+    ASSERT_TRUE(app.InitInstance(Opening(path)));
     EXPECT_EQ(app.GetDocument().GetProtocolHeaderRef().m_fFrequency, 98.4f);
     EXPECT_EQ(app.GetDocument().GetPathName(), path);
     EXPECT_EQ(CRecentFileList().Files().value(0), QString::fromStdString(path));
 
     CTAVIKSDIApp missing(&prompt);
-    EXPECT_FALSE(missing.InitInstance({folder.File("none.tvk"), false}));
+    EXPECT_FALSE(missing.InitInstance(Opening(folder.File("none.tvk"))));
     ASSERT_EQ(prompt.m_boxes.size(), 1u);
     EXPECT_EQ(prompt.m_boxes[0].text.rfind("The file could not be read: ", 0), 0u);
 }
@@ -129,7 +160,7 @@ TEST(LiveTest, UnattendedStartMeasuresAndLogsIntoTheRememberedFolder) {
     results.Write("keep.xml", {'x'});  // an unattended start deletes nothing
     CRecordingPrompt prompt;
     CTAVIKSDIApp app(&prompt);
-    ASSERT_TRUE(app.InitInstance({"", true}));
+    ASSERT_TRUE(app.InitInstance(Starting()));
     QCoreApplication::processEvents();
     CTAVIKSDIDoc& doc = app.GetDocument();
 

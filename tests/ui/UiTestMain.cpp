@@ -7,11 +7,12 @@
 #include <QTemporaryDir>
 
 #include "ui/TAVIKSDIApp.h"
+#include "ui/TavikApplication.h"
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     qputenv("TZ", "Europe/Berlin");
-    QApplication app(argc, argv);
+    tavik::CTavikApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
     QTemporaryDir settings;
     tavik::CTAVIKSDIApp::RegisterSettings();
