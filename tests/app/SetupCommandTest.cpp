@@ -91,6 +91,12 @@ TEST(SetupCommand, RefusesWithTheFieldAndTheFormsText) {
         {R"({"alarms": [{"name": "A", )" + alarm + R"(}, {"name": "a", )" + alarm + "}]}",
          "alarms[1].name: \"a\" is already the name of alarms[0] (names are compared ignoring "
          "case)"},
+        {R"({"alarms": [{"name": "A", "source": "DEVIATION", "relation": ">", "threshold": 1e39}]})",
+         "alarms[0].threshold: Please enter a threshold greater than\nor equal to zero."},
+        {R"({"alarms": [{"name": "A\nB", )" + alarm + "}]}",
+         "alarms[0].name: must not hold control characters (a line break, a tab)"},
+        {R"({"alarms": [{"name": "A", "delay_s": 9223372036854775808, )" + alarm + "}]}",
+         "alarms[0].delay_s: 9223372036854775808 is longer than 2147483647 s"},
         {R"({"alarms": [{"name": "123456789012345678901", )" + alarm + "}]}",
          "alarms[0].name: \"123456789012345678901\" is longer than 20 characters"},
         {R"({"alarms": [{"name": "A", "source": "LEVEL", "relation": ">", "threshold": 1}]})",
@@ -153,6 +159,23 @@ TEST(SetupCommand, RefusesWithTheFieldAndTheFormsText) {
     EXPECT_TRUE(std::filesystem::is_fifo(folder.File("fifo.tvk")));
     EXPECT_TRUE(std::filesystem::is_symlink(folder.File("link.tvk")));
     EXPECT_FALSE(std::filesystem::exists(folder.File("target.tvk")));
+    // Numbers beyond the double range, too many keys and deep nesting are the command's own
+    // clear error, found while reading.
+    std::string manyKeys = "{";
+    for (int i = 0; i < 80000; ++i) {
+        manyKeys += (i == 0 ? "\"k" : ",\"k") + std::to_string(i) + "\":0";
+    }
+    manyKeys += "}";
+    for (const auto& [text, reason] : std::initializer_list<std::pair<std::string, const char*>>{
+             {R"({"alarms": [{"name": "A", "threshold": 1e400}]})", "number overflow"},
+             {manyKeys, "an object of more than 64 members"},
+             {std::string(100, '[') + std::string(100, ']'), "nested deeper than 16 levels"}}) {
+        std::ostringstream refused;
+        EXPECT_EQ(CSetupCommand::Write(folder.File("keep.tvk"), Json(text, folder), refused), 1);
+        EXPECT_NE(refused.str().find(": not JSON: "), std::string::npos) << refused.str();
+        EXPECT_NE(refused.str().find(reason), std::string::npos) << refused.str();
+    }
+    EXPECT_EQ(ReadText(folder.File("keep.tvk")), "old");
     std::ostringstream notJson;
     EXPECT_EQ(CSetupCommand::Write(folder.File("keep.tvk"), Json("{", folder), notJson), 1);
     EXPECT_NE(notJson.str().find(": not JSON: "), std::string::npos) << notJson.str();
