@@ -336,6 +336,7 @@ TEST_F(MonitorTest, OnAlarmRunsTheProgramWithoutAShell) {
                            COleDateTimeSpan(0, 0, 0, 2), ALARM_ACKNOWLEDGE_NO);
     const std::string hook = outputs.File("hook.sh");
     std::ofstream(hook) << "#!/bin/sh\nenv | grep '^TAVIK_' | sort > '" << outputs.File("env.txt")
+                        << "'\nsleep 40 &\necho $! > '" << outputs.File("grandchild.txt")
                         << "'\nexec sleep 30\n";
     fs::permissions(hook, fs::perms::owner_all);
     const auto started = std::chrono::steady_clock::now();
@@ -359,6 +360,11 @@ TEST_F(MonitorTest, OnAlarmRunsTheProgramWithoutAShell) {
                                                         R"(\(pid \d+\) still ran after 10 s and )"
                                                         R"(was killed)")))
         << run.Err();
+    // Killed with the processes it started.
+    const pid_t grandchild = std::stoi(ReadText(outputs.File("grandchild.txt")));
+    EXPECT_TRUE(kill(grandchild, 0) != 0 ||
+                ReadText("/proc/" + std::to_string(grandchild) + "/stat").find(") Z ") !=
+                    std::string::npos);
 }
 
 // The monitor detects the receiver as the application does at start-up, so both modes subtract
