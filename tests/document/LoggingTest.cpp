@@ -475,6 +475,20 @@ TEST_F(LoggingFixture, AStalledDiskNeverHoldsUpTheSeconds) {
 // A run that ended without closing its files (killed, a crash, a power loss) is told in the
 // log when the next run continues the file, with the seconds missing since its last record;
 // records lost at a close are told in the log too when it can still be written.
+// A day file cut in its header by a power loss is moved aside, the log says so, and the day's
+// logging goes on in a fresh file.
+TEST_F(LoggingFixture, ADayFileWithACutHeaderIsMovedAsideAndLogged) {
+    std::ofstream(logs + "/tavik261205.xml", std::ios::binary) << "<?xml ver";
+    ASSERT_EQ(doc->OpenLogFilesKeeping(logs), 0);
+    EXPECT_EQ(Xml(), kHeader);
+    EXPECT_EQ(ReadText(logs + "/tavik261205.xml.damaged"), "<?xml ver");
+    EXPECT_NE(Log().find("11:30:07: Result file held only part of its header (a power loss as "
+                         "it was made); it was moved aside as tavik261205.xml.damaged and a new "
+                         "one begun\r\n"),
+              std::string::npos)
+        << Log();
+}
+
 std::atomic<bool> g_syncFailures{false};
 
 TEST_F(LoggingFixture, TheLogTellsOfACrashAndOfLostRecords) {
