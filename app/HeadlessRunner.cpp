@@ -118,7 +118,11 @@ int CHeadlessRunner::Run() {
     CTime stamped = m_clock.Now();
     int ticks = 0;
     for (;;) {
-        WaitForTick(m_clock.MiddleOf(stamped + CTimeSpan(1)));
+        // Never more than one and a half periods away, whatever the system clock did.
+        const auto longest = std::chrono::steady_clock::now() +
+                             std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                                 std::chrono::duration<double>(1.5 / m_options.fSpeed));
+        WaitForTick(std::min(m_clock.MiddleOf(stamped + CTimeSpan(1)), longest));
         if (const int signal = m_stop.load(); signal != 0) {
             m_info << "Stopping on signal " << signal << std::endl;
             break;
@@ -136,7 +140,9 @@ int CHeadlessRunner::Run() {
         if (m_options.nSeconds > 0 && ++ticks >= m_options.nSeconds) {
             break;
         }
-        stamped = std::max(stamped + CTimeSpan(1), m_clock.Now());
+        // A system clock set back restarts the schedule from its new time.
+        const CTime now = m_clock.Now();
+        stamped = now < stamped ? now : std::max(stamped + CTimeSpan(1), now);
     }
     doc.OnMeasurementStop();
     if (code != 0) {
