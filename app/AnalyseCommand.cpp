@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 
 #include "app/JsonLine.h"
+#include "app/MonitorOptions.h"
 #include "app/MonitorValues.h"
 #include "app/SignalStop.h"
 #include "app/SummaryReport.h"
@@ -111,6 +112,9 @@ int CAnalyseCommand::Run(std::ostream& out, std::ostream& err, bool progressBar)
     // Under --json-lines the standard output carries nothing but the lines.
     std::ostream& report = m_bJsonLines ? err : out;
     CStreamPrompt prompt(err);
+    if (options.bEnableAlarms && options.strSetupFile.empty()) {
+        prompt.Notice(kNoAlarmsWithoutSetup);
+    }
     CProgressBar bar(err, prompt);
     CBatchSummary summary;
     const CSignalStop signals;  // SIGINT/SIGTERM end the run with its files closed

@@ -81,7 +81,11 @@ bool CHeadlessRunner::Prepare() {
         for (const CAlarmMap::Entry& entry : doc.GetAlarms()) {
             count += doc.SetAlarmChecked(entry.key, true) ? 1 : 0;
         }
-        m_info << count << (count == 1 ? " alarm" : " alarms") << " enabled" << std::endl;
+        if (m_options.strSetupFile.empty()) {
+            m_prompt.Notice(kNoAlarmsWithoutSetup);
+        } else {
+            m_info << count << (count == 1 ? " alarm" : " alarms") << " enabled" << std::endl;
+        }
     }
     if (!m_options.strLogFolder.empty()) {
         // Before measuring: a folder that cannot take the files is an error now, not a loss

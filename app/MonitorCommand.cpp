@@ -8,6 +8,7 @@
 
 #include "app/DroppingLineOutput.h"
 #include "app/HeadlessRunner.h"
+#include "app/SetupJson.h"
 #include "app/SignalStop.h"
 #include "tools/CommandLineValues.h"
 
@@ -33,8 +34,14 @@ CMonitorCommand::CMonitorCommand(CLI::App& parent)
                   });
     c.add_option("--setup", o.strSetupFile, "open this setup (.tvk) first")->type_name("FILE");
     c.add_flag("--enable-alarms", o.bEnableAlarms, "enable every alarm of the setup");
-    AddNumberOption(c, "--frequency", "MHZ", "tune to this frequency (87.5 to 108)", 87.5, 108.0,
-                    [&o](double v) { o.frequency = static_cast<float>(v); });
+    AddNumberOption(c, "--frequency", "MHZ", "tune to this frequency (87.5 to 108, 25 kHz grid)",
+                    87.5, 108.0, [&o](double v) {
+                        if (const std::string fault = CSetupJson::FrequencyFault(v);
+                            !fault.empty()) {
+                            throw COptionValueError(fault);
+                        }
+                        o.frequency = static_cast<float>(v);
+                    });
     c.add_flag("--json-lines", o.bJsonLines,
                "one JSON object per second on stdout instead of the status line; the other\n"
                "lines go to stderr");

@@ -5,6 +5,10 @@
 
 namespace tavik {
 
+// The notice of --enable-alarms without --setup: without a setup there is no alarm to enable.
+inline constexpr const char* kNoAlarmsWithoutSetup =
+    "--enable-alarms: no setup was given (--setup FILE.tvk), so there are no alarms to enable";
+
 // What `tavik monitor` was told.
 struct CMonitorOptions {
     std::string strDataFolder;       // the recordings; empty: the working directory

@@ -1,6 +1,11 @@
 #include "app/ReportCommand.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdlib>
+#include <string>
 
 #include <QApplication>
 
@@ -25,6 +30,17 @@ std::string Value(const std::vector<std::string>& args, std::size_t& i) {
 void UseOffscreenPlatform() {
     if (std::getenv("QT_QPA_PLATFORM") == nullptr) {
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    }
+    // Without a session (cron, ssh, a service) Qt would warn on stderr that XDG_RUNTIME_DIR is
+    // not set and then use /tmp/runtime-UID: that folder is given quietly instead.
+    if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime == nullptr || *runtime == 0) {
+        const std::string folder = "/tmp/runtime-" + std::to_string(getuid());
+        struct stat info {};
+        if ((mkdir(folder.c_str(), 0700) == 0 || errno == EEXIST) &&
+            lstat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == getuid() &&
+            (info.st_mode & 077) == 0) {
+            setenv("XDG_RUNTIME_DIR", folder.c_str(), 1);
+        }
     }
 }
 

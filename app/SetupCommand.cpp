@@ -1,5 +1,7 @@
 #include "app/SetupCommand.h"
 
+#include <utility>
+
 #include <CLI/CLI.hpp>
 #include <fstream>
 #include <iostream>
@@ -14,20 +16,24 @@ namespace tavik {
 
 namespace {
 
-// The document's boxes and notices as "setup: " lines; questions are answered No.
+// The document's boxes and notices as "setup: " lines, naming the file when one is given;
+// questions are answered No.
 class CSetupPrompt final : public CPrompt {
 public:
-    explicit CSetupPrompt(std::ostream& err) : m_err(err) {}
+    explicit CSetupPrompt(std::ostream& err, std::string file = {})
+        : m_err(err), m_strFile(std::move(file)) {}
     int MessageBox(const std::string& text, unsigned style) override {
         Notice(text);
         return (style & 0x0F) == MB_YESNO ? IDNO : IDOK;
     }
     void Notice(const std::string& text) override {
-        m_err << "setup: " << text << (text.ends_with('\n') ? "" : "\n");
+        m_err << "setup: " << (m_strFile.empty() ? "" : "\"" + m_strFile + "\": ") << text
+              << (text.ends_with('\n') ? "" : "\n");
     }
 
 private:
     std::ostream& m_err;
+    std::string m_strFile;
 };
 
 }  // namespace
@@ -58,7 +64,7 @@ int CSetupCommand::Run(std::ostream& out, std::ostream& err) const {
 }
 
 int CSetupCommand::Show(const std::string& setupFile, std::ostream& out, std::ostream& err) {
-    CSetupPrompt prompt(err);
+    CSetupPrompt prompt(err, setupFile);
     CTAVIKSDIDoc doc;
     doc.SetPrompt(&prompt);
     if (!doc.OnOpenDocument(setupFile)) {

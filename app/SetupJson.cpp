@@ -107,8 +107,8 @@ void ReadReceiver(const CJson& json, H& header) {
     if (json.contains("frequency_mhz")) {
         const std::string field = "receiver.frequency_mhz";
         const double megahertz = Number(json["frequency_mhz"], field);
-        if (const std::string reason = setup_rules::CheckFrequency(megahertz); !reason.empty()) {
-            Fail(field, reason);
+        if (const std::string fault = CSetupJson::FrequencyFault(megahertz); !fault.empty()) {
+            Fail(field, fault);
         }
         header.m_fFrequency = static_cast<float>(megahertz);
     }
@@ -305,6 +305,10 @@ void CSetupJson::FromJson(const CJson& json, CProtocolHeader& header, CAlarmMap&
     header.m_bLimitTriangle = read.m_bLimitTriangle;
     header.m_bFilter = read.m_bFilter;
     alarms = std::move(set);
+}
+
+std::string CSetupJson::FrequencyFault(double megahertz) {
+    return setup_rules::CheckFrequency(megahertz);
 }
 
 CJson CSetupJson::Parse(std::istream& in) {

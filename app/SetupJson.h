@@ -41,6 +41,10 @@ public:
     static constexpr std::size_t kMaxKeys = 64;
     static constexpr int kMaxDepth = 16;
 
+    // What is wrong with a tuner frequency by the parameter page's rules (87.5 to 108 MHz on
+    // the 25 kHz grid); empty when it is right.
+    static std::string FrequencyFault(double megahertz);
+
     // Longest alarm name (the form's name edit takes 20 characters).
     static constexpr std::size_t kMaxNameLength = 20;
 };

@@ -134,7 +134,8 @@ void CSummaryReport::WriteText(const CBatchSummary& s, std::ostream& out) {
         out << "RDS:        no data\n";
     }
     for (const CBatchSummary::Alarm& alarm : s.alarms) {
-        out << "Alarm \"" << alarm.strName << "\": " << alarm.nActivations << " activations\n";
+        out << "Alarm \"" << alarm.strName << "\": " << alarm.nActivations
+            << (alarm.nActivations == 1 ? " activation\n" : " activations\n");
     }
     if (!s.strResultFile.empty()) {
         out << "Result file: " << s.strResultFile << "\nLog file:    " << s.strLogFile << "\n";

@@ -100,25 +100,61 @@ private:
 
 CTimeAxis MakeTimeAxis(std::uint32_t first, std::uint32_t last) {
     constexpr std::int64_t kMinuteAxisSpan = 2 * 3600;
+    constexpr std::int64_t kHourAxisSpan = 8 * 3600;
     CTimeAxis axis;
     const CTime day(static_cast<std::time_t>(first));
     axis.nMidnight = CTime(day.GetYear(), day.GetMonth(), day.GetDay(), 0, 0, 0).GetTime();
     const std::int64_t end = std::int64_t{last} + 1;
     const bool minutes = end - first <= kMinuteAxisSpan;
-    axis.nUnit = minutes ? 60 : 3600;
+    axis.nUnit = minutes ? 60 : (end - first <= kHourAxisSpan ? 3600 : 3 * 3600);
     const float whole = minutes ? 10.0f : 1.0f;  // the range starts and ends on these
     axis.fFrom = std::floor(axis.X(first) / whole) * whole;
     axis.fTo = std::max(axis.fFrom + whole, std::ceil(axis.X(end) / whole) * whole);
     return axis;
 }
 
+std::int64_t SecondsPerColumn(const CTimeAxis& axis, int columns) {
+    const std::int64_t span = static_cast<std::int64_t>(axis.fTo - axis.fFrom) * axis.nUnit;
+    return std::max<std::int64_t>(1, (span + columns - 1) / std::max(columns, 1));
+}
+
+std::vector<CEnvelopeRun> MakeEnvelope(const std::vector<CResultRecord>& seconds,
+                                       float CResultRecord::*member, const CTimeAxis& axis,
+                                       int columns, float low, float high) {
+    const std::int64_t start = axis.nMidnight + static_cast<std::int64_t>(axis.fFrom) * axis.nUnit;
+    const std::int64_t perColumn = SecondsPerColumn(axis, columns);
+    std::vector<CEnvelopeRun> runs;
+    std::int64_t current = -2;
+    for (const CResultRecord& second : seconds) {
+        const float value = second.*member;
+        if (std::isnan(value)) {
+            continue;
+        }
+        const float clamped = std::clamp(value, low, high);
+        const std::int64_t column = (std::int64_t{second.m_nTimestamp} - start) / perColumn;
+        if (column == current) {
+            runs.back().low.back() = std::min(runs.back().low.back(), clamped);
+            runs.back().high.back() = std::max(runs.back().high.back(), clamped);
+            continue;
+        }
+        if (column != current + 1 || runs.empty()) {
+            runs.emplace_back();
+        }
+        current = column;
+        const double centre = static_cast<double>(start - axis.nMidnight) +
+                              (static_cast<double>(column) + 0.5) * static_cast<double>(perColumn);
+        runs.back().x.push_back(static_cast<float>(centre / axis.nUnit));
+        runs.back().low.push_back(clamped);
+        runs.back().high.push_back(clamped);
+    }
+    return runs;
+}
+
 std::vector<CChartSegment> MakeSegments(const std::vector<CResultRecord>& seconds,
                                         float CResultRecord::*member, const CTimeAxis& axis,
                                         int columns, float low, float high) {
     const std::int64_t start = axis.nMidnight + static_cast<std::int64_t>(axis.fFrom) * axis.nUnit;
-    const std::int64_t span = static_cast<std::int64_t>(axis.fTo - axis.fFrom) * axis.nUnit;
-    const std::int64_t perColumn =
-        std::max<std::int64_t>(1, (span + columns - 1) / std::max(columns, 1));
+    const std::int64_t perColumn = SecondsPerColumn(axis, columns);
     CSegmentBuilder builder(axis, start, perColumn);
     for (const CResultRecord& second : seconds) {
         const float value = second.*member;

@@ -52,6 +52,8 @@ CReportResult WriteDayReport(const CDayReport& report, const std::string& path, 
     DrawRows(pages, header);
     const std::vector<std::string> notes = texts.Notes();
     DrawNotes(pages, notes);
+    DrawHeading(pages, "Verdict");
+    DrawVerdict(pages, texts.VerdictRows());
     DrawHeading(pages, "Summary");
     DrawRows(pages, texts.SummaryRows());
     DrawParagraph(pages,
@@ -62,7 +64,7 @@ CReportResult WriteDayReport(const CDayReport& report, const std::string& path, 
         report_charts::DrawDeviationDistribution(p, rc, report);
     });
 
-    pages.NewPage();
+    // Blocks flow on to the next page only when they do not fit: no page is left mostly empty.
     DrawHeading(pages, "The day");
     DrawChart(pages, kChartHeight, [&](QPainter& p, const QRect& rc) {
         report_charts::DrawTimeChart(p, rc, report_charts::DeviationLook(), report);
@@ -77,7 +79,6 @@ CReportResult WriteDayReport(const CDayReport& report, const std::string& path, 
                   "Grey bands: seconds without a record. Red lines: 75 kHz, 0 dBr and the "
                   "2 %/kHz multipath limit of the ITU-R measurement conditions.");
 
-    pages.NewPage();
     DrawHeading(pages, "Alarm and event lines of the log");
     if (!report.log) {
         DrawParagraph(pages, "No log was given.");

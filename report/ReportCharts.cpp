@@ -5,6 +5,7 @@
 #include <limits>
 #include <vector>
 
+#include "charts/Colors.h"
 #include "charts/DeviationDisplay.h"
 #include "platform/Prompt.h"
 #include "report/ChartSeries.h"
@@ -70,6 +71,29 @@ void ShadeGaps(QPainter& painter, const QRect& rect, const CDisplay& chart, cons
             chart.ValueToPoint(axis.X(std::int64_t{gap.nFirstMissing} + gap.nCount), 0.0f).x();
         painter.fillRect(QRect(left, plot.top + 1, std::max(1, right - left), plot.Height() - 2),
                          kGapShade);
+    }
+    painter.restore();
+}
+
+// Each run as one filled shape from its columns' highs to their lows: the band is as wide as
+// the values spread in each column and keeps the same look at any sampling.
+void DrawEnvelope(QPainter& painter, const QRect& rect, const CDisplay& chart,
+                  const std::vector<CEnvelopeRun>& runs) {
+    painter.save();
+    painter.translate(rect.topLeft());
+    painter.setClipRect(chart.GetGeometry().rcPlot.ToQRect());
+    const QColor colour = ColorFromRef(kGraphColor);
+    painter.setPen(QPen(colour, 1));
+    painter.setBrush(colour);
+    for (const CEnvelopeRun& run : runs) {
+        QPolygon shape;
+        for (std::size_t i = 0; i < run.x.size(); ++i) {
+            shape << chart.ValueToPoint(run.x[i], run.high[i]);
+        }
+        for (std::size_t i = run.x.size(); i-- > 0;) {
+            shape << chart.ValueToPoint(run.x[i], run.low[i]);
+        }
+        painter.drawPolygon(shape);
     }
     painter.restore();
 }
@@ -153,9 +177,14 @@ void DrawTimeChart(QPainter& painter, const QRect& rect, const CTimeChartLook& l
     const int columns = ComputePlotGeometry(rect.width(), rect.height(), axis.fFrom, axis.fTo,
                                             look.fLow, look.fHigh)
                             .rcPlot.Width();
+    // With a column or more per second every second is a point of a line; a longer run is
+    // drawn as the min/max envelope of each pixel column over the rendered chart.
+    const bool envelope = SecondsPerColumn(axis, std::max(columns, 1)) > 1;
     // The graphs point into these segments until the chart is drawn.
-    const std::vector<CChartSegment> segments = MakeSegments(
-        report.day.seconds, look.pValue, axis, std::max(columns, 1), look.fLow, look.fHigh);
+    const std::vector<CChartSegment> segments =
+        envelope ? std::vector<CChartSegment>()
+                 : MakeSegments(report.day.seconds, look.pValue, axis, std::max(columns, 1),
+                                look.fLow, look.fHigh);
     for (const CChartSegment& segment : segments) {
         const int id = chart.AddGraph(segment.x.data(), segment.y.data(), false,
                                       static_cast<int>(segment.x.size()), look.strYTitle);
@@ -166,6 +195,11 @@ void DrawTimeChart(QPainter& painter, const QRect& rect, const CTimeChartLook& l
         chart.AddLine(1, axis.fFrom, axis.fTo, look.fLimit, look.fLimit, kLimitColor, 1);
     }
     Render(chart, painter, rect);
+    if (envelope) {
+        DrawEnvelope(painter, rect, chart,
+                     MakeEnvelope(report.day.seconds, look.pValue, axis, std::max(columns, 1),
+                                  look.fLow, look.fHigh));
+    }
     ShadeGaps(painter, rect, chart, axis, summary.gaps);
 }
 

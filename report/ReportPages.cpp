@@ -12,7 +12,7 @@ namespace tavik {
 namespace {
 
 constexpr double kMarginMillimetres = 15.0;
-constexpr double kFooterPoints = 7.5;
+constexpr double kFooterPoints = 8.5;
 
 }  // namespace
 

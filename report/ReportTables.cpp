@@ -110,9 +110,51 @@ void DrawNotes(CReportPages& pages, const std::vector<std::string>& notes) {
     pages.Advance(height + 3 * kPadding);
 }
 
+void DrawVerdict(CReportPages& pages, const std::vector<CVerdictRow>& rows) {
+    QPainter& p = pages.Painter();
+    const QFont body = CReportPages::Font(kBodyPoints);
+    const QFont bold = CReportPages::Font(kBodyPoints, true);
+    const int line = QFontMetrics(body, p.device()).height() + 2 * kPadding;
+    const int signature = 3 * line;  // room to write by hand
+    const int height = static_cast<int>(rows.size()) * line + 2 * signature + 2 * kPadding;
+    const int top = pages.Place(height + kPadding);
+    const int width = pages.Width();
+    const int countLeft = width * 6 / 10;
+    const int markLeft = width * 8 / 10;
+    p.setPen(QPen(QColor(0, 60, 150), 2));
+    p.drawRect(QRect(0, top, width, height));
+    int y = top + kPadding;
+    for (const CVerdictRow& row : rows) {
+        p.setPen(Qt::black);
+        p.setFont(bold);
+        p.drawText(QRect(2 * kPadding, y, countLeft - 3 * kPadding, line),
+                   Qt::AlignLeft | Qt::AlignVCenter, Q(row.strCheck));
+        p.setFont(body);
+        p.drawText(QRect(countLeft, y, markLeft - countLeft, line),
+                   Qt::AlignLeft | Qt::AlignVCenter, Q(row.strCount));
+        p.setFont(bold);
+        p.setPen(row.bPass ? QColor(0, 120, 0) : QColor(200, 80, 0));
+        p.drawText(QRect(markLeft, y, width - markLeft - 2 * kPadding, line),
+                   Qt::AlignLeft | Qt::AlignVCenter,
+                   row.bPass ? QStringLiteral("pass") : QStringLiteral("attention"));
+        p.fillRect(kPadding, y + line - 1, width - 2 * kPadding, 1, kRule);
+        y += line;
+    }
+    p.setPen(Qt::black);
+    p.setFont(bold);
+    for (const char* field : {"Comment:", "Signature, date:"}) {
+        p.drawText(QRect(2 * kPadding, y + kPadding, width / 4, line), Qt::AlignLeft | Qt::AlignTop,
+                   QString::fromLatin1(field));
+        p.fillRect(width / 4, y + signature - 2 * kPadding, width - width / 4 - 2 * kPadding, 1,
+                   QColor(120, 120, 120));
+        y += signature;
+    }
+    pages.Advance(height + 2 * kPadding);
+}
+
 void DrawParagraph(CReportPages& pages, const std::string& text) {
     QPainter& p = pages.Painter();
-    p.setFont(CReportPages::Font(kBodyPoints - 1.0));
+    p.setFont(CReportPages::Font(kBodyPoints));
     const QString body = Q(text);
     const int height = TextHeight(p, pages.Width(), body) + kPadding;
     const int top = pages.Place(height);

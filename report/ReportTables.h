@@ -19,6 +19,9 @@ void DrawHeading(CReportPages& pages, const std::string& heading);
 void DrawRows(CReportPages& pages, const std::vector<CReportRow>& rows);
 // A framed box of notes about the inputs.
 void DrawNotes(CReportPages& pages, const std::vector<std::string>& notes);
+// The framed verdict box: each check with its count and a pass or attention mark, then empty
+// fields for a comment and a signature.
+void DrawVerdict(CReportPages& pages, const std::vector<CVerdictRow>& rows);
 // A line of running text that wraps.
 void DrawParagraph(CReportPages& pages, const std::string& text);
 // The log's lines with their times, at most `maxLines`; the column heads repeat on every page.

@@ -8,6 +8,8 @@ namespace tavik {
 
 namespace {
 
+constexpr float kMultipathLimit = 2.0f;  // %/kHz, of the ITU-R measurement conditions
+
 std::string Number(std::int64_t value) {
     char digits[24];
     const auto result = std::to_chars(digits, digits + sizeof digits, value);
@@ -218,6 +220,40 @@ std::vector<CReportRow> CReportTexts::SummaryRows() const {
                                                    FormatFixed(*s.multipathMedian, 2) + " / " +
                                                    FormatFixed(*s.multipathMax, 2) + " %/kHz"});
     rows.push_back({"Alarm activations", AlarmText()});
+    return rows;
+}
+
+std::vector<CVerdictRow> CReportTexts::VerdictRows() const {
+    const CDaySummary& s = m_report.summary;
+    const float limit =
+        m_report.setup ? m_report.setup->m_fDeviationLimit : CDaySummary::kDeviationLimit;
+    int aboveLimit = 0;
+    int aboveMultipath = 0;
+    for (const CResultRecord& second : m_report.day.seconds) {
+        aboveLimit += second.m_fDeviation > limit ? 1 : 0;
+        aboveMultipath += second.m_fMultipath > kMultipathLimit ? 1 : 0;
+    }
+    const auto seconds = [](int count, int of) {
+        return Number(count) + " of " + Number(of) + " s";
+    };
+    std::vector<CVerdictRow> rows;
+    rows.push_back({"60 s MPX power above 0 dBr (ITU-R BS.412)",
+                    seconds(s.nAboveMpxPowerLimit, s.nMpxPowerSeconds),
+                    s.nAboveMpxPowerLimit == 0});
+    rows.push_back({"Deviation above the limit of " + FormatFixed(limit, 1) + " kHz" +
+                        (m_report.setup ? "" : " (no setup given)"),
+                    seconds(aboveLimit, s.nDeviationSeconds), aboveLimit == 0});
+    rows.push_back({"Multipath above 2 %/kHz (ITU-R measurement conditions)",
+                    seconds(aboveMultipath, s.nMultipathSeconds), aboveMultipath == 0});
+    int activations = 0;
+    if (m_report.log) {
+        for (const auto& entry : m_report.log->activations) {
+            activations += entry.second;
+        }
+    }
+    rows.push_back({"Alarm activations",
+                    m_report.log ? Number(activations) : std::string("no log given"),
+                    activations == 0});
     return rows;
 }
 

@@ -15,6 +15,13 @@ struct CReportRow {
     std::string strValue;
 };
 
+// One check of the verdict box: what was counted, the count, and whether it passes.
+struct CVerdictRow {
+    std::string strCheck;
+    std::string strCount;
+    bool bPass = true;
+};
+
 // The texts of a daily report, apart from the drawing so that they can be checked as text.
 // Numbers are written with a point whatever the process locale.
 class CReportTexts {
@@ -35,6 +42,11 @@ public:
     std::vector<std::string> Notes() const;
     // The day's figures.
     std::vector<CReportRow> SummaryRows() const;
+    // The checks of page 1: seconds above 0 dBr (60 s MPX power), seconds above the setup's
+    // deviation limit (75 kHz without a setup), seconds above the 2 %/kHz multipath limit of
+    // the ITU-R measurement conditions, and alarm activations. Any count above 0 needs
+    // attention.
+    std::vector<CVerdictRow> VerdictRows() const;
     // The local time of a second: "10:04:07", with the date when not the report's day.
     std::string TimeOfDay(std::uint32_t time) const;
     // The time column of a log line, with the date when not the report's day.

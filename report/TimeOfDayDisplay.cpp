@@ -13,4 +13,9 @@ QString CTimeOfDayDisplay::TimeOfDay(double value, int secondsPerUnit) {
                      : QString::asprintf("%02lld:%02d:%02d", hours, minutes, rest);
 }
 
+QString CTimeOfDayDisplay::XTickLabel(double value) const {
+    return std::llround(value * m_nSecondsPerUnit) % 60 == 0 ? TimeOfDay(value, m_nSecondsPerUnit)
+                                                             : QString();
+}
+
 }  // namespace tavik

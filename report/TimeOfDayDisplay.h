@@ -14,7 +14,9 @@ public:
     static QString TimeOfDay(double value, int secondsPerUnit);
 
 protected:
-    QString XTickLabel(double value) const override { return TimeOfDay(value, m_nSecondsPerUnit); }
+    // Only ticks on a whole minute are labelled: "10:02:30" between "10:00" and "10:05" would
+    // crowd the axis.
+    QString XTickLabel(double value) const override;
 
 private:
     int m_nSecondsPerUnit;

@@ -1,6 +1,7 @@
 #include "tools/GenerateCommand.h"
 
 #include <CLI/CLI.hpp>
+#include <filesystem>
 
 #include "platform/TextParse.h"
 #include "tools/StationGenerator.h"
@@ -16,9 +17,23 @@ CGenerateCommand::CGenerateCommand(CLI::App& parent)
         ->required()
         ->type_name("");
     AddOptions(*m_pCommand, m_options);
+    m_pCommand->add_flag("--force", m_bForce, "replace the recordings that OUTDIR holds");
 }
 
 int CGenerateCommand::Run(std::ostream& out, std::ostream& err) const {
+    // Recordings are measurements: a folder of them is replaced only when asked to.
+    if (!m_bForce) {
+        for (const char* name : {"mpx.dat", "lev.dat", "rds.dat", "panormama.dat"}) {
+            std::error_code ec;
+            const std::filesystem::path file =
+                std::filesystem::path(m_options.strOutputFolder) / name;
+            if (std::filesystem::is_regular_file(file, ec)) {
+                err << "generate: \"" << m_options.strOutputFolder
+                    << "\" already holds recordings (" << name << "); --force replaces them\n";
+                return 1;
+            }
+        }
+    }
     try {
         CStationGenerator generator(m_options);
         const CGenerationSummary summary = generator.Run();

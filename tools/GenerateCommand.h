@@ -20,7 +20,8 @@ public:
 
     CLI::App& Command() { return *m_pCommand; }
     const CGeneratorOptions& Options() const { return m_options; }
-    // After a successful parse. Returns the exit code: 0 done, 1 a file could not be written.
+    // After a successful parse. Returns the exit code: 0 done, 1 a file could not be written
+    // or OUTDIR holds recordings already and --force was not given.
     int Run(std::ostream& out, std::ostream& err) const;
 
 private:
@@ -28,6 +29,7 @@ private:
 
     CLI::App* m_pCommand;
     CGeneratorOptions m_options;
+    bool m_bForce = false;  // replace recordings that OUTDIR holds
 };
 
 }  // namespace tavik

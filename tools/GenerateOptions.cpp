@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <sstream>
 
+#include "rds/RDSCharacterSet.h"
 #include "tools/CommandLineValues.h"
 #include "tools/GenerateCommand.h"
 #include "tools/LevelSynth.h"
@@ -32,21 +33,57 @@ bool Flag(const std::string& text) {
     return text == "1";
 }
 
-// Printable ASCII as bytes of the RDS basic code table, which agrees with ASCII but for four
-// characters: its dollar sign is 0xAB (0x24 is the currency sign) and it has no ^, ` or ~.
-std::string RdsText(const std::string& text, std::size_t maxLength) {
-    if (text.size() > maxLength) {
-        throw COptionValueError("longer than " + std::to_string(maxLength) + " characters");
+// The next character of UTF-8 text; false at a byte that starts no valid sequence.
+bool NextCharacter(const std::string& text, std::size_t& i, char32_t& character) {
+    const auto byte = [&text](std::size_t k) { return static_cast<unsigned char>(text[k]); };
+    const unsigned char lead = byte(i);
+    const int length = lead < 0x80           ? 1
+                       : (lead >> 5) == 0x6  ? 2
+                       : (lead >> 4) == 0xE  ? 3
+                       : (lead >> 3) == 0x1E ? 4
+                                             : 0;
+    if (length == 0 || i + static_cast<std::size_t>(length) > text.size()) {
+        return false;
     }
+    character = length == 1 ? lead : lead & (0x7F >> length);
+    for (int k = 1; k < length; ++k) {
+        if ((byte(i + static_cast<std::size_t>(k)) & 0xC0) != 0x80) {
+            return false;
+        }
+        character = character << 6 | (byte(i + static_cast<std::size_t>(k)) & 0x3F);
+    }
+    i += static_cast<std::size_t>(length);
+    return true;
+}
+
+// UTF-8 text as bytes of the RDS basic code table: lengths count characters, and a character
+// the table cannot carry (a control character, "~", "€") is refused by name.
+std::string RdsText(const std::string& text, std::size_t maxLength) {
     std::string bytes;
-    for (const char c : text) {
-        if (c < 0x20 || c > 0x7E) {
-            throw COptionValueError("only printable ASCII characters are allowed");
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t start = i;
+        char32_t character = 0;
+        if (!NextCharacter(text, i, character)) {
+            throw COptionValueError("is not UTF-8 text");
         }
-        if (c == '^' || c == '`' || c == '~') {
-            throw COptionValueError(std::string("the RDS character set has no ") + c);
+        if (character < 0x20 || character == 0x7F) {
+            throw COptionValueError("control characters are not allowed");
         }
-        bytes += c == '$' ? '\xAB' : c;
+        int found = -1;
+        for (int b = 0x20; b <= 0xFE && found < 0; ++b) {
+            if (b != 0x7F &&
+                CRDSCharacterSet::ToUnicode(static_cast<std::uint8_t>(b)) == character) {
+                found = b;
+            }
+        }
+        if (found < 0) {
+            throw COptionValueError("the RDS character set has no \"" +
+                                    text.substr(start, i - start) + "\"");
+        }
+        bytes += static_cast<char>(found);
+    }
+    if (bytes.size() > maxLength) {
+        throw COptionValueError("longer than " + std::to_string(maxLength) + " characters");
     }
     return bytes;
 }

@@ -56,9 +56,16 @@ TEST(AnalyseCommandEndToEnd, JsonSummaryAndFilesMatchTheKnownRecording) {
 // A refused command line exits with 2 as every command's does (see the monitor's test).
 TEST(AnalyseCommandEndToEnd, AFailedRunExitsWithOne) {
     CTempFolder folder;
-    const test::CShellRun missing = RunTavik("analyse '" + folder.Path() + "'", folder.File("err"));
+    const test::CShellRun missing =
+        RunTavik("analyse '" + folder.Path() + "' --enable-alarms", folder.File("err"));
     EXPECT_EQ(missing.exitCode, 1);
-    EXPECT_NE(ReadText(folder.File("err")).find("mpx.dat"), std::string::npos);
+    const std::string err = ReadText(folder.File("err"));
+    EXPECT_NE(err.find("mpx.dat"), std::string::npos);
+    // --enable-alarms without a setup says that there is nothing to enable.
+    EXPECT_NE(err.find("analyse: --enable-alarms: no setup was given (--setup FILE.tvk), so "
+                       "there are no alarms to enable"),
+              std::string::npos)
+        << err;
 }
 
 // One object per second of recording on stdout, on the virtual clock; the summary on stderr.

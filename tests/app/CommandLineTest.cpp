@@ -32,9 +32,15 @@ TEST(CommandLine, RefusesWithTheSubcommandAndTheReason) {
         {{"generate", "o", "--pi", "10000"}, "generate: --pi: \"10000\" is outside 1 to FFFF"},
         {{"generate", "o", "--tp", "yes"}, "generate: --tp: \"yes\" is neither 0 nor 1"},
         {{"generate", "o", "--ps", "TOO LONG!"}, "generate: --ps: longer than 8 characters"},
-        {{"generate", "o", "--ps", "a~b"}, "generate: --ps: the RDS character set has no ~"},
+        {{"generate", "o", "--ps", "a~b"}, "generate: --ps: the RDS character set has no \"~\""},
+        {{"generate", "o", "--ps", "\xE4\xB8\xAD 1"},  // a CJK character
+         "generate: --ps: the RDS character set has no \"\xE4\xB8\xAD\""},
+        {{"generate", "o", "--ps", "\xC3\x84\xC3\x96\xC3\x9C RADIO"},  // 9 characters
+         "generate: --ps: longer than 8 characters"},
+        {{"generate", "o", "--ps", "\xC3\x84"}, ""},  // 2 bytes, 1 character
+        {{"generate", "o", "--ps", "\xC3"}, "generate: --ps: is not UTF-8 text"},
         {{"generate", "o", "--rt1", "tab\there"},
-         "generate: --rt1: only printable ASCII characters are allowed"},
+         "generate: --rt1: control characters are not allowed"},
         {{"generate", "o", "--start", "2026-02-29T10:00:00"},
          "generate: --start: \"2026-02-29T10:00:00\" is not a UTC time YYYY-MM-DDTHH:MM:SS "
          "between 1990 and 2099"},
@@ -56,6 +62,8 @@ TEST(CommandLine, RefusesWithTheSubcommandAndTheReason) {
         {{"monitor", "--seconds", "3s"}, "monitor: --seconds: \"3s\" is not a whole number"},
         {{"monitor", "--frequency", "108.1"},
          "monitor: --frequency: \"108.1\" is outside 87.5 to 108"},
+        {{"monitor", "--frequency", "100.01"},
+         "monitor: --frequency: 100.01 is not on the 25 kHz grid (nearest: 100)"},
         {{"monitor", "--log-folder", ""}, "monitor: --log-folder: needs a folder"},
         {{"monitor", "--on-alarm", ""}, "monitor: --on-alarm: needs a program"},
         {{"analyse", "--out", ""}, "analyse: --out: the folder name is empty"},

@@ -64,6 +64,7 @@ TEST(SummaryReport, TextShowsControlCharactersOfRdsTextsEscaped) {
     summary.pRds = snapshot;
     summary.fDeviationMax = 76.25f;
     summary.alarms.push_back({"Dev", 3});
+    summary.alarms.push_back({"Once", 1});
     std::ostringstream out;
     CSummaryReport::WriteText(summary, out);
     const std::string text = out.str();
@@ -72,6 +73,7 @@ TEST(SummaryReport, TextShowsControlCharactersOfRdsTextsEscaped) {
     EXPECT_NE(text.find("RDS:        PI D313, PS \"M\xC3\x84NCHEN \","), std::string::npos) << text;
     EXPECT_NE(text.find("Radio text: \"Now\\r  \"\n"), std::string::npos) << text;
     EXPECT_NE(text.find("Alarm \"Dev\": 3 activations\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("Alarm \"Once\": 1 activation\n"), std::string::npos) << text;
     EXPECT_EQ(text.find("Result file"), std::string::npos);
 }
 

@@ -75,6 +75,12 @@ TEST(SetupCommand, WriteShowWriteGivesTheSameBytes) {
     ASSERT_EQ(CSetupCommand::Show(folder.File("c.tvk"), again, err), 0);
     ASSERT_EQ(CSetupCommand::Write(folder.File("d.tvk"), Json(again.str(), folder), err), 0);
     EXPECT_EQ(folder.Read("c.tvk"), folder.Read("d.tvk"));
+
+    // A file that cannot be read is named.
+    std::ostringstream missing;
+    EXPECT_EQ(CSetupCommand::Show(folder.File("none.tvk"), again, missing), 1);
+    EXPECT_EQ(missing.str(), "setup: \"" + folder.File("none.tvk") +
+                                 "\": The file could not be read: No such file or directory\n");
 }
 
 TEST(SetupCommand, RefusesWithTheFieldAndTheFormsText) {

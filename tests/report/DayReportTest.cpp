@@ -115,9 +115,11 @@ TEST_F(DayReportTest, ACutFileIsReportedUpToItsLastWholeRecordAndSaysSo) {
     const std::string xml = ReadText(day.Xml());
     const std::size_t last = xml.rfind("      <Measurement");
     WriteText(work.File("cut.xml"), xml.substr(0, last + 150));  // a power loss mid-record
-    const CShellRun run =
-        Shell(std::string(TAVIK_EXECUTABLE) + " report '" + work.File("cut.xml") + "' 2>&1");
+    // Run as from cron, without a session: no word about XDG_RUNTIME_DIR either.
+    const CShellRun run = Shell(std::string("env -u XDG_RUNTIME_DIR ") + TAVIK_EXECUTABLE +
+                                " report '" + work.File("cut.xml") + "' 2>&1");
     ASSERT_EQ(run.exitCode, 0) << run.out;
+    EXPECT_EQ(run.out.find("XDG_RUNTIME_DIR"), std::string::npos) << run.out;
     EXPECT_NE(run.out.find("report: The result file is cut short: 150 bytes after its last "
                            "whole record are not read. The report covers its 99 whole records."),
               std::string::npos)

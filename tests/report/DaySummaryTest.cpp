@@ -76,6 +76,24 @@ TEST(DaySummaryTest, GapsRepeatsAndTheZerosBeforeTheFirstValues) {
               std::vector<std::string>{
                   "1 record repeats a second already recorded; the first record of that second "
                   "is used."});
+
+    // The verdict counts against the setup's deviation limit; a count above 0 needs attention.
+    CDayReport limited = report;
+    limited.setup = CProtocolHeader();
+    limited.setup->m_fDeviationLimit = 70.0f;
+    const std::vector<CVerdictRow> verdict = CReportTexts(limited).VerdictRows();
+    const std::vector<CVerdictRow> expectedVerdict = {
+        {"60 s MPX power above 0 dBr (ITU-R BS.412)", "2 of 4 s", false},
+        {"Deviation above the limit of 70.0 kHz", "4 of 7 s", false},  // 70.0 itself is not
+        {"Multipath above 2 %/kHz (ITU-R measurement conditions)", "0 of 5 s", true},
+        {"Alarm activations", "no log given", true},
+    };
+    ASSERT_EQ(verdict.size(), expectedVerdict.size());
+    for (std::size_t i = 0; i < verdict.size(); ++i) {
+        EXPECT_EQ(verdict[i].strCheck, expectedVerdict[i].strCheck);
+        EXPECT_EQ(verdict[i].strCount, expectedVerdict[i].strCount) << verdict[i].strCheck;
+        EXPECT_EQ(verdict[i].bPass, expectedVerdict[i].bPass) << verdict[i].strCheck;
+    }
 }
 
 TEST(DaySummaryTest, HeaderAndEmptyDay) {

@@ -30,7 +30,9 @@ TEST(ReportChartTest, AxisInMinutesOrHoursWithClockLabels) {
         {36000, 36000 + 7199, 60, 600.0f, 720.0f},  // two hours: still minutes
         {36000, 36000 + 7200, 3600, 10.0f, 13.0f},
         {36000, 48599, 3600, 10.0f, 14.0f},  // to 13:29:59
-        {0, 86399, 3600, 0.0f, 24.0f},       // the whole day
+        {36000, 64799, 3600, 10.0f, 18.0f},  // eight hours: ticks every hour
+        {36000, 64800, 10800, 3.0f, 7.0f},   // longer: in three hours, 09:00 to 21:00
+        {0, 86399, 10800, 0.0f, 8.0f},       // the whole day
     };
     for (const SCase& c : cases) {
         const CTimeAxis axis = MakeTimeAxis(kMidnight + c.first, kMidnight + c.last);
@@ -68,6 +70,15 @@ TEST(ReportChartTest, ColumnsKeepLowAndHighInOrderAndGapsSplitSegments) {
     EXPECT_EQ(segments[1].x, (std::vector<float>{minutes(50), minutes(60)}));
     EXPECT_EQ(segments[1].y, (std::vector<float>{60.0f, 60.0f}));
     EXPECT_EQ(segments[2].y, (std::vector<float>{110.0f, 110.0f}));  // infinity at the edge
+
+    // The envelope of the same seconds: each column's low and high, in runs of neighbours.
+    const std::vector<CEnvelopeRun> runs =
+        MakeEnvelope(seconds, &CResultRecord::m_fDeviation, axis, 360, 0.0f, 110.0f);
+    ASSERT_EQ(runs.size(), 3u);
+    EXPECT_EQ(runs[0].x, (std::vector<float>{minutes(5), minutes(15), minutes(25)}));
+    EXPECT_EQ(runs[0].low, (std::vector<float>{50.0f, 20.0f, 50.0f}));
+    EXPECT_EQ(runs[0].high, (std::vector<float>{50.0f, 101.0f, 50.0f}));
+    EXPECT_EQ(runs[2].high, std::vector<float>{110.0f});
 
     // With a column or more per second every second is a point and every missing one a break.
     const std::vector<CChartSegment> fine =

@@ -67,6 +67,11 @@ TEST(StationGenerator, WritesWholeReceiverBlocks) {
 TEST(StationGenerator, SameSeedSameFilesOtherSeedOtherFiles) {
     CTempFolder first, second, third;
     ASSERT_EQ(Generate(first.Path(), {"--seconds", "0.5", "--seed", "7"}), 0);
+    // Once there, recordings are replaced only with --force.
+    const std::vector<std::uint8_t> before = first.Read("mpx.dat");
+    EXPECT_EQ(Generate(first.Path(), {"--seconds", "0.5", "--seed", "9"}), 1);
+    EXPECT_EQ(first.Read("mpx.dat"), before);
+    EXPECT_EQ(Generate(first.Path(), {"--seconds", "0.5", "--seed", "7", "--force"}), 0);
     ASSERT_EQ(Generate(second.Path(), {"--seconds", "0.5", "--seed", "7"}), 0);
     ASSERT_EQ(Generate(third.Path(), {"--seconds", "0.5", "--seed", "8"}), 0);
     for (const char* name : kFiles) {
