@@ -112,7 +112,10 @@ void CAlarmNotifier::Start(const std::vector<std::string>& variables) {
     sigaddset(&defaults, SIGPIPE);
     sigaddset(&defaults, SIGXFSZ);
     posix_spawnattr_setsigdefault(&attributes, &defaults);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
+    // A process group of its own: a program that outlives its time is killed with every
+    // process it started, not only the first.
+    posix_spawnattr_setpgroup(&attributes, 0);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETPGROUP);
     pid_t pid = 0;
     const int error = posix_spawnp(&pid, program.c_str(), &actions, &attributes, argv, envp.data());
     posix_spawnattr_destroy(&attributes);
@@ -134,7 +137,7 @@ void CAlarmNotifier::Poll() {
         if (now - child.started < kTimeLimit) {
             return false;
         }
-        kill(child.pid, SIGKILL);
+        kill(-child.pid, SIGKILL);  // the whole group
         waitpid(child.pid, &status, 0);
         Report("--on-alarm: \"" + m_strProgram + "\" (pid " + std::to_string(child.pid) +
                ") still ran after 10 s and was killed");

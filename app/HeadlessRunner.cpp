@@ -116,12 +116,17 @@ int CHeadlessRunner::Run() {
         return 1;
     }
     int code = 0;
-    const auto period = std::chrono::duration_cast<std::chrono::steady_clock::duration>(
-        std::chrono::duration<double>(1.0 / m_options.fSpeed));
-    auto next = std::chrono::steady_clock::now() + period;
+    // Each tick falls in the middle of the clock's next second. A tick held up (the machine
+    // suspended) is not made up for: the next one goes to the second after the one it stamped,
+    // so a second is never stamped twice.
+    CTime stamped = m_clock.Now();
     int ticks = 0;
     for (;;) {
-        WaitForTick(next);
+        // Never more than one and a half periods away, whatever the system clock did.
+        const auto longest = std::chrono::steady_clock::now() +
+                             std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                                 std::chrono::duration<double>(1.5 / m_options.fSpeed));
+        WaitForTick(std::min(m_clock.MiddleOf(stamped + CTimeSpan(1)), longest));
         if (const int signal = m_stop.load(); signal != 0) {
             m_info << "Stopping on signal " << signal << std::endl;
             break;
@@ -139,10 +144,14 @@ int CHeadlessRunner::Run() {
         if (m_options.nSeconds > 0 && ++ticks >= m_options.nSeconds) {
             break;
         }
-        // A tick that came late is not made up for with a burst of ticks.
-        next = std::max(next + period, std::chrono::steady_clock::now());
+        // A system clock set back restarts the schedule from its new time.
+        const CTime now = m_clock.Now();
+        stamped = now < stamped ? now : std::max(stamped + CTimeSpan(1), now);
     }
     doc.OnMeasurementStop();
+    if (code != 0) {
+        ExplainUnreadableRecordings();  // a recording emptied or replaced while playing
+    }
     return PrintSummary(code);
 }
 
@@ -197,8 +206,11 @@ void CHeadlessRunner::ExplainUnreadableRecordings() {
                                           : JoinPath(m_options.strDataFolder, name))
                 .string();
         CFile file;
+        off_t size = 0;
         if (const int cause = file.Open(path, CFile::modeRead); cause != 0) {
             m_prompt.Notice("cannot read the recording \"" + path + "\": " + CauseText(cause));
+        } else if (file.SeekToEnd(size) == 0 && size == 0) {
+            m_prompt.Notice("cannot read the recording \"" + path + "\": it is empty");
         }
     }
 }

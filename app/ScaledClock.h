@@ -13,6 +13,10 @@ class CScaledClock final : public CClock {
 public:
     explicit CScaledClock(double speed);
     CTime Now() const override;
+    // When the clock is halfway through `second`: the monitor ticks there, so that a tick
+    // early or late by up to half a second still falls in its own second, and no second is
+    // stamped twice or skipped.
+    std::chrono::steady_clock::time_point MiddleOf(CTime second) const;
 
 private:
     const double m_fSpeed;

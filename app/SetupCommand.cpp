@@ -10,6 +10,7 @@
 #include "app/SetupJson.h"
 #include "document/SetupFile.h"
 #include "document/TAVIKSDIDoc.h"
+#include "platform/File.h"
 
 namespace tavik {
 
@@ -75,26 +76,24 @@ int CSetupCommand::Show(const std::string& setupFile, std::ostream& out, std::os
 }
 
 int CSetupCommand::Write(const std::string& setupFile, const std::string& json, std::ostream& err) {
-    CJson parsed;
+    CProtocolHeader header;
+    CAlarmMap alarms;
     try {
+        CJson parsed;
         if (json == "-") {
-            parsed = CJson::parse(std::istreambuf_iterator<char>(std::cin),
-                                  std::istreambuf_iterator<char>());
+            parsed = CSetupJson::Parse(std::cin);
         } else {
+            if (const int cause = CheckRegularFile(json); cause != 0) {
+                err << "setup: cannot read \"" << json << "\" (" << CauseText(cause) << ")\n";
+                return 1;
+            }
             std::ifstream in(json, std::ios::binary);
             if (!in) {
                 err << "setup: cannot read \"" << json << "\"\n";
                 return 1;
             }
-            parsed = CJson::parse(in);
+            parsed = CSetupJson::Parse(in);
         }
-    } catch (const CJson::parse_error& e) {
-        err << "setup: " << json << ": not JSON: " << e.what() << "\n";
-        return 1;
-    }
-    CProtocolHeader header;
-    CAlarmMap alarms;
-    try {
         CSetupJson::FromJson(parsed, header, alarms);
     } catch (const CSetupError& e) {
         err << "setup: " << json << ": " << e.what() << "\n";

@@ -2,9 +2,12 @@
 
 #include <array>
 #include <cctype>
+#include <climits>
 #include <cmath>
 #include <map>
+#include <vector>
 
+#include "document/SetupRules.h"
 #include "platform/TextParse.h"
 
 namespace tavik {
@@ -26,13 +29,6 @@ constexpr std::array<std::pair<H::StringField, const char*>, 10> kHeaderKeys{{
     {H::LOCATION, "location"},
 }};
 constexpr std::array<const char*, 3> kWindows{"None", "Bartlett", "Blackman"};
-
-// The band and tuning grid of the parameter page, MHz.
-constexpr double kLowest = 87.5;
-constexpr double kHighest = 108.0;
-constexpr double kGrid = 0.025;
-// The deviation view's limit, kHz.
-constexpr double kLimitMax = 110.0;
 
 [[noreturn]] void Fail(const std::string& field, const std::string& reason) {
     throw CSetupError(field + ": " + reason);
@@ -137,8 +133,8 @@ void ReadAnalysis(const CJson& json, H& header) {
     if (json.contains("deviation_limit_khz")) {
         const std::string field = "analysis.deviation_limit_khz";
         const double limit = Number(json["deviation_limit_khz"], field);
-        if (limit < 0.0 || limit > kLimitMax) {
-            Fail(field, FormatNumber(limit, 6) + " is outside 0 to 110 kHz");
+        if (const std::string reason = setup_rules::CheckDeviationLimit(limit); !reason.empty()) {
+            Fail(field, reason);
         }
         header.m_fDeviationLimit = static_cast<float>(limit);
     }
@@ -160,15 +156,12 @@ std::unique_ptr<CAlarmItem> ReadAlarm(const CJson& json, const std::string& fiel
     }
     // The form's own checks, in its order and with its texts.
     const std::string name = Text(json["name"], field + ".name");
-    if (name.empty()) {
-        Fail(field + ".name", "Please enter a name.");
-    }
-    if (name.size() > CSetupJson::kMaxNameLength) {
-        Fail(field + ".name", "\"" + name + "\" is longer than 20 characters");
+    if (const std::string reason = setup_rules::CheckAlarmName(name); !reason.empty()) {
+        Fail(field + ".name", reason);
     }
     const double threshold = Number(json["threshold"], field + ".threshold");
-    if (threshold < 0.0) {
-        Fail(field + ".threshold", "Please enter a threshold greater than\nor equal to zero.");
+    if (const std::string reason = setup_rules::CheckThreshold(threshold); !reason.empty()) {
+        Fail(field + ".threshold", reason);
     }
     std::int64_t delay = 0;
     if (json.contains("delay_s")) {
@@ -176,12 +169,13 @@ std::unique_ptr<CAlarmItem> ReadAlarm(const CJson& json, const std::string& fiel
         if (!value.is_number_integer()) {
             Fail(field + ".delay_s", "must be a whole number of seconds");
         }
-        delay = value.get<std::int64_t>();
-        if (delay < 0) {
-            Fail(field + ".delay_s", "Please enter a delay greater than\nor equal to zero.");
-        }
-        if (delay > CAlarmItem::kMaxDelaySeconds) {
-            Fail(field + ".delay_s", std::to_string(delay) + " is longer than 2147483647 s");
+        // Beyond 64 bits (2^63 and above) the text is a number all the same: too long a delay.
+        delay = value.is_number_unsigned() && value.get<std::uint64_t>() > INT64_MAX
+                    ? INT64_MAX
+                    : value.get<std::int64_t>();
+        if (const std::string reason = setup_rules::CheckDelay(delay); !reason.empty()) {
+            Fail(field + ".delay_s",
+                 delay == INT64_MAX ? value.dump() + " is longer than 2147483647 s" : reason);
         }
     }
     // Sources by the list's text ("MPX_POWER") or the form's ("MPX-POWER").
@@ -285,6 +279,10 @@ void CSetupJson::FromJson(const CJson& json, CProtocolHeader& header, CAlarmMap&
         if (!list.is_array()) {
             Fail("alarms", "must be a list");
         }
+        if (list.size() > setup_rules::kMaxAlarms) {
+            Fail("alarms", std::to_string(list.size()) + " alarms are more than " +
+                               std::to_string(setup_rules::kMaxAlarms));
+        }
         // Names are unique as the alarm list finds them: ignoring letter case.
         std::map<std::string, std::string> taken;
         for (std::size_t i = 0; i < list.size(); ++i) {
@@ -310,15 +308,33 @@ void CSetupJson::FromJson(const CJson& json, CProtocolHeader& header, CAlarmMap&
 }
 
 std::string CSetupJson::FrequencyFault(double megahertz) {
-    if (!(megahertz >= kLowest && megahertz <= kHighest)) {
-        return FormatNumber(megahertz, 6) + " is outside 87.5 to 108 MHz";
+    return setup_rules::CheckFrequency(megahertz);
+}
+
+CJson CSetupJson::Parse(std::istream& in) {
+    // Members per open object, by depth: an ordered object looks up each new key among those
+    // it has, so many keys would make the reading quadratic.
+    std::vector<std::size_t> keys(kMaxDepth + 2, 0);
+    const CJson::parser_callback_t limit = [&](int depth, CJson::parse_event_t event, CJson&) {
+        using E = CJson::parse_event_t;
+        if (event == E::object_start || event == E::array_start) {
+            if (depth >= kMaxDepth) {
+                throw CSetupError("not JSON: nested deeper than " + std::to_string(kMaxDepth) +
+                                  " levels");
+            }
+            keys[static_cast<std::size_t>(depth) + 1] = 0;
+        } else if (event == E::key && ++keys[static_cast<std::size_t>(depth)] > kMaxKeys) {
+            throw CSetupError("not JSON: an object of more than " + std::to_string(kMaxKeys) +
+                              " members");
+        }
+        return true;
+    };
+    try {
+        return CJson::parse(in, limit);
+    } catch (const CJson::exception& e) {
+        // A syntax error, or a number beyond the double range (1e400).
+        throw CSetupError(std::string("not JSON: ") + e.what());
     }
-    const double steps = (megahertz - kLowest) / kGrid;
-    if (std::fabs(steps - std::round(steps)) > 1e-4) {
-        return FormatNumber(megahertz, 6) + " is not on the 25 kHz grid (nearest: " +
-               FormatNumber(kLowest + std::round(steps) * kGrid, 3) + ")";
-    }
-    return {};
 }
 
 }  // namespace tavik

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <istream>
 #include <stdexcept>
 #include <string>
 
@@ -32,6 +33,13 @@ public:
     // new document's value (alarm fields: the form's initial values, but name, source, relation
     // and threshold must be given). Throws CSetupError at the first fault.
     static void FromJson(const CJson& json, CProtocolHeader& header, CAlarmMap& alarms);
+    // Reads JSON text, in time linear in its length: an object of more than kMaxKeys members
+    // or nesting deeper than kMaxDepth is refused while it is read, and so is text that is no
+    // JSON or holds a number beyond the double range. Throws CSetupError ("not JSON: ...").
+    static CJson Parse(std::istream& in);
+
+    static constexpr std::size_t kMaxKeys = 64;
+    static constexpr int kMaxDepth = 16;
 
     // What is wrong with a tuner frequency by the parameter page's rules (87.5 to 108 MHz on
     // the 25 kHz grid); empty when it is right.

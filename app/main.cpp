@@ -7,6 +7,7 @@
 
 #include "app/CommandLine.h"
 #include "app/GuiOptions.h"
+#include "platform/File.h"
 #ifdef TAVIK_WITH_REPORT
 #include "app/ReportCommand.h"
 #endif
@@ -26,6 +27,8 @@ int RunGui(int argc, char** argv, const tavik::CCommandLine& commands) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Before anything opens a file: a closed stdout must not be taken by a lock or day file.
+    tavik::OpenStandardDescriptors();
     const std::vector<std::string> args(argv + 1, argv + argc);
 #ifdef TAVIK_WITH_REPORT
     // `tavik report RESULT.xml [--log LOG] [--setup FILE.tvk] [--out FILE.pdf]`: needs Qt.

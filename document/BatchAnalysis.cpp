@@ -39,6 +39,8 @@ CBatchAnalysis::CBatchAnalysis(const CBatchOptions& options, CPrompt& prompt)
     m_pDoc->GetDeviation().SetSynchronous(true);
     m_pDoc->GetMultipath().SetSynchronous(true);
     m_pDoc->GetRDSWorker().SetSynchronous(true);
+    // Far faster than real time: the files' writes are waited for, never dropped.
+    m_pDoc->SetLogWritesWaitForRoom(true);
 }
 
 CBatchAnalysis::~CBatchAnalysis() {

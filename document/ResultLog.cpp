@@ -5,7 +5,9 @@
 #include <unistd.h>
 #include <cerrno>
 
+#include <algorithm>
 #include <charconv>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -38,61 +40,6 @@ private:
     int m_fd;
 };
 
-// Appends `body` to `path`, with `head` before it when the file is empty, and syncs the data,
-// so a power loss costs at most what was not yet flushed. Without `create` a missing file gives
-// ENOENT. A failed write is cut back to the last of `boundaries` (end offsets of whole pieces
-// of `body`) that reached the file, or to the old end; `kept` gets the bytes of `body` kept.
-int Append(const std::string& path, std::string_view head, std::string_view body, bool create,
-           const std::size_t* boundaries = nullptr, std::size_t boundaryCount = 0,
-           std::size_t* kept = nullptr) {
-    if (kept != nullptr) {
-        *kept = 0;
-    }
-    const int flags = O_WRONLY | O_APPEND | O_CLOEXEC | O_NOFOLLOW | (create ? O_CREAT : 0);
-    CDescriptor file(::open(path.c_str(), flags, 0644));
-    if (file.Get() < 0) {
-        return errno;
-    }
-    struct stat st {};
-    if (::fstat(file.Get(), &st) < 0) {
-        return errno;
-    }
-    const bool withHead = st.st_size == 0 && !head.empty();
-    int error = withHead ? WriteFully(file.Get(), head.data(), head.size()) : 0;
-    if (error == 0) {
-        error = WriteFully(file.Get(), body.data(), body.size());
-    }
-    if (error != 0) {
-        // Keep the whole pieces that reached the file, never part of one.
-        off_t cut = st.st_size;
-        struct stat now {};
-        if (::fstat(file.Get(), &now) == 0 && boundaryCount > 0) {
-            const off_t bodyStart = st.st_size + (withHead ? static_cast<off_t>(head.size()) : 0);
-            const off_t written = now.st_size - bodyStart;
-            for (std::size_t i = 0;
-                 i < boundaryCount && written >= 0 && static_cast<off_t>(boundaries[i]) <= written;
-                 ++i) {
-                cut = bodyStart + static_cast<off_t>(boundaries[i]);
-                if (kept != nullptr) {
-                    *kept = boundaries[i];
-                }
-            }
-        }
-        (void)::ftruncate(file.Get(), cut);
-        if (kept != nullptr && *kept > 0) {
-            (void)::fdatasync(file.Get());
-        }
-        return error;
-    }
-    if (::fdatasync(file.Get()) < 0 && errno != EINVAL && errno != EROFS) {
-        return errno;  // EINVAL/EROFS: a special file (a terminal, /dev/full) that cannot sync
-    }
-    if (kept != nullptr) {
-        *kept = body.size();
-    }
-    return file.Close();
-}
-
 template <typename T>
 void AppendNumber(std::string& out, T value) {
     char digits[24];
@@ -122,7 +69,145 @@ std::string ResultCauseText(int error) {
     return error == CResultLog::NOT_A_RESULT_FILE ? "not a result file" : CauseText(error);
 }
 
+// Internal cause of ContinueResultFile: the file holds only part of the header or zeros.
+constexpr int kDamaged = -4;
+// Most bytes of a file looked at for a damaged header: a cut header is a block at most.
+constexpr std::int64_t kDamagedLimit = 1 << 20;
+// The end of a day file is searched backwards in pieces of this size.
+constexpr std::size_t kTailPiece = 64 * 1024;
+
+int ReadAt(int fd, char* out, std::size_t count, std::int64_t offset) {
+    std::size_t done = 0;
+    while (done < count) {
+        const ssize_t n = ::pread(fd, out + done, count - done,
+                                  static_cast<off_t>(offset) + static_cast<off_t>(done));
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return n < 0 ? errno : EIO;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    return 0;
+}
+
 }  // namespace
+
+void CResultLog::SetFolder(int folderFd, const std::string& folder) {
+    m_nFolderFd = folderFd;
+    m_nFolderCause = 0;
+    m_strFolder = folderFd >= 0 ? folder : std::string();
+}
+
+int CResultLog::OpenFile(const std::string& path, int flags) const {
+    if (m_nFolderFd >= 0) {
+        const std::string prefix = JoinPath(m_strFolder, "");
+        if (path.size() > prefix.size() && path.starts_with(prefix) &&
+            path.find('/', prefix.size()) == std::string::npos) {
+            if (m_nFolderCause != 0) {
+                errno = m_nFolderCause > 0 ? m_nFolderCause : ENOENT;
+                return -1;
+            }
+            return ::openat(m_nFolderFd, path.c_str() + prefix.size(), flags, 0644);
+        }
+    }
+    return ::open(path.c_str(), flags, 0644);
+}
+
+// Appends `body` to `path`, with `head` before it when the file is empty, and syncs the data,
+// so a power loss costs at most what was not yet flushed. Without `create` a missing file gives
+// ENOENT. A failed write is cut back to the last of `boundaries` (end offsets of whole pieces
+// of `body`) that reached the file, or to the old end; `kept` gets the bytes of `body` kept. A
+// failed sync with `cutOnSyncFailure` cuts the file back to the old end (nothing kept), so that
+// what the caller writes again later is never in the file twice; without it, what was
+// written stays and the sync's cause is returned.
+int CResultLog::Append(const std::string& path, std::string_view head, std::string_view body,
+                       bool create, bool cutOnSyncFailure, const std::size_t* boundaries,
+                       std::size_t boundaryCount, std::size_t* kept) const {
+    if (kept != nullptr) {
+        *kept = 0;
+    }
+    const int flags =
+        O_WRONLY | O_APPEND | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | (create ? O_CREAT : 0);
+    CDescriptor file(OpenFile(path, flags));
+    if (file.Get() < 0) {
+        // ELOOP: a symbolic link; ENXIO: a FIFO without a reader (never waited for).
+        return errno == ELOOP || errno == ENXIO ? NOT_A_RESULT_FILE : errno;
+    }
+    struct stat st {};
+    if (::fstat(file.Get(), &st) < 0) {
+        return errno;
+    }
+    if (!S_ISREG(st.st_mode) && !S_ISCHR(st.st_mode)) {
+        return NOT_A_RESULT_FILE;  // a FIFO or a socket: never waited on
+    }
+    const bool withHead = st.st_size == 0 && !head.empty();
+    int error = withHead ? WriteFully(file.Get(), head.data(), head.size()) : 0;
+    if (error == 0) {
+        error = WriteFully(file.Get(), body.data(), body.size());
+    }
+    if (error != 0) {
+        // Keep the whole pieces that reached the file, never part of one.
+        off_t cut = st.st_size;
+        struct stat now {};
+        if (::fstat(file.Get(), &now) == 0 && boundaryCount > 0) {
+            const off_t bodyStart = st.st_size + (withHead ? static_cast<off_t>(head.size()) : 0);
+            const off_t written = now.st_size - bodyStart;
+            for (std::size_t i = 0;
+                 i < boundaryCount && written >= 0 && static_cast<off_t>(boundaries[i]) <= written;
+                 ++i) {
+                cut = bodyStart + static_cast<off_t>(boundaries[i]);
+                if (kept != nullptr) {
+                    *kept = boundaries[i];
+                }
+            }
+        }
+        (void)::ftruncate(file.Get(), cut);
+        if (kept != nullptr && *kept > 0 && m_bSync.load() && SyncData(file.Get()) != 0 &&
+            ::ftruncate(file.Get(), st.st_size) == 0) {
+            *kept = 0;  // what fitted is not on the disk either: it waits with the rest
+        }
+        return error;
+    }
+    if (m_bSync.load() && S_ISREG(st.st_mode)) {
+        if (const int syncError = SyncData(file.Get()); syncError != 0) {
+            // The bytes may not be on the disk. Records are written again later: cut them off
+            // first. When even the cut fails they stay, counted as written.
+            if (cutOnSyncFailure && ::ftruncate(file.Get(), st.st_size) == 0) {
+                return syncError;
+            }
+            if (kept != nullptr) {
+                *kept = body.size();
+            }
+            return syncError;
+        }
+    }
+    if (kept != nullptr) {
+        *kept = body.size();
+    }
+    return file.Close();
+}
+
+// Moves a day file that cannot be continued aside as NAME.damaged (NAME.damaged.2 and so on
+// when that name is taken), in the same folder; `movedTo` gets the new path.
+int CResultLog::MoveAside(const std::string& path, std::string& movedTo) const {
+    const std::string prefix = JoinPath(m_strFolder, "");
+    const bool relative = m_nFolderFd >= 0 && path.starts_with(prefix);
+    const int dir = relative ? m_nFolderFd : AT_FDCWD;
+    const std::string from = relative ? path.substr(prefix.size()) : path;
+    for (int n = 1; n <= 100; ++n) {
+        const std::string suffix = n == 1 ? ".damaged" : ".damaged." + std::to_string(n);
+        if (::renameat2(dir, from.c_str(), dir, (from + suffix).c_str(), RENAME_NOREPLACE) == 0) {
+            movedTo = path + suffix;
+            return 0;
+        }
+        if (errno != EEXIST) {
+            return errno;
+        }
+    }
+    return EEXIST;
+}
 
 std::string CResultLog::BaseName(CTime now) {
     return now.Format("tavik%y%m%d");
@@ -175,17 +260,21 @@ std::string CResultLog::FormatLogLine(CTime now, const std::string& text) {
 int CResultLog::BeginResultFile(const std::string& path, CContinuation& found, CPrompt& prompt) {
     found = CContinuation();
     int error = 0;
-    {
-        // O_NOFOLLOW: a symbolic link named like a day file is refused, never written through.
-        CDescriptor file(
-            ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0644));
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        // O_NOFOLLOW: a symbolic link named like a day file is refused, never written through;
+        // O_NONBLOCK: a FIFO named so is not waited on.
+        CDescriptor file(OpenFile(path, O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
         struct stat st {};
         if (file.Get() < 0 || ::fstat(file.Get(), &st) < 0) {
             error = errno == ELOOP ? NOT_A_RESULT_FILE : errno;
         } else if (!S_ISREG(st.st_mode)) {
             error = NOT_A_RESULT_FILE;
         } else if (st.st_size == 0) {
+            // Synced at once: a power loss in the first minute must not leave a cut header.
             error = WriteFully(file.Get(), HEADER.data(), HEADER.size());
+            if (error == 0 && m_bSync.load()) {
+                error = SyncData(file.Get());
+            }
             if (error != 0) {
                 (void)::ftruncate(file.Get(), 0);
             }
@@ -195,6 +284,21 @@ int CResultLog::BeginResultFile(const std::string& path, CContinuation& found, C
         if (error == 0) {
             error = file.Close();
         }
+        if (error != kDamaged || attempt > 0) {
+            break;
+        }
+        // Ours but not continuable: moved aside, and the day's file begun afresh.
+        file.Close();
+        const bool exhausted = found.bIdsExhausted;
+        found = CContinuation();
+        found.bIdsExhausted = exhausted;
+        error = MoveAside(path, found.strMovedAside);
+        if (error != 0) {
+            break;
+        }
+    }
+    if (error == kDamaged) {
+        error = NOT_A_RESULT_FILE;
     }
     if (error != 0) {
         Failed(true, path, error, prompt);
@@ -204,38 +308,86 @@ int CResultLog::BeginResultFile(const std::string& path, CContinuation& found, C
     return error;
 }
 
-// Reads what a day file holds after its header and cuts it back to its last whole record.
+// Reads what a day file holds after its header and cuts it back to its last whole record. Only
+// the header and the end are read: a file of any size starts at once, in little memory.
 int CResultLog::ContinueResultFile(int fd, std::int64_t size, CContinuation& found) {
-    std::string text(static_cast<std::size_t>(size), '\0');
-    std::size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t n =
-            ::pread(fd, text.data() + done, text.size() - done, static_cast<off_t>(done));
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            return n < 0 ? errno : EIO;
-        }
-        done += static_cast<std::size_t>(n);
+    const auto headerSize = static_cast<std::int64_t>(HEADER.size());
+    std::string text(static_cast<std::size_t>(std::min(size, headerSize)), '\0');
+    if (const int error = ReadAt(fd, text.data(), text.size(), 0); error != 0) {
+        return error;
     }
-    if (!std::string_view(text).starts_with(HEADER)) {
-        return NOT_A_RESULT_FILE;  // another program's file: left as it is
+    if (text != HEADER) {
+        // Part of the header and then zeros, or zeros alone: the start of one of our files cut
+        // by a power loss. Anything else is another program's file, left as it is.
+        if (size > kDamagedLimit || !HEADER.starts_with(std::string_view(text).substr(
+                                        0, std::min(text.find('\0'), text.size())))) {
+            return NOT_A_RESULT_FILE;
+        }
+        std::string all(static_cast<std::size_t>(size), '\0');
+        if (const int error = ReadAt(fd, all.data(), all.size(), 0); error != 0) {
+            return error;
+        }
+        const std::size_t zeros = std::min(all.find('\0'), all.size());
+        if (!HEADER.starts_with(std::string_view(all).substr(0, zeros)) ||
+            all.find_first_not_of('\0', zeros) != std::string::npos) {
+            return NOT_A_RESULT_FILE;
+        }
+        return kDamaged;
     }
+    found.bContinued = true;
     constexpr std::string_view kRecordEnd = "</Measurement>";
     constexpr std::string_view kRecordStart = "<Measurement id=\"";
-    std::size_t cut = HEADER.size();
-    if (const std::size_t end = text.rfind(kRecordEnd); end != std::string::npos) {
-        cut = end + kRecordEnd.size();
-        const std::size_t start = text.rfind(kRecordStart, end);
-        if (start != std::string::npos && start >= HEADER.size()) {
-            const char* first = text.data() + start + kRecordStart.size();
-            std::from_chars(first, text.data() + end, found.nLastId);
+    constexpr std::string_view kStamp = "timestamp=\"";
+    // The last record's end, searched backwards piece by piece (pieces overlap by a tag).
+    std::int64_t recordEnd = -1;
+    std::string piece;
+    for (std::int64_t pieceEnd = size; pieceEnd > headerSize && recordEnd < 0;) {
+        const std::int64_t start =
+            std::max(headerSize, pieceEnd - static_cast<std::int64_t>(kTailPiece));
+        piece.assign(static_cast<std::size_t>(pieceEnd - start), '\0');
+        if (const int error = ReadAt(fd, piece.data(), piece.size(), start); error != 0) {
+            return error;
+        }
+        if (const std::size_t at = piece.rfind(kRecordEnd); at != std::string::npos) {
+            recordEnd = start + static_cast<std::int64_t>(at + kRecordEnd.size());
+        }
+        if (start == headerSize) {
+            break;
+        }
+        pieceEnd = start + static_cast<std::int64_t>(kRecordEnd.size()) - 1;
+    }
+    std::int64_t cut = headerSize;
+    if (recordEnd >= 0) {
+        cut = recordEnd;
+        // The record itself: its id and timestamp (a record is a few hundred bytes).
+        const std::int64_t start = std::max(headerSize, recordEnd - 4096);
+        std::string record(static_cast<std::size_t>(recordEnd - start), '\0');
+        if (const int error = ReadAt(fd, record.data(), record.size(), start); error != 0) {
+            return error;
+        }
+        if (const std::size_t at = record.rfind(kRecordStart); at != std::string::npos) {
+            const char* first = record.data() + at + kRecordStart.size();
+            std::from_chars(first, record.data() + record.size(), found.nLastId);
+            if (const std::size_t stamp = record.find(kStamp, at); stamp != std::string::npos) {
+                const char* digits = record.data() + stamp + kStamp.size();
+                std::from_chars(digits, record.data() + record.size(), found.nLastTimestamp);
+            }
         }
     }
-    const std::string_view tail = std::string_view(text).substr(cut);
-    found.nBytesRemoved = tail == FOOTER ? 0 : static_cast<std::int64_t>(tail.size());
-    if (!tail.empty() && ::ftruncate(fd, static_cast<off_t>(cut)) < 0) {
+    if (found.nLastId < 0 || found.nLastId > LAST_CONTINUED_ID) {
+        found.bIdsExhausted = true;  // numbering that cannot go on: moved aside
+        return kDamaged;
+    }
+    const std::int64_t tailSize = size - cut;
+    if (tailSize == static_cast<std::int64_t>(FOOTER.size())) {
+        std::string tail(FOOTER.size(), '\0');
+        if (const int error = ReadAt(fd, tail.data(), tail.size(), cut); error != 0) {
+            return error;
+        }
+        found.bClosed = tail == FOOTER;
+    }
+    found.nBytesRemoved = found.bClosed ? 0 : tailSize;
+    if (tailSize > 0 && ::ftruncate(fd, static_cast<off_t>(cut)) < 0) {
         return errno;
     }
     return 0;
@@ -246,6 +398,7 @@ void CResultLog::Keep(const CResultRecord* records, int count, CPrompt& prompt) 
         if (m_nPending == RESULT_BACKLOG) {
             Forget(1);
             ++m_nLost;
+            ++m_nUnloggedLost;
             if (!m_bOverflowReported) {
                 m_bOverflowReported = true;
                 prompt.Notice(StringFormat(
@@ -274,17 +427,20 @@ int CResultLog::WriteResults(const std::string& path, std::int32_t& measurementI
     }
     m_strText.clear();
     std::int32_t id = measurementId;
-    for (int i = 0; i < m_nPending; ++i) {
+    // Ids never wrap (a continued file's ids leave room for 100 days of records).
+    const int count = static_cast<int>(
+        std::min<std::int64_t>(m_nPending, std::int64_t{INT32_MAX} - measurementId));
+    for (int i = 0; i < count; ++i) {
         AppendRecord(m_strText, ++id,
                      m_pending[static_cast<std::size_t>((m_nFirst + i) % RESULT_BACKLOG)]);
         m_recordEnds[static_cast<std::size_t>(i)] = m_strText.size();
     }
     std::size_t kept = 0;
-    const int error = Append(path, HEADER, m_strText, true, m_recordEnds.data(),
-                             static_cast<std::size_t>(m_nPending), &kept);
+    const int error = Append(path, HEADER, m_strText, true, true, m_recordEnds.data(),
+                             static_cast<std::size_t>(count), &kept);
     // Whatever fitted is written for good; the rest waits for the next write.
     int written = 0;
-    while (written < m_nPending && m_recordEnds[static_cast<std::size_t>(written)] <= kept) {
+    while (written < count && m_recordEnds[static_cast<std::size_t>(written)] <= kept) {
         ++written;
     }
     measurementId += written;
@@ -334,6 +490,7 @@ int CResultLog::DropPending(CPrompt& prompt) {
     if (lost > 0) {
         prompt.Notice(StringFormat("%d results could not be written and are lost.", lost));
         m_nLost += lost;
+        m_nUnloggedLost += lost;
         Forget(lost);
     }
     return lost;
@@ -354,8 +511,10 @@ void CResultLog::Failed(bool result, const std::string& path, int error, CPrompt
         return;  // reported already
     }
     failed = path;
-    const std::string cause = ResultCauseText(error);
-    if (error == NOT_A_RESULT_FILE) {
+    const std::string cause =
+        result ? ResultCauseText(error)
+               : (error == NOT_A_RESULT_FILE ? CauseText(NOT_A_REGULAR_FILE) : CauseText(error));
+    if (error == NOT_A_RESULT_FILE && result) {
         prompt.Notice(
             StringFormat("\"%s\" is not a result file of this program; it is left "
                          "untouched and no results are written to it.",

@@ -1,9 +1,11 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "document/ResultRecord.h"
 #include "platform/Prompt.h"
@@ -14,7 +16,7 @@ namespace tavik {
 // The day files of result logging: their names, their byte formats and the writes. A failing
 // file is reported once through the prompt's notice; records that could not be written wait
 // here (the oldest dropped beyond one hour of them) and go out with the next successful write.
-// Used by the document on the user-interface thread.
+// Used by one thread at a time: the document's log writer (SetSyncing from any thread).
 class CResultLog {
 public:
     static constexpr int RESULT_BACKLOG = 3600;  // one hour of one-second records
@@ -38,20 +40,46 @@ public:
 
     // What BeginResultFile found in an existing file.
     struct CContinuation {
-        std::int32_t nLastId = 0;        // id of the file's last whole record; 0 for none
-        std::int64_t nBytesRemoved = 0;  // cut record or footer taken off the end
+        std::int32_t nLastId = 0;          // id of the file's last whole record; 0 for none
+        std::int64_t nBytesRemoved = 0;    // cut record or footer taken off the end
+        std::uint32_t nLastTimestamp = 0;  // timestamp of that record; 0 for none
+        bool bContinued = false;           // the file held records or the header already
+        bool bClosed = false;              // it ended with the footer (its last run closed it)
+        // The name the day file was moved aside to (a cut header, or ids that cannot go on);
+        // empty when none was.
+        std::string strMovedAside;
+        bool bIdsExhausted = false;  // moved aside because its ids would run out
     };
-    // Starts a session's result file: a missing or empty file gets the header; an existing
-    // result file is continued after its last whole record (a trailing footer or a record cut
-    // by a power loss is removed). Only a regular file is used, never through a symbolic link,
-    // and only one that starts with the header: anything else is left untouched and gives
-    // NOT_A_RESULT_FILE. Returns 0 or the errno cause.
+    // Ids beyond this are not continued: such a file is moved aside (ids count seconds, a day
+    // has 86 400 of them, and the 32-bit id must never wrap).
+    static constexpr std::int32_t LAST_CONTINUED_ID = 2147483647 - 100 * 86400;
+
+    // Files whose path lies in `folder` are opened relative to `folderFd` (a locked folder
+    // held open), so they land in that folder whatever happens to its path; -1 opens by path.
+    void SetFolder(int folderFd, const std::string& folder);
+    // Non-zero: the held folder cannot be used now (its path names nothing), and files in it
+    // fail to open with this cause, as they would by path.
+    void SetFolderCause(int cause) { m_nFolderCause = cause; }
+    // Syncs after each write (the default). Off, writes go out without waiting for the disk:
+    // a stop then waits only for the write in progress.
+    void SetSyncing(bool sync) { m_bSync = sync; }
+
+    // Starts a session's result file: a missing or empty file gets the header, synced; an
+    // existing result file is continued after its last whole record (a trailing footer or a
+    // record cut by a power loss is removed; only the end of the file is read). A file that
+    // holds nothing but part of the header or zeros (a power loss in its first moments), or
+    // whose ids would run out, is moved aside as NAME.damaged and the file begun afresh. Only a
+    // regular file is used, never through a symbolic link, and only one that starts with the
+    // header: anything else is left untouched and gives NOT_A_RESULT_FILE. Returns 0 or the
+    // errno cause.
     int BeginResultFile(const std::string& path, CContinuation& found, CPrompt& prompt);
     // Queues records for the next WriteResults.
     void Keep(const CResultRecord* records, int count, CPrompt& prompt);
     // Writes the waiting records to `path` (created with the header when missing), each with
     // the next id after `measurementId`, and syncs the file. What fits is written record by
-    // record; the rest keeps waiting. Returns 0 or the errno cause.
+    // record; the rest keeps waiting. A failed sync cuts the file back to where the write began
+    // and the records wait too, so that they are never both in the file and waiting. Returns 0
+    // or the errno cause.
     int WriteResults(const std::string& path, std::int32_t& measurementId, CPrompt& prompt);
     // Ends a result file with the footer.
     int AppendFooter(const std::string& path, CPrompt& prompt);
@@ -60,6 +88,13 @@ public:
                      CTime now, CPrompt& prompt);
     // Forgets the waiting records, telling the user how many were lost; returns that count.
     int DropPending(CPrompt& prompt);
+    // Counts `count` records as lost that never reached this log (a folder given up).
+    void CountLost(std::int64_t count) {
+        m_nLost += count;
+        m_nUnloggedLost += count;
+    }
+    // Records lost since the last call, for a line in the day's log.
+    std::int64_t TakeUnloggedLosses() { return std::exchange(m_nUnloggedLost, 0); }
 
     int GetPendingCount() const { return m_nPending; }
     // Records given up since this object was made (backlog overflow and drops at a close).
@@ -72,11 +107,22 @@ private:
     void Failed(bool result, const std::string& path, int error, CPrompt& prompt);
     void Forget(int count);
     static int ContinueResultFile(int fd, std::int64_t size, CContinuation& found);
+    // The descriptor's folder and name for `path`: the held folder when `path` lies in it.
+    int OpenFile(const std::string& path, int flags) const;
+    int Append(const std::string& path, std::string_view head, std::string_view body, bool create,
+               bool cutOnSyncFailure = false, const std::size_t* boundaries = nullptr,
+               std::size_t boundaryCount = 0, std::size_t* kept = nullptr) const;
+    int MoveAside(const std::string& path, std::string& movedTo) const;
 
     std::array<CResultRecord, RESULT_BACKLOG> m_pending{};  // ring of unwritten records
     int m_nFirst = 0;
     int m_nPending = 0;
     std::int64_t m_nLost = 0;
+    std::int64_t m_nUnloggedLost = 0;
+    int m_nFolderFd = -1;
+    int m_nFolderCause = 0;
+    std::string m_strFolder;
+    std::atomic<bool> m_bSync{true};
     bool m_bOverflowReported = false;
     std::string m_strFailedResultFile;  // failing file already reported; empty when all is well
     std::string m_strFailedLogFile;

@@ -11,6 +11,7 @@ CTAVIKSDIDoc::~CTAVIKSDIDoc() {
     EndPanoramaScan();
     StopADCDistribution();
     m_device.StopTransfer();
+    m_logWriter.WaitIdle();
 }
 
 void CTAVIKSDIDoc::SetResultWindow(HWND hwnd) {
@@ -87,12 +88,14 @@ void CTAVIKSDIDoc::StopMeasurement() {
     m_bPaused.store(false);
     ClearAnalysers();
     UpdateAllViews(nullptr, HINT_MEASUREMENT_RESET);
+    StopSyncingLogFiles();  // the stop's lines wait for no disk: CloseLogFiles follows
     WriteLog("Measurement stopped");
     CloseLogFiles();
 }
 
 void CTAVIKSDIDoc::OnMainTimerEvent() {
     m_elapsed += m_tickSpan;
+    DeliverLogNotices();  // of the file work done since the last tick
     try {
         CheckAlarm();
     } catch (CTavikControlException& e) {

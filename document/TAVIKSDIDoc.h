@@ -23,6 +23,7 @@
 #include "document/CurrentValues.h"
 #include "document/DropReport.h"
 #include "document/Hints.h"
+#include "document/LogWriter.h"
 #include "document/PanoramaView.h"
 #include "document/ProtocolHeader.h"
 #include "document/ResultLog.h"
@@ -306,17 +307,28 @@ public:
     // The values of the second being recorded; the alarm check reads them too.
     const CResultRecord& GetCurrentRecord() const { return m_currentRecord; }
     int GetResultCount() const { return m_nResults; }
-    std::int32_t GetMeasurementId() const { return m_nMeasurementId; }
-    const std::string& GetLastResultFile() const { return m_strLastResultFile; }
-    const std::string& GetLastLogFile() const { return m_strLastLogFile; }
-    int GetUnwrittenResultCount() const { return m_resultLog.GetPendingCount(); }
-    // Records given up since the document was made (could not be written before a close).
-    std::int64_t GetLostResultCount() const { return m_resultLog.GetLostCount(); }
+    std::int32_t GetMeasurementId() const;
+    // These four wait for the file work queued so far (the log writer's thread).
+    const std::string& GetLastResultFile() const;
+    const std::string& GetLastLogFile() const;
+    int GetUnwrittenResultCount() const;
+    // Records given up since the document was made: not written before a close, dropped from
+    // a full backlog, or meant for a log folder that was deleted or replaced while logging.
+    std::int64_t GetLostResultCount() const;
+    // Waits until the file work queued so far is done and shows its notices; tests and the
+    // end of a run use it, the once-a-second work never does.
+    void WaitForLogWrites() const;
+    // Whether a full queue of file work makes the measurement wait for room (the batch
+    // analysis, which has no deadline and must lose nothing) rather than drop records.
+    void SetLogWritesWaitForRoom(bool wait) { m_logWriter.SetWaitForRoom(wait); }
 
 private:
     int BeginLogFiles();
-    // Starts the day's result file and log for `now`; false when the result file is unusable.
-    bool BeginDayFiles(CTime now);
+    // Starts the day's result file for `now` (log writer's thread, or the user-interface thread
+    // while the writer is idle); false when the result file is unusable.
+    bool BeginResultDay(CTime now, CPrompt& prompt, CResultLog::CContinuation& found);
+    // The day's first log lines: "File Opened" and what the continued file showed (writer).
+    void LogDayOpened(CTime now, const CResultLog::CContinuation& found);
     // At a new day while logging: closes the old day's pair and opens the new day's.
     void ChangeLogDay(CTime now);
     // "folder/tavikYYMMDD" + extension of the day whose files take the records.
@@ -325,20 +337,41 @@ private:
     void ForgetCurrentValues();
     // Logging is on and its day files were begun.
     bool IsLoggingToFiles() const;
+    // A stop waits at most for the write in progress: its lines, records and footer go out
+    // without waiting for the disk to sync them.
+    void StopSyncingLogFiles() { m_resultLog.SetSyncing(false); }
+    // Log writer's thread: whether the held log folder can take files now. Its path naming
+    // nothing makes the writes fail and wait (a folder moved away may come back); a folder
+    // deleted or replaced is given up for good: nothing more is written there.
+    bool CheckHeldFolder();
+    // Log writer's thread: writes one log line (to the day's log while logging).
+    void WriteLogLineNow(const std::string& file, const std::string& line, CTime now);
+    // Log writer's thread: the records lost since the last such line go into `logFile`.
+    void LogLosses(const std::string& logFile, CTime now);
+    // Shows the notices of the file work done so far (user-interface thread).
+    void DeliverLogNotices() const;
 
+    // User-interface thread.
     CResultRecord m_currentRecord;
     std::array<CResultRecord, RESULT_RECORDS> m_results{};
     std::int32_t m_nResults = 0;
-    std::int32_t m_nMeasurementId = 0;  // id of the last record written
-    std::string m_strLogDay;            // base name of the day files in use while logging
-    bool m_bHasMultipath = false;       // the record's values were measured (not the 0 start)
+    std::string m_strLogDay;       // base name of the day files in use while logging
+    bool m_bHasMultipath = false;  // the record's values were measured (not the 0 start)
     bool m_bHasDeviation = false;
     bool m_bHasMpxPower = false;
-    std::string m_strLastResultFile;
-    std::string m_strLastLogFile;
-    CResultLog m_resultLog;
+    std::int64_t m_nDroppedResults = 0;  // refused by a full writer queue, not yet counted there
+    bool m_bDropReported = false;
     CFolderLock m_logFolderLock;  // held while logging into the folder
     CFolderChooser m_folderChooser;
+    // The log writer's thread (or any thread while it is idle).
+    std::int32_t m_nMeasurementId = 0;  // id of the last record written
+    std::string m_strLastResultFile;
+    std::string m_strLastLogFile;
+    bool m_bDayFileBegun = false;   // the day's result file was begun and takes records
+    bool m_bFolderGivenUp = false;  // the held folder was deleted or replaced while logging
+    CResultLog m_resultLog;
+    mutable CQueuedPrompt m_logNotices;  // the writer's notices, shown on the UI thread
+    mutable CLogWriter m_logWriter;      // last of these: ends (running its queue) first
 
     CProtocolHeader m_header;
 

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cerrno>
 #include <filesystem>
 #include <system_error>
@@ -88,20 +89,52 @@ bool CTAVIKSDIDoc::IsLoggingToFiles() const {
     return m_bLoggingEnabled && !m_strLogDay.empty();
 }
 
+// The records closed so far go to the log writer, which writes them (with the backlog of
+// earlier failed writes) to the day's result file; nothing here waits for the disk. A queue
+// that the disk has not kept up with for hours refuses them: they are counted as lost.
 void CTAVIKSDIDoc::FlushResults() {
     if (!IsLoggingToFiles()) {
         m_nResults = 0;
         return;
     }
-    // Records move to the log's queue first, so that a failed write keeps them for the next.
-    m_resultLog.Keep(m_results.data(), m_nResults, GetPrompt());
+    std::vector<CResultRecord> batch(m_results.begin(), m_results.begin() + m_nResults);
+    const std::int64_t count = m_nResults;
     m_nResults = 0;
-    if (m_resultLog.GetPendingCount() == 0) {
+    const std::int64_t dropped = m_nDroppedResults;
+    const std::string file = LoggingDayFile(".xml");
+    const std::string logFile = LoggingDayFile(".log");
+    const CTime now = GetClock().Now();
+    const bool queued =
+        m_logWriter.Post([this, batch = std::move(batch), dropped, file, logFile, now] {
+            m_resultLog.CountLost(dropped);
+            if (!CheckHeldFolder()) {
+                m_resultLog.CountLost(static_cast<std::int64_t>(batch.size()));
+                return;
+            }
+            m_resultLog.Keep(batch.data(), static_cast<int>(batch.size()), m_logNotices);
+            if (m_resultLog.GetPendingCount() > 0) {
+                CResultLog::CContinuation found;
+                if (!m_bDayFileBegun && !BeginResultDay(now, m_logNotices, found)) {
+                    return;  // not usable (the notice said why): the records wait
+                }
+                if (m_resultLog.WriteResults(file, m_nMeasurementId, m_logNotices) == 0) {
+                    m_strLastResultFile = file;
+                }
+            }
+            LogLosses(logFile, now);
+        });
+    if (queued) {
+        m_nDroppedResults = 0;
+        m_bDropReported = false;
         return;
     }
-    const std::string file = LoggingDayFile(".xml");
-    if (m_resultLog.WriteResults(file, m_nMeasurementId, GetPrompt()) == 0) {
-        m_strLastResultFile = file;
+    m_nDroppedResults += count;
+    if (!m_bDropReported) {
+        m_bDropReported = true;
+        GetPrompt().Notice(
+            StringFormat("The log folder \"%s\" has not taken any file write for a long time; "
+                         "results are dropped until it does.",
+                         m_header.m_strLogFolder.c_str()));
     }
 }
 
@@ -109,38 +142,84 @@ void CTAVIKSDIDoc::ChangeLogDay(CTime now) {
     if (!IsLoggingToFiles() || CResultLog::BaseName(now) == m_strLogDay) {
         return;
     }
-    // The old day's pair is closed: its records, the footer, "File Closed".
+    // The old day's pair is closed: its records, the footer, "File Closed"; then the new day's
+    // pair starts as a newly opened one does.
     FlushResults();
-    m_resultLog.AppendFooter(LoggingDayFile(".xml"), GetPrompt());
-    m_resultLog.WriteLogLine(LoggingDayFile(".log"), m_strLastLogFile,
-                             CResultLog::FormatLogLine(now, "File Closed"), now, GetPrompt());
-    m_strLastLogFile.clear();
-    // The new day's pair starts as a newly opened one does.
-    BeginDayFiles(now);
+    const std::string oldResults = LoggingDayFile(".xml");
+    const std::string oldLog = LoggingDayFile(".log");
+    m_strLogDay = CResultLog::BaseName(now);
+    m_logWriter.Post(
+        [this, oldResults, oldLog, now] {
+            if (!CheckHeldFolder()) {
+                return;
+            }
+            if (m_bDayFileBegun) {
+                m_resultLog.AppendFooter(oldResults, m_logNotices);
+            }
+            WriteLogLineNow(oldLog, CResultLog::FormatLogLine(now, "File Closed"), now);
+            m_strLastLogFile.clear();
+            CResultLog::CContinuation found;
+            if (BeginResultDay(now, m_logNotices, found)) {
+                LogDayOpened(now, found);
+            }
+        },
+        true);
 }
 
-bool CTAVIKSDIDoc::BeginDayFiles(CTime now) {
-    m_strLogDay = CResultLog::BaseName(now);
-    const std::string resultFile = LoggingDayFile(".xml");
-    CResultLog::CContinuation found;
-    const int error = m_resultLog.BeginResultFile(resultFile, found, GetPrompt());
-    if (error != 0) {
-        return false;
+bool CTAVIKSDIDoc::BeginResultDay(CTime now, CPrompt& prompt, CResultLog::CContinuation& found) {
+    const std::string resultFile =
+        JoinPath(m_logFolderLock.GetFolder(), CResultLog::BaseName(now) + ".xml");
+    m_bDayFileBegun = m_resultLog.BeginResultFile(resultFile, found, prompt) == 0;
+    if (m_bDayFileBegun) {
+        m_strLastResultFile = resultFile;
+        m_nMeasurementId = found.nLastId;  // a continued file goes on with its own numbering
     }
-    m_strLastResultFile = resultFile;
-    m_nMeasurementId = found.nLastId;  // a continued file goes on with its own numbering
-    WriteLog("File Opened");
+    return m_bDayFileBegun;
+}
+
+void CTAVIKSDIDoc::LogDayOpened(CTime now, const CResultLog::CContinuation& found) {
+    const std::string logFile =
+        JoinPath(m_logFolderLock.GetFolder(), CResultLog::BaseName(now) + ".log");
+    const auto log = [&](const std::string& text) {
+        WriteLogLineNow(logFile, CResultLog::FormatLogLine(now, text), now);
+    };
+    log("File Opened");
+    if (!found.strMovedAside.empty()) {
+        const std::string name = std::filesystem::path(found.strMovedAside).filename().string();
+        log(found.bIdsExhausted
+                ? "Result file could not be continued (its record numbers would run out); it was "
+                  "moved aside as " +
+                      name + " and a new one begun"
+                : "Result file held only part of its header (a power loss as it was made); it "
+                  "was moved aside as " +
+                      name + " and a new one begun");
+    }
+    if (found.bContinued && !found.bClosed) {
+        // The previous run did not close its files (killed, a crash, a power loss): the seconds
+        // since its last record are missing from the file.
+        if (found.nLastTimestamp != 0) {
+            const std::int64_t missing =
+                static_cast<std::int64_t>(now.GetTime()) - found.nLastTimestamp - 1;
+            log(StringFormat(
+                "The previous run ended without closing the result file; its last "
+                "record is of %s, %lld seconds are missing since",
+                CTime(static_cast<std::time_t>(found.nLastTimestamp)).Format("%H:%M:%S").c_str(),
+                static_cast<long long>(std::max<std::int64_t>(missing, 0))));
+        } else {
+            log("The previous run ended without closing the result file; it wrote no record");
+        }
+    }
     if (found.nBytesRemoved > 0) {
-        WriteLog(
+        log(
             StringFormat("Result file continued after its last whole record; %lld bytes "
                          "of an incomplete record were removed",
                          static_cast<long long>(found.nBytesRemoved)));
     }
-    return true;
 }
 
 void CTAVIKSDIDoc::WriteLog(const std::string& line) {
     const CTime now = GetClock().Now();
+    DeliverLogNotices();
     if (m_header.m_strLogFolder.empty()) {
         return;
     }
@@ -152,8 +231,58 @@ void CTAVIKSDIDoc::WriteLog(const std::string& line) {
     // the moment between midnight and the next second's close that is still the old day's.
     const std::string today = IsLoggingToFiles() ? LoggingDayFile(".log") : LogFileName();
     FlushResults();
-    m_resultLog.WriteLogLine(today, m_strLastLogFile, CResultLog::FormatLogLine(now, line), now,
-                             GetPrompt());
+    std::string text = CResultLog::FormatLogLine(now, line);
+    if (!m_logWriter.Post(
+            [this, today, text = std::move(text), now] { WriteLogLineNow(today, text, now); })) {
+        GetPrompt().Notice("Log line not written (the log folder does not keep up): " + line);
+    }
+}
+
+void CTAVIKSDIDoc::WriteLogLineNow(const std::string& file, const std::string& line, CTime now) {
+    // While a folder is held, every line goes to its day log (events without logging hold none).
+    if (!CheckHeldFolder()) {
+        return;  // given up: nothing more goes there
+    }
+    m_resultLog.WriteLogLine(file, m_strLastLogFile, line, now, m_logNotices);
+}
+
+void CTAVIKSDIDoc::LogLosses(const std::string& logFile, CTime now) {
+    if (const std::int64_t lost = m_resultLog.TakeUnloggedLosses(); lost > 0) {
+        WriteLogLineNow(logFile,
+                        CResultLog::FormatLogLine(
+                            now, StringFormat(lost == 1 ? "%lld result could not be written and "
+                                                          "is lost"
+                                                        : "%lld results could not be written "
+                                                          "and are lost",
+                                              static_cast<long long>(lost))),
+                        now);
+    }
+}
+
+bool CTAVIKSDIDoc::CheckHeldFolder() {
+    if (!m_logFolderLock.IsHeld()) {
+        return true;  // events without logging are written by path
+    }
+    if (m_bFolderGivenUp) {
+        return false;
+    }
+    const int cause = m_logFolderLock.CheckFolder();
+    if (cause != CFolderLock::FOLDER_REPLACED) {
+        // Gone for now (or back): the writes fail with this cause, or succeed again.
+        m_resultLog.SetFolderCause(cause);
+        return true;
+    }
+    m_bFolderGivenUp = true;
+    // The files of that name now are another folder's: they are no longer this run's files.
+    m_strLastResultFile.clear();
+    m_strLastLogFile.clear();
+    m_logNotices.Notice(StringFormat(
+        "The log folder \"%s\" was deleted or replaced while logging; no more results are written "
+        "there (the folder there now is not locked by this process).",
+        m_logFolderLock.GetFolder().c_str()));
+    m_resultLog.DropPending(m_logNotices);
+    m_resultLog.TakeUnloggedLosses();  // the folder's log cannot take the line any more
+    return false;
 }
 
 int CTAVIKSDIDoc::OpenLogFiles(bool ask) {
@@ -175,7 +304,9 @@ int CTAVIKSDIDoc::BeginLogFiles() {
     if (m_header.m_strLogFolder.empty()) {
         return -1;
     }
-    CloseLogFiles();  // logging that runs already ends with its footer first
+    CloseLogFiles();         // logging that runs already ends with its footer first
+    m_logWriter.WaitIdle();  // the writer is idle from here to the start below
+    DeliverLogNotices();
     const std::string& folder = m_header.m_strLogFolder;
     // One program per folder: two would interleave their records in one day file.
     std::string holder;
@@ -191,16 +322,23 @@ int CTAVIKSDIDoc::BeginLogFiles() {
                                folder.c_str(), CauseText(cause).c_str()));
         return -1;
     }
+    m_resultLog.SetFolder(m_logFolderLock.GetFolderFd(), m_logFolderLock.GetFolder());
+    m_resultLog.SetFolderCause(0);
+    m_resultLog.SetSyncing(true);
+    m_bFolderGivenUp = false;
     m_strLastResultFile.clear();
     m_strLastLogFile.clear();
-    m_bLoggingEnabled = true;
-    if (!BeginDayFiles(GetClock().Now())) {
+    const CTime now = GetClock().Now();
+    CResultLog::CContinuation found;
+    if (!BeginResultDay(now, GetPrompt(), found)) {
         // The day's result file cannot be used (the notice said why): no logging.
-        m_bLoggingEnabled = false;
-        m_strLogDay.clear();
+        m_resultLog.SetFolder(-1, std::string());
         m_logFolderLock.Release();
         return -1;
     }
+    m_bLoggingEnabled = true;
+    m_strLogDay = CResultLog::BaseName(now);
+    m_logWriter.Post([this, now, found] { LogDayOpened(now, found); }, true);
     UpdateAllViews(nullptr, HINT_PROTOCOL_CHANGED);
     // A record stamped before logging began (left over from an earlier run) is not collected.
     m_currentRecord.m_nTimestamp = 0;
@@ -210,21 +348,74 @@ int CTAVIKSDIDoc::BeginLogFiles() {
 void CTAVIKSDIDoc::CloseLogFiles() {
     if (!IsLoggingToFiles()) {
         m_bLoggingEnabled = false;
+        m_resultLog.SetSyncing(true);  // event lines without logging are synced again
         return;
     }
     // The footer goes where the records went, even if the day has changed since that write.
+    // The close waits at most for the write in progress: what it writes is not synced.
+    StopSyncingLogFiles();
     FlushResults();
     const std::string file = LoggingDayFile(".xml");
-    m_resultLog.AppendFooter(file, GetPrompt());
-    m_strLastResultFile = file;
-    // Nothing may follow the footer: records still unwritten are given up and reported.
-    m_resultLog.DropPending(GetPrompt());
+    const std::string logFile = LoggingDayFile(".log");
     const CTime now = GetClock().Now();
-    m_resultLog.WriteLogLine(LoggingDayFile(".log"), m_strLastLogFile,
-                             CResultLog::FormatLogLine(now, "File Closed"), now, GetPrompt());
+    m_logWriter.Post(
+        [this, file, logFile, now] {
+            if (!CheckHeldFolder()) {
+                m_resultLog.DropPending(m_logNotices);
+                return;
+            }
+            if (m_bDayFileBegun) {
+                m_resultLog.AppendFooter(file, m_logNotices);
+                m_strLastResultFile = file;
+            }
+            // Nothing may follow the footer: records still unwritten are given up and reported.
+            m_resultLog.DropPending(m_logNotices);
+            LogLosses(logFile, now);
+            WriteLogLineNow(logFile, CResultLog::FormatLogLine(now, "File Closed"), now);
+        },
+        true);
+    m_logWriter.WaitIdle();
+    m_resultLog.SetSyncing(true);
+    m_resultLog.SetFolder(-1, std::string());
+    m_bDayFileBegun = false;
     m_bLoggingEnabled = false;
     m_strLogDay.clear();
     m_logFolderLock.Release();
+    DeliverLogNotices();
+}
+
+void CTAVIKSDIDoc::WaitForLogWrites() const {
+    m_logWriter.WaitIdle();
+    DeliverLogNotices();
+}
+
+void CTAVIKSDIDoc::DeliverLogNotices() const {
+    m_logNotices.Deliver(*m_pPrompt);
+}
+
+std::int32_t CTAVIKSDIDoc::GetMeasurementId() const {
+    WaitForLogWrites();
+    return m_nMeasurementId;
+}
+
+const std::string& CTAVIKSDIDoc::GetLastResultFile() const {
+    WaitForLogWrites();
+    return m_strLastResultFile;
+}
+
+const std::string& CTAVIKSDIDoc::GetLastLogFile() const {
+    WaitForLogWrites();
+    return m_strLastLogFile;
+}
+
+int CTAVIKSDIDoc::GetUnwrittenResultCount() const {
+    WaitForLogWrites();
+    return m_resultLog.GetPendingCount();
+}
+
+std::int64_t CTAVIKSDIDoc::GetLostResultCount() const {
+    WaitForLogWrites();
+    return m_resultLog.GetLostCount() + m_nDroppedResults;
 }
 
 void CTAVIKSDIDoc::SelectLogFolder(std::optional<std::string> path) {
@@ -268,6 +459,7 @@ void CTAVIKSDIDoc::SelectLogFolder(std::optional<std::string> path) {
 
 int CTAVIKSDIDoc::CheckLogFolder(bool ask) {
     namespace fs = std::filesystem;
+    m_logWriter.WaitIdle();  // no write of the writer's meets a deletion here
     const std::string& folder = m_header.m_strLogFolder;
     if (folder.empty()) {
         return 0;  // no folder: nothing to look at (and never the root folder)

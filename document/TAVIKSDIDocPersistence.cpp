@@ -2,6 +2,7 @@
 #include <vector>
 
 #include "document/SetupFile.h"
+#include "document/SetupRules.h"
 #include "document/TAVIKSDIDoc.h"
 #include "platform/FileContents.h"
 
@@ -104,6 +105,11 @@ void CTAVIKSDIDoc::Serialize(CArchive& ar) {
     CProtocolHeader header = m_header;
     CAlarmMap alarms;
     LoadSetup(ar, header, alarms);
+    // A damaged or hostile file that reads whole is refused all the same when a field breaks
+    // the rules that the forms and `setup write` keep: no alarm that can never fire.
+    if (const std::string reason = setup_rules::CheckSetup(header, alarms); !reason.empty()) {
+        throw CArchiveException(reason);
+    }
     m_header = std::move(header);
     m_alarms = std::move(alarms);
     m_nAlarmPosition = kNoAlarmPosition;

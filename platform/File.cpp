@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <atomic>
 #include <cerrno>
 #include <system_error>
 
@@ -43,10 +44,19 @@ int CFile::Open(const std::string& path, OpenMode mode) {
             flags = O_RDWR | O_CREAT;
             break;
     }
-    const int fd = ::open(path.c_str(), flags | O_CLOEXEC, 0644);
+    // O_NONBLOCK: a FIFO must not hold the open up waiting for a writer (nor a signal's stop).
+    const int fd = ::open(path.c_str(), flags | O_CLOEXEC | O_NONBLOCK, 0644);
     if (fd < 0) {
         return errno;
     }
+    struct stat st {};
+    if (::fstat(fd, &st) < 0 || !S_ISREG(st.st_mode)) {
+        // Only regular files are read or written: a folder, a FIFO or a device is refused.
+        const int cause = S_ISREG(st.st_mode) ? errno : NOT_A_REGULAR_FILE;
+        ::close(fd);
+        return cause;
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     m_fd = fd;
     m_strName = path;
     return 0;
@@ -117,6 +127,9 @@ std::string CauseText(int cause) {
     if (cause == NOT_A_REGULAR_FILE) {
         return "not a regular file";
     }
+    if (cause == A_SYMBOLIC_LINK) {
+        return "a symbolic link, which is not followed";
+    }
     return std::generic_category().message(cause);
 }
 
@@ -126,6 +139,49 @@ int CheckRegularFile(const std::string& path) {
         return errno;
     }
     return S_ISREG(st.st_mode) ? 0 : NOT_A_REGULAR_FILE;
+}
+
+namespace {
+std::atomic<SyncHook> g_syncHook{nullptr};
+}  // namespace
+
+int SyncData(int fd) {
+    if (const SyncHook hook = g_syncHook.load(); hook != nullptr) {
+        return hook(fd);
+    }
+    while (::fdatasync(fd) < 0) {
+        if (errno != EINTR) {
+            return errno;
+        }
+    }
+    return 0;
+}
+
+void SetSyncHook(SyncHook hook) {
+    g_syncHook.store(hook);
+}
+
+int CheckOutputFile(const std::string& path) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) < 0) {
+        return errno == ENOENT ? 0 : errno;
+    }
+    if (S_ISLNK(st.st_mode)) {
+        return A_SYMBOLIC_LINK;
+    }
+    return S_ISREG(st.st_mode) ? 0 : NOT_A_REGULAR_FILE;
+}
+
+void OpenStandardDescriptors() {
+    for (int fd = 0; fd <= 2; ++fd) {
+        if (::fcntl(fd, F_GETFD) < 0 && errno == EBADF) {
+            // The lowest free descriptor: this one.
+            const int opened = ::open("/dev/null", O_RDWR);
+            if (opened >= 0 && opened != fd) {
+                ::close(opened);
+            }
+        }
+    }
 }
 
 std::string JoinPath(const std::string& folder, const std::string& name) {

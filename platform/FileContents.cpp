@@ -58,6 +58,11 @@ int ReadFileContents(const std::string& path, std::vector<std::uint8_t>& bytes,
 }
 
 int ReplaceFileContents(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+    // Only a regular file is replaced: a device or a FIFO renamed over would be destroyed, and
+    // a planted symbolic link would be replaced rather than followed without anybody knowing.
+    if (const int cause = CheckOutputFile(path); cause != 0) {
+        return cause;
+    }
     static std::atomic<unsigned> counter{0};
     std::string temporary;
     int fd = -1;

@@ -15,7 +15,9 @@ int ReadFileContents(const std::string& path, std::vector<std::uint8_t>& bytes,
                      std::size_t maxBytes);
 
 // Writes `bytes` to a new file in the folder of `path`, flushes it to disk and renames it over
-// `path`, so that a failure at any point leaves the previous file as it was.
+// `path`, so that a failure at any point leaves the previous file as it was. Only a missing
+// path or a regular file is replaced: anything else (a device, a FIFO, a folder, a symbolic
+// link) gives NOT_A_REGULAR_FILE or A_SYMBOLIC_LINK and stays as it is.
 int ReplaceFileContents(const std::string& path, const std::vector<std::uint8_t>& bytes);
 
 }  // namespace tavik

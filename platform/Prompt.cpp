@@ -1,6 +1,7 @@
 #include "platform/Prompt.h"
 
 #include <cstdio>
+#include <utility>
 
 namespace tavik {
 
@@ -36,6 +37,27 @@ bool CRecordingPrompt::AnswerOpenQuestion(int answer) {
     m_openQuestions.erase(m_openQuestions.begin());
     answered(answer);
     return true;
+}
+
+int CQueuedPrompt::MessageBox(const std::string& text, unsigned style) {
+    Notice(text);
+    return (style & 0x0F) == MB_YESNO ? IDNO : IDOK;
+}
+
+void CQueuedPrompt::Notice(const std::string& text) {
+    std::lock_guard lock(m_mutex);
+    m_notices.push_back(text);
+}
+
+void CQueuedPrompt::Deliver(CPrompt& prompt) {
+    std::vector<std::string> notices;
+    {
+        std::lock_guard lock(m_mutex);
+        notices.swap(m_notices);
+    }
+    for (const std::string& text : notices) {
+        prompt.Notice(text);
+    }
 }
 
 }  // namespace tavik

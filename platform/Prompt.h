@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -64,6 +65,20 @@ public:
     bool m_bHoldQuestions = false;
     std::vector<std::function<void(int)>> m_openQuestions;
     std::vector<Entry> m_boxes;
+    std::vector<std::string> m_notices;
+};
+
+// Collects notices from a thread that must not show anything itself (the log writer) until
+// the user-interface thread hands them to its prompt with Deliver. Answers every box with No.
+class CQueuedPrompt final : public CPrompt {
+public:
+    int MessageBox(const std::string& text, unsigned style) override;
+    void Notice(const std::string& text) override;
+    // On the user-interface thread: the notices collected so far go to `prompt`, in order.
+    void Deliver(CPrompt& prompt);
+
+private:
+    std::mutex m_mutex;
     std::vector<std::string> m_notices;
 };
 

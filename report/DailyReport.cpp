@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "platform/File.h"
 #include "report/ReportCharts.h"
 #include "report/ReportError.h"
 #include "report/ReportPages.h"
@@ -93,6 +94,11 @@ CReportResult WriteDayReport(const CDayReport& report, const std::string& path, 
 CReportResult WriteDailyReport(const CReportOptions& options) {
     const std::string path = ReportOutputPath(options);
     CheckOutputIsNoInput(options, path);
+    // A device or a FIFO is never replaced, a symbolic link never followed.
+    if (const int cause = CheckOutputFile(path); cause != 0) {
+        throw CReportError("Could not write the report \"" + path + "\" (" + CauseText(cause) +
+                           ")");
+    }
     const CDayReport report = LoadDayReport(options);
     return WriteDayReport(report, path, CSystemClock::Instance().Now());
 }

@@ -72,8 +72,15 @@ CResultFile ParseResultFile(std::string_view text) {
     file.records.reserve(text.size() / 220 + 1);
     std::size_t consumed = file.bHeader ? CResultLog::HEADER.size() : 0;
     std::size_t start = text.find(kRecordStart, consumed);
+    // The first record end at or after `start`: found again only once `start` has passed it,
+    // so that many starts without an end (a damaged file) are still read in linear time.
+    std::size_t end = 0;
+    bool endFound = false;
     while (start != std::string_view::npos) {
-        const std::size_t end = text.find(kRecordEnd, start);
+        if (!endFound || (end != std::string_view::npos && end < start)) {
+            end = text.find(kRecordEnd, start);
+            endFound = true;
+        }
         if (end == std::string_view::npos) {
             break;  // the last record is cut short
         }

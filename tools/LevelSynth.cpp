@@ -63,7 +63,10 @@ std::array<double, 3> CLevelSynth::TotalCoupling(const std::array<double, 3>& mu
 }
 
 double CLevelSynth::LowestPoint(const std::array<double, 3>& coupling, double& lowest) {
-    const auto [c0, c1, c2] = coupling;
+    // Named copies, not a structured binding: clang 14 cannot capture bindings in a lambda.
+    const double c0 = coupling[0];
+    const double c1 = coupling[1];
+    const double c2 = coupling[2];
     const auto amplitude = [&](double f) { return 1.0 + f * (c2 + f * (c1 + f * c0)); };
     // A cubic is lowest at an end of the range or where its slope c2 + 2 c1 f + 3 c0 f^2 is 0.
     double candidates[4] = {-kRange, kRange, 0.0, 0.0};

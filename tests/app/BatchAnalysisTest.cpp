@@ -207,7 +207,7 @@ protected:
                                     50.0f, ALARM_ACTION_LOG_ONLY, COleDateTimeSpan(0, 0, 0, 0),
                                     ALARM_ACKNOWLEDGE_NO));
         doc.SetAlarm("MpxLow", std::make_unique<CAlarmItem>(
-                                   "MpxLow", ALARM_SOURCE_MPX_POWER, ALARM_RELATION_LESS, -100.0f,
+                                   "MpxLow", ALARM_SOURCE_MPX_POWER, ALARM_RELATION_LESS, 0.0f,
                                    ALARM_ACTION_OUTPUT_1, COleDateTimeSpan(0, 0, 0, 0),
                                    ALARM_ACKNOWLEDGE_YES));
         ASSERT_TRUE(doc.OnSaveDocument(setup.File("alarms.tvk")));

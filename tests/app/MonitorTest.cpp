@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -59,10 +60,22 @@ std::size_t StatusLines(const std::string& out) {
     return n;
 }
 
+// The timestamps of a result file's records, in order.
+std::vector<long long> Timestamps(const std::string& results) {
+    std::vector<long long> stamps;
+    const std::regex stamp(R"re(timestamp="(\d+)")re");
+    for (auto it = std::sregex_iterator(results.begin(), results.end(), stamp);
+         it != std::sregex_iterator(); ++it) {
+        stamps.push_back(std::stoll((*it)[1].str()));
+    }
+    return stamps;
+}
+
 // How a run's process is set up besides its arguments.
 struct CProcessSetup {
     int stdoutFd = -1;         // a descriptor for standard output instead of the file
     rlim_t fileSizeLimit = 0;  // RLIMIT_FSIZE in bytes; 0 = unlimited
+    bool closeStdout = false;  // started with standard output closed (`>&-`)
 };
 
 // One run of the executable in `folder`, its output and errors going to files beside it.
@@ -87,6 +100,9 @@ public:
             if (out < 0 || err < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0 ||
                 chdir(folder.c_str()) != 0) {
                 _exit(127);
+            }
+            if (setup.closeStdout) {
+                close(1);
             }
             if (setup.fileSizeLimit != 0) {
                 const rlimit limit{setup.fileSizeLimit, setup.fileSizeLimit};
@@ -213,6 +229,11 @@ TEST_F(MonitorTest, PrintsOneLinePerSecondAndClosesTheFilesThatTheNextRunContinu
     EXPECT_EQ(results.substr(0, 32), "<?xml version=\"1.0\"?>\r\n<Tavik>\r\n");
     EXPECT_EQ(results.substr(results.size() - 10), "</Tavik>\r\n");
     EXPECT_EQ(Count(results, "<Measurement id="), 3u);  // one record per second
+    // Faster than real time too, every record stamps the second after the one before.
+    const std::vector<long long> stamps = Timestamps(results);
+    ASSERT_EQ(stamps.size(), 3u);
+    EXPECT_EQ(stamps[1], stamps[0] + 1);
+    EXPECT_EQ(stamps[2], stamps[0] + 2);
     EXPECT_TRUE(IsWellFormedXml(xml));
     // Opened, started, stopped, closed: the lines' texts are the document's.
     // A loaded machine may add a line on dropped blocks; the rest are always these four.
@@ -317,6 +338,7 @@ TEST_F(MonitorTest, OnAlarmRunsTheProgramWithoutAShell) {
                            COleDateTimeSpan(0, 0, 0, 2), ALARM_ACKNOWLEDGE_NO);
     const std::string hook = outputs.File("hook.sh");
     std::ofstream(hook) << "#!/bin/sh\nenv | grep '^TAVIK_' | sort > '" << outputs.File("env.txt")
+                        << "'\nsleep 40 &\necho $! > '" << outputs.File("grandchild.txt")
                         << "'\nexec sleep 30\n";
     fs::permissions(hook, fs::perms::owner_all);
     const auto started = std::chrono::steady_clock::now();
@@ -340,6 +362,11 @@ TEST_F(MonitorTest, OnAlarmRunsTheProgramWithoutAShell) {
                                                         R"(\(pid \d+\) still ran after 10 s and )"
                                                         R"(was killed)")))
         << run.Err();
+    // Killed with the processes it started.
+    const pid_t grandchild = std::stoi(ReadText(outputs.File("grandchild.txt")));
+    EXPECT_TRUE(kill(grandchild, 0) != 0 ||
+                ReadText("/proc/" + std::to_string(grandchild) + "/stat").find(") Z ") !=
+                    std::string::npos);
 }
 
 // The monitor detects the receiver as the application does at start-up, so both modes subtract
@@ -429,6 +456,17 @@ TEST_F(MonitorTest, LostRecordsExitNonZeroWithTheirCount) {
         << run.Err();
     EXPECT_EQ(run.Out().find("Result file: "), std::string::npos) << run.Out();
 
+    // Started with standard output closed: the lock file does not become descriptor 1 and
+    // takes no status line.
+    fs::remove_all(logs);
+    CProcessSetup closed;
+    closed.closeStdout = true;
+    CMonitorProcess noOutput(recording, outputs.Path(),
+                             {"--seconds", "2", "--log-folder", logs, "--speed", "10"}, closed);
+    EXPECT_EQ(noOutput.Wait(), 0) << noOutput.Err();
+    EXPECT_TRUE(std::regex_match(ReadText(logs + "/.tavik.lock"), std::regex(R"(\d+\n)")))
+        << ReadText(logs + "/.tavik.lock");
+
     // A log folder that cannot be made is refused before measuring.
     fs::create_directory(outputs.File("file"));
     std::ofstream(outputs.File("file/plain")) << "x";
@@ -449,20 +487,49 @@ TEST_F(MonitorTest, DeviceErrorsExitWithTheirText) {
               std::string::npos)
         << missing.Err();
 
-    // The sample recording cannot be read: the transfer thread fails during the run.
+    // The sample recording is empty: the transfer thread fails during the run, and the file
+    // is named with the reason.
     CTempFolder broken;
     fs::copy_file(recording + "/lev.dat", broken.File("lev.dat"));
     fs::copy_file(recording + "/rds.dat", broken.File("rds.dat"));
-    fs::create_directory(broken.File("mpx.dat"));
+    std::ofstream(broken.File("mpx.dat")).close();
     CMonitorProcess failing(broken.Path(), outputs.Path(),
                             {"--seconds", "30", "--log-folder", logs, "--speed", "10"});
     EXPECT_EQ(failing.Wait(), 1);
     EXPECT_NE(failing.Err().find("Error messages:\nADCTransfer: Error in thread!\n"),
               std::string::npos)
         << failing.Err();
+    EXPECT_NE(failing.Err().find("monitor: cannot read the recording \"" + broken.File("mpx.dat") +
+                                 "\": it is empty\n"),
+              std::string::npos)
+        << failing.Err();
     // The failure stopped the measurement the normal way: the files are closed.
     EXPECT_TRUE(ReadText(Only(".xml")).ends_with("</Tavik>\r\n"));
     EXPECT_NE(ReadText(Only(".log")).find(": File Closed\r\n"), std::string::npos);
+
+    // A folder or a FIFO in place of a recording is refused at once, never waited on, and
+    // named; so is a FIFO in place of the day's log file, which is left as it is.
+    fs::remove(broken.File("mpx.dat"));
+    ASSERT_EQ(::mkfifo(broken.File("mpx.dat").c_str(), 0644), 0);
+    CMonitorProcess fifo(broken.Path(), outputs.Path(), {"--seconds", "30"});
+    EXPECT_EQ(fifo.Wait(), 1);
+    EXPECT_NE(fifo.Err().find("monitor: cannot read the recording \"" + broken.File("mpx.dat") +
+                              "\": not a regular file\n"),
+              std::string::npos)
+        << fifo.Err();
+    fs::remove(broken.File("mpx.dat"));
+    fs::copy_file(recording + "/mpx.dat", broken.File("mpx.dat"));
+    const std::string fifoLog = Only(".log");
+    fs::remove(fifoLog);
+    ASSERT_EQ(::mkfifo(fifoLog.c_str(), 0644), 0);
+    CMonitorProcess fifoLogRun(broken.Path(), outputs.Path(),
+                               {"--seconds", "2", "--log-folder", logs, "--speed", "10"});
+    EXPECT_EQ(fifoLogRun.Wait(), 0) << fifoLogRun.Err();
+    EXPECT_NE(fifoLogRun.Err().find("Could not write log file \"" + fifoLog +
+                                    "\" (not a regular file); its event lines are lost."),
+              std::string::npos)
+        << fifoLogRun.Err();
+    EXPECT_TRUE(fs::is_fifo(fifoLog));
 
     CMonitorProcess bad(outputs.Path(), outputs.Path(), {"--seconds", "x"});
     EXPECT_EQ(bad.Wait(), 2);

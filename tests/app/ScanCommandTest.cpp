@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <sstream>
 #include <string>
@@ -62,6 +63,15 @@ TEST_F(ScanCommandTest, AMissingRecordingIsNamedWithItsReason) {
               std::string::npos)
         << err.str();
     EXPECT_EQ(out.str(), "");
+
+    // A FIFO in its place is refused at once, never waited on for a writer.
+    ASSERT_EQ(::mkfifo(empty.File("panormama.dat").c_str(), 0644), 0);
+    std::ostringstream fifoErr;
+    EXPECT_EQ(commands.Run({"scan", empty.Path()}, out, fifoErr, false), 1);
+    EXPECT_NE(fifoErr.str().find("scan: cannot read the recording \"" +
+                                 empty.File("panormama.dat") + "\": not a regular file\n"),
+              std::string::npos)
+        << fifoErr.str();
 }
 
 }  // namespace

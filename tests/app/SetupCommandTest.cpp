@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -95,6 +97,12 @@ TEST(SetupCommand, RefusesWithTheFieldAndTheFormsText) {
         {R"({"alarms": [{"name": "A", )" + alarm + R"(}, {"name": "a", )" + alarm + "}]}",
          "alarms[1].name: \"a\" is already the name of alarms[0] (names are compared ignoring "
          "case)"},
+        {R"({"alarms": [{"name": "A", "source": "DEVIATION", "relation": ">", "threshold": 1e39}]})",
+         "alarms[0].threshold: Please enter a threshold greater than\nor equal to zero."},
+        {R"({"alarms": [{"name": "A\nB", )" + alarm + "}]}",
+         "alarms[0].name: must not hold control characters (a line break, a tab)"},
+        {R"({"alarms": [{"name": "A", "delay_s": 9223372036854775808, )" + alarm + "}]}",
+         "alarms[0].delay_s: 9223372036854775808 is longer than 2147483647 s"},
         {R"({"alarms": [{"name": "123456789012345678901", )" + alarm + "}]}",
          "alarms[0].name: \"123456789012345678901\" is longer than 20 characters"},
         {R"({"alarms": [{"name": "A", "source": "LEVEL", "relation": ">", "threshold": 1}]})",
@@ -144,6 +152,35 @@ TEST(SetupCommand, RefusesWithTheFieldAndTheFormsText) {
               1);
     EXPECT_EQ(err.str(), "setup: " + folder.File("setup.json") +
                              ": receiver.frequency_mhz: 80 is outside 87.5 to 108 MHz\n");
+    EXPECT_EQ(ReadText(folder.File("keep.tvk")), "old");
+    // Only a regular file is replaced: a FIFO or a symbolic link at the path stays as it is.
+    ASSERT_EQ(::mkfifo(folder.File("fifo.tvk").c_str(), 0644), 0);
+    std::filesystem::create_symlink(folder.File("target.tvk"), folder.File("link.tvk"));
+    for (const char* name : {"fifo.tvk", "link.tvk"}) {
+        std::ostringstream refused;
+        EXPECT_EQ(CSetupCommand::Write(folder.File(name), Json(kExample, folder), refused), 1);
+        EXPECT_NE(refused.str().find("The file could not be saved: "), std::string::npos)
+            << refused.str();
+    }
+    EXPECT_TRUE(std::filesystem::is_fifo(folder.File("fifo.tvk")));
+    EXPECT_TRUE(std::filesystem::is_symlink(folder.File("link.tvk")));
+    EXPECT_FALSE(std::filesystem::exists(folder.File("target.tvk")));
+    // Numbers beyond the double range, too many keys and deep nesting are the command's own
+    // clear error, found while reading.
+    std::string manyKeys = "{";
+    for (int i = 0; i < 80000; ++i) {
+        manyKeys += (i == 0 ? "\"k" : ",\"k") + std::to_string(i) + "\":0";
+    }
+    manyKeys += "}";
+    for (const auto& [text, reason] : std::initializer_list<std::pair<std::string, const char*>>{
+             {R"({"alarms": [{"name": "A", "threshold": 1e400}]})", "number overflow"},
+             {manyKeys, "an object of more than 64 members"},
+             {std::string(100, '[') + std::string(100, ']'), "nested deeper than 16 levels"}}) {
+        std::ostringstream refused;
+        EXPECT_EQ(CSetupCommand::Write(folder.File("keep.tvk"), Json(text, folder), refused), 1);
+        EXPECT_NE(refused.str().find(": not JSON: "), std::string::npos) << refused.str();
+        EXPECT_NE(refused.str().find(reason), std::string::npos) << refused.str();
+    }
     EXPECT_EQ(ReadText(folder.File("keep.tvk")), "old");
     std::ostringstream notJson;
     EXPECT_EQ(CSetupCommand::Write(folder.File("keep.tvk"), Json("{", folder), notJson), 1);

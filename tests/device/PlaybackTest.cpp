@@ -248,19 +248,13 @@ TEST_F(PlaybackFixture, PanoramaReadsOneSamplePerStep) {
     device->SetSOF(true);
 }
 
-TEST_F(PlaybackFixture, TransferErrorIsAnnouncedWithMessage1045) {
-    // A folder in place of "mpx.dat" opens but cannot be read.
+// A folder (or a FIFO) in place of "mpx.dat" is never opened for reading: the start fails
+// with its name, and no transfer thread waits on it.
+TEST_F(PlaybackFixture, AFolderInPlaceOfARecordingFailsTheStart) {
     std::filesystem::create_directory(folder.File("mpx.dat"));
     folder.Write("lev.dat", Samples16(Ramp(20000, 0)));
-    CQueueTarget notify;
-    device->StartADCTransfer(&notify);
-    adcPace.Step();
-    CMessage msg;
-    ASSERT_EQ(notify.Queue().GetMessageFor(msg, std::chrono::seconds(10)), 1);
-    EXPECT_EQ(msg.message, WM_TRANSFER_ERROR);
-    EXPECT_EQ(msg.wParam, 1u);
-    EXPECT_EQ(msg.lParam, 0);
-    device->StopTransfer();
+    EXPECT_EQ(test::Thrown<CTavikControlException>([&] { device->StartADCTransfer(nullptr); }),
+              "Could not open file \"" + folder.File("mpx.dat") + "\" (-2)\n");
     EXPECT_FALSE(device->IsADCRunning());
 }
 

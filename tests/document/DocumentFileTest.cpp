@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <limits>
 #include <memory>
 #include <string>
 #include <vector>
@@ -26,7 +28,7 @@ struct DocumentFileFixture : test::CDocumentFixture {
         for (int i = 0; i < 10; ++i) {
             h.m_strings[i] = kStrings[i];
         }
-        h.m_nWindowFunction = 3;
+        h.m_nWindowFunction = 2;
         h.m_fDeviationLimit = 80.5f;
         h.m_bLimitTriangle = 1;
         h.m_bFilter = 1;
@@ -34,7 +36,7 @@ struct DocumentFileFixture : test::CDocumentFixture {
         doc->SetWindowFunction(h);
         doc->SetDeviationOptions(h);
         doc->SetTunerFrequency(98.5f);
-        doc->SetAntenna(2);
+        doc->SetAntenna(0);
         doc->SetAlarm("Overmod", std::make_unique<CAlarmItem>(
                                      "Overmod", ALARM_SOURCE_DEVIATION, ALARM_RELATION_GREATER,
                                      75.0f, ALARM_ACTION_OUTPUT_2, COleDateTimeSpan(0, 0, 0, 90),
@@ -66,7 +68,7 @@ CByteBuilder& FilledRecord(CByteBuilder& b) {
     for (const char* s : kStrings) {
         b.Str(s);
     }
-    return b.F32(98.5f).I32(2).U8(3).F32(80.5f).I32(1).I32(1);
+    return b.F32(98.5f).I32(0).U8(2).F32(80.5f).I32(1).I32(1);
 }
 
 bool operator==(const CProtocolHeader& a, const CProtocolHeader& b) {
@@ -129,14 +131,14 @@ TEST_F(DocumentFileFixture, Schema999EmptiesAntennaBAndKeepsTheFilter) {
     for (const char* s : {"Op", "Org", "AT", "AH", "AP", "Note", "Loc"}) {
         file.Str(s);
     }
-    file.F32(88.0f).I32(2).U8(1).F32(60.0f).I32(1);
+    file.F32(88.0f).I32(0).U8(1).F32(60.0f).I32(1);
     ASSERT_TRUE(Open(file.Bytes()));
     const CProtocolHeader h = Header();
     const std::array<std::string, 10> strings{"Op", "Org", "AT", "AH",   "AP",
                                               "",   "",    "",   "Note", "Loc"};
     EXPECT_EQ(h.m_strings, strings);
     EXPECT_EQ(h.m_fFrequency, 88.0f);
-    EXPECT_EQ(h.m_nAntenna, 2);
+    EXPECT_EQ(h.m_nAntenna, 0);
     EXPECT_EQ(h.m_nWindowFunction, 1u);
     EXPECT_EQ(h.m_fDeviationLimit, 60.0f);
     EXPECT_EQ(h.m_bLimitTriangle, 1);
@@ -270,7 +272,7 @@ std::vector<std::uint8_t> ValidFile() {
                                                       COleDateTimeSpan(0, 0, 0, 5), 0));
     const std::string longName(300, 'L');
     alarms.SetAt(longName,
-                 std::make_unique<CAlarmItem>(longName, 0, 0, -3.0f, 2, COleDateTimeSpan(), 1));
+                 std::make_unique<CAlarmItem>(longName, 0, 0, 3.0f, 2, COleDateTimeSpan(), 1));
     alarms.SetAt("Multi", std::make_unique<CAlarmItem>("Multi", 2, 4, 1.5f, 1,
                                                        COleDateTimeSpan(0, 0, 1, 30), 1));
     CArchive ar;
@@ -283,6 +285,52 @@ std::vector<std::uint8_t> ValidFile() {
 std::string Load(CTAVIKSDIDoc& doc, const std::vector<std::uint8_t>& bytes) {
     CArchive ar(bytes.data(), bytes.size());
     return test::Thrown<CArchiveException>([&] { doc.Serialize(ar); });
+}
+
+// A file that reads whole but breaks the rules of the forms is refused, the field named.
+TEST_F(DocumentFileFixture, AFieldThatBreaksTheFormsRulesIsRefused) {
+    const auto setup = [](auto change) {
+        CProtocolHeader header;
+        CAlarmMap alarms;
+        auto item =
+            std::make_unique<CAlarmItem>("Dev", ALARM_SOURCE_DEVIATION, ALARM_RELATION_GREATER,
+                                         75.0f, 0, COleDateTimeSpan(), ALARM_ACKNOWLEDGE_NO);
+        change(header, *item);
+        const std::string name = item->m_strName;
+        alarms.SetAt(name, std::move(item));
+        CArchive ar;
+        StoreSetup(ar, header, alarms);
+        return ar.GetBuffer();
+    };
+    using H = CProtocolHeader;
+    using A = CAlarmItem;
+    const struct {
+        std::function<void(H&, A&)> change;
+        const char* error;
+    } cases[] = {
+        {[](H& h, A&) { h.m_fFrequency = 0.0f; },
+         "receiver.frequency_mhz: 0 is outside 87.5 to 108 MHz"},
+        {[](H& h, A&) { h.m_nWindowFunction = 193; },
+         "analysis.window_function: 193 is not one of the 3 choices"},
+        {[](H& h, A&) { h.m_nAntenna = 2; }, "receiver.antenna: 2 is not 0 or 1"},
+        {[](H& h, A&) { h.m_fDeviationLimit = -1.0f; },
+         "analysis.deviation_limit_khz: -1 is outside 0 to 110 kHz"},
+        {[](H&, A& a) { a.m_nRelation = 7; }, "alarms[0].relation: 7 is not one of the 5 choices"},
+        {[](H&, A& a) { a.m_fThreshold = -2.0f; },
+         "alarms[0].threshold: Please enter a threshold greater than\nor equal to zero."},
+        {[](H&, A& a) { a.m_fThreshold = std::numeric_limits<float>::quiet_NaN(); },
+         "alarms[0].threshold: Please enter a threshold greater than\nor equal to zero."},
+        {[](H&, A& a) { a.m_strName = "Dev\nX"; },
+         "alarms[0].name: must not hold control characters (a line break, a tab)"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(Load(*doc, setup(c.change)), c.error);
+    }
+    folder.Write("bad.tvk", setup([](H& h, A&) { h.m_nWindowFunction = 193; }));
+    EXPECT_FALSE(doc->OnOpenDocument(folder.File("bad.tvk")));
+    EXPECT_EQ(prompt.m_boxes.back().text,
+              "The file could not be read: analysis.window_function: 193 is not one of the 3 "
+              "choices");
 }
 
 TEST_F(DocumentFileFixture, EveryTruncationFailsCleanlyAndChangesNothing) {

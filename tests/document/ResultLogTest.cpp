@@ -1,8 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <clocale>
 #include <csignal>
 #include <filesystem>
@@ -12,6 +17,7 @@
 #include <vector>
 
 #include "document/ResultLog.h"
+#include "platform/File.h"
 #include "tests/document/LogFileCheck.h"
 #include "tests/support/TempFolder.h"
 
@@ -254,6 +260,226 @@ TEST_F(ResultLogFixture, BacklogKeepsTheNewestHour) {
     log.DropPending(prompt);
     EXPECT_EQ(log.GetPendingCount(), 0);
     EXPECT_EQ(prompt.m_notices.back(), "3 results could not be written and are lost.");
+}
+
+// Every sync of the result log goes through the platform's hook: these count them and fail them.
+std::atomic<int> g_syncs{0};
+std::atomic<int> g_failingSyncs{0};  // the next this many syncs fail with EIO
+int CountingSync(int) {
+    ++g_syncs;
+    if (g_failingSyncs.load() > 0) {
+        --g_failingSyncs;
+        return EIO;
+    }
+    return 0;
+}
+
+struct SyncHookFixture : ResultLogFixture {
+    SyncHookFixture() {
+        g_syncs = 0;
+        g_failingSyncs = 0;
+        SetSyncHook(&CountingSync);
+    }
+    ~SyncHookFixture() override { SetSyncHook(nullptr); }
+};
+
+TEST_F(SyncHookFixture, EveryWriteAndANewHeaderAreSynced) {
+    const std::string path = folder.File("tavik261205.xml");
+    CResultLog::CContinuation found;
+    ASSERT_EQ(log.BeginResultFile(path, found, prompt), 0);
+    EXPECT_EQ(g_syncs.load(), 1);  // the header, before any record
+    const CResultRecord record{1.0f, 2.0f, 3.0f, kSaturday1130};
+    std::int32_t id = 0;
+    log.Keep(&record, 1, prompt);
+    ASSERT_EQ(log.WriteResults(path, id, prompt), 0);
+    EXPECT_EQ(g_syncs.load(), 2);
+    std::string last;
+    ASSERT_EQ(log.WriteLogLine(folder.File("tavik261205.log"), last, "x\r\n", CTime(kSaturday1130),
+                               prompt),
+              0);
+    EXPECT_EQ(g_syncs.load(), 3);
+    // Not syncing (a stop): written, and no sync waited for.
+    log.SetSyncing(false);
+    ASSERT_EQ(log.AppendFooter(path, prompt), 0);
+    EXPECT_EQ(g_syncs.load(), 3);
+    EXPECT_TRUE(ReadText(path).ends_with(CResultLog::FOOTER));
+}
+
+// A write that reached the file but whose sync failed is cut off again: the records wait and
+// go out once, with the same ids, never twice.
+TEST_F(SyncHookFixture, AFailedSyncNeverDuplicatesRecords) {
+    const std::string path = folder.File("tavik261205.xml");
+    CResultLog::CContinuation found;
+    ASSERT_EQ(log.BeginResultFile(path, found, prompt), 0);
+    std::vector<CResultRecord> records(60);
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        records[i] = {0.0f, static_cast<float>(i), 0.0f,
+                      kSaturday1130 + static_cast<std::uint32_t>(i)};
+    }
+    std::int32_t id = 0;
+    log.Keep(records.data(), 60, prompt);
+    g_failingSyncs = 1;
+    EXPECT_EQ(log.WriteResults(path, id, prompt), EIO);
+    EXPECT_EQ(id, 0);
+    EXPECT_EQ(log.GetPendingCount(), 60);
+    EXPECT_EQ(ReadText(path), CResultLog::HEADER);  // cut back to where the write began
+    ASSERT_EQ(prompt.m_notices.size(), 1u);
+    EXPECT_EQ(prompt.m_notices[0],
+              "Could not write result file \"" + path +
+                  "\" (Input/output error); the results are kept until it can be written.");
+
+    log.Keep(records.data(), 10, prompt);
+    ASSERT_EQ(log.WriteResults(path, id, prompt), 0);
+    EXPECT_EQ(id, 70);
+    const std::string text = ReadText(path);
+    EXPECT_EQ(test::Count(text, "<Measurement id="), 70u);
+    for (int i = 1; i <= 70; ++i) {
+        EXPECT_EQ(test::Count(text, "<Measurement id=\"" + std::to_string(i) + "\">"), 1u) << i;
+    }
+    EXPECT_EQ(log.GetLostCount(), 0);
+
+    // A new file whose first write fails its sync loses its header with the records: the next
+    // write begins it again.
+    const std::string fresh = folder.File("tavik261206.xml");
+    log.Keep(records.data(), 2, prompt);
+    g_failingSyncs = 1;
+    std::int32_t freshId = 0;
+    EXPECT_EQ(log.WriteResults(fresh, freshId, prompt), EIO);
+    EXPECT_EQ(ReadText(fresh), "");
+    ASSERT_EQ(log.WriteResults(fresh, freshId, prompt), 0);
+    EXPECT_TRUE(ReadText(fresh).starts_with(CResultLog::HEADER));
+    EXPECT_EQ(test::Count(ReadText(fresh), "<Measurement id="), 2u);
+}
+
+// A power loss in a file's first moments leaves part of the header, or zeros: such a file is
+// ours, moved aside, and the day's file begun afresh. Another program's file stays untouched.
+TEST_F(ResultLogFixture, ACutHeaderIsMovedAsideAndTheFileBegunAfresh) {
+    const std::string header(CResultLog::HEADER);
+    struct Case {
+        const char* what;
+        std::string before;
+        bool ours;
+    };
+    const std::vector<Case> cases = {
+        {"part of the header", header.substr(0, 9), true},
+        {"zeros", std::string(4096, '\0'), true},
+        {"part of the header and zeros", header.substr(0, 27) + std::string(4069, '\0'), true},
+        {"one byte", "<", true},
+        {"another XML file", "<?xml version=\"1.0\"?>\r\n<Other>\r\n", false},
+        {"zeros then text", std::string(10, '\0') + "text", false},
+    };
+    for (const Case& c : cases) {
+        const CTempFolder day;
+        const std::string path = day.File("tavik261205.xml");
+        std::ofstream(path, std::ios::binary) << c.before;
+        CResultLog::CContinuation found;
+        const int error = log.BeginResultFile(path, found, prompt);
+        if (!c.ours) {
+            EXPECT_EQ(error, CResultLog::NOT_A_RESULT_FILE) << c.what;
+            EXPECT_EQ(ReadText(path), c.before) << c.what;
+            EXPECT_FALSE(std::filesystem::exists(path + ".damaged")) << c.what;
+            continue;
+        }
+        EXPECT_EQ(error, 0) << c.what;
+        EXPECT_EQ(ReadText(path), header) << c.what;
+        EXPECT_EQ(found.strMovedAside, path + ".damaged") << c.what;
+        EXPECT_EQ(ReadText(path + ".damaged"), c.before) << c.what;
+        EXPECT_EQ(found.nLastId, 0) << c.what;
+        // A second damaged file of the day does not replace the first one moved aside.
+        std::ofstream(path, std::ios::binary | std::ios::trunc) << "<?x";
+        ASSERT_EQ(log.BeginResultFile(path, found, prompt), 0) << c.what;
+        EXPECT_EQ(found.strMovedAside, path + ".damaged.2") << c.what;
+        EXPECT_EQ(ReadText(path + ".damaged"), c.before) << c.what;
+    }
+}
+
+TEST_F(ResultLogFixture, AContinuedFileTellsWhetherItWasClosedAndItsLastRecordsTime) {
+    const std::string header(CResultLog::HEADER);
+    std::string records;
+    CResultLog::AppendRecord(records, 6, {1.0f, 2.0f, 3.0f, kSaturday1130});
+    CResultLog::AppendRecord(records, 7, {1.0f, 2.0f, 3.0f, kSaturday1130 + 1});
+    const std::string path = folder.File("tavik261205.xml");
+    for (const bool closed : {true, false}) {
+        std::ofstream(path, std::ios::binary | std::ios::trunc)
+            << header << records << (closed ? std::string(CResultLog::FOOTER) : "");
+        CResultLog::CContinuation found;
+        ASSERT_EQ(log.BeginResultFile(path, found, prompt), 0);
+        EXPECT_TRUE(found.bContinued);
+        EXPECT_EQ(found.bClosed, closed);
+        EXPECT_EQ(found.nLastId, 7);
+        EXPECT_EQ(found.nLastTimestamp, kSaturday1130 + 1);
+        EXPECT_EQ(ReadText(path), header + records);
+    }
+    // Zeros after the last record (a power loss while the file grew), more than one piece of
+    // the backward search: cut off, the record found before them.
+    std::ofstream(path, std::ios::binary | std::ios::trunc)
+        << header << records << std::string(200 * 1024, '\0');
+    CResultLog::CContinuation found;
+    ASSERT_EQ(log.BeginResultFile(path, found, prompt), 0);
+    EXPECT_EQ(found.nLastId, 7);
+    EXPECT_EQ(found.nBytesRemoved, 200 * 1024);
+    EXPECT_FALSE(found.bClosed);
+    EXPECT_EQ(ReadText(path), header + records);
+}
+
+// Continuing reads the header and the end only: a day file of 64 GiB (sparse here) starts at
+// without being read whole into memory.
+TEST_F(ResultLogFixture, AnOversizedDayFileIsContinuedFromItsEnd) {
+    const std::string path = folder.File("tavik261205.xml");
+    std::string last;
+    CResultLog::AppendRecord(last, 41, {1.0f, 2.0f, 3.0f, kSaturday1130});
+    { std::ofstream(path, std::ios::binary) << CResultLog::HEADER; }
+    const off_t size = off_t{64} << 30;
+    if (::truncate(path.c_str(), size) != 0) {
+        GTEST_SKIP() << "no sparse file of 64 GiB here";
+    }
+    { std::ofstream(path, std::ios::binary | std::ios::app) << last << CResultLog::FOOTER; }
+    CResultLog::CContinuation found;
+    ASSERT_EQ(log.BeginResultFile(path, found, prompt), 0);  // read whole: out of memory
+    EXPECT_EQ(found.nLastId, 41);
+    EXPECT_TRUE(found.bClosed);
+    EXPECT_EQ(std::filesystem::file_size(path), static_cast<std::uintmax_t>(size) + last.size());
+    std::filesystem::remove(path);
+}
+
+// A file whose ids would wrap past 2^31 - 1 (a corrupt number) is not continued: it is moved
+// aside and the day's file begun afresh, so no negative id is ever written.
+TEST_F(ResultLogFixture, IdsNearTheirLimitStartANewFile) {
+    const std::string path = folder.File("tavik261205.xml");
+    for (const std::int32_t lastId : {CResultLog::LAST_CONTINUED_ID + 1, 2147483647, -5}) {
+        std::filesystem::remove(path);
+        std::string record;
+        CResultLog::AppendRecord(record, lastId, {1.0f, 2.0f, 3.0f, kSaturday1130});
+        std::ofstream(path, std::ios::binary) << CResultLog::HEADER << record;
+        CResultLog::CContinuation found;
+        ASSERT_EQ(log.BeginResultFile(path, found, prompt), 0) << lastId;
+        EXPECT_TRUE(found.bIdsExhausted) << lastId;
+        EXPECT_EQ(found.nLastId, 0) << lastId;
+        EXPECT_EQ(ReadText(path), CResultLog::HEADER) << lastId;
+        EXPECT_FALSE(found.strMovedAside.empty()) << lastId;
+    }
+    // The last id that may be continued still is.
+    std::filesystem::remove(path);
+    std::string record;
+    CResultLog::AppendRecord(record, CResultLog::LAST_CONTINUED_ID,
+                             {1.0f, 2.0f, 3.0f, kSaturday1130});
+    std::ofstream(path, std::ios::binary) << CResultLog::HEADER << record;
+    CResultLog::CContinuation found;
+    ASSERT_EQ(log.BeginResultFile(path, found, prompt), 0);
+    EXPECT_EQ(found.nLastId, CResultLog::LAST_CONTINUED_ID);
+    EXPECT_FALSE(found.bIdsExhausted);
+}
+
+// A FIFO named like a day file is never opened to wait for a writer.
+TEST_F(ResultLogFixture, AFifoNamedLikeADayFileIsRefusedAtOnce) {
+    const std::string path = folder.File("tavik261205.xml");
+    ASSERT_EQ(::mkfifo(path.c_str(), 0644), 0);
+    CResultLog::CContinuation found;
+    EXPECT_EQ(log.BeginResultFile(path, found, prompt), CResultLog::NOT_A_RESULT_FILE);
+    const std::string logPath = folder.File("tavik261205.log");
+    ASSERT_EQ(::mkfifo(logPath.c_str(), 0644), 0);
+    std::string last;
+    EXPECT_NE(log.WriteLogLine(logPath, last, "x\r\n", CTime(kSaturday1130), prompt), 0);
 }
 
 }  // namespace

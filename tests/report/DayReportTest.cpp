@@ -1,6 +1,7 @@
 // The report of a generated recording analysed by `tavik analyse --out`, and the reports of a
 // cut copy and of unreadable inputs.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
@@ -154,6 +155,21 @@ TEST_F(DayReportTest, UnreadableInputsFailWithTheirNames) {
     EXPECT_EQ(over.exitCode, 1);
     EXPECT_NE(over.out.find("would replace its input"), std::string::npos) << over.out;
     EXPECT_EQ(ReadText(day.Xml()), xml);
+    // A FIFO, a device or a symbolic link at the output is refused and stays as it is (a
+    // replacing rename would destroy it, an open would wait on the FIFO).
+    ASSERT_EQ(::mkfifo(work.File("fifo.pdf").c_str(), 0644), 0);
+    std::filesystem::create_symlink(work.File("elsewhere.pdf"), work.File("link.pdf"));
+    for (const std::string& out : {work.File("fifo.pdf"), work.File("link.pdf")}) {
+        const CShellRun refused = Shell(std::string(TAVIK_EXECUTABLE) + " report '" + day.Xml() +
+                                        "' --out '" + out + "' 2>&1");
+        EXPECT_EQ(refused.exitCode, 1) << out;
+        EXPECT_NE(refused.out.find("Could not write the report \"" + out + "\" ("),
+                  std::string::npos)
+            << refused.out;
+    }
+    EXPECT_TRUE(std::filesystem::is_fifo(work.File("fifo.pdf")));
+    EXPECT_TRUE(std::filesystem::is_symlink(work.File("link.pdf")));
+    EXPECT_FALSE(std::filesystem::exists(work.File("elsewhere.pdf")));
     const CShellRun usage = Shell(std::string(TAVIK_EXECUTABLE) + " report 2>&1");
     EXPECT_EQ(usage.exitCode, 2);
 }

@@ -47,6 +47,12 @@ TEST(ResultFile, ReadsWholeRecordsAndTellsWhatIsWrong) {
     // Records lost between whole ones leave a gap of seconds, no damage.
     const std::size_t secondStart = open.find("      <Measurement id=\"2\"");
     const std::string gap = open.substr(0, secondStart) + open.substr(thirdStart);
+    // 200 000 record starts without an end before the whole records (read in linear time).
+    std::string starts = std::string(CResultLog::HEADER);
+    for (int i = 0; i < 200000; ++i) {
+        starts += "<Measurement ";
+    }
+    starts += open.substr(CResultLog::HEADER.size());
     const std::vector<SFileCase> cases = {
         {"complete", whole, 3, true, true, 0, 0},
         {"no footer while logging runs", open, 3, true, false, 0, 0},
@@ -60,6 +66,7 @@ TEST(ResultFile, ReadsWholeRecordsAndTellsWhatIsWrong) {
         {"a record missing", gap + std::string(CResultLog::FOOTER), 2, true, true, 0, 0},
         {"no header", open.substr(CResultLog::HEADER.size()), 3, false, false, 0, 0},
         {"empty", "", 0, false, false, 0, 0},
+        {"many starts without an end", starts, 3, true, false, 0, 200000},
     };
     for (const SFileCase& c : cases) {
         SCOPED_TRACE(c.name);

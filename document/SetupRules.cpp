@@ -1,0 +1,128 @@
+#include "document/SetupRules.h"
+
+#include <cmath>
+#include <limits>
+
+#include "platform/TextParse.h"
+
+namespace tavik::setup_rules {
+
+std::string CheckAlarmName(const std::string& name) {
+    if (name.empty()) {
+        return "Please enter a name.";
+    }
+    if (name.size() > kMaxNameLength) {
+        return "\"" + name + "\" is longer than 20 characters";
+    }
+    return CheckStoredAlarmName(name);
+}
+
+std::string CheckStoredAlarmName(const std::string& name) {
+    for (const char c : name) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
+            return "must not hold control characters (a line break, a tab)";
+        }
+    }
+    return {};
+}
+
+std::string CheckThreshold(double threshold) {
+    // NaN fails every comparison: `!(x >= 0)` refuses it with the negative numbers.
+    if (!(threshold >= 0.0) || !std::isfinite(threshold) ||
+        threshold > static_cast<double>(std::numeric_limits<float>::max())) {
+        return "Please enter a threshold greater than\nor equal to zero.";
+    }
+    return {};
+}
+
+std::string CheckDelay(std::int64_t seconds) {
+    if (seconds < 0) {
+        return "Please enter a delay greater than\nor equal to zero.";
+    }
+    if (seconds > CAlarmItem::kMaxDelaySeconds) {
+        return std::to_string(seconds) + " is longer than 2147483647 s";
+    }
+    return {};
+}
+
+std::string CheckFrequency(double megahertz) {
+    if (!(megahertz >= kLowestMegahertz && megahertz <= kHighestMegahertz)) {
+        return FormatNumber(megahertz, 6) + " is outside 87.5 to 108 MHz";
+    }
+    // A thousandth of a step: a single-precision frequency read from a file is still on it.
+    const double steps = (megahertz - kLowestMegahertz) / kGridMegahertz;
+    if (std::fabs(steps - std::round(steps)) > 1e-3) {
+        return FormatNumber(megahertz, 6) + " is not on the 25 kHz grid (nearest: " +
+               FormatNumber(kLowestMegahertz + std::round(steps) * kGridMegahertz, 3) + ")";
+    }
+    return {};
+}
+
+std::string CheckDeviationLimit(double kilohertz) {
+    if (!(kilohertz >= 0.0 && kilohertz <= kMaxDeviationLimit)) {
+        return FormatNumber(kilohertz, 6) + " is outside 0 to 110 kHz";
+    }
+    return {};
+}
+
+namespace {
+
+std::string Coded(std::int32_t value, std::int32_t count) {
+    if (value < 0 || value >= count) {
+        return std::to_string(value) + " is not one of the " + std::to_string(count) + " choices";
+    }
+    return {};
+}
+
+std::string Flag(std::int32_t value) {
+    return value == 0 || value == 1 ? std::string() : std::to_string(value) + " is not 0 or 1";
+}
+
+}  // namespace
+
+std::string CheckSetup(const CProtocolHeader& header, const CAlarmMap& alarms) {
+    const auto first = [](std::initializer_list<std::pair<const char*, std::string>> checks) {
+        for (const auto& [field, reason] : checks) {
+            if (!reason.empty()) {
+                return std::string(field) + ": " + reason;
+            }
+        }
+        return std::string();
+    };
+    std::string reason = first({
+        {"receiver.frequency_mhz", CheckFrequency(header.m_fFrequency)},
+        {"receiver.antenna", Flag(header.m_nAntenna)},
+        {"analysis.window_function", Coded(static_cast<std::int32_t>(header.m_nWindowFunction), 3)},
+        {"analysis.deviation_limit_khz", CheckDeviationLimit(header.m_fDeviationLimit)},
+        {"analysis.limit_triangle", Flag(header.m_bLimitTriangle)},
+        {"analysis.filter", Flag(header.m_bFilter)},
+    });
+    if (!reason.empty()) {
+        return reason;
+    }
+    if (alarms.GetCount() > kMaxAlarms) {
+        return "alarms: " + std::to_string(alarms.GetCount()) + " are more than " +
+               std::to_string(kMaxAlarms);
+    }
+    std::size_t index = 0;
+    for (const CAlarmMap::Entry& entry : alarms) {
+        const CAlarmItem& item = *entry.item;
+        const std::string field = "alarms[" + std::to_string(index++) + "].";
+        for (const auto& [name, why] : std::initializer_list<std::pair<const char*, std::string>>{
+                 {"name", CheckStoredAlarmName(entry.key)},
+                 {"source", Coded(item.m_nSource, ALARM_SOURCE_COUNT)},
+                 {"relation", Coded(item.m_nRelation, ALARM_RELATION_COUNT)},
+                 {"threshold", CheckThreshold(item.m_fThreshold)},
+                 {"delay_s", CheckDelay(item.m_spanDelay.GetTotalSeconds())},
+                 {"action", Coded(item.m_nAction, ALARM_ACTION_COUNT)},
+                 {"acknowledge", Coded(item.m_nAcknowledge, ALARM_ACKNOWLEDGE_COUNT)},
+             }) {
+            if (!why.empty()) {
+                return field + name + ": " + why;
+            }
+        }
+    }
+    return {};
+}
+
+}  // namespace tavik::setup_rules

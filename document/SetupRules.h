@@ -1,0 +1,44 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "alarms/AlarmMap.h"
+#include "document/ProtocolHeader.h"
+
+namespace tavik {
+
+// The rules a setup obeys, in one place: the alarm form's, the parameter page's and the
+// deviation view's checks, used by `setup write` and by loading a document file (a file that
+// breaks them is refused with the field named). Each check returns why a value breaks its
+// rule, in the form's own words where the form has them, or an empty text when it is allowed.
+namespace setup_rules {
+
+constexpr std::size_t kMaxNameLength = 20;  // bytes of an alarm name
+constexpr double kLowestMegahertz = 87.5;   // the tuner's band and grid
+constexpr double kHighestMegahertz = 108.0;
+constexpr double kGridMegahertz = 0.025;
+constexpr double kMaxDeviationLimit = 110.0;  // kHz, the deviation view's limit
+constexpr std::size_t kMaxAlarms = 1000;      // most alarms a setup may hold
+
+// The form's rule: not empty, at most 20 bytes, and the file's rule below.
+std::string CheckAlarmName(const std::string& name);
+// The file's rule (a file may hold a longer name): no control characters, which would split
+// a log line or an alarm line.
+std::string CheckStoredAlarmName(const std::string& name);
+// A number an alarm can compare with: finite, not negative, within single precision.
+std::string CheckThreshold(double threshold);
+// Whole seconds from 0 to 2^31 - 1.
+std::string CheckDelay(std::int64_t seconds);
+// In the band, on the 25 kHz grid.
+std::string CheckFrequency(double megahertz);
+// From 0 to 110 kHz.
+std::string CheckDeviationLimit(double kilohertz);
+
+// Every field of a loaded setup, named as `setup show` names it ("receiver.frequency_mhz",
+// "alarms[2].threshold"): "field: reason" for the first that breaks its rule, else empty.
+std::string CheckSetup(const CProtocolHeader& header, const CAlarmMap& alarms);
+
+}  // namespace setup_rules
+}  // namespace tavik
