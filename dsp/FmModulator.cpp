@@ -31,7 +31,7 @@ CFmModulator::CFmModulator(const CFmModulatorSettings& settings)
     const std::uint64_t divisor = std::gcd(rate, std::uint64_t{200000});
     m_nInterp = static_cast<unsigned>(rate / divisor);
     m_nDecim = static_cast<unsigned>(200000 / divisor);
-    if (m_nDecim > 200 || m_nInterp > 2000) {
+    if (m_nDecim > 200 || m_nInterp > 5000) {
         throw std::invalid_argument("the IQ rate cannot be reached from 200000 Hz");
     }
     if (settings.fEchoDelay < 0.0 || settings.fEchoDelay > kMaxEchoDelay ||
