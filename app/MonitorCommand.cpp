@@ -35,6 +35,7 @@ CMonitorCommand::CMonitorCommand(CLI::App& parent)
     c.add_flag("--enable-alarms", o.bEnableAlarms, "enable every alarm of the setup");
     AddNumberOption(c, "--frequency", "MHZ", "tune to this frequency (87.5 to 108)", 87.5, 108.0,
                     [&o](double v) { o.frequency = static_cast<float>(v); });
+    o.receiver.AddOptions(c);
     c.add_flag("--json-lines", o.bJsonLines,
                "one JSON object per second on stdout instead of the status line; the other\n"
                "lines go to stderr");
