@@ -65,7 +65,8 @@ private:
     CFmReceiverSettings m_settings;
     unsigned m_nInterp = 1;
     unsigned m_nDecim = 1;
-    CLiquidNco m_pNco;
+    std::complex<double> m_step{1.0, 0.0};  // the tuning phasor's turn per IQ sample
+    std::complex<float> m_phasor{1.0f, 0.0f};
     CLiquidResampler m_pChannel;
     CLiquidFreqDem m_pDiscriminator;
     CLiquidDecimator m_pMpxDecimator;

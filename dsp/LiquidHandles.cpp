@@ -11,9 +11,6 @@
 
 namespace tavik {
 
-void CLiquidDestroy::operator()(nco_crcf_s* q) const {
-    nco_crcf_destroy(q);
-}
 void CLiquidDestroy::operator()(rresamp_crcf_s* q) const {
     rresamp_crcf_destroy(q);
 }

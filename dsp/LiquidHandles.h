@@ -3,7 +3,6 @@
 #include <memory>
 
 // liquid-dsp's objects, owned: each handle destroys its object with the library's own call.
-struct nco_crcf_s;
 struct rresamp_crcf_s;
 struct firdecim_rrrf_s;
 struct freqdem_s;
@@ -11,13 +10,11 @@ struct freqdem_s;
 namespace tavik {
 
 struct CLiquidDestroy {
-    void operator()(nco_crcf_s* q) const;
     void operator()(rresamp_crcf_s* q) const;
     void operator()(firdecim_rrrf_s* q) const;
     void operator()(freqdem_s* q) const;
 };
 
-using CLiquidNco = std::unique_ptr<nco_crcf_s, CLiquidDestroy>;
 using CLiquidResampler = std::unique_ptr<rresamp_crcf_s, CLiquidDestroy>;
 using CLiquidDecimator = std::unique_ptr<firdecim_rrrf_s, CLiquidDestroy>;
 using CLiquidFreqDem = std::unique_ptr<freqdem_s, CLiquidDestroy>;
