@@ -95,6 +95,9 @@ CAnalyseCommand::CAnalyseCommand(CLI::App& parent)
     AddIntegerOption(c, "--repeat", "N",
                      "analyse the recording N times back to back, as playback loops it", 1, 1000000,
                      [this](std::int64_t v) { m_options.nRepeat = static_cast<int>(v); });
+    m_receiver.AddOptions(c);
+    AddNumberOption(c, "--frequency", "MHZ", "tune the receiver to this station (87.5 to 108)",
+                    87.5, 108.0, [this](double v) { m_frequency = v; });
     c.add_flag("--json", m_bJson, "print the summary as one JSON object");
     c.add_flag("--json-lines", m_bJsonLines,
                "one JSON object per second of recording on stdout; the summary goes to stderr");
@@ -106,6 +109,7 @@ CAnalyseCommand::CAnalyseCommand(CLI::App& parent)
 
 int CAnalyseCommand::Run(std::ostream& out, std::ostream& err, bool progressBar) const {
     CBatchOptions options = m_options;
+    options.iq = m_receiver.IqSettings(m_frequency);
     if (!m_bStartGiven) {
         options.start = CSystemClock::Instance().Now();
     }

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <optional>
 #include <ostream>
 
+#include "app/ReceiverOptions.h"
 #include "document/BatchAnalysis.h"
 
 namespace CLI {
@@ -35,6 +37,8 @@ public:
 private:
     CLI::App* m_pCommand;
     CBatchOptions m_options;
+    CReceiverChoice m_receiver;
+    std::optional<double> m_frequency;  // MHz
     bool m_bStartGiven = false;
     bool m_bJson = false;
     bool m_bJsonLines = false;

@@ -42,6 +42,7 @@ CMonitorCommand::CMonitorCommand(CLI::App& parent)
                         }
                         o.frequency = static_cast<float>(v);
                     });
+    o.receiver.AddOptions(c);
     c.add_flag("--json-lines", o.bJsonLines,
                "one JSON object per second on stdout instead of the status line; the other\n"
                "lines go to stderr");

@@ -3,6 +3,8 @@
 #include <optional>
 #include <string>
 
+#include "app/ReceiverOptions.h"
+
 namespace tavik {
 
 // The notice of --enable-alarms without --setup: without a setup there is no alarm to enable.
@@ -17,9 +19,10 @@ struct CMonitorOptions {
     std::string strSetupFile;        // setup (.tvk) to open before the start
     bool bEnableAlarms = false;      // enable every alarm of the setup, as ticking its box would
     std::optional<float> frequency;  // MHz; else the setup's (or the default) frequency
-    bool bJsonLines = false;  // one JSON object per second on stdout, people's lines on stderr
-    std::string strOnAlarm;   // program run on every alarm activation and deactivation
-    double fSpeed = 1.0;      // pace of playback and main timer, multiples of real time (testing)
+    bool bJsonLines = false;   // one JSON object per second on stdout, people's lines on stderr
+    std::string strOnAlarm;    // program run on every alarm activation and deactivation
+    double fSpeed = 1.0;       // pace of playback and main timer, multiples of real time (testing)
+    CReceiverChoice receiver;  // --receiver: the recordings unless an IQ source is chosen
 };
 
 }  // namespace tavik

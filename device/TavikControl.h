@@ -4,10 +4,12 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 
 #include "device/BlockExchange.h"
+#include "device/IqFileSource.h"
 #include "platform/File.h"
 #include "platform/MessageTarget.h"
 #include "platform/Pacer.h"
@@ -76,6 +78,13 @@ public:
     void SetStallLimit(int cycles) { m_nStallLimit = cycles; }
     static constexpr int DEFAULT_STALL_LIMIT = 30;
     void SetPacers(CPacer* adc, CPacer* rds, CPacer* panorama);
+    // With settings, the transfers receive this IQ recording through the software receiver
+    // (tuned to the tuner frequency when one was set) instead of playing the recordings;
+    // the panorama and EEPROM stay the recordings'. Set before StartADCTransfer.
+    void SetIqSource(std::optional<CIqSourceSettings> settings) {
+        m_iqSettings = std::move(settings);
+    }
+    bool UsesIq() const { return m_iqSettings.has_value(); }
 
 private:
     struct SampleHalf {
@@ -88,6 +97,8 @@ private:
 
     void ADCTransfer(HWND hwndNotify);
     void RDSTransfer();
+    void StartIqSource(HWND hwndNotify);
+    void IqTransfer(HWND hwndNotify);
     bool ReadADCCycle(std::uint8_t* mpxRaw, std::uint8_t* levelRaw);
     void OpenPlaybackFile(CFile& file, const char* name);
     std::string PlaybackPath(const char* name) const;
@@ -115,6 +126,8 @@ private:
     CFile m_levelFile;
     CFile m_rdsFile;
     std::string m_strDataFolder;
+    std::optional<CIqSourceSettings> m_iqSettings;
+    std::unique_ptr<CIqFileSource> m_pIqSource;  // the ADC thread's while it runs
     CRealTimePacer m_realTimeAdc;
     CRealTimePacer m_realTimeRds;
     CRealTimePacer m_realTimePanorama;

@@ -46,6 +46,10 @@ bool CTavikControl::StartADCTransfer(HWND hwndNotify) {
     if (m_bADCRunning.load()) {
         throw CTavikControlException("StartADCTransfer: Thread already running.", 0);
     }
+    if (UsesIq()) {
+        StartIqSource(hwndNotify);
+        return true;
+    }
     OpenPlaybackFile(m_rdsFile, "rds.dat");
     OpenPlaybackFile(m_mpxFile, "mpx.dat");
     OpenPlaybackFile(m_levelFile, "lev.dat");
@@ -87,6 +91,7 @@ bool CTavikControl::StopTransfer() {
     m_mpxFile.Close();
     m_levelFile.Close();
     m_rdsFile.Close();
+    m_pIqSource.reset();
     return false;
 }
 

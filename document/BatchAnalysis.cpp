@@ -59,18 +59,18 @@ CBatchSummary CBatchAnalysis::Run(const CProgress& progress) {
     const auto wallStart = std::chrono::steady_clock::now();
     Prepare();
     const int passes = std::max(1, m_options.nRepeat);
-    const std::int64_t total = m_reader.GetBlockCount() * passes;
+    const std::int64_t total = SourceBlockCount() * passes;
     std::int64_t done = 0;
     bool interrupted = false;
     const auto nextBlock = [&] {
-        if (m_reader.ReadBlock(m_pMpx->data(), m_pLevel->data())) {
+        if (SourceReadBlock()) {
             return true;
         }
         if (done >= total) {
             return false;
         }
-        m_reader.Rewind();
-        return m_reader.ReadBlock(m_pMpx->data(), m_pLevel->data());
+        SourceRewind();
+        return SourceReadBlock();
     };
     try {
         while (!(interrupted = m_options.pStop != nullptr && m_options.pStop->load() != 0) &&
@@ -119,7 +119,15 @@ void CBatchAnalysis::Prepare() {
         }
     }
     doc.AddView(&m_alarmEvents);
-    m_reader.Open(m_options.strDataFolder);
+    if (m_options.iq) {
+        try {
+            m_pIq = std::make_unique<CIqFileSource>(*m_options.iq);
+        } catch (const CIqSourceError& e) {
+            throw CBatchError(e.what());
+        }
+    } else {
+        m_reader.Open(m_options.strDataFolder);
+    }
     if (!m_options.strOutFolder.empty()) {
         OpenLogging();
     }
@@ -187,7 +195,7 @@ void CBatchAnalysis::DistributeBlock() {
 void CBatchAnalysis::DistributeRds(std::int64_t blocksDone) {
     while ((m_nRdsChunks + 1) * kRdsChunkMilliseconds <= blocksDone * kBlockMilliseconds) {
         RDS_DATA_MSG message{};
-        if (!m_reader.ReadRdsChunk(message.data)) {
+        if (!SourceReadRdsChunk(message.data)) {
             return;
         }
         message.count = CRecordingReader::kRdsChunkBytes;
@@ -236,6 +244,37 @@ void CBatchAnalysis::Drain() {
             m_bMultipathErrorTold = true;
             m_prompt.Notice(*message.pText);
         }
+    }
+}
+
+std::int64_t CBatchAnalysis::SourceBlockCount() const {
+    return m_pIq ? m_pIq->GetBlockCount() : m_reader.GetBlockCount();
+}
+
+bool CBatchAnalysis::SourceReadBlock() {
+    if (!m_pIq) {
+        return m_reader.ReadBlock(m_pMpx->data(), m_pLevel->data());
+    }
+    try {
+        return m_pIq->ReadBlock(m_pMpx->data(), m_pLevel->data());
+    } catch (const CIqSourceError& e) {
+        throw CBatchError(e.what());
+    }
+}
+
+bool CBatchAnalysis::SourceReadRdsChunk(std::uint8_t* chunk) {
+    return m_pIq ? m_pIq->ReadRdsChunk(chunk) : m_reader.ReadRdsChunk(chunk);
+}
+
+void CBatchAnalysis::SourceRewind() {
+    if (!m_pIq) {
+        m_reader.Rewind();
+        return;
+    }
+    try {
+        m_pIq->Rewind();
+    } catch (const CIqSourceError& e) {
+        throw CBatchError(e.what());
     }
 }
 

@@ -5,8 +5,10 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
+#include "device/IqFileSource.h"
 #include "document/AlarmEventRecorder.h"
 #include "document/BatchCollector.h"
 #include "document/RecordingReader.h"
@@ -30,6 +32,9 @@ struct CBatchOptions {
     // When set, the analysis stops after the block during which it became non-zero (a signal
     // handler's flag) and closes its files as a stop would, so nothing written is lost.
     const std::atomic<int>* pStop = nullptr;
+    // With a value the blocks come from this IQ recording through the FM receiver instead of
+    // the recordings in strDataFolder.
+    std::optional<CIqSourceSettings> iq;
 };
 
 // Analyses a recording through the document and its analysers as the live measurement does,
@@ -91,6 +96,11 @@ private:
     void MainTimerTick();
     void Finish(CBatchSummary& summary);
     void Drain();
+    // The source's operations: the IQ recording's when there is one, else the recordings'.
+    std::int64_t SourceBlockCount() const;
+    bool SourceReadBlock();
+    bool SourceReadRdsChunk(std::uint8_t* chunk);
+    void SourceRewind();
 
     CBatchOptions m_options;
     CBatchPrompt m_prompt;
@@ -101,6 +111,7 @@ private:
     CAlarmEventRecorder m_alarmEvents;
     CBatchCollector m_collector;
     CRecordingReader m_reader;
+    std::unique_ptr<CIqFileSource> m_pIq;
     CSpectrumDecimation m_spectrumDecimation;
     std::function<void(const CMessage&)> m_resultListener;
     std::function<void()> m_tickListener;

@@ -1,6 +1,7 @@
 #include <CLI/CLI.hpp>
 #include <cmath>
 #include <cstdio>
+#include <numeric>
 #include <sstream>
 
 #include "rds/RDSCharacterSet.h"
@@ -152,6 +153,26 @@ double GridFrequency(double megahertz, const std::string& text) {
     return megahertz;
 }
 
+// IQ rates that the receiver can bring to 400 kHz with a small resampling ratio.
+double IqRate(const std::string& text) {
+    const auto rate = CheckedInteger(text, 400000, 10000000);
+    if (std::gcd(rate, std::int64_t{400000}) < 4000) {
+        throw COptionValueError("\"" + text +
+                                "\" cannot be resampled to 400000 Hz (use a rate such as "
+                                "1200000, 2048000 or 2400000)");
+    }
+    return static_cast<double>(rate);
+}
+
+void Echo(const std::string& text, CGeneratorOptions& o) {
+    const auto parts = Split(text, ',');
+    if (parts.size() != 2) {
+        throw COptionValueError("\"" + text + "\" is not DELAY_US,REL_DB");
+    }
+    o.fEchoDelay = CheckedNumber(parts[0], 0.1, 200.0) * 1e-6;
+    o.fEchoLevel = CheckedNumber(parts[1], -40.0, 0.0);
+}
+
 }  // namespace
 
 void CGenerateCommand::AddOptions(CLI::App& c, CGeneratorOptions& o) {
@@ -237,6 +258,24 @@ void CGenerateCommand::AddOptions(CLI::App& c, CGeneratorOptions& o) {
            o.fBitErrorRate);
     whole("--rds-noise-bits", "N", "random bits before the first group (default 0)", 0, 1000000, 10,
           o.nNoiseBits);
+    AddTextOption(c, "--iq", "cu8|ci16|cf32",
+                  "also write the station as FM-modulated IQ in SigMF (station.sigmf-meta, "
+                  "station.sigmf-data)",
+                  [&o](S v) {
+                      if (v != "cu8" && v != "ci16" && v != "cf32") {
+                          throw COptionValueError("\"" + v + "\" is none of cu8, ci16, cf32");
+                      }
+                      o.strIqDatatype = v == "cu8" ? v : v + "_le";
+                  });
+    AddTextOption(c, "--iq-rate", "HZ", "IQ samples per second (default 1200000)",
+                  [&o](S v) { o.fIqRate = IqRate(v); });
+    number("--cn", "DB",
+           "carrier-to-noise ratio of the IQ in the 200 kHz channel (default: no "
+           "noise)",
+           1.0, 100.0, o.fCarrierToNoise);
+    AddTextOption(c, "--echo", "DELAY_US,REL_DB",
+                  "a second ray DELAY_US later (up to 200) and REL_DB weaker (-40 to 0)",
+                  [&o](S v) { Echo(v, o); });
     number("--noise-floor", "DBUV", "band scan noise floor (default 28)", 22.5, 60.0,
            o.fNoiseFloor);
     AddTextOption(c, "--stations", "MHZ:DBUV,...", "the other stations of the band scan",

@@ -63,6 +63,14 @@ struct CGeneratorOptions {
     double fBitErrorRate = 0.0;                    // share of inverted bits in "rds.dat"
     int nNoiseBits = 0;                            // random bits before the first group
 
+    // IQ: with a datatype ("cu8", "ci16_le", "cf32_le") the station is also written as
+    // FM-modulated IQ in SigMF ("station.sigmf-meta", "station.sigmf-data").
+    std::string strIqDatatype;
+    double fIqRate = 1200000.0;    // samples/s
+    double fCarrierToNoise = 0.0;  // dB in the 200 kHz channel; 0: no noise
+    double fEchoDelay = 0.0;       // s of the second ray; 0: none
+    double fEchoLevel = -6.0;      // dB of the second ray against the first
+
     // Band scan: the other stations (the generated one is added at fFrequency).
     double fNoiseFloor = 28.0;  // dBuV
     std::vector<CPanoramaStation> stations = {

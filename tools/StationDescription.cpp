@@ -88,6 +88,18 @@ std::string CStationGenerator::Describe(const CGenerationSummary& summary) const
         text += Format("    %6.2f %5.1f%s\n", s.fFrequency, s.fLevel,
                        s.fFrequency == o.fFrequency ? "  (this station)" : "");
     }
+    if (!o.strIqDatatype.empty()) {
+        text += Format("\nstation.sigmf-data (%s, %.0f samples/s, centre %.3f MHz)\n",
+                       o.strIqDatatype.c_str(), o.fIqRate, summary.fIqCentre / 1e6);
+        text +=
+            Format("  FM with the MPX above, level above as amplitude, %.1f dBuV at full scale\n",
+                   summary.fIqFullScale);
+        text += o.fCarrierToNoise > 0.0 ? Format("  C/N %.1f dB in 200 kHz\n", o.fCarrierToNoise)
+                                        : std::string("  No noise\n");
+        if (o.fEchoDelay > 0.0) {
+            text += Format("  Echo %.1f us later, %.1f dB\n", o.fEchoDelay * 1e6, o.fEchoLevel);
+        }
+    }
     return text;
 }
 

@@ -5,10 +5,12 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <numeric>
 #include <vector>
 
 #include "platform/File.h"
+#include "tools/IqStationWriter.h"
 #include "tools/LevelSynth.h"
 #include "tools/MpxSynth.h"
 #include "tools/PanoramaSynth.h"
@@ -90,6 +92,9 @@ CGenerationSummary CStationGenerator::Run() {
     }
     // An older set loses its completion mark first: a failed run must not leave a mix.
     std::filesystem::remove(JoinPath(folder, "station.txt"), error);
+    // So does an older IQ capture, which this run may not replace.
+    std::filesystem::remove(JoinPath(folder, "station.sigmf-meta"), error);
+    std::filesystem::remove(JoinPath(folder, "station.sigmf-data"), error);
     CGenerationSummary summary;
     // Whole receiver blocks only: the player drops a partial block at the end of a file.
     const auto blocks = std::max<std::int64_t>(1, std::llround(m_options.fSeconds * 10.0));
@@ -118,6 +123,14 @@ CGenerationSummary CStationGenerator::Run() {
     CLevelSynth levelSynth(m_options);
     COutput mpx(folder, "mpx.dat");
     COutput lev(folder, "lev.dat");
+    std::unique_ptr<CIqStationWriter> iqWriter;
+    std::unique_ptr<COutput> iq;
+    if (!m_options.strIqDatatype.empty()) {
+        iqWriter = std::make_unique<CIqStationWriter>(m_options);
+        iq = std::make_unique<COutput>(folder, "station.sigmf-data");
+        summary.fIqCentre = iqWriter->CentreFrequency();
+        summary.fIqFullScale = iqWriter->FullScaleDbuv();
+    }
     std::vector<std::int16_t> mpxBlock(kBlockSamples);
     std::vector<std::int16_t> levelBlock(kBlockSamples);
     for (std::int64_t b = 0; b < blocks; ++b) {
@@ -125,6 +138,11 @@ CGenerationSummary CStationGenerator::Run() {
         levelSynth.NextBlock(mpxBlock.data(), levelBlock.data(), kBlockSamples);
         mpx.WriteSamples(mpxBlock.data(), mpxBlock.size());
         lev.WriteSamples(levelBlock.data(), levelBlock.size());
+        if (iq) {
+            const std::vector<std::uint8_t>& bytes =
+                iqWriter->Modulate(mpxBlock.data(), levelBlock.data(), kBlockSamples);
+            iq->Write(bytes.data(), bytes.size());
+        }
     }
     summary.fPeakDeviation = mpxSynth.PeakDeviation();
     summary.fMpxPower = mpxSynth.PowerDbr();
@@ -135,14 +153,24 @@ CGenerationSummary CStationGenerator::Run() {
     pan.WriteSamples(panorama.data(), panorama.size());
     summary.nPanoramaReadings = panorama.size();
 
+    std::unique_ptr<COutput> meta;
+    std::vector<COutput*> outputs = {&rds, &mpx, &lev, &pan};
+    if (iq) {
+        meta = std::make_unique<COutput>(folder, "station.sigmf-meta");
+        const std::string text = iqWriter->Metadata();
+        meta->Write(text.data(), text.size());
+        outputs.push_back(iq.get());
+        outputs.push_back(meta.get());
+    }
     const std::string text = Describe(summary);
     COutput station(folder, "station.txt");
     station.Write(text.data(), text.size());
+    outputs.push_back(&station);
     // Named only when all are complete; station.txt last, so it marks a complete set.
-    for (COutput* output : {&rds, &mpx, &lev, &pan, &station}) {
+    for (COutput* output : outputs) {
         output->Close();
     }
-    for (COutput* output : {&rds, &mpx, &lev, &pan, &station}) {
+    for (COutput* output : outputs) {
         output->Publish();
     }
     return summary;

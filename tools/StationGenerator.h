@@ -22,6 +22,8 @@ struct CGenerationSummary {
     double fMeanLevel = 0.0;      // dBuV
     std::size_t nRdsBytes = 0;
     std::size_t nPanoramaReadings = 0;
+    double fIqCentre = 0.0;     // Hz, the IQ's centre frequency (with IQ only)
+    double fIqFullScale = 0.0;  // dBuV of a carrier at full scale
 };
 
 // Writes "mpx.dat", "lev.dat", "rds.dat", "panormama.dat" and "station.txt" into the output

@@ -1,13 +1,19 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+#include <complex>
 #include <filesystem>
 #include <memory>
 #include <mutex>
+#include <numbers>
 #include <numeric>
 #include <stdexcept>
 #include <vector>
 
 #include "device/TavikControl.h"
+#include "dsp/FmModulator.h"
+#include "dsp/IqFormat.h"
 #include "platform/GenericException.h"
 #include "platform/Messages.h"
 #include "platform/Thread.h"
@@ -369,6 +375,73 @@ TEST_F(PaceFixture, AStallCatchesUpToOneSecondThenRestartsTheSchedule) {
         ASSERT_TRUE(adcClock.WaitUntilIdle(1));
         EXPECT_EQ(adcClock.WaitsEnded(), step.cycles) << step.time.count() << " ns";
     }
+}
+
+// An IQ recording through the software receiver instead of the recordings: a 1 kHz tone at
+// 57 kHz deviation and 60 dBuV, 0.75 s of cf32 at 400 kS/s on 106.7 MHz.
+struct IqPlaybackFixture : PlaybackFixture {
+    IqPlaybackFixture() {
+        CFmModulator modulator({400000, 0.0, 100.0, 0.0, 0.0});
+        std::vector<float> mpx(20000);
+        const std::vector<float> level(20000, 60.0f);
+        std::vector<std::complex<float>> iq(static_cast<std::size_t>(modulator.MaxOutput(20000)));
+        std::vector<std::uint8_t> bytes;
+        for (int b = 0; b < 15; ++b) {
+            for (int n = 0; n < 20000; ++n) {
+                mpx[static_cast<std::size_t>(n)] =
+                    18000.0f * static_cast<float>(std::sin(2.0 * std::numbers::pi * 1000.0 *
+                                                           (b * 20000 + n) / 200000.0));
+            }
+            const int count = modulator.Process(mpx.data(), level.data(), 20000, iq.data());
+            const std::size_t at = bytes.size();
+            bytes.resize(at + 8 * static_cast<std::size_t>(count));
+            EncodeIq(CIqFormat::Cf32, iq.data(), static_cast<std::size_t>(count),
+                     bytes.data() + at);
+        }
+        folder.Write("tone.cf32", bytes);
+        settings.strFile = folder.File("tone.cf32");
+        settings.rate = 400000.0;
+        settings.centre = 106.7e6;
+    }
+    CIqSourceSettings settings;
+};
+
+TEST_F(IqPlaybackFixture, BlocksComeFromTheReceiverAndLoop) {
+    device->SetIqSource(settings);
+    device->SetTunerFrequency(106.7f);
+    CBlockReceiver receiver(*device);
+    device->StartADCTransfer(nullptr);
+    // 0.75 s hold 7 whole blocks after the receiver's start-up; then one silent cycle.
+    for (int cycle = 0; cycle < 8; ++cycle) {
+        Cycle(receiver, cycle < 7);
+    }
+    Cycle(receiver, true);
+    const auto blocks = receiver.WaitForBlocks(8);
+    for (const auto& block : {blocks[1], blocks[7]}) {
+        const auto [lo, hi] = std::minmax_element(block.mpx.begin(), block.mpx.end());
+        EXPECT_NEAR(*hi, 18000.0f, 40.0f);
+        EXPECT_NEAR(*lo, -18000.0f, 40.0f);
+        const auto [low, high] = std::minmax_element(block.level.begin(), block.level.end());
+        EXPECT_NEAR(*low, 60.0f, 0.05f);
+        EXPECT_NEAR(*high, 60.0f, 0.05f);
+    }
+    EXPECT_FALSE(device->IsRDSRunning());  // the ADC thread delivers the RDS chunks itself
+}
+
+TEST_F(IqPlaybackFixture, BadIqFailsTheStartWithItsCause) {
+    device->SetTunerFrequency(98.2f);
+    device->SetIqSource(settings);
+    EXPECT_EQ(test::Thrown<CTavikControlException>([&] { device->StartADCTransfer(nullptr); }),
+              "StartADCTransfer: \"" + settings.strFile +
+                  "\": the station at 98.200 MHz lies outside the band the IQ covers (106.500 to "
+                  "106.900 MHz)\n");
+    settings.strFile = folder.File("none.cf32");
+    device->SetIqSource(settings);
+    device->SetTunerFrequency(106.7f);
+    EXPECT_EQ(test::Thrown<CTavikControlException>([&] { device->StartADCTransfer(nullptr); }),
+              "StartADCTransfer: cannot read the IQ data \"" + settings.strFile +
+                  "\": No such file or directory\n");
+    EXPECT_FALSE(device->IsADCRunning());
 }
 
 }  // namespace

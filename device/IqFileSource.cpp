@@ -1,0 +1,230 @@
+#include "device/IqFileSource.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+namespace tavik {
+
+namespace {
+
+constexpr std::size_t kRdsCapacityBits = 64 * 8 * CIqFileSource::kRdsChunkBytes;
+
+std::string Quoted(const std::string& path) {
+    return "\"" + path + "\"";
+}
+
+double Number(const nlohmann::json& object, const char* key, const std::string& path) {
+    const auto it = object.find(key);
+    if (it == object.end() || !it->is_number()) {
+        throw CIqSourceError(Quoted(path) + " has no " + key);
+    }
+    return it->get<double>();
+}
+
+}  // namespace
+
+std::optional<std::string> CIqFileSource::FileOfSpec(const std::string& spec) {
+    if (spec.rfind("iq:", 0) != 0) {
+        return std::nullopt;
+    }
+    return spec.substr(3);
+}
+
+CIqFileSource::CIqFileSource(const CIqSourceSettings& settings) {
+    const std::filesystem::path path(settings.strFile);
+    const std::string extension = path.extension().string();
+    std::optional<double> fullScale;
+    if (extension == ".sigmf-meta" || extension == ".sigmf-data") {
+        std::filesystem::path meta = path;
+        meta.replace_extension(".sigmf-meta");
+        std::filesystem::path data = path;
+        data.replace_extension(".sigmf-data");
+        m_strDataPath = data.string();
+        ReadMetadata(meta.string());
+        fullScale = m_receiverSettings.fFullScaleDbuv;
+    } else if (const auto format = IqFormatFromExtension(extension)) {
+        m_format = *format;
+        m_strDataPath = settings.strFile;
+        if (!settings.rate || !settings.centre) {
+            throw CIqSourceError("the raw IQ file " + Quoted(settings.strFile) +
+                                 " needs --iq-rate and --iq-frequency");
+        }
+    } else {
+        throw CIqSourceError(Quoted(settings.strFile) +
+                             " is neither SigMF (.sigmf-meta) nor raw IQ (.cu8, .cs16, .cf32)");
+    }
+    if (settings.rate) {
+        m_receiverSettings.fSampleRate = *settings.rate;
+    }
+    if (settings.centre) {
+        m_receiverSettings.fCentre = *settings.centre;
+    }
+    m_receiverSettings.fStation = settings.station.value_or(m_receiverSettings.fCentre);
+    m_receiverSettings.fFullScaleDbuv =
+        settings.fullScale.value_or(fullScale.value_or(CFmReceiver::kDefaultFullScaleDbuv));
+    try {
+        m_pReceiver = std::make_unique<CFmReceiver>(m_receiverSettings);
+    } catch (const CDspError& e) {
+        throw CIqSourceError(Quoted(settings.strFile) + ": " + e.what());
+    }
+
+    if (const int cause = m_file.Open(m_strDataPath, CFile::modeRead); cause != 0) {
+        throw CIqSourceError("cannot read the IQ data " + Quoted(m_strDataPath) + ": " +
+                             std::strerror(cause));
+    }
+    std::error_code error;
+    const auto bytes = std::filesystem::file_size(m_strDataPath, error);
+    const std::uint64_t samples = error ? 0 : bytes / IqSampleBytes(m_format);
+    const auto rate = static_cast<std::uint64_t>(std::llround(m_receiverSettings.fSampleRate));
+    // Every IQ sample gives its share of MPX samples; the resamplers may hold two back.
+    const std::uint64_t mpxSamples = samples * 200000 / rate;
+    const std::uint64_t held = 2 + kSettleSamples;
+    m_nBlocks =
+        mpxSamples > held ? static_cast<std::int64_t>((mpxSamples - held) / kBlockSamples) : 0;
+    if (m_nBlocks == 0) {
+        throw CIqSourceError(Quoted(m_strDataPath) + " holds less than 100 ms of IQ");
+    }
+
+    m_nChunkSamples = static_cast<int>(std::min<std::uint64_t>(rate / 10, CFmReceiver::kMaxInput));
+    m_raw.resize(static_cast<std::size_t>(m_nChunkSamples) * IqSampleBytes(m_format));
+    m_iq.resize(static_cast<std::size_t>(m_nChunkSamples));
+    const auto most = static_cast<std::size_t>(m_pReceiver->MaxOutput(m_nChunkSamples));
+    m_mpx.resize(kBlockSamples + most);
+    m_level.resize(kBlockSamples + most);
+    m_bits.resize(static_cast<std::size_t>(m_pReceiver->MaxRdsBits(m_nChunkSamples)));
+    m_rdsBits.resize(kRdsCapacityBits);
+}
+
+CIqFileSource::~CIqFileSource() = default;
+
+void CIqFileSource::ReadMetadata(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        throw CIqSourceError("cannot read the SigMF metadata " + Quoted(path) + ": " +
+                             std::strerror(errno));
+    }
+    std::stringstream text;
+    text << in.rdbuf();
+    try {
+        const nlohmann::json meta = nlohmann::json::parse(text.str());
+        const auto global = meta.find("global");
+        if (global == meta.end() || !global->is_object()) {
+            throw CIqSourceError(Quoted(path) + " has no \"global\" object");
+        }
+        const auto datatype = global->find("core:datatype");
+        if (datatype == global->end() || !datatype->is_string()) {
+            throw CIqSourceError(Quoted(path) + " has no core:datatype");
+        }
+        const auto format = IqFormatFromDatatype(datatype->get<std::string>());
+        if (!format) {
+            throw CIqSourceError(Quoted(path) + ": the datatype \"" + datatype->get<std::string>() +
+                                 "\" cannot be read (cu8, ci16_le and cf32_le can)");
+        }
+        m_format = *format;
+        m_receiverSettings.fSampleRate = Number(*global, "core:sample_rate", path);
+        const auto captures = meta.find("captures");
+        if (captures != meta.end() && captures->is_array() && !captures->empty() &&
+            captures->front().is_object()) {
+            m_receiverSettings.fCentre = Number(captures->front(), "core:frequency", path);
+        } else {
+            throw CIqSourceError(Quoted(path) + " has no captures[0] with core:frequency");
+        }
+        const auto fullScale = global->find("tavik:full_scale_dbuv");
+        m_receiverSettings.fFullScaleDbuv = fullScale != global->end() && fullScale->is_number()
+                                                ? fullScale->get<double>()
+                                                : CFmReceiver::kDefaultFullScaleDbuv;
+    } catch (const nlohmann::json::exception& e) {
+        throw CIqSourceError(Quoted(path) + " is not SigMF metadata: " + e.what());
+    }
+}
+
+bool CIqFileSource::ReceiveMore() {
+    std::size_t read = 0;
+    if (const int cause = m_file.Read(m_raw.data(), m_raw.size(), read); cause != 0) {
+        throw CIqSourceError("cannot read the IQ data " + Quoted(m_strDataPath) + ": " +
+                             std::strerror(cause));
+    }
+    const auto count = static_cast<int>(read / IqSampleBytes(m_format));
+    if (count == 0) {
+        return false;
+    }
+    ConvertIq(m_format, m_raw.data(), static_cast<std::size_t>(count), m_iq.data());
+    int bits = 0;
+    m_nPending += m_pReceiver->Process(m_iq.data(), count, m_mpx.data() + m_nPending,
+                                       m_level.data() + m_nPending, m_bits.data(), bits);
+    if (m_nSettle > 0) {
+        const int drop = std::min(m_nSettle, m_nPending);
+        Consume(drop);
+        m_nSettle -= drop;
+    }
+    // Bits beyond what the store holds push the oldest out: the newest stream counts.
+    const auto add = static_cast<std::size_t>(bits);
+    if (m_nRdsBits + add > m_rdsBits.size()) {
+        const std::size_t drop = m_nRdsBits + add - m_rdsBits.size();
+        std::memmove(m_rdsBits.data(), m_rdsBits.data() + drop, m_nRdsBits - drop);
+        m_nRdsBits -= drop;
+    }
+    std::memcpy(m_rdsBits.data() + m_nRdsBits, m_bits.data(), add);
+    m_nRdsBits += add;
+    return true;
+}
+
+bool CIqFileSource::ReadBlock(float* mpx, float* level) {
+    if (m_nBlocksRead >= m_nBlocks) {
+        return false;
+    }
+    while (m_nPending < kBlockSamples) {
+        if (!ReceiveMore()) {
+            return false;
+        }
+    }
+    std::memcpy(mpx, m_mpx.data(), sizeof(float) * kBlockSamples);
+    std::memcpy(level, m_level.data(), sizeof(float) * kBlockSamples);
+    Consume(kBlockSamples);
+    ++m_nBlocksRead;
+    return true;
+}
+
+void CIqFileSource::Consume(int count) {
+    m_nPending -= count;
+    std::memmove(m_mpx.data(), m_mpx.data() + count,
+                 sizeof(float) * static_cast<std::size_t>(m_nPending));
+    std::memmove(m_level.data(), m_level.data() + count,
+                 sizeof(float) * static_cast<std::size_t>(m_nPending));
+}
+
+bool CIqFileSource::ReadRdsChunk(std::uint8_t* chunk) {
+    constexpr std::size_t kBits = 8 * kRdsChunkBytes;
+    if (m_nRdsBits < kBits) {
+        return false;
+    }
+    for (std::size_t i = 0; i < kRdsChunkBytes; ++i) {
+        std::uint8_t byte = 0;
+        for (std::size_t b = 0; b < 8; ++b) {
+            byte = static_cast<std::uint8_t>(byte << 1 | m_rdsBits[8 * i + b]);
+        }
+        chunk[i] = byte;
+    }
+    m_nRdsBits -= kBits;
+    std::memmove(m_rdsBits.data(), m_rdsBits.data() + kBits, m_nRdsBits);
+    return true;
+}
+
+void CIqFileSource::Rewind() {
+    if (const int cause = m_file.Seek(0); cause != 0) {
+        throw CIqSourceError("cannot read the IQ data " + Quoted(m_strDataPath) + ": " +
+                             std::strerror(cause));
+    }
+    m_pReceiver = std::make_unique<CFmReceiver>(m_receiverSettings);
+    m_nPending = 0;
+    m_nSettle = kSettleSamples;
+    m_nRdsBits = 0;
+    m_nBlocksRead = 0;
+}
+
+}  // namespace tavik

@@ -1,0 +1,93 @@
+#pragma once
+
+#include <array>
+#include <complex>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "dsp/FmReceiver.h"
+#include "dsp/IqFormat.h"
+#include "platform/File.h"
+
+namespace tavik {
+
+// An IQ recording that cannot be received; the message names the file and the cause.
+class CIqSourceError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Where the IQ comes from and how to receive it, from `--receiver iq:FILE` and its options.
+struct CIqSourceSettings {
+    // "FILE.sigmf-meta" (datatype, rate and centre from the metadata, the data in
+    // "FILE.sigmf-data") or a raw "FILE.cu8", "FILE.cs16" or "FILE.cf32".
+    std::string strFile;
+    std::optional<double> rate;       // Hz; needed for a raw file, overrides the metadata
+    std::optional<double> centre;     // Hz; needed for a raw file, overrides the metadata
+    std::optional<double> station;    // Hz; default: the centre
+    std::optional<double> fullScale;  // dBuV at 0 dBFS; default: the metadata's, else
+                                      // CFmReceiver::kDefaultFullScaleDbuv
+};
+
+// `iq:FILE` as the receiver: reads the IQ from start to end through the FM receiver and hands
+// out the receiver's blocks, 20000 MPX samples (ADC units) with their RF levels (dBuV) per
+// 100 ms of IQ and the RDS bit stream in 100-byte chunks, most significant bit first. Opening
+// checks everything that can be checked before the first sample: a bad file is an error that
+// says what is wrong, never a silent stream of zeros.
+class CIqFileSource {
+public:
+    static constexpr int kBlockSamples = 20000;
+    static constexpr int kRdsChunkBytes = 100;
+    // MPX samples dropped after each start while the receiver's filters fill (5 ms): their
+    // transient would pass for deviation peaks and a level dip.
+    static constexpr int kSettleSamples = 1000;
+
+    // Throws CIqSourceError.
+    explicit CIqFileSource(const CIqSourceSettings& settings);
+    ~CIqFileSource();
+    CIqFileSource(const CIqFileSource&) = delete;
+    CIqFileSource& operator=(const CIqFileSource&) = delete;
+
+    // "iq:FILE" to the file; nullopt for a spec of another kind.
+    static std::optional<std::string> FileOfSpec(const std::string& spec);
+
+    // Whole blocks the file holds (the receiver's start-up is not counted as one).
+    std::int64_t GetBlockCount() const { return m_nBlocks; }
+    // The next block; false after the last. Throws CIqSourceError on a read error.
+    bool ReadBlock(float* mpx, float* level);
+    // The next RDS chunk once the blocks read so far carried its 800 bits.
+    bool ReadRdsChunk(std::uint8_t* chunk);
+    // Back to the start, with the receiver started afresh.
+    void Rewind();
+
+    const CFmReceiverSettings& ReceiverSettings() const { return m_receiverSettings; }
+
+private:
+    void ReadMetadata(const std::string& path);
+    bool ReceiveMore();       // one more piece of IQ through the receiver; false at the end
+    void Consume(int count);  // drops the first `count` pending samples
+
+    std::string m_strDataPath;
+    CIqFormat m_format = CIqFormat::Cu8;
+    CFmReceiverSettings m_receiverSettings;
+    std::unique_ptr<CFmReceiver> m_pReceiver;
+    CFile m_file;
+    std::int64_t m_nBlocks = 0;
+    std::int64_t m_nBlocksRead = 0;
+    int m_nChunkSamples = 0;  // IQ samples per read
+    std::vector<std::uint8_t> m_raw;
+    std::vector<std::complex<float>> m_iq;
+    std::vector<float> m_mpx;  // received, not yet handed out
+    std::vector<float> m_level;
+    int m_nPending = 0;
+    int m_nSettle = kSettleSamples;       // start-up samples still to drop
+    std::vector<std::uint8_t> m_bits;     // one call's bits
+    std::vector<std::uint8_t> m_rdsBits;  // bits not yet handed out
+    std::size_t m_nRdsBits = 0;
+};
+
+}  // namespace tavik

@@ -1,0 +1,84 @@
+// The transfers of CTavikControl from an IQ recording through the software receiver.
+#include <array>
+#include <cstring>
+#include <vector>
+
+#include "device/TavikControl.h"
+#include "platform/Cadence.h"
+#include "platform/GenericException.h"
+#include "platform/Messages.h"
+
+namespace tavik {
+
+namespace {
+
+constexpr auto kBlockPeriod = std::chrono::milliseconds(100);
+
+}  // namespace
+
+void CTavikControl::StartIqSource(HWND hwndNotify) {
+    CIqSourceSettings settings = *m_iqSettings;
+    if (!settings.station && m_fFrequency > 0.0f) {
+        settings.station = static_cast<double>(m_fFrequency) * 1e6;
+    }
+    try {
+        m_pIqSource = std::make_unique<CIqFileSource>(settings);
+    } catch (const CIqSourceError& e) {
+        throw CTavikControlException(std::string("StartADCTransfer: ") + e.what() + "\n", 0);
+    }
+    m_pAdcPacer->Reset();
+    // One thread does both: the RDS bits come out of the same receiver as the samples.
+    m_bADCRunning.store(true);
+    try {
+        m_ADCThread = std::thread([this, hwndNotify] { IqTransfer(hwndNotify); });
+    } catch (const std::system_error&) {
+        m_bADCRunning.store(false);
+        throw CTavikControlException("StartADCTransfer: Could not start ADCTransfer thread\n", 0);
+    }
+}
+
+// Every 100 ms one block of the receiver's output; the RDS chunks as their bits complete. At
+// the end of the recording it starts again from its beginning, as playback loops.
+void CTavikControl::IqTransfer(HWND hwndNotify) {
+    CCadence cadence(*m_pAdcPacer, 1, kBlockPeriod);
+    std::vector<float> mpx(GLOBAL_SAMPLE_BUFSIZE);  // once per run, not per block
+    std::vector<float> level(GLOBAL_SAMPLE_BUFSIZE);
+    RdsBlock chunk{};
+    try {
+        while (m_bADCRunning.load()) {
+            cadence.WaitNext();
+            if (!m_bADCRunning.load()) {
+                break;
+            }
+            if (!m_pIqSource->ReadBlock(mpx.data(), level.data())) {
+                m_pIqSource->Rewind();
+                continue;
+            }
+            if (SampleHalf* half = m_samples.BeginWrite()) {
+                std::memcpy(half->mpx.data(), mpx.data(), sizeof(float) * mpx.size());
+                std::memcpy(half->level.data(), level.data(), sizeof(float) * level.size());
+                half->mpxCount = GLOBAL_SAMPLE_BUFSIZE;
+                half->levelCount = GLOBAL_SAMPLE_BUFSIZE;
+                m_samples.EndWrite(true);
+                PostThreadMessage(m_dwADCThreadID.load(), WM_ADC_BLOCK_READY);
+            }
+            while (m_pIqSource->ReadRdsChunk(chunk.data())) {
+                if (RdsBlock* target = m_rds.BeginWrite()) {
+                    *target = chunk;
+                    m_rds.EndWrite(true);
+                    PostThreadMessage(m_dwRDSThreadID.load(), WM_RDS_BLOCK_READY);
+                }
+            }
+        }
+    } catch (const CIqSourceError& e) {
+        if (hwndNotify != nullptr) {
+            const CTavikControlException error(std::string("IqTransfer: ") + e.what() + "\n", 0);
+            hwndNotify->PostMessage(WM_TRANSFER_ERROR,
+                                    static_cast<std::uintptr_t>(error.GetErrorId()),
+                                    error.GetSubId());
+        }
+        m_bADCRunning.store(false);
+    }
+}
+
+}  // namespace tavik

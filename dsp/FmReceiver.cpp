@@ -1,0 +1,143 @@
+#include "dsp/FmReceiver.h"
+
+#include <complex>
+// liquid.h takes std::complex as its complex type when <complex> comes first.
+#include <liquid/liquid.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <numbers>
+#include <numeric>
+
+#include "platform/SampleBlock.h"
+
+namespace tavik {
+
+namespace {
+
+constexpr unsigned kMaxInterp = 100;
+// Channel filter: flat over the channel, 60 dB down from where the resampling would fold
+// signals back into it (400 kHz - 140 kHz).
+constexpr double kChannelCutoff = 200000.0;
+constexpr double kChannelTransition = 120000.0;
+// MPX: flat to 75 kHz (RDS ends at 60 kHz), down at 125 kHz which folds onto 75 kHz.
+constexpr double kMpxCutoff = 100000.0;
+constexpr double kMpxTransition = 50000.0;
+
+std::string Megahertz(double hertz) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.3f", hertz / 1e6);
+    return text;
+}
+
+}  // namespace
+
+CFmReceiver::CFmReceiver(const CFmReceiverSettings& settings)
+    : m_settings(settings), m_rds(kMaxInput / 2 + 1) {
+    const double rate = settings.fSampleRate;
+    if (!(rate >= kMinimumSampleRate)) {
+        throw CDspError("the IQ sample rate of " + std::to_string(std::llround(rate)) +
+                        " Hz is below the 400000 Hz an FM channel needs");
+    }
+    const auto whole = static_cast<std::uint64_t>(std::llround(rate));
+    const std::uint64_t divisor = std::gcd(whole, static_cast<std::uint64_t>(kChannelRate));
+    m_nInterp = static_cast<unsigned>(static_cast<std::uint64_t>(kChannelRate) / divisor);
+    m_nDecim = static_cast<unsigned>(whole / divisor);
+    if (std::fabs(rate - static_cast<double>(whole)) > 1e-6 || m_nInterp > kMaxInterp) {
+        throw CDspError("the IQ sample rate of " + std::to_string(rate) +
+                        " Hz cannot be resampled to 400000 Hz (use a rate such as 1200000, "
+                        "2048000 or 2400000)");
+    }
+    const double offset = settings.fStation - settings.fCentre;
+    if (std::fabs(offset) + kChannelHalfWidth > rate / 2.0) {
+        throw CDspError("the station at " + Megahertz(settings.fStation) +
+                        " MHz lies outside the band the IQ covers (" +
+                        Megahertz(settings.fCentre - rate / 2.0) + " to " +
+                        Megahertz(settings.fCentre + rate / 2.0) + " MHz)");
+    }
+    m_step = std::polar(1.0, -2.0 * std::numbers::pi * offset / rate);
+    m_pChannel = MakeResampler(m_nInterp, m_nDecim, rate, kChannelCutoff, kChannelTransition);
+    // The discriminator gives the phase step over 2 pi kf; this kf makes that ADC units.
+    const double kf = kMpxReferenceDeviation * 1000.0 /
+                      (kChannelRate * static_cast<double>(kMpxReferenceAmplitude));
+    m_pDiscriminator.reset(freqdem_create(static_cast<float>(kf)));
+    m_pMpxDecimator = MakeDecimator(2, kChannelRate, kMpxCutoff, kMpxTransition, true);
+    m_pLevelDecimator = MakeDecimator(2, kChannelRate, kMpxCutoff, kMpxTransition, false);
+
+    const auto maxChannel = static_cast<std::size_t>(MaxOutput(kMaxInput)) * 2 + 2;
+    m_shifted.resize(static_cast<std::size_t>(kMaxInput) + m_nDecim);
+    m_channel.resize(maxChannel);
+    m_discriminated.resize(maxChannel + 1);
+    m_envelope.resize(maxChannel + 1);
+}
+
+CFmReceiver::~CFmReceiver() = default;
+
+int CFmReceiver::MaxOutput(int count) const {
+    const std::uint64_t groups = (static_cast<std::uint64_t>(count) + m_nDecim) / m_nDecim;
+    return static_cast<int>(groups * m_nInterp / 2 + 1);
+}
+
+int CFmReceiver::Process(const std::complex<float>* iq, int count, float* mpx, float* level,
+                         std::uint8_t* rds, int& rdsCount) {
+    rdsCount = 0;
+    if (count <= 0) {
+        return 0;
+    }
+    // Tune: the station to 0 Hz, behind the samples left from the last call. A phasor turned
+    // by one complex product per sample costs less than liquid's NCO here (bench/); renormalised
+    // every 1024 samples, its magnitude stays 1 to float precision.
+    std::complex<float> phasor = m_phasor;
+    const std::complex<float> step(m_step);
+    std::complex<float>* shifted = m_shifted.data() + m_nCarry;
+    for (int start = 0; start < count; start += 1024) {
+        const int end = std::min(count, start + 1024);
+        for (int i = start; i < end; ++i) {
+            shifted[i] = iq[i] * phasor;
+            phasor *= step;
+        }
+        phasor /= std::abs(phasor);
+    }
+    m_phasor = phasor;
+    const int total = m_nCarry + count;
+    const int groups = total / static_cast<int>(m_nDecim);
+    // Channel filter and resampling to 400 kHz.
+    rresamp_crcf_execute_block(m_pChannel.get(), m_shifted.data(), static_cast<unsigned>(groups),
+                               m_channel.data());
+    const int used = groups * static_cast<int>(m_nDecim);
+    m_nCarry = total - used;
+    for (int i = 0; i < m_nCarry; ++i) {
+        m_shifted[static_cast<std::size_t>(i)] = m_shifted[static_cast<std::size_t>(used + i)];
+    }
+    const int channelCount = groups * static_cast<int>(m_nInterp);
+
+    // Discriminator and envelope at 400 kHz, then both through the same decimator, so that
+    // each level sample belongs to its MPX sample.
+    freqdem_demodulate_block(m_pDiscriminator.get(), m_channel.data(),
+                             static_cast<unsigned>(channelCount), m_discriminated.data() + m_nOdd);
+    for (int i = 0; i < channelCount; ++i) {
+        m_envelope[static_cast<std::size_t>(m_nOdd + i)] =
+            std::abs(m_channel[static_cast<std::size_t>(i)]);
+    }
+    const int pairs = (m_nOdd + channelCount) / 2;
+    firdecim_rrrf_execute_block(m_pMpxDecimator.get(), m_discriminated.data(),
+                                static_cast<unsigned>(pairs), mpx);
+    firdecim_rrrf_execute_block(m_pLevelDecimator.get(), m_envelope.data(),
+                                static_cast<unsigned>(pairs), level);
+    const int odd = (m_nOdd + channelCount) % 2;
+    if (odd != 0) {
+        m_discriminated[0] = m_discriminated[static_cast<std::size_t>(2 * pairs)];
+        m_envelope[0] = m_envelope[static_cast<std::size_t>(2 * pairs)];
+    }
+    m_nOdd = odd;
+
+    const auto fullScale = static_cast<float>(m_settings.fFullScaleDbuv);
+    for (int i = 0; i < pairs; ++i) {
+        level[i] = 20.0f * std::log10(std::max(level[i], 1e-9f)) + fullScale;
+    }
+    rdsCount = m_rds.Process(mpx, pairs, rds);
+    return pairs;
+}
+
+}  // namespace tavik

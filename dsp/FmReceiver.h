@@ -1,0 +1,83 @@
+#pragma once
+
+#include <complex>
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "dsp/LiquidHandles.h"
+#include "dsp/RdsDemodulator.h"
+
+namespace tavik {
+
+// IQ that this receiver cannot take (rate, station outside the band); the message says why.
+class CDspError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+struct CFmReceiverSettings {
+    double fSampleRate = 1200000.0;  // IQ samples per second
+    double fCentre = 0.0;            // Hz, the frequency at the IQ's 0 Hz
+    double fStation = 0.0;           // Hz, the station to receive
+    // Level calibration: the RF level in dBuV of a carrier at 0 dBFS (amplitude 1.0).
+    double fFullScaleDbuv = 0.0;
+};
+
+// The FM broadcast receiver in software. The station is mixed to 0 Hz (it may lie off the
+// IQ's centre), channel-filtered and resampled to 400 kHz, FM-demodulated by a quadrature
+// discriminator and decimated to the measurement receiver's 200000 samples/s: MPX in its ADC
+// units (kMpxReferenceAmplitude for 19 kHz deviation) and per MPX sample the channel's
+// envelope as RF level in dBuV. The RDS bits come from the MPX. Nothing is allocated after
+// construction.
+class CFmReceiver {
+public:
+    static constexpr double kMpxRate = 200000.0;
+    static constexpr double kChannelRate = 400000.0;
+    static constexpr double kMinimumSampleRate = 400000.0;
+    // Half the channel: carrier plus deviation plus the MPX's top (75 + 60 kHz).
+    static constexpr double kChannelHalfWidth = 140000.0;
+    // Calibration when none is given: a carrier at -35 dBFS reads 65 dBuV.
+    static constexpr double kDefaultFullScaleDbuv = 100.0;
+    // The most IQ samples one Process call takes.
+    static constexpr int kMaxInput = 1 << 18;
+
+    // Throws CDspError for a rate below kMinimumSampleRate, a rate that is not a whole number
+    // of Hz with a manageable ratio to 400 kHz, or a station whose channel is not inside the
+    // band the IQ covers.
+    explicit CFmReceiver(const CFmReceiverSettings& settings);
+    ~CFmReceiver();
+    CFmReceiver(const CFmReceiver&) = delete;
+    CFmReceiver& operator=(const CFmReceiver&) = delete;
+
+    // Receives `count` (<= kMaxInput) IQ samples: writes MPX and level samples to `mpx` and
+    // `level` (room for MaxOutput(count) each) and RDS bits, one byte 0 or 1 each, to `rds`
+    // (room for MaxRdsBits(count)). Returns the MPX sample count; `rdsCount` the bits.
+    int Process(const std::complex<float>* iq, int count, float* mpx, float* level,
+                std::uint8_t* rds, int& rdsCount);
+    int MaxOutput(int count) const;
+    int MaxRdsBits(int count) const { return CRdsDemodulator::MaxBits(MaxOutput(count)); }
+
+    const CFmReceiverSettings& Settings() const { return m_settings; }
+
+private:
+    CFmReceiverSettings m_settings;
+    unsigned m_nInterp = 1;
+    unsigned m_nDecim = 1;
+    std::complex<double> m_step{1.0, 0.0};  // the tuning phasor's turn per IQ sample
+    std::complex<float> m_phasor{1.0f, 0.0f};
+    CLiquidResampler m_pChannel;
+    CLiquidFreqDem m_pDiscriminator;
+    CLiquidDecimator m_pMpxDecimator;
+    CLiquidDecimator m_pLevelDecimator;
+    CRdsDemodulator m_rds;
+    std::vector<std::complex<float>> m_shifted;  // tuned input, with the carry in front
+    std::vector<std::complex<float>> m_channel;  // at 400 kHz
+    std::vector<float> m_discriminated;
+    std::vector<float> m_envelope;
+    int m_nCarry = 0;  // tuned samples waiting for a whole resampler group
+    int m_nOdd = 0;    // a 400 kHz sample waiting for its pair (0 or 1)
+};
+
+}  // namespace tavik

@@ -1,0 +1,77 @@
+#include "dsp/LiquidHandles.h"
+
+#include <complex>
+// liquid.h takes std::complex as its complex type when <complex> comes first.
+#include <liquid/liquid.h>
+
+#include <cmath>
+#include <numeric>
+#include <stdexcept>
+#include <vector>
+
+namespace tavik {
+
+void CLiquidDestroy::operator()(rresamp_crcf_s* q) const {
+    rresamp_crcf_destroy(q);
+}
+void CLiquidDestroy::operator()(firdecim_rrrf_s* q) const {
+    firdecim_rrrf_destroy(q);
+}
+void CLiquidDestroy::operator()(freqdem_s* q) const {
+    freqdem_destroy(q);
+}
+
+namespace {
+
+constexpr float kStopBandDb = 60.0f;
+
+// Kaiser's estimate of the taps for kStopBandDb over a transition of `width` (of the rate).
+unsigned KaiserTaps(double width) {
+    return static_cast<unsigned>(std::ceil((kStopBandDb - 8.0) / (2.285 * 2.0 * M_PI * width))) + 1;
+}
+
+std::vector<float> LowPass(unsigned taps, double cutoff) {
+    std::vector<float> h(taps);
+    liquid_firdes_kaiser(taps, static_cast<float>(cutoff), kStopBandDb, 0.0f, h.data());
+    return h;
+}
+
+}  // namespace
+
+CLiquidResampler MakeResampler(unsigned interp, unsigned decim, double rate, double cutoff,
+                               double transition) {
+    // The filter runs at the interpolated rate; liquid takes 2 * interp * m taps.
+    const double upRate = rate * interp;
+    const unsigned m = (KaiserTaps(transition / upRate) + 2 * interp - 1) / (2 * interp);
+    std::vector<float> h = LowPass(2 * interp * m, cutoff / upRate);
+    const float sum = std::accumulate(h.begin(), h.end(), 0.0f);
+    CLiquidResampler q(rresamp_crcf_create(interp, decim, m, h.data()));
+    if (!q) {
+        throw std::runtime_error("cannot create the resampler");
+    }
+    rresamp_crcf_set_scale(q.get(), static_cast<float>(interp) / sum);
+    return q;
+}
+
+CLiquidDecimator MakeDecimator(unsigned factor, double rate, double cutoff, double transition,
+                               bool inverseSinc) {
+    const std::vector<float> lowPass = LowPass(KaiserTaps(transition / rate), cutoff / rate);
+    // Either way three taps longer, so that both kinds delay alike.
+    const float a = inverseSinc ? 1.0f / 24.0f : 0.0f;
+    const float corrector[3] = {-a, 1.0f + 2.0f * a, -a};
+    std::vector<float> h(lowPass.size() + 2, 0.0f);
+    for (std::size_t i = 0; i < lowPass.size(); ++i) {
+        for (std::size_t k = 0; k < 3; ++k) {
+            h[i + k] += lowPass[i] * corrector[k];
+        }
+    }
+    const float sum = std::accumulate(h.begin(), h.end(), 0.0f);
+    CLiquidDecimator q(firdecim_rrrf_create(factor, h.data(), static_cast<unsigned>(h.size())));
+    if (!q) {
+        throw std::runtime_error("cannot create the decimator");
+    }
+    firdecim_rrrf_set_scale(q.get(), 1.0f / sum);
+    return q;
+}
+
+}  // namespace tavik

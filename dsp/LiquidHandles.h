@@ -1,0 +1,32 @@
+#pragma once
+
+#include <memory>
+
+// liquid-dsp's objects, owned: each handle destroys its object with the library's own call.
+struct rresamp_crcf_s;
+struct firdecim_rrrf_s;
+struct freqdem_s;
+
+namespace tavik {
+
+struct CLiquidDestroy {
+    void operator()(rresamp_crcf_s* q) const;
+    void operator()(firdecim_rrrf_s* q) const;
+    void operator()(freqdem_s* q) const;
+};
+
+using CLiquidResampler = std::unique_ptr<rresamp_crcf_s, CLiquidDestroy>;
+using CLiquidDecimator = std::unique_ptr<firdecim_rrrf_s, CLiquidDestroy>;
+using CLiquidFreqDem = std::unique_ptr<freqdem_s, CLiquidDestroy>;
+
+// A rational resampler by interp/decim with a Kaiser low-pass of cut-off `cutoff` Hz at input
+// rate `rate`, transition `transition` Hz wide, unity gain at 0 Hz.
+CLiquidResampler MakeResampler(unsigned interp, unsigned decim, double rate, double cutoff,
+                               double transition);
+// A real decimator by `factor` with the same kind of low-pass. `inverseSinc` adds the
+// correction 1 + x^2/6 (x = pi f / rate) for a response falling as sin(x)/x, as a quadrature
+// discriminator's does: it measures the phase step over a whole sample.
+CLiquidDecimator MakeDecimator(unsigned factor, double rate, double cutoff, double transition,
+                               bool inverseSinc);
+
+}  // namespace tavik

@@ -1,0 +1,196 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "app/JsonValues.h"
+#include "app/SummaryReport.h"
+#include "device/IqFileSource.h"
+#include "document/BatchAnalysis.h"
+#include "tests/app/AppTestSupport.h"
+#include "tests/support/Shell.h"
+#include "tools/StationGenerator.h"
+
+namespace tavik {
+namespace {
+
+using test::CTempFolder;
+using test::ReadText;
+
+// One station written both as recordings and as cu8 IQ at 1.2 MS/s with C/N 40 dB, 3 s.
+class CIqStation {
+public:
+    static const CIqStation& Get() {
+        static const CIqStation station;
+        return station;
+    }
+    const std::string& Folder() const { return m_folder.Path(); }
+    std::string Meta() const { return m_folder.File("station.sigmf-meta"); }
+
+private:
+    CIqStation() {
+        m_options.strOutputFolder = m_folder.Path();
+        m_options.fSeconds = 3.0;
+        m_options.strIqDatatype = "cu8";
+        m_options.fIqRate = 1200000.0;
+        m_options.fCarrierToNoise = 40.0;
+        CStationGenerator(m_options).Run();
+    }
+    CTempFolder m_folder;
+    CGeneratorOptions m_options;
+};
+
+CBatchSummary Analyse(const std::optional<CIqSourceSettings>& iq) {
+    CBatchOptions options;
+    options.strDataFolder = CIqStation::Get().Folder();
+    options.start = CTime(1781517600);
+    options.iq = iq;
+    CRecordingPrompt prompt;
+    return CBatchAnalysis(options, prompt).Run();
+}
+
+CIqSourceSettings Tuned(const std::string& file) {
+    CIqSourceSettings settings;
+    settings.strFile = file;
+    settings.station = 106.7e6;
+    return settings;
+}
+
+// Received through the software receiver, the station measures as its recordings do.
+TEST(IqReceiver, AnalysisOfTheIqAgreesWithTheRecordings) {
+    const CBatchSummary recordings = Analyse(std::nullopt);
+    const CBatchSummary iq = Analyse(Tuned(CIqStation::Get().Meta()));
+    EXPECT_EQ(iq.nBlocks, 29);  // the receiver's start-up costs the last block
+    ASSERT_TRUE(recordings.fDeviationMax && iq.fDeviationMax);
+    EXPECT_NEAR(*iq.fDeviationMax, *recordings.fDeviationMax, 1.0f);
+    ASSERT_TRUE(recordings.fMpxPower1sLast && iq.fMpxPower1sLast);
+    EXPECT_NEAR(*iq.fMpxPower1sLast, *recordings.fMpxPower1sLast, 0.2f);
+    ASSERT_TRUE(iq.fRfLevel);
+    EXPECT_NEAR(*iq.fRfLevel, *recordings.fRfLevel, 0.5f);
+    CJson expected = CJson::parse(CSummaryReport::ToJson(recordings))["rds"];
+    CJson received = CJson::parse(CSummaryReport::ToJson(iq))["rds"];
+    expected.erase("ber_pct");
+    received.erase("ber_pct");
+    EXPECT_EQ(received.dump(), expected.dump());
+}
+
+// The bit stream itself: against the bits the recordings carry, fewer than 0.1 % wrong.
+TEST(IqReceiver, RdsBitErrorRateBelowOnePerMille) {
+    CIqFileSource source(Tuned(CIqStation::Get().Meta()));
+    std::vector<float> mpx(20000);
+    std::vector<float> level(20000);
+    std::vector<std::uint8_t> received;
+    std::uint8_t chunk[100];
+    while (source.ReadBlock(mpx.data(), level.data())) {
+        while (source.ReadRdsChunk(chunk)) {
+            for (const std::uint8_t byte : chunk) {
+                for (int b = 7; b >= 0; --b) {
+                    received.push_back(static_cast<std::uint8_t>(byte >> b & 1));
+                }
+            }
+        }
+    }
+    std::vector<std::uint8_t> sent;
+    std::ifstream rds(CIqStation::Get().Folder() + "/rds.dat", std::ios::binary);
+    for (char byte; rds.get(byte);) {
+        for (int b = 7; b >= 0; --b) {
+            sent.push_back(static_cast<std::uint8_t>(static_cast<unsigned char>(byte) >> b & 1));
+        }
+    }
+    ASSERT_GE(received.size(), 3200u);  // 4 chunks in 3 s
+    // Received bit k is sent bit k - delay: the receiver's filters delay the stream, and its
+    // first bits come while the loops lock (the first 100, 84 ms, are not counted).
+    constexpr std::size_t kLock = 100;
+    std::size_t fewest = received.size();
+    for (std::size_t delay = 0; delay < 64; ++delay) {
+        std::size_t errors = 0;
+        for (std::size_t k = kLock; k < received.size(); ++k) {
+            errors += received[k] != sent[k - delay];
+        }
+        fewest = std::min(fewest, errors);
+    }
+    EXPECT_LT(static_cast<double>(fewest) / static_cast<double>(received.size() - kLock), 0.001)
+        << fewest << " of " << received.size() - kLock;
+}
+
+// Bad input is refused before the first sample, with the cause named.
+TEST(IqReceiver, BadInputNamesTheCause) {
+    CTempFolder folder;
+    const auto meta = [&](const std::string& name, const std::string& datatype, double rate) {
+        std::ofstream(folder.File(name + ".sigmf-meta"))
+            << R"({"global":{"core:datatype":")" << datatype << R"(","core:sample_rate":)" << rate
+            << R"(},"captures":[{"core:sample_start":0,"core:frequency":106450000}]})";
+        std::ofstream(folder.File(name + ".sigmf-data"), std::ios::binary)
+            << std::string(2400000, '\x80');
+        return folder.File(name + ".sigmf-meta");
+    };
+    struct Case {
+        CIqSourceSettings settings;
+        std::string message;
+    };
+    CIqSourceSettings outside = Tuned(meta("good", "cu8", 1200000));
+    outside.station = 98.2e6;
+    const std::string missing = folder.File("none.sigmf-meta");
+    const Case cases[] = {
+        {Tuned(meta("ri8", "ri8", 1200000)),
+         "\"" + folder.File("ri8.sigmf-meta") +
+             "\": the datatype \"ri8\" cannot be read (cu8, ci16_le and cf32_le can)"},
+        {Tuned(meta("slow", "cu8", 300000)),
+         "\"" + folder.File("slow.sigmf-meta") +
+             "\": the IQ sample rate of 300000 Hz is below the 400000 Hz an FM channel needs"},
+        {outside, "\"" + folder.File("good.sigmf-meta") +
+                      "\": the station at 98.200 MHz lies outside the band the IQ covers "
+                      "(105.850 to 107.050 MHz)"},
+        {Tuned(missing),
+         "cannot read the SigMF metadata \"" + missing + "\": No such file or directory"},
+        {Tuned(folder.File("raw.cu8")),
+         "the raw IQ file \"" + folder.File("raw.cu8") + "\" needs --iq-rate and --iq-frequency"},
+    };
+    for (const Case& c : cases) {
+        try {
+            CIqFileSource source(c.settings);
+            ADD_FAILURE() << "accepted: " << c.message;
+        } catch (const CIqSourceError& e) {
+            EXPECT_EQ(e.what(), c.message);
+        }
+    }
+    // The metadata without its data file.
+    std::remove(folder.File("good.sigmf-data").c_str());
+    try {
+        CIqFileSource source(Tuned(folder.File("good.sigmf-meta")));
+        ADD_FAILURE() << "accepted a missing data file";
+    } catch (const CIqSourceError& e) {
+        EXPECT_EQ(std::string(e.what()), "cannot read the IQ data \"" +
+                                             folder.File("good.sigmf-data") +
+                                             "\": No such file or directory");
+    }
+}
+
+// The executable: --receiver chooses the source; a bad one exits 1 (run) or 2 (command line).
+TEST(IqReceiver, ExecutableTakesTheReceiverOption) {
+    CTempFolder out;
+    const std::string tavik = TAVIK_EXECUTABLE;
+    const test::CShellRun run =
+        test::Shell(tavik + " analyse --receiver 'iq:" + CIqStation::Get().Meta() +
+                    "' --frequency 106.7 --json");
+    ASSERT_EQ(run.exitCode, 0);
+    EXPECT_EQ(CJson::parse(run.out)["rds"]["ps"], "TAVIK FM");
+    const test::CShellRun missing =
+        test::Shell(tavik + " analyse --receiver 'iq:" + out.File("x.sigmf-meta") + "' 2>'" +
+                    out.File("err") + "'");
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_EQ(ReadText(out.File("err")), "analyse: cannot read the SigMF metadata \"" +
+                                             out.File("x.sigmf-meta") +
+                                             "\": No such file or directory\n");
+    const test::CShellRun refused =
+        test::Shell(tavik + " analyse --receiver rtl:0 2>'" + out.File("err") + "'");
+    EXPECT_EQ(refused.exitCode, 2);
+    EXPECT_EQ(ReadText(out.File("err")),
+              "analyse: --receiver: \"rtl:0\" is not iq:FILE\nRun \"tavik analyse --help\" for "
+              "the options.\n");
+}
+
+}  // namespace
+}  // namespace tavik
