@@ -61,6 +61,7 @@ private:
         int nSource = 0;
         int nRelation = 0;
         float fThreshold = 0.0f;
+        double dThreshold = 0.0;  // as entered, before the store in single precision
         int nAcknowledge = 0;
     };
 

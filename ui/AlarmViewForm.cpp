@@ -1,7 +1,6 @@
 // The alarm form: reading and checking its fields, New, Update and Delete, loading a clicked
 // row, and the check boxes that switch alarms on and off.
 #include <algorithm>
-#include <cmath>
 #include <set>
 
 #include <QComboBox>
@@ -9,6 +8,7 @@
 #include <QLineEdit>
 #include <QTableWidget>
 
+#include "document/SetupRules.h"
 #include "document/TAVIKSDIDoc.h"
 #include "ui/AlarmView.h"
 
@@ -22,9 +22,8 @@ bool CAlarmView::ReadAlarmForm(SForm& form) {
         m_pDelay->setFocus();
         return false;
     }
-    const float threshold = m_pThreshold->text().trimmed().toFloat(&ok);
-    // "nan", "inf" and values beyond single precision are no threshold an alarm could meet.
-    if (!ok || !std::isfinite(threshold)) {
+    const double threshold = m_pThreshold->text().trimmed().toDouble(&ok);
+    if (!ok) {
         Message("Please enter a number.", MB_ICONEXCLAMATION);
         m_pThreshold->setFocus();
         return false;
@@ -34,7 +33,8 @@ bool CAlarmView::ReadAlarmForm(SForm& form) {
     form.nDelay = delay;
     form.nSource = m_pSource->currentIndex();
     form.nRelation = m_pRelation->currentIndex();
-    form.fThreshold = threshold;
+    form.dThreshold = threshold;
+    form.fThreshold = static_cast<float>(threshold);
     form.nAcknowledge = m_pAcknowledge->currentIndex();
     return ValidateAlarmForm(form);
 }
@@ -44,8 +44,10 @@ bool CAlarmView::ValidateAlarmForm(const SForm& form) {
         Message("Please enter a name.", MB_OK);
         return false;
     }
-    if (form.fThreshold < 0.0f) {
-        Message("Please enter a threshold greater than\nor equal to zero.", MB_OK);
+    // The rules a setup file obeys: "nan", "inf" and values beyond single precision are no
+    // threshold an alarm could meet, and neither is a negative one.
+    if (const std::string fault = setup_rules::CheckThreshold(form.dThreshold); !fault.empty()) {
+        Message(fault.c_str(), MB_OK);
         return false;
     }
     if (form.nDelay < 0) {

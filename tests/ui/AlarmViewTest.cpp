@@ -77,9 +77,9 @@ TEST_F(AlarmViewTest, NewRefusesEachInvalidFieldWithItsMessageAndStoresAValidAla
         {"b", "1", "-1", "Please enter a delay greater than\nor equal to zero."},
         {"", "-1", "-1", "Please enter a name."},  // the first failure wins
         {"c", "x", "0", "Please enter a number."},
-        {"c", "nan", "0", "Please enter a number."},
-        {"c", "inf", "0", "Please enter a number."},
-        {"c", "1e39", "0", "Please enter a number."},
+        {"c", "nan", "0", "Please enter a threshold greater than\nor equal to zero."},
+        {"c", "inf", "0", "Please enter a threshold greater than\nor equal to zero."},
+        {"c", "1e39", "0", "Please enter a threshold greater than\nor equal to zero."},
         {"Overmod", "0", "90", ""},
         {"OVERMOD", "1", "0", "Press Update if you have changed\nan existing alarm."},
     };
