@@ -1,6 +1,8 @@
 #include "platform/TextParse.h"
 
+#include <algorithm>
 #include <charconv>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <ctime>
@@ -28,41 +30,54 @@ std::optional<std::int64_t> ParseInteger(std::string_view text, int base) {
 }
 
 std::optional<std::int64_t> ParseUtcTime(std::string_view text) {
-    // Fixed positions: digits everywhere but the separators.
+    // Fixed positions: digits everywhere but the separators; then nothing (UTC), "Z" or an
+    // offset "+HH:MM" / "-HH:MM" of the local time from UTC.
     static constexpr std::string_view kPattern = "dddd-dd-ddTdd:dd:dd";
-    if (text.size() != kPattern.size()) {
+    static constexpr std::string_view kOffset = "sdd:dd";
+    const std::string_view suffix = text.substr(std::min(text.size(), kPattern.size()));
+    if (text.size() < kPattern.size() ||
+        !(suffix.empty() || suffix == "Z" || suffix.size() == kOffset.size())) {
         return std::nullopt;
     }
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const bool digit = text[i] >= '0' && text[i] <= '9';
-        if (kPattern[i] == 'd' ? !digit : text[i] != kPattern[i]) {
+    const auto matches = [](std::string_view part, std::string_view pattern) {
+        for (std::size_t i = 0; i < part.size(); ++i) {
+            const bool digit = part[i] >= '0' && part[i] <= '9';
+            const bool sign = part[i] == '+' || part[i] == '-';
+            if (pattern[i] == 'd' ? !digit : pattern[i] == 's' ? !sign : part[i] != pattern[i]) {
+                return false;
+            }
+        }
+        return true;
+    };
+    if (!matches(text.substr(0, kPattern.size()), kPattern) ||
+        (suffix.size() == kOffset.size() && !matches(suffix, kOffset))) {
+        return std::nullopt;
+    }
+    const auto field = [](std::string_view part, std::size_t at, std::size_t length) {
+        return static_cast<int>(*ParseInteger(part.substr(at, length)));
+    };
+    using namespace std::chrono;
+    const year_month_day date{year{field(text, 0, 4)},
+                              month{static_cast<unsigned>(field(text, 5, 2))},
+                              day{static_cast<unsigned>(field(text, 8, 2))}};
+    const int hour = field(text, 11, 2);
+    const int minute = field(text, 14, 2);
+    const int second = field(text, 17, 2);
+    if (!date.ok() || date.year() < year{1990} || date.year() > year{2099} || hour > 23 ||
+        minute > 59 || second > 59) {
+        return std::nullopt;
+    }
+    std::int64_t offset = 0;
+    if (suffix.size() == kOffset.size()) {
+        const int hours = field(suffix, 1, 2);
+        const int minutes = field(suffix, 4, 2);
+        if (hours > 14 || minutes > 59) {
             return std::nullopt;
         }
+        offset = (suffix[0] == '-' ? -1 : 1) * (hours * 3600 + minutes * 60);
     }
-    const auto field = [&](std::size_t at, std::size_t length) {
-        return static_cast<int>(*ParseInteger(text.substr(at, length)));
-    };
-    const int year = field(0, 4);
-    const int month = field(5, 2);
-    const int day = field(8, 2);
-    const int hour = field(11, 2);
-    const int minute = field(14, 2);
-    const int second = field(17, 2);
-    static constexpr int kDays[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-    if (year < 1990 || year > 2099 || month < 1 || month > 12 || day < 1 ||
-        day > kDays[month - 1] || (month == 2 && day == 29 && !leap) || hour > 23 || minute > 59 ||
-        second > 59) {
-        return std::nullopt;
-    }
-    // Days since 1970-01-01 of the civil date (H. Hinnant's days_from_civil).
-    const int y = year - (month <= 2 ? 1 : 0);
-    const int era = y / 400;
-    const int yoe = y - era * 400;
-    const int doy = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
-    const int doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    const std::int64_t days = static_cast<std::int64_t>(era) * 146097 + doe - 719468;
-    return days * 86400 + hour * 3600 + minute * 60 + second;
+    const std::int64_t days = sys_days{date}.time_since_epoch().count();
+    return days * 86400 + hour * 3600 + minute * 60 + second - offset;
 }
 
 std::string FormatNumber(double value, int decimals) {

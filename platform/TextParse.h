@@ -14,7 +14,8 @@ namespace tavik {
 std::optional<double> ParseNumber(std::string_view text);
 // A whole number in base 10 or 16 (hexadecimal without a prefix, either letter case).
 std::optional<std::int64_t> ParseInteger(std::string_view text, int base = 10);
-// "YYYY-MM-DDTHH:MM:SS" in UTC between 1990 and 2099, as seconds since 1970.
+// "YYYY-MM-DDTHH:MM:SS" in UTC, or with "Z" or an offset "+HH:MM"/"-HH:MM" of the local time
+// from UTC, between 1990 and 2099 (the date as written), as seconds since 1970.
 std::optional<std::int64_t> ParseUtcTime(std::string_view text);
 
 // A number for people: at most `decimals` decimals, trailing zeros dropped ("76.12", "75",

@@ -58,8 +58,10 @@ std::int64_t CheckedInteger(const std::string& text, std::int64_t lo, std::int64
 std::int64_t CheckedUtcTime(const std::string& text) {
     const std::optional<std::int64_t> value = ParseUtcTime(text);
     if (!value) {
-        throw COptionValueError(Quoted(text) +
-                                " is not a UTC time YYYY-MM-DDTHH:MM:SS between 1990 and 2099");
+        throw COptionValueError(
+            Quoted(text) +
+            " is not a time YYYY-MM-DDTHH:MM:SS (UTC), with Z or with +HH:MM from UTC, "
+            "between 1990 and 2099");
     }
     return *value;
 }

@@ -42,8 +42,8 @@ TEST(CommandLine, RefusesWithTheSubcommandAndTheReason) {
         {{"generate", "o", "--rt1", "tab\there"},
          "generate: --rt1: control characters are not allowed"},
         {{"generate", "o", "--start", "2026-02-29T10:00:00"},
-         "generate: --start: \"2026-02-29T10:00:00\" is not a UTC time YYYY-MM-DDTHH:MM:SS "
-         "between 1990 and 2099"},
+         "generate: --start: \"2026-02-29T10:00:00\" is not a time YYYY-MM-DDTHH:MM:SS (UTC), "
+         "with Z or with +HH:MM from UTC, between 1990 and 2099"},
         {{"generate", "o", "--multipath", "1,2"},
          "generate: --multipath: \"1,2\" is not three numbers c0,c1,c2"},
         // With the receiver's response a(f) must stay positive over +-110 kHz.
@@ -68,8 +68,8 @@ TEST(CommandLine, RefusesWithTheSubcommandAndTheReason) {
         {{"monitor", "--on-alarm", ""}, "monitor: --on-alarm: needs a program"},
         {{"analyse", "--out", ""}, "analyse: --out: the folder name is empty"},
         {{"analyse", "--start", "2026-06-15 10:00:00"},
-         "analyse: --start: \"2026-06-15 10:00:00\" is not a UTC time YYYY-MM-DDTHH:MM:SS "
-         "between 1990 and 2099"},
+         "analyse: --start: \"2026-06-15 10:00:00\" is not a time YYYY-MM-DDTHH:MM:SS (UTC), "
+         "with Z or with +HH:MM from UTC, between 1990 and 2099"},
         {{"analyse", "a", "b"}, "analyse: The following argument was not expected: b"},
         {{"scan", "--step", "30"}, "scan: --step: \"30\" is not 25, 50 or 100"},
         {{"scan", "--from", "107.9"}, "scan: --from: \"107.9\" is outside 87.5 to 107.8"},

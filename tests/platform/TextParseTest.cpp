@@ -28,9 +28,16 @@ TEST(TextParse, UtcTimesOfTheCalendarOnly) {
     EXPECT_EQ(ParseUtcTime("2024-02-29T23:59:30"), 1709251170);
     EXPECT_EQ(ParseUtcTime("1990-01-01T00:00:00"), 631152000);
     EXPECT_EQ(ParseUtcTime("2000-02-29T00:00:00"), 951782400);  // a leap year by 400
+    // With "Z" or an offset from UTC: the same instant.
+    EXPECT_EQ(ParseUtcTime("2026-06-15T10:00:00Z"), 1781517600);
+    EXPECT_EQ(ParseUtcTime("2026-06-15T12:00:00+02:00"), 1781517600);
+    EXPECT_EQ(ParseUtcTime("2026-06-15T06:30:00-03:30"), 1781517600);
+    EXPECT_EQ(ParseUtcTime("2026-06-15T10:00:00-00:00"), 1781517600);
     for (const char* bad : {"2026-02-29T10:00:00", "2100-02-28T00:00:00", "1989-12-31T23:59:59",
                             "2026-06-15 10:00:00", "2026-06-15T24:00:00", "2026-6-15T10:00:00",
-                            "2026-06-15T10:00:00Z", "2026-04-31T10:00:00"}) {
+                            "2026-06-15T10:00:00z", "2026-04-31T10:00:00", "2026-06-15T10:00:00+2",
+                            "2026-06-15T10:00:00+0200", "2026-06-15T10:00:00+15:00",
+                            "2026-06-15T10:00:00 02:00", "2026-06-15T10:00:00+02:60"}) {
         EXPECT_FALSE(ParseUtcTime(bad)) << bad;
     }
 }
