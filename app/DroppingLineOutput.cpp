@@ -37,11 +37,18 @@ void CDroppingLineOutput::Put(char ch) {
 void CDroppingLineOutput::WriteLine() {
     // Writable now means room for at least one pipe page, so a line up to that size goes out
     // whole without blocking; a terminal stopped by Ctrl-S fills up and reports not writable.
+    if (m_bClosed) {
+        ++m_nDropped;
+        return;
+    }
     pollfd target{m_fd, POLLOUT, 0};
     int ready = 0;
     do {
         ready = ::poll(&target, 1, 0);
     } while (ready < 0 && errno == EINTR);
+    if (ready == 1 && (target.revents & POLLERR) != 0 && (target.revents & POLLOUT) == 0) {
+        Close();  // a pipe without a reader reports an error, never room
+    }
     if (ready != 1 || (target.revents & POLLOUT) == 0) {
         ++m_nDropped;
         return;
@@ -52,11 +59,24 @@ void CDroppingLineOutput::WriteLine() {
         if (n < 0 && errno == EINTR) {
             continue;
         }
+        if (n < 0 && errno == EPIPE) {
+            Close();
+        }
         if (n <= 0) {
-            ++m_nDropped;  // a closed pipe: the line is lost, the measurement goes on
+            ++m_nDropped;
             return;
         }
         done += static_cast<std::size_t>(n);
+    }
+}
+
+void CDroppingLineOutput::Close() {
+    if (m_bClosed) {
+        return;
+    }
+    m_bClosed = true;
+    if (m_closedHandler) {
+        m_closedHandler();
     }
 }
 

@@ -79,6 +79,9 @@ int CMonitorCommand::Run(std::ostream& out, std::ostream& err) const {
     std::ostream* errors = &err;
     if (&out == &std::cout) {
         outBuffer = std::make_unique<CDroppingLineOutput>(STDOUT_FILENO);
+        // `tavik monitor | head -1`: the reader has gone, so the measurement stops the normal
+        // way (files closed with their footer) and the command ends with 0.
+        outBuffer->SetClosedHandler([] { CSignalStop::Request(SIGPIPE); });
         outStream = std::make_unique<std::ostream>(outBuffer.get());
         console = outStream.get();
     }
@@ -92,7 +95,7 @@ int CMonitorCommand::Run(std::ostream& out, std::ostream& err) const {
         CHeadlessRunner runner(m_options, *console, *errors, CSignalStop::Flag());
         code = runner.Run();
     }
-    if (outBuffer && outBuffer->GetDroppedLines() > 0) {
+    if (outBuffer && outBuffer->GetDroppedLines() > 0 && !outBuffer->IsClosed()) {
         *errors << "monitor: " << outBuffer->GetDroppedLines()
                 << " output lines could not be written (the output was not read) and were "
                    "dropped"

@@ -17,6 +17,8 @@ public:
     CSignalStop(const CSignalStop&) = delete;
     CSignalStop& operator=(const CSignalStop&) = delete;
 
+    // Stops as a signal would (the monitor's output pipe lost its reader).
+    static void Request(int signal) { Handle(signal); }
     // The number of the first signal received, 0 while none came.
     static int Received() { return s_nSignal.load(); }
     static const std::atomic<int>& Flag() { return s_nSignal; }

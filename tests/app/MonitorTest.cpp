@@ -429,6 +429,27 @@ TEST_F(MonitorTest, AnUnreadOutputNeverHoldsUpTheMeasurement) {
     EXPECT_TRUE(IsWellFormedXml(Only(".xml")));
 }
 
+// `tavik monitor | head -1`: when the reader goes, the measurement stops the normal way.
+TEST_F(MonitorTest, AClosedOutputStopsTheMeasurementTheNormalWay) {
+    int pipeFds[2];
+    ASSERT_EQ(pipe2(pipeFds, O_CLOEXEC), 0);  // the child keeps no read end of its own
+    CProcessSetup setup;
+    setup.stdoutFd = pipeFds[1];
+    CMonitorProcess run(recording, outputs.Path(), {"--log-folder", logs, "--speed", "10"}, setup);
+    close(pipeFds[1]);
+    ASSERT_TRUE(run.Started());
+    std::string first;
+    for (char c = 0; read(pipeFds[0], &c, 1) == 1 && c != '\n';) {
+        first += c;
+    }
+    close(pipeFds[0]);
+    EXPECT_EQ(first.rfind("Monitoring ", 0), 0u) << first;
+    ASSERT_EQ(run.Wait(), 0) << run.Err();
+    EXPECT_EQ(run.Err().find("could not be written"), std::string::npos) << run.Err();
+    EXPECT_TRUE(IsWellFormedXml(Only(".xml")));
+    EXPECT_EQ(Count(ReadText(Only(".log")), ": File Closed\r\n"), 1u);
+}
+
 TEST_F(MonitorTest, ASecondProcessOnTheSameLogFolderIsRefused) {
     CMonitorProcess first(recording, outputs.Path(), {"--log-folder", logs, "--speed", "10"});
     ASSERT_TRUE(first.WaitForStatusLines(1)) << first.Err();
