@@ -120,8 +120,15 @@ CResultFile ReadResultFile(const std::string& path) {
         throw CReportError("Could not read the result file \"" + path + "\" (" + CauseText(cause) +
                            ")");
     }
-    return ParseResultFile(
+    CResultFile file = ParseResultFile(
         std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    // A setup, a log or anything else would make an empty report that looks like a quiet day.
+    if (!file.bHeader && file.records.empty()) {
+        throw CReportError("\"" + path +
+                           "\" is not a result file: it neither begins with the result file "
+                           "header nor holds a measurement record");
+    }
+    return file;
 }
 
 }  // namespace tavik

@@ -141,6 +141,15 @@ TEST_F(DayReportTest, UnreadableInputsFailWithTheirNames) {
                                "\" (No such file or directory)"),
               std::string::npos)
         << missing.out;
+    // A setup, a log or garbage given as the result file is refused by name.
+    for (const std::string& other : {day.Setup(), day.Log()}) {
+        const CShellRun wrong = Shell(std::string(TAVIK_EXECUTABLE) + " report '" + other +
+                                      "' --out '" + work.File("wrong.pdf") + "' 2>&1");
+        EXPECT_EQ(wrong.exitCode, 1) << wrong.out;
+        EXPECT_NE(wrong.out.find("\"" + other + "\" is not a result file"), std::string::npos)
+            << wrong.out;
+        EXPECT_FALSE(std::filesystem::exists(work.File("wrong.pdf")));
+    }
     WriteText(work.File("bad.tvk"), "not a setup");
     const CShellRun setup =
         Shell(std::string(TAVIK_EXECUTABLE) + " report '" + day.Xml() + "' --setup '" +
