@@ -33,6 +33,11 @@ CCommandLine::CCommandLine()
 
 CCommandLine::~CCommandLine() = default;
 
+void CCommandLine::AddCommand(CLI::App& command,
+                              std::function<int(std::ostream&, std::ostream&)> run) {
+    m_added.emplace_back(&command, std::move(run));
+}
+
 bool CCommandLine::IsCommand(const std::vector<std::string>& args) const {
     if (args.empty()) {
         return false;
@@ -102,6 +107,11 @@ int CCommandLine::Run(const std::vector<std::string>& args, std::ostream& out, s
     }
     if (m_pScan->Command().parsed()) {
         return m_pScan->Run(out, err);
+    }
+    for (const auto& [command, run] : m_added) {
+        if (command->parsed()) {
+            return run(out, err);
+        }
     }
     if (m_pHelp->parsed() && !m_strHelpTopic.empty()) {
         const std::vector<CLI::App*> found = m_pApp->get_subcommands(

@@ -1,8 +1,10 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace CLI {
@@ -38,6 +40,11 @@ public:
     // The overview that `tavik --help` prints.
     std::string Usage() const;
 
+    // The parser, for a command defined outside the core libraries (the daily report needs Qt)
+    // to add its subcommand; AddCommand then has it run when parsed.
+    CLI::App& Parser() { return *m_pApp; }
+    void AddCommand(CLI::App& command, std::function<int(std::ostream&, std::ostream&)> run);
+
     const CGenerateCommand& Generate() const { return *m_pGenerate; }
     const CMonitorCommand& Monitor() const { return *m_pMonitor; }
     const CAnalyseCommand& Analyse() const { return *m_pAnalyse; }
@@ -55,6 +62,7 @@ private:
     std::unique_ptr<CAnalyseCommand> m_pAnalyse;
     std::unique_ptr<CSetupCommand> m_pSetup;
     std::unique_ptr<CScanCommand> m_pScan;
+    std::vector<std::pair<CLI::App*, std::function<int(std::ostream&, std::ostream&)>>> m_added;
 };
 
 }  // namespace tavik

@@ -7,6 +7,9 @@
 #include <cstdlib>
 #include <string>
 
+#include <CLI/CLI.hpp>
+#include <filesystem>
+
 #include <QApplication>
 
 #include "report/DailyReport.h"
@@ -17,16 +20,6 @@ namespace tavik {
 
 namespace {
 
-std::string Value(const std::vector<std::string>& args, std::size_t& i) {
-    if (i + 1 >= args.size() || args[i + 1].empty()) {
-        throw COptionValueError(args[i] + ": a file name is missing");
-    }
-    return args[++i];
-}
-
-// The charts are widgets, so the report needs an application object; it shows nothing, so it
-// draws on Qt's offscreen platform unless told otherwise: the same PDF with or without a
-// display, and no failure from a display that is set but gone.
 void UseOffscreenPlatform() {
     if (std::getenv("QT_QPA_PLATFORM") == nullptr) {
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
@@ -46,66 +39,49 @@ void UseOffscreenPlatform() {
 
 }  // namespace
 
-CReportCommand::CParsed CReportCommand::Parse(const std::vector<std::string>& args) {
-    CParsed parsed;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (arg == "--help" || arg == "-h") {
-            parsed.bHelp = true;
-            return parsed;
-        }
-        if (arg == "--log") {
-            parsed.options.strLogFile = Value(args, i);
-        } else if (arg == "--setup") {
-            parsed.options.strSetupFile = Value(args, i);
-        } else if (arg == "--out") {
-            parsed.options.strOutFile = Value(args, i);
-        } else if (arg.starts_with("-")) {
-            throw COptionValueError(arg + ": unknown option");
-        } else if (!parsed.options.strResultFile.empty()) {
-            throw COptionValueError(arg + ": only one result file makes a report");
-        } else {
-            parsed.options.strResultFile = arg;
-        }
-    }
-    if (parsed.options.strResultFile.empty()) {
-        throw COptionValueError("the result file is missing");
-    }
-    return parsed;
+CReportCommand::CReportCommand(CLI::App& parent)
+    : m_pCommand(parent.add_subcommand("report", "write the daily report PDF of a result file")) {
+    CLI::App& c = *m_pCommand;
+    c.footer(
+        "Writes the daily measurement report of a day's result file as a PDF: header, verdict,\n"
+        "summary, deviation distribution, the day's deviation, MPX power and multipath charts\n"
+        "and the log's alarm and event lines. A result file cut short is read up to its last\n"
+        "whole record, and the report says so.");
+    c.add_option("RESULT.xml", m_options.strResultFile, "the day's result file")
+        ->required()
+        ->type_name("");
+    AddTextOption(c, "--log", "FILE",
+                  "the day's text log (default: the result file's name with .log, when there)",
+                  [this](const std::string& v) { m_options.strLogFile = v; });
+    AddTextOption(c, "--setup", "FILE",
+                  "the setup (.tvk) of the measurement (frequency, operator, organisation,\n"
+                  "location, deviation limit)",
+                  [this](const std::string& v) { m_options.strSetupFile = v; });
+    AddTextOption(c, "--out", "FILE", "the PDF to write (default: RESULT with .pdf)",
+                  [this](const std::string& v) { m_options.strOutFile = v; });
 }
 
-std::string CReportCommand::Usage() {
-    return "Usage: tavik report RESULT.xml [options]\n"
-           "Writes the daily measurement report of a day's result file as a PDF: header,\n"
-           "summary, deviation distribution, the day's deviation, MPX power and multipath\n"
-           "charts and the log's alarm and event lines. A result file cut short is read up to\n"
-           "its last whole record, and the report says so.\n"
-           "  --log FILE     the day's text log (alarm activations and event lines)\n"
-           "  --setup FILE   the setup (.tvk) of the measurement (frequency, operator,\n"
-           "                 organisation, location)\n"
-           "  --out FILE     the PDF to write (default: RESULT with .pdf)\n";
+CReportOptions CReportCommand::Options() const {
+    CReportOptions options = m_options;
+    if (options.strLogFile.empty()) {
+        std::error_code ec;
+        const std::filesystem::path log =
+            std::filesystem::path(options.strResultFile).replace_extension(".log");
+        if (std::filesystem::is_regular_file(log, ec)) {
+            options.strLogFile = log.string();
+        }
+    }
+    return options;
 }
 
-int CReportCommand::Run(const std::vector<std::string>& args, std::ostream& out,
-                        std::ostream& err) {
-    CParsed parsed;
-    try {
-        parsed = Parse(args);
-    } catch (const COptionValueError& e) {
-        err << "report: " << e.what() << "\n" << Usage();
-        return 2;
-    }
-    if (parsed.bHelp) {
-        out << Usage();
-        return 0;
-    }
+int CReportCommand::Run(std::ostream& out, std::ostream& err) const {
     UseOffscreenPlatform();
     int argc = 1;
     char name[] = "tavik";
     char* argv[] = {name, nullptr};
     const QApplication app(argc, argv);
     try {
-        const CReportResult result = WriteDailyReport(parsed.options);
+        const CReportResult result = WriteDailyReport(Options());
         for (const std::string& note : result.notes) {
             err << "report: " << note << "\n";
         }

@@ -1,29 +1,35 @@
 #pragma once
 
 #include <ostream>
-#include <string>
-#include <vector>
 
 #include "report/DayReport.h"
+
+namespace CLI {
+class App;
+}  // namespace CLI
 
 namespace tavik {
 
 // `tavik report RESULT.xml [--log LOG] [--setup FILE.tvk] [--out FILE.pdf]`: the daily
-// measurement report of a result file as a PDF, without a display.
+// measurement report of a result file as a PDF, without a display. Without --log the day's log
+// beside the result file (same name, ".log") is taken when there is one.
 class CReportCommand {
 public:
-    struct CParsed {
-        CReportOptions options;
-        bool bHelp = false;
-    };
+    // Adds the subcommand "report" to `parent`.
+    explicit CReportCommand(CLI::App& parent);
+    CReportCommand(const CReportCommand&) = delete;
+    CReportCommand& operator=(const CReportCommand&) = delete;
 
-    // The arguments after "report"; throws COptionValueError.
-    static CParsed Parse(const std::vector<std::string>& args);
-    static std::string Usage();
+    CLI::App& Command() { return *m_pCommand; }
+    // The report's inputs as parsed, the log beside the result file filled in.
+    CReportOptions Options() const;
+    // After a successful parse. Returns the exit code: 0 written, 1 an input could not be read
+    // or the PDF not written.
+    int Run(std::ostream& out, std::ostream& err) const;
 
-    // Returns the exit code: 0 written, 1 an input could not be read or the PDF not written,
-    // 2 a bad command line.
-    static int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+private:
+    CLI::App* m_pCommand;
+    CReportOptions m_options;
 };
 
 }  // namespace tavik

@@ -30,13 +30,14 @@ int main(int argc, char** argv) {
     // Before anything opens a file: a closed stdout must not be taken by a lock or day file.
     tavik::OpenStandardDescriptors();
     const std::vector<std::string> args(argv + 1, argv + argc);
+    tavik::CCommandLine commands;
 #ifdef TAVIK_WITH_REPORT
     // `tavik report RESULT.xml [--log LOG] [--setup FILE.tvk] [--out FILE.pdf]`: needs Qt.
-    if (!args.empty() && args[0] == "report") {
-        return tavik::CReportCommand::Run({args.begin() + 1, args.end()}, std::cout, std::cerr);
-    }
+    tavik::CReportCommand report(commands.Parser());
+    commands.AddCommand(report.Command(), [&report](std::ostream& out, std::ostream& err) {
+        return report.Run(out, err);
+    });
 #endif
-    tavik::CCommandLine commands;
     if (!commands.IsCommand(args)) {
         return RunGui(argc, argv, commands);
     }

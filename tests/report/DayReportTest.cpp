@@ -133,6 +133,21 @@ TEST_F(DayReportTest, ACutFileIsReportedUpToItsLastWholeRecordAndSaysSo) {
     EXPECT_TRUE(std::regex_search(page1, std::regex("Log file +not given"))) << page1;
 }
 
+// The command: listed in the overview, its own help, and the day's log found beside the file.
+TEST_F(DayReportTest, TheReportCommandTakesTheLogBesideTheResultFile) {
+    const CShellRun overview = Shell(std::string(TAVIK_EXECUTABLE) + " --help");
+    EXPECT_NE(overview.out.find("  report "), std::string::npos) << overview.out;
+    const CShellRun help = Shell(std::string(TAVIK_EXECUTABLE) + " help report");
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_NE(help.out.find("Usage: tavik report [OPTIONS] RESULT.xml"), std::string::npos)
+        << help.out;
+    const CShellRun run = Shell(std::string(TAVIK_EXECUTABLE) + " report '" + day.Xml() +
+                                "' --out '" + work.File("day.pdf") + "' 2>&1");
+    ASSERT_EQ(run.exitCode, 0) << run.out;
+    const CShellRun text = Shell("pdftotext -layout '" + work.File("day.pdf") + "' -");
+    EXPECT_TRUE(std::regex_search(text.out, std::regex("Log file +" + day.Log()))) << text.out;
+}
+
 TEST_F(DayReportTest, UnreadableInputsFailWithTheirNames) {
     const CShellRun missing =
         Shell(std::string(TAVIK_EXECUTABLE) + " report '" + work.File("none.xml") + "' 2>&1");
