@@ -358,6 +358,10 @@ private:
     std::string m_strLogDay;       // base name of the day files in use while logging
     bool m_bHasMultipath = false;  // the record's values were measured (not the 0 start)
     bool m_bHasDeviation = false;
+    // The highest block peak since the last alarm check: the deviation alarm compares the
+    // second's peak, so that a short overmodulation between two checks is not missed. The
+    // record keeps the newest block's value, as the result file defines it.
+    std::optional<float> m_fDeviationPeakSinceCheck;
     bool m_bHasMpxPower = false;
     std::int64_t m_nDroppedResults = 0;  // refused by a full writer queue, not yet counted there
     bool m_bDropReported = false;

@@ -106,6 +106,11 @@ void CTAVIKSDIDoc::DisableAllAlarms() {
 
 // Compares every enabled alarm with the current values, once per main-timer tick.
 void CTAVIKSDIDoc::CheckAlarm() {
+    // The next check compares the peak of the blocks that come after this one.
+    struct SPeakReset {
+        std::optional<float>& peak;
+        ~SPeakReset() { peak.reset(); }
+    } const peakReset{m_fDeviationPeakSinceCheck};
     // A view may change the set while handling a hint, so the walk goes by name over a
     // snapshot and looks each item up afresh instead of holding a position into the set.
     std::vector<std::string> names;
@@ -167,7 +172,9 @@ void CTAVIKSDIDoc::CheckAlarmItem(const std::string& name, CAlarmItem& item) {
             measured = values.m_fMpxPower;
             break;
         case ALARM_SOURCE_DEVIATION:
-            measured = values.m_fDeviation;
+            // The peak of the blocks since the previous check; the last value when none came.
+            measured =
+                m_fDeviationPeakSinceCheck ? m_fDeviationPeakSinceCheck : values.m_fDeviation;
             break;
         case ALARM_SOURCE_MULTIPATH:
             measured = values.m_fMultipath;

@@ -25,6 +25,8 @@ void CTAVIKSDIDoc::SetResultValue(EResultValue kind, float value) {
         case EResultValue::Deviation:
             m_currentRecord.m_fDeviation = value;
             m_bHasDeviation = true;
+            m_fDeviationPeakSinceCheck =
+                std::max(m_fDeviationPeakSinceCheck.value_or(value), value);
             break;
         case EResultValue::MpxPower:
             m_currentRecord.m_fMPXPower = value;
@@ -56,6 +58,7 @@ void CTAVIKSDIDoc::ForgetCurrentValues() {
     m_bHasMultipath = false;
     m_bHasDeviation = false;
     m_bHasMpxPower = false;
+    m_fDeviationPeakSinceCheck.reset();
 }
 
 CCurrentValues CTAVIKSDIDoc::GetCurrentValues() const {
@@ -79,6 +82,7 @@ void CTAVIKSDIDoc::SetCurrentValues(const CCurrentValues& values) {
     m_bHasMpxPower = values.m_fMpxPower.has_value();
     m_bHasDeviation = values.m_fDeviation.has_value();
     m_bHasMultipath = values.m_fMultipath.has_value();
+    m_fDeviationPeakSinceCheck = values.m_fDeviation;
 }
 
 std::string CTAVIKSDIDoc::LoggingDayFile(const char* extension) const {

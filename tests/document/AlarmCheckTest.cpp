@@ -193,6 +193,22 @@ TEST_F(AlarmCheckFixture, AnswerYesAndUntickWhileStoppedDisableAtOnce) {
     EXPECT_FALSE(doc->AnswerAlarmPrompt("missing", true));
 }
 
+TEST_F(AlarmCheckFixture, DeviationComparesThePeakOfTheBlocksSinceThePreviousCheck) {
+    CAlarmItem& a = Add("Overmod", ALARM_RELATION_GREATER, 74.0f, 0, ALARM_ACKNOWLEDGE_NO);
+    // One block above the limit in the second, the newest one below it.
+    for (const float block : {70.0f, 76.5f, 71.0f}) {
+        doc->SetResultValue(EResultValue::Deviation, block);
+    }
+    Check();
+    EXPECT_EQ(a.m_bActive, 1);
+    EXPECT_EQ(a.m_fTriggerValue, 76.5f);
+    EXPECT_EQ(*doc->GetCurrentValues().m_fDeviation, 71.0f);  // the record keeps the newest
+    // The next second's blocks alone count: all below, the alarm clears.
+    doc->SetResultValue(EResultValue::Deviation, 72.0f);
+    Check();
+    EXPECT_EQ(a.m_bActive, 0);
+}
+
 TEST_F(AlarmCheckFixture, AnOpenQuestionHoldsNothingUpAndItsAnswerAppliesWhenGiven) {
     CAlarmItem& a = Add("Open", ALARM_RELATION_GREATER, 75.0f, 0, ALARM_ACKNOWLEDGE_YES);
     CAlarmItem& late =
