@@ -41,7 +41,7 @@ CHeadlessRunner::CHeadlessRunner(const CMonitorOptions& options, std::ostream& o
     m_pDoc->GetDevice().SetDataFolder(options.strDataFolder);
     m_pDoc->GetDevice().SetIqSource(options.receiver.IqSettings(
         options.frequency ? std::optional<double>(*options.frequency) : std::nullopt));
-    m_pView = std::make_unique<CMonitorView>(*m_pDoc, m_info);
+    m_pView = std::make_unique<CMonitorView>(*m_pDoc, err);
     m_pDoc->AddView(m_pView.get());
     m_pAlarmEvents = std::make_unique<CAlarmEventRecorder>(*m_pDoc);
     m_pDoc->AddView(m_pAlarmEvents.get());

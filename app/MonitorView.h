@@ -10,15 +10,14 @@ namespace tavik {
 class CAlarmItem;
 class CTAVIKSDIDoc;
 
-// The headless run's console view of the document: prints alarm events as the main timer's
-// check raises them (the alarm event recorder logs them and answers the acknowledge question).
+// The headless run's console view of the document: prints alarm events on the error stream as
+// the main timer's check raises them, in the words of the log with the run's time before them
+// ("00:00:07 Alarm "X" caused an alarm because ..."); the alarm event recorder logs them and
+// answers the acknowledge question.
 class CMonitorView final : public CView {
 public:
-    CMonitorView(CTAVIKSDIDoc& doc, std::ostream& out) : m_doc(doc), m_out(out) {}
+    CMonitorView(CTAVIKSDIDoc& doc, std::ostream& err) : m_doc(doc), m_out(err) {}
     void OnUpdate(CView* sender, long hint, void* object) override;
-
-    // "alarm \"NAME\" active: DEVIATION 81.20 kHz > 80.00" or "alarm \"NAME\" cleared".
-    static std::string FormatAlarmEvent(const std::string& name, const CAlarmItem& item);
 
 private:
     CTAVIKSDIDoc& m_doc;

@@ -9,7 +9,6 @@
 #include "alarms/AlarmItem.h"
 #include "app/AlarmNotifier.h"
 #include "app/MonitorValues.h"
-#include "app/MonitorView.h"
 #include "app/StatusLine.h"
 #include "document/TAVIKSDIDoc.h"
 #include "platform/Messages.h"
@@ -88,17 +87,6 @@ TEST(StatusLine, ValuesAndStatusTexts) {
     EXPECT_STREQ(CStatusLine::StatusText(4), "-");
     EXPECT_EQ(CStatusLine::FormatElapsed(CTimeSpan(0)), "00:00:00");
     EXPECT_EQ(CStatusLine::FormatElapsed(CTimeSpan(100, 0, 0, 59)), "2400:00:59");
-}
-
-TEST(StatusLine, AlarmEvents) {
-    CAlarmItem item("Dev high", ALARM_SOURCE_DEVIATION, ALARM_RELATION_GREATER, 80.0f,
-                    ALARM_ACTION_LOG_ONLY, COleDateTimeSpan(), ALARM_ACKNOWLEDGE_NO);
-    item.m_bActive = 1;
-    item.m_fTriggerValue = 81.234f;
-    EXPECT_EQ(CMonitorView::FormatAlarmEvent("Dev high", item),
-              "alarm \"Dev high\" active: DEVIATION 81.23 kHz > 80.00");
-    item.m_bActive = 0;
-    EXPECT_EQ(CMonitorView::FormatAlarmEvent("Dev high", item), "alarm \"Dev high\" cleared");
 }
 
 // What an --on-alarm program is told of a deactivation before anything was measured.
