@@ -132,7 +132,8 @@ int CAnalyseCommand::Run(std::ostream& out, std::ostream& err, bool progressBar)
             analysis.SetTickListener([&] {
                 const CTAVIKSDIDoc& doc = analysis.GetDocument();
                 values.drops = doc.GetDropCounts();
-                out << CJsonLine::Format(doc.GetClock().Now(), values,
+                out << CJsonLine::Format(doc.GetClock().Now(),
+                                         doc.GetProtocolHeaderRef().m_fFrequency, values,
                                          CJsonLine::ActiveAlarms(doc.GetAlarms()))
                     << "\n";
                 values.StartSecond();

@@ -187,7 +187,9 @@ void CHeadlessRunner::Tick() {
     const std::vector<std::string> alarms = CJsonLine::ActiveAlarms(m_pDoc->GetAlarms());
     m_values.drops = m_pDoc->GetDropCounts();
     if (m_options.bJsonLines) {
-        m_out << CJsonLine::Format(m_pDoc->GetClock().Now(), m_values, alarms) << std::endl;
+        m_out << CJsonLine::Format(m_pDoc->GetClock().Now(),
+                                   m_pDoc->GetProtocolHeaderRef().m_fFrequency, m_values, alarms)
+              << std::endl;
     } else {
         std::string names;
         for (const std::string& name : alarms) {

@@ -11,47 +11,55 @@ namespace {
 
 using json = CJson;
 
-// "TP"/"TA" or two blanks once decoded; nothing before.
-json Indicator(const std::string& text) {
-    if (text.empty()) {
-        return nullptr;
-    }
-    return text.find_first_not_of(' ') != std::string::npos;
-}
-
-// Received text through the RDS code table; a radio text without its trailing blanks and the
-// carriage return that ends it.
-json ReceivedText(const std::string& text, bool trimEnd) {
-    std::string utf8 = CRDSCharacterSet::ToUtf8(text);
-    if (trimEnd) {
-        utf8.erase(utf8.find_last_not_of(" \r") + 1);
-    }
-    return CJsonValues::TextOrNull(utf8);
-}
-
 json Rds(const CRDSSnapshot* snapshot) {
     if (snapshot == nullptr) {
         return nullptr;
     }
     const CRDSData& data = snapshot->m_data;
-    json af = json::array();
-    for (const double megahertz : CJsonLine::ParseFrequencies(data.m_strAF)) {
-        af.push_back(CJsonValues::Rounded(megahertz, 4));
-    }
     return {
         {"pi", CJsonValues::TextOrNull(data.m_strPI)},
-        {"ps", ReceivedText(data.m_strPS, false)},
-        {"rt", data.m_bRadioTextComplete ? ReceivedText(data.m_strLastRadioText, true) : nullptr},
-        {"tp", Indicator(data.m_strTPIndicator)},
-        {"ta", Indicator(data.m_strTAIndicator)},
-        {"af_mhz", af},
+        {"ps", CJsonLine::RdsText(data.m_strPS)},
+        {"rt", data.m_bRadioTextComplete ? CJsonLine::RdsText(data.m_strLastRadioText) : nullptr},
+        {"tp", CJsonLine::RdsIndicator(data.m_strTPIndicator)},
+        {"ta", CJsonLine::RdsIndicator(data.m_strTAIndicator)},
+        {"af_mhz", CJsonLine::RdsFrequencies(data.m_strAF)},
         {"ber_pct", CJsonValues::Rounded(snapshot->m_dBitErrorRate, 2)},
     };
 }
 
 }  // namespace
 
-json CJsonLine::Build(CTime time, const CMonitorValues& values,
+json CJsonLine::RdsText(const std::string& bytes) {
+    std::string utf8 = CRDSCharacterSet::ToUtf8(bytes);
+    utf8.erase(utf8.find_last_not_of(" \r") + 1);
+    return CJsonValues::TextOrNull(utf8);
+}
+
+// "TP"/"TA" or two blanks once decoded; nothing before.
+json CJsonLine::RdsIndicator(const std::string& text) {
+    if (text.empty()) {
+        return nullptr;
+    }
+    return text.find_first_not_of(' ') != std::string::npos;
+}
+
+json CJsonLine::RdsFrequencies(const std::string& text) {
+    json af = json::array();
+    for (const double megahertz : ParseFrequencies(text)) {
+        af.push_back(CJsonValues::Rounded(megahertz, 4));
+    }
+    return af;
+}
+
+json CJsonLine::ItuStatus(std::optional<int> status) {
+    if (!status) {
+        return nullptr;
+    }
+    const std::string text = CStatusLine::StatusText(*status);
+    return text == "-" ? json(nullptr) : json(text);
+}
+
+json CJsonLine::Build(CTime time, float frequency, const CMonitorValues& values,
                       const std::vector<std::string>& activeAlarms) {
     std::optional<float> multipath;
     std::optional<float> level;
@@ -61,13 +69,12 @@ json CJsonLine::Build(CTime time, const CMonitorValues& values,
             multipath = values.multipath->m_fMultipath;
             level = values.multipath->m_fLevel;
         }
-        if (const std::string text = CStatusLine::StatusText(values.multipath->m_nStatus);
-            text != "-") {
-            status = text;
-        }
+        status = ItuStatus(values.multipath->m_nStatus);
     }
     json line = json::object();
+    line["schema"] = kSchema;
     line["time"] = FormatIsoLocalTime(time.GetTime());
+    line["frequency_mhz"] = CJsonValues::Rounded(frequency, 3);
     line["deviation_peak_khz"] = CJsonValues::Rounded(values.secondPeak, 2);
     line["deviation_exceed_75_pct"] = CJsonValues::Rounded(values.exceed75, 2);
     line["mpx_power_1s_dbr"] = CJsonValues::Rounded(values.power1s, 2);
@@ -81,9 +88,9 @@ json CJsonLine::Build(CTime time, const CMonitorValues& values,
     return line;
 }
 
-std::string CJsonLine::Format(CTime time, const CMonitorValues& values,
+std::string CJsonLine::Format(CTime time, float frequency, const CMonitorValues& values,
                               const std::vector<std::string>& activeAlarms) {
-    return CJsonValues::Dump(Build(time, values, activeAlarms));
+    return CJsonValues::Dump(Build(time, frequency, values, activeAlarms));
 }
 
 std::vector<std::string> CJsonLine::ActiveAlarms(const CAlarmMap& alarms) {

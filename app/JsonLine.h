@@ -11,7 +11,8 @@
 namespace tavik {
 
 // The per-second object of `--json-lines` (the README lists every key with its unit):
-//   {"time":"2026-06-15T12:00:01+02:00","deviation_peak_khz":76.12,
+//   {"schema":2,"time":"2026-06-15T12:00:01+02:00","frequency_mhz":106.7,
+//    "deviation_peak_khz":76.12,
 //    "deviation_exceed_75_pct":0.5,"mpx_power_1s_dbr":2.95,"mpx_power_60s_dbr":null,
 //    "multipath_pct_per_khz":0.12,"rf_level_dbuv":65.1,"itu_status":"OK",
 //    "rds":{"pi":"D313","ps":"TAVIK FM","rt":"...","tp":true,"ta":false,
@@ -19,11 +20,25 @@ namespace tavik {
 // A value not measured yet is null; "rds" is null before the first decode pass.
 class CJsonLine {
 public:
-    static CJson Build(CTime time, const CMonitorValues& values,
+    // The version of the keys of the JSON lines and of the `analyse --json` summary; it grows
+    // when a key changes its meaning or goes.
+    static constexpr int kSchema = 2;
+
+    static CJson Build(CTime time, float frequency, const CMonitorValues& values,
                        const std::vector<std::string>& activeAlarms);
     // The object on one line, without the line break.
-    static std::string Format(CTime time, const CMonitorValues& values,
+    static std::string Format(CTime time, float frequency, const CMonitorValues& values,
                               const std::vector<std::string>& activeAlarms);
+
+    // RDS fields as data: received text through the RDS code table without its padding (and a
+    // radio text without the carriage return that ends it), null when empty; a TP/TA indicator
+    // as a boolean, null before it was decoded; the AF list in MHz.
+    static CJson RdsText(const std::string& bytes);
+    static CJson RdsIndicator(const std::string& text);
+    static CJson RdsFrequencies(const std::string& text);
+    // The ITU-R status as the status line writes it ("OK", "STOP", "LOW-DEV"), null before the
+    // first fit.
+    static CJson ItuStatus(std::optional<int> status);
 
     // The names of the active alarms, in the set's order.
     static std::vector<std::string> ActiveAlarms(const CAlarmMap& alarms);

@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "analysis/MultipathResult.h"
+#include "app/JsonLine.h"
 #include "app/JsonValues.h"
 #include "rds/RDSCharacterSet.h"
 
@@ -11,37 +12,51 @@ namespace tavik {
 
 namespace {
 
+// "15.  10:0", the screen text of the programme item number, as data.
+CJson ProgrammeItem(const std::string& text) {
+    int day = 0;
+    int hour = 0;
+    int minute = 0;
+    if (std::sscanf(text.c_str(), "%d. %d:%d", &day, &hour, &minute) != 3) {
+        return nullptr;
+    }
+    return {{"day", day}, {"hour", hour}, {"minute", minute}};
+}
+
+// The decoded station as data, not as screen texts.
 CJson Rds(const CRDSSnapshot* rds) {
-    const CRDSData* data = rds ? &rds->m_data : nullptr;
     CJson json = CJson::object();
-    // Texts of received bytes (PS, PTYN, radio texts) go through the RDS code table.
-    const auto text = [&](const char* key, const std::string CRDSData::*field,
-                          bool bReceived = false) {
-        if (data) {
-            json[key] = bReceived ? CRDSCharacterSet::ToUtf8(data->*field) : data->*field;
-        } else {
+    if (rds == nullptr) {
+        for (const char* key : {"pi", "ps", "pty", "ptyn", "radiotext", "last_radiotext", "af_mhz",
+                                "country", "language", "date", "time", "pin", "tp", "ta",
+                                "music_speech", "eon_pi", "eon_ps", "ber_pct"}) {
             json[key] = nullptr;
         }
+        return json;
+    }
+    const CRDSData& data = rds->m_data;
+    const auto trimmed = [](std::string text) {
+        text.erase(text.find_last_not_of(' ') + 1);
+        return CJsonValues::TextOrNull(text);
     };
-    text("pi", &CRDSData::m_strPI);
-    text("ps", &CRDSData::m_strPS, true);
-    text("pty", &CRDSData::m_strPTY);
-    text("ptyn", &CRDSData::m_strPTYN, true);
-    text("radiotext", &CRDSData::m_strRadioText, true);
-    text("last_radiotext", &CRDSData::m_strLastRadioText, true);
-    text("af", &CRDSData::m_strAF);
-    text("country", &CRDSData::m_strCountry);
-    text("language", &CRDSData::m_strLanguage);
-    text("date", &CRDSData::m_strDate);
-    text("time", &CRDSData::m_strTime);
-    text("pin", &CRDSData::m_strPIN);
-    text("tp", &CRDSData::m_strTPIndicator);
-    text("ta", &CRDSData::m_strTAIndicator);
-    text("music_speech", &CRDSData::m_strMusicSpeech);
-    text("eon_pi", &CRDSData::m_strEonPI);
-    text("eon_ps", &CRDSData::m_strEonPS, true);
-    json["ber_pct"] =
-        CJsonValues::Rounded(rds ? std::optional<double>(rds->m_dBitErrorRate) : std::nullopt, 2);
+    json["pi"] = CJsonValues::TextOrNull(data.m_strPI);
+    json["ps"] = CJsonLine::RdsText(data.m_strPS);
+    json["pty"] = trimmed(data.m_strPTY);
+    json["ptyn"] = CJsonLine::RdsText(data.m_strPTYN);
+    json["radiotext"] = CJsonLine::RdsText(data.m_strRadioText);
+    json["last_radiotext"] = CJsonLine::RdsText(data.m_strLastRadioText);
+    json["af_mhz"] = CJsonLine::RdsFrequencies(data.m_strAF);
+    json["country"] = trimmed(data.m_strCountry);
+    json["language"] = trimmed(data.m_strLanguage);
+    json["date"] = trimmed(data.m_strDate);
+    json["time"] = trimmed(data.m_strTime);
+    json["pin"] = ProgrammeItem(data.m_strPIN);
+    json["tp"] = CJsonLine::RdsIndicator(data.m_strTPIndicator);
+    json["ta"] = CJsonLine::RdsIndicator(data.m_strTAIndicator);
+    json["music_speech"] = trimmed(data.m_strMusicSpeech);
+    json["eon_pi"] = CJsonValues::TextOrNull(data.m_strEonPI);
+    json["eon_ps"] = CJsonLine::RdsText(data.m_strEonPS);
+    json["ber_pct"] = CJsonValues::Rounded(rds->m_dBitErrorRate, 2);
     return json;
 }
 
@@ -85,6 +100,7 @@ const char* StatusText(int status) {
 std::string CSummaryReport::ToJson(const CBatchSummary& s) {
     using V = CJsonValues;
     CJson json = CJson::object();
+    json["schema"] = CJsonLine::kSchema;
     json["seconds"] = V::Rounded(s.dSeconds, 1);
     json["blocks"] = s.nBlocks;
     json["deviation_max_khz"] = V::Rounded(s.fDeviationMax, 2);
@@ -96,7 +112,7 @@ std::string CSummaryReport::ToJson(const CBatchSummary& s) {
     json["mpx_power_60s_max_dbr"] = V::Rounded(s.fMpxPower60sMax, 2);
     json["multipath_pct_per_khz"] = V::Rounded(s.fMultipath, 3);
     json["rf_level_dbuv"] = V::Rounded(s.fRfLevel, 1);
-    json["itu_status"] = s.nItuStatus ? CJson(*s.nItuStatus) : CJson(nullptr);
+    json["itu_status"] = CJsonLine::ItuStatus(s.nItuStatus);
     json["rds"] = Rds(s.pRds.get());
     json["alarms"] = CJson::array();
     for (const CBatchSummary::Alarm& alarm : s.alarms) {

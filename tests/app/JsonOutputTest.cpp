@@ -20,13 +20,13 @@ TEST(SummaryReport, EmptySummaryHasEveryKeyWithNulls) {
     CBatchSummary summary;
     summary.alarms.push_back({"Dev \"high\"", 2});
     EXPECT_EQ(CSummaryReport::ToJson(summary),
-              "{\"seconds\":0.0,\"blocks\":0,\"deviation_max_khz\":null,"
+              "{\"schema\":2,\"seconds\":0.0,\"blocks\":0,\"deviation_max_khz\":null,"
               "\"deviation_exceed_75_pct\":null,\"deviation_relative_pct\":[],"
               "\"deviation_accumulated_pct\":[],\"mpx_power_1s_last_dbr\":null,"
               "\"mpx_power_60s_last_dbr\":null,\"mpx_power_60s_max_dbr\":null,"
               "\"multipath_pct_per_khz\":null,\"rf_level_dbuv\":null,\"itu_status\":null,"
               "\"rds\":{\"pi\":null,\"ps\":null,\"pty\":null,\"ptyn\":null,\"radiotext\":null,"
-              "\"last_radiotext\":null,\"af\":null,\"country\":null,\"language\":null,"
+              "\"last_radiotext\":null,\"af_mhz\":null,\"country\":null,\"language\":null,"
               "\"date\":null,\"time\":null,\"pin\":null,\"tp\":null,\"ta\":null,"
               "\"music_speech\":null,\"eon_pi\":null,\"eon_ps\":null,\"ber_pct\":null},"
               "\"alarms\":[{\"name\":\"Dev \\\"high\\\"\",\"activations\":2}],"
@@ -54,6 +54,22 @@ TEST(SummaryReport, RoundedValuesAndRdsTextsThroughTheCodeTable) {
     EXPECT_NE(json.find("\"deviation_max_khz\":76.12,"), std::string::npos) << json;
     EXPECT_NE(json.find("\"deviation_relative_pct\":[0.1,12.3457]"), std::string::npos) << json;
     EXPECT_NE(json.find("\"realtime_factor\":921.0}"), std::string::npos) << json;
+
+    // Data, not screen texts: no padding, lists, booleans and the status of the JSON lines.
+    snapshot->m_data.m_strPS = "TAVIK   ";
+    snapshot->m_data.m_strLastRadioText = "Now\r" + std::string(60, ' ');
+    snapshot->m_data.m_strAF = " 98.2MHz,  101.3MHz,  ";
+    snapshot->m_data.m_strPIN = "15.  10:0";
+    snapshot->m_data.m_strTPIndicator = "TP";
+    snapshot->m_data.m_strTAIndicator = "  ";
+    summary.nItuStatus = CMultipathResult::STATUS_CONDITIONS_NOT_MET;
+    const std::string data = CSummaryReport::ToJson(summary);
+    for (const char* part :
+         {"\"ps\":\"TAVIK\",", "\"last_radiotext\":\"Now\",", "\"af_mhz\":[98.2,101.3],",
+          "\"pin\":{\"day\":15,\"hour\":10,\"minute\":0},", "\"tp\":true,\"ta\":false,",
+          "\"itu_status\":\"STOP\","}) {
+        EXPECT_NE(data.find(part), std::string::npos) << part << " in " << data;
+    }
 }
 
 TEST(SummaryReport, TextShowsControlCharactersOfRdsTextsEscaped) {
@@ -82,8 +98,9 @@ TEST(JsonLine, EveryKeyInOrderWithNullsForWhatWasNotMeasured) {
     setenv("TZ", "Europe/Berlin", 1);
     tzset();
     CMonitorValues values;
-    EXPECT_EQ(CJsonLine::Format(CTime(1781517601), values, {}),
-              "{\"time\":\"2026-06-15T12:00:01+02:00\",\"deviation_peak_khz\":null,"
+    EXPECT_EQ(CJsonLine::Format(CTime(1781517601), 106.7f, values, {}),
+              "{\"schema\":2,\"time\":\"2026-06-15T12:00:01+02:00\",\"frequency_mhz\":106.7,"
+              "\"deviation_peak_khz\":null,"
               "\"deviation_exceed_75_pct\":null,\"mpx_power_1s_dbr\":null,"
               "\"mpx_power_60s_dbr\":null,\"multipath_pct_per_khz\":null,\"rf_level_dbuv\":null,"
               "\"itu_status\":null,\"rds\":null,\"alarms\":[],\"dropped\":{\"samples\":0,"
@@ -112,9 +129,10 @@ TEST(JsonLine, EveryKeyInOrderWithNullsForWhatWasNotMeasured) {
     rds->m_data.m_strAF = "106.7MHz,   98.2MHz,  531.0kHz,  ";
     values.Take(Result<EResultCode::RdsData>(rds));
     values.drops.n = {1, 2, 3, 4};
-    const std::string line = CJsonLine::Format(CTime(1781517602), values, {"Dev", "Mpx"});
+    const std::string line = CJsonLine::Format(CTime(1781517602), 98.2f, values, {"Dev", "Mpx"});
     EXPECT_EQ(line,
-              "{\"time\":\"2026-06-15T12:00:02+02:00\",\"deviation_peak_khz\":76.13,"
+              "{\"schema\":2,\"time\":\"2026-06-15T12:00:02+02:00\",\"frequency_mhz\":98.2,"
+              "\"deviation_peak_khz\":76.13,"
               "\"deviation_exceed_75_pct\":0.5,\"mpx_power_1s_dbr\":2.95,"
               "\"mpx_power_60s_dbr\":null,\"multipath_pct_per_khz\":null,\"rf_level_dbuv\":null,"
               "\"itu_status\":\"LOW-DEV\",\"rds\":{\"pi\":\"D313\",\"ps\":\"$(date)\","

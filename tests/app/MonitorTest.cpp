@@ -318,7 +318,7 @@ TEST_F(MonitorTest, JsonLinesCarryEveryKeyAndNullsForWhatIsNotMeasuredYet) {
     ASSERT_EQ(lines.size(), 3u) << run.Out();
     for (const std::string& line : lines) {
         const CJson json = CJson::parse(line);
-        ASSERT_EQ(json.size(), 11u) << line;
+        ASSERT_EQ(json.size(), 13u) << line;
         EXPECT_TRUE(json["mpx_power_60s_dbr"].is_null()) << line;  // a minute is needed
     }
     const CJson last = CJson::parse(lines.back());
