@@ -37,6 +37,8 @@ void CResultRouter::RouteAnalyserResult(const CMessage& message) {
             m_doc.SetResultValue(EResultValue::Multipath, multipath->m_fMultipath);
         }
         m_doc.UpdateAllViews(nullptr, HINT_MULTIPATH_RESULT);
+    } else if (const CRDSSnapshot* rds = result.Get<EResultCode::RdsData>()) {
+        m_doc.OnStationDecoded(rds->m_data);
     }
     // The other results are the views' own.
 }

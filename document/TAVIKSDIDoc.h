@@ -207,6 +207,11 @@ public:
     // Stores a result posted by the multipath analyser with code 8; the result router calls
     // it on the user-interface thread, then broadcasts hint 60.
     void OnMultipathResult(std::shared_ptr<const CMultipathResult> result);
+    // The RDS record of a decode pass (the result router calls it): the day's log gets
+    // "RDS: PI D313, PS "TAVIK FM"" when the station is first decoded in a run and when its PI
+    // or PS changes, once a PS has been seen the same in two passes (a PS still arriving
+    // segment by segment is not logged).
+    void OnStationDecoded(const CRDSData& data);
     // Calibration values in the receiver's EEPROM (address 26, 16 bytes).
     void SaveCalibrators(const std::uint8_t* block) override;
     void Calibrate();
@@ -362,6 +367,8 @@ private:
     // second's peak, so that a short overmodulation between two checks is not missed. The
     // record keeps the newest block's value, as the result file defines it.
     std::optional<float> m_fDeviationPeakSinceCheck;
+    std::string m_strStationSeen;    // PI and PS of the last decode pass
+    std::string m_strStationLogged;  // PI and PS last written to the log in this run
     bool m_bHasMpxPower = false;
     std::int64_t m_nDroppedResults = 0;  // refused by a full writer queue, not yet counted there
     bool m_bDropReported = false;

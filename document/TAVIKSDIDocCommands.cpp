@@ -10,6 +10,8 @@ void CTAVIKSDIDoc::OnMeasurementStart() {
         // The device stays open while measuring; PauseMeasurement closes it.
         m_device.Open();
         m_device.SetTunerFrequency(m_header.m_fFrequency);
+        m_strStationLogged.clear();  // each run names its station in the log
+        m_strStationSeen.clear();
         StartMeasurement();
     } catch (const CTavikControlException& e) {
         m_device.Close();

@@ -3,12 +3,15 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 
 namespace tavik {
 
 namespace {
 
-constexpr float kMultipathLimit = 2.0f;  // %/kHz, of the ITU-R measurement conditions
+constexpr float kMultipathLimit = 2.0f;
+constexpr const char* kStationPrefix =
+    "RDS: ";  // the log line of a decoded station  // %/kHz, of the ITU-R measurement conditions
 
 std::string Number(std::int64_t value) {
     char digits[24];
@@ -100,7 +103,7 @@ std::vector<CReportRow> CReportTexts::HeaderRows(CTime made) const {
     rows.push_back({"Frequency", m_report.setup
                                      ? FormatFixed(m_report.setup->m_fFrequency, 2) + " MHz"
                                      : "not known: no setup given"});
-    rows.push_back({"PI / PS", "not in the log or setup"});
+    rows.push_back({"PI / PS", StationText()});
     rows.push_back({"Operator", SetupText(CProtocolHeader::OPERATOR)});
     rows.push_back({"Organisation", SetupText(CProtocolHeader::ORGANISATION)});
     rows.push_back({"Location", SetupText(CProtocolHeader::LOCATION)});
@@ -255,6 +258,30 @@ std::vector<CVerdictRow> CReportTexts::VerdictRows() const {
                     m_report.log ? Number(activations) : std::string("no log given"),
                     activations == 0});
     return rows;
+}
+
+// The stations the log names ("RDS: PI D313, PS "TAVIK FM""), in the order they came.
+std::string CReportTexts::StationText() const {
+    if (!m_report.log) {
+        return "not known: no log given";
+    }
+    std::vector<std::string> stations;
+    for (const CLogLine& line : m_report.log->lines) {
+        if (line.strText.rfind(kStationPrefix, 0) == 0) {
+            std::string station = line.strText.substr(std::strlen(kStationPrefix));
+            if (stations.empty() || stations.back() != station) {
+                stations.push_back(std::move(station));
+            }
+        }
+    }
+    if (stations.empty()) {
+        return "not in the log";
+    }
+    std::string text;
+    for (const std::string& station : stations) {
+        text += (text.empty() ? "" : "; then ") + station;
+    }
+    return text;
 }
 
 }  // namespace tavik

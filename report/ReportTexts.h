@@ -56,6 +56,7 @@ private:
     std::string SetupText(int field) const;
     std::string GapText() const;
     std::string AlarmText() const;
+    std::string StationText() const;
 
     const CDayReport& m_report;
 };

@@ -113,6 +113,7 @@ TEST(BatchAnalysis, ResultFileHoldsOneRecordPerSecondOnTheVirtualClock) {
     EXPECT_EQ(ReadText(out.File("tavik260615.log")),
               "15.6.2026, 12:00:00: File Opened\r\n"
               "15.6.2026, 12:00:00: Measurement Started\r\n"
+              "15.6.2026, 12:00:03: RDS: PI D313, PS \"TAVIK FM\"\r\n"  // the station, decoded
               "15.6.2026, 12:00:06: Measurement stopped\r\n"
               "15.6.2026, 12:00:06: File Closed\r\n");
 }

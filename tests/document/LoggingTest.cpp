@@ -231,6 +231,23 @@ TEST_F(LoggingFixture, ReenablingOnTheSameDayContinuesTheFile) {
     EXPECT_TRUE(prompt.m_notices.empty());
 }
 
+TEST_F(LoggingFixture, TheLogNamesTheStationOnceItsPsIsStableAndWhenItChanges) {
+    Open();
+    CRDSData data;
+    data.m_strPI = "D313";
+    const std::string passes[] = {"TAV     ", "TAVIK FM", "TAVIK FM", "TAVIK FM",
+                                  "No RDS",   "TAVIK TP", "TAVIK TP"};
+    for (const std::string& ps : passes) {
+        data.m_strPS = ps;
+        doc->OnStationDecoded(data);
+    }
+    doc->CloseLogFiles();
+    const std::string log = Log();
+    EXPECT_EQ(Count(log, "RDS: "), 2u) << log;
+    EXPECT_NE(log.find(": RDS: PI D313, PS \"TAVIK FM\"\r\n"), std::string::npos) << log;
+    EXPECT_NE(log.find(": RDS: PI D313, PS \"TAVIK TP\"\r\n"), std::string::npos) << log;
+}
+
 TEST_F(LoggingFixture, ChangingTheFolderWhileLoggingClosesTheOldPairAndOpensTheNew) {
     Open();
     Seconds(3);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <regex>
@@ -10,6 +11,7 @@
 
 #include "document/SetupFile.h"
 #include "report/DailyReport.h"
+#include "report/ReportTexts.h"
 #include "tests/document/LogFileCheck.h"
 #include "tests/support/Shell.h"
 #include "tests/support/TempFolder.h"
@@ -99,6 +101,13 @@ TEST_F(DayReportTest, ReportOfAnAnalysedDayMatchesItsFiles) {
     EXPECT_EQ(static_cast<std::size_t>(report.log->activations[0].second), activations);
     ASSERT_TRUE(report.setup);
     EXPECT_EQ(report.setup->m_strings[CProtocolHeader::OPERATOR], "J. Doe");
+    // The station as the log names it.
+    const std::vector<CReportRow> header = CReportTexts(report).HeaderRows(CTime());
+    const auto station = std::find_if(header.begin(), header.end(), [](const CReportRow& row) {
+        return row.strLabel == "PI / PS";
+    });
+    ASSERT_NE(station, header.end());
+    EXPECT_EQ(station->strValue, "PI D313, PS \"TAVIK FM\"");
     // The application's open setup wins over the file it names (it may not be saved).
     CReportOptions open{day.Xml(), "", day.Setup(), "", {}};
     open.openSetup = CProtocolHeader();

@@ -1,0 +1,23 @@
+// The station in the day's log: its PI and PS as the RDS decoder reads them.
+#include "document/TAVIKSDIDoc.h"
+#include "rds/RDSCharacterSet.h"
+
+namespace tavik {
+
+void CTAVIKSDIDoc::OnStationDecoded(const CRDSData& data) {
+    std::string ps = CRDSCharacterSet::ToUtf8(data.m_strPS);
+    ps.erase(ps.find_last_not_of(' ') + 1);
+    if (data.m_strPI.empty() || ps.empty() || data.m_strPS == "No RDS") {
+        return;
+    }
+    const std::string station = "PI " + data.m_strPI + ", PS \"" + ps + "\"";
+    const bool stable = station == m_strStationSeen;
+    m_strStationSeen = station;
+    if (!stable || station == m_strStationLogged) {
+        return;
+    }
+    m_strStationLogged = station;
+    WriteLog("RDS: " + station);
+}
+
+}  // namespace tavik
