@@ -50,7 +50,9 @@ bool CTAVIKSDIDoc::StartPanoramaScan(float start, float restore, int steps, floa
         m_device.Close();
         throw CDocumentException("StartPanoramaScan: Could not begin thread\n", 0);
     }
-    SendPanoramaHint();
+    // The scan has started, whether or not its thread has finished already (a short scan on a
+    // fast pace may): the end comes with the thread's notice.
+    UpdateAllViews(nullptr, HINT_SCAN_STARTED);
     return true;
 }
 
