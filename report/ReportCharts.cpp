@@ -165,7 +165,7 @@ void DrawTimeChart(QPainter& painter, const QRect& rect, const CTimeChartLook& l
     const CDaySummary& summary = report.summary;
     const CTimeAxis axis =
         summary.nSeconds > 0 ? MakeTimeAxis(summary.nFirst, summary.nLast) : CTimeAxis();
-    CTimeOfDayDisplay chart(axis.nUnit);
+    CTimeOfDayDisplay chart(axis.nUnit, axis.nMidnight);
     SetPrintLook(chart);
     chart.SetXRange(axis.fFrom, axis.fTo);
     chart.SetYRange(look.fLow, look.fHigh);

@@ -45,6 +45,11 @@ TEST(ReportChartTest, AxisInMinutesOrHoursWithClockLabels) {
     EXPECT_EQ(CTimeOfDayDisplay::TimeOfDay(12.02, 3600), "12:01:12");
     EXPECT_EQ(CTimeOfDayDisplay::TimeOfDay(2.5, 3600), "02:30");
     EXPECT_EQ(CTimeOfDayDisplay::TimeOfDay(24.0, 3600), "24:00");
+    // Labels in the zone in force at each tick: 29 March 2026 in Berlin has 23 hours.
+    const std::uint32_t spring = 1774738800;  // 2026-03-29 00:00 CET
+    EXPECT_EQ(CTimeOfDayDisplay::LocalTimeOfDay(1.0, 3600, spring), "01:00");
+    EXPECT_EQ(CTimeOfDayDisplay::LocalTimeOfDay(2.0, 3600, spring), "03:00");  // clocks go on
+    EXPECT_EQ(CTimeOfDayDisplay::LocalTimeOfDay(23.0, 3600, spring), "24:00");
 }
 
 TEST(ReportChartTest, ColumnsKeepLowAndHighInOrderAndGapsSplitSegments) {
