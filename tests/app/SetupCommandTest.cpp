@@ -9,6 +9,7 @@
 #include "app/SetupJson.h"
 #include "document/TAVIKSDIDoc.h"
 #include "tests/app/AppTestSupport.h"
+#include "tests/support/Shell.h"
 
 namespace tavik {
 namespace {
@@ -81,6 +82,19 @@ TEST(SetupCommand, WriteShowWriteGivesTheSameBytes) {
     EXPECT_EQ(CSetupCommand::Show(folder.File("none.tvk"), again, missing), 1);
     EXPECT_EQ(missing.str(), "setup: \"" + folder.File("none.tvk") +
                                  "\": The file could not be read: No such file or directory\n");
+}
+
+// "-" reads the JSON from standard input, whole, and ends: "{}" is the new document's setup.
+TEST(SetupCommand, StandardInputIsReadWhole) {
+    CTempFolder folder;
+    const test::CShellRun run =
+        test::Shell("echo '{}' | timeout 10 " + std::string(TAVIK_EXECUTABLE) + " setup write '" +
+                    folder.File("stdin.tvk") + "' - 2>&1");
+    ASSERT_EQ(run.exitCode, 0) << run.out;
+    CTAVIKSDIDoc fresh;
+    ASSERT_TRUE(fresh.OnNewDocument());
+    ASSERT_TRUE(fresh.OnSaveDocument(folder.File("new.tvk")));
+    EXPECT_EQ(folder.Read("stdin.tvk"), folder.Read("new.tvk"));
 }
 
 TEST(SetupCommand, RefusesWithTheFieldAndTheFormsText) {
