@@ -1,6 +1,7 @@
 // libFuzzer entry for continuing a day's result file: whatever the file holds, it is either
-// left untouched (not a result file) or continued after a prefix of itself that ends with a
-// whole record (or the header), followed by the new records and the footer.
+// left untouched (not a result file), moved aside whole for a fresh file (a cut header, ids
+// that would run out), or continued after a prefix of itself that ends with a whole record (or
+// the header), followed by the new records and the footer.
 
 #include <unistd.h>
 
@@ -63,8 +64,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::size_t kept = after.size() - tail.size();
     const std::string_view prefix(after.data(), kept);
     const bool wellCut = prefix == CResultLog::HEADER || prefix.ends_with("</Measurement>");
-    if (!after.ends_with(tail) || !wellCut || !prefix.starts_with(CResultLog::HEADER) ||
-        (!before.empty() && before.compare(0, kept, prefix) != 0)) {
+    if (!after.ends_with(tail) || !wellCut || !prefix.starts_with(CResultLog::HEADER)) {
+        std::abort();
+    }
+    if (!found.strMovedAside.empty()) {
+        // Moved aside whole, and begun afresh with the header.
+        const std::string aside = ReadAll(found.strMovedAside);
+        std::filesystem::remove(found.strMovedAside);
+        if (aside != before || prefix != CResultLog::HEADER) {
+            std::abort();
+        }
+    } else if (!before.empty() && before.compare(0, kept, prefix) != 0) {
         std::abort();
     }
     return 0;
