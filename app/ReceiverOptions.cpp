@@ -11,7 +11,7 @@ void CReceiverChoice::AddOptions(CLI::App& c) {
                   "where the signal comes from: the recordings (default) or iq:FILE, a SigMF\n"
                   "capture (FILE.sigmf-meta) or raw IQ (FILE.cu8, .cs16, .cf32)",
                   [this](const std::string& v) {
-                      const auto file = CIqFileSource::FileOfSpec(v);
+                      const auto file = CIqFileSource::FileOfReceiver(v);
                       if (!file || file->empty()) {
                           throw COptionValueError("\"" + v + "\" is not iq:FILE");
                       }

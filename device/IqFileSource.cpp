@@ -28,11 +28,11 @@ double Number(const nlohmann::json& object, const char* key, const std::string& 
 
 }  // namespace
 
-std::optional<std::string> CIqFileSource::FileOfSpec(const std::string& spec) {
-    if (spec.rfind("iq:", 0) != 0) {
+std::optional<std::string> CIqFileSource::FileOfReceiver(const std::string& receiver) {
+    if (receiver.rfind("iq:", 0) != 0) {
         return std::nullopt;
     }
-    return spec.substr(3);
+    return receiver.substr(3);
 }
 
 CIqFileSource::CIqFileSource(const CIqSourceSettings& settings) {

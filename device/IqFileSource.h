@@ -52,8 +52,8 @@ public:
     CIqFileSource(const CIqFileSource&) = delete;
     CIqFileSource& operator=(const CIqFileSource&) = delete;
 
-    // "iq:FILE" to the file; nullopt for a spec of another kind.
-    static std::optional<std::string> FileOfSpec(const std::string& spec);
+    // "iq:FILE" to the file; nullopt for a receiver of another kind.
+    static std::optional<std::string> FileOfReceiver(const std::string& receiver);
 
     // Whole blocks the file holds (the receiver's start-up is not counted as one).
     std::int64_t GetBlockCount() const { return m_nBlocks; }

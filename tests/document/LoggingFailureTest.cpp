@@ -1,0 +1,199 @@
+// Result logging when storage fails: an unwritable or replaced folder, a stalled disk, a
+// cut header, a crash and lost records.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <string>
+#include <thread>
+
+#include "tests/document/LoggingFixture.h"
+
+namespace tavik {
+namespace {
+
+using namespace test::logging;
+
+TEST_F(LoggingFixture, UnwritableFolderReportsOnceAndLosesNoRecord) {
+    Open();
+    const std::string away = logs + ".away";
+    fs::rename(logs, away);  // the folder disappears (an unplugged drive, a lost share)
+    Seconds(150);            // two failed flushes
+    doc->WriteLog("Alarm \"Dev\" was reset.");  // a third, and a failed log line
+    doc->WaitForLogWrites();
+    ASSERT_EQ(prompt.m_notices.size(), 2u);  // one for each file, as the result log words them
+    EXPECT_EQ(doc->GetUnwrittenResultCount(), 150);
+    EXPECT_EQ(doc->GetMeasurementId(), 0);
+
+    fs::rename(away, logs);
+    Seconds(10);
+    doc->WriteLog("Measurement Paused");
+    doc->WaitForLogWrites();
+    EXPECT_EQ(doc->GetUnwrittenResultCount(), 0);
+    EXPECT_EQ(doc->GetMeasurementId(), 160);
+    ASSERT_EQ(prompt.m_notices.size(), 4u);
+    EXPECT_EQ(prompt.m_notices[3], "Log file \"" + logs + "/tavik261205.log\" is written again.");
+
+    doc->CloseLogFiles();
+    EXPECT_EQ(Xml(), kHeader + Records(1, 160, kSaturday1130, 1) + kFooter);
+    EXPECT_EQ(Log(),
+              "5.12.2026, 11:30:07: File Opened\r\n"
+              "5.12.2026, 11:32:47: Measurement Paused\r\n"
+              "5.12.2026, 11:32:47: File Closed\r\n");
+    EXPECT_EQ(prompt.m_notices.size(), 4u);
+}
+
+TEST_F(LoggingFixture, UnwrittenRecordsAtTheCloseAreReportedLost) {
+    Open();
+    Seconds(5);
+    fs::rename(logs, logs + ".away");
+    doc->CloseLogFiles();
+    EXPECT_FALSE(doc->m_bLoggingEnabled);
+    EXPECT_EQ(doc->GetUnwrittenResultCount(), 0);
+    ASSERT_EQ(prompt.m_notices.size(), 3u);
+    EXPECT_EQ(prompt.m_notices[1], "5 results could not be written and are lost.");
+
+    // The kept file stays continuable: the next session goes on in it.
+    fs::rename(logs + ".away", logs);
+    ASSERT_EQ(doc->OpenLogFiles(true), 0);  // answered No: the day's file is kept
+    doc->CloseLogFiles();
+    EXPECT_EQ(Xml(), kHeader + kFooter);
+}
+
+// A log folder deleted and made anew while logging is not the folder that is locked: nothing
+// more is written there (another process may lock it now), the records are counted as lost and
+// the loss is told. The folder moved away and back (above) is the same folder and goes on.
+TEST_F(LoggingFixture, AFolderDeletedAndMadeAnewIsGivenUp) {
+    for (const bool deleted : {true, false}) {
+        SCOPED_TRACE(deleted ? "deleted" : "moved away, another made in its place");
+        doc = std::make_unique<CTAVIKSDIDoc>();
+        doc->SetPrompt(&prompt);
+        doc->SetClock(&clock);
+        prompt.m_notices.clear();
+        fs::remove_all(logs);
+        fs::remove_all(logs + ".old");
+        fs::create_directory(logs);
+        ASSERT_EQ(doc->OpenLogFilesKeeping(logs), 0);
+        doc->SetResultValue(EResultValue::Close, 0.0f);
+        Seconds(60);
+        doc->WaitForLogWrites();
+        deleted ? (void)fs::remove_all(logs) : fs::rename(logs, logs + ".old");
+        fs::create_directory(logs);
+        Seconds(70);
+        doc->WriteLog("Alarm \"Dev\" was reset.");
+        doc->CloseLogFiles();
+
+        EXPECT_TRUE(fs::is_empty(logs));          // nothing written into a folder not locked
+        EXPECT_EQ(doc->GetLastResultFile(), "");  // the files of that name are not this run's
+        EXPECT_EQ(doc->GetLostResultCount(), 70);
+        ASSERT_FALSE(prompt.m_notices.empty());
+        EXPECT_EQ(prompt.m_notices[0],
+                  "The log folder \"" + logs +
+                      "\" was deleted or replaced while logging; no more results are written "
+                      "there (the folder there now is not locked by this process).");
+        if (!deleted) {
+            // The folder that was locked keeps its 60 records, unclosed, continuable.
+            EXPECT_EQ(ReadText(logs + ".old/tavik261205.xml"),
+                      kHeader + Records(1, 60, kSaturday1130, 1));
+        }
+        CFolderLock other;
+        std::string holder;
+        EXPECT_EQ(other.Acquire(logs, holder), 0);
+        n = 0;
+        clock.Set(CTime(kSaturday1130));
+    }
+}
+
+// Storage that stalls holds up only the log writer: the seconds go on being recorded and a
+// close waits only for the write in progress, whose sync it does not repeat.
+std::atomic<bool> g_stall{false};
+std::atomic<int> g_stalledSyncs{0};
+int StallingSync(int) {
+    ++g_stalledSyncs;
+    while (g_stall.load()) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return 0;
+}
+
+TEST_F(LoggingFixture, AStalledDiskNeverHoldsUpTheSeconds) {
+    Open();
+    g_stalledSyncs = 0;
+    g_stall = true;
+    SetSyncHook(&StallingSync);
+    Seconds(60);  // the first write stalls in its sync
+    while (g_stalledSyncs.load() == 0) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    Seconds(120);  // two more batches while it stalls: queued, nothing waits
+    doc->WriteLog("Alarm \"Dev\" was reset.");
+    EXPECT_EQ(g_stalledSyncs.load(), 1);
+    std::thread release([] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        g_stall = false;
+    });
+    Seconds(5);
+    doc->CloseLogFiles();  // waits for the stalled write, then writes the rest unsynced
+    release.join();
+    SetSyncHook(nullptr);
+    EXPECT_EQ(g_stalledSyncs.load(), 1);  // what was queued behind it went out unsynced
+    EXPECT_EQ(Xml(), kHeader + Records(1, 185, kSaturday1130, 1) + kFooter);
+    EXPECT_TRUE(Log().ends_with("File Closed\r\n"));
+    EXPECT_TRUE(prompt.m_notices.empty());
+}
+
+// A run that ended without closing its files (killed, a crash, a power loss) is told in the
+// log when the next run continues the file, with the seconds missing since its last record;
+// records lost at a close are told in the log too when it can still be written.
+// A day file cut in its header by a power loss is moved aside, the log says so, and the day's
+// logging goes on in a fresh file.
+TEST_F(LoggingFixture, ADayFileWithACutHeaderIsMovedAsideAndLogged) {
+    std::ofstream(logs + "/tavik261205.xml", std::ios::binary) << "<?xml ver";
+    ASSERT_EQ(doc->OpenLogFilesKeeping(logs), 0);
+    EXPECT_EQ(Xml(), kHeader);
+    EXPECT_EQ(ReadText(logs + "/tavik261205.xml.damaged"), "<?xml ver");
+    EXPECT_NE(Log().find("11:30:07: Result file held only part of its header (a power loss as "
+                         "it was made); it was moved aside as tavik261205.xml.damaged and a new "
+                         "one begun\r\n"),
+              std::string::npos)
+        << Log();
+}
+
+std::atomic<bool> g_syncFailures{false};
+
+TEST_F(LoggingFixture, TheLogTellsOfACrashAndOfLostRecords) {
+    Open();
+    Seconds(3);
+    doc->WriteLog("x");
+    doc->WaitForLogWrites();
+    doc = std::make_unique<CTAVIKSDIDoc>();  // the run was killed: no footer, no "File Closed"
+    doc->SetPrompt(&prompt);
+    doc->SetClock(&clock);
+    clock.Advance(CTimeSpan(97));
+    ASSERT_EQ(doc->OpenLogFilesKeeping(logs), 0);
+    EXPECT_NE(Log().find("11:31:47: File Opened\r\n5.12.2026, 11:31:47: The previous run ended "
+                         "without closing the result file; its last record is of 11:30:09, 97 "
+                         "seconds are missing since\r\n"),
+              std::string::npos);
+
+    // Every sync fails for more than an hour: the oldest records beyond the hour's backlog are
+    // given up, and the log says so once it can be written again.
+    g_syncFailures = true;
+    SetSyncHook([](int) { return g_syncFailures.load() ? EIO : 0; });
+    doc->SetResultValue(EResultValue::Close, 0.0f);
+    Seconds(CResultLog::RESULT_BACKLOG + 60);
+    doc->WaitForLogWrites();
+    g_syncFailures = false;
+    Seconds(1);
+    doc->WriteLog("y");
+    doc->WaitForLogWrites();
+    SetSyncHook(nullptr);
+    EXPECT_EQ(doc->GetLostResultCount(), 61);  // 3661 records, an hour of them kept
+    EXPECT_NE(Log().find("60 results could not be written and are lost\r\n"), std::string::npos);
+    EXPECT_NE(Log().find("1 result could not be written and is lost\r\n"), std::string::npos);
+    EXPECT_EQ(Count(Xml(), "<Measurement id="), 3u + CResultLog::RESULT_BACKLOG);
+}
+
+}  // namespace
+}  // namespace tavik
