@@ -254,19 +254,5 @@ TEST(ErrorText, EveryRowOfTheTable) {
     }
 }
 
-// Each class carries its row of the table; the lines a failure gathers on its way up are
-// guarded where the document reports them.
-TEST(ErrorText, ClassesCarryTheirIds) {
-    EXPECT_EQ(CTavikControlException("", 0).GetErrorId(), 1);
-    EXPECT_EQ(CDocumentException("", 0).GetErrorId(), 2);
-    EXPECT_EQ(CMemDCException("", 1).GetErrorId(), 4);
-    EXPECT_EQ(CDisplayException("").GetErrorId(), 5);
-    EXPECT_EQ(CDisplayException("").GetSubId(), 0);
-    EXPECT_EQ(CMPXPowerTavikException("", 0).GetErrorId(), 10);
-    EXPECT_EQ(CMultipathTavikException("", 2).GetErrorId(), 11);
-    EXPECT_EQ(CDeviationTavikException("", 0).GetErrorId(), 12);
-    EXPECT_EQ(CPMPXViewException("").GetErrorId(), 20);
-}
-
 }  // namespace
 }  // namespace tavik

@@ -14,20 +14,10 @@
 namespace tavik {
 namespace {
 
-// A pass that sums its block and can be held at its start by the test.
-class CSumWorker : public CWorkerThread {
-public:
-    ~CSumWorker() override {
-        Release();
-        JoinPass();
-    }
-    void Hold() { m_gate.Hold(); }
-    void Release() { m_gate.Release(); }
-    std::atomic<int> passes{0};
-
+// A pass that sums its block (an empty one throws), held at its start while its gate is.
+class CSum : public CWorkerThread {
 protected:
     void Pass() override {
-        m_gate.Pass();
         if (m_nDataCount == 0) {
             throw std::runtime_error("empty block");
         }
@@ -35,14 +25,11 @@ protected:
         for (int i = 0; i < m_nDataCount; ++i) {
             sum += m_pData[i];
         }
-        passes.fetch_add(1);
         Notify(CAnalyserResult::Make<EResultCode::DeviationPeak>(sum),
                static_cast<std::intptr_t>(sum));
     }
-
-private:
-    test::CPassGate m_gate;
 };
+using CSumWorker = test::CGated<CSum>;
 
 TEST(WorkerThread, DropsBlocksWhileBusyAndNotifies) {
     CQueueTarget window;
@@ -51,14 +38,14 @@ TEST(WorkerThread, DropsBlocksWhileBusyAndNotifies) {
     const float first[3] = {1, 2, 3};
     const float second[2] = {10, 20};
 
-    worker.Hold();
+    worker.gate.Hold();
     worker.PostData(first, 3);
     EXPECT_TRUE(worker.IsBusy());
     const CDropCounts before = CDropCounters::Instance().Read();
     worker.PostData(second, 2);  // dropped and counted: the first pass still runs
     EXPECT_EQ((CDropCounters::Instance().Read() - before)[EDropKind::AnalyserBlock], 1u);
     EXPECT_FALSE(worker.WaitUntilIdle(std::chrono::milliseconds(10)));
-    worker.Release();
+    worker.gate.Release();
     ASSERT_TRUE(worker.WaitUntilIdle(std::chrono::seconds(10)));
     EXPECT_EQ(worker.passes.load(), 1);
     CMessage msg;

@@ -31,4 +31,24 @@ private:
     std::atomic<bool> m_bHold{false};
 };
 
+// A worker whose passes wait at their start while its gate is held; counts the passes begun.
+template <class Worker>
+class CGated : public Worker {
+public:
+    using Worker::Worker;
+    ~CGated() override {
+        gate.Release();
+        this->JoinPass();
+    }
+    CPassGate gate;
+    std::atomic<int> passes{0};
+
+protected:
+    void Pass() override {
+        passes.fetch_add(1);
+        gate.Pass();
+        Worker::Pass();
+    }
+};
+
 }  // namespace tavik::test
