@@ -23,30 +23,6 @@ void AddEonName(CRdsTestEncoder& e) {
     e.AddGroup(kPI, 0xE553, 0x4D45, kPIOn);  // 14A variant 3: "ME"
 }
 
-TEST(RDSDecoderEon, OtherNetworkTextsUntilClearAll) {
-    CRDSDecoder decoder = DecodeGroups([](CRdsTestEncoder& e) {
-        AddEonName(e);
-        e.AddGroup(kPI, 0xE554, 0xE30B, kPIOn);  // 14A variant 4: AF(ON) 3 follow, 88.6
-        e.AddGroup(kPI, 0xE55D, 0x1801, kPIOn);  // 14A variant 13: PTY(ON) 3, TA(ON)
-    });
-    const CRDSData& data = decoder.GetData();
-    EXPECT_EQ(data.m_strEonPS, "EON NAME");
-    EXPECT_EQ(data.m_strEonPI, "D3A1");
-    EXPECT_EQ(data.m_strEonCountry, "Germany");
-    EXPECT_EQ(data.m_strEonAreaCoverage, "Supra-regional programme");
-    EXPECT_EQ(data.m_strEonTPIndicator, "TP");
-    EXPECT_EQ(data.m_strEonTAIndicator, "TA");
-    EXPECT_EQ(data.m_strEonPTY, "Information");
-    EXPECT_EQ(data.m_strEonAF, " 88.6MHz,  ");
-    EXPECT_EQ(data.m_strAF, "");  // the tuned station's list is apart
-
-    decoder.ClearAll();
-    for (const std::string* text :
-         {&data.m_strEonPS, &data.m_strEonPI, &data.m_strEonAF, &data.m_strEonTPIndicator}) {
-        EXPECT_EQ(*text, "");
-    }
-}
-
 TEST(RDSDecoderEon, PSOfTheOtherNetworkNeedsTheFourVariantsInOrder) {
     CRDSDecoder decoder = DecodeGroups([](CRdsTestEncoder& e) {
         e.AddGroup(kPI, 0xE550, 0x454F, kPIOn);  // 14A variant 0: "EO"
@@ -61,12 +37,26 @@ TEST(RDSDecoderEon, PSOfTheOtherNetworkNeedsTheFourVariantsInOrder) {
     EXPECT_EQ(decoder.GetData().m_strEonPS, "EON NAME");
 }
 
-TEST(RDSDecoderEon, NetworksAreRememberedAndRestoredByPI) {
-    CRDSDecoder decoder = DecodeGroups([](CRdsTestEncoder& e) {
+TEST(RDSDecoderEon, NetworksAreRememberedAndRestoredByPIUntilClearAll) {
+    const auto first = [](CRdsTestEncoder& e) {
         AddEonName(e);
-        e.AddGroup(kPI, 0xE554, 0xE30B, kPIOn);  // 14A variant 4: AF(ON) 88.6
+        e.AddGroup(kPI, 0xE554, 0xE30B, kPIOn);  // 14A variant 4: AF(ON) 3 follow, 88.6
         e.AddGroup(kPI, 0xE55D, 0x1801, kPIOn);  // 14A variant 13: PTY(ON) 3, TA(ON)
-        // A second network: its data replaces the first one's, nothing of the first shows.
+    };
+    CRDSDecoder decoder = DecodeGroups(first);
+    const CRDSData& data = decoder.GetData();
+    EXPECT_EQ(data.m_strEonPS, "EON NAME");
+    EXPECT_EQ(data.m_strEonPI, "D3A1");
+    EXPECT_EQ(data.m_strEonCountry, "Germany");
+    EXPECT_EQ(data.m_strEonAreaCoverage, "Supra-regional programme");
+    EXPECT_EQ(data.m_strEonTPIndicator, "TP");
+    EXPECT_EQ(data.m_strEonTAIndicator, "TA");
+    EXPECT_EQ(data.m_strEonPTY, "Information");
+    EXPECT_EQ(data.m_strEonAF, " 88.6MHz,  ");
+    EXPECT_EQ(data.m_strAF, "");  // the tuned station's list is apart
+
+    // A second network: its data replaces the first one's, nothing of the first shows.
+    DecodeMore(decoder, [](CRdsTestEncoder& e) {
         e.AddGroup(kPI, 0xE545, 0x0000, kOtherPIOn);  // 14A variant 5, TP(ON) 0, no PS
     });
     EXPECT_EQ(decoder.GetData().m_strEonPI, "5222");
@@ -88,6 +78,12 @@ TEST(RDSDecoderEon, NetworksAreRememberedAndRestoredByPI) {
     EXPECT_EQ(decoder.GetData().m_strEonPTY, "Information");
     EXPECT_EQ(decoder.GetData().m_strEonTAIndicator, "TA");
     EXPECT_EQ(decoder.GetData().m_strEonAF, " 88.6MHz,   90.4MHz,  ");
+
+    decoder.ClearAll();
+    for (const std::string* text :
+         {&data.m_strEonPS, &data.m_strEonPI, &data.m_strEonAF, &data.m_strEonTPIndicator}) {
+        EXPECT_EQ(*text, "");
+    }
 }
 
 // Four memory slots, filled in turn: four other networks after D3A1 ("EON NAME") push it out,

@@ -21,13 +21,13 @@ using test::kPI;
 
 constexpr auto kLimit = std::chrono::seconds(10);
 
-// A message holding the first `count` bytes of the stream (at most 500).
-RDS_DATA_MSG Message(const std::vector<std::uint8_t>& bytes, int count) {
+// A message holding the first `count` bytes of the stream (at most 500), all of them by default.
+RDS_DATA_MSG Message(const std::vector<std::uint8_t>& bytes, int count = -2) {
     RDS_DATA_MSG message{};
     if (!bytes.empty()) {
         std::memcpy(message.data, bytes.data(), std::min<std::size_t>(bytes.size(), 500));
     }
-    message.count = count;
+    message.count = count == -2 ? static_cast<int>(bytes.size()) : count;
     return message;
 }
 
@@ -53,7 +53,7 @@ TEST(RDSWorker, NotifiesCodes9And11WithOneImmutableSnapshot) {
     worker.SetNotifyWindow(&window);
     worker.SetSynchronous(true);
     const auto bytes = StationBytes();
-    worker.PostData(Message(bytes, static_cast<int>(bytes.size())));
+    worker.PostData(Message(bytes));
 
     ASSERT_EQ(window.Queue().Size(), 2u);
     CMessage data;
@@ -115,22 +115,6 @@ TEST(RDSWorker, CountsZeroAboveFiveHundredAndOutOfRange) {
               reference.GetLastSnapshot()->m_dBitErrorRate);
 }
 
-// Holds a pass at its start until the test releases it.
-class CHeldRDSWorker : public CRDSWorker {
-public:
-    ~CHeldRDSWorker() override {
-        gate.Release();
-        JoinPass();
-    }
-    test::CPassGate gate;
-
-protected:
-    void Pass() override {
-        gate.Pass();
-        CRDSWorker::Pass();
-    }
-};
-
 // One 0A segment 0 group (after a lead-in) naming the station `name` (two characters).
 std::vector<std::uint8_t> NameBytes(std::uint16_t twoCharacters) {
     CRdsTestEncoder encoder;
@@ -147,16 +131,16 @@ std::vector<std::uint8_t> NameBytes(std::uint16_t twoCharacters) {
 
 TEST(RDSWorker, MessagesArrivingWhileDecodingAreDropped) {
     CQueueTarget window;
-    CHeldRDSWorker worker;
+    test::CGated<CRDSWorker> worker;
     worker.SetNotifyWindow(&window);
     const auto first = NameBytes(0x4F4E);   // "ON"
     const auto second = NameBytes(0x5457);  // "TW"
     const auto third = NameBytes(0x5448);   // "TH"
 
     worker.gate.Hold();
-    worker.PostData(Message(first, static_cast<int>(first.size())));
+    worker.PostData(Message(first));
     EXPECT_TRUE(worker.IsBusy());
-    worker.PostData(Message(second, static_cast<int>(second.size())));  // not decoded
+    worker.PostData(Message(second));  // not decoded
     worker.gate.Release();
     ASSERT_TRUE(worker.WaitUntilIdle(kLimit));
     CMessage message;
@@ -166,7 +150,7 @@ TEST(RDSWorker, MessagesArrivingWhileDecodingAreDropped) {
     EXPECT_EQ(message.wParam, 11u);
     EXPECT_EQ(window.Queue().Size(), 0u);
 
-    worker.PostData(Message(third, static_cast<int>(third.size())));  // idle again: decoded
+    worker.PostData(Message(third));  // idle again: decoded
     ASSERT_TRUE(worker.WaitUntilIdle(kLimit));
     ASSERT_EQ(window.Queue().GetMessageFor(message, kLimit), 1);
     EXPECT_EQ(SnapshotOf(message)->m_data.m_strPS, "TH      ");
@@ -191,7 +175,7 @@ TEST(RDSWorker, ResetFromAnotherThreadWhileDecoding) {
         if (!worker.IsBusy()) {
             ++posted;
         }
-        worker.PostData(Message(bytes, static_cast<int>(bytes.size())));
+        worker.PostData(Message(bytes));
         ASSERT_TRUE(worker.WaitUntilIdle(kLimit));
     }
     done = true;
