@@ -8,6 +8,7 @@
 #include "platform/GenericException.h"
 #include "platform/MessageQueue.h"
 #include "platform/Messages.h"
+#include "tests/support/PassGate.h"
 #include "tests/support/Thrown.h"
 
 namespace tavik {
@@ -112,23 +113,9 @@ TEST(MPXPower, ReferenceAndMeanSquare) {
 }
 
 TEST(MPXPower, ClearBufferTimesOutWhileAPassHangs) {
-    // A pass that never ends makes the clear fail with the reset error's text.
-    class CStuck : public CMPXPowerTavik {
-    public:
-        ~CStuck() override {
-            m_release.store(true);
-            JoinPass();
-        }
-        std::atomic<bool> m_release{false};
-
-    protected:
-        void Pass() override {
-            while (!m_release.load()) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(1));
-            }
-        }
-    };
-    CStuck stuck;
+    // A pass held past the wait makes the clear fail with the reset error's text.
+    test::CGated<CMPXPowerTavik> stuck;
+    stuck.gate.Hold();
     const std::vector<float> block(20000, 1.0f);
     stuck.PostData(block.data(), 20000);
     EXPECT_EQ(test::Thrown<CMPXPowerTavikException>([&] { stuck.ClearBuffer(); }),
