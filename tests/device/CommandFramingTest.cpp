@@ -102,11 +102,5 @@ TEST(Playback, OperationsSucceedWithoutEffectAndCalibrationIsFixed) {
     EXPECT_EQ(block[3], 0x34);
 }
 
-TEST(Playback, ScaleLevelInSinglePrecision) {
-    EXPECT_FLOAT_EQ(CTavikControl::ScaleLevel(-32767.0f), 22.5f);
-    EXPECT_NEAR(CTavikControl::ScaleLevel(32767.0f), 97.498f, 0.001f);
-    EXPECT_EQ(CTavikControl::ScaleLevel(0.0f), 32767.0f * 0.0011444092f + 22.5f);
-}
-
 }  // namespace
 }  // namespace tavik
