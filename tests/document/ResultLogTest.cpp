@@ -102,13 +102,6 @@ TEST_F(ResultLogFixture, NumbersKeepThePointInACommaLocale) {
     EXPECT_NE(out.find("<Deviation>1.250000</Deviation>"), std::string::npos);
 }
 
-TEST_F(ResultLogFixture, LogLine) {
-    EXPECT_EQ(CResultLog::FormatLogLine(CTime(2026, 12, 5, 9, 4, 7), "Measurement Started"),
-              "5.12.2026, 09:04:07: Measurement Started\r\n");
-    EXPECT_EQ(CResultLog::FormatLogLine(CTime(2027, 1, 10, 23, 0, 0), "File Closed"),
-              "10.1.2027, 23:00:00: File Closed\r\n");
-}
-
 TEST_F(ResultLogFixture, BeginContinuesOnlyAResultFileAfterItsLastWholeRecord) {
     const std::string header(CResultLog::HEADER);
     const std::string footer(CResultLog::FOOTER);
