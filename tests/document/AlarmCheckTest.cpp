@@ -52,92 +52,52 @@ struct AlarmCheckFixture : test::CDocumentFixture {
     CRecordingLink link;
 };
 
-TEST_F(AlarmCheckFixture, DelayZeroGoesActiveAtTheFirstCheckAndAsks) {
-    CAlarmItem& a = Add("Overmod", ALARM_RELATION_GREATER, 75.0f, 0, ALARM_ACKNOWLEDGE_YES,
-                        ALARM_ACTION_OUTPUT_2);
-    Deviation(77.5f);
-    Check();
-    EXPECT_EQ(a.m_bActive, 1);
-    EXPECT_EQ(a.m_bPending, 0);
-    EXPECT_EQ(a.m_fTriggerValue, 77.5f);
-    EXPECT_EQ(link.Take(), Commands{Output(1, 1)});
-    EXPECT_EQ(view.Take(), (std::vector<Seen>{{HINT_ALARM_STATE, "Overmod", 1},
-                                              {HINT_ALARM_PROMPT, "Overmod", 1}}));
-    // Still true: left alone. False again but unanswered: stays active, its output on.
-    for (float kHz : {80.0f, 0.0f, 0.0f}) {
-        Deviation(kHz);
-        Check();
-        EXPECT_EQ(a.m_bActive, 1) << kHz;
+// Adds one alarm and checks it once a second on the deviations given: its state after each check
+// ('-' idle, 'p' pending, 'A' active), then the outputs it switched, its hints and its value;
+// then removes it.
+void Script(AlarmCheckFixture& f, const char* name, std::int32_t relation, float threshold,
+            int delay, std::int32_t acknowledge, std::int32_t action,
+            const std::vector<float>& deviations, const std::string& states,
+            const Commands& outputs, const std::vector<Seen>& hints, float trigger) {
+    SCOPED_TRACE(name);
+    CAlarmItem& a = f.Add(name, relation, threshold, delay, acknowledge, action);
+    std::string seen;
+    for (const float kHz : deviations) {
+        f.Deviation(kHz);
+        f.Check();
+        seen += a.m_bActive ? (a.m_bPending ? '?' : 'A') : (a.m_bPending ? 'p' : '-');
     }
-    EXPECT_TRUE(link.Take().empty());
-    EXPECT_TRUE(view.Take().empty());
-    EXPECT_EQ(a.m_fTriggerValue, 77.5f);
-}
-
-TEST_F(AlarmCheckFixture, DelayRunsFromTheFirstTrueCheckAndActivatesStrictlyAfterIt) {
-    CAlarmItem& a = Add("Slow", ALARM_RELATION_GREATER_EQUAL, 75.0f, 5, ALARM_ACKNOWLEDGE_NO,
-                        ALARM_ACTION_LOG_ONLY);
-    Deviation(75.0f);
-    Check();  // t0: pending
-    EXPECT_EQ(a.m_bPending, 1);
-    EXPECT_EQ(a.m_timePendingSince, CTime(1700000000));
-    for (int second = 1; second <= 5; ++second) {
-        Deviation(75.0f + static_cast<float>(second));
-        Check();  // t0+1 .. t0+5: 5 s have not strictly passed
-        EXPECT_EQ(a.m_bActive, 0) << second;
-        EXPECT_EQ(a.m_bPending, 1) << second;
-    }
-    EXPECT_TRUE(view.Take().empty());
-    EXPECT_TRUE(link.Take().empty());
-    Deviation(81.25f);
-    Check();  // t0+6
-    EXPECT_EQ(a.m_bActive, 1);
-    EXPECT_EQ(a.m_bPending, 0);
-    EXPECT_EQ(a.m_fTriggerValue, 81.25f);            // the value at the activating check
-    EXPECT_EQ(link.Take(), Commands{Output(2, 1)});  // "LOG ONLY" is switched as well
-    EXPECT_EQ(view.Take(), (std::vector<Seen>{{HINT_ALARM_STATE, "Slow", 1}}));  // no question
-}
-
-TEST_F(AlarmCheckFixture, OneFalseCheckRestartsTheDelay) {
-    CAlarmItem& a = Add("Drop", ALARM_RELATION_GREATER, 75.0f, 5, ALARM_ACKNOWLEDGE_NO);
-    Deviation(76.0f);
-    Check();  // t0 pending
-    Check();
-    Check();
-    Deviation(70.0f);
-    Check();  // t0+3: back to idle
-    EXPECT_EQ(a.m_bPending, 0);
-    Deviation(76.0f);
-    Check();  // t0+4: pending again from here
-    EXPECT_EQ(a.m_timePendingSince, CTime(1700000004));
-    for (int i = 0; i < 5; ++i) {
-        Check();  // up to t0+9
-    }
-    EXPECT_EQ(a.m_bActive, 0);
-    Check();  // t0+10: 6 s after t0+4
-    EXPECT_EQ(a.m_bActive, 1);
-    EXPECT_EQ(link.Take(), Commands{Output(0, 1)});
-}
-
-TEST_F(AlarmCheckFixture, AcknowledgeNoClearsItselfAndCanFireAgain) {
-    CAlarmItem& a = Add("Self", ALARM_RELATION_LESS, 10.0f, 0, ALARM_ACKNOWLEDGE_NO);
-    Deviation(5.0f);
-    Check();
-    EXPECT_EQ(a.m_bActive, 1);
-    Check();
-    EXPECT_EQ(a.m_bActive, 1);
-    Deviation(10.0f);
-    Check();
-    EXPECT_EQ(a.m_bActive, 0);
+    EXPECT_EQ(seen, states);
+    EXPECT_EQ(f.link.Take(), outputs);
+    EXPECT_EQ(f.view.Take(), hints);
+    EXPECT_EQ(a.m_fTriggerValue, trigger);
     EXPECT_EQ(a.m_bEnabled, 1);
-    Deviation(9.0f);
-    Check();
-    EXPECT_EQ(a.m_bActive, 1);
-    EXPECT_EQ(a.m_fTriggerValue, 9.0f);
-    EXPECT_EQ(link.Take(), (Commands{Output(0, 1), Output(0, 0), Output(0, 1)}));
-    EXPECT_EQ(view.Take(), (std::vector<Seen>{{HINT_ALARM_STATE, "Self", 1},
-                                              {HINT_ALARM_STATE, "Self", 0},
-                                              {HINT_ALARM_STATE, "Self", 1}}));
+    f.doc->RemoveAlarm(name);
+}
+
+TEST_F(AlarmCheckFixture, StatesFollowTheDelayTheConditionAndTheAcknowledgeSetting) {
+    // Delay 0: active at the first true check, and asks; unanswered it stays active when the
+    // condition clears, its output on.
+    Script(*this, "Overmod", ALARM_RELATION_GREATER, 75.0f, 0, ALARM_ACKNOWLEDGE_YES,
+           ALARM_ACTION_OUTPUT_2, {77.5f, 80.0f, 0.0f, 0.0f}, "AAAA", {Output(1, 1)},
+           {{HINT_ALARM_STATE, "Overmod", 1}, {HINT_ALARM_PROMPT, "Overmod", 1}}, 77.5f);
+    // The delay runs from the first true check; active strictly after it, with the value of the
+    // activating check; "LOG ONLY" switches its output as well; no question.
+    Script(*this, "Slow", ALARM_RELATION_GREATER_EQUAL, 75.0f, 5, ALARM_ACKNOWLEDGE_NO,
+           ALARM_ACTION_LOG_ONLY, {75.0f, 76.0f, 77.0f, 78.0f, 79.0f, 80.0f, 81.25f}, "ppppppA",
+           {Output(2, 1)}, {{HINT_ALARM_STATE, "Slow", 1}}, 81.25f);
+    // One false check restarts the delay.
+    Script(*this, "Drop", ALARM_RELATION_GREATER, 75.0f, 5, ALARM_ACKNOWLEDGE_NO,
+           ALARM_ACTION_OUTPUT_1, {76, 76, 76, 70, 76, 76, 76, 76, 76, 76, 76}, "ppp-ppppppA",
+           {Output(0, 1)}, {{HINT_ALARM_STATE, "Drop", 1}}, 76.0f);
+    // Acknowledge NO clears itself and can fire again.
+    Script(*this, "Self", ALARM_RELATION_LESS, 10.0f, 0, ALARM_ACKNOWLEDGE_NO,
+           ALARM_ACTION_OUTPUT_1, {5.0f, 5.0f, 10.0f, 9.0f}, "AA-A",
+           {Output(0, 1), Output(0, 0), Output(0, 1)},
+           {{HINT_ALARM_STATE, "Self", 1},
+            {HINT_ALARM_STATE, "Self", 0},
+            {HINT_ALARM_STATE, "Self", 1}},
+           9.0f);
 }
 
 TEST_F(AlarmCheckFixture, AnswerNoKeepsTheAlarmUntilTheConditionClears) {
