@@ -73,7 +73,7 @@ std::shared_ptr<const std::vector<float>> CDeviationTavik::GetTimeSignal() const
 }
 
 void CDeviationTavik::Pass() {
-    const SPassResult result = AnalyseBlock(m_pData, m_nDataCount);
+    const SPassResult result = AnalyseBlock(m_pData, m_nDataCount, Figures());
     if (!result.bAnalysed) {
         return;
     }
@@ -96,7 +96,8 @@ void CDeviationTavik::Pass() {
     Notify(CAnalyserResult::Make<EResultCode::DeviationPeak>(result.fBlockPeak));
 }
 
-CDeviationTavik::SPassResult CDeviationTavik::AnalyseBlock(const float* data, int count) {
+CDeviationTavik::SPassResult CDeviationTavik::AnalyseBlock(const float* data, int count,
+                                                           const CBlockFigures* figures) {
     SPassResult result;
     const float reference = m_fReference.load();
     const int n = std::min(count, m_nBlockSize);
@@ -106,9 +107,10 @@ CDeviationTavik::SPassResult CDeviationTavik::AnalyseBlock(const float* data, in
     result.bAnalysed = true;
 
     // The running peak is not reset between the halves: the second value is the whole block's.
-    float peak = PeakFrom(data, 0, n / 2, 0.0f);
+    const bool known = figures != nullptr && figures->nCount == n;
+    float peak = known ? figures->fFirstHalfPeak : PeakFrom(data, 0, n / 2, 0.0f);
     m_peaks.push_back(peak / reference * kDeviationOfReference);
-    peak = PeakFrom(data, n / 2, n, peak);
+    peak = known ? figures->fPeak : PeakFrom(data, n / 2, n, peak);
     result.fBlockPeak = peak / reference * kDeviationOfReference;
     m_peaks.push_back(result.fBlockPeak);
 

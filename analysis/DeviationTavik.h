@@ -57,7 +57,7 @@ public:
 
     // The calculation of one pass over `count` samples, without posting. Tests and batch
     // analysis call it directly; the worker thread calls it from Pass().
-    SPassResult AnalyseBlock(const float* data, int count);
+    SPassResult AnalyseBlock(const float* data, int count, const CBlockFigures* figures = nullptr);
 
     // The latest time signal (the copy posted with code 1), or null before the first one.
     // Safe from any thread.

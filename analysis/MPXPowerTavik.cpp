@@ -81,7 +81,10 @@ void CMPXPowerTavik::Pass() {
     if (m_nDataCount < m_nBlockSize) {
         return;  // a partial block would be averaged over samples it does not have
     }
-    PushBlockPower(MeanSquare(m_pData, m_nBlockSize));
+    const CBlockFigures* figures = Figures();
+    PushBlockPower(figures != nullptr && figures->nCount == m_nBlockSize
+                       ? figures->dSumOfSquares / m_nBlockSize
+                       : MeanSquare(m_pData, m_nBlockSize));
     if (++m_nBlockCounter < kBlocksPerOutput) {
         return;
     }

@@ -7,6 +7,7 @@
 #include <memory>
 #include <new>
 #include <thread>
+#include <utility>
 
 #include "platform/GenericException.h"
 #include "platform/Messages.h"
@@ -14,6 +15,31 @@
 namespace tavik {
 
 namespace {
+
+// Smallest and largest of `n` finite samples (n a multiple of 8), in eight lanes so that the
+// loop vectorises; only their magnitudes are used, so the sign of a zero does not matter.
+std::pair<float, float> MinMax(const float* x, int n) {
+    constexpr int kLanes = 8;
+    float low[kLanes];
+    float high[kLanes];
+    std::fill(std::begin(low), std::end(low), x[0]);
+    std::fill(std::begin(high), std::end(high), x[0]);
+    for (int i = 0; i < n; i += kLanes) {
+        for (int j = 0; j < kLanes; ++j) {
+            low[j] = x[i + j] < low[j] ? x[i + j] : low[j];
+            high[j] = high[j] < x[i + j] ? x[i + j] : high[j];
+        }
+    }
+    return {*std::min_element(std::begin(low), std::end(low)),
+            *std::max_element(std::begin(high), std::end(high))};
+}
+
+// Deviation in kHz against the fixed reference (not the document's setting). Odd and
+// monotonic, so the extremes of converted samples are the converted extremes.
+float ToKilohertz(float sample) {
+    return static_cast<float>(sample / static_cast<double>(CMultipathTavik::kReference) *
+                              static_cast<double>(kMpxReferenceDeviation));
+}
 
 template <class T>
 std::intptr_t AddressOf(const std::shared_ptr<const T>& payload) {
@@ -98,12 +124,11 @@ void CMultipathTavik::Compute() {
     if (m_mpx.empty() && m_level.empty()) {
         throw CMultipathTavikException("CMultipathTavik::compute: no data in containers", 1);
     }
-    // Deviation in kHz against the fixed reference (not the document's setting).
-    for (float& v : m_mpx) {
-        v = static_cast<float>(v / static_cast<double>(kReference) *
-                               static_cast<double>(kMpxReferenceDeviation));
-    }
     const bool ok = AnalyseDeviation(m_mpx, m_level);
+    // The chosen segment's deviation in kHz.
+    for (float& v : m_mpx) {
+        v = ToKilohertz(v);
+    }
 
     // Grid over the chosen segment's range, always including 0 kHz.
     float dmax = -110.0f;
@@ -166,11 +191,11 @@ bool CMultipathTavik::AnalyseDeviation(std::vector<float>& mpx, std::vector<floa
     std::array<float, kSegments> smallest{};
     float overall = 0.0f;
     for (int s = 0; s < kSegments; ++s) {
-        const auto first = mpx.begin() + s * kSegmentSize;
-        const auto [mn, mx] = std::minmax_element(first, first + kSegmentSize);
-        largest[s] = *mx;
-        smallest[s] = *mn;
-        m_segmentPeaks[s] = std::max(std::fabs(*mx), std::fabs(*mn));
+        static_assert(kSegmentSize % 8 == 0);
+        const auto [mn, mx] = MinMax(mpx.data() + s * kSegmentSize, kSegmentSize);
+        largest[s] = ToKilohertz(mx);
+        smallest[s] = ToKilohertz(mn);
+        m_segmentPeaks[s] = std::max(std::fabs(largest[s]), std::fabs(smallest[s]));
         overall = std::max(overall, m_segmentPeaks[s]);
     }
     const auto peaks = std::make_shared<const CSegmentPeaks>(m_segmentPeaks);

@@ -75,7 +75,8 @@ protected:
 private:
     // One pass; throws CMultipathTavikException.
     void Compute();
-    // Chooses the segment with the largest peak; true when it exceeds 20 kHz.
+    // Chooses the segment with the largest peak (samples in ADC units; the peaks in kHz) and
+    // keeps only its samples; true when the peak exceeds 20 kHz.
     bool AnalyseDeviation(std::vector<float>& mpx, std::vector<float>& level);
     void ClaimArrays();
     void ReleaseArrays();

@@ -62,20 +62,22 @@ CBatchSummary CBatchAnalysis::Run(const CProgress& progress) {
     const std::int64_t total = SourceBlockCount() * passes;
     std::int64_t done = 0;
     bool interrupted = false;
+    // Only the multipath analyser reads the level, and only the block before a tick.
+    const auto beforeTick = [&] { return (done + 1) % kBlocksPerTick == 0; };
     const auto nextBlock = [&] {
-        if (SourceReadBlock()) {
+        if (SourceReadBlock(beforeTick())) {
             return true;
         }
         if (done >= total) {
             return false;
         }
         SourceRewind();
-        return SourceReadBlock();
+        return SourceReadBlock(beforeTick());
     };
     try {
         while (!(interrupted = m_options.pStop != nullptr && m_options.pStop->load() != 0) &&
                nextBlock()) {
-            DistributeBlock();
+            DistributeBlock(beforeTick());
             ++done;
             DistributeRds(done);
             if (done % kBlocksPerTick == 0) {
@@ -171,24 +173,32 @@ void CBatchAnalysis::CheckOutFolder() const {
     }
 }
 
-// The calls of the document's ADC distribution for one block, in its order.
-void CBatchAnalysis::DistributeBlock() {
+// The calls of the document's ADC distribution for one block, in its order. The multipath
+// analyser fits the newest block when the timer ticks, so only the block before a tick is
+// handed to it: the blocks in between would be copied and overwritten unread.
+void CBatchAnalysis::DistributeBlock(bool beforeTick) {
     CTAVIKSDIDoc& doc = *m_pDoc;
     const float* mpx = m_pMpx->data();
     constexpr int count = GLOBAL_SAMPLE_BUFSIZE;
-    const auto handOver = [&](CWorkerThread& worker) {
+    const auto handOver = [&](CWorkerThread& worker, bool figures) {
         if (!worker.IsBusy()) {
-            worker.PostData(mpx, count);
+            if (figures && m_bFigures) {
+                worker.PostData(mpx, count, m_figures);
+            } else {
+                worker.PostData(mpx, count);
+            }
             Drain();
         }
     };
     if (m_spectrumDecimation.Next()) {
-        handOver(doc.GetSpectrumAnalyser());
+        handOver(doc.GetSpectrumAnalyser(), false);
     }
-    handOver(doc.GetMPXPower());
-    handOver(doc.GetDeviation());
-    doc.GetMultipath().PostData(mpx, count, m_pLevel->data(), count);
-    Drain();
+    handOver(doc.GetMPXPower(), true);
+    handOver(doc.GetDeviation(), true);
+    if (beforeTick) {
+        doc.GetMultipath().PostData(mpx, count, m_pLevel->data(), count);
+        Drain();
+    }
 }
 
 // Chunk k (from 1) is due once k * 674 ms of recording have passed.
@@ -251,9 +261,10 @@ std::int64_t CBatchAnalysis::SourceBlockCount() const {
     return m_pIq ? m_pIq->GetBlockCount() : m_reader.GetBlockCount();
 }
 
-bool CBatchAnalysis::SourceReadBlock() {
+bool CBatchAnalysis::SourceReadBlock(bool level) {
+    m_bFigures = !m_pIq;  // whole-number samples only
     if (!m_pIq) {
-        return m_reader.ReadBlock(m_pMpx->data(), m_pLevel->data());
+        return m_reader.ReadBlock(m_pMpx->data(), level ? m_pLevel->data() : nullptr, &m_figures);
     }
     try {
         return m_pIq->ReadBlock(m_pMpx->data(), m_pLevel->data());

@@ -91,14 +91,16 @@ private:
     void Prepare();
     void OpenLogging();
     void CheckOutFolder() const;
-    void DistributeBlock();
+    // `beforeTick`: the main timer's tick follows this block.
+    void DistributeBlock(bool beforeTick);
     void DistributeRds(std::int64_t blocksDone);
     void MainTimerTick();
     void Finish(CBatchSummary& summary);
     void Drain();
     // The source's operations: the IQ recording's when there is one, else the recordings'.
     std::int64_t SourceBlockCount() const;
-    bool SourceReadBlock();
+    // The next block; the level channel only when `level` (the recordings' reader skips it).
+    bool SourceReadBlock(bool level);
     bool SourceReadRdsChunk(std::uint8_t* chunk);
     void SourceRewind();
 
@@ -122,6 +124,8 @@ private:
     // so every analyser reads this one copy.
     std::unique_ptr<std::array<float, GLOBAL_SAMPLE_BUFSIZE>> m_pMpx;
     std::unique_ptr<std::array<float, GLOBAL_SAMPLE_BUFSIZE>> m_pLevel;
+    CBlockFigures m_figures;  // of the MPX block when the source gives them
+    bool m_bFigures = false;
 };
 
 }  // namespace tavik

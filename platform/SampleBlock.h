@@ -10,4 +10,14 @@ constexpr int GLOBAL_SAMPLE_BUFSIZE = 20000;
 constexpr float kMpxReferenceAmplitude = 6000.0f;
 constexpr float kMpxReferenceDeviation = 19.0f;  // kHz
 
+// Figures of an MPX block of whole-number samples (a recording's 16-bit values), worked out
+// while the block is converted so that the analysers need not pass over it again. Exact: the
+// squares and their sum are whole numbers far below 2^53, so any order of summing gives this.
+struct CBlockFigures {
+    int nCount = 0;               // samples the figures cover
+    float fFirstHalfPeak = 0.0f;  // largest magnitude of samples [0, nCount / 2)
+    float fPeak = 0.0f;           // largest magnitude of the block
+    double dSumOfSquares = 0.0;
+};
+
 }  // namespace tavik

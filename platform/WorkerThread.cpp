@@ -13,12 +13,24 @@ CWorkerThread::~CWorkerThread() {
 }
 
 void CWorkerThread::PostData(const float* data, int count) {
+    PostBlock(data, count, nullptr);
+}
+
+void CWorkerThread::PostData(const float* data, int count, const CBlockFigures& figures) {
+    PostBlock(data, count, &figures);
+}
+
+void CWorkerThread::PostBlock(const float* data, int count, const CBlockFigures* figures) {
     if (m_bBusy.load()) {
         CountDrop(EDropKind::AnalyserBlock);  // a pass is running: this block is not analysed
         return;
     }
     m_pData = data;
     m_nDataCount = count;
+    m_bFigures = figures != nullptr;
+    if (figures != nullptr) {
+        m_figures = *figures;
+    }
     StartThread();
 }
 

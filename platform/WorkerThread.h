@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "platform/MessageTarget.h"
+#include "platform/SampleBlock.h"
 
 namespace tavik {
 
@@ -24,6 +25,9 @@ public:
     // Called by the distribution thread; returns at once. The buffer stays valid and unchanged
     // until the pass has ended (the document's private copy per consumer).
     virtual void PostData(const float* data, int count);
+    // The same with the block's figures already worked out; a pass may use them in place of
+    // its own loop over the samples.
+    void PostData(const float* data, int count, const CBlockFigures& figures);
 
     void SetNotifyWindow(HWND hwnd) { m_hNotifyWnd.store(hwnd); }
     HWND GetNotifyWindow() const { return m_hNotifyWnd.load(); }
@@ -52,11 +56,18 @@ protected:
     // Posts message 1027 with the result (wParam its code) to the notification window.
     void Notify(CAnalyserResult result, std::intptr_t lParam = 0) const;
 
+    // The figures handed over with the pass's block, or null.
+    const CBlockFigures* Figures() const { return m_bFigures ? &m_figures : nullptr; }
+
     const float* m_pData = nullptr;
     int m_nDataCount = 0;
 
 private:
+    void PostBlock(const float* data, int count, const CBlockFigures* figures);
     void RunPass();
+
+    CBlockFigures m_figures;
+    bool m_bFigures = false;
 
     std::atomic<bool> m_bBusy{false};
     std::atomic<HWND> m_hNotifyWnd{nullptr};

@@ -1,13 +1,17 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cmath>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <regex>
 #include <string>
 #include <vector>
 
+#include "analysis/MPXPowerTavik.h"
 #include "document/BatchAnalysis.h"
+#include "document/RecordingReader.h"
 #include "tests/app/AppTestSupport.h"
 
 namespace tavik {
@@ -284,6 +288,75 @@ TEST(BatchAnalysisInput, MissingRecordingNamesTheFile) {
     }
     // Nothing was started, so no output folder was made.
     EXPECT_FALSE(std::filesystem::exists(empty.File("out")));
+}
+
+// Writes `blocks` of MPX (and as many of level, and an RDS chunk) into `folder`.
+void WriteRecording(const CTempFolder& folder, const std::vector<std::int16_t>& mpx) {
+    for (const char* name : {"mpx.dat", "lev.dat"}) {
+        std::ofstream(folder.File(name), std::ios::binary)
+            .write(reinterpret_cast<const char*>(mpx.data()),
+                   static_cast<std::streamsize>(mpx.size() * sizeof(std::int16_t)));
+    }
+    std::ofstream(folder.File("rds.dat"), std::ios::binary) << std::string(100, '\0');
+}
+
+// The figures worked out while converting equal what the analysers would work out from the
+// floats, also where 16-bit arithmetic would overflow (-32768 squared, paired).
+TEST(RecordingReader, BlockFiguresAreExactAtTheSampleExtremes) {
+    constexpr int n = CRecordingReader::kBlockSamples;
+    const auto fill = [](auto value) {
+        std::vector<std::int16_t> block(n);
+        for (int i = 0; i < n; ++i) {
+            block[static_cast<std::size_t>(i)] = static_cast<std::int16_t>(value(i));
+        }
+        return block;
+    };
+    const std::vector<std::vector<std::int16_t>> blocks = {
+        fill([](int) { return -32768; }),
+        fill([](int i) { return i % 2 == 0 ? 32767 : -32768; }),
+        fill([](int i) { return i < n / 2 ? 5 : -32768; }),
+        fill([](int i) { return i < n / 2 ? -32768 : 7; }),
+        fill([](int i) { return (i * 7919) % 65536 - 32768; }),
+    };
+    for (const std::vector<std::int16_t>& block : blocks) {
+        CTempFolder folder;
+        WriteRecording(folder, block);
+        CRecordingReader reader;
+        reader.Open(folder.Path());
+        std::vector<float> mpx(n);
+        CBlockFigures figures;
+        ASSERT_TRUE(reader.ReadBlock(mpx.data(), nullptr, &figures));
+        float firstHalf = 0.0f;
+        float whole = 0.0f;
+        for (int i = 0; i < n; ++i) {
+            ASSERT_EQ(mpx[static_cast<std::size_t>(i)], block[static_cast<std::size_t>(i)]);
+            whole = std::max(whole, std::fabs(mpx[static_cast<std::size_t>(i)]));
+            firstHalf = i < n / 2 ? whole : firstHalf;
+        }
+        EXPECT_EQ(figures.nCount, n);
+        EXPECT_EQ(figures.fFirstHalfPeak, firstHalf);
+        EXPECT_EQ(figures.fPeak, whole);
+        EXPECT_EQ(figures.dSumOfSquares / n, CMPXPowerTavik::MeanSquare(mpx.data(), n));
+        EXPECT_FALSE(reader.ReadBlock(mpx.data(), nullptr, &figures));
+    }
+}
+
+// The samples are read from a memory map: a recording cut short under the analysis must end
+// it with an error naming the file, never with a fault on the pages past its new end.
+TEST(RecordingReader, ARecordingCutWhileReadIsAnError) {
+    CTempFolder folder;
+    WriteRecording(folder, std::vector<std::int16_t>(3 * CRecordingReader::kBlockSamples, 1));
+    CRecordingReader reader;
+    reader.Open(folder.Path());
+    std::filesystem::resize_file(folder.File("mpx.dat"), CRecordingReader::kBlockBytes);
+    std::vector<float> mpx(CRecordingReader::kBlockSamples);
+    try {
+        reader.ReadBlock(mpx.data(), nullptr);
+        FAIL() << "no error";
+    } catch (const CBatchError& e) {
+        EXPECT_EQ(std::string(e.what()),
+                  "\"" + folder.File("mpx.dat") + "\" became shorter while read");
+    }
 }
 
 }  // namespace
