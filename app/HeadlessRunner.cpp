@@ -195,7 +195,7 @@ void CHeadlessRunner::Tick() {
         for (const std::string& name : alarms) {
             names += (names.empty() ? "" : ",") + name;
         }
-        m_out << CStatusLine::Format(m_pDoc->m_elapsed, m_values, names) << std::endl;
+        m_out << CStatusLine::Format(m_pDoc->GetElapsed(), m_values, names) << std::endl;
     }
     m_values.StartSecond();
 }
@@ -220,7 +220,7 @@ void CHeadlessRunner::ExplainUnreadableRecordings() {
 }
 
 int CHeadlessRunner::PrintSummary(int code) {
-    m_info << "Stopped after " << CStatusLine::FormatElapsed(m_pDoc->m_elapsed) << std::endl;
+    m_info << "Stopped after " << CStatusLine::FormatElapsed(m_pDoc->GetElapsed()) << std::endl;
     // Only files that were written are named.
     std::error_code ec;
     for (const auto& [label, file] : {std::pair{"Result file: ", m_pDoc->GetLastResultFile()},

@@ -24,6 +24,7 @@ void CTAVIKSDIDoc::SetResultWindow(HWND hwnd) {
 }
 
 void CTAVIKSDIDoc::StartMeasurement() {
+    const bool resuming = m_bPaused.load();
     m_multipathResult.m_fMultipath = 0.0f;
     m_multipathResult.m_fLevel = 0.0f;
     if (m_bRunning.load()) {
@@ -51,6 +52,9 @@ void CTAVIKSDIDoc::StartMeasurement() {
         throw CDocumentException("StartMeasurement: Measurement could not be started", 0);
     }
     m_startTime = m_pClock->Now();
+    if (!resuming) {
+        m_elapsed = CTimeSpan(0);
+    }
     m_drops.Begin();
     UpdateAllViews(nullptr, HINT_RUN_STARTED);
 
@@ -87,6 +91,7 @@ void CTAVIKSDIDoc::StopMeasurement() {
     }
     m_bPaused.store(false);
     ClearAnalysers();
+    m_strPSName.clear();
     UpdateAllViews(nullptr, HINT_MEASUREMENT_RESET);
     StopSyncingLogFiles();  // the stop's lines wait for no disk: CloseLogFiles follows
     WriteLog("Measurement stopped");

@@ -172,15 +172,29 @@ public:
     void SetWindowFunction(const CProtocolHeader& header);
     void SetDeviationOptions(const CProtocolHeader& header);
 
-    // MHz, last set through SetTunerFrequency; the panorama scan thread moves it.
-    std::atomic<float> m_tunerFrequency{106.7f};
-    CTimeSpan m_elapsed;      // measuring time, grows by m_tickSpan per tick
-    CTimeSpan m_tickSpan{1};  // main-timer period
-    CTime m_startTime;        // last successful start
-    std::string m_strPSName;  // station name shown in the header
-    bool m_bLoggingEnabled = false;
+    // MHz, last set through SetTunerFrequency; the panorama scan moves it (any thread).
+    float GetTunerFrequency() const { return m_tunerFrequency.load(); }
+    // Measuring time: grows by the tick span per main-timer tick, from 0 at a start that is
+    // not a resume; it keeps its value after a stop, for the summary.
+    CTimeSpan GetElapsed() const { return m_elapsed; }
+    CTimeSpan GetTickSpan() const { return m_tickSpan; }  // main-timer period
+    void SetTickSpan(CTimeSpan span) { m_tickSpan = span; }
+    CTime GetStartTime() const { return m_startTime; }  // of the last successful start
+    // A run driven without the receiver's start (the batch analysis) sets its start itself.
+    void SetStartTime(CTime start) { m_startTime = start; }
+    // The station name as decoded (UTF-8), empty after a stop; hint 52 tells of a change.
+    const std::string& GetPSName() const { return m_strPSName; }
+    // Results and log lines go into the day files.
+    bool IsLoggingEnabled() const { return m_bLoggingEnabled; }
 
 private:
+    std::atomic<float> m_tunerFrequency{106.7f};
+    CTimeSpan m_elapsed;
+    CTimeSpan m_tickSpan{1};
+    CTime m_startTime;
+    std::string m_strPSName;
+    bool m_bLoggingEnabled = false;
+
     int WarningBox(const std::string& text) {
         return m_pPrompt->MessageBox(text, MB_ICONEXCLAMATION);
     }
@@ -207,7 +221,8 @@ public:
     // Stores a result posted by the multipath analyser with code 8; the result router calls
     // it on the user-interface thread, then broadcasts hint 60.
     void OnMultipathResult(std::shared_ptr<const CMultipathResult> result);
-    // The RDS record of a decode pass (the result router calls it): the day's log gets
+    // The RDS record of a decode pass (the result router calls it): a new station name is
+    // kept for the header (hint 52), and the day's log gets
     // "RDS: PI D313, PS "TAVIK FM"" when the station is first decoded in a run and when its PI
     // or PS changes, once a PS has been seen the same in two passes (a PS still arriving
     // segment by segment is not logged).
