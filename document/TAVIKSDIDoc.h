@@ -403,6 +403,7 @@ private:
 
     // Alarms and setup
     static constexpr std::size_t kNoAlarmPosition = static_cast<std::size_t>(-1);
+    // One alarm's check: its measured value into EvaluateAlarm, then the decision carried out.
     void CheckAlarmItem(const std::string& name, CAlarmItem& item);
     void SwitchAlarmOutput(CAlarmItem& item, bool on);
     void SendAlarmHints(const std::string& name, CAlarmItem& item);
