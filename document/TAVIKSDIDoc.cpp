@@ -8,7 +8,7 @@ CTAVIKSDIDoc::CTAVIKSDIDoc() {
 }
 
 CTAVIKSDIDoc::~CTAVIKSDIDoc() {
-    EndPanoramaScan();
+    m_panorama.End();
     StopADCDistribution();
     m_device.StopTransfer();
     m_logWriter.WaitIdle();
@@ -172,7 +172,21 @@ void CTAVIKSDIDoc::SendStateHint() {
 }
 
 void CTAVIKSDIDoc::SendPanoramaHint() {
-    UpdateAllViews(nullptr, m_bPanoramaRunning.load() ? HINT_SCAN_STARTED : HINT_SCAN_ENDED);
+    UpdateAllViews(nullptr, m_panorama.IsRunning() ? HINT_SCAN_STARTED : HINT_SCAN_ENDED);
+}
+
+bool CTAVIKSDIDoc::StartPanoramaScan(float start, float restore, int steps, float step,
+                                     CPanoramaView* view, HWND hwnd) {
+    m_panorama.Start(start, restore, steps, step, view, hwnd);
+    // The scan has started, whether or not its thread has finished already (a short scan on a
+    // fast pace may): the end comes with the thread's notice.
+    UpdateAllViews(nullptr, HINT_SCAN_STARTED);
+    return true;
+}
+
+bool CTAVIKSDIDoc::StopPanoramaScan() {
+    m_panorama.Stop();
+    return true;
 }
 
 }  // namespace tavik

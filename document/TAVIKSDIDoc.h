@@ -24,6 +24,7 @@
 #include "document/DropReport.h"
 #include "document/Hints.h"
 #include "document/LogWriter.h"
+#include "document/PanoramaScanner.h"
 #include "document/PanoramaView.h"
 #include "document/ProtocolHeader.h"
 #include "document/ResultLog.h"
@@ -213,7 +214,7 @@ private:
 
     // Multipath and panorama
 public:
-    static constexpr int kPanoramaPoints = 1000;  // most points of one scan
+    static constexpr int kPanoramaPoints = CPanoramaScanner::kPoints;  // most points of one scan
 
     CMultipathTavik& GetMultipath() { return m_multipath; }
     // The latest multipath result, for the views (user-interface thread).
@@ -237,35 +238,21 @@ public:
     bool StartPanoramaScan(float start, float restore, int steps, float step, CPanoramaView* view,
                            HWND hwnd);
     bool StopPanoramaScan();
-    bool IsPanoramaRunning() const { return m_bPanoramaRunning.load(); }
+    bool IsPanoramaRunning() const { return m_panorama.IsRunning(); }
     // Waits for the scan thread to end; false when `limit` passed first.
-    bool WaitForPanoramaScan(std::chrono::milliseconds limit);
+    bool WaitForPanoramaScan(std::chrono::milliseconds limit) { return m_panorama.WaitFor(limit); }
     // Points done; the arrays below hold them (elements before the index are complete).
-    int GetPanoramaIndex() const { return m_nPanoramaIndex.load(); }
-    const float* GetPanoramaLevels() const { return m_panoramaLevel.data(); }
-    const float* GetPanoramaFrequencies() const { return m_panoramaFrequency.data(); }
+    int GetPanoramaIndex() const { return m_panorama.GetIndex(); }
+    const float* GetPanoramaLevels() const { return m_panorama.GetLevels(); }
+    const float* GetPanoramaFrequencies() const { return m_panorama.GetFrequencies(); }
     // Pace of the scan's settling wait after tuning to the start (real time by default).
-    void SetPanoramaPacer(CPacer* pacer) { m_pPanoramaPacer = pacer ? pacer : &m_realTimePace; }
+    void SetPanoramaPacer(CPacer* pacer) { m_panorama.SetPacer(pacer); }
 
 private:
-    int PanoramaThread(CThread& self, HWND hwnd);
-    void ScanPanorama(CMessageQueue& queue);
-    void EndPanoramaScan();
-
     CMultipathTavik m_multipath{this};
     CMultipathResult m_multipathResult;
-
-    std::atomic<CPanoramaView*> m_pPanoramaView{nullptr};
-    float m_fPanoramaStart = 0.0f;   // MHz
-    float m_fPanoramaStep = 0.025f;  // MHz
-    int m_nPanoramaSteps = 0;        // points to measure
-    std::atomic<int> m_nPanoramaIndex{0};
-    float m_fPanoramaRestore = 0.0f;                           // MHz, set again at the end
-    std::array<float, kPanoramaPoints> m_panoramaLevel{};      // dBuV
-    std::array<float, kPanoramaPoints> m_panoramaFrequency{};  // MHz
-    CRealTimePacer m_realTimePace;
-    CPacer* m_pPanoramaPacer = &m_realTimePace;
-    std::unique_ptr<CThread> m_pPanoramaThread;
+    // After the device, which it uses: destroyed (its thread ended) first.
+    CPanoramaScanner m_panorama{m_device, m_tunerFrequency};
     // Sample distribution
     using SampleBuffer = std::array<float, GLOBAL_SAMPLE_BUFSIZE>;
     static constexpr int RDS_DATA_BUFSIZE = 500;  // bytes of an RDS block handed to the worker
@@ -297,7 +284,6 @@ private:
 
     std::atomic<bool> m_bRunning{false};
     std::atomic<bool> m_bPaused{false};
-    std::atomic<bool> m_bPanoramaRunning{false};
 
     // Result logging
 public:
