@@ -7,6 +7,7 @@
 
 #include "app/AlarmNotifier.h"
 #include "app/JsonLine.h"
+#include "app/MetricsPublisher.h"
 #include "app/StatusLine.h"
 #include "document/AlarmEventRecorder.h"
 #include "document/ResultRouter.h"
@@ -88,6 +89,16 @@ bool CHeadlessRunner::Prepare() {
         } else {
             m_info << count << (count == 1 ? " alarm" : " alarms") << " enabled" << std::endl;
         }
+    }
+    if (m_options.metrics) {
+        m_pMetrics = std::make_unique<CMetricsPublisher>();
+        if (const std::string fault = m_pMetrics->Start(*m_options.metrics, doc, *m_pAlarmEvents);
+            !fault.empty()) {
+            m_prompt.Notice("cannot serve the metrics on " + m_options.metrics->ListeningPort() +
+                            ": " + fault);
+            return false;
+        }
+        m_info << "Metrics at " << m_pMetrics->Url() << std::endl;
     }
     if (!m_options.strLogFolder.empty()) {
         // Before measuring: a folder that cannot take the files is an error now, not a loss
@@ -196,6 +207,10 @@ void CHeadlessRunner::Tick() {
             names += (names.empty() ? "" : ",") + name;
         }
         m_out << CStatusLine::Format(m_pDoc->m_elapsed, m_values, names) << std::endl;
+    }
+    if (m_pMetrics) {
+        m_pMetrics->Publish(*m_pDoc, m_values, *m_pAlarmEvents,
+                            m_consoleDrops ? m_consoleDrops() : 0);
     }
     m_values.StartSecond();
 }

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
+#include <functional>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -19,6 +21,7 @@ class CTAVIKSDIDoc;
 class CResultRouter;
 class CAlarmEventRecorder;
 class CAlarmNotifier;
+class CMetricsPublisher;
 
 // Runs one measurement without a display, exactly as the GUI runs it: the document's transfer
 // and distribution threads and the analysers on their threads, results posted to a queue that
@@ -33,6 +36,11 @@ public:
     ~CHeadlessRunner();
     CHeadlessRunner(const CHeadlessRunner&) = delete;
     CHeadlessRunner& operator=(const CHeadlessRunner&) = delete;
+
+    // The console lines dropped so far, for the metrics.
+    void SetConsoleDropCount(std::function<std::uint64_t()> count) {
+        m_consoleDrops = std::move(count);
+    }
 
     // 0 after a normal stop (seconds done or a signal); 1 when the setup or the log folder could
     // not be used, the device failed (the formatted error text is on the error stream) or
@@ -67,6 +75,8 @@ private:
     std::unique_ptr<CAlarmEventRecorder> m_pAlarmEvents;  // alarm log lines and answers
     std::unique_ptr<CAlarmNotifier> m_pNotifier;          // with --on-alarm
     std::unique_ptr<CResultRouter> m_pRouter;
+    std::unique_ptr<CMetricsPublisher> m_pMetrics;  // with --metrics
+    std::function<std::uint64_t()> m_consoleDrops;
     std::unique_ptr<CTAVIKSDIDoc> m_pDoc;  // last: ends (with its threads) first
 };
 

@@ -55,6 +55,16 @@ CMonitorCommand::CMonitorCommand(CLI::App& parent)
                       }
                       o.strOnAlarm = v;
                   });
+    AddTextOption(c, "--metrics", "ADDR:PORT",
+                  "serve Prometheus metrics at http://ADDR:PORT/metrics (PORT alone: on\n"
+                  "127.0.0.1, this machine only; 0.0.0.0:PORT for every interface)",
+                  [&o](const std::string& v) {
+                      CMetricsAddress address;
+                      if (const std::string fault = address.Parse(v); !fault.empty()) {
+                          throw COptionValueError(fault);
+                      }
+                      o.metrics = address;
+                  });
     // Faster than real time, for tests; not shown in the help.
     AddNumberOption(c, "--speed", "X", "", 0.1, 1000.0, [&o](double v) {
         o.fSpeed = v;
@@ -93,6 +103,10 @@ int CMonitorCommand::Run(std::ostream& out, std::ostream& err) const {
     int code = 0;
     {
         CHeadlessRunner runner(m_options, *console, *errors, CSignalStop::Flag());
+        runner.SetConsoleDropCount([&outBuffer, &errBuffer] {
+            return static_cast<std::uint64_t>((outBuffer ? outBuffer->GetDroppedLines() : 0) +
+                                              (errBuffer ? errBuffer->GetDroppedLines() : 0));
+        });
         code = runner.Run();
     }
     if (outBuffer && outBuffer->GetDroppedLines() > 0 && !outBuffer->IsClosed()) {

@@ -8,6 +8,9 @@
 namespace tavik {
 
 void CMonitorValues::Take(const CMessage& message) {
+    if (message.message == WM_TRANSFER_ERROR || message.message == WM_ANALYSER_ERROR) {
+        ++nDeviceErrors;
+    }
     if (message.message != WM_ANALYSER_RESULT) {
         return;
     }

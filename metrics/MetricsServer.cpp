@@ -1,0 +1,104 @@
+#include "metrics/MetricsServer.h"
+
+#include <civetweb.h>
+
+#include <cstring>
+
+#include "metrics/MetricsText.h"
+
+namespace tavik {
+
+namespace {
+
+// Few threads suffice for a scraper or two; a client that sends nothing gives its thread back
+// after the request timeout, and a request head larger than kMaxRequest is refused unread.
+constexpr const char* kThreads = "4";
+constexpr const char* kRequestTimeoutMs = "5000";
+constexpr const char* kMaxRequest = "16384";
+
+// CivetWeb's own messages would go to stderr, between the status lines: the caller reports.
+int Quiet(const mg_connection* /*connection*/, const char* /*message*/) {
+    return 1;
+}
+
+void InitLibrary() {
+    static const unsigned features = mg_init_library(0);
+    (void)features;
+}
+
+}  // namespace
+
+CMetricsServer::CMetricsServer() : m_pSnapshot(std::make_shared<const CMetricsSnapshot>()) {}
+
+CMetricsServer::~CMetricsServer() {
+    if (m_pContext != nullptr) {
+        mg_stop(m_pContext);
+    }
+}
+
+std::string CMetricsServer::Start(const CMetricsAddress& address) {
+    InitLibrary();
+    const std::string ports = address.ListeningPort();
+    const char* options[] = {"listening_ports",
+                             ports.c_str(),
+                             "num_threads",
+                             kThreads,
+                             "request_timeout_ms",
+                             kRequestTimeoutMs,
+                             "max_request_size",
+                             kMaxRequest,
+                             "enable_keep_alive",
+                             "yes",
+                             nullptr};
+    mg_callbacks callbacks{};
+    callbacks.log_message = Quiet;
+    char text[256] = "";
+    unsigned code = 0;
+    mg_error_data error{&code, text, sizeof text};
+    mg_init_data init{&callbacks, this, options};
+    m_pContext = mg_start2(&init, &error);
+    if (m_pContext == nullptr) {
+        return text[0] != '\0' ? std::string(text) : "the server could not start";
+    }
+    mg_server_port listening{};
+    if (mg_get_server_ports(m_pContext, 1, &listening) == 1) {
+        m_nPort = listening.port;
+    }
+    mg_set_request_handler(m_pContext, "/", &CMetricsServer::OnRequest, this);
+    return {};
+}
+
+void CMetricsServer::Publish(CMetricsSnapshot snapshot) {
+    auto next = std::make_shared<const CMetricsSnapshot>(std::move(snapshot));
+    std::lock_guard lock(m_mutex);
+    m_pSnapshot.swap(next);
+    // The previous snapshot goes here, after the lock, unless an HTTP thread still formats it.
+}
+
+std::shared_ptr<const CMetricsSnapshot> CMetricsServer::Current() const {
+    std::lock_guard lock(m_mutex);
+    return m_pSnapshot;
+}
+
+// CivetWeb's thread: one request.
+int CMetricsServer::OnRequest(mg_connection* connection, void* server) {
+    const mg_request_info* request = mg_get_request_info(connection);
+    if (request == nullptr || request->local_uri == nullptr ||
+        std::strcmp(request->local_uri, "/metrics") != 0) {
+        mg_send_http_error(connection, 404, "%s", "Not found; the metrics are at /metrics\n");
+        return 404;
+    }
+    const bool head = std::strcmp(request->request_method, "HEAD") == 0;
+    if (!head && std::strcmp(request->request_method, "GET") != 0) {
+        mg_send_http_error(connection, 405, "%s", "Only GET and HEAD\n");
+        return 405;
+    }
+    const std::string body = CMetricsText::Format(*static_cast<CMetricsServer*>(server)->Current());
+    mg_send_http_ok(connection, CMetricsText::kContentType, static_cast<long long>(body.size()));
+    if (!head) {
+        mg_write(connection, body.data(), body.size());
+    }
+    return 200;
+}
+
+}  // namespace tavik
