@@ -29,7 +29,7 @@ CHeadlessRunner::CHeadlessRunner(const CMonitorOptions& options, std::ostream& o
       m_out(out),
       m_info(options.bJsonLines ? err : out),
       m_stop(stop),
-      m_prompt(err),
+      m_prompt(err, options.bErrorPriority),
       m_clock(options.fSpeed),
       m_adcPacer(options.fSpeed),
       m_rdsPacer(options.fSpeed),
@@ -161,6 +161,7 @@ int CHeadlessRunner::Run() {
         const CTime now = m_clock.Now();
         stamped = now < stamped ? now : std::max(stamped + CTimeSpan(1), now);
     }
+    m_service.Stopping();
     doc.OnMeasurementStop();
     if (code != 0) {
         ExplainUnreadableRecordings();  // a recording emptied or replaced while playing
@@ -197,7 +198,9 @@ void CHeadlessRunner::Tick() {
     }
     const std::vector<std::string> alarms = CJsonLine::ActiveAlarms(m_pDoc->GetAlarms());
     m_values.drops = m_pDoc->GetDropCounts();
-    if (m_options.bJsonLines) {
+    if (m_options.bQuiet) {
+        // No line, but the second counts as measured.
+    } else if (m_options.bJsonLines) {
         m_out << CJsonLine::Format(m_pDoc->GetClock().Now(),
                                    m_pDoc->GetProtocolHeaderRef().m_fFrequency, m_values, alarms)
               << std::endl;
@@ -212,6 +215,9 @@ void CHeadlessRunner::Tick() {
         m_pMetrics->Publish(*m_pDoc, m_values, *m_pAlarmEvents,
                             m_consoleDrops ? m_consoleDrops() : 0);
     }
+    m_service.Measured(StringFormat(
+        "Measured %s at %.2f MHz", CStatusLine::FormatElapsed(m_pDoc->m_elapsed).c_str(),
+        static_cast<double>(m_pDoc->GetProtocolHeaderRef().m_fFrequency)));
     m_values.StartSecond();
 }
 

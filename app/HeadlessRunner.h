@@ -12,6 +12,7 @@
 #include "app/MonitorValues.h"
 #include "app/MonitorView.h"
 #include "app/ScaledClock.h"
+#include "app/ServiceNotifier.h"
 #include "platform/MessageQueue.h"
 #include "platform/Pacer.h"
 
@@ -77,6 +78,7 @@ private:
     std::unique_ptr<CResultRouter> m_pRouter;
     std::unique_ptr<CMetricsPublisher> m_pMetrics;  // with --metrics
     std::function<std::uint64_t()> m_consoleDrops;
+    CServiceNotifier m_service;            // READY and WATCHDOG under systemd
     std::unique_ptr<CTAVIKSDIDoc> m_pDoc;  // last: ends (with its threads) first
 };
 

@@ -25,6 +25,8 @@ struct CMonitorOptions {
     double fSpeed = 1.0;       // pace of playback and main timer, multiples of real time (testing)
     CReceiverChoice receiver;  // --receiver: the recordings unless an IQ source is chosen
     std::optional<CMetricsAddress> metrics;  // --metrics: serve GET /metrics there
+    bool bQuiet = false;                     // no line per second (a service's journal)
+    bool bErrorPriority = false;             // errors begin with the journal's "<3>"
 };
 
 }  // namespace tavik

@@ -54,7 +54,7 @@ for i in 0 1; do
         --frequency "10$((i + 1)).5" >/dev/null
     # Faster than real time, so that the 60-second power is there within seconds.
     "$tavik" monitor "$work/$site" --metrics 127.0.0.1:0 --speed 20 --frequency "10$((i + 1)).5" \
-        >"$work/$site.out" 2>&1 &
+        --quiet >"$work/$site.out" 2>&1 &
     pids+=($!)
 done
 has_port() {
