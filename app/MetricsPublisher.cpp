@@ -39,6 +39,13 @@ void CMetricsPublisher::Publish(const CTAVIKSDIDoc& doc, const CMonitorValues& v
 
 CMetricsSnapshot CMetricsPublisher::Build(const CTAVIKSDIDoc& doc, const CMonitorValues& values,
                                           const CAlarmEventRecorder& alarms) {
+    return Build(doc, values, [&alarms](const CAlarmItem* item) {
+        return static_cast<std::uint64_t>(alarms.GetActivations(item));
+    });
+}
+
+CMetricsSnapshot CMetricsPublisher::Build(const CTAVIKSDIDoc& doc, const CMonitorValues& values,
+                                          const CActivations& activations) {
     CMetricsSnapshot s;
     s.strVersion = TAVIK_VERSION;
     s.fFrequency = doc.GetProtocolHeaderRef().m_fFrequency;
@@ -63,8 +70,7 @@ CMetricsSnapshot CMetricsPublisher::Build(const CTAVIKSDIDoc& doc, const CMonito
         s.rdsErrorRatio = static_cast<float>(rds->m_dBitErrorRate / 100.0);
     }
     for (const CAlarmMap::Entry& entry : doc.GetAlarms()) {
-        s.alarms.push_back({entry.key, entry.item->m_bActive != 0,
-                            static_cast<std::uint64_t>(alarms.GetActivations(entry.item.get()))});
+        s.alarms.push_back({entry.key, entry.item->m_bActive != 0, activations(entry.item.get())});
     }
     s.nMeasuredSeconds =
         static_cast<std::uint64_t>(std::max<std::int64_t>(doc.m_elapsed.GetTotalSeconds(), 0));

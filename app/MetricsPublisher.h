@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "app/MonitorValues.h"
@@ -9,6 +10,7 @@
 namespace tavik {
 
 class CAlarmEventRecorder;
+class CAlarmItem;
 class CTAVIKSDIDoc;
 
 // The monitor's metrics endpoint: once a second, on the measurement's thread, a snapshot of the
@@ -24,9 +26,13 @@ public:
     void Publish(const CTAVIKSDIDoc& doc, const CMonitorValues& values,
                  const CAlarmEventRecorder& alarms, std::uint64_t consoleLinesDropped);
 
+    // How often an alarm went active since the start.
+    using CActivations = std::function<std::uint64_t(const CAlarmItem*)>;
     // The snapshot of what the document and the values hold now.
     static CMetricsSnapshot Build(const CTAVIKSDIDoc& doc, const CMonitorValues& values,
                                   const CAlarmEventRecorder& alarms);
+    static CMetricsSnapshot Build(const CTAVIKSDIDoc& doc, const CMonitorValues& values,
+                                  const CActivations& activations);
 
 private:
     CMetricsAddress m_address;

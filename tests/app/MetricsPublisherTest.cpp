@@ -1,6 +1,17 @@
 #include "app/MetricsPublisher.h"
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
+
+#include <thread>
+
+#include "alarms/AlarmItem.h"
+#include "app/GuiMetrics.h"
+#include "platform/MessageQueue.h"
 
 #include "app/MonitorValues.h"
 #include "document/AlarmEventRecorder.h"
@@ -82,6 +93,64 @@ TEST(MetricsPublisher, TakesTheStatusLinesValuesAndLeavesOutWhatIsNotMeasured) {
     EXPECT_EQ(s.strPS, "M\xC3\x84NCHEN");  // UTF-8, without the padding
     EXPECT_EQ(s.rdsErrorRatio, 0.015f);
     EXPECT_EQ(s.nDeviceErrors, 2u);
+}
+
+// The body of GET /metrics on 127.0.0.1:port.
+std::string Scrape(int port) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<std::uint16_t>(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    std::string response;
+    if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) {
+        const std::string request = "GET /metrics HTTP/1.1\r\nConnection: close\r\n\r\n";
+        ::send(fd, request.data(), request.size(), MSG_NOSIGNAL);
+        char buffer[4096];
+        for (ssize_t n; (n = ::recv(fd, buffer, sizeof buffer, 0)) > 0;) {
+            response.append(buffer, static_cast<std::size_t>(n));
+        }
+    }
+    ::close(fd);
+    const std::size_t body = response.find("\r\n\r\n");
+    return body == std::string::npos ? std::string() : response.substr(body + 4);
+}
+
+// The window's endpoint: results from the analysers' threads pass on to the window unchanged
+// and reach the snapshot published at the next main-timer tick, with the alarm activations.
+TEST(GuiMetrics, PassesResultsToTheWindowAndPublishesThemEveryTick) {
+    CTAVIKSDIDoc doc;
+    CQueueTarget window;
+    doc.SetResultWindow(&window);
+    auto item = std::make_unique<CAlarmItem>();
+    CAlarmItem* alarm = item.get();
+    doc.SetAlarm("Dev", std::move(item));
+    CGuiMetrics metrics(doc);
+    CMetricsAddress address;
+    ASSERT_EQ(address.Parse("0"), "");
+    ASSERT_EQ(metrics.Start(address), "");
+    EXPECT_EQ(doc.GetResultWindow(), static_cast<HWND>(&metrics));
+    const int port = std::stoi(metrics.Url().substr(metrics.Url().rfind(':') + 1));
+    EXPECT_EQ(metrics.Url(), "http://127.0.0.1:" + std::to_string(port) + "/metrics");
+    EXPECT_EQ(Scrape(port).find("tavik_deviation_peak_khz"), std::string::npos);
+
+    std::thread analyser([&doc] {
+        doc.GetResultWindow()->PostMessage(Result<EResultCode::DeviationPeak>(61.5f));
+        doc.GetResultWindow()->PostMessage(Result<EResultCode::Power1s>(2.5f));
+    });
+    analyser.join();
+    EXPECT_EQ(window.Queue().Size(), 2u);
+    alarm->m_bActive = 1;
+    doc.UpdateAllViews(nullptr, HINT_ALARM_STATE, alarm);
+    doc.UpdateAllViews(nullptr, HINT_TIMER_TICK);
+    const std::string text = Scrape(port);
+    EXPECT_NE(text.find("\ntavik_deviation_peak_khz 61.5\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("\ntavik_mpx_power_1s_dbr 2.5\n"), std::string::npos);
+    EXPECT_NE(text.find("\ntavik_alarm_active{alarm=\"Dev\"} 1\n"), std::string::npos);
+    EXPECT_NE(text.find("\ntavik_alarm_activations_total{alarm=\"Dev\"} 1\n"), std::string::npos);
+    // The next second has no peak of its own yet.
+    doc.UpdateAllViews(nullptr, HINT_TIMER_TICK);
+    EXPECT_EQ(Scrape(port).find("tavik_deviation_peak_khz"), std::string::npos);
 }
 
 }  // namespace
