@@ -1,8 +1,15 @@
 #include "metrics/MetricsServer.h"
 
+#include <arpa/inet.h>
 #include <civetweb.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstring>
+#include <thread>
 
 #include "metrics/MetricsText.h"
 
@@ -21,6 +28,33 @@ int Quiet(const mg_connection* /*connection*/, const char* /*message*/) {
     return 1;
 }
 
+// One connection to the listening socket and closed at once: wakes CivetWeb's accepting thread,
+// which otherwise looks at its stop flag only every 2 s.
+void Poke(const CMetricsAddress& address, int port) {
+    const bool any = address.strHost == "0.0.0.0" || address.strHost == "::";
+    const std::string host = any ? (address.bIpv6 ? "::1" : "127.0.0.1") : address.strHost;
+    const int fd = ::socket(address.bIpv6 ? AF_INET6 : AF_INET, SOCK_STREAM, 0);
+    if (fd < 0) {
+        return;
+    }
+    if (address.bIpv6) {
+        sockaddr_in6 target{};
+        target.sin6_family = AF_INET6;
+        target.sin6_port = htons(static_cast<std::uint16_t>(port));
+        if (inet_pton(AF_INET6, host.c_str(), &target.sin6_addr) == 1) {
+            ::connect(fd, reinterpret_cast<const sockaddr*>(&target), sizeof target);
+        }
+    } else {
+        sockaddr_in target{};
+        target.sin_family = AF_INET;
+        target.sin_port = htons(static_cast<std::uint16_t>(port));
+        if (inet_pton(AF_INET, host.c_str(), &target.sin_addr) == 1) {
+            ::connect(fd, reinterpret_cast<const sockaddr*>(&target), sizeof target);
+        }
+    }
+    ::close(fd);
+}
+
 void InitLibrary() {
     static const unsigned features = mg_init_library(0);
     (void)features;
@@ -31,13 +65,24 @@ void InitLibrary() {
 CMetricsServer::CMetricsServer() : m_pSnapshot(std::make_shared<const CMetricsSnapshot>()) {}
 
 CMetricsServer::~CMetricsServer() {
-    if (m_pContext != nullptr) {
-        mg_stop(m_pContext);
+    if (m_pContext == nullptr) {
+        return;
     }
+    std::atomic<bool> stopped{false};
+    std::thread waker([this, &stopped] {
+        while (!stopped.load()) {
+            Poke(m_address, m_nPort);
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+    });
+    mg_stop(m_pContext);
+    stopped = true;
+    waker.join();
 }
 
 std::string CMetricsServer::Start(const CMetricsAddress& address) {
     InitLibrary();
+    m_address = address;
     const std::string ports = address.ListeningPort();
     const char* options[] = {"listening_ports",
                              ports.c_str(),

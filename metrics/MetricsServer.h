@@ -36,6 +36,7 @@ private:
 
     mutable std::mutex m_mutex;  // m_pSnapshot only
     std::shared_ptr<const CMetricsSnapshot> m_pSnapshot;
+    CMetricsAddress m_address;
     mg_context* m_pContext = nullptr;
     int m_nPort = 0;
 };

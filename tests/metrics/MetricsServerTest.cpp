@@ -22,7 +22,11 @@ using namespace std::chrono_literals;
 // A client socket to the server on 127.0.0.1; closed with the object.
 class CClient {
 public:
-    explicit CClient(int port) : m_fd(::socket(AF_INET, SOCK_STREAM, 0)) {
+    // `receiveBuffer`: a small window, for a reader that takes little.
+    explicit CClient(int port, int receiveBuffer = 0) : m_fd(::socket(AF_INET, SOCK_STREAM, 0)) {
+        if (receiveBuffer > 0) {
+            ::setsockopt(m_fd, SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof receiveBuffer);
+        }
         sockaddr_in address{};
         address.sin_family = AF_INET;
         address.sin_port = htons(static_cast<std::uint16_t>(port));
@@ -141,13 +145,14 @@ TEST_F(MetricsServerTest, ASecondServerOnTheSamePortSaysWhy) {
 // memory does not grow with what they send, and an ordinary scrape is still answered.
 TEST_F(MetricsServerTest, SlowAndHostileClientsHoldUpNeitherPublishingNorMemory) {
     const int port = m_server.GetPort();
-    // About 1.5 MB of text: more than a loopback socket buffers.
-    m_server.Publish(Snapshot(20000));
+    // About 7 MB of text: more than the loopback connection buffers, so the thread that
+    // answers the reader below stays blocked in its write.
+    m_server.Publish(Snapshot(60000));
     const long before = ResidentKb();
 
     CClient idle1(port);
     CClient idle2(port);
-    CClient stalledReader(port);
+    CClient stalledReader(port, 4096);
     ASSERT_TRUE(idle1.IsConnected() && idle2.IsConnected() && stalledReader.IsConnected());
     stalledReader.SendSome("GET /metrics HTTP/1.1\r\nHost: x\r\n\r\n");
     // Headers without end, up to 64 MB, for as long as the server takes them.
@@ -173,12 +178,12 @@ TEST_F(MetricsServerTest, SlowAndHostileClientsHoldUpNeitherPublishingNorMemory)
     // The measurement's side: publishing never waits for the HTTP threads.
     std::atomic<bool> done{false};
     std::thread publisher([&] {
-        for (int i = 0; i < 200; ++i) {
-            m_server.Publish(Snapshot(i % 2 == 0 ? 20000 : 1));
+        for (int i = 0; i < 100; ++i) {
+            m_server.Publish(Snapshot(i % 2));
         }
         done = true;
     });
-    for (int i = 0; i < 100 && !done; ++i) {
+    for (int i = 0; i < 60 && !done; ++i) {
         std::this_thread::sleep_for(50ms);
     }
     EXPECT_TRUE(done) << "publishing was held up by a client";
