@@ -127,19 +127,28 @@ std::shared_ptr<const CMetricsSnapshot> CMetricsServer::Current() const {
 
 // CivetWeb's thread: one request.
 int CMetricsServer::OnRequest(mg_connection* connection, void* server) {
+    // CivetWeb writes a response head's Date with gmtime(), whose buffer all threads share:
+    // one head at a time. The lock is never held while the measurement publishes.
+    static std::mutex s_headMutex;
     const mg_request_info* request = mg_get_request_info(connection);
     if (request == nullptr || request->local_uri == nullptr ||
         std::strcmp(request->local_uri, "/metrics") != 0) {
+        std::lock_guard lock(s_headMutex);
         mg_send_http_error(connection, 404, "%s", "Not found; the metrics are at /metrics\n");
         return 404;
     }
     const bool head = std::strcmp(request->request_method, "HEAD") == 0;
     if (!head && std::strcmp(request->request_method, "GET") != 0) {
+        std::lock_guard lock(s_headMutex);
         mg_send_http_error(connection, 405, "%s", "Only GET and HEAD\n");
         return 405;
     }
     const std::string body = CMetricsText::Format(*static_cast<CMetricsServer*>(server)->Current());
-    mg_send_http_ok(connection, CMetricsText::kContentType, static_cast<long long>(body.size()));
+    {
+        std::lock_guard lock(s_headMutex);
+        mg_send_http_ok(connection, CMetricsText::kContentType,
+                        static_cast<long long>(body.size()));
+    }
     if (!head) {
         mg_write(connection, body.data(), body.size());
     }
