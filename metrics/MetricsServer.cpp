@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <thread>
@@ -53,6 +54,34 @@ void Poke(const CMetricsAddress& address, int port) {
         }
     }
     ::close(fd);
+}
+
+// Why `address` cannot be bound ("Address already in use"), empty when it can: CivetWeb only
+// says that it failed.
+std::string BindFault(const CMetricsAddress& address) {
+    const int fd = ::socket(address.bIpv6 ? AF_INET6 : AF_INET, SOCK_STREAM, 0);
+    if (fd < 0) {
+        return std::strerror(errno);
+    }
+    const int yes = 1;
+    ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    int result = -1;
+    if (address.bIpv6) {
+        sockaddr_in6 target{};
+        target.sin6_family = AF_INET6;
+        target.sin6_port = htons(static_cast<std::uint16_t>(address.nPort));
+        inet_pton(AF_INET6, address.strHost.c_str(), &target.sin6_addr);
+        result = ::bind(fd, reinterpret_cast<const sockaddr*>(&target), sizeof target);
+    } else {
+        sockaddr_in target{};
+        target.sin_family = AF_INET;
+        target.sin_port = htons(static_cast<std::uint16_t>(address.nPort));
+        inet_pton(AF_INET, address.strHost.c_str(), &target.sin_addr);
+        result = ::bind(fd, reinterpret_cast<const sockaddr*>(&target), sizeof target);
+    }
+    const std::string fault = result == 0 ? std::string() : std::strerror(errno);
+    ::close(fd);
+    return fault;
 }
 
 void InitLibrary() {
@@ -103,6 +132,9 @@ std::string CMetricsServer::Start(const CMetricsAddress& address) {
     mg_init_data init{&callbacks, this, options};
     m_pContext = mg_start2(&init, &error);
     if (m_pContext == nullptr) {
+        if (std::string fault = BindFault(address); !fault.empty()) {
+            return fault;
+        }
         return text[0] != '\0' ? std::string(text) : "the server could not start";
     }
     mg_server_port listening{};

@@ -136,7 +136,7 @@ TEST_F(MetricsServerTest, ASecondServerOnTheSamePortSaysWhy) {
     CMetricsAddress address;
     ASSERT_EQ(address.Parse(std::to_string(m_server.GetPort())), "");
     CMetricsServer second;
-    EXPECT_NE(second.Start(address), "");
+    EXPECT_EQ(second.Start(address), "Address already in use");
     EXPECT_EQ(second.GetPort(), 0);
 }
 
