@@ -215,9 +215,15 @@ void CHeadlessRunner::Tick() {
         m_pMetrics->Publish(*m_pDoc, m_values, *m_pAlarmEvents,
                             m_consoleDrops ? m_consoleDrops() : 0);
     }
-    m_service.Measured(StringFormat(
-        "Measured %s at %.2f MHz", CStatusLine::FormatElapsed(m_pDoc->m_elapsed).c_str(),
-        static_cast<double>(m_pDoc->GetProtocolHeaderRef().m_fFrequency)));
+    // The watchdog is fed only by a second that brought results: ticks of a measurement whose
+    // sample path froze do not keep it alive.
+    const bool fresh = m_values.nResults != m_nTickResults;
+    m_nTickResults = m_values.nResults;
+    m_service.Measured(
+        StringFormat("Measured %s at %.2f MHz",
+                     CStatusLine::FormatElapsed(m_pDoc->m_elapsed).c_str(),
+                     static_cast<double>(m_pDoc->GetProtocolHeaderRef().m_fFrequency)),
+        fresh);
     m_values.StartSecond();
 }
 

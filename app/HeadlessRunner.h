@@ -79,6 +79,7 @@ private:
     std::unique_ptr<CMetricsPublisher> m_pMetrics;  // with --metrics
     std::function<std::uint64_t()> m_consoleDrops;
     CServiceNotifier m_service;            // READY and WATCHDOG under systemd
+    std::uint64_t m_nTickResults = 0;      // results taken by the last tick
     std::unique_ptr<CTAVIKSDIDoc> m_pDoc;  // last: ends (with its threads) first
 };
 

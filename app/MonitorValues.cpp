@@ -14,6 +14,7 @@ void CMonitorValues::Take(const CMessage& message) {
     if (message.message != WM_ANALYSER_RESULT) {
         return;
     }
+    ++nResults;
     const CAnalyserResult& result = message.result;
     if (const float* peak = result.Get<EResultCode::DeviationPeak>()) {
         deviation = *peak;

@@ -7,9 +7,12 @@
 
 namespace tavik {
 
-void CServiceNotifier::Measured(const std::string& status) {
-    const std::string state =
-        (m_bReady ? "WATCHDOG=1\nSTATUS=" : "READY=1\nWATCHDOG=1\nSTATUS=") + status;
+void CServiceNotifier::Measured(const std::string& status, bool fresh) {
+    std::string state = m_bReady ? "" : "READY=1\n";
+    if (fresh) {
+        state += "WATCHDOG=1\n";
+    }
+    state += "STATUS=" + status;
     m_bReady = true;
     sd_notify(0, state.c_str());
 }

@@ -6,12 +6,14 @@ namespace tavik {
 
 // Tells systemd how a `Type=notify` service is doing, through the socket in NOTIFY_SOCKET;
 // without one (not started by systemd) every call does nothing. READY=1 goes out with the first
-// measured second, WATCHDOG=1 with every second the main timer measures, so a measurement that
-// froze misses the watchdog and systemd restarts it.
+// measured second, WATCHDOG=1 with every second in which the analysers delivered results, so a
+// measurement that froze (no tick, or ticks without new results) misses the watchdog and
+// systemd restarts it.
 class CServiceNotifier {
 public:
-    // The first call also says READY=1; `status` is shown by `systemctl status`.
-    void Measured(const std::string& status);
+    // A measured second: `fresh` when results arrived in it. The first call also says READY=1;
+    // `status` is shown by `systemctl status`.
+    void Measured(const std::string& status, bool fresh);
     void Stopping();
 
     // Whether `journalStream` (JOURNAL_STREAM, "DEVICE:INODE") names the stream on `fd`:

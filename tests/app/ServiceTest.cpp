@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "app/ServiceNotifier.h"
 #include "tests/app/AppTestSupport.h"
 #include "tests/support/Shell.h"
 
@@ -69,25 +70,64 @@ TEST(Service, LinesForTheJournalCarryTheirPriority) {
     EXPECT_NE(failed.out.substr(4), "0\n");
 }
 
+// A socket standing in for systemd's: the datagrams it received.
+class CNotifySocket {
+public:
+    explicit CNotifySocket(const std::string& path) : m_fd(::socket(AF_UNIX, SOCK_DGRAM, 0)) {
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        path.copy(address.sun_path, sizeof address.sun_path - 1);
+        m_bBound = ::bind(m_fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+    }
+    ~CNotifySocket() { ::close(m_fd); }
+    CNotifySocket(const CNotifySocket&) = delete;
+    CNotifySocket& operator=(const CNotifySocket&) = delete;
+
+    bool IsBound() const { return m_bBound; }
+    std::vector<std::string> Received() const {
+        std::vector<std::string> messages;
+        char buffer[512];
+        for (ssize_t n; (n = ::recv(m_fd, buffer, sizeof buffer, MSG_DONTWAIT)) > 0;) {
+            messages.emplace_back(buffer, static_cast<std::size_t>(n));
+        }
+        return messages;
+    }
+
+private:
+    int m_fd;
+    bool m_bBound = false;
+};
+
+// Only a second that brought results feeds the watchdog; readiness comes with the first second
+// either way.
+TEST(Service, OnlySecondsWithResultsFeedTheWatchdog) {
+    const CTempFolder folder;
+    const CNotifySocket socket(folder.File("notify"));
+    ASSERT_TRUE(socket.IsBound());
+    ::setenv("NOTIFY_SOCKET", folder.File("notify").c_str(), 1);
+    CServiceNotifier notifier;
+    notifier.Measured("1", false);
+    notifier.Measured("2", true);
+    notifier.Measured("3", false);
+    notifier.Stopping();
+    ::unsetenv("NOTIFY_SOCKET");
+    notifier.Measured("4", true);  // not under systemd: nothing
+    EXPECT_EQ(socket.Received(),
+              (std::vector<std::string>{"READY=1\nSTATUS=1", "WATCHDOG=1\nSTATUS=2", "STATUS=3",
+                                        "STOPPING=1"}));
+}
+
 // NOTIFY_SOCKET: READY=1 with the first measured second, WATCHDOG=1 with every second,
 // STOPPING=1 at the end.
 TEST(Service, TellsSystemdWhenReadyAndEverySecondAfter) {
     const CTempFolder folder;
     const std::string path = folder.File("notify");
-    const int fd = ::socket(AF_UNIX, SOCK_DGRAM, 0);
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    path.copy(address.sun_path, sizeof address.sun_path - 1);
-    ASSERT_EQ(::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    const CNotifySocket socket(path);
+    ASSERT_TRUE(socket.IsBound());
     const test::CShellRun run =
         Shell("NOTIFY_SOCKET='" + path + "' " + Monitor("--seconds 3 --quiet 2>&1"));
     EXPECT_EQ(run.exitCode, 0) << run.out;
-    std::vector<std::string> messages;
-    char buffer[512];
-    for (ssize_t n; (n = ::recv(fd, buffer, sizeof buffer, MSG_DONTWAIT)) > 0;) {
-        messages.emplace_back(buffer, static_cast<std::size_t>(n));
-    }
-    ::close(fd);
+    const std::vector<std::string> messages = socket.Received();
     ASSERT_EQ(messages.size(), 4u);
     EXPECT_EQ(messages[0], "READY=1\nWATCHDOG=1\nSTATUS=Measured 00:00:01 at 106.70 MHz");
     EXPECT_EQ(messages[1], "WATCHDOG=1\nSTATUS=Measured 00:00:02 at 106.70 MHz");
