@@ -321,6 +321,12 @@ public:
     // Records given up since the document was made: not written before a close, dropped from
     // a full backlog, or meant for a log folder that was deleted or replaced while logging.
     std::int64_t GetLostResultCount() const;
+    // Without waiting for the file work: the records written to result files and those lost so
+    // far, as the log writer has counted them yet (read every second for the metrics).
+    std::int64_t PeekWrittenResultCount() const { return m_resultLog.GetWrittenCount(); }
+    std::int64_t PeekLostResultCount() const {
+        return m_resultLog.GetLostCount() + m_nDroppedResults;
+    }
     // Waits until the file work queued so far is done and shows its notices; tests and the
     // end of a run use it, the once-a-second work never does.
     void WaitForLogWrites() const;
