@@ -221,7 +221,7 @@ void CHeadlessRunner::Tick() {
     m_nTickResults = m_values.nResults;
     m_service.Measured(
         StringFormat("Measured %s at %.2f MHz",
-                     CStatusLine::FormatElapsed(m_pDoc->m_elapsed).c_str(),
+                     CStatusLine::FormatElapsed(m_pDoc->GetElapsed()).c_str(),
                      static_cast<double>(m_pDoc->GetProtocolHeaderRef().m_fFrequency)),
         fresh);
     m_values.StartSecond();

@@ -73,7 +73,7 @@ CMetricsSnapshot CMetricsPublisher::Build(const CTAVIKSDIDoc& doc, const CMonito
         s.alarms.push_back({entry.key, entry.item->m_bActive != 0, activations(entry.item.get())});
     }
     s.nMeasuredSeconds =
-        static_cast<std::uint64_t>(std::max<std::int64_t>(doc.m_elapsed.GetTotalSeconds(), 0));
+        static_cast<std::uint64_t>(std::max<std::int64_t>(doc.GetElapsed().GetTotalSeconds(), 0));
     s.nRecordsWritten = static_cast<std::uint64_t>(doc.PeekWrittenResultCount());
     s.nRecordsLost = static_cast<std::uint64_t>(doc.PeekLostResultCount());
     s.nDeviceErrors = values.nDeviceErrors;
