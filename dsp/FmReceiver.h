@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <complex>
 #include <cstdint>
 #include <stdexcept>
@@ -42,6 +43,8 @@ public:
     static constexpr double kDefaultFullScaleDbuv = 100.0;
     // The most IQ samples one Process call takes.
     static constexpr int kMaxInput = 1 << 18;
+    // MPX samples by which the measured band's filter delays the MPX (and the level with it).
+    static constexpr int kBandDelay = 13;
 
     // Throws CDspError for a rate below kMinimumSampleRate, a rate that is not a whole number
     // of Hz with a manageable ratio to 400 kHz, or a station whose channel is not inside the
@@ -71,6 +74,9 @@ private:
     CLiquidFreqDem m_pDiscriminator;
     CLiquidDecimator m_pMpxDecimator;
     CLiquidDecimator m_pLevelDecimator;
+    CLiquidDecimator m_pBand;  // at 200 kHz, by 1
+    std::array<float, kBandDelay> m_levelDelay{};
+    int m_nDelayIndex = 0;
     CRdsDemodulator m_rds;
     std::vector<std::complex<float>> m_shifted;  // tuned input, with the carry in front
     std::vector<std::complex<float>> m_channel;  // at 400 kHz
