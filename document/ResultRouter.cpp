@@ -4,6 +4,7 @@
 
 #include "analysis/MultipathResult.h"
 #include "document/TAVIKSDIDoc.h"
+#include "platform/GenericException.h"
 #include "platform/Messages.h"
 
 namespace tavik {
@@ -44,6 +45,13 @@ void CResultRouter::RouteAnalyserResult(const CMessage& message) {
 }
 
 void CResultRouter::OnDeviceError(int errorId, int subId) {
+    if (errorId == EXC_TAVIKCONTROL && (subId == CTavikControl::SUBID_RECEPTION_LOST ||
+                                        subId == CTavikControl::SUBID_RECEPTION_BACK)) {
+        // A live receiver's stream broke or came back: the device reconnects by itself and
+        // the measurement goes on; the log keeps the gap's cause and end.
+        m_doc.WriteLog("Receiver: " + m_doc.GetDevice().ReceptionNotice());
+        return;
+    }
     m_doc.OnMeasurementStop();
     m_doc.UpdateAllViews(nullptr, HINT_HARDWARE_ERROR);
     m_doc.GetPrompt().MessageBox(

@@ -1,0 +1,80 @@
+#pragma once
+
+#include <atomic>
+#include <complex>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "dsp/FmReceiver.h"
+
+namespace tavik {
+
+class CRtlTcpClient;
+
+// A receiver that streams IQ as it happens: `rtltcp:HOST[:PORT]`.
+struct CLiveSourceSettings {
+    std::string strSpec;            // "rtltcp:HOST[:PORT]"
+    double fRate = kDefaultRate;    // IQ samples per second
+    std::optional<double> station;  // Hz; default: the tuner frequency set on the device
+    std::optional<double> gain;     // dB; default: automatic
+    double fFullScaleDbuv = CFmReceiver::kDefaultFullScaleDbuv;
+
+    static constexpr double kDefaultRate = 1200000.0;
+    // The tuner sits this far below the station, away from the receiver's DC spike.
+    static constexpr double kTuningOffset = 250000.0;
+
+    // Settings for "rtltcp:..."; nullopt for a receiver of another kind.
+    static std::optional<CLiveSourceSettings> FromSpec(const std::string& spec);
+};
+
+// A live IQ stream through the FM receiver: tunes the device, then hands out the receiver's
+// 20000-sample blocks (MPX in ADC units, RF level in dBuV) at the stream's own pace and the
+// RDS bit stream in 100-byte chunks. Open and ReadBlock throw CRtlTcpError when the device
+// cannot be reached or its stream breaks; Open again reconnects and starts the receiver
+// afresh. All waits end soon after `running` falls.
+class CLiveIqSource {
+public:
+    static constexpr int kBlockSamples = 20000;
+    static constexpr int kRdsChunkBytes = 100;
+    static constexpr int kSettleSamples = 1000;  // dropped after each (re)start
+
+    // Throws CDspError (rate, station) or CRtlTcpError (address).
+    CLiveIqSource(const CLiveSourceSettings& settings, double station,
+                  const std::atomic<bool>& running);
+    ~CLiveIqSource();
+    CLiveIqSource(const CLiveIqSource&) = delete;
+    CLiveIqSource& operator=(const CLiveIqSource&) = delete;
+
+    void Open();
+    bool IsOpen() const;
+    void Close();
+    // The next block; false when stopped.
+    bool ReadBlock(float* mpx, float* level);
+    bool ReadRdsChunk(std::uint8_t* chunk);
+    std::string Address() const;
+
+private:
+    void Receive(int count);
+    void Consume(int count);
+
+    CLiveSourceSettings m_settings;
+    CFmReceiverSettings m_receiverSettings;
+    std::unique_ptr<CRtlTcpClient> m_pClient;
+    std::unique_ptr<CFmReceiver> m_pReceiver;
+    int m_nChunkSamples;
+    std::vector<std::uint8_t> m_raw;
+    std::size_t m_nRawBytes = 0;  // an odd byte waits for its pair
+    std::vector<std::complex<float>> m_iq;
+    std::vector<float> m_mpx;
+    std::vector<float> m_level;
+    int m_nPending = 0;
+    int m_nSettle = kSettleSamples;
+    std::vector<std::uint8_t> m_bits;
+    std::vector<std::uint8_t> m_rdsBits;
+    std::size_t m_nRdsBits = 0;
+};
+
+}  // namespace tavik
