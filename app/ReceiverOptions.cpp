@@ -7,7 +7,7 @@
 namespace tavik {
 
 void CReceiverChoice::AddOptions(CLI::App& c, bool liveSources) {
-    const std::string kinds = liveSources ? "iq:FILE or rtltcp:HOST[:PORT]" : "iq:FILE";
+    const std::string kinds = liveSources ? "iq:FILE, rtltcp:HOST[:PORT] or soapy:ARGS" : "iq:FILE";
     AddTextOption(
         c, "--receiver", "SPEC",
         liveSources ? "where the signal comes from: the recordings (default); iq:FILE, a SigMF\n"

@@ -4,8 +4,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "device/RtlTcpClient.h"
-#include "dsp/IqFormat.h"
+#include "device/IqStream.h"
 
 namespace tavik {
 
@@ -16,7 +15,7 @@ constexpr std::size_t kRdsCapacityBits = 64 * 8 * CLiveIqSource::kRdsChunkBytes;
 }  // namespace
 
 std::optional<CLiveSourceSettings> CLiveSourceSettings::FromSpec(const std::string& spec) {
-    if (spec.rfind("rtltcp:", 0) != 0) {
+    if (spec.rfind("rtltcp:", 0) != 0 && spec.rfind("soapy:", 0) != 0) {
         return std::nullopt;
     }
     CLiveSourceSettings settings;
@@ -27,7 +26,7 @@ std::optional<CLiveSourceSettings> CLiveSourceSettings::FromSpec(const std::stri
 CLiveIqSource::CLiveIqSource(const CLiveSourceSettings& settings, double station,
                              const std::atomic<bool>& running)
     : m_settings(settings) {
-    m_pClient = std::make_unique<CRtlTcpClient>(settings.strSpec.substr(7), running);
+    m_pStream = MakeIqStream(settings.strSpec, running);
     const double rate = settings.fRate;
     const double offset =
         rate / 2.0 >= CLiveSourceSettings::kTuningOffset + CFmReceiver::kChannelHalfWidth
@@ -36,7 +35,6 @@ CLiveIqSource::CLiveIqSource(const CLiveSourceSettings& settings, double station
     m_receiverSettings = {rate, station - offset, station, settings.fFullScaleDbuv};
     m_pReceiver = std::make_unique<CFmReceiver>(m_receiverSettings);  // checks rate and band
     m_nChunkSamples = static_cast<int>(std::min(rate / 50.0, double{CFmReceiver::kMaxInput}));
-    m_raw.resize(2 * static_cast<std::size_t>(m_nChunkSamples));
     m_iq.resize(static_cast<std::size_t>(m_nChunkSamples));
     const auto most = static_cast<std::size_t>(m_pReceiver->MaxOutput(m_nChunkSamples));
     m_mpx.resize(kBlockSamples + most);
@@ -48,56 +46,36 @@ CLiveIqSource::CLiveIqSource(const CLiveSourceSettings& settings, double station
 CLiveIqSource::~CLiveIqSource() = default;
 
 std::string CLiveIqSource::Address() const {
-    return m_pClient->Address();
+    return m_pStream->Name();
 }
 
 bool CLiveIqSource::IsOpen() const {
-    return m_pClient->IsConnected();
+    return m_pStream->IsOpen();
 }
 
 void CLiveIqSource::Close() {
-    m_pClient->Disconnect();
+    m_pStream->Close();
+}
+
+std::pair<std::int64_t, std::int64_t> CLiveIqSource::TakeDropped() {
+    const CIqStream::SDropped dropped = m_pStream->TakeDropped();
+    return {dropped.nSamples, dropped.nEvents};
 }
 
 void CLiveIqSource::Open() {
-    m_pClient->Connect();
-    if (!m_pClient->IsConnected()) {
-        return;  // stopped
-    }
-    using C = CRtlTcpClient;
-    m_pClient->SendCommand(C::CMD_SAMPLE_RATE,
-                           static_cast<std::uint32_t>(m_receiverSettings.fSampleRate));
-    m_pClient->SendCommand(C::CMD_FREQUENCY,
-                           static_cast<std::uint32_t>(std::llround(m_receiverSettings.fCentre)));
-    if (m_settings.gain) {
-        m_pClient->SendCommand(C::CMD_GAIN_MODE, 1);
-        m_pClient->SendCommand(C::CMD_GAIN,
-                               static_cast<std::uint32_t>(std::lround(*m_settings.gain * 10.0)));
-    } else {
-        m_pClient->SendCommand(C::CMD_GAIN_MODE, 0);
-    }
-    m_pClient->SendCommand(C::CMD_AGC, 0);
-    // Afresh: the samples before the break belong to another stream.
+    m_pStream->Open({m_receiverSettings.fCentre, m_receiverSettings.fSampleRate, m_settings.gain});
+    // Afresh: the samples before a break belong to another stream.
     m_pReceiver = std::make_unique<CFmReceiver>(m_receiverSettings);
-    m_nRawBytes = 0;
     m_nPending = 0;
     m_nSettle = kSettleSamples;
 }
 
 bool CLiveIqSource::ReadBlock(float* mpx, float* level) {
     while (m_nPending < kBlockSamples) {
-        const std::size_t got =
-            m_pClient->Read(m_raw.data() + m_nRawBytes, m_raw.size() - m_nRawBytes);
-        if (got == 0) {
+        const int count = m_pStream->Read(m_iq.data(), m_nChunkSamples);
+        if (count == 0) {
             return false;  // stopped
         }
-        m_nRawBytes += got;
-        const int count = static_cast<int>(m_nRawBytes / 2);
-        ConvertIq(CIqFormat::Cu8, m_raw.data(), static_cast<std::size_t>(count), m_iq.data());
-        if (m_nRawBytes % 2 != 0) {
-            m_raw[0] = m_raw[m_nRawBytes - 1];
-        }
-        m_nRawBytes %= 2;
         Receive(count);
     }
     std::memcpy(mpx, m_mpx.data(), sizeof(float) * kBlockSamples);

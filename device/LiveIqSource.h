@@ -6,17 +6,18 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "dsp/FmReceiver.h"
 
 namespace tavik {
 
-class CRtlTcpClient;
+class CIqStream;
 
-// A receiver that streams IQ as it happens: `rtltcp:HOST[:PORT]`.
+// A receiver that streams IQ as it happens: `rtltcp:HOST[:PORT]` or `soapy:ARGS`.
 struct CLiveSourceSettings {
-    std::string strSpec;            // "rtltcp:HOST[:PORT]"
+    std::string strSpec;            // "rtltcp:HOST[:PORT]" or "soapy:ARGS"
     double fRate = kDefaultRate;    // IQ samples per second
     std::optional<double> station;  // Hz; default: the tuner frequency set on the device
     std::optional<double> gain;     // dB; default: automatic
@@ -26,13 +27,13 @@ struct CLiveSourceSettings {
     // The tuner sits this far below the station, away from the receiver's DC spike.
     static constexpr double kTuningOffset = 250000.0;
 
-    // Settings for "rtltcp:..."; nullopt for a receiver of another kind.
+    // Settings for "rtltcp:..." or "soapy:..."; nullopt for a receiver of another kind.
     static std::optional<CLiveSourceSettings> FromSpec(const std::string& spec);
 };
 
 // A live IQ stream through the FM receiver: tunes the device, then hands out the receiver's
 // 20000-sample blocks (MPX in ADC units, RF level in dBuV) at the stream's own pace and the
-// RDS bit stream in 100-byte chunks. Open and ReadBlock throw CRtlTcpError when the device
+// RDS bit stream in 100-byte chunks. Open and ReadBlock throw CIqStreamError when the device
 // cannot be reached or its stream breaks; Open again reconnects and starts the receiver
 // afresh. All waits end soon after `running` falls.
 class CLiveIqSource {
@@ -41,7 +42,7 @@ public:
     static constexpr int kRdsChunkBytes = 100;
     static constexpr int kSettleSamples = 1000;  // dropped after each (re)start
 
-    // Throws CDspError (rate, station) or CRtlTcpError (address).
+    // Throws CDspError (rate, station) or CIqStreamError (address).
     CLiveIqSource(const CLiveSourceSettings& settings, double station,
                   const std::atomic<bool>& running);
     ~CLiveIqSource();
@@ -55,6 +56,8 @@ public:
     bool ReadBlock(float* mpx, float* level);
     bool ReadRdsChunk(std::uint8_t* chunk);
     std::string Address() const;
+    // Samples the device lost since the last call, and how often.
+    std::pair<std::int64_t, std::int64_t> TakeDropped();
 
 private:
     void Receive(int count);
@@ -62,11 +65,9 @@ private:
 
     CLiveSourceSettings m_settings;
     CFmReceiverSettings m_receiverSettings;
-    std::unique_ptr<CRtlTcpClient> m_pClient;
+    std::unique_ptr<CIqStream> m_pStream;
     std::unique_ptr<CFmReceiver> m_pReceiver;
     int m_nChunkSamples;
-    std::vector<std::uint8_t> m_raw;
-    std::size_t m_nRawBytes = 0;  // an odd byte waits for its pair
     std::vector<std::complex<float>> m_iq;
     std::vector<float> m_mpx;
     std::vector<float> m_level;

@@ -7,12 +7,14 @@
 #include <stdexcept>
 #include <string>
 
+#include "device/IqStream.h"
+
 namespace tavik {
 
 // The connection failed or the peer is not a working rtl_tcp server; the message says which.
-class CRtlTcpError : public std::runtime_error {
+class CRtlTcpError : public CIqStreamError {
 public:
-    using std::runtime_error::runtime_error;
+    using CIqStreamError::CIqStreamError;
 };
 
 // A client of the rtl_tcp protocol: the server greets with 12 bytes ("RTL0", the tuner type

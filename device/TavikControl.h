@@ -89,14 +89,16 @@ public:
     bool UsesIq() const { return m_iqSettings.has_value(); }
     // With settings, the transfers receive a live IQ stream (tuned to the settings' station,
     // else the tuner frequency). A broken stream is reconnected with back-off; the loss and
-    // the return are posted as 1045 with the sub-IDs below, the measurement goes on, and
-    // ReceptionNotice says what happened. Set before StartADCTransfer.
+    // the return are posted as 1045 with the sub-IDs below, as are samples the receiver
+    // lost; the measurement goes on, and ReceptionNotice says what happened. Set before
+    // StartADCTransfer.
     void SetLiveSource(std::optional<CLiveSourceSettings> settings) {
         m_liveSettings = std::move(settings);
     }
     bool UsesLive() const { return m_liveSettings.has_value(); }
     static constexpr int SUBID_RECEPTION_LOST = 3;
     static constexpr int SUBID_RECEPTION_BACK = 4;
+    static constexpr int SUBID_SAMPLES_DROPPED = 5;
     std::string ReceptionNotice() const;
 
 private:

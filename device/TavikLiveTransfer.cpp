@@ -5,7 +5,7 @@
 #include <cstring>
 #include <vector>
 
-#include "device/RtlTcpClient.h"
+#include "device/IqStream.h"
 #include "device/TavikControl.h"
 #include "platform/GenericException.h"
 #include "platform/Messages.h"
@@ -16,6 +16,8 @@ namespace {
 
 constexpr auto kFirstRetry = std::chrono::milliseconds(500);
 constexpr auto kLongestRetry = std::chrono::milliseconds(8000);
+// Lost samples are told at most this often, with the counts since the start.
+constexpr auto kDropNoticePeriod = std::chrono::seconds(10);
 
 }  // namespace
 
@@ -87,6 +89,9 @@ void CTavikControl::LiveTransfer(HWND hwndNotify) {
     CLiveIqSource& source = *m_pLiveSource;
     bool lost = false;
     auto retry = kFirstRetry;
+    std::int64_t droppedSamples = 0;
+    std::int64_t overflows = 0;
+    auto lastDropNotice = std::chrono::steady_clock::now() - kDropNoticePeriod;
     try {
         while (m_bADCRunning.load()) {
             try {
@@ -106,10 +111,21 @@ void CTavikControl::LiveTransfer(HWND hwndNotify) {
                     continue;
                 }
                 PublishBlock(mpx.data(), level.data());
+                const auto [samples, events] = source.TakeDropped();
+                droppedSamples += samples;
+                overflows += events;
+                const auto now = std::chrono::steady_clock::now();
+                if ((samples > 0 || events > 0) && now - lastDropNotice >= kDropNoticePeriod) {
+                    lastDropNotice = now;
+                    NoticeReception(hwndNotify, SUBID_SAMPLES_DROPPED,
+                                    source.Address() + ": " + std::to_string(overflows) +
+                                        " overflows and " + std::to_string(droppedSamples) +
+                                        " samples lost so far");
+                }
                 while (source.ReadRdsChunk(chunk.data())) {
                     PublishRdsChunk(chunk.data());
                 }
-            } catch (const CRtlTcpError& e) {
+            } catch (const CIqStreamError& e) {
                 source.Close();
                 if (!lost) {
                     NoticeReception(hwndNotify, SUBID_RECEPTION_LOST,

@@ -46,9 +46,10 @@ void CResultRouter::RouteAnalyserResult(const CMessage& message) {
 
 void CResultRouter::OnDeviceError(int errorId, int subId) {
     if (errorId == EXC_TAVIKCONTROL && (subId == CTavikControl::SUBID_RECEPTION_LOST ||
-                                        subId == CTavikControl::SUBID_RECEPTION_BACK)) {
-        // A live receiver's stream broke or came back: the device reconnects by itself and
-        // the measurement goes on; the log keeps the gap's cause and end.
+                                        subId == CTavikControl::SUBID_RECEPTION_BACK ||
+                                        subId == CTavikControl::SUBID_SAMPLES_DROPPED)) {
+        // A live receiver's stream broke, came back or lost samples: the device reconnects by
+        // itself and the measurement goes on; the log keeps what happened.
         m_doc.WriteLog("Receiver: " + m_doc.GetDevice().ReceptionNotice());
         return;
     }

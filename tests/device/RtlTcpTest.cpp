@@ -43,7 +43,8 @@ TEST(RtlTcp, BadPeersAreNamedAndNeverHang) {
         CQueueTarget window;
         const auto started = std::chrono::steady_clock::now();
         ASSERT_TRUE(device.StartADCTransfer(&window));
-        EXPECT_LT(std::chrono::steady_clock::now() - started, 100ms);  // connects on its thread
+        // Connecting is the thread's: no wait here for a peer that takes seconds to fail.
+        EXPECT_LT(std::chrono::steady_clock::now() - started, 1s);
         CMessage message;
         ASSERT_TRUE(window.Queue()
                         .GetMessageFor(message, 10s, WM_TRANSFER_ERROR, WM_TRANSFER_ERROR)
