@@ -9,14 +9,17 @@ namespace tavik {
 // The command lines that start the application window: none at all, a document file
 // (`tavik FILE.tvk`), or an unattended start (`tavik --start [FILE.tvk]`); after them, in any
 // order and once each, `--enable-alarms` (tick every alarm of the setup), `--log-folder DIR`
-// (log there from the start, as `monitor` does) and `--recordings DIR` (where the receiver's
-// recordings are).
+// (log there from the start, as `monitor` does), `--recordings DIR` (where the receiver's
+// recordings are), `--receiver SPEC` (iq:FILE, rtltcp:HOST[:PORT] or soapy:ARGS instead of
+// the recordings) and `--frequency MHZ` (the station to tune the receiver to, 87.5 to 108).
 struct SGuiCommandLine {
     std::string strDocument;
     bool bStart = false;
     bool bEnableAlarms = false;
     std::string strLogFolder;
     std::string strRecordings;
+    std::string strReceiver;
+    std::optional<double> frequency;  // MHz
 };
 
 // The window's command line, or nothing when `args` (without the program name) is another
