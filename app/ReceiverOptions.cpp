@@ -36,7 +36,8 @@ void CReceiverChoice::AddOptions(CLI::App& c, bool liveSources) {
                     [this](double v) { iqFrequency = v * 1e6; });
     AddNumberOption(c, "--full-scale", "DBUV",
                     "level calibration: the RF level of a carrier at 0 dBFS (default: the\n"
-                    "capture's tavik:full_scale_dbuv, else 100)",
+                    "capture's tavik:full_scale_dbuv or the live receiver's kept one, else\n"
+                    "100); a live receiver keeps it",
                     -50.0, 250.0, [this](double v) { fullScale = v; });
     if (liveSources) {
         AddNumberOption(c, "--gain", "DB", "the live receiver's tuner gain (default: automatic)",
@@ -68,7 +69,7 @@ std::optional<CLiveSourceSettings> CReceiverChoice::LiveSettings(
     CLiveSourceSettings settings = *live;
     settings.fRate = iqRate.value_or(CLiveSourceSettings::kDefaultRate);
     settings.gain = gain;
-    settings.fFullScaleDbuv = fullScale.value_or(CFmReceiver::kDefaultFullScaleDbuv);
+    settings.fullScale = fullScale;
     if (stationMhz) {
         settings.station = *stationMhz * 1e6;
     }

@@ -23,7 +23,7 @@ std::optional<CLiveSourceSettings> CLiveSourceSettings::FromSpec(const std::stri
     return settings;
 }
 
-CLiveIqSource::CLiveIqSource(const CLiveSourceSettings& settings, double station,
+CLiveIqSource::CLiveIqSource(const CLiveSourceSettings& settings, double station, double fullScale,
                              const std::atomic<bool>& running)
     : m_settings(settings) {
     m_pStream = MakeIqStream(settings.strSpec, running);
@@ -32,7 +32,7 @@ CLiveIqSource::CLiveIqSource(const CLiveSourceSettings& settings, double station
         rate / 2.0 >= CLiveSourceSettings::kTuningOffset + CFmReceiver::kChannelHalfWidth
             ? CLiveSourceSettings::kTuningOffset
             : 0.0;
-    m_receiverSettings = {rate, station - offset, station, settings.fFullScaleDbuv};
+    m_receiverSettings = {rate, station - offset, station, fullScale};
     m_pReceiver = std::make_unique<CFmReceiver>(m_receiverSettings);  // checks rate and band
     m_nChunkSamples = static_cast<int>(std::min(rate / 50.0, double{CFmReceiver::kMaxInput}));
     m_iq.resize(static_cast<std::size_t>(m_nChunkSamples));

@@ -17,11 +17,11 @@ class CIqStream;
 
 // A receiver that streams IQ as it happens: `rtltcp:HOST[:PORT]` or `soapy:ARGS`.
 struct CLiveSourceSettings {
-    std::string strSpec;            // "rtltcp:HOST[:PORT]" or "soapy:ARGS"
-    double fRate = kDefaultRate;    // IQ samples per second
-    std::optional<double> station;  // Hz; default: the tuner frequency set on the device
-    std::optional<double> gain;     // dB; default: automatic
-    double fFullScaleDbuv = CFmReceiver::kDefaultFullScaleDbuv;
+    std::string strSpec;              // "rtltcp:HOST[:PORT]" or "soapy:ARGS"
+    double fRate = kDefaultRate;      // IQ samples per second
+    std::optional<double> station;    // Hz; default: the tuner frequency set on the device
+    std::optional<double> gain;       // dB; default: automatic
+    std::optional<double> fullScale;  // dBuV at 0 dBFS; default: the receiver's kept one
 
     static constexpr double kDefaultRate = 1200000.0;
     // The tuner sits this far below the station, away from the receiver's DC spike.
@@ -43,7 +43,7 @@ public:
     static constexpr int kSettleSamples = 1000;  // dropped after each (re)start
 
     // Throws CDspError (rate, station) or CIqStreamError (address).
-    CLiveIqSource(const CLiveSourceSettings& settings, double station,
+    CLiveIqSource(const CLiveSourceSettings& settings, double station, double fullScale,
                   const std::atomic<bool>& running);
     ~CLiveIqSource();
     CLiveIqSource(const CLiveIqSource&) = delete;

@@ -12,6 +12,7 @@
 #include "device/BlockExchange.h"
 #include "device/IqFileSource.h"
 #include "device/LiveIqSource.h"
+#include "device/ReceiverStore.h"
 #include "platform/File.h"
 #include "platform/MessageTarget.h"
 #include "platform/Pacer.h"
@@ -92,9 +93,10 @@ public:
     // the return are posted as 1045 with the sub-IDs below, as are samples the receiver
     // lost; the measurement goes on, and ReceptionNotice says what happened. Set before
     // StartADCTransfer.
-    void SetLiveSource(std::optional<CLiveSourceSettings> settings) {
-        m_liveSettings = std::move(settings);
-    }
+    // The receiver's EEPROM and level calibration are kept in `folder` (default
+    // CReceiverStore::DefaultFolder()); a calibration given in the settings is kept there too.
+    void SetLiveSource(std::optional<CLiveSourceSettings> settings,
+                       const std::string& folder = CReceiverStore::DefaultFolder());
     bool UsesLive() const { return m_liveSettings.has_value(); }
     static constexpr int SUBID_RECEPTION_LOST = 3;
     static constexpr int SUBID_RECEPTION_BACK = 4;
@@ -150,6 +152,7 @@ private:
     std::unique_ptr<CIqFileSource> m_pIqSource;  // the ADC thread's while it runs
     std::optional<CLiveSourceSettings> m_liveSettings;
     std::unique_ptr<CLiveIqSource> m_pLiveSource;  // the ADC thread's while it runs
+    std::unique_ptr<CReceiverStore> m_pStore;      // the live receiver's calibration
     mutable std::mutex m_noticeMutex;
     std::string m_strReceptionNotice;
     CRealTimePacer m_realTimeAdc;

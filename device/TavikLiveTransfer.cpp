@@ -26,6 +26,13 @@ std::string CTavikControl::ReceptionNotice() const {
     return m_strReceptionNotice;
 }
 
+void CTavikControl::SetLiveSource(std::optional<CLiveSourceSettings> settings,
+                                  const std::string& folder) {
+    m_liveSettings = std::move(settings);
+    m_pStore = m_liveSettings ? std::make_unique<CReceiverStore>(folder, m_liveSettings->strSpec)
+                              : nullptr;
+}
+
 void CTavikControl::StartLiveSource(HWND hwndNotify) {
     const CLiveSourceSettings& settings = *m_liveSettings;
     // To the kHz: the tuner frequency in MHz as a float is off by some Hz, and the device
@@ -34,7 +41,14 @@ void CTavikControl::StartLiveSource(HWND hwndNotify) {
         std::round(settings.station.value_or(static_cast<double>(m_fFrequency) * 1e6) / 1e3) * 1e3;
     try {
         // Nothing here waits on the network: connecting is the thread's first step.
-        m_pLiveSource = std::make_unique<CLiveIqSource>(settings, station, m_bADCRunning);
+        if (settings.fullScale && settings.fullScale != m_pStore->FullScale() &&
+            !m_pStore->SetFullScale(*settings.fullScale)) {
+            throw std::runtime_error("the level calibration cannot be kept in \"" +
+                                     m_pStore->Path() + "\"");
+        }
+        const double fullScale = m_pStore->FullScale().value_or(CFmReceiver::kDefaultFullScaleDbuv);
+        m_pLiveSource =
+            std::make_unique<CLiveIqSource>(settings, station, fullScale, m_bADCRunning);
     } catch (const std::exception& e) {
         throw CTavikControlException(
             std::string("StartADCTransfer: ") + settings.strSpec + ": " + e.what() + "\n", 0);
