@@ -65,7 +65,15 @@ CFmReceiver::CFmReceiver(const CFmReceiverSettings& settings)
                         Megahertz(settings.fCentre + rate / 2.0) + " MHz)");
     }
     m_step = std::polar(1.0, -2.0 * std::numbers::pi * offset / rate);
-    m_pChannel = MakeResampler(m_nInterp, m_nDecim, rate, kChannelCutoff, kChannelTransition);
+    if (m_nInterp == 1) {
+        // Whole-number decimation (1.2 and 2.4 MS/s, the rates of live receivers): the same
+        // filter in a loop the compiler vectorises, three times liquid's speed (bench/).
+        m_pDecimator = std::make_unique<CComplexDecimator>(
+            DecimatorTaps(rate, kChannelCutoff, kChannelTransition), m_nDecim,
+            kMaxInput / static_cast<int>(m_nDecim) + 1);
+    } else {
+        m_pChannel = MakeResampler(m_nInterp, m_nDecim, rate, kChannelCutoff, kChannelTransition);
+    }
     // The discriminator gives the phase step over 2 pi kf; this kf makes that ADC units.
     const double kf = kMpxReferenceDeviation * 1000.0 /
                       (kChannelRate * static_cast<double>(kMpxReferenceAmplitude));
@@ -117,8 +125,12 @@ int CFmReceiver::Process(const std::complex<float>* iq, int count, float* mpx, f
     const int total = m_nCarry + count;
     const int groups = total / static_cast<int>(m_nDecim);
     // Channel filter and resampling to 400 kHz.
-    rresamp_crcf_execute_block(m_pChannel.get(), m_shifted.data(), static_cast<unsigned>(groups),
-                               m_channel.data());
+    if (m_pDecimator) {
+        m_pDecimator->Execute(m_shifted.data(), groups, m_channel.data());
+    } else {
+        rresamp_crcf_execute_block(m_pChannel.get(), m_shifted.data(),
+                                   static_cast<unsigned>(groups), m_channel.data());
+    }
     const int used = groups * static_cast<int>(m_nDecim);
     m_nCarry = total - used;
     for (int i = 0; i < m_nCarry; ++i) {

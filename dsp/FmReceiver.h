@@ -3,10 +3,12 @@
 #include <array>
 #include <complex>
 #include <cstdint>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "dsp/ComplexDecimator.h"
 #include "dsp/LiquidHandles.h"
 #include "dsp/RdsDemodulator.h"
 
@@ -70,7 +72,8 @@ private:
     unsigned m_nDecim = 1;
     std::complex<double> m_step{1.0, 0.0};  // the tuning phasor's turn per IQ sample
     std::complex<float> m_phasor{1.0f, 0.0f};
-    CLiquidResampler m_pChannel;
+    CLiquidResampler m_pChannel;                      // a rational rate to 400 kHz
+    std::unique_ptr<CComplexDecimator> m_pDecimator;  // or a whole-number factor
     CLiquidFreqDem m_pDiscriminator;
     CLiquidDecimator m_pMpxDecimator;
     CLiquidDecimator m_pLevelDecimator;

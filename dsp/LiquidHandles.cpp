@@ -53,6 +53,16 @@ CLiquidResampler MakeResampler(unsigned interp, unsigned decim, double rate, dou
     return q;
 }
 
+std::vector<float> DecimatorTaps(double rate, double cutoff, double transition) {
+    const unsigned m = (KaiserTaps(transition / rate) + 1) / 2;
+    std::vector<float> h = LowPass(2 * m, cutoff / rate);
+    const float sum = std::accumulate(h.begin(), h.end(), 0.0f);
+    for (float& tap : h) {
+        tap /= sum;
+    }
+    return h;
+}
+
 CLiquidDecimator MakeDecimator(unsigned factor, double rate, double cutoff, double transition,
                                bool inverseSinc) {
     const std::vector<float> lowPass = LowPass(KaiserTaps(transition / rate), cutoff / rate);
