@@ -78,14 +78,20 @@ CFmReceiver::CFmReceiver(const CFmReceiverSettings& settings)
     const double kf = kMpxReferenceDeviation * 1000.0 /
                       (kChannelRate * static_cast<double>(kMpxReferenceAmplitude));
     m_pDiscriminator.reset(freqdem_create(static_cast<float>(kf)));
-    m_pMpxDecimator = MakeDecimator(2, kChannelRate, kMpxCutoff, kMpxTransition, true);
-    m_pLevelDecimator = MakeDecimator(2, kChannelRate, kMpxCutoff, kMpxTransition, false);
+    const int maxPairs = MaxOutput(kMaxInput);
+    m_pMpxDecimator = std::make_unique<CRealDecimator>(
+        RealDecimatorTaps(kChannelRate, kMpxCutoff, kMpxTransition, true), 2, maxPairs);
+    m_pLevelDecimator = std::make_unique<CRealDecimator>(
+        RealDecimatorTaps(kChannelRate, kMpxCutoff, kMpxTransition, false), 2, maxPairs);
     std::array<float, kBandTaps> band{};
     liquid_firdes_kaiser(kBandTaps, static_cast<float>(kBandCutoff / kMpxRate), 60.0f, 0.0f,
                          band.data());
     const float sum = std::accumulate(band.begin(), band.end(), 0.0f);
-    m_pBand.reset(firdecim_rrrf_create(1, band.data(), kBandTaps));
-    firdecim_rrrf_set_scale(m_pBand.get(), 1.0f / sum);
+    std::vector<float> taps(band.begin(), band.end());
+    for (float& tap : taps) {
+        tap /= sum;
+    }
+    m_pBand = std::make_unique<CRealDecimator>(taps, 1, maxPairs);
 
     const auto maxChannel = static_cast<std::size_t>(MaxOutput(kMaxInput)) * 2 + 2;
     m_shifted.resize(static_cast<std::size_t>(kMaxInput) + m_nDecim);
@@ -115,10 +121,18 @@ int CFmReceiver::Process(const std::complex<float>* iq, int count, float* mpx, f
     std::complex<float>* shifted = m_shifted.data() + m_nCarry;
     for (int start = 0; start < count; start += 1024) {
         const int end = std::min(count, start + 1024);
+        // Written out: std::complex's product guards against infinities branch by branch.
+        float pr = phasor.real();
+        float pi = phasor.imag();
         for (int i = start; i < end; ++i) {
-            shifted[i] = iq[i] * phasor;
-            phasor *= step;
+            const float xr = iq[i].real();
+            const float xi = iq[i].imag();
+            shifted[i] = {xr * pr - xi * pi, xr * pi + xi * pr};
+            const float nr = pr * step.real() - pi * step.imag();
+            pi = pr * step.imag() + pi * step.real();
+            pr = nr;
         }
+        phasor = {pr, pi};
         phasor /= std::abs(phasor);
     }
     m_phasor = phasor;
@@ -147,10 +161,8 @@ int CFmReceiver::Process(const std::complex<float>* iq, int count, float* mpx, f
             std::abs(m_channel[static_cast<std::size_t>(i)]);
     }
     const int pairs = (m_nOdd + channelCount) / 2;
-    firdecim_rrrf_execute_block(m_pMpxDecimator.get(), m_discriminated.data(),
-                                static_cast<unsigned>(pairs), mpx);
-    firdecim_rrrf_execute_block(m_pLevelDecimator.get(), m_envelope.data(),
-                                static_cast<unsigned>(pairs), level);
+    m_pMpxDecimator->Execute(m_discriminated.data(), pairs, mpx);
+    m_pLevelDecimator->Execute(m_envelope.data(), pairs, level);
     const int odd = (m_nOdd + channelCount) % 2;
     if (odd != 0) {
         m_discriminated[0] = m_discriminated[static_cast<std::size_t>(2 * pairs)];
@@ -161,7 +173,7 @@ int CFmReceiver::Process(const std::complex<float>* iq, int count, float* mpx, f
     rdsCount = m_rds.Process(mpx, pairs, rds);
     // The measured band, in place (each output is written after its input was taken), and the
     // level delayed alike through a ring of kBandDelay samples.
-    firdecim_rrrf_execute_block(m_pBand.get(), mpx, static_cast<unsigned>(pairs), mpx);
+    m_pBand->Execute(mpx, pairs, mpx);
     const auto fullScale = static_cast<float>(m_settings.fFullScaleDbuv);
     for (int i = 0; i < pairs; ++i) {
         const float dbuv = 20.0f * std::log10(std::max(level[i], 1e-9f)) + fullScale;

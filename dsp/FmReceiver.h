@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "dsp/ComplexDecimator.h"
+#include "dsp/FirDecimator.h"
 #include "dsp/LiquidHandles.h"
 #include "dsp/RdsDemodulator.h"
 
@@ -75,9 +75,9 @@ private:
     CLiquidResampler m_pChannel;                      // a rational rate to 400 kHz
     std::unique_ptr<CComplexDecimator> m_pDecimator;  // or a whole-number factor
     CLiquidFreqDem m_pDiscriminator;
-    CLiquidDecimator m_pMpxDecimator;
-    CLiquidDecimator m_pLevelDecimator;
-    CLiquidDecimator m_pBand;  // at 200 kHz, by 1
+    std::unique_ptr<CRealDecimator> m_pMpxDecimator;
+    std::unique_ptr<CRealDecimator> m_pLevelDecimator;
+    std::unique_ptr<CRealDecimator> m_pBand;  // at 200 kHz, by 1
     std::array<float, kBandDelay> m_levelDelay{};
     int m_nDelayIndex = 0;
     CRdsDemodulator m_rds;

@@ -22,4 +22,17 @@ private:
     std::vector<float> m_history;  // interleaved: the last m_nTaps - 1 samples, then the input
 };
 
+// The same for real samples (factor 1: a plain FIR filter; `in` may be `out`).
+class CRealDecimator {
+public:
+    CRealDecimator(const std::vector<float>& taps, unsigned factor, int maxGroups);
+    void Execute(const float* in, int groups, float* out);
+
+private:
+    unsigned m_nFactor;
+    std::size_t m_nTaps;
+    std::vector<float> m_weights;  // reversed
+    std::vector<float> m_history;
+};
+
 }  // namespace tavik
