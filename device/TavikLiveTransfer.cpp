@@ -3,6 +3,8 @@
 #include <array>
 #include <cmath>
 #include <cstring>
+#include <memory>
+#include <string>
 #include <vector>
 
 #include "device/IqStream.h"
@@ -69,8 +71,12 @@ void CTavikControl::NoticeReception(HWND hwndNotify, int subId, const std::strin
         m_strReceptionNotice = text;
     }
     if (hwndNotify != nullptr) {
-        hwndNotify->PostMessage(WM_TRANSFER_ERROR, static_cast<std::uintptr_t>(EXC_TAVIKCONTROL),
-                                subId);
+        // The text travels with the notice: a later one may replace the kept text first.
+        hwndNotify->PostMessage(CMessage{WM_TRANSFER_ERROR,
+                                         static_cast<std::uintptr_t>(EXC_TAVIKCONTROL),
+                                         subId,
+                                         {},
+                                         std::make_shared<const std::string>(text)});
     }
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 #include "platform/MessageTarget.h"
 
 namespace tavik {
@@ -21,7 +23,7 @@ public:
 
 private:
     void RouteAnalyserResult(const CMessage& message);
-    void OnDeviceError(int errorId, int subId);
+    void OnDeviceError(int errorId, int subId, const std::string* text);
 
     CTAVIKSDIDoc& m_doc;
 };

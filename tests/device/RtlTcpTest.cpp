@@ -53,7 +53,8 @@ TEST(RtlTcp, BadPeersAreNamedAndNeverHang) {
         EXPECT_EQ(message.lParam, CTavikControl::SUBID_RECEPTION_LOST);
         std::string cause = c.cause;
         cause.replace(cause.find("%s"), 2, address);
-        EXPECT_EQ(device.ReceptionNotice(), cause + "; reconnecting");
+        ASSERT_TRUE(message.pText);
+        EXPECT_EQ(*message.pText, cause + "; reconnecting");
         EXPECT_TRUE(device.IsADCRunning());  // still trying
         const auto stopping = std::chrono::steady_clock::now();
         device.StopTransfer();

@@ -12,6 +12,7 @@
 #include <iterator>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "device/TavikControl.h"
@@ -133,15 +134,15 @@ struct CFakeRun {
         device.StartADCTransfer(&window);
     }
     ~CFakeRun() { device.StopTransfer(); }
-    // The next reception notice (1045): its sub-ID; -1 when none came.
-    int NextNotice() {
+    // The next reception notice (1045): its sub-ID and text; -1 when none came.
+    std::pair<int, std::string> NextNotice() {
         CMessage message;
         if (!window.Queue()
                  .GetMessageFor(message, 10s, WM_TRANSFER_ERROR, WM_TRANSFER_ERROR)
                  .has_value()) {
-            return -1;
+            return {-1, ""};
         }
-        return static_cast<int>(message.lParam);
+        return {static_cast<int>(message.lParam), message.pText ? *message.pText : ""};
     }
 };
 
@@ -180,22 +181,24 @@ TEST(Soapy, OverflowsAreCountedAndABrokenStreamReopened) {
     g_fake.overflowAt = 40;
     g_fake.breakAt = 400;
     CFakeRun run("soapy:driver=tavikfake");
-    ASSERT_EQ(run.NextNotice(), CTavikControl::SUBID_SAMPLES_DROPPED);
-    EXPECT_EQ(run.device.ReceptionNotice(),
-              "soapy:driver=tavikfake: 1 overflows and 4096 samples lost so far");
-    ASSERT_EQ(run.NextNotice(), CTavikControl::SUBID_RECEPTION_LOST);
-    EXPECT_EQ(run.device.ReceptionNotice(),
-              "soapy:driver=tavikfake: the stream broke: STREAM_ERROR; reconnecting");
-    ASSERT_EQ(run.NextNotice(), CTavikControl::SUBID_RECEPTION_BACK);
+    using Notice = std::pair<int, std::string>;
+    EXPECT_EQ(run.NextNotice(),
+              Notice(CTavikControl::SUBID_SAMPLES_DROPPED,
+                     "soapy:driver=tavikfake: 1 overflows and 4096 samples lost so far"));
+    EXPECT_EQ(run.NextNotice(),
+              Notice(CTavikControl::SUBID_RECEPTION_LOST,
+                     "soapy:driver=tavikfake: the stream broke: STREAM_ERROR; reconnecting"));
+    EXPECT_EQ(run.NextNotice(), Notice(CTavikControl::SUBID_RECEPTION_BACK,
+                                       "reception from soapy:driver=tavikfake resumed"));
     EXPECT_EQ(run.device.ReceptionNotice(), "reception from soapy:driver=tavikfake resumed");
     EXPECT_EQ(g_fake.opened.load(), 2);
 }
 
 TEST(Soapy, AReceiverThatIsNotThereIsALossThatNamesIt) {
     CFakeRun run("soapy:driver=nonesuch");
-    ASSERT_EQ(run.NextNotice(), CTavikControl::SUBID_RECEPTION_LOST);
-    EXPECT_EQ(run.device.ReceptionNotice().rfind("soapy:driver=nonesuch: ", 0), 0u)
-        << run.device.ReceptionNotice();
+    const auto [subId, text] = run.NextNotice();
+    EXPECT_EQ(subId, CTavikControl::SUBID_RECEPTION_LOST);
+    EXPECT_EQ(text.rfind("soapy:driver=nonesuch: ", 0), 0u) << text;
 }
 
 }  // namespace
