@@ -95,7 +95,7 @@ CAnalyseCommand::CAnalyseCommand(CLI::App& parent)
     AddIntegerOption(c, "--repeat", "N",
                      "analyse the recording N times back to back, as playback loops it", 1, 1000000,
                      [this](std::int64_t v) { m_options.nRepeat = static_cast<int>(v); });
-    m_receiver.AddOptions(c);
+    m_receiver.AddOptions(c, false);
     AddNumberOption(c, "--frequency", "MHZ", "tune the receiver to this station (87.5 to 108)",
                     87.5, 108.0, [this](double v) { m_frequency = v; });
     c.add_flag("--json", m_bJson, "print the summary as one JSON object");

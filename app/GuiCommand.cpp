@@ -41,6 +41,15 @@ int RunGuiCommand(int& argc, char** argv, const SGuiCommandLine& commandLine) {
     options.bEnableAlarms = commandLine.bEnableAlarms;
     options.strLogFolder = commandLine.strLogFolder;
     options.strRecordings = commandLine.strRecordings;
+    const std::optional<double> station =
+        commandLine.frequency ? std::optional<double>(*commandLine.frequency * 1e6) : std::nullopt;
+    if (const auto file = CIqFileSource::FileOfReceiver(commandLine.strReceiver)) {
+        options.iqSource =
+            CIqSourceSettings{*file, std::nullopt, std::nullopt, station, std::nullopt};
+    } else if (auto live = CLiveSourceSettings::FromSpec(commandLine.strReceiver)) {
+        live->station = station;
+        options.liveSource = std::move(live);
+    }
     if (!app.InitInstance(options)) {
         return 1;
     }

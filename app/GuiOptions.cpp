@@ -2,6 +2,9 @@
 
 #include <cstdlib>
 
+#include "device/IqFileSource.h"
+#include "device/LiveIqSource.h"
+
 namespace tavik {
 
 namespace {
@@ -45,6 +48,22 @@ std::optional<SGuiCommandLine> ParseGuiCommandLine(const std::vector<std::string
             if (!folder(line.strMetrics)) {
                 return std::nullopt;
             }
+        } else if (*it == "--receiver") {
+            if (!folder(line.strReceiver) || (!CIqFileSource::FileOfReceiver(line.strReceiver) &&
+                                              !CLiveSourceSettings::FromSpec(line.strReceiver))) {
+                return std::nullopt;
+            }
+        } else if (*it == "--frequency") {
+            std::string text;
+            if (line.frequency || !folder(text)) {
+                return std::nullopt;
+            }
+            char* end = nullptr;
+            const double mhz = std::strtod(text.c_str(), &end);
+            if (*end != '\0' || !(mhz >= 87.5 && mhz <= 108.0)) {
+                return std::nullopt;
+            }
+            line.frequency = mhz;
         } else if (IsDocumentFile(*it) && line.strDocument.empty()) {
             line.strDocument = *it;
         } else {

@@ -10,7 +10,9 @@ namespace tavik {
 // (`tavik FILE.tvk`), or an unattended start (`tavik --start [FILE.tvk]`); after them, in any
 // order and once each, `--enable-alarms` (tick every alarm of the setup), `--log-folder DIR`
 // (log there from the start, as `monitor` does), `--recordings DIR` (where the receiver's
-// recordings are) and `--metrics ADDR:PORT` (serve Prometheus metrics, as `monitor` does).
+// recordings are), `--receiver SPEC` (iq:FILE, rtltcp:HOST[:PORT] or soapy:ARGS instead of
+// the recordings), `--frequency MHZ` (the station to tune the receiver to, 87.5 to 108) and
+// `--metrics ADDR:PORT` (serve Prometheus metrics, as `monitor` does).
 struct SGuiCommandLine {
     std::string strDocument;
     bool bStart = false;
@@ -18,6 +20,8 @@ struct SGuiCommandLine {
     std::string strLogFolder;
     std::string strRecordings;
     std::string strMetrics;  // as given; checked when the window starts
+    std::string strReceiver;
+    std::optional<double> frequency;  // MHz
 };
 
 // The window's command line, or nothing when `args` (without the program name) is another

@@ -40,8 +40,10 @@ CHeadlessRunner::CHeadlessRunner(const CMonitorOptions& options, std::ostream& o
     m_pDoc->GetDevice().SetPacers(&m_adcPacer, &m_rdsPacer, &m_panoramaPacer);
     m_pDoc->SetResultWindow(&m_window);
     m_pDoc->GetDevice().SetDataFolder(options.strDataFolder);
-    m_pDoc->GetDevice().SetIqSource(options.receiver.IqSettings(
-        options.frequency ? std::optional<double>(*options.frequency) : std::nullopt));
+    const std::optional<double> station =
+        options.frequency ? std::optional<double>(*options.frequency) : std::nullopt;
+    m_pDoc->GetDevice().SetIqSource(options.receiver.IqSettings(station));
+    m_pDoc->GetDevice().SetLiveSource(options.receiver.LiveSettings(station));
     m_pView = std::make_unique<CMonitorView>(*m_pDoc, err);
     m_pDoc->AddView(m_pView.get());
     m_pAlarmEvents = std::make_unique<CAlarmEventRecorder>(*m_pDoc);

@@ -6,21 +6,43 @@
 
 namespace tavik {
 
-void CReceiverChoice::AddOptions(CLI::App& c) {
-    AddTextOption(c, "--receiver", "SPEC",
-                  "where the signal comes from: the recordings (default) or iq:FILE, a SigMF\n"
-                  "capture (FILE.sigmf-meta) or raw IQ (FILE.cu8, .cs16, .cf32)",
-                  [this](const std::string& v) {
-                      const auto file = CIqFileSource::FileOfReceiver(v);
-                      if (!file || file->empty()) {
-                          throw COptionValueError("\"" + v + "\" is not iq:FILE");
-                      }
-                      iqFile = *file;
-                  });
-    AddNumberOption(c, "--iq-rate", "HZ", "IQ samples per second of a raw IQ file", 1.0, 1e8,
-                    [this](double v) { iqRate = v; });
+void CReceiverChoice::AddOptions(CLI::App& c, bool liveSources) {
+    const std::string kinds = liveSources ? "iq:FILE, rtltcp:HOST[:PORT] or soapy:ARGS" : "iq:FILE";
+    AddTextOption(
+        c, "--receiver", "SPEC",
+        liveSources ? "where the signal comes from: the recordings (default); iq:FILE, a SigMF\n"
+                      "capture (FILE.sigmf-meta) or raw IQ (FILE.cu8, .cs16, .cf32); or\n"
+                      "rtltcp:HOST[:PORT], an rtl_tcp server (port 1234 by default)"
+                    : "where the signal comes from: the recordings (default) or iq:FILE, a SigMF\n"
+                      "capture (FILE.sigmf-meta) or raw IQ (FILE.cu8, .cs16, .cf32)",
+        [this, kinds, liveSources](const std::string& v) {
+            if (const auto file = CIqFileSource::FileOfReceiver(v); file && !file->empty()) {
+                iqFile = *file;
+                return;
+            }
+            if (auto settings = CLiveSourceSettings::FromSpec(v);
+                settings && liveSources && v.size() > 7) {
+                live = std::move(settings);
+                return;
+            }
+            throw COptionValueError("\"" + v + "\" is not " + kinds);
+        });
+    AddNumberOption(c, "--iq-rate", "HZ",
+                    liveSources ? "IQ samples per second of a raw IQ file or a live receiver\n"
+                                  "(live default 1200000)"
+                                : "IQ samples per second of a raw IQ file",
+                    1.0, 1e8, [this](double v) { iqRate = v; });
     AddNumberOption(c, "--iq-frequency", "MHZ", "centre frequency of a raw IQ file", 1.0, 6000.0,
                     [this](double v) { iqFrequency = v * 1e6; });
+    AddNumberOption(c, "--full-scale", "DBUV",
+                    "level calibration: the RF level of a carrier at 0 dBFS (default: the\n"
+                    "capture's tavik:full_scale_dbuv or the live receiver's kept one, else\n"
+                    "100); a live receiver keeps it",
+                    -50.0, 250.0, [this](double v) { fullScale = v; });
+    if (liveSources) {
+        AddNumberOption(c, "--gain", "DB", "the live receiver's tuner gain (default: automatic)",
+                        0.0, 100.0, [this](double v) { gain = v; });
+    }
 }
 
 std::optional<CIqSourceSettings> CReceiverChoice::IqSettings(
@@ -32,6 +54,22 @@ std::optional<CIqSourceSettings> CReceiverChoice::IqSettings(
     settings.strFile = *iqFile;
     settings.rate = iqRate;
     settings.centre = iqFrequency;
+    settings.fullScale = fullScale;
+    if (stationMhz) {
+        settings.station = *stationMhz * 1e6;
+    }
+    return settings;
+}
+
+std::optional<CLiveSourceSettings> CReceiverChoice::LiveSettings(
+    std::optional<double> stationMhz) const {
+    if (!live) {
+        return std::nullopt;
+    }
+    CLiveSourceSettings settings = *live;
+    settings.fRate = iqRate.value_or(CLiveSourceSettings::kDefaultRate);
+    settings.gain = gain;
+    settings.fullScale = fullScale;
     if (stationMhz) {
         settings.station = *stationMhz * 1e6;
     }

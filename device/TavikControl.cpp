@@ -85,6 +85,9 @@ bool CTavikControl::IsRemoteState() {
 }
 
 bool CTavikControl::GetEEPROMData(std::uint8_t* buffer, std::uint8_t address, std::uint8_t length) {
+    if (m_pStore) {
+        return m_pStore->Read(buffer, address, length);
+    }
     if (UsesRecordings()) {
         std::memset(buffer, 0, length);
         if (address == 26 && length == 16) {
@@ -101,6 +104,14 @@ bool CTavikControl::GetEEPROMData(std::uint8_t* buffer, std::uint8_t address, st
 
 bool CTavikControl::SetEEPROMData(const std::uint8_t* buffer, std::uint8_t address,
                                   std::uint8_t length) {
+    if (m_pStore) {
+        if (!m_pStore->Write(buffer, address, length)) {
+            throw CTavikControlException(
+                "SetEEPROMData: could not keep the calibration in \"" + m_pStore->Path() + "\"\n",
+                0);
+        }
+        return true;
+    }
     if (UsesRecordings()) {
         return true;
     }

@@ -4,12 +4,15 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
 
 #include "device/BlockExchange.h"
 #include "device/IqFileSource.h"
+#include "device/LiveIqSource.h"
+#include "device/ReceiverStore.h"
 #include "platform/File.h"
 #include "platform/MessageTarget.h"
 #include "platform/Pacer.h"
@@ -85,6 +88,20 @@ public:
         m_iqSettings = std::move(settings);
     }
     bool UsesIq() const { return m_iqSettings.has_value(); }
+    // With settings, the transfers receive a live IQ stream (tuned to the settings' station,
+    // else the tuner frequency). A broken stream is reconnected with back-off; the loss and
+    // the return are posted as 1045 with the sub-IDs below, as are samples the receiver
+    // lost; the measurement goes on, and ReceptionNotice says what happened. Set before
+    // StartADCTransfer.
+    // The receiver's EEPROM and level calibration are kept in `folder` (default
+    // CReceiverStore::DefaultFolder()); a calibration given in the settings is kept there too.
+    void SetLiveSource(std::optional<CLiveSourceSettings> settings,
+                       const std::string& folder = CReceiverStore::DefaultFolder());
+    bool UsesLive() const { return m_liveSettings.has_value(); }
+    static constexpr int SUBID_RECEPTION_LOST = 3;
+    static constexpr int SUBID_RECEPTION_BACK = 4;
+    static constexpr int SUBID_SAMPLES_DROPPED = 5;
+    std::string ReceptionNotice() const;
 
 private:
     struct SampleHalf {
@@ -99,6 +116,11 @@ private:
     void RDSTransfer();
     void StartIqSource(HWND hwndNotify);
     void IqTransfer(HWND hwndNotify);
+    void StartLiveSource(HWND hwndNotify);
+    void LiveTransfer(HWND hwndNotify);
+    void PublishBlock(const float* mpx, const float* level);
+    void PublishRdsChunk(const std::uint8_t* chunk);
+    void NoticeReception(HWND hwndNotify, int subId, const std::string& text);
     bool ReadADCCycle(std::uint8_t* mpxRaw, std::uint8_t* levelRaw);
     void OpenPlaybackFile(CFile& file, const char* name);
     std::string PlaybackPath(const char* name) const;
@@ -128,6 +150,11 @@ private:
     std::string m_strDataFolder;
     std::optional<CIqSourceSettings> m_iqSettings;
     std::unique_ptr<CIqFileSource> m_pIqSource;  // the ADC thread's while it runs
+    std::optional<CLiveSourceSettings> m_liveSettings;
+    std::unique_ptr<CLiveIqSource> m_pLiveSource;  // the ADC thread's while it runs
+    std::unique_ptr<CReceiverStore> m_pStore;      // the live receiver's calibration
+    mutable std::mutex m_noticeMutex;
+    std::string m_strReceptionNotice;
     CRealTimePacer m_realTimeAdc;
     CRealTimePacer m_realTimeRds;
     CRealTimePacer m_realTimePanorama;

@@ -46,6 +46,10 @@ bool CTavikControl::StartADCTransfer(HWND hwndNotify) {
     if (m_bADCRunning.load()) {
         throw CTavikControlException("StartADCTransfer: Thread already running.", 0);
     }
+    if (UsesLive()) {
+        StartLiveSource(hwndNotify);
+        return true;
+    }
     if (UsesIq()) {
         StartIqSource(hwndNotify);
         return true;
@@ -92,6 +96,7 @@ bool CTavikControl::StopTransfer() {
     m_levelFile.Close();
     m_rdsFile.Close();
     m_pIqSource.reset();
+    m_pLiveSource.reset();
     return false;
 }
 

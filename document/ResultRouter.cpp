@@ -4,6 +4,7 @@
 
 #include "analysis/MultipathResult.h"
 #include "document/TAVIKSDIDoc.h"
+#include "platform/GenericException.h"
 #include "platform/Messages.h"
 
 namespace tavik {
@@ -14,7 +15,8 @@ bool CResultRouter::Route(const CMessage& message) {
             RouteAnalyserResult(message);
             return true;
         case WM_TRANSFER_ERROR:
-            OnDeviceError(static_cast<int>(message.wParam), static_cast<int>(message.lParam));
+            OnDeviceError(static_cast<int>(message.wParam), static_cast<int>(message.lParam),
+                          message.pText.get());
             return true;
         case WM_ANALYSER_ERROR:
             return true;  // the analyser repeats it; nothing to do here
@@ -43,7 +45,16 @@ void CResultRouter::RouteAnalyserResult(const CMessage& message) {
     // The other results are the views' own.
 }
 
-void CResultRouter::OnDeviceError(int errorId, int subId) {
+void CResultRouter::OnDeviceError(int errorId, int subId, const std::string* text) {
+    if (errorId == EXC_TAVIKCONTROL && (subId == CTavikControl::SUBID_RECEPTION_LOST ||
+                                        subId == CTavikControl::SUBID_RECEPTION_BACK ||
+                                        subId == CTavikControl::SUBID_SAMPLES_DROPPED)) {
+        // A live receiver's stream broke, came back or lost samples: the device reconnects by
+        // itself and the measurement goes on; the log keeps what happened.
+        m_doc.WriteLog("Receiver: " +
+                       (text != nullptr ? *text : m_doc.GetDevice().ReceptionNotice()));
+        return;
+    }
     m_doc.OnMeasurementStop();
     m_doc.UpdateAllViews(nullptr, HINT_HARDWARE_ERROR);
     m_doc.GetPrompt().MessageBox(

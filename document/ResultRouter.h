@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 #include "platform/MessageTarget.h"
 
 namespace tavik {
@@ -9,7 +11,8 @@ class CTAVIKSDIDoc;
 // Routes the results that the analysers and the device threads post to the result window into
 // the document, on the user-interface thread: the deviation (code 4), the newest 60-second MPX
 // power (code 7) and the multipath result (code 8, then hint 60) become the second's current
-// values; a transfer-thread failure (1045) stops the measurement and is reported. The GUI's
+// values; a transfer-thread failure (1045) stops the measurement and is reported, except a
+// live receiver's loss and return of its stream, which only go to the log. The GUI's
 // data view and the headless runner both call Route first and then show what they show.
 class CResultRouter {
 public:
@@ -20,7 +23,7 @@ public:
 
 private:
     void RouteAnalyserResult(const CMessage& message);
-    void OnDeviceError(int errorId, int subId);
+    void OnDeviceError(int errorId, int subId, const std::string* text);
 
     CTAVIKSDIDoc& m_doc;
 };

@@ -39,6 +39,10 @@ CFmModulator::CFmModulator(const CFmModulatorSettings& settings)
         settings.fEchoDelay * settings.fSampleRate + 2.0 >= static_cast<double>(m_history.size())) {
         throw std::invalid_argument("the echo delay must lie within 0 to 200 us");
     }
+    // The centre's share of the delay's phase: the offset's share is in the ray's history.
+    const double turn =
+        -2.0 * std::numbers::pi * std::remainder(settings.fCentre * settings.fEchoDelay, 1.0);
+    m_echoTurn = std::polar(static_cast<float>(settings.fEchoGain), static_cast<float>(turn));
     m_pInterpolator = MakeResampler(m_nInterp, m_nDecim, kMpxRate, kCutoff, kTransition);
     m_baseband.resize(static_cast<std::size_t>(kMaxInput) + m_nDecim);
     m_upsampled.resize(static_cast<std::size_t>(MaxOutput(kMaxInput)));
@@ -87,7 +91,7 @@ int CFmModulator::Process(const float* mpx, const float* levelDbuv, int count,
             const double phase =
                 a.fPhase + fraction * std::remainder(b.fPhase - a.fPhase, 2.0 * std::numbers::pi);
             const float amplitude = a.fAmplitude + fraction * (b.fAmplitude - a.fAmplitude);
-            out += echoGain * std::polar(amplitude, static_cast<float>(phase));
+            out += m_echoTurn * std::polar(amplitude, static_cast<float>(phase));
         }
         ++m_nHistory;
         iq[i] = out;

@@ -14,6 +14,9 @@ struct CFmModulatorSettings {
     double fFullScaleDbuv = 100.0;   // dBuV of a carrier at amplitude 1.0
     double fEchoDelay = 0.0;         // s; 0: no echo
     double fEchoGain = 0.0;          // the echo's amplitude relative to the direct ray
+    // Hz, the radio frequency at the IQ's 0 Hz: the echo's carrier arrives turned by
+    // 2 pi f tau at the radio frequency, wherever the capture is centred.
+    double fCentre = 0.0;
 };
 
 // The transmitter and the channel for test signals: MPX samples at 200000/s in the receiver's
@@ -43,6 +46,7 @@ private:
     int m_nCarry = 0;
     double m_fPhase = 0.0;
     double m_fHertzPerUnit;
+    std::complex<float> m_echoTurn;  // the echo's gain and its carrier's turn over the delay
     // The direct ray's last amplitudes and phases, for the echo.
     struct SRay {
         float fAmplitude = 0.0f;

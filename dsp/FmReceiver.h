@@ -1,11 +1,14 @@
 #pragma once
 
+#include <array>
 #include <complex>
 #include <cstdint>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "dsp/FirDecimator.h"
 #include "dsp/LiquidHandles.h"
 #include "dsp/RdsDemodulator.h"
 
@@ -42,6 +45,8 @@ public:
     static constexpr double kDefaultFullScaleDbuv = 100.0;
     // The most IQ samples one Process call takes.
     static constexpr int kMaxInput = 1 << 18;
+    // MPX samples by which the measured band's filter delays the MPX (and the level with it).
+    static constexpr int kBandDelay = 13;
 
     // Throws CDspError for a rate below kMinimumSampleRate, a rate that is not a whole number
     // of Hz with a manageable ratio to 400 kHz, or a station whose channel is not inside the
@@ -67,10 +72,14 @@ private:
     unsigned m_nDecim = 1;
     std::complex<double> m_step{1.0, 0.0};  // the tuning phasor's turn per IQ sample
     std::complex<float> m_phasor{1.0f, 0.0f};
-    CLiquidResampler m_pChannel;
+    CLiquidResampler m_pChannel;                      // a rational rate to 400 kHz
+    std::unique_ptr<CComplexDecimator> m_pDecimator;  // or a whole-number factor
     CLiquidFreqDem m_pDiscriminator;
-    CLiquidDecimator m_pMpxDecimator;
-    CLiquidDecimator m_pLevelDecimator;
+    std::unique_ptr<CRealDecimator> m_pMpxDecimator;
+    std::unique_ptr<CRealDecimator> m_pLevelDecimator;
+    std::unique_ptr<CRealDecimator> m_pBand;  // at 200 kHz, by 1
+    std::array<float, kBandDelay> m_levelDelay{};
+    int m_nDelayIndex = 0;
     CRdsDemodulator m_rds;
     std::vector<std::complex<float>> m_shifted;  // tuned input, with the carry in front
     std::vector<std::complex<float>> m_channel;  // at 400 kHz

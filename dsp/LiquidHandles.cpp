@@ -53,6 +53,35 @@ CLiquidResampler MakeResampler(unsigned interp, unsigned decim, double rate, dou
     return q;
 }
 
+std::vector<float> DecimatorTaps(double rate, double cutoff, double transition) {
+    const unsigned m = (KaiserTaps(transition / rate) + 1) / 2;
+    std::vector<float> h = LowPass(2 * m, cutoff / rate);
+    const float sum = std::accumulate(h.begin(), h.end(), 0.0f);
+    for (float& tap : h) {
+        tap /= sum;
+    }
+    return h;
+}
+
+std::vector<float> RealDecimatorTaps(double rate, double cutoff, double transition,
+                                     bool inverseSinc) {
+    const std::vector<float> lowPass = LowPass(KaiserTaps(transition / rate), cutoff / rate);
+    // Either way three taps longer, so that both kinds delay alike.
+    const float a = inverseSinc ? 1.0f / 24.0f : 0.0f;
+    const float corrector[3] = {-a, 1.0f + 2.0f * a, -a};
+    std::vector<float> h(lowPass.size() + 2, 0.0f);
+    for (std::size_t i = 0; i < lowPass.size(); ++i) {
+        for (std::size_t k = 0; k < 3; ++k) {
+            h[i + k] += lowPass[i] * corrector[k];
+        }
+    }
+    const float sum = std::accumulate(h.begin(), h.end(), 0.0f);
+    for (float& tap : h) {
+        tap /= sum;
+    }
+    return h;
+}
+
 CLiquidDecimator MakeDecimator(unsigned factor, double rate, double cutoff, double transition,
                                bool inverseSinc) {
     const std::vector<float> lowPass = LowPass(KaiserTaps(transition / rate), cutoff / rate);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <vector>
 
 // liquid-dsp's objects, owned: each handle destroys its object with the library's own call.
 struct rresamp_crcf_s;
@@ -23,6 +24,11 @@ using CLiquidFreqDem = std::unique_ptr<freqdem_s, CLiquidDestroy>;
 // rate `rate`, transition `transition` Hz wide, unity gain at 0 Hz.
 CLiquidResampler MakeResampler(unsigned interp, unsigned decim, double rate, double cutoff,
                                double transition);
+// The taps MakeResampler(1, ...) filters with, scaled to unity gain at 0 Hz.
+std::vector<float> DecimatorTaps(double rate, double cutoff, double transition);
+// The taps of MakeDecimator, scaled to unity gain at 0 Hz.
+std::vector<float> RealDecimatorTaps(double rate, double cutoff, double transition,
+                                     bool inverseSinc);
 // A real decimator by `factor` with the same kind of low-pass. `inverseSinc` adds the
 // correction 1 + x^2/6 (x = pi f / rate) for a response falling as sin(x)/x, as a quadrature
 // discriminator's does: it measures the phase step over a whole sample.

@@ -26,7 +26,9 @@ public:
     // Demodulates `count` MPX samples (any scale) and writes one byte 0 or 1 per decoded bit
     // to `bits`, which has room for MaxBits(count); returns the number of bits.
     int Process(const float* mpx, int count, std::uint8_t* bits);
-    static int MaxBits(int count) { return count / 160 + 2; }
+    // A decision comes at least half a bit (84 MPX samples) after the last, also when the
+    // symbol clock moves: twice the bit rate bounds the count.
+    static int MaxBits(int count) { return count / 80 + 2; }
 
 private:
     void Symbol(std::complex<float> baseband, std::uint8_t* bits, int& produced);

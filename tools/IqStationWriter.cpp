@@ -25,6 +25,7 @@ CIqStationWriter::CIqStationWriter(const CGeneratorOptions& options)
     settings.fOffset = options.fFrequency * 1e6 - m_fCentre;
     settings.fFullScaleDbuv = m_fFullScale;
     settings.fEchoDelay = options.fEchoDelay;
+    settings.fCentre = m_fCentre;
     settings.fEchoGain = options.fEchoDelay > 0.0 ? std::pow(10.0, options.fEchoLevel / 20.0) : 0.0;
     m_pModulator = std::make_unique<CFmModulator>(settings);
     // The carrier's mean power against the noise in the channel; spread over the whole rate.

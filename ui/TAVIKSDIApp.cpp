@@ -79,6 +79,8 @@ bool CTAVIKSDIApp::InitInstance(const SStartOptions& options) {
         m_pDoc->UpdateAllViews(nullptr, 0);
     }
     m_pDoc->GetDevice().SetDataFolder(RecordingsFolder(options.strRecordings));
+    m_pDoc->GetDevice().SetIqSource(options.iqSource);
+    m_pDoc->GetDevice().SetLiveSource(options.liveSource);
     frame.RestoreGeometry();
     frame.show();
     QTimer::singleShot(0, &frame, [this, options] { OnWindowReady(options); });

@@ -1,8 +1,11 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 
+#include "device/IqFileSource.h"
+#include "device/LiveIqSource.h"
 #include "ui/ItemPages.h"
 
 namespace tavik {
@@ -20,6 +23,9 @@ struct SStartOptions {
     bool bEnableAlarms = false;  // tick every alarm of the setup once the window is up
     std::string strLogFolder;    // log here from the start; empty: the remembered folder
     std::string strRecordings;   // the recordings' folder; empty: see RecordingsFolder
+    // A receiver instead of the recordings: an IQ file or a live source.
+    std::optional<CIqSourceSettings> iqSource;
+    std::optional<CLiveSourceSettings> liveSource;
 };
 
 // The application: the settings key "NORVANE", the one document, the result window and the

@@ -1,6 +1,7 @@
 // Screenshots of the application window: window_gallery OUTDIR SETUP.tvk SECONDS WxH...
-// Run in the folder of the recordings. Scans the band on the parameter page, then measures
-// with every alarm of the setup ticked for SECONDS and grabs each page at each size:
+// [iq:FILE]. Run in the folder of the recordings; with iq:FILE the measurement receives that
+// IQ capture through the software receiver instead. Scans the band on the parameter page, then
+// measures with every alarm of the setup ticked for SECONDS and grabs each page at each size:
 //   NAME-WxH.png for main-window, parameter-panorama, protocol-settings, alarm-settings and
 //   page-signal-scope ... page-rds (the six measurement views).
 #include <cstdio>
@@ -55,11 +56,16 @@ private:
 
 int Run(int argc, char** argv) {
     if (argc < 5) {
-        std::fprintf(stderr, "usage: window_gallery OUTDIR SETUP.tvk SECONDS WxH...\n");
+        std::fprintf(stderr, "usage: window_gallery OUTDIR SETUP.tvk SECONDS WxH... [iq:FILE]\n");
         return 2;
     }
     std::vector<SSize> sizes;
+    SStartOptions options;
     for (int i = 4; i < argc; ++i) {
+        if (const auto file = CIqFileSource::FileOfReceiver(argv[i])) {
+            options.iqSource = CIqSourceSettings{*file, {}, {}, {}, {}};
+            continue;
+        }
         SSize size;
         if (std::sscanf(argv[i], "%dx%d", &size.nWidth, &size.nHeight) != 2) {
             std::fprintf(stderr, "window_gallery: %s is no size\n", argv[i]);
@@ -70,7 +76,6 @@ int Run(int argc, char** argv) {
     CTavikApplication application(argc, argv);
     CRecordingPrompt prompt;  // no box may wait for an answer here
     CTAVIKSDIApp app(&prompt);
-    SStartOptions options;
     options.strDocument = argv[2];
     options.bEnableAlarms = true;
     if (!app.InitInstance(options)) {

@@ -73,7 +73,15 @@ TEST(GuiCommandLineTest, OnlyTheWindowsCommandLinesOpenIt) {
         {{".tvk"}, false, "", false, false, "", ""},
         {{"--version"}, false, "", false, false, "", ""},
         {{"a.tvk", "b.tvk"}, false, "", false, false, "", ""},
+        {{"--receiver", "rtl:0"}, false, "", false, false, "", ""},
+        {{"--frequency", "120"}, false, "", false, false, "", ""},
+        {{"--frequency", "98.2x"}, false, "", false, false, "", ""},
     };
+    const auto live =
+        ParseGuiCommandLine({"--start", "--receiver", "rtltcp:site:1234", "--frequency", "98.2"});
+    ASSERT_TRUE(live.has_value());
+    EXPECT_EQ(live->strReceiver, "rtltcp:site:1234");
+    EXPECT_EQ(live->frequency, 98.2);
     for (const auto& c : cases) {
         const auto line = ParseGuiCommandLine(c.args);
         ASSERT_EQ(line.has_value(), c.bGui) << testing::PrintToString(c.args);

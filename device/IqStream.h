@@ -1,0 +1,51 @@
+#pragma once
+
+#include <atomic>
+#include <complex>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+
+namespace tavik {
+
+// A live receiver could not be reached or its stream broke; the message says why.
+class CIqStreamError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+struct CIqTuning {
+    double fCentre = 0.0;        // Hz
+    double fRate = 1200000.0;    // IQ samples per second
+    std::optional<double> gain;  // dB; automatic without
+};
+
+// IQ as a receiver delivers it while it happens. Every wait is bounded and ends soon after the
+// `running` flag given at construction falls.
+class CIqStream {
+public:
+    virtual ~CIqStream() = default;
+    // Connects and tunes; returns not open when stopped first. Throws CIqStreamError.
+    virtual void Open(const CIqTuning& tuning) = 0;
+    virtual bool IsOpen() const = 0;
+    virtual void Close() = 0;
+    // Up to `count` samples as they come; 0 only when stopped. Throws CIqStreamError when the
+    // stream breaks or stalls.
+    virtual int Read(std::complex<float>* iq, int count) = 0;
+    // The receiver as the log names it.
+    virtual std::string Name() const = 0;
+    // Samples the receiver lost (overflows) since the last call, and how often.
+    struct SDropped {
+        std::int64_t nSamples = 0;
+        std::int64_t nEvents = 0;
+    };
+    virtual SDropped TakeDropped() { return {}; }
+};
+
+// The stream of "rtltcp:HOST[:PORT]" or "soapy:ARGS". Throws CIqStreamError for an address
+// that cannot be meant (no host, a bad port); nothing here waits on the device.
+std::unique_ptr<CIqStream> MakeIqStream(const std::string& spec, const std::atomic<bool>& running);
+
+}  // namespace tavik

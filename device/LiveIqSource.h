@@ -1,0 +1,81 @@
+#pragma once
+
+#include <atomic>
+#include <complex>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "dsp/FmReceiver.h"
+
+namespace tavik {
+
+class CIqStream;
+
+// A receiver that streams IQ as it happens: `rtltcp:HOST[:PORT]` or `soapy:ARGS`.
+struct CLiveSourceSettings {
+    std::string strSpec;              // "rtltcp:HOST[:PORT]" or "soapy:ARGS"
+    double fRate = kDefaultRate;      // IQ samples per second
+    std::optional<double> station;    // Hz; default: the tuner frequency set on the device
+    std::optional<double> gain;       // dB; default: automatic
+    std::optional<double> fullScale;  // dBuV at 0 dBFS; default: the receiver's kept one
+
+    static constexpr double kDefaultRate = 1200000.0;
+    // The tuner sits this far below the station, away from the receiver's DC spike.
+    static constexpr double kTuningOffset = 250000.0;
+
+    // Settings for "rtltcp:..." or "soapy:..."; nullopt for a receiver of another kind.
+    static std::optional<CLiveSourceSettings> FromSpec(const std::string& spec);
+};
+
+// A live IQ stream through the FM receiver: tunes the device, then hands out the receiver's
+// 20000-sample blocks (MPX in ADC units, RF level in dBuV) at the stream's own pace and the
+// RDS bit stream in 100-byte chunks. Open and ReadBlock throw CIqStreamError when the device
+// cannot be reached or its stream breaks; Open again reconnects and starts the receiver
+// afresh. All waits end soon after `running` falls.
+class CLiveIqSource {
+public:
+    static constexpr int kBlockSamples = 20000;
+    static constexpr int kRdsChunkBytes = 100;
+    static constexpr int kSettleSamples = 1000;  // dropped after each (re)start
+
+    // Throws CDspError (rate, station) or CIqStreamError (address).
+    CLiveIqSource(const CLiveSourceSettings& settings, double station, double fullScale,
+                  const std::atomic<bool>& running);
+    ~CLiveIqSource();
+    CLiveIqSource(const CLiveIqSource&) = delete;
+    CLiveIqSource& operator=(const CLiveIqSource&) = delete;
+
+    void Open();
+    bool IsOpen() const;
+    void Close();
+    // The next block; false when stopped.
+    bool ReadBlock(float* mpx, float* level);
+    bool ReadRdsChunk(std::uint8_t* chunk);
+    std::string Address() const;
+    // Samples the device lost since the last call, and how often.
+    std::pair<std::int64_t, std::int64_t> TakeDropped();
+
+private:
+    void Receive(int count);
+    void Consume(int count);
+
+    CLiveSourceSettings m_settings;
+    CFmReceiverSettings m_receiverSettings;
+    std::unique_ptr<CIqStream> m_pStream;
+    std::unique_ptr<CFmReceiver> m_pReceiver;
+    int m_nChunkSamples;
+    std::vector<std::complex<float>> m_iq;
+    std::vector<float> m_mpx;
+    std::vector<float> m_level;
+    int m_nPending = 0;
+    int m_nSettle = kSettleSamples;
+    std::vector<std::uint8_t> m_bits;
+    std::vector<std::uint8_t> m_rdsBits;
+    std::size_t m_nRdsBits = 0;
+};
+
+}  // namespace tavik

@@ -1,0 +1,171 @@
+// The transfers of CTavikControl from a live IQ stream through the software receiver.
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "device/IqStream.h"
+#include "device/TavikControl.h"
+#include "platform/GenericException.h"
+#include "platform/Messages.h"
+
+namespace tavik {
+
+namespace {
+
+constexpr auto kFirstRetry = std::chrono::milliseconds(500);
+constexpr auto kLongestRetry = std::chrono::milliseconds(8000);
+// Lost samples are told at most this often, with the counts since the start.
+constexpr auto kDropNoticePeriod = std::chrono::seconds(10);
+
+}  // namespace
+
+std::string CTavikControl::ReceptionNotice() const {
+    const std::lock_guard lock(m_noticeMutex);
+    return m_strReceptionNotice;
+}
+
+void CTavikControl::SetLiveSource(std::optional<CLiveSourceSettings> settings,
+                                  const std::string& folder) {
+    m_liveSettings = std::move(settings);
+    m_pStore = m_liveSettings ? std::make_unique<CReceiverStore>(folder, m_liveSettings->strSpec)
+                              : nullptr;
+}
+
+void CTavikControl::StartLiveSource(HWND hwndNotify) {
+    const CLiveSourceSettings& settings = *m_liveSettings;
+    // To the kHz: the tuner frequency in MHz as a float is off by some Hz, and the device
+    // should be told the frequency that was meant.
+    const double station =
+        std::round(settings.station.value_or(static_cast<double>(m_fFrequency) * 1e6) / 1e3) * 1e3;
+    try {
+        // Nothing here waits on the network: connecting is the thread's first step.
+        if (settings.fullScale && settings.fullScale != m_pStore->FullScale() &&
+            !m_pStore->SetFullScale(*settings.fullScale)) {
+            throw std::runtime_error("the level calibration cannot be kept in \"" +
+                                     m_pStore->Path() + "\"");
+        }
+        const double fullScale = m_pStore->FullScale().value_or(CFmReceiver::kDefaultFullScaleDbuv);
+        m_pLiveSource =
+            std::make_unique<CLiveIqSource>(settings, station, fullScale, m_bADCRunning);
+    } catch (const std::exception& e) {
+        throw CTavikControlException(
+            std::string("StartADCTransfer: ") + settings.strSpec + ": " + e.what() + "\n", 0);
+    }
+    m_pAdcPacer->Reset();  // times the retries
+    m_bADCRunning.store(true);
+    try {
+        m_ADCThread = std::thread([this, hwndNotify] { LiveTransfer(hwndNotify); });
+    } catch (const std::system_error&) {
+        m_bADCRunning.store(false);
+        throw CTavikControlException("StartADCTransfer: Could not start ADCTransfer thread\n", 0);
+    }
+}
+
+void CTavikControl::NoticeReception(HWND hwndNotify, int subId, const std::string& text) {
+    {
+        const std::lock_guard lock(m_noticeMutex);
+        m_strReceptionNotice = text;
+    }
+    if (hwndNotify != nullptr) {
+        // The text travels with the notice: a later one may replace the kept text first.
+        hwndNotify->PostMessage(CMessage{WM_TRANSFER_ERROR,
+                                         static_cast<std::uintptr_t>(EXC_TAVIKCONTROL),
+                                         subId,
+                                         {},
+                                         std::make_shared<const std::string>(text)});
+    }
+}
+
+void CTavikControl::PublishBlock(const float* mpx, const float* level) {
+    if (SampleHalf* half = m_samples.BeginWrite()) {
+        std::memcpy(half->mpx.data(), mpx, sizeof(float) * GLOBAL_SAMPLE_BUFSIZE);
+        std::memcpy(half->level.data(), level, sizeof(float) * GLOBAL_SAMPLE_BUFSIZE);
+        half->mpxCount = GLOBAL_SAMPLE_BUFSIZE;
+        half->levelCount = GLOBAL_SAMPLE_BUFSIZE;
+        m_samples.EndWrite(true);
+        PostThreadMessage(m_dwADCThreadID.load(), WM_ADC_BLOCK_READY);
+    }
+}
+
+void CTavikControl::PublishRdsChunk(const std::uint8_t* chunk) {
+    if (RdsBlock* target = m_rds.BeginWrite()) {
+        std::memcpy(target->data(), chunk, RDS_BLOCK_BYTES);
+        m_rds.EndWrite(true);
+        PostThreadMessage(m_dwRDSThreadID.load(), WM_RDS_BLOCK_READY);
+    }
+}
+
+// Blocks as the stream delivers them. When the stream breaks, or cannot be had at the start,
+// the loss is told once and the connection tried again after 0.5, 1, 2, 4, then every 8 s;
+// once it is back, that is told and the blocks go on.
+void CTavikControl::LiveTransfer(HWND hwndNotify) {
+    std::vector<float> mpx(GLOBAL_SAMPLE_BUFSIZE);  // once per run, not per block
+    std::vector<float> level(GLOBAL_SAMPLE_BUFSIZE);
+    RdsBlock chunk{};
+    CLiveIqSource& source = *m_pLiveSource;
+    bool lost = false;
+    auto retry = kFirstRetry;
+    std::int64_t droppedSamples = 0;
+    std::int64_t overflows = 0;
+    auto lastDropNotice = std::chrono::steady_clock::now() - kDropNoticePeriod;
+    try {
+        while (m_bADCRunning.load()) {
+            try {
+                if (!source.IsOpen()) {
+                    source.Open();
+                    if (!source.IsOpen()) {
+                        break;  // stopped while connecting
+                    }
+                    if (lost) {
+                        NoticeReception(hwndNotify, SUBID_RECEPTION_BACK,
+                                        "reception from " + source.Address() + " resumed");
+                        lost = false;
+                    }
+                    retry = kFirstRetry;
+                }
+                if (!source.ReadBlock(mpx.data(), level.data())) {
+                    continue;
+                }
+                PublishBlock(mpx.data(), level.data());
+                const auto [samples, events] = source.TakeDropped();
+                droppedSamples += samples;
+                overflows += events;
+                const auto now = std::chrono::steady_clock::now();
+                if ((samples > 0 || events > 0) && now - lastDropNotice >= kDropNoticePeriod) {
+                    lastDropNotice = now;
+                    NoticeReception(hwndNotify, SUBID_SAMPLES_DROPPED,
+                                    source.Address() + ": " + std::to_string(overflows) +
+                                        " overflows and " + std::to_string(droppedSamples) +
+                                        " samples lost so far");
+                }
+                while (source.ReadRdsChunk(chunk.data())) {
+                    PublishRdsChunk(chunk.data());
+                }
+            } catch (const CIqStreamError& e) {
+                source.Close();
+                if (!lost) {
+                    NoticeReception(hwndNotify, SUBID_RECEPTION_LOST,
+                                    std::string(e.what()) + "; reconnecting");
+                    lost = true;
+                }
+                m_pAdcPacer->Sleep(std::chrono::duration_cast<std::chrono::milliseconds>(retry));
+                retry = std::min(retry * 2, kLongestRetry);
+            }
+        }
+    } catch (...) {
+        // Anything else ends the thread, and the measurement is told through 1045.
+        const CGenericException e = CurrentException(EXC_TAVIKCONTROL);
+        if (hwndNotify != nullptr) {
+            hwndNotify->PostMessage(WM_TRANSFER_ERROR, static_cast<std::uintptr_t>(e.GetErrorId()),
+                                    e.GetSubId());
+        }
+        m_bADCRunning.store(false);
+    }
+    source.Close();
+}
+
+}  // namespace tavik

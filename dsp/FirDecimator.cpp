@@ -1,0 +1,70 @@
+#include "dsp/FirDecimator.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace tavik {
+
+CComplexDecimator::CComplexDecimator(const std::vector<float>& taps, unsigned factor, int maxGroups)
+    : m_nFactor(factor), m_nTaps((taps.size() + 3) / 4 * 4) {
+    // Zero taps in front round the length to a multiple of four samples (eight floats).
+    m_weights.assign(2 * m_nTaps, 0.0f);
+    const std::size_t pad = m_nTaps - taps.size();
+    for (std::size_t k = 0; k < taps.size(); ++k) {
+        const float w = taps[taps.size() - 1 - k];
+        m_weights[2 * (pad + k)] = w;
+        m_weights[2 * (pad + k) + 1] = w;
+    }
+    m_history.assign(2 * (m_nTaps - 1 + static_cast<std::size_t>(maxGroups) * factor), 0.0f);
+}
+
+void CComplexDecimator::Execute(const std::complex<float>* in, int groups,
+                                std::complex<float>* out) {
+    const std::size_t keep = 2 * (m_nTaps - 1);
+    const std::size_t count = static_cast<std::size_t>(groups) * m_nFactor;
+    std::memcpy(m_history.data() + keep, in, sizeof(float) * 2 * count);
+    const float* w = m_weights.data();
+    const std::size_t length = 2 * m_nTaps;
+    for (int j = 0; j < groups; ++j) {
+        // The window ends with the group's last sample.
+        const float* x = m_history.data() + 2 * (static_cast<std::size_t>(j + 1) * m_nFactor - 1);
+        float s[8] = {};
+        for (std::size_t i = 0; i < length; i += 8) {
+            for (std::size_t l = 0; l < 8; ++l) {
+                s[l] += w[i + l] * x[i + l];
+            }
+        }
+        out[j] = {s[0] + s[2] + s[4] + s[6], s[1] + s[3] + s[5] + s[7]};
+    }
+    std::memmove(m_history.data(), m_history.data() + 2 * count, sizeof(float) * keep);
+}
+
+CRealDecimator::CRealDecimator(const std::vector<float>& taps, unsigned factor, int maxGroups)
+    : m_nFactor(factor), m_nTaps((taps.size() + 7) / 8 * 8) {
+    m_weights.assign(m_nTaps, 0.0f);
+    const std::size_t pad = m_nTaps - taps.size();
+    for (std::size_t k = 0; k < taps.size(); ++k) {
+        m_weights[pad + k] = taps[taps.size() - 1 - k];
+    }
+    m_history.assign(m_nTaps - 1 + static_cast<std::size_t>(maxGroups) * factor, 0.0f);
+}
+
+void CRealDecimator::Execute(const float* in, int groups, float* out) {
+    const std::size_t keep = m_nTaps - 1;
+    const std::size_t count = static_cast<std::size_t>(groups) * m_nFactor;
+    std::memmove(m_history.data() + keep, in, sizeof(float) * count);
+    const float* w = m_weights.data();
+    for (int j = 0; j < groups; ++j) {
+        const float* x = m_history.data() + (static_cast<std::size_t>(j + 1) * m_nFactor - 1);
+        float s[8] = {};
+        for (std::size_t i = 0; i < m_nTaps; i += 8) {
+            for (std::size_t l = 0; l < 8; ++l) {
+                s[l] += w[i + l] * x[i + l];
+            }
+        }
+        out[j] = ((s[0] + s[1]) + (s[2] + s[3])) + ((s[4] + s[5]) + (s[6] + s[7]));
+    }
+    std::memmove(m_history.data(), m_history.data() + count, sizeof(float) * keep);
+}
+
+}  // namespace tavik

@@ -1,0 +1,205 @@
+#include <gtest/gtest.h>
+#include <SoapySDR/Device.hpp>
+#include <SoapySDR/Errors.hpp>
+#include <SoapySDR/Formats.hpp>
+#include <SoapySDR/Registry.hpp>
+#include <SoapySDR/Version.hpp>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "device/TavikControl.h"
+#include "dsp/IqFormat.h"
+#include "platform/GenericException.h"
+#include "platform/MessageQueue.h"
+#include "platform/Messages.h"
+#include "rds/RDSDecoder.h"
+#include "tests/support/TempFolder.h"
+#include "tools/StationGenerator.h"
+
+namespace tavik {
+namespace {
+
+using namespace std::chrono_literals;
+
+// What the fake receiver serves and what it was told.
+struct CFakeState {
+    std::vector<std::complex<float>> iq;  // looped
+    std::atomic<double> rate{0.0};
+    std::atomic<double> frequency{0.0};
+    std::atomic<int> automaticGain{-1};
+    std::atomic<int> opened{0};
+    // The read on which the stream overflows (losing 4096 samples) or breaks; -1 never.
+    std::atomic<int> overflowAt{-1};
+    std::atomic<int> breakAt{-1};
+    std::atomic<int> reads{0};
+};
+CFakeState g_fake;
+
+// A SoapySDR device that streams the state's IQ with time stamps, as fast as it is read.
+class CFakeDevice final : public SoapySDR::Device {
+public:
+    void setSampleRate(const int, const size_t, const double rate) override { g_fake.rate = rate; }
+    double getSampleRate(const int, const size_t) const override { return g_fake.rate; }
+    void setFrequency(const int, const size_t, const double frequency,
+                      const SoapySDR::Kwargs&) override {
+        g_fake.frequency = frequency;
+    }
+    void setGainMode(const int, const size_t, const bool automatic) override {
+        g_fake.automaticGain = automatic ? 1 : 0;
+    }
+    SoapySDR::Stream* setupStream(const int, const std::string& format, const std::vector<size_t>&,
+                                  const SoapySDR::Kwargs&) override {
+        if (format != SOAPY_SDR_CF32) {
+            throw std::runtime_error("format " + format);
+        }
+        ++g_fake.opened;
+        return reinterpret_cast<SoapySDR::Stream*>(this);
+    }
+    void closeStream(SoapySDR::Stream*) override {}
+    int activateStream(SoapySDR::Stream*, const int, const long long, const size_t) override {
+        return 0;
+    }
+    int readStream(SoapySDR::Stream*, void* const* buffers, const size_t count, int& flags,
+                   long long& timeNs, const long) override {
+        const int read = g_fake.reads++;
+        if (read == g_fake.breakAt) {
+            return SOAPY_SDR_STREAM_ERROR;
+        }
+        if (read == g_fake.overflowAt) {
+            m_nSample += 4096;
+            return SOAPY_SDR_OVERFLOW;
+        }
+        auto* out = static_cast<std::complex<float>*>(buffers[0]);
+        const std::size_t n = std::min<std::size_t>(count, 8192);
+        for (std::size_t i = 0; i < n; ++i) {
+            out[i] = g_fake.iq[(m_nSample + i) % g_fake.iq.size()];
+        }
+        flags = SOAPY_SDR_HAS_TIME;
+        timeNs = static_cast<long long>(static_cast<double>(m_nSample) * 1e9 / g_fake.rate);
+        m_nSample += n;
+        return static_cast<int>(n);
+    }
+
+private:
+    std::size_t m_nSample = 0;
+};
+
+const SoapySDR::Registry g_registry(
+    "tavikfake",
+    [](const SoapySDR::Kwargs& args) {
+        SoapySDR::KwargsList found;
+        if (args.count("driver") != 0 && args.at("driver") == "tavikfake") {
+            found.push_back({{"driver", "tavikfake"}});
+        }
+        return found;
+    },
+    [](const SoapySDR::Kwargs&) -> SoapySDR::Device* { return new CFakeDevice; },
+    SOAPY_SDR_ABI_VERSION);
+
+// The generated station, 2 s, as the fake's IQ (once per test binary).
+void LoadStation() {
+    if (!g_fake.iq.empty()) {
+        return;
+    }
+    test::CTempFolder folder;
+    CGeneratorOptions options;
+    options.strOutputFolder = folder.Path();
+    options.fSeconds = 2.0;
+    options.strIqDatatype = "cu8";
+    options.fIqRate = 1200000.0;
+    options.fCarrierToNoise = 40.0;
+    CStationGenerator(options).Run();
+    std::ifstream in(folder.File("station.sigmf-data"), std::ios::binary);
+    const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in),
+                                          std::istreambuf_iterator<char>()};
+    g_fake.iq.resize(bytes.size() / 2);
+    ConvertIq(CIqFormat::Cu8, bytes.data(), g_fake.iq.size(), g_fake.iq.data());
+}
+
+struct CFakeRun {
+    CTavikControl device;
+    CQueueTarget window;
+    explicit CFakeRun(const char* spec) {
+        CLiveSourceSettings settings = *CLiveSourceSettings::FromSpec(spec);
+        settings.station = 106.7e6;
+        device.SetLiveSource(settings);
+        device.StartADCTransfer(&window);
+    }
+    ~CFakeRun() { device.StopTransfer(); }
+    // The next reception notice (1045): its sub-ID and text; -1 when none came.
+    std::pair<int, std::string> NextNotice() {
+        CMessage message;
+        if (!window.Queue()
+                 .GetMessageFor(message, 10s, WM_TRANSFER_ERROR, WM_TRANSFER_ERROR)
+                 .has_value()) {
+            return {-1, ""};
+        }
+        return {static_cast<int>(message.lParam), message.pText ? *message.pText : ""};
+    }
+};
+
+// Through the fake receiver: the device is tuned 250 kHz below the station with automatic
+// gain, and the RDS bits it hands out carry the station.
+TEST(Soapy, FakeReceiverIsTunedAndItsStationDecoded) {
+    LoadStation();
+    g_fake.overflowAt = -1;
+    g_fake.breakAt = -1;
+    CFakeRun run("soapy:driver=tavikfake");
+    CRDSDecoder decoder;
+    std::vector<std::uint8_t> chunk(500);
+    const auto limit = std::chrono::steady_clock::now() + 20s;
+    while (decoder.GetData().m_strPS != "TAVIK FM" && std::chrono::steady_clock::now() < limit) {
+        int count = 0;
+        run.device.GetRDSData(chunk.data(), count);
+        if (std::any_of(chunk.begin(), chunk.begin() + count, [](auto b) { return b != 0; })) {
+            decoder.Decode(chunk.data(), count);
+        } else {
+            std::this_thread::sleep_for(5ms);
+        }
+    }
+    EXPECT_EQ(decoder.GetData().m_strPS, "TAVIK FM");
+    EXPECT_EQ(decoder.GetData().m_strPI, "D313");
+    EXPECT_EQ(g_fake.rate.load(), 1200000.0);
+    EXPECT_EQ(g_fake.frequency.load(), 106450000.0);
+    EXPECT_EQ(g_fake.automaticGain.load(), 1);
+}
+
+// An overflow is counted with the samples its time stamps show lost; a broken stream is a
+// loss of reception after which the device is opened again and the blocks go on.
+TEST(Soapy, OverflowsAreCountedAndABrokenStreamReopened) {
+    LoadStation();
+    g_fake.reads = 0;
+    g_fake.opened = 0;
+    g_fake.overflowAt = 40;
+    g_fake.breakAt = 400;
+    CFakeRun run("soapy:driver=tavikfake");
+    using Notice = std::pair<int, std::string>;
+    EXPECT_EQ(run.NextNotice(),
+              Notice(CTavikControl::SUBID_SAMPLES_DROPPED,
+                     "soapy:driver=tavikfake: 1 overflows and 4096 samples lost so far"));
+    EXPECT_EQ(run.NextNotice(),
+              Notice(CTavikControl::SUBID_RECEPTION_LOST,
+                     "soapy:driver=tavikfake: the stream broke: STREAM_ERROR; reconnecting"));
+    EXPECT_EQ(run.NextNotice(), Notice(CTavikControl::SUBID_RECEPTION_BACK,
+                                       "reception from soapy:driver=tavikfake resumed"));
+    EXPECT_EQ(run.device.ReceptionNotice(), "reception from soapy:driver=tavikfake resumed");
+    EXPECT_EQ(g_fake.opened.load(), 2);
+}
+
+TEST(Soapy, AReceiverThatIsNotThereIsALossThatNamesIt) {
+    CFakeRun run("soapy:driver=nonesuch");
+    const auto [subId, text] = run.NextNotice();
+    EXPECT_EQ(subId, CTavikControl::SUBID_RECEPTION_LOST);
+    EXPECT_EQ(text.rfind("soapy:driver=nonesuch: ", 0), 0u) << text;
+}
+
+}  // namespace
+}  // namespace tavik
