@@ -31,9 +31,8 @@ void CTAVIKSDIDoc::ResetMeasurementCounters() {
     m_nPanoramaSteps = 0;
     m_fPanoramaStep = 0.025f;
     m_bPanoramaRunning.store(false);
-    m_nResults = 0;
-    m_currentRecord = CResultRecord();
-    ForgetCurrentValues();
+    m_logger.ResetRecords();
+    m_fDeviationPeakSinceCheck.reset();
 }
 
 }  // namespace tavik
