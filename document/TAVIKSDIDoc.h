@@ -292,7 +292,8 @@ public:
     static constexpr const char* INVALID_FOLDER_QUESTION = CDayFileLogger::INVALID_FOLDER_QUESTION;
     static constexpr int RESULT_RECORDS = CDayFileLogger::RESULT_RECORDS;
 
-    int OpenLogFiles(bool ask) { return m_logger.OpenLogFiles(ask); }  // 0, or -1 without a folder
+    // Starts logging in the log folder after CheckLogFolder; 0, or -1 without a folder.
+    int OpenLogFiles(bool ask) { return m_logger.OpenLogFiles(ask); }
     // Unattended logging: takes `folder` as the log folder and opens the day's files there
     // without asking anything and without deleting any file; day files of an earlier run are
     // continued. 0, or -1 for an empty folder name.
@@ -303,7 +304,8 @@ public:
     void SelectLogFolder(std::optional<std::string> path = std::nullopt) {
         m_logger.SelectLogFolder(std::move(path));
     }
-    // 0, or -1 when the user declined
+    // Deletes this program's day files in the log folder, asking first when `ask`; 0, or -1
+    // when the user declined.
     int CheckLogFolder(bool ask) { return m_logger.CheckLogFolder(ask); }
     void GetLogFolder(std::string& out) const { out = m_header.m_strLogFolder; }
     std::string ResultFileName() const { return m_logger.ResultFileName(); }
