@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <string_view>
 
 namespace tavik {
 
@@ -52,6 +53,12 @@ void CDroppingLineOutput::WriteLine() {
     if (ready != 1 || (target.revents & POLLOUT) == 0) {
         ++m_nDropped;
         return;
+    }
+    const std::string_view line = m_strLine;
+    const bool ownPriority =
+        line.size() >= 3 && line[0] == '<' && line[1] >= '0' && line[1] <= '7' && line[2] == '>';
+    if (!m_strPrefix.empty() && !ownPriority) {
+        m_strLine.insert(0, m_strPrefix);
     }
     std::size_t done = 0;
     while (done < m_strLine.size()) {

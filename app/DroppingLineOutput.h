@@ -20,6 +20,9 @@ public:
     std::int64_t GetDroppedLines() const { return m_nDropped; }
     bool IsClosed() const { return m_bClosed; }
     void SetClosedHandler(std::function<void()> handler) { m_closedHandler = std::move(handler); }
+    // Written before every line that does not begin with a priority ("<3>") of its own: the
+    // journal's priority of the stream's lines.
+    void SetLinePrefix(std::string prefix) { m_strPrefix = std::move(prefix); }
 
 protected:
     int_type overflow(int_type ch) override;
@@ -35,6 +38,7 @@ private:
 
     int m_fd;
     std::string m_strLine;
+    std::string m_strPrefix;
     std::int64_t m_nDropped = 0;
     bool m_bClosed = false;
     std::function<void()> m_closedHandler;

@@ -1,7 +1,9 @@
 #include <iostream>
+#include <memory>
 
 #include <QTimer>
 
+#include "app/GuiMetrics.h"
 #include "app/GuiOptions.h"
 #include "app/SignalStop.h"
 #include "document/TAVIKSDIDoc.h"
@@ -17,6 +19,14 @@ constexpr int kSignalPollMs = 100;
 }  // namespace
 
 int RunGuiCommand(int& argc, char** argv, const SGuiCommandLine& commandLine) {
+    CMetricsAddress metricsAddress;
+    if (!commandLine.strMetrics.empty()) {
+        if (const std::string fault = metricsAddress.Parse(commandLine.strMetrics);
+            !fault.empty()) {
+            std::cerr << "tavik: --metrics: " << fault << "\n";
+            return 2;
+        }
+    }
     // Qt's platform plugin would abort the process without a display.
     if (const std::string message = NoDisplayMessage(); !message.empty()) {
         std::cerr << message;
@@ -33,6 +43,16 @@ int RunGuiCommand(int& argc, char** argv, const SGuiCommandLine& commandLine) {
     options.strRecordings = commandLine.strRecordings;
     if (!app.InitInstance(options)) {
         return 1;
+    }
+    std::unique_ptr<CGuiMetrics> metrics;
+    if (!commandLine.strMetrics.empty()) {
+        metrics = std::make_unique<CGuiMetrics>(app.GetDocument());
+        if (const std::string fault = metrics->Start(metricsAddress); !fault.empty()) {
+            std::cerr << "tavik: cannot serve the metrics on " << metricsAddress.ListeningPort()
+                      << ": " << fault << "\n";
+            return 1;
+        }
+        std::cout << "Metrics at " << metrics->Url() << std::endl;
     }
     // A stop signal ends the measurement the normal way (records written, day files closed
     // with their footer) and the program with 0, without the question a close would ask.

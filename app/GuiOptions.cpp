@@ -41,6 +41,10 @@ std::optional<SGuiCommandLine> ParseGuiCommandLine(const std::vector<std::string
             if (!folder(line.strRecordings)) {
                 return std::nullopt;
             }
+        } else if (*it == "--metrics") {
+            if (!folder(line.strMetrics)) {
+                return std::nullopt;
+            }
         } else if (IsDocumentFile(*it) && line.strDocument.empty()) {
             line.strDocument = *it;
         } else {

@@ -9,14 +9,15 @@ namespace tavik {
 // The command lines that start the application window: none at all, a document file
 // (`tavik FILE.tvk`), or an unattended start (`tavik --start [FILE.tvk]`); after them, in any
 // order and once each, `--enable-alarms` (tick every alarm of the setup), `--log-folder DIR`
-// (log there from the start, as `monitor` does) and `--recordings DIR` (where the receiver's
-// recordings are).
+// (log there from the start, as `monitor` does), `--recordings DIR` (where the receiver's
+// recordings are) and `--metrics ADDR:PORT` (serve Prometheus metrics, as `monitor` does).
 struct SGuiCommandLine {
     std::string strDocument;
     bool bStart = false;
     bool bEnableAlarms = false;
     std::string strLogFolder;
     std::string strRecordings;
+    std::string strMetrics;  // as given; checked when the window starts
 };
 
 // The window's command line, or nothing when `args` (without the program name) is another

@@ -12,15 +12,18 @@ namespace tavik {
 // without a person.
 class CHeadlessPrompt final : public CPrompt {
 public:
-    explicit CHeadlessPrompt(std::ostream& err) : m_err(err) {}
+    // `errorPriority`: message boxes (failures) begin with the journal's error priority "<3>".
+    explicit CHeadlessPrompt(std::ostream& err, bool errorPriority = false)
+        : m_err(err), m_bErrorPriority(errorPriority) {}
     int MessageBox(const std::string& text, unsigned style) override;
     void Notice(const std::string& text) override;
 
 private:
-    void Print(const std::string& text);
+    void Print(const std::string& text, const char* priority);
 
     std::mutex m_mutex;  // notices may come from any thread
     std::ostream& m_err;
+    const bool m_bErrorPriority;
 };
 
 }  // namespace tavik

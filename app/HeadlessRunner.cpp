@@ -7,6 +7,7 @@
 
 #include "app/AlarmNotifier.h"
 #include "app/JsonLine.h"
+#include "app/MetricsPublisher.h"
 #include "app/StatusLine.h"
 #include "document/AlarmEventRecorder.h"
 #include "document/ResultRouter.h"
@@ -28,7 +29,7 @@ CHeadlessRunner::CHeadlessRunner(const CMonitorOptions& options, std::ostream& o
       m_out(out),
       m_info(options.bJsonLines ? err : out),
       m_stop(stop),
-      m_prompt(err),
+      m_prompt(err, options.bErrorPriority),
       m_clock(options.fSpeed),
       m_adcPacer(options.fSpeed),
       m_rdsPacer(options.fSpeed),
@@ -88,6 +89,16 @@ bool CHeadlessRunner::Prepare() {
         } else {
             m_info << count << (count == 1 ? " alarm" : " alarms") << " enabled" << std::endl;
         }
+    }
+    if (m_options.metrics) {
+        m_pMetrics = std::make_unique<CMetricsPublisher>();
+        if (const std::string fault = m_pMetrics->Start(*m_options.metrics, doc, *m_pAlarmEvents);
+            !fault.empty()) {
+            m_prompt.Notice("cannot serve the metrics on " + m_options.metrics->ListeningPort() +
+                            ": " + fault);
+            return false;
+        }
+        m_info << "Metrics at " << m_pMetrics->Url() << std::endl;
     }
     if (!m_options.strLogFolder.empty()) {
         // Before measuring: a folder that cannot take the files is an error now, not a loss
@@ -150,6 +161,7 @@ int CHeadlessRunner::Run() {
         const CTime now = m_clock.Now();
         stamped = now < stamped ? now : std::max(stamped + CTimeSpan(1), now);
     }
+    m_service.Stopping();
     doc.OnMeasurementStop();
     if (code != 0) {
         ExplainUnreadableRecordings();  // a recording emptied or replaced while playing
@@ -186,7 +198,9 @@ void CHeadlessRunner::Tick() {
     }
     const std::vector<std::string> alarms = CJsonLine::ActiveAlarms(m_pDoc->GetAlarms());
     m_values.drops = m_pDoc->GetDropCounts();
-    if (m_options.bJsonLines) {
+    if (m_options.bQuiet) {
+        // No line, but the second counts as measured.
+    } else if (m_options.bJsonLines) {
         m_out << CJsonLine::Format(m_pDoc->GetClock().Now(),
                                    m_pDoc->GetProtocolHeaderRef().m_fFrequency, m_values, alarms)
               << std::endl;
@@ -195,8 +209,21 @@ void CHeadlessRunner::Tick() {
         for (const std::string& name : alarms) {
             names += (names.empty() ? "" : ",") + name;
         }
-        m_out << CStatusLine::Format(m_pDoc->m_elapsed, m_values, names) << std::endl;
+        m_out << CStatusLine::Format(m_pDoc->GetElapsed(), m_values, names) << std::endl;
     }
+    if (m_pMetrics) {
+        m_pMetrics->Publish(*m_pDoc, m_values, *m_pAlarmEvents,
+                            m_consoleDrops ? m_consoleDrops() : 0);
+    }
+    // The watchdog is fed only by a second that brought results: ticks of a measurement whose
+    // sample path froze do not keep it alive.
+    const bool fresh = m_values.nResults != m_nTickResults;
+    m_nTickResults = m_values.nResults;
+    m_service.Measured(
+        StringFormat("Measured %s at %.2f MHz",
+                     CStatusLine::FormatElapsed(m_pDoc->GetElapsed()).c_str(),
+                     static_cast<double>(m_pDoc->GetProtocolHeaderRef().m_fFrequency)),
+        fresh);
     m_values.StartSecond();
 }
 
@@ -220,7 +247,7 @@ void CHeadlessRunner::ExplainUnreadableRecordings() {
 }
 
 int CHeadlessRunner::PrintSummary(int code) {
-    m_info << "Stopped after " << CStatusLine::FormatElapsed(m_pDoc->m_elapsed) << std::endl;
+    m_info << "Stopped after " << CStatusLine::FormatElapsed(m_pDoc->GetElapsed()) << std::endl;
     // Only files that were written are named.
     std::error_code ec;
     for (const auto& [label, file] : {std::pair{"Result file: ", m_pDoc->GetLastResultFile()},

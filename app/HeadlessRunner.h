@@ -1,6 +1,8 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
+#include <functional>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -10,6 +12,7 @@
 #include "app/MonitorValues.h"
 #include "app/MonitorView.h"
 #include "app/ScaledClock.h"
+#include "app/ServiceNotifier.h"
 #include "platform/MessageQueue.h"
 #include "platform/Pacer.h"
 
@@ -19,6 +22,7 @@ class CTAVIKSDIDoc;
 class CResultRouter;
 class CAlarmEventRecorder;
 class CAlarmNotifier;
+class CMetricsPublisher;
 
 // Runs one measurement without a display, exactly as the GUI runs it: the document's transfer
 // and distribution threads and the analysers on their threads, results posted to a queue that
@@ -33,6 +37,11 @@ public:
     ~CHeadlessRunner();
     CHeadlessRunner(const CHeadlessRunner&) = delete;
     CHeadlessRunner& operator=(const CHeadlessRunner&) = delete;
+
+    // The console lines dropped so far, for the metrics.
+    void SetConsoleDropCount(std::function<std::uint64_t()> count) {
+        m_consoleDrops = std::move(count);
+    }
 
     // 0 after a normal stop (seconds done or a signal); 1 when the setup or the log folder could
     // not be used, the device failed (the formatted error text is on the error stream) or
@@ -67,6 +76,10 @@ private:
     std::unique_ptr<CAlarmEventRecorder> m_pAlarmEvents;  // alarm log lines and answers
     std::unique_ptr<CAlarmNotifier> m_pNotifier;          // with --on-alarm
     std::unique_ptr<CResultRouter> m_pRouter;
+    std::unique_ptr<CMetricsPublisher> m_pMetrics;  // with --metrics
+    std::function<std::uint64_t()> m_consoleDrops;
+    CServiceNotifier m_service;            // READY and WATCHDOG under systemd
+    std::uint64_t m_nTickResults = 0;      // results taken by the last tick
     std::unique_ptr<CTAVIKSDIDoc> m_pDoc;  // last: ends (with its threads) first
 };
 

@@ -3,11 +3,13 @@
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
+#include <cstdlib>
 #include <iostream>
 #include <memory>
 
 #include "app/DroppingLineOutput.h"
 #include "app/HeadlessRunner.h"
+#include "app/ServiceNotifier.h"
 #include "app/SetupJson.h"
 #include "app/SignalStop.h"
 #include "tools/CommandLineValues.h"
@@ -55,6 +57,19 @@ CMonitorCommand::CMonitorCommand(CLI::App& parent)
                       }
                       o.strOnAlarm = v;
                   });
+    c.add_flag("--quiet", o.bQuiet,
+               "leave out the status line (or JSON line) of every second; events, notices and\n"
+               "errors remain");
+    AddTextOption(c, "--metrics", "ADDR:PORT",
+                  "serve Prometheus metrics at http://ADDR:PORT/metrics (PORT alone: on\n"
+                  "127.0.0.1, this machine only; 0.0.0.0:PORT for every interface)",
+                  [&o](const std::string& v) {
+                      CMetricsAddress address;
+                      if (const std::string fault = address.Parse(v); !fault.empty()) {
+                          throw COptionValueError(fault);
+                      }
+                      o.metrics = address;
+                  });
     // Faster than real time, for tests; not shown in the help.
     AddNumberOption(c, "--speed", "X", "", 0.1, 1000.0, [&o](double v) {
         o.fSpeed = v;
@@ -90,9 +105,24 @@ int CMonitorCommand::Run(std::ostream& out, std::ostream& err) const {
         errStream = std::make_unique<std::ostream>(errBuffer.get());
         errors = errStream.get();
     }
+    // Lines for the journal begin with their priority: info on stdout, warning (notices,
+    // alarm events) and error (failures) on stderr.
+    CMonitorOptions options = m_options;
+    const char* journal = std::getenv("JOURNAL_STREAM");
+    if (outBuffer && CServiceNotifier::IsJournal(journal, STDOUT_FILENO)) {
+        outBuffer->SetLinePrefix("<6>");
+    }
+    if (errBuffer && CServiceNotifier::IsJournal(journal, STDERR_FILENO)) {
+        errBuffer->SetLinePrefix("<4>");
+        options.bErrorPriority = true;
+    }
     int code = 0;
     {
-        CHeadlessRunner runner(m_options, *console, *errors, CSignalStop::Flag());
+        CHeadlessRunner runner(options, *console, *errors, CSignalStop::Flag());
+        runner.SetConsoleDropCount([&outBuffer, &errBuffer] {
+            return static_cast<std::uint64_t>((outBuffer ? outBuffer->GetDroppedLines() : 0) +
+                                              (errBuffer ? errBuffer->GetDroppedLines() : 0));
+        });
         code = runner.Run();
     }
     if (outBuffer && outBuffer->GetDroppedLines() > 0 && !outBuffer->IsClosed()) {

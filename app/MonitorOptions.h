@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app/ReceiverOptions.h"
+#include "metrics/MetricsAddress.h"
 
 namespace tavik {
 
@@ -23,6 +24,9 @@ struct CMonitorOptions {
     std::string strOnAlarm;    // program run on every alarm activation and deactivation
     double fSpeed = 1.0;       // pace of playback and main timer, multiples of real time (testing)
     CReceiverChoice receiver;  // --receiver: the recordings unless an IQ source is chosen
+    std::optional<CMetricsAddress> metrics;  // --metrics: serve GET /metrics there
+    bool bQuiet = false;                     // no line per second (a service's journal)
+    bool bErrorPriority = false;             // errors begin with the journal's "<3>"
 };
 
 }  // namespace tavik

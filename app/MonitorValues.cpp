@@ -8,9 +8,13 @@
 namespace tavik {
 
 void CMonitorValues::Take(const CMessage& message) {
+    if (message.message == WM_TRANSFER_ERROR || message.message == WM_ANALYSER_ERROR) {
+        ++nDeviceErrors;
+    }
     if (message.message != WM_ANALYSER_RESULT) {
         return;
     }
+    ++nResults;
     const CAnalyserResult& result = message.result;
     if (const float* peak = result.Get<EResultCode::DeviationPeak>()) {
         deviation = *peak;

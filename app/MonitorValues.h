@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 
@@ -23,8 +24,11 @@ struct CMonitorValues {
     std::shared_ptr<const CMultipathResult> multipath;  // code 8
     std::shared_ptr<const CRDSSnapshot> rds;            // codes 9 and 11
     CDropCounts drops;                                  // since the start, set every second
+    std::uint64_t nDeviceErrors = 0;  // failures the device's and analysis threads posted
+    std::uint64_t nResults = 0;       // analyser results taken since the start
 
-    // Takes what a result message carries; other messages and codes are left alone.
+    // Takes what a result message carries and counts thread failures (1045, 1047); other
+    // messages and codes are left alone.
     void Take(const CMessage& message);
     // A new second begins: its peak starts empty.
     void StartSecond() { secondPeak.reset(); }

@@ -11,7 +11,7 @@ void CMonitorView::OnUpdate(CView* /*sender*/, long hint, void* object) {
         return;
     }
     const auto& item = *static_cast<const CAlarmItem*>(object);
-    const std::string elapsed = CStatusLine::FormatElapsed(m_doc.m_elapsed);
+    const std::string elapsed = CStatusLine::FormatElapsed(m_doc.GetElapsed());
     const std::string name = CAlarmEventRecorder::NameOf(m_doc, item);
     if (hint == HINT_ALARM_STATE) {
         m_out << elapsed << ' ' << CAlarmEventRecorder::FormatEvent(item) << std::endl;

@@ -133,7 +133,7 @@ void CBatchAnalysis::Prepare() {
     if (!m_options.strOutFolder.empty()) {
         OpenLogging();
     }
-    doc.m_startTime = m_clock.Now();
+    doc.SetStartTime(m_clock.Now());
     doc.BeginDropCount();
     doc.WriteLog("Measurement Started");
     doc.SetResultValue(EResultValue::Close, 0.0f);
@@ -228,7 +228,7 @@ void CBatchAnalysis::MainTimerTick() {
 void CBatchAnalysis::Finish(CBatchSummary& summary) {
     CTAVIKSDIDoc& doc = *m_pDoc;
     doc.WriteLog("Measurement stopped");
-    const bool logging = doc.m_bLoggingEnabled;
+    const bool logging = doc.IsLoggingEnabled();
     doc.CloseLogFiles();
     summary = m_collector.GetSummary();
     summary.nLostResults = doc.GetLostResultCount();

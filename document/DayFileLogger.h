@@ -97,6 +97,12 @@ public:
     // Records given up since the logger was made: not written before a close, dropped from a
     // full backlog, or meant for a log folder that was deleted or replaced while logging.
     std::int64_t GetLostResultCount() const;
+    // Without waiting for the file work: the records written and those lost so far, as the log
+    // writer has counted them yet (any thread may read them while it counts).
+    std::int64_t PeekWrittenResultCount() const { return m_resultLog.GetWrittenCount(); }
+    std::int64_t PeekLostResultCount() const {
+        return m_resultLog.GetLostCount() + m_nDroppedResults;
+    }
     // Waits until the file work queued so far is done and shows its notices.
     void WaitForLogWrites() const;
     // Whether a full queue of file work makes the caller wait for room rather than drop records.

@@ -444,6 +444,7 @@ int CResultLog::WriteResults(const std::string& path, std::int32_t& measurementI
         ++written;
     }
     measurementId += written;
+    m_nWritten += written;
     Forget(written);
     if (error != 0) {
         Failed(true, path, error, prompt);

@@ -97,8 +97,10 @@ public:
     std::int64_t TakeUnloggedLosses() { return std::exchange(m_nUnloggedLost, 0); }
 
     int GetPendingCount() const { return m_nPending; }
-    // Records given up since this object was made (backlog overflow and drops at a close).
-    std::int64_t GetLostCount() const { return m_nLost; }
+    // Records given up since this object was made (backlog overflow and drops at a close), and
+    // records written; any thread may read them while the log writer's thread counts.
+    std::int64_t GetLostCount() const { return m_nLost.load(); }
+    std::int64_t GetWrittenCount() const { return m_nWritten.load(); }
 
 private:
     // Failures are told once per file (`result`: the result file, else the log file), and the
@@ -117,7 +119,8 @@ private:
     std::array<CResultRecord, RESULT_BACKLOG> m_pending{};  // ring of unwritten records
     int m_nFirst = 0;
     int m_nPending = 0;
-    std::int64_t m_nLost = 0;
+    std::atomic<std::int64_t> m_nLost{0};
+    std::atomic<std::int64_t> m_nWritten{0};
     std::int64_t m_nUnloggedLost = 0;
     int m_nFolderFd = -1;
     int m_nFolderCause = 0;

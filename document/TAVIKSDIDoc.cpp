@@ -8,7 +8,7 @@ CTAVIKSDIDoc::CTAVIKSDIDoc() {
 }
 
 CTAVIKSDIDoc::~CTAVIKSDIDoc() {
-    EndPanoramaScan();
+    m_panorama.End();
     StopADCDistribution();
     m_device.StopTransfer();
 }
@@ -23,6 +23,7 @@ void CTAVIKSDIDoc::SetResultWindow(HWND hwnd) {
 }
 
 void CTAVIKSDIDoc::StartMeasurement() {
+    const bool resuming = m_bPaused.load();
     m_multipathResult.m_fMultipath = 0.0f;
     m_multipathResult.m_fLevel = 0.0f;
     if (m_bRunning.load()) {
@@ -50,6 +51,9 @@ void CTAVIKSDIDoc::StartMeasurement() {
         throw CDocumentException("StartMeasurement: Measurement could not be started", 0);
     }
     m_startTime = m_pClock->Now();
+    if (!resuming) {
+        m_elapsed = CTimeSpan(0);
+    }
     m_drops.Begin();
     UpdateAllViews(nullptr, HINT_RUN_STARTED);
 
@@ -86,6 +90,7 @@ void CTAVIKSDIDoc::StopMeasurement() {
     }
     m_bPaused.store(false);
     ClearAnalysers();
+    m_strPSName.clear();
     UpdateAllViews(nullptr, HINT_MEASUREMENT_RESET);
     m_logger.StopSyncing();  // the stop's lines wait for no disk: CloseLogFiles follows
     WriteLog("Measurement stopped");
@@ -166,7 +171,21 @@ void CTAVIKSDIDoc::SendStateHint() {
 }
 
 void CTAVIKSDIDoc::SendPanoramaHint() {
-    UpdateAllViews(nullptr, m_bPanoramaRunning.load() ? HINT_SCAN_STARTED : HINT_SCAN_ENDED);
+    UpdateAllViews(nullptr, m_panorama.IsRunning() ? HINT_SCAN_STARTED : HINT_SCAN_ENDED);
+}
+
+bool CTAVIKSDIDoc::StartPanoramaScan(float start, float restore, int steps, float step,
+                                     CPanoramaView* view, HWND hwnd) {
+    m_panorama.Start(start, restore, steps, step, view, hwnd);
+    // The scan has started, whether or not its thread has finished already (a short scan on a
+    // fast pace may): the end comes with the thread's notice.
+    UpdateAllViews(nullptr, HINT_SCAN_STARTED);
+    return true;
+}
+
+bool CTAVIKSDIDoc::StopPanoramaScan() {
+    m_panorama.Stop();
+    return true;
 }
 
 }  // namespace tavik

@@ -25,6 +25,7 @@
 #include "document/DropReport.h"
 #include "document/Hints.h"
 #include "document/LogWriter.h"
+#include "document/PanoramaScanner.h"
 #include "document/PanoramaView.h"
 #include "document/ProtocolHeader.h"
 #include "document/ResultLog.h"
@@ -173,15 +174,29 @@ public:
     void SetWindowFunction(const CProtocolHeader& header);
     void SetDeviationOptions(const CProtocolHeader& header);
 
-    // MHz, last set through SetTunerFrequency; the panorama scan thread moves it.
-    std::atomic<float> m_tunerFrequency{106.7f};
-    CTimeSpan m_elapsed;      // measuring time, grows by m_tickSpan per tick
-    CTimeSpan m_tickSpan{1};  // main-timer period
-    CTime m_startTime;        // last successful start
-    std::string m_strPSName;  // station name shown in the header
-    bool m_bLoggingEnabled = false;
+    // MHz, last set through SetTunerFrequency; the panorama scan moves it (any thread).
+    float GetTunerFrequency() const { return m_tunerFrequency.load(); }
+    // Measuring time: grows by the tick span per main-timer tick, from 0 at a start that is
+    // not a resume; it keeps its value after a stop, for the summary.
+    CTimeSpan GetElapsed() const { return m_elapsed; }
+    CTimeSpan GetTickSpan() const { return m_tickSpan; }  // main-timer period
+    void SetTickSpan(CTimeSpan span) { m_tickSpan = span; }
+    CTime GetStartTime() const { return m_startTime; }  // of the last successful start
+    // A run driven without the receiver's start (the batch analysis) sets its start itself.
+    void SetStartTime(CTime start) { m_startTime = start; }
+    // The station name as decoded (UTF-8), empty after a stop; hint 52 tells of a change.
+    const std::string& GetPSName() const { return m_strPSName; }
+    // Results and log lines go into the day files.
+    bool IsLoggingEnabled() const { return m_bLoggingEnabled; }
 
 private:
+    std::atomic<float> m_tunerFrequency{106.7f};
+    CTimeSpan m_elapsed;
+    CTimeSpan m_tickSpan{1};
+    CTime m_startTime;
+    std::string m_strPSName;
+    bool m_bLoggingEnabled = false;
+
     int WarningBox(const std::string& text) {
         return m_pPrompt->MessageBox(text, MB_ICONEXCLAMATION);
     }
@@ -200,7 +215,7 @@ private:
 
     // Multipath and panorama
 public:
-    static constexpr int kPanoramaPoints = 1000;  // most points of one scan
+    static constexpr int kPanoramaPoints = CPanoramaScanner::kPoints;  // most points of one scan
 
     CMultipathTavik& GetMultipath() { return m_multipath; }
     // The latest multipath result, for the views (user-interface thread).
@@ -208,7 +223,8 @@ public:
     // Stores a result posted by the multipath analyser with code 8; the result router calls
     // it on the user-interface thread, then broadcasts hint 60.
     void OnMultipathResult(std::shared_ptr<const CMultipathResult> result);
-    // The RDS record of a decode pass (the result router calls it): the day's log gets
+    // The RDS record of a decode pass (the result router calls it): a new station name is
+    // kept for the header (hint 52), and the day's log gets
     // "RDS: PI D313, PS "TAVIK FM"" when the station is first decoded in a run and when its PI
     // or PS changes, once a PS has been seen the same in two passes (a PS still arriving
     // segment by segment is not logged).
@@ -223,35 +239,21 @@ public:
     bool StartPanoramaScan(float start, float restore, int steps, float step, CPanoramaView* view,
                            HWND hwnd);
     bool StopPanoramaScan();
-    bool IsPanoramaRunning() const { return m_bPanoramaRunning.load(); }
+    bool IsPanoramaRunning() const { return m_panorama.IsRunning(); }
     // Waits for the scan thread to end; false when `limit` passed first.
-    bool WaitForPanoramaScan(std::chrono::milliseconds limit);
+    bool WaitForPanoramaScan(std::chrono::milliseconds limit) { return m_panorama.WaitFor(limit); }
     // Points done; the arrays below hold them (elements before the index are complete).
-    int GetPanoramaIndex() const { return m_nPanoramaIndex.load(); }
-    const float* GetPanoramaLevels() const { return m_panoramaLevel.data(); }
-    const float* GetPanoramaFrequencies() const { return m_panoramaFrequency.data(); }
+    int GetPanoramaIndex() const { return m_panorama.GetIndex(); }
+    const float* GetPanoramaLevels() const { return m_panorama.GetLevels(); }
+    const float* GetPanoramaFrequencies() const { return m_panorama.GetFrequencies(); }
     // Pace of the scan's settling wait after tuning to the start (real time by default).
-    void SetPanoramaPacer(CPacer* pacer) { m_pPanoramaPacer = pacer ? pacer : &m_realTimePace; }
+    void SetPanoramaPacer(CPacer* pacer) { m_panorama.SetPacer(pacer); }
 
 private:
-    int PanoramaThread(CThread& self, HWND hwnd);
-    void ScanPanorama(CMessageQueue& queue);
-    void EndPanoramaScan();
-
     CMultipathTavik m_multipath{this};
     CMultipathResult m_multipathResult;
-
-    std::atomic<CPanoramaView*> m_pPanoramaView{nullptr};
-    float m_fPanoramaStart = 0.0f;   // MHz
-    float m_fPanoramaStep = 0.025f;  // MHz
-    int m_nPanoramaSteps = 0;        // points to measure
-    std::atomic<int> m_nPanoramaIndex{0};
-    float m_fPanoramaRestore = 0.0f;                           // MHz, set again at the end
-    std::array<float, kPanoramaPoints> m_panoramaLevel{};      // dBuV
-    std::array<float, kPanoramaPoints> m_panoramaFrequency{};  // MHz
-    CRealTimePacer m_realTimePace;
-    CPacer* m_pPanoramaPacer = &m_realTimePace;
-    std::unique_ptr<CThread> m_pPanoramaThread;
+    // After the device, which it uses: destroyed (its thread ended) first.
+    CPanoramaScanner m_panorama{m_device, m_tunerFrequency};
     // Sample distribution
     using SampleBuffer = std::array<float, GLOBAL_SAMPLE_BUFSIZE>;
     static constexpr int RDS_DATA_BUFSIZE = 500;  // bytes of an RDS block handed to the worker
@@ -283,7 +285,6 @@ private:
 
     std::atomic<bool> m_bRunning{false};
     std::atomic<bool> m_bPaused{false};
-    std::atomic<bool> m_bPanoramaRunning{false};
 
     // Result logging: the day files are the logger's; these operations forward to it.
 public:
@@ -323,6 +324,10 @@ public:
     // Records given up since the document was made: not written before a close, dropped from
     // a full backlog, or meant for a log folder that was deleted or replaced while logging.
     std::int64_t GetLostResultCount() const { return m_logger.GetLostResultCount(); }
+    // Without waiting for the file work: the records written to result files and those lost so
+    // far, as the log writer has counted them yet (read every second for the metrics).
+    std::int64_t PeekWrittenResultCount() const { return m_logger.PeekWrittenResultCount(); }
+    std::int64_t PeekLostResultCount() const { return m_logger.PeekLostResultCount(); }
     // Waits until the file work queued so far is done and shows its notices; tests and the
     // end of a run use it, the once-a-second work never does.
     void WaitForLogWrites() const { m_logger.WaitForLogWrites(); }
@@ -367,6 +372,7 @@ private:
 
     // Alarms and setup
     static constexpr std::size_t kNoAlarmPosition = static_cast<std::size_t>(-1);
+    // One alarm's check: its measured value into EvaluateAlarm, then the decision carried out.
     void CheckAlarmItem(const std::string& name, CAlarmItem& item);
     void SwitchAlarmOutput(CAlarmItem& item, bool on);
     void SendAlarmHints(const std::string& name, CAlarmItem& item);

@@ -1,5 +1,6 @@
 #include <vector>
 
+#include "alarms/AlarmEvaluation.h"
 #include "document/TAVIKSDIDoc.h"
 
 namespace tavik {
@@ -154,84 +155,49 @@ void CTAVIKSDIDoc::SendAlarmHints(const std::string& name, CAlarmItem& item) {
 }
 
 void CTAVIKSDIDoc::CheckAlarmItem(const std::string& name, CAlarmItem& item) {
-    if (item.m_bResetRequested) {
-        item.m_bEnabled = 0;
-        item.m_bPending = 0;
-        if (item.m_bActive) {
-            SwitchAlarmOutput(item, false);
-            item.m_bActive = 0;
-            UpdateAllViews(nullptr, HINT_ALARM_STATE, &item);
-        }
-        return;
-    }
-
-    const CCurrentValues values = GetCurrentValues();
     std::optional<float> measured;
-    switch (item.m_nSource) {
-        case ALARM_SOURCE_MPX_POWER:
-            measured = values.m_fMpxPower;
-            break;
-        case ALARM_SOURCE_DEVIATION:
-            // The peak of the blocks since the previous check; the last value when none came.
-            measured =
-                m_fDeviationPeakSinceCheck ? m_fDeviationPeakSinceCheck : values.m_fDeviation;
-            break;
-        case ALARM_SOURCE_MULTIPATH:
-            measured = values.m_fMultipath;
-            break;
-        default:
-            return;
-    }
-    if (!measured) {
-        return;  // nothing measured yet (the 60-second power needs a minute): no verdict
-    }
-    const float value = *measured;
-    bool condition = false;
-    if (!CAlarmItem::EvaluateRelation(item.m_nRelation, value, item.m_fThreshold, condition)) {
-        return;
-    }
-
-    const CTime now = GetClock().Now();
-    if (!item.m_bActive && !item.m_bPending) {
-        if (!condition) {
-            return;
+    if (!item.m_bResetRequested) {
+        const CCurrentValues values = GetCurrentValues();
+        switch (item.m_nSource) {
+            case ALARM_SOURCE_MPX_POWER:
+                measured = values.m_fMpxPower;
+                break;
+            case ALARM_SOURCE_DEVIATION:
+                // The peak of the blocks since the previous check; the last value when none
+                // came.
+                measured =
+                    m_fDeviationPeakSinceCheck ? m_fDeviationPeakSinceCheck : values.m_fDeviation;
+                break;
+            case ALARM_SOURCE_MULTIPATH:
+                measured = values.m_fMultipath;
+                break;
+            default:
+                return;
         }
-        if (item.m_spanDelay.GetTotalSeconds() == 0) {
-            item.m_bActive = 1;
-            item.m_fTriggerValue = value;
+    }
+    const CAlarmDecision decision = EvaluateAlarm(item, measured, GetClock().Now());
+    switch (decision.action) {
+        case EAlarmAction::None:
+            decision.state.ApplyTo(item);
+            break;
+        case EAlarmAction::Activate:
+            // Active before the output is switched: a failed switch leaves an active alarm
+            // whose reset switches the output off.
+            decision.state.ApplyTo(item);
             SwitchAlarmOutput(item, true);
             SendAlarmHints(name, item);
-        } else {
-            item.m_timePendingSince = now;
-            item.m_bPending = 1;
-        }
-        return;
-    }
-
-    if (!condition) {
-        item.m_bPending = 0;
-        if (item.m_bActive && item.m_nAcknowledge == ALARM_ACKNOWLEDGE_NO) {
+            break;
+        case EAlarmAction::Deactivate: {
+            // Inactive only once the output is off: after a failed switch the alarm stays
+            // active, and the reset that the failure requests switches it off again.
+            CAlarmState switching = decision.state;
+            switching.bActive = 1;
+            switching.ApplyTo(item);
             SwitchAlarmOutput(item, false);
             item.m_bActive = 0;
             UpdateAllViews(nullptr, HINT_ALARM_STATE, &item);
-        } else if (item.m_bAcknowledged) {
-            SwitchAlarmOutput(item, false);
-            item.m_bAcknowledged = 0;
-            item.m_bActive = 0;
-            UpdateAllViews(nullptr, HINT_ALARM_STATE, &item);
+            break;
         }
-        return;
-    }
-
-    // Whole seconds on the absolute clock: exact at the boundary and unaffected by a change
-    // of local time between the two checks.
-    if (item.m_bPending &&
-        (now - item.m_timePendingSince).GetTotalSeconds() > item.m_spanDelay.GetTotalSeconds()) {
-        item.m_bActive = 1;
-        item.m_fTriggerValue = value;
-        SwitchAlarmOutput(item, true);
-        item.m_bPending = 0;
-        SendAlarmHints(name, item);
     }
 }
 

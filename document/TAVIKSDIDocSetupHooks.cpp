@@ -23,14 +23,10 @@ void CTAVIKSDIDoc::ResetAnalyserReferences() {
 // On a new document. A scan still running is ended first, so that its thread never writes the
 // panorama fields while they are reset.
 void CTAVIKSDIDoc::ResetMeasurementCounters() {
-    EndPanoramaScan();
+    m_panorama.Reset();
     m_nMpxCount = 0;
     m_nLevelCount = 0;
     m_nRdsCount = 0;
-    m_nPanoramaIndex.store(0);
-    m_nPanoramaSteps = 0;
-    m_fPanoramaStep = 0.025f;
-    m_bPanoramaRunning.store(false);
     m_logger.ResetRecords();
     m_fDeviationPeakSinceCheck.reset();
 }

@@ -1,4 +1,4 @@
-// The station in the day's log: its PI and PS as the RDS decoder reads them.
+// The station in the header and the day's log: its PI and PS as the RDS decoder reads them.
 #include "document/TAVIKSDIDoc.h"
 #include "rds/RDSCharacterSet.h"
 
@@ -6,6 +6,10 @@ namespace tavik {
 
 void CTAVIKSDIDoc::OnStationDecoded(const CRDSData& data) {
     std::string ps = CRDSCharacterSet::ToUtf8(data.m_strPS);
+    if (ps != m_strPSName) {
+        m_strPSName = ps;
+        UpdateAllViews(nullptr, HINT_STATION_NAME);
+    }
     ps.erase(ps.find_last_not_of(' ') + 1);
     if (data.m_strPI.empty() || ps.empty() || data.m_strPS == "No RDS") {
         return;

@@ -114,7 +114,7 @@ void CHeaderView::OnUpdate(CView* /*sender*/, long hint, void* /*object*/) {
             ShowFrequency();
             break;
         case HINT_TIMER_TICK: {
-            const long long seconds = m_doc.m_elapsed.GetTotalSeconds();
+            const long long seconds = m_doc.GetElapsed().GetTotalSeconds();
             m_pDuration->setText(FormatDuration(seconds));
             if (seconds % 60 % 5 == 0) {
                 PlayAnimation();
@@ -123,10 +123,9 @@ void CHeaderView::OnUpdate(CView* /*sender*/, long hint, void* /*object*/) {
         }
         case HINT_RUN_STARTED:
             m_pStarted->setText(
-                QString::fromStdString(m_doc.m_startTime.Format("%B %d, %Y   %H:%M:%S")));
+                QString::fromStdString(m_doc.GetStartTime().Format("%B %d, %Y   %H:%M:%S")));
             break;
         case HINT_MEASUREMENT_RESET:
-            m_doc.m_elapsed = CTimeSpan(0);
             m_pStarted->clear();
             m_pDuration->clear();
             m_pPS->clear();
@@ -138,7 +137,7 @@ void CHeaderView::OnUpdate(CView* /*sender*/, long hint, void* /*object*/) {
             ShowFrequency();
             break;
         case HINT_STATION_NAME:
-            m_pPS->setText(FitPS(m_doc.m_strPSName));
+            m_pPS->setText(FitPS(m_doc.GetPSName()));
             break;
         default:
             break;

@@ -45,11 +45,6 @@ void CRDSView::OnResult(const CAnalyserResult& result) {
 
 void CRDSView::UpdateFromWorker(const CRDSSnapshot& snapshot) {
     const CRDSData& data = snapshot.m_data;
-    CTAVIKSDIDoc& doc = GetDocument();
-    if (data.m_strPS != m_strPreviousPS) {
-        doc.m_strPSName = CRDSCharacterSet::ToUtf8(data.m_strPS);
-        doc.UpdateAllViews(nullptr, HINT_STATION_NAME);
-    }
     if (data.m_strPI != m_strPreviousPI) {
         m_pHistory->clear();  // a new station
     }
@@ -95,7 +90,6 @@ void CRDSView::UpdateFromWorker(const CRDSSnapshot& snapshot) {
     if (data.m_strRadioText == kClearMarker) {
         ClearDisplay();
     }
-    m_strPreviousPS = data.m_strPS;
     m_strPreviousPI = data.m_strPI;
 }
 
@@ -139,7 +133,6 @@ void CRDSView::OnUpdate(CView* /*sender*/, long hint, void* /*object*/) {
     m_bSettled = false;
     ClearDisplay();
     m_strBitErrorRate.clear();
-    m_strPreviousPS.clear();
     m_strPreviousPI.clear();
     RefreshControls();
 }

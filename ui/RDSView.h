@@ -116,7 +116,6 @@ private:
     QLabel* m_pPSLabel = nullptr;
     QLabel* m_pPTYNLabel = nullptr;
     QString m_strBitErrorRate;
-    std::string m_strPreviousPS;
     std::string m_strPreviousPI;
     bool m_bSettled = false;
     std::optional<bool> m_bShownSettled;  // the colour the value is drawn in

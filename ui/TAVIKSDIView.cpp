@@ -56,7 +56,7 @@ void CTAVIKSDIView::OnUpdate(CView* /*sender*/, long hint, void* /*object*/) {
     } else if (hint >= HINT_SHOW_PAGE && hint < HINT_SHOW_PAGE + kItemPages) {
         ShowPage(static_cast<int>(hint - HINT_SHOW_PAGE));
     } else if (hint == HINT_RUN_STARTED) {
-        StartTimer(static_cast<int>(m_doc.m_tickSpan.GetTotalSeconds() * 1000));
+        StartTimer(static_cast<int>(m_doc.GetTickSpan().GetTotalSeconds() * 1000));
     } else if (hint == HINT_RUN_PAUSED) {
         StopTimer();
     } else if (SToolbarFlags flags; ToolbarFlagsForHint(hint, flags)) {

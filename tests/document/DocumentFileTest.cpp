@@ -213,16 +213,15 @@ TEST_F(DocumentFileFixture, AFailedSaveKeepsThePreviousFile) {
 // File/New puts back the defaults; saved, they are no alarms and the default record.
 TEST_F(DocumentFileFixture, NewDocumentDefaults) {
     FillSetup();
-    doc->m_elapsed = CTimeSpan(77);
-    doc->m_tickSpan = CTimeSpan(5);
-    doc->m_bLoggingEnabled = true;
+    doc->SetTickSpan(CTimeSpan(5));
+    doc->OnMainTimerEvent();
     doc->SetCurrentValues({1.0f, 2.0f, 3.0f});
     doc->SetPathName("/somewhere.tvk");
     ASSERT_TRUE(doc->OnNewDocument());
     EXPECT_TRUE(Header() == CProtocolHeader());
-    EXPECT_EQ(doc->m_elapsed.GetTotalSeconds(), 0);
-    EXPECT_EQ(doc->m_tickSpan.GetTotalSeconds(), 1);
-    EXPECT_FALSE(doc->m_bLoggingEnabled);
+    EXPECT_EQ(doc->GetElapsed().GetTotalSeconds(), 0);
+    EXPECT_EQ(doc->GetTickSpan().GetTotalSeconds(), 1);
+    EXPECT_FALSE(doc->IsLoggingEnabled());
     EXPECT_FALSE(doc->GetCurrentValues().m_fDeviation);  // nothing measured
     EXPECT_EQ(doc->GetPathName(), "");
     EXPECT_FALSE(doc->IsModified());

@@ -24,7 +24,7 @@ TEST_F(LifecycleFixture, StartPauseResumeStop) {
     EXPECT_EQ(view.TakeHints(), (std::vector<long>{HINT_RUN_STARTED, HINT_MEASUREMENT_STARTED}));
     EXPECT_TRUE(doc->IsRunning());
     EXPECT_TRUE(doc->GetDevice().IsOpen());
-    EXPECT_EQ(doc->m_startTime, CTime(1700000000));
+    EXPECT_EQ(doc->GetStartTime(), CTime(1700000000));
     EXPECT_TRUE(prompt.m_boxes.empty());
 
     // Start while running: the command does nothing, the operation throws.
@@ -35,7 +35,7 @@ TEST_F(LifecycleFixture, StartPauseResumeStop) {
 
     doc->OnMainTimerEvent();
     doc->OnMainTimerEvent();
-    EXPECT_EQ(doc->m_elapsed.GetTotalSeconds(), 2);
+    EXPECT_EQ(doc->GetElapsed().GetTotalSeconds(), 2);
     EXPECT_EQ(view.TakeHints(), (std::vector<long>{HINT_TIMER_TICK, HINT_TIMER_TICK}));
 
     doc->OnMeasurementPause();
@@ -51,20 +51,22 @@ TEST_F(LifecycleFixture, StartPauseResumeStop) {
     clock.Set(CTime(1700000100));
     doc->OnMeasurementStart();  // resume
     EXPECT_EQ(view.TakeHints(), (std::vector<long>{HINT_RUN_STARTED, HINT_MEASUREMENT_STARTED}));
-    EXPECT_EQ(doc->m_elapsed.GetTotalSeconds(), 2);
+    EXPECT_EQ(doc->GetElapsed().GetTotalSeconds(), 2);
     EXPECT_FALSE(doc->IsPaused());
-    EXPECT_EQ(doc->m_startTime, CTime(1700000100));
+    EXPECT_EQ(doc->GetStartTime(), CTime(1700000100));
 
     doc->OnMeasurementStop();  // passes through a pause
     EXPECT_EQ(view.TakeHints(), (std::vector<long>{HINT_RUN_PAUSED, HINT_MEASUREMENT_RESET,
                                                    HINT_MEASUREMENT_STOPPED}));
     EXPECT_FALSE(doc->IsRunning());
     EXPECT_FALSE(doc->IsPaused());
+    EXPECT_EQ(doc->GetElapsed().GetTotalSeconds(), 2);  // kept for the summary
 
     doc->OnMeasurementStop();  // idle: nothing
     EXPECT_TRUE(view.Take().empty());
 
-    doc->OnMeasurementStart();
+    doc->OnMeasurementStart();  // a new run counts from 0
+    EXPECT_EQ(doc->GetElapsed().GetTotalSeconds(), 0);
     doc->OnMeasurementPause();
     view.Take();
     doc->OnMeasurementStop();  // paused: no second pause

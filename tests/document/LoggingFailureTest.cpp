@@ -49,7 +49,7 @@ TEST_F(LoggingFixture, UnwrittenRecordsAtTheCloseAreReportedLost) {
     Seconds(5);
     fs::rename(logs, logs + ".away");
     doc->CloseLogFiles();
-    EXPECT_FALSE(doc->m_bLoggingEnabled);
+    EXPECT_FALSE(doc->IsLoggingEnabled());
     EXPECT_EQ(doc->GetUnwrittenResultCount(), 0);
     ASSERT_EQ(prompt.m_notices.size(), 3u);
     EXPECT_EQ(prompt.m_notices[1], "5 results could not be written and are lost.");

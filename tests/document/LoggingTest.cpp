@@ -13,7 +13,7 @@ using namespace test::logging;
 
 TEST_F(LoggingFixture, WithoutFolderNothingIsWritten) {
     EXPECT_EQ(doc->OpenLogFiles(true), -1);
-    EXPECT_FALSE(doc->m_bLoggingEnabled);
+    EXPECT_FALSE(doc->IsLoggingEnabled());
     EXPECT_EQ(doc->ResultFileName(), "");
     EXPECT_EQ(doc->LogFileName(), "");
     doc->SetResultValue(EResultValue::Close, 0.0f);
@@ -38,7 +38,7 @@ TEST_F(LoggingFixture, WithoutFolderNothingIsWritten) {
 TEST_F(LoggingFixture, SixtiethRecordIsTheFirstWrite) {
     Open();
     EXPECT_EQ(view.TakeHints(), (std::vector<long>{HINT_PROTOCOL_CHANGED, HINT_PROTOCOL_CHANGED}));
-    EXPECT_TRUE(doc->m_bLoggingEnabled);
+    EXPECT_TRUE(doc->IsLoggingEnabled());
     EXPECT_EQ(doc->GetLastResultFile(), logs + "/tavik261205.xml");
     EXPECT_EQ(doc->GetLastLogFile(), logs + "/tavik261205.log");
     EXPECT_EQ(Xml(), "<?xml version=\"1.0\"?>\r\n<Tavik>\r\n");
@@ -77,7 +77,7 @@ TEST_F(LoggingFixture, EventLineFlushesFirstAndRecordsMeetOnOneLine) {
 
     Seconds(1);
     doc->CloseLogFiles();
-    EXPECT_FALSE(doc->m_bLoggingEnabled);
+    EXPECT_FALSE(doc->IsLoggingEnabled());
     EXPECT_EQ(Xml(), kHeader + Records(1, 3, kSaturday1130, 1) + kFooter);
     EXPECT_EQ(Xml().substr(Xml().size() - 24), "</Measurement></Tavik>\r\n");
     EXPECT_TRUE(IsWellFormedXml(logs + "/tavik261205.xml"));
@@ -186,7 +186,7 @@ TEST_F(LoggingFixture, ChangingTheFolderWhileLoggingClosesTheOldPairAndOpensTheN
     const std::string other = folder.File("other");
     fs::create_directory(other);
     doc->SelectLogFolder(other);
-    EXPECT_TRUE(doc->m_bLoggingEnabled);
+    EXPECT_TRUE(doc->IsLoggingEnabled());
     Seconds(2);
     doc->CloseLogFiles();
 
@@ -209,7 +209,7 @@ TEST_F(LoggingFixture, NewDocumentAndAFailedOpenCloseTheDayFilesFirst) {
     Open();
     Seconds(3);
     ASSERT_TRUE(doc->OnNewDocument());
-    EXPECT_FALSE(doc->m_bLoggingEnabled);
+    EXPECT_FALSE(doc->IsLoggingEnabled());
     EXPECT_EQ(Xml(), kHeader + Records(1, 3, kSaturday1130, 1) + kFooter);
     EXPECT_TRUE(Log().ends_with("11:30:10: File Closed\r\n"));
 
@@ -358,7 +358,7 @@ TEST_F(LoggingLifecycleFixture, StartPauseStopLines) {
     doc->OnMeasurementStart();  // resume: the next record is stamped anew
     Seconds(2, true);
     doc->OnMeasurementStop();
-    EXPECT_FALSE(doc->m_bLoggingEnabled);
+    EXPECT_FALSE(doc->IsLoggingEnabled());
     EXPECT_EQ(Xml(), kHeader + Records(1, 3, kSaturday1130, 1) +
                          Records(4, 5, kSaturday1130 + 13, 4) + kFooter);
     EXPECT_EQ(Log(),

@@ -120,7 +120,7 @@ TEST_F(PanoramaFixture, PointsFollowTheTunerInFloatSteps) {
     EXPECT_FALSE(doc->IsPanoramaRunning());
     EXPECT_FALSE(doc->GetDevice().IsOpen());
     EXPECT_EQ(doc->GetDevice().GetTunerFrequency(), 98.0f);
-    EXPECT_EQ(doc->m_tunerFrequency.load(), 98.0f);
+    EXPECT_EQ(doc->GetTunerFrequency(), 98.0f);
     doc->SendPanoramaHint();
     EXPECT_EQ(view.TakeHints(), std::vector<long>{HINT_SCAN_ENDED});
 }

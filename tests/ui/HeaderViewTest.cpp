@@ -31,6 +31,13 @@ protected:
         m_doc.UpdateAllViews(nullptr, HINT_PROTOCOL_CHANGED);
     }
 
+    // The station name as the document takes it from a decode pass.
+    void ShowStation(const std::string& ps) {
+        CRDSData data;
+        data.m_strPS = ps;
+        m_doc.OnStationDecoded(data);
+    }
+
     CTAVIKSDIDoc m_doc;
     CHeaderView m_view{m_doc, nullptr};
     test::CHintRecorder m_hints;
@@ -40,10 +47,9 @@ TEST_F(HeaderViewTest, StationNameIsCutAfterEightCharactersAndNamesAfterTwentyOn
     const struct {
         std::string ps;
         const char* shown;
-    } stations[] = {{"", ""}, {"ANTENNE1", "ANTENNE1"}, {"ANTENNE12", "ANTENNE1..."}};
+    } stations[] = {{"ANTENNE1", "ANTENNE1"}, {"ANTENNE12", "ANTENNE1..."}, {"", ""}};
     for (const auto& station : stations) {
-        m_doc.m_strPSName = station.ps;
-        m_doc.UpdateAllViews(nullptr, HINT_STATION_NAME);
+        ShowStation(station.ps);
         EXPECT_EQ(Text("ps"), station.shown) << station.ps;
     }
     const std::string name21 = "Alexandra Johannsenn";  // 20
@@ -73,9 +79,11 @@ TEST_F(HeaderViewTest, IndicatorPlaysOnMultiplesOfFiveSecondsOnly) {
         {90061, "1 Day(s); 01:01:01", 1},
         {3610, "0 Day(s); 01:00:10", 2},
     };
+    long long elapsed = 0;
     for (const auto& tick : ticks) {
-        m_doc.m_elapsed = CTimeSpan(tick.seconds);
-        m_doc.UpdateAllViews(nullptr, HINT_TIMER_TICK);
+        m_doc.SetTickSpan(CTimeSpan(tick.seconds - elapsed));  // one tick to the wanted time
+        elapsed = tick.seconds;
+        m_doc.OnMainTimerEvent();
         EXPECT_EQ(Text("duration"), tick.duration);
         EXPECT_EQ(m_view.GetAnimationPlays(), tick.plays) << tick.seconds;
     }
@@ -83,10 +91,8 @@ TEST_F(HeaderViewTest, IndicatorPlaysOnMultiplesOfFiveSecondsOnly) {
     EXPECT_TRUE(QTest::qWaitFor([this] { return !m_view.IsAnimating(); }, 5000));
     EXPECT_FALSE(m_view.IsAnimating());
 
-    m_doc.m_strPSName = "RADIO";
-    m_doc.UpdateAllViews(nullptr, HINT_STATION_NAME);
+    ShowStation("RADIO");
     m_doc.UpdateAllViews(nullptr, HINT_MEASUREMENT_RESET);
-    EXPECT_EQ(m_doc.m_elapsed.GetTotalSeconds(), 0);
     for (const char* field : {"ps", "started", "duration"}) {
         EXPECT_EQ(Text(field), "") << field;
     }

@@ -138,7 +138,7 @@ TEST_F(MainFrameTest, MainTimerRunsFromHint11ToHint12AndDrivesTheDocument) {
     EXPECT_EQ(View().GetTimerPeriod(), 1000);
 
     View().OnTimer();  // what a tick does is the document's test
-    EXPECT_EQ(Doc().m_elapsed.GetTotalSeconds(), 1);
+    EXPECT_EQ(Doc().GetElapsed().GetTotalSeconds(), 1);
 
     Doc().UpdateAllViews(nullptr, HINT_RUN_PAUSED);
     EXPECT_FALSE(View().IsTimerRunning());
@@ -243,9 +243,10 @@ TEST_F(MainFrameTest, AFailureThrownInASlotIsShownAndTheTimerGoesOn) {
             EXPECT_EQ(m_prompt.m_boxes[0].text, table);  // our own failures by the error table
         }
     }
-    const std::int64_t before = Doc().m_elapsed.GetTotalSeconds();
+    const std::int64_t before = Doc().GetElapsed().GetTotalSeconds();
     View().StartTimer(5);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return Doc().m_elapsed.GetTotalSeconds() > before; }, 2000));
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return Doc().GetElapsed().GetTotalSeconds() > before; }, 2000));
     View().StopTimer();
 }
 

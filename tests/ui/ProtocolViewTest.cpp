@@ -76,7 +76,7 @@ TEST_F(ProtocolViewTest, EnableLoggingWithoutAFolderAsksOnceMoreAndStaysClearOnC
     enable->click();
     EXPECT_GE(m_nChooserCalls, 1);
     EXPECT_FALSE(enable->isChecked());
-    EXPECT_FALSE(m_doc.m_bLoggingEnabled);
+    EXPECT_FALSE(m_doc.IsLoggingEnabled());
     EXPECT_TRUE(Find<QLineEdit>("folder")->isEnabled());
     EXPECT_TRUE(Find<QPushButton>("Browse")->isEnabled());
 }
@@ -90,7 +90,7 @@ TEST_F(ProtocolViewTest, LoggingLocksTheFolderUntilTheStop) {
     QCheckBox* enable = Find<QCheckBox>("enableLogging");
     enable->click();
     EXPECT_TRUE(enable->isChecked());
-    EXPECT_TRUE(m_doc.m_bLoggingEnabled);
+    EXPECT_TRUE(m_doc.IsLoggingEnabled());
     EXPECT_FALSE(Find<QLineEdit>("folder")->isEnabled());
     EXPECT_FALSE(Find<QPushButton>("Browse")->isEnabled());
 

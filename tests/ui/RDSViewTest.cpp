@@ -90,9 +90,10 @@ TEST_F(RDSViewTest, RDSBytesShownThroughTheCharacterTable) {
     EXPECT_EQ(m_view.FieldText("m_strPS"), QString::fromUtf8("RADIO \u00e4\u00d6"));
     EXPECT_EQ(m_view.CellText(2), QString::fromUtf8("\u00e7"));
     EXPECT_EQ(m_view.CellText(3), QString::fromUtf8("\u00df"));
-    EXPECT_EQ(m_doc.m_strPSName, "RADIO \u00e4\u00d6");
+    m_doc.OnStationDecoded(m_snapshot.m_data);  // the result router's call: the header's name
+    EXPECT_EQ(m_doc.GetPSName(), "RADIO \u00e4\u00d6");
     EXPECT_EQ(m_hints.hints, std::vector<long>{HINT_STATION_NAME});
-    m_view.UpdateFromWorker(m_snapshot);  // the same PS: no second hint
+    m_doc.OnStationDecoded(m_snapshot.m_data);  // the same PS: no second hint
     EXPECT_EQ(m_hints.hints.size(), 1u);
 }
 

@@ -144,7 +144,7 @@ TEST(LiveTest, StartOnTheToolbarMeasuresAndStopEndsIt) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return !data->GetConditions().empty(); }, 8000));
     EXPECT_TRUE(deviation->GetMaximumField().text().endsWith(QStringLiteral("kHz")));
     EXPECT_TRUE(doc.GetCurrentValues().m_fDeviation.has_value());
-    EXPECT_GE(doc.m_elapsed.GetTotalSeconds(), 2);
+    EXPECT_GE(doc.GetElapsed().GetTotalSeconds(), 2);
 
     frame.GetAction(ID_MEASUREMENT_STOP)->trigger();
     EXPECT_FALSE(doc.IsRunning());
@@ -165,7 +165,7 @@ TEST(LiveTest, UnattendedStartMeasuresAndLogsIntoTheRememberedFolder) {
     CTAVIKSDIDoc& doc = app.GetDocument();
 
     EXPECT_TRUE(doc.IsRunning());
-    EXPECT_TRUE(doc.m_bLoggingEnabled);
+    EXPECT_TRUE(doc.IsLoggingEnabled());
     EXPECT_TRUE(std::filesystem::exists(doc.ResultFileName()));
     EXPECT_EQ(results.Read("keep.xml"), std::vector<std::uint8_t>{'x'});
     RememberResultFolder(QString());

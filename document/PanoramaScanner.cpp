@@ -1,6 +1,7 @@
 #include <algorithm>
 
-#include "document/TAVIKSDIDoc.h"
+#include "document/PanoramaScanner.h"
+#include "platform/GenericException.h"
 #include "platform/Messages.h"
 
 namespace tavik {
@@ -17,22 +18,22 @@ void PostPanoramaNotice(HWND hwnd, std::uintptr_t wParam, std::intptr_t lParam) 
 
 }  // namespace
 
-bool CTAVIKSDIDoc::StartPanoramaScan(float start, float restore, int steps, float step,
-                                     CPanoramaView* view, HWND hwnd) {
+void CPanoramaScanner::Start(float start, float restore, int steps, float step, CPanoramaView* view,
+                             HWND hwnd) {
     // A scan that was stopped may still be finishing its point: it ends before the next one
     // starts, so that two threads never share the tuner, the arrays and the device link.
-    if (m_pPanoramaThread) {
-        StopPanoramaScan();
-        m_pPanoramaThread->Join();
-        m_pPanoramaThread.reset();
+    if (m_pThread) {
+        Stop();
+        m_pThread->Join();
+        m_pThread.reset();
     }
-    m_pPanoramaView.store(view);
-    m_fPanoramaRestore = restore;
-    m_nPanoramaIndex.store(0);
-    // The arrays hold kPanoramaPoints points; a longer scan would write past them.
-    m_nPanoramaSteps = std::clamp(steps, 0, kPanoramaPoints);
-    m_fPanoramaStep = step;
-    m_fPanoramaStart = start;
+    m_pView.store(view);
+    m_fRestore = restore;
+    m_nIndex.store(0);
+    // The arrays hold kPoints points; a longer scan would write past them.
+    m_nSteps = std::clamp(steps, 0, kPoints);
+    m_fStep = step;
+    m_fStart = start;
 
     try {
         m_device.Open();
@@ -41,54 +42,56 @@ bool CTAVIKSDIDoc::StartPanoramaScan(float start, float restore, int steps, floa
         throw;
     }
     // The device link stays open until the scan thread ends.
-    m_bPanoramaRunning.store(true);
-    m_pPanoramaThread = std::make_unique<CThread>();
-    if (!m_pPanoramaThread->Start(
-            [this, hwnd](CThread& self) { return PanoramaThread(self, hwnd); })) {
-        m_bPanoramaRunning.store(false);
-        m_pPanoramaThread.reset();
+    m_bRunning.store(true);
+    m_pThread = std::make_unique<CThread>();
+    if (!m_pThread->Start([this, hwnd](CThread& self) { return Thread(self, hwnd); })) {
+        m_bRunning.store(false);
+        m_pThread.reset();
         m_device.Close();
         throw CDocumentException("StartPanoramaScan: Could not begin thread\n", 0);
     }
-    // The scan has started, whether or not its thread has finished already (a short scan on a
-    // fast pace may): the end comes with the thread's notice.
-    UpdateAllViews(nullptr, HINT_SCAN_STARTED);
-    return true;
 }
 
-bool CTAVIKSDIDoc::StopPanoramaScan() {
-    if (m_pPanoramaThread) {
-        PostThreadMessage(m_pPanoramaThread->GetId(), WM_QUIT);
+void CPanoramaScanner::Stop() {
+    if (m_pThread) {
+        PostThreadMessage(m_pThread->GetId(), WM_QUIT);
     }
-    m_bPanoramaRunning.store(false);
-    return true;
+    m_bRunning.store(false);
 }
 
-bool CTAVIKSDIDoc::WaitForPanoramaScan(std::chrono::milliseconds limit) {
-    return !m_pPanoramaThread || m_pPanoramaThread->JoinFor(limit);
+bool CPanoramaScanner::WaitFor(std::chrono::milliseconds limit) {
+    return !m_pThread || m_pThread->JoinFor(limit);
 }
 
-// Destructor: the view may be gone already, so the scan calls it no more.
-void CTAVIKSDIDoc::EndPanoramaScan() {
-    if (!m_pPanoramaThread) {
+// The view may be gone already (destructor, new document), so the scan calls it no more.
+void CPanoramaScanner::End() {
+    if (!m_pThread) {
         return;
     }
-    m_pPanoramaView.store(nullptr);
-    StopPanoramaScan();
-    m_pPanoramaThread->Join();
-    m_pPanoramaThread.reset();
+    m_pView.store(nullptr);
+    Stop();
+    m_pThread->Join();
+    m_pThread.reset();
+}
+
+void CPanoramaScanner::Reset() {
+    End();
+    m_nIndex.store(0);
+    m_nSteps = 0;
+    m_fStep = 0.025f;
+    m_bRunning.store(false);
 }
 
 // Scan thread procedure: errors travel to the view's window as (error ID, sub-ID); the thread
 // always closes the device and posts (2, 1) last.
-int CTAVIKSDIDoc::PanoramaThread(CThread& self, HWND hwnd) {
+int CPanoramaScanner::Thread(CThread& self, HWND hwnd) {
     try {
-        ScanPanorama(self.Queue());
+        Scan(self.Queue());
     } catch (...) {
         // Any other failure ends the scan as a document error.
         const CGenericException e = CurrentException(EXC_DOCUMENT);
         // Cleared before the notices, so the panorama hint that follows reports the end.
-        m_bPanoramaRunning.store(false);
+        m_bRunning.store(false);
         PostPanoramaNotice(hwnd, static_cast<std::uintptr_t>(e.GetErrorId()), e.GetSubId());
     }
     m_device.Close();
@@ -98,20 +101,20 @@ int CTAVIKSDIDoc::PanoramaThread(CThread& self, HWND hwnd) {
 
 // Each point is read at the frequency the tuner is on, then the tuner steps on: the first
 // point 100 ms after tuning to the start, each later one right after its step.
-void CTAVIKSDIDoc::ScanPanorama(CMessageQueue& queue) {
-    m_bPanoramaRunning.store(true);
+void CPanoramaScanner::Scan(CMessageQueue& queue) {
+    m_bRunning.store(true);
     try {
         m_device.SetSOF(false);
-        m_device.SetTunerFrequency(m_fPanoramaStart);
+        m_device.SetTunerFrequency(m_fStart);
     } catch (CTavikControlException& e) {
         e.AppendMessage("ScanPanorama (thread): Could not disable SOF and set start frequency!\n");
         throw;
     }
-    m_tunerFrequency.store(m_fPanoramaStart);
-    m_pPanoramaPacer->Sleep(std::chrono::milliseconds(100));
+    m_tunerFrequency.store(m_fStart);
+    m_pPacer->Sleep(std::chrono::milliseconds(100));
 
     int index = 0;
-    while (index < m_nPanoramaSteps) {
+    while (index < m_nSteps) {
         CMessage message;
         if (queue.PeekMessage(message, WM_QUIT, WM_QUIT, false)) {
             const int got = queue.GetMessage(message, WM_QUIT, WM_QUIT);
@@ -119,10 +122,10 @@ void CTAVIKSDIDoc::ScanPanorama(CMessageQueue& queue) {
                 throw CDocumentException("GetMessage returned -1.", 0);
             }
             if (got == 0) {
-                m_bPanoramaRunning.store(false);
+                m_bRunning.store(false);
             }
         }
-        if (!m_bPanoramaRunning.load()) {
+        if (!m_bRunning.load()) {
             break;
         }
 
@@ -138,35 +141,35 @@ void CTAVIKSDIDoc::ScanPanorama(CMessageQueue& queue) {
             sum += reading;
         }
         const float frequency = m_tunerFrequency.load();
-        m_panoramaLevel[index] = static_cast<float>(sum / 32.0);
-        m_panoramaFrequency[index] = frequency;
+        m_level[index] = static_cast<float>(sum / 32.0);
+        m_frequency[index] = frequency;
 
         try {
-            m_device.SetTunerFrequency(frequency + m_fPanoramaStep);
+            m_device.SetTunerFrequency(frequency + m_fStep);
         } catch (CTavikControlException& e) {
             e.AppendMessage("ScanPanorama (thread): Could not step frequency!\n");
             throw;
         }
-        m_tunerFrequency.store(frequency + m_fPanoramaStep);
+        m_tunerFrequency.store(frequency + m_fStep);
 
-        if (CPanoramaView* view = m_pPanoramaView.load()) {
-            view->AddPanoramaPoint(m_panoramaFrequency.data(), m_panoramaLevel.data(), index + 1);
+        if (CPanoramaView* view = m_pView.load()) {
+            view->AddPanoramaPoint(m_frequency.data(), m_level.data(), index + 1);
         }
         ++index;
-        m_nPanoramaIndex.store(index);
+        m_nIndex.store(index);
     }
 
-    m_bPanoramaRunning.store(false);
+    m_bRunning.store(false);
     try {
-        m_device.SetTunerFrequency(m_fPanoramaRestore);
+        m_device.SetTunerFrequency(m_fRestore);
         m_device.SetSOF(true);
     } catch (CTavikControlException& e) {
         e.AppendMessage("ScanPanorama (thread): Could not enable SOF and set old frequency!\n");
         throw;
     }
     // The tuner is back on the restore frequency; the document says so too.
-    m_tunerFrequency.store(m_fPanoramaRestore);
-    if (CPanoramaView* view = m_pPanoramaView.load()) {
+    m_tunerFrequency.store(m_fRestore);
+    if (CPanoramaView* view = m_pView.load()) {
         view->OnScanFinished();
     }
 }

@@ -1,0 +1,84 @@
+#include "app/MetricsPublisher.h"
+
+#include <algorithm>
+
+#include "app/JsonLine.h"
+#include "document/AlarmEventRecorder.h"
+#include "document/TAVIKSDIDoc.h"
+
+namespace tavik {
+
+namespace {
+
+std::string StationText(const CJson& text) {
+    return text.is_string() ? text.get<std::string>() : std::string();
+}
+
+}  // namespace
+
+std::string CMetricsPublisher::Start(const CMetricsAddress& address, const CTAVIKSDIDoc& doc,
+                                     const CAlarmEventRecorder& alarms) {
+    m_address = address;
+    m_server.Publish(Build(doc, CMonitorValues(), alarms));
+    return m_server.Start(address);
+}
+
+std::string CMetricsPublisher::Url() const {
+    return "http://" + m_address.HostPort(m_server.GetPort()) + "/metrics";
+}
+
+void CMetricsPublisher::Publish(const CTAVIKSDIDoc& doc, const CMonitorValues& values,
+                                const CAlarmEventRecorder& alarms,
+                                std::uint64_t consoleLinesDropped) {
+    CMetricsSnapshot snapshot = Build(doc, values, alarms);
+    m_nRecordsLost = std::max(m_nRecordsLost, snapshot.nRecordsLost);
+    snapshot.nRecordsLost = m_nRecordsLost;
+    snapshot.nConsoleLinesDropped = consoleLinesDropped;
+    m_server.Publish(std::move(snapshot));
+}
+
+CMetricsSnapshot CMetricsPublisher::Build(const CTAVIKSDIDoc& doc, const CMonitorValues& values,
+                                          const CAlarmEventRecorder& alarms) {
+    return Build(doc, values, [&alarms](const CAlarmItem* item) {
+        return static_cast<std::uint64_t>(alarms.GetActivations(item));
+    });
+}
+
+CMetricsSnapshot CMetricsPublisher::Build(const CTAVIKSDIDoc& doc, const CMonitorValues& values,
+                                          const CActivations& activations) {
+    CMetricsSnapshot s;
+    s.strVersion = TAVIK_VERSION;
+    s.fFrequency = doc.GetProtocolHeaderRef().m_fFrequency;
+    s.deviationPeak = values.secondPeak;
+    s.deviationMax = values.maxDeviation;
+    s.power1s = values.power1s;
+    s.power60s = values.power60s;
+    if (const CMultipathResult* fit = values.multipath.get()) {
+        if (fit->HasValue()) {  // before the first accepted fit, level and multipath are 0
+            s.multipath = fit->m_fMultipath;
+            s.rfLevel = fit->m_fLevel;
+            s.ituRfLevel = fit->m_fLevel > CMultipathResult::kMinimumLevel;
+            s.ituMultipath = fit->m_fMultipath < CMultipathResult::kMultipathLimit;
+        }
+        if (fit->m_nStatus != 0) {
+            s.ituDeviation = fit->m_nStatus != CMultipathResult::STATUS_DEVIATION_TOO_LOW;
+        }
+    }
+    if (const CRDSSnapshot* rds = values.rds.get()) {
+        s.strPI = rds->m_data.m_strPI;
+        s.strPS = StationText(CJsonLine::RdsText(rds->m_data.m_strPS));
+        s.rdsErrorRatio = static_cast<float>(rds->m_dBitErrorRate / 100.0);
+    }
+    for (const CAlarmMap::Entry& entry : doc.GetAlarms()) {
+        s.alarms.push_back({entry.key, entry.item->m_bActive != 0, activations(entry.item.get())});
+    }
+    s.nMeasuredSeconds =
+        static_cast<std::uint64_t>(std::max<std::int64_t>(doc.GetElapsed().GetTotalSeconds(), 0));
+    s.nRecordsWritten = static_cast<std::uint64_t>(doc.PeekWrittenResultCount());
+    s.nRecordsLost = static_cast<std::uint64_t>(doc.PeekLostResultCount());
+    s.nDeviceErrors = values.nDeviceErrors;
+    s.drops = values.drops;
+    return s;
+}
+
+}  // namespace tavik

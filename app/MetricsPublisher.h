@@ -1,0 +1,45 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "app/MonitorValues.h"
+#include "metrics/MetricsServer.h"
+
+namespace tavik {
+
+class CAlarmEventRecorder;
+class CAlarmItem;
+class CTAVIKSDIDoc;
+
+// The monitor's metrics endpoint: once a second, on the measurement's thread, a snapshot of the
+// values shown in the status line and of the run's counters goes to the HTTP server.
+class CMetricsPublisher {
+public:
+    // Listens on `address` (the first snapshot, values absent, is there at once); empty when
+    // it does, else the reason.
+    std::string Start(const CMetricsAddress& address, const CTAVIKSDIDoc& doc,
+                      const CAlarmEventRecorder& alarms);
+    // "http://127.0.0.1:9101/metrics", once started.
+    std::string Url() const;
+    void Publish(const CTAVIKSDIDoc& doc, const CMonitorValues& values,
+                 const CAlarmEventRecorder& alarms, std::uint64_t consoleLinesDropped);
+
+    // How often an alarm went active since the start.
+    using CActivations = std::function<std::uint64_t(const CAlarmItem*)>;
+    // The snapshot of what the document and the values hold now.
+    static CMetricsSnapshot Build(const CTAVIKSDIDoc& doc, const CMonitorValues& values,
+                                  const CAlarmEventRecorder& alarms);
+    static CMetricsSnapshot Build(const CTAVIKSDIDoc& doc, const CMonitorValues& values,
+                                  const CActivations& activations);
+
+private:
+    CMetricsAddress m_address;
+    CMetricsServer m_server;
+    // Records a full writer queue refused are moved to the writer's count when it takes the next
+    // batch; a counter must never go back meanwhile.
+    std::uint64_t m_nRecordsLost = 0;
+};
+
+}  // namespace tavik

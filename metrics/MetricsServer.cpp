@@ -1,0 +1,190 @@
+#include "metrics/MetricsServer.h"
+
+#include <arpa/inet.h>
+#include <civetweb.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <thread>
+
+#include "metrics/MetricsText.h"
+
+namespace tavik {
+
+namespace {
+
+// Few threads suffice for a scraper or two; a client that sends nothing gives its thread back
+// after the request timeout, and a request head larger than kMaxRequest is refused unread.
+constexpr const char* kThreads = "4";
+constexpr const char* kRequestTimeoutMs = "5000";
+constexpr const char* kMaxRequest = "16384";
+
+// CivetWeb's own messages would go to stderr, between the status lines: the caller reports.
+int Quiet(const mg_connection* /*connection*/, const char* /*message*/) {
+    return 1;
+}
+
+// One connection to the listening socket and closed at once: wakes CivetWeb's accepting thread,
+// which otherwise looks at its stop flag only every 2 s.
+void Poke(const CMetricsAddress& address, int port) {
+    const bool any = address.strHost == "0.0.0.0" || address.strHost == "::";
+    const std::string host = any ? (address.bIpv6 ? "::1" : "127.0.0.1") : address.strHost;
+    const int fd = ::socket(address.bIpv6 ? AF_INET6 : AF_INET, SOCK_STREAM, 0);
+    if (fd < 0) {
+        return;
+    }
+    if (address.bIpv6) {
+        sockaddr_in6 target{};
+        target.sin6_family = AF_INET6;
+        target.sin6_port = htons(static_cast<std::uint16_t>(port));
+        if (inet_pton(AF_INET6, host.c_str(), &target.sin6_addr) == 1) {
+            ::connect(fd, reinterpret_cast<const sockaddr*>(&target), sizeof target);
+        }
+    } else {
+        sockaddr_in target{};
+        target.sin_family = AF_INET;
+        target.sin_port = htons(static_cast<std::uint16_t>(port));
+        if (inet_pton(AF_INET, host.c_str(), &target.sin_addr) == 1) {
+            ::connect(fd, reinterpret_cast<const sockaddr*>(&target), sizeof target);
+        }
+    }
+    ::close(fd);
+}
+
+// Why `address` cannot be bound ("Address already in use"), empty when it can: CivetWeb only
+// says that it failed.
+std::string BindFault(const CMetricsAddress& address) {
+    const int fd = ::socket(address.bIpv6 ? AF_INET6 : AF_INET, SOCK_STREAM, 0);
+    if (fd < 0) {
+        return std::strerror(errno);
+    }
+    const int yes = 1;
+    ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    int result = -1;
+    if (address.bIpv6) {
+        sockaddr_in6 target{};
+        target.sin6_family = AF_INET6;
+        target.sin6_port = htons(static_cast<std::uint16_t>(address.nPort));
+        inet_pton(AF_INET6, address.strHost.c_str(), &target.sin6_addr);
+        result = ::bind(fd, reinterpret_cast<const sockaddr*>(&target), sizeof target);
+    } else {
+        sockaddr_in target{};
+        target.sin_family = AF_INET;
+        target.sin_port = htons(static_cast<std::uint16_t>(address.nPort));
+        inet_pton(AF_INET, address.strHost.c_str(), &target.sin_addr);
+        result = ::bind(fd, reinterpret_cast<const sockaddr*>(&target), sizeof target);
+    }
+    const std::string fault = result == 0 ? std::string() : std::strerror(errno);
+    ::close(fd);
+    return fault;
+}
+
+void InitLibrary() {
+    static const unsigned features = mg_init_library(0);
+    (void)features;
+}
+
+}  // namespace
+
+CMetricsServer::CMetricsServer() : m_pSnapshot(std::make_shared<const CMetricsSnapshot>()) {}
+
+CMetricsServer::~CMetricsServer() {
+    if (m_pContext == nullptr) {
+        return;
+    }
+    std::atomic<bool> stopped{false};
+    std::thread waker([this, &stopped] {
+        while (!stopped.load()) {
+            Poke(m_address, m_nPort);
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+    });
+    mg_stop(m_pContext);
+    stopped = true;
+    waker.join();
+}
+
+std::string CMetricsServer::Start(const CMetricsAddress& address) {
+    InitLibrary();
+    m_address = address;
+    const std::string ports = address.ListeningPort();
+    const char* options[] = {"listening_ports",
+                             ports.c_str(),
+                             "num_threads",
+                             kThreads,
+                             "request_timeout_ms",
+                             kRequestTimeoutMs,
+                             "max_request_size",
+                             kMaxRequest,
+                             "enable_keep_alive",
+                             "yes",
+                             nullptr};
+    mg_callbacks callbacks{};
+    callbacks.log_message = Quiet;
+    char text[256] = "";
+    unsigned code = 0;
+    mg_error_data error{&code, text, sizeof text};
+    mg_init_data init{&callbacks, this, options};
+    m_pContext = mg_start2(&init, &error);
+    if (m_pContext == nullptr) {
+        if (std::string fault = BindFault(address); !fault.empty()) {
+            return fault;
+        }
+        return text[0] != '\0' ? std::string(text) : "the server could not start";
+    }
+    mg_server_port listening{};
+    if (mg_get_server_ports(m_pContext, 1, &listening) == 1) {
+        m_nPort = listening.port;
+    }
+    mg_set_request_handler(m_pContext, "/", &CMetricsServer::OnRequest, this);
+    return {};
+}
+
+void CMetricsServer::Publish(CMetricsSnapshot snapshot) {
+    auto next = std::make_shared<const CMetricsSnapshot>(std::move(snapshot));
+    std::lock_guard lock(m_mutex);
+    m_pSnapshot.swap(next);
+    // The previous snapshot goes here, after the lock, unless an HTTP thread still formats it.
+}
+
+std::shared_ptr<const CMetricsSnapshot> CMetricsServer::Current() const {
+    std::lock_guard lock(m_mutex);
+    return m_pSnapshot;
+}
+
+// CivetWeb's thread: one request.
+int CMetricsServer::OnRequest(mg_connection* connection, void* server) {
+    // CivetWeb writes a response head's Date with gmtime(), whose buffer all threads share:
+    // one head at a time. The lock is never held while the measurement publishes.
+    static std::mutex s_headMutex;
+    const mg_request_info* request = mg_get_request_info(connection);
+    if (request == nullptr || request->local_uri == nullptr ||
+        std::strcmp(request->local_uri, "/metrics") != 0) {
+        std::lock_guard lock(s_headMutex);
+        mg_send_http_error(connection, 404, "%s", "Not found; the metrics are at /metrics\n");
+        return 404;
+    }
+    const bool head = std::strcmp(request->request_method, "HEAD") == 0;
+    if (!head && std::strcmp(request->request_method, "GET") != 0) {
+        std::lock_guard lock(s_headMutex);
+        mg_send_http_error(connection, 405, "%s", "Only GET and HEAD\n");
+        return 405;
+    }
+    const std::string body = CMetricsText::Format(*static_cast<CMetricsServer*>(server)->Current());
+    {
+        std::lock_guard lock(s_headMutex);
+        mg_send_http_ok(connection, CMetricsText::kContentType,
+                        static_cast<long long>(body.size()));
+    }
+    if (!head) {
+        mg_write(connection, body.data(), body.size());
+    }
+    return 200;
+}
+
+}  // namespace tavik

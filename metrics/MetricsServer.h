@@ -1,0 +1,44 @@
+#pragma once
+
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "metrics/MetricsAddress.h"
+#include "metrics/MetricsSnapshot.h"
+
+struct mg_connection;
+struct mg_context;
+
+namespace tavik {
+
+// The HTTP endpoint `GET /metrics` (CivetWeb, a few threads of its own). The measurement's
+// thread publishes a snapshot once a second: publishing swaps a pointer under a mutex that the
+// HTTP threads hold only to take their own reference, so a slow or stalled client never holds
+// up the measurement; the HTTP threads format the text. Any other path is 404.
+class CMetricsServer {
+public:
+    CMetricsServer();
+    ~CMetricsServer();
+    CMetricsServer(const CMetricsServer&) = delete;
+    CMetricsServer& operator=(const CMetricsServer&) = delete;
+
+    // Listens on `address`; empty when it does, else why it cannot ("address in use").
+    std::string Start(const CMetricsAddress& address);
+    // The port listened on (the one taken for port 0); 0 before a successful Start.
+    int GetPort() const { return m_nPort; }
+    // Any thread; the endpoint shows `snapshot` from now on.
+    void Publish(CMetricsSnapshot snapshot);
+
+private:
+    static int OnRequest(mg_connection* connection, void* server);
+    std::shared_ptr<const CMetricsSnapshot> Current() const;
+
+    mutable std::mutex m_mutex;  // m_pSnapshot only
+    std::shared_ptr<const CMetricsSnapshot> m_pSnapshot;
+    CMetricsAddress m_address;
+    mg_context* m_pContext = nullptr;
+    int m_nPort = 0;
+};
+
+}  // namespace tavik

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/DropCounters.h"
+
+namespace tavik {
+
+// What the metrics endpoint shows: a copy of the measurement's values and counters, made once a
+// second on the measurement's thread and read by the HTTP threads. A gauge without a value has
+// not been measured yet and is left out of the exposition.
+struct CMetricsSnapshot {
+    struct CAlarm {
+        std::string strName;
+        bool bActive = false;
+        std::uint64_t nActivations = 0;  // since the start
+    };
+
+    std::string strVersion;
+    float fFrequency = 0.0f;  // MHz, tuned
+    std::string strPI;        // decoded RDS PI ("D313"); empty before the first decode
+    std::string strPS;        // decoded PS in UTF-8 without its padding
+
+    std::optional<float> deviationPeak;  // kHz, largest peak of the last second
+    std::optional<float> deviationMax;   // kHz, since the start
+    std::optional<float> power1s;        // dBr
+    std::optional<float> power60s;       // dBr
+    std::optional<float> multipath;      // %/kHz
+    std::optional<float> rfLevel;        // dBuV
+    std::optional<bool> ituDeviation;    // segment peaks above the minimum deviation
+    std::optional<bool> ituRfLevel;      // RF level above its minimum
+    std::optional<bool> ituMultipath;    // multipath below its limit
+    std::optional<float> rdsErrorRatio;  // bit error ratio, 0..1
+    std::vector<CAlarm> alarms;          // every alarm of the setup, in the set's order
+
+    std::uint64_t nMeasuredSeconds = 0;
+    std::uint64_t nRecordsWritten = 0;
+    std::uint64_t nRecordsLost = 0;
+    std::uint64_t nConsoleLinesDropped = 0;
+    std::uint64_t nDeviceErrors = 0;
+    CDropCounts drops;
+};
+
+}  // namespace tavik

@@ -1,0 +1,151 @@
+#include "metrics/MetricsText.h"
+
+#include <charconv>
+#include <cmath>
+
+namespace tavik {
+
+namespace {
+
+class CFamilyWriter {
+public:
+    explicit CFamilyWriter(std::string& out) : m_out(out) {}
+
+    void Family(const char* name, const char* type, const char* help) {
+        m_out.append("# HELP ").append(name).append(" ").append(help).append("\n");
+        m_out.append("# TYPE ").append(name).append(" ").append(type).append("\n");
+    }
+    void Sample(const char* name, const std::string& labels, const std::string& value) {
+        m_out.append(name);
+        if (!labels.empty()) {
+            m_out.append("{").append(labels).append("}");
+        }
+        m_out.append(" ").append(value).append("\n");
+    }
+    // A gauge family with one unlabelled sample, left out without a value.
+    void Gauge(const char* name, const char* help, std::optional<float> value) {
+        if (value) {
+            Family(name, "gauge", help);
+            Sample(name, {}, CMetricsText::Value(*value));
+        }
+    }
+    void Counter(const char* name, const char* help, std::uint64_t value) {
+        Family(name, "counter", help);
+        Sample(name, {}, std::to_string(value));
+    }
+
+private:
+    std::string& m_out;
+};
+
+std::string Label(const char* name, std::string_view value) {
+    return std::string(name) + "=\"" + CMetricsText::LabelValue(value) + "\"";
+}
+
+void WriteItu(CFamilyWriter& w, const CMetricsSnapshot& s) {
+    const std::pair<const char*, std::optional<bool>> conditions[] = {
+        {"deviation", s.ituDeviation}, {"rf_level", s.ituRfLevel}, {"multipath", s.ituMultipath}};
+    bool any = false;
+    for (const auto& [name, met] : conditions) {
+        if (!met) {
+            continue;
+        }
+        if (!any) {
+            w.Family("tavik_itu_condition_met", "gauge",
+                     "Whether an ITU-R measurement condition is met (1) or not (0).");
+            any = true;
+        }
+        w.Sample("tavik_itu_condition_met", Label("condition", name), *met ? "1" : "0");
+    }
+}
+
+void WriteAlarms(CFamilyWriter& w, const CMetricsSnapshot& s) {
+    if (s.alarms.empty()) {
+        return;
+    }
+    w.Family("tavik_alarm_active", "gauge", "Whether the alarm is active (1) or not (0).");
+    for (const CMetricsSnapshot::CAlarm& alarm : s.alarms) {
+        w.Sample("tavik_alarm_active", Label("alarm", alarm.strName), alarm.bActive ? "1" : "0");
+    }
+    w.Family("tavik_alarm_activations_total", "counter", "Activations of the alarm.");
+    for (const CMetricsSnapshot::CAlarm& alarm : s.alarms) {
+        w.Sample("tavik_alarm_activations_total", Label("alarm", alarm.strName),
+                 std::to_string(alarm.nActivations));
+    }
+}
+
+}  // namespace
+
+std::string CMetricsText::Value(float value) {
+    if (std::isnan(value)) {
+        return "NaN";
+    }
+    if (std::isinf(value)) {
+        return value < 0 ? "-Inf" : "+Inf";
+    }
+    char text[32];
+    const auto result = std::to_chars(text, text + sizeof text, value);
+    return std::string(text, result.ptr);
+}
+
+std::string CMetricsText::LabelValue(std::string_view text) {
+    std::string escaped;
+    escaped.reserve(text.size());
+    for (const char c : text) {
+        if (c == '\\' || c == '"') {
+            escaped += '\\';
+            escaped += c;
+        } else if (c == '\n') {
+            escaped += "\\n";
+        } else {
+            escaped += c;
+        }
+    }
+    return escaped;
+}
+
+std::string CMetricsText::Format(const CMetricsSnapshot& s) {
+    std::string out;
+    out.reserve(4096);
+    CFamilyWriter w(out);
+    w.Family("tavik_build_info", "gauge", "The program's version.");
+    w.Sample("tavik_build_info", Label("version", s.strVersion), "1");
+    w.Family("tavik_station_info", "gauge",
+             "The station measured: tuned frequency and the decoded RDS PI and PS.");
+    w.Sample("tavik_station_info",
+             Label("frequency_mhz", Value(s.fFrequency)) + "," + Label("pi", s.strPI) + "," +
+                 Label("ps", s.strPS),
+             "1");
+    w.Gauge("tavik_deviation_peak_khz", "Largest deviation peak of the last second in kHz.",
+            s.deviationPeak);
+    w.Gauge("tavik_deviation_max_khz", "Largest deviation since the start in kHz.", s.deviationMax);
+    w.Gauge("tavik_mpx_power_1s_dbr", "MPX power over the last second in dBr.", s.power1s);
+    w.Gauge("tavik_mpx_power_60s_dbr", "MPX power over the last 60 seconds in dBr (ITU-R BS.412).",
+            s.power60s);
+    w.Gauge("tavik_multipath_pct_per_khz", "Multipath in percent per kHz.", s.multipath);
+    w.Gauge("tavik_rf_level_dbuv", "RF level at zero deviation in dBuV.", s.rfLevel);
+    WriteItu(w, s);
+    w.Gauge("tavik_rds_bit_error_ratio", "RDS bit error ratio (0 to 1).", s.rdsErrorRatio);
+    WriteAlarms(w, s);
+    w.Counter("tavik_measured_seconds_total", "Seconds measured since the start.",
+              s.nMeasuredSeconds);
+    w.Counter("tavik_records_written_total", "Result records written to the result file.",
+              s.nRecordsWritten);
+    w.Counter("tavik_records_lost_total", "Result records that could not be written.",
+              s.nRecordsLost);
+    w.Counter("tavik_console_lines_dropped_total",
+              "Console lines dropped because the output was not read.", s.nConsoleLinesDropped);
+    w.Counter("tavik_device_errors_total", "Failures of the device's and the analysis's threads.",
+              s.nDeviceErrors);
+    w.Family("tavik_dropped_total", "counter",
+             "Work dropped because a consumer was busy: sample blocks (samples), blocks an "
+             "analyser (analysers) or the RDS worker (rds) could not take, results (results).");
+    for (std::size_t k = 0; k < kDropKinds; ++k) {
+        const auto kind = static_cast<EDropKind>(k);
+        w.Sample("tavik_dropped_total", Label("kind", CDropCounts::Name(kind)),
+                 std::to_string(s.drops[kind]));
+    }
+    return out;
+}
+
+}  // namespace tavik

@@ -1,0 +1,114 @@
+#!/usr/bin/env bash
+# Two `tavik monitor --metrics` instances on generated stations, scraped every second by a real
+# Prometheus server on 127.0.0.1: after two scrapes of each, Prometheus's HTTP API must return
+# the 60-second MPX power of both and the station info with each one's PI. Also checks one
+# scrape of the endpoint with `promtool check metrics`.
+# Usage: prometheus-fleet.sh TAVIK_EXECUTABLE
+set -euo pipefail
+tavik=$1
+for tool in prometheus promtool curl; do
+    if ! command -v "$tool" >/dev/null; then
+        echo "$tool is not installed (scripts/setup installs it): skipped"
+        exit 77
+    fi
+done
+work=$(mktemp -d)
+pids=()
+cleanup() {
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+    for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() {
+    echo "FAILED: $*"
+    for f in "$work"/*.out "$work"/prometheus.log; do
+        [ -f "$f" ] && { echo "--- $f"; tail -n 20 "$f"; }
+    done
+    exit 1
+}
+
+# Polls `command` every 0.2 s until it succeeds or `seconds` pass.
+wait_for() {
+    local seconds=$1
+    shift
+    local end=$((SECONDS + seconds))
+    until "$@"; do
+        [ $SECONDS -lt $end ] || return 1
+        sleep 0.2
+    done
+}
+
+# The port a process printed in "Metrics at http://127.0.0.1:PORT/metrics".
+metrics_port() {
+    sed -n 's|^Metrics at http://127\.0\.0\.1:\([0-9]*\)/metrics$|\1|p' "$work/$1.out"
+}
+
+sites=(north south)
+pis=(D3A1 D3B2)
+ports=()
+for i in 0 1; do
+    site=${sites[$i]}
+    "$tavik" generate "$work/$site" --seconds 4 --pi "${pis[$i]}" --ps "${site^^}" \
+        --frequency "10$((i + 1)).5" >/dev/null
+    # Ten times real time: the 60-second power is there after about 6 s.
+    "$tavik" monitor "$work/$site" --metrics 127.0.0.1:0 --speed 10 --frequency "10$((i + 1)).5" \
+        --quiet >"$work/$site.out" 2>&1 &
+    pids+=($!)
+done
+has_port() {
+    [ -n "$(metrics_port "$1")" ]
+}
+for site in "${sites[@]}"; do
+    wait_for 30 has_port "$site" || fail "$site did not say where its metrics are"
+    ports+=("$(metrics_port "$site")")
+done
+
+curl -sf "http://127.0.0.1:${ports[0]}/metrics" >"$work/scrape.txt" || fail "no scrape"
+promtool check metrics <"$work/scrape.txt" || fail "promtool check metrics"
+code=$(curl -s -o /dev/null -w '%{http_code}' "http://127.0.0.1:${ports[0]}/other")
+[ "$code" = 404 ] || fail "/other answered $code"
+
+cat >"$work/prometheus.yml" <<YAML
+global:
+  scrape_interval: 1s
+  scrape_timeout: 1s
+scrape_configs:
+  - job_name: tavik
+    static_configs:
+      - targets: ['127.0.0.1:${ports[0]}']
+        labels: {site: ${sites[0]}}
+      - targets: ['127.0.0.1:${ports[1]}']
+        labels: {site: ${sites[1]}}
+YAML
+prometheus --config.file="$work/prometheus.yml" --storage.tsdb.path="$work/data" \
+    --web.listen-address=127.0.0.1:0 >"$work/prometheus.log" 2>&1 &
+pids+=($!)
+prometheus_port() {
+    sed -n 's/.*msg="Listening on" address=127\.0\.0\.1:\([0-9]*\).*/\1/p' "$work/prometheus.log"
+}
+prometheus_listens() {
+    [ -n "$(prometheus_port)" ]
+}
+wait_for 30 prometheus_listens || fail "Prometheus did not start"
+api="http://127.0.0.1:$(prometheus_port)/api/v1/query"
+
+# The number of series a query returns.
+series() {
+    curl -sf --get "$api" --data-urlencode "query=$1" | grep -o '"metric":' | wc -l
+}
+two_series() {
+    [ "$(series "$1")" = 2 ]
+}
+one_series() {
+    [ "$(series "$1")" = 1 ]
+}
+wait_for 40 two_series 'count_over_time(up{job="tavik"}[1m]) >= 2' || fail "fewer than two scrapes"
+wait_for 50 two_series 'tavik_mpx_power_60s_dbr{job="tavik"}' ||
+    fail "no 60-second MPX power from both sites"
+for i in 0 1; do
+    query="tavik_station_info{site=\"${sites[$i]}\",pi=\"${pis[$i]}\",ps=\"${sites[$i]^^}\"}"
+    wait_for 30 one_series "$query" || fail "no station info with PI ${pis[$i]}"
+done
+echo "Prometheus scraped both sites"
