@@ -11,7 +11,6 @@ CTAVIKSDIDoc::~CTAVIKSDIDoc() {
     m_panorama.End();
     StopADCDistribution();
     m_device.StopTransfer();
-    m_logWriter.WaitIdle();
 }
 
 void CTAVIKSDIDoc::SetResultWindow(HWND hwnd) {
@@ -58,9 +57,9 @@ void CTAVIKSDIDoc::StartMeasurement() {
     m_drops.Begin();
     UpdateAllViews(nullptr, HINT_RUN_STARTED);
 
-    m_nResults = 0;
+    m_logger.DiscardResults();
     WriteLog("Measurement Started");
-    m_currentRecord.m_nTimestamp = 0;
+    m_logger.ClearRecordStamp();
     SetResultValue(EResultValue::Close, 0.0f);
     SendStateHint();
 }
@@ -93,14 +92,14 @@ void CTAVIKSDIDoc::StopMeasurement() {
     ClearAnalysers();
     m_strPSName.clear();
     UpdateAllViews(nullptr, HINT_MEASUREMENT_RESET);
-    StopSyncingLogFiles();  // the stop's lines wait for no disk: CloseLogFiles follows
+    m_logger.StopSyncing();  // the stop's lines wait for no disk: CloseLogFiles follows
     WriteLog("Measurement stopped");
     CloseLogFiles();
 }
 
 void CTAVIKSDIDoc::OnMainTimerEvent() {
     m_elapsed += m_tickSpan;
-    DeliverLogNotices();  // of the file work done since the last tick
+    m_logger.DeliverLogNotices();  // of the file work done since the last tick
     try {
         CheckAlarm();
     } catch (CTavikControlException& e) {

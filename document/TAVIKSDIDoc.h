@@ -21,6 +21,7 @@
 #include "analysis/SpectrumAnalyser.h"
 #include "device/TavikControl.h"
 #include "document/CurrentValues.h"
+#include "document/DayFileLogger.h"
 #include "document/DropReport.h"
 #include "document/Hints.h"
 #include "document/LogWriter.h"
@@ -285,111 +286,87 @@ private:
     std::atomic<bool> m_bRunning{false};
     std::atomic<bool> m_bPaused{false};
 
-    // Result logging
+    // Result logging: the day files are the logger's; these operations forward to it.
 public:
-    // The UI's folder chooser: gets the title and the current folder, returns the chosen folder
-    // or nothing on Cancel. When a typed name cannot be resolved it asks INVALID_FOLDER_QUESTION
-    // (style MB_YESNO_QUESTION_NO): Yes ends the chooser, No keeps it open.
-    using CFolderChooser = std::function<std::optional<std::string>(const std::string& title,
-                                                                    const std::string& current)>;
-    static constexpr const char* SELECT_FOLDER_TITLE = "Select Logfile Location";
-    static constexpr const char* INVALID_FOLDER_QUESTION =
-        "The path entered is not valid! Continue ?";
-    static constexpr int RESULT_RECORDS = 60;  // records per write to the result file
+    using CFolderChooser = CDayFileLogger::CFolderChooser;
+    static constexpr const char* SELECT_FOLDER_TITLE = CDayFileLogger::SELECT_FOLDER_TITLE;
+    static constexpr const char* INVALID_FOLDER_QUESTION = CDayFileLogger::INVALID_FOLDER_QUESTION;
+    static constexpr int RESULT_RECORDS = CDayFileLogger::RESULT_RECORDS;
 
-    int OpenLogFiles(bool ask);  // 0, or -1 without a folder
+    // Starts logging in the log folder after CheckLogFolder; 0, or -1 without a folder.
+    int OpenLogFiles(bool ask) { return m_logger.OpenLogFiles(ask); }
     // Unattended logging: takes `folder` as the log folder and opens the day's files there
     // without asking anything and without deleting any file; day files of an earlier run are
     // continued. 0, or -1 for an empty folder name.
-    int OpenLogFilesKeeping(const std::string& folder);
-    void FlushResults();
-    void SelectLogFolder(std::optional<std::string> path = std::nullopt);
-    int CheckLogFolder(bool ask);  // 0, or -1 when the user declined
+    int OpenLogFilesKeeping(const std::string& folder) {
+        return m_logger.OpenLogFilesKeeping(folder);
+    }
+    void FlushResults() { m_logger.FlushResults(); }
+    void SelectLogFolder(std::optional<std::string> path = std::nullopt) {
+        m_logger.SelectLogFolder(std::move(path));
+    }
+    // Deletes this program's day files in the log folder, asking first when `ask`; 0, or -1
+    // when the user declined.
+    int CheckLogFolder(bool ask) { return m_logger.CheckLogFolder(ask); }
     void GetLogFolder(std::string& out) const { out = m_header.m_strLogFolder; }
-    std::string ResultFileName() const;
-    std::string LogFileName() const;
+    std::string ResultFileName() const { return m_logger.ResultFileName(); }
+    std::string LogFileName() const { return m_logger.LogFileName(); }
     void OnSpecifyResultFile() { SelectLogFolder(); }
-    void SetFolderChooser(CFolderChooser chooser) { m_folderChooser = std::move(chooser); }
+    void SetFolderChooser(CFolderChooser chooser) { m_logger.SetFolderChooser(std::move(chooser)); }
     // The values of the second being recorded; the alarm check reads them too.
-    const CResultRecord& GetCurrentRecord() const { return m_currentRecord; }
-    int GetResultCount() const { return m_nResults; }
-    std::int32_t GetMeasurementId() const;
+    const CResultRecord& GetCurrentRecord() const { return m_logger.GetCurrentRecord(); }
+    int GetResultCount() const { return m_logger.GetResultCount(); }
     // These four wait for the file work queued so far (the log writer's thread).
-    const std::string& GetLastResultFile() const;
-    const std::string& GetLastLogFile() const;
-    int GetUnwrittenResultCount() const;
+    std::int32_t GetMeasurementId() const { return m_logger.GetMeasurementId(); }
+    const std::string& GetLastResultFile() const { return m_logger.GetLastResultFile(); }
+    const std::string& GetLastLogFile() const { return m_logger.GetLastLogFile(); }
+    int GetUnwrittenResultCount() const { return m_logger.GetUnwrittenResultCount(); }
     // Records given up since the document was made: not written before a close, dropped from
     // a full backlog, or meant for a log folder that was deleted or replaced while logging.
-    std::int64_t GetLostResultCount() const;
+    std::int64_t GetLostResultCount() const { return m_logger.GetLostResultCount(); }
     // Without waiting for the file work: the records written to result files and those lost so
     // far, as the log writer has counted them yet (read every second for the metrics).
-    std::int64_t PeekWrittenResultCount() const { return m_resultLog.GetWrittenCount(); }
-    std::int64_t PeekLostResultCount() const {
-        return m_resultLog.GetLostCount() + m_nDroppedResults;
-    }
+    std::int64_t PeekWrittenResultCount() const { return m_logger.PeekWrittenResultCount(); }
+    std::int64_t PeekLostResultCount() const { return m_logger.PeekLostResultCount(); }
     // Waits until the file work queued so far is done and shows its notices; tests and the
     // end of a run use it, the once-a-second work never does.
-    void WaitForLogWrites() const;
+    void WaitForLogWrites() const { m_logger.WaitForLogWrites(); }
     // Whether a full queue of file work makes the measurement wait for room (the batch
     // analysis, which has no deadline and must lose nothing) rather than drop records.
-    void SetLogWritesWaitForRoom(bool wait) { m_logWriter.SetWaitForRoom(wait); }
+    void SetLogWritesWaitForRoom(bool wait) { m_logger.SetLogWritesWaitForRoom(wait); }
 
 private:
-    int BeginLogFiles();
-    // Starts the day's result file for `now` (log writer's thread, or the user-interface thread
-    // while the writer is idle); false when the result file is unusable.
-    bool BeginResultDay(CTime now, CPrompt& prompt, CResultLog::CContinuation& found);
-    // The day's first log lines: "File Opened" and what the continued file showed (writer).
-    void LogDayOpened(CTime now, const CResultLog::CContinuation& found);
-    // At a new day while logging: closes the old day's pair and opens the new day's.
-    void ChangeLogDay(CTime now);
-    // "folder/tavikYYMMDD" + extension of the day whose files take the records.
-    std::string LoggingDayFile(const char* extension) const;
+    // What the logger reaches of the document: the prompt, the clock, the protocol header's
+    // log folder, the logging switch, whether a measurement runs, and the views' hints.
+    class CLoggerHost final : public CDayFileLogger::CHost {
+    public:
+        explicit CLoggerHost(CTAVIKSDIDoc& doc) : m_doc(doc) {}
+        CPrompt& GetPrompt() override { return m_doc.GetPrompt(); }
+        CTime Now() const override { return m_doc.GetClock().Now(); }
+        const std::string& GetLogFolder() const override { return m_doc.m_header.m_strLogFolder; }
+        void SetLogFolder(std::string folder) override {
+            m_doc.m_header.m_strLogFolder = std::move(folder);
+        }
+        bool IsLoggingEnabled() const override { return m_doc.m_bLoggingEnabled; }
+        void SetLoggingEnabled(bool enabled) override { m_doc.m_bLoggingEnabled = enabled; }
+        bool IsMeasuring() const override { return m_doc.IsRunning(); }
+        void SendHint(long hint) override { m_doc.UpdateAllViews(nullptr, hint); }
+
+    private:
+        CTAVIKSDIDoc& m_doc;
+    };
+
     // Forgets the measured values (after the analysers were cleared or on a new document).
     void ForgetCurrentValues();
-    // Logging is on and its day files were begun.
-    bool IsLoggingToFiles() const;
-    // A stop waits at most for the write in progress: its lines, records and footer go out
-    // without waiting for the disk to sync them.
-    void StopSyncingLogFiles() { m_resultLog.SetSyncing(false); }
-    // Log writer's thread: whether the held log folder can take files now. Its path naming
-    // nothing makes the writes fail and wait (a folder moved away may come back); a folder
-    // deleted or replaced is given up for good: nothing more is written there.
-    bool CheckHeldFolder();
-    // Log writer's thread: writes one log line (to the day's log while logging).
-    void WriteLogLineNow(const std::string& file, const std::string& line, CTime now);
-    // Log writer's thread: the records lost since the last such line go into `logFile`.
-    void LogLosses(const std::string& logFile, CTime now);
-    // Shows the notices of the file work done so far (user-interface thread).
-    void DeliverLogNotices() const;
 
-    // User-interface thread.
-    CResultRecord m_currentRecord;
-    std::array<CResultRecord, RESULT_RECORDS> m_results{};
-    std::int32_t m_nResults = 0;
-    std::string m_strLogDay;       // base name of the day files in use while logging
-    bool m_bHasMultipath = false;  // the record's values were measured (not the 0 start)
-    bool m_bHasDeviation = false;
     // The highest block peak since the last alarm check: the deviation alarm compares the
     // second's peak, so that a short overmodulation between two checks is not missed. The
     // record keeps the newest block's value, as the result file defines it.
     std::optional<float> m_fDeviationPeakSinceCheck;
     std::string m_strStationSeen;    // PI and PS of the last decode pass
     std::string m_strStationLogged;  // PI and PS last written to the log in this run
-    bool m_bHasMpxPower = false;
-    std::int64_t m_nDroppedResults = 0;  // refused by a full writer queue, not yet counted there
-    bool m_bDropReported = false;
-    CFolderLock m_logFolderLock;  // held while logging into the folder
-    CFolderChooser m_folderChooser;
-    // The log writer's thread (or any thread while it is idle).
-    std::int32_t m_nMeasurementId = 0;  // id of the last record written
-    std::string m_strLastResultFile;
-    std::string m_strLastLogFile;
-    bool m_bDayFileBegun = false;   // the day's result file was begun and takes records
-    bool m_bFolderGivenUp = false;  // the held folder was deleted or replaced while logging
-    CResultLog m_resultLog;
-    mutable CQueuedPrompt m_logNotices;  // the writer's notices, shown on the UI thread
-    mutable CLogWriter m_logWriter;      // last of these: ends (running its queue) first
+    CLoggerHost m_loggerHost{*this};
+    CDayFileLogger m_logger{m_loggerHost};  // after its host: ends (writing its queue) first
 
     CProtocolHeader m_header;
 

@@ -27,9 +27,8 @@ void CTAVIKSDIDoc::ResetMeasurementCounters() {
     m_nMpxCount = 0;
     m_nLevelCount = 0;
     m_nRdsCount = 0;
-    m_nResults = 0;
-    m_currentRecord = CResultRecord();
-    ForgetCurrentValues();
+    m_logger.ResetRecords();
+    m_fDeviationPeakSinceCheck.reset();
 }
 
 }  // namespace tavik

@@ -1,0 +1,163 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <utility>
+
+#include "document/CurrentValues.h"
+#include "document/LogWriter.h"
+#include "document/ResultLog.h"
+#include "document/ResultRecord.h"
+#include "platform/FolderLock.h"
+#include "platform/Prompt.h"
+#include "platform/Time.h"
+
+namespace tavik {
+
+// Result logging into one pair of files per day: collects the record of each second, hands the
+// records in batches to the log writer's thread, which appends them to the day's result file,
+// writes the event lines to the day's log, changes the pair at midnight and holds the log
+// folder's lock while logging. Its operations run on the user-interface thread; what it posts
+// to the writer touches only the logger's own file state, never its host.
+class CDayFileLogger {
+public:
+    // What the logger needs of its owner (user-interface thread).
+    class CHost {
+    public:
+        virtual CPrompt& GetPrompt() = 0;
+        virtual CTime Now() const = 0;
+        // The log folder of the protocol header; empty for none.
+        virtual const std::string& GetLogFolder() const = 0;
+        virtual void SetLogFolder(std::string folder) = 0;
+        // The logging switch: records are collected only while it is on.
+        virtual bool IsLoggingEnabled() const = 0;
+        virtual void SetLoggingEnabled(bool enabled) = 0;
+        // Whether a measurement runs.
+        virtual bool IsMeasuring() const = 0;
+        virtual void SendHint(long hint) = 0;
+
+    protected:
+        ~CHost() = default;
+    };
+
+    // The UI's folder chooser: gets the title and the current folder, returns the chosen folder
+    // or nothing on Cancel. When a typed name cannot be resolved it asks INVALID_FOLDER_QUESTION
+    // (style MB_YESNO_QUESTION_NO): Yes ends the chooser, No keeps it open.
+    using CFolderChooser = std::function<std::optional<std::string>(const std::string& title,
+                                                                    const std::string& current)>;
+    static constexpr const char* SELECT_FOLDER_TITLE = "Select Logfile Location";
+    static constexpr const char* INVALID_FOLDER_QUESTION =
+        "The path entered is not valid! Continue ?";
+    static constexpr int RESULT_RECORDS = 60;  // records per write to the result file
+
+    explicit CDayFileLogger(CHost& host) : m_host(host) {}
+    CDayFileLogger(const CDayFileLogger&) = delete;
+    CDayFileLogger& operator=(const CDayFileLogger&) = delete;
+
+    // The values of the second being recorded; they carry over into the next second.
+    void SetMultipath(float value);
+    void SetDeviation(float value);
+    void SetMpxPower(float value);
+    // Closes the second's record (collected while logging) and stamps the next one with now.
+    void CloseSecond();
+    // The record's values as measured; a quantity not measured since the last Forget has none
+    // and keeps 0 in the record.
+    CCurrentValues GetCurrentValues() const;
+    void SetCurrentValues(const CCurrentValues& values);
+    void ForgetCurrentValues();
+    // Discards the records collected and not yet flushed (a start).
+    void DiscardResults() { m_nResults = 0; }
+    // Leaves the open second unstamped: it is not collected at its close.
+    void ClearRecordStamp() { m_currentRecord.m_nTimestamp = 0; }
+    // A new document: no records, an empty record.
+    void ResetRecords();
+    const CResultRecord& GetCurrentRecord() const { return m_currentRecord; }
+    int GetResultCount() const { return m_nResults; }
+
+    void WriteLog(const std::string& line);
+    int OpenLogFiles(bool ask);  // 0, or -1 without a folder
+    // Unattended logging into `folder`: nothing asked, nothing deleted, day files continued.
+    int OpenLogFilesKeeping(const std::string& folder);
+    void CloseLogFiles();
+    void FlushResults();
+    void SelectLogFolder(std::optional<std::string> path);
+    int CheckLogFolder(bool ask);  // 0, or -1 when the user declined
+    std::string ResultFileName() const;
+    std::string LogFileName() const;
+    void SetFolderChooser(CFolderChooser chooser) { m_folderChooser = std::move(chooser); }
+
+    // These four wait for the file work queued so far (the log writer's thread).
+    std::int32_t GetMeasurementId() const;
+    const std::string& GetLastResultFile() const;
+    const std::string& GetLastLogFile() const;
+    int GetUnwrittenResultCount() const;
+    // Records given up since the logger was made: not written before a close, dropped from a
+    // full backlog, or meant for a log folder that was deleted or replaced while logging.
+    std::int64_t GetLostResultCount() const;
+    // Without waiting for the file work: the records written and those lost so far, as the log
+    // writer has counted them yet (any thread may read them while it counts).
+    std::int64_t PeekWrittenResultCount() const { return m_resultLog.GetWrittenCount(); }
+    std::int64_t PeekLostResultCount() const {
+        return m_resultLog.GetLostCount() + m_nDroppedResults;
+    }
+    // Waits until the file work queued so far is done and shows its notices.
+    void WaitForLogWrites() const;
+    // Whether a full queue of file work makes the caller wait for room rather than drop records.
+    void SetLogWritesWaitForRoom(bool wait) { m_logWriter.SetWaitForRoom(wait); }
+    // A stop waits at most for the write in progress: its lines, records and footer go out
+    // without waiting for the disk to sync them.
+    void StopSyncing() { m_resultLog.SetSyncing(false); }
+    // Shows the notices of the file work done so far.
+    void DeliverLogNotices() const;
+
+private:
+    int BeginLogFiles();
+    // Starts the day's result file for `now` (log writer's thread, or the user-interface thread
+    // while the writer is idle); false when the result file is unusable.
+    bool BeginResultDay(CTime now, CPrompt& prompt, CResultLog::CContinuation& found);
+    // The day's first log lines: "File Opened" and what the continued file showed (writer).
+    void LogDayOpened(CTime now, const CResultLog::CContinuation& found);
+    // At a new day while logging: closes the old day's pair and opens the new day's.
+    void ChangeLogDay(CTime now);
+    // "folder/tavikYYMMDD" + extension of the day whose files take the records.
+    std::string LoggingDayFile(const char* extension) const;
+    // Logging is on and its day files were begun.
+    bool IsLoggingToFiles() const;
+    // Log writer's thread: whether the held log folder can take files now. Its path naming
+    // nothing makes the writes fail and wait (a folder moved away may come back); a folder
+    // deleted or replaced is given up for good: nothing more is written there.
+    bool CheckHeldFolder();
+    // Log writer's thread: writes one log line (to the day's log while logging).
+    void WriteLogLineNow(const std::string& file, const std::string& line, CTime now);
+    // Log writer's thread: the records lost since the last such line go into `logFile`.
+    void LogLosses(const std::string& logFile, CTime now);
+
+    CHost& m_host;
+
+    // User-interface thread.
+    CResultRecord m_currentRecord;
+    std::array<CResultRecord, RESULT_RECORDS> m_results{};
+    std::int32_t m_nResults = 0;
+    std::string m_strLogDay;       // base name of the day files in use while logging
+    bool m_bHasMultipath = false;  // the record's values were measured (not the 0 start)
+    bool m_bHasDeviation = false;
+    bool m_bHasMpxPower = false;
+    std::int64_t m_nDroppedResults = 0;  // refused by a full writer queue, not yet counted there
+    bool m_bDropReported = false;
+    CFolderLock m_logFolderLock;  // held while logging into the folder
+    CFolderChooser m_folderChooser;
+    // The log writer's thread (or any thread while it is idle).
+    std::int32_t m_nMeasurementId = 0;  // id of the last record written
+    std::string m_strLastResultFile;
+    std::string m_strLastLogFile;
+    bool m_bDayFileBegun = false;   // the day's result file was begun and takes records
+    bool m_bFolderGivenUp = false;  // the held folder was deleted or replaced while logging
+    CResultLog m_resultLog;
+    mutable CQueuedPrompt m_logNotices;  // the writer's notices, shown on the UI thread
+    mutable CLogWriter m_logWriter;      // last: ends (running its queue) first
+};
+
+}  // namespace tavik

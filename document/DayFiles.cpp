@@ -1,0 +1,93 @@
+#include "document/DayFiles.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <filesystem>
+#include <system_error>
+
+#include "platform/GenericException.h"
+
+namespace tavik {
+
+namespace {
+
+constexpr const char* kDeleteQuestion =
+    "This folder already contains log- or resultfiles. If you continue they will be "
+    "deleted.\n\nDo you want to continue?";
+
+}  // namespace
+
+std::vector<std::string> DescribeContinuation(CTime now, const CResultLog::CContinuation& found) {
+    std::vector<std::string> lines;
+    if (!found.strMovedAside.empty()) {
+        const std::string name = std::filesystem::path(found.strMovedAside).filename().string();
+        lines.push_back(
+            found.bIdsExhausted
+                ? "Result file could not be continued (its record numbers would run out); it was "
+                  "moved aside as " +
+                      name + " and a new one begun"
+                : "Result file held only part of its header (a power loss as it was made); it "
+                  "was moved aside as " +
+                      name + " and a new one begun");
+    }
+    if (found.bContinued && !found.bClosed) {
+        // The previous run did not close its files (killed, a crash, a power loss): the seconds
+        // since its last record are missing from the file.
+        if (found.nLastTimestamp != 0) {
+            const std::int64_t missing =
+                static_cast<std::int64_t>(now.GetTime()) - found.nLastTimestamp - 1;
+            lines.push_back(StringFormat(
+                "The previous run ended without closing the result file; its last "
+                "record is of %s, %lld seconds are missing since",
+                CTime(static_cast<std::time_t>(found.nLastTimestamp)).Format("%H:%M:%S").c_str(),
+                static_cast<long long>(std::max<std::int64_t>(missing, 0))));
+        } else {
+            lines.push_back(
+                "The previous run ended without closing the result file; it wrote no record");
+        }
+    }
+    if (found.nBytesRemoved > 0) {
+        lines.push_back(
+            StringFormat("Result file continued after its last whole record; %lld bytes "
+                         "of an incomplete record were removed",
+                         static_cast<long long>(found.nBytesRemoved)));
+    }
+    return lines;
+}
+
+int DeleteDayFiles(const std::string& folder, bool ask, CPrompt& prompt) {
+    namespace fs = std::filesystem;
+    std::vector<fs::path> logs;
+    std::vector<fs::path> results;
+    std::error_code ec;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        std::error_code typeError;
+        if (it->is_directory(typeError)) {
+            continue;
+        }
+        const std::string name = it->path().filename().string();
+        if (CResultLog::IsOwnFileName(name, ".log")) {
+            logs.push_back(it->path());
+        } else if (CResultLog::IsOwnFileName(name, ".xml")) {
+            results.push_back(it->path());
+        }
+    }
+    if (logs.empty() && results.empty()) {
+        return 0;
+    }
+    if (ask && prompt.MessageBox(kDeleteQuestion, MB_YESNO_QUESTION_NO) != IDYES) {
+        return -1;
+    }
+    for (const std::vector<fs::path>* files : {&logs, &results}) {
+        for (const fs::path& file : *files) {
+            std::error_code removeError;
+            if (!fs::remove(file, removeError) && removeError) {
+                prompt.Notice(StringFormat("Could not delete \"%s\" (%d).", file.string().c_str(),
+                                           removeError.value()));
+            }
+        }
+    }
+    return 0;
+}
+
+}  // namespace tavik
