@@ -12,8 +12,6 @@ namespace tavik {
 
 namespace {
 
-constexpr std::size_t kRdsCapacityBits = 64 * 8 * CIqFileSource::kRdsChunkBytes;
-
 std::string Quoted(const std::string& path) {
     return "\"" + path + "\"";
 }
@@ -93,11 +91,7 @@ CIqFileSource::CIqFileSource(const CIqSourceSettings& settings) {
     m_nChunkSamples = static_cast<int>(std::min<std::uint64_t>(rate / 10, CFmReceiver::kMaxInput));
     m_raw.resize(static_cast<std::size_t>(m_nChunkSamples) * IqSampleBytes(m_format));
     m_iq.resize(static_cast<std::size_t>(m_nChunkSamples));
-    const auto most = static_cast<std::size_t>(m_pReceiver->MaxOutput(m_nChunkSamples));
-    m_mpx.resize(kBlockSamples + most);
-    m_level.resize(kBlockSamples + most);
-    m_bits.resize(static_cast<std::size_t>(m_pReceiver->MaxRdsBits(m_nChunkSamples)));
-    m_rdsBits.resize(kRdsCapacityBits);
+    m_output.Prepare(*m_pReceiver, m_nChunkSamples);
 }
 
 CIqFileSource::~CIqFileSource() = default;
@@ -154,23 +148,7 @@ bool CIqFileSource::ReceiveMore() {
         return false;
     }
     ConvertIq(m_format, m_raw.data(), static_cast<std::size_t>(count), m_iq.data());
-    int bits = 0;
-    m_nPending += m_pReceiver->Process(m_iq.data(), count, m_mpx.data() + m_nPending,
-                                       m_level.data() + m_nPending, m_bits.data(), bits);
-    if (m_nSettle > 0) {
-        const int drop = std::min(m_nSettle, m_nPending);
-        Consume(drop);
-        m_nSettle -= drop;
-    }
-    // Bits beyond what the store holds push the oldest out: the newest stream counts.
-    const auto add = static_cast<std::size_t>(bits);
-    if (m_nRdsBits + add > m_rdsBits.size()) {
-        const std::size_t drop = m_nRdsBits + add - m_rdsBits.size();
-        std::memmove(m_rdsBits.data(), m_rdsBits.data() + drop, m_nRdsBits - drop);
-        m_nRdsBits -= drop;
-    }
-    std::memcpy(m_rdsBits.data() + m_nRdsBits, m_bits.data(), add);
-    m_nRdsBits += add;
+    m_output.Receive(*m_pReceiver, m_iq.data(), count);
     return true;
 }
 
@@ -178,41 +156,18 @@ bool CIqFileSource::ReadBlock(float* mpx, float* level) {
     if (m_nBlocksRead >= m_nBlocks) {
         return false;
     }
-    while (m_nPending < kBlockSamples) {
+    while (!m_output.HasBlock()) {
         if (!ReceiveMore()) {
             return false;
         }
     }
-    std::memcpy(mpx, m_mpx.data(), sizeof(float) * kBlockSamples);
-    std::memcpy(level, m_level.data(), sizeof(float) * kBlockSamples);
-    Consume(kBlockSamples);
+    m_output.TakeBlock(mpx, level);
     ++m_nBlocksRead;
     return true;
 }
 
-void CIqFileSource::Consume(int count) {
-    m_nPending -= count;
-    std::memmove(m_mpx.data(), m_mpx.data() + count,
-                 sizeof(float) * static_cast<std::size_t>(m_nPending));
-    std::memmove(m_level.data(), m_level.data() + count,
-                 sizeof(float) * static_cast<std::size_t>(m_nPending));
-}
-
 bool CIqFileSource::ReadRdsChunk(std::uint8_t* chunk) {
-    constexpr std::size_t kBits = 8 * kRdsChunkBytes;
-    if (m_nRdsBits < kBits) {
-        return false;
-    }
-    for (std::size_t i = 0; i < kRdsChunkBytes; ++i) {
-        std::uint8_t byte = 0;
-        for (std::size_t b = 0; b < 8; ++b) {
-            byte = static_cast<std::uint8_t>(byte << 1 | m_rdsBits[8 * i + b]);
-        }
-        chunk[i] = byte;
-    }
-    m_nRdsBits -= kBits;
-    std::memmove(m_rdsBits.data(), m_rdsBits.data() + kBits, m_nRdsBits);
-    return true;
+    return m_output.TakeRdsChunk(chunk);
 }
 
 void CIqFileSource::Rewind() {
@@ -221,9 +176,7 @@ void CIqFileSource::Rewind() {
                              std::strerror(cause));
     }
     m_pReceiver = std::make_unique<CFmReceiver>(m_receiverSettings);
-    m_nPending = 0;
-    m_nSettle = kSettleSamples;
-    m_nRdsBits = 0;
+    m_output.Restart(false);
     m_nBlocksRead = 0;
 }
 

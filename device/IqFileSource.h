@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "device/ReceiverOutput.h"
 #include "dsp/FmReceiver.h"
 #include "dsp/IqFormat.h"
 #include "platform/File.h"
@@ -40,11 +41,9 @@ struct CIqSourceSettings {
 // says what is wrong, never a silent stream of zeros.
 class CIqFileSource {
 public:
-    static constexpr int kBlockSamples = 20000;
-    static constexpr int kRdsChunkBytes = 100;
-    // MPX samples dropped after each start while the receiver's filters fill (5 ms): their
-    // transient would pass for deviation peaks and a level dip.
-    static constexpr int kSettleSamples = 1000;
+    static constexpr int kBlockSamples = CReceiverOutput::kBlockSamples;
+    static constexpr int kRdsChunkBytes = CReceiverOutput::kRdsChunkBytes;
+    static constexpr int kSettleSamples = CReceiverOutput::kSettleSamples;
 
     // Throws CIqSourceError.
     explicit CIqFileSource(const CIqSourceSettings& settings);
@@ -68,8 +67,7 @@ public:
 
 private:
     void ReadMetadata(const std::string& path);
-    bool ReceiveMore();       // one more piece of IQ through the receiver; false at the end
-    void Consume(int count);  // drops the first `count` pending samples
+    bool ReceiveMore();  // one more piece of IQ through the receiver; false at the end
 
     std::string m_strDataPath;
     CIqFormat m_format = CIqFormat::Cu8;
@@ -81,13 +79,7 @@ private:
     int m_nChunkSamples = 0;  // IQ samples per read
     std::vector<std::uint8_t> m_raw;
     std::vector<std::complex<float>> m_iq;
-    std::vector<float> m_mpx;  // received, not yet handed out
-    std::vector<float> m_level;
-    int m_nPending = 0;
-    int m_nSettle = kSettleSamples;       // start-up samples still to drop
-    std::vector<std::uint8_t> m_bits;     // one call's bits
-    std::vector<std::uint8_t> m_rdsBits;  // bits not yet handed out
-    std::size_t m_nRdsBits = 0;
+    CReceiverOutput m_output;
 };
 
 }  // namespace tavik

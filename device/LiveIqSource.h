@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "device/ReceiverOutput.h"
 #include "dsp/FmReceiver.h"
 
 namespace tavik {
@@ -38,9 +39,8 @@ struct CLiveSourceSettings {
 // afresh. All waits end soon after `running` falls.
 class CLiveIqSource {
 public:
-    static constexpr int kBlockSamples = 20000;
-    static constexpr int kRdsChunkBytes = 100;
-    static constexpr int kSettleSamples = 1000;  // dropped after each (re)start
+    static constexpr int kBlockSamples = CReceiverOutput::kBlockSamples;
+    static constexpr int kRdsChunkBytes = CReceiverOutput::kRdsChunkBytes;
 
     // Throws CDspError (rate, station) or CIqStreamError (address).
     CLiveIqSource(const CLiveSourceSettings& settings, double station, double fullScale,
@@ -60,22 +60,13 @@ public:
     std::pair<std::int64_t, std::int64_t> TakeDropped();
 
 private:
-    void Receive(int count);
-    void Consume(int count);
-
     CLiveSourceSettings m_settings;
     CFmReceiverSettings m_receiverSettings;
     std::unique_ptr<CIqStream> m_pStream;
     std::unique_ptr<CFmReceiver> m_pReceiver;
     int m_nChunkSamples;
     std::vector<std::complex<float>> m_iq;
-    std::vector<float> m_mpx;
-    std::vector<float> m_level;
-    int m_nPending = 0;
-    int m_nSettle = kSettleSamples;
-    std::vector<std::uint8_t> m_bits;
-    std::vector<std::uint8_t> m_rdsBits;
-    std::size_t m_nRdsBits = 0;
+    CReceiverOutput m_output;
 };
 
 }  // namespace tavik
