@@ -6,6 +6,7 @@
 #include "app/GuiMetrics.h"
 #include "app/GuiOptions.h"
 #include "app/SignalStop.h"
+#include "device/ReceiverSources.h"
 #include "document/TAVIKSDIDoc.h"
 #include "ui/TAVIKSDIApp.h"
 #include "ui/TavikApplication.h"
@@ -43,12 +44,9 @@ int RunGuiCommand(int& argc, char** argv, const SGuiCommandLine& commandLine) {
     options.strRecordings = commandLine.strRecordings;
     const std::optional<double> station =
         commandLine.frequency ? std::optional<double>(*commandLine.frequency * 1e6) : std::nullopt;
-    if (const auto file = CIqFileSource::FileOfReceiver(commandLine.strReceiver)) {
-        options.iqSource =
-            CIqSourceSettings{*file, std::nullopt, std::nullopt, station, std::nullopt};
-    } else if (auto live = CLiveSourceSettings::FromSpec(commandLine.strReceiver)) {
-        live->station = station;
-        options.liveSource = std::move(live);
+    if (auto sources = ReceiverSources(commandLine.strReceiver, station)) {
+        options.iqSource = std::move(sources->iq);
+        options.liveSource = std::move(sources->live);
     }
     if (!app.InitInstance(options)) {
         return 1;

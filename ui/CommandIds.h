@@ -29,6 +29,7 @@ enum : int {
     ID_VIEW_MEASUREMENT_FIRST = 32787,  // Alt+1 .. Alt+6: 32787 .. 32792
     ID_EXPORT_REPORT = 32900,           // File > Export Report...: the daily report PDF
     ID_OPEN_RECORDINGS = 32901,         // File > Open Recordings Folder...
+    ID_CHOOSE_RECEIVER = 32902,         // File > Receiver...
 };
 
 }  // namespace tavik

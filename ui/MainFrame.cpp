@@ -4,11 +4,14 @@
 #include <QCloseEvent>
 #include <QFileDialog>
 #include <QGuiApplication>
+#include <QInputDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QScreen>
 #include <QSettings>
 
+#include "device/ReceiverSources.h"
 #include "document/TAVIKSDIDoc.h"
 #include "ui/AppIcon.h"
 #include "ui/CommandIds.h"
@@ -134,11 +137,7 @@ void CMainFrame::RestoreGeometry() {
 }
 
 void CMainFrame::OpenRecordingsFolder() {
-    if (m_doc.IsRunning() || m_doc.IsPaused()) {
-        m_doc.GetPrompt().MessageBox(
-            "The recordings folder can be changed while no measurement "
-            "runs.\nStop the measurement first.",
-            MB_ICONEXCLAMATION);
+    if (!RefuseWhileMeasuring("The recordings folder")) {
         return;
     }
     const QString folder = QFileDialog::getExistingDirectory(
@@ -148,6 +147,43 @@ void CMainFrame::OpenRecordingsFolder() {
     }
     RememberRecordingsFolder(folder);
     m_doc.GetDevice().SetDataFolder(folder.toStdString());
+    m_doc.OnDetectHardware();
+}
+
+bool CMainFrame::RefuseWhileMeasuring(const std::string& what) {
+    if (!m_doc.IsRunning() && !m_doc.IsPaused()) {
+        return true;
+    }
+    m_doc.GetPrompt().MessageBox(what +
+                                     " can be changed while no measurement runs.\nStop the "
+                                     "measurement first.",
+                                 MB_ICONEXCLAMATION);
+    return false;
+}
+
+void CMainFrame::ChooseReceiver() {
+    if (!RefuseWhileMeasuring("The receiver")) {
+        return;
+    }
+    bool ok = false;
+    const QString spec =
+        QInputDialog::getText(this, QStringLiteral("Receiver"),
+                              QStringLiteral("Empty for the recordings, or iq:FILE.sigmf-meta, "
+                                             "rtltcp:HOST[:PORT], soapy:ARGS"),
+                              QLineEdit::Normal, RememberedReceiver(), &ok)
+            .trimmed();
+    if (!ok) {
+        return;
+    }
+    const auto sources = ReceiverSources(spec.toStdString(), std::nullopt);
+    if (!sources) {
+        m_doc.GetPrompt().MessageBox("\"" + spec.toStdString() + "\" names no receiver.",
+                                     MB_ICONEXCLAMATION);
+        return;
+    }
+    RememberReceiver(spec);
+    m_doc.GetDevice().SetIqSource(sources->iq);
+    m_doc.GetDevice().SetLiveSource(sources->live);
     m_doc.OnDetectHardware();
 }
 

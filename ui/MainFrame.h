@@ -52,6 +52,9 @@ public:
     // File > Open Recordings Folder...: where the receiver's recordings are read from, kept
     // in the settings; the receiver is detected again there.
     void OpenRecordingsFolder();
+    // File > Receiver...: an SDR or an IQ recording instead of the recordings, kept in the
+    // settings for the next start. Only while no measurement runs.
+    void ChooseReceiver();
     // The size and place the window had when it was last closed; the first time 1280 x 800,
     // or the screen's free area when that is smaller.
     void RestoreGeometry();
@@ -60,6 +63,8 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // False (after saying so) while a measurement runs or is paused.
+    bool RefuseWhileMeasuring(const std::string& what);
     // MainFrameActions.cpp
     void CreateActions();
     void CreateMenus();

@@ -113,6 +113,9 @@ void CMainFrame::CreateActions() {
     on(AddAction(ID_OPEN_RECORDINGS, QStringLiteral("Open Recordings Folder..."),
                  QStringLiteral("Chooses the folder of the receiver's recordings")),
        [this] { OpenRecordingsFolder(); });
+    on(AddAction(ID_CHOOSE_RECEIVER, QStringLiteral("Receiver..."),
+                 QStringLiteral("Chooses an SDR or an IQ recording instead of the recordings")),
+       [this] { ChooseReceiver(); });
     on(AddAction(ID_EXPORT_REPORT, QStringLiteral("Export Report..."),
                  QStringLiteral("Writes a day's results as a PDF report")),
        [this] { ExportReport(); });
@@ -131,6 +134,7 @@ void CMainFrame::CreateMenus() {
     }
     file->addSeparator();
     file->addAction(GetAction(ID_OPEN_RECORDINGS));
+    file->addAction(GetAction(ID_CHOOSE_RECEIVER));
     file->addAction(GetAction(ID_SPECIFY_RESULT_FILE));
     file->addAction(GetAction(ID_EXPORT_REPORT));
     file->addSeparator();

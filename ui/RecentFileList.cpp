@@ -10,6 +10,7 @@ namespace {
 const QString kSection = QStringLiteral("Recent File List");
 const QString kResultFolderKey = QStringLiteral("Settings/ResultFolder");
 const QString kRecordingsFolderKey = QStringLiteral("Settings/RecordingsFolder");
+const QString kReceiverKey = QStringLiteral("Settings/Receiver");
 
 QString Key(int index) {
     return QStringLiteral("%1/File%2").arg(kSection).arg(index + 1);
@@ -72,6 +73,14 @@ QString RememberedRecordingsFolder() {
 
 void RememberRecordingsFolder(const QString& folder) {
     QSettings().setValue(kRecordingsFolderKey, folder);
+}
+
+QString RememberedReceiver() {
+    return QSettings().value(kReceiverKey).toString();
+}
+
+void RememberReceiver(const QString& spec) {
+    QSettings().setValue(kReceiverKey, spec);
 }
 
 }  // namespace tavik

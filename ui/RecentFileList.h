@@ -30,5 +30,8 @@ void RememberResultFolder(const QString& folder);
 // The recordings' folder chosen last with File > Open Recordings Folder...
 QString RememberedRecordingsFolder();
 void RememberRecordingsFolder(const QString& folder);
+// The receiver chosen in the window ("" the recordings, else as --receiver takes it).
+QString RememberedReceiver();
+void RememberReceiver(const QString& spec);
 
 }  // namespace tavik

@@ -1,5 +1,7 @@
 #include "ui/TAVIKSDIApp.h"
 
+#include "device/ReceiverSources.h"
+
 #include <filesystem>
 #include <system_error>
 
@@ -79,8 +81,13 @@ bool CTAVIKSDIApp::InitInstance(const SStartOptions& options) {
         m_pDoc->UpdateAllViews(nullptr, 0);
     }
     m_pDoc->GetDevice().SetDataFolder(RecordingsFolder(options.strRecordings));
-    m_pDoc->GetDevice().SetIqSource(options.iqSource);
-    m_pDoc->GetDevice().SetLiveSource(options.liveSource);
+    CReceiverSources sources{options.iqSource, options.liveSource};
+    if (!sources.iq && !sources.live && options.strRecordings.empty()) {
+        sources = ReceiverSources(RememberedReceiver().toStdString(), std::nullopt)
+                      .value_or(CReceiverSources{});
+    }
+    m_pDoc->GetDevice().SetIqSource(sources.iq);
+    m_pDoc->GetDevice().SetLiveSource(sources.live);
     frame.RestoreGeometry();
     frame.show();
     QTimer::singleShot(0, &frame, [this, options] { OnWindowReady(options); });

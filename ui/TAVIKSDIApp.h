@@ -23,7 +23,8 @@ struct SStartOptions {
     bool bEnableAlarms = false;  // tick every alarm of the setup once the window is up
     std::string strLogFolder;    // log here from the start; empty: the remembered folder
     std::string strRecordings;   // the recordings' folder; empty: see RecordingsFolder
-    // A receiver instead of the recordings: an IQ file or a live source.
+    // A receiver instead of the recordings: an IQ file or a live source. Without one (and
+    // without a recordings folder) the receiver chosen last in the window is used.
     std::optional<CIqSourceSettings> iqSource;
     std::optional<CLiveSourceSettings> liveSource;
 };

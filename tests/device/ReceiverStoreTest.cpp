@@ -6,6 +6,7 @@
 #include <fstream>
 #include <nlohmann/json.hpp>
 
+#include "device/ReceiverSources.h"
 #include "device/TavikControl.h"
 #include "tests/support/TempFolder.h"
 
@@ -76,6 +77,41 @@ TEST(ReceiverStore, LevelCalibrationIsKeptAndADamagedFileReadsAsNew) {
     std::array<std::uint8_t, 16> read{};
     EXPECT_TRUE(damaged.Read(read.data(), 26, 16));
     EXPECT_EQ(read, (std::array<std::uint8_t, 16>{}));
+}
+
+// The texts the window's receiver setting and --receiver take; anything else names none.
+TEST(ReceiverSources, EachSpecNamesItsSourceTunedToTheStation) {
+    const struct {
+        const char* spec;
+        bool valid;
+        const char* iqFile;  // null: no IQ file
+        const char* live;    // null: no live source
+    } rows[] = {
+        {"", true, nullptr, nullptr},
+        {"iq:/data/station.sigmf-meta", true, "/data/station.sigmf-meta", nullptr},
+        {"rtltcp:127.0.0.1:1234", true, nullptr, "rtltcp:127.0.0.1:1234"},
+        {"soapy:driver=rtlsdr", true, nullptr, "soapy:driver=rtlsdr"},
+        {"iq:", false, nullptr, nullptr},
+        {"rtl_tcp:host", false, nullptr, nullptr},
+        {"/data/mpx.dat", false, nullptr, nullptr},
+    };
+    for (const auto& row : rows) {
+        const auto sources = ReceiverSources(row.spec, 98.2e6);
+        ASSERT_EQ(sources.has_value(), row.valid) << row.spec;
+        if (!sources) {
+            continue;
+        }
+        EXPECT_EQ(sources->iq.has_value(), row.iqFile != nullptr) << row.spec;
+        EXPECT_EQ(sources->live.has_value(), row.live != nullptr) << row.spec;
+        if (sources->iq) {
+            EXPECT_EQ(sources->iq->strFile, row.iqFile);
+            EXPECT_EQ(sources->iq->station, 98.2e6);
+        }
+        if (sources->live) {
+            EXPECT_EQ(sources->live->strSpec, row.live);
+            EXPECT_EQ(sources->live->station, 98.2e6);
+        }
+    }
 }
 
 }  // namespace
