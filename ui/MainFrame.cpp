@@ -177,7 +177,10 @@ void CMainFrame::ChooseReceiver() {
     }
     const auto sources = ReceiverSources(spec.toStdString(), std::nullopt);
     if (!sources) {
-        m_doc.GetPrompt().MessageBox("\"" + spec.toStdString() + "\" names no receiver.",
+        m_doc.GetPrompt().MessageBox("\"" + spec.toStdString() +
+                                         "\" names no receiver: give iq:FILE, "
+                                         "rtltcp:HOST[:PORT] or soapy:ARGS, or nothing for "
+                                         "the recordings.",
                                      MB_ICONEXCLAMATION);
         return;
     }
