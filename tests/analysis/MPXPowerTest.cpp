@@ -114,9 +114,9 @@ TEST(MPXPower, ReferenceAndMeanSquare) {
 
 TEST(MPXPower, ClearBufferTimesOutWhileAPassHangs) {
     // A pass held past the wait makes the clear fail with the reset error's text.
+    const std::vector<float> block(20000, 1.0f);  // outlives the held pass
     test::CGated<CMPXPowerTavik> stuck;
     stuck.gate.Hold();
-    const std::vector<float> block(20000, 1.0f);
     stuck.PostData(block.data(), 20000);
     EXPECT_EQ(test::Thrown<CMPXPowerTavikException>([&] { stuck.ClearBuffer(); }),
               "ClearBuffer: Wait timed out!\n");
