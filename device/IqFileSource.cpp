@@ -62,7 +62,8 @@ CIqFileSource::CIqFileSource(const CIqSourceSettings& settings) {
     if (settings.centre) {
         m_receiverSettings.fCentre = *settings.centre;
     }
-    m_receiverSettings.fStation = settings.station.value_or(m_receiverSettings.fCentre);
+    m_receiverSettings.fStation =
+        settings.station.value_or(m_fMetadataStation.value_or(m_receiverSettings.fCentre));
     m_receiverSettings.fFullScaleDbuv =
         settings.fullScale.value_or(fullScale.value_or(CFmReceiver::kDefaultFullScaleDbuv));
     try {
@@ -127,6 +128,10 @@ void CIqFileSource::ReadMetadata(const std::string& path) {
             m_receiverSettings.fCentre = Number(captures->front(), "core:frequency", path);
         } else {
             throw CIqSourceError(Quoted(path) + " has no captures[0] with core:frequency");
+        }
+        const auto station = global->find("tavik:station_frequency");
+        if (station != global->end() && station->is_number()) {
+            m_fMetadataStation = station->get<double>();
         }
         const auto fullScale = global->find("tavik:full_scale_dbuv");
         m_receiverSettings.fFullScaleDbuv = fullScale != global->end() && fullScale->is_number()

@@ -29,7 +29,8 @@ struct CIqSourceSettings {
     std::string strFile;
     std::optional<double> rate;       // Hz; needed for a raw file, overrides the metadata
     std::optional<double> centre;     // Hz; needed for a raw file, overrides the metadata
-    std::optional<double> station;    // Hz; default: the centre
+    std::optional<double> station;    // Hz; default: the metadata's tavik:station_frequency,
+                                      // else the centre
     std::optional<double> fullScale;  // dBuV at 0 dBFS; default: the metadata's, else
                                       // CFmReceiver::kDefaultFullScaleDbuv
 };
@@ -72,6 +73,7 @@ private:
     std::string m_strDataPath;
     CIqFormat m_format = CIqFormat::Cu8;
     CFmReceiverSettings m_receiverSettings;
+    std::optional<double> m_fMetadataStation;  // Hz, the station the metadata names
     std::unique_ptr<CFmReceiver> m_pReceiver;
     CFile m_file;
     std::int64_t m_nBlocks = 0;

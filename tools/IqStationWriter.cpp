@@ -77,6 +77,9 @@ std::string CIqStationWriter::Metadata() const {
         {"core:extensions", nlohmann::ordered_json::array(
                                 {{{"name", "tavik"}, {"version", "1.0.0"}, {"optional", true}}})},
         {"tavik:full_scale_dbuv", m_fFullScale},
+        // The station sits off the capture's centre (away from a receiver's DC spike): the
+        // reader tunes to it unless told otherwise.
+        {"tavik:station_frequency", m_options.fFrequency * 1e6},
     };
     meta["captures"] =
         nlohmann::ordered_json::array({{{"core:sample_start", 0}, {"core:frequency", m_fCentre}}});
