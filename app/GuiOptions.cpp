@@ -50,7 +50,7 @@ std::optional<SGuiCommandLine> ParseGuiCommandLine(const std::vector<std::string
             }
         } else if (*it == "--receiver") {
             if (!folder(line.strReceiver) || (!CIqFileSource::FileOfReceiver(line.strReceiver) &&
-                                              !CLiveSourceSettings::FromSpec(line.strReceiver))) {
+                                              !CLiveSourceSettings::FromName(line.strReceiver))) {
                 return std::nullopt;
             }
         } else if (*it == "--frequency") {

@@ -10,7 +10,7 @@ namespace tavik {
 // (`tavik FILE.tvk`), or an unattended start (`tavik --start [FILE.tvk]`); after them, in any
 // order and once each, `--enable-alarms` (tick every alarm of the setup), `--log-folder DIR`
 // (log there from the start, as `monitor` does), `--recordings DIR` (where the receiver's
-// recordings are), `--receiver SPEC` (iq:FILE, rtltcp:HOST[:PORT] or soapy:ARGS instead of
+// recordings are), `--receiver RECEIVER` (iq:FILE, rtltcp:HOST[:PORT] or soapy:ARGS instead of
 // the recordings), `--frequency MHZ` (the station to tune the receiver to, 87.5 to 108) and
 // `--metrics ADDR:PORT` (serve Prometheus metrics, as `monitor` does).
 struct SGuiCommandLine {

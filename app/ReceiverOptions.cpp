@@ -9,7 +9,7 @@ namespace tavik {
 void CReceiverChoice::AddOptions(CLI::App& c, bool liveSources) {
     const std::string kinds = liveSources ? "iq:FILE, rtltcp:HOST[:PORT] or soapy:ARGS" : "iq:FILE";
     AddTextOption(
-        c, "--receiver", "SPEC",
+        c, "--receiver", "RECEIVER",
         liveSources ? "where the signal comes from: the recordings (default); iq:FILE, a SigMF\n"
                       "capture (FILE.sigmf-meta) or raw IQ (FILE.cu8, .cs16, .cf32); or\n"
                       "rtltcp:HOST[:PORT], an rtl_tcp server (port 1234 by default)"
@@ -20,7 +20,7 @@ void CReceiverChoice::AddOptions(CLI::App& c, bool liveSources) {
                 iqFile = *file;
                 return;
             }
-            if (auto settings = CLiveSourceSettings::FromSpec(v);
+            if (auto settings = CLiveSourceSettings::FromName(v);
                 settings && liveSources && v.size() > 7) {
                 live = std::move(settings);
                 return;

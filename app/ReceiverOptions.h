@@ -12,7 +12,7 @@ class App;
 
 namespace tavik {
 
-// `--receiver SPEC` with its IQ options, shared by the commands that measure: the recordings
+// `--receiver RECEIVER` with its IQ options, shared by the commands that measure: the recordings
 // by default, `iq:FILE.sigmf-meta` or a raw `iq:FILE.cu8|.cs16|.cf32` with --iq-rate and
 // --iq-frequency, and where live sources are taken `rtltcp:HOST[:PORT]` or `soapy:ARGS` with
 // --iq-rate (default 1.2 MS/s) and --gain.

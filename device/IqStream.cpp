@@ -64,14 +64,15 @@ private:
 
 }  // namespace
 
-std::unique_ptr<CIqStream> MakeIqStream(const std::string& spec, const std::atomic<bool>& running) {
-    if (spec.rfind("rtltcp:", 0) == 0) {
-        return std::make_unique<CRtlTcpStream>(spec.substr(7), running);
+std::unique_ptr<CIqStream> MakeIqStream(const std::string& receiver,
+                                        const std::atomic<bool>& running) {
+    if (receiver.rfind("rtltcp:", 0) == 0) {
+        return std::make_unique<CRtlTcpStream>(receiver.substr(7), running);
     }
-    if (spec.rfind("soapy:", 0) == 0) {
-        return std::make_unique<CSoapyStream>(spec.substr(6), running);
+    if (receiver.rfind("soapy:", 0) == 0) {
+        return std::make_unique<CSoapyStream>(receiver.substr(6), running);
     }
-    throw CIqStreamError("\"" + spec + "\" is neither rtltcp:HOST[:PORT] nor soapy:ARGS");
+    throw CIqStreamError("\"" + receiver + "\" is neither rtltcp:HOST[:PORT] nor soapy:ARGS");
 }
 
 }  // namespace tavik

@@ -46,6 +46,7 @@ public:
 
 // The stream of "rtltcp:HOST[:PORT]" or "soapy:ARGS". Throws CIqStreamError for an address
 // that cannot be meant (no host, a bad port); nothing here waits on the device.
-std::unique_ptr<CIqStream> MakeIqStream(const std::string& spec, const std::atomic<bool>& running);
+std::unique_ptr<CIqStream> MakeIqStream(const std::string& receiver,
+                                        const std::atomic<bool>& running);
 
 }  // namespace tavik

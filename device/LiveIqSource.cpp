@@ -8,19 +8,19 @@
 
 namespace tavik {
 
-std::optional<CLiveSourceSettings> CLiveSourceSettings::FromSpec(const std::string& spec) {
-    if (spec.rfind("rtltcp:", 0) != 0 && spec.rfind("soapy:", 0) != 0) {
+std::optional<CLiveSourceSettings> CLiveSourceSettings::FromName(const std::string& receiver) {
+    if (receiver.rfind("rtltcp:", 0) != 0 && receiver.rfind("soapy:", 0) != 0) {
         return std::nullopt;
     }
     CLiveSourceSettings settings;
-    settings.strSpec = spec;
+    settings.strName = receiver;
     return settings;
 }
 
 CLiveIqSource::CLiveIqSource(const CLiveSourceSettings& settings, double station, double fullScale,
                              const std::atomic<bool>& running)
     : m_settings(settings) {
-    m_pStream = MakeIqStream(settings.strSpec, running);
+    m_pStream = MakeIqStream(settings.strName, running);
     const double rate = settings.fRate;
     const double offset =
         rate / 2.0 >= CLiveSourceSettings::kTuningOffset + CFmReceiver::kChannelHalfWidth

@@ -18,7 +18,7 @@ class CIqStream;
 
 // A receiver that streams IQ as it happens: `rtltcp:HOST[:PORT]` or `soapy:ARGS`.
 struct CLiveSourceSettings {
-    std::string strSpec;              // "rtltcp:HOST[:PORT]" or "soapy:ARGS"
+    std::string strName;              // "rtltcp:HOST[:PORT]" or "soapy:ARGS"
     double fRate = kDefaultRate;      // IQ samples per second
     std::optional<double> station;    // Hz; default: the tuner frequency set on the device
     std::optional<double> gain;       // dB; default: automatic
@@ -29,7 +29,7 @@ struct CLiveSourceSettings {
     static constexpr double kTuningOffset = 250000.0;
 
     // Settings for "rtltcp:..." or "soapy:..."; nullopt for a receiver of another kind.
-    static std::optional<CLiveSourceSettings> FromSpec(const std::string& spec);
+    static std::optional<CLiveSourceSettings> FromName(const std::string& receiver);
 };
 
 // A live IQ stream through the FM receiver: tunes the device, then hands out the receiver's

@@ -2,18 +2,18 @@
 
 namespace tavik {
 
-std::optional<CReceiverSources> ReceiverSources(const std::string& spec,
+std::optional<CReceiverSources> ReceiverSources(const std::string& receiver,
                                                 std::optional<double> station) {
     CReceiverSources sources;
-    if (spec.empty()) {
+    if (receiver.empty()) {
         return sources;
     }
-    if (const auto file = CIqFileSource::FileOfReceiver(spec)) {
+    if (const auto file = CIqFileSource::FileOfReceiver(receiver)) {
         if (file->empty()) {
             return std::nullopt;
         }
         sources.iq = CIqSourceSettings{*file, std::nullopt, std::nullopt, station, std::nullopt};
-    } else if (auto live = CLiveSourceSettings::FromSpec(spec)) {
+    } else if (auto live = CLiveSourceSettings::FromName(receiver)) {
         live->station = station;
         sources.live = std::move(live);
     } else {

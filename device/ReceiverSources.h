@@ -16,7 +16,7 @@ struct CReceiverSources {
 
 // The sources a receiver text names, tuned to `station` (Hz) when given: "" the recordings,
 // "iq:FILE", "rtltcp:HOST[:PORT]" or "soapy:ARGS"; nullopt when it names no receiver.
-std::optional<CReceiverSources> ReceiverSources(const std::string& spec,
+std::optional<CReceiverSources> ReceiverSources(const std::string& receiver,
                                                 std::optional<double> station);
 
 }  // namespace tavik

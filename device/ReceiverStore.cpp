@@ -41,17 +41,17 @@ std::string CReceiverStore::DefaultFolder() {
     return std::string(home != nullptr ? home : ".") + "/.local/share/tavik/receivers";
 }
 
-std::string CReceiverStore::KeyOf(const std::string& spec) {
-    if (spec.rfind("rtltcp:", 0) == 0) {
-        std::string address = spec.substr(7);
+std::string CReceiverStore::KeyOf(const std::string& receiver) {
+    if (receiver.rfind("rtltcp:", 0) == 0) {
+        std::string address = receiver.substr(7);
         if (address.find(':') == std::string::npos) {
             address += ":1234";
         }
         address[address.rfind(':')] = '-';
         return Sanitised("rtltcp-" + address);
     }
-    if (spec.rfind("soapy:", 0) == 0) {
-        const std::string args = spec.substr(6);
+    if (receiver.rfind("soapy:", 0) == 0) {
+        const std::string args = receiver.substr(6);
         const std::size_t serial = args.find("serial=");
         if (serial != std::string::npos && (serial == 0 || args[serial - 1] == ',')) {
             const std::size_t end = args.find(',', serial);
@@ -59,11 +59,11 @@ std::string CReceiverStore::KeyOf(const std::string& spec) {
         }
         return Sanitised("soapy-" + args);
     }
-    return Sanitised(spec);
+    return Sanitised(receiver);
 }
 
-CReceiverStore::CReceiverStore(std::string folder, const std::string& spec)
-    : m_strFolder(std::move(folder)), m_strPath(m_strFolder + "/" + KeyOf(spec) + ".json") {
+CReceiverStore::CReceiverStore(std::string folder, const std::string& receiver)
+    : m_strFolder(std::move(folder)), m_strPath(m_strFolder + "/" + KeyOf(receiver) + ".json") {
     Load();
 }
 

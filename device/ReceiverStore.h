@@ -20,9 +20,9 @@ public:
     // The key of "rtltcp:HOST[:PORT]" ("rtltcp-HOST-PORT") or "soapy:ARGS"
     // ("soapy-SERIAL" when the arguments name a serial, else the arguments); characters other
     // than letters, digits, '.', '_' and '-' become '_'.
-    static std::string KeyOf(const std::string& spec);
+    static std::string KeyOf(const std::string& receiver);
 
-    CReceiverStore(std::string folder, const std::string& spec);
+    CReceiverStore(std::string folder, const std::string& receiver);
 
     // Bytes never written read as 0: a receiver never calibrated has a calibration of zeros.
     // False when the range leaves the EEPROM.

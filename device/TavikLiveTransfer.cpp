@@ -31,7 +31,7 @@ std::string CTavikControl::ReceptionNotice() const {
 void CTavikControl::SetLiveSource(std::optional<CLiveSourceSettings> settings,
                                   const std::string& folder) {
     m_liveSettings = std::move(settings);
-    m_pStore = m_liveSettings ? std::make_unique<CReceiverStore>(folder, m_liveSettings->strSpec)
+    m_pStore = m_liveSettings ? std::make_unique<CReceiverStore>(folder, m_liveSettings->strName)
                               : nullptr;
 }
 
@@ -53,7 +53,7 @@ void CTavikControl::StartLiveSource(HWND hwndNotify) {
             std::make_unique<CLiveIqSource>(settings, station, fullScale, m_bADCRunning);
     } catch (const std::exception& e) {
         throw CTavikControlException(
-            std::string("StartADCTransfer: ") + settings.strSpec + ": " + e.what() + "\n", 0);
+            std::string("StartADCTransfer: ") + settings.strName + ": " + e.what() + "\n", 0);
     }
     m_pAdcPacer->Reset();  // times the retries
     m_bADCRunning.store(true);

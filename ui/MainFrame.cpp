@@ -166,7 +166,7 @@ void CMainFrame::ChooseReceiver() {
         return;
     }
     bool ok = false;
-    const QString spec =
+    const QString receiver =
         QInputDialog::getText(this, QStringLiteral("Receiver"),
                               QStringLiteral("Empty for the recordings, or iq:FILE.sigmf-meta, "
                                              "rtltcp:HOST[:PORT], soapy:ARGS"),
@@ -175,16 +175,16 @@ void CMainFrame::ChooseReceiver() {
     if (!ok) {
         return;
     }
-    const auto sources = ReceiverSources(spec.toStdString(), std::nullopt);
+    const auto sources = ReceiverSources(receiver.toStdString(), std::nullopt);
     if (!sources) {
-        m_doc.GetPrompt().MessageBox("\"" + spec.toStdString() +
+        m_doc.GetPrompt().MessageBox("\"" + receiver.toStdString() +
                                          "\" names no receiver: give iq:FILE, "
                                          "rtltcp:HOST[:PORT] or soapy:ARGS, or nothing for "
                                          "the recordings.",
                                      MB_ICONEXCLAMATION);
         return;
     }
-    RememberReceiver(spec);
+    RememberReceiver(receiver);
     m_doc.GetDevice().SetIqSource(sources->iq);
     m_doc.GetDevice().SetLiveSource(sources->live);
     m_doc.OnDetectHardware();

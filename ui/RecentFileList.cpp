@@ -79,8 +79,8 @@ QString RememberedReceiver() {
     return QSettings().value(kReceiverKey).toString();
 }
 
-void RememberReceiver(const QString& spec) {
-    QSettings().setValue(kReceiverKey, spec);
+void RememberReceiver(const QString& receiver) {
+    QSettings().setValue(kReceiverKey, receiver);
 }
 
 }  // namespace tavik

@@ -32,6 +32,6 @@ QString RememberedRecordingsFolder();
 void RememberRecordingsFolder(const QString& folder);
 // The receiver chosen in the window ("" the recordings, else as --receiver takes it).
 QString RememberedReceiver();
-void RememberReceiver(const QString& spec);
+void RememberReceiver(const QString& receiver);
 
 }  // namespace tavik

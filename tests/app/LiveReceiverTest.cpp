@@ -54,9 +54,9 @@ TEST(LiveReceiver, MonitorThroughRtlTcpSurvivesAServerRestart) {
     const std::string logs = folder.File("logs");
     std::filesystem::create_directory(logs);
     test::CShellRun run;
-    const std::string spec = server.Spec();  // before the restart rebinds the port
+    const std::string receiver = server.ReceiverName();  // before the restart rebinds the port
     std::thread monitor([&] {
-        run = test::Shell(std::string(TAVIK_EXECUTABLE) + " monitor --receiver " + spec +
+        run = test::Shell(std::string(TAVIK_EXECUTABLE) + " monitor --receiver " + receiver +
                           " --frequency 106.7 --seconds 9 --json-lines --log-folder '" + logs +
                           "' 2>'" + folder.File("err") + "'");
     });

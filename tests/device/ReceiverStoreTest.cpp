@@ -15,7 +15,7 @@ namespace {
 
 TEST(ReceiverStore, KeysNameTheDevice) {
     struct Case {
-        const char* spec;
+        const char* receiver;
         const char* key;
     };
     const Case cases[] = {
@@ -27,12 +27,12 @@ TEST(ReceiverStore, KeysNameTheDevice) {
         {"soapy:driver=x,noserial=7", "soapy-driver_x_noserial_7"},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(CReceiverStore::KeyOf(c.spec), c.key) << c.spec;
+        EXPECT_EQ(CReceiverStore::KeyOf(c.receiver), c.key) << c.receiver;
     }
 }
 
-CTavikControl& Live(CTavikControl& device, const std::string& spec, const std::string& folder) {
-    device.SetLiveSource(CLiveSourceSettings::FromSpec(spec), folder);
+CTavikControl& Live(CTavikControl& device, const std::string& receiver, const std::string& folder) {
+    device.SetLiveSource(CLiveSourceSettings::FromName(receiver), folder);
     return device;
 }
 
@@ -82,7 +82,7 @@ TEST(ReceiverStore, LevelCalibrationIsKeptAndADamagedFileReadsAsNew) {
 // The texts the window's receiver setting and --receiver take; anything else names none.
 TEST(ReceiverSources, EachSpecNamesItsSourceTunedToTheStation) {
     const struct {
-        const char* spec;
+        const char* receiver;
         bool valid;
         const char* iqFile;  // null: no IQ file
         const char* live;    // null: no live source
@@ -96,19 +96,19 @@ TEST(ReceiverSources, EachSpecNamesItsSourceTunedToTheStation) {
         {"/data/mpx.dat", false, nullptr, nullptr},
     };
     for (const auto& row : rows) {
-        const auto sources = ReceiverSources(row.spec, 98.2e6);
-        ASSERT_EQ(sources.has_value(), row.valid) << row.spec;
+        const auto sources = ReceiverSources(row.receiver, 98.2e6);
+        ASSERT_EQ(sources.has_value(), row.valid) << row.receiver;
         if (!sources) {
             continue;
         }
-        EXPECT_EQ(sources->iq.has_value(), row.iqFile != nullptr) << row.spec;
-        EXPECT_EQ(sources->live.has_value(), row.live != nullptr) << row.spec;
+        EXPECT_EQ(sources->iq.has_value(), row.iqFile != nullptr) << row.receiver;
+        EXPECT_EQ(sources->live.has_value(), row.live != nullptr) << row.receiver;
         if (sources->iq) {
             EXPECT_EQ(sources->iq->strFile, row.iqFile);
             EXPECT_EQ(sources->iq->station, 98.2e6);
         }
         if (sources->live) {
-            EXPECT_EQ(sources->live->strSpec, row.live);
+            EXPECT_EQ(sources->live->strName, row.live);
             EXPECT_EQ(sources->live->station, 98.2e6);
         }
     }

@@ -36,7 +36,7 @@ TEST(RtlTcp, BadPeersAreNamedAndNeverHang) {
             server.Stop();
         }
         const std::string address = "127.0.0.1:" + std::to_string(server.Port());
-        CLiveSourceSettings settings = *CLiveSourceSettings::FromSpec(server.Spec());
+        CLiveSourceSettings settings = *CLiveSourceSettings::FromName(server.ReceiverName());
         settings.station = 106.7e6;
         CTavikControl device;
         device.SetLiveSource(settings);
@@ -63,13 +63,13 @@ TEST(RtlTcp, BadPeersAreNamedAndNeverHang) {
 }
 
 TEST(RtlTcp, RefusesAnAddressWithoutHostOrWithABadPort) {
-    for (const char* spec : {"rtltcp::1234", "rtltcp:host:0", "rtltcp:host:http"}) {
-        CLiveSourceSettings settings = *CLiveSourceSettings::FromSpec(spec);
+    for (const char* receiver : {"rtltcp::1234", "rtltcp:host:0", "rtltcp:host:http"}) {
+        CLiveSourceSettings settings = *CLiveSourceSettings::FromName(receiver);
         settings.station = 106.7e6;
         CTavikControl device;
         device.SetLiveSource(settings);
         CQueueTarget window;
-        EXPECT_THROW(device.StartADCTransfer(&window), CTavikControlException) << spec;
+        EXPECT_THROW(device.StartADCTransfer(&window), CTavikControlException) << receiver;
     }
 }
 

@@ -127,8 +127,8 @@ void LoadStation() {
 struct CFakeRun {
     CTavikControl device;
     CQueueTarget window;
-    explicit CFakeRun(const char* spec) {
-        CLiveSourceSettings settings = *CLiveSourceSettings::FromSpec(spec);
+    explicit CFakeRun(const char* receiver) {
+        CLiveSourceSettings settings = *CLiveSourceSettings::FromName(receiver);
         settings.station = 106.7e6;
         device.SetLiveSource(settings);
         device.StartADCTransfer(&window);

@@ -36,7 +36,7 @@ public:
     ~CRtlTcpServer() { Stop(); }
 
     std::uint16_t Port() const { return m_nPort; }
-    std::string Spec() const { return "rtltcp:127.0.0.1:" + std::to_string(m_nPort); }
+    std::string ReceiverName() const { return "rtltcp:127.0.0.1:" + std::to_string(m_nPort); }
     int Connections() const { return m_nConnections.load(); }
     std::vector<Command> Commands() const {
         const std::lock_guard lock(m_mutex);
