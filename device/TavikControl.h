@@ -121,6 +121,7 @@ private:
     void PublishBlock(const float* mpx, const float* level);
     void PublishRdsChunk(const std::uint8_t* chunk);
     void NoticeReception(HWND hwndNotify, int subId, const std::string& text);
+    void EndTransferOnFailure(HWND hwndNotify);
     bool ReadADCCycle(std::uint8_t* mpxRaw, std::uint8_t* levelRaw);
     void OpenPlaybackFile(CFile& file, const char* name);
     std::string PlaybackPath(const char* name) const;

@@ -54,20 +54,9 @@ void CTavikControl::IqTransfer(HWND hwndNotify) {
                 m_pIqSource->Rewind();
                 continue;
             }
-            if (SampleHalf* half = m_samples.BeginWrite()) {
-                std::memcpy(half->mpx.data(), mpx.data(), sizeof(float) * mpx.size());
-                std::memcpy(half->level.data(), level.data(), sizeof(float) * level.size());
-                half->mpxCount = GLOBAL_SAMPLE_BUFSIZE;
-                half->levelCount = GLOBAL_SAMPLE_BUFSIZE;
-                m_samples.EndWrite(true);
-                PostThreadMessage(m_dwADCThreadID.load(), WM_ADC_BLOCK_READY);
-            }
+            PublishBlock(mpx.data(), level.data());
             while (m_pIqSource->ReadRdsChunk(chunk.data())) {
-                if (RdsBlock* target = m_rds.BeginWrite()) {
-                    *target = chunk;
-                    m_rds.EndWrite(true);
-                    PostThreadMessage(m_dwRDSThreadID.load(), WM_RDS_BLOCK_READY);
-                }
+                PublishRdsChunk(chunk.data());
             }
         }
     } catch (const CIqSourceError& e) {

@@ -157,13 +157,7 @@ void CTavikControl::LiveTransfer(HWND hwndNotify) {
             }
         }
     } catch (...) {
-        // Anything else ends the thread, and the measurement is told through 1045.
-        const CGenericException e = CurrentException(EXC_TAVIKCONTROL);
-        if (hwndNotify != nullptr) {
-            hwndNotify->PostMessage(WM_TRANSFER_ERROR, static_cast<std::uintptr_t>(e.GetErrorId()),
-                                    e.GetSubId());
-        }
-        m_bADCRunning.store(false);
+        EndTransferOnFailure(hwndNotify);  // anything else
     }
     source.Close();
 }

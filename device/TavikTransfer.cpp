@@ -151,14 +151,19 @@ void CTavikControl::ADCTransfer(HWND hwndNotify) {
             PostThreadMessage(m_dwADCThreadID.load(), WM_ADC_BLOCK_READY);
         }
     } catch (...) {
-        // Whatever failed, the thread ends and the measurement is told through 1045.
-        const CGenericException e = CurrentException(EXC_TAVIKCONTROL);
-        if (hwndNotify != nullptr) {
-            hwndNotify->PostMessage(WM_TRANSFER_ERROR, static_cast<std::uintptr_t>(e.GetErrorId()),
-                                    e.GetSubId());
-        }
-        m_bADCRunning.store(false);
+        EndTransferOnFailure(hwndNotify);
     }
+}
+
+// Whatever failed, the ADC thread ends and the measurement is told through 1045. Called in a
+// handler: the failure is the exception being handled.
+void CTavikControl::EndTransferOnFailure(HWND hwndNotify) {
+    const CGenericException e = CurrentException(EXC_TAVIKCONTROL);
+    if (hwndNotify != nullptr) {
+        hwndNotify->PostMessage(WM_TRANSFER_ERROR, static_cast<std::uintptr_t>(e.GetErrorId()),
+                                e.GetSubId());
+    }
+    m_bADCRunning.store(false);
 }
 
 void CTavikControl::RDSTransfer() {

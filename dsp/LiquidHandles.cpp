@@ -14,9 +14,6 @@ namespace tavik {
 void CLiquidDestroy::operator()(rresamp_crcf_s* q) const {
     rresamp_crcf_destroy(q);
 }
-void CLiquidDestroy::operator()(firdecim_rrrf_s* q) const {
-    firdecim_rrrf_destroy(q);
-}
 void CLiquidDestroy::operator()(freqdem_s* q) const {
     freqdem_destroy(q);
 }
@@ -80,27 +77,6 @@ std::vector<float> RealDecimatorTaps(double rate, double cutoff, double transiti
         tap /= sum;
     }
     return h;
-}
-
-CLiquidDecimator MakeDecimator(unsigned factor, double rate, double cutoff, double transition,
-                               bool inverseSinc) {
-    const std::vector<float> lowPass = LowPass(KaiserTaps(transition / rate), cutoff / rate);
-    // Either way three taps longer, so that both kinds delay alike.
-    const float a = inverseSinc ? 1.0f / 24.0f : 0.0f;
-    const float corrector[3] = {-a, 1.0f + 2.0f * a, -a};
-    std::vector<float> h(lowPass.size() + 2, 0.0f);
-    for (std::size_t i = 0; i < lowPass.size(); ++i) {
-        for (std::size_t k = 0; k < 3; ++k) {
-            h[i + k] += lowPass[i] * corrector[k];
-        }
-    }
-    const float sum = std::accumulate(h.begin(), h.end(), 0.0f);
-    CLiquidDecimator q(firdecim_rrrf_create(factor, h.data(), static_cast<unsigned>(h.size())));
-    if (!q) {
-        throw std::runtime_error("cannot create the decimator");
-    }
-    firdecim_rrrf_set_scale(q.get(), 1.0f / sum);
-    return q;
 }
 
 }  // namespace tavik

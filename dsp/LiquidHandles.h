@@ -5,19 +5,16 @@
 
 // liquid-dsp's objects, owned: each handle destroys its object with the library's own call.
 struct rresamp_crcf_s;
-struct firdecim_rrrf_s;
 struct freqdem_s;
 
 namespace tavik {
 
 struct CLiquidDestroy {
     void operator()(rresamp_crcf_s* q) const;
-    void operator()(firdecim_rrrf_s* q) const;
     void operator()(freqdem_s* q) const;
 };
 
 using CLiquidResampler = std::unique_ptr<rresamp_crcf_s, CLiquidDestroy>;
-using CLiquidDecimator = std::unique_ptr<firdecim_rrrf_s, CLiquidDestroy>;
 using CLiquidFreqDem = std::unique_ptr<freqdem_s, CLiquidDestroy>;
 
 // A rational resampler by interp/decim with a Kaiser low-pass of cut-off `cutoff` Hz at input
@@ -26,13 +23,11 @@ CLiquidResampler MakeResampler(unsigned interp, unsigned decim, double rate, dou
                                double transition);
 // The taps MakeResampler(1, ...) filters with, scaled to unity gain at 0 Hz.
 std::vector<float> DecimatorTaps(double rate, double cutoff, double transition);
-// The taps of MakeDecimator, scaled to unity gain at 0 Hz.
+// The taps of a real decimator with the same kind of low-pass, scaled to unity gain at 0 Hz.
+// `inverseSinc` adds the correction 1 + x^2/6 (x = pi f / rate) for a response falling as
+// sin(x)/x, as a quadrature discriminator's does: it measures the phase step over a whole
+// sample.
 std::vector<float> RealDecimatorTaps(double rate, double cutoff, double transition,
                                      bool inverseSinc);
-// A real decimator by `factor` with the same kind of low-pass. `inverseSinc` adds the
-// correction 1 + x^2/6 (x = pi f / rate) for a response falling as sin(x)/x, as a quadrature
-// discriminator's does: it measures the phase step over a whole sample.
-CLiquidDecimator MakeDecimator(unsigned factor, double rate, double cutoff, double transition,
-                               bool inverseSinc);
 
 }  // namespace tavik

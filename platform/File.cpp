@@ -27,6 +27,23 @@ CFile& CFile::operator=(CFile&& other) noexcept {
     return *this;
 }
 
+int OpenRegularFile(const std::string& path, int flags, int& fd) {
+    // O_NONBLOCK: a FIFO must not hold the open up waiting for a writer (nor a signal's stop).
+    fd = ::open(path.c_str(), flags | O_CLOEXEC | O_NONBLOCK, 0644);
+    if (fd < 0) {
+        return errno;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) < 0 || !S_ISREG(st.st_mode)) {
+        // Only regular files are read or written: a folder, a FIFO or a device is refused.
+        const int cause = S_ISREG(st.st_mode) ? errno : NOT_A_REGULAR_FILE;
+        ::close(fd);
+        fd = -1;
+        return cause;
+    }
+    return 0;
+}
+
 int CFile::Open(const std::string& path, OpenMode mode) {
     Close();
     int flags = O_RDONLY;
@@ -44,16 +61,8 @@ int CFile::Open(const std::string& path, OpenMode mode) {
             flags = O_RDWR | O_CREAT;
             break;
     }
-    // O_NONBLOCK: a FIFO must not hold the open up waiting for a writer (nor a signal's stop).
-    const int fd = ::open(path.c_str(), flags | O_CLOEXEC | O_NONBLOCK, 0644);
-    if (fd < 0) {
-        return errno;
-    }
-    struct stat st {};
-    if (::fstat(fd, &st) < 0 || !S_ISREG(st.st_mode)) {
-        // Only regular files are read or written: a folder, a FIFO or a device is refused.
-        const int cause = S_ISREG(st.st_mode) ? errno : NOT_A_REGULAR_FILE;
-        ::close(fd);
+    int fd = -1;
+    if (const int cause = OpenRegularFile(path, flags, fd); cause != 0) {
         return cause;
     }
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);

@@ -43,6 +43,9 @@ private:
 constexpr int NOT_A_REGULAR_FILE = -2;
 // Cause code for an output path that is a symbolic link, which is never followed.
 constexpr int A_SYMBOLIC_LINK = -5;
+// Opens `path` with the open(2) `flags` (close-on-exec, non-blocking) when it is a regular
+// file: 0 and the descriptor in `fd`, else the cause (NOT_A_REGULAR_FILE or errno).
+int OpenRegularFile(const std::string& path, int flags, int& fd);
 // The cause in words: the system's text for an errno value.
 std::string CauseText(int cause);
 // 0 when `path` is a regular file (symbolic links followed), else NOT_A_REGULAR_FILE or errno.

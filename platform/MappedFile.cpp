@@ -17,14 +17,13 @@ CMappedFile::~CMappedFile() {
 
 int CMappedFile::Open(const std::string& path) {
     Close();
-    // O_NONBLOCK: a FIFO must not hold the open up waiting for a writer.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) {
-        return errno;
+    int fd = -1;
+    if (const int cause = OpenRegularFile(path, O_RDONLY, fd); cause != 0) {
+        return cause;
     }
     struct stat st {};
-    if (::fstat(fd, &st) < 0 || !S_ISREG(st.st_mode)) {
-        const int cause = S_ISREG(st.st_mode) ? errno : NOT_A_REGULAR_FILE;
+    if (::fstat(fd, &st) < 0) {
+        const int cause = errno;
         ::close(fd);
         return cause;
     }
