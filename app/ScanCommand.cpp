@@ -1,11 +1,13 @@
 #include "app/ScanCommand.h"
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 
 #include "app/JsonValues.h"
 #include "app/SignalStop.h"
+#include "device/IqPanorama.h"
 #include "document/TAVIKSDIDoc.h"
 #include "platform/File.h"
 #include "platform/Messages.h"
@@ -84,9 +86,10 @@ CScanCommand::CScanCommand(CLI::App& parent)
     CLI::App& c = *m_pCommand;
     CScanOptions& o = m_options;
     c.footer(
-        "Scans the band as the parameter page does, over the recording panormama.dat in DIR,\n"
-        "and prints frequency (MHz) and RF level (dBuV) of every point, as CSV or with --json\n"
-        "as one JSON object.");
+        "Scans the band as the parameter page does, over the recording panormama.dat in DIR\n"
+        "or through the receiver, and prints frequency (MHz) and RF level (dBuV) of every\n"
+        "point, as CSV or with --json as one JSON object. A live receiver is tuned to every\n"
+        "point; an IQ capture gives the channels inside its band, by default all of them.");
     c.add_option("DIR", o.strDataFolder, "the folder of the recording (default: here)")
         ->type_name("");
     AddNumberOption(c, "--from", "MHZ", "first frequency (default 87.5)", kLowest,
@@ -102,6 +105,7 @@ CScanCommand::CScanCommand(CLI::App& parent)
             o.nStepKHz = static_cast<int>(v);
         });
     c.add_flag("--json", o.bJson, "print one JSON object instead of CSV");
+    o.receiver.AddOptions(c);
     AddNumberOption(c, "--speed", "X", "", 1.0, 100000.0, [&o](double v) {
         o.fSpeed = v;
     })->group("");
@@ -121,9 +125,41 @@ int CScanCommand::PointCount(double from, double to, double stepMHz) {
     return static_cast<int>((to - from) / stepMHz + 0.5) + 1;
 }
 
+// The range to scan: as given, or for an IQ capture without --from and --to the channels it
+// holds, on the step's grid inside the band. nullopt with a notice when nothing is left.
+std::optional<CScanOptions> CScanCommand::Range(CPrompt& prompt) const {
+    CScanOptions options = m_options;
+    const auto iq = options.receiver.IqSettings(std::nullopt);
+    if (!iq || m_pCommand->count("--from") + m_pCommand->count("--to") != 0) {
+        return options;
+    }
+    try {
+        const CFmReceiverSettings receiver = CIqFileSource(*iq).ReceiverSettings();
+        const auto [first, last] =
+            CIqPanorama::ChannelRange(receiver.fSampleRate, receiver.fCentre);
+        const double step = options.nStepKHz / 1000.0;
+        options.fFrom = std::max(kLowest, std::ceil(first / 1e6 / step - 1e-6) * step);
+        options.fTo = std::min(kHighest, std::floor(last / 1e6 / step + 1e-6) * step);
+    } catch (const CIqSourceError& e) {
+        prompt.Notice(e.what());
+        return std::nullopt;
+    }
+    if (options.fTo < options.fFrom) {
+        prompt.Notice("\"" + iq->strFile + "\" holds no channel of the band on the " +
+                      std::to_string(options.nStepKHz) + " kHz grid");
+        return std::nullopt;
+    }
+    return options;
+}
+
 int CScanCommand::Run(std::ostream& out, std::ostream& err) const {
     const CSignalStop signals;
     CScanPrompt prompt(err);
+    const std::optional<CScanOptions> range = Range(prompt);
+    if (!range) {
+        return 1;
+    }
+    const CScanOptions& options = *range;
     CRealTimePacer pacer(m_options.fSpeed);
     CQueueTarget window;
     CScanView view;
@@ -132,12 +168,13 @@ int CScanCommand::Run(std::ostream& out, std::ostream& err) const {
     doc.GetDevice().SetDataFolder(m_options.strDataFolder);
     doc.GetDevice().SetPacers(nullptr, nullptr, &pacer);
     doc.SetPanoramaPacer(&pacer);
-    const double step = m_options.nStepKHz / 1000.0;
+    doc.GetDevice().SetIqSource(options.receiver.IqSettings(std::nullopt));
+    doc.GetDevice().SetLiveSource(options.receiver.LiveSettings(std::nullopt));
+    const double step = options.nStepKHz / 1000.0;
     try {
-        doc.StartPanoramaScan(static_cast<float>(m_options.fFrom),
-                              doc.GetProtocolHeaderRef().m_fFrequency,
-                              PointCount(m_options.fFrom, m_options.fTo, step),
-                              static_cast<float>(step), &view, &window);
+        doc.StartPanoramaScan(
+            static_cast<float>(options.fFrom), doc.GetProtocolHeaderRef().m_fFrequency,
+            PointCount(options.fFrom, options.fTo, step), static_cast<float>(step), &view, &window);
     } catch (const CGenericException& e) {
         prompt.Notice(FormatException(e));
         return 1;
@@ -159,12 +196,16 @@ int CScanCommand::Run(std::ostream& out, std::ostream& err) const {
             ended = true;
         } else {
             failed = true;
-            prompt.Notice(CTAVIKSDIDoc::GetErrorMessage(static_cast<int>(message.wParam),
-                                                        static_cast<int>(message.lParam),
-                                                        "Panoramascan: Error in thread!\n"));
+            prompt.Notice(CTAVIKSDIDoc::GetErrorMessage(
+                static_cast<int>(message.wParam), static_cast<int>(message.lParam),
+                (message.pText ? *message.pText : std::string()) +
+                    "Panoramascan: Error in thread!\n"));
         }
     }
     doc.WaitForPanoramaScan(std::chrono::seconds(10));
+    if (failed && (options.receiver.iqFile || options.receiver.live)) {
+        return 1;
+    }
     if (failed) {
         const std::string path = std::filesystem::absolute(
             m_options.strDataFolder.empty() ? std::string("panormama.dat")
@@ -175,7 +216,7 @@ int CScanCommand::Run(std::ostream& out, std::ostream& err) const {
         }
         return 1;
     }
-    Print(doc, m_options, out);
+    Print(doc, options, out);
     return stopped ? 130 : 0;
 }
 

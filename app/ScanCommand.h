@@ -1,13 +1,18 @@
 #pragma once
 
+#include <optional>
 #include <ostream>
 #include <string>
+
+#include "app/ReceiverOptions.h"
 
 namespace CLI {
 class App;
 }  // namespace CLI
 
 namespace tavik {
+
+class CPrompt;
 
 // What `tavik scan` was told; frequencies in MHz, the step in kHz (the parameter page's
 // defaults: the whole band in 100 kHz steps).
@@ -18,10 +23,12 @@ struct CScanOptions {
     int nStepKHz = 100;
     bool bJson = false;
     double fSpeed = 1.0;  // pace of the readings, multiples of the receiver's (testing)
+    CReceiverChoice receiver;
 };
 
-// `tavik scan [DIR] [--from MHZ --to MHZ --step KHZ] [--json]`: the panorama scan of the
-// parameter page without a display; prints frequency and level per point, as CSV or JSON.
+// `tavik scan [DIR] [--from MHZ --to MHZ --step KHZ] [--json] [--receiver RECEIVER]`: the
+// panorama scan of the parameter page without a display; prints frequency and level per point,
+// as CSV or JSON. An IQ capture is scanned over the channels it holds unless told otherwise.
 class CScanCommand {
 public:
     // Adds the subcommand "scan" with its options to `parent`.
@@ -39,6 +46,8 @@ public:
     static int PointCount(double from, double to, double stepMHz);
 
 private:
+    std::optional<CScanOptions> Range(CPrompt& prompt) const;
+
     CLI::App* m_pCommand;
     CScanOptions m_options;
 };

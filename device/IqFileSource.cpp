@@ -185,4 +185,23 @@ void CIqFileSource::Rewind() {
     m_nBlocksRead = 0;
 }
 
+void CIqFileSource::ReadIq(std::complex<float>* iq, int count) {
+    const std::size_t sampleBytes = IqSampleBytes(m_format);
+    for (int have = 0; have < count;) {
+        const std::size_t wanted = static_cast<std::size_t>(count - have) * sampleBytes;
+        std::size_t read = 0;
+        int cause = m_file.Read(m_raw.data(), std::min(wanted, m_raw.size()), read);
+        if (cause == 0 && read < sampleBytes) {
+            cause = m_file.Seek(0);  // the end: on from the start
+        }
+        if (cause != 0) {
+            throw CIqSourceError("cannot read the IQ data " + Quoted(m_strDataPath) + ": " +
+                                 std::strerror(cause));
+        }
+        const auto samples = static_cast<int>(read / sampleBytes);
+        ConvertIq(m_format, m_raw.data(), static_cast<std::size_t>(samples), iq + have);
+        have += samples;
+    }
+}
+
 }  // namespace tavik

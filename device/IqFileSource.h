@@ -64,6 +64,10 @@ public:
     // Back to the start, with the receiver started afresh.
     void Rewind();
 
+    // `count` (<= 100 ms) raw IQ samples from where the file stands, from its start again at
+    // its end, bypassing the receiver: for the panorama's channel powers.
+    void ReadIq(std::complex<float>* iq, int count);
+
     const CFmReceiverSettings& ReceiverSettings() const { return m_receiverSettings; }
 
 private:

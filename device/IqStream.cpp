@@ -38,6 +38,10 @@ public:
     }
     bool IsOpen() const override { return m_client.IsConnected(); }
     void Close() override { m_client.Disconnect(); }
+    void Retune(double centre) override {
+        m_client.SendCommand(CRtlTcpClient::CMD_FREQUENCY,
+                             static_cast<std::uint32_t>(std::llround(centre)));
+    }
 
     int Read(std::complex<float>* iq, int count) override {
         m_raw.resize(2 * static_cast<std::size_t>(count));

@@ -31,6 +31,9 @@ public:
     virtual void Open(const CIqTuning& tuning) = 0;
     virtual bool IsOpen() const = 0;
     virtual void Close() = 0;
+    // Tunes the open stream to another centre; samples of the old one may still follow for a
+    // while (the receiver's buffers). Throws CIqStreamError.
+    virtual void Retune(double centre) = 0;
     // Up to `count` samples as they come; 0 only when stopped. Throws CIqStreamError when the
     // stream breaks or stalls.
     virtual int Read(std::complex<float>* iq, int count) = 0;

@@ -62,6 +62,14 @@ void CSoapyStream::Close() {
     }
 }
 
+void CSoapyStream::Retune(double centre) {
+    try {
+        m_pDevice->setFrequency(SOAPY_SDR_RX, 0, centre);
+    } catch (const std::exception& e) {
+        throw CIqStreamError(Name() + ": " + e.what());
+    }
+}
+
 int CSoapyStream::Read(std::complex<float>* iq, int count) {
     const auto since = std::chrono::steady_clock::now();
     while (m_bRunning.load() && m_pStream != nullptr) {

@@ -25,6 +25,7 @@ public:
     void Open(const CIqTuning& tuning) override;
     bool IsOpen() const override { return m_pStream != nullptr; }
     void Close() override;
+    void Retune(double centre) override;
     int Read(std::complex<float>* iq, int count) override;
     std::string Name() const override { return "soapy:" + m_strArgs; }
     SDropped TakeDropped() override;

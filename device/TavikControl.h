@@ -11,6 +11,7 @@
 
 #include "device/BlockExchange.h"
 #include "device/IqFileSource.h"
+#include "device/IqPanorama.h"
 #include "device/LiveIqSource.h"
 #include "device/ReceiverStore.h"
 #include "platform/File.h"
@@ -83,18 +84,19 @@ public:
     void SetPacers(CPacer* adc, CPacer* rds, CPacer* panorama);
     // With settings, the transfers receive this IQ recording through the software receiver
     // (tuned to the tuner frequency when one was set) instead of playing the recordings;
-    // the panorama and EEPROM stay the recordings'. Set before StartADCTransfer.
+    // the panorama reads the channels inside its band; the EEPROM stays the recordings'. Set
+    // before StartADCTransfer.
     void SetIqSource(std::optional<CIqSourceSettings> settings) {
         m_iqSettings = std::move(settings);
     }
     bool UsesIq() const { return m_iqSettings.has_value(); }
     // With settings, the transfers receive a live IQ stream (tuned to the settings' station,
-    // else the tuner frequency). A broken stream is reconnected with back-off; the loss and
-    // the return are posted as 1045 with the sub-IDs below, as are samples the receiver
-    // lost; the measurement goes on, and ReceptionNotice says what happened. Set before
-    // StartADCTransfer.
-    // The receiver's EEPROM and level calibration are kept in `folder` (default
-    // CReceiverStore::DefaultFolder()); a calibration given in the settings is kept there too.
+    // else the tuner frequency) and the panorama tunes it to each point. A broken stream is
+    // reconnected with back-off; the loss and the return are posted as 1045 with the sub-IDs below,
+    // as are samples the receiver lost; the measurement goes on, and ReceptionNotice says what
+    // happened. Set before StartADCTransfer. The receiver's EEPROM and level calibration are kept
+    // in `folder` (default CReceiverStore::DefaultFolder()); a calibration given in the settings is
+    // kept there too.
     void SetLiveSource(std::optional<CLiveSourceSettings> settings,
                        const std::string& folder = CReceiverStore::DefaultFolder());
     bool UsesLive() const { return m_liveSettings.has_value(); }
@@ -120,6 +122,8 @@ private:
     void LiveTransfer(HWND hwndNotify);
     void PublishBlock(const float* mpx, const float* level);
     void PublishRdsChunk(const std::uint8_t* chunk);
+    double LiveFullScale();
+    void OpenIqPanorama();
     void NoticeReception(HWND hwndNotify, int subId, const std::string& text);
     void EndTransferOnFailure(HWND hwndNotify);
     bool ReadADCCycle(std::uint8_t* mpxRaw, std::uint8_t* levelRaw);
@@ -154,6 +158,8 @@ private:
     std::optional<CLiveSourceSettings> m_liveSettings;
     std::unique_ptr<CLiveIqSource> m_pLiveSource;  // the ADC thread's while it runs
     std::unique_ptr<CReceiverStore> m_pStore;      // the live receiver's calibration
+    std::atomic<bool> m_bPanoramaOpen{false};      // before the panorama that reads it
+    std::unique_ptr<CIqPanorama> m_pIqPanorama;    // the scan thread's while SOF is off
     mutable std::mutex m_noticeMutex;
     std::string m_strReceptionNotice;
     CRealTimePacer m_realTimeAdc;

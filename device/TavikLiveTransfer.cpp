@@ -35,6 +35,16 @@ void CTavikControl::SetLiveSource(std::optional<CLiveSourceSettings> settings,
                               : nullptr;
 }
 
+// The level calibration given in the settings, kept for the receiver; else the one kept.
+double CTavikControl::LiveFullScale() {
+    const std::optional<double> given = m_liveSettings->fullScale;
+    if (given && given != m_pStore->FullScale() && !m_pStore->SetFullScale(*given)) {
+        throw std::runtime_error("the level calibration cannot be kept in \"" + m_pStore->Path() +
+                                 "\"");
+    }
+    return m_pStore->FullScale().value_or(CFmReceiver::kDefaultFullScaleDbuv);
+}
+
 void CTavikControl::StartLiveSource(HWND hwndNotify) {
     const CLiveSourceSettings& settings = *m_liveSettings;
     // To the kHz: the tuner frequency in MHz as a float is off by some Hz, and the device
@@ -43,14 +53,8 @@ void CTavikControl::StartLiveSource(HWND hwndNotify) {
         std::round(settings.station.value_or(static_cast<double>(m_fFrequency) * 1e6) / 1e3) * 1e3;
     try {
         // Nothing here waits on the network: connecting is the thread's first step.
-        if (settings.fullScale && settings.fullScale != m_pStore->FullScale() &&
-            !m_pStore->SetFullScale(*settings.fullScale)) {
-            throw std::runtime_error("the level calibration cannot be kept in \"" +
-                                     m_pStore->Path() + "\"");
-        }
-        const double fullScale = m_pStore->FullScale().value_or(CFmReceiver::kDefaultFullScaleDbuv);
         m_pLiveSource =
-            std::make_unique<CLiveIqSource>(settings, station, fullScale, m_bADCRunning);
+            std::make_unique<CLiveIqSource>(settings, station, LiveFullScale(), m_bADCRunning);
     } catch (const std::exception& e) {
         throw CTavikControlException(
             std::string("StartADCTransfer: ") + settings.strName + ": " + e.what() + "\n", 0);

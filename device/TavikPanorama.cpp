@@ -1,4 +1,6 @@
+#include <cmath>
 #include <cstdint>
+#include <string>
 
 #include "device/ReceiverCommands.h"
 #include "device/TavikControl.h"
@@ -6,7 +8,32 @@
 
 namespace tavik {
 
+// With an IQ source the panorama is measured in its IQ: disabling start-of-frame sets the
+// reading up, enabling it ends it.
+void CTavikControl::OpenIqPanorama() {
+    const std::string name = UsesLive() ? m_liveSettings->strName : "iq:" + m_iqSettings->strFile;
+    try {
+        if (UsesLive()) {
+            m_bPanoramaOpen.store(true);
+            m_pIqPanorama = MakeLivePanorama(*m_liveSettings, LiveFullScale(), m_bPanoramaOpen);
+        } else {
+            m_pIqPanorama = MakeIqFilePanorama(*m_iqSettings);
+        }
+    } catch (const std::exception& e) {
+        throw CTavikControlException("SetSOF: " + name + ": " + e.what() + "\n", 0);
+    }
+}
+
 bool CTavikControl::SetSOF(bool enable) {
+    if (UsesIq() || UsesLive()) {
+        if (!enable) {
+            OpenIqPanorama();
+        } else {
+            m_bPanoramaOpen.store(false);
+            m_pIqPanorama.reset();
+        }
+        return true;
+    }
     if (!UsesRecordings()) {
         SendCommand({CMD_SOF, static_cast<std::uint8_t>(enable ? 1 : 0)});
         return true;
@@ -25,6 +52,20 @@ bool CTavikControl::SetSOF(bool enable) {
 }
 
 bool CTavikControl::GetPanoramaData(float out[32]) {
+    if (m_pIqPanorama) {
+        if (!UsesLive()) {
+            m_pPanoramaPacer->Sleep(
+                std::chrono::milliseconds(40));  // a live reading takes its time
+        }
+        // To the kHz: the tuner frequency in MHz as a float is off by some Hz.
+        const double frequency = std::round(static_cast<double>(m_fFrequency) * 1e3) * 1e3;
+        try {
+            m_pIqPanorama->Measure(frequency, out);
+        } catch (const std::exception& e) {
+            throw CTavikControlException(std::string("GetPanoramaData: ") + e.what() + "\n", 0);
+        }
+        return true;
+    }
     m_pPanoramaPacer->Sleep(std::chrono::milliseconds(40));  // settling time of one reading
     std::uint8_t raw[2] = {0, 0};
     if (UsesRecordings()) {

@@ -10,9 +10,15 @@ namespace {
 
 constexpr int kReadingsPerPoint = 32;
 
-void PostPanoramaNotice(HWND hwnd, std::uintptr_t wParam, std::intptr_t lParam) {
+// An error's notice carries the error's lines, so that the box can say what failed.
+void PostPanoramaNotice(HWND hwnd, std::uintptr_t wParam, std::intptr_t lParam,
+                        std::string messages = {}) {
     if (hwnd != nullptr) {
-        hwnd->PostMessage(WM_PANORAMA_NOTICE, wParam, lParam);
+        hwnd->PostMessage(CMessage{WM_PANORAMA_NOTICE,
+                                   wParam,
+                                   lParam,
+                                   {},
+                                   std::make_shared<const std::string>(std::move(messages))});
     }
 }
 
@@ -92,7 +98,8 @@ int CPanoramaScanner::Thread(CThread& self, HWND hwnd) {
         const CGenericException e = CurrentException(EXC_DOCUMENT);
         // Cleared before the notices, so the panorama hint that follows reports the end.
         m_bRunning.store(false);
-        PostPanoramaNotice(hwnd, static_cast<std::uintptr_t>(e.GetErrorId()), e.GetSubId());
+        PostPanoramaNotice(hwnd, static_cast<std::uintptr_t>(e.GetErrorId()), e.GetSubId(),
+                           e.GetMessage());
     }
     m_device.Close();
     PostPanoramaNotice(hwnd, 2, 1);

@@ -17,6 +17,9 @@ void CLiquidDestroy::operator()(rresamp_crcf_s* q) const {
 void CLiquidDestroy::operator()(freqdem_s* q) const {
     freqdem_destroy(q);
 }
+void CLiquidDestroy::operator()(fftplan_s* q) const {
+    fft_destroy_plan(q);
+}
 
 namespace {
 

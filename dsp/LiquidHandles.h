@@ -6,16 +6,19 @@
 // liquid-dsp's objects, owned: each handle destroys its object with the library's own call.
 struct rresamp_crcf_s;
 struct freqdem_s;
+struct fftplan_s;
 
 namespace tavik {
 
 struct CLiquidDestroy {
     void operator()(rresamp_crcf_s* q) const;
     void operator()(freqdem_s* q) const;
+    void operator()(fftplan_s* q) const;
 };
 
 using CLiquidResampler = std::unique_ptr<rresamp_crcf_s, CLiquidDestroy>;
 using CLiquidFreqDem = std::unique_ptr<freqdem_s, CLiquidDestroy>;
+using CLiquidFft = std::unique_ptr<fftplan_s, CLiquidDestroy>;
 
 // A rational resampler by interp/decim with a Kaiser low-pass of cut-off `cutoff` Hz at input
 // rate `rate`, transition `transition` Hz wide, unity gain at 0 Hz.

@@ -72,7 +72,7 @@ CSettingsView::CSettingsView(CTAVIKSDIDoc& doc, QWidget* parent) : CItemView(doc
     CreateChart();
     m_window.SetReceiver([this](const CMessage& message) {
         if (message.message == WM_PANORAMA_NOTICE) {
-            OnPanoramaNotice(message.wParam, message.lParam);
+            OnPanoramaNotice(message);
         }
     });
     WriteEdits();

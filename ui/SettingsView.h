@@ -79,7 +79,7 @@ private:
     void Lock(bool locked, bool scanButton);
     void ShowPoint(float frequency, float level, int count);
     void EndScan();
-    void OnPanoramaNotice(std::uintptr_t wParam, std::intptr_t lParam);
+    void OnPanoramaNotice(const CMessage& message);
     void ShowError(const std::string& text);
 
     QLineEdit* m_pFrequencyEdit = nullptr;

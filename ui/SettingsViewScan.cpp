@@ -203,16 +203,17 @@ void CSettingsView::ShowPoint(float frequency, float level, int count) {
     m_pChart->DrawData();  // marks the chart; it paints once per event-loop pass
 }
 
-void CSettingsView::OnPanoramaNotice(std::uintptr_t wParam, std::intptr_t lParam) {
-    if (wParam == 2 && lParam == 1) {
+void CSettingsView::OnPanoramaNotice(const CMessage& message) {
+    if (message.wParam == 2 && message.lParam == 1) {
         GetDocument().SendPanoramaHint();
         return;
     }
     EndScan();
     GetDocument().UpdateAllViews(nullptr, HINT_HARDWARE_ERROR);
-    ShowError(
-        "Panoramascan: Error in thread!\n" +
-        CTAVIKSDIDoc::GetErrorMessage(static_cast<int>(wParam), static_cast<int>(lParam), ""));
+    ShowError("Panoramascan: Error in thread!\n" +
+              CTAVIKSDIDoc::GetErrorMessage(static_cast<int>(message.wParam),
+                                            static_cast<int>(message.lParam),
+                                            message.pText ? *message.pText : std::string()));
 }
 
 }  // namespace tavik

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cmath>
+#include <cstdlib>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -8,6 +11,7 @@
 #include "app/CommandLine.h"
 #include "app/JsonValues.h"
 #include "tests/app/AppTestSupport.h"
+#include "tests/support/RtlTcpServer.h"
 
 namespace tavik {
 namespace {
@@ -72,6 +76,100 @@ TEST_F(ScanCommandTest, AMissingRecordingIsNamedWithItsReason) {
                                  empty.File("panormama.dat") + "\": not a regular file\n"),
               std::string::npos)
         << fifoErr.str();
+}
+
+// A generated IQ capture is scanned over the channels inside its band (1.2 MS/s around
+// 106.45 MHz: 106.0 to 106.9 on the 100 kHz grid); the station's channel reads its RF level
+// through the capture's calibration, and a point outside the band is refused with the band.
+TEST_F(ScanCommandTest, AnIqCaptureGivesTheChannelsInsideItsBand) {
+    CTempFolder folder;
+    CGeneratorOptions options;
+    options.strOutputFolder = folder.Path();
+    options.fSeconds = 0.5;
+    options.fFading = 0.0;
+    options.fLevelNoise = 0.0;
+    options.strIqDatatype = "cf32_le";
+    options.fIqRate = 1200000.0;
+    options.fCarrierToNoise = 40.0;
+    CStationGenerator(options).Run();
+    const std::string receiver = "iq:" + folder.File("station.sigmf-meta");
+
+    ASSERT_EQ(CCommandLine().Run({"scan", "--receiver", receiver, "--json", "--speed", "100000"},
+                                 out, err, false),
+              0)
+        << err.str();
+    const CJson json = CJson::parse(out.str());
+    EXPECT_EQ(json["from_mhz"], 106.0);
+    EXPECT_EQ(json["to_mhz"], 106.9);
+    ASSERT_EQ(json["points"].size(), 10u);
+    for (const CJson& point : json["points"]) {
+        const double level = point["level_dbuv"];
+        if (point["frequency_mhz"] == 106.7) {
+            EXPECT_NEAR(level, 65.0, 0.3);
+        } else if (std::fabs(double{point["frequency_mhz"]} - 106.7) > 0.15) {
+            EXPECT_LT(level, 30.0) << point.dump();  // C/N 40 dB in the station's channel
+        }
+    }
+
+    std::ostringstream refused;
+    EXPECT_EQ(CCommandLine().Run({"scan", "--receiver", receiver, "--from", "97", "--to", "98",
+                                  "--speed", "100000"},
+                                 out, refused, false),
+              1);
+    EXPECT_NE(refused.str().find("GetPanoramaData: \"" + folder.File("station.sigmf-meta") +
+                                 "\" holds the channels from 105.950 to 106.950 MHz, not "
+                                 "97.000 MHz\nScanPanorama (thread): Could not get panorama "
+                                 "data!\nPanoramascan: Error in thread!\n"),
+              std::string::npos)
+        << refused.str();
+}
+
+// A live receiver is tuned for every point, 250 kHz below it, and its level calibration holds:
+// a carrier at 100 MHz with amplitude 0.5 reads 6 dB below the full scale given, the points
+// 200 kHz off read the converter's noise floor.
+TEST_F(ScanCommandTest, ALiveReceiverIsTunedToEveryPoint) {
+    CTempFolder store;
+    ::setenv("XDG_DATA_HOME", store.Path().c_str(), 1);
+    constexpr double kRate = 1200000.0;
+    double phase = 0.0;
+    std::minstd_rand random(1);
+    std::uniform_real_distribution<double> dither(-0.5, 0.5);  // whitens the rounding
+    test::CRtlTcpServer server(
+        [&](std::uint32_t centre, std::uint8_t* iq, std::size_t size) {
+            const double step = 2.0 * M_PI * (100e6 - centre) / kRate;
+            const bool inBand = std::fabs(100e6 - centre) < kRate / 2.0;
+            for (std::size_t i = 0; i + 1 < size; i += 2, phase += step) {
+                const double amplitude = inBand ? 63.75 : 0.0;  // 0.5 of full scale
+                iq[i] = static_cast<std::uint8_t>(
+                    std::lround(127.5 + amplitude * std::cos(phase) + dither(random)));
+                iq[i + 1] = static_cast<std::uint8_t>(
+                    std::lround(127.5 + amplitude * std::sin(phase) + dither(random)));
+            }
+        },
+        2.0 * kRate);
+    ASSERT_EQ(CCommandLine().Run({"scan", "--receiver", server.ReceiverName(), "--from", "99.8",
+                                  "--to", "100.2", "--full-scale", "80"},
+                                 out, err, false),
+              0)
+        << err.str();
+    std::istringstream lines(out.str());
+    std::vector<std::string> rows;
+    for (std::string line; std::getline(lines, line);) {
+        rows.push_back(line);
+    }
+    ASSERT_EQ(rows.size(), 6u) << out.str();
+    EXPECT_EQ(rows[3], "100.000,74.0");
+    for (const int row : {1, 5}) {
+        EXPECT_LT(std::stod(rows[static_cast<std::size_t>(row)].substr(8)), 40.0) << out.str();
+    }
+    std::vector<std::uint32_t> tuned;
+    for (const auto& [command, parameter] : server.Commands()) {
+        if (command == 0x01) {
+            tuned.push_back(parameter);
+        }
+    }
+    EXPECT_EQ(tuned,
+              (std::vector<std::uint32_t>{99550000, 99650000, 99750000, 99850000, 99950000}));
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cmath>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -192,6 +193,30 @@ TEST(Soapy, OverflowsAreCountedAndABrokenStreamReopened) {
                                        "reception from soapy:driver=tavikfake resumed"));
     EXPECT_EQ(run.device.ReceptionNotice(), "reception from soapy:driver=tavikfake resumed");
     EXPECT_EQ(g_fake.opened.load(), 2);
+}
+
+// The panorama retunes the open stream for each point; the fake's IQ holds the station
+// whatever it is tuned to, so both points read its level through the calibration given.
+TEST(Soapy, ThePanoramaRetunesTheStream) {
+    LoadStation();
+    g_fake.overflowAt = -1;
+    g_fake.breakAt = -1;
+    g_fake.opened = 0;
+    test::CTempFolder store;
+    CLiveSourceSettings settings = *CLiveSourceSettings::FromName("soapy:driver=tavikfake");
+    settings.fullScale = 77.0;  // the generator's
+    CTavikControl device;
+    device.SetLiveSource(settings, store.Path());
+    device.SetSOF(false);
+    float readings[32];
+    for (const float frequency : {106.7f, 106.8f}) {
+        device.SetTunerFrequency(frequency);
+        device.GetPanoramaData(readings);
+        EXPECT_EQ(g_fake.frequency.load(), std::round(frequency * 1e4) * 1e2 - 250000.0);
+        EXPECT_NEAR(readings[0], 65.0, 4.0);
+    }
+    EXPECT_EQ(g_fake.opened.load(), 1);
+    device.SetSOF(true);
 }
 
 TEST(Soapy, AReceiverThatIsNotThereIsALossThatNamesIt) {

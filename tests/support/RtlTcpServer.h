@@ -11,6 +11,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -20,7 +21,8 @@
 namespace tavik::test {
 
 // An rtl_tcp server on 127.0.0.1 for the tests: greets each client, records its commands and
-// streams the given IQ bytes in a loop. Garbage greets with
+// streams the given IQ bytes in a loop, or what a synthesiser makes for the frequency last
+// commanded. Garbage greets with
 // an HTTP line instead; Stall greets and then sends nothing. Stop and Start again (on the same
 // port) stand for a server that restarts.
 class CRtlTcpServer {
@@ -31,6 +33,16 @@ public:
     // `bytesPerSecond`: the pace of the stream (2 per IQ sample); 0 as fast as taken.
     CRtlTcpServer(std::vector<std::uint8_t> iq, double bytesPerSecond, EMode mode = EMode::Serve)
         : m_iq(std::move(iq)), m_fBytesPerSecond(bytesPerSecond), m_mode(mode) {
+        Start();
+    }
+    // Fills `size` bytes of IQ as received at `centre` Hz; called on the server's thread.
+    using Synthesiser =
+        std::function<void(std::uint32_t centre, std::uint8_t* iq, std::size_t size)>;
+    CRtlTcpServer(Synthesiser synthesiser, double bytesPerSecond)
+        : m_iq(65536),
+          m_fBytesPerSecond(bytesPerSecond),
+          m_mode(EMode::Serve),
+          m_synthesise(std::move(synthesiser)) {
         Start();
     }
     ~CRtlTcpServer() { Stop(); }
@@ -109,6 +121,10 @@ private:
         std::size_t have = 0;
         std::size_t offset = 0;
         double sentTotal = 0.0;
+        std::uint32_t centre = 0;
+        std::vector<std::uint8_t> synthesised(m_iq.size());
+        std::size_t made = 0;  // bytes of the synthesised chunk, and of them sent
+        std::size_t taken = 0;
         const auto begin = std::chrono::steady_clock::now();
         while (m_bRunning.load()) {
             if (Ready(client, POLLIN)) {
@@ -122,6 +138,7 @@ private:
                                                     command[2] << 16 | command[3] << 8 | command[4];
                     const std::lock_guard lock(m_mutex);
                     m_commands.emplace_back(command[0], parameter);
+                    centre = command[0] == 0x01 ? parameter : centre;
                     have = 0;
                 }
             }
@@ -139,11 +156,23 @@ private:
                 }
                 size = std::min(size, static_cast<std::size_t>(due) & ~std::size_t{1});
             }
-            const ssize_t sent = ::send(client, m_iq.data() + offset, size, MSG_NOSIGNAL);
+            const std::uint8_t* data = m_iq.data() + offset;
+            if (m_synthesise) {
+                // A chunk goes out whole before the next is made, so I and Q stay paired.
+                if (made == taken) {
+                    m_synthesise(centre, synthesised.data(), size);
+                    made = size;
+                    taken = 0;
+                }
+                data = synthesised.data() + taken;
+                size = std::min(size, made - taken);
+            }
+            const ssize_t sent = ::send(client, data, size, MSG_NOSIGNAL);
             if (sent < 0) {
                 return;
             }
             offset = (offset + static_cast<std::size_t>(sent)) % m_iq.size();
+            taken += static_cast<std::size_t>(sent);
             sentTotal += static_cast<double>(sent);
         }
     }
@@ -151,6 +180,7 @@ private:
     const std::vector<std::uint8_t> m_iq;
     const double m_fBytesPerSecond;
     const EMode m_mode;
+    const Synthesiser m_synthesise;
     std::uint16_t m_nPort = 0;
     int m_nListener = -1;
     std::thread m_thread;
