@@ -47,11 +47,17 @@ std::shared_ptr<const CRDSSnapshot> SnapshotOf(const CMessage& message) {
                                : message.result.Share<EResultCode::RdsQuality>();
 }
 
-TEST(RDSWorker, NotifiesCodes9And11WithOneImmutableSnapshot) {
+// A worker that decodes on the caller's thread and notifies `window`.
+struct RDSWorkerFixture : ::testing::Test {
+    RDSWorkerFixture() {
+        worker.SetNotifyWindow(&window);
+        worker.SetSynchronous(true);
+    }
     CQueueTarget window;
     CRDSWorker worker;
-    worker.SetNotifyWindow(&window);
-    worker.SetSynchronous(true);
+};
+
+TEST_F(RDSWorkerFixture, NotifiesCodes9And11WithOneImmutableSnapshot) {
     const auto bytes = StationBytes();
     worker.PostData(Message(bytes));
 
@@ -60,12 +66,12 @@ TEST(RDSWorker, NotifiesCodes9And11WithOneImmutableSnapshot) {
     CMessage rate;
     ASSERT_TRUE(window.Queue().PeekMessage(data, 0, 0, true));
     ASSERT_TRUE(window.Queue().PeekMessage(rate, 0, 0, true));
-    EXPECT_EQ(data.message, WM_ANALYSER_RESULT);
+    for (const CMessage* m : {&data, &rate}) {
+        EXPECT_EQ(m->message, WM_ANALYSER_RESULT);
+        EXPECT_EQ(m->lParam, reinterpret_cast<std::intptr_t>(&worker));
+    }
     EXPECT_EQ(data.wParam, 9u);
-    EXPECT_EQ(rate.message, WM_ANALYSER_RESULT);
     EXPECT_EQ(rate.wParam, 11u);
-    EXPECT_EQ(data.lParam, reinterpret_cast<std::intptr_t>(&worker));
-    EXPECT_EQ(rate.lParam, reinterpret_cast<std::intptr_t>(&worker));
     const auto snapshot = SnapshotOf(data);
     ASSERT_TRUE(snapshot);
     EXPECT_EQ(snapshot, SnapshotOf(rate));
@@ -82,12 +88,7 @@ TEST(RDSWorker, NotifiesCodes9And11WithOneImmutableSnapshot) {
     EXPECT_EQ(snapshot->m_data.m_strPS, "TAVIK FM");
 }
 
-TEST(RDSWorker, CountsZeroAboveFiveHundredAndOutOfRange) {
-    CQueueTarget window;
-    CRDSWorker worker;
-    worker.SetNotifyWindow(&window);
-    worker.SetSynchronous(true);
-
+TEST_F(RDSWorkerFixture, CountsZeroAboveFiveHundredAndOutOfRange) {
     worker.PostData(Message({}, 0));  // decoded and notified, as the decoder's empty chunk
     ASSERT_EQ(window.Queue().Size(), 2u);
     const auto last = worker.GetLastSnapshot();
