@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "alarms/AlarmItem.h"
+#include "alarms/AlarmMap.h"
 #include "tests/support/ByteBuilder.h"
 #include "tests/support/Thrown.h"
 
@@ -76,33 +79,117 @@ TEST(AlarmItem, ValueTables) {
 }
 
 TEST(AlarmItem, RelationsCompareInSinglePrecision) {
+    // Each relation on 74.9, 75.0 and 75.1 against 75: '1' where it holds.
+    const char* const rows[] = {"100", "110", "010", "001", "011"};
     bool c = false;
-    ASSERT_TRUE(CAlarmItem::EvaluateRelation(ALARM_RELATION_EQUAL, 0.0f, 0.0f, c));
-    EXPECT_TRUE(c);
-    ASSERT_TRUE(CAlarmItem::EvaluateRelation(ALARM_RELATION_EQUAL, 0.0001f, 0.0f, c));
-    EXPECT_FALSE(c);
-    ASSERT_TRUE(CAlarmItem::EvaluateRelation(ALARM_RELATION_EQUAL, -0.0f, 0.0f, c));
-    EXPECT_TRUE(c);
-    const struct {
-        std::int32_t relation;
-        bool below, equal, above;
-    } rows[] = {{0, true, false, false},
-                {1, true, true, false},
-                {2, false, true, false},
-                {3, false, false, true},
-                {4, false, true, true}};
-    for (const auto& row : rows) {
-        ASSERT_TRUE(CAlarmItem::EvaluateRelation(row.relation, 74.9f, 75.0f, c));
-        EXPECT_EQ(c, row.below) << row.relation;
-        ASSERT_TRUE(CAlarmItem::EvaluateRelation(row.relation, 75.0f, 75.0f, c));
-        EXPECT_EQ(c, row.equal) << row.relation;
-        ASSERT_TRUE(CAlarmItem::EvaluateRelation(row.relation, 75.1f, 75.0f, c));
-        EXPECT_EQ(c, row.above) << row.relation;
+    for (int relation = 0; relation < 5; ++relation) {
+        std::string held;
+        for (const float value : {74.9f, 75.0f, 75.1f}) {
+            ASSERT_TRUE(CAlarmItem::EvaluateRelation(relation, value, 75.0f, c));
+            held += c ? '1' : '0';
+        }
+        EXPECT_EQ(held, rows[relation]) << relation;
     }
+    std::string equal;
+    for (const float value : {0.0f, 0.0001f, -0.0f}) {
+        ASSERT_TRUE(CAlarmItem::EvaluateRelation(ALARM_RELATION_EQUAL, value, 0.0f, c));
+        equal += c ? '1' : '0';
+    }
+    EXPECT_EQ(equal, "101");
     c = true;
     EXPECT_FALSE(CAlarmItem::EvaluateRelation(5, 1.0f, 0.0f, c));
     EXPECT_FALSE(CAlarmItem::EvaluateRelation(-1, 1.0f, 0.0f, c));
     EXPECT_TRUE(c);  // untouched
+}
+
+// Counts live items, so that replaced and removed items are seen to be destroyed.
+int g_nLive = 0;
+class CCountedItem : public CAlarmItem {
+public:
+    explicit CCountedItem(std::string name)
+        : CAlarmItem(std::move(name), 1, 3, 75.0f, 0, COleDateTimeSpan(), 1) {
+        ++g_nLive;
+    }
+    ~CCountedItem() override { --g_nLive; }
+};
+
+std::vector<std::string> Keys(const CAlarmMap& map) {
+    std::vector<std::string> keys;
+    for (const auto& entry : map) {
+        keys.push_back(entry.key);
+    }
+    return keys;
+}
+
+TEST(AlarmMap, KeepsFirstInsertionOrderAndOwnsItsItems) {
+    {
+        CAlarmMap map;
+        for (const char* name : {"zeta", "Alpha", "mid", "alpha"}) {
+            map.SetAt(name, std::make_unique<CCountedItem>(name));
+        }
+        EXPECT_EQ(Keys(map), (std::vector<std::string>{"zeta", "Alpha", "mid", "alpha"}));
+        EXPECT_EQ(g_nLive, 4);
+
+        // Replacing destroys the old item and keeps the place.
+        auto replacement = std::make_unique<CCountedItem>("Alpha");
+        CAlarmItem* raw = replacement.get();
+        map.SetAt("Alpha", std::move(replacement));
+        EXPECT_EQ(g_nLive, 4);
+        EXPECT_EQ(map.Lookup("Alpha"), raw);
+        EXPECT_EQ(Keys(map), (std::vector<std::string>{"zeta", "Alpha", "mid", "alpha"}));
+
+        EXPECT_TRUE(map.RemoveKey("zeta"));
+        EXPECT_FALSE(map.RemoveKey("zeta"));
+        EXPECT_FALSE(map.RemoveKey("ALPHA"));  // keys are case-sensitive
+        EXPECT_EQ(g_nLive, 3);
+        EXPECT_EQ(Keys(map), (std::vector<std::string>{"Alpha", "mid", "alpha"}));
+        EXPECT_EQ(map.Lookup("mid")->m_strName, "mid");  // the index followed the gap
+        EXPECT_EQ(map.Lookup("alpha")->m_strName, "alpha");
+        EXPECT_EQ(map.Lookup("zeta"), nullptr);
+
+        map.SetAt("zeta", std::make_unique<CCountedItem>("zeta"));
+        EXPECT_EQ(Keys(map), (std::vector<std::string>{"Alpha", "mid", "alpha", "zeta"}));
+        map.RemoveAll();
+        EXPECT_EQ(g_nLive, 0);
+        EXPECT_TRUE(map.IsEmpty());
+        map.SetAt("left", std::make_unique<CCountedItem>("left"));
+    }
+    EXPECT_EQ(g_nLive, 0);  // the map's destruction destroys what it holds
+}
+
+// The bytes of count, keys, class tags and records are pinned by the document file's test.
+TEST(AlarmMap, SerialisesInOrderAndLoadsBackToTheSameBytes) {
+    CAlarmMap map;
+    map.SetAt("b", std::make_unique<CAlarmItem>("b", 0, 1, 1.0f, 0, COleDateTimeSpan(), 0));
+    map.SetAt("a", std::make_unique<CAlarmItem>("a", 2, 2, 2.0f, 1, COleDateTimeSpan(), 1));
+    map.SetAt("c", std::make_unique<CAlarmItem>("c", 1, 4, 3.0f, 2, COleDateTimeSpan(), 0));
+    CArchive ar;
+    map.Serialize(ar);
+    EXPECT_EQ(ar.GetBuffer().size(), 2u + 3u * 36u + 16u + 2u * 2u);  // tag, then references
+
+    CArchive in(ar.GetBuffer().data(), ar.GetBuffer().size());
+    CAlarmMap loaded;
+    loaded.Serialize(in);
+    EXPECT_EQ(in.GetRemaining(), 0u);
+    EXPECT_EQ(Keys(loaded), (std::vector<std::string>{"b", "a", "c"}));
+    EXPECT_EQ(loaded.Lookup("c")->m_nRelation, 4);
+    CArchive again;
+    loaded.Serialize(again);
+    EXPECT_EQ(again.GetBuffer(), ar.GetBuffer());
+}
+
+TEST(AlarmMap, ACountBeyondTheFileFailsBeforeReading) {
+    // 2 entries need at least 72 bytes; 71 are there.
+    std::vector<std::uint8_t> bytes = CByteBuilder().U16(2).Bytes();
+    bytes.resize(2 + 71, 0);
+    CArchive in(bytes.data(), bytes.size());
+    CAlarmMap map;
+    EXPECT_EQ(test::Thrown<CArchiveException>([&] { map.Serialize(in); }),
+              "the alarm count 2 is more than the file can hold (at byte 2)");
+    const auto huge = CByteBuilder().U16(0xFFFF).U32(0xFFFFFFF0).Bytes();
+    CArchive in2(huge.data(), huge.size());
+    EXPECT_THROW(map.Serialize(in2), CArchiveException);
+    EXPECT_TRUE(map.IsEmpty());
 }
 
 }  // namespace
