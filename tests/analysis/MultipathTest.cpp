@@ -20,6 +20,7 @@ using test::MakeBlock;
 using test::ResultOf;
 
 constexpr std::array<double, 10> kWide = {30, 40, 50, 75, 60, 35, 45, 25, 55, 65};  // 75 kHz peak
+constexpr std::array<double, 10> kLow = {5, 5, 5, 5, 5, 5, 5, 5, 5, 5};  // too low to fit
 
 // A cubic coupling below 2 %/kHz over the 75 kHz segment, at 60 dBuV.
 CCubicModel Coupled() {
@@ -170,7 +171,7 @@ TEST_F(MultipathFixture, EqualPeaksFitTheLaterSegment) {
 
 TEST_F(MultipathFixture, LowDeviationKeepsTheAverage) {
     // Before any accepted fit the average is zero: empty curves, no -inf level.
-    auto posts = Run(MakeBlock({5, 5, 5, 5, 5, 5, 5, 5, 5, 5}, CCubicModel{}));
+    auto posts = Run(MakeBlock(kLow, CCubicModel{}));
     ASSERT_EQ(posts.size(), 2u);
     auto result = ResultOf(posts[1]);
     EXPECT_EQ(result->m_nStatus, 3);
@@ -206,24 +207,19 @@ TEST_F(MultipathFixture, LowDeviationKeepsTheAverage) {
 
 // Every way the average starts empty. The first accepted fit is taken whole: averaged with
 // the zeros it would come out halved, its RF level 6 dB low. The next fit averages with it.
-struct EmptyAverageCase {
-    const char* name;
-    void (*prepare)(MultipathFixture&);
-    friend void PrintTo(const EmptyAverageCase& c, std::ostream* os) { *os << c.name; }
-};
-
 class MultipathEmptyAverage : public MultipathFixture,
-                              public ::testing::WithParamInterface<EmptyAverageCase> {};
-
-void FitAt70dBuV(MultipathFixture& f) {
-    CCubicModel model;
-    model.c3 = 3162.2776;
-    ASSERT_NEAR(f.RunResult(MakeBlock(kWide, model))->m_fLevel, 70.0f, 1e-3f);
-}
+                              public ::testing::WithParamInterface<std::string> {};
 
 TEST_P(MultipathEmptyAverage, FirstAcceptedFitIsTakenWhole) {
-    GetParam().prepare(*this);
-    CCubicModel model;  // 60 dBuV at zero deviation
+    CCubicModel model;
+    if (GetParam() == "AfterLowDeviationOnly") {
+        ASSERT_EQ(ResultOf(Run(MakeBlock(kLow, model)).at(1))->m_nStatus, 3);
+    } else if (GetParam() != "New") {
+        model.c3 = 3162.2776;
+        ASSERT_NEAR(RunResult(MakeBlock(kWide, model))->m_fLevel, 70.0f, 1e-3f);
+        GetParam() == "AfterClearBuffer" ? analyser.ClearBuffer() : analyser.Calibrate();
+    }
+    model.c3 = 1000.0;  // 60 dBuV at zero deviation
     model.c2 = 2e-3;
     auto result = RunResult(MakeBlock(kWide, model));
     EXPECT_NEAR(result->m_fLevel, 60.0f, 1e-3f);
@@ -235,27 +231,10 @@ TEST_P(MultipathEmptyAverage, FirstAcceptedFitIsTakenWhole) {
     EXPECT_NEAR(result->m_coeff[3], 2000.0, 2.0);  // (1000 + 3000) / 2
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Starts, MultipathEmptyAverage,
-    ::testing::Values(
-        EmptyAverageCase{"New", [](MultipathFixture&) {}},
-        EmptyAverageCase{
-            "AfterLowDeviationOnly",
-            [](MultipathFixture& f) {
-                const auto posts = f.Run(MakeBlock({5, 5, 5, 5, 5, 5, 5, 5, 5, 5}, CCubicModel{}));
-                ASSERT_EQ(ResultOf(posts.at(1))->m_nStatus, 3);
-            }},
-        EmptyAverageCase{"AfterClearBuffer",
-                         [](MultipathFixture& f) {
-                             FitAt70dBuV(f);
-                             f.analyser.ClearBuffer();
-                         }},
-        EmptyAverageCase{"AfterCalibrate",
-                         [](MultipathFixture& f) {
-                             FitAt70dBuV(f);
-                             f.analyser.Calibrate();
-                         }}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Starts, MultipathEmptyAverage,
+                         ::testing::Values("New", "AfterLowDeviationOnly", "AfterClearBuffer",
+                                           "AfterCalibrate"),
+                         [](const auto& info) { return info.param; });
 
 TEST_F(MultipathFixture, SilentCarrierIsDeviationTooLowNotAFailure) {
     CMultipathBlock block;
@@ -283,7 +262,7 @@ TEST_F(MultipathFixture, PostsSegmentPeaksThenTheResult) {
               reinterpret_cast<std::intptr_t>(posts[1].result.Get<EResultCode::Multipath>()));
 
     // The posted copy stays as it was when the next pass rewrites the analyser's peaks.
-    Run(MakeBlock({5, 5, 5, 5, 5, 5, 5, 5, 5, 5}, CCubicModel{}));
+    Run(MakeBlock(kLow, CCubicModel{}));
     EXPECT_NEAR((*peaks)[3], 75.0, 0.01);
     EXPECT_NEAR(analyser.GetSegmentPeaks()[3], 5.0, 0.01);
 }
