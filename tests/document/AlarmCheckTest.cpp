@@ -106,9 +106,8 @@ TEST_F(AlarmCheckFixture, AnswerNoKeepsTheAlarmUntilTheConditionClears) {
     Check();
     prompt.m_nAnswer = IDNO;
     EXPECT_TRUE(doc->AskAlarmAcknowledge("Keep"));
-    ASSERT_EQ(prompt.m_boxes.size(), 1u);
-    EXPECT_EQ(prompt.m_boxes[0].text, "Keep has caused an alarm. Do you want to disable it ?");
-    EXPECT_EQ(prompt.m_boxes[0].style, MB_YESNO | MB_ICONQUESTION);
+    ExpectOneBox("Keep has caused an alarm. Do you want to disable it ?",
+                 MB_YESNO | MB_ICONQUESTION);
     EXPECT_EQ(a.m_bAcknowledged, 1);
     link.Take();
     view.Take();
@@ -128,27 +127,15 @@ TEST_F(AlarmCheckFixture, AnswerNoKeepsTheAlarmUntilTheConditionClears) {
               (std::vector<Seen>{{HINT_ALARM_STATE, "Keep", 1}, {HINT_ALARM_PROMPT, "Keep", 1}}));
 }
 
-TEST_F(AlarmCheckFixture, AnswerYesAndUntickWhileStoppedDisableAtOnce) {
+// Ticking re-enables and clears the reset request; unticking while stopped disables at once.
+TEST_F(AlarmCheckFixture, TickAndUntickWhileStopped) {
     CAlarmItem& a = Add("Off", ALARM_RELATION_GREATER, 75.0f, 0, ALARM_ACKNOWLEDGE_YES);
-    Deviation(90.0f);
-    Check();
-    prompt.m_nAnswer = IDYES;
-    EXPECT_TRUE(doc->AskAlarmAcknowledge("Off"));
-    // No measurement runs in this fixture: disabled at once.
-    EXPECT_EQ(a.m_bResetRequested, 1);
-    EXPECT_EQ(a.m_bEnabled, 0);
-    link.Take();
-    view.Take();
-    Check();  // disabled items are not checked
-    EXPECT_TRUE(link.Take().empty());
-    EXPECT_EQ(a.m_bActive, 1);
-
-    EXPECT_TRUE(doc->SetAlarmChecked("Off", true));
-    EXPECT_EQ(a.m_bEnabled, 1);
-    EXPECT_EQ(a.m_bResetRequested, 0);
     EXPECT_TRUE(doc->SetAlarmChecked("Off", false));
     EXPECT_EQ(a.m_bEnabled, 0);
     EXPECT_EQ(a.m_bResetRequested, 1);
+    EXPECT_TRUE(doc->SetAlarmChecked("Off", true));
+    EXPECT_EQ(a.m_bEnabled, 1);
+    EXPECT_EQ(a.m_bResetRequested, 0);
     EXPECT_FALSE(doc->SetAlarmChecked("missing", true));
     EXPECT_FALSE(doc->AnswerAlarmPrompt("missing", true));
 }
@@ -189,6 +176,7 @@ TEST_F(AlarmCheckFixture, AnOpenQuestionHoldsNothingUpAndItsAnswerAppliesWhenGiv
     ASSERT_TRUE(prompt.AnswerOpenQuestion(IDYES));
     EXPECT_EQ(answers, std::vector<int>{IDYES});
     EXPECT_EQ(a.m_bEnabled, 0);  // nothing runs in this fixture: disabled at once
+    EXPECT_EQ(a.m_bResetRequested, 1);
 
     // An answer that comes after the alarm was reset is moot.
     EXPECT_TRUE(doc->SetAlarmChecked("Open", true));
@@ -291,9 +279,7 @@ TEST_F(AlarmCheckFixture, AFailingOutputSwitchLeavesAResetRequestAndOneErrorPerT
     const std::string expected = FormatException(CTavikControlException(
         "TransmitToEZUSB: Could not send command\nCheckAlarm()\nOnMainTimerEvent()\n", 0));
     doc->OnMainTimerEvent();  // the reset request disables it and tries the output again
-    ASSERT_EQ(prompt.m_boxes.size(), 1u);
-    EXPECT_EQ(prompt.m_boxes[0].text, expected);
-    EXPECT_EQ(prompt.m_boxes[0].style, MB_ICONEXCLAMATION);
+    ExpectOneBox(expected, MB_ICONEXCLAMATION);
     EXPECT_EQ(view.Take(), (std::vector<Seen>{{HINT_TIMER_TICK, "", -1}}));
     EXPECT_EQ(first.m_bEnabled, 0);
     EXPECT_EQ(first.m_bActive, 1);  // to be cleared after the failing call: kept

@@ -236,12 +236,10 @@ TEST_F(DistributionFixture, StopReportsAnAnalyserThatCannotBeCleared) {
 
     EXPECT_EQ(view.TakeHints(), (std::vector<long>{HINT_RUN_PAUSED, HINT_MEASUREMENT_RESET,
                                                    HINT_MEASUREMENT_STOPPED}));
-    ASSERT_EQ(prompt.m_boxes.size(), 1u);
-    EXPECT_EQ(prompt.m_boxes[0].style, MB_ICONEXCLAMATION);
-    EXPECT_EQ(
-        prompt.m_boxes[0].text,
+    ExpectOneBox(
         CTAVIKSDIDoc::FormatException(CDeviationTavikException(
-            "ClearBuffer: Wait timed out!\nStopMeasurement: Could not clear data buffers!\n", 0)));
+            "ClearBuffer: Wait timed out!\nStopMeasurement: Could not clear data buffers!\n", 0)),
+        MB_ICONEXCLAMATION);
     EXPECT_FALSE(doc->IsRunning());
     EXPECT_FALSE(doc->IsPaused());
     doc->SetResultWindow(&window);  // `blocking` ends with this test

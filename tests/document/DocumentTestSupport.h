@@ -65,6 +65,12 @@ struct CDocumentFixture : ::testing::Test {
             doc->RemoveView(&view);
         }
     }
+    // The only message box shown so far.
+    void ExpectOneBox(const std::string& text, unsigned style) const {
+        ASSERT_EQ(prompt.m_boxes.size(), 1u);
+        EXPECT_EQ(prompt.m_boxes[0].text, text);
+        EXPECT_EQ(prompt.m_boxes[0].style, style);
+    }
 
     CTempFolder folder;
     CSteppedPacer pace;

@@ -135,11 +135,10 @@ TEST_F(LoggingFixture, ReenablingOnTheSameDayContinuesTheFile) {
     clock.Advance(CTimeSpan(60));
     prompt.m_nAnswer = IDNO;  // keep the files
     ASSERT_EQ(doc->OpenLogFiles(true), 0);
-    ASSERT_EQ(prompt.m_boxes.size(), 1u);
-    EXPECT_EQ(prompt.m_boxes[0].text,
-              "This folder already contains log- or resultfiles. If you continue they will be "
-              "deleted.\n\nDo you want to continue?");
-    EXPECT_EQ(prompt.m_boxes[0].style, 292u);
+    ExpectOneBox(
+        "This folder already contains log- or resultfiles. If you continue they will be "
+        "deleted.\n\nDo you want to continue?",
+        292u);
     EXPECT_EQ(doc->GetMeasurementId(), 3);  // numbering goes on from the file's last record
     doc->SetResultValue(EResultValue::Close, 0.0f);
     Seconds(2);

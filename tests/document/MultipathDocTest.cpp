@@ -52,11 +52,10 @@ TEST_F(MultipathDocFixture, FailedLoadIsShownAndLeavesZeros) {
     link.readOk = false;
     doc->GetDevice().SetLink(&link);
     doc->LoadCalibrators();
-    ASSERT_EQ(prompt.m_boxes.size(), 1u);
-    EXPECT_EQ(prompt.m_boxes[0].style, MB_ICONSTOP);
-    EXPECT_EQ(prompt.m_boxes[0].text,
-              "TransmitToEZUSB: No answer from hardware\n"
-              "LoadCalibrators: Could not load multipath calibration values!\n");
+    ExpectOneBox(
+        "TransmitToEZUSB: No answer from hardware\n"
+        "LoadCalibrators: Could not load multipath calibration values!\n",
+        MB_ICONSTOP);
     EXPECT_EQ(doc->GetMultipath().GetCalibrators(), (std::array<float, 4>{}));
     EXPECT_FALSE(doc->GetDevice().IsOpen());
 
@@ -93,11 +92,10 @@ TEST_F(MultipathDocFixture, CalibrateWritesTheAveragedCoefficients) {
     const auto before = doc->GetMultipath().GetCalibrators();
     link.writeOk = false;
     doc->Calibrate();
-    ASSERT_EQ(prompt.m_boxes.size(), 1u);
-    EXPECT_EQ(prompt.m_boxes[0].style, MB_OK);
-    EXPECT_EQ(prompt.m_boxes[0].text,
-              "TransmitToEZUSB: Could not send command\n"
-              "SaveCalibrators: Could not save multipath calibration values!\n");
+    ExpectOneBox(
+        "TransmitToEZUSB: Could not send command\n"
+        "SaveCalibrators: Could not save multipath calibration values!\n",
+        MB_OK);
     EXPECT_EQ(doc->GetMultipath().GetCalibrators(),
               (std::array<float, 4>{before[0] + next[0], before[1] + next[1], before[2] + next[2],
                                     next[3]}));

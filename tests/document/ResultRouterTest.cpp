@@ -70,11 +70,10 @@ TEST_F(RouterFixture, TransferFailureStopsTheMeasurementAndReports) {
     EXPECT_FALSE(doc->IsPaused());
     EXPECT_EQ(view.TakeHints(), (std::vector<long>{HINT_RUN_PAUSED, HINT_MEASUREMENT_RESET,
                                                    HINT_MEASUREMENT_STOPPED, HINT_HARDWARE_ERROR}));
-    ASSERT_EQ(prompt.m_boxes.size(), 1u);
-    EXPECT_EQ(prompt.m_boxes[0].style, MB_ICONEXCLAMATION);
-    EXPECT_EQ(prompt.m_boxes[0].text,
-              "Device cannot be accessed -> check cable and power!\n\nError ID:    1\tError "
-              "subID:    0\n\nError messages:\nADCTransfer: Error in thread!\n");
+    ExpectOneBox(
+        "Device cannot be accessed -> check cable and power!\n\nError ID:    1\tError "
+        "subID:    0\n\nError messages:\nADCTransfer: Error in thread!\n",
+        MB_ICONEXCLAMATION);
 }
 
 }  // namespace
