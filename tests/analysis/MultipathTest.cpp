@@ -23,13 +23,7 @@ constexpr std::array<double, 10> kWide = {30, 40, 50, 75, 60, 35, 45, 25, 55, 65
 constexpr std::array<double, 10> kLow = {5, 5, 5, 5, 5, 5, 5, 5, 5, 5};  // too low to fit
 
 // A cubic coupling below 2 %/kHz over the 75 kHz segment, at 60 dBuV.
-CCubicModel Coupled() {
-    CCubicModel model;
-    model.c0 = 2e-7;
-    model.c1 = -1e-5;
-    model.c2 = 2e-3;
-    return model;
-}
+constexpr CCubicModel kCoupled{2e-7, -1e-5, 2e-3};
 
 // The float nearest `start` that `f` maps exactly onto `target` (f increasing).
 template <class F>
@@ -93,7 +87,7 @@ TEST(LeastSquaresFit, SingularSystemReportsTheTriangularSolve) {
 }
 
 TEST_F(MultipathFixture, RecoversACubicCouplingAndItsSlope) {
-    const CCubicModel model = Coupled();
+    const CCubicModel model = kCoupled;
     const auto result = RunResult(MakeBlock(kWide, model));
     // Each coefficient within 0.1 % of the model.
     EXPECT_NEAR(result->m_coeff[0], model.c0, 1e-3 * model.c0);
@@ -291,7 +285,7 @@ TEST_F(MultipathFixture, FailuresNoticeTheWindowAndKeepTheAnalyserBusy) {
 }
 
 TEST_F(MultipathFixture, CalibrateOnALoadedSetLeavesNoResidualAndTwiceChangesNothing) {
-    const CCubicModel model = Coupled();
+    const CCubicModel model = kCoupled;
     for (const float loaded : {0.0f, 0.5f}) {  // nothing loaded, and a set half the response
         const float k[4] = {loaded * static_cast<float>(model.c0),
                             loaded * static_cast<float>(model.c1),
@@ -319,8 +313,7 @@ TEST_F(MultipathFixture, CalibrateOnALoadedSetLeavesNoResidualAndTwiceChangesNot
 }
 
 TEST_F(MultipathFixture, CalibrateResetAndClear) {
-    CCubicModel model;
-    model.c2 = 1e-3;
+    const CCubicModel model{0, 0, 1e-3};
     RunResult(MakeBlock(kWide, model));
     const auto last = analyser.GetLastCoefficients();
     ASSERT_NE(last[3], 0.0f);
