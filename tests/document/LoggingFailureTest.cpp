@@ -67,9 +67,7 @@ TEST_F(LoggingFixture, UnwrittenRecordsAtTheCloseAreReportedLost) {
 TEST_F(LoggingFixture, AFolderDeletedAndMadeAnewIsGivenUp) {
     for (const bool deleted : {true, false}) {
         SCOPED_TRACE(deleted ? "deleted" : "moved away, another made in its place");
-        doc = std::make_unique<CTAVIKSDIDoc>();
-        doc->SetPrompt(&prompt);
-        doc->SetClock(&clock);
+        Restart();
         prompt.m_notices.clear();
         fs::remove_all(logs);
         fs::remove_all(logs + ".old");
@@ -167,9 +165,7 @@ TEST_F(LoggingFixture, TheLogTellsOfACrashAndOfLostRecords) {
     Seconds(3);
     doc->WriteLog("x");
     doc->WaitForLogWrites();
-    doc = std::make_unique<CTAVIKSDIDoc>();  // the run was killed: no footer, no "File Closed"
-    doc->SetPrompt(&prompt);
-    doc->SetClock(&clock);
+    Restart();  // the run was killed: no footer, no "File Closed"
     clock.Advance(CTimeSpan(97));
     ASSERT_EQ(doc->OpenLogFilesKeeping(logs), 0);
     EXPECT_NE(Log().find("11:31:47: File Opened\r\n5.12.2026, 11:31:47: The previous run ended "

@@ -22,10 +22,8 @@ struct MultipathDocFixture : test::CDocumentFixture {
 
     // One multipath pass through the document on a block with 75 kHz deviation.
     void AnalyseOneBlock() {
-        std::array<double, 10> peaks = {30, 40, 50, 75, 60, 35, 45, 25, 55, 65};
-        test::CCubicModel model;
-        model.c2 = 1e-3;
-        const auto block = test::MakeBlock(peaks, model);
+        const auto block = test::MakeBlock({30, 40, 50, 75, 60, 35, 45, 25, 55, 65},
+                                           test::CCubicModel{0, 0, 1e-3});
         doc->GetMultipath().PostData(block.mpx.data(), 20000, block.level.data(), 20000);
         doc->AnalyseMultipath();
     }
