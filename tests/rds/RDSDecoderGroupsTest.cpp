@@ -7,30 +7,14 @@
 namespace tavik {
 namespace {
 
-using test::AddLeadIn;
-using test::AddPS;
-using test::CRdsTestEncoder;
-using test::DecodeGroups;
-using test::DecodeMore;
-using test::DecodeStream;
-using test::kPI;
+using namespace test;
 
 // What a fresh decoder shows after the lead-in, the groups added by `add` and a padding byte.
 template <typename Add>
 CRDSData Decode(Add add) {
-    return test::DecodeGroups(add).GetData();
+    return DecodeGroups(add).GetData();
 }
 
-// The texts of `fields`, each followed by "|".
-using Field = std::string CRDSData::*;
-std::string Fields(const CRDSData& data, std::initializer_list<Field> fields) {
-    std::string all;
-    for (const Field field : fields) {
-        all += data.*field + "|";
-    }
-    return all;
-}
-using D = CRDSData;
 const auto kTraffic = {&D::m_strPTY,         &D::m_strTPIndicator, &D::m_strTPText,
                        &D::m_strTAIndicator, &D::m_strTAText,      &D::m_strMusicSpeech};
 

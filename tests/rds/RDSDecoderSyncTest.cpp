@@ -8,12 +8,7 @@
 namespace tavik {
 namespace {
 
-using test::AddLeadIn;
-using test::AddPS;
-using test::CRdsTestEncoder;
-using test::DecodeGroups;
-using test::DecodeStream;
-using test::kPI;
+using namespace test;
 
 constexpr std::uint16_t kGroup1A = 0x1540;     // 1A, TP, PTY 10
 constexpr std::uint16_t kECCE1 = 0x00E1;       // 1A variant 0, extended country code E1
@@ -49,8 +44,7 @@ TEST(RDSDecoderSync, CleanStreamDecodesTheSameInAnyChunking) {
 
     CRDSDecoder whole;
     DecodeStream(whole, encoder, 500);
-    EXPECT_EQ(whole.GetData().m_strPS, "TAVIK FM");
-    EXPECT_EQ(whole.GetData().m_strCountry, "Libya");
+    EXPECT_EQ(Fields(whole.GetData(), {&D::m_strPS, &D::m_strCountry}), "TAVIK FM|Libya|");
     EXPECT_EQ(whole.GetData().m_strRadioText.substr(0, 17), "Tavik radio text ");
     EXPECT_EQ(whole.m_dBitErrorRate, 0.0);
 
@@ -89,9 +83,8 @@ TEST(RDSDecoderSync, BlockOutOfPlaceEndsThePartialGroup) {
         500);
     // The A where C is due opens the 1A group; the 0A blocks make no group with its C and D.
     EXPECT_EQ(decoder.m_nGroupCount, 3);
-    EXPECT_EQ(decoder.GetData().m_strPIN, "15.  14:5");
-    EXPECT_EQ(decoder.GetData().m_strCountry, "Libya");
-    EXPECT_EQ(decoder.GetData().m_strMusicSpeech, "");
+    EXPECT_EQ(Fields(decoder.GetData(), {&D::m_strPIN, &D::m_strCountry, &D::m_strMusicSpeech}),
+              "15.  14:5|Libya||");
     EXPECT_DOUBLE_EQ(decoder.m_dBitErrorRate, 100.0 * 52 / (3 * 104 + 52));
 }
 
@@ -132,9 +125,8 @@ TEST(RDSDecoderSync, SingleErrorsAreCorrectedInInformationBitsOnly) {
             SCOPED_TRACE(std::to_string(block) + ":" + std::to_string(bit));
             const CRDSDecoder decoder = DecodeWithFlippedBit(block, bit);
             const bool corrected = bit < 16;
-            EXPECT_EQ(decoder.GetData().m_strPIN, corrected ? "15.  14:5" : "");
-            EXPECT_EQ(decoder.GetData().m_strCountry, corrected ? "Libya" : "");
-            EXPECT_EQ(decoder.GetData().m_strPI, "D313");
+            EXPECT_EQ(Fields(decoder.GetData(), {&D::m_strPIN, &D::m_strCountry, &D::m_strPI}),
+                      corrected ? "15.  14:5|Libya|D313|" : "||D313|");
             EXPECT_EQ(decoder.m_dBitErrorRate > 0.0, !corrected);
         }
     }
@@ -160,18 +152,17 @@ TEST(RDSDecoderSync, NoiseShowsNoRDSAndClearsTheStationAtExactly100Percent) {
         EXPECT_LT(decoder.m_dBitErrorRate, 100.0) << chunk;
     }
     EXPECT_GT(decoder.m_dBitErrorRate, 95.0);
-    EXPECT_EQ(decoder.GetData().m_strPI, "D313");
-    EXPECT_EQ(decoder.GetData().m_strRadioText.substr(0, 16), "Tavik radio text");
+    EXPECT_EQ(Fields(decoder.GetData(), {&D::m_strPI, &D::m_strRadioText}).substr(0, 21),
+              "D313|Tavik radio text");
 
     // The 20th pushes the clean chunk out of the ring: exactly 100 % clears the station.
     CRdsTestEncoder noise;
     noise.AddNoise(4000, 2000);
     DecodeStream(decoder, noise, 500);
     EXPECT_EQ(decoder.m_dBitErrorRate, 100.0);
-    EXPECT_EQ(decoder.GetData().m_strPS, "No RDS");
-    EXPECT_EQ(decoder.GetData().m_strPI, "");
-    EXPECT_EQ(decoder.GetData().m_strPTY, "");
-    EXPECT_EQ(decoder.GetData().m_strRadioText, "&& Clear Radio Text Field &&");
+    EXPECT_EQ(
+        Fields(decoder.GetData(), {&D::m_strPS, &D::m_strPI, &D::m_strPTY, &D::m_strRadioText}),
+        "No RDS|||&& Clear Radio Text Field &&|");
 }
 
 TEST(RDSDecoderSync, NoiseFromTheStartIsAtOnce100Percent) {

@@ -14,10 +14,7 @@
 namespace tavik {
 namespace {
 
-using test::AddLeadIn;
-using test::AddPS;
-using test::CRdsTestEncoder;
-using test::kPI;
+using namespace test;
 
 constexpr auto kLimit = std::chrono::seconds(10);
 
@@ -132,7 +129,7 @@ std::vector<std::uint8_t> NameBytes(std::uint16_t twoCharacters) {
 
 TEST(RDSWorker, MessagesArrivingWhileDecodingAreDropped) {
     CQueueTarget window;
-    test::CGated<CRDSWorker> worker;
+    CGated<CRDSWorker> worker;
     worker.SetNotifyWindow(&window);
     const auto first = NameBytes(0x4F4E);   // "ON"
     const auto second = NameBytes(0x5457);  // "TW"

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <algorithm>
+#include <initializer_list>
+#include <string>
 #include <vector>
 
 #include "rds/RDSDecoder.h"
@@ -60,5 +62,16 @@ CRDSDecoder DecodeGroups(Add add, int chunkBytes = 100) {
     DecodeStream(decoder, encoder, chunkBytes);
     return decoder;
 }
+
+// The texts of `fields`, each followed by "|".
+using Field = std::string CRDSData::*;
+inline std::string Fields(const CRDSData& data, std::initializer_list<Field> fields) {
+    std::string all;
+    for (const Field field : fields) {
+        all += data.*field + "|";
+    }
+    return all;
+}
+using D = CRDSData;  // short for the field lists
 
 }  // namespace tavik::test
