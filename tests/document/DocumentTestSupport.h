@@ -46,6 +46,20 @@ public:
     std::function<void(long, void*)> react;
 };
 
+// An alarm's flags, each as its letter when set: Active, Pending, Enabled, Reset requested,
+// acKnowledged.
+inline std::string Flags(const CAlarmItem& a) {
+    std::string flags;
+    for (const auto& [set, letter] : {std::pair{a.m_bActive, 'A'},
+                                      {a.m_bPending, 'P'},
+                                      {a.m_bEnabled, 'E'},
+                                      {a.m_bResetRequested, 'R'},
+                                      {a.m_bAcknowledged, 'K'}}) {
+        flags += set ? std::string(1, letter) : "";
+    }
+    return flags;
+}
+
 // A document with a recording prompt, a manual clock and a hint recorder. With `recording` its
 // device plays a one-block recording on a pace that is never stepped: a measurement starts,
 // and no block ever arrives.

@@ -217,18 +217,15 @@ TEST_F(RunningFixture, AnswersAndUntickWhileMeasuringOnlyRequestAReset) {
 
     prompt.m_nAnswer = IDYES;
     EXPECT_TRUE(doc->AskAlarmAcknowledge("Dev"));
-    EXPECT_EQ(Dev().m_bResetRequested, 1);
-    EXPECT_EQ(Dev().m_bEnabled, 1);  // the next check switches it off
+    EXPECT_EQ(test::Flags(Dev()), "AER");  // the next check switches it off
     doc->OnMainTimerEvent();
-    EXPECT_EQ(Dev().m_bEnabled, 0);
-    EXPECT_EQ(Dev().m_bActive, 0);
+    EXPECT_EQ(test::Flags(Dev()), "R");
     EXPECT_EQ(view.Take(), (std::vector<CHintRecorder::Seen>{{HINT_ALARM_STATE, "Dev", 0},
                                                              {HINT_TIMER_TICK, "", -1}}));
 
     doc->SetAlarmChecked("Dev", true);
     doc->SetAlarmChecked("Dev", false);
-    EXPECT_EQ(Dev().m_bEnabled, 1);
-    EXPECT_EQ(Dev().m_bResetRequested, 1);
+    EXPECT_EQ(test::Flags(Dev()), "ER");
 }
 
 // What a stop does to the alarms is the alarm page's DisableAllAlarms, tested with the checks.
@@ -237,11 +234,9 @@ TEST_F(RunningFixture, PauseKeepsTheAlarmStateAndUntickingThenDisablesAtOnce) {
     doc->OnMainTimerEvent();
     ASSERT_EQ(Dev().m_bActive, 1);
     doc->OnMeasurementPause();
-    EXPECT_EQ(Dev().m_bActive, 1);
-    EXPECT_EQ(Dev().m_bEnabled, 1);
+    EXPECT_EQ(test::Flags(Dev()), "AE");
     doc->SetAlarmChecked("Dev", false);  // paused is not running
-    EXPECT_EQ(Dev().m_bEnabled, 0);
-    EXPECT_EQ(Dev().m_bResetRequested, 1);
+    EXPECT_EQ(test::Flags(Dev()), "AR");
 }
 
 }  // namespace
