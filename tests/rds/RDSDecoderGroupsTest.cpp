@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <array>
+#include <vector>
+
 #include "rds/RDSDecoder.h"
 #include "tests/rds/RdsDecodeHelpers.h"
 #include "tests/rds/RdsTestEncoder.h"
@@ -44,27 +47,45 @@ TEST(RDSDecoderGroups, PSOnlyAfterEverySegmentWasSeenThreeTimesInARow) {
     EXPECT_EQ(interrupted.m_strPS, "");
 }
 
-TEST(RDSDecoderGroups, ProgrammeTypeAndTrafficTexts) {
-    auto data = Decode([](CRdsTestEncoder& e) {
-        e.AddGroup(kPI, 0x0208, 0xCDCD, 0x2020);  // 0A seg 0: TP 0, PTY 16, TA 0, music
-    });
-    EXPECT_EQ(Fields(data, kTraffic),
-              "Weather|  |this programme does not carrie traffic announcements|  |no traffic "
-              "announcements at the moment|Music|");
-
-    data = Decode([](CRdsTestEncoder& e) {
-        e.AddGroup(kPI, 0x07F0, 0xCDCD, 0x2020);  // 0A seg 0: TP 1, PTY 31, TA 1, speech
-    });
-    EXPECT_EQ(Fields(data, kTraffic),
-              "Alarm - Alarm!|TP|this programme carries traffic announcements|TA|traffic "
-              "announcements are being broadcast|Moderation|");
-
-    data = Decode([](CRdsTestEncoder& e) {
-        e.AddGroup(kPI, 0x0208, 0xCDCD, 0x2020);  // 0A: PTY 16
-        e.AddGroup(kPI, 0x0000, 0xCDCD, 0x2020);  // 0A with B = 0: PTY and TP stay
-    });
-    EXPECT_EQ(Fields(data, {&D::m_strPTY, &D::m_strTPText}),
-              "Weather|this programme does not carrie traffic announcements|");
+// Single groups after the lead-in (blocks B, C, D of the station's PI) and the texts they set.
+TEST(RDSDecoderGroups, FieldsOfSingleGroups) {
+    using Groups = std::vector<std::array<std::uint16_t, 3>>;
+    const struct {
+        Groups groups;
+        std::vector<Field> fields;
+        const char* texts;
+    } rows[] = {
+        {{{0x0208, 0xCDCD, 0x2020}},  // 0A seg 0: TP 0, PTY 16, TA 0, music
+         kTraffic,
+         "Weather|  |this programme does not carrie traffic announcements|  |no traffic "
+         "announcements at the moment|Music|"},
+        {{{0x07F0, 0xCDCD, 0x2020}},  // 0A seg 0: TP 1, PTY 31, TA 1, speech
+         kTraffic,
+         "Alarm - Alarm!|TP|this programme carries traffic announcements|TA|traffic "
+         "announcements are being broadcast|Moderation|"},
+        // 0A with PTY 16, then 0A with B = 0: PTY and TP stay.
+        {{{0x0208, 0xCDCD, 0x2020}, {0x0000, 0xCDCD, 0x2020}},
+         {&D::m_strPTY, &D::m_strTPText},
+         "Weather|this programme does not carrie traffic announcements|"},
+        // 4A: MJD 52978 (5 Dec 2003), UTC 0:15, offset -2 half hours.
+        {{{0x4541, 0x9DE4, 0x03E2}}, {&D::m_strTime, &D::m_strDate}, "23:15|5. 12. 2003 |"},
+        // 1A variant 0: ECC E0, PIN 15. 14:5; 1A variant 3: language 8.
+        {{{0x1540, 0x00E0, 0x7B85}, {0x1540, 0x3008, 0x7B85}},
+         {&D::m_strPIN, &D::m_strCountry, &D::m_strLanguage},
+         "15.  14:5|Germany|German|"},
+        {{{0x1540, 0x302C, 0x0841}}, {&D::m_strPIN}, "1.  1:1|"},  // 1A variant 3: PIN 1. 1:1
+        // 1B: PIN only; the country stays empty until a 1A variant 0 arrives.
+        {{{0x1D40, kPI, 0x7B85}}, {&D::m_strPIN, &D::m_strCountry}, "15.  14:5||"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.texts);
+        const CRDSData data = Decode([&](CRdsTestEncoder& e) {
+            for (const auto& [b, c, d] : row.groups) {
+                e.AddGroup(kPI, b, c, d);
+            }
+        });
+        EXPECT_EQ(Fields(data, row.fields), row.texts);
+    }
 }
 
 TEST(RDSDecoderGroups, TAWithoutTPMeansEONTrafficUntilTPReturns) {
@@ -155,33 +176,6 @@ TEST(RDSDecoderGroups, RadioText2BFillsTheBufferTwoCharactersPerSegment) {
     });
     EXPECT_EQ(data.m_strLastRadioText, "Hi!!" + std::string(60, ' '));
     EXPECT_EQ(data.m_strRadioText, std::string(64, ' '));  // shows the 2A characters only
-}
-
-TEST(RDSDecoderGroups, ClockTimeWithNegativeOffset) {
-    const auto data = Decode([](CRdsTestEncoder& e) {
-        // 4A: MJD 52978 (5 Dec 2003), UTC 0:15, offset -2 half hours.
-        e.AddGroup(kPI, 0x4541, 0x9DE4, 0x03E2);
-    });
-    EXPECT_EQ(Fields(data, {&D::m_strTime, &D::m_strDate}), "23:15|5. 12. 2003 |");
-}
-
-TEST(RDSDecoderGroups, ProgrammeItemNumberCountryAndLanguage) {
-    auto data = Decode([](CRdsTestEncoder& e) {
-        e.AddGroup(kPI, 0x1540, 0x00E0, 0x7B85);  // 1A variant 0: ECC E0, PIN 15. 14:5
-        e.AddGroup(kPI, 0x1540, 0x3008, 0x7B85);  // 1A variant 3: language 8
-    });
-    EXPECT_EQ(Fields(data, {&D::m_strPIN, &D::m_strCountry, &D::m_strLanguage}),
-              "15.  14:5|Germany|German|");
-    EXPECT_EQ(Decode([](CRdsTestEncoder& e) {
-                  e.AddGroup(kPI, 0x1540, 0x302C, 0x0841);  // 1A variant 3: PIN 1. 1:1
-              }).m_strPIN,
-              "1.  1:1");
-
-    data = Decode([](CRdsTestEncoder& e) {
-        e.AddGroup(kPI, 0x1D40, kPI, 0x7B85);  // 1B: PIN only
-    });
-    EXPECT_EQ(data.m_strPIN, "15.  14:5");
-    EXPECT_EQ(data.m_strCountry, "");  // empty until a 1A variant 0 arrives
 }
 
 TEST(RDSDecoderGroups, ProgrammeTypeName) {

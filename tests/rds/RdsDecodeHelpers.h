@@ -1,7 +1,6 @@
 #pragma once
 
 #include <algorithm>
-#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -65,7 +64,7 @@ CRDSDecoder DecodeGroups(Add add, int chunkBytes = 100) {
 
 // The texts of `fields`, each followed by "|".
 using Field = std::string CRDSData::*;
-inline std::string Fields(const CRDSData& data, std::initializer_list<Field> fields) {
+inline std::string Fields(const CRDSData& data, const std::vector<Field>& fields) {
     std::string all;
     for (const Field field : fields) {
         all += data.*field + "|";
