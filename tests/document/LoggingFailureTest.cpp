@@ -141,9 +141,6 @@ TEST_F(LoggingFixture, AStalledDiskNeverHoldsUpTheSeconds) {
     EXPECT_TRUE(prompt.m_notices.empty());
 }
 
-// A run that ended without closing its files (killed, a crash, a power loss) is told in the
-// log when the next run continues the file, with the seconds missing since its last record;
-// records lost at a close are told in the log too when it can still be written.
 // A day file cut in its header by a power loss is moved aside, the log says so, and the day's
 // logging goes on in a fresh file.
 TEST_F(LoggingFixture, ADayFileWithACutHeaderIsMovedAsideAndLogged) {
@@ -160,6 +157,8 @@ TEST_F(LoggingFixture, ADayFileWithACutHeaderIsMovedAsideAndLogged) {
 
 std::atomic<bool> g_syncFailures{false};
 
+// A run that ended without closing its files (killed, a crash, a power loss) is told in the
+// log when the next run continues the file, with the seconds missing since its last record.
 TEST_F(LoggingFixture, TheLogTellsOfACrashAndOfLostRecords) {
     Open();
     Seconds(3);

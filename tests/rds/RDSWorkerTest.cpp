@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <atomic>
 #include <cstring>
 #include <thread>
@@ -28,15 +29,21 @@ RDS_DATA_MSG Message(const std::vector<std::uint8_t>& bytes, int count = -2) {
     return message;
 }
 
-// Lead-in, the name "TAVIK FM" three times and a padding byte: 20 groups, 261 bytes.
-std::vector<std::uint8_t> StationBytes() {
+// Lead-in, a name in four 0A segments (two characters each) three times and a padding byte:
+// 20 groups, 261 bytes. By default the name is "TAVIK FM".
+std::vector<std::uint8_t> StationBytes(std::array<std::uint16_t, 4> name = {0x5441, 0x5649, 0x4B20,
+                                                                            0x464D}) {
     CRdsTestEncoder encoder;
     AddLeadIn(encoder);
-    for (int i = 0; i < 3; ++i) {
-        AddPS(encoder);
+    for (int i = 0; i < 12; ++i) {
+        encoder.AddGroup(kPI, static_cast<std::uint16_t>(0x0548 + i % 4), 0xCDCD, name[i % 4]);
     }
     encoder.AddZeros(8);
     return encoder.Bytes();
+}
+// "XY      " for the two characters XY.
+std::vector<std::uint8_t> NameBytes(std::uint16_t xy) {
+    return StationBytes({xy, 0x2020, 0x2020, 0x2020});
 }
 
 std::shared_ptr<const CRDSSnapshot> SnapshotOf(const CMessage& message) {
@@ -111,20 +118,6 @@ TEST_F(RDSWorkerFixture, CountsZeroAboveFiveHundredAndOutOfRange) {
     EXPECT_EQ(worker.GetLastSnapshot()->m_data.m_strPS, "TAVIK FM");
     EXPECT_EQ(worker.GetLastSnapshot()->m_dBitErrorRate,
               reference.GetLastSnapshot()->m_dBitErrorRate);
-}
-
-// One 0A segment 0 group (after a lead-in) naming the station `name` (two characters).
-std::vector<std::uint8_t> NameBytes(std::uint16_t twoCharacters) {
-    CRdsTestEncoder encoder;
-    AddLeadIn(encoder);
-    for (int i = 0; i < 3; ++i) {
-        encoder.AddGroup(kPI, 0x0548, 0xCDCD, twoCharacters);  // 0A seg 0, the two characters
-        encoder.AddGroup(kPI, 0x0549, 0xCDCD, 0x2020);         // 0A seg 1 "  "
-        encoder.AddGroup(kPI, 0x054A, 0xCDCD, 0x2020);         // 0A seg 2 "  "
-        encoder.AddGroup(kPI, 0x054B, 0xCDCD, 0x2020);         // 0A seg 3 "  "
-    }
-    encoder.AddZeros(8);
-    return encoder.Bytes();
 }
 
 TEST(RDSWorker, MessagesArrivingWhileDecodingAreDropped) {
