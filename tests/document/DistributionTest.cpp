@@ -239,8 +239,7 @@ TEST_F(DistributionFixture, StopReportsAnAnalyserThatCannotBeCleared) {
         CTAVIKSDIDoc::FormatException(CDeviationTavikException(
             "ClearBuffer: Wait timed out!\nStopMeasurement: Could not clear data buffers!\n", 0)),
         MB_ICONEXCLAMATION);
-    EXPECT_FALSE(doc->IsRunning());
-    EXPECT_FALSE(doc->IsPaused());
+    EXPECT_EQ(State(), "idle");
     doc->SetResultWindow(&window);  // `blocking` ends with this test
 }
 

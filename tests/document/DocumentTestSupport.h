@@ -79,6 +79,13 @@ struct CDocumentFixture : ::testing::Test {
             doc->RemoveView(&view);
         }
     }
+    // "running" and/or "paused", else "idle"; then " open" and " adc" for the device.
+    std::string State() const {
+        std::string state =
+            std::string(doc->IsRunning() ? "running" : "") + (doc->IsPaused() ? "paused" : "");
+        return (state.empty() ? "idle" : state) + (doc->GetDevice().IsOpen() ? " open" : "") +
+               (doc->GetDevice().IsADCRunning() ? " adc" : "");
+    }
     // The only message box shown so far.
     void ExpectOneBox(const std::string& text, unsigned style) const {
         ASSERT_EQ(prompt.m_boxes.size(), 1u);

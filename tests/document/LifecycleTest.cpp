@@ -22,8 +22,7 @@ struct LifecycleFixture : test::CDocumentFixture {
 TEST_F(LifecycleFixture, StartPauseResumeStop) {
     doc->OnMeasurementStart();
     EXPECT_EQ(view.TakeHints(), (std::vector<long>{HINT_RUN_STARTED, HINT_MEASUREMENT_STARTED}));
-    EXPECT_TRUE(doc->IsRunning());
-    EXPECT_TRUE(doc->GetDevice().IsOpen());
+    EXPECT_EQ(State(), "running open adc");
     EXPECT_EQ(doc->GetStartTime(), CTime(1700000000));
     EXPECT_TRUE(prompt.m_boxes.empty());
 
@@ -40,10 +39,7 @@ TEST_F(LifecycleFixture, StartPauseResumeStop) {
 
     doc->OnMeasurementPause();
     EXPECT_EQ(view.TakeHints(), (std::vector<long>{HINT_RUN_PAUSED, HINT_MEASUREMENT_PAUSED}));
-    EXPECT_FALSE(doc->IsRunning());
-    EXPECT_TRUE(doc->IsPaused());
-    EXPECT_FALSE(doc->GetDevice().IsOpen());
-    EXPECT_FALSE(doc->GetDevice().IsADCRunning());
+    EXPECT_EQ(State(), "paused");
 
     doc->OnMeasurementPause();  // not running: nothing
     EXPECT_TRUE(view.Take().empty());
@@ -52,14 +48,13 @@ TEST_F(LifecycleFixture, StartPauseResumeStop) {
     doc->OnMeasurementStart();  // resume
     EXPECT_EQ(view.TakeHints(), (std::vector<long>{HINT_RUN_STARTED, HINT_MEASUREMENT_STARTED}));
     EXPECT_EQ(doc->GetElapsed().GetTotalSeconds(), 2);
-    EXPECT_FALSE(doc->IsPaused());
+    EXPECT_EQ(State(), "running open adc");
     EXPECT_EQ(doc->GetStartTime(), CTime(1700000100));
 
     doc->OnMeasurementStop();  // passes through a pause
     EXPECT_EQ(view.TakeHints(), (std::vector<long>{HINT_RUN_PAUSED, HINT_MEASUREMENT_RESET,
                                                    HINT_MEASUREMENT_STOPPED}));
-    EXPECT_FALSE(doc->IsRunning());
-    EXPECT_FALSE(doc->IsPaused());
+    EXPECT_EQ(State(), "idle");
     EXPECT_EQ(doc->GetElapsed().GetTotalSeconds(), 2);  // kept for the summary
 
     doc->OnMeasurementStop();  // idle: nothing
@@ -84,9 +79,7 @@ TEST_F(LifecycleFixture, FailedStartReportsTheWholeChain) {
         "subID:    0\n\nError messages:\nCould not open file \"" +
             folder.File("lev.dat") + "\" (2)\nStartMeasurement: Could not start measurement!\n",
         MB_ICONEXCLAMATION);
-    EXPECT_FALSE(doc->IsRunning());
-    EXPECT_FALSE(doc->GetDevice().IsOpen());
-    EXPECT_FALSE(doc->GetDevice().IsADCRunning());
+    EXPECT_EQ(State(), "idle");
 }
 
 // The device switched to "local", or a status query that fails (and with it the pause's alarm
@@ -107,8 +100,7 @@ TEST_F(LifecycleFixture, LocalStateOrAFailingStatusQueryStopsTheMeasurement) {
         link.writeOk = !failing;
         link.remote = failing ? 1 : 0;
         doc->OnMainTimerEvent();
-        EXPECT_FALSE(doc->IsRunning());
-        EXPECT_FALSE(doc->IsPaused());
+        EXPECT_EQ(State(), "idle");
         EXPECT_EQ(view.TakeHints(),
                   failing ? (std::vector<long>{HINT_RUN_PAUSED, HINT_HARDWARE_ERROR,
                                                HINT_MEASUREMENT_RESET, HINT_MEASUREMENT_STOPPED,
@@ -131,9 +123,7 @@ TEST_F(LifecycleFixture, PauseWithFailingAlarmResetStillPauses) {
     view.Take();
     link.writeOk = false;
     doc->OnMeasurementPause();
-    EXPECT_TRUE(doc->IsPaused());
-    EXPECT_FALSE(doc->GetDevice().IsADCRunning());
-    EXPECT_FALSE(doc->GetDevice().IsOpen());
+    EXPECT_EQ(State(), "paused");
     EXPECT_EQ(view.TakeHints(),
               (std::vector<long>{HINT_RUN_PAUSED, HINT_HARDWARE_ERROR, HINT_MEASUREMENT_PAUSED,
                                  HINT_MEASUREMENT_PAUSED}));
@@ -202,8 +192,7 @@ TEST_F(RunningFixture, NewOrOpenAnsweredNoChangesNothing) {
 TEST_F(RunningFixture, NewAnsweredYesStopsAndSetsDefaults) {
     prompt.m_nAnswer = IDYES;
     EXPECT_TRUE(doc->OnNewDocument());
-    EXPECT_FALSE(doc->IsRunning());
-    EXPECT_FALSE(doc->IsPaused());
+    EXPECT_EQ(State(), "idle");
     EXPECT_TRUE(doc->GetAlarms().IsEmpty());
     EXPECT_EQ(view.TakeHints(), (std::vector<long>{HINT_RUN_PAUSED, HINT_MEASUREMENT_RESET,
                                                    HINT_MEASUREMENT_STOPPED}));

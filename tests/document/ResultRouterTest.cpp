@@ -68,8 +68,7 @@ TEST_F(RouterFixture, TransferFailureStopsTheMeasurementAndReports) {
     view.Take();
 
     router.Route(CMessage{WM_TRANSFER_ERROR, 1, 0});
-    EXPECT_FALSE(doc->IsRunning());
-    EXPECT_FALSE(doc->IsPaused());
+    EXPECT_EQ(State(), "idle");
     EXPECT_EQ(view.TakeHints(), (std::vector<long>{HINT_RUN_PAUSED, HINT_MEASUREMENT_RESET,
                                                    HINT_MEASUREMENT_STOPPED, HINT_HARDWARE_ERROR}));
     ExpectOneBox(
