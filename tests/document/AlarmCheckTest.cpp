@@ -326,17 +326,7 @@ TEST_F(AlarmCheckFixture, SetIterationAndOwnership) {
     name.clear();
     EXPECT_EQ(doc->GetAlarm(name), nullptr);  // still no iteration started
     ASSERT_TRUE(doc->StartAlarmIteration());
-    std::vector<std::string> order;
-    for (;;) {
-        name.clear();
-        CAlarmItem* item = doc->GetAlarm(name);
-        if (item == nullptr) {
-            break;
-        }
-        order.push_back(item->m_strName);
-    }
-    EXPECT_EQ(order, (std::vector<std::string>{"b", "a", "c"}));
-    name.clear();
+    EXPECT_EQ(IterateAlarms(), "b:1 a:1 c:1 ");
     EXPECT_EQ(doc->GetAlarm(name), nullptr);  // after the last: none again
 
     doc->SetModifiedFlag(false);

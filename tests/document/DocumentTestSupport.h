@@ -86,6 +86,14 @@ struct CDocumentFixture : ::testing::Test {
         return (state.empty() ? "idle" : state) + (doc->GetDevice().IsOpen() ? " open" : "") +
                (doc->GetDevice().IsADCRunning() ? " adc" : "");
     }
+    // The rest of the alarm iteration: each alarm's key and enabled flag, as "key:1 ".
+    std::string IterateAlarms() const {
+        std::string out, name;
+        for (CAlarmItem* item; (item = doc->GetAlarm(name)) != nullptr; name.clear()) {
+            out += name + ":" + std::to_string(item->m_bEnabled) + " ";
+        }
+        return out;
+    }
     // The only message box shown so far.
     void ExpectOneBox(const std::string& text, unsigned style) const {
         ASSERT_EQ(prompt.m_boxes.size(), 1u);
