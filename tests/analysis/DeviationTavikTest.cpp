@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <sstream>
+#include <string>
 #include <vector>
 
 #include "analysis/DeviationTavik.h"
@@ -17,6 +19,23 @@ std::vector<float> Block(float firstHalf, float secondHalf) {
     block[1234] = -firstHalf;  // negative: the peak is taken of the magnitude
     block[N / 2 + 777] = secondHalf;
     return block;
+}
+
+// The non-zero entries of `values` as "index:value", a run of one value as "first-last:value",
+// and their number.
+template <class T>
+std::string Bins(const std::vector<T>& values) {
+    std::ostringstream out;
+    for (std::size_t i = 0, j = 0; i < values.size(); i = ++j) {
+        while (j + 1 < values.size() && values[j + 1] == values[i]) {
+            ++j;
+        }
+        if (values[i] != 0) {
+            out << i << (j > i ? "-" + std::to_string(j) : "") << ":" << values[i] << " ";
+        }
+    }
+    out << "of " << values.size();
+    return out.str();
 }
 
 struct DeviationFixture : ::testing::Test {
@@ -60,24 +79,18 @@ TEST_F(DeviationFixture, HalfBlockPeaksLandInTheirBins) {
     const auto last = Run(Block(0, 0));
     EXPECT_EQ(last.fBlockPeak, 0.0f);
     ASSERT_TRUE(last.bStatistics);
-
-    std::vector<std::uint32_t> expected(110, 0);
-    expected[0] = 2;
-    expected[4] = 5;
-    expected[9] = 5 + 2 * 4;
-    EXPECT_EQ(deviation.GetHistogram(), expected);
+    EXPECT_EQ(Bins(deviation.GetHistogram()), "0:2 4:5 9:13 of 110");
     EXPECT_FLOAT_EQ(deviation.GetMaxDeviation(), 9.5f);
 }
 
 TEST_F(DeviationFixture, ReferenceAmplitudeIsNineteenKilohertzInBinNineteen) {
     const auto result = Run(Block(6000, 6000), 10);
     EXPECT_EQ(result.fBlockPeak, 19.0f);
-    EXPECT_EQ(deviation.GetHistogram()[19], 20u);
-    EXPECT_EQ(deviation.GetHistogram()[18], 0u);
+    EXPECT_EQ(Bins(deviation.GetHistogram()), "19:20 of 110");
     EXPECT_EQ(deviation.GetMaxDeviation(), 19.0f);
     // Full scale at the default reference: 32767 / 6000 * 19 = 103.76 kHz, bin 103.
     EXPECT_NEAR(Run(Block(32767, 0), 10).fBlockPeak, 103.76f, 0.005f);
-    EXPECT_EQ(deviation.GetHistogram()[103], 20u);
+    EXPECT_EQ(Bins(deviation.GetHistogram()), "19:20 103:20 of 110");  // one histogram
 }
 
 TEST_F(DeviationFixture, StatisticsEveryTenthBlockTimeSignalEveryFifthFromTheFourth) {
@@ -108,27 +121,14 @@ TEST_F(DeviationFixture, DistributionsMatchHandComputedValues) {
     // 5 blocks (0, 19 kHz) and 5 blocks (19, 19 kHz): bin 0 holds 5, bin 19 holds 15 of 20.
     Run(Block(0, 6000), 5);
     ASSERT_TRUE(Run(Block(6000, 6000), 5).bStatistics);
-    std::vector<float> relative(110, 0.0f);
-    relative[0] = 25.0f;
-    relative[19] = 75.0f;
-    EXPECT_EQ(deviation.GetRelative(), relative);
-    std::vector<float> accumulated(110, 0.0f);
-    for (int k = 0; k < 19; ++k) {
-        accumulated[k] = 75.0f;  // 75 % of the peaks are at or above k + 1 kHz
-    }
-    EXPECT_EQ(deviation.GetAccumulated(), accumulated);
+    EXPECT_EQ(Bins(deviation.GetRelative()), "0:25 19:75 of 110");
+    // 75 % of the peaks are at or above k + 1 kHz for k up to 18.
+    EXPECT_EQ(Bins(deviation.GetAccumulated()), "0-18:75 of 110");
 
     // The next second adds 20 peaks of 9.5 kHz (bin 9) to the same histogram: 5, 20, 15 of 40.
     ASSERT_TRUE(Run(Block(3000, 3000), 10).bStatistics);
-    EXPECT_FLOAT_EQ(deviation.GetRelative()[0], 12.5f);
-    EXPECT_FLOAT_EQ(deviation.GetRelative()[9], 50.0f);
-    EXPECT_FLOAT_EQ(deviation.GetRelative()[19], 37.5f);
-    EXPECT_FLOAT_EQ(deviation.GetAccumulated()[0], 87.5f);
-    EXPECT_FLOAT_EQ(deviation.GetAccumulated()[8], 87.5f);
-    EXPECT_FLOAT_EQ(deviation.GetAccumulated()[9], 37.5f);
-    EXPECT_FLOAT_EQ(deviation.GetAccumulated()[18], 37.5f);
-    EXPECT_NEAR(deviation.GetAccumulated()[19], 0.0f, 1e-5f);
-    EXPECT_NEAR(deviation.GetAccumulated()[109], 0.0f, 1e-5f);
+    EXPECT_EQ(Bins(deviation.GetRelative()), "0:12.5 9:50 19:37.5 of 110");
+    EXPECT_EQ(Bins(deviation.GetAccumulated()), "0-8:87.5 9-18:37.5 of 110");
 
     // Thirds are not exact in binary: relative in double, stored as float.
     CDeviationTavik thirds;
@@ -149,21 +149,19 @@ TEST_F(DeviationFixture, PeakFilterRemovesTheLargestValues) {
     // All 20 values equal: every one is above 0.999 of the largest, so all are removed. The
     // histogram is still empty: the update is skipped instead of dividing by zero.
     EXPECT_FALSE(Run(Block(3000, 3000), 10).bStatistics);
-    EXPECT_EQ(deviation.GetHistogram(), std::vector<std::uint32_t>(110, 0));
+    EXPECT_EQ(Bins(deviation.GetHistogram()), "of 110");
     EXPECT_TRUE(deviation.GetRelative().empty());
     EXPECT_EQ(deviation.GetMaxDeviation(), 0.0f);
 
     // 9 blocks (4.75, 9.5) and one (4.75, 19): only the 19 kHz value is removed.
     Run(Block(1500, 3000), 9);
     ASSERT_TRUE(Run(Block(1500, 6000)).bStatistics);
-    EXPECT_EQ(deviation.GetHistogram()[4], 10u);
-    EXPECT_EQ(deviation.GetHistogram()[9], 9u);
-    EXPECT_EQ(deviation.GetHistogram()[19], 0u);
+    EXPECT_EQ(Bins(deviation.GetHistogram()), "4:10 9:9 of 110");
     EXPECT_FLOAT_EQ(deviation.GetMaxDeviation(), 9.5f);
 
     // Silence is never above the threshold 0: the filter keeps all 20 zeros.
     Run(Block(0, 0), 10);
-    EXPECT_EQ(deviation.GetHistogram()[0], 20u);
+    EXPECT_EQ(Bins(deviation.GetHistogram()), "0:20 4:10 9:9 of 110");
 
     // Switching the filter restarts the maximum.
     deviation.SetFilter(false);
@@ -174,9 +172,9 @@ TEST_F(DeviationFixture, PeakFilterRemovesTheLargestValues) {
 TEST_F(DeviationFixture, PeaksBeyondTheRangeCountInTheLastBin) {
     ASSERT_TRUE(deviation.SetReference(1000.0f));
     Run(Block(32000, 32000), 10);  // 608 kHz
-    EXPECT_EQ(deviation.GetHistogram()[109], 20u);
+    EXPECT_EQ(Bins(deviation.GetHistogram()), "109:20 of 110");
     EXPECT_FLOAT_EQ(deviation.GetMaxDeviation(), 608.0f);
-    EXPECT_FLOAT_EQ(deviation.GetRelative()[109], 100.0f);
+    EXPECT_EQ(Bins(deviation.GetRelative()), "109:100 of 110");
 }
 
 TEST_F(DeviationFixture, ReferenceOutsideItsRangeStopsTheAnalysis) {
@@ -201,14 +199,14 @@ TEST_F(DeviationFixture, ClearBufferRestartsCountersHistogramAndMaximum) {
     Run(Block(3000, 6000), 7);  // counters part-way
     const std::vector<float> relative = deviation.GetRelative();
     deviation.ClearBuffer();
-    EXPECT_EQ(deviation.GetHistogram(), std::vector<std::uint32_t>(110, 0));
+    EXPECT_EQ(Bins(deviation.GetHistogram()), "of 110");
     EXPECT_EQ(deviation.GetMaxDeviation(), 0.0f);
     EXPECT_EQ(deviation.GetRelative(), relative);  // kept until the next update
 
     using Blocks = std::vector<int>;
     EXPECT_EQ(Cadence(10), std::make_pair(Blocks{10}, Blocks{4, 9}));
-    EXPECT_EQ(deviation.GetHistogram()[0], 20u);  // the 14 peaks collected before are gone
-    EXPECT_EQ(deviation.GetRelative()[0], 100.0f);
+    EXPECT_EQ(Bins(deviation.GetHistogram()), "0:20 of 110");  // the 14 peaks before are gone
+    EXPECT_EQ(Bins(deviation.GetRelative()), "0:100 of 110");
 }
 
 // Takes the next message, which must be a result of code C.

@@ -12,23 +12,14 @@
 namespace tavik {
 namespace {
 
-using test::CCubicModel;
-using test::CMultipathBlock;
-using test::CTestHost;
-using test::Drain;
-using test::MakeBlock;
-using test::ResultOf;
+using namespace test;
 
+constexpr int kSegment = CMultipathTavik::kSegmentSize;
 constexpr std::array<double, 10> kWide = {30, 40, 50, 75, 60, 35, 45, 25, 55, 65};  // 75 kHz peak
+constexpr std::array<double, 10> kLow = {5, 5, 5, 5, 5, 5, 5, 5, 5, 5};  // too low to fit
 
 // A cubic coupling below 2 %/kHz over the 75 kHz segment, at 60 dBuV.
-CCubicModel Coupled() {
-    CCubicModel model;
-    model.c0 = 2e-7;
-    model.c1 = -1e-5;
-    model.c2 = 2e-3;
-    return model;
-}
+constexpr CCubicModel kCoupled{2e-7, -1e-5, 2e-3};
 
 // The float nearest `start` that `f` maps exactly onto `target` (f increasing).
 template <class F>
@@ -87,12 +78,12 @@ TEST(LeastSquaresFit, SingularSystemReportsTheTriangularSolve) {
     CLeastSquaresFit fit;
     std::vector<float> x(CLeastSquaresFit::kRows, 0.0f);
     std::vector<float> b(CLeastSquaresFit::kRows, 5.0f);
-    EXPECT_EQ(test::Thrown<CMultipathTavikException>([&] { fit.Fit(x.data(), b.data()); }),
+    EXPECT_EQ(Thrown<CMultipathTavikException>([&] { fit.Fit(x.data(), b.data()); }),
               "STRTRS: INFO = 2");
 }
 
 TEST_F(MultipathFixture, RecoversACubicCouplingAndItsSlope) {
-    const CCubicModel model = Coupled();
+    const CCubicModel model = kCoupled;
     const auto result = RunResult(MakeBlock(kWide, model));
     // Each coefficient within 0.1 % of the model.
     EXPECT_NEAR(result->m_coeff[0], model.c0, 1e-3 * model.c0);
@@ -122,10 +113,10 @@ TEST_F(MultipathFixture, RecoversACubicCouplingAndItsSlope) {
 TEST_F(MultipathFixture, GridCoversTheChosenSegmentAndZero) {
     // Chosen segment from -62.3 to 71.8 kHz: grid -63 ... 72.
     CMultipathBlock block = MakeBlock(kWide, CCubicModel{});
-    auto segment = block.mpx.begin() + 3 * CMultipathTavik::kSegmentSize;
-    std::fill(segment, segment + CMultipathTavik::kSegmentSize, test::RawFromKilohertz(10.0));
-    segment[100] = test::RawFromKilohertz(-62.3);
-    segment[900] = test::RawFromKilohertz(71.8);
+    auto segment = block.mpx.begin() + 3 * kSegment;
+    std::fill(segment, segment + kSegment, RawFromKilohertz(10.0));
+    segment[100] = RawFromKilohertz(-62.3);
+    segment[900] = RawFromKilohertz(71.8);
     auto result = RunResult(block);
     ASSERT_EQ(result->m_deviation.size(), 136u);
     EXPECT_EQ(result->m_deviation.front(), -63.0f);
@@ -134,11 +125,11 @@ TEST_F(MultipathFixture, GridCoversTheChosenSegmentAndZero) {
 
     // Only positive deviation: the grid still starts at 0.
     block = MakeBlock(kWide, CCubicModel{});
-    segment = block.mpx.begin() + 3 * CMultipathTavik::kSegmentSize;
-    for (int i = 0; i < CMultipathTavik::kSegmentSize; ++i) {
-        segment[i] = test::RawFromKilohertz(25.0 + (i % 16));
+    segment = block.mpx.begin() + 3 * kSegment;
+    for (int i = 0; i < kSegment; ++i) {
+        segment[i] = RawFromKilohertz(25.0 + (i % 16));
     }
-    segment[7] = test::RawFromKilohertz(80.0);
+    segment[7] = RawFromKilohertz(80.0);
     result = RunResult(block);
     ASSERT_EQ(result->m_deviation.size(), 81u);
     EXPECT_EQ(result->m_deviation.front(), 0.0f);
@@ -148,21 +139,20 @@ TEST_F(MultipathFixture, GridCoversTheChosenSegmentAndZero) {
 TEST_F(MultipathFixture, EqualPeaksFitTheLaterSegment) {
     CMultipathBlock block = MakeBlock({10, 10, 10, 10, 10, 10, 10, 10, 10, 10}, CCubicModel{});
     // Segment 2 swings -30 ... 30 kHz, segment 7 from -12 to 30 kHz: both peak at 30.
-    for (int i = 0; i < CMultipathTavik::kSegmentSize; ++i) {
+    for (int i = 0; i < kSegment; ++i) {
         const double phase = std::sin(0.05 * i);
-        block.mpx[2 * CMultipathTavik::kSegmentSize + i] = test::RawFromKilohertz(30.0 * phase);
-        block.mpx[7 * CMultipathTavik::kSegmentSize + i] =
-            test::RawFromKilohertz(9.0 + 21.0 * phase);
+        block.mpx[2 * kSegment + i] = RawFromKilohertz(30.0 * phase);
+        block.mpx[7 * kSegment + i] = RawFromKilohertz(9.0 + 21.0 * phase);
     }
-    block.mpx[2 * CMultipathTavik::kSegmentSize + 5] = test::RawFromKilohertz(-30.0);
-    block.mpx[7 * CMultipathTavik::kSegmentSize + 5] = test::RawFromKilohertz(30.0);
-    block.mpx[7 * CMultipathTavik::kSegmentSize + 6] = test::RawFromKilohertz(-11.5);
+    block.mpx[2 * kSegment + 5] = RawFromKilohertz(-30.0);
+    block.mpx[7 * kSegment + 5] = RawFromKilohertz(30.0);
+    block.mpx[7 * kSegment + 6] = RawFromKilohertz(-11.5);
     const auto posts = Run(block);
     ASSERT_EQ(posts.size(), 2u);
     const auto& peaks = *posts[0].result.Get<EResultCode::SegmentPeaks>();
     EXPECT_EQ(peaks[2], peaks[7]);
     const auto result = ResultOf(posts[1]);
-    const float hi = std::ceil(test::KilohertzFromRaw(test::RawFromKilohertz(30.0)));
+    const float hi = std::ceil(KilohertzFromRaw(RawFromKilohertz(30.0)));
     ASSERT_EQ(result->m_deviation.size(), static_cast<std::size_t>(hi + 13));  // -12 ... hi
     EXPECT_EQ(result->m_deviation.front(), -12.0f);
     EXPECT_EQ(result->m_deviation.back(), hi);
@@ -170,7 +160,7 @@ TEST_F(MultipathFixture, EqualPeaksFitTheLaterSegment) {
 
 TEST_F(MultipathFixture, LowDeviationKeepsTheAverage) {
     // Before any accepted fit the average is zero: empty curves, no -inf level.
-    auto posts = Run(MakeBlock({5, 5, 5, 5, 5, 5, 5, 5, 5, 5}, CCubicModel{}));
+    auto posts = Run(MakeBlock(kLow, CCubicModel{}));
     ASSERT_EQ(posts.size(), 2u);
     auto result = ResultOf(posts[1]);
     EXPECT_EQ(result->m_nStatus, 3);
@@ -185,11 +175,11 @@ TEST_F(MultipathFixture, LowDeviationKeepsTheAverage) {
     ASSERT_EQ(accepted->m_nStatus, 1);
 
     // Peaks at exactly 20.0 kHz are not above 20: status 3, average unchanged, curves from it.
-    const float raw = ExactlyAt(test::RawFromKilohertz(20.0), test::KilohertzFromRaw, 20.0f);
-    ASSERT_EQ(test::KilohertzFromRaw(raw), 20.0f);
+    const float raw = ExactlyAt(RawFromKilohertz(20.0), KilohertzFromRaw, 20.0f);
+    ASSERT_EQ(KilohertzFromRaw(raw), 20.0f);
     CMultipathBlock block = MakeBlock({19, 19, 19, 19, 19, 19, 19, 19, 19, 19}, CCubicModel{});
-    block.mpx[4 * CMultipathTavik::kSegmentSize + 17] = raw;
-    block.mpx[9 * CMultipathTavik::kSegmentSize + 3] = -raw;
+    block.mpx[4 * kSegment + 17] = raw;
+    block.mpx[9 * kSegment + 3] = -raw;
     posts = Run(block);
     ASSERT_EQ(posts.size(), 2u);
     EXPECT_EQ(posts[0].wParam, 13u);
@@ -206,24 +196,19 @@ TEST_F(MultipathFixture, LowDeviationKeepsTheAverage) {
 
 // Every way the average starts empty. The first accepted fit is taken whole: averaged with
 // the zeros it would come out halved, its RF level 6 dB low. The next fit averages with it.
-struct EmptyAverageCase {
-    const char* name;
-    void (*prepare)(MultipathFixture&);
-    friend void PrintTo(const EmptyAverageCase& c, std::ostream* os) { *os << c.name; }
-};
-
 class MultipathEmptyAverage : public MultipathFixture,
-                              public ::testing::WithParamInterface<EmptyAverageCase> {};
-
-void FitAt70dBuV(MultipathFixture& f) {
-    CCubicModel model;
-    model.c3 = 3162.2776;
-    ASSERT_NEAR(f.RunResult(MakeBlock(kWide, model))->m_fLevel, 70.0f, 1e-3f);
-}
+                              public ::testing::WithParamInterface<std::string> {};
 
 TEST_P(MultipathEmptyAverage, FirstAcceptedFitIsTakenWhole) {
-    GetParam().prepare(*this);
-    CCubicModel model;  // 60 dBuV at zero deviation
+    CCubicModel model;
+    if (GetParam() == "AfterLowDeviationOnly") {
+        ASSERT_EQ(ResultOf(Run(MakeBlock(kLow, model)).at(1))->m_nStatus, 3);
+    } else if (GetParam() != "New") {
+        model.c3 = 3162.2776;
+        ASSERT_NEAR(RunResult(MakeBlock(kWide, model))->m_fLevel, 70.0f, 1e-3f);
+        GetParam() == "AfterClearBuffer" ? analyser.ClearBuffer() : analyser.Calibrate();
+    }
+    model.c3 = 1000.0;  // 60 dBuV at zero deviation
     model.c2 = 2e-3;
     auto result = RunResult(MakeBlock(kWide, model));
     EXPECT_NEAR(result->m_fLevel, 60.0f, 1e-3f);
@@ -235,27 +220,10 @@ TEST_P(MultipathEmptyAverage, FirstAcceptedFitIsTakenWhole) {
     EXPECT_NEAR(result->m_coeff[3], 2000.0, 2.0);  // (1000 + 3000) / 2
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Starts, MultipathEmptyAverage,
-    ::testing::Values(
-        EmptyAverageCase{"New", [](MultipathFixture&) {}},
-        EmptyAverageCase{
-            "AfterLowDeviationOnly",
-            [](MultipathFixture& f) {
-                const auto posts = f.Run(MakeBlock({5, 5, 5, 5, 5, 5, 5, 5, 5, 5}, CCubicModel{}));
-                ASSERT_EQ(ResultOf(posts.at(1))->m_nStatus, 3);
-            }},
-        EmptyAverageCase{"AfterClearBuffer",
-                         [](MultipathFixture& f) {
-                             FitAt70dBuV(f);
-                             f.analyser.ClearBuffer();
-                         }},
-        EmptyAverageCase{"AfterCalibrate",
-                         [](MultipathFixture& f) {
-                             FitAt70dBuV(f);
-                             f.analyser.Calibrate();
-                         }}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Starts, MultipathEmptyAverage,
+                         ::testing::Values("New", "AfterLowDeviationOnly", "AfterClearBuffer",
+                                           "AfterCalibrate"),
+                         [](const auto& info) { return info.param; });
 
 TEST_F(MultipathFixture, SilentCarrierIsDeviationTooLowNotAFailure) {
     CMultipathBlock block;
@@ -283,7 +251,7 @@ TEST_F(MultipathFixture, PostsSegmentPeaksThenTheResult) {
               reinterpret_cast<std::intptr_t>(posts[1].result.Get<EResultCode::Multipath>()));
 
     // The posted copy stays as it was when the next pass rewrites the analyser's peaks.
-    Run(MakeBlock({5, 5, 5, 5, 5, 5, 5, 5, 5, 5}, CCubicModel{}));
+    Run(MakeBlock(kLow, CCubicModel{}));
     EXPECT_NEAR((*peaks)[3], 75.0, 0.01);
     EXPECT_NEAR(analyser.GetSegmentPeaks()[3], 5.0, 0.01);
 }
@@ -312,7 +280,7 @@ TEST_F(MultipathFixture, FailuresNoticeTheWindowAndKeepTheAnalyserBusy) {
 }
 
 TEST_F(MultipathFixture, CalibrateOnALoadedSetLeavesNoResidualAndTwiceChangesNothing) {
-    const CCubicModel model = Coupled();
+    const CCubicModel model = kCoupled;
     for (const float loaded : {0.0f, 0.5f}) {  // nothing loaded, and a set half the response
         const float k[4] = {loaded * static_cast<float>(model.c0),
                             loaded * static_cast<float>(model.c1),
@@ -340,8 +308,7 @@ TEST_F(MultipathFixture, CalibrateOnALoadedSetLeavesNoResidualAndTwiceChangesNot
 }
 
 TEST_F(MultipathFixture, CalibrateResetAndClear) {
-    CCubicModel model;
-    model.c2 = 1e-3;
+    const CCubicModel model{0, 0, 1e-3};
     RunResult(MakeBlock(kWide, model));
     const auto last = analyser.GetLastCoefficients();
     ASSERT_NE(last[3], 0.0f);
@@ -350,7 +317,7 @@ TEST_F(MultipathFixture, CalibrateResetAndClear) {
     EXPECT_EQ(analyser.GetCalibrators(), last);
     EXPECT_EQ(analyser.GetCoefficients(), (std::array<float, 4>{}));
     EXPECT_EQ(host.saved,
-              test::CByteBuilder().F32(last[0]).F32(last[1]).F32(last[2]).F32(last[3]).Bytes());
+              CByteBuilder().F32(last[0]).F32(last[1]).F32(last[2]).F32(last[3]).Bytes());
 
     analyser.ResetCalibration();
     EXPECT_EQ(analyser.GetCalibrators(), (std::array<float, 4>{}));
@@ -390,7 +357,7 @@ TEST(MultipathThread, AnalyseWhileAPassRunsStartsNoSecondPass) {
     CQueueTarget window;
     CTestHost host;
     host.window = &window;
-    test::CGated<CMultipathTavik> analyser(&host);
+    CGated<CMultipathTavik> analyser(&host);
     analyser.SetNotifyWindow(&window);
     const auto block = MakeBlock(kWide, CCubicModel{});
 
@@ -402,7 +369,7 @@ TEST(MultipathThread, AnalyseWhileAPassRunsStartsNoSecondPass) {
     analyser.PostData(block.mpx.data(), 20000, block.level.data(), 20000);  // refused: busy
 
     // ClearBuffer gives up after 1000 ms while the pass is held.
-    EXPECT_EQ(test::Thrown<CMultipathTavikException>([&] { analyser.ClearBuffer(); }),
+    EXPECT_EQ(Thrown<CMultipathTavikException>([&] { analyser.ClearBuffer(); }),
               "ClearBuffer: Wait timed out!\n");
 
     analyser.gate.Release();

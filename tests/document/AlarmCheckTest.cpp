@@ -15,6 +15,7 @@ namespace {
 
 using test::CHintRecorder;
 using test::CRecordingLink;
+using test::Flags;
 using Seen = CHintRecorder::Seen;
 using Commands = std::vector<std::vector<std::uint8_t>>;
 
@@ -106,20 +107,17 @@ TEST_F(AlarmCheckFixture, AnswerNoKeepsTheAlarmUntilTheConditionClears) {
     Check();
     prompt.m_nAnswer = IDNO;
     EXPECT_TRUE(doc->AskAlarmAcknowledge("Keep"));
-    ASSERT_EQ(prompt.m_boxes.size(), 1u);
-    EXPECT_EQ(prompt.m_boxes[0].text, "Keep has caused an alarm. Do you want to disable it ?");
-    EXPECT_EQ(prompt.m_boxes[0].style, MB_YESNO | MB_ICONQUESTION);
-    EXPECT_EQ(a.m_bAcknowledged, 1);
+    ExpectOneBox("Keep has caused an alarm. Do you want to disable it ?",
+                 MB_YESNO | MB_ICONQUESTION);
+    EXPECT_EQ(Flags(a), "AEK");
     link.Take();
     view.Take();
     Check();  // still true: stays active
-    EXPECT_EQ(a.m_bActive, 1);
+    EXPECT_EQ(Flags(a), "AEK");
     EXPECT_TRUE(link.Take().empty());
     Deviation(70.0f);
     Check();
-    EXPECT_EQ(a.m_bActive, 0);
-    EXPECT_EQ(a.m_bAcknowledged, 0);
-    EXPECT_EQ(a.m_bEnabled, 1);
+    EXPECT_EQ(Flags(a), "E");
     EXPECT_EQ(link.Take(), Commands{Output(0, 0)});
     EXPECT_EQ(view.Take(), (std::vector<Seen>{{HINT_ALARM_STATE, "Keep", 0}}));
     Deviation(90.0f);
@@ -128,27 +126,13 @@ TEST_F(AlarmCheckFixture, AnswerNoKeepsTheAlarmUntilTheConditionClears) {
               (std::vector<Seen>{{HINT_ALARM_STATE, "Keep", 1}, {HINT_ALARM_PROMPT, "Keep", 1}}));
 }
 
-TEST_F(AlarmCheckFixture, AnswerYesAndUntickWhileStoppedDisableAtOnce) {
+// Ticking re-enables and clears the reset request; unticking while stopped disables at once.
+TEST_F(AlarmCheckFixture, TickAndUntickWhileStopped) {
     CAlarmItem& a = Add("Off", ALARM_RELATION_GREATER, 75.0f, 0, ALARM_ACKNOWLEDGE_YES);
-    Deviation(90.0f);
-    Check();
-    prompt.m_nAnswer = IDYES;
-    EXPECT_TRUE(doc->AskAlarmAcknowledge("Off"));
-    // No measurement runs in this fixture: disabled at once.
-    EXPECT_EQ(a.m_bResetRequested, 1);
-    EXPECT_EQ(a.m_bEnabled, 0);
-    link.Take();
-    view.Take();
-    Check();  // disabled items are not checked
-    EXPECT_TRUE(link.Take().empty());
-    EXPECT_EQ(a.m_bActive, 1);
-
-    EXPECT_TRUE(doc->SetAlarmChecked("Off", true));
-    EXPECT_EQ(a.m_bEnabled, 1);
-    EXPECT_EQ(a.m_bResetRequested, 0);
     EXPECT_TRUE(doc->SetAlarmChecked("Off", false));
-    EXPECT_EQ(a.m_bEnabled, 0);
-    EXPECT_EQ(a.m_bResetRequested, 1);
+    EXPECT_EQ(Flags(a), "R");
+    EXPECT_TRUE(doc->SetAlarmChecked("Off", true));
+    EXPECT_EQ(Flags(a), "E");
     EXPECT_FALSE(doc->SetAlarmChecked("missing", true));
     EXPECT_FALSE(doc->AnswerAlarmPrompt("missing", true));
 }
@@ -160,7 +144,7 @@ TEST_F(AlarmCheckFixture, DeviationComparesThePeakOfTheBlocksSinceThePreviousChe
         doc->SetResultValue(EResultValue::Deviation, block);
     }
     Check();
-    EXPECT_EQ(a.m_bActive, 1);
+    EXPECT_EQ(Flags(a), "AE");
     EXPECT_EQ(a.m_fTriggerValue, 76.5f);
     EXPECT_EQ(*doc->GetCurrentValues().m_fDeviation, 71.0f);  // the record keeps the newest
     // The next second's blocks alone count: all below, the alarm clears.
@@ -188,7 +172,7 @@ TEST_F(AlarmCheckFixture, AnOpenQuestionHoldsNothingUpAndItsAnswerAppliesWhenGiv
 
     ASSERT_TRUE(prompt.AnswerOpenQuestion(IDYES));
     EXPECT_EQ(answers, std::vector<int>{IDYES});
-    EXPECT_EQ(a.m_bEnabled, 0);  // nothing runs in this fixture: disabled at once
+    EXPECT_EQ(Flags(a), "AR");  // nothing runs in this fixture: disabled at once
 
     // An answer that comes after the alarm was reset is moot.
     EXPECT_TRUE(doc->SetAlarmChecked("Open", true));
@@ -197,7 +181,7 @@ TEST_F(AlarmCheckFixture, AnOpenQuestionHoldsNothingUpAndItsAnswerAppliesWhenGiv
     a.m_bActive = 0;
     ASSERT_TRUE(prompt.AnswerOpenQuestion(IDNO));
     EXPECT_EQ(answers.size(), 1u);
-    EXPECT_EQ(a.m_bAcknowledged, 0);
+    EXPECT_EQ(Flags(a), "E");
 }
 
 TEST_F(AlarmCheckFixture, AResetRequestSwitchesOffAndDisablesAtTheNextCheck) {
@@ -210,19 +194,17 @@ TEST_F(AlarmCheckFixture, AResetRequestSwitchesOffAndDisablesAtTheNextCheck) {
     // As while measuring: only the request is set.
     a.m_bResetRequested = 1;
     Check();
-    EXPECT_EQ(a.m_bEnabled, 0);
-    EXPECT_EQ(a.m_bActive, 0);
+    EXPECT_EQ(Flags(a), "R");
     EXPECT_EQ(link.Take(), Commands{Output(1, 0)});
     EXPECT_EQ(view.Take(), (std::vector<Seen>{{HINT_ALARM_STATE, "Reset", 0}}));
 
     // A pending one is disabled without an output switch or hint.
     CAlarmItem& p = Add("Pending", ALARM_RELATION_GREATER, 75.0f, 9, ALARM_ACKNOWLEDGE_NO);
     Check();
-    EXPECT_EQ(p.m_bPending, 1);
+    EXPECT_EQ(Flags(p), "PE");
     p.m_bResetRequested = 1;
     Check();
-    EXPECT_EQ(p.m_bPending, 0);
-    EXPECT_EQ(p.m_bEnabled, 0);
+    EXPECT_EQ(Flags(p), "R");
     EXPECT_TRUE(link.Take().empty());
     EXPECT_TRUE(view.Take().empty());
 }
@@ -261,11 +243,8 @@ TEST_F(AlarmCheckFixture, IndicesOutsideTheirTables) {
     for (int i = 0; i < 3; ++i) {
         Check();
     }
-    for (const CAlarmItem* item : {&source, &relation, &negative}) {
-        EXPECT_EQ(item->m_bActive, 0) << item->m_strName;
-        EXPECT_EQ(item->m_bPending, 0) << item->m_strName;
-    }
-    EXPECT_EQ(action.m_bActive, 1);
+    EXPECT_EQ(Flags(source) + Flags(relation) + Flags(negative), "EEE");
+    EXPECT_EQ(Flags(action), "AE");
     EXPECT_EQ(view.Take(), (std::vector<Seen>{{HINT_ALARM_STATE, "A", 1}}));
     doc->SetCurrentValues({0.0f, -2.0f, 0.0f});
     Check();
@@ -282,21 +261,17 @@ TEST_F(AlarmCheckFixture, AFailingOutputSwitchLeavesAResetRequestAndOneErrorPerT
     EXPECT_EQ(test::Thrown<CTavikControlException>([&] { doc->CheckAlarm(); }),
               "TransmitToEZUSB: Could not send command\nCheckAlarm()\n");
     // Set before the failing call, so kept; no hint; the second alarm was not checked.
-    EXPECT_EQ(first.m_bActive, 1);
-    EXPECT_EQ(first.m_bResetRequested, 1);
+    EXPECT_EQ(Flags(first), "AER");
     EXPECT_TRUE(view.Take().empty());
-    EXPECT_EQ(second.m_bActive, 0);
+    EXPECT_EQ(Flags(second), "E");
 
     // Through the main timer: one box per tick, and the tick goes on (hint 10).
     const std::string expected = FormatException(CTavikControlException(
         "TransmitToEZUSB: Could not send command\nCheckAlarm()\nOnMainTimerEvent()\n", 0));
     doc->OnMainTimerEvent();  // the reset request disables it and tries the output again
-    ASSERT_EQ(prompt.m_boxes.size(), 1u);
-    EXPECT_EQ(prompt.m_boxes[0].text, expected);
-    EXPECT_EQ(prompt.m_boxes[0].style, MB_ICONEXCLAMATION);
+    ExpectOneBox(expected, MB_ICONEXCLAMATION);
     EXPECT_EQ(view.Take(), (std::vector<Seen>{{HINT_TIMER_TICK, "", -1}}));
-    EXPECT_EQ(first.m_bEnabled, 0);
-    EXPECT_EQ(first.m_bActive, 1);  // to be cleared after the failing call: kept
+    EXPECT_EQ(Flags(first), "AR");  // active is cleared after the failing call: kept
 
     link.writeOk = true;
     doc->OnMainTimerEvent();  // first is disabled now; second goes active
@@ -310,16 +285,10 @@ TEST_F(AlarmCheckFixture, StopDisablesEveryAlarm) {
     CAlarmItem& pending = Add("Pending", ALARM_RELATION_GREATER, 75.0f, 30, ALARM_ACKNOWLEDGE_NO);
     Deviation(90.0f);
     Check();
-    ASSERT_EQ(active.m_bActive, 1);
-    ASSERT_EQ(pending.m_bPending, 1);
+    ASSERT_EQ(Flags(active) + Flags(pending), "AEPE");
     view.Take();
     doc->DisableAllAlarms();  // what the alarm page does on hint 71
-    for (const CAlarmItem* item : {&active, &pending}) {
-        EXPECT_EQ(item->m_bResetRequested, 1);
-        EXPECT_EQ(item->m_bEnabled, 0);
-        EXPECT_EQ(item->m_bActive, 0);
-        EXPECT_EQ(item->m_bPending, 0);
-    }
+    EXPECT_EQ(Flags(active) + Flags(pending), "RR");
     EXPECT_TRUE(view.Take().empty());  // no "was reset" hints
     Check();
     EXPECT_TRUE(link.Take().size() == 1u);  // only the activation before the stop
@@ -357,17 +326,7 @@ TEST_F(AlarmCheckFixture, SetIterationAndOwnership) {
     name.clear();
     EXPECT_EQ(doc->GetAlarm(name), nullptr);  // still no iteration started
     ASSERT_TRUE(doc->StartAlarmIteration());
-    std::vector<std::string> order;
-    for (;;) {
-        name.clear();
-        CAlarmItem* item = doc->GetAlarm(name);
-        if (item == nullptr) {
-            break;
-        }
-        order.push_back(item->m_strName);
-    }
-    EXPECT_EQ(order, (std::vector<std::string>{"b", "a", "c"}));
-    name.clear();
+    EXPECT_EQ(IterateAlarms(), "b:1 a:1 c:1 ");
     EXPECT_EQ(doc->GetAlarm(name), nullptr);  // after the last: none again
 
     doc->SetModifiedFlag(false);

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-
 #include <future>
+#include <numeric>
 #include <vector>
 
 #include "document/SpectrumDecimation.h"
@@ -86,10 +86,15 @@ struct DistributionFixture : test::CDocumentFixture {
             }
             others.push_back(msg.wParam);
         }
-        EXPECT_TRUE(doc->GetDeviation().WaitUntilIdle(std::chrono::seconds(10)));
-        EXPECT_TRUE(doc->GetMPXPower().WaitUntilIdle(std::chrono::seconds(10)));
-        EXPECT_TRUE(doc->GetSpectrumAnalyser().WaitUntilIdle(std::chrono::seconds(10)));
+        WaitUntilIdle();
         return peak;
+    }
+    void WaitUntilIdle() {
+        constexpr auto kLimit = std::chrono::seconds(10);
+        EXPECT_TRUE(doc->GetDeviation().WaitUntilIdle(kLimit));
+        EXPECT_TRUE(doc->GetMPXPower().WaitUntilIdle(kLimit));
+        EXPECT_TRUE(doc->GetSpectrumAnalyser().WaitUntilIdle(kLimit));
+        EXPECT_TRUE(doc->GetRDSWorker().WaitUntilIdle(kLimit));
     }
 
     std::vector<std::uintptr_t> others;  // the results other than block peaks
@@ -128,9 +133,7 @@ TEST_F(DistributionFixture, EveryBlockReachesTheDeviationAnalyser) {
 
     // The deviation made two time signals and one second's statistics; the spectrum got blocks
     // 4 and 9, the MPX power all ten (one 1-second value), the RDS worker both RDS blocks.
-    ASSERT_TRUE(doc->GetSpectrumAnalyser().WaitUntilIdle(std::chrono::seconds(10)));
-    ASSERT_TRUE(doc->GetRDSWorker().WaitUntilIdle(std::chrono::seconds(10)));
-    ASSERT_TRUE(doc->GetMPXPower().WaitUntilIdle(std::chrono::seconds(10)));
+    WaitUntilIdle();
     CMessage msg;
     while (window.Queue().PeekMessage(msg, 0, 0, true)) {
         others.push_back(msg.wParam);
@@ -152,11 +155,7 @@ TEST_F(DistributionFixture, EveryBlockReachesTheDeviationAnalyser) {
 
     // The histogram holds the 20 half-block peaks: first halves at half the amplitude.
     const auto& histogram = doc->GetDeviation().GetHistogram();
-    std::uint32_t total = 0;
-    for (const auto n : histogram) {
-        total += n;
-    }
-    EXPECT_EQ(total, 20u);
+    EXPECT_EQ(std::accumulate(histogram.begin(), histogram.end(), 0u), 20u);
     EXPECT_EQ(histogram[static_cast<int>(Amplitude(9) / 6000.0f * 19.0f)], 1u);
 
     doc->OnMeasurementStop();
@@ -236,14 +235,11 @@ TEST_F(DistributionFixture, StopReportsAnAnalyserThatCannotBeCleared) {
 
     EXPECT_EQ(view.TakeHints(), (std::vector<long>{HINT_RUN_PAUSED, HINT_MEASUREMENT_RESET,
                                                    HINT_MEASUREMENT_STOPPED}));
-    ASSERT_EQ(prompt.m_boxes.size(), 1u);
-    EXPECT_EQ(prompt.m_boxes[0].style, MB_ICONEXCLAMATION);
-    EXPECT_EQ(
-        prompt.m_boxes[0].text,
+    ExpectOneBox(
         CTAVIKSDIDoc::FormatException(CDeviationTavikException(
-            "ClearBuffer: Wait timed out!\nStopMeasurement: Could not clear data buffers!\n", 0)));
-    EXPECT_FALSE(doc->IsRunning());
-    EXPECT_FALSE(doc->IsPaused());
+            "ClearBuffer: Wait timed out!\nStopMeasurement: Could not clear data buffers!\n", 0)),
+        MB_ICONEXCLAMATION);
+    EXPECT_EQ(State(), "idle");
     doc->SetResultWindow(&window);  // `blocking` ends with this test
 }
 

@@ -109,14 +109,7 @@ TEST_F(DocumentFileFixture, RoundTripLoadsDisabledAlarms) {
     EXPECT_FALSE(doc->IsModified());
     // In their order, disabled (the fields and flags of a loaded item are the item's test's).
     ASSERT_TRUE(doc->StartAlarmIteration());
-    std::vector<std::string> names;
-    std::string name;
-    while (CAlarmItem* item = doc->GetAlarm(name)) {
-        names.push_back(name);
-        EXPECT_EQ(item->m_bEnabled, 0);
-        name.clear();
-    }
-    EXPECT_EQ(names, (std::vector<std::string>{"Overmod", "Low"}));
+    EXPECT_EQ(IterateAlarms(), "Overmod:0 Low:0 ");
 }
 
 TEST_F(DocumentFileFixture, Schema999EmptiesAntennaBAndKeepsTheFilter) {

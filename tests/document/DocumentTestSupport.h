@@ -46,6 +46,20 @@ public:
     std::function<void(long, void*)> react;
 };
 
+// An alarm's flags, each as its letter when set: Active, Pending, Enabled, Reset requested,
+// acKnowledged.
+inline std::string Flags(const CAlarmItem& a) {
+    std::string flags;
+    for (const auto& [set, letter] : {std::pair{a.m_bActive, 'A'},
+                                      {a.m_bPending, 'P'},
+                                      {a.m_bEnabled, 'E'},
+                                      {a.m_bResetRequested, 'R'},
+                                      {a.m_bAcknowledged, 'K'}}) {
+        flags += set ? std::string(1, letter) : "";
+    }
+    return flags;
+}
+
 // A document with a recording prompt, a manual clock and a hint recorder. With `recording` its
 // device plays a one-block recording on a pace that is never stepped: a measurement starts,
 // and no block ever arrives.
@@ -64,6 +78,27 @@ struct CDocumentFixture : ::testing::Test {
         if (doc) {
             doc->RemoveView(&view);
         }
+    }
+    // "running" and/or "paused", else "idle"; then " open" and " adc" for the device.
+    std::string State() const {
+        std::string state =
+            std::string(doc->IsRunning() ? "running" : "") + (doc->IsPaused() ? "paused" : "");
+        return (state.empty() ? "idle" : state) + (doc->GetDevice().IsOpen() ? " open" : "") +
+               (doc->GetDevice().IsADCRunning() ? " adc" : "");
+    }
+    // The rest of the alarm iteration: each alarm's key and enabled flag, as "key:1 ".
+    std::string IterateAlarms() const {
+        std::string out, name;
+        for (CAlarmItem* item; (item = doc->GetAlarm(name)) != nullptr; name.clear()) {
+            out += name + ":" + std::to_string(item->m_bEnabled) + " ";
+        }
+        return out;
+    }
+    // The only message box shown so far.
+    void ExpectOneBox(const std::string& text, unsigned style) const {
+        ASSERT_EQ(prompt.m_boxes.size(), 1u);
+        EXPECT_EQ(prompt.m_boxes[0].text, text);
+        EXPECT_EQ(prompt.m_boxes[0].style, style);
     }
 
     CTempFolder folder;

@@ -67,9 +67,7 @@ TEST_F(LoggingFixture, UnwrittenRecordsAtTheCloseAreReportedLost) {
 TEST_F(LoggingFixture, AFolderDeletedAndMadeAnewIsGivenUp) {
     for (const bool deleted : {true, false}) {
         SCOPED_TRACE(deleted ? "deleted" : "moved away, another made in its place");
-        doc = std::make_unique<CTAVIKSDIDoc>();
-        doc->SetPrompt(&prompt);
-        doc->SetClock(&clock);
+        Restart();
         prompt.m_notices.clear();
         fs::remove_all(logs);
         fs::remove_all(logs + ".old");
@@ -143,9 +141,6 @@ TEST_F(LoggingFixture, AStalledDiskNeverHoldsUpTheSeconds) {
     EXPECT_TRUE(prompt.m_notices.empty());
 }
 
-// A run that ended without closing its files (killed, a crash, a power loss) is told in the
-// log when the next run continues the file, with the seconds missing since its last record;
-// records lost at a close are told in the log too when it can still be written.
 // A day file cut in its header by a power loss is moved aside, the log says so, and the day's
 // logging goes on in a fresh file.
 TEST_F(LoggingFixture, ADayFileWithACutHeaderIsMovedAsideAndLogged) {
@@ -162,14 +157,14 @@ TEST_F(LoggingFixture, ADayFileWithACutHeaderIsMovedAsideAndLogged) {
 
 std::atomic<bool> g_syncFailures{false};
 
+// A run that ended without closing its files (killed, a crash, a power loss) is told in the
+// log when the next run continues the file, with the seconds missing since its last record.
 TEST_F(LoggingFixture, TheLogTellsOfACrashAndOfLostRecords) {
     Open();
     Seconds(3);
     doc->WriteLog("x");
     doc->WaitForLogWrites();
-    doc = std::make_unique<CTAVIKSDIDoc>();  // the run was killed: no footer, no "File Closed"
-    doc->SetPrompt(&prompt);
-    doc->SetClock(&clock);
+    Restart();  // the run was killed: no footer, no "File Closed"
     clock.Advance(CTimeSpan(97));
     ASSERT_EQ(doc->OpenLogFilesKeeping(logs), 0);
     EXPECT_NE(Log().find("11:31:47: File Opened\r\n5.12.2026, 11:31:47: The previous run ended "

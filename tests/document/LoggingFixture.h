@@ -77,6 +77,17 @@ struct LoggingFixture : test::CDocumentFixture {
         doc->WaitForLogWrites();
         return ReadText(logs + "/tavik" + day + ".log");
     }
+    std::string Folder() const {
+        std::string folder;
+        doc->GetLogFolder(folder);
+        return folder;
+    }
+    // The next run: a new document on the same prompt and clock.
+    void Restart() {
+        doc = std::make_unique<CTAVIKSDIDoc>();
+        doc->SetPrompt(&prompt);
+        doc->SetClock(&clock);
+    }
 
     std::string logs = folder.File("logs");
     int n = 0;

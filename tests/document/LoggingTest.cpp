@@ -1,9 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "document/DayFileLogger.h"
+#include "document/Hints.h"
 #include "tests/document/LoggingFixture.h"
 
 namespace tavik {
@@ -135,11 +139,10 @@ TEST_F(LoggingFixture, ReenablingOnTheSameDayContinuesTheFile) {
     clock.Advance(CTimeSpan(60));
     prompt.m_nAnswer = IDNO;  // keep the files
     ASSERT_EQ(doc->OpenLogFiles(true), 0);
-    ASSERT_EQ(prompt.m_boxes.size(), 1u);
-    EXPECT_EQ(prompt.m_boxes[0].text,
-              "This folder already contains log- or resultfiles. If you continue they will be "
-              "deleted.\n\nDo you want to continue?");
-    EXPECT_EQ(prompt.m_boxes[0].style, 292u);
+    ExpectOneBox(
+        "This folder already contains log- or resultfiles. If you continue they will be "
+        "deleted.\n\nDo you want to continue?",
+        292u);
     EXPECT_EQ(doc->GetMeasurementId(), 3);  // numbering goes on from the file's last record
     doc->SetResultValue(EResultValue::Close, 0.0f);
     Seconds(2);
@@ -220,9 +223,7 @@ TEST_F(LoggingFixture, NewDocumentAndAFailedOpenCloseTheDayFilesFirst) {
     EXPECT_FALSE(doc->OnOpenDocument(folder.File("bad.tvk")));
     EXPECT_EQ(Xml(), kHeader + Records(1, 3, kSaturday1130, 1) +
                          Records(4, 5, kSaturday1130 + 3, 4) + kFooter);
-    std::string kept;
-    doc->GetLogFolder(kept);
-    EXPECT_EQ(kept, logs);
+    EXPECT_EQ(Folder(), logs);
 }
 
 TEST_F(LoggingFixture, FolderCheckDeletesOnlyOwnFiles) {
@@ -236,9 +237,7 @@ TEST_F(LoggingFixture, FolderCheckDeletesOnlyOwnFiles) {
     // Only foreign files: no question, nothing deleted.
     doc->SelectLogFolder(logs);
     EXPECT_TRUE(prompt.m_boxes.empty());
-    std::string shown;
-    doc->GetLogFolder(shown);
-    EXPECT_EQ(shown, logs);
+    EXPECT_EQ(Folder(), logs);
 
     folder.Write("logs/tavik261204.log", {'x'});
     folder.Write("logs/tavik261204.xml", {'x'});
@@ -252,8 +251,7 @@ TEST_F(LoggingFixture, FolderCheckDeletesOnlyOwnFiles) {
     folder.Write("other/tavik261201.log", {'x'});
     view.Take();
     doc->SelectLogFolder(other);
-    doc->GetLogFolder(shown);
-    EXPECT_EQ(shown, logs);
+    EXPECT_EQ(Folder(), logs);
     EXPECT_TRUE(fs::exists(other + "/tavik261201.log"));
     EXPECT_EQ(view.TakeHints(), std::vector<long>{HINT_PROTOCOL_CHANGED});
 
@@ -287,9 +285,7 @@ TEST_F(LoggingFixture, FolderChooserHook) {
     doc->SelectLogFolder();
     EXPECT_EQ(asked, (std::vector<std::string>{"Select Logfile Location|",
                                                "Select Logfile Location|" + logs}));
-    std::string shown;
-    doc->GetLogFolder(shown);
-    EXPECT_EQ(shown, logs);
+    EXPECT_EQ(Folder(), logs);
 }
 
 // Unattended logging asks nothing and deletes nothing: the day's result file, closed or cut
@@ -311,16 +307,12 @@ TEST_P(LoggingKeepingFixture, ContinuesTheDayFileWithoutAsking) {
     }
     const std::string otherDay = logs + "/tavik261204.xml";
     std::ofstream(otherDay) << "kept";
-    prompt.m_nAnswer = IDYES;                // would delete, if anything asked
-    doc = std::make_unique<CTAVIKSDIDoc>();  // the next run on the folder
-    doc->SetPrompt(&prompt);
-    doc->SetClock(&clock);
+    prompt.m_nAnswer = IDYES;  // would delete, if anything asked
+    Restart();                 // the next run on the folder
     EXPECT_EQ(doc->OpenLogFilesKeeping(""), -1);
     ASSERT_EQ(doc->OpenLogFilesKeeping(logs), 0);
     EXPECT_EQ(doc->GetMeasurementId(), 2);
-    std::string kept;
-    doc->GetLogFolder(kept);
-    EXPECT_EQ(kept, logs);
+    EXPECT_EQ(Folder(), logs);
     doc->SetResultValue(EResultValue::Close, 0.0f);
     Seconds(1);
     doc->CloseLogFiles();
@@ -387,6 +379,76 @@ TEST_F(LoggingLifecycleFixture, StartDiscardsRecordsNotYetWritten) {
                          ExpectedRecord(1, kSaturday1130 + 9, DateText(kSaturday1130 + 9).c_str(),
                                         5.0, -2.5, 0.25) +
                          kFooter);
+}
+
+// A host that is no document: it counts calls that come from another thread than the one that
+// made it, since the log writer's thread must never reach the host (the document changes its
+// folder and switch on the user-interface thread without a lock).
+class CBareHost final : public CDayFileLogger::CHost {
+public:
+    CPrompt& GetPrompt() override { return Touch(m_prompt); }
+    CTime Now() const override { return Touch(m_clock).Now(); }
+    const std::string& GetLogFolder() const override { return Touch(m_strFolder); }
+    void SetLogFolder(std::string folder) override { Touch(m_strFolder) = std::move(folder); }
+    bool IsLoggingEnabled() const override { return Touch(m_bEnabled); }
+    void SetLoggingEnabled(bool enabled) override { Touch(m_bEnabled) = enabled; }
+    bool IsMeasuring() const override { return Touch(m_bMeasuring); }
+    void SendHint(long hint) override { Touch(m_hints).push_back(hint); }
+
+    template <class T>
+    T& Touch(T& member) const {
+        if (std::this_thread::get_id() != m_owner) {
+            ++m_nForeignCalls;
+        }
+        return member;
+    }
+
+    const std::thread::id m_owner = std::this_thread::get_id();
+    mutable std::atomic<int> m_nForeignCalls{0};
+    mutable CRecordingPrompt m_prompt;
+    mutable CManualClock m_clock;
+    mutable std::string m_strFolder;
+    mutable bool m_bEnabled = false;
+    mutable bool m_bMeasuring = true;
+    mutable std::vector<long> m_hints;
+};
+
+// Logging through midnight on the logger alone: the host's switch is turned on and off, the
+// views hear of it once, and each day's pair is whole.
+TEST(DayFileLogger, LogsThroughMidnightOnAHostThatIsNoDocument) {
+    test::UseBerlinTime();
+    test::CTempFolder folder;
+    CBareHost host;
+    host.m_strFolder = folder.Path();
+    host.m_clock.Set(CTime(1796511598));  // 5 Dec 2026, 23:59:58 in Berlin
+    CDayFileLogger logger(host);
+
+    ASSERT_EQ(logger.OpenLogFiles(false), 0);
+    EXPECT_TRUE(host.m_bEnabled);
+    EXPECT_EQ(host.m_hints, std::vector<long>{HINT_PROTOCOL_CHANGED});
+    logger.CloseSecond();
+    for (int second = 0; second < 4; ++second) {
+        logger.SetDeviation(static_cast<float>(second));
+        host.m_clock.Advance(CTimeSpan(1));
+        logger.CloseSecond();
+    }
+    logger.WriteLog("Measurement Paused");
+    logger.CloseLogFiles();
+    EXPECT_FALSE(host.m_bEnabled);
+    EXPECT_EQ(logger.GetLastResultFile(), folder.File("tavik261206.xml"));
+    EXPECT_EQ(host.m_nForeignCalls.load(), 0);
+    EXPECT_TRUE(host.m_prompt.m_notices.empty());
+
+    const std::string day1 = test::ReadText(folder.File("tavik261205.xml"));
+    const std::string day2 = test::ReadText(folder.File("tavik261206.xml"));
+    EXPECT_EQ(test::Count(day1, "<Measurement id="), 2u);  // 23:59:58 and 23:59:59
+    EXPECT_EQ(test::Count(day2, "<Measurement id="), 2u);
+    EXPECT_TRUE(day1.ends_with("</Measurement></Tavik>\r\n"));
+    EXPECT_TRUE(day2.ends_with("</Measurement></Tavik>\r\n"));
+    EXPECT_EQ(test::ReadText(folder.File("tavik261206.log")),
+              "6.12.2026, 00:00:00: File Opened\r\n"
+              "6.12.2026, 00:00:02: Measurement Paused\r\n"
+              "6.12.2026, 00:00:02: File Closed\r\n");
 }
 
 }  // namespace

@@ -22,10 +22,8 @@ struct MultipathDocFixture : test::CDocumentFixture {
 
     // One multipath pass through the document on a block with 75 kHz deviation.
     void AnalyseOneBlock() {
-        std::array<double, 10> peaks = {30, 40, 50, 75, 60, 35, 45, 25, 55, 65};
-        test::CCubicModel model;
-        model.c2 = 1e-3;
-        const auto block = test::MakeBlock(peaks, model);
+        const auto block = test::MakeBlock({30, 40, 50, 75, 60, 35, 45, 25, 55, 65},
+                                           test::CCubicModel{0, 0, 1e-3});
         doc->GetMultipath().PostData(block.mpx.data(), 20000, block.level.data(), 20000);
         doc->AnalyseMultipath();
     }
@@ -52,11 +50,10 @@ TEST_F(MultipathDocFixture, FailedLoadIsShownAndLeavesZeros) {
     link.readOk = false;
     doc->GetDevice().SetLink(&link);
     doc->LoadCalibrators();
-    ASSERT_EQ(prompt.m_boxes.size(), 1u);
-    EXPECT_EQ(prompt.m_boxes[0].style, MB_ICONSTOP);
-    EXPECT_EQ(prompt.m_boxes[0].text,
-              "TransmitToEZUSB: No answer from hardware\n"
-              "LoadCalibrators: Could not load multipath calibration values!\n");
+    ExpectOneBox(
+        "TransmitToEZUSB: No answer from hardware\n"
+        "LoadCalibrators: Could not load multipath calibration values!\n",
+        MB_ICONSTOP);
     EXPECT_EQ(doc->GetMultipath().GetCalibrators(), (std::array<float, 4>{}));
     EXPECT_FALSE(doc->GetDevice().IsOpen());
 
@@ -93,11 +90,10 @@ TEST_F(MultipathDocFixture, CalibrateWritesTheAveragedCoefficients) {
     const auto before = doc->GetMultipath().GetCalibrators();
     link.writeOk = false;
     doc->Calibrate();
-    ASSERT_EQ(prompt.m_boxes.size(), 1u);
-    EXPECT_EQ(prompt.m_boxes[0].style, MB_OK);
-    EXPECT_EQ(prompt.m_boxes[0].text,
-              "TransmitToEZUSB: Could not send command\n"
-              "SaveCalibrators: Could not save multipath calibration values!\n");
+    ExpectOneBox(
+        "TransmitToEZUSB: Could not send command\n"
+        "SaveCalibrators: Could not save multipath calibration values!\n",
+        MB_OK);
     EXPECT_EQ(doc->GetMultipath().GetCalibrators(),
               (std::array<float, 4>{before[0] + next[0], before[1] + next[1], before[2] + next[2],
                                     next[3]}));

@@ -29,24 +29,18 @@ public:
         std::lock_guard lock(m_mutex);
         m_points.push_back({frequencies[count - 1], levels[count - 1], count});
     }
-    void OnScanFinished() override {
-        std::lock_guard lock(m_mutex);
-        ++m_nFinished;
-    }
+    void OnScanFinished() override { ++m_nFinished; }
     std::vector<Point> Points() const {
         std::lock_guard lock(m_mutex);
         return m_points;
     }
+    int Finished() const { return m_nFinished.load(); }
     std::atomic<bool> bThrow{false};
-    int Finished() const {
-        std::lock_guard lock(m_mutex);
-        return m_nFinished;
-    }
 
 private:
     mutable std::mutex m_mutex;
     std::vector<Point> m_points;
-    int m_nFinished = 0;
+    std::atomic<int> m_nFinished{0};
 };
 
 struct PanoramaFixture : test::CDocumentFixture {
@@ -82,9 +76,9 @@ struct PanoramaFixture : test::CDocumentFixture {
         }
         folder.Write("panormama.dat", test::Samples16(samples));
     }
+    // The mean of 32 equal readings, summed in single precision.
     static float LevelOf(int index) {
-        const float reading = CTavikControl::ScaleLevel(
-            static_cast<float>(static_cast<std::int16_t>(100 * index - 20000)));
+        const float reading = CTavikControl::ScaleLevel(static_cast<float>(100 * index - 20000));
         float sum = 0.0f;
         for (int i = 0; i < 32; ++i) {
             sum += reading;

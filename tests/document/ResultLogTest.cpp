@@ -30,6 +30,21 @@ using test::ReadText;
 
 constexpr std::uint32_t kSaturday1130 = 1796466607;  // 5 Dec 2026, 11:30:07 in Berlin
 
+// A record of id `id` stamped `t`, and `n` records one second apart with deviations 0, 1, ...
+std::string Record(std::int32_t id, std::uint32_t t) {
+    std::string out;
+    CResultLog::AppendRecord(out, id, {1.0f, 2.0f, 3.0f, t});
+    return out;
+}
+std::vector<CResultRecord> Ramp(std::size_t n) {
+    std::vector<CResultRecord> records(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        records[i] = {0.0f, static_cast<float>(i), 0.0f,
+                      kSaturday1130 + static_cast<std::uint32_t>(i)};
+    }
+    return records;
+}
+
 struct ResultLogFixture : ::testing::Test {
     ResultLogFixture() { test::UseBerlinTime(); }
     CTempFolder folder;
@@ -97,13 +112,16 @@ TEST_F(ResultLogFixture, NumbersKeepThePointInACommaLocale) {
     EXPECT_NE(out.find("<Deviation>1.250000</Deviation>"), std::string::npos);
 }
 
+// Every kind of day file a start may find: continued after its last whole record, begun afresh
+// after moving a damaged one aside, or left untouched when it is not ours.
 TEST_F(ResultLogFixture, BeginContinuesOnlyAResultFileAfterItsLastWholeRecord) {
-    const std::string header(CResultLog::HEADER);
-    const std::string footer(CResultLog::FOOTER);
-    std::string two;
-    CResultLog::AppendRecord(two, 41, {1.0f, 2.0f, 3.0f, kSaturday1130});
-    CResultLog::AppendRecord(two, 42, {1.0f, 2.0f, 3.0f, kSaturday1130 + 1});
+    const std::string header(CResultLog::HEADER), footer(CResultLog::FOOTER);
+    const std::string two = Record(41, kSaturday1130) + Record(42, kSaturday1130 + 1);
     const std::string cut = "      <Measurement id=\"43\">\r\n         <Date time";
+    const auto cutSize = static_cast<std::int64_t>(cut.size());
+    const std::string zeros(200 * 1024, '\0');  // more than one piece of the backward search
+    const std::int32_t last = CResultLog::LAST_CONTINUED_ID;
+    constexpr int kNot = CResultLog::NOT_A_RESULT_FILE;
     struct Case {
         const char* what;
         std::string before;
@@ -111,37 +129,74 @@ TEST_F(ResultLogFixture, BeginContinuesOnlyAResultFileAfterItsLastWholeRecord) {
         std::string after;
         std::int32_t lastId;
         std::int64_t removed;
+        bool closed = false, moved = false, exhausted = false;
     };
     const std::vector<Case> cases = {
         {"new", "", 0, header, 0, 0},
         {"header only", header, 0, header, 0, 0},
-        {"closed", header + two + footer, 0, header + two, 42, 0},
+        {"closed", header + two + footer, 0, header + two, 42, 0, true},
         {"unclosed", header + two, 0, header + two, 42, 0},
-        {"cut record", header + two + cut, 0, header + two, 42,
-         static_cast<std::int64_t>(cut.size())},
-        {"cut first record", header + cut, 0, header, 0, static_cast<std::int64_t>(cut.size())},
-        {"another program's file", "notes\n", CResultLog::NOT_A_RESULT_FILE, "notes\n", 0, 0},
+        {"cut record", header + two + cut, 0, header + two, 42, cutSize},
+        {"zeros after the records", header + two + zeros, 0, header + two, 42, 200 * 1024},
+        {"cut first record", header + cut, 0, header, 0, cutSize},
+        {"another program's file", "notes\n", kNot, "notes\n", 0, 0},
+        {"another XML file", "<?xml version=\"1.0\"?>\r\n<Other>\r\n", kNot,
+         "<?xml version=\"1.0\"?>\r\n<Other>\r\n", 0, 0},
+        {"zeros then text", std::string(10, '\0') + "text", kNot, std::string(10, '\0') + "text", 0,
+         0},
+        // A power loss in a file's first moments leaves part of the header, or zeros.
+        {"part of the header", header.substr(0, 9), 0, header, 0, 0, false, true},
+        {"zeros", std::string(4096, '\0'), 0, header, 0, 0, false, true},
+        {"part of the header and zeros", header.substr(0, 27) + std::string(4069, '\0'), 0, header,
+         0, 0, false, true},
+        {"one byte", "<", 0, header, 0, 0, false, true},
+        // Ids that would wrap past 2^31 - 1 (a corrupt number) are never continued.
+        {"ids beyond the last continued", header + Record(last + 1, kSaturday1130 + 1), 0, header,
+         0, 0, false, true, true},
+        {"the largest id", header + Record(2147483647, kSaturday1130 + 1), 0, header, 0, 0, false,
+         true, true},
+        {"a negative id", header + Record(-5, kSaturday1130 + 1), 0, header, 0, 0, false, true,
+         true},
+        {"the last continued id", header + Record(last, kSaturday1130 + 1), 0,
+         header + Record(last, kSaturday1130 + 1), last, 0},
     };
     for (const Case& c : cases) {
-        const std::string path = folder.File("tavik261205.xml");
-        std::filesystem::remove(path);
+        SCOPED_TRACE(c.what);
+        const CTempFolder day;
+        const std::string path = day.File("tavik261205.xml");
         if (c.what != std::string("new")) {
             std::ofstream(path, std::ios::binary) << c.before;
         }
         CResultLog::CContinuation found;
-        EXPECT_EQ(log.BeginResultFile(path, found, prompt), c.error) << c.what;
-        EXPECT_EQ(ReadText(path), c.after) << c.what;
-        EXPECT_EQ(found.nLastId, c.lastId) << c.what;
-        EXPECT_EQ(found.nBytesRemoved, c.removed) << c.what;
+        EXPECT_EQ(log.BeginResultFile(path, found, prompt), c.error);
+        EXPECT_EQ(ReadText(path), c.after);
+        EXPECT_EQ(found.nLastId, c.lastId);
+        EXPECT_EQ(found.nBytesRemoved, c.removed);
+        EXPECT_EQ(found.bClosed, c.closed);
+        EXPECT_EQ(found.bIdsExhausted, c.exhausted);
+        EXPECT_EQ(found.strMovedAside, c.moved ? path + ".damaged" : "");
+        EXPECT_EQ(ReadText(path + ".damaged"), c.moved ? c.before : "");
+        if (c.lastId != 0) {
+            EXPECT_TRUE(found.bContinued);
+            EXPECT_EQ(found.nLastTimestamp, kSaturday1130 + 1);
+        }
     }
+    // A second damaged file of the day does not replace the first one moved aside.
+    const std::string path = folder.File("tavik261205.xml");
+    CResultLog::CContinuation found;
+    for (const char* damaged : {"<?x", "<?xm"}) {
+        std::ofstream(path, std::ios::binary | std::ios::trunc) << damaged;
+        ASSERT_EQ(log.BeginResultFile(path, found, prompt), 0);
+    }
+    EXPECT_EQ(found.strMovedAside, path + ".damaged.2");
+    EXPECT_EQ(ReadText(path + ".damaged"), "<?x");
 
     // A symbolic link named like a day file is not followed: its target stays as it is.
     const std::string target = folder.File("elsewhere.txt");
     std::ofstream(target) << "precious";
     const std::string link = folder.File("tavik261206.xml");
     std::filesystem::create_symlink(target, link);
-    CResultLog::CContinuation found;
-    EXPECT_EQ(log.BeginResultFile(link, found, prompt), CResultLog::NOT_A_RESULT_FILE);
+    EXPECT_EQ(log.BeginResultFile(link, found, prompt), kNot);
     EXPECT_EQ(ReadText(target), "precious");
     EXPECT_EQ(prompt.m_notices.back(),
               "\"" + link +
@@ -185,13 +240,8 @@ TEST_F(ResultLogFixture, WriteFailureKeepsRecordsAndReportsOnce) {
 
 // A file-size limit stands in for a disk that fills up part-way through a write.
 TEST_F(ResultLogFixture, WhatFitsOfTheBacklogIsWrittenRecordByRecord) {
-    std::vector<CResultRecord> records(10);
-    for (std::size_t i = 0; i < records.size(); ++i) {
-        records[i] = {0.0f, static_cast<float>(i), 0.0f,
-                      kSaturday1130 + static_cast<std::uint32_t>(i)};
-    }
-    std::string one;
-    CResultLog::AppendRecord(one, 1, records[0]);
+    const auto records = Ramp(10);
+    const std::string one = Record(1, kSaturday1130);
     const std::string path = folder.File("tavik261205.xml");
     std::signal(SIGXFSZ, SIG_IGN);
     rlimit saved{};
@@ -219,11 +269,7 @@ TEST_F(ResultLogFixture, WhatFitsOfTheBacklogIsWrittenRecordByRecord) {
 }
 
 TEST_F(ResultLogFixture, BacklogKeepsTheNewestHour) {
-    std::vector<CResultRecord> records(CResultLog::RESULT_BACKLOG + 5);
-    for (std::size_t i = 0; i < records.size(); ++i) {
-        records[i] = {0.0f, static_cast<float>(i), 0.0f,
-                      kSaturday1130 + static_cast<std::uint32_t>(i)};
-    }
+    const auto records = Ramp(CResultLog::RESULT_BACKLOG + 5);
     log.Keep(records.data(), 100, prompt);
     log.Keep(records.data() + 100, static_cast<int>(records.size()) - 100, prompt);
     EXPECT_EQ(log.GetPendingCount(), CResultLog::RESULT_BACKLOG);
@@ -299,11 +345,7 @@ TEST_F(SyncHookFixture, AFailedSyncNeverDuplicatesRecords) {
     const std::string path = folder.File("tavik261205.xml");
     CResultLog::CContinuation found;
     ASSERT_EQ(log.BeginResultFile(path, found, prompt), 0);
-    std::vector<CResultRecord> records(60);
-    for (std::size_t i = 0; i < records.size(); ++i) {
-        records[i] = {0.0f, static_cast<float>(i), 0.0f,
-                      kSaturday1130 + static_cast<std::uint32_t>(i)};
-    }
+    const auto records = Ramp(60);
     std::int32_t id = 0;
     log.Keep(records.data(), 60, prompt);
     g_failingSyncs = 1;
@@ -339,83 +381,11 @@ TEST_F(SyncHookFixture, AFailedSyncNeverDuplicatesRecords) {
     EXPECT_EQ(test::Count(ReadText(fresh), "<Measurement id="), 2u);
 }
 
-// A power loss in a file's first moments leaves part of the header, or zeros: such a file is
-// ours, moved aside, and the day's file begun afresh. Another program's file stays untouched.
-TEST_F(ResultLogFixture, ACutHeaderIsMovedAsideAndTheFileBegunAfresh) {
-    const std::string header(CResultLog::HEADER);
-    struct Case {
-        const char* what;
-        std::string before;
-        bool ours;
-    };
-    const std::vector<Case> cases = {
-        {"part of the header", header.substr(0, 9), true},
-        {"zeros", std::string(4096, '\0'), true},
-        {"part of the header and zeros", header.substr(0, 27) + std::string(4069, '\0'), true},
-        {"one byte", "<", true},
-        {"another XML file", "<?xml version=\"1.0\"?>\r\n<Other>\r\n", false},
-        {"zeros then text", std::string(10, '\0') + "text", false},
-    };
-    for (const Case& c : cases) {
-        const CTempFolder day;
-        const std::string path = day.File("tavik261205.xml");
-        std::ofstream(path, std::ios::binary) << c.before;
-        CResultLog::CContinuation found;
-        const int error = log.BeginResultFile(path, found, prompt);
-        if (!c.ours) {
-            EXPECT_EQ(error, CResultLog::NOT_A_RESULT_FILE) << c.what;
-            EXPECT_EQ(ReadText(path), c.before) << c.what;
-            EXPECT_FALSE(std::filesystem::exists(path + ".damaged")) << c.what;
-            continue;
-        }
-        EXPECT_EQ(error, 0) << c.what;
-        EXPECT_EQ(ReadText(path), header) << c.what;
-        EXPECT_EQ(found.strMovedAside, path + ".damaged") << c.what;
-        EXPECT_EQ(ReadText(path + ".damaged"), c.before) << c.what;
-        EXPECT_EQ(found.nLastId, 0) << c.what;
-        // A second damaged file of the day does not replace the first one moved aside.
-        std::ofstream(path, std::ios::binary | std::ios::trunc) << "<?x";
-        ASSERT_EQ(log.BeginResultFile(path, found, prompt), 0) << c.what;
-        EXPECT_EQ(found.strMovedAside, path + ".damaged.2") << c.what;
-        EXPECT_EQ(ReadText(path + ".damaged"), c.before) << c.what;
-    }
-}
-
-TEST_F(ResultLogFixture, AContinuedFileTellsWhetherItWasClosedAndItsLastRecordsTime) {
-    const std::string header(CResultLog::HEADER);
-    std::string records;
-    CResultLog::AppendRecord(records, 6, {1.0f, 2.0f, 3.0f, kSaturday1130});
-    CResultLog::AppendRecord(records, 7, {1.0f, 2.0f, 3.0f, kSaturday1130 + 1});
-    const std::string path = folder.File("tavik261205.xml");
-    for (const bool closed : {true, false}) {
-        std::ofstream(path, std::ios::binary | std::ios::trunc)
-            << header << records << (closed ? std::string(CResultLog::FOOTER) : "");
-        CResultLog::CContinuation found;
-        ASSERT_EQ(log.BeginResultFile(path, found, prompt), 0);
-        EXPECT_TRUE(found.bContinued);
-        EXPECT_EQ(found.bClosed, closed);
-        EXPECT_EQ(found.nLastId, 7);
-        EXPECT_EQ(found.nLastTimestamp, kSaturday1130 + 1);
-        EXPECT_EQ(ReadText(path), header + records);
-    }
-    // Zeros after the last record (a power loss while the file grew), more than one piece of
-    // the backward search: cut off, the record found before them.
-    std::ofstream(path, std::ios::binary | std::ios::trunc)
-        << header << records << std::string(200 * 1024, '\0');
-    CResultLog::CContinuation found;
-    ASSERT_EQ(log.BeginResultFile(path, found, prompt), 0);
-    EXPECT_EQ(found.nLastId, 7);
-    EXPECT_EQ(found.nBytesRemoved, 200 * 1024);
-    EXPECT_FALSE(found.bClosed);
-    EXPECT_EQ(ReadText(path), header + records);
-}
-
 // Continuing reads the header and the end only: a day file of 64 GiB (sparse here) starts at
 // without being read whole into memory.
 TEST_F(ResultLogFixture, AnOversizedDayFileIsContinuedFromItsEnd) {
     const std::string path = folder.File("tavik261205.xml");
-    std::string last;
-    CResultLog::AppendRecord(last, 41, {1.0f, 2.0f, 3.0f, kSaturday1130});
+    const std::string last = Record(41, kSaturday1130);
     { std::ofstream(path, std::ios::binary) << CResultLog::HEADER; }
     const off_t size = off_t{64} << 30;
     if (::truncate(path.c_str(), size) != 0) {
@@ -428,34 +398,6 @@ TEST_F(ResultLogFixture, AnOversizedDayFileIsContinuedFromItsEnd) {
     EXPECT_TRUE(found.bClosed);
     EXPECT_EQ(std::filesystem::file_size(path), static_cast<std::uintmax_t>(size) + last.size());
     std::filesystem::remove(path);
-}
-
-// A file whose ids would wrap past 2^31 - 1 (a corrupt number) is not continued: it is moved
-// aside and the day's file begun afresh, so no negative id is ever written.
-TEST_F(ResultLogFixture, IdsNearTheirLimitStartANewFile) {
-    const std::string path = folder.File("tavik261205.xml");
-    for (const std::int32_t lastId : {CResultLog::LAST_CONTINUED_ID + 1, 2147483647, -5}) {
-        std::filesystem::remove(path);
-        std::string record;
-        CResultLog::AppendRecord(record, lastId, {1.0f, 2.0f, 3.0f, kSaturday1130});
-        std::ofstream(path, std::ios::binary) << CResultLog::HEADER << record;
-        CResultLog::CContinuation found;
-        ASSERT_EQ(log.BeginResultFile(path, found, prompt), 0) << lastId;
-        EXPECT_TRUE(found.bIdsExhausted) << lastId;
-        EXPECT_EQ(found.nLastId, 0) << lastId;
-        EXPECT_EQ(ReadText(path), CResultLog::HEADER) << lastId;
-        EXPECT_FALSE(found.strMovedAside.empty()) << lastId;
-    }
-    // The last id that may be continued still is.
-    std::filesystem::remove(path);
-    std::string record;
-    CResultLog::AppendRecord(record, CResultLog::LAST_CONTINUED_ID,
-                             {1.0f, 2.0f, 3.0f, kSaturday1130});
-    std::ofstream(path, std::ios::binary) << CResultLog::HEADER << record;
-    CResultLog::CContinuation found;
-    ASSERT_EQ(log.BeginResultFile(path, found, prompt), 0);
-    EXPECT_EQ(found.nLastId, CResultLog::LAST_CONTINUED_ID);
-    EXPECT_FALSE(found.bIdsExhausted);
 }
 
 // A FIFO named like a day file is never opened to wait for a writer.

@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
 #include <vector>
 
+#include "document/DropReport.h"
 #include "document/ResultRouter.h"
 #include "document/TAVIKSDIDoc.h"
 #include "platform/Messages.h"
@@ -66,15 +68,47 @@ TEST_F(RouterFixture, TransferFailureStopsTheMeasurementAndReports) {
     view.Take();
 
     router.Route(CMessage{WM_TRANSFER_ERROR, 1, 0});
-    EXPECT_FALSE(doc->IsRunning());
-    EXPECT_FALSE(doc->IsPaused());
+    EXPECT_EQ(State(), "idle");
     EXPECT_EQ(view.TakeHints(), (std::vector<long>{HINT_RUN_PAUSED, HINT_MEASUREMENT_RESET,
                                                    HINT_MEASUREMENT_STOPPED, HINT_HARDWARE_ERROR}));
-    ASSERT_EQ(prompt.m_boxes.size(), 1u);
-    EXPECT_EQ(prompt.m_boxes[0].style, MB_ICONEXCLAMATION);
-    EXPECT_EQ(prompt.m_boxes[0].text,
-              "Device cannot be accessed -> check cable and power!\n\nError ID:    1\tError "
-              "subID:    0\n\nError messages:\nADCTransfer: Error in thread!\n");
+    ExpectOneBox(
+        "Device cannot be accessed -> check cable and power!\n\nError ID:    1\tError "
+        "subID:    0\n\nError messages:\nADCTransfer: Error in thread!\n",
+        MB_ICONEXCLAMATION);
+}
+
+using Lines = std::vector<std::string>;
+
+// One line per kind and minute, with the run's total; drops before Begin do not count.
+TEST(DropReport, LogsAKindsFirstDropOfEachMinute) {
+    CountDrop(EDropKind::Result);  // an earlier run's
+    CDropReport report;
+    report.Begin();
+    const std::time_t minute = 1781517600;  // a minute's start
+    const struct {
+        int second;
+        std::vector<EDropKind> drops;
+        Lines lines;
+    } steps[] = {
+        {1, {}, {}},
+        {2,
+         {EDropKind::AnalyserBlock, EDropKind::AnalyserBlock, EDropKind::RdsBlock},
+         {"Dropped analyser blocks: 2 since the start", "Dropped RDS blocks: 1 since the start"}},
+        {3, {EDropKind::AnalyserBlock}, {}},  // logged in this minute already
+        {4, {EDropKind::SampleBlock}, {"Dropped sample blocks: 1 since the start"}},
+        {59, {}, {}},
+        {60, {EDropKind::AnalyserBlock}, {"Dropped analyser blocks: 4 since the start"}},
+        {61, {EDropKind::Result}, {"Dropped results: 1 since the start"}},
+        {125, {}, {}},  // nothing new: no line, even in a new minute
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.second);
+        for (const EDropKind kind : step.drops) {
+            CountDrop(kind);
+        }
+        EXPECT_EQ(report.Check(CTime(minute + step.second)), step.lines);
+    }
+    EXPECT_EQ(report.GetCounts().Describe(), "samples 1, analysers 4, rds 1, results 1");
 }
 
 }  // namespace

@@ -1,22 +1,36 @@
 #include <gtest/gtest.h>
 
 #include "rds/RDSDecoder.h"
+#include "rds/RDSSyndrome.h"
 #include "tests/rds/RdsDecodeHelpers.h"
 #include "tests/rds/RdsTestEncoder.h"
 
 namespace tavik {
 namespace {
 
-using test::AddLeadIn;
-using test::AddPS;
-using test::CRdsTestEncoder;
-using test::DecodeGroups;
-using test::DecodeStream;
-using test::kPI;
+using namespace test;
 
 constexpr std::uint16_t kGroup1A = 0x1540;     // 1A, TP, PTY 10
 constexpr std::uint16_t kECCE1 = 0x00E1;       // 1A variant 0, extended country code E1
 constexpr std::uint16_t kPIN15_14_5 = 0x7B85;  // PIN day 15, 14 h 5 min
+
+TEST(RDSSyndrome, EncodedBlocksGiveTheirOffsetSyndromes) {
+    using E = CRdsTestEncoder;
+    const std::pair<std::uint16_t, std::uint16_t> offsets[] = {
+        {E::kOffsetA, 0x3D8},      {E::kOffsetB, 0x3D4}, {E::kOffsetC, 0x25C},
+        {E::kOffsetCPrime, 0x3CC}, {E::kOffsetD, 0x258}, {0, 0}};  // the last: no offset
+    for (std::uint16_t info : {0x0000, 0xD313, 0xFFFF, 0x1234, 0x8001}) {
+        for (const auto& [offset, syndrome] : offsets) {
+            EXPECT_EQ(CRDSSyndrome::Compute(E::EncodeBlock(info, offset)), syndrome) << info;
+        }
+    }
+    // C' counts as the third block.
+    const std::pair<std::uint16_t, int> positions[] = {
+        {0x3D8, 0}, {0x3D4, 1}, {0x25C, 2}, {0x3CC, 2}, {0x258, 3}, {0, CRDSSyndrome::kNoPosition}};
+    for (const auto& [syndrome, position] : positions) {
+        EXPECT_EQ(CRDSSyndrome::MatchPosition(syndrome), position) << syndrome;
+    }
+}
 
 TEST(RDSDecoderSync, CleanStreamDecodesTheSameInAnyChunking) {
     CRdsTestEncoder encoder;
@@ -30,8 +44,7 @@ TEST(RDSDecoderSync, CleanStreamDecodesTheSameInAnyChunking) {
 
     CRDSDecoder whole;
     DecodeStream(whole, encoder, 500);
-    EXPECT_EQ(whole.GetData().m_strPS, "TAVIK FM");
-    EXPECT_EQ(whole.GetData().m_strCountry, "Libya");
+    EXPECT_EQ(Fields(whole.GetData(), {&D::m_strPS, &D::m_strCountry}), "TAVIK FM|Libya|");
     EXPECT_EQ(whole.GetData().m_strRadioText.substr(0, 17), "Tavik radio text ");
     EXPECT_EQ(whole.m_dBitErrorRate, 0.0);
 
@@ -70,9 +83,8 @@ TEST(RDSDecoderSync, BlockOutOfPlaceEndsThePartialGroup) {
         500);
     // The A where C is due opens the 1A group; the 0A blocks make no group with its C and D.
     EXPECT_EQ(decoder.m_nGroupCount, 3);
-    EXPECT_EQ(decoder.GetData().m_strPIN, "15.  14:5");
-    EXPECT_EQ(decoder.GetData().m_strCountry, "Libya");
-    EXPECT_EQ(decoder.GetData().m_strMusicSpeech, "");
+    EXPECT_EQ(Fields(decoder.GetData(), {&D::m_strPIN, &D::m_strCountry, &D::m_strMusicSpeech}),
+              "15.  14:5|Libya||");
     EXPECT_DOUBLE_EQ(decoder.m_dBitErrorRate, 100.0 * 52 / (3 * 104 + 52));
 }
 
@@ -110,18 +122,12 @@ CRDSDecoder DecodeWithFlippedBit(int block, int bitInBlock) {
 TEST(RDSDecoderSync, SingleErrorsAreCorrectedInInformationBitsOnly) {
     for (int block = 0; block < 4; ++block) {
         for (int bit = 0; bit < 26; ++bit) {
+            SCOPED_TRACE(std::to_string(block) + ":" + std::to_string(bit));
             const CRDSDecoder decoder = DecodeWithFlippedBit(block, bit);
             const bool corrected = bit < 16;
-            EXPECT_EQ(decoder.GetData().m_strPIN, corrected ? "15.  14:5" : "")
-                << block << ":" << bit;
-            EXPECT_EQ(decoder.GetData().m_strCountry, corrected ? "Libya" : "")
-                << block << ":" << bit;
-            if (corrected) {
-                EXPECT_EQ(decoder.GetData().m_strPI, "D313") << block << ":" << bit;
-                EXPECT_EQ(decoder.m_dBitErrorRate, 0.0) << block << ":" << bit;
-            } else {
-                EXPECT_GT(decoder.m_dBitErrorRate, 0.0) << block << ":" << bit;
-            }
+            EXPECT_EQ(Fields(decoder.GetData(), {&D::m_strPIN, &D::m_strCountry, &D::m_strPI}),
+                      corrected ? "15.  14:5|Libya|D313|" : "||D313|");
+            EXPECT_EQ(decoder.m_dBitErrorRate > 0.0, !corrected);
         }
     }
 }
@@ -146,18 +152,17 @@ TEST(RDSDecoderSync, NoiseShowsNoRDSAndClearsTheStationAtExactly100Percent) {
         EXPECT_LT(decoder.m_dBitErrorRate, 100.0) << chunk;
     }
     EXPECT_GT(decoder.m_dBitErrorRate, 95.0);
-    EXPECT_EQ(decoder.GetData().m_strPI, "D313");
-    EXPECT_EQ(decoder.GetData().m_strRadioText.substr(0, 16), "Tavik radio text");
+    EXPECT_EQ(Fields(decoder.GetData(), {&D::m_strPI, &D::m_strRadioText}).substr(0, 21),
+              "D313|Tavik radio text");
 
     // The 20th pushes the clean chunk out of the ring: exactly 100 % clears the station.
     CRdsTestEncoder noise;
     noise.AddNoise(4000, 2000);
     DecodeStream(decoder, noise, 500);
     EXPECT_EQ(decoder.m_dBitErrorRate, 100.0);
-    EXPECT_EQ(decoder.GetData().m_strPS, "No RDS");
-    EXPECT_EQ(decoder.GetData().m_strPI, "");
-    EXPECT_EQ(decoder.GetData().m_strPTY, "");
-    EXPECT_EQ(decoder.GetData().m_strRadioText, "&& Clear Radio Text Field &&");
+    EXPECT_EQ(
+        Fields(decoder.GetData(), {&D::m_strPS, &D::m_strPI, &D::m_strPTY, &D::m_strRadioText}),
+        "No RDS|||&& Clear Radio Text Field &&|");
 }
 
 TEST(RDSDecoderSync, NoiseFromTheStartIsAtOnce100Percent) {

@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <initializer_list>
 #include <set>
 #include <string>
+#include <tuple>
 
 #include "rds/RDSCharacterSet.h"
 #include "rds/RDSClockTime.h"
@@ -14,62 +16,37 @@
 namespace tavik {
 namespace {
 
-TEST(RDSCodeTables, ProgrammeTypesUseAllFiveBits) {
-    EXPECT_EQ(CRDSCodeTables::GetPTYName(0), "None");
-    EXPECT_EQ(CRDSCodeTables::GetPTYName(1), "News");
-    EXPECT_EQ(CRDSCodeTables::GetPTYName(15), "Other Music");
-    EXPECT_EQ(CRDSCodeTables::GetPTYName(16), "Weather");
-    EXPECT_EQ(CRDSCodeTables::GetPTYName(23), "Leisure & Hobby");
-    EXPECT_EQ(CRDSCodeTables::GetPTYName(30), "Alarm Test");
-    EXPECT_EQ(CRDSCodeTables::GetPTYName(31), "Alarm - Alarm!");
-    EXPECT_EQ(CRDSCodeTables::GetPTYName(32), "-None-");
-    EXPECT_EQ(CRDSCodeTables::GetPTYName(-1), "-None-");
-}
-
-TEST(RDSCodeTables, AreaCoverage) {
-    EXPECT_EQ(CRDSCodeTables::GetAreaCoverageText(0), "Local programme");
-    EXPECT_EQ(CRDSCodeTables::GetAreaCoverageText(1), "International programme");
-    EXPECT_EQ(CRDSCodeTables::GetAreaCoverageText(2), "National programme");
-    EXPECT_EQ(CRDSCodeTables::GetAreaCoverageText(3), "Supra-regional programme");
-    for (int code = 4; code < 16; ++code) {
-        EXPECT_EQ(CRDSCodeTables::GetAreaCoverageText(code), "Regional programme");
+// What `text` gives for each of `codes`, each followed by "|".
+template <class F>
+std::string Texts(std::initializer_list<int> codes, F text) {
+    std::string all;
+    for (const int code : codes) {
+        all += std::string(text(code)) + "|";
     }
+    return all;
 }
 
-TEST(RDSCodeTables, LanguagesByResourceNumber) {
-    EXPECT_EQ(CRDSCodeTables::GetLanguageName(0), "Unknown");
-    EXPECT_EQ(CRDSCodeTables::GetLanguageName(8), "German");
-    EXPECT_EQ(CRDSCodeTables::GetLanguageName(18), "Gealic");
-    EXPECT_EQ(CRDSCodeTables::GetLanguageName(43), "Walloon");
+TEST(RDSCodeTables, NamesByCode) {
+    EXPECT_EQ(Texts({0, 1, 15, 16, 23, 30, 31, 32, -1}, CRDSCodeTables::GetPTYName),
+              "None|News|Other Music|Weather|Leisure & Hobby|Alarm Test|Alarm - Alarm!|-None-|"
+              "-None-|");
+    EXPECT_EQ(Texts({0, 1, 2, 3, 4, 15}, CRDSCodeTables::GetAreaCoverageText),
+              "Local programme|International programme|National programme|Supra-regional "
+              "programme|Regional programme|Regional programme|");
     // 30044-30049 hold a single blank; from 50 on there is no resource.
-    EXPECT_EQ(CRDSCodeTables::GetLanguageName(44), " ");
-    EXPECT_EQ(CRDSCodeTables::GetLanguageName(49), " ");
-    EXPECT_EQ(CRDSCodeTables::GetLanguageName(50), "");
-    EXPECT_EQ(CRDSCodeTables::GetLanguageName(60), "");
-    EXPECT_EQ(CRDSCodeTables::GetLanguageName(255), "");
-    EXPECT_EQ(CRDSCodeTables::LoadString(30009), "English");
-}
-
-TEST(RDSCodeTables, CountriesByPICodeAndExtendedCountryCode) {
-    EXPECT_EQ(CRDSCodeTables::GetCountryName(0xD, 0xE0), "Germany");
-    EXPECT_EQ(CRDSCodeTables::GetCountryName(0xD, 0xE1), "Libya");
-    EXPECT_EQ(CRDSCodeTables::GetCountryName(0x1, 0xE0), "Germany");
-    EXPECT_EQ(CRDSCodeTables::GetCountryName(0xC, 0xE1), "United Kingdom");
-    EXPECT_EQ(CRDSCodeTables::GetCountryName(0x8, 0xE3), "Netherlands");
-    EXPECT_EQ(CRDSCodeTables::GetCountryName(0xF, 0xE4), "Bosnia Herzegovina");
-    // Blank entries hold one blank; E0 has no entry for country code 0.
-    EXPECT_EQ(CRDSCodeTables::GetCountryName(0xE, 0xE0), " ");
-    EXPECT_EQ(CRDSCodeTables::GetCountryName(0x0, 0xE1), " ");
-    EXPECT_EQ(CRDSCodeTables::GetCountryName(0x0, 0xE4), " ");
-    EXPECT_EQ(CRDSCodeTables::GetCountryName(0x0, 0xE0), "");
+    EXPECT_EQ(Texts({0, 8, 18, 43, 44, 49, 50, 60, 255}, CRDSCodeTables::GetLanguageName),
+              "Unknown|German|Gealic|Walloon| | ||||");
+    // Country code and ECC: blank entries hold one blank; E0 has no entry for country code 0;
     // ECC A0 is resource 40000 + cc; E5 starts beyond 40479.
+    const auto country = [](int c) { return CRDSCodeTables::GetCountryName(c >> 8, c & 0xFF); };
+    EXPECT_EQ(
+        Texts({0xDE0, 0xDE1, 0x1E0, 0xCE1, 0x8E3, 0xFE4, 0xEE0, 0x0E1, 0x0E4, 0x0E0, 0x5A0, 0x1E5},
+              country),
+        "Germany|Libya|Germany|United Kingdom|Netherlands|Bosnia Herzegovina| | | ||||");
     EXPECT_EQ(CRDSCodeTables::CountryResourceId(0x5, 0xA0), 40005);
-    EXPECT_EQ(CRDSCodeTables::GetCountryName(0x5, 0xA0), "");
-    EXPECT_EQ(CRDSCodeTables::GetCountryName(0x1, 0xE5), "");
     EXPECT_EQ(CRDSCodeTables::CountryResourceId(0xF, 0xE4), 40479);
-    EXPECT_EQ(CRDSCodeTables::LoadString(40401), "Germany");
-    EXPECT_EQ(CRDSCodeTables::LoadString(40400), "");
-    EXPECT_EQ(CRDSCodeTables::LoadString(40480), "");
+    EXPECT_EQ(Texts({30009, 40401, 40400, 40480}, CRDSCodeTables::LoadString),
+              "English|Germany|||");
 }
 
 TEST(RDSCharacterSet, EveryByteIsOneCharacterOfTheBasicCodeTable) {
@@ -98,22 +75,16 @@ TEST(RDSCharacterSet, EveryByteIsOneCharacterOfTheBasicCodeTable) {
     EXPECT_EQ(CRDSCharacterSet::ToUtf8("\xE4\xA9\x5E"), "\xC5\xB7\xE2\x82\xAC\xE2\x80\x95");
 }
 
-TEST(RDSClockTime, DatesFromModifiedJulianDays) {
-    EXPECT_EQ(CRDSClockTime::FormatDate(52978), "5. 12. 2003 ");
-    EXPECT_EQ(CRDSClockTime::FormatDate(51261), "24. 3. 1999");
-    EXPECT_EQ(CRDSClockTime::FormatDate(51543), "31. 12. 1999");
-    EXPECT_EQ(CRDSClockTime::FormatDate(51544), "1. 1. 2000 ");
-    EXPECT_EQ(CRDSClockTime::FormatDate(51603), "29. 2. 2000 ");
-    EXPECT_EQ(CRDSClockTime::FormatDate(60000), "25. 2. 2023 ");
-}
-
-TEST(RDSClockTime, LocalTimeCarriesMinutesAndWrapsHours) {
-    EXPECT_EQ(CRDSClockTime::FormatLocalTime(0, 15, 2, true), "23:15");
-    EXPECT_EQ(CRDSClockTime::FormatLocalTime(0, 15, 1, true), "23:45");
-    EXPECT_EQ(CRDSClockTime::FormatLocalTime(23, 45, 3, false), "01:15");
-    EXPECT_EQ(CRDSClockTime::FormatLocalTime(12, 0, 0, false), "12:00");
-    EXPECT_EQ(CRDSClockTime::FormatLocalTime(5, 7, 2, false), "06:07");
-    EXPECT_EQ(CRDSClockTime::FormatLocalTime(1, 0, 31, true), "09:30");  // minus 15.5 h
+TEST(RDSClockTime, DatesAndLocalTimes) {
+    EXPECT_EQ(Texts({52978, 51261, 51543, 51544, 51603, 60000}, CRDSClockTime::FormatDate),
+              "5. 12. 2003 |24. 3. 1999|31. 12. 1999|1. 1. 2000 |29. 2. 2000 |25. 2. 2023 |");
+    // UTC hour, minute, offset in half hours, negative: minutes carry, hours wrap.
+    const std::tuple<int, int, int, bool, const char*> times[] = {
+        {0, 15, 2, true, "23:15"},  {0, 15, 1, true, "23:45"}, {23, 45, 3, false, "01:15"},
+        {12, 0, 0, false, "12:00"}, {5, 7, 2, false, "06:07"}, {1, 0, 31, true, "09:30"}};
+    for (const auto& [hour, minute, offset, negative, text] : times) {
+        EXPECT_EQ(CRDSClockTime::FormatLocalTime(hour, minute, offset, negative), text) << text;
+    }
 }
 
 TEST(RDSClockTime, GroupFieldsWithTheSignBit) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <atomic>
 #include <cstring>
 #include <thread>
@@ -14,10 +15,7 @@
 namespace tavik {
 namespace {
 
-using test::AddLeadIn;
-using test::AddPS;
-using test::CRdsTestEncoder;
-using test::kPI;
+using namespace test;
 
 constexpr auto kLimit = std::chrono::seconds(10);
 
@@ -31,15 +29,21 @@ RDS_DATA_MSG Message(const std::vector<std::uint8_t>& bytes, int count = -2) {
     return message;
 }
 
-// Lead-in, the name "TAVIK FM" three times and a padding byte: 20 groups, 261 bytes.
-std::vector<std::uint8_t> StationBytes() {
+// Lead-in, a name in four 0A segments (two characters each) three times and a padding byte:
+// 20 groups, 261 bytes. By default the name is "TAVIK FM".
+std::vector<std::uint8_t> StationBytes(std::array<std::uint16_t, 4> name = {0x5441, 0x5649, 0x4B20,
+                                                                            0x464D}) {
     CRdsTestEncoder encoder;
     AddLeadIn(encoder);
-    for (int i = 0; i < 3; ++i) {
-        AddPS(encoder);
+    for (int i = 0; i < 12; ++i) {
+        encoder.AddGroup(kPI, static_cast<std::uint16_t>(0x0548 + i % 4), 0xCDCD, name[i % 4]);
     }
     encoder.AddZeros(8);
     return encoder.Bytes();
+}
+// "XY      " for the two characters XY.
+std::vector<std::uint8_t> NameBytes(std::uint16_t xy) {
+    return StationBytes({xy, 0x2020, 0x2020, 0x2020});
 }
 
 std::shared_ptr<const CRDSSnapshot> SnapshotOf(const CMessage& message) {
@@ -47,11 +51,17 @@ std::shared_ptr<const CRDSSnapshot> SnapshotOf(const CMessage& message) {
                                : message.result.Share<EResultCode::RdsQuality>();
 }
 
-TEST(RDSWorker, NotifiesCodes9And11WithOneImmutableSnapshot) {
+// A worker that decodes on the caller's thread and notifies `window`.
+struct RDSWorkerFixture : ::testing::Test {
+    RDSWorkerFixture() {
+        worker.SetNotifyWindow(&window);
+        worker.SetSynchronous(true);
+    }
     CQueueTarget window;
     CRDSWorker worker;
-    worker.SetNotifyWindow(&window);
-    worker.SetSynchronous(true);
+};
+
+TEST_F(RDSWorkerFixture, NotifiesCodes9And11WithOneImmutableSnapshot) {
     const auto bytes = StationBytes();
     worker.PostData(Message(bytes));
 
@@ -60,12 +70,12 @@ TEST(RDSWorker, NotifiesCodes9And11WithOneImmutableSnapshot) {
     CMessage rate;
     ASSERT_TRUE(window.Queue().PeekMessage(data, 0, 0, true));
     ASSERT_TRUE(window.Queue().PeekMessage(rate, 0, 0, true));
-    EXPECT_EQ(data.message, WM_ANALYSER_RESULT);
+    for (const CMessage* m : {&data, &rate}) {
+        EXPECT_EQ(m->message, WM_ANALYSER_RESULT);
+        EXPECT_EQ(m->lParam, reinterpret_cast<std::intptr_t>(&worker));
+    }
     EXPECT_EQ(data.wParam, 9u);
-    EXPECT_EQ(rate.message, WM_ANALYSER_RESULT);
     EXPECT_EQ(rate.wParam, 11u);
-    EXPECT_EQ(data.lParam, reinterpret_cast<std::intptr_t>(&worker));
-    EXPECT_EQ(rate.lParam, reinterpret_cast<std::intptr_t>(&worker));
     const auto snapshot = SnapshotOf(data);
     ASSERT_TRUE(snapshot);
     EXPECT_EQ(snapshot, SnapshotOf(rate));
@@ -82,12 +92,7 @@ TEST(RDSWorker, NotifiesCodes9And11WithOneImmutableSnapshot) {
     EXPECT_EQ(snapshot->m_data.m_strPS, "TAVIK FM");
 }
 
-TEST(RDSWorker, CountsZeroAboveFiveHundredAndOutOfRange) {
-    CQueueTarget window;
-    CRDSWorker worker;
-    worker.SetNotifyWindow(&window);
-    worker.SetSynchronous(true);
-
+TEST_F(RDSWorkerFixture, CountsZeroAboveFiveHundredAndOutOfRange) {
     worker.PostData(Message({}, 0));  // decoded and notified, as the decoder's empty chunk
     ASSERT_EQ(window.Queue().Size(), 2u);
     const auto last = worker.GetLastSnapshot();
@@ -115,23 +120,9 @@ TEST(RDSWorker, CountsZeroAboveFiveHundredAndOutOfRange) {
               reference.GetLastSnapshot()->m_dBitErrorRate);
 }
 
-// One 0A segment 0 group (after a lead-in) naming the station `name` (two characters).
-std::vector<std::uint8_t> NameBytes(std::uint16_t twoCharacters) {
-    CRdsTestEncoder encoder;
-    AddLeadIn(encoder);
-    for (int i = 0; i < 3; ++i) {
-        encoder.AddGroup(kPI, 0x0548, 0xCDCD, twoCharacters);  // 0A seg 0, the two characters
-        encoder.AddGroup(kPI, 0x0549, 0xCDCD, 0x2020);         // 0A seg 1 "  "
-        encoder.AddGroup(kPI, 0x054A, 0xCDCD, 0x2020);         // 0A seg 2 "  "
-        encoder.AddGroup(kPI, 0x054B, 0xCDCD, 0x2020);         // 0A seg 3 "  "
-    }
-    encoder.AddZeros(8);
-    return encoder.Bytes();
-}
-
 TEST(RDSWorker, MessagesArrivingWhileDecodingAreDropped) {
     CQueueTarget window;
-    test::CGated<CRDSWorker> worker;
+    CGated<CRDSWorker> worker;
     worker.SetNotifyWindow(&window);
     const auto first = NameBytes(0x4F4E);   // "ON"
     const auto second = NameBytes(0x5457);  // "TW"

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <algorithm>
+#include <string>
 #include <vector>
 
 #include "rds/RDSDecoder.h"
@@ -60,5 +61,16 @@ CRDSDecoder DecodeGroups(Add add, int chunkBytes = 100) {
     DecodeStream(decoder, encoder, chunkBytes);
     return decoder;
 }
+
+// The texts of `fields`, each followed by "|".
+using Field = std::string CRDSData::*;
+inline std::string Fields(const CRDSData& data, const std::vector<Field>& fields) {
+    std::string all;
+    for (const Field field : fields) {
+        all += data.*field + "|";
+    }
+    return all;
+}
+using D = CRDSData;  // short for the field lists
 
 }  // namespace tavik::test
