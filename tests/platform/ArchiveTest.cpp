@@ -57,17 +57,15 @@ TEST(Archive, StringLengthEscapesAtTheirBoundaries) {
     // 254 characters still fit the length byte; 255 take the escape and a 16-bit length.
     EXPECT_EQ(Stored(std::string(254, 'x'))[0], 254);
     EXPECT_EQ(Stored(std::string(254, 'x')).size(), 255u);
+    using Bytes = std::vector<std::uint8_t>;
+    const auto head = [](const Bytes& b, std::size_t n) { return Bytes(b.begin(), b.begin() + n); };
     const auto s255 = Stored(std::string(255, 'x'));
-    EXPECT_EQ(std::vector<std::uint8_t>(s255.begin(), s255.begin() + 3),
-              (std::vector<std::uint8_t>{0xFF, 0xFF, 0x00}));
+    EXPECT_EQ(head(s255, 3), (Bytes{0xFF, 0xFF, 0x00}));
     EXPECT_EQ(s255.size(), 258u);
     // 65 533 is the last 16-bit length; 65 534 would read as the UTF-16 marker.
-    const auto s65533 = Stored(std::string(65533, 'x'));
-    EXPECT_EQ(std::vector<std::uint8_t>(s65533.begin(), s65533.begin() + 3),
-              (std::vector<std::uint8_t>{0xFF, 0xFD, 0xFF}));
+    EXPECT_EQ(head(Stored(std::string(65533, 'x')), 3), (Bytes{0xFF, 0xFD, 0xFF}));
     const auto s65534 = Stored(std::string(65534, 'x'));
-    EXPECT_EQ(std::vector<std::uint8_t>(s65534.begin(), s65534.begin() + 7),
-              (std::vector<std::uint8_t>{0xFF, 0xFF, 0xFF, 0xFE, 0xFF, 0x00, 0x00}));
+    EXPECT_EQ(head(s65534, 7), (Bytes{0xFF, 0xFF, 0xFF, 0xFE, 0xFF, 0x00, 0x00}));
     EXPECT_EQ(s65534.size(), 65534u + 7u);
 
     for (std::size_t length : {0u, 1u, 254u, 255u, 300u, 65533u, 65534u, 70000u}) {

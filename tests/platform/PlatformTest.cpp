@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cmath>
 #include <cstdlib>
+#include <ctime>
 #include <functional>
+#include <future>
+#include <limits>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -15,8 +19,11 @@
 #include "platform/GenericException.h"
 #include "platform/MessageQueue.h"
 #include "platform/Messages.h"
+#include "platform/TextParse.h"
 #include "platform/Thread.h"
 #include "platform/Time.h"
+#include "platform/WorkerThread.h"
+#include "tests/support/PassGate.h"
 
 namespace tavik {
 namespace {
@@ -251,6 +258,131 @@ TEST(ErrorText, EveryRowOfTheTable) {
     EXPECT_EQ(GetErrorMessage(12, 5, msg), "EXC_DEVIATIONTAVIK: subID(5) not defined!");
     for (int id : {-4, 0, 3, 5, 6, 7, 8, 9, 13, 20, 1000}) {
         EXPECT_EQ(GetErrorMessage(id, 0, msg), "ID(" + std::to_string(id) + ") not defined!");
+    }
+}
+
+TEST(TextParse, TakesTheWholeTextOrNothing) {
+    EXPECT_EQ(ParseNumber("76.5"), 76.5);
+    EXPECT_EQ(ParseNumber("-1e-5"), -1e-5);
+    for (const char* bad : {"", " 1", "1 ", "1,5", "+1", "nan", "inf", "1e999", "0x10"}) {
+        EXPECT_FALSE(ParseNumber(bad)) << bad;
+    }
+    EXPECT_EQ(ParseInteger("-24"), -24);
+    EXPECT_EQ(ParseInteger("12aB", 16), 0x12AB);
+    for (const char* bad : {"", "3s", "1.0", "99999999999999999999"}) {
+        EXPECT_FALSE(ParseInteger(bad)) << bad;
+    }
+}
+
+TEST(TextParse, UtcTimesOfTheCalendarOnly) {
+    EXPECT_EQ(ParseUtcTime("2026-06-15T10:00:00"), 1781517600);
+    EXPECT_EQ(ParseUtcTime("2024-02-29T23:59:30"), 1709251170);
+    EXPECT_EQ(ParseUtcTime("1990-01-01T00:00:00"), 631152000);
+    EXPECT_EQ(ParseUtcTime("2000-02-29T00:00:00"), 951782400);  // a leap year by 400
+    // With "Z" or an offset from UTC: the same instant.
+    EXPECT_EQ(ParseUtcTime("2026-06-15T10:00:00Z"), 1781517600);
+    EXPECT_EQ(ParseUtcTime("2026-06-15T12:00:00+02:00"), 1781517600);
+    EXPECT_EQ(ParseUtcTime("2026-06-15T06:30:00-03:30"), 1781517600);
+    EXPECT_EQ(ParseUtcTime("2026-06-15T10:00:00-00:00"), 1781517600);
+    for (const char* bad : {"2026-02-29T10:00:00", "2100-02-28T00:00:00", "1989-12-31T23:59:59",
+                            "2026-06-15 10:00:00", "2026-06-15T24:00:00", "2026-6-15T10:00:00",
+                            "2026-06-15T10:00:00z", "2026-04-31T10:00:00", "2026-06-15T10:00:00+2",
+                            "2026-06-15T10:00:00+0200", "2026-06-15T10:00:00+15:00",
+                            "2026-06-15T10:00:00 02:00", "2026-06-15T10:00:00+02:60"}) {
+        EXPECT_FALSE(ParseUtcTime(bad)) << bad;
+    }
+}
+
+TEST(TextParse, NumbersForPeopleAndExactFloats) {
+    EXPECT_EQ(FormatNumber(76.123456, 2), "76.12");
+    EXPECT_EQ(FormatNumber(920.5593335080464, 1), "920.6");
+    EXPECT_EQ(FormatNumber(75.0, 2), "75");
+    EXPECT_EQ(FormatNumber(0.5, 3), "0.5");
+    EXPECT_EQ(FormatNumber(-0.001, 2), "0");
+    EXPECT_EQ(FormatNumber(-std::numeric_limits<double>::infinity(), 2), "-inf");
+    EXPECT_EQ(FormatFloat(106.7f), "106.7");
+    EXPECT_EQ(FormatFloat(0.1f), "0.1");
+    EXPECT_EQ(static_cast<float>(*ParseNumber(FormatFloat(1.0f / 3.0f))), 1.0f / 3.0f);
+}
+
+TEST(TextParse, IsoLocalTimeCarriesItsOffset) {
+    setenv("TZ", "Europe/Berlin", 1);
+    tzset();
+    EXPECT_EQ(FormatIsoLocalTime(1781517600), "2026-06-15T12:00:00+02:00");
+    EXPECT_EQ(FormatIsoLocalTime(1767221999), "2025-12-31T23:59:59+01:00");
+    setenv("TZ", "America/St_Johns", 1);
+    tzset();
+    EXPECT_EQ(FormatIsoLocalTime(1781517600), "2026-06-15T07:30:00-02:30");
+    setenv("TZ", "Europe/Berlin", 1);
+    tzset();
+}
+
+// A pass that sums its block (an empty one throws), held at its start while its gate is.
+class CSum : public CWorkerThread {
+protected:
+    void Pass() override {
+        if (m_nDataCount == 0) {
+            throw std::runtime_error("empty block");
+        }
+        float sum = 0;
+        for (int i = 0; i < m_nDataCount; ++i) {
+            sum += m_pData[i];
+        }
+        Notify(CAnalyserResult::Make<EResultCode::DeviationPeak>(sum),
+               static_cast<std::intptr_t>(sum));
+    }
+};
+using CSumWorker = test::CGated<CSum>;
+
+TEST(WorkerThread, DropsBlocksWhileBusyAndNotifies) {
+    CQueueTarget window;
+    CSumWorker worker;
+    worker.SetNotifyWindow(&window);
+    const float first[3] = {1, 2, 3};
+    const float second[2] = {10, 20};
+
+    worker.gate.Hold();
+    worker.PostData(first, 3);
+    EXPECT_TRUE(worker.IsBusy());
+    const CDropCounts before = CDropCounters::Instance().Read();
+    worker.PostData(second, 2);  // dropped and counted: the first pass still runs
+    EXPECT_EQ((CDropCounters::Instance().Read() - before)[EDropKind::AnalyserBlock], 1u);
+    EXPECT_FALSE(worker.WaitUntilIdle(std::chrono::milliseconds(10)));
+    worker.gate.Release();
+    ASSERT_TRUE(worker.WaitUntilIdle(std::chrono::seconds(10)));
+    EXPECT_EQ(worker.passes.load(), 1);
+    CMessage msg;
+    ASSERT_EQ(window.Queue().GetMessageFor(msg, std::chrono::seconds(10)), 1);
+    EXPECT_EQ(msg.message, WM_ANALYSER_RESULT);
+    EXPECT_EQ(msg.wParam, 4u);
+    EXPECT_EQ(msg.lParam, 6);
+
+    worker.PostData(second, 2);  // idle again: taken
+    ASSERT_TRUE(worker.WaitUntilIdle(std::chrono::seconds(10)));
+    ASSERT_EQ(window.Queue().GetMessageFor(msg, std::chrono::seconds(10)), 1);
+    EXPECT_EQ(msg.lParam, 30);
+}
+
+// A pass that throws ends like any other and tells of it with 1047; the worker goes on.
+TEST(WorkerThread, APassThatThrowsPostsItsTextAndTheWorkerGoesOn) {
+    for (const bool synchronous : {false, true}) {
+        SCOPED_TRACE(synchronous);
+        CQueueTarget window;
+        CSumWorker worker;
+        worker.SetNotifyWindow(&window);
+        worker.SetSynchronous(synchronous);
+        const float block[2] = {1, 2};
+        worker.PostData(block, 0);
+        ASSERT_TRUE(worker.WaitUntilIdle(std::chrono::seconds(10)));
+        CMessage msg;
+        ASSERT_EQ(window.Queue().GetMessageFor(msg, std::chrono::seconds(10)), 1);
+        EXPECT_EQ(msg.message, WM_ANALYSER_ERROR);
+        ASSERT_TRUE(msg.pText);
+        EXPECT_EQ(*msg.pText, "empty block\n");
+        worker.PostData(block, 2);
+        ASSERT_TRUE(worker.WaitUntilIdle(std::chrono::seconds(10)));
+        ASSERT_EQ(window.Queue().GetMessageFor(msg, std::chrono::seconds(10)), 1);
+        EXPECT_EQ(msg.lParam, 3);
     }
 }
 
