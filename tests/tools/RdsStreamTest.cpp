@@ -6,16 +6,45 @@
 
 #include "rds/RDSClockTime.h"
 #include "rds/RDSDecoder.h"
-#include "tests/tools/RdsStreamCheck.h"
+#include "rds/RDSSyndrome.h"
+#include "tests/support/TempFolder.h"
 #include "tools/GeneratorOptions.h"
 #include "tools/RdsEncoder.h"
 #include "tools/RdsGroupBuilder.h"
 #include "tools/RdsScheduler.h"
+#include "tools/StationGenerator.h"
 
 namespace tavik {
 namespace {
 
-using namespace test;
+using test::CTempFolder;
+
+// The 26-bit block starting at bit `first` of a stream of one bit per element.
+std::uint32_t BlockAt(const std::vector<std::uint8_t>& bits, std::size_t first) {
+    std::uint32_t block = 0;
+    for (std::size_t i = 0; i < 26; ++i) {
+        block = block << 1 | (bits[first + i] & 1u);
+    }
+    return block;
+}
+
+// A generated group read back from the stream by the decoder's block check: the information
+// words, valid only when each block carries its own offset (A, B, C, D).
+struct CCheckedGroup {
+    std::uint16_t blocks[4] = {};
+    bool bValid = false;
+};
+CCheckedGroup GroupAt(const std::vector<std::uint8_t>& bits, std::size_t first) {
+    CCheckedGroup group;
+    group.bValid = true;
+    for (int b = 0; b < 4; ++b) {
+        const std::uint32_t block = BlockAt(bits, first + 26 * static_cast<std::size_t>(b));
+        group.blocks[b] = static_cast<std::uint16_t>(block >> 10);
+        group.bValid =
+            group.bValid && CRDSSyndrome::Compute(block) == CRDSSyndrome::ExpectedSyndrome(b);
+    }
+    return group;
+}
 
 constexpr double kBitRate = 1187.5;
 
@@ -189,6 +218,33 @@ TEST(RdsSchedule, AfListsOfEveryLength) {
     EXPECT_EQ(CRdsGroupBuilder::RadioTextSegments("abcd"), 2);
     EXPECT_EQ(CRdsGroupBuilder::RadioText64("abcd").substr(0, 6), "abcd\r ");
     EXPECT_EQ(CRdsGroupBuilder::RadioText64(std::string(64, 'y')), std::string(64, 'y'));
+}
+
+// Whole 100-byte chunks of whole 104-bit groups, at least 100 groups: the file read twice over,
+// as the looping receiver reads it, is one unbroken group sequence.
+TEST(RdsSchedule, TheRecordingLoopsAsOneUnbrokenGroupSequence) {
+    for (const auto& [seconds, size] : {std::pair{3.04, 1300u}, std::pair{20.0, 2600u}}) {
+        CTempFolder folder;
+        CGeneratorOptions options;
+        options.strOutputFolder = folder.Path();
+        options.fSeconds = seconds;
+        CStationGenerator(options).Run();
+        const std::vector<std::uint8_t> rds = folder.Read("rds.dat");
+        EXPECT_EQ(rds.size(), size);  // 20 s are 23750 bits: two loops of 100 groups
+        std::vector<std::uint8_t> bits;
+        for (int pass = 0; pass < 2; ++pass) {
+            for (const std::uint8_t byte : rds) {
+                for (int bit = 7; bit >= 0; --bit) {
+                    bits.push_back(static_cast<std::uint8_t>(byte >> bit & 1));
+                }
+            }
+        }
+        const std::vector<CCheckedGroup> groups = ReadGroups(bits, 0);
+        EXPECT_EQ(groups.size(), bits.size() / 104);
+        for (std::size_t i = 0; i < groups.size(); ++i) {
+            ASSERT_TRUE(groups[i].bValid) << "group " << i << " of " << seconds << " s";
+        }
+    }
 }
 
 TEST(RdsSchedule, NoiseLeadAndBitErrors) {
