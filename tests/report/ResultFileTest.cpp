@@ -1,12 +1,17 @@
-// Reading result files and logs back: whole records only, the damage noted, values as written.
+// Result files and logs read back (whole records only, the damage noted, values as written) and
+// the day's figures and texts on hand-made records: gaps, repeated seconds, the zeros before a
+// measurement's first values, the limits' boundaries.
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <ctime>
 #include <string>
 #include <vector>
 
 #include "document/ResultLog.h"
+#include "report/DayReport.h"
 #include "report/EventLog.h"
+#include "report/ReportTexts.h"
 #include "report/ResultFile.h"
 
 namespace tavik {
@@ -122,6 +127,133 @@ TEST(EventLog, CountsAlarmActivationsPerAlarmAndKeepsEveryLine) {
     const std::vector<std::pair<std::string, int>> expected = {
         {"Dev", 2}, {"Power \"high\"", 1}, {"Multi", 0}};
     EXPECT_EQ(log.activations, expected);
+}
+
+constexpr std::uint32_t kNoon = 1781517600;  // 2026-06-15 10:00:00 UTC, 12:00:00 in Berlin
+
+CResultRecord Second(std::uint32_t offset, float deviation, float power, float multipath) {
+    return {multipath, deviation, power, kNoon + offset};
+}
+
+CDayReport Summarised(std::vector<CResultRecord> records) {
+    CDayReport report;
+    report.options.strResultFile = "/logs/tavik260615.xml";
+    report.file.records = std::move(records);
+    report.file.bHeader = report.file.bFooter = true;
+    SummariseRecords(report);
+    return report;
+}
+
+TEST(DaySummaryTest, GapsRepeatsAndTheZerosBeforeTheFirstValues) {
+    const CDayReport report = Summarised({
+        // A run from 12:00:00: MPX power and multipath not yet measured in its first seconds.
+        Second(0, 70.0f, 0.0f, 0.0f),
+        Second(1, 75.0f, 0.0f, 0.4f),     // exactly 75 kHz: not above the limit
+        Second(2, 75.001f, -1.0f, 0.0f),  // a zero multipath after a value is a value
+        Second(3, 109.5f, 0.0f, 0.8f),    // and so is a zero MPX power
+        Second(1, 99.0f, 5.0f, 9.0f),     // a second recorded twice: the first is kept
+        // 4..9 missing, then a run in which the first MPX power is the day's highest.
+        Second(10, 110.5f, 0.0f, 0.2f),
+        Second(11, 40.0f, 0.75f, 0.6f),
+        Second(12, NAN, 0.75f, NAN),
+        // 13 missing, one second alone.
+        Second(14, 20.0f, 0.0f, 0.0f),
+    });
+    // The rows below pin the figures; what they do not show is checked here.
+    const CDaySummary& s = report.summary;
+    EXPECT_EQ(report.day.nPlaceholderMpx, 4);  // seconds 0, 1, 10 and 14
+    EXPECT_EQ(report.day.nPlaceholderMultipath, 2);
+    ASSERT_EQ(s.gaps.size(), 2u);
+    EXPECT_EQ(s.gaps[1].nFirstMissing, kNoon + 13);
+    EXPECT_EQ(s.gaps[1].nCount, 1u);
+    EXPECT_EQ(s.deviationClasses[70], 1);
+    EXPECT_EQ(s.deviationClasses[75], 2);   // 75.0 and 75.001
+    EXPECT_EQ(s.deviationClasses[109], 2);  // 109.5 and 110.5 in the open last class
+
+    const CReportTexts texts(report);
+    const std::vector<CReportRow> rows = texts.SummaryRows();
+    const std::vector<CReportRow> expected = {
+        {"Seconds measured", "8"},
+        {"Gaps (missing seconds)", "2 gaps, 7 s missing; the longest 6 s from 12:00:04"},
+        {"Maximum deviation", "110.50 kHz at 12:00:10"},
+        {"Seconds above 75 kHz", "3 of 7 (42.86 %)"},
+        // The first second of the maximum; MPX powers -1, 0 (after a value), 0.75, 0.75.
+        {"Highest 60 s MPX power", "0.75 dBr at 12:00:11"},
+        {"Time above 0 dBr (BS.412)", "0.0 min (2 of 4 s with a 60 s value)"},
+        {"Multipath min / median / max", "0.00 / 0.40 / 0.80 %/kHz"},  // of 0.4, 0, 0.8, 0.2, 0.6
+        {"Alarm activations", "no log given"},
+    };
+    ASSERT_EQ(rows.size(), expected.size());
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        EXPECT_EQ(rows[i].strLabel, expected[i].strLabel);
+        EXPECT_EQ(rows[i].strValue, expected[i].strValue) << rows[i].strLabel;
+    }
+    EXPECT_EQ(texts.Notes(),
+              std::vector<std::string>{
+                  "1 record repeats a second already recorded; the first record of that second "
+                  "is used."});
+
+    // The verdict counts against the setup's deviation limit; a count above 0 needs attention.
+    CDayReport limited = report;
+    limited.setup = CProtocolHeader();
+    limited.setup->m_fDeviationLimit = 70.0f;
+    const std::vector<CVerdictRow> verdict = CReportTexts(limited).VerdictRows();
+    const std::vector<CVerdictRow> expectedVerdict = {
+        {"60 s MPX power above 0 dBr (ITU-R BS.412)", "2 of 4 s", false},
+        {"Deviation above the limit of 70.0 kHz", "4 of 7 s", false},  // 70.0 itself is not
+        {"Multipath above 2 %/kHz (ITU-R measurement conditions)", "0 of 5 s", true},
+        {"Alarm activations", "no log given", true},
+    };
+    ASSERT_EQ(verdict.size(), expectedVerdict.size());
+    for (std::size_t i = 0; i < verdict.size(); ++i) {
+        EXPECT_EQ(verdict[i].strCheck, expectedVerdict[i].strCheck);
+        EXPECT_EQ(verdict[i].strCount, expectedVerdict[i].strCount) << verdict[i].strCheck;
+        EXPECT_EQ(verdict[i].bPass, expectedVerdict[i].bPass) << verdict[i].strCheck;
+    }
+}
+
+TEST(DaySummaryTest, HeaderAndEmptyDay) {
+    CDayReport report =
+        Summarised({Second(0, 70.0f, -1.0f, 0.5f), Second(3599, 70.0f, -1.0f, 0.5f)});
+    CProtocolHeader setup;
+    setup.m_strings[CProtocolHeader::OPERATOR] = "J. Doe";
+    setup.m_strings[CProtocolHeader::ORGANISATION] = "Regulator";
+    setup.m_fFrequency = 98.5f;
+    report.setup = setup;
+    const std::vector<CReportRow> rows =
+        CReportTexts(report).HeaderRows(CTime(static_cast<std::time_t>(kNoon + 86400)));
+    auto value = [&rows](const std::string& label) {
+        for (const CReportRow& row : rows) {
+            if (row.strLabel == label) {
+                return row.strValue;
+            }
+        }
+        return std::string("(missing)");
+    };
+    EXPECT_EQ(value("Frequency"), "98.50 MHz");
+    EXPECT_EQ(value("Operator"), "J. Doe");
+    EXPECT_EQ(value("Organisation"), "Regulator");
+    EXPECT_EQ(value("Location"), "-");
+    EXPECT_EQ(value("Date"), "Monday, June 15, 2026");
+    EXPECT_EQ(value("Covered"), "12:00:00 to 13:00:00 CEST (1 h 00 min 00 s)");
+    EXPECT_EQ(value("Log file"), "not given");
+    EXPECT_EQ(value("Report"), "made 2026-06-16 12:00:00 CEST with " + CReportTexts::Version());
+
+    const CDayReport empty = Summarised({});
+    const CReportTexts emptyTexts(empty);
+    EXPECT_EQ(emptyTexts.DateText(), "no records");
+    EXPECT_EQ(emptyTexts.SummaryRows()[2].strValue, "no value");
+    EXPECT_EQ(emptyTexts.SummaryRows()[3].strValue, "0 of 0 (0.00 %)");
+}
+
+TEST(ReportTexts, NumbersAndDurations) {
+    EXPECT_EQ(CReportTexts::FormatFixed(-0.001, 2), "0.00");
+    EXPECT_EQ(CReportTexts::FormatFixed(2.675, 1), "2.7");
+    EXPECT_EQ(CReportTexts::FormatFixed(-INFINITY, 2), "-INF");
+    EXPECT_EQ(CReportTexts::FormatFixed(NAN, 2), "NaN");
+    EXPECT_EQ(CReportTexts::FormatDuration(59), "59 s");
+    EXPECT_EQ(CReportTexts::FormatDuration(150), "2 min 30 s");
+    EXPECT_EQ(CReportTexts::FormatDuration(86400), "24 h 00 min 00 s");
 }
 
 }  // namespace
