@@ -5,16 +5,70 @@
 #include <limits>
 #include <memory>
 #include <sstream>
+#include <vector>
 
 #include "app/JsonLine.h"
 #include "app/SummaryReport.h"
+#include "document/BatchCollector.h"
 #include "platform/Messages.h"
 #include "tests/app/AppTestSupport.h"
+#include "tests/support/TextMatch.h"
 
 namespace tavik {
 namespace {
 
+using test::Has;
 using test::Result;
+
+CSharedFloats Values(std::vector<float> values) {
+    return std::make_shared<const std::vector<float>>(std::move(values));
+}
+
+TEST(BatchCollector, ExceedanceOf75KhzIsTheAccumulatedBinOf75) {
+    CBatchCollector collector;
+    std::vector<float> accumulated(110, 0.0f);
+    accumulated[73] = 9.0f;  // at or above 74 kHz
+    accumulated[74] = 2.5f;  // at or above 75 kHz
+    accumulated[75] = 1.0f;
+    collector.Collect(Result<EResultCode::DeviationAccumulated>(Values(accumulated)));
+    ASSERT_TRUE(collector.GetSummary().fDeviationExceed75);
+    EXPECT_EQ(*collector.GetSummary().fDeviationExceed75, 2.5f);
+    EXPECT_EQ(collector.GetSummary().deviationAccumulated, accumulated);
+}
+
+TEST(BatchCollector, SixtySecondMaximumCoversEveryNewestValue) {
+    CBatchCollector collector;
+    collector.Collect(Result<EResultCode::PowerHistory>(Values({1.0f})));
+    collector.Collect(Result<EResultCode::PowerHistory>(Values({4.0f, 1.0f})));
+    collector.Collect(Result<EResultCode::PowerHistory>(Values({})));  // nothing newest: ignored
+    // Older values of the history are not newer seconds: 9 is no maximum of this run's fronts.
+    collector.Collect(Result<EResultCode::PowerHistory>(Values({2.0f, 4.0f, 9.0f})));
+    const CBatchSummary& s = collector.GetSummary();
+    EXPECT_EQ(s.fMpxPower60sLast, 2.0f);
+    EXPECT_EQ(s.fMpxPower60sMax, 4.0f);
+}
+
+TEST(BatchCollector, TakesTheLatestValuesAndIgnoresOtherMessages) {
+    CBatchCollector collector;
+    collector.Collect(Result<EResultCode::Power1s>(-1.5f));
+    collector.Collect(Result<EResultCode::DeviationMax>(74.25f));
+    collector.Collect(Result<EResultCode::Multipath>(test::NoFit()));  // a status, no value: null
+    EXPECT_FALSE(collector.GetSummary().fRfLevel);
+    EXPECT_EQ(collector.GetSummary().nItuStatus, 3);
+    collector.Collect(Result<EResultCode::Multipath>(
+        test::Fit(CMultipathResult::STATUS_CONDITIONS_MET, 0.75f, 61.0f)));
+    collector.Collect(Result<EResultCode::Multipath>(nullptr));    // no payload
+    collector.Collect(CMessage{WM_ANALYSER_ERROR, 8, 0});          // not a result
+    collector.Collect(Result<EResultCode::DeviationPeak>(99.0f));  // block peak
+    const CBatchSummary& s = collector.GetSummary();
+    EXPECT_EQ(s.fMpxPower1sLast, -1.5f);
+    EXPECT_EQ(s.fDeviationMax, 74.25f);
+    EXPECT_EQ(s.fMultipath, 0.75f);
+    EXPECT_EQ(s.fRfLevel, 61.0f);
+    EXPECT_EQ(s.nItuStatus, 1);
+    EXPECT_FALSE(s.fMpxPower60sLast);
+    EXPECT_FALSE(s.pRds);
+}
 
 TEST(SummaryReport, EmptySummaryHasEveryKeyWithNulls) {
     CBatchSummary summary;
@@ -47,13 +101,13 @@ TEST(SummaryReport, RoundedValuesAndRdsTextsThroughTheCodeTable) {
     summary.dRealtimeFactor = 920.5593335080464;
     summary.deviationRelative = {0.1f, 12.34567f};
     const std::string json = CSummaryReport::ToJson(summary);
-    EXPECT_NE(json.find("\"ps\":\"A\\\\B\\\"C\\u0001\xC3\xA4\""), std::string::npos) << json;
-    EXPECT_NE(json.find("\"eon_ps\":\"\xC5\xB7\xC2\xA4\""), std::string::npos) << json;
-    EXPECT_NE(json.find("\"ber_pct\":1.25}"), std::string::npos) << json;
-    EXPECT_NE(json.find("\"mpx_power_1s_last_dbr\":null"), std::string::npos) << json;
-    EXPECT_NE(json.find("\"deviation_max_khz\":76.12,"), std::string::npos) << json;
-    EXPECT_NE(json.find("\"deviation_relative_pct\":[0.1,12.3457]"), std::string::npos) << json;
-    EXPECT_NE(json.find("\"realtime_factor\":921.0}"), std::string::npos) << json;
+    EXPECT_TRUE(Has(json, "\"ps\":\"A\\\\B\\\"C\\u0001\xC3\xA4\""));
+    EXPECT_TRUE(Has(json, "\"eon_ps\":\"\xC5\xB7\xC2\xA4\""));
+    EXPECT_TRUE(Has(json, "\"ber_pct\":1.25}"));
+    EXPECT_TRUE(Has(json, "\"mpx_power_1s_last_dbr\":null"));
+    EXPECT_TRUE(Has(json, "\"deviation_max_khz\":76.12,"));
+    EXPECT_TRUE(Has(json, "\"deviation_relative_pct\":[0.1,12.3457]"));
+    EXPECT_TRUE(Has(json, "\"realtime_factor\":921.0}"));
 
     // Data, not screen texts: no padding, lists, booleans and the status of the JSON lines.
     snapshot->m_data.m_strPS = "TAVIK   ";
@@ -68,7 +122,7 @@ TEST(SummaryReport, RoundedValuesAndRdsTextsThroughTheCodeTable) {
          {"\"ps\":\"TAVIK\",", "\"last_radiotext\":\"Now\",", "\"af_mhz\":[98.2,101.3],",
           "\"pin\":{\"day\":15,\"hour\":10,\"minute\":0},", "\"tp\":true,\"ta\":false,",
           "\"itu_status\":\"STOP\","}) {
-        EXPECT_NE(data.find(part), std::string::npos) << part << " in " << data;
+        EXPECT_TRUE(Has(data, part));
     }
 }
 
@@ -85,13 +139,12 @@ TEST(SummaryReport, TextShowsControlCharactersOfRdsTextsEscaped) {
     std::ostringstream out;
     CSummaryReport::WriteText(summary, out);
     const std::string text = out.str();
-    EXPECT_NE(text.find("Deviation:  maximum 76.25 kHz, at or above 75 kHz -\n"), std::string::npos)
-        << text;
-    EXPECT_NE(text.find("RDS:        PI D313, PS \"M\xC3\x84NCHEN \","), std::string::npos) << text;
-    EXPECT_NE(text.find("Radio text: \"Now\\r  \"\n"), std::string::npos) << text;
-    EXPECT_NE(text.find("Alarm \"Dev\": 3 activations\n"), std::string::npos) << text;
-    EXPECT_NE(text.find("Alarm \"Once\": 1 activation\n"), std::string::npos) << text;
-    EXPECT_EQ(text.find("Result file"), std::string::npos);
+    EXPECT_TRUE(Has(text, "Deviation:  maximum 76.25 kHz, at or above 75 kHz -\n"));
+    EXPECT_TRUE(Has(text, "RDS:        PI D313, PS \"M\xC3\x84NCHEN \","));
+    EXPECT_TRUE(Has(text, "Radio text: \"Now\\r  \"\n"));
+    EXPECT_TRUE(Has(text, "Alarm \"Dev\": 3 activations\n"));
+    EXPECT_TRUE(Has(text, "Alarm \"Once\": 1 activation\n"));
+    EXPECT_FALSE(Has(text, "Result file"));
 }
 
 TEST(JsonLine, EveryKeyInOrderWithNullsForWhatWasNotMeasured) {
@@ -107,9 +160,7 @@ TEST(JsonLine, EveryKeyInOrderWithNullsForWhatWasNotMeasured) {
               "\"analysers\":0,\"rds\":0,\"results\":0}}");
 
     // A multipath result before the first accepted fit has a status but no value.
-    auto noFit = std::make_shared<CMultipathResult>();
-    noFit->m_nStatus = CMultipathResult::STATUS_DEVIATION_TOO_LOW;
-    values.Take(Result<EResultCode::Multipath>(noFit));
+    values.Take(Result<EResultCode::Multipath>(test::NoFit()));
     // The second's peak is the largest block peak since the last line.
     for (const float peak : {70.0f, 76.126f, 71.0f}) {
         values.Take(Result<EResultCode::DeviationPeak>(peak));

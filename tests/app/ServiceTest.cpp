@@ -25,17 +25,9 @@ std::string Monitor(const std::string& options) {
            "' --speed 10 " + options;
 }
 
-TEST(Service, QuietLeavesOutTheStatusLinesOnly) {
-    const test::CShellRun run = Shell(Monitor("--seconds 2 --quiet 2>&1"));
-    ASSERT_EQ(run.exitCode, 0) << run.out;
-    EXPECT_EQ(run.out,
-              "Monitoring 106.70 MHz for 2 s; SIGINT or SIGTERM stops\n"
-              "Stopped after 00:00:02\n");
-}
-
 // JOURNAL_STREAM names the device and inode of the stream the journal reads: lines written
-// there begin with their priority, and only there.
-TEST(Service, LinesForTheJournalCarryTheirPriority) {
+// there begin with their priority, and only there. --quiet leaves out the status lines only.
+TEST(Service, QuietLinesForTheJournalCarryTheirPriority) {
     const CTempFolder folder;
     const std::string file = folder.File("journal.txt");
     const struct {

@@ -10,11 +10,13 @@
 #include "document/TAVIKSDIDoc.h"
 #include "tests/app/AppTestSupport.h"
 #include "tests/support/Shell.h"
+#include "tests/support/TextMatch.h"
 
 namespace tavik {
 namespace {
 
 using test::CTempFolder;
+using test::Has;
 using test::ReadText;
 
 // The worked example of the README: deviation above 75 kHz and MPX power above 0 dBr.
@@ -58,9 +60,9 @@ TEST(SetupCommand, WriteShowWriteGivesTheSameBytes) {
 
     std::ostringstream shown;
     ASSERT_EQ(CSetupCommand::Show(folder.File("a.tvk"), shown, err), 0) << err.str();
-    EXPECT_NE(shown.str().find("\"frequency_mhz\": 98.2,"), std::string::npos) << shown.str();
-    EXPECT_NE(shown.str().find("\"threshold\": 0.1,"), std::string::npos) << shown.str();
-    EXPECT_NE(shown.str().find("\"source\": \"MPX_POWER\","), std::string::npos) << shown.str();
+    EXPECT_TRUE(Has(shown.str(), "\"frequency_mhz\": 98.2,"));
+    EXPECT_TRUE(Has(shown.str(), "\"threshold\": 0.1,"));
+    EXPECT_TRUE(Has(shown.str(), "\"source\": \"MPX_POWER\","));
     ASSERT_EQ(CSetupCommand::Write(folder.File("b.tvk"), Json(shown.str(), folder), err), 0)
         << err.str();
     EXPECT_EQ(folder.Read("a.tvk"), folder.Read("b.tvk"));
@@ -173,8 +175,7 @@ TEST(SetupCommand, RefusesWithTheFieldAndTheFormsText) {
     for (const char* name : {"fifo.tvk", "link.tvk"}) {
         std::ostringstream refused;
         EXPECT_EQ(CSetupCommand::Write(folder.File(name), Json(kExample, folder), refused), 1);
-        EXPECT_NE(refused.str().find("The file could not be saved: "), std::string::npos)
-            << refused.str();
+        EXPECT_TRUE(Has(refused.str(), "The file could not be saved: "));
     }
     EXPECT_TRUE(std::filesystem::is_fifo(folder.File("fifo.tvk")));
     EXPECT_TRUE(std::filesystem::is_symlink(folder.File("link.tvk")));
@@ -192,13 +193,13 @@ TEST(SetupCommand, RefusesWithTheFieldAndTheFormsText) {
              {std::string(100, '[') + std::string(100, ']'), "nested deeper than 16 levels"}}) {
         std::ostringstream refused;
         EXPECT_EQ(CSetupCommand::Write(folder.File("keep.tvk"), Json(text, folder), refused), 1);
-        EXPECT_NE(refused.str().find(": not JSON: "), std::string::npos) << refused.str();
-        EXPECT_NE(refused.str().find(reason), std::string::npos) << refused.str();
+        EXPECT_TRUE(Has(refused.str(), ": not JSON: "));
+        EXPECT_TRUE(Has(refused.str(), reason));
     }
     EXPECT_EQ(ReadText(folder.File("keep.tvk")), "old");
     std::ostringstream notJson;
     EXPECT_EQ(CSetupCommand::Write(folder.File("keep.tvk"), Json("{", folder), notJson), 1);
-    EXPECT_NE(notJson.str().find(": not JSON: "), std::string::npos) << notJson.str();
+    EXPECT_TRUE(Has(notJson.str(), ": not JSON: "));
 }
 
 }  // namespace
