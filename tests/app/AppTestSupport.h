@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "analysis/MultipathResult.h"
 #include "platform/MessageTarget.h"
 #include "tests/document/DocumentTestSupport.h"
 #include "tests/document/LogFileCheck.h"
@@ -33,5 +34,21 @@ private:
     CTempFolder m_folder;
     CGenerationSummary m_summary;
 };
+
+// A multipath result as the analyser posts it: with an accepted fit (a slope) or only a status.
+inline std::shared_ptr<CMultipathResult> Fit(int status, float multipath = 0.0f, float level = 0.0f,
+                                             bool accepted = true) {
+    auto fit = std::make_shared<CMultipathResult>();
+    if (accepted) {
+        fit->m_slope = {multipath};
+    }
+    fit->m_fMultipath = multipath;
+    fit->m_fLevel = level;
+    fit->m_nStatus = status;
+    return fit;
+}
+inline std::shared_ptr<CMultipathResult> NoFit() {
+    return Fit(CMultipathResult::STATUS_DEVIATION_TOO_LOW, 0.0f, 0.0f, false);
+}
 
 }  // namespace tavik::test

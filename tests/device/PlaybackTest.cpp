@@ -57,10 +57,7 @@ public:
     std::vector<std::vector<std::uint8_t>> WaitForRds(std::size_t count) {
         return WaitFor(m_rds, count);
     }
-    std::size_t BlockCount() {
-        std::lock_guard lock(m_mutex);
-        return m_blocks.size();
-    }
+    std::size_t BlockCount() { return WaitForBlocks(0).size(); }
 
 private:
     template <class List>
@@ -110,22 +107,17 @@ struct PlaybackFixture : ::testing::Test {
 
     // Runs one ADC (or RDS) cycle to completion and, when it publishes a block, waits until
     // the receiver has taken it, so that no block is skipped as a slow reader would.
-    void Cycle(CBlockReceiver& receiver, bool published) {
-        ASSERT_TRUE(adcPace.WaitUntilIdle());
-        const std::size_t before = receiver.BlockCount();
-        adcPace.Step();
-        ASSERT_TRUE(adcPace.WaitUntilIdle());
+    void Cycle(CBlockReceiver& receiver, bool published, bool rds = false) {
+        CSteppedPacer& pace = rds ? rdsPace : adcPace;
+        const auto taken = [&](std::size_t n) {
+            return rds ? receiver.WaitForRds(n).size() : receiver.WaitForBlocks(n).size();
+        };
+        ASSERT_TRUE(pace.WaitUntilIdle());
+        const std::size_t before = taken(0);
+        pace.Step();
+        ASSERT_TRUE(pace.WaitUntilIdle());
         if (published) {
-            ASSERT_EQ(receiver.WaitForBlocks(before + 1).size(), before + 1);
-        }
-    }
-    void RdsCycle(CBlockReceiver& receiver, bool published) {
-        ASSERT_TRUE(rdsPace.WaitUntilIdle());
-        const std::size_t before = receiver.WaitForRds(0).size();
-        rdsPace.Step();
-        ASSERT_TRUE(rdsPace.WaitUntilIdle());
-        if (published) {
-            ASSERT_EQ(receiver.WaitForRds(before + 1).size(), before + 1);
+            ASSERT_EQ(taken(before + 1), before + 1);
         }
     }
 
@@ -205,7 +197,7 @@ TEST_F(PlaybackFixture, RdsBlocksLoopAndGetADCDataStartsEmpty) {
     CBlockReceiver receiver(*device);
     device->StartADCTransfer(nullptr);
     for (bool published : {true, true, false, true}) {  // 100, 100, short (rewind), 100
-        RdsCycle(receiver, published);
+        Cycle(receiver, published, true);
     }
     auto blocks = receiver.WaitForRds(3);
     ASSERT_EQ(blocks.size(), 3u);
@@ -245,9 +237,7 @@ TEST_F(PlaybackFixture, PanoramaReadsOneSamplePerStep) {
     device->SetTunerFrequency(87.5f);
     device->GetPanoramaData(out);
     EXPECT_FLOAT_EQ(out[0], 22.5f);
-    for (float v : out) {
-        EXPECT_EQ(v, out[0]);
-    }
+    EXPECT_EQ(std::count(out, out + 32, out[0]), 32);
     device->SetTunerFrequency(87.525f);
     device->GetPanoramaData(out);
     EXPECT_EQ(out[31], CTavikControl::ScaleLevel(0.0f));

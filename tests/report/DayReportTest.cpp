@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <regex>
 #include <vector>
 
 #include "document/SetupFile.h"
@@ -15,6 +14,7 @@
 #include "tests/document/LogFileCheck.h"
 #include "tests/support/Shell.h"
 #include "tests/support/TempFolder.h"
+#include "tests/support/TextMatch.h"
 #include "tools/StationGenerator.h"
 
 namespace tavik {
@@ -22,6 +22,8 @@ namespace {
 
 using test::CShellRun;
 using test::CTempFolder;
+using test::Has;
+using test::Matches;
 using test::ReadText;
 using test::Shell;
 
@@ -78,6 +80,18 @@ private:
 
 class DayReportTest : public ::testing::Test {
 protected:
+    static std::string Quoted(const std::string& path) { return "'" + path + "'"; }
+    // `tavik report ARGS` as from cron, without a session; errors in the output.
+    static CShellRun Report(const std::string& args) {
+        return Shell(std::string("env -u XDG_RUNTIME_DIR ") + TAVIK_EXECUTABLE + " report " + args +
+                     " 2>&1");
+    }
+    static std::string PdfText(const std::string& pdf) {
+        const CShellRun text = Shell("pdftotext -layout " + Quoted(pdf) + " -");
+        EXPECT_EQ(text.exitCode, 0) << pdf;
+        return text.out;
+    }
+
     const CAnalysedDay& day = CAnalysedDay::Get();
     CTempFolder work;
 };
@@ -125,86 +139,67 @@ TEST_F(DayReportTest, ACutFileIsReportedUpToItsLastWholeRecordAndSaysSo) {
     const std::size_t last = xml.rfind("      <Measurement");
     WriteText(work.File("cut.xml"), xml.substr(0, last + 150));  // a power loss mid-record
     // Run as from cron, without a session: no word about XDG_RUNTIME_DIR either.
-    const CShellRun run = Shell(std::string("env -u XDG_RUNTIME_DIR ") + TAVIK_EXECUTABLE +
-                                " report '" + work.File("cut.xml") + "' 2>&1");
+    const CShellRun run = Report(Quoted(work.File("cut.xml")));
     ASSERT_EQ(run.exitCode, 0) << run.out;
-    EXPECT_EQ(run.out.find("XDG_RUNTIME_DIR"), std::string::npos) << run.out;
-    EXPECT_NE(run.out.find("report: The result file is cut short: 150 bytes after its last "
-                           "whole record are not read. The report covers its 99 whole records."),
-              std::string::npos)
-        << run.out;
+    EXPECT_FALSE(Has(run.out, "XDG_RUNTIME_DIR"));
+    EXPECT_TRUE(Has(run.out,
+                    "report: The result file is cut short: 150 bytes after its last "
+                    "whole record are not read. The report covers its 99 whole records."));
     // The PDF says it in its header and counts the whole records.
-    const CShellRun text = Shell("pdftotext -layout '" + work.File("cut.pdf") + "' -");
-    ASSERT_EQ(text.exitCode, 0);
-    const std::string page1 = text.out.substr(0, text.out.find('\f'));
-    EXPECT_NE(page1.find("The result file is cut short: 150 bytes"), std::string::npos) << page1;
-    EXPECT_TRUE(std::regex_search(page1, std::regex("Seconds measured +99\n"))) << page1;
-    EXPECT_TRUE(std::regex_search(page1, std::regex("Log file +not given"))) << page1;
+    const std::string text = PdfText(work.File("cut.pdf"));
+    const std::string page1 = text.substr(0, text.find('\f'));
+    EXPECT_TRUE(Has(page1, "The result file is cut short: 150 bytes"));
+    EXPECT_TRUE(Matches(page1, "Seconds measured +99\n"));
+    EXPECT_TRUE(Matches(page1, "Log file +not given"));
 }
 
 // The command: listed in the overview, its own help, and the day's log found beside the file.
 TEST_F(DayReportTest, TheReportCommandTakesTheLogBesideTheResultFile) {
-    const CShellRun overview = Shell(std::string(TAVIK_EXECUTABLE) + " --help");
-    EXPECT_NE(overview.out.find("  report "), std::string::npos) << overview.out;
+    EXPECT_TRUE(Has(Shell(std::string(TAVIK_EXECUTABLE) + " --help").out, "  report "));
     const CShellRun help = Shell(std::string(TAVIK_EXECUTABLE) + " help report");
     EXPECT_EQ(help.exitCode, 0);
-    EXPECT_NE(help.out.find("Usage: tavik report [OPTIONS] RESULT.xml"), std::string::npos)
-        << help.out;
-    const CShellRun run = Shell(std::string(TAVIK_EXECUTABLE) + " report '" + day.Xml() +
-                                "' --out '" + work.File("day.pdf") + "' 2>&1");
+    EXPECT_TRUE(Has(help.out, "Usage: tavik report [OPTIONS] RESULT.xml"));
+    const CShellRun run = Report(Quoted(day.Xml()) + " --out " + Quoted(work.File("day.pdf")));
     ASSERT_EQ(run.exitCode, 0) << run.out;
-    const CShellRun text = Shell("pdftotext -layout '" + work.File("day.pdf") + "' -");
-    EXPECT_TRUE(std::regex_search(text.out, std::regex("Log file +" + day.Log()))) << text.out;
+    EXPECT_TRUE(Matches(PdfText(work.File("day.pdf")), "Log file +" + day.Log()));
 }
 
 TEST_F(DayReportTest, UnreadableInputsFailWithTheirNames) {
-    const CShellRun missing =
-        Shell(std::string(TAVIK_EXECUTABLE) + " report '" + work.File("none.xml") + "' 2>&1");
+    const CShellRun missing = Report(Quoted(work.File("none.xml")));
     EXPECT_EQ(missing.exitCode, 1);
-    EXPECT_NE(missing.out.find("Could not read the result file \"" + work.File("none.xml") +
-                               "\" (No such file or directory)"),
-              std::string::npos)
-        << missing.out;
-    // A setup, a log or garbage given as the result file is refused by name.
+    EXPECT_TRUE(Has(missing.out, "Could not read the result file \"" + work.File("none.xml") +
+                                     "\" (No such file or directory)"));
+    // A setup or a log given as the result file is refused by name.
     for (const std::string& other : {day.Setup(), day.Log()}) {
-        const CShellRun wrong = Shell(std::string(TAVIK_EXECUTABLE) + " report '" + other +
-                                      "' --out '" + work.File("wrong.pdf") + "' 2>&1");
+        const CShellRun wrong = Report(Quoted(other) + " --out " + Quoted(work.File("wrong.pdf")));
         EXPECT_EQ(wrong.exitCode, 1) << wrong.out;
-        EXPECT_NE(wrong.out.find("\"" + other + "\" is not a result file"), std::string::npos)
-            << wrong.out;
-        EXPECT_FALSE(std::filesystem::exists(work.File("wrong.pdf")));
+        EXPECT_TRUE(Has(wrong.out, "\"" + other + "\" is not a result file"));
     }
     WriteText(work.File("bad.tvk"), "not a setup");
-    const CShellRun setup =
-        Shell(std::string(TAVIK_EXECUTABLE) + " report '" + day.Xml() + "' --setup '" +
-              work.File("bad.tvk") + "' --out '" + work.File("x.pdf") + "' 2>&1");
+    const CShellRun setup = Report(Quoted(day.Xml()) + " --setup " + Quoted(work.File("bad.tvk")) +
+                                   " --out " + Quoted(work.File("wrong.pdf")));
     EXPECT_EQ(setup.exitCode, 1);
-    EXPECT_NE(setup.out.find("Could not read the setup file"), std::string::npos) << setup.out;
-    EXPECT_FALSE(std::filesystem::exists(work.File("x.pdf")));
+    EXPECT_TRUE(Has(setup.out, "Could not read the setup file"));
+    EXPECT_FALSE(std::filesystem::exists(work.File("wrong.pdf")));
     // A report named like its own result file would overwrite the day's measurement.
     const std::string xml = ReadText(day.Xml());
-    const CShellRun over = Shell(std::string(TAVIK_EXECUTABLE) + " report '" + day.Xml() +
-                                 "' --out '" + day.Xml() + "' 2>&1");
+    const CShellRun over = Report(Quoted(day.Xml()) + " --out " + Quoted(day.Xml()));
     EXPECT_EQ(over.exitCode, 1);
-    EXPECT_NE(over.out.find("would replace its input"), std::string::npos) << over.out;
+    EXPECT_TRUE(Has(over.out, "would replace its input"));
     EXPECT_EQ(ReadText(day.Xml()), xml);
-    // A FIFO, a device or a symbolic link at the output is refused and stays as it is (a
-    // replacing rename would destroy it, an open would wait on the FIFO).
+    // A FIFO or a symbolic link at the output is refused and stays as it is (a replacing
+    // rename would destroy it, an open would wait on the FIFO).
     ASSERT_EQ(::mkfifo(work.File("fifo.pdf").c_str(), 0644), 0);
     std::filesystem::create_symlink(work.File("elsewhere.pdf"), work.File("link.pdf"));
     for (const std::string& out : {work.File("fifo.pdf"), work.File("link.pdf")}) {
-        const CShellRun refused = Shell(std::string(TAVIK_EXECUTABLE) + " report '" + day.Xml() +
-                                        "' --out '" + out + "' 2>&1");
+        const CShellRun refused = Report(Quoted(day.Xml()) + " --out " + Quoted(out));
         EXPECT_EQ(refused.exitCode, 1) << out;
-        EXPECT_NE(refused.out.find("Could not write the report \"" + out + "\" ("),
-                  std::string::npos)
-            << refused.out;
+        EXPECT_TRUE(Has(refused.out, "Could not write the report \"" + out + "\" ("));
     }
     EXPECT_TRUE(std::filesystem::is_fifo(work.File("fifo.pdf")));
     EXPECT_TRUE(std::filesystem::is_symlink(work.File("link.pdf")));
     EXPECT_FALSE(std::filesystem::exists(work.File("elsewhere.pdf")));
-    const CShellRun usage = Shell(std::string(TAVIK_EXECUTABLE) + " report 2>&1");
-    EXPECT_EQ(usage.exitCode, 2);
+    EXPECT_EQ(Report("").exitCode, 2);
 }
 
 }  // namespace

@@ -1,13 +1,24 @@
-// Reading result files and logs back: whole records only, the damage noted, values as written.
+// Result files and logs read back (whole records only, the damage noted, values as written) and
+// the day's figures and texts on hand-made records: gaps, repeated seconds, the zeros before a
+// measurement's first values, the limits' boundaries; the day charts: points per column
+// without losing peaks, gaps left open, and the drawing.
 #include <gtest/gtest.h>
 
+#include <QImage>
+#include <QPainter>
 #include <cmath>
+#include <ctime>
 #include <string>
 #include <vector>
 
 #include "document/ResultLog.h"
+#include "report/ChartSeries.h"
+#include "report/DayReport.h"
 #include "report/EventLog.h"
+#include "report/ReportCharts.h"
+#include "report/ReportTexts.h"
 #include "report/ResultFile.h"
+#include "report/TimeOfDayDisplay.h"
 
 namespace tavik {
 namespace {
@@ -122,6 +133,251 @@ TEST(EventLog, CountsAlarmActivationsPerAlarmAndKeepsEveryLine) {
     const std::vector<std::pair<std::string, int>> expected = {
         {"Dev", 2}, {"Power \"high\"", 1}, {"Multi", 0}};
     EXPECT_EQ(log.activations, expected);
+}
+
+constexpr std::uint32_t kNoon = 1781517600;  // 2026-06-15 10:00:00 UTC, 12:00:00 in Berlin
+
+CResultRecord Second(std::uint32_t offset, float deviation, float power, float multipath) {
+    return {multipath, deviation, power, kNoon + offset};
+}
+
+CDayReport Summarised(std::vector<CResultRecord> records) {
+    CDayReport report;
+    report.options.strResultFile = "/logs/tavik260615.xml";
+    report.file.records = std::move(records);
+    report.file.bHeader = report.file.bFooter = true;
+    SummariseRecords(report);
+    return report;
+}
+
+TEST(DaySummaryTest, GapsRepeatsAndTheZerosBeforeTheFirstValues) {
+    const CDayReport report = Summarised({
+        // A run from 12:00:00: MPX power and multipath not yet measured in its first seconds.
+        Second(0, 70.0f, 0.0f, 0.0f),
+        Second(1, 75.0f, 0.0f, 0.4f),     // exactly 75 kHz: not above the limit
+        Second(2, 75.001f, -1.0f, 0.0f),  // a zero multipath after a value is a value
+        Second(3, 109.5f, 0.0f, 0.8f),    // and so is a zero MPX power
+        Second(1, 99.0f, 5.0f, 9.0f),     // a second recorded twice: the first is kept
+        // 4..9 missing, then a run in which the first MPX power is the day's highest.
+        Second(10, 110.5f, 0.0f, 0.2f),
+        Second(11, 40.0f, 0.75f, 0.6f),
+        Second(12, NAN, 0.75f, NAN),
+        // 13 missing, one second alone.
+        Second(14, 20.0f, 0.0f, 0.0f),
+    });
+    // The rows below pin the figures; what they do not show is checked here.
+    const CDaySummary& s = report.summary;
+    EXPECT_EQ(report.day.nPlaceholderMpx, 4);  // seconds 0, 1, 10 and 14
+    EXPECT_EQ(report.day.nPlaceholderMultipath, 2);
+    ASSERT_EQ(s.gaps.size(), 2u);
+    EXPECT_EQ(s.gaps[1].nFirstMissing, kNoon + 13);
+    EXPECT_EQ(s.gaps[1].nCount, 1u);
+    EXPECT_EQ(s.deviationClasses[70], 1);
+    EXPECT_EQ(s.deviationClasses[75], 2);   // 75.0 and 75.001
+    EXPECT_EQ(s.deviationClasses[109], 2);  // 109.5 and 110.5 in the open last class
+
+    const CReportTexts texts(report);
+    const std::vector<CReportRow> rows = texts.SummaryRows();
+    const std::vector<CReportRow> expected = {
+        {"Seconds measured", "8"},
+        {"Gaps (missing seconds)", "2 gaps, 7 s missing; the longest 6 s from 12:00:04"},
+        {"Maximum deviation", "110.50 kHz at 12:00:10"},
+        {"Seconds above 75 kHz", "3 of 7 (42.86 %)"},
+        // The first second of the maximum; MPX powers -1, 0 (after a value), 0.75, 0.75.
+        {"Highest 60 s MPX power", "0.75 dBr at 12:00:11"},
+        {"Time above 0 dBr (BS.412)", "0.0 min (2 of 4 s with a 60 s value)"},
+        {"Multipath min / median / max", "0.00 / 0.40 / 0.80 %/kHz"},  // of 0.4, 0, 0.8, 0.2, 0.6
+        {"Alarm activations", "no log given"},
+    };
+    ASSERT_EQ(rows.size(), expected.size());
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        EXPECT_EQ(rows[i].strLabel, expected[i].strLabel);
+        EXPECT_EQ(rows[i].strValue, expected[i].strValue) << rows[i].strLabel;
+    }
+    EXPECT_EQ(texts.Notes(),
+              std::vector<std::string>{
+                  "1 record repeats a second already recorded; the first record of that second "
+                  "is used."});
+
+    // The verdict counts against the setup's deviation limit; a count above 0 needs attention.
+    CDayReport limited = report;
+    limited.setup = CProtocolHeader();
+    limited.setup->m_fDeviationLimit = 70.0f;
+    const std::vector<CVerdictRow> verdict = CReportTexts(limited).VerdictRows();
+    const std::vector<CVerdictRow> expectedVerdict = {
+        {"60 s MPX power above 0 dBr (ITU-R BS.412)", "2 of 4 s", false},
+        {"Deviation above the limit of 70.0 kHz", "4 of 7 s", false},  // 70.0 itself is not
+        {"Multipath above 2 %/kHz (ITU-R measurement conditions)", "0 of 5 s", true},
+        {"Alarm activations", "no log given", true},
+    };
+    ASSERT_EQ(verdict.size(), expectedVerdict.size());
+    for (std::size_t i = 0; i < verdict.size(); ++i) {
+        EXPECT_EQ(verdict[i].strCheck, expectedVerdict[i].strCheck);
+        EXPECT_EQ(verdict[i].strCount, expectedVerdict[i].strCount) << verdict[i].strCheck;
+        EXPECT_EQ(verdict[i].bPass, expectedVerdict[i].bPass) << verdict[i].strCheck;
+    }
+}
+
+TEST(DaySummaryTest, HeaderAndEmptyDay) {
+    CDayReport report =
+        Summarised({Second(0, 70.0f, -1.0f, 0.5f), Second(3599, 70.0f, -1.0f, 0.5f)});
+    CProtocolHeader setup;
+    setup.m_strings[CProtocolHeader::OPERATOR] = "J. Doe";
+    setup.m_strings[CProtocolHeader::ORGANISATION] = "Regulator";
+    setup.m_fFrequency = 98.5f;
+    report.setup = setup;
+    const std::vector<CReportRow> rows =
+        CReportTexts(report).HeaderRows(CTime(static_cast<std::time_t>(kNoon + 86400)));
+    auto value = [&rows](const std::string& label) {
+        for (const CReportRow& row : rows) {
+            if (row.strLabel == label) {
+                return row.strValue;
+            }
+        }
+        return std::string("(missing)");
+    };
+    EXPECT_EQ(value("Frequency"), "98.50 MHz");
+    EXPECT_EQ(value("Operator"), "J. Doe");
+    EXPECT_EQ(value("Organisation"), "Regulator");
+    EXPECT_EQ(value("Location"), "-");
+    EXPECT_EQ(value("Date"), "Monday, June 15, 2026");
+    EXPECT_EQ(value("Covered"), "12:00:00 to 13:00:00 CEST (1 h 00 min 00 s)");
+    EXPECT_EQ(value("Log file"), "not given");
+    EXPECT_EQ(value("Report"), "made 2026-06-16 12:00:00 CEST with " + CReportTexts::Version());
+
+    const CDayReport empty = Summarised({});
+    const CReportTexts emptyTexts(empty);
+    EXPECT_EQ(emptyTexts.DateText(), "no records");
+    EXPECT_EQ(emptyTexts.SummaryRows()[2].strValue, "no value");
+    EXPECT_EQ(emptyTexts.SummaryRows()[3].strValue, "0 of 0 (0.00 %)");
+}
+
+TEST(ReportTexts, NumbersAndDurations) {
+    EXPECT_EQ(CReportTexts::FormatFixed(-0.001, 2), "0.00");
+    EXPECT_EQ(CReportTexts::FormatFixed(2.675, 1), "2.7");
+    EXPECT_EQ(CReportTexts::FormatFixed(-INFINITY, 2), "-INF");
+    EXPECT_EQ(CReportTexts::FormatFixed(NAN, 2), "NaN");
+    EXPECT_EQ(CReportTexts::FormatDuration(59), "59 s");
+    EXPECT_EQ(CReportTexts::FormatDuration(150), "2 min 30 s");
+    EXPECT_EQ(CReportTexts::FormatDuration(86400), "24 h 00 min 00 s");
+}
+
+constexpr std::uint32_t kMidnight = 1781474400;  // 2026-06-15 00:00:00 in Berlin
+
+CResultRecord At(std::uint32_t offset, float deviation) {
+    return {0.0f, deviation, 0.0f, kMidnight + offset};
+}
+
+TEST(ReportChartTest, AxisInMinutesOrHoursWithClockLabels) {
+    struct SCase {
+        std::uint32_t first, last;
+        int unit;
+        float from, to;
+    };
+    const SCase cases[] = {
+        {36005, 36600, 60, 600.0f, 620.0f},         // 10:00:05..10:10:00 in minutes
+        {36000, 36000 + 7199, 60, 600.0f, 720.0f},  // two hours: still minutes
+        {36000, 36000 + 7200, 3600, 10.0f, 13.0f},
+        {36000, 48599, 3600, 10.0f, 14.0f},  // to 13:29:59
+        {36000, 64799, 3600, 10.0f, 18.0f},  // eight hours: ticks every hour
+        {36000, 64800, 10800, 3.0f, 7.0f},   // longer: in three hours, 09:00 to 21:00
+        {0, 86399, 10800, 0.0f, 8.0f},       // the whole day
+    };
+    for (const SCase& c : cases) {
+        const CTimeAxis axis = MakeTimeAxis(kMidnight + c.first, kMidnight + c.last);
+        EXPECT_EQ(axis.nMidnight, kMidnight);
+        EXPECT_EQ(axis.nUnit, c.unit) << c.first << ".." << c.last;
+        EXPECT_EQ(axis.fFrom, c.from) << c.first << ".." << c.last;
+        EXPECT_EQ(axis.fTo, c.to) << c.first << ".." << c.last;
+    }
+    EXPECT_EQ(CTimeOfDayDisplay::TimeOfDay(750.0, 60), "12:30");
+    EXPECT_EQ(CTimeOfDayDisplay::TimeOfDay(12.02, 3600), "12:01:12");
+    EXPECT_EQ(CTimeOfDayDisplay::TimeOfDay(2.5, 3600), "02:30");
+    EXPECT_EQ(CTimeOfDayDisplay::TimeOfDay(24.0, 3600), "24:00");
+    // Labels in the zone in force at each tick: 29 March 2026 in Berlin has 23 hours.
+    const std::uint32_t spring = 1774738800;  // 2026-03-29 00:00 CET
+    EXPECT_EQ(CTimeOfDayDisplay::LocalTimeOfDay(1.0, 3600, spring), "01:00");
+    EXPECT_EQ(CTimeOfDayDisplay::LocalTimeOfDay(2.0, 3600, spring), "03:00");  // clocks go on
+    EXPECT_EQ(CTimeOfDayDisplay::LocalTimeOfDay(23.0, 3600, spring), "24:00");
+}
+
+TEST(ReportChartTest, ColumnsKeepLowAndHighInOrderAndGapsSplitSegments) {
+    // One hour (in minutes) in 360 columns: 10 seconds a column.
+    const CTimeAxis axis = MakeTimeAxis(kMidnight, kMidnight + 3599);
+    std::vector<CResultRecord> seconds;
+    for (std::uint32_t t = 0; t < 30; ++t) {
+        seconds.push_back(At(t, 50.0f));
+    }
+    seconds[13].m_fDeviation = 101.0f;  // a single peak in column 1
+    seconds[17].m_fDeviation = 20.0f;   // and after it the column's low
+    seconds[25].m_fDeviation = NAN;     // no value: not a gap of its column
+    seconds.push_back(At(55, 60.0f));   // alone in column 5 after empty columns 3 and 4
+    seconds.push_back(At(70, INFINITY));
+    const std::vector<CChartSegment> segments =
+        MakeSegments(seconds, &CResultRecord::m_fDeviation, axis, 360, 0.0f, 110.0f);
+    ASSERT_EQ(segments.size(), 3u);
+    const auto minutes = [](double seconds) { return static_cast<float>(seconds / 60.0); };
+    EXPECT_EQ(segments[0].x,
+              (std::vector<float>{minutes(5), minutes(15), minutes(15), minutes(25)}));
+    EXPECT_EQ(segments[0].y, (std::vector<float>{50.0f, 101.0f, 20.0f, 50.0f}));
+    // A lone point becomes a level line across its column.
+    EXPECT_EQ(segments[1].x, (std::vector<float>{minutes(50), minutes(60)}));
+    EXPECT_EQ(segments[1].y, (std::vector<float>{60.0f, 60.0f}));
+    EXPECT_EQ(segments[2].y, (std::vector<float>{110.0f, 110.0f}));  // infinity at the edge
+
+    // The envelope of the same seconds: each column's low and high, in runs of neighbours.
+    const std::vector<CEnvelopeRun> runs =
+        MakeEnvelope(seconds, &CResultRecord::m_fDeviation, axis, 360, 0.0f, 110.0f);
+    ASSERT_EQ(runs.size(), 3u);
+    EXPECT_EQ(runs[0].x, (std::vector<float>{minutes(5), minutes(15), minutes(25)}));
+    EXPECT_EQ(runs[0].low, (std::vector<float>{50.0f, 20.0f, 50.0f}));
+    EXPECT_EQ(runs[0].high, (std::vector<float>{50.0f, 101.0f, 50.0f}));
+    EXPECT_EQ(runs[2].high, std::vector<float>{110.0f});
+
+    // With a column or more per second every second is a point and every missing one a break.
+    const std::vector<CChartSegment> fine =
+        MakeSegments(seconds, &CResultRecord::m_fDeviation, axis, 4000, 0.0f, 110.0f);
+    ASSERT_EQ(fine.size(), 4u);  // 0..24, 26..29, 55, 70
+    EXPECT_EQ(fine[0].x.size(), 25u);
+    EXPECT_EQ(fine[0].x[13], minutes(13.5));
+    EXPECT_EQ(fine[1].x.size(), 4u);
+}
+
+// Renders the deviation chart of an hour whose middle 20 minutes have no records, at 70 kHz.
+TEST(ReportChartTest, AGapIsShadedAndHasNoGraph) {
+    CDayReport report;
+    for (std::uint32_t t = 0; t < 3600; ++t) {
+        if (t < 1200 || t >= 2400) {
+            report.file.records.push_back(At(10 * 3600 + t, 70.0f));
+        }
+    }
+    SummariseRecords(report);
+    ASSERT_EQ(report.summary.gaps.size(), 1u);
+    QImage image(900, 380, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    report_charts::DrawTimeChart(painter, image.rect(), report_charts::DeviationLook(), report);
+    painter.end();
+
+    // Count graph-blue pixels per column; the plot spans about 800 columns for the hour.
+    auto blueRows = [&image](int x) {
+        int n = 0;
+        for (int y = 0; y < image.height(); ++y) {
+            const QColor c = image.pixelColor(x, y);
+            n += c.blue() > 120 && c.red() < 60 && c.green() < 100 ? 1 : 0;
+        }
+        return n;
+    };
+    const auto column = [&image](double fraction) {
+        // The plot's right edge is 30 px in; its left edge about 62 px.
+        return static_cast<int>(image.width() - 30 - (1.0 - fraction) * (image.width() - 93));
+    };
+    EXPECT_GT(blueRows(column(0.15)), 0);
+    EXPECT_EQ(blueRows(column(0.5)), 0);  // in the gap: nothing drawn, not even at zero
+    EXPECT_GT(blueRows(column(0.85)), 0);
+    const QColor shade = image.pixelColor(column(0.5), image.height() / 2);
+    EXPECT_LT(shade.red(), 250);  // the gap's grey band over the white plot
+    EXPECT_EQ(shade.red(), shade.blue());
 }
 
 }  // namespace

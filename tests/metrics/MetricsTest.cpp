@@ -1,16 +1,28 @@
-#include "metrics/MetricsText.h"
-
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <cmath>
+#include <fstream>
 #include <limits>
+#include <thread>
 
 #include "metrics/MetricsAddress.h"
+#include "metrics/MetricsServer.h"
+#include "metrics/MetricsText.h"
+#include "tests/support/HttpClient.h"
 #include "tests/support/Shell.h"
 #include "tests/support/TempFolder.h"
+#include "tests/support/TextMatch.h"
 
 namespace tavik {
 namespace {
+
+using namespace std::chrono_literals;
+using test::Body;
+using test::CClient;
+using test::Get;
+using test::Has;
 
 // The counters' families, always there.
 const std::string kCounters =
@@ -148,8 +160,8 @@ TEST(MetricsTextTest, OneConditionKnownShowsOnlyThatCondition) {
     CMetricsSnapshot s;
     s.ituDeviation = false;
     const std::string text = CMetricsText::Format(s);
-    EXPECT_NE(text.find("tavik_itu_condition_met{condition=\"deviation\"} 0\n"), std::string::npos);
-    EXPECT_EQ(text.find("condition=\"rf_level\""), std::string::npos);
+    EXPECT_TRUE(Has(text, "tavik_itu_condition_met{condition=\"deviation\"} 0\n"));
+    EXPECT_FALSE(Has(text, "condition=\"rf_level\""));
 }
 
 TEST(MetricsTextTest, ValuesAndLabelsAreWrittenAsTheFormatReadsThem) {
@@ -223,6 +235,127 @@ TEST(MetricsAddressTest, TakesNumericAddressesAndRefusesTheRestWithTheReason) {
             EXPECT_EQ(address.ListeningPort(), c.listening) << c.text;
         }
     }
+}
+
+CMetricsSnapshot Snapshot(int alarms) {
+    CMetricsSnapshot s;
+    s.strVersion = "0.1";
+    s.fFrequency = 106.7f;
+    s.power60s = 0.5f;
+    for (int i = 0; i < alarms; ++i) {
+        s.alarms.push_back({"alarm number " + std::to_string(i), false, 0});
+    }
+    return s;
+}
+
+// Resident memory of this process in kB.
+long ResidentKb() {
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.rfind("VmRSS:", 0) == 0) {
+            return std::stol(line.substr(6));
+        }
+    }
+    return 0;
+}
+
+class MetricsServerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        CMetricsAddress address;
+        ASSERT_EQ(address.Parse("0"), "");
+        ASSERT_EQ(m_server.Start(address), "");
+        ASSERT_GT(m_server.GetPort(), 0);
+    }
+
+    CMetricsServer m_server;
+};
+
+TEST_F(MetricsServerTest, ServesTheNewestSnapshotAtMetricsOnlyAnd404Elsewhere) {
+    const int port = m_server.GetPort();
+    m_server.Publish(Snapshot(1));
+    const std::string response = Get(port, "/metrics");
+    EXPECT_EQ(response.rfind("HTTP/1.1 200 OK\r\n", 0), 0u) << response;
+    EXPECT_TRUE(Has(response, "Content-Type: text/plain; version=0.0.4; charset=utf-8\r\n"));
+    EXPECT_EQ(Body(response), CMetricsText::Format(Snapshot(1)));
+    m_server.Publish(Snapshot(2));
+    EXPECT_EQ(Body(Get(port, "/metrics")), CMetricsText::Format(Snapshot(2)));
+
+    const struct {
+        const char* method;
+        const char* path;
+        const char* status;
+    } others[] = {{"GET", "/", "HTTP/1.1 404"},         {"GET", "/metrics/", "HTTP/1.1 404"},
+                  {"GET", "/metricsx", "HTTP/1.1 404"}, {"GET", "/metrics?x=1", "HTTP/1.1 200"},
+                  {"POST", "/metrics", "HTTP/1.1 405"}, {"HEAD", "/metrics", "HTTP/1.1 200"}};
+    for (const auto& o : others) {
+        const std::string answer = Get(port, o.path, o.method);
+        EXPECT_EQ(answer.rfind(o.status, 0), 0u) << o.method << " " << o.path << ": " << answer;
+    }
+    EXPECT_EQ(Body(Get(port, "/metrics", "HEAD")), "");
+}
+
+TEST_F(MetricsServerTest, ASecondServerOnTheSamePortSaysWhy) {
+    CMetricsAddress address;
+    ASSERT_EQ(address.Parse(std::to_string(m_server.GetPort())), "");
+    CMetricsServer second;
+    EXPECT_EQ(second.Start(address), "Address already in use");
+    EXPECT_EQ(second.GetPort(), 0);
+}
+
+// Clients that connect and never send, one that sends megabytes of headers and ones that ask for a
+// response larger than the socket buffers and never read it: publishing goes on at once, the
+// memory does not grow with what they send, and an ordinary scrape is still answered.
+TEST_F(MetricsServerTest, SlowAndHostileClientsHoldUpNeitherPublishingNorMemory) {
+    const int port = m_server.GetPort();
+    // About 7 MB of text: more than the loopback connection buffers, so the thread that
+    // answers the reader below stays blocked in its write.
+    m_server.Publish(Snapshot(60000));
+    const long before = ResidentKb();
+
+    CClient idle1(port);
+    CClient idle2(port);
+    CClient stalledReader(port, 4096);
+    ASSERT_TRUE(idle1.IsConnected() && idle2.IsConnected() && stalledReader.IsConnected());
+    stalledReader.SendSome("GET /metrics HTTP/1.1\r\nHost: x\r\n\r\n");
+    // Headers without end, up to 64 MB, for as long as the server takes them.
+    CClient flood(port);
+    flood.SendSome("GET /metrics HTTP/1.1\r\nX-Filler: ");
+    const std::string filler(1 << 20, 'a');
+    std::size_t flooded = 0;
+    for (int idle = 0; flooded < (64u << 20) && idle < 20;) {
+        const std::size_t n = flood.SendSome(filler);
+        flooded += n;
+        idle = n == 0 ? idle + 1 : 0;
+        if (n == 0) {
+            std::this_thread::sleep_for(5ms);
+        }
+    }
+    EXPECT_GT(flooded, 16384u);  // more than the longest head the server reads
+    // Refused once the head passed its limit: an error status, or the connection closed.
+    const std::string refusal = flood.Request("");
+    EXPECT_TRUE(refusal.empty() ||
+                (refusal.compare(0, 7, "HTTP/1.") == 0 && refusal.compare(8, 2, " 4") == 0))
+        << refusal.substr(0, 80);
+
+    // The measurement's side: publishing never waits for the HTTP threads.
+    std::atomic<bool> done{false};
+    std::thread publisher([&] {
+        for (int i = 0; i < 100; ++i) {
+            m_server.Publish(Snapshot(i % 2));
+        }
+        done = true;
+    });
+    for (int i = 0; i < 60 && !done; ++i) {
+        std::this_thread::sleep_for(50ms);
+    }
+    EXPECT_TRUE(done) << "publishing was held up by a client";
+    publisher.join();
+    m_server.Publish(Snapshot(1));
+
+    EXPECT_EQ(Body(Get(port, "/metrics")), CMetricsText::Format(Snapshot(1)));
+    // The server keeps no more than a bounded request head per connection.
+    EXPECT_LT(ResidentKb() - before, 32 * 1024) << flooded << " bytes flooded";
 }
 
 }  // namespace
