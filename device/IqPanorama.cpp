@@ -25,7 +25,7 @@ public:
     explicit CIqFilePanorama(const CIqSourceSettings& settings)
         : m_source(settings), m_strFile(settings.strFile), m_iq(kReadingSamples) {}
 
-    void Measure(double frequency, float* readings) override {
+    bool Measure(double frequency, float* readings) override {
         const CFmReceiverSettings& receiver = m_source.ReceiverSettings();
         const auto [first, last] = ChannelRange(receiver.fSampleRate, receiver.fCentre);
         if (frequency < first - 0.5 || frequency > last + 0.5) {
@@ -39,6 +39,7 @@ public:
             m_source.ReadIq(m_iq.data(), kReadingSamples);
             readings[i] = Dbuv(meter.Measure(m_iq.data()), receiver.fFullScaleDbuv);
         }
+        return true;
     }
 
 private:
@@ -66,30 +67,33 @@ public:
         m_pMeter = std::make_unique<CChannelMeter>(settings.fRate, m_fOffset, kChannelHalfWidth);
     }
 
-    void Measure(double frequency, float* readings) override {
+    bool Measure(double frequency, float* readings) override {
         const double centre = frequency - m_fOffset;
         if (m_pStream->IsOpen()) {
             m_pStream->Retune(centre);
         } else {
             m_pStream->Open({centre, m_settings.fRate, m_settings.gain});
         }
-        Fill(m_nSettle);
-        Fill(kReadingSamples * kReadings);
+        if (!m_pStream->IsOpen() || !Fill(m_nSettle) || !Fill(kReadingSamples * kReadings)) {
+            return false;
+        }
         for (int i = 0; i < kReadings; ++i) {
             readings[i] = Dbuv(m_pMeter->Measure(m_iq.data() + i * kReadingSamples), m_fFullScale);
         }
+        return true;
     }
 
 private:
-    // `count` samples into the buffer, as many reads as that takes.
-    void Fill(int count) {
+    // `count` samples into the buffer, as many reads as that takes; false when stopped.
+    bool Fill(int count) {
         for (int have = 0; have < count;) {
             const int got = m_pStream->Read(m_iq.data() + have, count - have);
             if (got == 0) {
-                throw CIqStreamError(m_pStream->Name() + ": stopped");
+                return false;
             }
             have += got;
         }
+        return true;
     }
 
     CLiveSourceSettings m_settings;

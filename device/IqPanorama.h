@@ -18,9 +18,9 @@ public:
     static constexpr double kChannelHalfWidth = 100000.0;  // Hz
 
     virtual ~CIqPanorama() = default;
-    // The readings of the channel at `frequency` Hz. Throws CIqSourceError or CIqStreamError
-    // saying why not.
-    virtual void Measure(double frequency, float* readings) = 0;
+    // The readings of the channel at `frequency` Hz; false when stopped first. Throws
+    // CIqSourceError or CIqStreamError saying why not.
+    virtual bool Measure(double frequency, float* readings) = 0;
 
     // The channels (Hz, first and last) whose readings an IQ capture of `rate` around `centre`
     // holds whole.
@@ -34,7 +34,8 @@ std::unique_ptr<CIqPanorama> MakeIqFilePanorama(const CIqSourceSettings& setting
 // From a live receiver: tuned for every point, its channel away from the receiver's DC spike as
 // for a measurement. The samples of the first kSettleSeconds after tuning are passed over: the
 // receiver's buffers still hold the last frequency (an RTL-SDR's are ~110 ms at 1.2 MS/s).
-// Connects at the first point. Throws CIqStreamError, also for a rate below 400 kS/s.
+// Connects at the first point; every wait ends soon after `running` falls. Throws
+// CIqStreamError, also for a rate below 400 kS/s.
 std::unique_ptr<CIqPanorama> MakeLivePanorama(const CLiveSourceSettings& settings, double fullScale,
                                               const std::atomic<bool>& running);
 constexpr double kPanoramaSettleSeconds = 0.2;

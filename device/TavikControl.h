@@ -50,7 +50,10 @@ public:
     bool SetAlarmOutput(int output, bool on);
     bool IsRemoteState();
     bool SetSOF(bool enable);
+    // False only when a live reading was ended by AbortPanorama: `out` holds no reading.
     bool GetPanoramaData(float out[32]);
+    // Ends a live panorama reading's waits (connecting, samples) soon; from any thread.
+    void AbortPanorama() { m_bPanoramaOpen.store(false); }
     bool GetEEPROMData(std::uint8_t* buffer, std::uint8_t address, std::uint8_t length);
     bool SetEEPROMData(const std::uint8_t* buffer, std::uint8_t address, std::uint8_t length);
 

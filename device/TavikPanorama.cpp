@@ -60,11 +60,10 @@ bool CTavikControl::GetPanoramaData(float out[32]) {
         // To the kHz: the tuner frequency in MHz as a float is off by some Hz.
         const double frequency = std::round(static_cast<double>(m_fFrequency) * 1e3) * 1e3;
         try {
-            m_pIqPanorama->Measure(frequency, out);
+            return m_pIqPanorama->Measure(frequency, out);
         } catch (const std::exception& e) {
             throw CTavikControlException(std::string("GetPanoramaData: ") + e.what() + "\n", 0);
         }
-        return true;
     }
     m_pPanoramaPacer->Sleep(std::chrono::milliseconds(40));  // settling time of one reading
     std::uint8_t raw[2] = {0, 0};

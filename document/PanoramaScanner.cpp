@@ -63,6 +63,7 @@ void CPanoramaScanner::Stop() {
         PostThreadMessage(m_pThread->GetId(), WM_QUIT);
     }
     m_bRunning.store(false);
+    m_device.AbortPanorama();  // a live receiver's point would take its time
 }
 
 bool CPanoramaScanner::WaitFor(std::chrono::milliseconds limit) {
@@ -138,7 +139,9 @@ void CPanoramaScanner::Scan(CMessageQueue& queue) {
 
         float readings[kReadingsPerPoint];
         try {
-            m_device.GetPanoramaData(readings);
+            if (!m_device.GetPanoramaData(readings)) {
+                break;  // stopped in the middle of the point
+            }
         } catch (CTavikControlException& e) {
             e.AppendMessage("ScanPanorama (thread): Could not get panorama data!\n");
             throw;

@@ -8,6 +8,8 @@
 #include "platform/Messages.h"
 #include "tests/document/DocumentTestSupport.h"
 #include "tests/document/RecordingLink.h"
+#include "tests/support/RtlTcpServer.h"
+#include "tests/support/TempFolder.h"
 
 namespace tavik {
 namespace {
@@ -165,6 +167,23 @@ TEST_F(PanoramaFixture, StopEndsBeforeTheNextPointAndRestores) {
     EXPECT_EQ(doc->GetDevice().GetTunerFrequency(), 95.5f);
     EXPECT_FALSE(doc->GetDevice().IsOpen());
     EXPECT_EQ(view.TakeHints(), (std::vector<long>{HINT_SCAN_STARTED, HINT_SCAN_ENDED}));
+}
+
+// A live receiver's point waits for samples (here from a server that sends none); a stop ends
+// that wait at once, takes no point from it and is no error.
+TEST_F(PanoramaFixture, StopEndsALiveReceiversWaitingPoint) {
+    test::CRtlTcpServer server({}, 0.0, test::CRtlTcpServer::EMode::Stall);
+    test::CTempFolder store;
+    doc->GetDevice().SetLiveSource(CLiveSourceSettings::FromName(server.ReceiverName()),
+                                   store.Path());
+    ASSERT_TRUE(doc->StartPanoramaScan(98.0f, 98.0f, 5, 0.1f, &scan, &window));
+    while (server.Connections() == 0) {
+        std::this_thread::yield();
+    }
+    doc->StopPanoramaScan();
+    EXPECT_TRUE(doc->WaitForPanoramaScan(std::chrono::seconds(1)));  // the stall limit is 3 s
+    EXPECT_EQ(Notices(), (std::vector<Notice>{{2, 1}}));
+    EXPECT_EQ(scan.Points().size(), 0u);
 }
 
 TEST_F(PanoramaFixture, FrequencyBeyondTheRecordingEndsWithTheErrorNotice) {
