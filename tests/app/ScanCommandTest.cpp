@@ -28,17 +28,22 @@ protected:
         return CCommandLine().Run(args, out, err, false);
     }
 
+    std::vector<std::string> Rows() const {
+        std::istringstream lines(out.str());
+        std::vector<std::string> rows;
+        for (std::string line; std::getline(lines, line);) {
+            rows.push_back(line);
+        }
+        return rows;
+    }
+
     std::ostringstream out;
     std::ostringstream err;
 };
 
 TEST_F(ScanCommandTest, PrintsFrequencyAndLevelOfEveryPoint) {
     ASSERT_EQ(Scan({"--from", "97", "--to", "98"}), 0) << err.str();
-    std::istringstream lines(out.str());
-    std::vector<std::string> rows;
-    for (std::string line; std::getline(lines, line);) {
-        rows.push_back(line);
-    }
+    const std::vector<std::string> rows = Rows();
     ASSERT_EQ(rows.size(), 12u) << out.str();
     EXPECT_EQ(rows[0], "frequency_mhz,level_dbuv");
     EXPECT_EQ(rows[1].substr(0, 7), "97.000,");
@@ -152,11 +157,7 @@ TEST_F(ScanCommandTest, ALiveReceiverIsTunedToEveryPoint) {
                                  out, err, false),
               0)
         << err.str();
-    std::istringstream lines(out.str());
-    std::vector<std::string> rows;
-    for (std::string line; std::getline(lines, line);) {
-        rows.push_back(line);
-    }
+    const std::vector<std::string> rows = Rows();
     ASSERT_EQ(rows.size(), 6u) << out.str();
     EXPECT_EQ(rows[3], "100.000,74.0");
     for (const int row : {1, 5}) {
