@@ -61,7 +61,8 @@ TEST(StationGenerator, WritesWholeReceiverBlocks) {
     }
     CTempFolder longer;
     ASSERT_EQ(Generate(longer.Path(), {"--seconds", "20"}), 0);
-    EXPECT_EQ(longer.Read("rds.dat").size(), 2600u);  // 23750 bits: two loops of 100 groups
+    // The multiplex carries 23752 bits: three loops, not two that end before it does.
+    EXPECT_EQ(longer.Read("rds.dat").size(), 3900u);
 }
 
 TEST(StationGenerator, SameSeedSameFilesOtherSeedOtherFiles) {

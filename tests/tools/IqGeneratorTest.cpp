@@ -30,7 +30,9 @@ int Generate(std::vector<std::string> args, std::string& err) {
     return code;
 }
 
-// The SigMF pair: its metadata keys and the data's length, one IQ sample per 1/rate s.
+// The SigMF pair: its metadata keys and the data's length, one IQ sample per 1/rate s for the
+// programme and the 6.25 ms of carrier around it (a lead-in for the receiver to settle, a tail
+// for its delay).
 TEST(IqGenerator, WritesSigMFWithTheStationOffCentre) {
     struct Case {
         const char* datatype;
@@ -40,9 +42,9 @@ TEST(IqGenerator, WritesSigMFWithTheStationOffCentre) {
         double centre;
     };
     const Case cases[] = {
-        {"cu8", "1200000", 2 * 120000, "cu8", 106.45e6},
-        {"ci16", "2400000", 4 * 240000, "ci16_le", 106.45e6},
-        {"cf32", "400000", 8 * 40000, "cf32_le", 106.7e6},  // no room beside the centre
+        {"cu8", "1200000", 2 * 127500, "cu8", 106.45e6},
+        {"ci16", "2400000", 4 * 255000, "ci16_le", 106.45e6},
+        {"cf32", "400000", 8 * 42500, "cf32_le", 106.7e6},  // no room beside the centre
     };
     for (const Case& c : cases) {
         CTempFolder folder;
