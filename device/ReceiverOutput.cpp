@@ -1,6 +1,7 @@
 #include "device/ReceiverOutput.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 namespace tavik {
@@ -29,6 +30,23 @@ void CReceiverOutput::Restart(bool keepRds) {
 }
 
 void CReceiverOutput::Receive(CFmReceiver& receiver, const std::complex<float>* iq, int count) {
+    if (m_nSettle > 0) {
+        // The IQ of the settling time goes through the receiver on its own, so that the RDS
+        // bits it gives, decided before the demodulator could lock, go with its samples: the
+        // bits that remain start with the signal the blocks start with.
+        const double perSample = receiver.Settings().fSampleRate / CFmReceiver::kMpxRate;
+        const int settle = std::min(count, static_cast<int>(std::ceil(m_nSettle * perSample)));
+        Run(receiver, iq, settle, false);
+        iq += settle;
+        count -= settle;
+    }
+    if (count > 0) {
+        Run(receiver, iq, count, true);
+    }
+}
+
+void CReceiverOutput::Run(CFmReceiver& receiver, const std::complex<float>* iq, int count,
+                          bool keepBits) {
     int bits = 0;
     m_nPending += receiver.Process(iq, count, m_mpx.data() + m_nPending,
                                    m_level.data() + m_nPending, m_bits.data(), bits);
@@ -36,6 +54,9 @@ void CReceiverOutput::Receive(CFmReceiver& receiver, const std::complex<float>* 
         const int drop = std::min(m_nSettle, m_nPending);
         Consume(drop);
         m_nSettle -= drop;
+    }
+    if (!keepBits) {
+        return;
     }
     // Bits beyond what the store holds push the oldest out: the newest stream counts.
     const auto add = static_cast<std::size_t>(bits);

@@ -12,7 +12,8 @@ namespace tavik {
 // What the software receiver gave and was not handed out yet: MPX and level samples, taken as
 // whole 100 ms blocks, and RDS bits, taken as 100-byte chunks (most significant bit first).
 // The samples of the first 5 ms after a start are dropped: while the receiver's filters fill,
-// their transient would pass for deviation peaks and a level dip.
+// their transient would pass for deviation peaks and a level dip. The RDS bits of that time go
+// too.
 class CReceiverOutput {
 public:
     static constexpr int kBlockSamples = 20000;
@@ -34,6 +35,9 @@ public:
     bool TakeRdsChunk(std::uint8_t* chunk);
 
 private:
+    // Runs `receiver` over `count` IQ samples, drops what falls in the settling time and keeps
+    // the rest, the RDS bits only if `keepBits`.
+    void Run(CFmReceiver& receiver, const std::complex<float>* iq, int count, bool keepBits);
     void Consume(int count);
 
     std::vector<float> m_mpx;

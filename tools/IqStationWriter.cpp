@@ -1,5 +1,6 @@
 #include "tools/IqStationWriter.h"
 
+#include <algorithm>
 #include <cmath>
 #include <nlohmann/json.hpp>
 
@@ -46,25 +47,51 @@ CIqStationWriter::~CIqStationWriter() = default;
 const std::vector<std::uint8_t>& CIqStationWriter::Modulate(const std::int16_t* mpx,
                                                             const std::int16_t* level, int count) {
     m_bytes.clear();
+    if (count <= 0) {
+        return m_bytes;
+    }
+    if (!m_bStarted) {
+        m_bStarted = true;
+        m_fHeldMpx = mpx[0];
+        m_fHeldLevel = CLevelSynth::AdcToLevel(level[0]);
+        AppendHeld(kLeadIn);
+    }
     for (int start = 0; start < count; start += CFmModulator::kMaxInput) {
         const int n = std::min(CFmModulator::kMaxInput, count - start);
         for (int i = 0; i < n; ++i) {
             m_mpx[static_cast<std::size_t>(i)] = mpx[start + i];
             m_level[static_cast<std::size_t>(i)] = CLevelSynth::AdcToLevel(level[start + i]);
         }
-        const int produced = m_pModulator->Process(m_mpx.data(), m_level.data(), n, m_iq.data());
-        if (m_fNoiseSigma > 0.0f) {
-            for (int i = 0; i < produced; ++i) {
-                m_iq[static_cast<std::size_t>(i)] +=
-                    std::complex<float>(m_random.Gaussian(), m_random.Gaussian()) * m_fNoiseSigma;
-            }
-        }
-        const std::size_t offset = m_bytes.size();
-        m_bytes.resize(offset + static_cast<std::size_t>(produced) * IqSampleBytes(m_format));
-        EncodeIq(m_format, m_iq.data(), static_cast<std::size_t>(produced),
-                 m_bytes.data() + offset);
+        Append(n);
     }
+    m_fHeldMpx = mpx[count - 1];
+    m_fHeldLevel = CLevelSynth::AdcToLevel(level[count - 1]);
     return m_bytes;
+}
+
+const std::vector<std::uint8_t>& CIqStationWriter::Finish() {
+    m_bytes.clear();
+    AppendHeld(kTail);
+    return m_bytes;
+}
+
+void CIqStationWriter::AppendHeld(int count) {
+    std::fill_n(m_mpx.begin(), count, m_fHeldMpx);
+    std::fill_n(m_level.begin(), count, m_fHeldLevel);
+    Append(count);
+}
+
+void CIqStationWriter::Append(int count) {
+    const int produced = m_pModulator->Process(m_mpx.data(), m_level.data(), count, m_iq.data());
+    if (m_fNoiseSigma > 0.0f) {
+        for (int i = 0; i < produced; ++i) {
+            m_iq[static_cast<std::size_t>(i)] +=
+                std::complex<float>(m_random.Gaussian(), m_random.Gaussian()) * m_fNoiseSigma;
+        }
+    }
+    const std::size_t offset = m_bytes.size();
+    m_bytes.resize(offset + static_cast<std::size_t>(produced) * IqSampleBytes(m_format));
+    EncodeIq(m_format, m_iq.data(), static_cast<std::size_t>(produced), m_bytes.data() + offset);
 }
 
 std::string CIqStationWriter::Metadata() const {

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "device/ReceiverOutput.h"
 #include "dsp/FmModulator.h"
 #include "dsp/IqFormat.h"
 #include "tools/GeneratorOptions.h"
@@ -20,25 +21,44 @@ namespace tavik {
 // real receiver's DC spike) where the rate leaves room, else on it. The mean level sits
 // kHeadroom below full scale; the SigMF metadata says so ("tavik:full_scale_dbuv"), so that
 // the receiver reads the levels of the recordings again.
+// The capture starts kLeadIn MPX samples before the programme and ends kTail after it, the
+// carrier held at the programme's first and last MPX value and level: the receiver drops its
+// first CReceiverOutput::kSettleSamples while its filters settle, and its filters and the
+// modulator's delay the MPX by kReceiverDelay samples, so that its blocks hold the
+// recordings' blocks, sample for sample and all of them.
 class CIqStationWriter {
 public:
     static constexpr double kOffset = 250000.0;
     static constexpr double kHeadroom = 12.0;            // dB
     static constexpr double kNoiseBandwidth = 200000.0;  // Hz the C/N refers to
+    // MPX samples from the modulator's input to the receiver's output (30.0 to 30.5 at the
+    // rates from 400 kHz to 2.4 MHz).
+    static constexpr int kReceiverDelay = 30;
+    static constexpr int kLeadIn = CReceiverOutput::kSettleSamples - kReceiverDelay;
+    // The delay, the samples the resamplers hold back, and room for the receiver's reader,
+    // which counts the blocks of a capture from its length.
+    static constexpr int kTail = 280;
 
     explicit CIqStationWriter(const CGeneratorOptions& options);
     ~CIqStationWriter();
 
-    // One block of the recordings (MPX and level ADC samples) as IQ bytes; valid until the
-    // next call.
+    // One block of the recordings (MPX and level ADC samples) as IQ bytes, the first one
+    // behind the lead-in; valid until the next call.
     const std::vector<std::uint8_t>& Modulate(const std::int16_t* mpx, const std::int16_t* level,
                                               int count);
+    // The tail after the last block, as IQ bytes.
+    const std::vector<std::uint8_t>& Finish();
     // "station.sigmf-meta".
     std::string Metadata() const;
     double CentreFrequency() const { return m_fCentre; }  // Hz
     double FullScaleDbuv() const { return m_fFullScale; }
 
 private:
+    // Appends `count` (<= CFmModulator::kMaxInput) samples of m_mpx and m_level as IQ bytes.
+    void Append(int count);
+    // `count` samples of the carrier held at the last MPX value and level.
+    void AppendHeld(int count);
+
     const CGeneratorOptions& m_options;
     CIqFormat m_format;
     double m_fCentre;
@@ -50,6 +70,9 @@ private:
     std::vector<float> m_level;
     std::vector<std::complex<float>> m_iq;
     std::vector<std::uint8_t> m_bytes;
+    bool m_bStarted = false;
+    float m_fHeldMpx = 0.0f;
+    float m_fHeldLevel = 0.0f;  // dBuV
 };
 
 }  // namespace tavik

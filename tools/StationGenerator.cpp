@@ -20,8 +20,6 @@ namespace tavik {
 
 namespace {
 
-constexpr double kBitRate = 1187.5;
-
 // One recording, written under "<name>.part" and given its name by Publish, so that an
 // interrupted run never leaves a short file under a recording's name.
 class COutput {
@@ -102,19 +100,17 @@ CGenerationSummary CStationGenerator::Run() {
 
     // RDS: "rds.dat" holds whole 100-byte blocks for the same reason, and whole groups, so
     // that the receiver's loop back to the start continues the block sequence without a
-    // break (13 blocks are 100 groups); the multiplex carries the transmitted bits for its
-    // whole length (3200 samples per 19 bits).
+    // break (13 blocks are 100 groups). The multiplex carries the transmitted bits for its
+    // whole length (3200 samples per 19 bits), and "rds.dat" holds at least as many: cut
+    // shorter, the recordings would loop back to their first groups while the multiplex (and
+    // an IQ capture of it) still carried later ones, and the two would decode apart.
     constexpr std::size_t kLoopBytes =
         std::lcm<std::size_t>(kRdsBlockBytes, CRdsEncoder::kGroupBits / 8);
-    const auto fileBits = static_cast<std::size_t>(m_options.fSeconds * kBitRate);
-    summary.nRdsBytes = std::max<std::size_t>(kLoopBytes, fileBits / 8 / kLoopBytes * kLoopBytes);
     const auto mpxBits = static_cast<std::size_t>(summary.nSamples * 19 / 3200 + 2);
+    summary.nRdsBytes = (mpxBits / 8 / kLoopBytes + 1) * kLoopBytes;
     const std::vector<std::uint8_t> transmitted =
-        CRdsScheduler::TransmittedBits(m_options, std::max(mpxBits, summary.nRdsBytes * 8));
-    std::vector<std::uint8_t> received = CRdsScheduler::ReceivedBits(
-        m_options, std::vector<std::uint8_t>(
-                       transmitted.begin(),
-                       transmitted.begin() + static_cast<std::ptrdiff_t>(summary.nRdsBytes * 8)));
+        CRdsScheduler::TransmittedBits(m_options, summary.nRdsBytes * 8);
+    std::vector<std::uint8_t> received = CRdsScheduler::ReceivedBits(m_options, transmitted);
     COutput rds(folder, "rds.dat");
     const std::vector<std::uint8_t> rdsBytes = CRdsScheduler::PackBits(received);
     rds.Write(rdsBytes.data(), rdsBytes.size());
@@ -143,6 +139,10 @@ CGenerationSummary CStationGenerator::Run() {
                 iqWriter->Modulate(mpxBlock.data(), levelBlock.data(), kBlockSamples);
             iq->Write(bytes.data(), bytes.size());
         }
+    }
+    if (iq) {
+        const std::vector<std::uint8_t>& bytes = iqWriter->Finish();
+        iq->Write(bytes.data(), bytes.size());
     }
     summary.fPeakDeviation = mpxSynth.PeakDeviation();
     summary.fMpxPower = mpxSynth.PowerDbr();

@@ -92,11 +92,11 @@ CGenerated Generate(const std::string& folder, std::vector<std::string> options)
 // Whole receiver blocks; the RDS file of whole 100-byte chunks of whole 104-bit groups, at least
 // 100 groups, read twice over as the looping receiver reads it, is one unbroken group sequence.
 TEST(StationGenerator, WritesWholeReceiverBlocks) {
-    for (const auto& [seconds, rdsSize] : {std::pair{"3.04", 1300u}, std::pair{"20", 2600u}}) {
+    for (const auto& [seconds, rdsSize] : {std::pair{"3.04", 1300u}, std::pair{"20", 3900u}}) {
         CTempFolder folder;
         ASSERT_EQ(Generate(folder.Path(), {"--seconds", seconds}).code, 0);
         const std::vector<std::uint8_t> rds = folder.Read("rds.dat");
-        EXPECT_EQ(rds.size(), rdsSize);  // 20 s are 23750 bits: two loops of 100 groups
+        EXPECT_EQ(rds.size(), rdsSize);  // 20 s carry 23752 bits: three loops, not two
         std::vector<std::uint8_t> bits;
         for (int pass = 0; pass < 2; ++pass) {
             for (const std::uint8_t byte : rds) {
@@ -162,7 +162,9 @@ TEST(StationGenerator, UnwritableFolderFailsWithExitCodeOne) {
     }
 }
 
-// The SigMF pair: its metadata keys and the data's length, one IQ sample per 1/rate s.
+// The SigMF pair: its metadata keys and the data's length, one IQ sample per 1/rate s for the
+// programme and the 6.25 ms of carrier around it (a lead-in for the receiver to settle, a tail
+// for its delay).
 TEST(IqGenerator, WritesSigMFWithTheStationOffCentre) {
     const struct {
         const char* datatype;
@@ -171,9 +173,9 @@ TEST(IqGenerator, WritesSigMFWithTheStationOffCentre) {
         const char* written;
         double centre;
     } cases[] = {
-        {"cu8", "1200000", 2 * 120000, "cu8", 106.45e6},
-        {"ci16", "2400000", 4 * 240000, "ci16_le", 106.45e6},
-        {"cf32", "400000", 8 * 40000, "cf32_le", 106.7e6},  // no room beside the centre
+        {"cu8", "1200000", 2 * 127500, "cu8", 106.45e6},
+        {"ci16", "2400000", 4 * 255000, "ci16_le", 106.45e6},
+        {"cf32", "400000", 8 * 42500, "cf32_le", 106.7e6},  // no room beside the centre
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.datatype);
