@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <nlohmann/json.hpp>
+#include <stdexcept>
+#include <string>
 
 #include "tools/LevelSynth.h"
 
@@ -12,11 +14,20 @@ namespace {
 
 constexpr std::uint64_t kNoiseStream = 0x4E4F495345ull;  // "NOISE"
 
+CIqFormat Format(const std::string& datatype) {
+    const auto format = IqFormatFromDatatype(datatype);
+    if (!format) {
+        throw std::invalid_argument("the IQ datatype \"" + datatype +
+                                    "\" cannot be written (cu8, ci16_le and cf32_le can)");
+    }
+    return *format;
+}
+
 }  // namespace
 
 CIqStationWriter::CIqStationWriter(const CGeneratorOptions& options)
     : m_options(options),
-      m_format(*IqFormatFromDatatype(options.strIqDatatype)),
+      m_format(Format(options.strIqDatatype)),
       m_fCentre(options.fFrequency * 1e6 -
                 (options.fIqRate / 2.0 >= kOffset + 140000.0 ? kOffset : 0.0)),
       m_fFullScale(options.fLevel + kHeadroom),

@@ -8,6 +8,7 @@
 #include <nlohmann/json.hpp>
 #include <set>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 
 #include "rds/RDSClockTime.h"
@@ -19,6 +20,7 @@
 #include "tools/RdsEncoder.h"
 #include "tools/RdsGroupBuilder.h"
 #include "tools/RdsScheduler.h"
+#include "tools/StationGenerator.h"
 
 namespace tavik {
 namespace {
@@ -210,6 +212,12 @@ TEST(IqGenerator, RefusesWhatTheReceiverCannotTake) {
         EXPECT_EQ(run.code, 2) << message;
         EXPECT_EQ(run.err, message);
     }
+    // In process the datatype is SigMF's; the option's short name is refused, not dereferenced.
+    CGeneratorOptions options;
+    options.strOutputFolder = folder.Path();
+    options.fSeconds = 0.1;
+    options.strIqDatatype = "cf32";
+    EXPECT_THROW(CStationGenerator(options).Run(), std::invalid_argument);
 }
 
 // The offsets' syndromes of the generator's blocks are pinned by the RDS tests, whose streams
