@@ -12,7 +12,8 @@ void CReceiverChoice::AddOptions(CLI::App& c, bool liveSources) {
         c, "--receiver", "RECEIVER",
         liveSources ? "where the signal comes from: the recordings (default); iq:FILE, a SigMF\n"
                       "capture (FILE.sigmf-meta) or raw IQ (FILE.cu8, .cs16, .cf32); or\n"
-                      "rtltcp:HOST[:PORT], an rtl_tcp server (port 1234 by default)"
+                      "rtltcp:HOST[:PORT], an rtl_tcp server (port 1234 by default); or\n"
+                      "soapy:ARGS, a local SDR through SoapySDR (soapy:driver=rtlsdr)"
                     : "where the signal comes from: the recordings (default) or iq:FILE, a SigMF\n"
                       "capture (FILE.sigmf-meta) or raw IQ (FILE.cu8, .cs16, .cf32)",
         [this, kinds, liveSources](const std::string& v) {

@@ -92,10 +92,12 @@ CScanCommand::CScanCommand(CLI::App& parent)
         "point; an IQ capture gives the channels inside its band, by default all of them.");
     c.add_option("DIR", o.strDataFolder, "the folder of the recording (default: here)")
         ->type_name("");
-    AddNumberOption(c, "--from", "MHZ", "first frequency (default 87.5)", kLowest,
+    AddNumberOption(c, "--from", "MHZ",
+                    "first frequency (default 87.5, or an IQ capture's first channel)", kLowest,
                     kHighest - kMinimumSpan, [&o](double v) { o.fFrom = v; });
-    AddNumberOption(c, "--to", "MHZ", "last frequency (default 108)", kLowest + kMinimumSpan,
-                    kHighest, [&o](double v) { o.fTo = v; });
+    AddNumberOption(c, "--to", "MHZ",
+                    "last frequency (default 108, or an IQ capture's last channel)",
+                    kLowest + kMinimumSpan, kHighest, [&o](double v) { o.fTo = v; });
     AddIntegerOption(
         c, "--step", "KHZ", "step size: 25, 50 or 100 (default 100)", 25, 100,
         [&o](std::int64_t v) {
