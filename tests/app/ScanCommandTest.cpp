@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <memory>
 #include <random>
 #include <sstream>
 #include <string>
@@ -134,6 +135,12 @@ TEST_F(ScanCommandTest, AnIqCaptureGivesTheChannelsInsideItsBand) {
 // 200 kHz off read the converter's noise floor.
 TEST_F(ScanCommandTest, ALiveReceiverIsTunedToEveryPoint) {
     CTempFolder store;
+    // The calibration given is kept in the store: here, not in the user's, for this test only.
+    const char* const before = std::getenv("XDG_DATA_HOME");
+    const std::shared_ptr<void> restore(
+        nullptr, [saved = std::string(before ? before : ""), had = before != nullptr](void*) {
+            had ? ::setenv("XDG_DATA_HOME", saved.c_str(), 1) : ::unsetenv("XDG_DATA_HOME");
+        });
     ::setenv("XDG_DATA_HOME", store.Path().c_str(), 1);
     constexpr double kRate = 1200000.0;
     double phase = 0.0;
