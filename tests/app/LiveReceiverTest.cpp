@@ -2,8 +2,6 @@
 
 #include <chrono>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -13,7 +11,7 @@
 #include "tests/app/AppTestSupport.h"
 #include "tests/support/RtlTcpServer.h"
 #include "tests/support/Shell.h"
-#include "tools/StationGenerator.h"
+#include "tests/support/StationIq.h"
 
 namespace tavik {
 namespace {
@@ -21,19 +19,6 @@ namespace {
 using namespace std::chrono_literals;
 using test::CRtlTcpServer;
 using test::CTempFolder;
-
-// 3 s of the generated station as cu8 IQ at 1.2 MS/s, C/N 40 dB, served in a loop.
-std::vector<std::uint8_t> StationIq(const CTempFolder& folder) {
-    CGeneratorOptions options;
-    options.strOutputFolder = folder.Path();
-    options.fSeconds = 3.0;
-    options.strIqDatatype = "cu8";
-    options.fIqRate = 1200000.0;
-    options.fCarrierToNoise = 40.0;
-    CStationGenerator(options).Run();
-    std::ifstream in(folder.File("station.sigmf-data"), std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 std::string LogText(const std::string& folder) {
     std::string text;
@@ -50,7 +35,7 @@ std::string LogText(const std::string& folder) {
 // the station is decoded, the log names the loss and the return, and records go on after it.
 TEST(LiveReceiver, MonitorThroughRtlTcpSurvivesAServerRestart) {
     CTempFolder folder;
-    CRtlTcpServer server(StationIq(folder), 2.4e6);
+    CRtlTcpServer server(test::StationIq(3.0), 2.4e6);  // served in a loop
     const std::string logs = folder.File("logs");
     std::filesystem::create_directory(logs);
     test::CShellRun run;

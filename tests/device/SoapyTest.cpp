@@ -9,8 +9,6 @@
 #include <atomic>
 #include <chrono>
 #include <cmath>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <thread>
 #include <utility>
@@ -22,8 +20,8 @@
 #include "platform/MessageQueue.h"
 #include "platform/Messages.h"
 #include "rds/RDSDecoder.h"
+#include "tests/support/StationIq.h"
 #include "tests/support/TempFolder.h"
-#include "tools/StationGenerator.h"
 
 namespace tavik {
 namespace {
@@ -110,17 +108,7 @@ void LoadStation() {
     if (!g_fake.iq.empty()) {
         return;
     }
-    test::CTempFolder folder;
-    CGeneratorOptions options;
-    options.strOutputFolder = folder.Path();
-    options.fSeconds = 2.0;
-    options.strIqDatatype = "cu8";
-    options.fIqRate = 1200000.0;
-    options.fCarrierToNoise = 40.0;
-    CStationGenerator(options).Run();
-    std::ifstream in(folder.File("station.sigmf-data"), std::ios::binary);
-    const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in),
-                                          std::istreambuf_iterator<char>()};
+    const std::vector<std::uint8_t> bytes = test::StationIq(2.0);
     g_fake.iq.resize(bytes.size() / 2);
     ConvertIq(CIqFormat::Cu8, bytes.data(), g_fake.iq.size(), g_fake.iq.data());
 }

@@ -8,12 +8,13 @@
 #include "dsp/FmModulator.h"
 #include "dsp/FmReceiver.h"
 #include "platform/MessageQueue.h"
+#include "tests/dsp/RoundTrip.h"
 
 namespace tavik {
 namespace {
 
 constexpr double kRate = 1200000.0;
-constexpr int kBlock = 20000;
+using test::kBlock;
 
 struct Echo {
     double delayUs;
@@ -24,40 +25,19 @@ struct Echo {
 // 0.4 s of a three-tone programme peaking at 75 kHz through the two-ray channel and the
 // receiver; the fourth 100 ms block, with the filters long settled.
 std::vector<float> ReceiveBlock(const Echo& echo, std::vector<float>& level) {
-    const double offset = 106.7e6 - echo.centreMhz * 1e6;
-    const double gain = echo.delayUs > 0.0 ? std::pow(10.0, echo.relativeDb / 20.0) : 0.0;
-    CFmModulator modulator({kRate, offset, CFmReceiver::kDefaultFullScaleDbuv, echo.delayUs * 1e-6,
-                            gain, echo.centreMhz * 1e6});
-    CFmReceiver receiver(
-        {kRate, echo.centreMhz * 1e6, 106.7e6, CFmReceiver::kDefaultFullScaleDbuv});
-    std::vector<float> mpx(kBlock);
-    const std::vector<float> levels(kBlock, 65.0f);
-    std::vector<std::complex<float>> iq(static_cast<std::size_t>(modulator.MaxOutput(kBlock)));
-    std::vector<float> mpxOut(
-        static_cast<std::size_t>(receiver.MaxOutput(static_cast<int>(iq.size()))));
-    std::vector<float> levelOut(mpxOut.size());
-    std::vector<std::uint8_t> bits(
-        static_cast<std::size_t>(receiver.MaxRdsBits(static_cast<int>(iq.size()))));
-    std::vector<float> received;
-    level.clear();
-    for (int block = 0, n = 0; block < 4; ++block) {
-        for (float& sample : mpx) {
-            const double t = n++ / CFmModulator::kMpxRate;
-            const double w = 2.0 * std::numbers::pi * t;
-            sample =
-                static_cast<float>((0.45 * std::sin(w * 1000.0) + 0.3 * std::sin(w * 3130.0 + 1.0) +
-                                    0.25 * std::sin(w * 7310.0 + 2.0)) *
-                                   75.0 / 19.0 * 6000.0);
-        }
-        const int count = modulator.Process(mpx.data(), levels.data(), kBlock, iq.data());
-        int bitCount = 0;
-        const int m = receiver.Process(iq.data(), count, mpxOut.data(), levelOut.data(),
-                                       bits.data(), bitCount);
-        received.insert(received.end(), mpxOut.begin(), mpxOut.begin() + m);
-        level.insert(level.end(), levelOut.begin(), levelOut.begin() + m);
+    std::vector<float> mpx(4 * kBlock);
+    for (std::size_t n = 0; n < mpx.size(); ++n) {
+        const double w = 2.0 * std::numbers::pi * static_cast<double>(n) / CFmModulator::kMpxRate;
+        mpx[n] =
+            static_cast<float>((0.45 * std::sin(w * 1000.0) + 0.3 * std::sin(w * 3130.0 + 1.0) +
+                                0.25 * std::sin(w * 7310.0 + 2.0)) *
+                               75.0 / 19.0 * 6000.0);
     }
-    level.assign(level.end() - kBlock, level.end());
-    return {received.end() - kBlock, received.end()};
+    const double gain = echo.delayUs > 0.0 ? std::pow(10.0, echo.relativeDb / 20.0) : 0.0;
+    const test::Received r = test::RoundTrip(
+        mpx, 65.0, kRate, test::kStation - echo.centreMhz * 1e6, {echo.delayUs * 1e-6, gain});
+    level.assign(r.level.end() - kBlock, r.level.end());
+    return {r.mpx.end() - kBlock, r.mpx.end()};
 }
 
 // The multipath analysis of the received block once its average has converged (each pass
