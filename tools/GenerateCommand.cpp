@@ -17,6 +17,11 @@ CGenerateCommand::CGenerateCommand(CLI::App& parent)
         ->required()
         ->type_name("");
     AddOptions(*m_pCommand, m_options);
+    m_pCommand->parse_complete_callback([this] {
+        if (!m_options.strIqDatatype.empty() && m_pCommand->count("--rds-noise-bits") == 0) {
+            m_options.nNoiseBits = CGeneratorOptions::kIqNoiseBits;
+        }
+    });
     m_pCommand->add_flag("--force", m_bForce, "replace the recordings that OUTDIR holds");
 }
 

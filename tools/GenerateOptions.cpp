@@ -256,8 +256,8 @@ void CGenerateCommand::AddOptions(CLI::App& c, CGeneratorOptions& o) {
           -24, 24, 10, o.nLocalOffset);
     number("--rds-ber", "P", "share of inverted bits in rds.dat, 0 to 0.5 (default 0)", 0.0, 0.5,
            o.fBitErrorRate);
-    whole("--rds-noise-bits", "N", "random bits before the first group (default 0)", 0, 1000000, 10,
-          o.nNoiseBits);
+    whole("--rds-noise-bits", "N", "random bits before the first group (default 0, 32 with --iq)",
+          0, 1000000, 10, o.nNoiseBits);
     AddTextOption(c, "--iq", "cu8|ci16|cf32",
                   "also write the station as FM-modulated IQ in SigMF (station.sigmf-meta, "
                   "station.sigmf-data)",

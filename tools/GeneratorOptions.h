@@ -62,6 +62,10 @@ struct CGeneratorOptions {
     int nLocalOffset = 4;                          // half hours, signed
     double fBitErrorRate = 0.0;                    // share of inverted bits in "rds.dat"
     int nNoiseBits = 0;                            // random bits before the first group
+    // `generate --iq` starts the RDS with this many: on air the stream runs before a capture
+    // begins, and without them the software receiver's demodulator locks during the first
+    // group (about 10 bits) and loses it, and with it what the second group carries.
+    static constexpr int kIqNoiseBits = 32;
 
     // IQ: with a datatype ("cu8", "ci16_le", "cf32_le") the station is also written as
     // FM-modulated IQ in SigMF ("station.sigmf-meta", "station.sigmf-data").

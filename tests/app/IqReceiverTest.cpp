@@ -23,7 +23,9 @@ using test::ReadText;
 
 // One station written both as recordings and as IQ: by default cu8 at 1.2 MS/s with C/N 40 dB
 // for 10 s, long enough for the recordings' RDS to run past its first 100 groups and for five
-// multipath fits; the noisy one at 20 dB for 3 s.
+// multipath fits; the noisy one at 20 dB for 3 s, with the RDS lead bits of `generate --iq`:
+// without them its first group passes while the demodulator locks, and the clock time of the
+// second group is lost.
 class CIqStation {
 public:
     static const CIqStation& Get() {
@@ -31,16 +33,19 @@ public:
         return station;
     }
     static const CIqStation& Noisy() {
-        static const CIqStation station(20.0, 3.0);
+        static const CIqStation station(20.0, 3.0, 1200000.0, "cu8", 2,
+                                        CGeneratorOptions::kIqNoiseBits);
         return station;
     }
     CIqStation(double carrierToNoise, double seconds, double rate = 1200000.0,
-               const char* datatype = "cu8") {
+               const char* datatype = "cu8", std::uint64_t seed = 1, int noiseBits = 0) {
         m_options.strOutputFolder = m_folder.Path();
         m_options.fSeconds = seconds;
         m_options.strIqDatatype = datatype;
         m_options.fIqRate = rate;
         m_options.fCarrierToNoise = carrierToNoise;
+        m_options.nSeed = seed;
+        m_options.nNoiseBits = noiseBits;
         CStationGenerator(m_options).Run();
     }
     const std::string& Folder() const { return m_folder.Path(); }

@@ -166,7 +166,7 @@ TEST(StationGenerator, UnwritableFolderFailsWithExitCodeOne) {
 
 // The SigMF pair: its metadata keys and the data's length, one IQ sample per 1/rate s for the
 // programme and the 6.25 ms of carrier around it (a lead-in for the receiver to settle, a tail
-// for its delay).
+// for its delay). The RDS starts with 32 noise bits unless told otherwise.
 TEST(IqGenerator, WritesSigMFWithTheStationOffCentre) {
     const struct {
         const char* datatype;
@@ -174,18 +174,27 @@ TEST(IqGenerator, WritesSigMFWithTheStationOffCentre) {
         std::size_t bytes;
         const char* written;
         double centre;
+        const char* noiseBits;  // given, or none
+        const char* described;
     } cases[] = {
-        {"cu8", "1200000", 2 * 127500, "cu8", 106.45e6},
-        {"ci16", "2400000", 4 * 255000, "ci16_le", 106.45e6},
-        {"cf32", "400000", 8 * 42500, "cf32_le", 106.7e6},  // no room beside the centre
+        {"cu8", "1200000", 2 * 127500, "cu8", 106.45e6, nullptr, "after 32 noise bits"},
+        {"ci16", "2400000", 4 * 255000, "ci16_le", 106.45e6, "0", "after 0 noise bits"},
+        // no room beside the centre
+        {"cf32", "400000", 8 * 42500, "cf32_le", 106.7e6, "5", "after 5 noise bits"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.datatype);
         CTempFolder folder;
-        const CGenerated run =
-            Generate(folder.Path(), {"--seconds", "0.1", "--iq", c.datatype, "--iq-rate", c.rate,
-                                     "--cn", "40", "--echo", "8,-6"});
+        std::vector<std::string> options{"--seconds", "0.1",  "--iq", c.datatype, "--iq-rate",
+                                         c.rate,      "--cn", "40",   "--echo",   "8,-6"};
+        if (c.noiseBits != nullptr) {
+            options.insert(options.end(), {"--rds-noise-bits", c.noiseBits});
+        }
+        const CGenerated run = Generate(folder.Path(), options);
         ASSERT_EQ(run.code, 0) << run.err;
+        const auto description = folder.Read("station.txt");
+        EXPECT_NE(std::string(description.begin(), description.end()).find(c.described),
+                  std::string::npos);
         EXPECT_EQ(folder.Read("station.sigmf-data").size(), c.bytes);
         const auto text = folder.Read("station.sigmf-meta");
         const auto meta = nlohmann::json::parse(text.begin(), text.end());
