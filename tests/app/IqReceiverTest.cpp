@@ -67,6 +67,13 @@ CBatchSummary Analyse(const std::optional<CIqSourceSettings>& iq,
     return CBatchAnalysis(options, prompt).Run();
 }
 
+// The decoded RDS fields of a summary; the bit error estimate, which counts the lock-in, aside.
+std::string Rds(const CBatchSummary& summary) {
+    CJson rds = CJson::parse(CSummaryReport::ToJson(summary))["rds"];
+    rds.erase("ber_pct");
+    return rds.dump();
+}
+
 CIqSourceSettings Tuned(const std::string& file) {
     CIqSourceSettings settings;
     settings.strFile = file;
@@ -88,11 +95,7 @@ TEST(IqReceiver, AnalysisOfTheIqAgreesWithTheRecordings) {
     EXPECT_NEAR(*iq.fMpxPower1sLast, *recordings.fMpxPower1sLast, 0.2f);
     ASSERT_TRUE(recordings.fRfLevel && iq.fRfLevel);
     EXPECT_NEAR(*iq.fRfLevel, *recordings.fRfLevel, 0.2f);
-    CJson expected = CJson::parse(CSummaryReport::ToJson(recordings))["rds"];
-    CJson received = CJson::parse(CSummaryReport::ToJson(iq))["rds"];
-    expected.erase("ber_pct");
-    received.erase("ber_pct");
-    EXPECT_EQ(received.dump(), expected.dump());
+    EXPECT_EQ(Rds(iq), Rds(recordings));
 }
 
 // At C/N 20 dB the RDS still reads the same, and the noise above the multiplex, which the
@@ -104,11 +107,7 @@ TEST(IqReceiver, NoisyStationKeepsItsRdsAndAPlausibleDeviation) {
     ASSERT_TRUE(recordings.fDeviationMax && iq.fDeviationMax);
     EXPECT_GT(*iq.fDeviationMax, *recordings.fDeviationMax);
     EXPECT_LT(*iq.fDeviationMax, *recordings.fDeviationMax + 6.0f);
-    CJson expected = CJson::parse(CSummaryReport::ToJson(recordings))["rds"];
-    CJson received = CJson::parse(CSummaryReport::ToJson(iq))["rds"];
-    expected.erase("ber_pct");
-    received.erase("ber_pct");
-    EXPECT_EQ(received.dump(), expected.dump());
+    EXPECT_EQ(Rds(iq), Rds(recordings));
 }
 
 // The bit stream itself: against the bits the recordings carry, fewer than 0.1 % wrong.
@@ -212,6 +211,8 @@ TEST(IqReceiver, BadInputNamesTheCause) {
     CIqSourceSettings outside = Tuned(meta("good", "cu8", 1200000));
     outside.station = 98.2e6;
     const std::string missing = folder.File("none.sigmf-meta");
+    const std::string withoutData = meta("nodata", "cu8", 1200000);
+    std::remove(folder.File("nodata.sigmf-data").c_str());
     const Case cases[] = {
         {Tuned(meta("ri8", "ri8", 1200000)),
          "\"" + folder.File("ri8.sigmf-meta") +
@@ -223,6 +224,8 @@ TEST(IqReceiver, BadInputNamesTheCause) {
          "cannot read the SigMF metadata \"" + missing + "\": No such file or directory"},
         {Tuned(folder.File("raw.cu8")),
          "the raw IQ file \"" + folder.File("raw.cu8") + "\" needs --iq-rate and --iq-frequency"},
+        {Tuned(withoutData), "cannot read the IQ data \"" + folder.File("nodata.sigmf-data") +
+                                 "\": No such file or directory"},
     };
     for (const Case& c : cases) {
         try {
@@ -231,16 +234,6 @@ TEST(IqReceiver, BadInputNamesTheCause) {
         } catch (const CIqSourceError& e) {
             EXPECT_EQ(e.what(), c.message);
         }
-    }
-    // The metadata without its data file.
-    std::remove(folder.File("good.sigmf-data").c_str());
-    try {
-        CIqFileSource source(Tuned(folder.File("good.sigmf-meta")));
-        ADD_FAILURE() << "accepted a missing data file";
-    } catch (const CIqSourceError& e) {
-        EXPECT_EQ(std::string(e.what()), "cannot read the IQ data \"" +
-                                             folder.File("good.sigmf-data") +
-                                             "\": No such file or directory");
     }
 }
 
