@@ -81,6 +81,8 @@ bool CHeadlessRunner::Prepare() {
     }
     // As the application does at start-up: tuner, antenna and the receiver's calibration.
     doc.OnDetectHardware();
+    // A receiver lost or back, a carrier gone or back: the console hears it with the log.
+    doc.SetReceptionListener([this](const std::string& line) { m_prompt.Notice(line); });
     if (m_options.bEnableAlarms) {
         int count = 0;
         for (const CAlarmMap::Entry& entry : doc.GetAlarms()) {

@@ -1,5 +1,7 @@
 #include "app/JsonLine.h"
 
+#include <cmath>
+
 #include "app/JsonValues.h"
 #include "app/StatusLine.h"
 #include "platform/TextParse.h"
@@ -63,13 +65,27 @@ json CJsonLine::Build(CTime time, float frequency, const CMonitorValues& values,
                       const std::vector<std::string>& activeAlarms) {
     std::optional<float> multipath;
     std::optional<float> level;
-    json status = nullptr;
-    if (values.multipath) {
-        if (values.multipath->HasValue()) {  // no fit accepted yet: null, not 0
-            multipath = values.multipath->m_fMultipath;
-            level = values.multipath->m_fLevel;
+    if (values.multipath && values.multipath->HasValue()) {  // no fit accepted yet: null, not 0
+        multipath = values.multipath->m_fMultipath;
+        level = values.multipath->m_fLevel;
+    }
+    const std::string conditions = values.Conditions();
+    const json status = conditions == "-" ? json(nullptr) : json(conditions);
+    // A software receiver's figures; null with the recordings and while its stream is broken.
+    std::optional<float> cn;
+    std::optional<float> error;
+    std::optional<float> ppm;
+    std::optional<float> overload;
+    if (values.reception && !values.receiverLost) {
+        const CReception& r = *values.reception;
+        if (!std::isnan(r.fCarrierToNoise)) {
+            cn = r.fCarrierToNoise;
         }
-        status = ItuStatus(values.multipath->m_nStatus);
+        if (r.bSignal && !std::isnan(r.fFrequencyError)) {
+            error = r.fFrequencyError;
+            ppm = r.fFrequencyErrorPpm;
+        }
+        overload = r.fOverload;
     }
     json line = json::object();
     line["schema"] = kSchema;
@@ -82,6 +98,11 @@ json CJsonLine::Build(CTime time, float frequency, const CMonitorValues& values,
     line["multipath_pct_per_khz"] = CJsonValues::Rounded(multipath, 3);
     line["rf_level_dbuv"] = CJsonValues::Rounded(level, 1);
     line["itu_status"] = status;
+    line["cn_db"] = CJsonValues::Rounded(cn, 1);
+    line["frequency_error_hz"] = CJsonValues::Rounded(error, 0);
+    line["frequency_error_ppm"] = CJsonValues::Rounded(ppm, 2);
+    line["adc_overload_pct"] = CJsonValues::Rounded(overload, 3);
+    line["receiver_error"] = values.receiverLost ? json(*values.receiverLost) : json(nullptr);
     line["rds"] = Rds(values.rds.get());
     line["alarms"] = activeAlarms;
     line["dropped"] = CJsonValues::Drops(values.drops);

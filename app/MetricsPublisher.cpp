@@ -1,6 +1,7 @@
 #include "app/MetricsPublisher.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "app/JsonLine.h"
 #include "document/AlarmEventRecorder.h"
@@ -31,6 +32,10 @@ void CMetricsPublisher::Publish(const CTAVIKSDIDoc& doc, const CMonitorValues& v
                                 const CAlarmEventRecorder& alarms,
                                 std::uint64_t consoleLinesDropped) {
     CMetricsSnapshot snapshot = Build(doc, values, alarms);
+    if (values.HasSignal() && values.nResults > 0) {
+        m_fLastResult = static_cast<double>(doc.GetClock().Now().GetTime());
+    }
+    snapshot.lastResult = m_fLastResult;
     m_nRecordsLost = std::max(m_nRecordsLost, snapshot.nRecordsLost);
     snapshot.nRecordsLost = m_nRecordsLost;
     snapshot.nConsoleLinesDropped = consoleLinesDropped;
@@ -64,6 +69,17 @@ CMetricsSnapshot CMetricsPublisher::Build(const CTAVIKSDIDoc& doc, const CMonito
             s.ituDeviation = fit->m_nStatus != CMultipathResult::STATUS_DEVIATION_TOO_LOW;
         }
     }
+    s.bReceptionUp = values.HasSignal();
+    if (values.reception && !values.receiverLost) {
+        const CReception& r = *values.reception;
+        if (!std::isnan(r.fCarrierToNoise)) {
+            s.carrierToNoise = r.fCarrierToNoise;
+        }
+        if (r.bSignal && !std::isnan(r.fFrequencyError)) {
+            s.frequencyError = r.fFrequencyError;
+        }
+        s.overloadRatio = r.fOverload / 100.0f;
+    }
     if (const CRDSSnapshot* rds = values.rds.get()) {
         s.strPI = rds->m_data.m_strPI;
         s.strPS = StationText(CJsonLine::RdsText(rds->m_data.m_strPS));
@@ -72,8 +88,7 @@ CMetricsSnapshot CMetricsPublisher::Build(const CTAVIKSDIDoc& doc, const CMonito
     for (const CAlarmMap::Entry& entry : doc.GetAlarms()) {
         s.alarms.push_back({entry.key, entry.item->m_bActive != 0, activations(entry.item.get())});
     }
-    s.nMeasuredSeconds =
-        static_cast<std::uint64_t>(std::max<std::int64_t>(doc.GetElapsed().GetTotalSeconds(), 0));
+    s.nMeasuredSeconds = doc.GetMeasuredSeconds();
     s.nRecordsWritten = static_cast<std::uint64_t>(doc.PeekWrittenResultCount());
     s.nRecordsLost = static_cast<std::uint64_t>(doc.PeekLostResultCount());
     s.nDeviceErrors = values.nDeviceErrors;

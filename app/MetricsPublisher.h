@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "app/MonitorValues.h"
@@ -40,6 +41,7 @@ private:
     // Records a full writer queue refused are moved to the writer's count when it takes the next
     // batch; a counter must never go back meanwhile.
     std::uint64_t m_nRecordsLost = 0;
+    std::optional<double> m_fLastResult;  // seconds since 1970
 };
 
 }  // namespace tavik

@@ -3,19 +3,54 @@
 #include <algorithm>
 #include <vector>
 
+#include "app/StatusLine.h"
+#include "device/TavikControl.h"
+#include "platform/GenericException.h"
 #include "platform/Messages.h"
 
 namespace tavik {
 
+namespace {
+
+bool IsReceptionNotice(const CMessage& message, int subId) {
+    return message.message == WM_TRANSFER_ERROR &&
+           message.wParam == static_cast<std::uintptr_t>(EXC_TAVIKCONTROL) &&
+           message.lParam == subId;
+}
+
+}  // namespace
+
 void CMonitorValues::Take(const CMessage& message) {
-    if (message.message == WM_TRANSFER_ERROR || message.message == WM_ANALYSER_ERROR) {
+    const bool measurable = HasSignal();
+    if (IsReceptionNotice(message, CTavikControl::SUBID_RECEPTION_LOST)) {
+        receiverLost = message.pText ? *message.pText : std::string("no samples");
         ++nDeviceErrors;
+    } else if (IsReceptionNotice(message, CTavikControl::SUBID_RECEPTION_BACK)) {
+        receiverLost.reset();
+    } else if (message.message == WM_TRANSFER_ERROR || message.message == WM_ANALYSER_ERROR) {
+        ++nDeviceErrors;
+    }
+    if (message.message == WM_ANALYSER_RESULT) {
+        if (const CReception* received = message.result.Get<EResultCode::Reception>()) {
+            reception = *received;
+        }
+    }
+    if (measurable && !HasSignal()) {
+        deviation.reset();
+        secondPeak.reset();
+        power1s.reset();
+        power60s.reset();
+        multipath.reset();
     }
     if (message.message != WM_ANALYSER_RESULT) {
         return;
     }
     ++nResults;
     const CAnalyserResult& result = message.result;
+    if (!HasSignal() && result.Code() != EResultCode::RdsData &&
+        result.Code() != EResultCode::RdsQuality) {
+        return;  // results of blocks before the loss, still on their way
+    }
     if (const float* peak = result.Get<EResultCode::DeviationPeak>()) {
         deviation = *peak;
         secondPeak = secondPeak ? std::max(*secondPeak, *peak) : *peak;
@@ -39,6 +74,16 @@ void CMonitorValues::Take(const CMessage& message) {
     } else if (auto quality = result.Share<EResultCode::RdsQuality>()) {
         rds = std::move(quality);
     }
+}
+
+std::string CMonitorValues::Conditions() const {
+    if (!HasSignal()) {
+        return "NO-SIGNAL";
+    }
+    if (reception && reception->LowCarrierToNoise()) {
+        return "LOW-CN";
+    }
+    return multipath ? CStatusLine::StatusText(multipath->m_nStatus) : "-";
 }
 
 }  // namespace tavik

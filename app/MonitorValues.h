@@ -3,10 +3,12 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <string>
 
 #include "analysis/MultipathResult.h"
 #include "platform/DropCounters.h"
 #include "platform/MessageTarget.h"
+#include "platform/SampleBlock.h"
 #include "rds/RDSSnapshot.h"
 
 namespace tavik {
@@ -23,13 +25,24 @@ struct CMonitorValues {
     std::optional<float> power60s;                      // dBr, newest of code 7
     std::shared_ptr<const CMultipathResult> multipath;  // code 8
     std::shared_ptr<const CRDSSnapshot> rds;            // codes 9 and 11
-    CDropCounts drops;                                  // since the start, set every second
+    std::optional<CReception> reception;                // code 14, a software receiver's
+    // While a live receiver's stream is broken: why (its notice); cleared when it is back.
+    std::optional<std::string> receiverLost;
+    CDropCounts drops;                // since the start, set every second
     std::uint64_t nDeviceErrors = 0;  // failures the device's and analysis threads posted
     std::uint64_t nResults = 0;       // analyser results taken since the start
 
     // Takes what a result message carries and counts thread failures (1045, 1047); other
-    // messages and codes are left alone.
+    // messages and codes are left alone. Without a receiver or a carrier, the deviation, power
+    // and multipath values are forgotten and none are taken until the signal is back: noise's
+    // would pass for measured.
     void Take(const CMessage& message);
+    // A receiver delivers and a carrier is there (always with the recordings).
+    bool HasSignal() const { return !receiverLost && (!reception || reception->bSignal); }
+    // The ITU-R measurement conditions as the status line and the JSON lines say them:
+    // "NO-SIGNAL", "LOW-CN" (the carrier-to-noise ratio below its minimum), else the multipath
+    // analysis's "OK", "STOP" or "LOW-DEV"; "-" before anything is known.
+    std::string Conditions() const;
     // A new second begins: its peak starts empty.
     void StartSecond() { secondPeak.reset(); }
     // After a stop: the analysers were cleared, so their values no longer stand.

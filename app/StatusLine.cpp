@@ -44,13 +44,9 @@ std::string CStatusLine::Format(CTimeSpan elapsed, const CMonitorValues& values,
                                 const std::string& activeAlarms) {
     std::optional<float> multipath;
     std::optional<float> level;
-    int status = 0;
-    if (values.multipath) {
-        if (values.multipath->HasValue()) {  // no fit accepted yet: "-", not 0
-            multipath = values.multipath->m_fMultipath;
-            level = values.multipath->m_fLevel;
-        }
-        status = values.multipath->m_nStatus;
+    if (values.multipath && values.multipath->HasValue()) {  // no fit accepted yet: "-", not 0
+        multipath = values.multipath->m_fMultipath;
+        level = values.multipath->m_fLevel;
     }
     std::string pi = "-";
     std::string ps = "-";
@@ -70,14 +66,39 @@ std::string CStatusLine::Format(CTimeSpan elapsed, const CMonitorValues& values,
     line += " max " + FormatValue(values.maxDeviation, 1) + " kHz";
     line += " | mpx " + FormatValue(values.power1s, 2) + " 1s ";
     line += FormatValue(values.power60s, 2) + " 60s dBr";
-    line += " | mp " + FormatValue(multipath, 2) + " %/kHz " + StatusText(status);
+    line += " | mp " + FormatValue(multipath, 2) + " %/kHz " + values.Conditions();
     line += " | rf " + FormatValue(level, 1) + " dBuV";
+    line += ReceptionText(values);
     line += " | PI " + pi + " PS " + ps + " BER " + FormatValue(ber, 2) + " %";
     line += " | alarms " + (activeAlarms.empty() ? std::string("-") : activeAlarms);
     if (values.drops.Total() > 0) {
         line += " | dropped " + values.drops.Describe();
     }
+    if (values.receiverLost) {
+        line += " | NO RECEIVER (" + *values.receiverLost + ")";
+    }
     return line;
+}
+
+std::string CStatusLine::ReceptionText(const CMonitorValues& values) {
+    if (!values.reception || values.receiverLost) {
+        return {};
+    }
+    const CReception& r = *values.reception;
+    std::optional<float> cn;
+    if (!std::isnan(r.fCarrierToNoise)) {
+        cn = r.fCarrierToNoise;
+    }
+    std::string text = " | cn " + FormatValue(cn, 1) + " dB";
+    if (r.bSignal && !std::isnan(r.fFrequencyError)) {
+        text +=
+            StringFormat(" fe %+.2f kHz %+.1f ppm", static_cast<double>(r.fFrequencyError) / 1000.0,
+                         static_cast<double>(r.fFrequencyErrorPpm));
+    }
+    if (r.Overloaded()) {
+        text += " OVERLOAD";
+    }
+    return text;
 }
 
 }  // namespace tavik

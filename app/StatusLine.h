@@ -12,7 +12,9 @@ namespace tavik {
 //   00:01:05 dev 48.3 max 77.1 kHz | mpx 2.95 1s 3.02 60s dBr | mp 0.12 %/kHz OK |
 //   rf 65.1 dBuV | PI D313 PS "TAVIK FM" BER 0.00 % | alarms -
 // (on one line), ending in " | dropped analysers 5, rds 1" once a busy consumer dropped work.
-// A quantity without a value yet shows "-".
+// A quantity without a value yet shows "-". Through a software receiver, "| cn 38.2 dB fe
+// +0.12 kHz +1.1 ppm" follows the RF level ("OVERLOAD" after it when the converter clips),
+// and while its stream is broken the line ends in " | NO RECEIVER (the cause)".
 class CStatusLine {
 public:
     static std::string Format(CTimeSpan elapsed, const CMonitorValues& values,
@@ -26,6 +28,8 @@ public:
     // "OK" (conditions met), "STOP" (level or multipath outside), "LOW-DEV" (deviation too
     // low), "-" for no result or an unknown status.
     static const char* StatusText(int status);
+    // " | cn 38.2 dB fe +0.12 kHz +1.1 ppm" (and " OVERLOAD"); empty without a reception.
+    static std::string ReceptionText(const CMonitorValues& values);
 };
 
 }  // namespace tavik

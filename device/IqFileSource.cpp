@@ -157,16 +157,19 @@ bool CIqFileSource::ReceiveMore() {
     return true;
 }
 
-bool CIqFileSource::ReadBlock(float* mpx, float* level) {
+bool CIqFileSource::ReadBlock(float* mpx, float* level, CReceivedFigures* received) {
     if (m_nBlocksRead >= m_nBlocks) {
         return false;
     }
     while (!m_output.HasBlock()) {
         if (!ReceiveMore()) {
-            return false;
+            m_output.Finish();  // a capture shorter than the carrier's first estimate
+            if (!m_output.HasBlock()) {
+                return false;
+            }
         }
     }
-    m_output.TakeBlock(mpx, level);
+    m_output.TakeBlock(mpx, level, received);
     ++m_nBlocksRead;
     return true;
 }

@@ -58,7 +58,7 @@ public:
     // Whole blocks the file holds (the receiver's start-up is not counted as one).
     std::int64_t GetBlockCount() const { return m_nBlocks; }
     // The next block; false after the last. Throws CIqSourceError on a read error.
-    bool ReadBlock(float* mpx, float* level);
+    bool ReadBlock(float* mpx, float* level, CReceivedFigures* received = nullptr);
     // The next RDS chunk once the blocks read so far carried its 800 bits.
     bool ReadRdsChunk(std::uint8_t* chunk);
     // Back to the start, with the receiver started afresh.

@@ -59,7 +59,7 @@ void CLiveIqSource::Open() {
     m_output.Restart(true);
 }
 
-bool CLiveIqSource::ReadBlock(float* mpx, float* level) {
+bool CLiveIqSource::ReadBlock(float* mpx, float* level, CReceivedFigures* received) {
     while (!m_output.HasBlock()) {
         const int count = m_pStream->Read(m_iq.data(), m_nChunkSamples);
         if (count == 0) {
@@ -67,7 +67,7 @@ bool CLiveIqSource::ReadBlock(float* mpx, float* level) {
         }
         m_output.Receive(*m_pReceiver, m_iq.data(), count);
     }
-    return m_output.TakeBlock(mpx, level);
+    return m_output.TakeBlock(mpx, level, received);
 }
 
 bool CLiveIqSource::ReadRdsChunk(std::uint8_t* chunk) {

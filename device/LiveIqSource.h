@@ -53,7 +53,7 @@ public:
     bool IsOpen() const;
     void Close();
     // The next block; false when stopped.
-    bool ReadBlock(float* mpx, float* level);
+    bool ReadBlock(float* mpx, float* level, CReceivedFigures* received = nullptr);
     bool ReadRdsChunk(std::uint8_t* chunk);
     std::string Address() const;
     // Samples the device lost since the last call, and how often.

@@ -14,8 +14,10 @@ constexpr std::size_t kRdsCapacityBits = 64 * 8 * CReceiverOutput::kRdsChunkByte
 
 void CReceiverOutput::Prepare(const CFmReceiver& receiver, int chunkSamples) {
     const auto most = static_cast<std::size_t>(receiver.MaxOutput(chunkSamples));
-    m_mpx.resize(kBlockSamples + most);
-    m_level.resize(kBlockSamples + most);
+    // Room for the first second, held until the carrier's offset is known, and a block.
+    const std::size_t room = CCarrierOffset::kSecond + kBlockSamples + most;
+    m_mpx.resize(room);
+    m_level.resize(room);
     m_bits.resize(static_cast<std::size_t>(receiver.MaxRdsBits(chunkSamples)));
     m_rdsBits.resize(kRdsCapacityBits);
     Restart(false);
@@ -24,6 +26,16 @@ void CReceiverOutput::Prepare(const CFmReceiver& receiver, int chunkSamples) {
 void CReceiverOutput::Restart(bool keepRds) {
     m_nPending = 0;
     m_nSettle = kSettleSamples;
+    m_nSkip = 0;
+    m_offset.Reset();
+    m_truePeak.Reset();
+    m_fCorrection = 0.0;
+    m_fNoiseSum = 0.0;
+    m_nNoiseCount = 0;
+    m_nInput = 0;
+    m_nAtLimit = 0;
+    m_fCarrierToNoise = CReception::kUnknown;
+    m_bSignal = true;
     if (!keepRds) {
         m_nRdsBits = 0;
     }
@@ -48,13 +60,26 @@ void CReceiverOutput::Receive(CFmReceiver& receiver, const std::complex<float>* 
 void CReceiverOutput::Run(CFmReceiver& receiver, const std::complex<float>* iq, int count,
                           bool keepBits) {
     int bits = 0;
+    const int from = m_nPending;
     m_nPending += receiver.Process(iq, count, m_mpx.data() + m_nPending,
                                    m_level.data() + m_nPending, m_bits.data(), bits);
+    if (m_nSkip > 0) {
+        const int drop = std::min(m_nSkip, m_nPending - from);
+        Remove(from, drop);
+        m_nSkip -= drop;
+    }
     if (m_nSettle > 0) {
         const int drop = std::min(m_nSettle, m_nPending);
         Consume(drop);
         m_nSettle -= drop;
     }
+    receiver.NoiseMeter().TakeInto(m_fNoiseSum, m_nNoiseCount);
+    const CFmReceiver::SInputCounts input = receiver.TakeInputCounts();
+    m_nInput += input.nSamples;
+    m_nAtLimit += input.nAtLimit;
+    m_fStation = receiver.Settings().fStation;
+    m_fNoiseZeroDb = receiver.NoiseMeter().ZeroDbPower();
+    Correct(receiver, std::min(from, m_nPending));
     if (!keepBits) {
         return;
     }
@@ -69,14 +94,94 @@ void CReceiverOutput::Run(CFmReceiver& receiver, const std::complex<float>* iq, 
     m_nRdsBits += add;
 }
 
-bool CReceiverOutput::TakeBlock(float* mpx, float* level) {
+void CReceiverOutput::Correct(CFmReceiver& receiver, int from) {
+    const bool locked = m_offset.Locked();
+    m_offset.Add(m_mpx.data() + from, m_nPending - from);
+    if (!m_offset.Locked()) {
+        return;
+    }
+    // Once locked, everything held so far loses the first estimate; later, each new piece
+    // the estimate of its time.
+    const auto estimate = static_cast<float>(m_offset.Estimate());
+    for (int i = locked ? from : 0; i < m_nPending; ++i) {
+        m_mpx[static_cast<std::size_t>(i)] -= estimate;
+    }
+    const double hertz = m_offset.Estimate() * CFmReceiver::kHertzPerUnit;
+    if (std::fabs(hertz) > kRetuneOffset && m_bSignal) {  // noise's mean is no carrier
+        const double before = m_fCorrection;
+        m_fCorrection = receiver.SetCorrection(m_fCorrection + hertz);
+        m_offset.Shift((m_fCorrection - before) / CFmReceiver::kHertzPerUnit);
+        m_nSkip = kSettleSamples;
+    }
+}
+
+void CReceiverOutput::Finish() {
+    if (!m_offset.Locked() && m_nPending > 0) {
+        m_offset.Lock();
+        const auto estimate = static_cast<float>(m_offset.Estimate());
+        for (int i = 0; i < m_nPending; ++i) {
+            m_mpx[static_cast<std::size_t>(i)] -= estimate;
+        }
+    }
+}
+
+CReception CReceiverOutput::Reception() {
+    CReception reception;
+    if (m_nNoiseCount > 0) {
+        m_fCarrierToNoise = CCarrierToNoiseMeter::CarrierToNoise(
+            m_fNoiseZeroDb, m_fNoiseSum / static_cast<double>(m_nNoiseCount));
+        m_fNoiseSum = 0.0;
+        m_nNoiseCount = 0;
+    }
+    reception.fCarrierToNoise = m_fCarrierToNoise;
+    const float lost = CReception::kNoSignalCarrierToNoise;
+    if (m_fCarrierToNoise < lost) {
+        m_bSignal = false;
+    } else if (m_fCarrierToNoise >= lost + kSignalHysteresis) {
+        m_bSignal = true;
+    }
+    reception.bSignal = m_bSignal;
+    const double error = m_fCorrection + m_offset.Estimate() * CFmReceiver::kHertzPerUnit;
+    reception.fFrequencyError = static_cast<float>(error);
+    if (m_fStation > 0.0) {
+        reception.fFrequencyErrorPpm = static_cast<float>(error / m_fStation * 1e6);
+    }
+    if (m_nInput > 0) {
+        reception.fOverload = static_cast<float>(100.0 * static_cast<double>(m_nAtLimit) /
+                                                 static_cast<double>(m_nInput));
+        m_nInput = 0;
+        m_nAtLimit = 0;
+    }
+    return reception;
+}
+
+bool CReceiverOutput::TakeBlock(float* mpx, float* level, CReceivedFigures* received) {
     if (!HasBlock()) {
         return false;
     }
     std::memcpy(mpx, m_mpx.data(), sizeof(float) * kBlockSamples);
     std::memcpy(level, m_level.data(), sizeof(float) * kBlockSamples);
+    // The true peaks go on from block to block, so the meter sees every block once.
+    const float firstHalf = m_truePeak.Process(mpx, kBlockSamples / 2);
+    const float secondHalf = m_truePeak.Process(mpx + kBlockSamples / 2, kBlockSamples / 2);
+    const CReception reception = Reception();
+    if (received != nullptr) {
+        double sum = 0.0;
+        for (int i = 0; i < kBlockSamples; ++i) {
+            sum += static_cast<double>(mpx[i]) * mpx[i];
+        }
+        received->figures = {kBlockSamples, firstHalf, std::max(firstHalf, secondHalf), sum};
+        received->reception = reception;
+    }
     Consume(kBlockSamples);
     return true;
+}
+
+void CReceiverOutput::Remove(int at, int count) {
+    const auto tail = static_cast<std::size_t>(m_nPending - at - count);
+    std::memmove(m_mpx.data() + at, m_mpx.data() + at + count, sizeof(float) * tail);
+    std::memmove(m_level.data() + at, m_level.data() + at + count, sizeof(float) * tail);
+    m_nPending -= count;
 }
 
 void CReceiverOutput::Consume(int count) {

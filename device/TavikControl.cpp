@@ -88,6 +88,15 @@ bool CTavikControl::GetEEPROMData(std::uint8_t* buffer, std::uint8_t address, st
     if (m_pStore) {
         return m_pStore->Read(buffer, address, length);
     }
+    if (m_iqSettings) {
+        // An IQ capture went through no receiver with a response of its own: none to take off
+        // unless one was calibrated in this session.
+        std::memset(buffer, 0, length);
+        if (address == 26 && length == m_iqCalibration.size()) {
+            std::memcpy(buffer, m_iqCalibration.data(), m_iqCalibration.size());
+        }
+        return true;
+    }
     if (UsesRecordings()) {
         std::memset(buffer, 0, length);
         if (address == 26 && length == 16) {
@@ -110,6 +119,10 @@ bool CTavikControl::SetEEPROMData(const std::uint8_t* buffer, std::uint8_t addre
                 "SetEEPROMData: could not keep the calibration in \"" + m_pStore->Path() + "\"\n",
                 0);
         }
+        return true;
+    }
+    if (m_iqSettings && address == 26 && length == m_iqCalibration.size()) {
+        std::memcpy(m_iqCalibration.data(), buffer, m_iqCalibration.size());
         return true;
     }
     if (UsesRecordings()) {

@@ -68,6 +68,9 @@ public:
     bool StartADCTransfer(HWND hwndNotify);
     bool StopTransfer();
     void GetADCData(float* mpx, int& mpxCount, float* level, int& levelCount);
+    // The same, with what a software receiver gave with the block (nothing for a recording).
+    void GetADCData(float* mpx, int& mpxCount, float* level, int& levelCount,
+                    std::optional<CReceivedFigures>& received);
     void GetRDSData(std::uint8_t* data, int& count);
     void SetADCThreadID(ThreadId id) { m_dwADCThreadID.store(id); }
     void SetRDSThreadID(ThreadId id) { m_dwRDSThreadID.store(id); }
@@ -114,6 +117,7 @@ private:
         int levelCount = 0;
         std::array<float, GLOBAL_SAMPLE_BUFSIZE> mpx;
         std::array<float, GLOBAL_SAMPLE_BUFSIZE> level;
+        std::optional<CReceivedFigures> received;
     };
     using RdsBlock = std::array<std::uint8_t, RDS_BLOCK_BYTES>;
 
@@ -123,7 +127,7 @@ private:
     void IqTransfer(HWND hwndNotify);
     void StartLiveSource(HWND hwndNotify);
     void LiveTransfer(HWND hwndNotify);
-    void PublishBlock(const float* mpx, const float* level);
+    void PublishBlock(const float* mpx, const float* level, const CReceivedFigures* received);
     void PublishRdsChunk(const std::uint8_t* chunk);
     double LiveFullScale();
     void OpenIqPanorama();
@@ -157,7 +161,8 @@ private:
     CFile m_rdsFile;
     std::string m_strDataFolder;
     std::optional<CIqSourceSettings> m_iqSettings;
-    std::unique_ptr<CIqFileSource> m_pIqSource;  // the ADC thread's while it runs
+    std::array<std::uint8_t, 16> m_iqCalibration{};  // the EEPROM's calibration for a capture
+    std::unique_ptr<CIqFileSource> m_pIqSource;      // the ADC thread's while it runs
     std::optional<CLiveSourceSettings> m_liveSettings;
     std::unique_ptr<CLiveIqSource> m_pLiveSource;  // the ADC thread's while it runs
     std::unique_ptr<CReceiverStore> m_pStore;      // the live receiver's calibration

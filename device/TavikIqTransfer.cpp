@@ -44,17 +44,18 @@ void CTavikControl::IqTransfer(HWND hwndNotify) {
     std::vector<float> mpx(GLOBAL_SAMPLE_BUFSIZE);  // once per run, not per block
     std::vector<float> level(GLOBAL_SAMPLE_BUFSIZE);
     RdsBlock chunk{};
+    CReceivedFigures received;
     try {
         while (m_bADCRunning.load()) {
             cadence.WaitNext();
             if (!m_bADCRunning.load()) {
                 break;
             }
-            if (!m_pIqSource->ReadBlock(mpx.data(), level.data())) {
+            if (!m_pIqSource->ReadBlock(mpx.data(), level.data(), &received)) {
                 m_pIqSource->Rewind();
                 continue;
             }
-            PublishBlock(mpx.data(), level.data());
+            PublishBlock(mpx.data(), level.data(), &received);
             while (m_pIqSource->ReadRdsChunk(chunk.data())) {
                 PublishRdsChunk(chunk.data());
             }

@@ -84,8 +84,13 @@ void CTavikControl::NoticeReception(HWND hwndNotify, int subId, const std::strin
     }
 }
 
-void CTavikControl::PublishBlock(const float* mpx, const float* level) {
+void CTavikControl::PublishBlock(const float* mpx, const float* level,
+                                 const CReceivedFigures* received) {
     if (SampleHalf* half = m_samples.BeginWrite()) {
+        half->received.reset();
+        if (received != nullptr) {
+            half->received = *received;
+        }
         std::memcpy(half->mpx.data(), mpx, sizeof(float) * GLOBAL_SAMPLE_BUFSIZE);
         std::memcpy(half->level.data(), level, sizeof(float) * GLOBAL_SAMPLE_BUFSIZE);
         half->mpxCount = GLOBAL_SAMPLE_BUFSIZE;
@@ -110,6 +115,7 @@ void CTavikControl::LiveTransfer(HWND hwndNotify) {
     std::vector<float> mpx(GLOBAL_SAMPLE_BUFSIZE);  // once per run, not per block
     std::vector<float> level(GLOBAL_SAMPLE_BUFSIZE);
     RdsBlock chunk{};
+    CReceivedFigures received;
     CLiveIqSource& source = *m_pLiveSource;
     bool lost = false;
     auto retry = kFirstRetry;
@@ -131,10 +137,10 @@ void CTavikControl::LiveTransfer(HWND hwndNotify) {
                     }
                     retry = kFirstRetry;
                 }
-                if (!source.ReadBlock(mpx.data(), level.data())) {
+                if (!source.ReadBlock(mpx.data(), level.data(), &received)) {
                     continue;
                 }
-                PublishBlock(mpx.data(), level.data());
+                PublishBlock(mpx.data(), level.data(), &received);
                 const auto [samples, events] = source.TakeDropped();
                 droppedSamples += samples;
                 overflows += events;

@@ -193,13 +193,21 @@ void CTavikControl::RDSTransfer() {
 }
 
 void CTavikControl::GetADCData(float* mpx, int& mpxCount, float* level, int& levelCount) {
+    std::optional<CReceivedFigures> received;
+    GetADCData(mpx, mpxCount, level, levelCount, received);
+}
+
+void CTavikControl::GetADCData(float* mpx, int& mpxCount, float* level, int& levelCount,
+                               std::optional<CReceivedFigures>& received) {
     mpxCount = 0;
     levelCount = 0;
+    received.reset();
     m_samples.Read([&](const SampleHalf& half) {
         mpxCount = half.mpxCount;
         levelCount = half.levelCount;
         std::memcpy(mpx, half.mpx.data(), sizeof(float) * static_cast<std::size_t>(mpxCount));
         std::memcpy(level, half.level.data(), sizeof(float) * static_cast<std::size_t>(levelCount));
+        received = half.received;
     });
 }
 

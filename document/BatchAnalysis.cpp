@@ -190,8 +190,17 @@ void CBatchAnalysis::DistributeBlock(bool beforeTick) {
             Drain();
         }
     };
+    if (m_pIq) {
+        m_resultWindow.PostMessage(
+            CMessage{WM_ANALYSER_RESULT, static_cast<std::uintptr_t>(EResultCode::Reception), 0,
+                     CAnalyserResult::Make<EResultCode::Reception>(m_received.reception), nullptr});
+        Drain();
+    }
     if (m_spectrumDecimation.Next()) {
         handOver(doc.GetSpectrumAnalyser(), false);
+    }
+    if (m_pIq && !m_received.reception.bSignal) {
+        return;  // noise without a carrier: as the live distribution, no statistics of it
     }
     handOver(doc.GetMPXPower(), true);
     handOver(doc.GetDeviation(), true);
@@ -262,12 +271,14 @@ std::int64_t CBatchAnalysis::SourceBlockCount() const {
 }
 
 bool CBatchAnalysis::SourceReadBlock(bool level) {
-    m_bFigures = !m_pIq;  // whole-number samples only
+    m_bFigures = true;  // the recordings' exact sums, or the receiver's true peaks
     if (!m_pIq) {
         return m_reader.ReadBlock(m_pMpx->data(), level ? m_pLevel->data() : nullptr, &m_figures);
     }
     try {
-        return m_pIq->ReadBlock(m_pMpx->data(), m_pLevel->data());
+        const bool read = m_pIq->ReadBlock(m_pMpx->data(), m_pLevel->data(), &m_received);
+        m_figures = m_received.figures;
+        return read;
     } catch (const CIqSourceError& e) {
         throw CBatchError(e.what());
     }

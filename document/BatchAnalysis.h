@@ -126,6 +126,7 @@ private:
     std::unique_ptr<std::array<float, GLOBAL_SAMPLE_BUFSIZE>> m_pLevel;
     CBlockFigures m_figures;  // of the MPX block when the source gives them
     bool m_bFigures = false;
+    CReceivedFigures m_received;  // of an IQ recording's block
 };
 
 }  // namespace tavik

@@ -40,6 +40,14 @@ void CDayFileLogger::CloseSecond() {
     // day's files are started.
     ChangeLogDay(now);
     m_currentRecord.m_nTimestamp = static_cast<std::uint32_t>(now.GetTime());
+    m_currentRecord.m_bNoSignal = !m_bSignal;
+}
+
+void CDayFileLogger::SetSignal(bool present) {
+    m_bSignal = present;
+    if (!present) {
+        m_currentRecord.m_bNoSignal = true;
+    }
 }
 
 void CDayFileLogger::ForgetCurrentValues() {
@@ -54,6 +62,7 @@ void CDayFileLogger::ForgetCurrentValues() {
 void CDayFileLogger::ResetRecords() {
     m_nResults = 0;
     m_currentRecord = CResultRecord();
+    m_bSignal = true;
     ForgetCurrentValues();
 }
 

@@ -68,6 +68,8 @@ public:
     CCurrentValues GetCurrentValues() const;
     void SetCurrentValues(const CCurrentValues& values);
     void ForgetCurrentValues();
+    // Whether a carrier is received; a second with none at any time is marked so.
+    void SetSignal(bool present);
     // Discards the records collected and not yet flushed (a start).
     void DiscardResults() { m_nResults = 0; }
     // Leaves the open second unstamped: it is not collected at its close.
@@ -141,7 +143,8 @@ private:
     CResultRecord m_currentRecord;
     std::array<CResultRecord, RESULT_RECORDS> m_results{};
     std::int32_t m_nResults = 0;
-    std::string m_strLogDay;       // base name of the day files in use while logging
+    std::string m_strLogDay;  // base name of the day files in use while logging
+    bool m_bSignal = true;
     bool m_bHasMultipath = false;  // the record's values were measured (not the 0 start)
     bool m_bHasDeviation = false;
     bool m_bHasMpxPower = false;

@@ -238,7 +238,8 @@ bool CResultLog::IsOwnFileName(std::string_view name, std::string_view extension
 void CResultLog::AppendRecord(std::string& out, std::int32_t id, const CResultRecord& record) {
     out += "      <Measurement id=\"";
     AppendNumber(out, id);
-    out += "\">\r\n         <Date timestamp=\"";
+    out += record.m_bNoSignal ? "\" signal=\"none\">" : "\">";
+    out += "\r\n         <Date timestamp=\"";
     AppendNumber(out, record.m_nTimestamp);
     out += "\">";
     out += CTime(static_cast<std::time_t>(record.m_nTimestamp)).Format("%A, %B %d, %Y, %H:%M:%S");

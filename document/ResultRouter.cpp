@@ -27,6 +27,11 @@ bool CResultRouter::Route(const CMessage& message) {
 
 void CResultRouter::RouteAnalyserResult(const CMessage& message) {
     const CAnalyserResult& result = message.result;
+    if (!m_doc.HasSignal() &&
+        (result.Code() == EResultCode::DeviationPeak ||
+         result.Code() == EResultCode::PowerHistory || result.Code() == EResultCode::Multipath)) {
+        return;  // of blocks before the loss, still on their way: not measured values
+    }
     if (const float* peak = result.Get<EResultCode::DeviationPeak>()) {
         m_doc.SetResultValue(EResultValue::Deviation, *peak);
     } else if (const auto* history = result.Get<EResultCode::PowerHistory>()) {
@@ -41,6 +46,8 @@ void CResultRouter::RouteAnalyserResult(const CMessage& message) {
         m_doc.UpdateAllViews(nullptr, HINT_MULTIPATH_RESULT);
     } else if (const CRDSSnapshot* rds = result.Get<EResultCode::RdsData>()) {
         m_doc.OnStationDecoded(rds->m_data);
+    } else if (const CReception* reception = result.Get<EResultCode::Reception>()) {
+        m_doc.OnReception(*reception);
     }
     // The other results are the views' own.
 }
@@ -51,8 +58,11 @@ void CResultRouter::OnDeviceError(int errorId, int subId, const std::string* tex
                                         subId == CTavikControl::SUBID_SAMPLES_DROPPED)) {
         // A live receiver's stream broke, came back or lost samples: the device reconnects by
         // itself and the measurement goes on; the log keeps what happened.
-        m_doc.WriteLog("Receiver: " +
-                       (text != nullptr ? *text : m_doc.GetDevice().ReceptionNotice()));
+        m_doc.LogReception("Receiver: " +
+                           (text != nullptr ? *text : m_doc.GetDevice().ReceptionNotice()));
+        if (subId != CTavikControl::SUBID_SAMPLES_DROPPED) {
+            m_doc.OnReceiverLost(subId == CTavikControl::SUBID_RECEPTION_LOST);
+        }
         return;
     }
     m_doc.OnMeasurementStop();

@@ -1,5 +1,7 @@
 #include "document/TAVIKSDIDoc.h"
 
+#include <algorithm>
+
 namespace tavik {
 
 CTAVIKSDIDoc::CTAVIKSDIDoc() {
@@ -50,9 +52,11 @@ void CTAVIKSDIDoc::StartMeasurement() {
         StopADCDistribution();
         throw CDocumentException("StartMeasurement: Measurement could not be started", 0);
     }
+    ResetReception();
     m_startTime = m_pClock->Now();
     if (!resuming) {
         m_elapsed = CTimeSpan(0);
+        m_nMeasuredSeconds = 0;
     }
     m_drops.Begin();
     UpdateAllViews(nullptr, HINT_RUN_STARTED);
@@ -99,6 +103,10 @@ void CTAVIKSDIDoc::StopMeasurement() {
 
 void CTAVIKSDIDoc::OnMainTimerEvent() {
     m_elapsed += m_tickSpan;
+    if (HasSignal()) {
+        m_nMeasuredSeconds +=
+            static_cast<std::uint64_t>(std::max<std::int64_t>(m_tickSpan.GetTotalSeconds(), 0));
+    }
     m_logger.DeliverLogNotices();  // of the file work done since the last tick
     try {
         CheckAlarm();
@@ -110,7 +118,7 @@ void CTAVIKSDIDoc::OnMainTimerEvent() {
     for (const std::string& line : m_drops.Check(m_pClock->Now())) {
         WriteLog(line);
     }
-    if (m_elapsed.GetSeconds() % 2 == 0) {
+    if (m_elapsed.GetSeconds() % 2 == 0 && HasSignal()) {
         AnalyseMultipath();
     }
     if (m_bRunning.load()) {

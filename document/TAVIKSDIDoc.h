@@ -179,6 +179,8 @@ public:
     // Measuring time: grows by the tick span per main-timer tick, from 0 at a start that is
     // not a resume; it keeps its value after a stop, for the summary.
     CTimeSpan GetElapsed() const { return m_elapsed; }
+    // Seconds of the measuring time that had a signal to measure.
+    std::uint64_t GetMeasuredSeconds() const { return m_nMeasuredSeconds; }
     CTimeSpan GetTickSpan() const { return m_tickSpan; }  // main-timer period
     void SetTickSpan(CTimeSpan span) { m_tickSpan = span; }
     CTime GetStartTime() const { return m_startTime; }  // of the last successful start
@@ -192,6 +194,7 @@ public:
 private:
     std::atomic<float> m_tunerFrequency{106.7f};
     CTimeSpan m_elapsed;
+    std::uint64_t m_nMeasuredSeconds = 0;
     CTimeSpan m_tickSpan{1};
     CTime m_startTime;
     std::string m_strPSName;
@@ -229,6 +232,22 @@ public:
     // or PS changes, once a PS has been seen the same in two passes (a PS still arriving
     // segment by segment is not logged).
     void OnStationDecoded(const CRDSData& data);
+    // How a software receiver received the newest block (the result router calls it for code
+    // 14): a carrier lost or back, a frequency error beyond kFrequencyWarning and an
+    // overloaded converter are logged when they begin and end.
+    void OnReception(const CReception& reception);
+    // The receiver's stream broke (true) or delivers again (false).
+    void OnReceiverLost(bool lost);
+    // Whether the values can be measured now: a receiver delivers and a carrier is there.
+    bool HasSignal() const;
+    bool IsReceiverLost() const { return m_bReceiverLost; }
+    const std::optional<CReception>& GetReception() const { return m_reception; }
+    static constexpr float kFrequencyWarning = 2000.0f;  // Hz
+    // The day's log gets the line, and so does `listener` (a console) when one is set.
+    void LogReception(const std::string& line);
+    void SetReceptionListener(std::function<void(const std::string&)> listener) {
+        m_receptionListener = std::move(listener);
+    }
     // Calibration values in the receiver's EEPROM (address 26, 16 bytes).
     void SaveCalibrators(const std::uint8_t* block) override;
     void Calibrate();
@@ -259,7 +278,8 @@ private:
     static constexpr int RDS_DATA_BUFSIZE = 500;  // bytes of an RDS block handed to the worker
     int ADCDistribute(CThread& thread);
     void DistributeADCBlock(CSpectrumDecimation& spectrum);
-    void HandOver(CWorkerThread& worker, SampleBuffer& copy);
+    // `figures`: the block's own (a software receiver's true peaks), or null.
+    void HandOver(CWorkerThread& worker, SampleBuffer& copy, const CBlockFigures* figures);
     int RDSDistribute(CThread& thread);
     void ReportThreadFailure(const CGenericException& e);
     CDeviationTavik m_deviation;
@@ -270,6 +290,7 @@ private:
     SampleBuffer m_levelBlock{};
     int m_nMpxCount = 0;
     int m_nLevelCount = 0;
+    std::optional<CReceivedFigures> m_received;  // with the block, from a software receiver
     mutable std::mutex m_levelMutex;  // m_levelBlock: ADC distribution thread vs GetLevelSamples
     SampleBuffer m_spectrumCopy{};    // one private copy per consumer
     SampleBuffer m_mpxPowerCopy{};
@@ -358,6 +379,17 @@ private:
 
     // Forgets the measured values (after the analysers were cleared or on a new document).
     void ForgetCurrentValues();
+    // A carrier came or went (or the receiver): the log says so, the values measured before
+    // no longer stand, and the records say whether the second had a signal.
+    void SetSignal(bool present, const std::string& why);
+    void ResetReception();
+
+    std::optional<CReception> m_reception;  // of the newest block of a software receiver
+    bool m_bReceiverLost = false;           // the receiver's stream broke and is reconnecting
+    bool m_bSignal = true;                  // as last logged
+    bool m_bFrequencyOff = false;           // a frequency error beyond kFrequencyWarning logged
+    bool m_bOverloadLogged = false;
+    std::function<void(const std::string&)> m_receptionListener;
 
     // The highest block peak since the last alarm check: the deviation alarm compares the
     // second's peak, so that a short overmodulation between two checks is not missed. The

@@ -156,7 +156,8 @@ void CTAVIKSDIDoc::SendAlarmHints(const std::string& name, CAlarmItem& item) {
 
 void CTAVIKSDIDoc::CheckAlarmItem(const std::string& name, CAlarmItem& item) {
     std::optional<float> measured;
-    if (!item.m_bResetRequested) {
+    // Without a carrier the values would be noise's: not evaluated until it is back.
+    if (!item.m_bResetRequested && HasSignal()) {
         const CCurrentValues values = GetCurrentValues();
         switch (item.m_nSource) {
             case ALARM_SOURCE_MPX_POWER:

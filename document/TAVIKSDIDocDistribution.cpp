@@ -79,16 +79,31 @@ int CTAVIKSDIDoc::ADCDistribute(CThread& thread) {
 void CTAVIKSDIDoc::DistributeADCBlock(CSpectrumDecimation& spectrum) {
     {
         std::lock_guard lock(m_levelMutex);
-        m_device.GetADCData(m_mpxBlock.data(), m_nMpxCount, m_levelBlock.data(), m_nLevelCount);
+        m_device.GetADCData(m_mpxBlock.data(), m_nMpxCount, m_levelBlock.data(), m_nLevelCount,
+                            m_received);
     }
     if (m_nMpxCount <= 0) {
         return;  // no completed block could be copied: nothing to hand on, nothing counted
     }
-    if (spectrum.Next()) {
-        HandOver(m_spectrum, m_spectrumCopy);
+    const CBlockFigures* figures = nullptr;
+    if (m_received) {
+        if (const HWND window = m_hResultWnd) {
+            window->PostMessage(CMessage{
+                WM_ANALYSER_RESULT, static_cast<std::uintptr_t>(EResultCode::Reception), 0,
+                CAnalyserResult::Make<EResultCode::Reception>(m_received->reception), nullptr});
+        }
+        figures = &m_received->figures;
     }
-    HandOver(m_mpxPower, m_mpxPowerCopy);
-    HandOver(m_deviation, m_deviationCopy);
+    if (spectrum.Next()) {
+        HandOver(m_spectrum, m_spectrumCopy, nullptr);
+    }
+    if (m_received && !m_received->reception.bSignal) {
+        // Noise without a carrier would pass for deviation, power and multipath: the
+        // statistics take none of it. The spectrum shows what is there.
+        return;
+    }
+    HandOver(m_mpxPower, m_mpxPowerCopy, figures);
+    HandOver(m_deviation, m_deviationCopy, figures);
     float* const mpx = m_multipathMpxCopy.data();
     float* const level = m_multipathLevelCopy.data();
     std::copy_n(m_mpxBlock.data(), m_nMpxCount, mpx);
@@ -98,13 +113,18 @@ void CTAVIKSDIDoc::DistributeADCBlock(CSpectrumDecimation& spectrum) {
 
 // Refills a consumer's private copy and hands it over. While the consumer's pass still reads
 // its copy, the block would be dropped anyway: the copy is then left alone.
-void CTAVIKSDIDoc::HandOver(CWorkerThread& worker, SampleBuffer& copy) {
+void CTAVIKSDIDoc::HandOver(CWorkerThread& worker, SampleBuffer& copy,
+                            const CBlockFigures* figures) {
     if (worker.IsBusy()) {
         CountDrop(EDropKind::AnalyserBlock);
         return;
     }
     std::copy_n(m_mpxBlock.data(), m_nMpxCount, copy.data());
-    worker.PostData(copy.data(), m_nMpxCount);
+    if (figures != nullptr) {
+        worker.PostData(copy.data(), m_nMpxCount, *figures);
+    } else {
+        worker.PostData(copy.data(), m_nMpxCount);
+    }
 }
 
 // RDS distribution thread: hands every RDS block, 500 bytes with its count, to the RDS worker.

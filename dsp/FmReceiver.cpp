@@ -42,7 +42,11 @@ std::string Megahertz(double hertz) {
 }  // namespace
 
 CFmReceiver::CFmReceiver(const CFmReceiverSettings& settings)
-    : m_settings(settings), m_rds(kMaxInput / 2 + 1) {
+    : m_settings(settings),
+      // At most one 400 kHz sample per IQ sample (the rate is at least 400 kHz), plus one
+      // resampler group.
+      m_noise(kChannelRate, kHertzPerUnit, kMaxInput + static_cast<int>(kMaxInterp)),
+      m_rds(kMaxInput / 2 + 1) {
     const double rate = settings.fSampleRate;
     if (!(rate >= kMinimumSampleRate)) {
         throw CDspError("the IQ sample rate of " + std::to_string(std::llround(rate)) +
@@ -64,7 +68,7 @@ CFmReceiver::CFmReceiver(const CFmReceiverSettings& settings)
                         Megahertz(settings.fCentre - rate / 2.0) + " to " +
                         Megahertz(settings.fCentre + rate / 2.0) + " MHz)");
     }
-    m_step = std::polar(1.0, -2.0 * std::numbers::pi * offset / rate);
+    SetCorrection(0.0);
     if (m_nInterp == 1) {
         // Whole-number decimation (1.2 and 2.4 MS/s, the rates of live receivers): the same
         // filter in a loop the compiler vectorises, three times liquid's speed (bench/).
@@ -102,6 +106,21 @@ CFmReceiver::CFmReceiver(const CFmReceiverSettings& settings)
 
 CFmReceiver::~CFmReceiver() = default;
 
+double CFmReceiver::SetCorrection(double hertz) {
+    const double rate = m_settings.fSampleRate;
+    const double offset = m_settings.fStation - m_settings.fCentre;
+    const double room = rate / 2.0 - kChannelHalfWidth;
+    m_fCorrection = std::clamp(offset + hertz, -room, room) - offset;
+    m_step = std::polar(1.0, -2.0 * std::numbers::pi * (offset + m_fCorrection) / rate);
+    return m_fCorrection;
+}
+
+CFmReceiver::SInputCounts CFmReceiver::TakeInputCounts() {
+    const SInputCounts counts = m_input;
+    m_input = {};
+    return counts;
+}
+
 int CFmReceiver::MaxOutput(int count) const {
     const std::uint64_t groups = (static_cast<std::uint64_t>(count) + m_nDecim) / m_nDecim;
     return static_cast<int>(groups * m_nInterp / 2 + 1);
@@ -119,6 +138,7 @@ int CFmReceiver::Process(const std::complex<float>* iq, int count, float* mpx, f
     std::complex<float> phasor = m_phasor;
     const std::complex<float> step(m_step);
     std::complex<float>* shifted = m_shifted.data() + m_nCarry;
+    int atLimit = 0;
     for (int start = 0; start < count; start += 1024) {
         const int end = std::min(count, start + 1024);
         // Written out: std::complex's product guards against infinities branch by branch.
@@ -127,6 +147,7 @@ int CFmReceiver::Process(const std::complex<float>* iq, int count, float* mpx, f
         for (int i = start; i < end; ++i) {
             const float xr = iq[i].real();
             const float xi = iq[i].imag();
+            atLimit += static_cast<int>(std::max(std::fabs(xr), std::fabs(xi)) >= kConverterLimit);
             shifted[i] = {xr * pr - xi * pi, xr * pi + xi * pr};
             const float nr = pr * step.real() - pi * step.imag();
             pi = pr * step.imag() + pi * step.real();
@@ -136,6 +157,8 @@ int CFmReceiver::Process(const std::complex<float>* iq, int count, float* mpx, f
         phasor /= std::abs(phasor);
     }
     m_phasor = phasor;
+    m_input.nSamples += count;
+    m_input.nAtLimit += atLimit;
     const int total = m_nCarry + count;
     const int groups = total / static_cast<int>(m_nDecim);
     // Channel filter and resampling to 400 kHz.
@@ -160,6 +183,7 @@ int CFmReceiver::Process(const std::complex<float>* iq, int count, float* mpx, f
         m_envelope[static_cast<std::size_t>(m_nOdd + i)] =
             std::abs(m_channel[static_cast<std::size_t>(i)]);
     }
+    m_noise.Process(m_discriminated.data() + m_nOdd, channelCount);
     const int pairs = (m_nOdd + channelCount) / 2;
     m_pMpxDecimator->Execute(m_discriminated.data(), pairs, mpx);
     m_pLevelDecimator->Execute(m_envelope.data(), pairs, level);

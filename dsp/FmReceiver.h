@@ -8,9 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "dsp/CarrierToNoiseMeter.h"
 #include "dsp/FirDecimator.h"
 #include "dsp/LiquidHandles.h"
 #include "dsp/RdsDemodulator.h"
+#include "platform/SampleBlock.h"
 
 namespace tavik {
 
@@ -47,6 +49,12 @@ public:
     static constexpr int kMaxInput = 1 << 18;
     // MPX samples by which the measured band's filter delays the MPX (and the level with it).
     static constexpr int kBandDelay = 13;
+    // Hz of frequency per MPX unit, at 400 kHz as at 200 kHz.
+    static constexpr double kHertzPerUnit =
+        kMpxReferenceDeviation * 1000.0 / static_cast<double>(kMpxReferenceAmplitude);
+    // An I or Q value at least this large sat at the converter's limit: 0 or 255 of 8 bits,
+    // +-32767 of 16 bits, +-1 of floats.
+    static constexpr float kConverterLimit = 32767.0f / 32768.0f;
 
     // Throws CDspError for a rate below kMinimumSampleRate, a rate that is not a whole number
     // of Hz with a manageable ratio to 400 kHz, or a station whose channel is not inside the
@@ -66,11 +74,27 @@ public:
 
     const CFmReceiverSettings& Settings() const { return m_settings; }
 
+    // Tunes `hertz` higher than the station (the carrier's offset that was measured), as far as
+    // the IQ's band leaves room for the channel; returns the correction now in force.
+    double SetCorrection(double hertz);
+    double Correction() const { return m_fCorrection; }
+    // The discriminator's noise above the multiplex, for the carrier-to-noise ratio.
+    CCarrierToNoiseMeter& NoiseMeter() { return m_noise; }
+    // IQ samples taken, and those at the converter's limits, since the last call.
+    struct SInputCounts {
+        long long nSamples = 0;
+        long long nAtLimit = 0;
+    };
+    SInputCounts TakeInputCounts();
+
 private:
     CFmReceiverSettings m_settings;
     unsigned m_nInterp = 1;
     unsigned m_nDecim = 1;
     std::complex<double> m_step{1.0, 0.0};  // the tuning phasor's turn per IQ sample
+    double m_fCorrection = 0.0;             // Hz
+    SInputCounts m_input;
+    CCarrierToNoiseMeter m_noise;
     std::complex<float> m_phasor{1.0f, 0.0f};
     CLiquidResampler m_pChannel;                      // a rational rate to 400 kHz
     std::unique_ptr<CComplexDecimator> m_pDecimator;  // or a whole-number factor

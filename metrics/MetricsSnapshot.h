@@ -34,7 +34,13 @@ struct CMetricsSnapshot {
     std::optional<bool> ituRfLevel;      // RF level above its minimum
     std::optional<bool> ituMultipath;    // multipath below its limit
     std::optional<float> rdsErrorRatio;  // bit error ratio, 0..1
-    std::vector<CAlarm> alarms;          // every alarm of the setup, in the set's order
+    // A software receiver's reception; nothing with the recordings.
+    std::optional<float> carrierToNoise;  // dB in 200 kHz
+    std::optional<float> frequencyError;  // Hz
+    std::optional<float> overloadRatio;   // IQ samples at the converter's limits, 0..1
+    bool bReceptionUp = true;             // samples arrive and a carrier is there
+    std::optional<double> lastResult;     // seconds since 1970 of the last measured second
+    std::vector<CAlarm> alarms;           // every alarm of the setup, in the set's order
 
     std::uint64_t nMeasuredSeconds = 0;
     std::uint64_t nRecordsWritten = 0;

@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <string>
 
 namespace tavik {
 
@@ -126,6 +127,21 @@ std::string CMetricsText::Format(const CMetricsSnapshot& s) {
     w.Gauge("tavik_rf_level_dbuv", "RF level at zero deviation in dBuV.", s.rfLevel);
     WriteItu(w, s);
     w.Gauge("tavik_rds_bit_error_ratio", "RDS bit error ratio (0 to 1).", s.rdsErrorRatio);
+    w.Gauge("tavik_reception_up",
+            "Whether the receiver delivers and a carrier is there (1) or not (0).",
+            s.bReceptionUp ? 1.0f : 0.0f);
+    w.Gauge("tavik_carrier_to_noise_db", "Carrier-to-noise ratio in the 200 kHz channel in dB.",
+            s.carrierToNoise);
+    w.Gauge("tavik_frequency_error_hz", "The carrier's offset from the tuned frequency in Hz.",
+            s.frequencyError);
+    w.Gauge("tavik_adc_overload_ratio",
+            "Share of the IQ samples at the converter's limits (0 to 1).", s.overloadRatio);
+    if (s.lastResult) {
+        w.Family("tavik_last_result_timestamp_seconds", "gauge",
+                 "When the last second with a signal was measured, in seconds since 1970.");
+        w.Sample("tavik_last_result_timestamp_seconds", {},
+                 std::to_string(std::llround(*s.lastResult)));
+    }
     WriteAlarms(w, s);
     w.Counter("tavik_measured_seconds_total", "Seconds measured since the start.",
               s.nMeasuredSeconds);

@@ -7,6 +7,8 @@
 #include <variant>
 #include <vector>
 
+#include "platform/SampleBlock.h"
+
 namespace tavik {
 
 class CMultipathResult;
@@ -28,6 +30,7 @@ enum class EResultCode : int {
     RdsQuality = 11,           // RDS worker: bit error rate and settling
     Power1s = 12,              // MPX power analyser: 1-second power
     SegmentPeaks = 13,         // multipath analyser: peaks of the 10 segments
+    Reception = 14,            // distribution: how a software receiver received the block
 };
 
 constexpr std::size_t kSpectrumBins = 1025;              // 0 to 100 kHz, 97.65625 Hz apart
@@ -55,7 +58,8 @@ using CResultPayload = std::variant<std::monostate,                           //
                                     std::shared_ptr<const CSpectrumBins>,     // 10
                                     std::shared_ptr<const CRDSSnapshot>,      // 11
                                     float,                                    // 12
-                                    std::shared_ptr<const CSegmentPeaks>>;    // 13
+                                    std::shared_ptr<const CSegmentPeaks>,     // 13
+                                    CReception>;                              // 14
 
 template <EResultCode C>
 using ResultPayloadOf = std::variant_alternative_t<static_cast<std::size_t>(C), CResultPayload>;
@@ -75,12 +79,13 @@ public:
 
     EResultCode Code() const { return static_cast<EResultCode>(m_payload.index()); }
 
-    // The payload (the float, or what the shared pointer holds) when the result has code C;
-    // null for another code or an empty pointer.
+    // The payload (a value such as the float, or what the shared pointer holds) when the result
+    // has code C; null for another code or an empty pointer.
     template <EResultCode C>
     auto Get() const {
         const auto* payload = std::get_if<static_cast<std::size_t>(C)>(&m_payload);
-        if constexpr (std::is_same_v<ResultPayloadOf<C>, float>) {
+        if constexpr (std::is_same_v<ResultPayloadOf<C>, float> ||
+                      std::is_same_v<ResultPayloadOf<C>, CReception>) {
             return payload;
         } else {
             return payload != nullptr ? payload->get() : nullptr;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <limits>
+
 namespace tavik {
 
 // Samples per MPX block and per level block: 100 ms at 200000 samples per second.
@@ -18,6 +20,34 @@ struct CBlockFigures {
     float fFirstHalfPeak = 0.0f;  // largest magnitude of samples [0, nCount / 2)
     float fPeak = 0.0f;           // largest magnitude of the block
     double dSumOfSquares = 0.0;
+};
+
+// How a software receiver received one block: what it knows of the air that the samples
+// alone do not say. A recording has none.
+struct CReception {
+    static constexpr float kUnknown = std::numeric_limits<float>::quiet_NaN();
+    // Below this carrier-to-noise ratio the noise adds to the deviation peaks and the level's
+    // ripple: deviation and multipath are not measured under the ITU-R conditions.
+    static constexpr float kMinimumCarrierToNoise = 30.0f;  // dB
+    // Below this there is no FM carrier to measure (noise alone reads about 0 dB).
+    static constexpr float kNoSignalCarrierToNoise = 10.0f;  // dB
+    // More of the IQ samples than this at the converter's limits distorts the channel.
+    static constexpr float kOverloadPercent = 0.1f;
+
+    float fCarrierToNoise = kUnknown;     // dB in the 200 kHz channel
+    float fFrequencyError = kUnknown;     // Hz, the carrier above the station's frequency
+    float fFrequencyErrorPpm = kUnknown;  // the same in parts per million of the frequency
+    float fOverload = 0.0f;               // % of the IQ samples at the converter's limits
+    bool bSignal = true;                  // an FM carrier is there
+
+    bool LowCarrierToNoise() const { return fCarrierToNoise < kMinimumCarrierToNoise; }
+    bool Overloaded() const { return fOverload > kOverloadPercent; }
+};
+
+// What a software receiver gives with a block besides its samples.
+struct CReceivedFigures {
+    CBlockFigures figures;  // true peaks (oversampled) and the sum of squares
+    CReception reception;
 };
 
 }  // namespace tavik

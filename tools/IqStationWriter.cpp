@@ -64,20 +64,29 @@ const std::vector<std::uint8_t>& CIqStationWriter::Modulate(const std::int16_t* 
     if (!m_bStarted) {
         m_bStarted = true;
         m_fHeldMpx = mpx[0];
-        m_fHeldLevel = CLevelSynth::AdcToLevel(level[0]);
+        m_fHeldLevel = AirLevel(m_options.multipath, mpx[0], level[0]);
         AppendHeld(kLeadIn);
     }
     for (int start = 0; start < count; start += CFmModulator::kMaxInput) {
         const int n = std::min(CFmModulator::kMaxInput, count - start);
         for (int i = 0; i < n; ++i) {
             m_mpx[static_cast<std::size_t>(i)] = mpx[start + i];
-            m_level[static_cast<std::size_t>(i)] = CLevelSynth::AdcToLevel(level[start + i]);
+            m_level[static_cast<std::size_t>(i)] =
+                AirLevel(m_options.multipath, mpx[start + i], level[start + i]);
         }
         Append(n);
     }
     m_fHeldMpx = mpx[count - 1];
-    m_fHeldLevel = CLevelSynth::AdcToLevel(level[count - 1]);
+    m_fHeldLevel = AirLevel(m_options.multipath, mpx[count - 1], level[count - 1]);
     return m_bytes;
+}
+
+float CIqStationWriter::AirLevel(const std::array<double, 3>& multipath, std::int16_t mpx,
+                                 std::int16_t level) {
+    const auto f = static_cast<float>(mpx);
+    return CLevelSynth::AdcToLevel(level) -
+           CLevelSynth::CouplingDb(CLevelSynth::TotalCoupling(multipath), f) +
+           CLevelSynth::CouplingDb(multipath, f);
 }
 
 const std::vector<std::uint8_t>& CIqStationWriter::Finish() {

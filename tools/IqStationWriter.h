@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <complex>
 #include <cstdint>
 #include <memory>
@@ -15,7 +16,9 @@
 namespace tavik {
 
 // The generated station as a software-defined radio would have recorded it: the multiplex
-// frequency-modulated onto a carrier, the RF level as the carrier's amplitude, an optional
+// frequency-modulated onto a carrier, the RF level as the carrier's amplitude (with the
+// planted multipath coupling but without the replayed receiver's own response, which the
+// recorded level carries and a software receiver does not have), an optional
 // second ray, and thermal noise at the options' carrier-to-noise ratio, measured in the
 // 200 kHz of the channel. The carrier lies kOffset above the capture's centre (away from a
 // real receiver's DC spike) where the rate leaves room, else on it. The mean level sits
@@ -73,6 +76,13 @@ private:
     bool m_bStarted = false;
     float m_fHeldMpx = 0.0f;
     float m_fHeldLevel = 0.0f;  // dBuV
+public:
+    // The level of the air (dBuV) for a recorded MPX and level sample of a station with the
+    // planted coupling `multipath`: the replayed receiver's response taken off.
+    static float AirLevel(const std::array<double, 3>& multipath, std::int16_t mpx,
+                          std::int16_t level);
+
+private:
 };
 
 }  // namespace tavik

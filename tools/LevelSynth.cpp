@@ -32,6 +32,14 @@ CLevelSynth::CLevelSynth(const CGeneratorOptions& options)
     }
 }
 
+float CLevelSynth::CouplingDb(const std::array<double, 3>& coupling, float mpx) {
+    const auto c0 = static_cast<float>(coupling[0]);
+    const auto c1 = static_cast<float>(coupling[1]);
+    const auto c2 = static_cast<float>(coupling[2]);
+    const float f = mpx * (kMpxReferenceDeviation / kMpxReferenceAmplitude);
+    return 20.0f * std::log10(std::max(1.0f + f * (c2 + f * (c1 + f * c0)), 1e-4f));
+}
+
 void CLevelSynth::NextBlock(const std::int16_t* mpx, std::int16_t* out, int count) {
     const auto c0 = static_cast<float>(m_coupling[0]);
     const auto c1 = static_cast<float>(m_coupling[1]);

@@ -27,6 +27,10 @@ public:
     // lowest; `lowest` receives that value.
     static double LowestPoint(const std::array<double, 3>& coupling, double& lowest);
 
+    // 20 lg a(f) / c3 of a coupling at the deviation of the MPX sample `mpx` (ADC units), in
+    // single precision as NextBlock works it out.
+    static float CouplingDb(const std::array<double, 3>& coupling, float mpx);
+
     // Level samples for `count` MPX samples (ADC units, 6000 = 19 kHz).
     void NextBlock(const std::int16_t* mpx, std::int16_t* out, int count);
 

@@ -37,6 +37,7 @@ int PageForResultCode(EResultCode code) {
             return PAGE_RDS;
         case EResultCode::RdsQuality:
         case EResultCode::SegmentPeaks:
+        case EResultCode::Reception:
             return PAGE_QUALITY;
         case EResultCode::None:
         case EResultCode::Multipath:

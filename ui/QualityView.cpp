@@ -1,6 +1,8 @@
 #include "ui/QualityView.h"
 
 #include <algorithm>
+#include <cmath>
+#include <optional>
 
 #include <QGridLayout>
 #include <QGroupBox>
@@ -113,6 +115,14 @@ QWidget* CQualityView::CreateForm() {
     rdsLayout->addWidget(m_pBitErrorRate, 1);
     column->addWidget(rds);
     column->addWidget(TextBox(form, "Data Status", m_pDataStatus));
+    m_pReception = MakeValueField(form, QStringLiteral("-"));
+    m_pReception->setToolTip(
+        QStringLiteral("Carrier-to-noise ratio in the 200 kHz channel (at least 30 dB for the "
+                       "ITU-R conditions), the carrier's offset from the tuned frequency, and "
+                       "the share of IQ samples at the converter's limits"));
+    m_pReceptionBox = TextBox(form, "Reception (software receiver)", m_pReception);
+    m_pReceptionBox->hide();  // shown once a software receiver reports
+    column->addWidget(m_pReceptionBox);
 
     m_pCalibrate = new QPushButton(QStringLiteral("&Calibrate"), form);
     m_pReset = new QPushButton(QStringLiteral("Reset Calibration"), form);
@@ -148,6 +158,8 @@ void CQualityView::OnResult(const CAnalyserResult& result) {
             text += QStringLiteral(" settling");
         }
         m_pBitErrorRate->setText(text);
+    } else if (const CReception* reception = result.Get<EResultCode::Reception>()) {
+        OnReception(*reception);
     } else if (const CSegmentPeaks* peaks = result.Get<EResultCode::SegmentPeaks>()) {
         m_pPeaks->clear();
         for (const float peak : *peaks) {
@@ -156,9 +168,42 @@ void CQualityView::OnResult(const CAnalyserResult& result) {
     }
 }
 
+void CQualityView::OnReception(const CReception& reception) {
+    m_pReceptionBox->show();
+    QString text = std::isnan(reception.fCarrierToNoise)
+                       ? QStringLiteral("C/N -")
+                       : FormatValue("C/N %.1f dB", static_cast<double>(reception.fCarrierToNoise));
+    if (reception.bSignal && !std::isnan(reception.fFrequencyError)) {
+        text += FormatValue("\nFrequency %+.2f kHz",
+                            static_cast<double>(reception.fFrequencyError) / 1000.0);
+        text += FormatValue(" (%+.1f ppm)", static_cast<double>(reception.fFrequencyErrorPpm));
+    }
+    text += FormatValue("\nOverload %.3f %%", static_cast<double>(reception.fOverload));
+    if (reception.Overloaded()) {
+        text += QStringLiteral(": lower the gain");
+    }
+    m_pReception->setText(text);
+    if (!reception.bSignal) {
+        SetLamps(false, false);
+        m_pDataStatus->setText(QStringLiteral("No signal!"));
+    } else if (reception.LowCarrierToNoise()) {
+        SetLamps(false, true);
+        m_pDataStatus->setText(FormatValue(
+            "C/N too low (< %.0f dB)!", static_cast<double>(CReception::kMinimumCarrierToNoise)));
+    }
+}
+
 void CQualityView::OnMultipathResult(const CMultipathResult& result) {
     m_pDataStatus->setText(QStringLiteral("Data OK!"));
-    switch (result.m_nStatus) {
+    const std::optional<CReception>& reception = GetDocument().GetReception();
+    const bool lowCn = reception && reception->LowCarrierToNoise();
+    switch (lowCn ? -1 : result.m_nStatus) {
+        case -1:  // the fit of a noisy channel: not under the conditions
+            SetLamps(false, true);
+            m_pDataStatus->setText(
+                FormatValue("C/N too low (< %.0f dB)!",
+                            static_cast<double>(CReception::kMinimumCarrierToNoise)));
+            break;
         case CMultipathResult::STATUS_CONDITIONS_MET:
             SetLamps(true, false);
             break;
@@ -197,6 +242,14 @@ void CQualityView::OnUpdate(CView* /*sender*/, long hint, void* /*object*/) {
         case HINT_MULTIPATH_RESULT:
             if (const CMultipathResult* result = GetDocument().GetMultipathResult()) {
                 OnMultipathResult(*result);
+            }
+            break;
+        case HINT_TIMER_TICK:
+            if (GetDocument().IsRunning() && !GetDocument().HasSignal()) {
+                SetLamps(false, false);
+                m_pDataStatus->setText(GetDocument().IsReceiverLost()
+                                           ? QStringLiteral("No receiver!")
+                                           : QStringLiteral("No signal!"));
             }
             break;
         case HINT_MEASUREMENT_STARTED:

@@ -4,11 +4,14 @@
 
 #include "ui/MeasurementView.h"
 
+class QGroupBox;
 class QLabel;
 class QListWidget;
 class QPushButton;
 
 namespace tavik {
+
+struct CReception;
 
 class CDisplay;
 class CMultipathResult;
@@ -35,6 +38,7 @@ public:
     const QLabel& GetMultipathText() const { return *m_pMultipath; }
     const QLabel& GetStatusText() const { return *m_pDataStatus; }
     const QLabel& GetBitErrorRateText() const { return *m_pBitErrorRate; }
+    const QLabel& GetReceptionText() const { return *m_pReception; }
     const QListWidget& GetSegmentPeaks() const { return *m_pPeaks; }
     bool IsOkLampOn() const { return m_bOk; }
     bool IsStopLampOn() const { return m_bStop; }
@@ -51,6 +55,9 @@ private:
     CDisplay* CreateChart(const char* title, const char* graph, const char* yTitle,
                           const char* yUnit, float yMin, float yMax, int penWidth, int* graphId);
     void SetLamps(bool ok, bool stop);
+    // How a software receiver receives: C/N, frequency error, the converter's overload; a
+    // carrier that is not there, or too weak for the conditions, says so in the data status.
+    void OnReception(const CReception& reception);
 
     CDisplay* m_pLevelChart = nullptr;
     CDisplay* m_pSlopeChart = nullptr;
@@ -65,6 +72,8 @@ private:
     QLabel* m_pMultipath = nullptr;
     QLabel* m_pBitErrorRate = nullptr;
     QLabel* m_pDataStatus = nullptr;
+    QLabel* m_pReception = nullptr;
+    QGroupBox* m_pReceptionBox = nullptr;
     QListWidget* m_pPeaks = nullptr;
     QListWidget* m_pUnused = nullptr;
     QPushButton* m_pCalibrate = nullptr;

@@ -531,7 +531,9 @@ TEST(JsonLine, EveryKeyInOrderWithNullsForWhatWasNotMeasured) {
               "\"deviation_peak_khz\":null,"
               "\"deviation_exceed_75_pct\":null,\"mpx_power_1s_dbr\":null,"
               "\"mpx_power_60s_dbr\":null,\"multipath_pct_per_khz\":null,\"rf_level_dbuv\":null,"
-              "\"itu_status\":null,\"rds\":null,\"alarms\":[],\"dropped\":{\"samples\":0,"
+              "\"itu_status\":null,\"cn_db\":null,\"frequency_error_hz\":null,"
+              "\"frequency_error_ppm\":null,\"adc_overload_pct\":null,\"receiver_error\":null,"
+              "\"rds\":null,\"alarms\":[],\"dropped\":{\"samples\":0,"
               "\"analysers\":0,\"rds\":0,\"results\":0}}");
 
     // A multipath result before the first accepted fit has a status but no value.
@@ -561,7 +563,9 @@ TEST(JsonLine, EveryKeyInOrderWithNullsForWhatWasNotMeasured) {
               "\"deviation_peak_khz\":76.13,"
               "\"deviation_exceed_75_pct\":0.5,\"mpx_power_1s_dbr\":2.95,"
               "\"mpx_power_60s_dbr\":null,\"multipath_pct_per_khz\":null,\"rf_level_dbuv\":null,"
-              "\"itu_status\":\"LOW-DEV\",\"rds\":{\"pi\":\"D313\",\"ps\":\"$(date)\","
+              "\"itu_status\":\"LOW-DEV\",\"cn_db\":null,\"frequency_error_hz\":null,"
+              "\"frequency_error_ppm\":null,\"adc_overload_pct\":null,\"receiver_error\":null,"
+              "\"rds\":{\"pi\":\"D313\",\"ps\":\"$(date)\","
               "\"rt\":\"Hello\",\"tp\":true,\"ta\":false,\"af_mhz\":[106.7,98.2,0.531],"
               "\"ber_pct\":0.0},\"alarms\":[\"Dev\",\"Mpx\"],\"dropped\":{\"samples\":1,"
               "\"analysers\":2,\"rds\":3,\"results\":4}}");

@@ -16,6 +16,7 @@
 #include "alarms/AlarmItem.h"
 #include "app/AlarmNotifier.h"
 #include "app/GuiMetrics.h"
+#include "app/JsonLine.h"
 #include "app/MetricsPublisher.h"
 #include "app/MonitorValues.h"
 #include "app/ServiceNotifier.h"
@@ -97,6 +98,89 @@ TEST(StatusLine, ValuesAndStatusTexts) {
     }
     EXPECT_EQ(CStatusLine::FormatElapsed(CTimeSpan(0)), "00:00:00");
     EXPECT_EQ(CStatusLine::FormatElapsed(CTimeSpan(100, 0, 0, 59)), "2400:00:59");
+}
+
+CMessage Reception(float cn, float error, float overload, bool signal) {
+    CReception r;
+    r.fCarrierToNoise = cn;
+    r.fFrequencyError = error;
+    r.fFrequencyErrorPpm = error / 106.7f;
+    r.fOverload = overload;
+    r.bSignal = signal;
+    return Result<EResultCode::Reception>(r);
+}
+
+CMessage ReceptionNotice(int subId, const char* text) {
+    return CMessage{WM_TRANSFER_ERROR,
+                    static_cast<std::uintptr_t>(EXC_TAVIKCONTROL),
+                    subId,
+                    {},
+                    std::make_shared<const std::string>(text)};
+}
+
+// A software receiver's reception, step by step as it changes: the status line, the JSON
+// line's keys and the metrics say the same; without a carrier or a receiver the deviation,
+// power and multipath are gone and later results of them are not taken until it is back.
+TEST(MonitorValues, ReceptionAsTheStatusLineTheJsonAndTheMetricsSayIt) {
+    setenv("TZ", "UTC", 1);
+    tzset();
+    CTAVIKSDIDoc doc;
+    CAlarmEventRecorder alarms(doc);
+    CMonitorValues values;
+    values.Take(Result<EResultCode::DeviationPeak>(48.26f));
+    values.Take(Result<EResultCode::Multipath>(
+        test::Fit(CMultipathResult::STATUS_CONDITIONS_MET, 0.1234f, 65.06f)));
+    const struct {
+        CMessage message;
+        const char* line;  // the status line from " | mp"
+        const char* json;  // its keys from "itu_status" to "receiver_error"
+        bool up;
+    } steps[] = {
+        {Reception(38.24f, 512.0f, 0.0f, true),
+         "| mp 0.12 %/kHz OK | rf 65.1 dBuV | cn 38.2 dB fe +0.51 kHz +4.8 ppm | PI",
+         "\"itu_status\":\"OK\",\"cn_db\":38.2,\"frequency_error_hz\":512.0,"
+         "\"frequency_error_ppm\":4.8,\"adc_overload_pct\":0.0,\"receiver_error\":null",
+         true},
+        {Reception(29.96f, -2600.0f, 0.25f, true),
+         "| mp 0.12 %/kHz LOW-CN | rf 65.1 dBuV | cn 30.0 dB fe -2.60 kHz -24.4 ppm OVERLOAD | PI",
+         "\"itu_status\":\"LOW-CN\",\"cn_db\":30.0,\"frequency_error_hz\":-2600.0,"
+         "\"frequency_error_ppm\":-24.37,\"adc_overload_pct\":0.25,\"receiver_error\":null",
+         true},
+        {Reception(4.0f, 93000.0f, 0.0f, false),
+         "| mp - %/kHz NO-SIGNAL | rf - dBuV | cn 4.0 dB | PI",
+         "\"itu_status\":\"NO-SIGNAL\",\"cn_db\":4.0,\"frequency_error_hz\":null,"
+         "\"frequency_error_ppm\":null,\"adc_overload_pct\":0.0,\"receiver_error\":null",
+         false},
+        {Result<EResultCode::DeviationPeak>(265.0f),  // noise's, still on its way: not taken
+         "| mp - %/kHz NO-SIGNAL | rf - dBuV | cn 4.0 dB | PI", nullptr, false},
+        {Reception(41.0f, 10.0f, 0.0f, true),
+         "| mp - %/kHz - | rf - dBuV | cn 41.0 dB fe +0.01 kHz +0.1 ppm | PI", nullptr, true},
+        {ReceptionNotice(CTavikControl::SUBID_RECEPTION_LOST, "rtltcp:x:1 closed; reconnecting"),
+         "| mp - %/kHz NO-SIGNAL | rf - dBuV | PI",
+         "\"itu_status\":\"NO-SIGNAL\",\"cn_db\":null,\"frequency_error_hz\":null,"
+         "\"frequency_error_ppm\":null,\"adc_overload_pct\":null,"
+         "\"receiver_error\":\"rtltcp:x:1 closed; reconnecting\"",
+         false},
+        {ReceptionNotice(CTavikControl::SUBID_RECEPTION_BACK, "resumed"),
+         "| mp - %/kHz - | rf - dBuV | cn 41.0 dB fe +0.01 kHz +0.1 ppm | PI", nullptr, true},
+    };
+    for (const auto& step : steps) {
+        values.Take(step.message);
+        const std::string line = CStatusLine::Format(CTimeSpan(1), values, "");
+        EXPECT_TRUE(Has(line, step.line)) << line;
+        EXPECT_EQ(Has(line, "| NO RECEIVER (rtltcp:x:1 closed; reconnecting)"),
+                  values.receiverLost.has_value())
+            << line;
+        const std::string json = CJsonLine::Format(CTime(1781517601), 106.7f, values, {});
+        if (step.json != nullptr) {
+            EXPECT_TRUE(Has(json, step.json)) << json;
+        }
+        const CMetricsSnapshot s = CMetricsPublisher::Build(doc, values, alarms);
+        EXPECT_EQ(s.bReceptionUp, step.up) << line;
+        EXPECT_EQ(s.deviationPeak.has_value(), step.up && values.secondPeak.has_value());
+    }
+    EXPECT_FALSE(values.deviation);       // forgotten at the loss, nothing taken since
+    EXPECT_EQ(values.nDeviceErrors, 1u);  // the loss; its return is no error
 }
 
 // What an --on-alarm program is told of a deactivation before anything was measured.

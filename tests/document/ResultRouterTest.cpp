@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "alarms/AlarmItem.h"
 #include "document/DropReport.h"
 #include "document/ResultRouter.h"
 #include "document/TAVIKSDIDoc.h"
@@ -78,6 +79,103 @@ TEST_F(RouterFixture, TransferFailureStopsTheMeasurementAndReports) {
 }
 
 using Lines = std::vector<std::string>;
+
+CMessage Reception(float cn, float error, float overload, bool signal) {
+    CReception r;
+    r.fCarrierToNoise = cn;
+    r.fFrequencyError = error;
+    r.fFrequencyErrorPpm = error / 106.7f;
+    r.fOverload = overload;
+    r.bSignal = signal;
+    return Result<EResultCode::Reception>(r);
+}
+
+// Without a carrier (or a receiver) the values measured before no longer stand: the deviation
+// alarm waits instead of firing on noise, the second's record is marked, and the log (and a
+// console) hear when the carrier, a frequency error or an overload begin and end, once each.
+TEST_F(RouterFixture, ReceptionLossHoldsTheAlarmsAndMarksTheRecords) {
+    Lines logged;
+    doc->SetReceptionListener([&](const std::string& line) { logged.push_back(line); });
+    doc->SetAlarm("Dev", std::make_unique<CAlarmItem>(
+                             "Dev", ALARM_SOURCE_DEVIATION, ALARM_RELATION_GREATER, 75.0f,
+                             ALARM_ACTION_LOG_ONLY, COleDateTimeSpan(), ALARM_ACKNOWLEDGE_NO));
+    ASSERT_TRUE(doc->SetAlarmChecked("Dev", true));
+    const auto active = [&] { return doc->GetAlarms().Lookup("Dev")->m_bActive != 0; };
+    const CMessage lost{WM_TRANSFER_ERROR,
+                        static_cast<std::uintptr_t>(EXC_TAVIKCONTROL),
+                        CTavikControl::SUBID_RECEPTION_LOST,
+                        {},
+                        std::make_shared<const std::string>("rtltcp:x:1 closed; reconnecting")};
+    const CMessage back{WM_TRANSFER_ERROR,
+                        static_cast<std::uintptr_t>(EXC_TAVIKCONTROL),
+                        CTavikControl::SUBID_RECEPTION_BACK,
+                        {},
+                        std::make_shared<const std::string>("reception from x:1 resumed")};
+    const struct {
+        CMessage message;
+        float deviation;  // a block's peak routed after the message
+        Lines lines;
+        bool signal;
+        bool active;
+        bool marked;  // the second's record
+    } steps[] = {
+        {Reception(40.0f, 2500.0f, 0.0f, true),
+         70.0f,
+         {"Reception: the carrier is +2.5 kHz (+23.4 ppm) off 106.700 MHz"},
+         true,
+         false,
+         false},
+        {Reception(40.0f, 2400.0f, 0.0f, true), 70.0f, {}, true, false, false},
+        // Noise's peaks, still on their way after the loss, are not measured values.
+        {Reception(4.0f, 0.0f, 0.2f, false),
+         265.0f,
+         {"Reception: no FM carrier at 106.700 MHz (C/N 4.0 dB)"},
+         false,
+         false,
+         true},
+        {Reception(35.0f, 1000.0f, 0.2f, true),
+         80.0f,
+         {"Reception: FM carrier at 106.700 MHz (C/N 35.0 dB)",
+          "Reception: the carrier is within 1.5 kHz of 106.700 MHz again",
+          "Reception: 0.20 % of the IQ samples at the converter's limits; lower the gain"},
+         true,
+         true,
+         true},
+        {Reception(35.0f, 1000.0f, 0.0f, true),
+         70.0f,
+         {"Reception: the converter is within its limits again"},
+         true,
+         false,
+         false},
+        {lost,
+         265.0f,
+         {"Receiver: rtltcp:x:1 closed; reconnecting", "Reception: no samples from the receiver"},
+         false,
+         false,
+         true},
+        {Reception(35.0f, 1000.0f, 0.0f, true), 265.0f, {}, false, false, true},  // an old block's
+        {back,
+         70.0f,
+         {"Receiver: reception from x:1 resumed", "Reception: samples from the receiver again"},
+         true,
+         false,
+         true},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.lines.empty() ? "-" : step.lines[0]);
+        router.Route(step.message);
+        router.Route(Result<EResultCode::DeviationPeak>(step.deviation));
+        EXPECT_EQ(logged, step.lines);
+        logged.clear();
+        EXPECT_EQ(doc->HasSignal(), step.signal);
+        EXPECT_EQ(doc->GetCurrentValues().m_fDeviation.has_value(), step.signal);
+        doc->CheckAlarm();
+        EXPECT_EQ(active(), step.active);
+        // A second with no signal in any part of it is marked, even when the carrier came back.
+        EXPECT_EQ(doc->GetCurrentRecord().m_bNoSignal, step.marked);
+        doc->SetResultValue(EResultValue::Close, 0.0f);
+    }
+}
 
 // One line per kind and minute, with the run's total; drops before Begin do not count.
 TEST(DropReport, LogsAKindsFirstDropOfEachMinute) {

@@ -19,15 +19,7 @@ using test::kBlock;
 using test::kStation;
 using test::Received;
 using test::RoundTrip;
-
-std::vector<float> Tone(double hertz, double kilohertz, int samples) {
-    std::vector<float> mpx(static_cast<std::size_t>(samples));
-    for (int n = 0; n < samples; ++n) {
-        mpx[static_cast<std::size_t>(n)] = static_cast<float>(
-            kilohertz / 19.0 * 6000.0 * std::sin(2.0 * std::numbers::pi * hertz * n / 200000.0));
-    }
-    return mpx;
-}
+using test::Tone;
 
 // A tone's deviation comes back in ADC units (6000 = 19 kHz) and the carrier's level in dBuV,
 // at every rate and wherever the station lies in the band; 200000 MPX samples per second.

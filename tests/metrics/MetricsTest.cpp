@@ -71,6 +71,10 @@ CMetricsSnapshot Measured() {
     s.ituRfLevel = true;
     s.ituMultipath = false;
     s.rdsErrorRatio = 0.0f;
+    s.carrierToNoise = 38.5f;
+    s.frequencyError = -2500.0f;
+    s.overloadRatio = 0.0005f;
+    s.lastResult = 1781517600.4;
     s.alarms = {{"Dev", true, 3}, {"Low\\level", false, 0}};
     s.nMeasuredSeconds = 3600;
     s.nRecordsWritten = 3540;
@@ -80,6 +84,12 @@ CMetricsSnapshot Measured() {
     s.drops.n = {1, 5, 0, 9};
     return s;
 }
+
+const std::string kReceptionUp =
+    "# HELP tavik_reception_up Whether the receiver delivers and a carrier is there (1) or not "
+    "(0).\n"
+    "# TYPE tavik_reception_up gauge\n"
+    "tavik_reception_up 1\n";
 
 TEST(MetricsTextTest, LaysOutEachFamilyExactlyAndLeavesOutWhatIsNotMeasured) {
     CMetricsSnapshot nothing;
@@ -91,7 +101,8 @@ TEST(MetricsTextTest, LaysOutEachFamilyExactlyAndLeavesOutWhatIsNotMeasured) {
         std::string expected;
     } cases[] = {
         {"nothing measured yet", nothing,
-         kBuildInfo + "tavik_station_info{frequency_mhz=\"87.5\",pi=\"\",ps=\"\"} 1\n" + kCounters +
+         kBuildInfo + "tavik_station_info{frequency_mhz=\"87.5\",pi=\"\",ps=\"\"} 1\n" +
+             kReceptionUp + kCounters +
              "tavik_dropped_total{kind=\"samples\"} 0\n"
              "tavik_dropped_total{kind=\"analysers\"} 0\n"
              "tavik_dropped_total{kind=\"rds\"} 0\n"
@@ -126,7 +137,24 @@ TEST(MetricsTextTest, LaysOutEachFamilyExactlyAndLeavesOutWhatIsNotMeasured) {
              "tavik_itu_condition_met{condition=\"multipath\"} 0\n"
              "# HELP tavik_rds_bit_error_ratio RDS bit error ratio (0 to 1).\n"
              "# TYPE tavik_rds_bit_error_ratio gauge\n"
-             "tavik_rds_bit_error_ratio 0\n"
+             "tavik_rds_bit_error_ratio 0\n" +
+             kReceptionUp +
+             "# HELP tavik_carrier_to_noise_db Carrier-to-noise ratio in the 200 kHz channel in "
+             "dB.\n"
+             "# TYPE tavik_carrier_to_noise_db gauge\n"
+             "tavik_carrier_to_noise_db 38.5\n"
+             "# HELP tavik_frequency_error_hz The carrier's offset from the tuned frequency in "
+             "Hz.\n"
+             "# TYPE tavik_frequency_error_hz gauge\n"
+             "tavik_frequency_error_hz -2500\n"
+             "# HELP tavik_adc_overload_ratio Share of the IQ samples at the converter's limits "
+             "(0 to 1).\n"
+             "# TYPE tavik_adc_overload_ratio gauge\n"
+             "tavik_adc_overload_ratio 0.0005\n"
+             "# HELP tavik_last_result_timestamp_seconds When the last second with a signal was "
+             "measured, in seconds since 1970.\n"
+             "# TYPE tavik_last_result_timestamp_seconds gauge\n"
+             "tavik_last_result_timestamp_seconds 1781517600\n"
              "# HELP tavik_alarm_active Whether the alarm is active (1) or not (0).\n"
              "# TYPE tavik_alarm_active gauge\n"
              "tavik_alarm_active{alarm=\"Dev\"} 1\n"

@@ -1,0 +1,176 @@
+// The receiver's blocks: cut from any chunks alike, the carrier's offset taken off, true peaks,
+// and how each block was received.
+#include "device/ReceiverOutput.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <complex>
+#include <random>
+#include <vector>
+
+#include "tests/dsp/RoundTrip.h"
+#include "tools/StereoEncoder.h"
+
+namespace tavik {
+namespace {
+
+using test::kBlock;
+using test::kStation;
+
+constexpr double kRate = 1200000.0;
+constexpr double kTuning = 250000.0;  // the station above the IQ's centre
+constexpr double kUnitsPerKhz = 6000.0 / 19.0;
+
+struct Blocks {
+    std::vector<std::vector<float>> mpx;
+    std::vector<CReceivedFigures> received;
+    std::vector<std::uint8_t> rds;
+};
+
+// Receives `iq` in chunks of the sizes `chunk` gives and takes every whole block.
+template <class Chunk>
+Blocks Receive(const std::vector<std::complex<float>>& iq, Chunk chunk, double tuning = kTuning) {
+    CFmReceiver receiver({kRate, kStation - tuning, kStation, CFmReceiver::kDefaultFullScaleDbuv});
+    CReceiverOutput output;
+    output.Prepare(receiver, 24000);
+    Blocks blocks;
+    std::vector<float> mpx(kBlock);
+    std::vector<float> level(kBlock);
+    std::uint8_t rds[CReceiverOutput::kRdsChunkBytes];
+    for (std::size_t start = 0; start < iq.size();) {
+        const auto n = std::min<std::size_t>(static_cast<std::size_t>(chunk()), iq.size() - start);
+        output.Receive(receiver, iq.data() + start, static_cast<int>(n));
+        start += n;
+        CReceivedFigures received;
+        while (output.TakeBlock(mpx.data(), level.data(), &received)) {
+            blocks.mpx.push_back(mpx);
+            blocks.received.push_back(received);
+        }
+        while (output.TakeRdsChunk(rds)) {
+            blocks.rds.insert(blocks.rds.end(), rds, rds + CReceiverOutput::kRdsChunkBytes);
+        }
+    }
+    return blocks;
+}
+
+Blocks Receive(const std::vector<std::complex<float>>& iq, double tuning = kTuning) {
+    return Receive(
+        iq, [] { return 24000; }, tuning);
+}
+
+float PeakKhz(const Blocks& blocks, std::size_t from) {
+    float peak = 0.0f;
+    for (std::size_t b = from; b < blocks.received.size(); ++b) {
+        peak = std::max(peak, blocks.received[b].figures.fPeak);
+    }
+    return static_cast<float>(peak / kUnitsPerKhz);
+}
+
+// Odd and random chunk sizes give the blocks of 20 000-sample chunks: no sample is lost or
+// doubled where a chunk ends (the odd 400 kHz sample, the resampler's group, the band-pass's
+// stride) and the RDS bits are the same.
+TEST(ReceiverOutput, AnyChunkSizesGiveTheSameBlocks) {
+    constexpr int kSamples = 20 * kBlock;
+    std::vector<std::uint8_t> data(2500);
+    std::mt19937 bits(11);
+    for (std::uint8_t& bit : data) {
+        bit = static_cast<std::uint8_t>(bits() & 1u);
+    }
+    CStereoEncoder encoder(2131.0f, 947.0f, true, data);
+    const std::vector<float> left = test::Tone(1000.0, 60.0, kSamples);
+    const std::vector<float> right = test::Tone(400.0, 30.0, kSamples);
+    std::vector<float> mpx(kSamples);
+    encoder.Process(left.data(), right.data(), kSamples, mpx.data());
+    const auto iq = test::StationIq(mpx, 70.0, kRate, kTuning, 40.0);
+    const Blocks even = Receive(iq, [] { return 20000; });
+    std::mt19937 random(3);
+    const Blocks odd = Receive(iq, [&] { return static_cast<int>(random() % 30001) | 1; });
+    ASSERT_EQ(even.mpx.size(), odd.mpx.size());
+    ASSERT_GE(even.mpx.size(), 18u);
+    for (std::size_t b = 0; b < even.mpx.size(); ++b) {
+        for (int i = 0; i < kBlock; ++i) {
+            // The tuning phasor is renormalised per call: float rounding apart, equal.
+            ASSERT_NEAR(even.mpx[b][static_cast<std::size_t>(i)],
+                        odd.mpx[b][static_cast<std::size_t>(i)], 0.5f)
+                << "block " << b << " sample " << i;
+        }
+        EXPECT_NEAR(even.received[b].figures.fPeak, odd.received[b].figures.fPeak, 0.5f);
+    }
+    ASSERT_EQ(even.rds.size(), odd.rds.size());
+    for (std::size_t i = 0; i < even.rds.size(); ++i) {
+        ASSERT_EQ(even.rds[i], odd.rds[i]) << "byte " << i << " of " << even.rds.size();
+    }
+}
+
+// A tuner 5 kHz off: the deviation reads the programme's, not programme plus offset, and the
+// error is reported in Hz and ppm; 12 kHz off retunes the receiver. The first second is held
+// back until the offset is known, so not one block carries it.
+TEST(ReceiverOutput, TakesTheCarriersOffsetOffAndReportsIt) {
+    const std::vector<float> programme = test::Tone(400.0, 72.4, 40 * kBlock);
+    for (const double error : {5000.0, -5000.0, 12000.0, 0.0}) {
+        const Blocks blocks = Receive(test::StationIq(programme, 70.0, kRate, kTuning + error));
+        ASSERT_GE(blocks.received.size(), 35u) << error;
+        EXPECT_NEAR(PeakKhz(blocks, 0), 72.4f, 0.15f) << error;
+        const CReception& last = blocks.received.back().reception;
+        EXPECT_NEAR(last.fFrequencyError, error, 60.0) << error;
+        EXPECT_NEAR(last.fFrequencyErrorPpm, error / kStation * 1e6, 0.6) << error;
+        EXPECT_TRUE(last.bSignal);
+    }
+}
+
+// The modulating signal's peak between the MPX samples: a 50 kHz tone whose samples sit
+// 45 degrees from its crests reads its amplitude, not the samples' 71 %.
+TEST(ReceiverOutput, BlockPeaksAreTruePeaks) {
+    const auto tone = test::Tone(50000.0, 40.0, 20 * kBlock, 3.14159265358979 / 4);
+    const Blocks blocks = Receive(test::StationIq(tone, 70.0, kRate, kTuning, 50.0));
+    ASSERT_FALSE(blocks.received.empty());
+    EXPECT_NEAR(PeakKhz(blocks, 1), 40.0f, 0.6f);
+    const CBlockFigures& f = blocks.received[3].figures;
+    EXPECT_EQ(f.nCount, kBlock);
+    EXPECT_LE(f.fFirstHalfPeak, f.fPeak);
+    double sum = 0.0;
+    for (const float x : blocks.mpx[3]) {
+        sum += static_cast<double>(x) * x;
+    }
+    EXPECT_DOUBLE_EQ(f.dSumOfSquares, sum);
+}
+
+// C/N in the 200 kHz channel as planted; noise alone is no signal, and the converter's limits
+// are counted as a share of the IQ samples.
+TEST(ReceiverOutput, ReportsCarrierToNoiseNoSignalAndOverload) {
+    const std::vector<float> programme = test::Tone(1000.0, 60.0, 20 * kBlock);
+    for (const double cn : {20.0, 30.0, 40.0}) {
+        const Blocks blocks = Receive(test::StationIq(programme, 70.0, kRate, kTuning, cn, 5));
+        const CReception& r = blocks.received.back().reception;
+        EXPECT_NEAR(r.fCarrierToNoise, cn, 1.0) << cn;
+        EXPECT_TRUE(r.bSignal) << cn;
+        EXPECT_EQ(r.LowCarrierToNoise(), cn < 30.0) << cn;
+    }
+    std::vector<std::complex<float>> noise(static_cast<std::size_t>(kRate * 2));
+    std::mt19937 random(9);
+    std::normal_distribution<float> gauss(0.0f, 0.05f);
+    for (std::complex<float>& x : noise) {
+        x = {gauss(random), gauss(random)};
+    }
+    noise[1000] = {1.0f, 0.0f};  // 3 samples at the converter's limits in the first block's
+    noise[1001] = {0.0f, -1.0f};
+    noise[2000] = {-1.0f, 0.5f};
+    const Blocks empty = Receive(noise);
+    ASSERT_GE(empty.received.size(), 15u);
+    EXPECT_LT(empty.received[0].reception.fCarrierToNoise, 3.0f);
+    EXPECT_FALSE(empty.received[0].reception.bSignal);
+    // The first block reports all the IQ received before it: the held-back second and more.
+    EXPECT_GT(empty.received[0].reception.fOverload, 0.0f);
+    EXPECT_EQ(empty.received[1].reception.fOverload, 0.0f);
+    for (std::size_t i = 0; i < noise.size(); i += 100) {
+        noise[i] = {1.0f, 0.0f};  // 1 % at the limit
+    }
+    const Blocks clipped = Receive(noise);
+    EXPECT_NEAR(clipped.received.back().reception.fOverload, 1.0f, 0.05f);
+    EXPECT_TRUE(clipped.received.back().reception.Overloaded());
+}
+
+}  // namespace
+}  // namespace tavik
