@@ -29,9 +29,11 @@ public:
     // input is scanned in pieces but counted as one chunk.
     void Decode(const std::uint8_t* data, int count);
 
-    // Resets the station data (texts, character stores shown, frequency lists). Leaves the
-    // stored PI, the PS store with its repeat counters, the radio-text buffer, the other-network
-    // memory, the error statistics and the synchronisation state.
+    // Resets the station data (texts, character stores shown, frequency lists) and restarts
+    // the confirmation of the PI and the collection of the radio text: both are shown again
+    // only once received anew. Leaves the stored PI (the same station after a reset is no
+    // change of station), the PS store with its repeat counters, the other-network memory, the
+    // error statistics and the synchronisation state.
     void ClearAll();
 
     // Restarts the settling count (the RDS view does this when RDS is reset).
@@ -63,11 +65,13 @@ private:
 
     // Group decoding (RDSDecoderGroups.cpp).
     void DecodeGroup();
-    void CheckPIChange(const CRDSGroup& group);
+    void ConfirmPI(const CRDSGroup& group);
     void SetStationTexts(const CRDSGroup& group);
     void DecodeGroup0(const CRDSGroup& current);
     void DecodeGroup1(const CRDSGroup& current);
     void DecodeGroup2(const CRDSGroup& current);
+    void StartRadioText();
+    void PublishCompleteRadioText();
     void DecodeGroup4A(const CRDSGroup& current);
     void DecodeGroup10A(const CRDSGroup& current);
     void RebuildTexts();
@@ -89,16 +93,22 @@ private:
     std::array<CRDSGroup, 2> m_group10A;
     std::array<CRDSGroup, 16> m_group14A;
 
-    std::uint16_t m_wStoredPI = 0;
-    int m_nPIChangeCount = 0;
+    // The PI shown is the last one confirmed; a run counts the groups in a row that carry the
+    // same PI since the last reset.
+    std::uint16_t m_wStoredPI = 0;  // 0: none confirmed yet
+    std::uint16_t m_wRunPI = 0;
+    int m_nPIRun = 0;
 
     std::array<std::array<char, 2>, 4> m_chPSStore{};
     std::array<int, 4> m_nPSRepeats{};
     bool m_bPSComplete = false;
 
+    // The radio text being collected: its characters (2A: 4 per segment, 2B: 2), which
+    // segments arrived since it started, its A/B flag and its group version.
     std::array<char, 64> m_chRadioText{};
+    std::array<bool, 16> m_bTextSegmentSeen{};
     int m_nTextAB = 0;
-    int m_nGroup2Count = 0;
+    bool m_bTextVersionB = false;
     int m_nPTYNAB = 2;  // 2: no PTYN flag seen yet
 
     CRDSFrequencyList m_afList;

@@ -13,6 +13,14 @@ namespace {
 // months of reception.
 constexpr int kCounterLimit = 1 << 20;
 
+// IEC 62106: PI confirmed by two groups (two in a row carrying it).
+constexpr int kPIConfirmGroups = 2;
+
+// IEC 62106: a radio text ends with a carriage return, else it fills all 16 segments
+// (64 characters in groups 2A, 32 in groups 2B).
+constexpr char kRadioTextEnd = 0x0D;
+constexpr int kRadioTextSegments = 16;
+
 std::array<char, 2> Characters(std::uint16_t word) {
     return {static_cast<char>(word >> 8), static_cast<char>(word & 0xFF)};
 }
@@ -28,7 +36,7 @@ void CRDSDecoder::FormatPI(std::uint16_t pi, std::string& text) {
 
 void CRDSDecoder::DecodeGroup() {
     const CRDSGroup& current = m_current;
-    CheckPIChange(current);
+    ConfirmPI(current);
     SetStationTexts(current);
     switch (current.m_nGroupType) {
         case 0:
@@ -61,25 +69,32 @@ void CRDSDecoder::DecodeGroup() {
     RebuildTexts();
 }
 
-void CRDSDecoder::CheckPIChange(const CRDSGroup& group) {
-    if (group.m_wPI == m_wStoredPI) {
-        m_nPIChangeCount = 0;
+void CRDSDecoder::ConfirmPI(const CRDSGroup& group) {
+    if (m_nPIRun > 0 && group.m_wPI == m_wRunPI) {
+        m_nPIRun = std::min(m_nPIRun + 1, kCounterLimit);
+    } else {
+        m_wRunPI = group.m_wPI;
+        m_nPIRun = 1;
+    }
+    // A single group may carry a wrong PI that passed the check: a PI is shown, and another
+    // one makes a new station, only once confirmed.
+    if (m_nPIRun < kPIConfirmGroups) {
         return;
     }
-    // A single group with another PI may be a decoding error; the second one in a row is a
-    // new station.
-    if (++m_nPIChangeCount >= 2) {
+    if (m_wRunPI != m_wStoredPI) {
+        const int run = m_nPIRun;
         ClearAll();
-        m_wStoredPI = group.m_wPI;
-        m_nPIChangeCount = 0;
+        m_wStoredPI = m_wRunPI;
+        m_nPIRun = run;
+    }
+    // Block A zero carries no PI: the text stays as it was.
+    if (m_wStoredPI != 0) {
+        m_data.m_strAreaCoverage = CRDSCodeTables::GetAreaCoverageText((m_wStoredPI >> 8) & 0x0F);
+        FormatPI(m_wStoredPI, m_data.m_strPI);
     }
 }
 
 void CRDSDecoder::SetStationTexts(const CRDSGroup& group) {
-    if (group.A() != 0) {
-        m_data.m_strAreaCoverage = CRDSCodeTables::GetAreaCoverageText(group.m_nAreaCoverage);
-        FormatPI(group.m_wPI, m_data.m_strPI);
-    }
     if (group.B() != 0) {
         if (group.m_bTP) {
             m_data.m_strTPText = "this programme carries traffic announcements";
@@ -140,7 +155,10 @@ void CRDSDecoder::DecodeGroup1(const CRDSGroup& current) {
     }
     if (current.m_nVariant1 == 0) {
         slot.SetExtendedCountryCode(current.C() & 0xFF);
-        m_data.m_strCountry = slot.m_strCountry;
+        // The country is named after the PI's country code: only a confirmed PI names it.
+        if (current.m_wPI == m_wStoredPI) {
+            m_data.m_strCountry = slot.m_strCountry;
+        }
     } else if (current.m_nVariant1 == 3) {
         m_data.m_strLanguage = CRDSCodeTables::GetLanguageName(current.C() & 0xFF);
     }
@@ -151,31 +169,57 @@ void CRDSDecoder::DecodeGroup2(const CRDSGroup& current) {
     CRDSGroup& slot = m_group2[segment];
     slot.SetBlocks(current.m_wBlocks);
     const int textAB = (current.B() >> 4) & 1;
-    m_nGroup2Count = std::min(m_nGroup2Count + 1, kCounterLimit);
-    if (textAB != m_nTextAB) {
-        // The station starts a new text: the one collected so far is complete.
-        if (m_nGroup2Count > 1) {
-            m_data.m_strLastRadioText.assign(m_chRadioText.begin(), m_chRadioText.end());
-            m_data.m_bRadioTextComplete = true;
-            m_chRadioText.fill(' ');
-            for (int i = 0; i < static_cast<int>(m_group2.size()); ++i) {
-                if (i != segment) {
-                    m_group2[i].m_chText2A.fill(' ');
-                }
-            }
-            m_nGroup2Count = 0;
-        }
+    if (textAB != m_nTextAB || current.m_bVersionB != m_bTextVersionB) {
+        // The station starts a new text.
+        StartRadioText();
         m_nTextAB = textAB;
+        m_bTextVersionB = current.m_bVersionB;
     }
     const auto c = Characters(current.C());
     const auto d = Characters(current.D());
+    const std::array<char, 4> cells{c[0], c[1], d[0], d[1]};
+    const int width = current.m_bVersionB ? 2 : 4;
+    const char* characters = current.m_bVersionB ? d.data() : cells.data();
+    char* target = &m_chRadioText[static_cast<std::size_t>(width * segment)];
+    // Other characters in a segment already received: the station changed its text without
+    // toggling the flag, and the other segments belong to the old one.
+    if (m_bTextSegmentSeen[segment] && !std::equal(characters, characters + width, target)) {
+        m_bTextSegmentSeen.fill(false);
+    }
+    std::copy(characters, characters + width, target);
+    m_bTextSegmentSeen[segment] = true;
     if (!current.m_bVersionB) {
-        slot.m_chText2A = {c[0], c[1], d[0], d[1]};
-        std::copy(slot.m_chText2A.begin(), slot.m_chText2A.end(), &m_chRadioText[4 * segment]);
+        slot.m_chText2A = cells;
     } else {
         slot.m_chText2B = d;
-        std::copy(d.begin(), d.end(), &m_chRadioText[2 * segment]);
     }
+    PublishCompleteRadioText();
+}
+
+void CRDSDecoder::StartRadioText() {
+    m_chRadioText.fill(' ');
+    m_bTextSegmentSeen.fill(false);
+    for (CRDSGroup& slot : m_group2) {
+        slot.m_chText2A.fill(' ');
+    }
+}
+
+void CRDSDecoder::PublishCompleteRadioText() {
+    const int width = m_bTextVersionB ? 2 : 4;
+    const auto begin = m_chRadioText.begin();
+    const auto full = begin + width * kRadioTextSegments;
+    const auto end = std::find(begin, full, kRadioTextEnd);
+    const auto length = static_cast<int>(end == full ? end - begin : end - begin + 1);
+    // Complete once every segment up to its end arrived: a text joined in the middle waits
+    // for the segments before the join.
+    for (int s = 0; s * width < length; ++s) {
+        if (!m_bTextSegmentSeen[s]) {
+            return;
+        }
+    }
+    m_data.m_strLastRadioText.assign(begin, begin + length);
+    m_data.m_strLastRadioText.resize(m_chRadioText.size(), ' ');
+    m_data.m_bRadioTextComplete = true;
 }
 
 void CRDSDecoder::DecodeGroup4A(const CRDSGroup& current) {
@@ -261,6 +305,8 @@ void CRDSDecoder::ClearAll() {
     m_chEonPS.fill(' ');
     m_afList.Clear();
     m_eonAFList.Clear();
+    m_nPIRun = 0;
+    m_bTextSegmentSeen.fill(false);
 }
 
 }  // namespace tavik

@@ -99,6 +99,8 @@ TEST(BatchAnalysis, SummaryAndFilesMatchTheKnownRecording) {
     ASSERT_TRUE(s.pRds);
     EXPECT_EQ(s.pRds->m_data.m_strPI, "D313");
     EXPECT_EQ(s.pRds->m_data.m_strPS, "TAVIK FM");
+    EXPECT_EQ(s.pRds->m_data.m_strLastRadioText.substr(0, 50),
+              "Tavik FM - the synthetic station for measurements\r");  // complete, no toggle yet
     EXPECT_EQ(s.pRds->m_dBitErrorRate, 0.0);
     EXPECT_EQ(s.strResultFile, out.File("tavik260615.xml"));
     EXPECT_EQ(s.strLogFile, out.File("tavik260615.log"));
@@ -392,6 +394,9 @@ TEST(AnalyseCommandEndToEnd, JsonLinesGiveOneObjectPerSecond) {
     }
     EXPECT_EQ(second, 6);
     EXPECT_EQ(json["rds"]["ps"], "TAVIK FM");
+    // The generator's first text (13 segments with its CR, each sent twice before the A/B
+    // toggle at about 7 s) is complete in the fourth second: shown without a toggle.
+    EXPECT_EQ(json["rds"]["rt"], "Tavik FM - the synthetic station for measurements");
     EXPECT_TRUE(Has(ReadText(out.File("stderr.txt")), "Analysed 6.0 s (60 blocks)"));
 }
 

@@ -144,40 +144,6 @@ TEST(RDSDecoderGroups, OneGroupWithAnotherPIKeepsTheDataTwoClearIt) {
     EXPECT_EQ(data.m_strRadioText, std::string(64, ' '));
 }
 
-TEST(RDSDecoderGroups, RadioTextIsPublishedWhenTheABFlagToggles) {
-    const std::string first = "Tavik radio text number one";
-    const auto padded = first + std::string(64 - first.size(), ' ');
-    auto data = Decode([&](CRdsTestEncoder& e) { e.AddRadioText(kPI, 0x2540, 0, first); });
-    EXPECT_EQ(data.m_strRadioText, padded);
-    EXPECT_FALSE(data.m_bRadioTextComplete);
-    EXPECT_EQ(data.m_strLastRadioText, "");
-
-    data = Decode([&](CRdsTestEncoder& e) {
-        e.AddRadioText(kPI, 0x2540, 0, first);
-        e.AddGroup(kPI, 0x2553, 0x4E65, 0x7874);  // 2A seg 3, A/B 1: "Next"
-    });
-    EXPECT_EQ(data.m_strLastRadioText, padded);
-    EXPECT_TRUE(data.m_bRadioTextComplete);
-    EXPECT_EQ(data.m_strRadioText, std::string(12, ' ') + "Next" + std::string(48, ' '));
-
-    // A single group 2 with the other flag is no completed text.
-    data = Decode([](CRdsTestEncoder& e) {
-        e.AddGroup(kPI, 0x2550, 0x4E65, 0x7874);  // 2A seg 0, A/B 1: "Next"
-    });
-    EXPECT_FALSE(data.m_bRadioTextComplete);
-    EXPECT_EQ(data.m_strRadioText.substr(0, 4), "Next");
-}
-
-TEST(RDSDecoderGroups, RadioText2BFillsTheBufferTwoCharactersPerSegment) {
-    const auto data = Decode([](CRdsTestEncoder& e) {
-        e.AddGroup(kPI, 0x2D40, kPI, 0x4869);  // 2B seg 0, A/B 0: "Hi"
-        e.AddGroup(kPI, 0x2D41, kPI, 0x2121);  // 2B seg 1: "!!"
-        e.AddGroup(kPI, 0x2D50, kPI, 0x5959);  // 2B seg 0, A/B 1: "YY", completes "Hi!!"
-    });
-    EXPECT_EQ(data.m_strLastRadioText, "Hi!!" + std::string(60, ' '));
-    EXPECT_EQ(data.m_strRadioText, std::string(64, ' '));  // shows the 2A characters only
-}
-
 TEST(RDSDecoderGroups, ProgrammeTypeName) {
     CRDSDecoder decoder = DecodeGroups([](CRdsTestEncoder& e) {
         e.AddGroup(kPI, 0xA540, 0x5441, 0x5649);  // 10A seg 0, A/B 0: "TAVI"
@@ -202,8 +168,7 @@ TEST(RDSDecoderGroups, ClearAllKeepsThePSStore) {
         for (int i = 0; i < 3; ++i) {
             AddPS(e);
         }
-        e.AddRadioText(kPI, 0x2540, 0, "Text");
-        e.AddGroup(kPI, 0x2550, 0x4E65, 0x7874);  // 2A seg 0, A/B 1: completes "Text"
+        e.AddRadioText(kPI, 0x2540, 0, "Text");  // 2A seg 0-15, A/B 0: complete
     });
     decoder.ClearAll();
     const CRDSData& data = decoder.GetData();
@@ -212,9 +177,14 @@ TEST(RDSDecoderGroups, ClearAllKeepsThePSStore) {
     EXPECT_EQ(data.m_strRadioText, "&& Clear Radio Text Field &&");
 
     // The repeat counts survive: one segment (0A seg 1 "VI") rebuilds the name, blanks elsewhere.
-    DecodeMore(decoder, [](CRdsTestEncoder& e) { e.AddGroup(kPI, 0x0549, 0xCDCD, 0x5649); });
+    // The radio text is collected anew: one segment of it (2A seg 15, blanks) is no text.
+    DecodeMore(decoder, [](CRdsTestEncoder& e) {
+        e.AddGroup(kPI, 0x0549, 0xCDCD, 0x5649);
+        e.AddGroup(kPI, 0x254F, 0x2020, 0x2020);
+    });
     EXPECT_EQ(data.m_strPS, "  VI    ");
     EXPECT_EQ(data.m_strRadioText, std::string(64, ' '));
+    EXPECT_EQ(data.m_strLastRadioText, "");
 }
 
 constexpr std::uint16_t kPIOn = 0xD3A1;       // other network: Germany, supra-regional
