@@ -80,7 +80,9 @@ std::string CMonitorValues::Conditions() const {
     if (!HasSignal()) {
         return "NO-SIGNAL";
     }
-    if (reception && reception->LowCarrierToNoise()) {
+    // Multipath outside its limit says more than the C/N that its distortion lowers too.
+    if (reception && reception->LowCarrierToNoise() &&
+        !(multipath && multipath->m_nStatus == CMultipathResult::STATUS_CONDITIONS_NOT_MET)) {
         return "LOW-CN";
     }
     return multipath ? CStatusLine::StatusText(multipath->m_nStatus) : "-";

@@ -40,8 +40,9 @@ struct CMonitorValues {
     // A receiver delivers and a carrier is there (always with the recordings).
     bool HasSignal() const { return !receiverLost && (!reception || reception->bSignal); }
     // The ITU-R measurement conditions as the status line and the JSON lines say them:
-    // "NO-SIGNAL", "LOW-CN" (the carrier-to-noise ratio below its minimum), else the multipath
-    // analysis's "OK", "STOP" or "LOW-DEV"; "-" before anything is known.
+    // "NO-SIGNAL", "STOP" when the multipath analysis says so, "LOW-CN" (the carrier-to-noise
+    // ratio below its minimum), else the multipath analysis's "OK" or "LOW-DEV"; "-" before
+    // anything is known.
     std::string Conditions() const;
     // A new second begins: its peak starts empty.
     void StartSecond() { secondPeak.reset(); }

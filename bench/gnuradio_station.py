@@ -189,9 +189,9 @@ def make_mpx(args, rng, bits):
         keep = (f > 0) & (f <= 15000.0)
         hpre = (1 + 2j * np.pi * f[keep] * TAU_PRE) / np.sqrt(2)
         def channel():
-            spec = np.zeros(len(f), complex)
-            spec[keep] = hpre * (rng.standard_normal(keep.sum()) + 1j * rng.standard_normal(keep.sum()))
-            return np.fft.irfft(spec, n)
+            spectrum = np.zeros(len(f), complex)
+            spectrum[keep] = hpre * (rng.standard_normal(keep.sum()) + 1j * rng.standard_normal(keep.sum()))
+            return np.fft.irfft(spectrum, n)
         left, right = channel(), channel()
 
     w19 = 2 * np.pi * F_PILOT * t

@@ -13,8 +13,9 @@ namespace tavik {
 
 namespace {
 
-// Taps of the band-pass at 400 kHz: about 23 kHz from pass to 60 dB down.
-constexpr int kTaps = 63;
+// Taps of the band-pass at 400 kHz: about 23 kHz from pass to 60 dB down; a multiple of 8 for
+// the eight running sums the compiler vectorises.
+constexpr int kTaps = 64;
 
 }  // namespace
 
@@ -30,7 +31,7 @@ CCarrierToNoiseMeter::CCarrierToNoiseMeter(double rate, double hertzPerUnit, int
         sum += h;
     }
     m_taps.resize(kTaps);
-    const double middle = (kTaps - 1) / 2.0;
+    const double middle = (kTaps - 1) / 2.0;  // a symmetric low-pass of even length
     for (int n = 0; n < kTaps; ++n) {
         const double turn = 2.0 * std::numbers::pi * centre / rate * (n - middle);
         m_taps[static_cast<std::size_t>(kTaps - 1 - n)] =
@@ -66,11 +67,14 @@ void CCarrierToNoiseMeter::Process(const float* x, int count) {
     int i = m_nPhase;
     for (; i < count; i += kStride) {
         const float* w = m_history.data() + i;  // ends with sample i
-        float s = 0.0f;
-        for (std::size_t j = 0; j < kKeep + 1; ++j) {
-            s += m_taps[j] * w[j];
+        float s[8] = {};
+        for (std::size_t j = 0; j < kKeep + 1; j += 8) {
+            for (std::size_t l = 0; l < 8; ++l) {
+                s[l] += m_taps[j + l] * w[j + l];
+            }
         }
-        m_fSum += static_cast<double>(s) * s;
+        const float y = ((s[0] + s[1]) + (s[2] + s[3])) + ((s[4] + s[5]) + (s[6] + s[7]));
+        m_fSum += static_cast<double>(y) * y;
         ++m_nCount;
     }
     m_nPhase = i - count;

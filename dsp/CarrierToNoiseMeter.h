@@ -20,7 +20,7 @@ public:
     static constexpr double kBandHigh = 125000.0;
     static constexpr double kReferenceBandwidth = 200000.0;  // Hz, the FM channel
     // The band-pass is evaluated at every kStride-th sample: a power needs no more.
-    static constexpr int kStride = 4;
+    static constexpr int kStride = 8;
 
     // `rate`: samples per second of the discriminator's output; `hertzPerUnit`: its scale.
     CCarrierToNoiseMeter(double rate, double hertzPerUnit, int maxCount);

@@ -138,7 +138,12 @@ int CFmReceiver::Process(const std::complex<float>* iq, int count, float* mpx, f
     std::complex<float> phasor = m_phasor;
     const std::complex<float> step(m_step);
     std::complex<float>* shifted = m_shifted.data() + m_nCarry;
+    // Samples at the converter's limits, in a loop of its own that the compiler vectorises.
     int atLimit = 0;
+    for (int i = 0; i < count; ++i) {
+        atLimit += static_cast<int>(std::max(std::fabs(iq[i].real()), std::fabs(iq[i].imag())) >=
+                                    kConverterLimit);
+    }
     for (int start = 0; start < count; start += 1024) {
         const int end = std::min(count, start + 1024);
         // Written out: std::complex's product guards against infinities branch by branch.
@@ -147,7 +152,6 @@ int CFmReceiver::Process(const std::complex<float>* iq, int count, float* mpx, f
         for (int i = start; i < end; ++i) {
             const float xr = iq[i].real();
             const float xi = iq[i].imag();
-            atLimit += static_cast<int>(std::max(std::fabs(xr), std::fabs(xi)) >= kConverterLimit);
             shifted[i] = {xr * pr - xi * pi, xr * pi + xi * pr};
             const float nr = pr * step.real() - pi * step.imag();
             pi = pr * step.imag() + pi * step.real();
@@ -179,9 +183,12 @@ int CFmReceiver::Process(const std::complex<float>* iq, int count, float* mpx, f
     // each level sample belongs to its MPX sample.
     freqdem_demodulate_block(m_pDiscriminator.get(), m_channel.data(),
                              static_cast<unsigned>(channelCount), m_discriminated.data() + m_nOdd);
+    // The magnitude without std::abs's guard against overflow (hypotf), which IQ of full
+    // scale 1 does not need: a loop the compiler vectorises.
     for (int i = 0; i < channelCount; ++i) {
+        const std::complex<float> x = m_channel[static_cast<std::size_t>(i)];
         m_envelope[static_cast<std::size_t>(m_nOdd + i)] =
-            std::abs(m_channel[static_cast<std::size_t>(i)]);
+            std::sqrt(x.real() * x.real() + x.imag() * x.imag());
     }
     m_noise.Process(m_discriminated.data() + m_nOdd, channelCount);
     const int pairs = (m_nOdd + channelCount) / 2;

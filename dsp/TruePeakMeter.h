@@ -16,6 +16,7 @@ public:
     static constexpr int kFactor = 8;
     static constexpr int kTapsPerPhase = 16;
     static constexpr int kDelay = kTapsPerPhase / 2;
+    static constexpr float kGate = 0.45f;
 
     CTruePeakMeter();
     void Reset();

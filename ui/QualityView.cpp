@@ -196,7 +196,8 @@ void CQualityView::OnReception(const CReception& reception) {
 void CQualityView::OnMultipathResult(const CMultipathResult& result) {
     m_pDataStatus->setText(QStringLiteral("Data OK!"));
     const std::optional<CReception>& reception = GetDocument().GetReception();
-    const bool lowCn = reception && reception->LowCarrierToNoise();
+    const bool lowCn = reception && reception->LowCarrierToNoise() &&
+                       result.m_nStatus != CMultipathResult::STATUS_CONDITIONS_NOT_MET;
     switch (lowCn ? -1 : result.m_nStatus) {
         case -1:  // the fit of a noisy channel: not under the conditions
             SetLamps(false, true);

@@ -150,7 +150,7 @@ TEST(MetricsTextTest, LaysOutEachFamilyExactlyAndLeavesOutWhatIsNotMeasured) {
              "# HELP tavik_adc_overload_ratio Share of the IQ samples at the converter's limits "
              "(0 to 1).\n"
              "# TYPE tavik_adc_overload_ratio gauge\n"
-             "tavik_adc_overload_ratio 0.0005\n"
+             "tavik_adc_overload_ratio 5e-04\n"
              "# HELP tavik_last_result_timestamp_seconds When the last second with a signal was "
              "measured, in seconds since 1970.\n"
              "# TYPE tavik_last_result_timestamp_seconds gauge\n"
