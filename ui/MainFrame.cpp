@@ -1,5 +1,7 @@
 #include "ui/MainFrame.h"
 
+#include <cmath>
+
 #include <QAction>
 #include <QCloseEvent>
 #include <QFileDialog>
@@ -172,9 +174,12 @@ void CMainFrame::ChooseReceiver() {
                                              "rtltcp:HOST[:PORT], soapy:ARGS"),
                               QLineEdit::Normal, RememberedReceiver(), &ok)
             .trimmed();
-    if (!ok) {
-        return;
+    if (ok) {
+        UseReceiver(receiver);
     }
+}
+
+bool CMainFrame::UseReceiver(const QString& receiver) {
     const auto sources = ReceiverSources(receiver.toStdString(), std::nullopt);
     if (!sources) {
         m_doc.GetPrompt().MessageBox("\"" + receiver.toStdString() +
@@ -182,12 +187,22 @@ void CMainFrame::ChooseReceiver() {
                                          "rtltcp:HOST[:PORT] or soapy:ARGS, or nothing for "
                                          "the recordings.",
                                      MB_ICONEXCLAMATION);
-        return;
+        return false;
     }
     RememberReceiver(receiver);
     m_doc.GetDevice().SetIqSource(sources->iq);
     m_doc.GetDevice().SetLiveSource(sources->live);
+    if (sources->iq) {
+        try {
+            // The capture's station, else its centre: the tuner goes there, as on the command
+            // line. A capture that cannot be read says why when the measurement starts.
+            const double station = CIqFileSource(*sources->iq).ReceiverSettings().fStation;
+            m_doc.SetTunerFrequency(static_cast<float>(std::round(station / 1e3) / 1e3));
+        } catch (const CIqSourceError&) {
+        }
+    }
     m_doc.OnDetectHardware();
+    return true;
 }
 
 }  // namespace tavik

@@ -15,6 +15,7 @@
 #include "document/TAVIKSDIDoc.h"
 #include "tests/support/TempFolder.h"
 #include "tests/ui/UiTestSupport.h"
+#include "tools/StationGenerator.h"
 #include "ui/DataView.h"
 #include "ui/DeviationView.h"
 #include "ui/MainFrame.h"
@@ -221,6 +222,29 @@ TEST(LiveTest, ARememberedReceiverThatIsGoneLeavesTheRecordingsAlone) {
                   0u)
             << prompt.m_boxes[0].text;
     }
+    RememberReceiver(QString());
+}
+
+// File > Receiver... with an IQ capture tunes to the station its metadata names.
+TEST(StartUpTest, AnIqCaptureChosenInTheWindowTunesToItsStation) {
+    test::CTempFolder folder;
+    CGeneratorOptions generate;
+    generate.strOutputFolder = folder.Path();
+    generate.fSeconds = 0.5;
+    generate.strIqDatatype = "cu8";
+    generate.fFrequency = 98.2;
+    CStationGenerator(generate).Run();
+    CRecordingPrompt prompt;
+    CTAVIKSDIApp app(&prompt);
+    ASSERT_TRUE(app.InitInstance({}));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(app.GetDocument().GetProtocolHeaderRef().m_fFrequency, 106.7f);
+    EXPECT_TRUE(app.GetMainFrame().UseReceiver(
+        QString::fromStdString("iq:" + folder.File("station.sigmf-meta"))));
+    EXPECT_EQ(app.GetDocument().GetProtocolHeaderRef().m_fFrequency, 98.2f);
+    EXPECT_TRUE(app.GetDocument().GetDevice().UsesIq());
+    EXPECT_FALSE(app.GetMainFrame().UseReceiver(QStringLiteral("rtl:0")));
+    EXPECT_EQ(prompt.m_boxes.size(), 1u);  // the text that names no receiver
     RememberReceiver(QString());
 }
 
