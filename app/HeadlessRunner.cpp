@@ -1,6 +1,7 @@
 #include "app/HeadlessRunner.h"
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <system_error>
 #include <utility>
@@ -82,9 +83,17 @@ bool CHeadlessRunner::Prepare() {
     if (!m_options.strSetupFile.empty() && !doc.OnOpenDocument(m_options.strSetupFile)) {
         return false;  // the document showed why
     }
-    if (m_options.frequency) {
+    // Without --frequency a capture is received at the station its metadata names, else its
+    // centre (the setup's frequency would lie outside many a capture).
+    std::optional<float> frequency = m_options.frequency;
+    if (const auto iq = m_options.receiver.IqSettings(std::nullopt); iq && !frequency) {
+        if (const auto station = CIqFileSource::StationOf(*iq)) {
+            frequency = static_cast<float>(std::round(*station / 1e3) / 1e3);
+        }
+    }
+    if (frequency) {
         try {
-            doc.SetTunerFrequency(*m_options.frequency);
+            doc.SetTunerFrequency(*frequency);
         } catch (const CTavikControlException& e) {
             m_prompt.MessageBox(CTAVIKSDIDoc::FormatException(e), MB_ICONEXCLAMATION);
             return false;

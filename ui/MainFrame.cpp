@@ -192,14 +192,10 @@ bool CMainFrame::UseReceiver(const QString& receiver) {
     RememberReceiver(receiver);
     m_doc.GetDevice().SetIqSource(sources->iq);
     m_doc.GetDevice().SetLiveSource(sources->live);
-    if (sources->iq) {
-        try {
-            // The capture's station, else its centre: the tuner goes there, as on the command
-            // line. A capture that cannot be read says why when the measurement starts.
-            const double station = CIqFileSource(*sources->iq).ReceiverSettings().fStation;
-            m_doc.SetTunerFrequency(static_cast<float>(std::round(station / 1e3) / 1e3));
-        } catch (const CIqSourceError&) {
-        }
+    // A capture is received at the station its metadata names, else its centre; one that
+    // cannot be read says why when the measurement starts.
+    if (const auto station = sources->iq ? CIqFileSource::StationOf(*sources->iq) : std::nullopt) {
+        m_doc.SetTunerFrequency(static_cast<float>(std::round(*station / 1e3) / 1e3));
     }
     m_doc.OnDetectHardware();
     return true;
