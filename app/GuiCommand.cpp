@@ -42,6 +42,7 @@ int RunGuiCommand(int& argc, char** argv, const SGuiCommandLine& commandLine) {
     options.bEnableAlarms = commandLine.bEnableAlarms;
     options.strLogFolder = commandLine.strLogFolder;
     options.strRecordings = commandLine.strRecordings;
+    options.receiver = commandLine.receiver;
     const std::optional<double> station =
         commandLine.frequency ? std::optional<double>(*commandLine.frequency * 1e6) : std::nullopt;
     if (auto sources = ReceiverSources(commandLine.strReceiver, station)) {

@@ -2,8 +2,10 @@
 
 #include <cstdlib>
 
+#include "app/ReceiverOptions.h"
 #include "device/IqFileSource.h"
 #include "device/LiveIqSource.h"
+#include "platform/TextParse.h"
 
 namespace tavik {
 
@@ -51,6 +53,23 @@ std::optional<SGuiCommandLine> ParseGuiCommandLine(const std::vector<std::string
         } else if (*it == "--receiver") {
             if (!folder(line.strReceiver) || (!CIqFileSource::FileOfReceiver(line.strReceiver) &&
                                               !CLiveSourceSettings::FromName(line.strReceiver))) {
+                return std::nullopt;
+            }
+        } else if (*it == "--gain" || *it == "--full-scale" || *it == "--ppm") {
+            using C = CReceiverChoice;
+            const bool gain = *it == "--gain";
+            const bool fullScale = *it == "--full-scale";
+            std::optional<double>& value = gain        ? line.receiver.gain
+                                           : fullScale ? line.receiver.fullScale
+                                                       : line.receiver.ppm;
+            const double lo = gain ? 0.0 : fullScale ? C::kMinFullScale : -C::kMaxPpm;
+            const double hi = gain ? C::kMaxGain : fullScale ? C::kMaxFullScale : C::kMaxPpm;
+            std::string text;
+            if (value || !folder(text)) {
+                return std::nullopt;
+            }
+            value = ParseNumber(text);
+            if (!value || *value < lo || *value > hi) {
                 return std::nullopt;
             }
         } else if (*it == "--frequency") {

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "device/ReceiverSources.h"
+
 namespace tavik {
 
 // The command lines that start the application window: none at all, a document file
@@ -12,7 +14,8 @@ namespace tavik {
 // (log there from the start, as `monitor` does), `--recordings DIR` (where the receiver's
 // recordings are), `--receiver RECEIVER` (iq:FILE, rtltcp:HOST[:PORT] or soapy:ARGS instead of
 // the recordings), `--frequency MHZ` (the station to tune the receiver to, 87.5 to 108) and
-// `--metrics ADDR:PORT` (serve Prometheus metrics, as `monitor` does).
+// `--metrics ADDR:PORT` (serve Prometheus metrics, as `monitor` does), and for the receiver
+// `--gain DB`, `--full-scale DBUV` and `--ppm N` as `monitor` takes them.
 struct SGuiCommandLine {
     std::string strDocument;
     bool bStart = false;
@@ -22,6 +25,7 @@ struct SGuiCommandLine {
     std::string strMetrics;  // as given; checked when the window starts
     std::string strReceiver;
     std::optional<double> frequency;  // MHz
+    CReceiverAdjustments receiver;    // applied to the receiver used, given or remembered
 };
 
 // The window's command line, or nothing when `args` (without the program name) is another

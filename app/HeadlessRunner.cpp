@@ -1,6 +1,7 @@
 #include "app/HeadlessRunner.h"
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <system_error>
 #include <utility>
@@ -13,6 +14,7 @@
 #include "document/ResultRouter.h"
 #include "document/TAVIKSDIDoc.h"
 #include "platform/File.h"
+#include "platform/Messages.h"
 
 namespace tavik {
 
@@ -20,6 +22,16 @@ namespace {
 
 // Longest wait for a result before the stop flag is looked at again.
 constexpr auto kPollPeriod = std::chrono::milliseconds(50);
+
+// A live receiver's loss, return or lost samples (the device goes on by itself).
+bool IsReceptionNotice(const CMessage& message) {
+    const auto subId = static_cast<int>(message.lParam);
+    return message.message == WM_TRANSFER_ERROR && message.pText &&
+           message.wParam == static_cast<std::uintptr_t>(EXC_TAVIKCONTROL) &&
+           (subId == CTavikControl::SUBID_RECEPTION_LOST ||
+            subId == CTavikControl::SUBID_RECEPTION_BACK ||
+            subId == CTavikControl::SUBID_SAMPLES_DROPPED);
+}
 
 }  // namespace
 
@@ -71,9 +83,17 @@ bool CHeadlessRunner::Prepare() {
     if (!m_options.strSetupFile.empty() && !doc.OnOpenDocument(m_options.strSetupFile)) {
         return false;  // the document showed why
     }
-    if (m_options.frequency) {
+    // Without --frequency a capture is received at the station its metadata names, else its
+    // centre (the setup's frequency would lie outside many a capture).
+    std::optional<float> frequency = m_options.frequency;
+    if (const auto iq = m_options.receiver.IqSettings(std::nullopt); iq && !frequency) {
+        if (const auto station = CIqFileSource::StationOf(*iq)) {
+            frequency = static_cast<float>(std::round(*station / 1e3) / 1e3);
+        }
+    }
+    if (frequency) {
         try {
-            doc.SetTunerFrequency(*m_options.frequency);
+            doc.SetTunerFrequency(*frequency);
         } catch (const CTavikControlException& e) {
             m_prompt.MessageBox(CTAVIKSDIDoc::FormatException(e), MB_ICONEXCLAMATION);
             return false;
@@ -169,6 +189,14 @@ int CHeadlessRunner::Run() {
     doc.OnMeasurementStop();
     if (code != 0) {
         ExplainUnreadableRecordings();  // a recording emptied or replaced while playing
+    } else if (m_options.receiver.live && m_nMeasuredSeconds == 0) {
+        // Reconnecting is no failure while the run lasts, but a run that ends without a
+        // measured second measured nothing.
+        const std::string loss = doc.GetDevice().ReceptionLoss();
+        m_prompt.MessageBox("nothing was measured from " + m_options.receiver.live->strName + ": " +
+                                (loss.empty() ? "it delivered no samples" : loss),
+                            MB_ICONEXCLAMATION);
+        code = 1;
     }
     return PrintSummary(code);
 }
@@ -186,6 +214,9 @@ void CHeadlessRunner::WaitForTick(std::chrono::steady_clock::time_point next) {
         CMessage message;
         if (m_window.Queue().GetMessageFor(
                 message, std::chrono::duration_cast<std::chrono::milliseconds>(wait))) {
+            if (IsReceptionNotice(message)) {
+                m_prompt.Notice("Receiver: " + *message.pText);  // the console's copy of the log's
+            }
             m_values.Take(message);
             m_pRouter->Route(message);
         }
@@ -219,21 +250,31 @@ void CHeadlessRunner::Tick() {
         m_pMetrics->Publish(*m_pDoc, m_values, *m_pAlarmEvents,
                             m_consoleDrops ? m_consoleDrops() : 0);
     }
-    // The watchdog is fed only by a second that brought results: ticks of a measurement whose
-    // sample path froze do not keep it alive.
+    // The watchdog is fed by a second that brought results, or in which a live receiver is
+    // being reconnected: ticks of a measurement whose sample path froze do not keep it alive,
+    // a link down (which the metrics show) does not get the service restarted.
     const bool fresh = m_values.nResults != m_nTickResults;
     m_nTickResults = m_values.nResults;
-    m_service.Measured(
-        StringFormat("Measured %s at %.2f MHz",
-                     CStatusLine::FormatElapsed(m_pDoc->GetElapsed()).c_str(),
-                     static_cast<double>(m_pDoc->GetProtocolHeaderRef().m_fFrequency)),
-        fresh);
+    m_nMeasuredSeconds += fresh ? 1 : 0;
+    const CTavikControl& device = m_pDoc->GetDevice();
+    const bool awaiting = device.IsAwaitingReception();
+    std::string status = StringFormat(
+        "Measured %s at %.2f MHz", CStatusLine::FormatElapsed(m_pDoc->GetElapsed()).c_str(),
+        static_cast<double>(m_pDoc->GetProtocolHeaderRef().m_fFrequency));
+    if (awaiting) {
+        const std::string loss = device.ReceptionLoss();
+        status += "; receiver: " + (loss.empty() ? "connecting" : loss + "; reconnecting");
+    }
+    m_service.Measured(status, fresh || awaiting);
     m_values.StartSecond();
 }
 
 // The device's error keeps its own text ("Could not open file "mpx.dat" (2)"); this adds
 // where each file was looked for and why it cannot be read, in words.
 void CHeadlessRunner::ExplainUnreadableRecordings() {
+    if (m_pDoc->GetDevice().UsesIq() || m_pDoc->GetDevice().UsesLive()) {
+        return;  // no recording was read
+    }
     for (const char* name : {"rds.dat", "mpx.dat", "lev.dat"}) {
         const std::string path =
             std::filesystem::absolute(m_options.strDataFolder.empty()

@@ -44,8 +44,9 @@ public:
     }
 
     // 0 after a normal stop (seconds done or a signal); 1 when the setup or the log folder could
-    // not be used, the device failed (the formatted error text is on the error stream) or
-    // results were lost.
+    // not be used, the device failed (the formatted error text is on the error stream), a live
+    // receiver never delivered a measured second (the cause is on the error stream) or results
+    // were lost.
     int Run();
 
 private:
@@ -80,6 +81,7 @@ private:
     std::function<std::uint64_t()> m_consoleDrops;
     CServiceNotifier m_service;            // READY and WATCHDOG under systemd
     std::uint64_t m_nTickResults = 0;      // results taken by the last tick
+    std::int64_t m_nMeasuredSeconds = 0;   // ticks that brought results
     std::unique_ptr<CTAVIKSDIDoc> m_pDoc;  // last: ends (with its threads) first
 };
 

@@ -2,9 +2,20 @@
 
 #include <CLI/CLI.hpp>
 
+#include "platform/TextParse.h"
 #include "tools/CommandLineValues.h"
 
 namespace tavik {
+
+namespace {
+
+// The sample rates an RTL2832 can be set to (librtlsdr refuses the others), and in words.
+constexpr const char* kRtl2832Rates = "225001 to 300000 or 900001 to 3200000";
+bool IsRtl2832Rate(double rate) {
+    return (rate >= 225001.0 && rate <= 300000.0) || (rate >= 900001.0 && rate <= 3200000.0);
+}
+
+}  // namespace
 
 void CReceiverChoice::AddOptions(CLI::App& c, bool liveSources) {
     const std::string kinds = liveSources ? "iq:FILE, rtltcp:HOST[:PORT] or soapy:ARGS" : "iq:FILE";
@@ -29,20 +40,35 @@ void CReceiverChoice::AddOptions(CLI::App& c, bool liveSources) {
             throw COptionValueError("\"" + v + "\" is not " + kinds);
         });
     AddNumberOption(c, "--iq-rate", "HZ",
-                    liveSources ? "IQ samples per second of a raw IQ file or a live receiver\n"
-                                  "(live default 1200000)"
+                    liveSources ? std::string("IQ samples per second of a raw IQ file or a live\n"
+                                              "receiver (live default 1200000; rtltcp: ") +
+                                      kRtl2832Rates + ")"
                                 : "IQ samples per second of a raw IQ file",
-                    1.0, 1e8, [this](double v) { iqRate = v; });
+                    1.0, 1e8, [this](double v) {
+                        // --receiver was taken first, wherever it stands: CLI11 sets the
+                        // options in the order they were added.
+                        if (live && live->strName.rfind("rtltcp:", 0) == 0 && !IsRtl2832Rate(v)) {
+                            throw COptionValueError(FormatNumber(v, 3) +
+                                                    " is not a rate of an RTL2832 (" +
+                                                    kRtl2832Rates + ")");
+                        }
+                        iqRate = v;
+                    });
     AddNumberOption(c, "--iq-frequency", "MHZ", "centre frequency of a raw IQ file", 1.0, 6000.0,
                     [this](double v) { iqFrequency = v * 1e6; });
     AddNumberOption(c, "--full-scale", "DBUV",
                     "level calibration: the RF level of a carrier at 0 dBFS (default: the\n"
                     "capture's tavik:full_scale_dbuv or the live receiver's kept one, else\n"
                     "100); a live receiver keeps it",
-                    -50.0, 250.0, [this](double v) { fullScale = v; });
+                    kMinFullScale, kMaxFullScale, [this](double v) { fullScale = v; });
     if (liveSources) {
         AddNumberOption(c, "--gain", "DB", "the live receiver's tuner gain (default: automatic)",
-                        0.0, 100.0, [this](double v) { gain = v; });
+                        0.0, kMaxGain, [this](double v) { gain = v; });
+        AddNumberOption(c, "--ppm", "N",
+                        "frequency correction of the live receiver's oscillator in ppm (rtl_tcp:\n"
+                        "whole ppm; default: the receiver's kept one, else none); the receiver\n"
+                        "keeps it",
+                        -kMaxPpm, kMaxPpm, [this](double v) { ppm = v; });
     }
 }
 
@@ -71,6 +97,7 @@ std::optional<CLiveSourceSettings> CReceiverChoice::LiveSettings(
     settings.fRate = iqRate.value_or(CLiveSourceSettings::kDefaultRate);
     settings.gain = gain;
     settings.fullScale = fullScale;
+    settings.ppm = ppm;
     if (stationMhz) {
         settings.station = *stationMhz * 1e6;
     }

@@ -33,6 +33,14 @@ std::optional<std::string> CIqFileSource::FileOfReceiver(const std::string& rece
     return receiver.substr(3);
 }
 
+std::optional<double> CIqFileSource::StationOf(const CIqSourceSettings& settings) {
+    try {
+        return CIqFileSource(settings).ReceiverSettings().fStation;
+    } catch (const CIqSourceError&) {
+        return std::nullopt;
+    }
+}
+
 CIqFileSource::CIqFileSource(const CIqSourceSettings& settings) {
     const std::filesystem::path path(settings.strFile);
     const std::string extension = path.extension().string();

@@ -54,6 +54,10 @@ public:
 
     // "iq:FILE" to the file; nullopt for a receiver of another kind.
     static std::optional<std::string> FileOfReceiver(const std::string& receiver);
+    // The station (Hz) the settings receive: the one given, else the one the metadata names,
+    // else the capture's centre; nullopt when the capture cannot be received (opening it
+    // says why).
+    static std::optional<double> StationOf(const CIqSourceSettings& settings);
 
     // Whole blocks the file holds (the receiver's start-up is not counted as one).
     std::int64_t GetBlockCount() const { return m_nBlocks; }

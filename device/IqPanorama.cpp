@@ -72,7 +72,7 @@ public:
         if (m_pStream->IsOpen()) {
             m_pStream->Retune(centre);
         } else {
-            m_pStream->Open({centre, m_settings.fRate, m_settings.gain});
+            m_pStream->Open({centre, m_settings.fRate, m_settings.gain, m_settings.ppm});
         }
         if (!m_pStream->IsOpen() || !Fill(m_nSettle) || !Fill(kReadingSamples * kReadings)) {
             return false;

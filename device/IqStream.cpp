@@ -3,6 +3,7 @@
 #include <cmath>
 #include <vector>
 
+#include "device/IqRateWatch.h"
 #include "device/RtlTcpClient.h"
 #include "device/SoapyStream.h"
 #include "dsp/IqFormat.h"
@@ -24,6 +25,12 @@ public:
         }
         using C = CRtlTcpClient;
         m_client.SendCommand(C::CMD_SAMPLE_RATE, static_cast<std::uint32_t>(tuning.fRate));
+        if (tuning.ppm) {
+            // Whole ppm, two's complement.
+            m_client.SendCommand(
+                C::CMD_PPM,
+                static_cast<std::uint32_t>(static_cast<std::int32_t>(std::lround(*tuning.ppm))));
+        }
         m_client.SendCommand(C::CMD_FREQUENCY,
                              static_cast<std::uint32_t>(std::llround(tuning.fCentre)));
         if (tuning.gain) {
@@ -45,11 +52,15 @@ public:
 
     int Read(std::complex<float>* iq, int count) override {
         m_raw.resize(2 * static_cast<std::size_t>(count));
-        const std::size_t got = m_client.Read(m_raw.data() + m_nHeld, m_raw.size() - m_nHeld);
-        if (got == 0) {
-            return 0;
+        std::size_t bytes = m_nHeld;
+        while (bytes < 2) {  // 0 samples would read as stopped
+            const std::size_t got = m_client.Read(m_raw.data() + bytes, m_raw.size() - bytes);
+            if (got == 0) {
+                m_nHeld = bytes;
+                return 0;
+            }
+            bytes += got;
         }
-        const std::size_t bytes = m_nHeld + got;
         const auto samples = static_cast<int>(bytes / 2);
         ConvertIq(CIqFormat::Cu8, m_raw.data(), static_cast<std::size_t>(samples), iq);
         m_nHeld = bytes % 2;
@@ -71,10 +82,12 @@ private:
 std::unique_ptr<CIqStream> MakeIqStream(const std::string& receiver,
                                         const std::atomic<bool>& running) {
     if (receiver.rfind("rtltcp:", 0) == 0) {
-        return std::make_unique<CRtlTcpStream>(receiver.substr(7), running);
+        return std::make_unique<CIqRateWatch>(
+            std::make_unique<CRtlTcpStream>(receiver.substr(7), running));
     }
     if (receiver.rfind("soapy:", 0) == 0) {
-        return std::make_unique<CSoapyStream>(receiver.substr(6), running);
+        return std::make_unique<CIqRateWatch>(
+            std::make_unique<CSoapyStream>(receiver.substr(6), running));
     }
     throw CIqStreamError("\"" + receiver + "\" is neither rtltcp:HOST[:PORT] nor soapy:ARGS");
 }

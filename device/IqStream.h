@@ -20,6 +20,7 @@ struct CIqTuning {
     double fCentre = 0.0;        // Hz
     double fRate = 1200000.0;    // IQ samples per second
     std::optional<double> gain;  // dB; automatic without
+    std::optional<double> ppm;   // frequency correction; the device's own without
 };
 
 // IQ as a receiver delivers it while it happens. Every wait is bounded and ends soon after the

@@ -53,7 +53,8 @@ std::pair<std::int64_t, std::int64_t> CLiveIqSource::TakeDropped() {
 }
 
 void CLiveIqSource::Open() {
-    m_pStream->Open({m_receiverSettings.fCentre, m_receiverSettings.fSampleRate, m_settings.gain});
+    m_pStream->Open({m_receiverSettings.fCentre, m_receiverSettings.fSampleRate, m_settings.gain,
+                     m_settings.ppm});
     // Afresh: the samples before a break belong to another stream.
     m_pReceiver = std::make_unique<CFmReceiver>(m_receiverSettings);
     m_output.Restart(true);

@@ -23,6 +23,7 @@ struct CLiveSourceSettings {
     std::optional<double> station;    // Hz; default: the tuner frequency set on the device
     std::optional<double> gain;       // dB; default: automatic
     std::optional<double> fullScale;  // dBuV at 0 dBFS; default: the receiver's kept one
+    std::optional<double> ppm;        // frequency correction; default: the receiver's kept one
 
     static constexpr double kDefaultRate = 1200000.0;
     // The tuner sits this far below the station, away from the receiver's DC spike.

@@ -2,6 +2,17 @@
 
 namespace tavik {
 
+void CReceiverAdjustments::ApplyTo(CReceiverSources& sources) const {
+    if (sources.live) {
+        sources.live->gain = gain ? gain : sources.live->gain;
+        sources.live->fullScale = fullScale ? fullScale : sources.live->fullScale;
+        sources.live->ppm = ppm ? ppm : sources.live->ppm;
+    }
+    if (sources.iq && fullScale) {
+        sources.iq->fullScale = fullScale;
+    }
+}
+
 std::optional<CReceiverSources> ReceiverSources(const std::string& receiver,
                                                 std::optional<double> station) {
     CReceiverSources sources;

@@ -92,6 +92,9 @@ void CReceiverStore::Load() {
         fullScale != store.end() && fullScale->is_number()) {
         m_fullScale = fullScale->get<double>();
     }
+    if (const auto ppm = store.find("ppm"); ppm != store.end() && ppm->is_number()) {
+        m_ppm = ppm->get<double>();
+    }
 }
 
 bool CReceiverStore::Save() const {
@@ -99,6 +102,9 @@ bool CReceiverStore::Save() const {
     store["eeprom"] = Hex(m_eeprom.data(), m_eeprom.size());
     if (m_fullScale) {
         store["full_scale_dbuv"] = *m_fullScale;
+    }
+    if (m_ppm) {
+        store["ppm"] = *m_ppm;
     }
     std::error_code error;
     std::filesystem::create_directories(m_strFolder, error);
@@ -133,6 +139,11 @@ bool CReceiverStore::Write(const std::uint8_t* buffer, std::size_t address, std:
 
 bool CReceiverStore::SetFullScale(double dbuv) {
     m_fullScale = dbuv;
+    return Save();
+}
+
+bool CReceiverStore::SetPpm(double ppm) {
+    m_ppm = ppm;
     return Save();
 }
 

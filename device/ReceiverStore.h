@@ -8,9 +8,10 @@
 namespace tavik {
 
 // What travels with a live receiver although the receiver cannot keep it: its EEPROM image (256
-// bytes; the multipath calibration block lives at address 26) and its level calibration (dBuV
-// at 0 dBFS). One file per receiver, "KEY.json" in the folder, keyed by what names the device:
-// host and port for rtl_tcp, the serial (else the arguments) for SoapySDR.
+// bytes; the multipath calibration block lives at address 26), its level calibration (dBuV at
+// 0 dBFS) and the frequency correction of its oscillator (ppm). One file per receiver,
+// "KEY.json" in the folder, keyed by what names the device: host and port for rtl_tcp, the
+// serial (else the arguments) for SoapySDR.
 class CReceiverStore {
 public:
     static constexpr std::size_t kEepromSize = 256;
@@ -33,6 +34,8 @@ public:
 
     std::optional<double> FullScale() const { return m_fullScale; }
     bool SetFullScale(double dbuv);
+    std::optional<double> Ppm() const { return m_ppm; }
+    bool SetPpm(double ppm);
 
     const std::string& Path() const { return m_strPath; }
 
@@ -44,6 +47,7 @@ private:
     std::string m_strPath;
     std::array<std::uint8_t, kEepromSize> m_eeprom{};
     std::optional<double> m_fullScale;
+    std::optional<double> m_ppm;
 };
 
 }  // namespace tavik

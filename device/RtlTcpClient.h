@@ -29,7 +29,7 @@ public:
         CMD_SAMPLE_RATE = 0x02,  // samples per second
         CMD_GAIN_MODE = 0x03,    // 0 automatic, 1 manual
         CMD_GAIN = 0x04,         // tenths of a dB
-        CMD_PPM = 0x05,          // frequency correction
+        CMD_PPM = 0x05,          // frequency correction, whole ppm as a signed number
         CMD_AGC = 0x08,          // the RTL2832's own gain control on (1) or off (0)
     };
     static constexpr std::uint16_t kDefaultPort = 1234;

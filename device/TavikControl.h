@@ -100,9 +100,9 @@ public:
     // else the tuner frequency) and the panorama tunes it to each point. A broken stream is
     // reconnected with back-off; the loss and the return are posted as 1045 with the sub-IDs below,
     // as are samples the receiver lost; the measurement goes on, and ReceptionNotice says what
-    // happened. Set before StartADCTransfer. The receiver's EEPROM and level calibration are kept
-    // in `folder` (default CReceiverStore::DefaultFolder()); a calibration given in the settings is
-    // kept there too.
+    // happened. Set before StartADCTransfer. The receiver's EEPROM, level calibration and
+    // frequency correction are kept in `folder` (default CReceiverStore::DefaultFolder()); those
+    // given in the settings are kept there too.
     void SetLiveSource(std::optional<CLiveSourceSettings> settings,
                        const std::string& folder = CReceiverStore::DefaultFolder());
     bool UsesLive() const { return m_liveSettings.has_value(); }
@@ -110,6 +110,11 @@ public:
     static constexpr int SUBID_RECEPTION_BACK = 4;
     static constexpr int SUBID_SAMPLES_DROPPED = 5;
     std::string ReceptionNotice() const;
+    // The cause of the last loss of reception told in this run; empty when none was.
+    std::string ReceptionLoss() const;
+    // While a live receiver is connecting, or reconnecting after a loss: no whole block came
+    // since. From any thread.
+    bool IsAwaitingReception() const { return UsesLive() && m_bAwaitingReception.load(); }
 
 private:
     struct SampleHalf {
@@ -129,7 +134,7 @@ private:
     void LiveTransfer(HWND hwndNotify);
     void PublishBlock(const float* mpx, const float* level, const CReceivedFigures* received);
     void PublishRdsChunk(const std::uint8_t* chunk);
-    double LiveFullScale();
+    CLiveSourceSettings KeptLiveSettings();
     void OpenIqPanorama();
     void NoticeReception(HWND hwndNotify, int subId, const std::string& text);
     void EndTransferOnFailure(HWND hwndNotify);
@@ -170,6 +175,8 @@ private:
     std::unique_ptr<CIqPanorama> m_pIqPanorama;    // the scan thread's while SOF is off
     mutable std::mutex m_noticeMutex;
     std::string m_strReceptionNotice;
+    std::string m_strReceptionLoss;
+    std::atomic<bool> m_bAwaitingReception{false};
     CRealTimePacer m_realTimeAdc;
     CRealTimePacer m_realTimeRds;
     CRealTimePacer m_realTimePanorama;

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,11 @@ std::string CTavikControl::ReceptionNotice() const {
     return m_strReceptionNotice;
 }
 
+std::string CTavikControl::ReceptionLoss() const {
+    const std::lock_guard lock(m_noticeMutex);
+    return m_strReceptionLoss;
+}
+
 void CTavikControl::SetLiveSource(std::optional<CLiveSourceSettings> settings,
                                   const std::string& folder) {
     m_liveSettings = std::move(settings);
@@ -35,14 +41,24 @@ void CTavikControl::SetLiveSource(std::optional<CLiveSourceSettings> settings,
                               : nullptr;
 }
 
-// The level calibration given in the settings, kept for the receiver; else the one kept.
-double CTavikControl::LiveFullScale() {
-    const std::optional<double> given = m_liveSettings->fullScale;
-    if (given && given != m_pStore->FullScale() && !m_pStore->SetFullScale(*given)) {
-        throw std::runtime_error("the level calibration cannot be kept in \"" + m_pStore->Path() +
-                                 "\"");
+// The settings with the level calibration and the frequency correction they give kept for the
+// receiver, and those kept where they give none (the calibration always set).
+CLiveSourceSettings CTavikControl::KeptLiveSettings() {
+    CLiveSourceSettings settings = *m_liveSettings;
+    const auto unkept = [this](const std::string& what) {
+        return std::runtime_error("the " + what + " cannot be kept in \"" + m_pStore->Path() +
+                                  "\"");
+    };
+    if (settings.fullScale && settings.fullScale != m_pStore->FullScale() &&
+        !m_pStore->SetFullScale(*settings.fullScale)) {
+        throw unkept("level calibration");
     }
-    return m_pStore->FullScale().value_or(CFmReceiver::kDefaultFullScaleDbuv);
+    if (settings.ppm && settings.ppm != m_pStore->Ppm() && !m_pStore->SetPpm(*settings.ppm)) {
+        throw unkept("frequency correction");
+    }
+    settings.fullScale = m_pStore->FullScale().value_or(CFmReceiver::kDefaultFullScaleDbuv);
+    settings.ppm = m_pStore->Ppm();
+    return settings;
 }
 
 void CTavikControl::StartLiveSource(HWND hwndNotify) {
@@ -53,13 +69,19 @@ void CTavikControl::StartLiveSource(HWND hwndNotify) {
         std::round(settings.station.value_or(static_cast<double>(m_fFrequency) * 1e6) / 1e3) * 1e3;
     try {
         // Nothing here waits on the network: connecting is the thread's first step.
+        const CLiveSourceSettings kept = KeptLiveSettings();
         m_pLiveSource =
-            std::make_unique<CLiveIqSource>(settings, station, LiveFullScale(), m_bADCRunning);
+            std::make_unique<CLiveIqSource>(kept, station, *kept.fullScale, m_bADCRunning);
     } catch (const std::exception& e) {
         throw CTavikControlException(
             std::string("StartADCTransfer: ") + settings.strName + ": " + e.what() + "\n", 0);
     }
     m_pAdcPacer->Reset();  // times the retries
+    {
+        const std::lock_guard lock(m_noticeMutex);
+        m_strReceptionLoss.clear();
+    }
+    m_bAwaitingReception.store(true);
     m_bADCRunning.store(true);
     try {
         m_ADCThread = std::thread([this, hwndNotify] { LiveTransfer(hwndNotify); });
@@ -109,15 +131,16 @@ void CTavikControl::PublishRdsChunk(const std::uint8_t* chunk) {
 }
 
 // Blocks as the stream delivers them. When the stream breaks, or cannot be had at the start,
-// the loss is told once and the connection tried again after 0.5, 1, 2, 4, then every 8 s;
-// once it is back, that is told and the blocks go on.
+// the connection is tried again after 0.5, 1, 2, 4, then every 8 s. Reception counts as back
+// only with a whole block: a server that greets and then fails is not a return, and keeps the
+// back-off. Each cause of a loss is told once while the loss lasts, the return once.
 void CTavikControl::LiveTransfer(HWND hwndNotify) {
     std::vector<float> mpx(GLOBAL_SAMPLE_BUFSIZE);  // once per run, not per block
     std::vector<float> level(GLOBAL_SAMPLE_BUFSIZE);
     RdsBlock chunk{};
     CReceivedFigures received;
     CLiveIqSource& source = *m_pLiveSource;
-    bool lost = false;
+    std::set<std::string> told;  // the causes told since blocks last came
     auto retry = kFirstRetry;
     std::int64_t droppedSamples = 0;
     std::int64_t overflows = 0;
@@ -130,17 +153,19 @@ void CTavikControl::LiveTransfer(HWND hwndNotify) {
                     if (!source.IsOpen()) {
                         break;  // stopped while connecting
                     }
-                    if (lost) {
-                        NoticeReception(hwndNotify, SUBID_RECEPTION_BACK,
-                                        "reception from " + source.Address() + " resumed");
-                        lost = false;
-                    }
-                    retry = kFirstRetry;
                 }
                 if (!source.ReadBlock(mpx.data(), level.data(), &received)) {
                     continue;
                 }
                 PublishBlock(mpx.data(), level.data(), &received);
+                if (m_bAwaitingReception.exchange(false)) {
+                    if (!told.empty()) {
+                        NoticeReception(hwndNotify, SUBID_RECEPTION_BACK,
+                                        "reception from " + source.Address() + " resumed");
+                        told.clear();
+                    }
+                    retry = kFirstRetry;
+                }
                 const auto [samples, events] = source.TakeDropped();
                 droppedSamples += samples;
                 overflows += events;
@@ -157,10 +182,14 @@ void CTavikControl::LiveTransfer(HWND hwndNotify) {
                 }
             } catch (const CIqStreamError& e) {
                 source.Close();
-                if (!lost) {
+                m_bAwaitingReception.store(true);
+                if (told.insert(e.what()).second) {
+                    {
+                        const std::lock_guard lock(m_noticeMutex);
+                        m_strReceptionLoss = e.what();
+                    }
                     NoticeReception(hwndNotify, SUBID_RECEPTION_LOST,
                                     std::string(e.what()) + "; reconnecting");
-                    lost = true;
                 }
                 m_pAdcPacer->Sleep(std::chrono::duration_cast<std::chrono::milliseconds>(retry));
                 retry = std::min(retry * 2, kLongestRetry);

@@ -15,7 +15,8 @@ void CTavikControl::OpenIqPanorama() {
     try {
         if (UsesLive()) {
             m_bPanoramaOpen.store(true);
-            m_pIqPanorama = MakeLivePanorama(*m_liveSettings, LiveFullScale(), m_bPanoramaOpen);
+            const CLiveSourceSettings kept = KeptLiveSettings();
+            m_pIqPanorama = MakeLivePanorama(kept, *kept.fullScale, m_bPanoramaOpen);
         } else {
             m_pIqPanorama = MakeIqFilePanorama(*m_iqSettings);
         }

@@ -16,7 +16,10 @@ void CTAVIKSDIDoc::OnMeasurementStart() {
     } catch (const CTavikControlException& e) {
         m_device.Close();
         UpdateAllViews(nullptr, HINT_HARDWARE_ERROR);
-        WarningBox(FormatException(e));
+        // An IQ recording or a live SDR says why it cannot be used; "check cable and power"
+        // is for the measurement receiver.
+        WarningBox(m_device.UsesIq() || m_device.UsesLive() ? FormatExceptionCauseFirst(e)
+                                                            : FormatException(e));
     } catch (const CDocumentException& e) {
         m_device.Close();
         UpdateAllViews(nullptr, HINT_HARDWARE_ERROR);

@@ -104,4 +104,15 @@ std::string FormatException(CGenericException e) {
     return GetErrorMessage(e.GetErrorId(), e.GetSubId(), e.GetMessage());
 }
 
+std::string FormatExceptionCauseFirst(const CGenericException& e) {
+    const std::string& message = e.GetMessage();
+    std::string cause = message.substr(0, message.find('\n'));
+    // An operation's name is one word before the first ": ".
+    if (const std::size_t colon = cause.find(": ");
+        colon != std::string::npos && cause.find_first_of(" :") == colon) {
+        cause.erase(0, colon + 2);
+    }
+    return WithDetails(cause, e.GetErrorId(), e.GetSubId(), message);
+}
+
 }  // namespace tavik

@@ -89,6 +89,10 @@ public:
 // The user's text for an error ID, sub-ID and accumulated message.
 std::string GetErrorMessage(int errorId, int subId, const std::string& message);
 std::string FormatException(CGenericException e);
+// The same details headed by the cause, for a failure whose cause says more than the table's
+// line can: the first line of the message without the operation that reported it
+// ("StartADCTransfer: cannot read ..." is headed "cannot read ...").
+std::string FormatExceptionCauseFirst(const CGenericException& e);
 
 // Only inside a catch handler: the exception in flight as its error ID, sub-ID and message when
 // it is of this family; any other becomes error `errorId`, sub-ID 0, with its what() text (or

@@ -1,5 +1,7 @@
 #include "ui/MainFrame.h"
 
+#include <cmath>
+
 #include <QAction>
 #include <QCloseEvent>
 #include <QFileDialog>
@@ -172,9 +174,12 @@ void CMainFrame::ChooseReceiver() {
                                              "rtltcp:HOST[:PORT], soapy:ARGS"),
                               QLineEdit::Normal, RememberedReceiver(), &ok)
             .trimmed();
-    if (!ok) {
-        return;
+    if (ok) {
+        UseReceiver(receiver);
     }
+}
+
+bool CMainFrame::UseReceiver(const QString& receiver) {
     const auto sources = ReceiverSources(receiver.toStdString(), std::nullopt);
     if (!sources) {
         m_doc.GetPrompt().MessageBox("\"" + receiver.toStdString() +
@@ -182,12 +187,18 @@ void CMainFrame::ChooseReceiver() {
                                          "rtltcp:HOST[:PORT] or soapy:ARGS, or nothing for "
                                          "the recordings.",
                                      MB_ICONEXCLAMATION);
-        return;
+        return false;
     }
     RememberReceiver(receiver);
     m_doc.GetDevice().SetIqSource(sources->iq);
     m_doc.GetDevice().SetLiveSource(sources->live);
+    // A capture is received at the station its metadata names, else its centre; one that
+    // cannot be read says why when the measurement starts.
+    if (const auto station = sources->iq ? CIqFileSource::StationOf(*sources->iq) : std::nullopt) {
+        m_doc.SetTunerFrequency(static_cast<float>(std::round(*station / 1e3) / 1e3));
+    }
     m_doc.OnDetectHardware();
+    return true;
 }
 
 }  // namespace tavik

@@ -55,6 +55,10 @@ public:
     // File > Receiver...: an SDR or an IQ recording instead of the recordings, kept in the
     // settings for the next start. Only while no measurement runs.
     void ChooseReceiver();
+    // The receiver text as File > Receiver... takes it: kept, set and detected; an IQ capture
+    // also tunes to the station its metadata names, else its centre. False (after saying so)
+    // for a text that names no receiver.
+    bool UseReceiver(const QString& receiver);
     // The size and place the window had when it was last closed; the first time 1280 x 800,
     // or the screen's free area when that is smaller.
     void RestoreGeometry();

@@ -81,11 +81,7 @@ bool CTAVIKSDIApp::InitInstance(const SStartOptions& options) {
         m_pDoc->UpdateAllViews(nullptr, 0);
     }
     m_pDoc->GetDevice().SetDataFolder(RecordingsFolder(options.strRecordings));
-    CReceiverSources sources{options.iqSource, options.liveSource};
-    if (!sources.iq && !sources.live && options.strRecordings.empty()) {
-        sources = ReceiverSources(RememberedReceiver().toStdString(), std::nullopt)
-                      .value_or(CReceiverSources{});
-    }
+    const CReceiverSources sources = StartSources(options);
     m_pDoc->GetDevice().SetIqSource(sources.iq);
     m_pDoc->GetDevice().SetLiveSource(sources.live);
     frame.RestoreGeometry();
@@ -123,15 +119,36 @@ void CTAVIKSDIApp::OnWindowReady(const SStartOptions& options) {
     }
 }
 
+namespace {
+
+bool WorkingDirectoryHoldsRecordings() {
+    std::error_code ec;
+    return std::filesystem::exists("mpx.dat", ec);
+}
+
+}  // namespace
+
 std::string CTAVIKSDIApp::RecordingsFolder(const std::string& commandLine) {
     if (!commandLine.empty()) {
         return commandLine;
     }
-    std::error_code ec;
-    if (std::filesystem::exists("mpx.dat", ec)) {
+    if (WorkingDirectoryHoldsRecordings()) {
         return {};  // the working directory, as it always was
     }
     return RememberedRecordingsFolder().toStdString();
+}
+
+CReceiverSources CTAVIKSDIApp::StartSources(const SStartOptions& options) {
+    CReceiverSources sources{options.iqSource, options.liveSource};
+    // A receiver remembered from the last session (perhaps gone since) never stands in for
+    // recordings named or found here.
+    if (!sources.iq && !sources.live && options.strRecordings.empty() &&
+        !WorkingDirectoryHoldsRecordings()) {
+        sources = ReceiverSources(RememberedReceiver().toStdString(), std::nullopt)
+                      .value_or(CReceiverSources{});
+    }
+    options.receiver.ApplyTo(sources);
+    return sources;
 }
 
 }  // namespace tavik

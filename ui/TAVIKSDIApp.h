@@ -6,6 +6,7 @@
 
 #include "device/IqFileSource.h"
 #include "device/LiveIqSource.h"
+#include "device/ReceiverSources.h"
 #include "ui/ItemPages.h"
 
 namespace tavik {
@@ -27,6 +28,7 @@ struct SStartOptions {
     // without a recordings folder) the receiver chosen last in the window is used.
     std::optional<CIqSourceSettings> iqSource;
     std::optional<CLiveSourceSettings> liveSource;
+    CReceiverAdjustments receiver;  // gain, calibration, correction of the receiver used
 };
 
 // The application: the settings key "NORVANE", the one document, the result window and the
@@ -56,6 +58,11 @@ public:
     // directory when it holds them, else the one chosen last with File > Open Recordings
     // Folder..., else the working directory.
     static std::string RecordingsFolder(const std::string& commandLine);
+    // What is measured: the receiver of the command line; else the recordings of
+    // --recordings or of the working directory when it holds them; else the receiver chosen
+    // last with File > Receiver... (none: the recordings); with the command line's gain,
+    // calibration and correction.
+    static CReceiverSources StartSources(const SStartOptions& options);
 
     CTAVIKSDIDoc& GetDocument() const { return *m_pDoc; }
     CMainFrame& GetMainFrame() const { return *m_pFrame; }

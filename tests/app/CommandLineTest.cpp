@@ -78,6 +78,26 @@ TEST(CommandLine, RefusesWithTheSubcommandAndTheReason) {
          "monitor: --frequency: 100.01 is not on the 25 kHz grid (nearest: 100)"},
         {{"monitor", "--log-folder", ""}, "monitor: --log-folder: needs a folder"},
         {{"monitor", "--on-alarm", ""}, "monitor: --on-alarm: needs a program"},
+        // An RTL2832 takes two ranges of rates, wherever --receiver stands; other SDRs any.
+        {{"monitor", "--receiver", "rtltcp:site", "--iq-rate", "900000"},
+         "monitor: --iq-rate: 900000 is not a rate of an RTL2832 (225001 to 300000 or 900001 to "
+         "3200000)"},
+        {{"monitor", "--iq-rate", "225000", "--receiver", "rtltcp:site"},
+         "monitor: --iq-rate: 225000 is not a rate of an RTL2832 (225001 to 300000 or 900001 to "
+         "3200000)"},
+        {{"scan", "--receiver", "rtltcp:site", "--iq-rate", "3200000.5"},
+         "scan: --iq-rate: 3200000.5 is not a rate of an RTL2832 (225001 to 300000 or 900001 to "
+         "3200000)"},
+        {{"monitor", "--receiver", "rtltcp:site", "--iq-rate", "300001"},
+         "monitor: --iq-rate: 300001 is not a rate of an RTL2832 (225001 to 300000 or 900001 to "
+         "3200000)"},
+        {{"monitor", "--receiver", "rtltcp:site", "--iq-rate", "225001"}, ""},
+        {{"monitor", "--iq-rate", "300000", "--receiver", "rtltcp:site"}, ""},
+        {{"monitor", "--receiver", "rtltcp:site", "--iq-rate", "900001"}, ""},
+        {{"monitor", "--receiver", "rtltcp:site", "--iq-rate", "3200000"}, ""},
+        {{"monitor", "--receiver", "soapy:driver=airspy", "--iq-rate", "500000"}, ""},
+        {{"monitor", "--ppm", "-100.5"}, "monitor: --ppm: \"-100.5\" is outside -100 to 100"},
+        {{"analyse", "--ppm", "3"}, "analyse: The following argument was not expected: --ppm"},
         {{"analyse", "--out", ""}, "analyse: --out: the folder name is empty"},
         {{"analyse", "--start", "2026-06-15 10:00:00"},
          "analyse: --start: \"2026-06-15 10:00:00\" is not a time YYYY-MM-DDTHH:MM:SS (UTC), "
@@ -126,8 +146,16 @@ TEST(CommandLine, TakesTheGeneratorsOptionsAndThoseNoRunExercises) {
     // The other commands' options take effect in their end-to-end tests; these run in none
     // (the analysis's setup only in the report's, which needs the GUI build).
     CCommandLine monitor;
-    ASSERT_EQ(monitor.Parse({"monitor", "rec", "--frequency", "98.2"}), "");
+    ASSERT_EQ(monitor.Parse({"monitor", "--frequency", "98.2", "--receiver", "rtltcp:site", "--ppm",
+                             "-12.5", "--gain", "20.7", "--full-scale", "90"}),
+              "");
     EXPECT_EQ(monitor.Monitor().Options().frequency, 98.2f);
+    const auto live = monitor.Monitor().Options().receiver.LiveSettings(98.2);
+    ASSERT_TRUE(live.has_value());
+    EXPECT_EQ(live->ppm, -12.5);
+    EXPECT_EQ(live->gain, 20.7);
+    EXPECT_EQ(live->fullScale, 90.0);
+    EXPECT_EQ(live->station, 98.2e6);
     CCommandLine analyse;
     ASSERT_EQ(analyse.Parse({"analyse", "rec", "--setup", "s.tvk", "--enable-alarms"}), "");
     EXPECT_EQ(analyse.Analyse().Options().strSetupFile, "s.tvk");

@@ -266,5 +266,22 @@ TEST(IqReceiver, ExecutableTakesTheReceiverOption) {
               "the options.\n");
 }
 
+// Without --frequency the monitor receives a capture at the station its metadata names, here
+// away from the document's 106.7 MHz (outside the captured band).
+TEST(IqReceiver, MonitorTunesToTheStationTheCaptureNames) {
+    CTempFolder folder;
+    CGeneratorOptions options;
+    options.strOutputFolder = folder.Path();
+    options.fSeconds = 2.0;
+    options.strIqDatatype = "cu8";
+    options.fFrequency = 98.2;
+    CStationGenerator(options).Run();
+    const test::CShellRun run =
+        test::Shell(std::string(TAVIK_EXECUTABLE) + " monitor --receiver 'iq:" +
+                    folder.File("station.sigmf-meta") + "' --seconds 2 --speed 10 2>&1");
+    EXPECT_EQ(run.exitCode, 0) << run.out;
+    EXPECT_EQ(run.out.rfind("Monitoring 98.20 MHz for 2 s", 0), 0u) << run.out;
+}
+
 }  // namespace
 }  // namespace tavik

@@ -27,6 +27,7 @@
 #include "platform/Messages.h"
 #include "tests/app/AppTestSupport.h"
 #include "tests/support/HttpClient.h"
+#include "tests/support/RtlTcpServer.h"
 #include "tests/support/Shell.h"
 #include "tests/support/TextMatch.h"
 
@@ -410,6 +411,42 @@ TEST(Service, TellsSystemdWhenReadyAndEverySecondAfter) {
     EXPECT_EQ(messages[0], "READY=1\nWATCHDOG=1\nSTATUS=Measured 00:00:01 at 106.70 MHz");
     EXPECT_EQ(messages[1], "WATCHDOG=1\nSTATUS=Measured 00:00:02 at 106.70 MHz");
     EXPECT_EQ(messages[2], "WATCHDOG=1\nSTATUS=Measured 00:00:03 at 106.70 MHz");
+    EXPECT_EQ(messages[3], "STOPPING=1");
+}
+
+// A live receiver that cannot be reached: the loop runs (READY=1) and feeds the watchdog while
+// the device reconnects, so that systemd does not restart a monitor over a link down. The cause
+// reaches the console once however often it repeats, and a run that measured nothing ends with
+// it as an error, with 1 and without words about recordings.
+TEST(Service, AReceiverThatIsDownFeedsTheWatchdogAndEndsInAnError) {
+    const CTempFolder folder;
+    const std::string path = folder.File("notify");
+    const CNotifySocket socket(path);
+    ASSERT_TRUE(socket.IsBound());
+    test::CRtlTcpServer server(std::vector<std::uint8_t>{}, 0.0);
+    server.Stop();  // its port now refuses
+    const std::string address = "127.0.0.1:" + std::to_string(server.Port());
+    const std::string cause = "cannot connect to " + address + ": Connection refused";
+    const test::CShellRun run =
+        Shell("NOTIFY_SOCKET='" + path + "' " + TAVIK_EXECUTABLE +
+              " monitor --receiver rtltcp:" + address + " --seconds 3 --speed 10 --quiet 2>&1");
+    EXPECT_EQ(run.exitCode, 1) << run.out;
+    EXPECT_TRUE(Has(run.out, "monitor: Receiver: " + cause + "; reconnecting\n")) << run.out;
+    EXPECT_EQ(run.out.find("reconnecting"), run.out.rfind("reconnecting")) << run.out;
+    EXPECT_TRUE(
+        Has(run.out, "monitor: nothing was measured from rtltcp:" + address + ": " + cause + "\n"))
+        << run.out;
+    EXPECT_FALSE(Has(run.out, "recording")) << run.out;
+    const std::vector<std::string> messages = socket.Received();
+    ASSERT_EQ(messages.size(), 4u);
+    const std::string status = " at 106.70 MHz; receiver: " + cause + "; reconnecting";
+    EXPECT_EQ(messages[0].rfind("READY=1\nWATCHDOG=1\nSTATUS=Measured 00:00:01 at 106.70 MHz; "
+                                "receiver: ",
+                                0),
+              0u)
+        << messages[0];
+    EXPECT_EQ(messages[1], "WATCHDOG=1\nSTATUS=Measured 00:00:02" + status);
+    EXPECT_EQ(messages[2], "WATCHDOG=1\nSTATUS=Measured 00:00:03" + status);
     EXPECT_EQ(messages[3], "STOPPING=1");
 }
 

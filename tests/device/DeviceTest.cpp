@@ -251,17 +251,28 @@ TEST(ReceiverStore, CalibrationTravelsWithTheReceiver) {
               "653d5b34e33207b8e1cac0bad98e0b43");
 }
 
-TEST(ReceiverStore, LevelCalibrationIsKeptAndADamagedFileReadsAsNew) {
+// The level calibration and the frequency correction are kept beside the EEPROM, each in its
+// own key; a damaged file reads as a receiver never calibrated.
+TEST(ReceiverStore, LevelCalibrationAndPpmAreKeptAndADamagedFileReadsAsNew) {
     test::CTempFolder folder;
     {
         CReceiverStore store(folder.Path(), "soapy:serial=7");
         EXPECT_FALSE(store.FullScale().has_value());
+        EXPECT_FALSE(store.Ppm().has_value());
         EXPECT_TRUE(store.SetFullScale(104.5));
+        EXPECT_TRUE(store.SetPpm(-1.25));
     }
-    EXPECT_EQ(CReceiverStore(folder.Path(), "soapy:serial=7").FullScale(), 104.5);
+    const CReceiverStore kept(folder.Path(), "soapy:serial=7");
+    EXPECT_EQ(kept.FullScale(), 104.5);
+    EXPECT_EQ(kept.Ppm(), -1.25);
+    std::ifstream in(folder.File("soapy-7.json"));
+    const nlohmann::json file = nlohmann::json::parse(in);
+    EXPECT_EQ(file["full_scale_dbuv"], 104.5);
+    EXPECT_EQ(file["ppm"], -1.25);
     std::ofstream(folder.File("soapy-7.json")) << "{\"eeprom\": \"zz";
     CReceiverStore damaged(folder.Path(), "soapy:serial=7");
     EXPECT_FALSE(damaged.FullScale().has_value());
+    EXPECT_FALSE(damaged.Ppm().has_value());
     std::array<std::uint8_t, 16> read{};
     EXPECT_TRUE(damaged.Read(read.data(), 26, 16));
     EXPECT_EQ(read, (std::array<std::uint8_t, 16>{}));
@@ -300,6 +311,27 @@ TEST(ReceiverSources, EachSpecNamesItsSourceTunedToTheStation) {
             EXPECT_EQ(sources->live->station, 98.2e6);
         }
     }
+}
+
+// The command line's gain, calibration and correction go to whichever receiver is used: all
+// three to a live one, the calibration to an IQ recording; what was not given stays.
+TEST(ReceiverSources, AdjustmentsSetWhatWasGiven) {
+    CReceiverSources live = *ReceiverSources("rtltcp:site", std::nullopt);
+    live.live->gain = 9.0;
+    CReceiverAdjustments{std::nullopt, 90.0, -1.5}.ApplyTo(live);
+    EXPECT_EQ(live.live->gain, 9.0);
+    EXPECT_EQ(live.live->fullScale, 90.0);
+    EXPECT_EQ(live.live->ppm, -1.5);
+    CReceiverAdjustments{20.7, std::nullopt, std::nullopt}.ApplyTo(live);
+    EXPECT_EQ(live.live->gain, 20.7);
+    EXPECT_EQ(live.live->fullScale, 90.0);
+    CReceiverSources iq = *ReceiverSources("iq:a.sigmf-meta", std::nullopt);
+    CReceiverAdjustments{20.7, 90.0, -1.5}.ApplyTo(iq);
+    EXPECT_EQ(iq.iq->fullScale, 90.0);
+    EXPECT_FALSE(iq.live.has_value());
+    CReceiverSources recordings = *ReceiverSources("", std::nullopt);
+    CReceiverAdjustments{20.7, 90.0, -1.5}.ApplyTo(recordings);
+    EXPECT_FALSE(recordings.iq || recordings.live);
 }
 
 }  // namespace

@@ -4,10 +4,14 @@
 #include <cmath>
 #include <complex>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <mutex>
+#include <nlohmann/json.hpp>
 #include <numbers>
 #include <numeric>
+#include <optional>
 #include <stdexcept>
 #include <vector>
 
@@ -419,6 +423,42 @@ TEST_F(IqPlaybackFixture, BlocksComeFromTheReceiverAndLoop) {
         EXPECT_NEAR(*high, 60.0f, 0.05f);
     }
     EXPECT_FALSE(device->IsRDSRunning());  // the ADC thread delivers the RDS chunks itself
+}
+
+// The level calibration: --full-scale given wins over the capture's tavik:full_scale_dbuv,
+// which wins over 100 dBuV. The tone was modulated at 60 dBuV against 100 dBuV full scale.
+TEST_F(IqPlaybackFixture, AGivenFullScaleWinsOverTheMetadata) {
+    std::ifstream in(settings.strFile, std::ios::binary);
+    folder.Write("tone.sigmf-data", std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in),
+                                                              std::istreambuf_iterator<char>()));
+    const struct {
+        std::optional<double> metadata;
+        std::optional<double> given;
+        double level;  // dBuV
+    } rows[] = {
+        {std::nullopt, std::nullopt, 60.0},
+        {90.0, std::nullopt, 50.0},
+        {std::nullopt, 110.0, 70.0},
+        {90.0, 110.0, 70.0},
+    };
+    for (const auto& row : rows) {
+        nlohmann::json meta = {
+            {"global", {{"core:datatype", "cf32_le"}, {"core:sample_rate", 400000.0}}},
+            {"captures", {{{"core:frequency", 106.7e6}}}}};
+        if (row.metadata) {
+            meta["global"]["tavik:full_scale_dbuv"] = *row.metadata;
+        }
+        const std::string text = meta.dump();
+        folder.Write("tone.sigmf-meta", std::vector<std::uint8_t>(text.begin(), text.end()));
+        CIqFileSource source(
+            {folder.File("tone.sigmf-meta"), std::nullopt, std::nullopt, std::nullopt, row.given});
+        std::vector<float> mpx(GLOBAL_SAMPLE_BUFSIZE);
+        std::vector<float> level(GLOBAL_SAMPLE_BUFSIZE);
+        ASSERT_TRUE(source.ReadBlock(mpx.data(), level.data()));
+        ASSERT_TRUE(source.ReadBlock(mpx.data(), level.data()));
+        EXPECT_NEAR(level[100], row.level, 0.05)
+            << row.metadata.value_or(0) << " " << row.given.value_or(0);
+    }
 }
 
 TEST_F(IqPlaybackFixture, BadIqFailsTheStartWithItsCause) {

@@ -1,13 +1,18 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <optional>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "device/TavikControl.h"
 #include "platform/GenericException.h"
 #include "platform/MessageQueue.h"
 #include "platform/Messages.h"
+#include "tests/support/ManualClockPacer.h"
 #include "tests/support/RtlTcpServer.h"
+#include "tests/support/TempFolder.h"
 
 namespace tavik {
 namespace {
@@ -28,6 +33,10 @@ TEST(RtlTcp, BadPeersAreNamedAndNeverHang) {
         {CRtlTcpServer::EMode::Garbage, true,
          "%s is not an rtl_tcp server (its greeting does not begin with \"RTL0\")"},
         {CRtlTcpServer::EMode::Stall, true, "the rtl_tcp server %s sent no samples for 3 s"},
+        {CRtlTcpServer::EMode::Close, true, "the rtl_tcp server %s closed the connection"},
+        // A byte now and then never times a read out; the rate over 3 s tells.
+        {CRtlTcpServer::EMode::Trickle, true,
+         "%s delivers fewer than half of the 1200000 samples a second asked for"},
         {CRtlTcpServer::EMode::Serve, false, "cannot connect to %s: Connection refused"},
     };
     for (const Case& c : cases) {
@@ -60,6 +69,70 @@ TEST(RtlTcp, BadPeersAreNamedAndNeverHang) {
         device.StopTransfer();
         EXPECT_LT(std::chrono::steady_clock::now() - stopping, 1s);
     }
+}
+
+// A server that greets and closes at once is one loss, told once however often it repeats, and
+// never a return: no block came, so the back-off goes on doubling (0.5, 1, 2, 4 s).
+TEST(RtlTcp, AServerThatGreetsAndClosesIsOneLossAndKeepsTheBackOff) {
+    CRtlTcpServer server({}, 0.0, CRtlTcpServer::EMode::Close);
+    CLiveSourceSettings settings = *CLiveSourceSettings::FromName(server.ReceiverName());
+    settings.station = 106.7e6;
+    test::CManualClockPacer pace;
+    CTavikControl device;
+    device.SetPacers(&pace, nullptr, nullptr);
+    device.SetLiveSource(settings);
+    CQueueTarget window;
+    ASSERT_TRUE(device.StartADCTransfer(&window));
+    int connections = 1;
+    for (const auto due : {500ms, 1500ms, 3500ms, 7500ms}) {
+        ASSERT_TRUE(pace.WaitUntilIdle(1));
+        EXPECT_EQ(server.Connections(), connections++);
+        pace.AdvanceTo(due);
+    }
+    ASSERT_TRUE(pace.WaitUntilIdle(1));
+    EXPECT_EQ(server.Connections(), 5);
+    EXPECT_TRUE(device.IsAwaitingReception());
+    std::vector<std::string> notices;
+    CMessage message;
+    while (window.Queue().GetMessageFor(message, 0ms, WM_TRANSFER_ERROR, WM_TRANSFER_ERROR)) {
+        notices.push_back(std::to_string(message.lParam) + " " + *message.pText);
+    }
+    EXPECT_EQ(notices, std::vector<std::string>{
+                           "3 the rtl_tcp server 127.0.0.1:" + std::to_string(server.Port()) +
+                           " closed the connection; reconnecting"});
+    device.StopTransfer();
+}
+
+// The frequency correction reaches rtl_tcp as command 5 with the whole ppm as a big-endian
+// two's complement (-12.6: 05 FF FF FF F3), before the tuning. The receiver keeps it: a later
+// run that gives none sends the kept one.
+TEST(RtlTcp, TheFrequencyCorrectionIsSentAndKeptWithTheReceiver) {
+    test::CTempFolder store;
+    CRtlTcpServer server(std::vector<std::uint8_t>{}, 0.0);  // greets and sends nothing
+    std::size_t commands = 0;
+    for (const std::optional<double> ppm :
+         {std::optional<double>(-12.6), std::optional<double>()}) {
+        CLiveSourceSettings settings = *CLiveSourceSettings::FromName(server.ReceiverName());
+        settings.station = 106.7e6;
+        settings.ppm = ppm;
+        CTavikControl device;
+        device.SetLiveSource(settings, store.Path());
+        CQueueTarget window;
+        ASSERT_TRUE(device.StartADCTransfer(&window));
+        const auto limit = std::chrono::steady_clock::now() + 5s;
+        commands += 5;
+        while (server.Commands().size() < commands && std::chrono::steady_clock::now() < limit) {
+            std::this_thread::sleep_for(10ms);
+        }
+        device.StopTransfer();
+    }
+    using Command = CRtlTcpServer::Command;
+    const std::vector<Command> run = {
+        {0x02, 1200000}, {0x05, 0xFFFFFFF3}, {0x01, 106450000}, {0x03, 0}, {0x08, 0}};
+    std::vector<Command> both = run;
+    both.insert(both.end(), run.begin(), run.end());
+    EXPECT_EQ(server.Commands(), both);
+    EXPECT_EQ(CReceiverStore(store.Path(), server.ReceiverName()).Ppm(), -12.6);
 }
 
 TEST(RtlTcp, RefusesAnAddressWithoutHostOrWithABadPort) {

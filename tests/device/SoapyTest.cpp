@@ -9,6 +9,7 @@
 #include <atomic>
 #include <chrono>
 #include <cmath>
+#include <optional>
 #include <string>
 #include <thread>
 #include <utility>
@@ -34,12 +35,18 @@ struct CFakeState {
     std::atomic<double> rate{0.0};
     std::atomic<double> frequency{0.0};
     std::atomic<int> automaticGain{-1};
+    std::atomic<double> correction{0.0};  // ppm
     std::atomic<int> opened{0};
     // The read on which the stream overflows (losing 4096 samples) or breaks; -1 never.
     std::atomic<int> overflowAt{-1};
     std::atomic<int> breakAt{-1};
     std::atomic<int> reads{0};
+    // The activation (counted from 0) that throws, as a device gone from USB does; -1 never.
+    std::atomic<int> throwingActivation{-1};
+    std::atomic<int> activations{0};
 };
+// Like several modules, the fake hands out whole MTUs only: a smaller read times out.
+constexpr std::size_t kFakeMtu = 65536;
 CFakeState g_fake;
 
 // A SoapySDR device that streams the state's IQ with time stamps, as fast as it is read.
@@ -50,6 +57,9 @@ public:
     void setFrequency(const int, const size_t, const double frequency,
                       const SoapySDR::Kwargs&) override {
         g_fake.frequency = frequency;
+    }
+    void setFrequencyCorrection(const int, const size_t, const double ppm) override {
+        g_fake.correction = ppm;
     }
     void setGainMode(const int, const size_t, const bool automatic) override {
         g_fake.automaticGain = automatic ? 1 : 0;
@@ -63,11 +73,18 @@ public:
         return reinterpret_cast<SoapySDR::Stream*>(this);
     }
     void closeStream(SoapySDR::Stream*) override {}
+    size_t getStreamMTU(SoapySDR::Stream*) const override { return kFakeMtu; }
     int activateStream(SoapySDR::Stream*, const int, const long long, const size_t) override {
+        if (g_fake.activations++ == g_fake.throwingActivation) {
+            throw std::runtime_error("activateStream: LIBUSB_ERROR_NO_DEVICE");
+        }
         return 0;
     }
     int readStream(SoapySDR::Stream*, void* const* buffers, const size_t count, int& flags,
                    long long& timeNs, const long) override {
+        if (count < kFakeMtu) {
+            return SOAPY_SDR_TIMEOUT;
+        }
         const int read = g_fake.reads++;
         if (read == g_fake.breakAt) {
             return SOAPY_SDR_STREAM_ERROR;
@@ -77,7 +94,7 @@ public:
             return SOAPY_SDR_OVERFLOW;
         }
         auto* out = static_cast<std::complex<float>*>(buffers[0]);
-        const std::size_t n = std::min<std::size_t>(count, 8192);
+        const std::size_t n = kFakeMtu;
         for (std::size_t i = 0; i < n; ++i) {
             out[i] = g_fake.iq[(m_nSample + i) % g_fake.iq.size()];
         }
@@ -114,12 +131,14 @@ void LoadStation() {
 }
 
 struct CFakeRun {
+    test::CTempFolder store;
     CTavikControl device;
     CQueueTarget window;
-    explicit CFakeRun(const char* receiver) {
+    explicit CFakeRun(const char* receiver, std::optional<double> ppm = std::nullopt) {
         CLiveSourceSettings settings = *CLiveSourceSettings::FromName(receiver);
         settings.station = 106.7e6;
-        device.SetLiveSource(settings);
+        settings.ppm = ppm;
+        device.SetLiveSource(settings, store.Path());
         device.StartADCTransfer(&window);
     }
     ~CFakeRun() { device.StopTransfer(); }
@@ -136,12 +155,12 @@ struct CFakeRun {
 };
 
 // Through the fake receiver: the device is tuned 250 kHz below the station with automatic
-// gain, and the RDS bits it hands out carry the station.
+// gain and the frequency correction given, and the RDS bits it hands out carry the station.
 TEST(Soapy, FakeReceiverIsTunedAndItsStationDecoded) {
     LoadStation();
     g_fake.overflowAt = -1;
     g_fake.breakAt = -1;
-    CFakeRun run("soapy:driver=tavikfake");
+    CFakeRun run("soapy:driver=tavikfake", 1.5);
     CRDSDecoder decoder;
     std::vector<std::uint8_t> chunk(500);
     const auto limit = std::chrono::steady_clock::now() + 20s;
@@ -159,16 +178,20 @@ TEST(Soapy, FakeReceiverIsTunedAndItsStationDecoded) {
     EXPECT_EQ(g_fake.rate.load(), 1200000.0);
     EXPECT_EQ(g_fake.frequency.load(), 106450000.0);
     EXPECT_EQ(g_fake.automaticGain.load(), 1);
+    EXPECT_EQ(g_fake.correction.load(), 1.5);
 }
 
 // An overflow is counted with the samples its time stamps show lost; a broken stream is a
-// loss of reception after which the device is opened again and the blocks go on.
+// loss of reception after which the device is made and opened again, also when it throws on
+// its first return; reception resumes with the next whole block.
 TEST(Soapy, OverflowsAreCountedAndABrokenStreamReopened) {
     LoadStation();
     g_fake.reads = 0;
     g_fake.opened = 0;
-    g_fake.overflowAt = 40;
-    g_fake.breakAt = 400;
+    g_fake.activations = 0;
+    g_fake.overflowAt = 4;
+    g_fake.breakAt = 40;
+    g_fake.throwingActivation = 1;
     CFakeRun run("soapy:driver=tavikfake");
     using Notice = std::pair<int, std::string>;
     EXPECT_EQ(run.NextNotice(),
@@ -177,10 +200,15 @@ TEST(Soapy, OverflowsAreCountedAndABrokenStreamReopened) {
     EXPECT_EQ(run.NextNotice(),
               Notice(CTavikControl::SUBID_RECEPTION_LOST,
                      "soapy:driver=tavikfake: the stream broke: STREAM_ERROR; reconnecting"));
+    EXPECT_EQ(run.NextNotice(),
+              Notice(CTavikControl::SUBID_RECEPTION_LOST,
+                     "soapy:driver=tavikfake: activateStream: LIBUSB_ERROR_NO_DEVICE; "
+                     "reconnecting"));
     EXPECT_EQ(run.NextNotice(), Notice(CTavikControl::SUBID_RECEPTION_BACK,
                                        "reception from soapy:driver=tavikfake resumed"));
     EXPECT_EQ(run.device.ReceptionNotice(), "reception from soapy:driver=tavikfake resumed");
-    EXPECT_EQ(g_fake.opened.load(), 2);
+    EXPECT_EQ(g_fake.opened.load(), 3);
+    g_fake.throwingActivation = -1;
 }
 
 // The panorama retunes the open stream for each point; the fake's IQ holds the station

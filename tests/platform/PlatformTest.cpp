@@ -425,6 +425,23 @@ TEST(ErrorText, EveryRowOfTheTable) {
     }
 }
 
+// Headed by the cause: the first line without the one-word operation before its first ": ".
+TEST(ErrorText, CauseFirstHeadsTheDetailsWithTheFirstLine) {
+    const struct {
+        const char* message;
+        const char* head;
+    } rows[] = {
+        {"StartADCTransfer: rtltcp:site: bad port\nStartMeasurement: x\n", "rtltcp:site: bad port"},
+        {"StartADCTransfer: \"/a b.cu8\": too short\n", "\"/a b.cu8\": too short"},
+        {"cannot read \"/x\": gone\n", "cannot read \"/x\": gone"},
+        {"no operation here", "no operation here"},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(FormatExceptionCauseFirst(CTavikControlException(row.message, 0)),
+                  row.head + Details("   1", "   0") + row.message);
+    }
+}
+
 TEST(TextParse, TakesTheWholeTextOrNothing) {
     EXPECT_EQ(ParseNumber("76.5"), 76.5);
     EXPECT_EQ(ParseNumber("-1e-5"), -1e-5);

@@ -22,12 +22,12 @@ namespace tavik::test {
 
 // An rtl_tcp server on 127.0.0.1 for the tests: greets each client, records its commands and
 // streams the given IQ bytes in a loop, or what a synthesiser makes for the frequency last
-// commanded. Garbage greets with
-// an HTTP line instead; Stall greets and then sends nothing. Stop and Start again (on the same
-// port) stand for a server that restarts.
+// commanded. Garbage greets with an HTTP line instead; Stall greets and then sends nothing;
+// Close greets, takes the commands and closes; Trickle greets and then sends one byte every
+// 200 ms. Stop and Start again (on the same port) stand for a server that restarts.
 class CRtlTcpServer {
 public:
-    enum class EMode { Serve, Garbage, Stall };
+    enum class EMode { Serve, Garbage, Stall, Close, Trickle };
     using Command = std::pair<std::uint8_t, std::uint32_t>;
 
     // `bytesPerSecond`: the pace of the stream (2 per IQ sample); 0 as fast as taken.
@@ -126,7 +126,16 @@ private:
         std::size_t made = 0;  // bytes of the synthesised chunk, and of them sent
         std::size_t taken = 0;
         const auto begin = std::chrono::steady_clock::now();
+        auto trickled = begin;
         while (m_bRunning.load()) {
+            const auto now = std::chrono::steady_clock::now();
+            if (m_mode == EMode::Close && now - begin > std::chrono::milliseconds(100)) {
+                return;  // every command read: the client sees an orderly close
+            }
+            if (m_mode == EMode::Trickle && now - trickled >= std::chrono::milliseconds(200)) {
+                trickled = now;
+                ::send(client, m_iq.empty() ? kGreeting.data() : m_iq.data(), 1, MSG_NOSIGNAL);
+            }
             if (Ready(client, POLLIN)) {
                 const ssize_t n = ::recv(client, command.data() + have, command.size() - have, 0);
                 if (n <= 0) {

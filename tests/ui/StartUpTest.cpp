@@ -15,6 +15,7 @@
 #include "document/TAVIKSDIDoc.h"
 #include "tests/support/TempFolder.h"
 #include "tests/ui/UiTestSupport.h"
+#include "tools/StationGenerator.h"
 #include "ui/DataView.h"
 #include "ui/DeviationView.h"
 #include "ui/MainFrame.h"
@@ -78,10 +79,19 @@ TEST(GuiCommandLineTest, OnlyTheWindowsCommandLinesOpenIt) {
         {{"--frequency", "98.2x"}, false, "", false, false, "", ""},
     };
     const auto live =
-        ParseGuiCommandLine({"--start", "--receiver", "rtltcp:site:1234", "--frequency", "98.2"});
+        ParseGuiCommandLine({"--start", "--receiver", "rtltcp:site:1234", "--frequency", "98.2",
+                             "--gain", "20.7", "--full-scale", "-50", "--ppm", "-100"});
     ASSERT_TRUE(live.has_value());
     EXPECT_EQ(live->strReceiver, "rtltcp:site:1234");
     EXPECT_EQ(live->frequency, 98.2);
+    EXPECT_EQ(live->receiver.gain, 20.7);
+    EXPECT_EQ(live->receiver.fullScale, -50.0);
+    EXPECT_EQ(live->receiver.ppm, -100.0);
+    for (const Args& bad :
+         {Args{"--gain", "100.5"}, Args{"--full-scale", "250.1"}, Args{"--ppm", "1e3"},
+          Args{"--ppm", "x"}, Args{"--ppm"}, Args{"--ppm", "1", "--ppm", "2"}}) {
+        EXPECT_FALSE(ParseGuiCommandLine(bad).has_value()) << testing::PrintToString(bad);
+    }
     for (const auto& c : cases) {
         const auto line = ParseGuiCommandLine(c.args);
         ASSERT_EQ(line.has_value(), c.bGui) << testing::PrintToString(c.args);
@@ -179,6 +189,63 @@ TEST(LiveTest, UnattendedStartMeasuresAndLogsIntoTheRememberedFolder) {
     RememberResultFolder(QString());
     doc.OnMeasurementStop();
     EXPECT_TRUE(prompt.m_boxes.empty());
+}
+
+// A receiver remembered from the last session that is gone never stands in for the recordings
+// of the working directory; where there are none, the failed start names the cause first.
+TEST(LiveTest, ARememberedReceiverThatIsGoneLeavesTheRecordingsAlone) {
+    test::CTempFolder empty;
+    const std::string gone = empty.File("gone.sigmf-meta");
+    RememberReceiver(QString::fromStdString("iq:" + gone));
+    {
+        test::CWorkingDirectory cwd(test::Recording());
+        CRecordingPrompt prompt;
+        CTAVIKSDIApp app(&prompt);
+        ASSERT_TRUE(app.InitInstance(Starting()));
+        QCoreApplication::processEvents();
+        EXPECT_TRUE(app.GetDocument().IsRunning());
+        EXPECT_FALSE(app.GetDocument().GetDevice().UsesIq());
+        EXPECT_TRUE(prompt.m_boxes.empty());
+        app.GetDocument().OnMeasurementStop();
+    }
+    {
+        test::CWorkingDirectory cwd(empty.Path());
+        CRecordingPrompt prompt;
+        CTAVIKSDIApp app(&prompt);
+        ASSERT_TRUE(app.InitInstance(Starting()));
+        QCoreApplication::processEvents();
+        EXPECT_FALSE(app.GetDocument().IsRunning());
+        ASSERT_EQ(prompt.m_boxes.size(), 1u);
+        EXPECT_EQ(prompt.m_boxes[0].text.rfind("cannot read the SigMF metadata \"" + gone +
+                                                   "\": No such file or directory\n\nError ID:",
+                                               0),
+                  0u)
+            << prompt.m_boxes[0].text;
+    }
+    RememberReceiver(QString());
+}
+
+// File > Receiver... with an IQ capture tunes to the station its metadata names.
+TEST(StartUpTest, AnIqCaptureChosenInTheWindowTunesToItsStation) {
+    test::CTempFolder folder;
+    CGeneratorOptions generate;
+    generate.strOutputFolder = folder.Path();
+    generate.fSeconds = 0.5;
+    generate.strIqDatatype = "cu8";
+    generate.fFrequency = 98.2;
+    CStationGenerator(generate).Run();
+    CRecordingPrompt prompt;
+    CTAVIKSDIApp app(&prompt);
+    ASSERT_TRUE(app.InitInstance({}));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(app.GetDocument().GetProtocolHeaderRef().m_fFrequency, 106.7f);
+    EXPECT_TRUE(app.GetMainFrame().UseReceiver(
+        QString::fromStdString("iq:" + folder.File("station.sigmf-meta"))));
+    EXPECT_EQ(app.GetDocument().GetProtocolHeaderRef().m_fFrequency, 98.2f);
+    EXPECT_TRUE(app.GetDocument().GetDevice().UsesIq());
+    EXPECT_FALSE(app.GetMainFrame().UseReceiver(QStringLiteral("rtl:0")));
+    EXPECT_EQ(prompt.m_boxes.size(), 1u);  // the text that names no receiver
+    RememberReceiver(QString());
 }
 
 }  // namespace
