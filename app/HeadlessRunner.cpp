@@ -23,16 +23,6 @@ namespace {
 // Longest wait for a result before the stop flag is looked at again.
 constexpr auto kPollPeriod = std::chrono::milliseconds(50);
 
-// A live receiver's loss, return or lost samples (the device goes on by itself).
-bool IsReceptionNotice(const CMessage& message) {
-    const auto subId = static_cast<int>(message.lParam);
-    return message.message == WM_TRANSFER_ERROR && message.pText &&
-           message.wParam == static_cast<std::uintptr_t>(EXC_TAVIKCONTROL) &&
-           (subId == CTavikControl::SUBID_RECEPTION_LOST ||
-            subId == CTavikControl::SUBID_RECEPTION_BACK ||
-            subId == CTavikControl::SUBID_SAMPLES_DROPPED);
-}
-
 }  // namespace
 
 CHeadlessRunner::CHeadlessRunner(const CMonitorOptions& options, std::ostream& out,
@@ -214,9 +204,8 @@ void CHeadlessRunner::WaitForTick(std::chrono::steady_clock::time_point next) {
         CMessage message;
         if (m_window.Queue().GetMessageFor(
                 message, std::chrono::duration_cast<std::chrono::milliseconds>(wait))) {
-            if (IsReceptionNotice(message)) {
-                m_prompt.Notice("Receiver: " + *message.pText);  // the console's copy of the log's
-            }
+            // The router logs a reception notice, and the console hears it through the
+            // document's reception listener.
             m_values.Take(message);
             m_pRouter->Route(message);
         }
