@@ -138,12 +138,7 @@ int CFmReceiver::Process(const std::complex<float>* iq, int count, float* mpx, f
     std::complex<float> phasor = m_phasor;
     const std::complex<float> step(m_step);
     std::complex<float>* shifted = m_shifted.data() + m_nCarry;
-    // Samples at the converter's limits, in a loop of its own that the compiler vectorises.
-    int atLimit = 0;
-    for (int i = 0; i < count; ++i) {
-        atLimit += static_cast<int>(std::max(std::fabs(iq[i].real()), std::fabs(iq[i].imag())) >=
-                                    kConverterLimit);
-    }
+    int atLimit = 0;  // samples at the converter's limits
     for (int start = 0; start < count; start += 1024) {
         const int end = std::min(count, start + 1024);
         // Written out: std::complex's product guards against infinities branch by branch.
@@ -152,6 +147,7 @@ int CFmReceiver::Process(const std::complex<float>* iq, int count, float* mpx, f
         for (int i = start; i < end; ++i) {
             const float xr = iq[i].real();
             const float xi = iq[i].imag();
+            atLimit += static_cast<int>(std::max(std::fabs(xr), std::fabs(xi)) >= kConverterLimit);
             shifted[i] = {xr * pr - xi * pi, xr * pi + xi * pr};
             const float nr = pr * step.real() - pi * step.imag();
             pi = pr * step.imag() + pi * step.real();

@@ -10,6 +10,8 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QVBoxLayout>
 
 #include "analysis/MultipathResult.h"
@@ -28,6 +30,7 @@ constexpr float kRequiredDeviation = CMultipathResult::kMinimumDeviation;
 constexpr COLORREF kYellow = RGB(255, 255, 0);
 constexpr COLORREF kRed = RGB(255, 0, 0);
 constexpr int kLampSize = 14;
+constexpr int kFormWidth = 250;
 
 void PaintLamp(QLabel& lamp, bool on, const char* onColor) {
     lamp.setStyleSheet(QStringLiteral("QLabel { border: 1px solid rgb(90, 90, 90); "
@@ -55,7 +58,15 @@ CQualityView::CQualityView(CTAVIKSDIDoc& doc, QWidget* parent)
     charts->addWidget(m_pSlopeChart, 1);
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
-    layout->addWidget(CreateForm());
+    // The form scrolls where the window is too low for it (800 x 600 with a software
+    // receiver's reception box), so that no field is squeezed unreadable.
+    auto* scroll = new QScrollArea(this);
+    scroll->setWidget(CreateForm());
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll->setFixedWidth(kFormWidth + scroll->verticalScrollBar()->sizeHint().width());
+    layout->addWidget(scroll);
     layout->addLayout(charts, 1);
 }
 
@@ -82,7 +93,7 @@ CDisplay* CQualityView::CreateChart(const char* title, const char* graph, const 
 
 QWidget* CQualityView::CreateForm() {
     auto* form = new QWidget(this);
-    form->setFixedWidth(250);
+    form->setFixedWidth(kFormWidth);
     auto* column = new QVBoxLayout(form);
     column->setContentsMargins(0, 0, 0, 0);
 
