@@ -30,7 +30,7 @@ CLiveIqSource::CLiveIqSource(const CLiveSourceSettings& settings, double station
     m_pReceiver = std::make_unique<CFmReceiver>(m_receiverSettings);  // checks rate and band
     m_nChunkSamples = static_cast<int>(std::min(rate / 50.0, double{CFmReceiver::kMaxInput}));
     m_iq.resize(static_cast<std::size_t>(m_nChunkSamples));
-    m_output.Prepare(*m_pReceiver, m_nChunkSamples);
+    m_output.Prepare(*m_pReceiver, m_nChunkSamples, false);
 }
 
 CLiveIqSource::~CLiveIqSource() = default;

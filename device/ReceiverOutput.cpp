@@ -12,7 +12,8 @@ constexpr std::size_t kRdsCapacityBits = 64 * 8 * CReceiverOutput::kRdsChunkByte
 
 }  // namespace
 
-void CReceiverOutput::Prepare(const CFmReceiver& receiver, int chunkSamples) {
+void CReceiverOutput::Prepare(const CFmReceiver& receiver, int chunkSamples, bool keepFirstSecond) {
+    m_bKeepFirstSecond = keepFirstSecond;
     const auto most = static_cast<std::size_t>(receiver.MaxOutput(chunkSamples));
     // Room for the first second, held until the carrier's offset is known, and a block.
     const std::size_t room = CCarrierOffset::kSecond + kBlockSamples + most;
@@ -99,6 +100,10 @@ void CReceiverOutput::Correct(CFmReceiver& receiver, int from) {
     m_offset.Add(m_mpx.data() + from, m_nPending - from);
     if (!m_offset.Locked()) {
         return;
+    }
+    if (!locked && !m_bKeepFirstSecond) {
+        Consume(m_nPending);
+        from = 0;
     }
     // Once locked, everything held so far loses the first estimate; later, each new piece
     // the estimate of its time.

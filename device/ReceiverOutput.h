@@ -33,8 +33,11 @@ public:
     // A carrier lost below CReception::kNoSignalCarrierToNoise is back this much above it.
     static constexpr float kSignalHysteresis = 3.0f;  // dB
 
-    // Room for what `receiver` gives for `chunkSamples` IQ samples a call.
-    void Prepare(const CFmReceiver& receiver, int chunkSamples);
+    // Room for what `receiver` gives for `chunkSamples` IQ samples a call. With `keepFirstSecond`
+    // the first second, held back for the carrier's offset, is handed out once it is known (a
+    // recording, read at its own pace); without, it is dropped: a live stream goes on
+    // meanwhile, and the held blocks would reach the analysers as one burst.
+    void Prepare(const CFmReceiver& receiver, int chunkSamples, bool keepFirstSecond = true);
     // A new start of the receiver: the pending samples go, the settling starts over; the RDS
     // bits go too unless `keepRds`.
     void Restart(bool keepRds);
@@ -67,6 +70,7 @@ private:
     int m_nPending = 0;
     int m_nSettle = kSettleSamples;
     int m_nSkip = 0;  // samples still to drop after a retuning
+    bool m_bKeepFirstSecond = true;
     CCarrierOffset m_offset;
     CTruePeakMeter m_truePeak;
     double m_fCorrection = 0.0;  // Hz the receiver is tuned away from the station
