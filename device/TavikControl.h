@@ -90,8 +90,9 @@ public:
     void SetPacers(CPacer* adc, CPacer* rds, CPacer* panorama);
     // With settings, the transfers receive this IQ recording through the software receiver
     // (tuned to the tuner frequency when one was set) instead of playing the recordings;
-    // the panorama reads the channels inside its band; the EEPROM stays the recordings'. Set
-    // before StartADCTransfer.
+    // the panorama reads the channels inside its band; the EEPROM holds no receiver response (a
+    // capture went through no replayed receiver) unless Calibrate wrote one in this session.
+    // Set before StartADCTransfer.
     void SetIqSource(std::optional<CIqSourceSettings> settings) {
         m_iqSettings = std::move(settings);
     }

@@ -114,6 +114,9 @@ void CBatchAnalysis::Prepare() {
         }
         doc.SetWindowFunction(doc.GetProtocolHeaderRef());
     }
+    // The device names its source, so that a capture is taken without the replayed
+    // receiver's response, as a live measurement of it would.
+    doc.GetDevice().SetIqSource(m_options.iq);
     doc.LoadCalibrators();
     if (m_options.bEnableAlarms) {
         for (const CAlarmMap::Entry& entry : doc.GetAlarms()) {

@@ -37,6 +37,7 @@ namespace {
 using test::CKnownRecording;
 using test::CTempFolder;
 using test::Has;
+using test::Reception;
 using test::Result;
 using test::Shell;
 
@@ -99,16 +100,6 @@ TEST(StatusLine, ValuesAndStatusTexts) {
     }
     EXPECT_EQ(CStatusLine::FormatElapsed(CTimeSpan(0)), "00:00:00");
     EXPECT_EQ(CStatusLine::FormatElapsed(CTimeSpan(100, 0, 0, 59)), "2400:00:59");
-}
-
-CMessage Reception(float cn, float error, float overload, bool signal) {
-    CReception r;
-    r.fCarrierToNoise = cn;
-    r.fFrequencyError = error;
-    r.fFrequencyErrorPpm = error / 106.7f;
-    r.fOverload = overload;
-    r.bSignal = signal;
-    return Result<EResultCode::Reception>(r);
 }
 
 CMessage ReceptionNotice(int subId, const char* text) {

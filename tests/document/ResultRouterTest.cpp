@@ -14,6 +14,7 @@
 namespace tavik {
 namespace {
 
+using test::Reception;
 using test::Result;
 
 struct RouterFixture : test::CDocumentFixture {
@@ -79,16 +80,6 @@ TEST_F(RouterFixture, TransferFailureStopsTheMeasurementAndReports) {
 }
 
 using Lines = std::vector<std::string>;
-
-CMessage Reception(float cn, float error, float overload, bool signal) {
-    CReception r;
-    r.fCarrierToNoise = cn;
-    r.fFrequencyError = error;
-    r.fFrequencyErrorPpm = error / 106.7f;
-    r.fOverload = overload;
-    r.bSignal = signal;
-    return Result<EResultCode::Reception>(r);
-}
 
 // Without a carrier (or a receiver) the values measured before no longer stand: the deviation
 // alarm waits instead of firing on noise, the second's record is marked, and the log (and a

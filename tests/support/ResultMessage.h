@@ -15,4 +15,15 @@ CMessage Result(ResultPayloadOf<C> payload) {
                     CAnalyserResult::Make<C>(std::move(payload)), nullptr};
 }
 
+// How a software receiver received a block, at 106.7 MHz.
+inline CMessage Reception(float cn, float error, float overload, bool signal) {
+    CReception r;
+    r.fCarrierToNoise = cn;
+    r.fFrequencyError = error;
+    r.fFrequencyErrorPpm = error / 106.7f;
+    r.fOverload = overload;
+    r.bSignal = signal;
+    return Result<EResultCode::Reception>(r);
+}
+
 }  // namespace tavik::test
