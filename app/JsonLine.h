@@ -15,6 +15,8 @@ namespace tavik {
 //    "deviation_peak_khz":76.12,
 //    "deviation_exceed_75_pct":0.5,"mpx_power_1s_dbr":2.95,"mpx_power_60s_dbr":null,
 //    "multipath_pct_per_khz":0.12,"rf_level_dbuv":65.1,"itu_status":"OK",
+//    "cn_db":38.2,"frequency_error_hz":512.0,"frequency_error_ppm":4.8,"adc_overload_pct":0.0,
+//    "receiver_error":null,
 //    "rds":{"pi":"D313","ps":"TAVIK FM","rt":"...","tp":true,"ta":false,
 //           "af_mhz":[106.7,98.2],"ber_pct":0},"alarms":["Dev"]}
 // A value not measured yet is null; "rds" is null before the first decode pass.
@@ -36,8 +38,8 @@ public:
     static CJson RdsText(const std::string& bytes);
     static CJson RdsIndicator(const std::string& text);
     static CJson RdsFrequencies(const std::string& text);
-    // The ITU-R status as the status line writes it ("OK", "STOP", "LOW-DEV"), null before the
-    // first fit.
+    // The multipath analysis's status as the status line writes it ("OK", "STOP", "LOW-DEV"),
+    // null before the first fit (the JSON lines also say "LOW-CN" and "NO-SIGNAL").
     static CJson ItuStatus(std::optional<int> status);
 
     // The names of the active alarms, in the set's order.
