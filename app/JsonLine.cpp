@@ -71,22 +71,8 @@ json CJsonLine::Build(CTime time, float frequency, const CMonitorValues& values,
     }
     const std::string conditions = values.Conditions();
     const json status = conditions == "-" ? json(nullptr) : json(conditions);
-    // A software receiver's figures; null with the recordings and while its stream is broken.
-    std::optional<float> cn;
-    std::optional<float> error;
-    std::optional<float> ppm;
-    std::optional<float> overload;
-    if (values.reception && !values.receiverLost) {
-        const CReception& r = *values.reception;
-        if (!std::isnan(r.fCarrierToNoise)) {
-            cn = r.fCarrierToNoise;
-        }
-        if (r.bSignal && !std::isnan(r.fFrequencyError)) {
-            error = r.fFrequencyError;
-            ppm = r.fFrequencyErrorPpm;
-        }
-        overload = r.fOverload;
-    }
+    const CMonitorValues::SShownReception reception =
+        values.ShownReception().value_or(CMonitorValues::SShownReception{});
     json line = json::object();
     line["schema"] = kSchema;
     line["time"] = FormatIsoLocalTime(time.GetTime());
@@ -98,10 +84,10 @@ json CJsonLine::Build(CTime time, float frequency, const CMonitorValues& values,
     line["multipath_pct_per_khz"] = CJsonValues::Rounded(multipath, 3);
     line["rf_level_dbuv"] = CJsonValues::Rounded(level, 1);
     line["itu_status"] = status;
-    line["cn_db"] = CJsonValues::Rounded(cn, 1);
-    line["frequency_error_hz"] = CJsonValues::Rounded(error, 0);
-    line["frequency_error_ppm"] = CJsonValues::Rounded(ppm, 2);
-    line["adc_overload_pct"] = CJsonValues::Rounded(overload, 3);
+    line["cn_db"] = CJsonValues::Rounded(reception.carrierToNoise, 1);
+    line["frequency_error_hz"] = CJsonValues::Rounded(reception.frequencyError, 0);
+    line["frequency_error_ppm"] = CJsonValues::Rounded(reception.frequencyErrorPpm, 2);
+    line["adc_overload_pct"] = CJsonValues::Rounded(reception.overload, 3);
     line["receiver_error"] = values.receiverLost ? json(*values.receiverLost) : json(nullptr);
     line["rds"] = Rds(values.rds.get());
     line["alarms"] = activeAlarms;

@@ -70,15 +70,10 @@ CMetricsSnapshot CMetricsPublisher::Build(const CTAVIKSDIDoc& doc, const CMonito
         }
     }
     s.bReceptionUp = values.HasSignal();
-    if (values.reception && !values.receiverLost) {
-        const CReception& r = *values.reception;
-        if (!std::isnan(r.fCarrierToNoise)) {
-            s.carrierToNoise = r.fCarrierToNoise;
-        }
-        if (r.bSignal && !std::isnan(r.fFrequencyError)) {
-            s.frequencyError = r.fFrequencyError;
-        }
-        s.overloadRatio = r.fOverload / 100.0f;
+    if (const auto reception = values.ShownReception()) {
+        s.carrierToNoise = reception->carrierToNoise;
+        s.frequencyError = reception->frequencyError;
+        s.overloadRatio = *reception->overload / 100.0f;
     }
     if (const CRDSSnapshot* rds = values.rds.get()) {
         s.strPI = rds->m_data.m_strPI;

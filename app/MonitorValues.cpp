@@ -1,6 +1,7 @@
 #include "app/MonitorValues.h"
 
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
 #include "app/StatusLine.h"
@@ -74,6 +75,23 @@ void CMonitorValues::Take(const CMessage& message) {
     } else if (auto quality = result.Share<EResultCode::RdsQuality>()) {
         rds = std::move(quality);
     }
+}
+
+std::optional<CMonitorValues::SShownReception> CMonitorValues::ShownReception() const {
+    if (!reception || receiverLost) {
+        return std::nullopt;
+    }
+    const CReception& r = *reception;
+    SShownReception shown;
+    if (!std::isnan(r.fCarrierToNoise)) {
+        shown.carrierToNoise = r.fCarrierToNoise;
+    }
+    if (r.bSignal && !std::isnan(r.fFrequencyError)) {
+        shown.frequencyError = r.fFrequencyError;
+        shown.frequencyErrorPpm = r.fFrequencyErrorPpm;
+    }
+    shown.overload = r.fOverload;
+    return shown;
 }
 
 std::string CMonitorValues::Conditions() const {

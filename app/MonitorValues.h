@@ -44,6 +44,15 @@ struct CMonitorValues {
     // ratio below its minimum), else the multipath analysis's "OK" or "LOW-DEV"; "-" before
     // anything is known.
     std::string Conditions() const;
+    // A software receiver's figures as the outputs show them: none with the recordings or
+    // while its stream is broken, the frequency error only with a carrier.
+    struct SShownReception {
+        std::optional<float> carrierToNoise;  // dB
+        std::optional<float> frequencyError;  // Hz
+        std::optional<float> frequencyErrorPpm;
+        std::optional<float> overload;  // %
+    };
+    std::optional<SShownReception> ShownReception() const;
     // A new second begins: its peak starts empty.
     void StartSecond() { secondPeak.reset(); }
     // After a stop: the analysers were cleared, so their values no longer stand.

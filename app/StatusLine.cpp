@@ -81,21 +81,17 @@ std::string CStatusLine::Format(CTimeSpan elapsed, const CMonitorValues& values,
 }
 
 std::string CStatusLine::ReceptionText(const CMonitorValues& values) {
-    if (!values.reception || values.receiverLost) {
+    const auto shown = values.ShownReception();
+    if (!shown) {
         return {};
     }
-    const CReception& r = *values.reception;
-    std::optional<float> cn;
-    if (!std::isnan(r.fCarrierToNoise)) {
-        cn = r.fCarrierToNoise;
+    std::string text = " | cn " + FormatValue(shown->carrierToNoise, 1) + " dB";
+    if (shown->frequencyError) {
+        text += StringFormat(" fe %+.2f kHz %+.1f ppm",
+                             static_cast<double>(*shown->frequencyError) / 1000.0,
+                             static_cast<double>(*shown->frequencyErrorPpm));
     }
-    std::string text = " | cn " + FormatValue(cn, 1) + " dB";
-    if (r.bSignal && !std::isnan(r.fFrequencyError)) {
-        text +=
-            StringFormat(" fe %+.2f kHz %+.1f ppm", static_cast<double>(r.fFrequencyError) / 1000.0,
-                         static_cast<double>(r.fFrequencyErrorPpm));
-    }
-    if (r.Overloaded()) {
+    if (values.reception->Overloaded()) {
         text += " OVERLOAD";
     }
     return text;

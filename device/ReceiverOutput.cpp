@@ -14,6 +14,9 @@ constexpr std::size_t kRdsCapacityBits = 64 * 8 * CReceiverOutput::kRdsChunkByte
 
 void CReceiverOutput::Prepare(const CFmReceiver& receiver, int chunkSamples, bool keepFirstSecond) {
     m_bKeepFirstSecond = keepFirstSecond;
+    // A restarted receiver has the same settings: these hold for the output's life.
+    m_fStation = receiver.Settings().fStation;
+    m_fNoiseZeroDb = receiver.NoiseMeter().ZeroDbPower();
     const auto most = static_cast<std::size_t>(receiver.MaxOutput(chunkSamples));
     // Room for the first second, held until the carrier's offset is known, and a block.
     const std::size_t room = CCarrierOffset::kSecond + kBlockSamples + most;
@@ -78,8 +81,6 @@ void CReceiverOutput::Run(CFmReceiver& receiver, const std::complex<float>* iq, 
     const CFmReceiver::SInputCounts input = receiver.TakeInputCounts();
     m_nInput += input.nSamples;
     m_nAtLimit += input.nAtLimit;
-    m_fStation = receiver.Settings().fStation;
-    m_fNoiseZeroDb = receiver.NoiseMeter().ZeroDbPower();
     Correct(receiver, std::min(from, m_nPending));
     if (!keepBits) {
         return;
@@ -103,14 +104,10 @@ void CReceiverOutput::Correct(CFmReceiver& receiver, int from) {
     }
     if (!locked && !m_bKeepFirstSecond) {
         Consume(m_nPending);
-        from = 0;
     }
     // Once locked, everything held so far loses the first estimate; later, each new piece
     // the estimate of its time.
-    const auto estimate = static_cast<float>(m_offset.Estimate());
-    for (int i = locked ? from : 0; i < m_nPending; ++i) {
-        m_mpx[static_cast<std::size_t>(i)] -= estimate;
-    }
+    TakeOffset(locked ? from : 0);
     const double hertz = m_offset.Estimate() * CFmReceiver::kHertzPerUnit;
     if (std::fabs(hertz) > kRetuneOffset && m_bSignal) {  // noise's mean is no carrier
         const double before = m_fCorrection;
@@ -120,13 +117,17 @@ void CReceiverOutput::Correct(CFmReceiver& receiver, int from) {
     }
 }
 
+void CReceiverOutput::TakeOffset(int from) {
+    const auto estimate = static_cast<float>(m_offset.Estimate());
+    for (int i = from; i < m_nPending; ++i) {
+        m_mpx[static_cast<std::size_t>(i)] -= estimate;
+    }
+}
+
 void CReceiverOutput::Finish() {
     if (!m_offset.Locked() && m_nPending > 0) {
         m_offset.Lock();
-        const auto estimate = static_cast<float>(m_offset.Estimate());
-        for (int i = 0; i < m_nPending; ++i) {
-            m_mpx[static_cast<std::size_t>(i)] -= estimate;
-        }
+        TakeOffset(0);
     }
 }
 

@@ -63,6 +63,8 @@ private:
     // Takes the carrier's offset off the samples from `from` on; retunes `receiver` when it is
     // large.
     void Correct(CFmReceiver& receiver, int from);
+    // Takes the current estimate of the carrier's offset off the pending MPX from `from` on.
+    void TakeOffset(int from);
     CReception Reception();
 
     std::vector<float> m_mpx;

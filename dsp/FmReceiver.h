@@ -80,6 +80,7 @@ public:
     double Correction() const { return m_fCorrection; }
     // The discriminator's noise above the multiplex, for the carrier-to-noise ratio.
     CCarrierToNoiseMeter& NoiseMeter() { return m_noise; }
+    const CCarrierToNoiseMeter& NoiseMeter() const { return m_noise; }
     // IQ samples taken, and those at the converter's limits, since the last call.
     struct SInputCounts {
         long long nSamples = 0;

@@ -1,7 +1,7 @@
 #pragma once
 
-// Window and thread message numbers. They keep the values of the receiver's original
-// message scheme so that logs and tests can name them by number.
+// Window and thread message numbers: fixed values (WM_USER + n), so that logs and tests can
+// name them by number.
 namespace tavik {
 
 constexpr unsigned WM_QUIT = 18;

@@ -279,7 +279,7 @@ TEST(ReceiverStore, LevelCalibrationAndPpmAreKeptAndADamagedFileReadsAsNew) {
 }
 
 // The texts the window's receiver setting and --receiver take; anything else names none.
-TEST(ReceiverSources, EachSpecNamesItsSourceTunedToTheStation) {
+TEST(ReceiverSources, EachTextNamesItsSourceTunedToTheStation) {
     const struct {
         const char* receiver;
         bool valid;
