@@ -42,7 +42,7 @@ CDeviationTavik::CDeviationTavik() : m_histogram(static_cast<std::size_t>(m_nBin
 }
 
 CDeviationTavik::~CDeviationTavik() {
-    JoinPass();
+    EndWorker();
 }
 
 bool CDeviationTavik::SetReference(float reference) {
@@ -57,6 +57,7 @@ void CDeviationTavik::SetFilter(bool useFilter) {
 }
 
 void CDeviationTavik::ClearBuffer() {
+    DiscardQueued();
     if (!WaitUntilIdle(kClearWait)) {
         throw CDeviationTavikException("ClearBuffer: Wait timed out!\n", 0);
     }

@@ -12,7 +12,8 @@
 
 namespace tavik {
 
-// Results of message 1027 posted by the deviation analyser (lParam 0), each an immutable copy:
+// Results of WM_ANALYSER_RESULT posted by the deviation analyser (lParam 0), each an immutable
+// copy:
 //   TimeSignal (1)            the block in percent of 75 kHz deviation, one value per sample;
 //   DeviationRelative (3)     relative distribution in percent, one per 1-kHz bin (110 bins;
 //                             bin k covers [k, k+1) kHz);
@@ -34,8 +35,8 @@ public:
     // What one pass produced besides its state; Pass() posts it.
     struct SPassResult {
         bool bAnalysed = false;    // false: nothing to analyse (no samples, no reference)
-        float fBlockPeak = 0.0f;   // peak deviation of the whole block, kHz (code 4)
-        bool bTimeSignal = false;  // the scaled block is in the time-signal buffer (code 1)
+        float fBlockPeak = 0.0f;   // peak deviation of the whole block, kHz (DeviationPeak)
+        bool bTimeSignal = false;  // the scaled block is in the time-signal buffer (TimeSignal)
         bool bStatistics = false;  // the distributions and the maximum were updated (3, 5, 6)
     };
 
@@ -59,8 +60,8 @@ public:
     // analysis call it directly; the worker thread calls it from Pass().
     SPassResult AnalyseBlock(const float* data, int count, const CBlockFigures* figures = nullptr);
 
-    // The latest time signal (the copy posted with code 1), or null before the first one.
-    // Safe from any thread.
+    // The latest time signal (the copy posted with TimeSignal), or null before the
+    // first one. Safe from any thread.
     std::shared_ptr<const std::vector<float>> GetTimeSignal() const;
 
     // The pass's state; see the thread note above.

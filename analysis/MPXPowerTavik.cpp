@@ -9,7 +9,7 @@ namespace tavik {
 CMPXPowerTavik::CMPXPowerTavik() = default;
 
 CMPXPowerTavik::~CMPXPowerTavik() {
-    JoinPass();
+    EndWorker();
 }
 
 bool CMPXPowerTavik::SetReference(float reference) {
@@ -22,6 +22,7 @@ bool CMPXPowerTavik::SetReference(float reference) {
 }
 
 void CMPXPowerTavik::ClearBuffer() {
+    DiscardQueued();
     if (!WaitUntilIdle(std::chrono::milliseconds(1000))) {
         throw CMPXPowerTavikException("ClearBuffer: Wait timed out!\n", 0);
     }

@@ -11,11 +11,11 @@
 namespace tavik {
 
 // MPX power in dBr: 0 dBr is the power of a sine whose peak is the reference amplitude (the
-// amplitude of 19 kHz deviation). Every 10 blocks it posts the 1-second value (code 12) and,
-// once 600 blocks are in, the 60-second sliding value at the front of a one-hour history
-// (code 7).
+// amplitude of 19 kHz deviation). Every 10 blocks it posts the 1-second value
+// (EResultCode::Power1s) and, once 600 blocks are in, the 60-second sliding value at the front of a
+// one-hour history (EResultCode::PowerHistory).
 //
-// Payloads of message 1027 (wParam = code):
+// Payloads of WM_ANALYSER_RESULT (wParam = code):
 //   12: const float, the 1-second MPX power in dBr.
 //   7:  const std::vector<float>, the history of 60-second values, newest first.
 class CMPXPowerTavik : public CWorkerThread {

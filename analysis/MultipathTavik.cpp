@@ -55,7 +55,7 @@ CMultipathTavik::CMultipathTavik(CMultipathHost* host) : m_pHost(host) {
 }
 
 CMultipathTavik::~CMultipathTavik() {
-    JoinPass();
+    EndWorker();
 }
 
 void CMultipathTavik::PostData(const float*, int) {}
@@ -83,14 +83,11 @@ void CMultipathTavik::Analyse() {
     if (m_bPassRunning.load()) {
         return;
     }
-    StartThread();
-}
-
-void CMultipathTavik::StartThread() {
-    JoinPass();  // the thread of the last pass has ended, with its busy-flag handling
     m_hFailureWnd = m_pHost != nullptr ? m_pHost->GetResultWindow() : GetNotifyWindow();
     SetPassRunning(true);
-    CWorkerThread::StartThread();
+    if (!RequestPass()) {
+        SetPassRunning(false);  // cannot happen: a pass is requested only when none runs
+    }
 }
 
 void CMultipathTavik::Pass() {
@@ -296,9 +293,9 @@ bool CMultipathTavik::WaitForPassEnd(std::chrono::milliseconds limit) {
 }
 
 void CMultipathTavik::WaitForPass() {
-    // Passes start only on this (the user-interface) thread, so once the last one's thread
-    // has ended nothing else touches the coefficients until this call returns.
-    JoinPass();
+    // Passes start only on this (the user-interface) thread, so once the last one has ended
+    // with its busy-flag handling nothing else touches the coefficients until this returns.
+    WaitUntilIdle(std::chrono::milliseconds(1000));
 }
 
 }  // namespace tavik

@@ -22,15 +22,15 @@ namespace tavik {
 // its relative slope in %/kHz and the ITU-R measurement conditions.
 //
 // Fed by the distribution thread (two-channel PostData, which never starts a pass) and
-// triggered by the main timer (Analyse, user-interface thread). Each pass posts message 1027
+// triggered by the main timer (Analyse, user-interface thread). Each pass posts WM_ANALYSER_RESULT
 // with SegmentPeaks (13) and Multipath (8); lParam carries the payload's address. A failed pass
-// posts 1047 (error ID 11, sub-ID, the message text) and leaves the analyser busy until
-// ClearBuffer, so that it takes no new blocks.
+// posts WM_ANALYSER_ERROR (error ID 11, sub-ID, the message text) and leaves the analyser busy
+// until ClearBuffer, so that it takes no new blocks.
 class CMultipathTavik : public CWorkerThread {
 public:
     static constexpr int kSegments = static_cast<int>(kSegmentCount);
     static constexpr int kSegmentSize = 2000;
-    // MULTIPATH_BUFFER_FACTOR (1) x GLOBAL_SAMPLE_BUFSIZE samples of each channel per block.
+    // One GLOBAL_SAMPLE_BUFSIZE block of each channel: other counts are refused.
     static constexpr int kBlockSize = kSegments * kSegmentSize;
     static constexpr float kReference = kMpxReferenceAmplitude;
     static constexpr float kMinimumDeviation = CMultipathResult::kMinimumDeviation;
@@ -68,7 +68,6 @@ public:
     bool IsPassRunning() const { return m_bPassRunning.load(); }
 
 protected:
-    void StartThread() override;
     void Pass() override;
     bool KeepBusyAfterPass() const override { return m_bFailed; }
 

@@ -42,7 +42,7 @@ CSpectrumAnalyser::CSpectrumAnalyser() : m_fft(std::make_unique<Fft>()) {
 }
 
 CSpectrumAnalyser::~CSpectrumAnalyser() {
-    JoinPass();
+    EndWorker();
 }
 
 void CSpectrumAnalyser::FillWindow(int window, float* weights) {

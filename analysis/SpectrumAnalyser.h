@@ -11,7 +11,8 @@ namespace tavik {
 // Magnitude spectrum of the MPX signal from 0 to 100 kHz: a 2048-point real FFT of the start
 // of a block after an optional window, in dB against a fixed reference, plus peak hold.
 //
-// Results of message 1027: the current spectrum (code 2) and the peak-hold spectrum (code 10).
+// Results of WM_ANALYSER_RESULT: the current spectrum (EResultCode::Spectrum) and the peak-hold
+// spectrum (EResultCode::PeakHold).
 class CSpectrumAnalyser : public CWorkerThread {
 public:
     static constexpr int kOrder = 11;

@@ -186,7 +186,7 @@ public:
     CTime GetStartTime() const { return m_startTime; }  // of the last successful start
     // A run driven without the receiver's start (the batch analysis) sets its start itself.
     void SetStartTime(CTime start) { m_startTime = start; }
-    // The station name as decoded (UTF-8), empty after a stop; hint 52 tells of a change.
+    // The station name as decoded (UTF-8), empty after a stop; HINT_STATION_NAME tells of a change.
     const std::string& GetPSName() const { return m_strPSName; }
     // Results and log lines go into the day files.
     bool IsLoggingEnabled() const { return m_bLoggingEnabled; }
@@ -223,11 +223,11 @@ public:
     CMultipathTavik& GetMultipath() { return m_multipath; }
     // The latest multipath result, for the views (user-interface thread).
     const CMultipathResult* GetMultipathResult() const { return &m_multipathResult; }
-    // Stores a result posted by the multipath analyser with code 8; the result router calls
-    // it on the user-interface thread, then broadcasts hint 60.
+    // Stores a result posted by the multipath analyser with EResultCode::Multipath; the result
+    // router calls it on the user-interface thread, then broadcasts HINT_MULTIPATH_RESULT.
     void OnMultipathResult(std::shared_ptr<const CMultipathResult> result);
     // The RDS record of a decode pass (the result router calls it): a new station name is
-    // kept for the header (hint 52), and the day's log gets
+    // kept for the header (HINT_STATION_NAME), and the day's log gets
     // "RDS: PI D313, PS "TAVIK FM"" when the station is first decoded in a run and when its PI
     // or PS changes, once a PS has been seen the same in two passes (a PS still arriving
     // segment by segment is not logged).
@@ -279,7 +279,7 @@ private:
     int ADCDistribute(CThread& thread);
     void DistributeADCBlock(CSpectrumDecimation& spectrum);
     // `figures`: the block's own (a software receiver's true peaks), or null.
-    void HandOver(CWorkerThread& worker, SampleBuffer& copy, const CBlockFigures* figures);
+    void HandOver(CWorkerThread& worker, const CBlockFigures* figures);
     int RDSDistribute(CThread& thread);
     void ReportThreadFailure(const CGenericException& e);
     CDeviationTavik m_deviation;
@@ -292,11 +292,6 @@ private:
     int m_nLevelCount = 0;
     std::optional<CReceivedFigures> m_received;  // with the block, from a software receiver
     mutable std::mutex m_levelMutex;  // m_levelBlock: ADC distribution thread vs GetLevelSamples
-    SampleBuffer m_spectrumCopy{};    // one private copy per consumer
-    SampleBuffer m_mpxPowerCopy{};
-    SampleBuffer m_deviationCopy{};
-    SampleBuffer m_multipathMpxCopy{};
-    SampleBuffer m_multipathLevelCopy{};
     std::array<std::uint8_t, RDS_DATA_BUFSIZE> m_rdsBlock{};
     int m_nRdsCount = 0;
     std::unique_ptr<CThread> m_pADCDistributionThread;

@@ -2,7 +2,6 @@
 #include <cstring>
 
 #include "document/TAVIKSDIDoc.h"
-#include "platform/DropCounters.h"
 #include "platform/Messages.h"
 
 namespace tavik {
@@ -95,35 +94,25 @@ void CTAVIKSDIDoc::DistributeADCBlock(CSpectrumDecimation& spectrum) {
         figures = &m_received->figures;
     }
     if (spectrum.Next()) {
-        HandOver(m_spectrum, m_spectrumCopy, nullptr);
+        HandOver(m_spectrum, nullptr);
     }
     if (m_received && !m_received->reception.bSignal) {
         // Noise without a carrier would pass for deviation, power and multipath: the
         // statistics take none of it. The spectrum shows what is there.
         return;
     }
-    HandOver(m_mpxPower, m_mpxPowerCopy, figures);
-    HandOver(m_deviation, m_deviationCopy, figures);
-    float* const mpx = m_multipathMpxCopy.data();
-    float* const level = m_multipathLevelCopy.data();
-    std::copy_n(m_mpxBlock.data(), m_nMpxCount, mpx);
-    std::copy_n(m_levelBlock.data(), m_nLevelCount, level);
-    m_multipath.PostData(mpx, m_nMpxCount, level, m_nLevelCount);
+    HandOver(m_mpxPower, figures);
+    HandOver(m_deviation, figures);
+    m_multipath.PostData(m_mpxBlock.data(), m_nMpxCount, m_levelBlock.data(), m_nLevelCount);
 }
 
-// Refills a consumer's private copy and hands it over. While the consumer's pass still reads
-// its copy, the block would be dropped anyway: the copy is then left alone.
-void CTAVIKSDIDoc::HandOver(CWorkerThread& worker, SampleBuffer& copy,
-                            const CBlockFigures* figures) {
-    if (worker.IsBusy()) {
-        CountDrop(EDropKind::AnalyserBlock);
-        return;
-    }
-    std::copy_n(m_mpxBlock.data(), m_nMpxCount, copy.data());
+// Each worker copies the block into its queue (counting it as dropped when the queue is full),
+// so the block's buffer is free again at once.
+void CTAVIKSDIDoc::HandOver(CWorkerThread& worker, const CBlockFigures* figures) {
     if (figures != nullptr) {
-        worker.PostData(copy.data(), m_nMpxCount, *figures);
+        worker.PostData(m_mpxBlock.data(), m_nMpxCount, *figures);
     } else {
-        worker.PostData(copy.data(), m_nMpxCount);
+        worker.PostData(m_mpxBlock.data(), m_nMpxCount);
     }
 }
 
@@ -157,8 +146,8 @@ int CTAVIKSDIDoc::RDSDistribute(CThread& thread) {
     }
 }
 
-// A distribution thread that failed posts its text as an analyser error (1047) to the result
-// window: the measurement goes on without its blocks, and the text is there to be shown.
+// A distribution thread that failed posts its text as an analyser error (WM_ANALYSER_ERROR) to the
+// result window: the measurement goes on without its blocks, and the text is there to be shown.
 void CTAVIKSDIDoc::ReportThreadFailure(const CGenericException& e) {
     if (m_hResultWnd != nullptr) {
         m_hResultWnd->PostMessage(CMessage{WM_ANALYSER_ERROR,

@@ -39,35 +39,23 @@ const char* const kResetText =
 std::string GetErrorMessage(int errorId, int subId, const std::string& message) {
     switch (errorId) {
         case EXC_TAVIKCONTROL:
-            switch (subId) {
-                case 0:
-                    return WithDetails("Device cannot be accessed -> check cable and power!",
-                                       errorId, subId, message);
-                case 1:
-                    return WithDetails("Device is in \"local\" state!", errorId, subId, message);
-                case 2:
-                    return WithDetails(
-                        std::string("Please look for new driver at ") + kDriverWebAddress + " .",
-                        errorId, subId, message);
-                default:
-                    return StringFormat("EXC_TAVIKCONTROL: subID(%i) not defined!", subId);
+            if (subId == 0) {
+                return WithDetails("Device cannot be accessed -> check cable and power!", errorId,
+                                   subId, message);
             }
+            return StringFormat("EXC_TAVIKCONTROL: subID(%i) not defined!", subId);
         case EXC_DOCUMENT:
             if (subId == 0) {
                 return WithDetails("Memory or thread error!", errorId, subId, message);
             }
             return StringFormat("EXC_DOCUMENT: subID(%i) not defined!", subId);
         case EXC_MEMDC:
-            switch (subId) {
-                case 0:
-                    return std::string();
-                case 1:
-                    return "CMemDCException: There was a null pointer exception in the "
-                           "constructor of CMemDC.\n" +
-                           message;
-                default:
-                    return StringFormat("EXC_MEMDC: subID(%i) not defined!", subId);
+            if (subId == 1) {
+                return "CMemDCException: There was a null pointer exception in the constructor "
+                       "of CMemDC.\n" +
+                       message;
             }
+            return StringFormat("EXC_MEMDC: subID(%i) not defined!", subId);
         case EXC_MPXPOWERTAVIK:
             if (subId == 0) {
                 return WithDetails(kResetText, errorId, subId, message);

@@ -16,9 +16,6 @@ enum : int {
     EXC_PMPXVIEW = 20,
 };
 
-// Where the receiver's driver text sends the user for a new driver.
-inline constexpr const char* kDriverWebAddress = "https://tavik.example.org/driver";
-
 // A failure travelling up the layers: error ID, sub-ID and the lines the layers appended.
 // Thrown by value; a layer that adds a line throws a copy of the same class on.
 class CGenericException {

@@ -7,30 +7,27 @@
 namespace tavik {
 
 CRDSWorker::~CRDSWorker() {
-    JoinPass();
+    EndWorker();
 }
 
 void CRDSWorker::PostData(RDS_DATA_MSG message) {
-    // While a pass runs its message must not change under it: the new one is dropped.
-    if (IsBusy()) {
-        CountDrop(EDropKind::RdsBlock);
-        return;
+    if (!Enqueue([&](int slot) { m_messages[static_cast<std::size_t>(slot)] = message; })) {
+        CountDrop(EDropKind::RdsBlock);  // the queue is full
     }
-    m_message = message;
-    StartThread();
 }
 
 void CRDSWorker::PostData(const float* /*data*/, int /*count*/) {}
 
 void CRDSWorker::Pass() {
-    const int count = m_message.count;
+    const RDS_DATA_MSG& message = m_messages[static_cast<std::size_t>(CurrentSlot())];
+    const int count = message.count;
     if (count < 0 || count > kMaxAcceptedCount) {
         return;
     }
     std::shared_ptr<const CRDSSnapshot> snapshot;
     {
         std::lock_guard lock(m_decoderMutex);
-        m_decoder.Decode(m_message.data, std::min(count, RDS_DATA_MSG::kDataBytes));
+        m_decoder.Decode(message.data, std::min(count, RDS_DATA_MSG::kDataBytes));
         snapshot = std::make_shared<const CRDSSnapshot>(
             CRDSSnapshot{m_decoder.GetData(), m_decoder.m_dBitErrorRate, m_decoder.m_bSettled,
                          m_decoder.m_nSettleCount});

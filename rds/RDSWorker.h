@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <memory>
 #include <mutex>
 
@@ -10,11 +11,10 @@
 
 namespace tavik {
 
-// Runs the RDS decoder off the RDS distribution thread: each message handed in while the
-// worker is idle is decoded on a thread of its own, then message 1027 goes to the notify
-// window with RdsData (9) and RdsQuality (11). Both carry the worker as lParam and one
-// immutable CRDSSnapshot of that pass. Messages that
-// arrive while a pass runs are not decoded.
+// Runs the RDS decoder off the RDS distribution thread: each message handed in is queued and
+// decoded in turn on the worker's thread, then WM_ANALYSER_RESULT goes to the notify window with
+// RdsData (9) and RdsQuality (11). Both carry the worker as lParam and one immutable
+// CRDSSnapshot of that pass. Only a message that finds the queue full is not decoded.
 class CRDSWorker : public CWorkerThread {
 public:
     // Counts above this are dropped without notification; counts up to it are clamped to the
@@ -42,8 +42,8 @@ protected:
     void Pass() override;
 
 private:
-    RDS_DATA_MSG m_message{};           // written only while idle, read by the pass
-    mutable std::mutex m_decoderMutex;  // the decoder and the last snapshot
+    std::array<RDS_DATA_MSG, kQueueDepth> m_messages{};  // the queue's messages, by slot
+    mutable std::mutex m_decoderMutex;                   // the decoder and the last snapshot
     CRDSDecoder m_decoder;
     std::shared_ptr<const CRDSSnapshot> m_pLastSnapshot;
 };

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <thread>
 #include <vector>
 
 #include "analysis/MPXPowerTavik.h"
@@ -210,6 +211,9 @@ TEST(MPXPower, ClearBufferTimesOutWhileAPassHangs) {
     test::CGated<CMPXPowerTavik> stuck;
     stuck.gate.Hold();
     stuck.PostData(block.data(), 20000);
+    while (stuck.passes.load() == 0) {
+        std::this_thread::yield();  // the pass has begun: the clear must wait for it
+    }
     EXPECT_EQ(test::Thrown<CMPXPowerTavikException>([&] { stuck.ClearBuffer(); }),
               "ClearBuffer: Wait timed out!\n");
 }

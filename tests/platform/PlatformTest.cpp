@@ -12,6 +12,7 @@
 #include <future>
 #include <limits>
 #include <memory>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -252,8 +253,8 @@ TEST(MessageQueue, FullQueueReplacesTheSameKindAndCountsTheDrop) {
     const CDropCounts before = CDropCounters::Instance().Read();
     queue.PostCoalescing({1027, 4, 1}, 2);
     queue.PostCoalescing({1027, 7, 2}, 2);
-    queue.PostCoalescing({1027, 4, 3}, 2);   // full: replaces the first code 4
-    queue.PostCoalescing({1027, 12, 4}, 2);  // full, but no code 12 waits: added
+    queue.PostCoalescing({1027, 4, 3}, 2);   // full: replaces the first EResultCode::DeviationPeak
+    queue.PostCoalescing({1027, 12, 4}, 2);  // full, but no EResultCode::Power1s waits: added
     const CDropCounts drops = CDropCounters::Instance().Read() - before;
     EXPECT_EQ(drops[EDropKind::Result], 1u);
     EXPECT_EQ(drops.Describe(), "results 1");
@@ -395,17 +396,13 @@ TEST(ErrorText, EveryRowOfTheTable) {
     const std::string msg = "A: one\nB: two\n";
     EXPECT_EQ(GetErrorMessage(1, 0, msg), "Device cannot be accessed -> check cable and power!" +
                                               Details("   1", "   0") + msg);
-    EXPECT_EQ(GetErrorMessage(1, 1, msg),
-              "Device is in \"local\" state!" + Details("   1", "   1") + msg);
-    EXPECT_EQ(GetErrorMessage(1, 2, msg), std::string("Please look for new driver at ") +
-                                              kDriverWebAddress + " ." + Details("   1", "   2") +
-                                              msg);
-    EXPECT_EQ(GetErrorMessage(1, 3, msg), "EXC_TAVIKCONTROL: subID(3) not defined!");
+    // Rows of the table that nothing raises are gone.
+    EXPECT_EQ(GetErrorMessage(1, 1, msg), "EXC_TAVIKCONTROL: subID(1) not defined!");
     EXPECT_EQ(GetErrorMessage(1, -1, msg), "EXC_TAVIKCONTROL: subID(-1) not defined!");
     EXPECT_EQ(GetErrorMessage(2, 0, msg),
               "Memory or thread error!" + Details("   2", "   0") + msg);
     EXPECT_EQ(GetErrorMessage(2, 7, msg), "EXC_DOCUMENT: subID(7) not defined!");
-    EXPECT_EQ(GetErrorMessage(4, 0, msg), "");
+    EXPECT_EQ(GetErrorMessage(4, 0, msg), "EXC_MEMDC: subID(0) not defined!");
     EXPECT_EQ(GetErrorMessage(4, 1, "pDC == NULL"),
               "CMemDCException: There was a null pointer exception in the constructor of "
               "CMemDC.\npDC == NULL");
@@ -498,10 +495,15 @@ TEST(TextParse, IsoLocalTimeCarriesItsOffset) {
     tzset();
 }
 
-// A pass that sums its block (an empty one throws), held at its start while its gate is.
+// A pass that sums its block (an empty one throws) and notes its thread; held at its start
+// while its gate is.
 class CSum : public CWorkerThread {
+public:
+    std::set<std::thread::id> threads;  // the worker's thread only
+
 protected:
     void Pass() override {
+        threads.insert(std::this_thread::get_id());
         if (m_nDataCount == 0) {
             throw std::runtime_error("empty block");
         }
@@ -515,36 +517,43 @@ protected:
 };
 using CSumWorker = test::CGated<CSum>;
 
-TEST(WorkerThread, DropsBlocksWhileBusyAndNotifies) {
+// A burst while a pass runs waits in the queue, copied (the caller's buffer is reused at
+// once), and is analysed in order on one thread; only the block that finds the queue full is
+// dropped and counted.
+TEST(WorkerThread, QueuesABurstInOrderAndDropsOnlyWhenFull) {
     CQueueTarget window;
     CSumWorker worker;
     worker.SetNotifyWindow(&window);
-    const float first[3] = {1, 2, 3};
-    const float second[2] = {10, 20};
-
-    worker.gate.Hold();
-    worker.PostData(first, 3);
-    EXPECT_TRUE(worker.IsBusy());
     const CDropCounts before = CDropCounters::Instance().Read();
-    worker.PostData(second, 2);  // dropped and counted: the first pass still runs
+    worker.gate.Hold();
+    float block[2] = {};
+    for (int i = 1; i <= CWorkerThread::kQueueDepth + 1; ++i) {
+        block[0] = static_cast<float>(i);
+        block[1] = 100.0f;
+        worker.PostData(block, 2);
+        EXPECT_TRUE(worker.IsBusy());
+    }
     EXPECT_EQ((CDropCounters::Instance().Read() - before)[EDropKind::AnalyserBlock], 1u);
     EXPECT_FALSE(worker.WaitUntilIdle(std::chrono::milliseconds(10)));
     worker.gate.Release();
     ASSERT_TRUE(worker.WaitUntilIdle(std::chrono::seconds(10)));
-    EXPECT_EQ(worker.passes.load(), 1);
-    CMessage msg;
-    ASSERT_EQ(window.Queue().GetMessageFor(msg, std::chrono::seconds(10)), 1);
-    EXPECT_EQ(msg.message, WM_ANALYSER_RESULT);
-    EXPECT_EQ(msg.wParam, 4u);
-    EXPECT_EQ(msg.lParam, 6);
-
-    worker.PostData(second, 2);  // idle again: taken
+    EXPECT_FALSE(worker.IsBusy());
+    EXPECT_EQ(worker.passes.load(), CWorkerThread::kQueueDepth);
+    for (int i = 1; i <= CWorkerThread::kQueueDepth; ++i) {
+        CMessage msg;
+        ASSERT_EQ(window.Queue().GetMessageFor(msg, std::chrono::seconds(10)), 1);
+        EXPECT_EQ(msg.message, WM_ANALYSER_RESULT);
+        EXPECT_EQ(msg.wParam, 4u);
+        EXPECT_EQ(msg.lParam, 100 + i);
+    }
+    worker.PostData(block, 2);  // idle again: taken, on the same thread
     ASSERT_TRUE(worker.WaitUntilIdle(std::chrono::seconds(10)));
-    ASSERT_EQ(window.Queue().GetMessageFor(msg, std::chrono::seconds(10)), 1);
-    EXPECT_EQ(msg.lParam, 30);
+    EXPECT_EQ(worker.threads.size(), 1u);
+    EXPECT_NE(*worker.threads.begin(), std::this_thread::get_id());
 }
 
-// A pass that throws ends like any other and tells of it with 1047; the worker goes on.
+// A pass that throws ends like any other and tells of it with WM_ANALYSER_ERROR; the worker goes
+// on.
 TEST(WorkerThread, APassThatThrowsPostsItsTextAndTheWorkerGoesOn) {
     for (const bool synchronous : {false, true}) {
         SCOPED_TRACE(synchronous);

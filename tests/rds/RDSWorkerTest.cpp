@@ -120,32 +120,29 @@ TEST_F(RDSWorkerFixture, CountsZeroAboveFiveHundredAndOutOfRange) {
               reference.GetLastSnapshot()->m_dBitErrorRate);
 }
 
-TEST(RDSWorker, MessagesArrivingWhileDecodingAreDropped) {
+TEST(RDSWorker, MessagesArrivingWhileDecodingWaitTheirTurn) {
     CQueueTarget window;
     CGated<CRDSWorker> worker;
     worker.SetNotifyWindow(&window);
-    const auto first = NameBytes(0x4F4E);   // "ON"
-    const auto second = NameBytes(0x5457);  // "TW"
-    const auto third = NameBytes(0x5448);   // "TH"
+    const std::vector<std::uint16_t> names = {0x4F4E, 0x5457, 0x5448};  // "ON", "TW", "TH"
 
     worker.gate.Hold();
-    worker.PostData(Message(first));
+    for (const std::uint16_t name : names) {
+        worker.PostData(Message(NameBytes(name)));
+    }
     EXPECT_TRUE(worker.IsBusy());
-    worker.PostData(Message(second));  // not decoded
     worker.gate.Release();
     ASSERT_TRUE(worker.WaitUntilIdle(kLimit));
-    CMessage message;
-    ASSERT_EQ(window.Queue().GetMessageFor(message, kLimit), 1);
-    EXPECT_EQ(SnapshotOf(message)->m_data.m_strPS, "ON      ");
-    ASSERT_EQ(window.Queue().GetMessageFor(message, kLimit), 1);
-    EXPECT_EQ(message.wParam, 11u);
+    // Each message decoded in turn, in the order handed in.
+    for (const char* ps : {"ON      ", "TW      ", "TH      "}) {
+        CMessage message;
+        ASSERT_EQ(window.Queue().GetMessageFor(message, kLimit), 1);
+        EXPECT_EQ(SnapshotOf(message)->m_data.m_strPS, ps);
+        ASSERT_EQ(window.Queue().GetMessageFor(message, kLimit), 1);
+        EXPECT_EQ(message.wParam, 11u);
+    }
     EXPECT_EQ(window.Queue().Size(), 0u);
-
-    worker.PostData(Message(third));  // idle again: decoded
-    ASSERT_TRUE(worker.WaitUntilIdle(kLimit));
-    ASSERT_EQ(window.Queue().GetMessageFor(message, kLimit), 1);
-    EXPECT_EQ(SnapshotOf(message)->m_data.m_strPS, "TH      ");
-    EXPECT_EQ(worker.GetLastSnapshot()->m_data.m_strPS, "TH      ");
+    EXPECT_EQ(worker.passes.load(), 3);
 }
 
 TEST(RDSWorker, ResetFromAnotherThreadWhileDecoding) {

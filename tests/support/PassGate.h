@@ -38,7 +38,7 @@ public:
     using Worker::Worker;
     ~CGated() override {
         gate.Release();
-        this->JoinPass();
+        this->EndWorker();
     }
     CPassGate gate;
     std::atomic<int> passes{0};
