@@ -143,9 +143,9 @@ int CHeadlessRunner::Run() {
         return 1;
     }
     int code = 0;
-    // Each tick falls in the middle of the clock's next second. A tick held up (the machine
-    // suspended) is not made up for: the next one goes to the second after the one it stamped,
-    // so a second is never stamped twice.
+    // Each tick falls in the middle of the clock's next second. A tick held up is not made up
+    // for: the next one goes to the second after the one it stamped (the logger gives the
+    // seconds passed over records of their own).
     CTime stamped = m_clock.Now();
     int ticks = 0;
     for (;;) {

@@ -29,18 +29,38 @@ void CDayFileLogger::SetMpxPower(float value) {
 void CDayFileLogger::CloseSecond() {
     // Close the second's record and stamp the next one; the values carry over, so a second
     // without a new value repeats the last one.
-    if (m_currentRecord.m_nTimestamp != 0 && m_host.IsLoggingEnabled()) {
-        m_results[static_cast<std::size_t>(m_nResults)] = m_currentRecord;
-        if (++m_nResults >= RESULT_RECORDS) {
-            FlushResults();
+    const CTime now = m_host.Now();
+    const std::int64_t second = now.GetTime();
+    const std::int64_t stamp = m_currentRecord.m_nTimestamp;
+    if (stamp != 0 && second == stamp) {
+        return;  // a second tick within the record's second (a late tick caught up): it stays open
+    }
+    if (stamp != 0 && m_host.IsLoggingEnabled()) {
+        Collect(m_currentRecord);
+        // Seconds that a late tick passed over get records of their own, repeating the values
+        // as a second without new values does. A longer gap (the machine suspended) measured
+        // nothing and stays a gap.
+        if (second > stamp + 1 && second - stamp <= kMaxFilledSeconds) {
+            CResultRecord filled = m_currentRecord;
+            for (std::int64_t s = stamp + 1; s < second; ++s) {
+                filled.m_nTimestamp = static_cast<std::uint32_t>(s);
+                ChangeLogDay(CTime(s));  // a filled second may begin the new day
+                Collect(filled);
+            }
         }
     }
-    const CTime now = m_host.Now();
     // Every record closed so far began on the old day: they go to its file before the new
     // day's files are started.
     ChangeLogDay(now);
-    m_currentRecord.m_nTimestamp = static_cast<std::uint32_t>(now.GetTime());
+    m_currentRecord.m_nTimestamp = static_cast<std::uint32_t>(second);
     m_currentRecord.m_bNoSignal = !m_bSignal;
+}
+
+void CDayFileLogger::Collect(const CResultRecord& record) {
+    m_results[static_cast<std::size_t>(m_nResults)] = record;
+    if (++m_nResults >= RESULT_RECORDS) {
+        FlushResults();
+    }
 }
 
 void CDayFileLogger::SetSignal(bool present) {

@@ -52,6 +52,8 @@ public:
     static constexpr const char* INVALID_FOLDER_QUESTION =
         "The path entered is not valid! Continue ?";
     static constexpr int RESULT_RECORDS = 60;  // records per write to the result file
+    // Seconds a late tick may have passed over that still get records of their own.
+    static constexpr int kMaxFilledSeconds = 10;
 
     explicit CDayFileLogger(CHost& host) : m_host(host) {}
     CDayFileLogger(const CDayFileLogger&) = delete;
@@ -61,7 +63,8 @@ public:
     void SetMultipath(float value);
     void SetDeviation(float value);
     void SetMpxPower(float value);
-    // Closes the second's record (collected while logging) and stamps the next one with now.
+    // Closes the second's record (collected while logging) and stamps the next one with now;
+    // every second up to now gets one record, whether the ticks come late or twice.
     void CloseSecond();
     // The record's values as measured; a quantity not measured since the last Forget has none
     // and keeps 0 in the record.
@@ -116,6 +119,7 @@ public:
     void DeliverLogNotices() const;
 
 private:
+    void Collect(const CResultRecord& record);
     int BeginLogFiles();
     // Starts the day's result file for `now` (log writer's thread, or the user-interface thread
     // while the writer is idle); false when the result file is unusable.

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "document/DayFileLogger.h"
@@ -68,6 +69,36 @@ TEST_F(LoggingFixture, SecondWithoutNewValuesRepeatsTheLastOnes) {
                                         1.0, -0.5, 0.25));
     EXPECT_FLOAT_EQ(doc->GetCurrentRecord().m_fDeviation, 1.0f);
     EXPECT_EQ(doc->GetCurrentRecord().m_nTimestamp, kSaturday1130 + 2);
+}
+
+// Ticks that come late or twice (a stalled machine catching up) still give every second one
+// record, with consecutive ids; a gap longer than the filled seconds (a suspended machine)
+// stays a gap.
+TEST_F(LoggingFixture, LateOrDoubledTicksGiveEachSecondOneRecord) {
+    Open();
+    // Before each close: the deviation reported, then the clock's advance.
+    const std::pair<int, int> steps[] = {{1, 1}, {2, 0}, {3, 1}, {4, 3}, {5, 1}, {6, 10}, {7, 11}};
+    for (const auto& [deviation, advance] : steps) {
+        doc->SetResultValue(EResultValue::Deviation, static_cast<float>(deviation));
+        doc->SetResultValue(EResultValue::MpxPower, -0.5f * static_cast<float>(deviation));
+        doc->SetResultValue(EResultValue::Multipath, 0.25f);
+        clock.Advance(CTimeSpan(advance));
+        doc->SetResultValue(EResultValue::Close, 0.0f);
+    }
+    doc->CloseLogFiles();
+    // {second after the first, deviation} of each record.
+    std::vector<std::pair<int, int>> records = {{0, 1}, {1, 3}, {2, 4}, {3, 4}, {4, 4}, {5, 5}};
+    for (int s = 6; s <= 15; ++s) {
+        records.emplace_back(s, 6);  // the closed second and the nine filled after it
+    }
+    records.emplace_back(16, 7);  // closed 11 s late: the seconds after it stay empty
+    std::string expected = kHeader;
+    int id = 0;
+    for (const auto& [offset, deviation] : records) {
+        const std::uint32_t t = kSaturday1130 + static_cast<std::uint32_t>(offset);
+        expected += ExpectedRecord(++id, t, DateText(t).c_str(), deviation, -0.5 * deviation, 0.25);
+    }
+    EXPECT_EQ(Xml(), expected + kFooter);
 }
 
 TEST_F(LoggingFixture, EventLineFlushesFirstAndRecordsMeetOnOneLine) {

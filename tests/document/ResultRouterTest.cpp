@@ -22,7 +22,7 @@ struct RouterFixture : test::CDocumentFixture {
     CResultRouter router{*doc};
 };
 
-TEST_F(RouterFixture, CurrentValuesComeFromCodesFourSevenAndEight) {
+TEST_F(RouterFixture, CurrentValuesComeFromDeviationPowerHistoryAndMultipath) {
     EXPECT_TRUE(router.Route(Result<EResultCode::DeviationPeak>(76.5f)));
     EXPECT_EQ(doc->GetCurrentValues().m_fDeviation, 76.5f);
 
@@ -164,6 +164,7 @@ TEST_F(RouterFixture, ReceptionLossHoldsTheAlarmsAndMarksTheRecords) {
         EXPECT_EQ(active(), step.active);
         // A second with no signal in any part of it is marked, even when the carrier came back.
         EXPECT_EQ(doc->GetCurrentRecord().m_bNoSignal, step.marked);
+        clock.Advance(CTimeSpan(1));
         doc->SetResultValue(EResultValue::Close, 0.0f);
     }
 }
