@@ -13,6 +13,7 @@
 #include "document/TAVIKSDIDoc.h"
 #include "platform/TextParse.h"
 #include "rds/RDSCharacterSet.h"
+#include "rds/RDSData.h"
 
 extern char** environ;
 
@@ -57,7 +58,7 @@ std::vector<std::string> CAlarmNotifier::Environment(const std::string& name,
     std::string pi;
     std::string ps;
     if (m_values.rds) {
-        pi = m_values.rds->m_data.m_strPI;
+        pi = FourDigitPI(m_values.rds->m_data.m_strPI);
         ps = CRDSCharacterSet::ToUtf8(m_values.rds->m_data.m_strPS);
     }
     return {

@@ -6,6 +6,7 @@
 #include "app/StatusLine.h"
 #include "platform/TextParse.h"
 #include "rds/RDSCharacterSet.h"
+#include "rds/RDSData.h"
 
 namespace tavik {
 
@@ -19,7 +20,7 @@ json Rds(const CRDSSnapshot* snapshot) {
     }
     const CRDSData& data = snapshot->m_data;
     return {
-        {"pi", CJsonValues::TextOrNull(data.m_strPI)},
+        {"pi", CJsonValues::TextOrNull(FourDigitPI(data.m_strPI))},
         {"ps", CJsonLine::RdsText(data.m_strPS)},
         {"rt", data.m_bRadioTextComplete ? CJsonLine::RdsText(data.m_strLastRadioText) : nullptr},
         {"tp", CJsonLine::RdsIndicator(data.m_strTPIndicator)},

@@ -6,6 +6,7 @@
 #include "app/JsonLine.h"
 #include "document/AlarmEventRecorder.h"
 #include "document/TAVIKSDIDoc.h"
+#include "rds/RDSData.h"
 
 namespace tavik {
 
@@ -76,7 +77,7 @@ CMetricsSnapshot CMetricsPublisher::Build(const CTAVIKSDIDoc& doc, const CMonito
         s.overloadRatio = *reception->overload / 100.0f;
     }
     if (const CRDSSnapshot* rds = values.rds.get()) {
-        s.strPI = rds->m_data.m_strPI;
+        s.strPI = FourDigitPI(rds->m_data.m_strPI);
         s.strPS = StationText(CJsonLine::RdsText(rds->m_data.m_strPS));
         s.rdsErrorRatio = static_cast<float>(rds->m_dBitErrorRate / 100.0);
     }

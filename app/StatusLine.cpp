@@ -5,6 +5,7 @@
 
 #include "platform/GenericException.h"
 #include "rds/RDSCharacterSet.h"
+#include "rds/RDSData.h"
 
 namespace tavik {
 
@@ -54,7 +55,7 @@ std::string CStatusLine::Format(CTimeSpan elapsed, const CMonitorValues& values,
     if (values.rds) {
         const CRDSData& data = values.rds->m_data;
         if (!data.m_strPI.empty()) {
-            pi = data.m_strPI;
+            pi = FourDigitPI(data.m_strPI);
         }
         if (!data.m_strPS.empty()) {
             ps = "\"" + CRDSCharacterSet::ToUtf8(data.m_strPS) + "\"";

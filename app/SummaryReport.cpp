@@ -7,6 +7,7 @@
 #include "app/JsonLine.h"
 #include "app/JsonValues.h"
 #include "rds/RDSCharacterSet.h"
+#include "rds/RDSData.h"
 
 namespace tavik {
 
@@ -39,7 +40,7 @@ CJson Rds(const CRDSSnapshot* rds) {
         text.erase(text.find_last_not_of(' ') + 1);
         return CJsonValues::TextOrNull(text);
     };
-    json["pi"] = CJsonValues::TextOrNull(data.m_strPI);
+    json["pi"] = CJsonValues::TextOrNull(FourDigitPI(data.m_strPI));
     json["ps"] = CJsonLine::RdsText(data.m_strPS);
     json["pty"] = trimmed(data.m_strPTY);
     json["ptyn"] = CJsonLine::RdsText(data.m_strPTYN);
@@ -54,7 +55,7 @@ CJson Rds(const CRDSSnapshot* rds) {
     json["tp"] = CJsonLine::RdsIndicator(data.m_strTPIndicator);
     json["ta"] = CJsonLine::RdsIndicator(data.m_strTAIndicator);
     json["music_speech"] = trimmed(data.m_strMusicSpeech);
-    json["eon_pi"] = CJsonValues::TextOrNull(data.m_strEonPI);
+    json["eon_pi"] = CJsonValues::TextOrNull(FourDigitPI(data.m_strEonPI));
     json["eon_ps"] = CJsonLine::RdsText(data.m_strEonPS);
     json["ber_pct"] = CJsonValues::Rounded(rds->m_dBitErrorRate, 2);
     return json;
@@ -143,7 +144,7 @@ void CSummaryReport::WriteText(const CBatchSummary& s, std::ostream& out) {
         const CRDSData& rds = s.pRds->m_data;
         std::snprintf(line, sizeof line, "%.2f %%", s.pRds->m_dBitErrorRate);
         // Texts quoted and escaped as in JSON: a radio text ends with a carriage return.
-        out << "RDS:        PI " << rds.m_strPI << ", PS "
+        out << "RDS:        PI " << FourDigitPI(rds.m_strPI) << ", PS "
             << Quoted(CRDSCharacterSet::ToUtf8(rds.m_strPS)) << ", PTY " << rds.m_strPTY
             << ", bit error rate " << line << "\n";
         out << "Radio text: " << Quoted(CRDSCharacterSet::ToUtf8(rds.m_strLastRadioText)) << "\n";

@@ -1,6 +1,7 @@
 // The station in the header and the day's log: its PI and PS as the RDS decoder reads them.
 #include "document/TAVIKSDIDoc.h"
 #include "rds/RDSCharacterSet.h"
+#include "rds/RDSData.h"
 
 namespace tavik {
 
@@ -14,7 +15,7 @@ void CTAVIKSDIDoc::OnStationDecoded(const CRDSData& data) {
     if (data.m_strPI.empty() || ps.empty() || data.m_strPS == "No RDS") {
         return;
     }
-    const std::string station = "PI " + data.m_strPI + ", PS \"" + ps + "\"";
+    const std::string station = "PI " + FourDigitPI(data.m_strPI) + ", PS \"" + ps + "\"";
     const bool stable = station == m_strStationSeen;
     m_strStationSeen = station;
     if (!stable || station == m_strStationLogged) {

@@ -40,4 +40,8 @@ public:
     std::string m_strEonTPIndicator;
 };
 
+// A PI as the RDS view shows it (hexadecimal without leading zeros, "123") in its four-digit
+// form ("0123") for logs, JSON and metrics; empty stays empty.
+std::string FourDigitPI(const std::string& pi);
+
 }  // namespace tavik

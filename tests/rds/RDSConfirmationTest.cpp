@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "rds/RDSDecoder.h"
@@ -70,6 +71,15 @@ TEST(RDSPIConfirmation, APIIsShownOnlyOnceTwoGroupsInARowCarryIt) {
         SCOPED_TRACE(trace);
         EXPECT_EQ(Fields(decoder.GetData(), {&D::m_strPI, &D::m_strAreaCoverage, &D::m_strCountry}),
                   row.shown);
+    }
+}
+
+// Logs, JSON and metrics print the PI with four digits; the screen form drops leading zeros.
+TEST(RDSData, FourDigitPIPadsTheScreenForm) {
+    const std::pair<const char*, const char*> rows[] = {
+        {"", ""}, {"05", "0005"}, {"123", "0123"}, {"D393", "D393"}};
+    for (const auto& [screen, printed] : rows) {
+        EXPECT_EQ(FourDigitPI(screen), printed) << screen;
     }
 }
 
