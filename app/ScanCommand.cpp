@@ -2,15 +2,19 @@
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <filesystem>
 
 #include "app/JsonValues.h"
 #include "app/SignalStop.h"
 #include "device/IqPanorama.h"
-#include "document/TAVIKSDIDoc.h"
+#include "document/PanoramaScanner.h"
+#include "document/ProtocolHeader.h"
 #include "platform/File.h"
+#include "platform/GenericException.h"
 #include "platform/Messages.h"
+#include "platform/Prompt.h"
 #include "platform/TextParse.h"
 #include "tools/CommandLineValues.h"
 
@@ -22,7 +26,7 @@ constexpr double kLowest = 87.5;  // MHz, the band of the parameter page
 constexpr double kHighest = 108.0;
 constexpr double kMinimumSpan = 0.2;  // MHz between "From:" and the top, "To:" and the bottom
 
-// The scan calls its view on the scan thread; the points are read from the document's arrays
+// The scan calls its view on the scan thread; the points are read from the scanner's arrays
 // once the thread has ended, so the view has nothing to do.
 class CScanView final : public CPanoramaView {
 public:
@@ -55,10 +59,10 @@ double OnGrid(double megahertz, double step, const char* option) {
     return megahertz;
 }
 
-void Print(const CTAVIKSDIDoc& doc, const CScanOptions& options, std::ostream& out) {
-    const int count = doc.GetPanoramaIndex();
-    const float* frequencies = doc.GetPanoramaFrequencies();
-    const float* levels = doc.GetPanoramaLevels();
+void Print(const CPanoramaScanner& scanner, const CScanOptions& options, std::ostream& out) {
+    const int count = scanner.GetIndex();
+    const float* frequencies = scanner.GetFrequencies();
+    const float* levels = scanner.GetLevels();
     if (!options.bJson) {
         out << "frequency_mhz,level_dbuv\n";
         for (int i = 0; i < count; ++i) {
@@ -165,18 +169,22 @@ int CScanCommand::Run(std::ostream& out, std::ostream& err) const {
     CRealTimePacer pacer(m_options.fSpeed);
     CQueueTarget window;
     CScanView view;
-    CTAVIKSDIDoc doc;
-    doc.SetPrompt(&prompt);
-    doc.GetDevice().SetDataFolder(m_options.strDataFolder);
-    doc.GetDevice().SetPacers(nullptr, nullptr, &pacer);
-    doc.SetPanoramaPacer(&pacer);
-    doc.GetDevice().SetIqSource(options.receiver.IqSettings(std::nullopt));
-    doc.GetDevice().SetLiveSource(options.receiver.LiveSettings(std::nullopt));
+    // The receiver and the scanner alone: no measurement, no analysers. The scan ends tuned
+    // where a new setup is.
+    CTavikControl device;
+    device.SetDataFolder(m_options.strDataFolder);
+    device.SetPacers(nullptr, nullptr, &pacer);
+    device.SetIqSource(options.receiver.IqSettings(std::nullopt));
+    device.SetLiveSource(options.receiver.LiveSettings(std::nullopt));
+    const float restore = CProtocolHeader().m_fFrequency;
+    std::atomic<float> tuner{restore};
+    CPanoramaScanner scanner(device, tuner);
+    scanner.SetPacer(&pacer);
     const double step = options.nStepKHz / 1000.0;
     try {
-        doc.StartPanoramaScan(
-            static_cast<float>(options.fFrom), doc.GetProtocolHeaderRef().m_fFrequency,
-            PointCount(options.fFrom, options.fTo, step), static_cast<float>(step), &view, &window);
+        scanner.Start(static_cast<float>(options.fFrom), restore,
+                      PointCount(options.fFrom, options.fTo, step), static_cast<float>(step), &view,
+                      &window);
     } catch (const CGenericException& e) {
         prompt.Notice(FormatException(e));
         return 1;
@@ -186,7 +194,7 @@ int CScanCommand::Run(std::ostream& out, std::ostream& err) const {
     bool stopped = false;
     for (bool ended = false; !ended;) {
         if (CSignalStop::Received() != 0 && !stopped) {
-            doc.StopPanoramaScan();
+            scanner.Stop();
             stopped = true;
         }
         CMessage message;
@@ -198,13 +206,13 @@ int CScanCommand::Run(std::ostream& out, std::ostream& err) const {
             ended = true;
         } else {
             failed = true;
-            prompt.Notice(CTAVIKSDIDoc::GetErrorMessage(
-                static_cast<int>(message.wParam), static_cast<int>(message.lParam),
-                (message.pText ? *message.pText : std::string()) +
-                    "Panoramascan: Error in thread!\n"));
+            prompt.Notice(GetErrorMessage(static_cast<int>(message.wParam),
+                                          static_cast<int>(message.lParam),
+                                          (message.pText ? *message.pText : std::string()) +
+                                              "Panoramascan: Error in thread!\n"));
         }
     }
-    doc.WaitForPanoramaScan(std::chrono::seconds(10));
+    scanner.WaitFor(std::chrono::seconds(10));
     if (failed && (options.receiver.iqFile || options.receiver.live)) {
         return 1;
     }
@@ -218,7 +226,7 @@ int CScanCommand::Run(std::ostream& out, std::ostream& err) const {
         }
         return 1;
     }
-    Print(doc, options, out);
+    Print(scanner, options, out);
     return stopped ? 130 : 0;
 }
 

@@ -9,32 +9,18 @@
 
 #include "app/SetupJson.h"
 #include "document/SetupFile.h"
-#include "document/TAVIKSDIDoc.h"
+#include "document/SetupRules.h"
 #include "platform/File.h"
 
 namespace tavik {
 
 namespace {
 
-// The document's boxes and notices as "setup: " lines, naming the file when one is given;
-// questions are answered No.
-class CSetupPrompt final : public CPrompt {
-public:
-    explicit CSetupPrompt(std::ostream& err, std::string file = {})
-        : m_err(err), m_strFile(std::move(file)) {}
-    int MessageBox(const std::string& text, unsigned style) override {
-        Notice(text);
-        return (style & 0x0F) == MB_YESNO ? IDNO : IDOK;
-    }
-    void Notice(const std::string& text) override {
-        m_err << "setup: " << (m_strFile.empty() ? "" : "\"" + m_strFile + "\": ") << text
-              << (text.ends_with('\n') ? "" : "\n");
-    }
-
-private:
-    std::ostream& m_err;
-    std::string m_strFile;
-};
+// A notice as a "setup: " line, naming the file when one is given.
+void Notice(std::ostream& err, const std::string& file, const std::string& text) {
+    err << "setup: " << (file.empty() ? "" : "\"" + file + "\": ") << text
+        << (text.ends_with('\n') ? "" : "\n");
+}
 
 }  // namespace
 
@@ -64,14 +50,13 @@ int CSetupCommand::Run(std::ostream& out, std::ostream& err) const {
 }
 
 int CSetupCommand::Show(const std::string& setupFile, std::ostream& out, std::ostream& err) {
-    CSetupPrompt prompt(err, setupFile);
-    CTAVIKSDIDoc doc;
-    doc.SetPrompt(&prompt);
-    if (!doc.OnOpenDocument(setupFile)) {
-        return 1;  // the document said why
+    CProtocolHeader header;
+    CAlarmMap alarms;
+    if (std::string why; ReadSetupFile(setupFile, header, alarms, why) != ESetupRead::Read) {
+        Notice(err, setupFile, "The file could not be read: " + why);
+        return 1;
     }
-    out << CJsonValues::Dump(CSetupJson::ToJson(doc.GetProtocolHeaderRef(), doc.GetAlarms()), 2)
-        << "\n";
+    out << CJsonValues::Dump(CSetupJson::ToJson(header, alarms), 2) << "\n";
     return 0;
 }
 
@@ -99,16 +84,16 @@ int CSetupCommand::Write(const std::string& setupFile, const std::string& json, 
         err << "setup: " << json << ": " << e.what() << "\n";
         return 1;
     }
-    // The document takes the setup as its file would give it, then saves it the way the
-    // application does.
-    CArchive stored;
-    StoreSetup(stored, header, alarms);
-    CSetupPrompt prompt(err);
-    CTAVIKSDIDoc doc;
-    doc.SetPrompt(&prompt);
-    CArchive loading(stored.GetBuffer().data(), stored.GetBuffer().size());
-    doc.Serialize(loading);
-    return doc.OnSaveDocument(setupFile) ? 0 : 1;
+    // Refused as the application would refuse the file, else saved the way it saves.
+    if (const std::string reason = setup_rules::CheckSetup(header, alarms); !reason.empty()) {
+        err << "setup: " << json << ": " << reason << "\n";
+        return 1;
+    }
+    if (const std::string cause = WriteSetupFile(setupFile, header, alarms); !cause.empty()) {
+        Notice(err, {}, "The file could not be saved: " + cause);
+        return 1;
+    }
+    return 0;
 }
 
 }  // namespace tavik

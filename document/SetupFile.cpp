@@ -1,8 +1,19 @@
 #include "document/SetupFile.h"
 
 #include <initializer_list>
+#include <vector>
+
+#include "document/SetupRules.h"
+#include "platform/File.h"
+#include "platform/FileContents.h"
 
 namespace tavik {
+namespace {
+
+// A setup file is a few kilobytes; anything far larger is not one.
+constexpr std::size_t kMaxSetupBytes = 64u << 20;
+
+}  // namespace
 
 void StoreSetup(CArchive& ar, const CProtocolHeader& header, const CAlarmMap& alarms) {
     ar.WriteUInt16(kSetupSchema);
@@ -45,6 +56,44 @@ void LoadSetup(CArchive& ar, CProtocolHeader& header, CAlarmMap& alarms) {
     if (schema == kSetupSchema) {
         header.m_bFilter = ar.ReadInt32();
     }
+}
+
+void LoadCheckedSetup(CArchive& ar, CProtocolHeader& header, CAlarmMap& alarms) {
+    CProtocolHeader read = header;
+    CAlarmMap readAlarms;
+    LoadSetup(ar, read, readAlarms);
+    // A damaged or hostile file that reads whole is refused all the same when a field breaks
+    // the rules: no alarm that can never fire.
+    if (const std::string reason = setup_rules::CheckSetup(read, readAlarms); !reason.empty()) {
+        throw CArchiveException(reason);
+    }
+    header = std::move(read);
+    alarms = std::move(readAlarms);
+}
+
+ESetupRead ReadSetupFile(const std::string& path, CProtocolHeader& header, CAlarmMap& alarms,
+                         std::string& why) {
+    std::vector<std::uint8_t> bytes;
+    if (const int cause = ReadFileContents(path, bytes, kMaxSetupBytes); cause != 0) {
+        why = CauseText(cause);
+        return ESetupRead::Unreadable;
+    }
+    try {
+        CArchive ar(bytes.data(), bytes.size());
+        LoadCheckedSetup(ar, header, alarms);
+    } catch (const CArchiveException& e) {
+        why = e.what();
+        return ESetupRead::Damaged;
+    }
+    return ESetupRead::Read;
+}
+
+std::string WriteSetupFile(const std::string& path, const CProtocolHeader& header,
+                           const CAlarmMap& alarms) {
+    CArchive ar;
+    StoreSetup(ar, header, alarms);
+    const int cause = ReplaceFileContents(path, ar.GetBuffer());
+    return cause == 0 ? std::string() : CauseText(cause);
 }
 
 }  // namespace tavik

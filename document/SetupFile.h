@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "alarms/AlarmMap.h"
 #include "document/ProtocolHeader.h"
@@ -18,5 +19,23 @@ void StoreSetup(CArchive& ar, const CProtocolHeader& header, const CAlarmMap& al
 // Reads into `header` (which holds the values to keep for fields a schema does not carry) and
 // `alarms`; throws CArchiveException on damaged input, possibly after changing them.
 void LoadSetup(CArchive& ar, CProtocolHeader& header, CAlarmMap& alarms);
+
+// LoadSetup into copies, then the rules that the forms and `setup write` keep; `header` and
+// `alarms` change only when both hold. Throws CArchiveException with the reason otherwise.
+void LoadCheckedSetup(CArchive& ar, CProtocolHeader& header, CAlarmMap& alarms);
+
+enum class ESetupRead {
+    Read,
+    Unreadable,  // the file could not be read: nothing was looked at
+    Damaged,     // read, but not a setup (or one that breaks the rules)
+};
+
+// Reads a setup (.tvk) file as the application opens it; `why` is the cause when it fails
+// (the text after "The file could not be read: ").
+ESetupRead ReadSetupFile(const std::string& path, CProtocolHeader& header, CAlarmMap& alarms,
+                         std::string& why);
+// Replaces the file whole or not at all; "" or the cause.
+std::string WriteSetupFile(const std::string& path, const CProtocolHeader& header,
+                           const CAlarmMap& alarms);
 
 }  // namespace tavik

@@ -1,18 +1,7 @@
-#include <system_error>
-#include <vector>
-
 #include "document/SetupFile.h"
-#include "document/SetupRules.h"
 #include "document/TAVIKSDIDoc.h"
-#include "platform/FileContents.h"
 
 namespace tavik {
-namespace {
-
-// A setup file is a few kilobytes; anything far larger is not one.
-constexpr std::size_t kMaxDocumentBytes = 64u << 20;
-
-}  // namespace
 
 bool CTAVIKSDIDoc::ConfirmEndMeasurement() {
     if (!IsRunning()) {
@@ -56,17 +45,17 @@ bool CTAVIKSDIDoc::OnOpenDocument(const std::string& path) {
     if (!ConfirmEndMeasurement()) {
         return false;
     }
-    std::vector<std::uint8_t> bytes;
-    if (const int cause = ReadFileContents(path, bytes, kMaxDocumentBytes); cause != 0) {
+    CProtocolHeader header = m_header;
+    CAlarmMap alarms;
+    std::string why;
+    const ESetupRead read = ReadSetupFile(path, header, alarms, why);
+    if (read == ESetupRead::Unreadable) {
         // Nothing was touched yet: the document keeps its contents.
-        WarningBox("The file could not be read: " + CauseText(cause));
+        WarningBox("The file could not be read: " + why);
         return false;
     }
     DeleteContents();
-    try {
-        CArchive ar(bytes.data(), bytes.size());
-        Serialize(ar);
-    } catch (const CArchiveException& e) {
+    if (read == ESetupRead::Damaged) {
         // Never leave a half-read setup behind, nor a path that a later save would overwrite
         // with it: the document becomes a new one. The log folder is not part of the file and
         // stays.
@@ -75,9 +64,12 @@ bool CTAVIKSDIDoc::OnOpenDocument(const std::string& path) {
         m_header.m_strLogFolder = folder;
         SetPathName("");
         SetModifiedFlag(false);
-        WarningBox(std::string("The file could not be read: ") + e.what());
+        WarningBox("The file could not be read: " + why);
         return false;
     }
+    m_header = std::move(header);
+    m_alarms = std::move(alarms);
+    m_nAlarmPosition = kNoAlarmPosition;
     SetPathName(path);
     SetModifiedFlag(false);
     ApplyDeviationFilter();
@@ -85,10 +77,8 @@ bool CTAVIKSDIDoc::OnOpenDocument(const std::string& path) {
 }
 
 bool CTAVIKSDIDoc::OnSaveDocument(const std::string& path) {
-    CArchive ar;
-    Serialize(ar);
-    if (const int cause = ReplaceFileContents(path, ar.GetBuffer()); cause != 0) {
-        WarningBox("The file could not be saved: " + CauseText(cause));
+    if (const std::string cause = WriteSetupFile(path, m_header, m_alarms); !cause.empty()) {
+        WarningBox("The file could not be saved: " + cause);
         return false;
     }
     SetPathName(path);
@@ -101,17 +91,7 @@ void CTAVIKSDIDoc::Serialize(CArchive& ar) {
         StoreSetup(ar, m_header, m_alarms);
         return;
     }
-    // Read into copies and take them only when the whole file was read.
-    CProtocolHeader header = m_header;
-    CAlarmMap alarms;
-    LoadSetup(ar, header, alarms);
-    // A damaged or hostile file that reads whole is refused all the same when a field breaks
-    // the rules that the forms and `setup write` keep: no alarm that can never fire.
-    if (const std::string reason = setup_rules::CheckSetup(header, alarms); !reason.empty()) {
-        throw CArchiveException(reason);
-    }
-    m_header = std::move(header);
-    m_alarms = std::move(alarms);
+    LoadCheckedSetup(ar, m_header, m_alarms);
     m_nAlarmPosition = kNoAlarmPosition;
 }
 

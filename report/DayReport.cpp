@@ -1,25 +1,24 @@
 #include "report/DayReport.h"
 
 #include <filesystem>
-#include <memory>
 
-#include "document/TAVIKSDIDoc.h"
+#include "document/SetupFile.h"
 #include "report/ReportError.h"
 
 namespace tavik {
 
 namespace {
 
-// The setup as the application reads it: through the document's open operation.
+// The setup as the application opens it.
 CProtocolHeader ReadSetup(const std::string& path) {
-    CRecordingPrompt prompt;
-    const auto doc = std::make_unique<CTAVIKSDIDoc>();
-    doc->SetPrompt(&prompt);
-    if (!doc->OnOpenDocument(path)) {
-        std::string cause = prompt.m_boxes.empty() ? "unknown cause" : prompt.m_boxes.back().text;
-        throw CReportError("Could not read the setup file \"" + path + "\": " + cause);
+    CProtocolHeader header;
+    CAlarmMap alarms;
+    std::string why;
+    if (ReadSetupFile(path, header, alarms, why) != ESetupRead::Read) {
+        throw CReportError("Could not read the setup file \"" + path +
+                           "\": The file could not be read: " + why);
     }
-    return doc->GetProtocolHeaderRef();
+    return header;
 }
 
 }  // namespace

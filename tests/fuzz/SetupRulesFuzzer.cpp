@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <limits>
 
-#include "document/TAVIKSDIDoc.h"
+#include "document/SetupFile.h"
 
 using namespace tavik;
 
@@ -20,8 +20,7 @@ void Require(bool condition) {
     }
 }
 
-void CheckLoaded(const CTAVIKSDIDoc& doc) {
-    const CProtocolHeader& h = doc.GetProtocolHeaderRef();
+void CheckLoaded(const CProtocolHeader& h, const CAlarmMap& alarms) {
     Require(h.m_fFrequency >= 87.5f && h.m_fFrequency <= 108.0f);
     const double steps = (static_cast<double>(h.m_fFrequency) - 87.5) / 0.025;
     Require(std::fabs(steps - std::round(steps)) <= 1e-3);
@@ -30,7 +29,7 @@ void CheckLoaded(const CTAVIKSDIDoc& doc) {
     Require(h.m_fDeviationLimit >= 0.0f && h.m_fDeviationLimit <= 110.0f);
     Require(h.m_bLimitTriangle == 0 || h.m_bLimitTriangle == 1);
     Require(h.m_bFilter == 0 || h.m_bFilter == 1);
-    for (const CAlarmMap::Entry& entry : doc.GetAlarms()) {
+    for (const CAlarmMap::Entry& entry : alarms) {
         const CAlarmItem& item = *entry.item;
         Require(item.m_nSource >= 0 && item.m_nSource < ALARM_SOURCE_COUNT);
         Require(item.m_nRelation >= 0 && item.m_nRelation < ALARM_RELATION_COUNT);
@@ -48,17 +47,14 @@ void CheckLoaded(const CTAVIKSDIDoc& doc) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static CRecordingPrompt prompt;
-    CTAVIKSDIDoc doc;
-    doc.SetPrompt(&prompt);
+    CProtocolHeader header;
+    CAlarmMap alarms;
     try {
         CArchive ar(data, size);
-        doc.Serialize(ar);
+        LoadCheckedSetup(ar, header, alarms);
     } catch (const CArchiveException&) {
         return 0;
     }
-    CheckLoaded(doc);
-    prompt.m_boxes.clear();
-    prompt.m_notices.clear();
+    CheckLoaded(header, alarms);
     return 0;
 }
