@@ -173,92 +173,109 @@ void Echo(const std::string& text, CGeneratorOptions& o) {
     o.fEchoLevel = CheckedNumber(parts[1], -40.0, 0.0);
 }
 
-}  // namespace
+// The option kinds of the generator, each added with its range check.
+struct COptionAdder {
+    CLI::App& c;
 
-void CGenerateCommand::AddOptions(CLI::App& c, CGeneratorOptions& o) {
-    using S = const std::string&;
-    const auto number = [&c](const char* name, const char* unit, const char* help, double lo,
-                             double hi, double& target) {
+    void Number(const char* name, const char* unit, const char* help, double lo, double hi,
+                double& target) const {
         AddNumberOption(c, name, unit, help, lo, hi, [&target](double v) { target = v; });
-    };
-    const auto whole = [&c](const char* name, const char* unit, const char* help, std::int64_t lo,
-                            std::int64_t hi, int base, auto& target) {
+    }
+    template <class T>
+    void Whole(const char* name, const char* unit, const char* help, std::int64_t lo,
+               std::int64_t hi, int base, T& target) const {
         AddIntegerOption(
-            c, name, unit, help, lo, hi,
-            [&target](std::int64_t v) { target = static_cast<std::decay_t<decltype(target)>>(v); },
+            c, name, unit, help, lo, hi, [&target](std::int64_t v) { target = static_cast<T>(v); },
             base);
-    };
-    const auto flag = [&c](const char* name, const char* help, bool& target) {
-        AddTextOption(c, name, "0|1", help, [&target](S v) { target = Flag(v); });
-    };
-    const auto text = [&c](const char* name, const char* help, std::size_t length,
-                           std::string& target) {
+    }
+    void OnOff(const char* name, const char* help, bool& target) const {
+        AddTextOption(c, name, "0|1", help, [&target](const std::string& v) { target = Flag(v); });
+    }
+    void Text(const char* name, const char* help, std::size_t length, std::string& target) const {
         AddTextOption(c, name, "TEXT", help,
-                      [&target, length](S v) { target = RdsText(v, length); });
-    };
+                      [&target, length](const std::string& v) { target = RdsText(v, length); });
+    }
+};
 
-    number("--seconds", "S", "length of the recordings (default 60)", 0.1, 3600.0, o.fSeconds);
-    whole("--seed", "N", "seed of every random choice (default 1)", 0, 0x7FFFFFFFFFFFFFFFll, 10,
-          o.nSeed);
-    number("--peak-deviation", "KHZ", "peak deviation of the whole MPX (default 75)", 10.0, 100.0,
-           o.fPeakDeviation);
-    number("--mpx-power", "DBR", "MPX power the programme's gain control aims at (default 3)",
-           -20.0, 12.0, o.fMpxPower);
-    number("--overshoot", "PERCENT", "how far occasional peaks pass the limiter (default 3)", 0.0,
-           20.0, o.fOvershoot);
-    c.add_flag("--mono", o.bMono, "mono programme: no pilot, no L-R");
-    number("--pilot", "KHZ", "pilot deviation (default 6.75)", 0.0, 10.0, o.fPilotDeviation);
-    number("--rds-deviation", "KHZ", "RDS subcarrier deviation, 0 for none (default 3)", 0.0, 10.0,
-           o.fRdsDeviation);
-    number("--tone", "HZ", "replace the programme by one tone of this frequency in both channels",
-           10.0, 15000.0, o.fToneFrequency);
-    number("--tone-deviation", "KHZ", "peak deviation of that tone (default 50)", 0.0, 100.0,
-           o.fToneDeviation);
-    number("--level", "DBUV", "mean RF level (default 65)", 22.5, 97.4, o.fLevel);
-    number("--fading", "DB", "peak of the slow fading (default 3)", 0.0, 20.0, o.fFading);
-    number("--level-noise", "DB", "rms noise of the RF level (default 0.2)", 0.0, 10.0,
-           o.fLevelNoise);
-    AddTextOption(c, "--multipath", "C0,C1,C2",
+using S = const std::string&;
+
+// The programme, its multiplex and the RF level of the recordings.
+void AddSignalOptions(const COptionAdder& add, CGeneratorOptions& o) {
+    add.Number("--seconds", "S", "length of the recordings (default 60)", 0.1, 3600.0, o.fSeconds);
+    add.Whole("--seed", "N", "seed of every random choice (default 1)", 0, 0x7FFFFFFFFFFFFFFFll, 10,
+              o.nSeed);
+    add.Number("--peak-deviation", "KHZ", "peak deviation of the whole MPX (default 75)", 10.0,
+               100.0, o.fPeakDeviation);
+    add.Number("--mpx-power", "DBR", "MPX power the programme's gain control aims at (default 3)",
+               -20.0, 12.0, o.fMpxPower);
+    add.Number("--overshoot", "PERCENT", "how far occasional peaks pass the limiter (default 3)",
+               0.0, 20.0, o.fOvershoot);
+    add.c.add_flag("--mono", o.bMono, "mono programme: no pilot, no L-R");
+    add.Number("--pilot", "KHZ", "pilot deviation (default 6.75)", 0.0, 10.0, o.fPilotDeviation);
+    add.Number("--rds-deviation", "KHZ", "RDS subcarrier deviation, 0 for none (default 3)", 0.0,
+               10.0, o.fRdsDeviation);
+    add.Number("--tone", "HZ",
+               "replace the programme by one tone of this frequency in both channels", 10.0,
+               15000.0, o.fToneFrequency);
+    add.Number("--tone-deviation", "KHZ", "peak deviation of that tone (default 50)", 0.0, 100.0,
+               o.fToneDeviation);
+    add.Number("--level", "DBUV", "mean RF level (default 65)", 22.5, 97.4, o.fLevel);
+    add.Number("--fading", "DB", "peak of the slow fading (default 3)", 0.0, 20.0, o.fFading);
+    add.Number("--level-noise", "DB", "rms noise of the RF level (default 0.2)", 0.0, 10.0,
+               o.fLevelNoise);
+    AddTextOption(add.c, "--multipath", "C0,C1,C2",
                   "coupling a(f) = c3 (1 + c2 f + c1 f^2 + c0 f^3), f in kHz, added to the "
                   "receiver's own response (default 1e-8,2e-6,2.5e-3)",
                   [&o](S v) { o.multipath = Coupling(v); });
-    AddTextOption(c, "--frequency", "MHZ", "the station's place in the band scan (default 106.7)",
+    AddTextOption(add.c, "--frequency", "MHZ",
+                  "the station's place in the band scan (default 106.7)",
                   [&o](S v) { o.fFrequency = GridFrequency(CheckedNumber(v, 87.5, 108.0), v); });
-    whole("--pi", "HEX", "programme identification (default D313)", 1, 0xFFFF, 16, o.nPI);
-    whole("--pty", "N", "programme type 0-31 (default 10)", 0, 31, 10, o.nPTY);
-    whole("--ecc", "HEX", "extended country code (default E0)", 0, 0xFF, 16, o.nECC);
-    whole("--language", "N", "language code of group 1A variant 3 (default 8)", 0, 127, 10,
-          o.nLanguage);
-    flag("--tp", "traffic programme (default 1)", o.bTP);
-    flag("--ta", "traffic announcement (default 0)", o.bTA);
-    flag("--music", "music (1) or speech (0) (default 1)", o.bMusic);
-    text("--ps", "programme service name, up to 8 characters", 8, o.strPS);
-    text("--ptyn", "programme type name, up to 8 characters", 8, o.strPTYN);
-    text("--rt1", "first radio text, up to 64 characters", 64, o.strRadioText1);
-    text("--rt2", "second radio text, up to 64 characters", 64, o.strRadioText2);
-    AddTextOption(c, "--af", "MHZ,...",
+}
+
+// The RDS content and its clock.
+void AddRdsOptions(const COptionAdder& add, CGeneratorOptions& o) {
+    add.Whole("--pi", "HEX", "programme identification (default D313)", 1, 0xFFFF, 16, o.nPI);
+    add.Whole("--pty", "N", "programme type 0-31 (default 10)", 0, 31, 10, o.nPTY);
+    add.Whole("--ecc", "HEX", "extended country code (default E0)", 0, 0xFF, 16, o.nECC);
+    add.Whole("--language", "N", "language code of group 1A variant 3 (default 8)", 0, 127, 10,
+              o.nLanguage);
+    add.OnOff("--tp", "traffic programme (default 1)", o.bTP);
+    add.OnOff("--ta", "traffic announcement (default 0)", o.bTA);
+    add.OnOff("--music", "music (1) or speech (0) (default 1)", o.bMusic);
+    add.Text("--ps", "programme service name, up to 8 characters", 8, o.strPS);
+    add.Text("--ptyn", "programme type name, up to 8 characters", 8, o.strPTYN);
+    add.Text("--rt1", "first radio text, up to 64 characters", 64, o.strRadioText1);
+    add.Text("--rt2", "second radio text, up to 64 characters", 64, o.strRadioText2);
+    AddTextOption(add.c, "--af", "MHZ,...",
                   "alternative frequencies (default 106.7,98.2,101.3,89.4,93.7)",
                   [&o](S v) { o.af = FrequencyList(v); });
-    whole("--eon-pi", "HEX", "PI of the other network (default D3A2)", 1, 0xFFFF, 16, o.nEonPI);
-    text("--eon-ps", "programme service name of the other network", 8, o.strEonPS);
-    whole("--eon-pty", "N", "programme type of the other network (default 3)", 0, 31, 10,
-          o.nEonPTY);
-    flag("--eon-tp", "traffic programme of the other network (default 1)", o.bEonTP);
-    flag("--eon-ta", "traffic announcement of the other network (default 0)", o.bEonTA);
-    AddTextOption(c, "--eon-af", "MHZ,...", "frequencies of the other network (default 91.6,94.5)",
+    add.Whole("--eon-pi", "HEX", "PI of the other network (default D3A2)", 1, 0xFFFF, 16, o.nEonPI);
+    add.Text("--eon-ps", "programme service name of the other network", 8, o.strEonPS);
+    add.Whole("--eon-pty", "N", "programme type of the other network (default 3)", 0, 31, 10,
+              o.nEonPTY);
+    add.OnOff("--eon-tp", "traffic programme of the other network (default 1)", o.bEonTP);
+    add.OnOff("--eon-ta", "traffic announcement of the other network (default 0)", o.bEonTA);
+    AddTextOption(add.c, "--eon-af", "MHZ,...",
+                  "frequencies of the other network (default 91.6,94.5)",
                   [&o](S v) { o.eonAF = FrequencyList(v); });
-    AddTextOption(c, "--start", "UTC", "clock time of the first sample, YYYY-MM-DDTHH:MM:SS",
+    AddTextOption(add.c, "--start", "UTC", "clock time of the first sample, YYYY-MM-DDTHH:MM:SS",
                   [&o](S v) {
                       o.nStartTime = CheckedUtcTime(v);
                       o.strStart = v;
                   });
-    whole("--local-offset", "HALFHOURS", "local time offset in half hours, -24 to 24 (default 4)",
-          -24, 24, 10, o.nLocalOffset);
-    number("--rds-ber", "P", "share of inverted bits in rds.dat, 0 to 0.5 (default 0)", 0.0, 0.5,
-           o.fBitErrorRate);
-    whole("--rds-noise-bits", "N", "random bits before the first group (default 0, 32 with --iq)",
-          0, 1000000, 10, o.nNoiseBits);
-    AddTextOption(c, "--iq", "cu8|ci16|cf32",
+    add.Whole("--local-offset", "HALFHOURS",
+              "local time offset in half hours, -24 to 24 (default 4)", -24, 24, 10,
+              o.nLocalOffset);
+    add.Number("--rds-ber", "P", "share of inverted bits in rds.dat, 0 to 0.5 (default 0)", 0.0,
+               0.5, o.fBitErrorRate);
+    add.Whole("--rds-noise-bits", "N",
+              "random bits before the first group (default 0, 32 with --iq)", 0, 1000000, 10,
+              o.nNoiseBits);
+}
+
+// The IQ capture and the band scan.
+void AddReceptionOptions(const COptionAdder& add, CGeneratorOptions& o) {
+    AddTextOption(add.c, "--iq", "cu8|ci16|cf32",
                   "also write the station as FM-modulated IQ in SigMF (station.sigmf-meta, "
                   "station.sigmf-data)",
                   [&o](S v) {
@@ -267,19 +284,28 @@ void CGenerateCommand::AddOptions(CLI::App& c, CGeneratorOptions& o) {
                       }
                       o.strIqDatatype = v == "cu8" ? v : v + "_le";
                   });
-    AddTextOption(c, "--iq-rate", "HZ", "IQ samples per second (default 1200000)",
+    AddTextOption(add.c, "--iq-rate", "HZ", "IQ samples per second (default 1200000)",
                   [&o](S v) { o.fIqRate = IqRate(v); });
-    number("--cn", "DB",
-           "carrier-to-noise ratio of the IQ in the 200 kHz channel (default: no "
-           "noise)",
-           1.0, 100.0, o.fCarrierToNoise);
-    AddTextOption(c, "--echo", "DELAY_US,REL_DB",
+    add.Number("--cn", "DB",
+               "carrier-to-noise ratio of the IQ in the 200 kHz channel (default: no "
+               "noise)",
+               1.0, 100.0, o.fCarrierToNoise);
+    AddTextOption(add.c, "--echo", "DELAY_US,REL_DB",
                   "a second ray DELAY_US later (up to 200) and REL_DB weaker (-40 to 0)",
                   [&o](S v) { Echo(v, o); });
-    number("--noise-floor", "DBUV", "band scan noise floor (default 28)", 22.5, 60.0,
-           o.fNoiseFloor);
-    AddTextOption(c, "--stations", "MHZ:DBUV,...", "the other stations of the band scan",
+    add.Number("--noise-floor", "DBUV", "band scan noise floor (default 28)", 22.5, 60.0,
+               o.fNoiseFloor);
+    AddTextOption(add.c, "--stations", "MHZ:DBUV,...", "the other stations of the band scan",
                   [&o](S v) { o.stations = StationList(v); });
+}
+
+}  // namespace
+
+void CGenerateCommand::AddOptions(CLI::App& c, CGeneratorOptions& o) {
+    const COptionAdder add{c};
+    AddSignalOptions(add, o);
+    AddRdsOptions(add, o);
+    AddReceptionOptions(add, o);
 }
 
 }  // namespace tavik

@@ -78,42 +78,53 @@ private:
     std::vector<std::uint8_t> m_bytes;
 };
 
-}  // namespace
-
-CGenerationSummary CStationGenerator::Run() {
-    const std::string& folder = m_options.strOutputFolder;
+// Makes the folder; an older set loses its completion mark first (a failed run must not
+// leave a mix), and so does an older IQ capture, which this run may not replace.
+void PrepareFolder(const std::string& folder) {
     std::error_code error;
     std::filesystem::create_directories(folder, error);
     if (error) {
         throw CGeneratorError("Could not create folder \"" + folder + "\" (" + error.message() +
                               ")");
     }
-    // An older set loses its completion mark first: a failed run must not leave a mix.
     std::filesystem::remove(JoinPath(folder, "station.txt"), error);
-    // So does an older IQ capture, which this run may not replace.
     std::filesystem::remove(JoinPath(folder, "station.sigmf-meta"), error);
     std::filesystem::remove(JoinPath(folder, "station.sigmf-data"), error);
+}
+
+// RDS: "rds.dat" holds whole 100-byte blocks (the player drops a partial block), and whole
+// groups, so that the receiver's loop back to the start continues the block sequence without
+// a break (13 blocks are 100 groups). The multiplex carries the transmitted bits for its
+// whole length (3200 samples per 19 bits), and "rds.dat" holds at least as many: cut
+// shorter, the recordings would loop back to their first groups while the multiplex (and an
+// IQ capture of it) still carried later ones, and the two would decode apart. Writes the
+// received bits and returns the transmitted ones.
+std::vector<std::uint8_t> WriteRds(const CGeneratorOptions& options, CGenerationSummary& summary,
+                                   COutput& rds) {
+    constexpr std::size_t kLoopBytes =
+        std::lcm<std::size_t>(CStationGenerator::kRdsBlockBytes, CRdsEncoder::kGroupBits / 8);
+    const auto mpxBits = static_cast<std::size_t>(summary.nSamples * 19 / 3200 + 2);
+    summary.nRdsBytes = (mpxBits / 8 / kLoopBytes + 1) * kLoopBytes;
+    std::vector<std::uint8_t> transmitted =
+        CRdsScheduler::TransmittedBits(options, summary.nRdsBytes * 8);
+    const std::vector<std::uint8_t> received = CRdsScheduler::ReceivedBits(options, transmitted);
+    const std::vector<std::uint8_t> bytes = CRdsScheduler::PackBits(received);
+    rds.Write(bytes.data(), bytes.size());
+    return transmitted;
+}
+
+}  // namespace
+
+CGenerationSummary CStationGenerator::Run() {
+    const std::string& folder = m_options.strOutputFolder;
+    PrepareFolder(folder);
     CGenerationSummary summary;
     // Whole receiver blocks only: the player drops a partial block at the end of a file.
     const auto blocks = std::max<std::int64_t>(1, std::llround(m_options.fSeconds * 10.0));
     summary.nSamples = blocks * kBlockSamples;
 
-    // RDS: "rds.dat" holds whole 100-byte blocks for the same reason, and whole groups, so
-    // that the receiver's loop back to the start continues the block sequence without a
-    // break (13 blocks are 100 groups). The multiplex carries the transmitted bits for its
-    // whole length (3200 samples per 19 bits), and "rds.dat" holds at least as many: cut
-    // shorter, the recordings would loop back to their first groups while the multiplex (and
-    // an IQ capture of it) still carried later ones, and the two would decode apart.
-    constexpr std::size_t kLoopBytes =
-        std::lcm<std::size_t>(kRdsBlockBytes, CRdsEncoder::kGroupBits / 8);
-    const auto mpxBits = static_cast<std::size_t>(summary.nSamples * 19 / 3200 + 2);
-    summary.nRdsBytes = (mpxBits / 8 / kLoopBytes + 1) * kLoopBytes;
-    const std::vector<std::uint8_t> transmitted =
-        CRdsScheduler::TransmittedBits(m_options, summary.nRdsBytes * 8);
-    std::vector<std::uint8_t> received = CRdsScheduler::ReceivedBits(m_options, transmitted);
     COutput rds(folder, "rds.dat");
-    const std::vector<std::uint8_t> rdsBytes = CRdsScheduler::PackBits(received);
-    rds.Write(rdsBytes.data(), rdsBytes.size());
+    const std::vector<std::uint8_t> transmitted = WriteRds(m_options, summary, rds);
 
     CMpxSynth mpxSynth(m_options, transmitted);
     CLevelSynth levelSynth(m_options);

@@ -71,6 +71,9 @@ private:
     bool RefuseWhileMeasuring(const std::string& what);
     // MainFrameActions.cpp
     void CreateActions();
+    void CreateFileActions();
+    void CreateEditActions();
+    void CreateMeasurementActions();
     void CreateMenus();
     void CreateToolBar();
     void CreateStatusBar();

@@ -40,6 +40,12 @@ QAction* CMainFrame::AddAction(int commandId, const QString& text, const QString
 }
 
 void CMainFrame::CreateActions() {
+    CreateFileActions();
+    CreateEditActions();
+    CreateMeasurementActions();
+}
+
+void CMainFrame::CreateFileActions() {
     CDocumentCommands& files = *m_pDocumentCommands;
     const auto on = [this](QAction* action, auto handler) {
         connect(action, &QAction::triggered, this, handler);
@@ -84,8 +90,14 @@ void CMainFrame::CreateActions() {
     m_pNoRecentAction = new QAction(QStringLiteral("Recent File"), this);
     m_pNoRecentAction->setEnabled(false);
     on(AddAction(ID_APP_EXIT, QStringLiteral("E&xit")), [this] { close(); });
+}
 
-    a = AddAction(ID_EDIT_UNDO, QStringLiteral("&Undo"));
+// Edit commands go to the widget with the focus.
+void CMainFrame::CreateEditActions() {
+    const auto on = [this](QAction* action, auto handler) {
+        connect(action, &QAction::triggered, this, handler);
+    };
+    QAction* a = AddAction(ID_EDIT_UNDO, QStringLiteral("&Undo"));
     a->setShortcuts({QKeySequence::Undo, QKeySequence(Qt::ALT | Qt::Key_Backspace)});
     on(a, [] { SendToFocus("undo"); });
     a = AddAction(ID_EDIT_CUT, QStringLiteral("Cu&t"), QStringLiteral("Cut"));
@@ -97,7 +109,13 @@ void CMainFrame::CreateActions() {
     a = AddAction(ID_EDIT_PASTE, QStringLiteral("&Paste"), QStringLiteral("Paste"));
     a->setShortcuts({QKeySequence::Paste, QKeySequence(Qt::SHIFT | Qt::Key_Insert)});
     on(a, [] { SendToFocus("paste"); });
+}
 
+// The receiver and the measurement, the tools and the help.
+void CMainFrame::CreateMeasurementActions() {
+    const auto on = [this](QAction* action, auto handler) {
+        connect(action, &QAction::triggered, this, handler);
+    };
     on(AddAction(ID_DETECT_HARDWARE, QStringLiteral("Detect Hardware"),
                  QStringLiteral("Detects Hardware...")),
        [this] { m_doc.OnDetectHardware(); });
@@ -122,7 +140,7 @@ void CMainFrame::CreateActions() {
 
     on(AddAction(ID_APP_ABOUT, QStringLiteral("&About TAVIK..."), QStringLiteral("About")),
        [this] { ShowAbout(); });
-    a = AddAction(ID_CONTEXT_HELP, QStringLiteral("Help"), QStringLiteral("Help"));
+    QAction* a = AddAction(ID_CONTEXT_HELP, QStringLiteral("Help"), QStringLiteral("Help"));
     a->setShortcuts({QKeySequence(Qt::Key_F1), QKeySequence(Qt::SHIFT | Qt::Key_F1)});
     on(a, [] { QWhatsThis::enterWhatsThisMode(); });
 }
