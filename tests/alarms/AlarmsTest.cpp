@@ -2,9 +2,11 @@
 
 #include <limits>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "alarms/AlarmEvaluation.h"
 #include "alarms/AlarmItem.h"
 #include "alarms/AlarmMap.h"
 #include "tests/support/ByteBuilder.h"
@@ -100,6 +102,57 @@ TEST(AlarmItem, RelationsCompareInSinglePrecision) {
     EXPECT_FALSE(CAlarmItem::EvaluateRelation(5, 1.0f, 0.0f, c));
     EXPECT_FALSE(CAlarmItem::EvaluateRelation(-1, 1.0f, 0.0f, c));
     EXPECT_TRUE(c);  // untouched
+}
+
+// Checks of one enabled alarm (> 75, its state carried from check to check): the delay's
+// boundary, a cleared condition with either acknowledge setting, a missing value, a reset.
+TEST(AlarmEvaluation, DelayBoundaryAcknowledgeAndReset) {
+    struct Step {
+        int second;
+        std::optional<float> value;
+        const char* state;  // after the check: "-", "pending" or "active"
+        EAlarmAction action;
+    };
+    const auto run = [](CAlarmItem item, const std::vector<Step>& steps) {
+        item.m_bResetRequested = 0;
+        item.m_bEnabled = 1;
+        const CTime start(1796466607);
+        for (const Step& step : steps) {
+            const CAlarmDecision d =
+                EvaluateAlarm(item, step.value, start + CTimeSpan(step.second));
+            d.state.ApplyTo(item);
+            const char* state = item.m_bActive ? "active" : item.m_bPending ? "pending" : "-";
+            EXPECT_STREQ(state, step.state) << "second " << step.second;
+            EXPECT_EQ(d.action, step.action) << "second " << step.second;
+        }
+        return item;
+    };
+    using enum EAlarmAction;
+    const CAlarmItem delayed("Dev", ALARM_SOURCE_DEVIATION, ALARM_RELATION_GREATER, 75.0f, 0,
+                             COleDateTimeSpan(0, 0, 0, 5), ALARM_ACKNOWLEDGE_NO);
+    const CAlarmItem held = run(delayed, {{0, 76.0f, "pending", None},
+                                          {5, 76.0f, "pending", None},  // not more than 5 s yet
+                                          {6, 76.0f, "active", Activate},
+                                          {7, std::nullopt, "active", None},  // no verdict
+                                          {8, 75.0f, "-", Deactivate},        // 75 > 75 fails
+                                          {9, 80.0f, "pending", None},
+                                          {10, 70.0f, "-", None},  // restarts the delay
+                                          {11, 80.0f, "pending", None},
+                                          {17, 80.0f, "active", Activate}});
+    EXPECT_FLOAT_EQ(held.m_fTriggerValue, 80.0f);
+
+    CAlarmItem asking("Dev", ALARM_SOURCE_DEVIATION, ALARM_RELATION_GREATER, 75.0f, 0,
+                      COleDateTimeSpan(), ALARM_ACKNOWLEDGE_YES);
+    asking = run(asking, {{0, 76.0f, "active", Activate}, {1, 70.0f, "active", None}});
+    asking.m_bAcknowledged = 1;  // the user answered "No"
+    asking = run(asking, {{2, 70.0f, "-", Deactivate}});
+
+    CAlarmItem reset = run(asking, {{3, 76.0f, "active", Activate}});
+    reset.m_bResetRequested = 1;
+    const CAlarmDecision d = EvaluateAlarm(reset, 76.0f, CTime(1796466620));
+    EXPECT_EQ(d.action, EAlarmAction::Deactivate);
+    EXPECT_EQ(d.state.bEnabled, 0);
+    EXPECT_EQ(d.state.bActive, 0);
 }
 
 // Counts live items, so that replaced and removed items are seen to be destroyed.
