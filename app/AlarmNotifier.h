@@ -16,8 +16,8 @@ class CAlarmItem;
 class CTAVIKSDIDoc;
 
 // `tavik monitor --on-alarm PROGRAM`: runs PROGRAM on every alarm activation and deactivation
-// (hint 40), with what happened in environment variables and no shell in between, so no text
-// of the signal (an alarm name, a PS) is ever interpreted. The program's standard output goes
+// (HINT_ALARM_STATE), with what happened in environment variables and no shell in between, so no
+// text of the signal (an alarm name, a PS) is ever interpreted. The program's standard output goes
 // to the monitor's standard error, its input is /dev/null. Starting it never waits for it: the
 // programs are reaped by Poll() on the main timer, and one still running after kTimeLimit is
 // killed, which goes to the error stream and the text log. Runs on the document's thread.

@@ -17,25 +17,25 @@ namespace tavik {
 // analysers' result messages on the main thread; nothing until the first result of its kind
 // arrived.
 struct CMonitorValues {
-    std::optional<float> deviation;                     // kHz, code 4
-    std::optional<float> maxDeviation;                  // kHz, code 6
-    std::optional<float> secondPeak;                    // kHz, largest code 4 of this second
-    std::optional<float> exceed75;                      // % of half-block peaks >= 75 kHz, code 5
-    std::optional<float> power1s;                       // dBr, code 12
-    std::optional<float> power60s;                      // dBr, newest of code 7
-    std::shared_ptr<const CMultipathResult> multipath;  // code 8
-    std::shared_ptr<const CRDSSnapshot> rds;            // codes 9 and 11
-    std::optional<CReception> reception;                // code 14, a software receiver's
+    std::optional<float> deviation;     // kHz, DeviationPeak
+    std::optional<float> maxDeviation;  // kHz, DeviationMax
+    std::optional<float> secondPeak;    // kHz, largest DeviationPeak of this second
+    std::optional<float> exceed75;      // % of half-block peaks >= 75 kHz, DeviationAccumulated
+    std::optional<float> power1s;       // dBr, Power1s
+    std::optional<float> power60s;      // dBr, newest of PowerHistory
+    std::shared_ptr<const CMultipathResult> multipath;  // Multipath
+    std::shared_ptr<const CRDSSnapshot> rds;            // RdsData and RdsQuality
+    std::optional<CReception> reception;                // Reception, a software receiver's
     // While a live receiver's stream is broken: why (its notice); cleared when it is back.
     std::optional<std::string> receiverLost;
     CDropCounts drops;                // since the start, set every second
     std::uint64_t nDeviceErrors = 0;  // failures the device's and analysis threads posted
     std::uint64_t nResults = 0;       // analyser results taken since the start
 
-    // Takes what a result message carries and counts thread failures (1045, 1047); other
-    // messages and codes are left alone. Without a receiver or a carrier, the deviation, power
-    // and multipath values are forgotten and none are taken until the signal is back: noise's
-    // would pass for measured.
+    // Takes what a result message carries and counts thread failures (WM_TRANSFER_ERROR,
+    // WM_ANALYSER_ERROR); other messages and codes are left alone. Without a receiver or a carrier,
+    // the deviation, power and multipath values are forgotten and none are taken until the signal
+    // is back: noise's would pass for measured.
     void Take(const CMessage& message);
     // A receiver delivers and a carrier is there (always with the recordings).
     bool HasSignal() const { return !receiverLost && (!reception || reception->bSignal); }

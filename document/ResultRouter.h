@@ -9,16 +9,18 @@ namespace tavik {
 class CTAVIKSDIDoc;
 
 // Routes the results that the analysers and the device threads post to the result window into
-// the document, on the user-interface thread: the deviation (code 4), the newest 60-second MPX
-// power (code 7) and the multipath result (code 8, then hint 60) become the second's current
-// values; a transfer-thread failure (1045) stops the measurement and is reported, except a
-// live receiver's loss and return of its stream, which only go to the log. The GUI's
-// data view and the headless runner both call Route first and then show what they show.
+// the document, on the user-interface thread: the deviation (EResultCode::DeviationPeak), the
+// newest 60-second MPX power (EResultCode::PowerHistory) and the multipath result
+// (EResultCode::Multipath, then HINT_MULTIPATH_RESULT) become the second's current values; a
+// transfer-thread failure (WM_TRANSFER_ERROR) stops the measurement and is reported, except a live
+// receiver's loss and return of its stream, which only go to the log. The GUI's data view and the
+// headless runner both call Route first and then show what they show.
 class CResultRouter {
 public:
     explicit CResultRouter(CTAVIKSDIDoc& doc) : m_doc(doc) {}
 
-    // True when the message was for the result window (1027, 1045, 1047), handled or ignored.
+    // True when the message was for the result window (WM_ANALYSER_RESULT, WM_TRANSFER_ERROR,
+    // WM_ANALYSER_ERROR), handled or ignored.
     bool Route(const CMessage& message);
 
 private:

@@ -7,8 +7,8 @@ static_assert(CMultipathTavik::kBlockSize == GLOBAL_SAMPLE_BUFSIZE,
 
 namespace {
 
-// Runs one analyser's clearing; a failure announces the reset (hint 13), gets the stop's line
-// and goes on up as the same class, so the stop goes no further.
+// Runs one analyser's clearing; a failure announces the reset (HINT_MEASUREMENT_RESET), gets the
+// stop's line and goes on up as the same class, so the stop goes no further.
 template <class Exception, class Clear>
 void ClearOrThrow(CTAVIKSDIDoc& doc, Clear&& clear) {
     try {

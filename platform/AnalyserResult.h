@@ -14,7 +14,7 @@ namespace tavik {
 class CMultipathResult;
 struct CRDSSnapshot;
 
-// The result codes of message 1027, shared by every producer and receiver.
+// The result codes of WM_ANALYSER_RESULT, shared by every producer and receiver.
 enum class EResultCode : int {
     None = 0,
     TimeSignal = 1,            // deviation analyser: new time signal to fetch
@@ -64,7 +64,7 @@ using CResultPayload = std::variant<std::monostate,                           //
 template <EResultCode C>
 using ResultPayloadOf = std::variant_alternative_t<static_cast<std::size_t>(C), CResultPayload>;
 
-// One result of message 1027: its code and the payload of that code's type. A result can only
+// One result of WM_ANALYSER_RESULT: its code and the payload of that code's type. A result can only
 // be made and read through its code, so a code and a payload of another type cannot meet.
 class CAnalyserResult {
 public:

@@ -8,8 +8,8 @@
 
 namespace tavik {
 
-// One posted message. A result (1027) carries its typed payload, wParam its code; an analysis
-// failure (1047) carries its text.
+// One posted message. A result (WM_ANALYSER_RESULT) carries its typed payload, wParam its code; an
+// analysis failure (WM_ANALYSER_ERROR) carries its text.
 struct CMessage {
     CMessage() = default;
     CMessage(unsigned number, std::uintptr_t w, std::intptr_t l, CAnalyserResult r = {},

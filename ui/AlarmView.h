@@ -22,8 +22,8 @@ class CAlarmItem;
 // The "Alarm Settings" page: the form that defines alarms (New, Update, Delete), the list of
 // saved alarms with one check box per alarm (its enabled switch), rows of active alarms in light
 // red, and the alarm log. It keeps no alarm state of its own: the list follows the document's
-// alarm set on hint 41, the check boxes drive the document's alarm operations. User-interface
-// thread.
+// alarm set on HINT_ALARM_LIST, the check boxes drive the document's alarm operations.
+// User-interface thread.
 class CAlarmView final : public CItemView {
     Q_OBJECT
 

@@ -35,7 +35,8 @@ public:
               const MeasurementViewFactories& views = DefaultMeasurementViews());
     ~CDataView() override;
 
-    // Messages of the result window: 1027 (OnAnalyserResult), 1045, 1047.
+    // Messages of the result window: WM_ANALYSER_RESULT (OnAnalyserResult), WM_TRANSFER_ERROR,
+    // WM_ANALYSER_ERROR.
     void OnMessage(const CMessage& message);
 
     void OnInitialUpdate() override;

@@ -5,8 +5,8 @@
 
 namespace tavik {
 
-// The document first (current values, the multipath result and hint 60, a transfer failure's
-// stop and box), then the view of the result's page.
+// The document first (current values, the multipath result and HINT_MULTIPATH_RESULT, a transfer
+// failure's stop and box), then the view of the result's page.
 void CDataView::OnMessage(const CMessage& message) {
     m_router.Route(message);
     if (message.message == WM_ANALYSER_RESULT) {

@@ -11,7 +11,7 @@ class CTAVIKSDIDoc;
 class CGuiMessageTarget;
 class CItemView;
 
-// The four pages of the item pane, in the navigation order (page i is shown on hint 20 + i).
+// The four pages of the item pane, in the navigation order (page i is shown on HINT_SHOW_PAGE + i).
 enum : int {
     ITEM_PROTOCOL = 0,
     ITEM_SETTINGS = 1,

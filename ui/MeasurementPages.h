@@ -34,8 +34,8 @@ struct SMeasurementPage {
 
 extern const std::array<SMeasurementPage, kMeasurementPages> kMeasurementPageTable;
 
-// The page whose view takes a result code of message 1027, or -1 when no view takes it
-// (code 8 goes to the document only).
+// The page whose view takes a result code of WM_ANALYSER_RESULT, or -1 when no view takes it
+// (EResultCode::Multipath goes to the document only).
 int PageForResultCode(EResultCode code);
 
 // Makes a page's view as a child of the data view (which owns it from then on).

@@ -11,7 +11,7 @@ struct SNavigationItem {
     const char* strLabel;
 };
 
-// The navigation pane's items in list order; item i sends hint 20 + i.
+// The navigation pane's items in list order; item i sends HINT_SHOW_PAGE + i.
 inline constexpr std::array<SNavigationItem, 4> kNavigationItems = {{
     {130, "Protocol"},
     {131, "Parameter"},

@@ -31,7 +31,7 @@ public:
     void OnResult(const CAnalyserResult& result) override;
     void OnUpdate(CView* sender, long hint, void* object) override;
 
-    // A new multipath result (hint 60).
+    // A new multipath result (HINT_MULTIPATH_RESULT).
     void OnMultipathResult(const CMultipathResult& result);
 
     const QLabel& GetLevelText() const { return *m_pLevel; }

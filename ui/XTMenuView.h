@@ -9,7 +9,7 @@ class CXTOutlookBar;
 class CXTPagerCtrl;
 
 // The navigation pane: the four page items "Protocol", "Parameter", "Measurement" and
-// "Alarm Settings" in a pager. A click on item i broadcasts hint 20 + i to every view.
+// "Alarm Settings" in a pager. A click on item i broadcasts HINT_SHOW_PAGE + i to every view.
 class CXTMenuView final : public QWidget {
     Q_OBJECT
 

@@ -287,7 +287,7 @@ TEST_F(PlaybackFixture, AnyExceptionEndsTheTransferThreadsCleanly) {
 }
 
 // A recording emptied while it plays: after 30 cycles without a block (3 s) the source has
-// failed and says so with message 1045, rather than leave the last block's values standing.
+// failed and says so with WM_TRANSFER_ERROR, rather than leave the last block's values standing.
 TEST_F(PlaybackFixture, ASourceWithoutBlocksFor3SecondsFails) {
     folder.Write("mpx.dat", Samples16(Ramp(20000, 0)));
     folder.Write("lev.dat", Samples16(Ramp(20000, 0)));

@@ -142,7 +142,7 @@ struct CFakeRun {
         device.StartADCTransfer(&window);
     }
     ~CFakeRun() { device.StopTransfer(); }
-    // The next reception notice (1045): its sub-ID and text; -1 when none came.
+    // The next reception notice (WM_TRANSFER_ERROR): its sub-ID and text; -1 when none came.
     std::pair<int, std::string> NextNotice() {
         CMessage message;
         if (!window.Queue()

@@ -72,8 +72,8 @@ struct DistributionFixture : test::CDocumentFixture {
     ~DistributionFixture() override { doc.reset(); }  // before the pacers it uses
 
     // Lets the recording deliver one block and collects the results it causes up to the
-    // deviation's block peak (code 4), which it returns; then waits until every analyser takes
-    // blocks again, as each takes the next block only when idle.
+    // deviation's block peak (EResultCode::DeviationPeak), which it returns; then waits until every
+    // analyser takes blocks again, as each takes the next block only when idle.
     float DeliverBlock() {
         adcPace.steps.Step();
         float peak = -1.0f;

@@ -83,7 +83,8 @@ TEST_F(LifecycleFixture, FailedStartReportsTheWholeChain) {
 }
 
 // The device switched to "local", or a status query that fails (and with it the pause's alarm
-// reset, whose failure the stop swallows: hint 3 but no box of its own), stops the measurement.
+// reset, whose failure the stop swallows: HINT_HARDWARE_ERROR but no box of its own), stops the
+// measurement.
 TEST_F(LifecycleFixture, LocalStateOrAFailingStatusQueryStopsTheMeasurement) {
     CRecordingLink link;
     doc->GetDevice().SetLink(&link);

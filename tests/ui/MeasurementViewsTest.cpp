@@ -238,7 +238,7 @@ TEST_F(MeasurementViewsTest, SpectrumPeakHoldRedAndMinusInfinityAtTheFloor) {
         std::make_shared<CSpectrumAnalyser::Spectrum>(bins)));
     EXPECT_EQ(view.GetSpectrum()[0], -90.0f);
     EXPECT_EQ(view.GetSpectrum()[1024], -20.0f);
-    EXPECT_EQ(view.GetPeakHold()[1], -90.0f);  // code 10 not yet received
+    EXPECT_EQ(view.GetPeakHold()[1], -90.0f);  // EResultCode::PeakHold not yet received
 
     view.SetWindowFunction(2);  // where the document takes it is the document's test
     EXPECT_EQ(m_doc.GetSpectrumAnalyser().GetWindow(), CSpectrumAnalyser::WINDOW_BLACKMAN);

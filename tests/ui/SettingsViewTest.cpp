@@ -117,7 +117,7 @@ TEST_F(SettingsViewTest, ScanOfTheGeneratedBandShowsTheStationAtItsFrequency) {
     EXPECT_EQ(m_view.GetPointCount(), 206);
     EXPECT_EQ(Find<QPushButton>("Scan")->text(), "Stop");
     ASSERT_TRUE(m_view.IsScanning());
-    EXPECT_FALSE(Find<QPushButton>("Set")->isEnabled());  // hint 73
+    EXPECT_FALSE(Find<QPushButton>("Set")->isEnabled());  // HINT_SCAN_STARTED
     for (int i = 0; i < 600 && (m_view.IsScanning() || m_doc.IsPanoramaRunning() ||
                                 hints.hints.back() != HINT_SCAN_ENDED);
          ++i) {
@@ -127,7 +127,7 @@ TEST_F(SettingsViewTest, ScanOfTheGeneratedBandShowsTheStationAtItsFrequency) {
     ASSERT_FALSE(m_view.IsScanning());
     EXPECT_EQ(Find<QPushButton>("Scan")->text(), "Scan");
     EXPECT_EQ(Find<QProgressBar>("progress")->value(), 206);
-    EXPECT_TRUE(Find<QPushButton>("Set")->isEnabled());  // hint 74
+    EXPECT_TRUE(Find<QPushButton>("Set")->isEnabled());  // HINT_SCAN_ENDED
     EXPECT_EQ(hints.hints.front(), HINT_SCAN_STARTED);
     EXPECT_EQ(hints.hints.back(), HINT_SCAN_ENDED);
 
@@ -148,7 +148,7 @@ TEST_F(SettingsViewTest, FileNewDuringAScanEndsItAndLeavesThePageUsable) {
     ASSERT_TRUE(m_view.IsScanning());
 
     ASSERT_TRUE(files.OnFileNew());
-    EXPECT_TRUE(Find<QPushButton>("Set")->isEnabled());  // detected again: hint 2
+    EXPECT_TRUE(Find<QPushButton>("Set")->isEnabled());  // detected again: HINT_HARDWARE_FOUND
     ASSERT_TRUE(QTest::qWaitFor([&] { return !m_view.IsScanning(); }, 3000));
     EXPECT_EQ(Find<QPushButton>("Scan")->text(), "Scan");
     EXPECT_TRUE(Find<QPushButton>("Scan")->isEnabled());
