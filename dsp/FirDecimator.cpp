@@ -5,7 +5,7 @@
 
 namespace tavik {
 
-CComplexDecimator::CComplexDecimator(const std::vector<float>& taps, unsigned factor, int maxGroups)
+CComplexDecimator::CComplexDecimator(const std::vector<float>& taps, unsigned factor, int maxInput)
     : m_nFactor(factor), m_nTaps((taps.size() + 3) / 4 * 4) {
     // Zero taps in front round the length to a multiple of four samples (eight floats).
     m_weights.assign(2 * m_nTaps, 0.0f);
@@ -15,14 +15,21 @@ CComplexDecimator::CComplexDecimator(const std::vector<float>& taps, unsigned fa
         m_weights[2 * (pad + k)] = w;
         m_weights[2 * (pad + k) + 1] = w;
     }
-    m_history.assign(2 * (m_nTaps - 1 + static_cast<std::size_t>(maxGroups) * factor), 0.0f);
+    m_history.assign(2 * (m_nTaps - 1 + factor - 1 + static_cast<std::size_t>(maxInput)), 0.0f);
 }
 
-void CComplexDecimator::Execute(const std::complex<float>* in, int groups,
-                                std::complex<float>* out) {
+void CComplexDecimator::Reset() {
+    std::fill(m_history.begin(), m_history.end(), 0.0f);
+    m_nWaiting = 0;
+}
+
+int CComplexDecimator::Process(const std::complex<float>* in, int count, std::complex<float>* out) {
     const std::size_t keep = 2 * (m_nTaps - 1);
-    const std::size_t count = static_cast<std::size_t>(groups) * m_nFactor;
-    std::memcpy(m_history.data() + keep, in, sizeof(float) * 2 * count);
+    const auto waiting = static_cast<std::size_t>(m_nWaiting);
+    std::memcpy(m_history.data() + keep + 2 * waiting, in,
+                sizeof(float) * 2 * static_cast<std::size_t>(count));
+    const int total = m_nWaiting + count;
+    const int groups = total / static_cast<int>(m_nFactor);
     const float* w = m_weights.data();
     const std::size_t length = 2 * m_nTaps;
     for (int j = 0; j < groups; ++j) {
@@ -36,23 +43,34 @@ void CComplexDecimator::Execute(const std::complex<float>* in, int groups,
         }
         out[j] = {s[0] + s[2] + s[4] + s[6], s[1] + s[3] + s[5] + s[7]};
     }
-    std::memmove(m_history.data(), m_history.data() + 2 * count, sizeof(float) * keep);
+    const int used = groups * static_cast<int>(m_nFactor);
+    m_nWaiting = total - used;
+    std::memmove(m_history.data(), m_history.data() + 2 * static_cast<std::size_t>(used),
+                 sizeof(float) * (keep + 2 * static_cast<std::size_t>(m_nWaiting)));
+    return groups;
 }
 
-CRealDecimator::CRealDecimator(const std::vector<float>& taps, unsigned factor, int maxGroups)
+CRealDecimator::CRealDecimator(const std::vector<float>& taps, unsigned factor, int maxInput)
     : m_nFactor(factor), m_nTaps((taps.size() + 7) / 8 * 8) {
     m_weights.assign(m_nTaps, 0.0f);
     const std::size_t pad = m_nTaps - taps.size();
     for (std::size_t k = 0; k < taps.size(); ++k) {
         m_weights[pad + k] = taps[taps.size() - 1 - k];
     }
-    m_history.assign(m_nTaps - 1 + static_cast<std::size_t>(maxGroups) * factor, 0.0f);
+    m_history.assign(m_nTaps - 1 + factor - 1 + static_cast<std::size_t>(maxInput), 0.0f);
 }
 
-void CRealDecimator::Execute(const float* in, int groups, float* out) {
+void CRealDecimator::Reset() {
+    std::fill(m_history.begin(), m_history.end(), 0.0f);
+    m_nWaiting = 0;
+}
+
+int CRealDecimator::Process(const float* in, int count, float* out) {
     const std::size_t keep = m_nTaps - 1;
-    const std::size_t count = static_cast<std::size_t>(groups) * m_nFactor;
-    std::memmove(m_history.data() + keep, in, sizeof(float) * count);
+    std::memcpy(m_history.data() + keep + static_cast<std::size_t>(m_nWaiting), in,
+                sizeof(float) * static_cast<std::size_t>(count));
+    const int total = m_nWaiting + count;
+    const int groups = total / static_cast<int>(m_nFactor);
     const float* w = m_weights.data();
     for (int j = 0; j < groups; ++j) {
         const float* x = m_history.data() + (static_cast<std::size_t>(j + 1) * m_nFactor - 1);
@@ -64,7 +82,11 @@ void CRealDecimator::Execute(const float* in, int groups, float* out) {
         }
         out[j] = ((s[0] + s[1]) + (s[2] + s[3])) + ((s[4] + s[5]) + (s[6] + s[7]));
     }
-    std::memmove(m_history.data(), m_history.data() + count, sizeof(float) * keep);
+    const int used = groups * static_cast<int>(m_nFactor);
+    m_nWaiting = total - used;
+    std::memmove(m_history.data(), m_history.data() + used,
+                 sizeof(float) * (keep + static_cast<std::size_t>(m_nWaiting)));
+    return groups;
 }
 
 }  // namespace tavik

@@ -6,33 +6,43 @@
 namespace tavik {
 
 // A complex FIR decimator by a whole factor with real taps, laid out for the compiler to
-// vectorise: the taps doubled to match interleaved I and Q, eight running sums. Takes whole
-// groups of `factor` samples; allocates nothing after construction.
+// vectorise: the taps doubled to match interleaved I and Q, eight running sums. Takes any count
+// of samples: those short of a whole group of `factor` wait in the history for the next call,
+// so that any cut of a stream gives the same output. Allocates nothing after construction.
 class CComplexDecimator {
 public:
-    CComplexDecimator(const std::vector<float>& taps, unsigned factor, int maxGroups);
+    // `maxInput`: the most samples one Process call takes.
+    CComplexDecimator(const std::vector<float>& taps, unsigned factor, int maxInput);
 
-    // `groups` * factor samples in, `groups` out.
-    void Execute(const std::complex<float>* in, int groups, std::complex<float>* out);
+    void Reset();
+    // Writes one sample per whole group of `factor` (with those left from the last call) to
+    // `out`, at most (count + factor - 1) / factor; returns how many.
+    int Process(const std::complex<float>* in, int count, std::complex<float>* out);
 
 private:
     unsigned m_nFactor;
     std::size_t m_nTaps;
     std::vector<float> m_weights;  // reversed taps, each twice
-    std::vector<float> m_history;  // interleaved: the last m_nTaps - 1 samples, then the input
+    // Interleaved: the last m_nTaps - 1 samples of whole groups, the samples waiting for their
+    // group, then the input.
+    std::vector<float> m_history;
+    int m_nWaiting = 0;
 };
 
 // The same for real samples (factor 1: a plain FIR filter; `in` may be `out`).
 class CRealDecimator {
 public:
-    CRealDecimator(const std::vector<float>& taps, unsigned factor, int maxGroups);
-    void Execute(const float* in, int groups, float* out);
+    CRealDecimator(const std::vector<float>& taps, unsigned factor, int maxInput);
+
+    void Reset();
+    int Process(const float* in, int count, float* out);
 
 private:
     unsigned m_nFactor;
     std::size_t m_nTaps;
     std::vector<float> m_weights;  // reversed
     std::vector<float> m_history;
+    int m_nWaiting = 0;
 };
 
 }  // namespace tavik

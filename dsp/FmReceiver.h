@@ -1,17 +1,17 @@
 #pragma once
 
-#include <array>
 #include <complex>
 #include <cstdint>
-#include <memory>
 #include <stdexcept>
-#include <string>
 #include <vector>
 
 #include "dsp/CarrierToNoiseMeter.h"
+#include "dsp/ChannelFilter.h"
 #include "dsp/FirDecimator.h"
-#include "dsp/LiquidHandles.h"
+#include "dsp/FmDemodulator.h"
 #include "dsp/RdsDemodulator.h"
+#include "dsp/RfLevel.h"
+#include "dsp/Tuner.h"
 #include "platform/SampleBlock.h"
 
 namespace tavik {
@@ -30,12 +30,14 @@ struct CFmReceiverSettings {
     double fFullScaleDbuv = 0.0;
 };
 
-// The FM broadcast receiver in software. The station is mixed to 0 Hz (it may lie off the
-// IQ's centre), channel-filtered and resampled to 400 kHz, FM-demodulated by a quadrature
-// discriminator and decimated to the measurement receiver's 200000 samples/s: MPX in its ADC
-// units (kMpxReferenceAmplitude for 19 kHz deviation) and per MPX sample the channel's
-// envelope as RF level in dBuV. The RDS bits come from the MPX. Nothing is allocated after
-// construction.
+// The FM broadcast receiver in software, a chain of stages: the station is mixed to 0 Hz (it
+// may lie off the IQ's centre; CTuner), channel-filtered and resampled to 400 kHz
+// (CChannelFilter), FM-demodulated by a quadrature discriminator beside the channel's envelope
+// (CFmDemodulator) and both decimated alike to the measurement receiver's 200000 samples/s
+// (CRealDecimator): MPX in its ADC units (kMpxReferenceAmplitude for 19 kHz deviation) and per
+// MPX sample the channel's envelope as RF level in dBuV (CRfLevel). The discriminator's noise
+// above the multiplex gives the C/N (CCarrierToNoiseMeter), the RDS bits come from the MPX
+// before the measured band's filter. Nothing is allocated after construction.
 class CFmReceiver {
 public:
     static constexpr double kMpxRate = 200000.0;
@@ -52,17 +54,11 @@ public:
     // Hz of frequency per MPX unit, at 400 kHz as at 200 kHz.
     static constexpr double kHertzPerUnit =
         kMpxReferenceDeviation * 1000.0 / static_cast<double>(kMpxReferenceAmplitude);
-    // An I or Q value at least this large sat at the converter's limit: 0 or 255 of 8 bits,
-    // +-32767 of 16 bits, +-1 of floats.
-    static constexpr float kConverterLimit = 32767.0f / 32768.0f;
 
     // Throws CDspError for a rate below kMinimumSampleRate, a rate that is not a whole number
     // of Hz with a manageable ratio to 400 kHz, or a station whose channel is not inside the
     // band the IQ covers.
     explicit CFmReceiver(const CFmReceiverSettings& settings);
-    ~CFmReceiver();
-    CFmReceiver(const CFmReceiver&) = delete;
-    CFmReceiver& operator=(const CFmReceiver&) = delete;
 
     // Receives `count` (<= kMaxInput) IQ samples: writes MPX and level samples to `mpx` and
     // `level` (room for MaxOutput(count) each) and RDS bits, one byte 0 or 1 each, to `rds`
@@ -81,37 +77,31 @@ public:
     // The discriminator's noise above the multiplex, for the carrier-to-noise ratio.
     CCarrierToNoiseMeter& NoiseMeter() { return m_noise; }
     const CCarrierToNoiseMeter& NoiseMeter() const { return m_noise; }
-    // IQ samples taken, and those at the converter's limits, since the last call.
-    struct SInputCounts {
-        long long nSamples = 0;
-        long long nAtLimit = 0;
-    };
-    SInputCounts TakeInputCounts();
+    // IQ samples taken, and those at the converter's limits (CTuner::kConverterLimit), since
+    // the last call.
+    using SInputCounts = CTuner::SInputCounts;
+    SInputCounts TakeInputCounts() { return m_tuner.TakeInputCounts(); }
 
 private:
     CFmReceiverSettings m_settings;
-    unsigned m_nInterp = 1;
-    unsigned m_nDecim = 1;
-    std::complex<double> m_step{1.0, 0.0};  // the tuning phasor's turn per IQ sample
-    double m_fCorrection = 0.0;             // Hz
-    SInputCounts m_input;
+    double m_fCorrection = 0.0;  // Hz
+    // The stages in their order.
+    CTuner m_tuner;
+    CChannelFilter m_channel;  // made once the settings were checked
+    CFmDemodulator m_demodulator;
     CCarrierToNoiseMeter m_noise;
-    std::complex<float> m_phasor{1.0f, 0.0f};
-    CLiquidResampler m_pChannel;                      // a rational rate to 400 kHz
-    std::unique_ptr<CComplexDecimator> m_pDecimator;  // or a whole-number factor
-    CLiquidFreqDem m_pDiscriminator;
-    std::unique_ptr<CRealDecimator> m_pMpxDecimator;
-    std::unique_ptr<CRealDecimator> m_pLevelDecimator;
-    std::unique_ptr<CRealDecimator> m_pBand;  // at 200 kHz, by 1
-    std::array<float, kBandDelay> m_levelDelay{};
-    int m_nDelayIndex = 0;
+    // MPX and envelope by 2 to 200 kHz: fed the same counts, each level sample stays with its
+    // MPX sample.
+    CRealDecimator m_mpxDecimator;
+    CRealDecimator m_levelDecimator;
     CRdsDemodulator m_rds;
-    std::vector<std::complex<float>> m_shifted;  // tuned input, with the carry in front
-    std::vector<std::complex<float>> m_channel;  // at 400 kHz
-    std::vector<float> m_discriminated;
+    CRealDecimator m_band;  // the measured band, at 200 kHz (by 1)
+    CRfLevel m_level;       // delayed by the band filter's kBandDelay
+    // Between the stages: the tuned IQ, the channel at 400 kHz, its frequency and envelope.
+    std::vector<std::complex<float>> m_tuned;
+    std::vector<std::complex<float>> m_channelIq;
+    std::vector<float> m_frequency;
     std::vector<float> m_envelope;
-    int m_nCarry = 0;  // tuned samples waiting for a whole resampler group
-    int m_nOdd = 0;    // a 400 kHz sample waiting for its pair (0 or 1)
 };
 
 }  // namespace tavik
