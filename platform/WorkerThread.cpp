@@ -53,13 +53,7 @@ bool CWorkerThread::Queued(std::unique_lock<std::mutex>& lock) {
     ++m_nQueued;
     UpdateBusy();
     if (m_bSynchronous) {
-        // Passes end before the next block comes, so the block just queued is the head.
-        const int slot = m_nHead;
-        m_bRunning = true;
-        lock.unlock();
-        RunPass(slot);
-        lock.lock();
-        PassDone();
+        RunHead(lock);  // passes end before the next block comes: the block is the head
         return true;
     }
     if (!m_thread.joinable()) {
@@ -79,13 +73,17 @@ void CWorkerThread::Run() {
         if (m_bEnd) {
             return;
         }
-        const int slot = m_nHead;
-        m_bRunning = true;
-        lock.unlock();
-        RunPass(slot);
-        lock.lock();
-        PassDone();
+        RunHead(lock);
     }
+}
+
+void CWorkerThread::RunHead(std::unique_lock<std::mutex>& lock) {
+    const int slot = m_nHead;
+    m_bRunning = true;
+    lock.unlock();
+    RunPass(slot);
+    lock.lock();
+    PassDone();
 }
 
 // A pass that throws posts its text as an analyser error (WM_ANALYSER_ERROR) and ends like any

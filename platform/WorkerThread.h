@@ -103,6 +103,8 @@ private:
     // when synchronous).
     bool Queued(std::unique_lock<std::mutex>& lock);
     void Run();
+    // The pass of the head block, with the lock released while it runs.
+    void RunHead(std::unique_lock<std::mutex>& lock);
     void RunPass(int slot);
     // After a pass (under the lock): frees its slot and updates the busy state.
     void PassDone();
