@@ -39,6 +39,13 @@ std::string Megahertz(double hertz) {
     return text;
 }
 
+// A rate as it was given, in at most 10 digits: 1200000, 2048000.5, 1e+300.
+std::string Hertz(double hertz) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.10g", hertz);
+    return text;
+}
+
 }  // namespace
 
 CFmReceiver::CFmReceiver(const CFmReceiverSettings& settings)
@@ -51,6 +58,10 @@ CFmReceiver::CFmReceiver(const CFmReceiverSettings& settings)
     if (!(rate >= kMinimumSampleRate)) {
         throw CDspError("the IQ sample rate of " + std::to_string(std::llround(rate)) +
                         " Hz is below the 400000 Hz an FM channel needs");
+    }
+    if (!(rate <= kMaximumSampleRate)) {
+        throw CDspError("the IQ sample rate of " + Hertz(rate) + " Hz is above the " +
+                        Hertz(kMaximumSampleRate) + " Hz the receiver takes");
     }
     const auto whole = static_cast<std::uint64_t>(std::llround(rate));
     const std::uint64_t divisor = std::gcd(whole, static_cast<std::uint64_t>(kChannelRate));

@@ -1,14 +1,20 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cmath>
+#include <filesystem>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/JsonValues.h"
 #include "app/SummaryReport.h"
 #include "device/IqFileSource.h"
+#include "device/TavikControl.h"
 #include "document/BatchAnalysis.h"
 #include "tests/app/AppTestSupport.h"
 #include "tests/support/Shell.h"
@@ -222,7 +228,25 @@ TEST(IqReceiver, BadInputNamesTheCause) {
     const std::string missing = folder.File("none.sigmf-meta");
     const std::string withoutData = meta("nodata", "cu8", 1200000);
     std::remove(folder.File("nodata.sigmf-data").c_str());
+    // Metadata that is no file of text, or too much of one: never read (a FIFO would wait for
+    // a writer, /dev/zero never end).
+    const std::string zero = folder.File("zero.sigmf-meta");
+    std::filesystem::create_symlink("/dev/zero", zero);
+    const std::string fifo = folder.File("fifo.sigmf-meta");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    const std::string large = meta("large", "cu8", 1200000);
+    std::ofstream(large, std::ios::app) << std::string(1 << 20, ' ');
     const Case cases[] = {
+        // The rates --iq-rate takes: a filter for 1e11 samples a second would take minutes.
+        {Tuned(meta("fast", "cu8", 1e11)), "\"" + folder.File("fast.sigmf-meta") +
+                                               "\": the IQ sample rate of 1e+11 Hz is above the "
+                                               "100000000 Hz the receiver takes"},
+        {Tuned(zero), "cannot read the SigMF metadata \"" + zero +
+                          "\": it is a character device, not a regular file"},
+        {Tuned(fifo), "cannot read the SigMF metadata \"" + fifo +
+                          "\": it is a FIFO, not a "
+                          "regular file"},
+        {Tuned(large), "cannot read the SigMF metadata \"" + large + "\": it is larger than 1 MB"},
         {Tuned(meta("ri8", "ri8", 1200000)),
          "\"" + folder.File("ri8.sigmf-meta") +
              "\": the datatype \"ri8\" cannot be read (cu8, ci16_le and cf32_le can)"},
@@ -244,6 +268,49 @@ TEST(IqReceiver, BadInputNamesTheCause) {
             EXPECT_EQ(e.what(), c.message);
         }
     }
+}
+
+// A capture at the highest rate takes seconds of work before its first block (the carrier's
+// first second); a stop ends that work within a second, in the monitor's transfer thread as in
+// the analysis.
+TEST(IqReceiver, AStopEndsTheWorkOnAFastCaptureWithinASecond) {
+    using namespace std::chrono_literals;
+    using Clock = std::chrono::steady_clock;
+    CTempFolder folder;
+    std::ofstream(folder.File("fast.sigmf-meta"))
+        << R"({"global":{"core:datatype":"cu8","core:sample_rate":1e8},)"
+        << R"("captures":[{"core:frequency":106700000}]})";
+    std::ofstream(folder.File("fast.sigmf-data")).close();
+    std::filesystem::resize_file(folder.File("fast.sigmf-data"), 300000000);  // sparse, 3 s
+    const CIqSourceSettings settings = Tuned(folder.File("fast.sigmf-meta"));
+    {
+        CTavikControl device;
+        device.SetIqSource(settings);
+        ASSERT_TRUE(device.StartADCTransfer(nullptr));
+        std::this_thread::sleep_for(300ms);
+        const auto stopping = Clock::now();
+        device.StopTransfer();
+        EXPECT_LT(Clock::now() - stopping, 1s);
+    }
+    CBatchOptions options;
+    options.start = CTime(1781517600);
+    options.iq = settings;
+    std::atomic<int> stop{0};
+    options.pStop = &stop;
+    CRecordingPrompt prompt;
+    CBatchAnalysis analysis(options, prompt);
+    Clock::time_point stopping;
+    std::thread stopper([&] {
+        std::this_thread::sleep_for(300ms);
+        stopping = Clock::now();
+        stop.store(15);
+    });
+    const CBatchSummary summary = analysis.Run();
+    const auto ended = Clock::now();
+    stopper.join();
+    EXPECT_LT(ended - stopping, 1s);
+    EXPECT_TRUE(summary.bInterrupted);
+    EXPECT_EQ(summary.nBlocks, 0);
 }
 
 // The executable: --receiver chooses the source; a bad one exits 1 (run) or 2 (command line).
