@@ -252,7 +252,9 @@ void CHeadlessRunner::Tick() {
         static_cast<double>(m_pDoc->GetProtocolHeaderRef().m_fFrequency));
     if (awaiting) {
         const std::string loss = device.ReceptionLoss();
-        status += "; receiver: " + (loss.empty() ? "connecting" : loss + "; reconnecting");
+        status += "; receiver: " + (loss.empty()              ? std::string("connecting")
+                                    : device.IsReconnecting() ? loss + "; reconnecting"
+                                                              : loss);
     }
     m_service.Measured(status, fresh || awaiting);
     m_values.StartSecond();
