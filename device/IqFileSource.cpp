@@ -106,7 +106,7 @@ CIqFileSource::CIqFileSource(const CIqSourceSettings& settings) {
 
     if (const int cause = m_file.Open(m_strDataPath, CFile::modeRead); cause != 0) {
         throw CIqSourceError("cannot read the IQ data " + Quoted(m_strDataPath) + ": " +
-                             std::strerror(cause));
+                             Unreadable(m_strDataPath, cause));
     }
     std::error_code error;
     const auto bytes = std::filesystem::file_size(m_strDataPath, error);

@@ -56,8 +56,8 @@ CFmReceiver::CFmReceiver(const CFmReceiverSettings& settings)
       m_rds(kMaxInput / 2 + 1) {
     const double rate = settings.fSampleRate;
     if (!(rate >= kMinimumSampleRate)) {
-        throw CDspError("the IQ sample rate of " + std::to_string(std::llround(rate)) +
-                        " Hz is below the 400000 Hz an FM channel needs");
+        throw CDspError("the IQ sample rate of " + Hertz(rate) + " Hz is below the " +
+                        Hertz(kMinimumSampleRate) + " Hz an FM channel needs");
     }
     if (!(rate <= kMaximumSampleRate)) {
         throw CDspError("the IQ sample rate of " + Hertz(rate) + " Hz is above the " +
@@ -68,7 +68,7 @@ CFmReceiver::CFmReceiver(const CFmReceiverSettings& settings)
     m_nInterp = static_cast<unsigned>(static_cast<std::uint64_t>(kChannelRate) / divisor);
     m_nDecim = static_cast<unsigned>(whole / divisor);
     if (std::fabs(rate - static_cast<double>(whole)) > 1e-6 || m_nInterp > kMaxInterp) {
-        throw CDspError("the IQ sample rate of " + std::to_string(rate) +
+        throw CDspError("the IQ sample rate of " + Hertz(rate) +
                         " Hz cannot be resampled to 400000 Hz (use a rate such as 1200000, "
                         "2048000 or 2400000)");
     }

@@ -113,7 +113,7 @@ TEST(FmReceiver, RefusesWhatItCannotReceive) {
          "the station at 106.700 MHz lies outside the band the IQ covers (105.639 to 106.839 "
          "MHz)"},
         {{1234567, kStation, kStation, 100.0},
-         "the IQ sample rate of 1234567.000000 Hz cannot be resampled to 400000 Hz (use a rate "
+         "the IQ sample rate of 1234567 Hz cannot be resampled to 400000 Hz (use a rate "
          "such as 1200000, 2048000 or 2400000)"},
     };
     for (const Case& c : cases) {
