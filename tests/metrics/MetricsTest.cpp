@@ -5,6 +5,7 @@
 #include <cmath>
 #include <fstream>
 #include <limits>
+#include <stdexcept>
 #include <thread>
 
 #include "metrics/MetricsAddress.h"
@@ -329,6 +330,25 @@ TEST_F(MetricsServerTest, ASecondServerOnTheSamePortSaysWhy) {
     CMetricsServer second;
     EXPECT_EQ(second.Start(address), "Address already in use");
     EXPECT_EQ(second.GetPort(), 0);
+}
+
+// A failure while answering (here the text cannot be made) is a 500 for that request, never
+// the end of the process: CivetWeb's thread goes on and answers the next request.
+TEST(MetricsServerFailure, AFailedAnswerIsA500AndTheServerGoesOn) {
+    std::atomic<bool> failing{true};
+    CMetricsServer server([&failing](const CMetricsSnapshot& snapshot) {
+        if (failing.load()) {
+            throw std::length_error("too long");
+        }
+        return CMetricsText::Format(snapshot);
+    });
+    CMetricsAddress address;
+    ASSERT_EQ(address.Parse("0"), "");
+    ASSERT_EQ(server.Start(address), "");
+    const std::string failed = Get(server.GetPort(), "/metrics");
+    EXPECT_EQ(failed.rfind("HTTP/1.1 500", 0), 0u) << failed;
+    failing = false;
+    EXPECT_EQ(Body(Get(server.GetPort(), "/metrics")), CMetricsText::Format(CMetricsSnapshot()));
 }
 
 // Clients that connect and never send, one that sends megabytes of headers and ones that ask for a
