@@ -18,6 +18,8 @@ namespace tavik {
 namespace {
 
 constexpr unsigned kMaxInterp = 100;
+// Samples the tuning phasor turns between its renormalisations.
+constexpr int kPhasorRun = 1024;
 // Channel filter: flat over the channel, 60 dB down from where the resampling would fold
 // signals back into it (400 kHz - 140 kHz).
 constexpr double kChannelCutoff = 200000.0;
@@ -145,13 +147,14 @@ int CFmReceiver::Process(const std::complex<float>* iq, int count, float* mpx, f
     }
     // Tune: the station to 0 Hz, behind the samples left from the last call. A phasor turned
     // by one complex product per sample costs less than liquid's NCO here (bench/); renormalised
-    // every 1024 samples, its magnitude stays 1 to float precision.
+    // every kPhasorRun samples of the stream (not of the call, so that any chunking turns it
+    // alike), its magnitude stays 1 to float precision.
     std::complex<float> phasor = m_phasor;
     const std::complex<float> step(m_step);
     std::complex<float>* shifted = m_shifted.data() + m_nCarry;
     int atLimit = 0;  // samples at the converter's limits
-    for (int start = 0; start < count; start += 1024) {
-        const int end = std::min(count, start + 1024);
+    for (int start = 0; start < count;) {
+        const int end = std::min(count, start + kPhasorRun - m_nPhasorTurns);
         // Written out: std::complex's product guards against infinities branch by branch.
         float pr = phasor.real();
         float pi = phasor.imag();
@@ -165,7 +168,12 @@ int CFmReceiver::Process(const std::complex<float>* iq, int count, float* mpx, f
             pr = nr;
         }
         phasor = {pr, pi};
-        phasor /= std::abs(phasor);
+        m_nPhasorTurns += end - start;
+        if (m_nPhasorTurns == kPhasorRun) {
+            phasor /= std::abs(phasor);
+            m_nPhasorTurns = 0;
+        }
+        start = end;
     }
     m_phasor = phasor;
     m_input.nSamples += count;

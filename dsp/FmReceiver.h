@@ -100,6 +100,7 @@ private:
     SInputCounts m_input;
     CCarrierToNoiseMeter m_noise;
     std::complex<float> m_phasor{1.0f, 0.0f};
+    int m_nPhasorTurns = 0;                           // since its last renormalisation
     CLiquidResampler m_pChannel;                      // a rational rate to 400 kHz
     std::unique_ptr<CComplexDecimator> m_pDecimator;  // or a whole-number factor
     CLiquidFreqDem m_pDiscriminator;

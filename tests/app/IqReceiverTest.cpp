@@ -340,14 +340,21 @@ TEST(IqReceiver, AStopEndsTheWorkOnAFastCaptureWithinASecond) {
 
 // The executable: --receiver chooses the source; a bad one exits 2 (command line).
 // The generated metadata names the station, which sits off the capture's centre: without
-// --frequency the receiver tunes to it.
+// --frequency the receiver tunes to it. --full-scale given wins over the capture's
+// tavik:full_scale_dbuv (77 dBuV): 10 dB more reads 10 dB more.
 TEST(IqReceiver, ExecutableTakesTheReceiverOption) {
     CTempFolder out;
     const std::string tavik = TAVIK_EXECUTABLE;
-    const test::CShellRun run =
-        test::Shell(tavik + " analyse --receiver 'iq:" + CIqStation::Get().Meta() + "' --json");
+    const std::string analyse =
+        tavik + " analyse --json --receiver 'iq:" + CIqStation::Get().Meta();
+    const test::CShellRun run = test::Shell(analyse + "'");
     ASSERT_EQ(run.exitCode, 0);
-    EXPECT_EQ(CJson::parse(run.out)["rds"]["ps"], "TAVIK FM");
+    const CJson summary = CJson::parse(run.out);
+    EXPECT_EQ(summary["rds"]["ps"], "TAVIK FM");
+    const test::CShellRun given = test::Shell(analyse + "' --full-scale 87");
+    ASSERT_EQ(given.exitCode, 0);
+    EXPECT_NEAR(CJson::parse(given.out)["rf_level_dbuv"].get<double>(),
+                summary["rf_level_dbuv"].get<double>() + 10.0, 0.011);
     const test::CShellRun refused =
         test::Shell(tavik + " analyse --receiver rtl:0 2>'" + out.File("err") + "'");
     EXPECT_EQ(refused.exitCode, 2);

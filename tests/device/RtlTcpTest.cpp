@@ -86,7 +86,8 @@ TEST(RtlTcp, BadPeersAreNamedAndNeverHang) {
 }
 
 // A server that greets and closes at once is one loss, told once however often it repeats, and
-// never a return: no block came, so the back-off goes on doubling (0.5, 1, 2, 4 s).
+// never a return: no block came, so the back-off goes on doubling (0.5, 1, 2, 4 s) up to its
+// longest, 8 s, and stays there.
 TEST(RtlTcp, AServerThatGreetsAndClosesIsOneLossAndKeepsTheBackOff) {
     CRtlTcpServer server({}, 0.0, CRtlTcpServer::EMode::Close);
     CLiveSourceSettings settings = *CLiveSourceSettings::FromName(server.ReceiverName());
@@ -98,13 +99,16 @@ TEST(RtlTcp, AServerThatGreetsAndClosesIsOneLossAndKeepsTheBackOff) {
     CQueueTarget window;
     ASSERT_TRUE(device.StartADCTransfer(&window));
     int connections = 1;
-    for (const auto due : {500ms, 1500ms, 3500ms, 7500ms}) {
+    for (const auto due : {500ms, 1500ms, 3500ms, 7500ms, 15500ms, 23500ms, 31500ms}) {
         ASSERT_TRUE(pace.WaitUntilIdle(1));
         EXPECT_EQ(server.Connections(), connections++);
+        pace.AdvanceTo(due - 1ms);  // not a moment before its time
+        ASSERT_TRUE(pace.WaitUntilIdle(1));
+        EXPECT_EQ(server.Connections(), connections - 1) << due.count();
         pace.AdvanceTo(due);
     }
     ASSERT_TRUE(pace.WaitUntilIdle(1));
-    EXPECT_EQ(server.Connections(), 5);
+    EXPECT_EQ(server.Connections(), 8);
     EXPECT_TRUE(device.IsAwaitingReception());
     std::vector<std::string> notices;
     CMessage message;
