@@ -71,8 +71,7 @@ CBatchSummary CBatchAnalysis::Run(const CProgress& progress) {
         if (SourceReadBlock(beforeTick())) {
             return true;
         }
-        // An IQ block ends early on a stop request.
-        if (done >= total || (interrupted = stopRequested())) {
+        if (done >= total || stopRequested()) {  // an IQ block ends early on a stop request
             return false;
         }
         SourceRewind();
@@ -96,6 +95,7 @@ CBatchSummary CBatchAnalysis::Run(const CProgress& progress) {
         Finish(ignored);
         throw;
     }
+    interrupted = interrupted || (done < total && stopRequested());
     CBatchSummary summary;
     Finish(summary);
     summary.nBlocks = done;
