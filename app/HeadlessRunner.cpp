@@ -74,11 +74,16 @@ bool CHeadlessRunner::Prepare() {
         return false;  // the document showed why
     }
     // Without --frequency a capture is received at the station its metadata names, else its
-    // centre (the setup's frequency would lie outside many a capture).
+    // centre (the setup's frequency would lie outside many a capture). A capture that cannot be
+    // received is refused now, with its cause alone, as the analysis refuses it.
     std::optional<float> frequency = m_options.frequency;
-    if (const auto iq = m_options.receiver.IqSettings(std::nullopt); iq && !frequency) {
-        if (const auto station = CIqFileSource::StationOf(*iq)) {
-            frequency = static_cast<float>(std::round(*station / 1e3) / 1e3);
+    if (const auto iq = m_options.receiver.IqSettings(frequency)) {
+        try {
+            const double station = CIqFileSource(*iq).ReceiverSettings().fStation;
+            frequency = frequency.value_or(static_cast<float>(std::round(station / 1e3) / 1e3));
+        } catch (const CIqSourceError& e) {
+            m_prompt.MessageBox(e.what(), MB_ICONEXCLAMATION);
+            return false;
         }
     }
     if (frequency) {
@@ -252,7 +257,9 @@ void CHeadlessRunner::Tick() {
         static_cast<double>(m_pDoc->GetProtocolHeaderRef().m_fFrequency));
     if (awaiting) {
         const std::string loss = device.ReceptionLoss();
-        status += "; receiver: " + (loss.empty() ? "connecting" : loss + "; reconnecting");
+        status += "; receiver: " + (loss.empty()              ? std::string("connecting")
+                                    : device.IsReconnecting() ? loss + "; reconnecting"
+                                                              : loss);
     }
     m_service.Measured(status, fresh || awaiting);
     m_values.StartSecond();

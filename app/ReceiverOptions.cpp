@@ -44,7 +44,7 @@ void CReceiverChoice::AddOptions(CLI::App& c, bool liveSources) {
                                               "receiver (live default 1200000; rtltcp: ") +
                                       kRtl2832Rates + ")"
                                 : "IQ samples per second of a raw IQ file",
-                    1.0, 1e8, [this](double v) {
+                    1.0, CFmReceiver::kMaximumSampleRate, [this](double v) {
                         // --receiver was taken first, wherever it stands: CLI11 sets the
                         // options in the order they were added.
                         if (live && live->strName.rfind("rtltcp:", 0) == 0 && !IsRtl2832Rate(v)) {

@@ -1,19 +1,43 @@
 #include "device/IqFileSource.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <nlohmann/json.hpp>
-#include <sstream>
+
+#include "platform/FileContents.h"
 
 namespace tavik {
 
 namespace {
 
+// SigMF metadata is a few hundred bytes; more is not metadata and is not read.
+constexpr std::size_t kMaxMetadataBytes = 1 << 20;
+
 std::string Quoted(const std::string& path) {
     return "\"" + path + "\"";
+}
+
+// Why `path` cannot be read, in words: what it is when it is no regular file.
+std::string Unreadable(const std::string& path, int cause) {
+    if (cause == EFBIG) {
+        return "it is larger than 1 MB";
+    }
+    struct stat st {};
+    if (cause != NOT_A_REGULAR_FILE || ::stat(path.c_str(), &st) != 0) {
+        return CauseText(cause);
+    }
+    const char* kind = S_ISDIR(st.st_mode)    ? "a folder"
+                       : S_ISFIFO(st.st_mode) ? "a FIFO"
+                       : S_ISCHR(st.st_mode)  ? "a character device"
+                       : S_ISBLK(st.st_mode)  ? "a block device"
+                       : S_ISSOCK(st.st_mode) ? "a socket"
+                                              : "something else";
+    return std::string("it is ") + kind + ", not a regular file";
 }
 
 double Number(const nlohmann::json& object, const char* key, const std::string& path) {
@@ -82,7 +106,7 @@ CIqFileSource::CIqFileSource(const CIqSourceSettings& settings) {
 
     if (const int cause = m_file.Open(m_strDataPath, CFile::modeRead); cause != 0) {
         throw CIqSourceError("cannot read the IQ data " + Quoted(m_strDataPath) + ": " +
-                             std::strerror(cause));
+                             Unreadable(m_strDataPath, cause));
     }
     std::error_code error;
     const auto bytes = std::filesystem::file_size(m_strDataPath, error);
@@ -106,15 +130,15 @@ CIqFileSource::CIqFileSource(const CIqSourceSettings& settings) {
 CIqFileSource::~CIqFileSource() = default;
 
 void CIqFileSource::ReadMetadata(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    // Only a regular file (symbolic links followed), and at most 1 MB of it: a FIFO would wait
+    // for a writer and /dev/zero would never end.
+    std::vector<std::uint8_t> text;
+    if (const int cause = ReadFileContents(path, text, kMaxMetadataBytes); cause != 0) {
         throw CIqSourceError("cannot read the SigMF metadata " + Quoted(path) + ": " +
-                             std::strerror(errno));
+                             Unreadable(path, cause));
     }
-    std::stringstream text;
-    text << in.rdbuf();
     try {
-        const nlohmann::json meta = nlohmann::json::parse(text.str());
+        const nlohmann::json meta = nlohmann::json::parse(text);
         const auto global = meta.find("global");
         if (global == meta.end() || !global->is_object()) {
             throw CIqSourceError(Quoted(path) + " has no \"global\" object");
@@ -170,6 +194,9 @@ bool CIqFileSource::ReadBlock(float* mpx, float* level, CReceivedFigures* receiv
         return false;
     }
     while (!m_output.HasBlock()) {
+        if (m_stopRequested && m_stopRequested()) {
+            return false;
+        }
         if (!ReceiveMore()) {
             m_output.Finish();  // a capture shorter than the carrier's first estimate
             if (!m_output.HasBlock()) {

@@ -3,6 +3,7 @@
 #include <array>
 #include <complex>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -61,7 +62,12 @@ public:
 
     // Whole blocks the file holds (the receiver's start-up is not counted as one).
     std::int64_t GetBlockCount() const { return m_nBlocks; }
-    // The next block; false after the last. Throws CIqSourceError on a read error.
+    // Asked between the pieces of IQ that make a block: once it returns true, ReadBlock ends
+    // without a block. A block can take seconds of IQ (the receiver holds the first second
+    // back), which a stop does not wait for.
+    void SetStopRequest(std::function<bool()> requested) { m_stopRequested = std::move(requested); }
+    // The next block; false after the last, or when a stop was requested. Throws CIqSourceError
+    // on a read error.
     bool ReadBlock(float* mpx, float* level, CReceivedFigures* received = nullptr);
     // The next RDS chunk once the blocks read so far carried its 800 bits.
     bool ReadRdsChunk(std::uint8_t* chunk);
@@ -90,6 +96,7 @@ private:
     std::vector<std::uint8_t> m_raw;
     std::vector<std::complex<float>> m_iq;
     CReceiverOutput m_output;
+    std::function<bool()> m_stopRequested;
 };
 
 }  // namespace tavik

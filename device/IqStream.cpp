@@ -80,14 +80,14 @@ private:
 }  // namespace
 
 std::unique_ptr<CIqStream> MakeIqStream(const std::string& receiver,
-                                        const std::atomic<bool>& running) {
+                                        const std::atomic<bool>& running, CPacer* clock) {
     if (receiver.rfind("rtltcp:", 0) == 0) {
         return std::make_unique<CIqRateWatch>(
-            std::make_unique<CRtlTcpStream>(receiver.substr(7), running));
+            std::make_unique<CRtlTcpStream>(receiver.substr(7), running), clock);
     }
     if (receiver.rfind("soapy:", 0) == 0) {
         return std::make_unique<CIqRateWatch>(
-            std::make_unique<CSoapyStream>(receiver.substr(6), running));
+            std::make_unique<CSoapyStream>(receiver.substr(6), running), clock);
     }
     throw CIqStreamError("\"" + receiver + "\" is neither rtltcp:HOST[:PORT] nor soapy:ARGS");
 }

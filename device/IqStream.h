@@ -46,11 +46,17 @@ public:
         std::int64_t nEvents = 0;
     };
     virtual SDropped TakeDropped() { return {}; }
+    // Why the samples do not come at the rate the stream was opened at (a server that plays a
+    // file faster, a device at another rate); empty while they do.
+    virtual std::string PaceFault() const { return {}; }
 };
 
-// The stream of "rtltcp:HOST[:PORT]" or "soapy:ARGS". Throws CIqStreamError for an address
-// that cannot be meant (no host, a bad port); nothing here waits on the device.
+class CPacer;
+
+// The stream of "rtltcp:HOST[:PORT]" or "soapy:ARGS", held to its rate on `clock` (null: real
+// time). Throws CIqStreamError for an address that cannot be meant (no host, a bad port);
+// nothing here waits on the device.
 std::unique_ptr<CIqStream> MakeIqStream(const std::string& receiver,
-                                        const std::atomic<bool>& running);
+                                        const std::atomic<bool>& running, CPacer* clock = nullptr);
 
 }  // namespace tavik

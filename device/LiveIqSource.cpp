@@ -18,9 +18,9 @@ std::optional<CLiveSourceSettings> CLiveSourceSettings::FromName(const std::stri
 }
 
 CLiveIqSource::CLiveIqSource(const CLiveSourceSettings& settings, double station, double fullScale,
-                             const std::atomic<bool>& running)
+                             const std::atomic<bool>& running, CPacer* clock)
     : m_settings(settings) {
-    m_pStream = MakeIqStream(settings.strName, running);
+    m_pStream = MakeIqStream(settings.strName, running, clock);
     const double rate = settings.fRate;
     const double offset =
         rate / 2.0 >= CLiveSourceSettings::kTuningOffset + CFmReceiver::kChannelHalfWidth
@@ -50,6 +50,10 @@ void CLiveIqSource::Close() {
 std::pair<std::int64_t, std::int64_t> CLiveIqSource::TakeDropped() {
     const CIqStream::SDropped dropped = m_pStream->TakeDropped();
     return {dropped.nSamples, dropped.nEvents};
+}
+
+std::string CLiveIqSource::PaceFault() const {
+    return m_pStream->PaceFault();
 }
 
 void CLiveIqSource::Open() {

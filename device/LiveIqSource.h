@@ -15,6 +15,7 @@
 namespace tavik {
 
 class CIqStream;
+class CPacer;
 
 // A receiver that streams IQ as it happens: `rtltcp:HOST[:PORT]` or `soapy:ARGS`.
 struct CLiveSourceSettings {
@@ -43,9 +44,10 @@ public:
     static constexpr int kBlockSamples = CReceiverOutput::kBlockSamples;
     static constexpr int kRdsChunkBytes = CReceiverOutput::kRdsChunkBytes;
 
-    // Throws CDspError (rate, station) or CIqStreamError (address).
+    // Throws CDspError (rate, station) or CIqStreamError (address). The stream is held to its
+    // rate on `clock` (null: real time).
     CLiveIqSource(const CLiveSourceSettings& settings, double station, double fullScale,
-                  const std::atomic<bool>& running);
+                  const std::atomic<bool>& running, CPacer* clock = nullptr);
     ~CLiveIqSource();
     CLiveIqSource(const CLiveIqSource&) = delete;
     CLiveIqSource& operator=(const CLiveIqSource&) = delete;
@@ -59,6 +61,8 @@ public:
     std::string Address() const;
     // Samples the device lost since the last call, and how often.
     std::pair<std::int64_t, std::int64_t> TakeDropped();
+    // Why the stream does not keep its rate; empty while it does.
+    std::string PaceFault() const;
 
 private:
     CLiveSourceSettings m_settings;

@@ -1,7 +1,6 @@
 #include "device/RtlTcpClient.h"
 
 #include <arpa/inet.h>
-#include <fcntl.h>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
@@ -88,15 +87,24 @@ void CRtlTcpClient::Connect() {
                  Address() + " did not accept the connection within 5 s")) {
         return;
     }
+    // The outcome of the connection; a socket whose state cannot be read is no connection.
     int cause = 0;
     socklen_t length = sizeof cause;
-    ::getsockopt(m_nSocket, SOL_SOCKET, SO_ERROR, &cause, &length);
+    if (::getsockopt(m_nSocket, SOL_SOCKET, SO_ERROR, &cause, &length) != 0) {
+        cause = errno;
+    }
     if (cause != 0) {
         Disconnect();
         throw CRtlTcpError("cannot connect to " + Address() + ": " + std::strerror(cause));
     }
+    // The 5-byte commands go out at once, not held back to be joined with later ones.
     const int one = 1;
-    ::setsockopt(m_nSocket, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+    if (::setsockopt(m_nSocket, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one) != 0) {
+        cause = errno;
+        Disconnect();
+        throw CRtlTcpError("cannot set up the connection to " + Address() + ": " +
+                           std::strerror(cause));
+    }
 
     std::array<std::uint8_t, 12> greeting{};
     ReadExactly(greeting.data(), greeting.size(), kConnectTimeout);

@@ -107,15 +107,21 @@ public:
     void SetLiveSource(std::optional<CLiveSourceSettings> settings,
                        const std::string& folder = CReceiverStore::DefaultFolder());
     bool UsesLive() const { return m_liveSettings.has_value(); }
+    // The clock a live stream's rate is held to (null: real time). A stream more than 1 % off
+    // its rate is a loss of reception (sub-ID SUBID_RECEPTION_LOST, its pace told) whose blocks
+    // are not handed on until it keeps the rate again. Set before StartADCTransfer.
+    void SetStreamClock(CPacer* clock) { m_pStreamClock = clock; }
     static constexpr int SUBID_RECEPTION_LOST = 3;
     static constexpr int SUBID_RECEPTION_BACK = 4;
     static constexpr int SUBID_SAMPLES_DROPPED = 5;
     std::string ReceptionNotice() const;
     // The cause of the last loss of reception told in this run; empty when none was.
     std::string ReceptionLoss() const;
-    // While a live receiver is connecting, or reconnecting after a loss: no whole block came
-    // since. From any thread.
+    // While a live receiver is connecting, or reconnecting after a loss, or its stream is off
+    // its rate: no whole block was handed on since. From any thread.
     bool IsAwaitingReception() const { return UsesLive() && m_bAwaitingReception.load(); }
+    // Awaiting reception because the stream broke or could not be had (not for its pace).
+    bool IsReconnecting() const { return IsAwaitingReception() && !m_bOffPace.load(); }
 
 private:
     struct SampleHalf {
@@ -138,6 +144,10 @@ private:
     CLiveSourceSettings KeptLiveSettings();
     void OpenIqPanorama();
     void NoticeReception(HWND hwndNotify, int subId, const std::string& text);
+    struct SLiveState;
+    void TellDrops(HWND hwndNotify, SLiveState& state);
+    void TellLoss(HWND hwndNotify, SLiveState& state, const std::string& key,
+                  const std::string& cause, const std::string& notice);
     void EndTransferOnFailure(HWND hwndNotify);
     bool ReadADCCycle(std::uint8_t* mpxRaw, std::uint8_t* levelRaw);
     void OpenPlaybackFile(CFile& file, const char* name);
@@ -178,6 +188,8 @@ private:
     std::string m_strReceptionNotice;
     std::string m_strReceptionLoss;
     std::atomic<bool> m_bAwaitingReception{false};
+    std::atomic<bool> m_bOffPace{false};  // the stream is off its rate, its blocks held back
+    CPacer* m_pStreamClock = nullptr;
     CRealTimePacer m_realTimeAdc;
     CRealTimePacer m_realTimeRds;
     CRealTimePacer m_realTimePanorama;

@@ -26,6 +26,7 @@ void CTavikControl::StartIqSource(HWND hwndNotify) {
     } catch (const CIqSourceError& e) {
         throw CTavikControlException(std::string("StartADCTransfer: ") + e.what() + "\n", 0);
     }
+    m_pIqSource->SetStopRequest([this] { return !m_bADCRunning.load(); });
     m_pAdcPacer->Reset();
     // One thread does both: the RDS bits come out of the same receiver as the samples.
     m_bADCRunning.store(true);
@@ -52,7 +53,9 @@ void CTavikControl::IqTransfer(HWND hwndNotify) {
                 break;
             }
             if (!m_pIqSource->ReadBlock(mpx.data(), level.data(), &received)) {
-                m_pIqSource->Rewind();
+                if (m_bADCRunning.load()) {
+                    m_pIqSource->Rewind();
+                }
                 continue;
             }
             PublishBlock(mpx.data(), level.data(), &received);

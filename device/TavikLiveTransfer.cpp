@@ -17,8 +17,8 @@ namespace tavik {
 
 namespace {
 
-constexpr auto kFirstRetry = std::chrono::milliseconds(500);
-constexpr auto kLongestRetry = std::chrono::milliseconds(8000);
+constexpr std::chrono::milliseconds kFirstRetry(500);
+constexpr std::chrono::milliseconds kLongestRetry(8000);
 // Lost samples are told at most this often, with the counts since the start.
 constexpr auto kDropNoticePeriod = std::chrono::seconds(10);
 
@@ -70,8 +70,8 @@ void CTavikControl::StartLiveSource(HWND hwndNotify) {
     try {
         // Nothing here waits on the network: connecting is the thread's first step.
         const CLiveSourceSettings kept = KeptLiveSettings();
-        m_pLiveSource =
-            std::make_unique<CLiveIqSource>(kept, station, *kept.fullScale, m_bADCRunning);
+        m_pLiveSource = std::make_unique<CLiveIqSource>(kept, station, *kept.fullScale,
+                                                        m_bADCRunning, m_pStreamClock);
     } catch (const std::exception& e) {
         throw CTavikControlException(
             std::string("StartADCTransfer: ") + settings.strName + ": " + e.what() + "\n", 0);
@@ -82,6 +82,7 @@ void CTavikControl::StartLiveSource(HWND hwndNotify) {
         m_strReceptionLoss.clear();
     }
     m_bAwaitingReception.store(true);
+    m_bOffPace.store(false);
     m_bADCRunning.store(true);
     try {
         m_ADCThread = std::thread([this, hwndNotify] { LiveTransfer(hwndNotify); });
@@ -130,9 +131,20 @@ void CTavikControl::PublishRdsChunk(const std::uint8_t* chunk) {
     }
 }
 
+// What the live transfer keeps from block to block.
+struct CTavikControl::SLiveState {
+    std::set<std::string> told;  // the causes of the loss told since blocks last came
+    std::chrono::milliseconds retry = kFirstRetry;
+    std::int64_t nDroppedSamples = 0;
+    std::int64_t nOverflows = 0;
+    std::chrono::steady_clock::time_point lastDropNotice =
+        std::chrono::steady_clock::now() - kDropNoticePeriod;
+};
+
 // Blocks as the stream delivers them. When the stream breaks, or cannot be had at the start,
-// the connection is tried again after 0.5, 1, 2, 4, then every 8 s. Reception counts as back
-// only with a whole block: a server that greets and then fails is not a return, and keeps the
+// the connection is tried again after 0.5, 1, 2, 4, then every 8 s. A stream off its rate is
+// kept open, but its blocks are not handed on while it is. Reception counts as back only with a
+// whole block handed on: a server that greets and then fails is not a return, and keeps the
 // back-off. Each cause of a loss is told once while the loss lasts, the return once.
 void CTavikControl::LiveTransfer(HWND hwndNotify) {
     std::vector<float> mpx(GLOBAL_SAMPLE_BUFSIZE);  // once per run, not per block
@@ -140,11 +152,7 @@ void CTavikControl::LiveTransfer(HWND hwndNotify) {
     RdsBlock chunk{};
     CReceivedFigures received;
     CLiveIqSource& source = *m_pLiveSource;
-    std::set<std::string> told;  // the causes told since blocks last came
-    auto retry = kFirstRetry;
-    std::int64_t droppedSamples = 0;
-    std::int64_t overflows = 0;
-    auto lastDropNotice = std::chrono::steady_clock::now() - kDropNoticePeriod;
+    SLiveState state;
     try {
         while (m_bADCRunning.load()) {
             try {
@@ -157,48 +165,72 @@ void CTavikControl::LiveTransfer(HWND hwndNotify) {
                 if (!source.ReadBlock(mpx.data(), level.data(), &received)) {
                     continue;
                 }
+                TellDrops(hwndNotify, state);  // before the pace, which counts them
+                if (const std::string fault = source.PaceFault(); !fault.empty()) {
+                    // Its blocks do not hold the air's time: none is measured.
+                    m_bOffPace.store(true);
+                    m_bAwaitingReception.store(true);
+                    TellLoss(hwndNotify, state, "pace", fault,
+                             fault + "; not measured until it keeps its rate");
+                    while (source.ReadRdsChunk(chunk.data())) {
+                    }
+                    continue;
+                }
+                m_bOffPace.store(false);
                 PublishBlock(mpx.data(), level.data(), &received);
                 if (m_bAwaitingReception.exchange(false)) {
-                    if (!told.empty()) {
+                    if (!state.told.empty()) {
                         NoticeReception(hwndNotify, SUBID_RECEPTION_BACK,
                                         "reception from " + source.Address() + " resumed");
-                        told.clear();
+                        state.told.clear();
                     }
-                    retry = kFirstRetry;
-                }
-                const auto [samples, events] = source.TakeDropped();
-                droppedSamples += samples;
-                overflows += events;
-                const auto now = std::chrono::steady_clock::now();
-                if ((samples > 0 || events > 0) && now - lastDropNotice >= kDropNoticePeriod) {
-                    lastDropNotice = now;
-                    NoticeReception(hwndNotify, SUBID_SAMPLES_DROPPED,
-                                    source.Address() + ": " + std::to_string(overflows) +
-                                        " overflows and " + std::to_string(droppedSamples) +
-                                        " samples lost so far");
+                    state.retry = kFirstRetry;
                 }
                 while (source.ReadRdsChunk(chunk.data())) {
                     PublishRdsChunk(chunk.data());
                 }
             } catch (const CIqStreamError& e) {
                 source.Close();
+                m_bOffPace.store(false);
                 m_bAwaitingReception.store(true);
-                if (told.insert(e.what()).second) {
-                    {
-                        const std::lock_guard lock(m_noticeMutex);
-                        m_strReceptionLoss = e.what();
-                    }
-                    NoticeReception(hwndNotify, SUBID_RECEPTION_LOST,
-                                    std::string(e.what()) + "; reconnecting");
-                }
-                m_pAdcPacer->Sleep(std::chrono::duration_cast<std::chrono::milliseconds>(retry));
-                retry = std::min(retry * 2, kLongestRetry);
+                TellLoss(hwndNotify, state, e.what(), e.what(),
+                         std::string(e.what()) + "; reconnecting");
+                m_pAdcPacer->Sleep(state.retry);
+                state.retry = std::min(state.retry * 2, kLongestRetry);
             }
         }
     } catch (...) {
         EndTransferOnFailure(hwndNotify);  // anything else
     }
     source.Close();
+}
+
+// Samples the receiver lost, told at most every kDropNoticePeriod with the counts so far.
+void CTavikControl::TellDrops(HWND hwndNotify, SLiveState& state) {
+    const auto [samples, events] = m_pLiveSource->TakeDropped();
+    state.nDroppedSamples += samples;
+    state.nOverflows += events;
+    const auto now = std::chrono::steady_clock::now();
+    if ((samples > 0 || events > 0) && now - state.lastDropNotice >= kDropNoticePeriod) {
+        state.lastDropNotice = now;
+        NoticeReception(hwndNotify, SUBID_SAMPLES_DROPPED,
+                        m_pLiveSource->Address() + ": " + std::to_string(state.nOverflows) +
+                            " overflows and " + std::to_string(state.nDroppedSamples) +
+                            " samples lost so far");
+    }
+}
+
+// A loss, told once while it lasts under `key`: `cause` is kept as the loss, `notice` posted.
+void CTavikControl::TellLoss(HWND hwndNotify, SLiveState& state, const std::string& key,
+                             const std::string& cause, const std::string& notice) {
+    if (!state.told.insert(key).second) {
+        return;
+    }
+    {
+        const std::lock_guard lock(m_noticeMutex);
+        m_strReceptionLoss = cause;
+    }
+    NoticeReception(hwndNotify, SUBID_RECEPTION_LOST, notice);
 }
 
 }  // namespace tavik

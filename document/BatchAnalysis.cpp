@@ -62,21 +62,23 @@ CBatchSummary CBatchAnalysis::Run(const CProgress& progress) {
     const std::int64_t total = SourceBlockCount() * passes;
     std::int64_t done = 0;
     bool interrupted = false;
+    const auto stopRequested = [&] {
+        return m_options.pStop != nullptr && m_options.pStop->load() != 0;
+    };
     // Only the multipath analyser reads the level, and only the block before a tick.
     const auto beforeTick = [&] { return (done + 1) % kBlocksPerTick == 0; };
     const auto nextBlock = [&] {
         if (SourceReadBlock(beforeTick())) {
             return true;
         }
-        if (done >= total) {
+        if (done >= total || stopRequested()) {  // an IQ block ends early on a stop request
             return false;
         }
         SourceRewind();
         return SourceReadBlock(beforeTick());
     };
     try {
-        while (!(interrupted = m_options.pStop != nullptr && m_options.pStop->load() != 0) &&
-               nextBlock()) {
+        while (!(interrupted = stopRequested()) && nextBlock()) {
             DistributeBlock(beforeTick());
             ++done;
             DistributeRds(done);
@@ -93,6 +95,7 @@ CBatchSummary CBatchAnalysis::Run(const CProgress& progress) {
         Finish(ignored);
         throw;
     }
+    interrupted = interrupted || (done < total && stopRequested());
     CBatchSummary summary;
     Finish(summary);
     summary.nBlocks = done;
@@ -129,6 +132,9 @@ void CBatchAnalysis::Prepare() {
             m_pIq = std::make_unique<CIqFileSource>(*m_options.iq);
         } catch (const CIqSourceError& e) {
             throw CBatchError(e.what());
+        }
+        if (const std::atomic<int>* stop = m_options.pStop) {
+            m_pIq->SetStopRequest([stop] { return stop->load() != 0; });
         }
     } else {
         m_reader.Open(m_options.strDataFolder);

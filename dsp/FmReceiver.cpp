@@ -35,13 +35,24 @@ std::string Megahertz(double hertz) {
     return text;
 }
 
+// A rate as it was given, in at most 10 digits: 1200000, 2048000.5, 1e+300.
+std::string Hertz(double hertz) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.10g", hertz);
+    return text;
+}
+
 // The channel filter for the settings' rate; throws CDspError for a rate or a station this
 // receiver cannot take.
 CChannelFilter CheckedChannelFilter(const CFmReceiverSettings& settings) {
     const double rate = settings.fSampleRate;
     if (!(rate >= CFmReceiver::kMinimumSampleRate)) {
-        throw CDspError("the IQ sample rate of " + std::to_string(std::llround(rate)) +
-                        " Hz is below the 400000 Hz an FM channel needs");
+        throw CDspError("the IQ sample rate of " + Hertz(rate) + " Hz is below the " +
+                        Hertz(CFmReceiver::kMinimumSampleRate) + " Hz an FM channel needs");
+    }
+    if (!(rate <= CFmReceiver::kMaximumSampleRate)) {
+        throw CDspError("the IQ sample rate of " + Hertz(rate) + " Hz is above the " +
+                        Hertz(CFmReceiver::kMaximumSampleRate) + " Hz the receiver takes");
     }
     const auto whole = static_cast<std::uint64_t>(std::llround(rate));
     const auto channelRate = static_cast<std::uint64_t>(CFmReceiver::kChannelRate);
@@ -49,7 +60,7 @@ CChannelFilter CheckedChannelFilter(const CFmReceiverSettings& settings) {
     const auto interp = static_cast<unsigned>(channelRate / divisor);
     const auto decim = static_cast<unsigned>(whole / divisor);
     if (std::fabs(rate - static_cast<double>(whole)) > 1e-6 || interp > kMaxInterp) {
-        throw CDspError("the IQ sample rate of " + std::to_string(rate) +
+        throw CDspError("the IQ sample rate of " + Hertz(rate) +
                         " Hz cannot be resampled to 400000 Hz (use a rate such as 1200000, "
                         "2048000 or 2400000)");
     }

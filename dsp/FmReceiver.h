@@ -43,6 +43,9 @@ public:
     static constexpr double kMpxRate = 200000.0;
     static constexpr double kChannelRate = 400000.0;
     static constexpr double kMinimumSampleRate = 400000.0;
+    // The fastest IQ taken (also --iq-rate's limit): the channel filter's length grows with the
+    // rate, and at 1e11 samples a second its design alone would take minutes.
+    static constexpr double kMaximumSampleRate = 1e8;
     // Half the channel: carrier plus deviation plus the MPX's top (75 + 60 kHz).
     static constexpr double kChannelHalfWidth = 140000.0;
     // Calibration when none is given: a carrier at -35 dBFS reads 65 dBuV.
@@ -55,9 +58,9 @@ public:
     static constexpr double kHertzPerUnit =
         kMpxReferenceDeviation * 1000.0 / static_cast<double>(kMpxReferenceAmplitude);
 
-    // Throws CDspError for a rate below kMinimumSampleRate, a rate that is not a whole number
-    // of Hz with a manageable ratio to 400 kHz, or a station whose channel is not inside the
-    // band the IQ covers.
+    // Throws CDspError for a rate outside kMinimumSampleRate to kMaximumSampleRate, a rate that
+    // is not a whole number of Hz with a manageable ratio to 400 kHz, or a station whose channel
+    // is not inside the band the IQ covers.
     explicit CFmReceiver(const CFmReceiverSettings& settings);
 
     // Receives `count` (<= kMaxInput) IQ samples: writes MPX and level samples to `mpx` and

@@ -12,6 +12,7 @@ void CTuner::SetFrequency(double hertz, double rate) {
 
 void CTuner::Reset() {
     m_phasor = {1.0f, 0.0f};
+    m_nTurns = 0;
     m_counts = {};
 }
 
@@ -19,8 +20,8 @@ int CTuner::Process(const std::complex<float>* in, int count, std::complex<float
     std::complex<float> phasor = m_phasor;
     const std::complex<float> step = m_step;
     int atLimit = 0;
-    for (int start = 0; start < count; start += kRenormalise) {
-        const int end = std::min(count, start + kRenormalise);
+    for (int start = 0; start < count;) {
+        const int end = std::min(count, start + kRenormalise - m_nTurns);
         // Written out: std::complex's product guards against infinities branch by branch.
         float pr = phasor.real();
         float pi = phasor.imag();
@@ -34,7 +35,12 @@ int CTuner::Process(const std::complex<float>* in, int count, std::complex<float
             pr = nr;
         }
         phasor = {pr, pi};
-        phasor /= std::abs(phasor);
+        m_nTurns += end - start;
+        if (m_nTurns == kRenormalise) {
+            phasor /= std::abs(phasor);
+            m_nTurns = 0;
+        }
+        start = end;
     }
     m_phasor = phasor;
     m_counts.nSamples += std::max(count, 0);

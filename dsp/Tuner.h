@@ -6,7 +6,8 @@ namespace tavik {
 
 // Moves a frequency of the IQ to 0 Hz: each sample times a phasor turned by one complex
 // product per sample, which costs less than liquid's NCO (bench/); renormalised every
-// kRenormalise samples of a call, its magnitude stays 1 to float precision. Counts on the way
+// kRenormalise samples of the stream (not of the call, so that any chunking turns it alike),
+// its magnitude stays 1 to float precision. Counts on the way
 // the samples at the converter's limits, since the loop loads them anyway. `in` may be `out`.
 class CTuner {
 public:
@@ -32,6 +33,7 @@ public:
 private:
     std::complex<float> m_step{1.0f, 0.0f};  // the phasor's turn per sample
     std::complex<float> m_phasor{1.0f, 0.0f};
+    int m_nTurns = 0;  // since the last renormalisation
     SInputCounts m_counts;
 };
 

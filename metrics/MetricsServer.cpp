@@ -64,7 +64,12 @@ std::string BindFault(const CMetricsAddress& address) {
         return std::strerror(errno);
     }
     const int yes = 1;
-    ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    if (::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes) != 0) {
+        // CivetWeb binds with the option: without it the probe could find the address taken
+        // where CivetWeb would not. No cause rather than a wrong one.
+        ::close(fd);
+        return {};
+    }
     int result = -1;
     if (address.bIpv6) {
         sockaddr_in6 target{};
@@ -89,9 +94,17 @@ void InitLibrary() {
     (void)features;
 }
 
+// CivetWeb writes a response head's Date with gmtime(), whose buffer all threads share: one head
+// at a time. The lock is never held while the measurement publishes.
+std::mutex& HeadMutex() {
+    static std::mutex mutex;
+    return mutex;
+}
+
 }  // namespace
 
-CMetricsServer::CMetricsServer() : m_pSnapshot(std::make_shared<const CMetricsSnapshot>()) {}
+CMetricsServer::CMetricsServer(CFormat format)
+    : m_format(std::move(format)), m_pSnapshot(std::make_shared<const CMetricsSnapshot>()) {}
 
 CMetricsServer::~CMetricsServer() {
     if (m_pContext == nullptr) {
@@ -157,27 +170,36 @@ std::shared_ptr<const CMetricsSnapshot> CMetricsServer::Current() const {
     return m_pSnapshot;
 }
 
-// CivetWeb's thread: one request.
+// CivetWeb's thread: one request. Nothing may be thrown out of it (through CivetWeb's C, which
+// would end the process): a failure is a 500 for this request, and the thread goes on.
 int CMetricsServer::OnRequest(mg_connection* connection, void* server) {
-    // CivetWeb writes a response head's Date with gmtime(), whose buffer all threads share:
-    // one head at a time. The lock is never held while the measurement publishes.
-    static std::mutex s_headMutex;
+    try {
+        return static_cast<CMetricsServer*>(server)->Answer(connection);
+    } catch (...) {
+        // Only the text can fail, which is made before the head is sent.
+        std::lock_guard lock(HeadMutex());
+        mg_send_http_error(connection, 500, "%s", "The metrics could not be made\n");
+        return 500;
+    }
+}
+
+int CMetricsServer::Answer(mg_connection* connection) const {
     const mg_request_info* request = mg_get_request_info(connection);
     if (request == nullptr || request->local_uri == nullptr ||
         std::strcmp(request->local_uri, "/metrics") != 0) {
-        std::lock_guard lock(s_headMutex);
+        std::lock_guard lock(HeadMutex());
         mg_send_http_error(connection, 404, "%s", "Not found; the metrics are at /metrics\n");
         return 404;
     }
     const bool head = std::strcmp(request->request_method, "HEAD") == 0;
     if (!head && std::strcmp(request->request_method, "GET") != 0) {
-        std::lock_guard lock(s_headMutex);
+        std::lock_guard lock(HeadMutex());
         mg_send_http_error(connection, 405, "%s", "Only GET and HEAD\n");
         return 405;
     }
-    const std::string body = CMetricsText::Format(*static_cast<CMetricsServer*>(server)->Current());
+    const std::string body = m_format(*Current());
     {
-        std::lock_guard lock(s_headMutex);
+        std::lock_guard lock(HeadMutex());
         mg_send_http_ok(connection, CMetricsText::kContentType,
                         static_cast<long long>(body.size()));
     }

@@ -1,11 +1,13 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
 
 #include "metrics/MetricsAddress.h"
 #include "metrics/MetricsSnapshot.h"
+#include "metrics/MetricsText.h"
 
 struct mg_connection;
 struct mg_context;
@@ -15,10 +17,14 @@ namespace tavik {
 // The HTTP endpoint `GET /metrics` (CivetWeb, a few threads of its own). The measurement's
 // thread publishes a snapshot once a second: publishing swaps a pointer under a mutex that the
 // HTTP threads hold only to take their own reference, so a slow or stalled client never holds
-// up the measurement; the HTTP threads format the text. Any other path is 404.
+// up the measurement; the HTTP threads format the text. Any other path is 404, a request whose
+// answer fails a 500.
 class CMetricsServer {
 public:
-    CMetricsServer();
+    // Makes the text of a snapshot; any thread.
+    using CFormat = std::function<std::string(const CMetricsSnapshot&)>;
+
+    explicit CMetricsServer(CFormat format = &CMetricsText::Format);
     ~CMetricsServer();
     CMetricsServer(const CMetricsServer&) = delete;
     CMetricsServer& operator=(const CMetricsServer&) = delete;
@@ -32,8 +38,10 @@ public:
 
 private:
     static int OnRequest(mg_connection* connection, void* server);
+    int Answer(mg_connection* connection) const;  // the status sent
     std::shared_ptr<const CMetricsSnapshot> Current() const;
 
+    const CFormat m_format;
     mutable std::mutex m_mutex;  // m_pSnapshot only
     std::shared_ptr<const CMetricsSnapshot> m_pSnapshot;
     CMetricsAddress m_address;

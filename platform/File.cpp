@@ -65,7 +65,14 @@ int CFile::Open(const std::string& path, OpenMode mode) {
     if (const int cause = OpenRegularFile(path, flags, fd); cause != 0) {
         return cause;
     }
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    // Blocking again for the reads and writes: only the open must not wait. Flags that cannot
+    // be read are not made up (-1 would set every flag there is).
+    const int status = ::fcntl(fd, F_GETFL);
+    if (status < 0 || ::fcntl(fd, F_SETFL, status & ~O_NONBLOCK) < 0) {
+        const int cause = errno;
+        ::close(fd);
+        return cause;
+    }
     m_fd = fd;
     m_strName = path;
     return 0;

@@ -1,14 +1,20 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cmath>
+#include <filesystem>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/JsonValues.h"
 #include "app/SummaryReport.h"
 #include "device/IqFileSource.h"
+#include "device/TavikControl.h"
 #include "document/BatchAnalysis.h"
 #include "tests/app/AppTestSupport.h"
 #include "tests/support/Shell.h"
@@ -222,7 +228,50 @@ TEST(IqReceiver, BadInputNamesTheCause) {
     const std::string missing = folder.File("none.sigmf-meta");
     const std::string withoutData = meta("nodata", "cu8", 1200000);
     std::remove(folder.File("nodata.sigmf-data").c_str());
+    // Metadata that is no file of text, or too much of one: never read (a FIFO would wait for
+    // a writer, /dev/zero never end).
+    const std::string zero = folder.File("zero.sigmf-meta");
+    std::filesystem::create_symlink("/dev/zero", zero);
+    const std::string fifo = folder.File("fifo.sigmf-meta");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    const std::string large = meta("large", "cu8", 1200000);
+    std::ofstream(large, std::ios::app) << std::string(1 << 20, ' ');
+    // IQ data that is no file: named with what it is.
+    const auto data = [&](const std::string& name, const auto& make) {
+        meta(name, "cu8", 1200000);
+        const std::string path = folder.File(name + ".sigmf-data");
+        std::filesystem::remove(path);
+        make(path);
+        return std::pair(Tuned(folder.File(name + ".sigmf-meta")),
+                         "cannot read the IQ data \"" + path + "\": it is ");
+    };
+    const auto [zeroData, zeroText] =
+        data("zd", [](const std::string& p) { std::filesystem::create_symlink("/dev/zero", p); });
+    const auto [fifoData, fifoText] =
+        data("fd", [](const std::string& p) { ::mkfifo(p.c_str(), 0644); });
+    const auto [folderData, folderText] =
+        data("dd", [](const std::string& p) { std::filesystem::create_directory(p); });
     const Case cases[] = {
+        // The rates --iq-rate takes: a filter for 1e11 samples a second would take minutes.
+        {Tuned(meta("fast", "cu8", 1e11)), "\"" + folder.File("fast.sigmf-meta") +
+                                               "\": the IQ sample rate of 1e+11 Hz is above the "
+                                               "100000000 Hz the receiver takes"},
+        {Tuned(zero), "cannot read the SigMF metadata \"" + zero +
+                          "\": it is a character device, not a regular file"},
+        {Tuned(fifo), "cannot read the SigMF metadata \"" + fifo +
+                          "\": it is a FIFO, not a "
+                          "regular file"},
+        {Tuned(large), "cannot read the SigMF metadata \"" + large + "\": it is larger than 1 MB"},
+        {zeroData, zeroText + "a character device, not a regular file"},
+        {fifoData, fifoText + "a FIFO, not a regular file"},
+        {folderData, folderText + "a folder, not a regular file"},
+        // Rates in at most ten digits, whatever their size.
+        {Tuned(meta("huge", "cu8", 1e300)), "\"" + folder.File("huge.sigmf-meta") +
+                                                "\": the IQ sample rate of 1e+300 Hz is above the "
+                                                "100000000 Hz the receiver takes"},
+        {Tuned(meta("tiny", "cu8", 1e-300)), "\"" + folder.File("tiny.sigmf-meta") +
+                                                 "\": the IQ sample rate of 1e-300 Hz is below the "
+                                                 "400000 Hz an FM channel needs"},
         {Tuned(meta("ri8", "ri8", 1200000)),
          "\"" + folder.File("ri8.sigmf-meta") +
              "\": the datatype \"ri8\" cannot be read (cu8, ci16_le and cf32_le can)"},
@@ -246,23 +295,66 @@ TEST(IqReceiver, BadInputNamesTheCause) {
     }
 }
 
-// The executable: --receiver chooses the source; a bad one exits 1 (run) or 2 (command line).
+// A capture at the highest rate takes seconds of work before its first block (the carrier's
+// first second); a stop ends that work within a second, in the monitor's transfer thread as in
+// the analysis.
+TEST(IqReceiver, AStopEndsTheWorkOnAFastCaptureWithinASecond) {
+    using namespace std::chrono_literals;
+    using Clock = std::chrono::steady_clock;
+    CTempFolder folder;
+    std::ofstream(folder.File("fast.sigmf-meta"))
+        << R"({"global":{"core:datatype":"cu8","core:sample_rate":1e8},)"
+        << R"("captures":[{"core:frequency":106700000}]})";
+    std::ofstream(folder.File("fast.sigmf-data")).close();
+    std::filesystem::resize_file(folder.File("fast.sigmf-data"), 300000000);  // sparse, 3 s
+    const CIqSourceSettings settings = Tuned(folder.File("fast.sigmf-meta"));
+    {
+        CTavikControl device;
+        device.SetIqSource(settings);
+        ASSERT_TRUE(device.StartADCTransfer(nullptr));
+        std::this_thread::sleep_for(300ms);
+        const auto stopping = Clock::now();
+        device.StopTransfer();
+        EXPECT_LT(Clock::now() - stopping, 1s);
+    }
+    CBatchOptions options;
+    options.start = CTime(1781517600);
+    options.iq = settings;
+    std::atomic<int> stop{0};
+    options.pStop = &stop;
+    CRecordingPrompt prompt;
+    CBatchAnalysis analysis(options, prompt);
+    Clock::time_point stopping;
+    std::thread stopper([&] {
+        std::this_thread::sleep_for(300ms);
+        stopping = Clock::now();
+        stop.store(15);
+    });
+    const CBatchSummary summary = analysis.Run();
+    const auto ended = Clock::now();
+    stopper.join();
+    EXPECT_LT(ended - stopping, 1s);
+    EXPECT_TRUE(summary.bInterrupted);
+    EXPECT_EQ(summary.nBlocks, 0);
+}
+
+// The executable: --receiver chooses the source; a bad one exits 2 (command line).
 // The generated metadata names the station, which sits off the capture's centre: without
-// --frequency the receiver tunes to it.
+// --frequency the receiver tunes to it. --full-scale given wins over the capture's
+// tavik:full_scale_dbuv (77 dBuV): 10 dB more reads 10 dB more.
 TEST(IqReceiver, ExecutableTakesTheReceiverOption) {
     CTempFolder out;
     const std::string tavik = TAVIK_EXECUTABLE;
-    const test::CShellRun run =
-        test::Shell(tavik + " analyse --receiver 'iq:" + CIqStation::Get().Meta() + "' --json");
+    const std::string analyse =
+        tavik + " analyse --json --receiver 'iq:" + CIqStation::Get().Meta();
+    const test::CShellRun run = test::Shell(analyse + "'");
     ASSERT_EQ(run.exitCode, 0);
-    EXPECT_EQ(CJson::parse(run.out)["rds"]["ps"], "TAVIK FM");
-    const test::CShellRun missing =
-        test::Shell(tavik + " analyse --receiver 'iq:" + out.File("x.sigmf-meta") + "' 2>'" +
-                    out.File("err") + "'");
-    EXPECT_EQ(missing.exitCode, 1);
-    EXPECT_EQ(ReadText(out.File("err")), "analyse: cannot read the SigMF metadata \"" +
-                                             out.File("x.sigmf-meta") +
-                                             "\": No such file or directory\n");
+    const CJson summary = CJson::parse(run.out);
+    EXPECT_EQ(summary["rds"]["ps"], "TAVIK FM");
+    const test::CShellRun given = test::Shell(analyse + "' --full-scale 87");
+    ASSERT_EQ(given.exitCode, 0);
+    EXPECT_NEAR(CJson::parse(given.out)["rf_level_dbuv"].get<double>(),
+                summary["rf_level_dbuv"].get<double>() + 10.0, 0.011);
     const test::CShellRun refused =
         test::Shell(tavik + " analyse --receiver rtl:0 2>'" + out.File("err") + "'");
     EXPECT_EQ(refused.exitCode, 2);
@@ -272,8 +364,10 @@ TEST(IqReceiver, ExecutableTakesTheReceiverOption) {
 }
 
 // Without --frequency the monitor receives a capture at the station its metadata names, here
-// away from the document's 106.7 MHz (outside the captured band).
-TEST(IqReceiver, MonitorTunesToTheStationTheCaptureNames) {
+// away from the document's 106.7 MHz (outside the captured band). A capture that cannot be
+// received, as its named station lies outside its band or it is not there, is refused by the
+// monitor as by the analysis: with its cause alone, before anything is measured.
+TEST(IqReceiver, MonitorTunesToTheStationTheCaptureNamesOrRefusesItAsAnalyseDoes) {
     CTempFolder folder;
     CGeneratorOptions options;
     options.strOutputFolder = folder.Path();
@@ -281,11 +375,37 @@ TEST(IqReceiver, MonitorTunesToTheStationTheCaptureNames) {
     options.strIqDatatype = "cu8";
     options.fFrequency = 98.2;
     CStationGenerator(options).Run();
+    const std::string tavik = TAVIK_EXECUTABLE;
+    const std::string monitor = " monitor --seconds 2 --speed 10 --receiver 'iq:";
     const test::CShellRun run =
-        test::Shell(std::string(TAVIK_EXECUTABLE) + " monitor --receiver 'iq:" +
-                    folder.File("station.sigmf-meta") + "' --seconds 2 --speed 10 2>&1");
+        test::Shell(tavik + monitor + folder.File("station.sigmf-meta") + "' 2>&1");
     EXPECT_EQ(run.exitCode, 0) << run.out;
     EXPECT_EQ(run.out.rfind("Monitoring 98.20 MHz for 2 s", 0), 0u) << run.out;
+
+    std::string meta = ReadText(folder.File("station.sigmf-meta"));
+    const std::string named = "\"tavik:station_frequency\": 98200000.0";
+    ASSERT_NE(meta.find(named), std::string::npos) << meta;
+    meta.replace(meta.find(named), named.size(), "\"tavik:station_frequency\": 1e9");
+    std::ofstream(folder.File("far.sigmf-meta")) << meta;
+    std::filesystem::create_symlink(folder.File("station.sigmf-data"),
+                                    folder.File("far.sigmf-data"));
+    const std::string far = folder.File("far.sigmf-meta");
+    const std::string missing = folder.File("none.sigmf-meta");
+    for (const auto& [capture, cause] : {
+             std::pair{far, "\"" + far +
+                                "\": the station at 1000.000 MHz lies outside the band the IQ "
+                                "covers (97.350 to 98.550 MHz)"},
+             std::pair{missing, "cannot read the SigMF metadata \"" + missing +
+                                    "\": No such file or directory"},
+         }) {
+        for (const std::string command : {"monitor", "analyse"}) {
+            const test::CShellRun refused =
+                test::Shell(tavik + (command == "monitor" ? monitor : " analyse --receiver 'iq:") +
+                            capture + "' 2>&1");
+            EXPECT_EQ(refused.exitCode, 1) << command << " " << capture;
+            EXPECT_EQ(refused.out, command + ": " + cause + "\n");
+        }
+    }
 }
 
 }  // namespace

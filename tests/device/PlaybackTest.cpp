@@ -461,6 +461,7 @@ TEST_F(IqPlaybackFixture, AGivenFullScaleWinsOverTheMetadata) {
     }
 }
 
+// The source's own error, as IqReceiver.BadInputNamesTheCause has them all, under the start's.
 TEST_F(IqPlaybackFixture, BadIqFailsTheStartWithItsCause) {
     device->SetTunerFrequency(98.2f);
     device->SetIqSource(settings);
@@ -468,12 +469,6 @@ TEST_F(IqPlaybackFixture, BadIqFailsTheStartWithItsCause) {
               "StartADCTransfer: \"" + settings.strFile +
                   "\": the station at 98.200 MHz lies outside the band the IQ covers (106.500 to "
                   "106.900 MHz)\n");
-    settings.strFile = folder.File("none.cf32");
-    device->SetIqSource(settings);
-    device->SetTunerFrequency(106.7f);
-    EXPECT_EQ(test::Thrown<CTavikControlException>([&] { device->StartADCTransfer(nullptr); }),
-              "StartADCTransfer: cannot read the IQ data \"" + settings.strFile +
-                  "\": No such file or directory\n");
     EXPECT_FALSE(device->IsADCRunning());
 }
 

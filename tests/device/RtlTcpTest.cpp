@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <optional>
 #include <string>
@@ -10,6 +12,7 @@
 #include "platform/GenericException.h"
 #include "platform/MessageQueue.h"
 #include "platform/Messages.h"
+#include "tests/support/FailingCalls.h"
 #include "tests/support/ManualClockPacer.h"
 #include "tests/support/RtlTcpServer.h"
 #include "tests/support/TempFolder.h"
@@ -27,9 +30,16 @@ TEST(RtlTcp, BadPeersAreNamedAndNeverHang) {
     struct Case {
         CRtlTcpServer::EMode mode;
         bool listening;
-        std::string cause;  // after "127.0.0.1:PORT"
+        std::string cause;                    // after "127.0.0.1:PORT"
+        std::atomic<int>* failing = nullptr;  // a call that fails with EIO meanwhile
     };
+    using test::CFailingCalls;
     const Case cases[] = {
+        // The connection's state cannot be read, or the socket not set up: no connection.
+        {CRtlTcpServer::EMode::Serve, true, "cannot connect to %s: Input/output error",
+         &CFailingCalls::getsockoptFails},
+        {CRtlTcpServer::EMode::Serve, true,
+         "cannot set up the connection to %s: Input/output error", &CFailingCalls::setsockoptFails},
         {CRtlTcpServer::EMode::Garbage, true,
          "%s is not an rtl_tcp server (its greeting does not begin with \"RTL0\")"},
         {CRtlTcpServer::EMode::Stall, true, "the rtl_tcp server %s sent no samples for 3 s"},
@@ -43,6 +53,10 @@ TEST(RtlTcp, BadPeersAreNamedAndNeverHang) {
         CRtlTcpServer server({}, 0.0, c.mode);
         if (!c.listening) {
             server.Stop();
+        }
+        std::optional<test::CFailure> failure;
+        if (c.failing != nullptr) {
+            failure.emplace(*c.failing, EIO);
         }
         const std::string address = "127.0.0.1:" + std::to_string(server.Port());
         CLiveSourceSettings settings = *CLiveSourceSettings::FromName(server.ReceiverName());
@@ -72,7 +86,8 @@ TEST(RtlTcp, BadPeersAreNamedAndNeverHang) {
 }
 
 // A server that greets and closes at once is one loss, told once however often it repeats, and
-// never a return: no block came, so the back-off goes on doubling (0.5, 1, 2, 4 s).
+// never a return: no block came, so the back-off goes on doubling (0.5, 1, 2, 4 s) up to its
+// longest, 8 s, and stays there.
 TEST(RtlTcp, AServerThatGreetsAndClosesIsOneLossAndKeepsTheBackOff) {
     CRtlTcpServer server({}, 0.0, CRtlTcpServer::EMode::Close);
     CLiveSourceSettings settings = *CLiveSourceSettings::FromName(server.ReceiverName());
@@ -84,13 +99,16 @@ TEST(RtlTcp, AServerThatGreetsAndClosesIsOneLossAndKeepsTheBackOff) {
     CQueueTarget window;
     ASSERT_TRUE(device.StartADCTransfer(&window));
     int connections = 1;
-    for (const auto due : {500ms, 1500ms, 3500ms, 7500ms}) {
+    for (const auto due : {500ms, 1500ms, 3500ms, 7500ms, 15500ms, 23500ms, 31500ms}) {
         ASSERT_TRUE(pace.WaitUntilIdle(1));
         EXPECT_EQ(server.Connections(), connections++);
+        pace.AdvanceTo(due - 1ms);  // not a moment before its time
+        ASSERT_TRUE(pace.WaitUntilIdle(1));
+        EXPECT_EQ(server.Connections(), connections - 1) << due.count();
         pace.AdvanceTo(due);
     }
     ASSERT_TRUE(pace.WaitUntilIdle(1));
-    EXPECT_EQ(server.Connections(), 5);
+    EXPECT_EQ(server.Connections(), 8);
     EXPECT_TRUE(device.IsAwaitingReception());
     std::vector<std::string> notices;
     CMessage message;

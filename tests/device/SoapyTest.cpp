@@ -20,7 +20,9 @@
 #include "platform/GenericException.h"
 #include "platform/MessageQueue.h"
 #include "platform/Messages.h"
+#include "platform/Thread.h"
 #include "rds/RDSDecoder.h"
+#include "tests/support/ManualClockPacer.h"
 #include "tests/support/StationIq.h"
 #include "tests/support/TempFolder.h"
 
@@ -44,6 +46,10 @@ struct CFakeState {
     // The activation (counted from 0) that throws, as a device gone from USB does; -1 never.
     std::atomic<int> throwingActivation{-1};
     std::atomic<int> activations{0};
+    // The clock the stream's rate is held to: the samples read move it by their time at `pace`
+    // times the rate, however fast they are read.
+    test::CManualClockPacer clock;
+    std::atomic<double> pace{1.0};
 };
 // Like several modules, the fake hands out whole MTUs only: a smaller read times out.
 constexpr std::size_t kFakeMtu = 65536;
@@ -91,6 +97,7 @@ public:
         }
         if (read == g_fake.overflowAt) {
             m_nSample += 4096;
+            Pass(4096);
             return SOAPY_SDR_OVERFLOW;
         }
         auto* out = static_cast<std::complex<float>*>(buffers[0]);
@@ -101,11 +108,20 @@ public:
         flags = SOAPY_SDR_HAS_TIME;
         timeNs = static_cast<long long>(static_cast<double>(m_nSample) * 1e9 / g_fake.rate);
         m_nSample += n;
+        Pass(n);
         return static_cast<int>(n);
     }
 
 private:
+    void Pass(std::size_t samples) {
+        m_fSeconds += static_cast<double>(samples) / (g_fake.rate * g_fake.pace);
+        g_fake.clock.AdvanceTo(m_start + std::chrono::duration_cast<CPacer::Time>(
+                                             std::chrono::duration<double>(m_fSeconds)));
+    }
+
     std::size_t m_nSample = 0;
+    const CPacer::Time m_start = g_fake.clock.Now();  // a device opened again goes on from here
+    double m_fSeconds = 0.0;
 };
 
 const SoapySDR::Registry g_registry(
@@ -134,11 +150,14 @@ struct CFakeRun {
     test::CTempFolder store;
     CTavikControl device;
     CQueueTarget window;
-    explicit CFakeRun(const char* receiver, std::optional<double> ppm = std::nullopt) {
+    explicit CFakeRun(const char* receiver, std::optional<double> ppm = std::nullopt,
+                      ThreadId blocks = 0) {
         CLiveSourceSettings settings = *CLiveSourceSettings::FromName(receiver);
         settings.station = 106.7e6;
         settings.ppm = ppm;
+        device.SetADCThreadID(blocks);
         device.SetLiveSource(settings, store.Path());
+        device.SetStreamClock(&g_fake.clock);
         device.StartADCTransfer(&window);
     }
     ~CFakeRun() { device.StopTransfer(); }
@@ -209,6 +228,47 @@ TEST(Soapy, OverflowsAreCountedAndABrokenStreamReopened) {
     EXPECT_EQ(run.device.ReceptionNotice(), "reception from soapy:driver=tavikfake resumed");
     EXPECT_EQ(g_fake.opened.load(), 3);
     g_fake.throwingActivation = -1;
+}
+
+// A stream 5 % faster than its rate (a server that plays a file faster, a device set to
+// another rate) is a loss of reception told with its pace: none of its blocks is handed on
+// until it keeps the rate again, which is told as the return.
+TEST(Soapy, AStreamOffItsRateIsNotMeasuredUntilItKeepsIt) {
+    LoadStation();
+    g_fake.overflowAt = -1;
+    g_fake.breakAt = -1;
+    g_fake.pace = 1.05;
+    std::atomic<int> blocks{0};
+    CThread counter;
+    counter.Start([&](CThread& self) {
+        CMessage message;
+        while (self.Queue().GetMessage(message, WM_QUIT, WM_ADC_BLOCK_READY) != 0) {
+            blocks += message.message == WM_ADC_BLOCK_READY ? 1 : 0;
+        }
+        return 0;
+    });
+    using Notice = std::pair<int, std::string>;
+    {
+        CFakeRun run("soapy:driver=tavikfake", std::nullopt, counter.GetId());
+        EXPECT_EQ(run.NextNotice(),
+                  Notice(CTavikControl::SUBID_RECEPTION_LOST,
+                         "soapy:driver=tavikfake delivers 5.0 % more samples than the 1200000 a "
+                         "second asked for; not measured until it keeps its rate"));
+        EXPECT_TRUE(run.device.IsAwaitingReception());
+        const int before = blocks.load();
+        const CPacer::Time lost = g_fake.clock.Now();
+        const auto limit = std::chrono::steady_clock::now() + 20s;
+        while (g_fake.clock.Now() < lost + 5s && std::chrono::steady_clock::now() < limit) {
+            std::this_thread::sleep_for(5ms);
+        }
+        EXPECT_EQ(blocks.load(), before);
+        g_fake.pace = 1.0;
+        EXPECT_EQ(run.NextNotice(), Notice(CTavikControl::SUBID_RECEPTION_BACK,
+                                           "reception from soapy:driver=tavikfake resumed"));
+    }
+    EXPECT_GT(blocks.load(), 0);
+    PostThreadMessage(counter.GetId(), WM_QUIT);
+    counter.Join();
 }
 
 // The panorama retunes the open stream for each point; the fake's IQ holds the station

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <fstream>
 #include <limits>
+#include <stdexcept>
 #include <thread>
 
 #include "metrics/MetricsAddress.h"
@@ -296,10 +297,18 @@ protected:
         ASSERT_GT(m_server.GetPort(), 0);
     }
 
-    CMetricsServer m_server;
+    std::atomic<bool> m_bFailing{false};  // the text cannot be made while set
+    CMetricsServer m_server{[this](const CMetricsSnapshot& snapshot) {
+        if (m_bFailing.load()) {
+            throw std::length_error("too long");
+        }
+        return CMetricsText::Format(snapshot);
+    }};
 };
 
-TEST_F(MetricsServerTest, ServesTheNewestSnapshotAtMetricsOnlyAnd404Elsewhere) {
+// A request whose answer fails (here the text cannot be made) is a 500, never the end of the
+// process: CivetWeb's thread goes on and answers the next one.
+TEST_F(MetricsServerTest, ServesTheNewestSnapshotAtMetricsOnlyAnd404ElsewhereOr500OnAFailure) {
     const int port = m_server.GetPort();
     m_server.Publish(Snapshot(1));
     const std::string response = Get(port, "/metrics");
@@ -321,6 +330,11 @@ TEST_F(MetricsServerTest, ServesTheNewestSnapshotAtMetricsOnlyAnd404Elsewhere) {
         EXPECT_EQ(answer.rfind(o.status, 0), 0u) << o.method << " " << o.path << ": " << answer;
     }
     EXPECT_EQ(Body(Get(port, "/metrics", "HEAD")), "");
+    m_bFailing = true;
+    const std::string failed = Get(port, "/metrics");
+    EXPECT_EQ(failed.rfind("HTTP/1.1 500", 0), 0u) << failed;
+    m_bFailing = false;
+    EXPECT_EQ(Body(Get(port, "/metrics")), CMetricsText::Format(Snapshot(2)));
 }
 
 TEST_F(MetricsServerTest, ASecondServerOnTheSamePortSaysWhy) {

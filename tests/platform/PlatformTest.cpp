@@ -31,6 +31,7 @@
 #include "platform/Time.h"
 #include "platform/WorkerThread.h"
 #include "tests/support/ByteBuilder.h"
+#include "tests/support/FailingCalls.h"
 #include "tests/support/PassGate.h"
 #include "tests/support/TempFolder.h"
 #include "tests/support/Thrown.h"
@@ -348,6 +349,14 @@ TEST(File, CauseCodesAndPaths) {
     EXPECT_EQ(file.Open("/nonexistent-folder/x.dat", CFile::modeRead), ENOENT);
     EXPECT_FALSE(file.IsOpen());
     EXPECT_EQ(file.Close(), 0);
+    // The descriptor's flags cannot be read: the file is not opened with flags made up.
+    CTempFolder folder;
+    folder.Write("x.dat", {1, 2});
+    {
+        const test::CFailure failure(test::CFailingCalls::fcntlFails, EIO);
+        EXPECT_EQ(file.Open(folder.File("x.dat"), CFile::modeAppend), EIO);
+    }
+    EXPECT_FALSE(file.IsOpen());
     EXPECT_EQ(JoinPath("logs", "tavik031205.xml"), "logs/tavik031205.xml");
     EXPECT_EQ(JoinPath("logs/", "tavik031205.xml"), "logs/tavik031205.xml");
     EXPECT_EQ(JoinPath("", "mpx.dat"), "mpx.dat");
