@@ -36,6 +36,9 @@ void CDayFileLogger::CloseSecond() {
         return;  // a second tick within the record's second (a late tick caught up): it stays open
     }
     if (stamp != 0 && m_host.IsLoggingEnabled()) {
+        // The day's pair changes with the first record of the new day, not with the clock: a
+        // run that ends before one was closed leaves no pair for a day it measured nothing of.
+        ChangeLogDay(CTime(stamp));
         Collect(m_currentRecord);
         // Seconds that a late tick passed over get records of their own, repeating the values
         // as a second without new values does. A longer gap (the machine suspended) measured
@@ -49,14 +52,12 @@ void CDayFileLogger::CloseSecond() {
             }
         }
     }
-    // Every record closed so far began on the old day: they go to its file before the new
-    // day's files are started.
-    ChangeLogDay(now);
     m_currentRecord.m_nTimestamp = static_cast<std::uint32_t>(second);
     m_currentRecord.m_bNoSignal = !m_bSignal;
 }
 
 void CDayFileLogger::Collect(const CResultRecord& record) {
+    m_nLastCollected = record.m_nTimestamp;
     m_results[static_cast<std::size_t>(m_nResults)] = record;
     if (++m_nResults >= RESULT_RECORDS) {
         FlushResults();
@@ -221,8 +222,11 @@ void CDayFileLogger::WriteLog(const std::string& line) {
         return;
     }
     if (IsLoggingToFiles() && (!m_host.IsMeasuring() || m_currentRecord.m_nTimestamp == 0)) {
-        // No second is open that began on the old day, so the day can change here.
-        ChangeLogDay(now);
+        // No second is open that began on the old day, so the day can change here; but a run's
+        // last lines, within the second after its last record, go with that record's day (a
+        // run ending at midnight opens no pair for a day it measured nothing of).
+        const std::int64_t last = m_nLastCollected;
+        ChangeLogDay(last != 0 && now.GetTime() - last <= 1 ? CTime(last) : now);
     }
     // While logging, lines go to the log of the day whose result file takes the records: in
     // the moment between midnight and the next second's close that is still the old day's.

@@ -147,7 +147,8 @@ private:
     CResultRecord m_currentRecord;
     std::array<CResultRecord, RESULT_RECORDS> m_results{};
     std::int32_t m_nResults = 0;
-    std::string m_strLogDay;  // base name of the day files in use while logging
+    std::int64_t m_nLastCollected = 0;  // the second of the last record collected
+    std::string m_strLogDay;            // base name of the day files in use while logging
     bool m_bSignal = true;
     bool m_bHasMultipath = false;  // the record's values were measured (not the 0 start)
     bool m_bHasDeviation = false;

@@ -163,6 +163,24 @@ TEST_F(LoggingFixture, ChangeOfDayClosesYesterdaysPair) {
     EXPECT_TRUE(prompt.m_notices.empty());
 }
 
+// A run that ends at midnight, before any second of the new day was closed, leaves no pair
+// for the new day: its last lines go to the day its records belong to.
+TEST_F(LoggingFixture, ARunEndingAtMidnightOpensNoPairForTheNewDay) {
+    constexpr std::uint32_t k235956 = 1796511596;  // 5 Dec 2026, 23:59:56
+    clock.Set(CTime(k235956));
+    Open();
+    Seconds(4);  // the close at midnight closes 23:59:59
+    doc->WriteLog("Measurement stopped");
+    doc->CloseLogFiles();
+    EXPECT_EQ(Xml("261205"), kHeader + Records(1, 4, k235956, 1) + kFooter);
+    EXPECT_TRUE(
+        Log("261205").ends_with("6.12.2026, 00:00:00: Measurement stopped\r\n"
+                                "6.12.2026, 00:00:00: File Closed\r\n"));
+    EXPECT_FALSE(fs::exists(logs + "/tavik261206.xml"));
+    EXPECT_FALSE(fs::exists(logs + "/tavik261206.log"));
+    EXPECT_EQ(doc->GetLastResultFile(), logs + "/tavik261205.xml");
+}
+
 TEST_F(LoggingFixture, ReenablingOnTheSameDayContinuesTheFile) {
     Open();
     Seconds(3);
