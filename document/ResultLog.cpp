@@ -139,8 +139,8 @@ int CResultLog::Append(const std::string& path, std::string_view head, std::stri
     if (::fstat(file.Get(), &st) < 0) {
         return errno;
     }
-    if (!S_ISREG(st.st_mode) && !S_ISCHR(st.st_mode)) {
-        return NOT_A_RESULT_FILE;  // a FIFO or a socket: never waited on
+    if (!S_ISREG(st.st_mode)) {
+        return NOT_A_RESULT_FILE;  // a device, a FIFO or a socket: never written nor waited on
     }
     const bool withHead = st.st_size == 0 && !head.empty();
     int error = withHead ? WriteFully(file.Get(), head.data(), head.size()) : 0;
@@ -170,7 +170,7 @@ int CResultLog::Append(const std::string& path, std::string_view head, std::stri
         }
         return error;
     }
-    if (m_bSync.load() && S_ISREG(st.st_mode)) {
+    if (m_bSync.load()) {
         if (const int syncError = SyncData(file.Get()); syncError != 0) {
             // The bytes may not be on the disk. Records are written again later: cut them off
             // first. When even the cut fails they stay, counted as written.

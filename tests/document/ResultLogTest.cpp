@@ -204,38 +204,44 @@ TEST_F(ResultLogFixture, BeginContinuesOnlyAResultFileAfterItsLastWholeRecord) {
                   "are written to it.");
 }
 
-TEST_F(ResultLogFixture, WriteFailureKeepsRecordsAndReportsOnce) {
-    // /dev/full opens but every write fails with "no space".
-    std::int32_t id = 0;
+// A character device or a FIFO named like a day file is never written nor waited on: the result
+// log keeps its records (told once), the event lines are lost (told once), and the records go
+// out with the next write to a result file.
+TEST_F(ResultLogFixture, DevicesAndFifosAreRefusedAndTheRecordsKept) {
+    const std::string fifo = folder.File("tavik261205.log");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
     const CResultRecord record{1.0f, 2.0f, 3.0f, kSaturday1130};
-    log.Keep(&record, 1, prompt);
-    EXPECT_EQ(log.WriteResults("/dev/full", id, prompt), ENOSPC);
-    log.Keep(&record, 1, prompt);
-    EXPECT_EQ(log.WriteResults("/dev/full", id, prompt), ENOSPC);
-    EXPECT_EQ(log.GetPendingCount(), 2);
-    EXPECT_EQ(id, 0);
-    ASSERT_EQ(prompt.m_notices.size(), 1u);
-    EXPECT_EQ(prompt.m_notices[0],
-              "Could not write result file \"/dev/full\" (No space left on device); the results "
-              "are kept until it can be written.");
+    constexpr int kNot = CResultLog::NOT_A_RESULT_FILE;
+    std::int32_t id = 0;
+    for (const std::string& path : {std::string("/dev/full"), fifo}) {
+        SCOPED_TRACE(path);
+        prompt.m_notices.clear();
+        CResultLog::CContinuation found;
+        EXPECT_EQ(log.BeginResultFile(path, found, prompt), kNot);
+        for (int i = 0; i < 2; ++i) {
+            log.Keep(&record, 1, prompt);
+            EXPECT_EQ(log.WriteResults(path, id, prompt), kNot);
+            std::string last;
+            EXPECT_EQ(log.WriteLogLine(path, last, "x\r\n", CTime(kSaturday1130), prompt), kNot);
+        }
+        EXPECT_EQ(id, 0);
+        ASSERT_EQ(prompt.m_notices.size(), 2u);
+        EXPECT_EQ(prompt.m_notices[0], "\"" + path +
+                                           "\" is not a result file of this program; it is left "
+                                           "untouched and no results are written to it.");
+        EXPECT_EQ(prompt.m_notices[1], "Could not write log file \"" + path +
+                                           "\" (not a regular file); its event lines are lost.");
+    }
+    EXPECT_EQ(log.GetPendingCount(), 4);
+    EXPECT_TRUE(std::filesystem::is_fifo(fifo));
 
     const std::string path = folder.File("tavik261205.xml");
     EXPECT_EQ(log.WriteResults(path, id, prompt), 0);
-    EXPECT_EQ(id, 2);
+    EXPECT_EQ(id, 4);
     EXPECT_EQ(log.GetPendingCount(), 0);
     EXPECT_EQ(ReadText(path).substr(0, CResultLog::HEADER.size()), CResultLog::HEADER);
-    EXPECT_EQ(test::Count(ReadText(path), "<Measurement id="), 2u);
-    ASSERT_EQ(prompt.m_notices.size(), 1u);  // a different file: no "written again"
-
-    std::string lastLog;
-    EXPECT_EQ(log.WriteLogLine("/dev/full", lastLog, "x\r\n", CTime(kSaturday1130), prompt),
-              ENOSPC);
-    EXPECT_EQ(log.WriteLogLine("/dev/full", lastLog, "y\r\n", CTime(kSaturday1130), prompt),
-              ENOSPC);
-    ASSERT_EQ(prompt.m_notices.size(), 2u);
-    EXPECT_EQ(prompt.m_notices[1],
-              "Could not write log file \"/dev/full\" (No space left on device); its event lines "
-              "are lost.");
+    EXPECT_EQ(test::Count(ReadText(path), "<Measurement id="), 4u);
+    EXPECT_EQ(prompt.m_notices.size(), 2u);  // a different file: no "written again"
 }
 
 // A file-size limit stands in for a disk that fills up part-way through a write.
@@ -398,18 +404,6 @@ TEST_F(ResultLogFixture, AnOversizedDayFileIsContinuedFromItsEnd) {
     EXPECT_TRUE(found.bClosed);
     EXPECT_EQ(std::filesystem::file_size(path), static_cast<std::uintmax_t>(size) + last.size());
     std::filesystem::remove(path);
-}
-
-// A FIFO named like a day file is never opened to wait for a writer.
-TEST_F(ResultLogFixture, AFifoNamedLikeADayFileIsRefusedAtOnce) {
-    const std::string path = folder.File("tavik261205.xml");
-    ASSERT_EQ(::mkfifo(path.c_str(), 0644), 0);
-    CResultLog::CContinuation found;
-    EXPECT_EQ(log.BeginResultFile(path, found, prompt), CResultLog::NOT_A_RESULT_FILE);
-    const std::string logPath = folder.File("tavik261205.log");
-    ASSERT_EQ(::mkfifo(logPath.c_str(), 0644), 0);
-    std::string last;
-    EXPECT_NE(log.WriteLogLine(logPath, last, "x\r\n", CTime(kSaturday1130), prompt), 0);
 }
 
 }  // namespace
