@@ -1,0 +1,202 @@
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <cerrno>
+
+#include <algorithm>
+#include <charconv>
+#include <cstdio>
+
+#include "document/Descriptor.h"
+#include "document/ResultLog.h"
+#include "platform/File.h"
+
+// Beginning a session's result file: a new one, one continued after its last whole record, or
+// one moved aside as damaged.
+
+namespace tavik {
+
+namespace {
+
+// Internal cause of ContinueResultFile: the file holds only part of the header or zeros.
+constexpr int kDamaged = -4;
+// Most bytes of a file looked at for a damaged header: a cut header is a block at most.
+constexpr std::int64_t kDamagedLimit = 1 << 20;
+// The end of a day file is searched backwards in pieces of this size.
+constexpr std::size_t kTailPiece = 64 * 1024;
+
+int ReadAt(int fd, char* out, std::size_t count, std::int64_t offset) {
+    std::size_t done = 0;
+    while (done < count) {
+        const ssize_t n = ::pread(fd, out + done, count - done,
+                                  static_cast<off_t>(offset) + static_cast<off_t>(done));
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return n < 0 ? errno : EIO;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    return 0;
+}
+
+}  // namespace
+
+// Moves a day file that cannot be continued aside as NAME.damaged (NAME.damaged.2 and so on
+// when that name is taken), in the same folder; `movedTo` gets the new path.
+int CResultLog::MoveAside(const std::string& path, std::string& movedTo) const {
+    const std::string prefix = JoinPath(m_strFolder, "");
+    const bool relative = m_nFolderFd >= 0 && path.starts_with(prefix);
+    const int dir = relative ? m_nFolderFd : AT_FDCWD;
+    const std::string from = relative ? path.substr(prefix.size()) : path;
+    for (int n = 1; n <= 100; ++n) {
+        const std::string suffix = n == 1 ? ".damaged" : ".damaged." + std::to_string(n);
+        if (::renameat2(dir, from.c_str(), dir, (from + suffix).c_str(), RENAME_NOREPLACE) == 0) {
+            movedTo = path + suffix;
+            return 0;
+        }
+        if (errno != EEXIST) {
+            return errno;
+        }
+    }
+    return EEXIST;
+}
+
+int CResultLog::BeginResultFile(const std::string& path, CContinuation& found, CPrompt& prompt) {
+    found = CContinuation();
+    int error = 0;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        // O_NOFOLLOW: a symbolic link named like a day file is refused, never written through;
+        // O_NONBLOCK: a FIFO named so is not waited on.
+        CDescriptor file(OpenFile(path, O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
+        struct stat st {};
+        if (file.Get() < 0 || ::fstat(file.Get(), &st) < 0) {
+            error = errno == ELOOP ? NOT_A_RESULT_FILE : errno;
+        } else if (!S_ISREG(st.st_mode)) {
+            error = NOT_A_RESULT_FILE;
+        } else if (st.st_size == 0) {
+            // Synced at once: a power loss in the first minute must not leave a cut header.
+            error = WriteFully(file.Get(), HEADER.data(), HEADER.size());
+            if (error == 0 && m_bSync.load()) {
+                error = SyncData(file.Get());
+            }
+            if (error != 0) {
+                (void)::ftruncate(file.Get(), 0);
+            }
+        } else {
+            error = ContinueResultFile(file.Get(), st.st_size, found);
+        }
+        if (error == 0) {
+            error = file.Close();
+        }
+        if (error != kDamaged || attempt > 0) {
+            break;
+        }
+        // Ours but not continuable: moved aside, and the day's file begun afresh.
+        file.Close();
+        const bool exhausted = found.bIdsExhausted;
+        found = CContinuation();
+        found.bIdsExhausted = exhausted;
+        error = MoveAside(path, found.strMovedAside);
+        if (error != 0) {
+            break;
+        }
+    }
+    if (error == kDamaged) {
+        error = NOT_A_RESULT_FILE;
+    }
+    if (error != 0) {
+        Failed(true, path, error, prompt);
+    } else {
+        Succeeded(true, path, prompt);
+    }
+    return error;
+}
+
+// Reads what a day file holds after its header and cuts it back to its last whole record. Only
+// the header and the end are read: a file of any size starts at once, in little memory.
+int CResultLog::ContinueResultFile(int fd, std::int64_t size, CContinuation& found) {
+    const auto headerSize = static_cast<std::int64_t>(HEADER.size());
+    std::string text(static_cast<std::size_t>(std::min(size, headerSize)), '\0');
+    if (const int error = ReadAt(fd, text.data(), text.size(), 0); error != 0) {
+        return error;
+    }
+    if (text != HEADER) {
+        // Part of the header and then zeros, or zeros alone: the start of one of our files cut
+        // by a power loss. Anything else is another program's file, left as it is.
+        if (size > kDamagedLimit || !HEADER.starts_with(std::string_view(text).substr(
+                                        0, std::min(text.find('\0'), text.size())))) {
+            return NOT_A_RESULT_FILE;
+        }
+        std::string all(static_cast<std::size_t>(size), '\0');
+        if (const int error = ReadAt(fd, all.data(), all.size(), 0); error != 0) {
+            return error;
+        }
+        const std::size_t zeros = std::min(all.find('\0'), all.size());
+        if (!HEADER.starts_with(std::string_view(all).substr(0, zeros)) ||
+            all.find_first_not_of('\0', zeros) != std::string::npos) {
+            return NOT_A_RESULT_FILE;
+        }
+        return kDamaged;
+    }
+    found.bContinued = true;
+    constexpr std::string_view kRecordEnd = "</Measurement>";
+    constexpr std::string_view kRecordStart = "<Measurement id=\"";
+    constexpr std::string_view kStamp = "timestamp=\"";
+    // The last record's end, searched backwards piece by piece (pieces overlap by a tag).
+    std::int64_t recordEnd = -1;
+    std::string piece;
+    for (std::int64_t pieceEnd = size; pieceEnd > headerSize && recordEnd < 0;) {
+        const std::int64_t start =
+            std::max(headerSize, pieceEnd - static_cast<std::int64_t>(kTailPiece));
+        piece.assign(static_cast<std::size_t>(pieceEnd - start), '\0');
+        if (const int error = ReadAt(fd, piece.data(), piece.size(), start); error != 0) {
+            return error;
+        }
+        if (const std::size_t at = piece.rfind(kRecordEnd); at != std::string::npos) {
+            recordEnd = start + static_cast<std::int64_t>(at + kRecordEnd.size());
+        }
+        if (start == headerSize) {
+            break;
+        }
+        pieceEnd = start + static_cast<std::int64_t>(kRecordEnd.size()) - 1;
+    }
+    std::int64_t cut = headerSize;
+    if (recordEnd >= 0) {
+        cut = recordEnd;
+        // The record itself: its id and timestamp (a record is a few hundred bytes).
+        const std::int64_t start = std::max(headerSize, recordEnd - 4096);
+        std::string record(static_cast<std::size_t>(recordEnd - start), '\0');
+        if (const int error = ReadAt(fd, record.data(), record.size(), start); error != 0) {
+            return error;
+        }
+        if (const std::size_t at = record.rfind(kRecordStart); at != std::string::npos) {
+            const char* first = record.data() + at + kRecordStart.size();
+            std::from_chars(first, record.data() + record.size(), found.nLastId);
+            if (const std::size_t stamp = record.find(kStamp, at); stamp != std::string::npos) {
+                const char* digits = record.data() + stamp + kStamp.size();
+                std::from_chars(digits, record.data() + record.size(), found.nLastTimestamp);
+            }
+        }
+    }
+    if (found.nLastId < 0 || found.nLastId > LAST_CONTINUED_ID) {
+        found.bIdsExhausted = true;  // numbering that cannot go on: moved aside
+        return kDamaged;
+    }
+    const std::int64_t tailSize = size - cut;
+    if (tailSize == static_cast<std::int64_t>(FOOTER.size())) {
+        std::string tail(FOOTER.size(), '\0');
+        if (const int error = ReadAt(fd, tail.data(), tail.size(), cut); error != 0) {
+            return error;
+        }
+        found.bClosed = tail == FOOTER;
+    }
+    found.nBytesRemoved = found.bClosed ? 0 : tailSize;
+    if (tailSize > 0 && ::ftruncate(fd, static_cast<off_t>(cut)) < 0) {
+        return errno;
+    }
+    return 0;
+}
+
+}  // namespace tavik
