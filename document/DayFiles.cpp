@@ -21,14 +21,12 @@ std::vector<std::string> DescribeContinuation(CTime now, const CResultLog::CCont
     std::vector<std::string> lines;
     if (!found.strMovedAside.empty()) {
         const std::string name = std::filesystem::path(found.strMovedAside).filename().string();
-        lines.push_back(
-            found.bIdsExhausted
-                ? "Result file could not be continued (its record numbers would run out); it was "
-                  "moved aside as " +
-                      name + " and a new one begun"
-                : "Result file held only part of its header (a power loss as it was made); it "
-                  "was moved aside as " +
-                      name + " and a new one begun");
+        const char* why =
+            found.bIdsExhausted ? "could not be continued (its record numbers would run out)"
+            : found.bNotARecord ? "could not be continued (it does not end in a whole record)"
+                                : "held only part of its header (a power loss as it was made)";
+        lines.push_back(StringFormat("Result file %s; it was moved aside as %s and a new one begun",
+                                     why, name.c_str()));
     }
     if (found.bContinued && !found.bClosed) {
         // The previous run did not close its files (killed, a crash, a power loss): the seconds

@@ -49,6 +49,7 @@ public:
         // empty when none was.
         std::string strMovedAside;
         bool bIdsExhausted = false;  // moved aside because its ids would run out
+        bool bNotARecord = false;    // moved aside because it does not end in a whole record
     };
     // Ids beyond this are not continued: such a file is moved aside (ids count seconds, a day
     // has 86 400 of them, and the 32-bit id must never wrap).
@@ -67,8 +68,9 @@ public:
     // Starts a session's result file: a missing or empty file gets the header, synced; an
     // existing result file is continued after its last whole record (a trailing footer or a
     // record cut by a power loss is removed; only the end of the file is read). A file that
-    // holds nothing but part of the header or zeros (a power loss in its first moments), or
-    // whose ids would run out, is moved aside as NAME.damaged and the file begun afresh. Only a
+    // holds nothing but part of the header or zeros (a power loss in its first moments), whose
+    // ids would run out, or whose end is no whole record as written here (so that what followed
+    // would not be well-formed), is moved aside as NAME.damaged and the file begun afresh. Only a
     // regular file is used, never through a symbolic link, and only one that starts with the
     // header: anything else is left untouched and gives NOT_A_RESULT_FILE. Returns 0 or the
     // errno cause.

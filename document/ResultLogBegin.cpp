@@ -5,7 +5,9 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstdint>
 #include <cstdio>
+#include <string_view>
 
 #include "document/Descriptor.h"
 #include "document/ResultLog.h"
@@ -24,6 +26,57 @@ constexpr int kDamaged = -4;
 constexpr std::int64_t kDamagedLimit = 1 << 20;
 // The end of a day file is searched backwards in pieces of this size.
 constexpr std::size_t kTailPiece = 64 * 1024;
+
+// Reads `text` as exactly one record laid out as AppendRecord writes it: its id (digits of any
+// length, so that one beyond 32 bits is seen as such: INT64_MAX beyond 64) and its timestamp.
+// False for anything else: a missing or changed piece, markup in a value, bytes after its end.
+bool ReadRecord(std::string_view text, std::int64_t& id, std::uint32_t& timestamp) {
+    const auto literal = [&](std::string_view expected) {
+        const bool found = text.starts_with(expected);
+        text.remove_prefix(found ? expected.size() : 0);
+        return found;
+    };
+    const auto token = [&]() {  // up to the next quote
+        const std::string_view token = text.substr(0, text.find('"'));
+        text.remove_prefix(token.size());
+        return token;
+    };
+    // A value of text up to `end`, without markup or NUL (the file stays well-formed).
+    const auto value = [&](std::string_view end) {
+        const std::size_t at = text.find(end);
+        if (at == std::string_view::npos || text.substr(0, at).find_first_of(std::string_view(
+                                                "<&\0", 3)) != std::string_view::npos) {
+            return false;
+        }
+        text.remove_prefix(at + end.size());
+        return true;
+    };
+    if (!literal("      <Measurement id=\"")) {
+        return false;
+    }
+    const std::string_view idText = token();
+    const auto idRead = std::from_chars(idText.data(), idText.data() + idText.size(), id);
+    if (idRead.ec == std::errc::result_out_of_range &&
+        idText.find_first_not_of("0123456789", idText.starts_with('-') ? 1 : 0) ==
+            std::string_view::npos) {
+        id = INT64_MAX;  // a number, but beyond any id
+    } else if (idRead.ec != std::errc() || idRead.ptr != idText.data() + idText.size()) {
+        return false;
+    }
+    if (!literal("\">") && !literal("\" signal=\"none\">")) {
+        return false;
+    }
+    if (!literal("\r\n         <Date timestamp=\"")) {
+        return false;
+    }
+    const std::string_view stamp = token();
+    const auto stampRead = std::from_chars(stamp.data(), stamp.data() + stamp.size(), timestamp);
+    return stampRead.ec == std::errc() && stampRead.ptr == stamp.data() + stamp.size() &&
+           literal("\">") && value("</Date>") && literal("\r\n         <Deviation>") &&
+           value("</Deviation>") && literal("\r\n         <MPXPower>") && value("</MPXPower>") &&
+           literal("\r\n         <Multipath>") && value("</Multipath>") &&
+           literal("\r\n      </Measurement>") && text.empty();
+}
 
 int ReadAt(int fd, char* out, std::size_t count, std::int64_t offset) {
     std::size_t done = 0;
@@ -95,9 +148,10 @@ int CResultLog::BeginResultFile(const std::string& path, CContinuation& found, C
         }
         // Ours but not continuable: moved aside, and the day's file begun afresh.
         file.Close();
-        const bool exhausted = found.bIdsExhausted;
+        const CContinuation damaged = found;
         found = CContinuation();
-        found.bIdsExhausted = exhausted;
+        found.bIdsExhausted = damaged.bIdsExhausted;
+        found.bNotARecord = damaged.bNotARecord;
         error = MoveAside(path, found.strMovedAside);
         if (error != 0) {
             break;
@@ -142,8 +196,7 @@ int CResultLog::ContinueResultFile(int fd, std::int64_t size, CContinuation& fou
     }
     found.bContinued = true;
     constexpr std::string_view kRecordEnd = "</Measurement>";
-    constexpr std::string_view kRecordStart = "<Measurement id=\"";
-    constexpr std::string_view kStamp = "timestamp=\"";
+    constexpr std::string_view kRecordStart = "      <Measurement id=\"";
     // The last record's end, searched backwards piece by piece (pieces overlap by a tag).
     std::int64_t recordEnd = -1;
     std::string piece;
@@ -171,18 +224,19 @@ int CResultLog::ContinueResultFile(int fd, std::int64_t size, CContinuation& fou
         if (const int error = ReadAt(fd, record.data(), record.size(), start); error != 0) {
             return error;
         }
-        if (const std::size_t at = record.rfind(kRecordStart); at != std::string::npos) {
-            const char* first = record.data() + at + kRecordStart.size();
-            std::from_chars(first, record.data() + record.size(), found.nLastId);
-            if (const std::size_t stamp = record.find(kStamp, at); stamp != std::string::npos) {
-                const char* digits = record.data() + stamp + kStamp.size();
-                std::from_chars(digits, record.data() + record.size(), found.nLastTimestamp);
-            }
+        // Continued after anything but a whole record, the file would not be well-formed.
+        const std::size_t at = record.rfind(kRecordStart);
+        std::int64_t id = 0;
+        if (at == std::string::npos ||
+            !ReadRecord(std::string_view(record).substr(at), id, found.nLastTimestamp)) {
+            found.bNotARecord = true;
+            return kDamaged;
         }
-    }
-    if (found.nLastId < 0 || found.nLastId > LAST_CONTINUED_ID) {
-        found.bIdsExhausted = true;  // numbering that cannot go on: moved aside
-        return kDamaged;
+        if (id < 0 || id > LAST_CONTINUED_ID) {
+            found.bIdsExhausted = true;  // numbering that cannot go on: moved aside
+            return kDamaged;
+        }
+        found.nLastId = static_cast<std::int32_t>(id);
     }
     const std::int64_t tailSize = size - cut;
     if (tailSize == static_cast<std::int64_t>(FOOTER.size())) {

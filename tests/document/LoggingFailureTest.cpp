@@ -141,18 +141,36 @@ TEST_F(LoggingFixture, AStalledDiskNeverHoldsUpTheSeconds) {
     EXPECT_TRUE(prompt.m_notices.empty());
 }
 
-// A day file cut in its header by a power loss is moved aside, the log says so, and the day's
-// logging goes on in a fresh file.
-TEST_F(LoggingFixture, ADayFileWithACutHeaderIsMovedAsideAndLogged) {
-    std::ofstream(logs + "/tavik261205.xml", std::ios::binary) << "<?xml ver";
-    ASSERT_EQ(doc->OpenLogFilesKeeping(logs), 0);
-    EXPECT_EQ(Xml(), kHeader);
-    EXPECT_EQ(ReadText(logs + "/tavik261205.xml.damaged"), "<?xml ver");
-    EXPECT_NE(Log().find("11:30:07: Result file held only part of its header (a power loss as "
-                         "it was made); it was moved aside as tavik261205.xml.damaged and a new "
-                         "one begun\r\n"),
-              std::string::npos)
-        << Log();
+// A day file that cannot be continued is moved aside, the log says why, and the day's logging
+// goes on in a fresh file.
+TEST_F(LoggingFixture, ADayFileThatCannotBeContinuedIsMovedAsideAndLogged) {
+    const std::string moved = "it was moved aside as tavik261205.xml.damaged and a new one begun";
+    const std::string stale =
+        "      <Measurement id=\"3000000000\">\r\n         <Date timestamp=\"1\">"
+        "x</Date>\r\n         <Deviation>1</Deviation>\r\n         <MPXPower>"
+        "1</MPXPower>\r\n         <Multipath>1</Multipath>\r\n      "
+        "</Measurement>";
+    const struct {
+        std::string before, why;
+    } cases[] = {
+        {"<?xml ver", "held only part of its header (a power loss as it was made)"},
+        {kHeader + stale, "could not be continued (its record numbers would run out)"},
+        {kHeader + "x</Measurement>", "could not be continued (it does not end in a whole record)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.why);
+        Restart();
+        fs::remove_all(logs);
+        fs::create_directory(logs);
+        std::ofstream(logs + "/tavik261205.xml", std::ios::binary) << c.before;
+        ASSERT_EQ(doc->OpenLogFilesKeeping(logs), 0);
+        doc->CloseLogFiles();
+        EXPECT_EQ(Xml(), kHeader + kFooter);
+        EXPECT_EQ(ReadText(logs + "/tavik261205.xml.damaged"), c.before);
+        EXPECT_NE(Log().find("11:30:07: Result file " + c.why + "; " + moved + "\r\n"),
+                  std::string::npos)
+            << Log();
+    }
 }
 
 std::atomic<bool> g_syncFailures{false};

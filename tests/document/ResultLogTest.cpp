@@ -36,6 +36,16 @@ std::string Record(std::int32_t id, std::uint32_t t) {
     CResultLog::AppendRecord(out, id, {1.0f, 2.0f, 3.0f, t});
     return out;
 }
+// `text` with its first `from` replaced by `to`; a record with the id text `id`.
+std::string Replace(std::string text, const std::string& from, const std::string& to) {
+    return text.replace(text.find(from), from.size(), to);
+}
+std::string WithId(const std::string& record, const std::string& id) {
+    const std::string start = "<Measurement id=\"";
+    std::string text = record;
+    const std::size_t at = text.find(start) + start.size();
+    return text.replace(at, text.find('"', at) - at, id);
+}
 std::vector<CResultRecord> Ramp(std::size_t n) {
     std::vector<CResultRecord> records(n);
     for (std::size_t i = 0; i < n; ++i) {
@@ -129,7 +139,7 @@ TEST_F(ResultLogFixture, BeginContinuesOnlyAResultFileAfterItsLastWholeRecord) {
         std::string after;
         std::int32_t lastId;
         std::int64_t removed;
-        bool closed = false, moved = false, exhausted = false;
+        bool closed = false, moved = false, exhausted = false, bad = false;
     };
     const std::vector<Case> cases = {
         {"new", "", 0, header, 0, 0},
@@ -159,6 +169,19 @@ TEST_F(ResultLogFixture, BeginContinuesOnlyAResultFileAfterItsLastWholeRecord) {
          true},
         {"the last continued id", header + Record(last, kSaturday1130 + 1), 0,
          header + Record(last, kSaturday1130 + 1), last, 0},
+        {"an id of 2^31", header + WithId(Record(7, kSaturday1130), "2147483648"), 0, header, 0, 0,
+         false, true, true},
+        {"an id of 30 digits", header + WithId(Record(7, kSaturday1130), std::string(30, '9')), 0,
+         header, 0, 0, false, true, true},
+        // An end that is not a whole record as this program writes it is never continued: what
+        // followed it would not be well-formed.
+        {"garbage holding a record end", header + "x<y</Measurement>", 0, header, 0, 0, false, true,
+         false, true},
+        {"a record with a tag in a value",
+         header + two + Replace(Record(43, kSaturday1130), "2.0", "<b/>"), 0, header, 0, 0, false,
+         true, false, true},
+        {"an id that is no number", header + WithId(Record(7, kSaturday1130), "7a"), 0, header, 0,
+         0, false, true, false, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -174,6 +197,7 @@ TEST_F(ResultLogFixture, BeginContinuesOnlyAResultFileAfterItsLastWholeRecord) {
         EXPECT_EQ(found.nBytesRemoved, c.removed);
         EXPECT_EQ(found.bClosed, c.closed);
         EXPECT_EQ(found.bIdsExhausted, c.exhausted);
+        EXPECT_EQ(found.bNotARecord, c.bad);
         EXPECT_EQ(found.strMovedAside, c.moved ? path + ".damaged" : "");
         EXPECT_EQ(ReadText(path + ".damaged"), c.moved ? c.before : "");
         if (c.lastId != 0) {
