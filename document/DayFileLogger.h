@@ -53,7 +53,10 @@ public:
         "The path entered is not valid! Continue ?";
     static constexpr int RESULT_RECORDS = 60;  // records per write to the result file
 
-    explicit CDayFileLogger(CHost& host) : m_host(host) {}
+    explicit CDayFileLogger(CHost& host)
+        : m_host(host), m_logWriter([this](const CGenericException& e) {
+              m_logNotices.Notice(FormatException(e));  // a file job that failed: told, not fatal
+          }) {}
     CDayFileLogger(const CDayFileLogger&) = delete;
     CDayFileLogger& operator=(const CDayFileLogger&) = delete;
 

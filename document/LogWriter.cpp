@@ -48,6 +48,24 @@ bool CLogWriter::IsIdle() const {
     return m_jobs.empty() && !m_bRunning;
 }
 
+// A job that throws ends there: its failure is told as a document error and the thread goes on
+// with the next job, so that neither the process ends nor a WaitIdle waits for ever.
+void CLogWriter::RunJob(Job& job) {
+    try {
+        job();
+    } catch (...) {
+        CGenericException e = CurrentException(EXC_DOCUMENT);
+        e.AppendMessage("CLogWriter: a file job failed\n");
+        if (m_onFailure) {
+            try {
+                m_onFailure(e);
+            } catch (...) {
+                // Nothing is left to tell it with: the thread goes on.
+            }
+        }
+    }
+}
+
 void CLogWriter::Run() {
     std::unique_lock lock(m_mutex);
     for (;;) {
@@ -60,7 +78,7 @@ void CLogWriter::Run() {
         m_bRunning = true;
         lock.unlock();
         m_cv.notify_all();  // room for a waiting Post
-        job();
+        RunJob(job);
         job = nullptr;  // what it holds goes before the idle state is told
         lock.lock();
         m_bRunning = false;

@@ -5,7 +5,10 @@
 #include <deque>
 #include <functional>
 #include <mutex>
+
 #include <thread>
+#include <utility>
+#include "platform/GenericException.h"
 
 namespace tavik {
 
@@ -19,7 +22,11 @@ public:
     using Job = std::function<void()>;
     static constexpr std::size_t kQueueLimit = 1024;  // jobs waiting: hours of records
 
-    CLogWriter() = default;
+    // Told (on the writer's thread) of a job that failed with an exception: the job's work
+    // ends there and the next job runs.
+    using FailureHandler = std::function<void(const CGenericException&)>;
+
+    explicit CLogWriter(FailureHandler onFailure = {}) : m_onFailure(std::move(onFailure)) {}
     ~CLogWriter();  // runs what was queued, then ends the thread
     CLogWriter(const CLogWriter&) = delete;
     CLogWriter& operator=(const CLogWriter&) = delete;
@@ -37,6 +44,7 @@ public:
 
 private:
     void Run();
+    void RunJob(Job& job);
 
     mutable std::mutex m_mutex;
     std::condition_variable m_cv;
@@ -44,6 +52,7 @@ private:
     bool m_bRunning = false;  // a job is running
     bool m_bStop = false;
     bool m_bWaitForRoom = false;
+    FailureHandler m_onFailure;
     std::thread m_thread;
 };
 

@@ -81,7 +81,7 @@ int CResultLog::OpenFile(const std::string& path, int flags) const {
 // written stays and the sync's cause is returned.
 int CResultLog::Append(const std::string& path, std::string_view head, std::string_view body,
                        bool create, bool cutOnSyncFailure, const std::size_t* boundaries,
-                       std::size_t boundaryCount, std::size_t* kept) const {
+                       std::size_t boundaryCount, std::size_t* kept) {
     if (kept != nullptr) {
         *kept = 0;
     }
@@ -98,6 +98,9 @@ int CResultLog::Append(const std::string& path, std::string_view head, std::stri
     }
     if (!S_ISREG(st.st_mode)) {
         return NOT_A_RESULT_FILE;  // a device, a FIFO or a socket: never written nor waited on
+    }
+    if (const int error = CutLeftover(path, file.Get(), st.st_size); error != 0) {
+        return error;
     }
     const bool withHead = st.st_size == 0 && !head.empty();
     int error = withHead ? WriteFully(file.Get(), head.data(), head.size()) : 0;
@@ -120,7 +123,9 @@ int CResultLog::Append(const std::string& path, std::string_view head, std::stri
                 }
             }
         }
-        (void)::ftruncate(file.Get(), cut);
+        if (::ftruncate(file.Get(), cut) < 0) {
+            RememberCut(path, cut);  // cut off before the next write to the file
+        }
         if (kept != nullptr && *kept > 0 && m_bSync.load() && SyncData(file.Get()) != 0 &&
             ::ftruncate(file.Get(), st.st_size) == 0) {
             *kept = 0;  // what fitted is not on the disk either: it waits with the rest
@@ -144,6 +149,32 @@ int CResultLog::Append(const std::string& path, std::string_view head, std::stri
         *kept = body.size();
     }
     return file.Close();
+}
+
+void CResultLog::RememberCut(const std::string& path, off_t length) {
+    const auto it = std::find_if(m_leftovers.begin(), m_leftovers.end(),
+                                 [&](const auto& leftover) { return leftover.first == path; });
+    if (it != m_leftovers.end()) {
+        it->second = std::min(it->second, length);
+    } else {
+        m_leftovers.emplace_back(path, length);
+    }
+}
+
+int CResultLog::CutLeftover(const std::string& path, int fd, off_t& size) {
+    const auto it = std::find_if(m_leftovers.begin(), m_leftovers.end(),
+                                 [&](const auto& leftover) { return leftover.first == path; });
+    if (it == m_leftovers.end()) {
+        return 0;
+    }
+    if (size > it->second) {  // never lengthened: a file cut since needs nothing more
+        if (::ftruncate(fd, it->second) < 0) {
+            return errno;
+        }
+        size = it->second;
+    }
+    m_leftovers.erase(it);
+    return 0;
 }
 
 std::string CResultLog::BaseName(CTime now) {

@@ -1,11 +1,14 @@
 #pragma once
 
+#include <sys/types.h>
+
 #include <array>
 #include <atomic>
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "document/ResultRecord.h"
 #include "platform/Prompt.h"
@@ -115,7 +118,11 @@ private:
     int OpenFile(const std::string& path, int flags) const;
     int Append(const std::string& path, std::string_view head, std::string_view body, bool create,
                bool cutOnSyncFailure = false, const std::size_t* boundaries = nullptr,
-               std::size_t boundaryCount = 0, std::size_t* kept = nullptr) const;
+               std::size_t boundaryCount = 0, std::size_t* kept = nullptr);
+    // A failed write whose cut failed too leaves part of a record or line in the file: it is cut
+    // to `length` before the next write to `path`, which fails with the cut's cause until then.
+    void RememberCut(const std::string& path, off_t length);
+    int CutLeftover(const std::string& path, int fd, off_t& size);
     int MoveAside(const std::string& path, std::string& movedTo) const;
 
     std::array<CResultRecord, RESULT_BACKLOG> m_pending{};  // ring of unwritten records
@@ -133,6 +140,7 @@ private:
     std::string m_strFailedLogFile;
     std::string m_strText;  // text of one write, reused so that its capacity stays
     std::array<std::size_t, RESULT_BACKLOG> m_recordEnds{};  // end offsets in m_strText
+    std::vector<std::pair<std::string, off_t>> m_leftovers;  // files to cut, and to what length
 };
 
 }  // namespace tavik

@@ -128,14 +128,16 @@ int CResultLog::BeginResultFile(const std::string& path, CContinuation& found, C
             error = errno == ELOOP ? NOT_A_RESULT_FILE : errno;
         } else if (!S_ISREG(st.st_mode)) {
             error = NOT_A_RESULT_FILE;
+        } else if (const int cut = CutLeftover(path, file.Get(), st.st_size); cut != 0) {
+            error = cut;
         } else if (st.st_size == 0) {
             // Synced at once: a power loss in the first minute must not leave a cut header.
             error = WriteFully(file.Get(), HEADER.data(), HEADER.size());
             if (error == 0 && m_bSync.load()) {
                 error = SyncData(file.Get());
             }
-            if (error != 0) {
-                (void)::ftruncate(file.Get(), 0);
+            if (error != 0 && ::ftruncate(file.Get(), 0) < 0) {
+                RememberCut(path, 0);  // the cut header goes before the next write
             }
         } else {
             error = ContinueResultFile(file.Get(), st.st_size, found);

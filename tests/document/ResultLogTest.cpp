@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -268,34 +270,84 @@ TEST_F(ResultLogFixture, DevicesAndFifosAreRefusedAndTheRecordsKept) {
     EXPECT_EQ(prompt.m_notices.size(), 2u);  // a different file: no "written again"
 }
 
-// A file-size limit stands in for a disk that fills up part-way through a write.
+// Limits the size of files this process writes while it lives (a disk that fills up).
+class CFileSizeLimit {
+public:
+    explicit CFileSizeLimit(std::size_t bytes) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        getrlimit(RLIMIT_FSIZE, &m_saved);
+        rlimit small = m_saved;
+        small.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &small);
+    }
+    ~CFileSizeLimit() { setrlimit(RLIMIT_FSIZE, &m_saved); }
+
+private:
+    rlimit m_saved{};
+};
+
+// Makes a file append-only while it lives, or until Clear(): writes at its end go on, a cut fails.
+class CAppendOnly {
+public:
+    explicit CAppendOnly(const std::string& path) : m_fd(::open(path.c_str(), O_RDONLY)) {
+        m_bSet = m_fd >= 0 && ::ioctl(m_fd, FS_IOC_GETFLAGS, &m_nFlags) == 0 &&
+                 Set(m_nFlags | FS_APPEND_FL);
+    }
+    ~CAppendOnly() {
+        Clear();
+        ::close(m_fd);
+    }
+    bool IsSet() const { return m_bSet; }
+    void Clear() { m_bSet = m_bSet && !Set(m_nFlags & ~FS_APPEND_FL); }
+
+private:
+    bool Set(int flags) { return ::ioctl(m_fd, FS_IOC_SETFLAGS, &flags) == 0; }
+    int m_fd;
+    int m_nFlags = 0;
+    bool m_bSet = false;
+};
+
+// A write that fills the disk part-way keeps the whole records that reached the file and cuts off
+// the piece of the next one; the rest waits. When that cut fails too (an append-only file), the
+// piece is cut off before the next write to the file, which fails as a write does until it can.
 TEST_F(ResultLogFixture, WhatFitsOfTheBacklogIsWrittenRecordByRecord) {
     const auto records = Ramp(10);
-    const std::string one = Record(1, kSaturday1130);
-    const std::string path = folder.File("tavik261205.xml");
-    std::signal(SIGXFSZ, SIG_IGN);
-    rlimit saved{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-    rlimit small = saved;
-    small.rlim_cur = CResultLog::HEADER.size() + one.size() * 3 + one.size() / 2;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    std::int32_t id = 0;
-    log.Keep(records.data(), 10, prompt);
-    const int error = log.WriteResults(path, id, prompt);
-    setrlimit(RLIMIT_FSIZE, &saved);
-    EXPECT_EQ(error, EFBIG);
-    EXPECT_EQ(id, 3);
-    EXPECT_EQ(log.GetPendingCount(), 7);
-    const std::string text = ReadText(path);
-    EXPECT_EQ(test::Count(text, "<Measurement id="), 3u);
-    EXPECT_TRUE(text.ends_with("</Measurement>"));  // no part of the fourth record
-
-    EXPECT_EQ(log.WriteResults(path, id, prompt), 0);
-    EXPECT_EQ(id, 10);
-    EXPECT_NE(ReadText(path).find("<Measurement id=\"10\">\r\n         <Date timestamp=\"" +
-                                  std::to_string(kSaturday1130 + 9)),
-              std::string::npos);
-    EXPECT_EQ(prompt.m_notices.back(), "Result file \"" + path + "\" is written again.");
+    std::string whole(CResultLog::HEADER);
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        CResultLog::AppendRecord(whole, static_cast<std::int32_t>(i + 1), records[i]);
+    }
+    const std::size_t header = CResultLog::HEADER.size(), one = Record(1, kSaturday1130).size();
+    for (const bool appendOnly : {false, true}) {
+        SCOPED_TRACE(appendOnly ? "the cut fails" : "cut back");
+        const std::string path = folder.File(appendOnly ? "tavik261206.xml" : "tavik261205.xml");
+        std::ofstream(path, std::ios::binary) << CResultLog::HEADER;
+        CAppendOnly guard(path);
+        if (appendOnly && !guard.IsSet()) {
+            GTEST_SKIP() << "no append-only files here";
+        }
+        if (!appendOnly) {
+            guard.Clear();
+        }
+        CResultLog log;
+        std::int32_t id = 0;
+        log.Keep(records.data(), 10, prompt);
+        {
+            const CFileSizeLimit full(header + one * 3 + one / 2);
+            EXPECT_EQ(log.WriteResults(path, id, prompt), EFBIG);
+        }
+        EXPECT_EQ(id, 3);
+        EXPECT_EQ(log.GetPendingCount(), 7);
+        EXPECT_EQ(ReadText(path), whole.substr(0, header + one * (appendOnly ? 3.5 : 3)));
+        if (appendOnly) {
+            EXPECT_EQ(log.WriteResults(path, id, prompt), EPERM);
+            EXPECT_EQ(id, 3);
+            guard.Clear();
+        }
+        EXPECT_EQ(log.WriteResults(path, id, prompt), 0);
+        EXPECT_EQ(id, 10);
+        EXPECT_EQ(ReadText(path), whole);
+        EXPECT_EQ(prompt.m_notices.back(), "Result file \"" + path + "\" is written again.");
+    }
 }
 
 TEST_F(ResultLogFixture, BacklogKeepsTheNewestHour) {
