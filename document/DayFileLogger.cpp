@@ -99,8 +99,10 @@ bool CDayFileLogger::IsLoggingToFiles() const {
 
 // The records closed so far go to the log writer, which writes them (with the backlog of
 // earlier failed writes) to the day's result file; nothing here waits for the disk. A queue
-// that the disk has not kept up with for hours refuses them: they are counted as lost.
-void CDayFileLogger::FlushResults() {
+// that the disk has not kept up with for hours refuses them: they are counted as lost. The last
+// records of a day's files (`always`) are queued all the same, with the count of those dropped,
+// so that the day's log tells of the loss before it is closed.
+void CDayFileLogger::FlushResults(bool always) {
     if (!IsLoggingToFiles()) {
         m_nResults = 0;
         return;
@@ -112,8 +114,8 @@ void CDayFileLogger::FlushResults() {
     const std::string file = LoggingDayFile(".xml");
     const std::string logFile = LoggingDayFile(".log");
     const CTime now = m_host.Now();
-    const bool queued =
-        m_logWriter.Post([this, batch = std::move(batch), dropped, file, logFile, now] {
+    const bool queued = m_logWriter.Post(
+        [this, batch = std::move(batch), dropped, file, logFile, now] {
             m_resultLog.CountLost(dropped);
             if (!CheckHeldFolder()) {
                 m_resultLog.CountLost(static_cast<std::int64_t>(batch.size()));
@@ -130,7 +132,8 @@ void CDayFileLogger::FlushResults() {
                 }
             }
             LogLosses(logFile, now);
-        });
+        },
+        always);
     if (queued) {
         m_nDroppedResults = 0;
         m_bDropReported = false;
@@ -152,7 +155,7 @@ void CDayFileLogger::ChangeLogDay(CTime now) {
     }
     // The old day's pair is closed: its records, the footer, "File Closed"; then the new day's
     // pair starts as a newly opened one does.
-    FlushResults();
+    FlushResults(true);
     const std::string oldResults = LoggingDayFile(".xml");
     const std::string oldLog = LoggingDayFile(".log");
     m_strLogDay = CResultLog::BaseName(now);
@@ -332,7 +335,7 @@ void CDayFileLogger::CloseLogFiles() {
     // The footer goes where the records went, even if the day has changed since that write.
     // The close waits at most for the write in progress: what it writes is not synced.
     StopSyncing();
-    FlushResults();
+    FlushResults(true);
     const std::string file = LoggingDayFile(".xml");
     const std::string logFile = LoggingDayFile(".log");
     const CTime now = m_host.Now();

@@ -87,7 +87,8 @@ public:
     // Unattended logging into `folder`: nothing asked, nothing deleted, day files continued.
     int OpenLogFilesKeeping(const std::string& folder);
     void CloseLogFiles();
-    void FlushResults();
+    // Hands the records collected to the log writer; `always` even when its queue is full.
+    void FlushResults(bool always = false);
     void SelectLogFolder(std::optional<std::string> path);
     int CheckLogFolder(bool ask);  // 0, or -1 when the user declined
     std::string ResultFileName() const;

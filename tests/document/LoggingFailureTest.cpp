@@ -7,7 +7,9 @@
 #include <filesystem>
 #include <string>
 #include <thread>
+#include <vector>
 
+#include "document/LogWriter.h"
 #include "tests/document/LoggingFixture.h"
 
 namespace tavik {
@@ -115,30 +117,52 @@ int StallingSync(int) {
     return 0;
 }
 
+void WaitForStall() {
+    while (g_stalledSyncs.load() == 0) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+}
+
+// While the disk stalls the writer's queue fills up: a batch of records and a line that find it
+// full are dropped and told, but the close still goes out with its last records, the footer,
+// the loss and "File Closed" (jobs that are always queued).
 TEST_F(LoggingFixture, AStalledDiskNeverHoldsUpTheSeconds) {
     Open();
     g_stalledSyncs = 0;
     g_stall = true;
     SetSyncHook(&StallingSync);
     Seconds(60);  // the first write stalls in its sync
-    while (g_stalledSyncs.load() == 0) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    WaitForStall();
+    for (std::size_t i = 0; i < CLogWriter::kQueueLimit / 2; ++i) {
+        doc->WriteLog("x");  // a flush and a line each: the queue is full
     }
-    Seconds(120);  // two more batches while it stalls: queued, nothing waits
-    doc->WriteLog("Alarm \"Dev\" was reset.");
+    Seconds(60);
+    doc->WriteLog("y");
+    EXPECT_EQ(prompt.m_notices,
+              (std::vector<std::string>{
+                  "The log folder \"" + logs +
+                      "\" has not taken any file write for a long time; results are dropped "
+                      "until it does.",
+                  "Log line not written (the log folder does not keep up): y"}));
     EXPECT_EQ(g_stalledSyncs.load(), 1);
+    Seconds(5);
     std::thread release([] {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
         g_stall = false;
     });
-    Seconds(5);
     doc->CloseLogFiles();  // waits for the stalled write, then writes the rest unsynced
     release.join();
     SetSyncHook(nullptr);
     EXPECT_EQ(g_stalledSyncs.load(), 1);  // what was queued behind it went out unsynced
-    EXPECT_EQ(Xml(), kHeader + Records(1, 185, kSaturday1130, 1) + kFooter);
-    EXPECT_TRUE(Log().ends_with("File Closed\r\n"));
-    EXPECT_TRUE(prompt.m_notices.empty());
+    EXPECT_EQ(Xml(), kHeader + Records(1, 60, kSaturday1130, 1) +
+                         Records(61, 65, kSaturday1130 + 120, 121) + kFooter);
+    EXPECT_EQ(doc->GetLostResultCount(), 60);
+    EXPECT_EQ(Count(Log(), ": x\r\n"), CLogWriter::kQueueLimit / 2);
+    EXPECT_TRUE(
+        Log().ends_with("11:32:12: 60 results could not be written and are lost\r\n"
+                        "5.12.2026, 11:32:12: File Closed\r\n"))
+        << Log().substr(Log().size() - 200);
+    EXPECT_EQ(prompt.m_notices.size(), 2u);
 }
 
 // A day file that cannot be continued is moved aside, the log says why, and the day's logging
