@@ -228,6 +228,18 @@ void CDayFileLogger::WriteLogLineNow(const std::string& file, const std::string&
 }
 
 void CDayFileLogger::LogLosses(const std::string& logFile, CTime now) {
+    if (const std::int64_t unsynced = m_resultLog.TakeUnloggedUnsynced(); unsynced > 0) {
+        WriteLogLineNow(
+            logFile,
+            CResultLog::FormatLogLine(
+                now, StringFormat(unsynced == 1 ? "%lld result was written but not confirmed "
+                                                  "on disk (the disk failed to sync it)"
+                                                : "%lld results were written but not "
+                                                  "confirmed on disk (the disk failed to sync "
+                                                  "them)",
+                                  static_cast<long long>(unsynced))),
+            now);
+    }
     if (const std::int64_t lost = m_resultLog.TakeUnloggedLosses(); lost > 0) {
         WriteLogLineNow(logFile,
                         CResultLog::FormatLogLine(
@@ -397,6 +409,11 @@ int CDayFileLogger::GetUnwrittenResultCount() const {
 std::int64_t CDayFileLogger::GetLostResultCount() const {
     WaitForLogWrites();
     return m_resultLog.GetLostCount() + m_nDroppedResults;
+}
+
+std::int64_t CDayFileLogger::GetUnsyncedResultCount() const {
+    WaitForLogWrites();
+    return m_resultLog.GetUnsyncedCount();
 }
 
 void CDayFileLogger::SelectLogFolder(std::optional<std::string> path) {

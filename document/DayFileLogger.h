@@ -103,6 +103,9 @@ public:
     // Records given up since the logger was made: not written before a close, dropped from a
     // full backlog, or meant for a log folder that was deleted or replaced while logging.
     std::int64_t GetLostResultCount() const;
+    // Records written to a result file whose syncs failed, with no sync succeeding after them:
+    // in the file, not confirmed on disk.
+    std::int64_t GetUnsyncedResultCount() const;
     // Without waiting for the file work: the records written and those lost so far, as the log
     // writer has counted them yet (any thread may read them while it counts).
     std::int64_t PeekWrittenResultCount() const { return m_resultLog.GetWrittenCount(); }

@@ -85,6 +85,7 @@ int CResultLog::Append(const std::string& path, std::string_view head, std::stri
     if (kept != nullptr) {
         *kept = 0;
     }
+    m_lastSync = ESync::Skipped;
     const int flags =
         O_WRONLY | O_APPEND | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | (create ? O_CREAT : 0);
     CDescriptor file(OpenFile(path, flags));
@@ -126,14 +127,18 @@ int CResultLog::Append(const std::string& path, std::string_view head, std::stri
         if (::ftruncate(file.Get(), cut) < 0) {
             RememberCut(path, cut);  // cut off before the next write to the file
         }
-        if (kept != nullptr && *kept > 0 && m_bSync.load() && SyncData(file.Get()) != 0 &&
-            ::ftruncate(file.Get(), st.st_size) == 0) {
-            *kept = 0;  // what fitted is not on the disk either: it waits with the rest
+        if (kept != nullptr && *kept > 0 && m_bSync.load()) {
+            m_lastSync = SyncData(file.Get()) == 0 ? ESync::Synced : ESync::Failed;
+            if (m_lastSync == ESync::Failed && ::ftruncate(file.Get(), st.st_size) == 0) {
+                *kept = 0;  // what fitted is not on the disk either: it waits with the rest
+            }
         }
         return error;
     }
     if (m_bSync.load()) {
-        if (const int syncError = SyncData(file.Get()); syncError != 0) {
+        const int syncError = SyncData(file.Get());
+        m_lastSync = syncError == 0 ? ESync::Synced : ESync::Failed;
+        if (syncError != 0) {
             // The bytes may not be on the disk. Records are written again later: cut them off
             // first. When even the cut fails they stay, counted as written.
             if (cutOnSyncFailure && ::ftruncate(file.Get(), st.st_size) == 0) {
@@ -279,11 +284,21 @@ int CResultLog::WriteResults(const std::string& path, std::int32_t& measurementI
     measurementId += written;
     m_nWritten += written;
     Forget(written);
+    // A sync that succeeded confirms the file. Records written while its syncs fail, without one
+    // that succeeded (a stop writes without syncing, a cut after a failed sync that failed too),
+    // are in the file but not confirmed on disk.
+    if (m_lastSync != ESync::Skipped) {
+        m_bResultSyncFailing = m_lastSync == ESync::Failed;
+    }
+    if (m_bResultSyncFailing && written > 0) {
+        m_nUnsynced += written;
+        m_nUnloggedUnsynced += written;
+    }
     if (error != 0) {
         Failed(true, path, error, prompt);
         return error;
     }
-    Succeeded(true, path, prompt);
+    SucceededIfSynced(true, path, prompt);
     return 0;
 }
 
@@ -292,7 +307,7 @@ int CResultLog::AppendFooter(const std::string& path, CPrompt& prompt) {
     if (error != 0) {
         Failed(true, path, error, prompt);
     } else {
-        Succeeded(true, path, prompt);
+        SucceededIfSynced(true, path, prompt);
     }
     return error;
 }
@@ -310,12 +325,16 @@ int CResultLog::WriteLogLine(const std::string& today, std::string& last, const 
         last.clear();
         error = Append(today, "", line, true);
     }
+    // A line whose sync failed is in the file: only its place on the disk is not confirmed.
+    const bool written = error == 0 || m_lastSync == ESync::Failed;
+    if (written) {
+        last = today;
+    }
     if (error != 0) {
-        Failed(false, today, error, prompt);
+        Failed(false, today, error, prompt, written);
         return error;
     }
-    last = today;
-    Succeeded(false, today, prompt);
+    SucceededIfSynced(false, today, prompt);
     return 0;
 }
 
@@ -339,7 +358,16 @@ void CResultLog::Succeeded(bool result, const std::string& path, CPrompt& prompt
     failed.clear();
 }
 
-void CResultLog::Failed(bool result, const std::string& path, int error, CPrompt& prompt) {
+// A write that went out without a sync (a stop) does not show that the disk works again: a
+// failure told stays told until a synced write succeeds.
+void CResultLog::SucceededIfSynced(bool result, const std::string& path, CPrompt& prompt) {
+    if (m_lastSync == ESync::Synced) {
+        Succeeded(result, path, prompt);
+    }
+}
+
+void CResultLog::Failed(bool result, const std::string& path, int error, CPrompt& prompt,
+                        bool written) {
     std::string& failed = result ? m_strFailedResultFile : m_strFailedLogFile;
     if (failed == path) {
         return;  // reported already
@@ -353,6 +381,13 @@ void CResultLog::Failed(bool result, const std::string& path, int error, CPrompt
             StringFormat("\"%s\" is not a result file of this program; it is left "
                          "untouched and no results are written to it.",
                          path.c_str()));
+        return;
+    }
+    if (written && !result) {
+        prompt.Notice(
+            StringFormat("Could not sync log file \"%s\" (%s); its event lines are "
+                         "written but not confirmed on disk.",
+                         path.c_str(), cause.c_str()));
         return;
     }
     prompt.Notice(result ? StringFormat("Could not write result file \"%s\" (%s); the results "

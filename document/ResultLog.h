@@ -100,18 +100,26 @@ public:
     }
     // Records lost since the last call, for a line in the day's log.
     std::int64_t TakeUnloggedLosses() { return std::exchange(m_nUnloggedLost, 0); }
+    // Records written without being confirmed on disk since the last call, for the day's log.
+    std::int64_t TakeUnloggedUnsynced() { return std::exchange(m_nUnloggedUnsynced, 0); }
 
     int GetPendingCount() const { return m_nPending; }
     // Records given up since this object was made (backlog overflow and drops at a close), and
     // records written; any thread may read them while the log writer's thread counts.
     std::int64_t GetLostCount() const { return m_nLost.load(); }
     std::int64_t GetWrittenCount() const { return m_nWritten.load(); }
+    // Records written while the result file's syncs failed and no sync succeeded after them (a
+    // stop writes without syncing): in the file, but not confirmed on disk.
+    std::int64_t GetUnsyncedCount() const { return m_nUnsynced.load(); }
 
 private:
     // Failures are told once per file (`result`: the result file, else the log file), and the
     // end of a told failure is told too.
     void Succeeded(bool result, const std::string& path, CPrompt& prompt);
-    void Failed(bool result, const std::string& path, int error, CPrompt& prompt);
+    void SucceededIfSynced(bool result, const std::string& path, CPrompt& prompt);
+    // `written`: the log line is in the file, only its sync failed.
+    void Failed(bool result, const std::string& path, int error, CPrompt& prompt,
+                bool written = false);
     void Forget(int count);
     static int ContinueResultFile(int fd, std::int64_t size, CContinuation& found);
     // The descriptor's folder and name for `path`: the held folder when `path` lies in it.
@@ -130,7 +138,13 @@ private:
     int m_nPending = 0;
     std::atomic<std::int64_t> m_nLost{0};
     std::atomic<std::int64_t> m_nWritten{0};
+    std::atomic<std::int64_t> m_nUnsynced{0};
     std::int64_t m_nUnloggedLost = 0;
+    std::int64_t m_nUnloggedUnsynced = 0;
+    // How the last Append's sync went: none (not syncing, or nothing written), or its outcome.
+    enum class ESync { Skipped, Synced, Failed };
+    ESync m_lastSync = ESync::Skipped;
+    bool m_bResultSyncFailing = false;  // the result file's last sync failed
     int m_nFolderFd = -1;
     int m_nFolderCause = 0;
     std::string m_strFolder;

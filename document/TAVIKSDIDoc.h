@@ -345,6 +345,8 @@ public:
     // Records given up since the document was made: not written before a close, dropped from
     // a full backlog, or meant for a log folder that was deleted or replaced while logging.
     std::int64_t GetLostResultCount() const { return m_logger.GetLostResultCount(); }
+    // Records written while the result file's syncs failed and none succeeded after them.
+    std::int64_t GetUnsyncedResultCount() const { return m_logger.GetUnsyncedResultCount(); }
     // Without waiting for the file work: the records written to result files and those lost so
     // far, as the log writer has counted them yet (read every second for the metrics).
     std::int64_t PeekWrittenResultCount() const { return m_logger.PeekWrittenResultCount(); }

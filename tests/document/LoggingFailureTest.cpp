@@ -200,7 +200,8 @@ TEST_F(LoggingFixture, ADayFileThatCannotBeContinuedIsMovedAsideAndLogged) {
 std::atomic<bool> g_syncFailures{false};
 
 // A run that ended without closing its files (killed, a crash, a power loss) is told in the
-// log when the next run continues the file, with the seconds missing since its last record.
+// log when the next run continues the file, with the seconds missing since its last record;
+// records lost and records written without a sync that succeeded are told as what they are.
 TEST_F(LoggingFixture, TheLogTellsOfACrashAndOfLostRecords) {
     Open();
     Seconds(3);
@@ -230,6 +231,35 @@ TEST_F(LoggingFixture, TheLogTellsOfACrashAndOfLostRecords) {
     EXPECT_NE(Log().find("60 results could not be written and are lost\r\n"), std::string::npos);
     EXPECT_NE(Log().find("1 result could not be written and is lost\r\n"), std::string::npos);
     EXPECT_EQ(Count(Xml(), "<Measurement id="), 3u + CResultLog::RESULT_BACKLOG);
+    EXPECT_EQ(doc->GetUnsyncedResultCount(), 0);  // cut back, written again and synced
+
+    // Syncs fail again and never recover: the stop writes the waiting records without a sync.
+    // They are in the file but not confirmed on disk, and that is what is told, not a loss.
+    prompt.m_notices.clear();
+    g_syncFailures = true;
+    SetSyncHook([](int) { return g_syncFailures.load() ? EIO : 0; });
+    Seconds(60);
+    doc->WriteLog("z");
+    Seconds(2);
+    doc->CloseLogFiles();
+    g_syncFailures = false;
+    SetSyncHook(nullptr);
+    EXPECT_EQ(doc->GetLostResultCount(), 61);
+    EXPECT_EQ(doc->GetUnsyncedResultCount(), 62);
+    EXPECT_EQ(Count(Xml(), "<Measurement id="), 3u + CResultLog::RESULT_BACKLOG + 62);
+    EXPECT_TRUE(Xml().ends_with("</Measurement></Tavik>\r\n"));
+    EXPECT_NE(Log().find(": 62 results were written but not confirmed on disk (the disk failed "
+                         "to sync them)\r\n5.12.2026, 12:33:50: File Closed\r\n"),
+              std::string::npos)
+        << Log().substr(Log().size() - 300);
+    EXPECT_EQ(prompt.m_notices,
+              (std::vector<std::string>{
+                  "Could not write result file \"" + logs +
+                      "/tavik261205.xml\" (Input/output error); the results are kept until it "
+                      "can be written.",
+                  "Could not sync log file \"" + logs +
+                      "/tavik261205.log\" (Input/output error); its event lines are written but "
+                      "not confirmed on disk."}));
 }
 
 }  // namespace
