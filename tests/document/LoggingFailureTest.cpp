@@ -240,6 +240,7 @@ TEST_F(LoggingFixture, TheLogTellsOfACrashAndOfLostRecords) {
     SetSyncHook([](int) { return g_syncFailures.load() ? EIO : 0; });
     Seconds(60);
     doc->WriteLog("z");
+    doc->WaitForLogWrites();  // their syncs failed before the stop
     Seconds(2);
     doc->CloseLogFiles();
     g_syncFailures = false;
