@@ -300,7 +300,15 @@ int CHeadlessRunner::PrintSummary(int code) {
         m_prompt.Notice(StringFormat("%lld results were written but not confirmed on disk",
                                      static_cast<long long>(unsynced)));
     }
-    return lost > 0 || unsynced > 0 ? 1 : code;
+    // The stop did not wait for a disk that did not answer: the files stay as far as it got.
+    const std::int64_t abandoned = m_pDoc->GetAbandonedResultCount();
+    if (abandoned > 0) {
+        m_prompt.Notice(
+            StringFormat("%lld results were not confirmed on disk when the stop "
+                         "stopped waiting for it",
+                         static_cast<long long>(abandoned)));
+    }
+    return lost > 0 || unsynced > 0 || abandoned > 0 ? 1 : code;
 }
 
 }  // namespace tavik

@@ -53,6 +53,7 @@ public:
         std::string strMovedAside;
         bool bIdsExhausted = false;  // moved aside because its ids would run out
         bool bNotARecord = false;    // moved aside because it does not end in a whole record
+        bool bNew = false;           // the header was written now (the file was missing or empty)
     };
     // Ids beyond this are not continued: such a file is moved aside (ids count seconds, a day
     // has 86 400 of them, and the 32-bit id must never wrap).
@@ -77,7 +78,13 @@ public:
     // regular file is used, never through a symbolic link, and only one that starts with the
     // header: anything else is left untouched and gives NOT_A_RESULT_FILE. Returns 0 or the
     // errno cause.
-    int BeginResultFile(const std::string& path, CContinuation& found, CPrompt& prompt);
+    // Without `syncHeader` a new header is not synced here (a start must not wait for the disk):
+    // SyncHeader does it later.
+    int BeginResultFile(const std::string& path, CContinuation& found, CPrompt& prompt,
+                        bool syncHeader = true);
+    // Syncs a result file that holds nothing but the header; when the sync fails the header is
+    // cut off again (the next write begins the file anew with its records). 0 or the cause.
+    int SyncHeader(const std::string& path, CPrompt& prompt);
     // Queues records for the next WriteResults.
     void Keep(const CResultRecord* records, int count, CPrompt& prompt);
     // Writes the waiting records to `path` (created with the header when missing), each with
@@ -98,6 +105,9 @@ public:
         m_nLost += count;
         m_nUnloggedLost += count;
     }
+    // Records lost before they reached this log (refused by a full queue, counted where they
+    // were refused): only told in the day's log.
+    void CountUnloggedLoss(std::int64_t count) { m_nUnloggedLost += count; }
     // Records lost since the last call, for a line in the day's log.
     std::int64_t TakeUnloggedLosses() { return std::exchange(m_nUnloggedLost, 0); }
     // Records written without being confirmed on disk since the last call, for the day's log.

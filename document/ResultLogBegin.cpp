@@ -116,7 +116,8 @@ int CResultLog::MoveAside(const std::string& path, std::string& movedTo) const {
     return EEXIST;
 }
 
-int CResultLog::BeginResultFile(const std::string& path, CContinuation& found, CPrompt& prompt) {
+int CResultLog::BeginResultFile(const std::string& path, CContinuation& found, CPrompt& prompt,
+                                bool syncHeader) {
     found = CContinuation();
     int error = 0;
     for (int attempt = 0; attempt < 2; ++attempt) {
@@ -133,9 +134,10 @@ int CResultLog::BeginResultFile(const std::string& path, CContinuation& found, C
         } else if (st.st_size == 0) {
             // Synced at once: a power loss in the first minute must not leave a cut header.
             error = WriteFully(file.Get(), HEADER.data(), HEADER.size());
-            if (error == 0 && m_bSync.load()) {
+            if (error == 0 && syncHeader && m_bSync.load()) {
                 error = SyncData(file.Get());
             }
+            found.bNew = error == 0;
             if (error != 0 && ::ftruncate(file.Get(), 0) < 0) {
                 RememberCut(path, 0);  // the cut header goes before the next write
             }
@@ -166,6 +168,23 @@ int CResultLog::BeginResultFile(const std::string& path, CContinuation& found, C
         Failed(true, path, error, prompt);
     } else {
         Succeeded(true, path, prompt);
+    }
+    return error;
+}
+
+int CResultLog::SyncHeader(const std::string& path, CPrompt& prompt) {
+    CDescriptor file(OpenFile(path, O_WRONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
+    struct stat st {};
+    if (!m_bSync.load() || file.Get() < 0 || ::fstat(file.Get(), &st) < 0 || !S_ISREG(st.st_mode) ||
+        st.st_size != static_cast<off_t>(HEADER.size())) {
+        return 0;  // not syncing, or records came since (their write synced the header too)
+    }
+    const int error = SyncData(file.Get());
+    if (error != 0) {
+        if (::ftruncate(file.Get(), 0) < 0) {
+            RememberCut(path, 0);
+        }
+        Failed(true, path, error, prompt);
     }
     return error;
 }

@@ -165,6 +165,50 @@ TEST_F(LoggingFixture, AStalledDiskNeverHoldsUpTheSeconds) {
     EXPECT_EQ(prompt.m_notices.size(), 2u);
 }
 
+// A disk that does not answer holds up neither a start (the new header is synced by the writer)
+// nor a stop (it waits no longer than CLogWriter::STOP_WAIT), nor the document's end: the work
+// left finishes on its own once the disk answers, with the files it holds kept alive.
+TEST_F(LoggingFixture, ADiskThatDoesNotAnswerHoldsUpNeitherStartNorStop) {
+    g_stalledSyncs = 0;
+    g_stall = true;
+    SetSyncHook(&StallingSync);
+    std::atomic<bool> done{false}, released{false};
+    std::thread watchdog([&] {  // ends a stall that nothing should wait for
+        for (int ms = 0; ms < 10000 && !done.load(); ++ms) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        released = true;
+        g_stall = false;
+    });
+    ASSERT_EQ(doc->OpenLogFilesKeeping(logs), 0);
+    WaitForStall();  // the header's sync, on the writer
+    doc->SetResultValue(EResultValue::Close, 0.0f);
+    Seconds(65);
+    doc->CloseLogFiles();
+    EXPECT_EQ(doc->GetAbandonedResultCount(), 65);
+    EXPECT_EQ(doc->GetLastResultFile(), logs + "/tavik261205.xml");
+    Restart();  // the document goes too
+    EXPECT_FALSE(released.load());
+    EXPECT_EQ(prompt.m_notices,
+              std::vector<std::string>{
+                  "The disk of the log folder \"" + logs +
+                  "\" did not answer within 0.75 s of the stop; 65 results are "
+                  "not confirmed on disk, and \"" +
+                  logs +
+                  "/tavik261205.xml\" may stay without its footer until the next run "
+                  "continues it."});
+
+    done = true;
+    watchdog.join();
+    const std::string closed = kHeader + Records(1, 65, kSaturday1130, 1) + kFooter;
+    for (int ms = 0; ms < 10000 && ReadText(logs + "/tavik261205.xml") != closed; ++ms) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    SetSyncHook(nullptr);
+    EXPECT_EQ(ReadText(logs + "/tavik261205.xml"), closed);
+    EXPECT_EQ(g_stalledSyncs.load(), 1);  // what was queued behind it went out unsynced
+}
+
 // A day file that cannot be continued is moved aside, the log says why, and the day's logging
 // goes on in a fresh file.
 TEST_F(LoggingFixture, ADayFileThatCannotBeContinuedIsMovedAsideAndLogged) {
