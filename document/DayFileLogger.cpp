@@ -226,6 +226,7 @@ int CDayFileLogger::BeginLogFiles() {
         [w = m_writer, now, found] {
             w->SyncNewHeader(found);
             w->LogDayOpened(now, found);
+            w->CloseEarlierDays(now, found);
         },
         true);
     m_host.SendHint(HINT_PROTOCOL_CHANGED);

@@ -1,5 +1,7 @@
 #include "document/DayFileWriter.h"
 
+#include <filesystem>
+
 #include "document/DayFiles.h"
 #include "platform/File.h"
 #include "platform/GenericException.h"
@@ -48,6 +50,27 @@ void CDayFileWriter::LogDayOpened(CTime now, const CResultLog::CContinuation& fo
     WriteLine(logFile, CResultLog::FormatLogLine(now, "File Opened"), now);
     for (const std::string& text : DescribeContinuation(now, found)) {
         WriteLine(logFile, CResultLog::FormatLogLine(now, text), now);
+    }
+}
+
+void CDayFileWriter::CloseEarlierDays(CTime now, const CResultLog::CContinuation& today) {
+    if (!m_bDayFileBegun || !CheckHeldFolder()) {
+        return;
+    }
+    const std::string folder = m_folderLock.GetFolder();
+    const std::string todayName = std::filesystem::path(m_strLastResultFile).filename().string();
+    std::vector<std::string> earlier = ListDayFiles(folder, ".xml");
+    std::erase_if(earlier, [&](const std::string& name) { return name >= todayName; });
+    for (const std::string& name : earlier) {
+        CResultLog::CContinuation found;
+        if (m_resultLog.CloseLeftOpen(JoinPath(folder, name), found) != 0 || found.bClosed) {
+            continue;  // closed, or not ours to close: left as it is
+        }
+        // Up to now only from the latest day file, when today's file holds nothing after it.
+        const bool untilNow = name == earlier.back() && today.nLastId == 0;
+        WriteLine(JoinPath(folder, CResultLog::BaseName(now) + ".log"),
+                  CResultLog::FormatLogLine(now, DescribeLeftOpen(now, name, found, untilNow)),
+                  now);
     }
 }
 

@@ -31,6 +31,9 @@ public:
     void SyncNewHeader(const CResultLog::CContinuation& found);
     // The day's first log lines: "File Opened" and what the continued file showed.
     void LogDayOpened(CTime now, const CResultLog::CContinuation& found);
+    // At a start: closes every earlier day file of the folder that a run left without its
+    // footer, and tells each in today's log (`today`: what today's file held when begun).
+    void CloseEarlierDays(CTime now, const CResultLog::CContinuation& today);
     // Writes a batch of records (with the backlog) to `file`; `dropped` records refused by a
     // full queue meanwhile are told in `logFile`.
     void WriteBatch(const std::vector<CResultRecord>& batch, std::int64_t dropped,

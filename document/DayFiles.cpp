@@ -53,6 +53,45 @@ std::vector<std::string> DescribeContinuation(CTime now, const CResultLog::CCont
     return lines;
 }
 
+std::string DescribeLeftOpen(CTime now, const std::string& name,
+                             const CResultLog::CContinuation& found, bool untilNow) {
+    std::string line = "A run ended without closing the result file " + name;
+    if (found.nLastTimestamp == 0) {
+        line += ", which holds no record";
+    } else {
+        const CTime last(static_cast<std::time_t>(found.nLastTimestamp));
+        // The end of the record's day: local midnight after it (mktime takes day 32 as the 1st).
+        const CTime end(last.GetYear(), last.GetMonth(), last.GetDay() + 1, 0, 0, 0);
+        const std::int64_t missing =
+            std::max<std::int64_t>((untilNow ? now : end).GetTime() - last.GetTime() - 1, 0);
+        line += StringFormat("; its last record is of %d.%d.%d, %02d:%02d:%02d, ", last.GetDay(),
+                             last.GetMonth(), last.GetYear(), last.GetHour(), last.GetMinute(),
+                             last.GetSecond());
+        line += StringFormat(untilNow ? "%lld seconds are missing since"
+                                      : "the %lld seconds after it of its day are missing",
+                             static_cast<long long>(missing));
+    }
+    if (found.nBytesRemoved > 0) {
+        line += StringFormat("; %lld bytes of an incomplete record were removed",
+                             static_cast<long long>(found.nBytesRemoved));
+    }
+    return line + "; it is closed now";
+}
+
+std::vector<std::string> ListDayFiles(const std::string& folder, std::string_view extension) {
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end;
+         it.increment(ec)) {
+        std::string name = it->path().filename().string();
+        if (CResultLog::IsOwnFileName(name, extension)) {
+            names.push_back(std::move(name));
+        }
+    }
+    std::sort(names.begin(), names.end());  // "tavikYYMMDD": by day within a century
+    return names;
+}
+
 int DeleteDayFiles(const std::string& folder, bool ask, CPrompt& prompt) {
     namespace fs = std::filesystem;
     std::vector<fs::path> logs;

@@ -82,6 +82,12 @@ public:
     // SyncHeader does it later.
     int BeginResultFile(const std::string& path, CContinuation& found, CPrompt& prompt,
                         bool syncHeader = true);
+    // Closes a day file that a run left without its footer (killed, a crash, a power loss): cut
+    // back after its last whole record as a continued file is, then the footer. `found` says
+    // what it held (bClosed: it was closed already and is left as it is). A file that is not a
+    // result file of this program, or a damaged one, is left untouched (NOT_A_RESULT_FILE).
+    // Returns 0 or the cause.
+    int CloseLeftOpen(const std::string& path, CContinuation& found);
     // Syncs a result file that holds nothing but the header; when the sync fails the header is
     // cut off again (the next write begins the file anew with its records). 0 or the cause.
     int SyncHeader(const std::string& path, CPrompt& prompt);

@@ -172,6 +172,37 @@ int CResultLog::BeginResultFile(const std::string& path, CContinuation& found, C
     return error;
 }
 
+int CResultLog::CloseLeftOpen(const std::string& path, CContinuation& found) {
+    found = CContinuation();
+    CDescriptor file(OpenFile(path, O_RDWR | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
+    struct stat st {};
+    if (file.Get() < 0 || ::fstat(file.Get(), &st) < 0) {
+        return errno == ELOOP ? NOT_A_RESULT_FILE : errno;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        return NOT_A_RESULT_FILE;
+    }
+    // Closed already: nothing is read further nor changed.
+    const auto footerSize = static_cast<off_t>(FOOTER.size());
+    std::string tail(FOOTER.size(), '\0');
+    if (st.st_size >= static_cast<off_t>(HEADER.size()) + footerSize &&
+        ReadAt(file.Get(), tail.data(), tail.size(), st.st_size - footerSize) == 0 &&
+        tail == FOOTER) {
+        found.bClosed = true;
+        return 0;
+    }
+    if (const int error = ContinueResultFile(file.Get(), st.st_size, found); error != 0) {
+        return error == kDamaged ? NOT_A_RESULT_FILE : error;  // damaged: left as it is
+    }
+    int error = ::lseek(file.Get(), 0, SEEK_END) < 0
+                    ? errno
+                    : WriteFully(file.Get(), FOOTER.data(), FOOTER.size());
+    if (error == 0 && m_bSync.load()) {
+        error = SyncData(file.Get());
+    }
+    return error != 0 ? error : file.Close();
+}
+
 int CResultLog::SyncHeader(const std::string& path, CPrompt& prompt) {
     CDescriptor file(OpenFile(path, O_WRONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
     struct stat st {};

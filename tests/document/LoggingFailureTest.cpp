@@ -209,6 +209,47 @@ TEST_F(LoggingFixture, ADiskThatDoesNotAnswerHoldsUpNeitherStartNorStop) {
     EXPECT_EQ(g_stalledSyncs.load(), 1);  // what was queued behind it went out unsynced
 }
 
+// A run killed before midnight and started again after it: at the start every earlier day file
+// left without its footer is closed after its last whole record, and today's log says which,
+// with the seconds missing since (to now for the latest, else to the end of the file's day).
+// Closed files and other programs' files stay as they are.
+TEST_F(LoggingFixture, AStartClosesEarlierDayFilesLeftOpen) {
+    constexpr std::uint32_t k2359 = 1796511570;  // 5 Dec 2026, 23:59:30
+    constexpr std::uint32_t k4Dec2300 = k2359 - 86400 - 3570;
+    const std::string cut = "      <Measurement id=\"20\">\r\n         <Date tim";
+    const std::string closed = kHeader + Records(1, 2, k2359 - 2 * 86400, 1) + kFooter;
+    clock.Set(CTime(k2359));
+    ASSERT_EQ(doc->OpenLogFilesKeeping(logs), 0);
+    doc->SetResultValue(EResultValue::Close, 0.0f);
+    Seconds(19);
+    doc->WriteLog("x");  // records 1 to 19, up to 23:59:48
+    doc->WaitForLogWrites();
+    std::ofstream(logs + "/tavik261205.xml", std::ios::binary | std::ios::app) << cut;
+    std::ofstream(logs + "/tavik261203.xml", std::ios::binary) << closed;
+    std::ofstream(logs + "/tavik261204.xml", std::ios::binary)
+        << kHeader + Records(1, 1, k4Dec2300, 7);
+    std::ofstream(logs + "/tavik261202.xml", std::ios::binary) << "notes";
+    Restart();  // killed
+    clock.Set(CTime(k2359 + 50));
+    ASSERT_EQ(doc->OpenLogFilesKeeping(logs), 0);
+    doc->CloseLogFiles();
+
+    EXPECT_EQ(Xml("261205"), kHeader + Records(1, 19, k2359, 1) + kFooter);
+    EXPECT_EQ(Xml("261204"), kHeader + Records(1, 1, k4Dec2300, 7) + kFooter);
+    EXPECT_EQ(Xml("261203"), closed);
+    EXPECT_EQ(Xml("261202"), "notes");
+    EXPECT_EQ(Log("261206"),
+              "6.12.2026, 00:00:20: File Opened\r\n"
+              "6.12.2026, 00:00:20: A run ended without closing the result file tavik261204.xml; "
+              "its last record is of 4.12.2026, 23:00:00, the 3599 seconds after it of its day are "
+              "missing; it is closed now\r\n"
+              "6.12.2026, 00:00:20: A run ended without closing the result file tavik261205.xml; "
+              "its last record is of 5.12.2026, 23:59:48, 31 seconds are missing since; 47 bytes "
+              "of an incomplete record were removed; it is closed now\r\n"
+              "6.12.2026, 00:00:20: File Closed\r\n");
+    EXPECT_TRUE(prompt.m_notices.empty());
+}
+
 // A day file that cannot be continued is moved aside, the log says why, and the day's logging
 // goes on in a fresh file.
 TEST_F(LoggingFixture, ADayFileThatCannotBeContinuedIsMovedAsideAndLogged) {
