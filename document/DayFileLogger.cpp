@@ -90,10 +90,6 @@ void CDayFileLogger::SetCurrentValues(const CCurrentValues& values) {
     m_bHasMultipath = values.m_fMultipath.has_value();
 }
 
-std::string CDayFileLogger::LoggingDayFile(const char* extension) const {
-    return JoinPath(m_host.GetLogFolder(), m_strLogDay + extension);
-}
-
 bool CDayFileLogger::IsLoggingToFiles() const {
     return m_host.IsLoggingEnabled() && !m_strLogDay.empty();
 }
@@ -112,13 +108,10 @@ void CDayFileLogger::FlushResults(bool always) {
     const std::int64_t count = m_nResults;
     m_nResults = 0;
     const std::int64_t dropped = m_nDroppedResults;
-    const std::string file = LoggingDayFile(".xml");
-    const std::string logFile = LoggingDayFile(".log");
     const CTime now = m_host.Now();
-    const bool queued =
-        m_logWriter.Post([w = m_writer, batch = std::move(batch), dropped, file, logFile,
-                          now] { w->WriteBatch(batch, dropped, file, logFile, now); },
-                         always);
+    const bool queued = m_logWriter.Post([w = m_writer, batch = std::move(batch), dropped,
+                                          now] { w->WriteBatch(batch, dropped, now); },
+                                         always);
     if (queued) {
         m_nHandedOver += count;
         m_nDroppedResults = 0;
@@ -143,11 +136,8 @@ void CDayFileLogger::ChangeLogDay(CTime now) {
     // The old day's pair is closed: its records, the footer, "File Closed"; then the new day's
     // pair starts as a newly opened one does.
     FlushResults(true);
-    const std::string oldResults = LoggingDayFile(".xml");
-    const std::string oldLog = LoggingDayFile(".log");
     m_strLogDay = CResultLog::BaseName(now);
-    m_logWriter.Post(
-        [w = m_writer, oldResults, oldLog, now] { w->ChangeDay(oldResults, oldLog, now); }, true);
+    m_logWriter.Post([w = m_writer, now] { w->ChangeDay(now); }, true);
 }
 
 void CDayFileLogger::WriteLog(const std::string& line) {
@@ -162,7 +152,8 @@ void CDayFileLogger::WriteLog(const std::string& line) {
     }
     // While logging, lines go to the log of the day whose result file takes the records: in
     // the moment between midnight and the next second's close that is still the old day's.
-    const std::string today = IsLoggingToFiles() ? LoggingDayFile(".log") : LogFileName();
+    // (An empty name: the writer's day log, which may have taken a name beside the day's.)
+    const std::string today = IsLoggingToFiles() ? std::string() : LogFileName();
     FlushResults();
     std::string text = CResultLog::FormatLogLine(now, line);
     if (!m_logWriter.Post([w = m_writer, today, text = std::move(text), now] {
@@ -246,12 +237,10 @@ void CDayFileLogger::CloseLogFiles() {
     // for no more than a stop may take: a disk that does not answer is left to the writer.
     StopSyncing();
     FlushResults(true);
-    const std::string file = LoggingDayFile(".xml");
-    const std::string logFile = LoggingDayFile(".log");
     const CTime now = m_host.Now();
-    m_logWriter.Post([w = m_writer, file, logFile, now] { w->Close(file, logFile, now); }, true);
+    m_logWriter.Post([w = m_writer, now] { w->Close(now); }, true);
     if (!m_logWriter.WaitIdleForStop()) {
-        GiveUpWaiting(file, logFile);
+        GiveUpWaiting();
     }
     m_host.SetLoggingEnabled(false);
     m_strLogDay.clear();
@@ -260,10 +249,10 @@ void CDayFileLogger::CloseLogFiles() {
 
 // The records handed to the writer and neither written nor given up by now are not confirmed
 // on disk; the writer closes the files when the disk answers, if the program still runs.
-void CDayFileLogger::GiveUpWaiting(const std::string& file, const std::string& logFile) {
+void CDayFileLogger::GiveUpWaiting() {
     m_bGaveUp = true;
-    m_strGaveUpResultFile = file;
-    m_strGaveUpLogFile = logFile;
+    m_strGaveUpResultFile = m_writer->DayFile(".xml");
+    m_strGaveUpLogFile = m_writer->DayFile(".log");
     const CResultLog& log = m_writer->Log();
     m_nAbandoned =
         std::max<std::int64_t>(0, m_nHandedOver - log.GetWrittenCount() - log.GetLostCount());
@@ -272,7 +261,7 @@ void CDayFileLogger::GiveUpWaiting(const std::string& file, const std::string& l
         "results are not confirmed on disk, and \"%s\" may stay without its footer until the "
         "next run continues it.",
         m_host.GetLogFolder().c_str(), std::chrono::duration<double>(CLogWriter::STOP_WAIT).count(),
-        static_cast<long long>(m_nAbandoned), file.c_str()));
+        static_cast<long long>(m_nAbandoned), m_strGaveUpResultFile.c_str()));
 }
 
 bool CDayFileLogger::WaitForWriter() const {

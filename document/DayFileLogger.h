@@ -134,13 +134,11 @@ private:
     int BeginLogFiles();
     // At a new day while logging: closes the old day's pair and opens the new day's.
     void ChangeLogDay(CTime now);
-    // "folder/tavikYYMMDD" + extension of the day whose files take the records.
-    std::string LoggingDayFile(const char* extension) const;
     // Logging is on and its day files were begun.
     bool IsLoggingToFiles() const;
     // A close whose work the writer has not done within CLogWriter::STOP_WAIT: counts and tells
     // what is not confirmed on disk.
-    void GiveUpWaiting(const std::string& file, const std::string& logFile);
+    void GiveUpWaiting();
     // Waits as a stop does for the writer to be idle (not at all while work given up on is not
     // done); false, with a notice, when it is not.
     bool WaitForWriter() const;
@@ -154,7 +152,7 @@ private:
     CResultRecord m_currentRecord;
     std::array<CResultRecord, RESULT_RECORDS> m_results{};
     std::int32_t m_nResults = 0;
-    std::string m_strLogDay;  // base name of the day files in use while logging
+    std::string m_strLogDay;  // "tavikYYMMDD" of the day whose files take the records
     bool m_bSignal = true;
     bool m_bHasMultipath = false;  // the record's values were measured (not the 0 start)
     bool m_bHasDeviation = false;

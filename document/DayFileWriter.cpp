@@ -1,6 +1,8 @@
 #include "document/DayFileWriter.h"
 
+#include <cerrno>
 #include <filesystem>
+#include <mutex>
 
 #include "document/DayFiles.h"
 #include "platform/File.h"
@@ -13,6 +15,10 @@ int CDayFileWriter::AcquireFolder(const std::string& folder, std::string& holder
         return cause;
     }
     m_resultLog.SetFolder(m_folderLock.GetFolderFd(), m_folderLock.GetFolder());
+    {
+        const std::lock_guard lock(m_dayMutex);
+        m_strDayFolder = m_folderLock.GetFolder();
+    }
     m_resultLog.SetFolderCause(0);
     m_resultLog.SetSyncing(true);
     m_bFolderGivenUp = false;
@@ -28,14 +34,60 @@ void CDayFileWriter::ReleaseFolder() {
 
 bool CDayFileWriter::BeginResultDay(CTime now, CPrompt& prompt, CResultLog::CContinuation& found,
                                     bool syncHeader) {
-    const std::string resultFile =
-        JoinPath(m_folderLock.GetFolder(), CResultLog::BaseName(now) + ".xml");
-    m_bDayFileBegun = m_resultLog.BeginResultFile(resultFile, found, prompt, syncHeader) == 0;
-    if (m_bDayFileBegun) {
-        m_strLastResultFile = resultFile;
-        m_nMeasurementId = found.nLastId;  // a continued file goes on with its own numbering
+    // The day's name, or the first free one beside it when a file that is not ours takes it
+    // (left untouched): "tavikYYMMDD-2", "-3" and so on, the log named alike.
+    const std::string base = CResultLog::BaseName(now);
+    CQueuedPrompt refusal;  // why the day's own name cannot be used
+    m_bDayFileBegun = false;
+    for (int n = 1; n <= kMaxDayNames && !m_bDayFileBegun; ++n) {
+        const std::string name = n == 1 ? base : base + "-" + std::to_string(n);
+        SetDayName(name);
+        CQueuedPrompt said;
+        const int error = m_resultLog.BeginResultFile(DayFile(".xml"), found, said, syncHeader);
+        if (error == CResultLog::NOT_A_RESULT_FILE || error == EISDIR) {
+            if (n == 1) {
+                said.Deliver(refusal);  // told when no name beside it is free either
+            }
+            continue;  // taken
+        }
+        said.Deliver(prompt);
+        if (error != 0) {
+            return false;  // the notice said why: the records wait
+        }
+        m_bDayFileBegun = true;
+        if (n > 1) {
+            found.strInPlaceOf = base + ".xml";
+        }
     }
-    return m_bDayFileBegun;
+    if (!m_bDayFileBegun) {
+        SetDayName(base);
+        refusal.Deliver(prompt);
+        return false;
+    }
+    m_strLastResultFile = DayFile(".xml");
+    m_nMeasurementId = found.nLastId;  // a continued file goes on with its own numbering
+    if (!found.strInPlaceOf.empty()) {
+        prompt.Notice(InPlaceOf(found) + ".");
+    }
+    return true;
+}
+
+std::string CDayFileWriter::InPlaceOf(const CResultLog::CContinuation& found) const {
+    const std::string name = std::filesystem::path(DayFile("")).filename().string();
+    return found.strInPlaceOf +
+           " is not a result file of this program and is left untouched; the day's results go "
+           "to " +
+           name + ".xml and its events to " + name + ".log";
+}
+
+void CDayFileWriter::SetDayName(const std::string& name) {
+    const std::lock_guard lock(m_dayMutex);
+    m_strDayName = name;
+}
+
+std::string CDayFileWriter::DayFile(const char* extension) const {
+    const std::lock_guard lock(m_dayMutex);
+    return JoinPath(m_strDayFolder, m_strDayName + extension);
 }
 
 void CDayFileWriter::SyncNewHeader(const CResultLog::CContinuation& found) {
@@ -45,9 +97,11 @@ void CDayFileWriter::SyncNewHeader(const CResultLog::CContinuation& found) {
 }
 
 void CDayFileWriter::LogDayOpened(CTime now, const CResultLog::CContinuation& found) {
-    const std::string logFile =
-        JoinPath(m_folderLock.GetFolder(), CResultLog::BaseName(now) + ".log");
+    const std::string logFile = DayFile(".log");
     WriteLine(logFile, CResultLog::FormatLogLine(now, "File Opened"), now);
+    if (!found.strInPlaceOf.empty()) {
+        WriteLine(logFile, CResultLog::FormatLogLine(now, InPlaceOf(found)), now);
+    }
     for (const std::string& text : DescribeContinuation(now, found)) {
         WriteLine(logFile, CResultLog::FormatLogLine(now, text), now);
     }
@@ -58,9 +112,11 @@ void CDayFileWriter::CloseEarlierDays(CTime now, const CResultLog::CContinuation
         return;
     }
     const std::string folder = m_folderLock.GetFolder();
-    const std::string todayName = std::filesystem::path(m_strLastResultFile).filename().string();
+    // Earlier days by their date ("tavikYYMMDD", then "-N" or the extension).
+    const std::string day = CResultLog::BaseName(now);
     std::vector<std::string> earlier = ListDayFiles(folder, ".xml");
-    std::erase_if(earlier, [&](const std::string& name) { return name >= todayName; });
+    std::erase_if(earlier,
+                  [&](const std::string& name) { return name.compare(0, day.size(), day) >= 0; });
     for (const std::string& name : earlier) {
         CResultLog::CContinuation found;
         if (m_resultLog.CloseLeftOpen(JoinPath(folder, name), found) != 0 || found.bClosed) {
@@ -68,14 +124,14 @@ void CDayFileWriter::CloseEarlierDays(CTime now, const CResultLog::CContinuation
         }
         // Up to now only from the latest day file, when today's file holds nothing after it.
         const bool untilNow = name == earlier.back() && today.nLastId == 0;
-        WriteLine(JoinPath(folder, CResultLog::BaseName(now) + ".log"),
+        WriteLine(DayFile(".log"),
                   CResultLog::FormatLogLine(now, DescribeLeftOpen(now, name, found, untilNow)),
                   now);
     }
 }
 
 void CDayFileWriter::WriteBatch(const std::vector<CResultRecord>& batch, std::int64_t dropped,
-                                const std::string& file, const std::string& logFile, CTime now) {
+                                CTime now) {
     m_resultLog.CountUnloggedLoss(dropped);
     if (!CheckHeldFolder()) {
         m_resultLog.CountLost(static_cast<std::int64_t>(batch.size()));
@@ -87,22 +143,21 @@ void CDayFileWriter::WriteBatch(const std::vector<CResultRecord>& batch, std::in
         if (!m_bDayFileBegun && !BeginResultDay(now, m_notices, found)) {
             return;  // not usable (the notice said why): the records wait
         }
-        if (m_resultLog.WriteResults(file, m_nMeasurementId, m_notices) == 0) {
-            m_strLastResultFile = file;
+        if (m_resultLog.WriteResults(DayFile(".xml"), m_nMeasurementId, m_notices) == 0) {
+            m_strLastResultFile = DayFile(".xml");
         }
     }
-    LogLosses(logFile, now);
+    LogLosses(now);
 }
 
-void CDayFileWriter::ChangeDay(const std::string& oldResults, const std::string& oldLog,
-                               CTime now) {
+void CDayFileWriter::ChangeDay(CTime now) {
     if (!CheckHeldFolder()) {
         return;
     }
     if (m_bDayFileBegun) {
-        m_resultLog.AppendFooter(oldResults, m_notices);
+        m_resultLog.AppendFooter(DayFile(".xml"), m_notices);
     }
-    WriteLine(oldLog, CResultLog::FormatLogLine(now, "File Closed"), now);
+    WriteLine(DayFile(".log"), CResultLog::FormatLogLine(now, "File Closed"), now);
     m_strLastLogFile.clear();
     CResultLog::CContinuation found;
     if (BeginResultDay(now, m_notices, found)) {
@@ -110,18 +165,18 @@ void CDayFileWriter::ChangeDay(const std::string& oldResults, const std::string&
     }
 }
 
-void CDayFileWriter::Close(const std::string& file, const std::string& logFile, CTime now) {
+void CDayFileWriter::Close(CTime now) {
     if (!CheckHeldFolder()) {
         m_resultLog.DropPending(m_notices);
     } else {
         if (m_bDayFileBegun) {
-            m_resultLog.AppendFooter(file, m_notices);
-            m_strLastResultFile = file;
+            m_resultLog.AppendFooter(DayFile(".xml"), m_notices);
+            m_strLastResultFile = DayFile(".xml");
         }
         // Nothing may follow the footer: records still unwritten are given up and reported.
         m_resultLog.DropPending(m_notices);
-        LogLosses(logFile, now);
-        WriteLine(logFile, CResultLog::FormatLogLine(now, "File Closed"), now);
+        LogLosses(now);
+        WriteLine({}, CResultLog::FormatLogLine(now, "File Closed"), now);
     }
     m_resultLog.SetSyncing(true);  // event lines without logging are synced again
     m_bDayFileBegun = false;
@@ -133,12 +188,13 @@ void CDayFileWriter::WriteLine(const std::string& file, const std::string& line,
     if (!CheckHeldFolder()) {
         return;  // given up: nothing more goes there
     }
-    m_resultLog.WriteLogLine(file, m_strLastLogFile, line, now, m_notices);
+    m_resultLog.WriteLogLine(file.empty() ? DayFile(".log") : file, m_strLastLogFile, line, now,
+                             m_notices);
 }
 
-void CDayFileWriter::LogLosses(const std::string& logFile, CTime now) {
+void CDayFileWriter::LogLosses(CTime now) {
     if (const std::int64_t unsynced = m_resultLog.TakeUnloggedUnsynced(); unsynced > 0) {
-        WriteLine(logFile,
+        WriteLine({},
                   CResultLog::FormatLogLine(
                       now, StringFormat(unsynced == 1 ? "%lld result was written but not "
                                                         "confirmed on disk (the disk failed to "
@@ -150,7 +206,7 @@ void CDayFileWriter::LogLosses(const std::string& logFile, CTime now) {
                   now);
     }
     if (const std::int64_t lost = m_resultLog.TakeUnloggedLosses(); lost > 0) {
-        WriteLine(logFile,
+        WriteLine({},
                   CResultLog::FormatLogLine(
                       now, StringFormat(lost == 1 ? "%lld result could not be written and is lost"
                                                   : "%lld results could not be written and are "

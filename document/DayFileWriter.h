@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -34,16 +35,18 @@ public:
     // At a start: closes every earlier day file of the folder that a run left without its
     // footer, and tells each in today's log (`today`: what today's file held when begun).
     void CloseEarlierDays(CTime now, const CResultLog::CContinuation& today);
-    // Writes a batch of records (with the backlog) to `file`; `dropped` records refused by a
-    // full queue meanwhile are told in `logFile`.
-    void WriteBatch(const std::vector<CResultRecord>& batch, std::int64_t dropped,
-                    const std::string& file, const std::string& logFile, CTime now);
+    // Writes a batch of records (with the backlog) to the day's result file; `dropped` records
+    // refused by a full queue meanwhile are told in the day's log.
+    void WriteBatch(const std::vector<CResultRecord>& batch, std::int64_t dropped, CTime now);
     // At a new day: closes the old day's pair and opens the new day's.
-    void ChangeDay(const std::string& oldResults, const std::string& oldLog, CTime now);
+    void ChangeDay(CTime now);
     // Ends logging: the footer, the losses, "File Closed"; then the folder is released.
-    void Close(const std::string& file, const std::string& logFile, CTime now);
-    // Writes one log line (to the day's log while logging).
+    void Close(CTime now);
+    // Writes one log line to `file`, or to the day's log when it is empty.
     void WriteLine(const std::string& file, const std::string& line, CTime now);
+    // "folder/tavikYYMMDD" (or "-N" when that name was taken) + extension: the day's files that
+    // take the records and events while logging. Any thread.
+    std::string DayFile(const char* extension) const;
 
     CResultLog& Log() { return m_resultLog; }
     const CResultLog& Log() const { return m_resultLog; }
@@ -57,8 +60,13 @@ private:
     // fail and wait (a folder moved away may come back); a folder deleted or replaced is given
     // up for good: nothing more is written there.
     bool CheckHeldFolder();
-    // The records lost or unconfirmed since the last such lines go into `logFile`.
-    void LogLosses(const std::string& logFile, CTime now);
+    // The records lost or unconfirmed since the last such lines go into the day's log.
+    void LogLosses(CTime now);
+    void SetDayName(const std::string& name);
+    // The line that says which name the day's files took, and why.
+    std::string InPlaceOf(const CResultLog::CContinuation& found) const;
+
+    static constexpr int kMaxDayNames = 100;  // the day's name and 99 beside it
 
     CResultLog m_resultLog;
     CFolderLock m_folderLock;           // held while logging into the folder
@@ -68,6 +76,9 @@ private:
     std::string m_strLastLogFile;
     bool m_bDayFileBegun = false;   // the day's result file was begun and takes records
     bool m_bFolderGivenUp = false;  // the held folder was deleted or replaced while logging
+    mutable std::mutex m_dayMutex;  // the day's files are named at a stop that gives up waiting
+    std::string m_strDayFolder;     // the folder locked last
+    std::string m_strDayName;       // base name of the day's files
 };
 
 }  // namespace tavik

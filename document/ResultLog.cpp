@@ -196,16 +196,21 @@ std::string CResultLog::LogFileName(const std::string& folder, CTime now) {
 
 bool CResultLog::IsOwnFileName(std::string_view name, std::string_view extension) {
     constexpr std::string_view prefix = "tavik";
-    if (name.size() != prefix.size() + 6 + extension.size() || !name.starts_with(prefix) ||
+    constexpr std::size_t kDigits = 6;
+    if (name.size() < prefix.size() + kDigits + extension.size() || !name.starts_with(prefix) ||
         !name.ends_with(extension)) {
         return false;
     }
-    for (std::size_t i = prefix.size(); i < prefix.size() + 6; ++i) {
-        if (name[i] < '0' || name[i] > '9') {
-            return false;
-        }
-    }
-    return true;
+    name.remove_suffix(extension.size());
+    name.remove_prefix(prefix.size());
+    const auto digits = [](std::string_view text) {
+        return !text.empty() && text.find_first_not_of("0123456789") == std::string_view::npos;
+    };
+    // "-2" to "-100": the name beside a day's name taken by another file.
+    const std::string_view date = name.substr(0, kDigits), beside = name.substr(kDigits);
+    return digits(date) &&
+           (beside.empty() || (beside.size() >= 2 && beside.size() <= 4 && beside[0] == '-' &&
+                               beside[1] != '0' && digits(beside.substr(1))));
 }
 
 void CResultLog::AppendRecord(std::string& out, std::int32_t id, const CResultRecord& record) {

@@ -33,7 +33,8 @@ public:
     // The day's files in `folder`; empty names without a folder.
     static std::string ResultFileName(const std::string& folder, CTime now);
     static std::string LogFileName(const std::string& folder, CTime now);
-    // Whether `name` is one of this program's day files: "tavik", six digits, `extension`.
+    // Whether `name` is one of this program's day files: "tavik", six digits, `extension`, or
+    // with "-N" before the extension (a name beside the day's, taken by another file).
     static bool IsOwnFileName(std::string_view name, std::string_view extension);
 
     // Appends one record in the result-file layout (no line break after it).
@@ -54,6 +55,9 @@ public:
         bool bIdsExhausted = false;  // moved aside because its ids would run out
         bool bNotARecord = false;    // moved aside because it does not end in a whole record
         bool bNew = false;           // the header was written now (the file was missing or empty)
+        // The day's own name when it was taken by a file that is not ours (left untouched) and the
+        // file was begun beside it; empty otherwise.
+        std::string strInPlaceOf;
     };
     // Ids beyond this are not continued: such a file is moved aside (ids count seconds, a day
     // has 86 400 of them, and the 32-bit id must never wrap).

@@ -132,6 +132,38 @@ TEST_F(LoggingFixture, ChangeOfDayClosesYesterdaysPair) {
     EXPECT_TRUE(prompt.m_notices.empty());
 }
 
+// A file that is not this program's result file in the place of the next day's is left as it
+// is: the day's records and events go to the first free name beside it, its log says why, and a
+// later run of that day continues there.
+TEST_F(LoggingFixture, AForeignFileInTheDaysPlaceGivesWayToAFreeNameBesideIt) {
+    constexpr std::uint32_t k2359 = 1796511570;  // 5 Dec 2026, 23:59:30
+    std::ofstream(logs + "/tavik261206.xml") << "notes";
+    fs::create_directory(logs + "/tavik261206-2.xml");
+    clock.Set(CTime(k2359));
+    ASSERT_EQ(doc->OpenLogFilesKeeping(logs), 0);
+    doc->SetResultValue(EResultValue::Close, 0.0f);
+    Seconds(150);
+    doc->WriteLog("Measurement stopped");
+    doc->CloseLogFiles();
+
+    const std::string why =
+        "tavik261206.xml is not a result file of this program and is left untouched; the "
+        "day's results go to tavik261206-3.xml and its events to tavik261206-3.log";
+    EXPECT_EQ(Xml("261206"), "notes");
+    EXPECT_EQ(Xml("261206-3"), kHeader + Records(1, 120, k2359 + 30, 31) + kFooter);
+    EXPECT_EQ(Log("261206-3"), "6.12.2026, 00:00:00: File Opened\r\n6.12.2026, 00:00:00: " + why +
+                                   "\r\n6.12.2026, 00:02:00: Measurement stopped\r\n"
+                                   "6.12.2026, 00:02:00: File Closed\r\n");
+    EXPECT_FALSE(fs::exists(logs + "/tavik261206.log"));
+    EXPECT_EQ(doc->GetLostResultCount(), 0);
+    EXPECT_EQ(prompt.m_notices, std::vector<std::string>{why + "."});
+
+    Restart();
+    ASSERT_EQ(doc->OpenLogFilesKeeping(logs), 0);
+    EXPECT_EQ(doc->GetMeasurementId(), 120);
+    EXPECT_EQ(doc->GetLastResultFile(), logs + "/tavik261206-3.xml");
+}
+
 TEST_F(LoggingFixture, ReenablingOnTheSameDayContinuesTheFile) {
     Open();
     Seconds(3);

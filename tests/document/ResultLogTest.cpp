@@ -71,9 +71,13 @@ TEST_F(ResultLogFixture, NamesFollowTheLocalDateAndOnlyOwnNamesAreTaken) {
 
     EXPECT_TRUE(CResultLog::IsOwnFileName("tavik261205.log", ".log"));
     EXPECT_TRUE(CResultLog::IsOwnFileName("tavik000000.xml", ".xml"));
+    EXPECT_TRUE(CResultLog::IsOwnFileName("tavik261205-2.xml", ".xml"));
+    EXPECT_TRUE(CResultLog::IsOwnFileName("tavik261205-100.log", ".log"));
     EXPECT_FALSE(CResultLog::IsOwnFileName("tavik261205.xml", ".log"));
-    for (const char* name : {"notes.log", "tavik26120.log", "tavik2612055.log", "tavik26120a.log",
-                             "Tavik261205.log", "xtavik261205.log", "tavik261205.log.bak"}) {
+    for (const char* name :
+         {"notes.log", "tavik26120.log", "tavik2612055.log", "tavik26120a.log", "Tavik261205.log",
+          "xtavik261205.log", "tavik261205.log.bak", "tavik261205-.log", "tavik261205-02.log",
+          "tavik261205-1000.log", "tavik261205-2a.log", "tavik261205_2.log"}) {
         EXPECT_FALSE(CResultLog::IsOwnFileName(name, ".log")) << name;
     }
 }
