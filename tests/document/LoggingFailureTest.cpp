@@ -17,6 +17,8 @@ namespace {
 
 using namespace test::logging;
 
+// A folder that is away for a while (an unplugged drive, a lost share) is told once for each file,
+// and the records wait; when it is back they all go out.
 TEST_F(LoggingFixture, UnwritableFolderReportsOnceAndLosesNoRecord) {
     Open();
     const std::string away = logs + ".away";
@@ -37,30 +39,25 @@ TEST_F(LoggingFixture, UnwritableFolderReportsOnceAndLosesNoRecord) {
     ASSERT_EQ(prompt.m_notices.size(), 4u);
     EXPECT_EQ(prompt.m_notices[3], "Log file \"" + logs + "/tavik261205.log\" is written again.");
 
+    // Records still unwritten when the files are closed are given up and told; the file kept
+    // stays continuable, and the next session goes on in it.
+    Seconds(5);
+    fs::rename(logs, away);
+    doc->CloseLogFiles();
+    EXPECT_EQ(doc->GetUnwrittenResultCount(), 0);
+    ASSERT_EQ(prompt.m_notices.size(), 7u);
+    EXPECT_EQ(prompt.m_notices[5], "5 results could not be written and are lost.");
+    fs::rename(away, logs);
+    ASSERT_EQ(doc->OpenLogFiles(true), 0);  // answered No: the day's file is kept
     doc->CloseLogFiles();
     EXPECT_EQ(Xml(), kHeader + Records(1, 160, kSaturday1130, 1) + kFooter);
     EXPECT_EQ(Log(),
               "5.12.2026, 11:30:07: File Opened\r\n"
               "5.12.2026, 11:32:47: Measurement Paused\r\n"
-              "5.12.2026, 11:32:47: File Closed\r\n");
-    EXPECT_EQ(prompt.m_notices.size(), 4u);
-}
-
-TEST_F(LoggingFixture, UnwrittenRecordsAtTheCloseAreReportedLost) {
-    Open();
-    Seconds(5);
-    fs::rename(logs, logs + ".away");
-    doc->CloseLogFiles();
-    EXPECT_FALSE(doc->IsLoggingEnabled());
-    EXPECT_EQ(doc->GetUnwrittenResultCount(), 0);
-    ASSERT_EQ(prompt.m_notices.size(), 3u);
-    EXPECT_EQ(prompt.m_notices[1], "5 results could not be written and are lost.");
-
-    // The kept file stays continuable: the next session goes on in it.
-    fs::rename(logs + ".away", logs);
-    ASSERT_EQ(doc->OpenLogFiles(true), 0);  // answered No: the day's file is kept
-    doc->CloseLogFiles();
-    EXPECT_EQ(Xml(), kHeader + kFooter);
+              "5.12.2026, 11:32:52: File Opened\r\n"
+              "5.12.2026, 11:32:52: The previous run ended without closing the result file; its "
+              "last record is of 11:32:46, 5 seconds are missing since\r\n"
+              "5.12.2026, 11:32:52: File Closed\r\n");
 }
 
 // A log folder deleted and made anew while logging is not the folder that is locked: nothing
@@ -292,12 +289,20 @@ TEST_F(LoggingFixture, TheLogTellsOfACrashAndOfLostRecords) {
     Seconds(3);
     doc->WriteLog("x");
     doc->WaitForLogWrites();
+    std::ofstream(logs + "/tavik261205.xml", std::ios::binary | std::ios::app)
+        << "      <Measurement id=\"4\">\r\n         <Da";  // cut by a power loss
     Restart();  // the run was killed: no footer, no "File Closed"
     clock.Advance(CTimeSpan(97));
+    prompt.m_nAnswer = IDYES;  // would delete, if anything asked: unattended, nothing is
+    EXPECT_EQ(doc->OpenLogFilesKeeping(""), -1);
     ASSERT_EQ(doc->OpenLogFilesKeeping(logs), 0);
+    EXPECT_EQ(doc->GetMeasurementId(), 3);
+    EXPECT_TRUE(prompt.m_boxes.empty());
     EXPECT_NE(Log().find("11:31:47: File Opened\r\n5.12.2026, 11:31:47: The previous run ended "
                          "without closing the result file; its last record is of 11:30:09, 97 "
-                         "seconds are missing since\r\n"),
+                         "seconds are missing since\r\n5.12.2026, 11:31:47: Result file continued "
+                         "after its last whole record; 40 bytes of an incomplete record were "
+                         "removed\r\n"),
               std::string::npos);
 
     // Every sync fails for more than an hour: the oldest records beyond the hour's backlog are

@@ -320,50 +320,6 @@ TEST_F(LoggingFixture, FolderChooserHook) {
     EXPECT_EQ(Folder(), logs);
 }
 
-// Unattended logging asks nothing and deletes nothing: the day's result file, closed or cut
-// inside a record by a power loss, is continued after its last whole record into a well-formed
-// file, the log says what was cut, and other days' files stay as they are.
-class LoggingKeepingFixture : public LoggingFixture, public ::testing::WithParamInterface<bool> {};
-
-TEST_P(LoggingKeepingFixture, ContinuesTheDayFileWithoutAsking) {
-    const bool cut = GetParam();
-    Open();
-    Seconds(2);
-    if (cut) {
-        doc->WriteLog("x");  // writes the records
-        doc->WaitForLogWrites();
-        std::ofstream(logs + "/tavik261205.xml", std::ios::binary | std::ios::app)
-            << "      <Measurement id=\"3\">\r\n         <Da";
-    } else {
-        doc->CloseLogFiles();
-    }
-    const std::string otherDay = logs + "/tavik261204.xml";
-    std::ofstream(otherDay) << "kept";
-    prompt.m_nAnswer = IDYES;  // would delete, if anything asked
-    Restart();                 // the next run on the folder
-    EXPECT_EQ(doc->OpenLogFilesKeeping(""), -1);
-    ASSERT_EQ(doc->OpenLogFilesKeeping(logs), 0);
-    EXPECT_EQ(doc->GetMeasurementId(), 2);
-    EXPECT_EQ(Folder(), logs);
-    doc->SetResultValue(EResultValue::Close, 0.0f);
-    Seconds(1);
-    doc->CloseLogFiles();
-
-    EXPECT_TRUE(prompt.m_boxes.empty());
-    EXPECT_EQ(ReadText(otherDay), "kept");
-    EXPECT_EQ(Xml(), kHeader + Records(1, 3, kSaturday1130, 1) + kFooter);
-    EXPECT_TRUE(IsWellFormedXml(logs + "/tavik261205.xml"));
-    EXPECT_EQ(Log().find("11:30:09: Result file continued after its last whole record; 40 bytes "
-                         "of an incomplete record were removed\r\n") != std::string::npos,
-              cut);
-    EXPECT_EQ(Count(Log(), "File Opened"), 2u);
-}
-
-INSTANTIATE_TEST_SUITE_P(DayFile, LoggingKeepingFixture, ::testing::Values(false, true),
-                         [](const auto& info) {
-                             return info.param ? "CutInsideARecord" : "Closed";
-                         });
-
 // The measurement lifecycle writes its event lines and ends logging when it stops.
 struct LoggingLifecycleFixture : LoggingFixture {
     LoggingLifecycleFixture() : LoggingFixture(true) {}
