@@ -159,10 +159,16 @@ int CAnalyseCommand::Run(std::ostream& out, std::ostream& err, bool progressBar)
     } else {
         CSummaryReport::WriteText(summary, report);
     }
+    // A loss, or records the disk did not confirm, is never reported as success.
     if (summary.nLostResults > 0) {
-        // A loss is never reported as success.
         err << "analyse: " << summary.nLostResults
             << " results could not be written and are lost\n";
+    }
+    if (summary.nUnsyncedResults > 0) {
+        err << "analyse: " << summary.nUnsyncedResults
+            << " results were written but not confirmed on disk\n";
+    }
+    if (summary.nLostResults > 0 || summary.nUnsyncedResults > 0) {
         return 1;
     }
     return summary.bInterrupted ? 130 : 0;

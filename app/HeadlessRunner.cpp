@@ -297,11 +297,25 @@ int CHeadlessRunner::PrintSummary(int code) {
             m_info << label << file << std::endl;
         }
     }
-    if (const std::int64_t lost = m_pDoc->GetLostResultCount(); lost > 0) {
+    // A record lost, or written without the disk confirming it, is never reported as success.
+    const std::int64_t lost = m_pDoc->GetLostResultCount();
+    if (lost > 0) {
         m_prompt.Notice(StringFormat("%lld results were lost", static_cast<long long>(lost)));
-        return 1;
     }
-    return code;
+    const std::int64_t unsynced = m_pDoc->GetUnsyncedResultCount();
+    if (unsynced > 0) {
+        m_prompt.Notice(StringFormat("%lld results were written but not confirmed on disk",
+                                     static_cast<long long>(unsynced)));
+    }
+    // The stop did not wait for a disk that did not answer: the files stay as far as it got.
+    const std::int64_t abandoned = m_pDoc->GetAbandonedResultCount();
+    if (abandoned > 0) {
+        m_prompt.Notice(
+            StringFormat("%lld results were not confirmed on disk when the stop "
+                         "stopped waiting for it",
+                         static_cast<long long>(abandoned)));
+    }
+    return lost > 0 || unsynced > 0 || abandoned > 0 ? 1 : code;
 }
 
 }  // namespace tavik

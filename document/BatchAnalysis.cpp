@@ -250,6 +250,7 @@ void CBatchAnalysis::Finish(CBatchSummary& summary) {
     doc.CloseLogFiles();
     summary = m_collector.GetSummary();
     summary.nLostResults = doc.GetLostResultCount();
+    summary.nUnsyncedResults = doc.GetUnsyncedResultCount();
     summary.drops = doc.GetDropCounts();
     for (const CAlarmMap::Entry& entry : doc.GetAlarms()) {
         summary.alarms.push_back({entry.key, m_alarmEvents.GetActivations(entry.item.get())});

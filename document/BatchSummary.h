@@ -36,8 +36,9 @@ struct CBatchSummary {
     std::vector<Alarm> alarms;                 // in the set's order
     std::string strResultFile;                 // empty without logging
     std::string strLogFile;
-    std::int64_t nLostResults = 0;  // records that could not be written
-    CDropCounts drops;              // blocks and results dropped by busy consumers
+    std::int64_t nLostResults = 0;      // records that could not be written
+    std::int64_t nUnsyncedResults = 0;  // written while the file's syncs failed
+    CDropCounts drops;                  // blocks and results dropped by busy consumers
     double dWallSeconds = 0.0;
     double dRealtimeFactor = 0.0;
 };

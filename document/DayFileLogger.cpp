@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <vector>
 
 #include "document/DayFiles.h"
@@ -110,18 +111,16 @@ void CDayFileLogger::SetCurrentValues(const CCurrentValues& values) {
     m_bHasMultipath = values.m_fMultipath.has_value();
 }
 
-std::string CDayFileLogger::LoggingDayFile(const char* extension) const {
-    return JoinPath(m_host.GetLogFolder(), m_strLogDay + extension);
-}
-
 bool CDayFileLogger::IsLoggingToFiles() const {
     return m_host.IsLoggingEnabled() && !m_strLogDay.empty();
 }
 
 // The records closed so far go to the log writer, which writes them (with the backlog of
 // earlier failed writes) to the day's result file; nothing here waits for the disk. A queue
-// that the disk has not kept up with for hours refuses them: they are counted as lost.
-void CDayFileLogger::FlushResults() {
+// that the disk has not kept up with for hours refuses them: they are counted as lost. The last
+// records of a day's files (`always`) are queued all the same, with the count of those dropped,
+// so that the day's log tells of the loss before it is closed.
+void CDayFileLogger::FlushResults(bool always) {
     if (!IsLoggingToFiles()) {
         m_nResults = 0;
         return;
@@ -130,34 +129,18 @@ void CDayFileLogger::FlushResults() {
     const std::int64_t count = m_nResults;
     m_nResults = 0;
     const std::int64_t dropped = m_nDroppedResults;
-    const std::string file = LoggingDayFile(".xml");
-    const std::string logFile = LoggingDayFile(".log");
     const CTime now = m_host.Now();
-    const bool queued =
-        m_logWriter.Post([this, batch = std::move(batch), dropped, file, logFile, now] {
-            m_resultLog.CountLost(dropped);
-            if (!CheckHeldFolder()) {
-                m_resultLog.CountLost(static_cast<std::int64_t>(batch.size()));
-                return;
-            }
-            m_resultLog.Keep(batch.data(), static_cast<int>(batch.size()), m_logNotices);
-            if (m_resultLog.GetPendingCount() > 0) {
-                CResultLog::CContinuation found;
-                if (!m_bDayFileBegun && !BeginResultDay(now, m_logNotices, found)) {
-                    return;  // not usable (the notice said why): the records wait
-                }
-                if (m_resultLog.WriteResults(file, m_nMeasurementId, m_logNotices) == 0) {
-                    m_strLastResultFile = file;
-                }
-            }
-            LogLosses(logFile, now);
-        });
+    const bool queued = m_logWriter.Post([w = m_writer, batch = std::move(batch), dropped,
+                                          now] { w->WriteBatch(batch, dropped, now); },
+                                         always);
     if (queued) {
+        m_nHandedOver += count;
         m_nDroppedResults = 0;
         m_bDropReported = false;
         return;
     }
     m_nDroppedResults += count;
+    m_nDroppedTotal += count;
     if (!m_bDropReported) {
         m_bDropReported = true;
         m_host.GetPrompt().Notice(
@@ -173,46 +156,9 @@ void CDayFileLogger::ChangeLogDay(CTime now) {
     }
     // The old day's pair is closed: its records, the footer, "File Closed"; then the new day's
     // pair starts as a newly opened one does.
-    FlushResults();
-    const std::string oldResults = LoggingDayFile(".xml");
-    const std::string oldLog = LoggingDayFile(".log");
+    FlushResults(true);
     m_strLogDay = CResultLog::BaseName(now);
-    m_logWriter.Post(
-        [this, oldResults, oldLog, now] {
-            if (!CheckHeldFolder()) {
-                return;
-            }
-            if (m_bDayFileBegun) {
-                m_resultLog.AppendFooter(oldResults, m_logNotices);
-            }
-            WriteLogLineNow(oldLog, CResultLog::FormatLogLine(now, "File Closed"), now);
-            m_strLastLogFile.clear();
-            CResultLog::CContinuation found;
-            if (BeginResultDay(now, m_logNotices, found)) {
-                LogDayOpened(now, found);
-            }
-        },
-        true);
-}
-
-bool CDayFileLogger::BeginResultDay(CTime now, CPrompt& prompt, CResultLog::CContinuation& found) {
-    const std::string resultFile =
-        JoinPath(m_logFolderLock.GetFolder(), CResultLog::BaseName(now) + ".xml");
-    m_bDayFileBegun = m_resultLog.BeginResultFile(resultFile, found, prompt) == 0;
-    if (m_bDayFileBegun) {
-        m_strLastResultFile = resultFile;
-        m_nMeasurementId = found.nLastId;  // a continued file goes on with its own numbering
-    }
-    return m_bDayFileBegun;
-}
-
-void CDayFileLogger::LogDayOpened(CTime now, const CResultLog::CContinuation& found) {
-    const std::string logFile =
-        JoinPath(m_logFolderLock.GetFolder(), CResultLog::BaseName(now) + ".log");
-    WriteLogLineNow(logFile, CResultLog::FormatLogLine(now, "File Opened"), now);
-    for (const std::string& text : DescribeContinuation(now, found)) {
-        WriteLogLineNow(logFile, CResultLog::FormatLogLine(now, text), now);
-    }
+    m_logWriter.Post([w = m_writer, now] { w->ChangeDay(now); }, true);
 }
 
 void CDayFileLogger::WriteLog(const std::string& line) {
@@ -230,61 +176,16 @@ void CDayFileLogger::WriteLog(const std::string& line) {
     }
     // While logging, lines go to the log of the day whose result file takes the records: in
     // the moment between midnight and the next second's close that is still the old day's.
-    const std::string today = IsLoggingToFiles() ? LoggingDayFile(".log") : LogFileName();
+    // (An empty name: the writer's day log, which may have taken a name beside the day's.)
+    const std::string today = IsLoggingToFiles() ? std::string() : LogFileName();
     FlushResults();
     std::string text = CResultLog::FormatLogLine(now, line);
-    if (!m_logWriter.Post(
-            [this, today, text = std::move(text), now] { WriteLogLineNow(today, text, now); })) {
+    if (!m_logWriter.Post([w = m_writer, today, text = std::move(text), now] {
+            w->WriteLine(today, text, now);
+        })) {
         m_host.GetPrompt().Notice("Log line not written (the log folder does not keep up): " +
                                   line);
     }
-}
-
-void CDayFileLogger::WriteLogLineNow(const std::string& file, const std::string& line, CTime now) {
-    // While a folder is held, every line goes to its day log (events without logging hold none).
-    if (!CheckHeldFolder()) {
-        return;  // given up: nothing more goes there
-    }
-    m_resultLog.WriteLogLine(file, m_strLastLogFile, line, now, m_logNotices);
-}
-
-void CDayFileLogger::LogLosses(const std::string& logFile, CTime now) {
-    if (const std::int64_t lost = m_resultLog.TakeUnloggedLosses(); lost > 0) {
-        WriteLogLineNow(logFile,
-                        CResultLog::FormatLogLine(
-                            now, StringFormat(lost == 1 ? "%lld result could not be written and "
-                                                          "is lost"
-                                                        : "%lld results could not be written "
-                                                          "and are lost",
-                                              static_cast<long long>(lost))),
-                        now);
-    }
-}
-
-bool CDayFileLogger::CheckHeldFolder() {
-    if (!m_logFolderLock.IsHeld()) {
-        return true;  // events without logging are written by path
-    }
-    if (m_bFolderGivenUp) {
-        return false;
-    }
-    const int cause = m_logFolderLock.CheckFolder();
-    if (cause != CFolderLock::FOLDER_REPLACED) {
-        // Gone for now (or back): the writes fail with this cause, or succeed again.
-        m_resultLog.SetFolderCause(cause);
-        return true;
-    }
-    m_bFolderGivenUp = true;
-    // The files of that name now are another folder's: they are no longer this run's files.
-    m_strLastResultFile.clear();
-    m_strLastLogFile.clear();
-    m_logNotices.Notice(StringFormat(
-        "The log folder \"%s\" was deleted or replaced while logging; no more results are written "
-        "there (the folder there now is not locked by this process).",
-        m_logFolderLock.GetFolder().c_str()));
-    m_resultLog.DropPending(m_logNotices);
-    m_resultLog.TakeUnloggedLosses();  // the folder's log cannot take the line any more
-    return false;
 }
 
 int CDayFileLogger::OpenLogFiles(bool ask) {
@@ -306,13 +207,15 @@ int CDayFileLogger::BeginLogFiles() {
     if (m_host.GetLogFolder().empty()) {
         return -1;
     }
-    CloseLogFiles();         // logging that runs already ends with its footer first
-    m_logWriter.WaitIdle();  // the writer is idle from here to the start below
-    DeliverLogNotices();
+    CloseLogFiles();  // logging that runs already ends with its footer first
+    // The writer is idle from here to the start below.
+    if (!WaitForWriter()) {
+        return -1;
+    }
     const std::string folder = m_host.GetLogFolder();
     // One program per folder: two would interleave their records in one day file.
     std::string holder;
-    if (const int cause = m_logFolderLock.Acquire(folder, holder); cause != 0) {
+    if (const int cause = m_writer->AcquireFolder(folder, holder); cause != 0) {
         m_host.GetPrompt().Notice(
             cause == EWOULDBLOCK
                 ? StringFormat("The log folder \"%s\" is in use by another tavik process (%s); "
@@ -324,23 +227,23 @@ int CDayFileLogger::BeginLogFiles() {
                                folder.c_str(), CauseText(cause).c_str()));
         return -1;
     }
-    m_resultLog.SetFolder(m_logFolderLock.GetFolderFd(), m_logFolderLock.GetFolder());
-    m_resultLog.SetFolderCause(0);
-    m_resultLog.SetSyncing(true);
-    m_bFolderGivenUp = false;
-    m_strLastResultFile.clear();
-    m_strLastLogFile.clear();
     const CTime now = m_host.Now();
     CResultLog::CContinuation found;
-    if (!BeginResultDay(now, m_host.GetPrompt(), found)) {
+    // A new header is synced by the writer: the first second does not wait for the disk.
+    if (!m_writer->BeginResultDay(now, m_host.GetPrompt(), found, false)) {
         // The day's result file cannot be used (the notice said why): no logging.
-        m_resultLog.SetFolder(-1, std::string());
-        m_logFolderLock.Release();
+        m_writer->ReleaseFolder();
         return -1;
     }
     m_host.SetLoggingEnabled(true);
     m_strLogDay = CResultLog::BaseName(now);
-    m_logWriter.Post([this, now, found] { LogDayOpened(now, found); }, true);
+    m_logWriter.Post(
+        [w = m_writer, now, found] {
+            w->SyncNewHeader(found);
+            w->LogDayOpened(now, found);
+            w->CloseEarlierDays(now, found);
+        },
+        true);
     m_host.SendHint(HINT_PROTOCOL_CHANGED);
     // A record stamped before logging began (left over from an earlier run) is not collected.
     m_currentRecord.m_nTimestamp = 0;
@@ -350,74 +253,105 @@ int CDayFileLogger::BeginLogFiles() {
 void CDayFileLogger::CloseLogFiles() {
     if (!IsLoggingToFiles()) {
         m_host.SetLoggingEnabled(false);
-        m_resultLog.SetSyncing(true);  // event lines without logging are synced again
+        m_writer->Log().SetSyncing(true);  // event lines without logging are synced again
         return;
     }
     // The footer goes where the records went, even if the day has changed since that write.
-    // The close waits at most for the write in progress: what it writes is not synced.
+    // The close waits at most for the write in progress (what it writes is not synced), and
+    // for no more than a stop may take: a disk that does not answer is left to the writer.
     StopSyncing();
-    FlushResults();
-    const std::string file = LoggingDayFile(".xml");
-    const std::string logFile = LoggingDayFile(".log");
+    FlushResults(true);
     const CTime now = m_host.Now();
-    m_logWriter.Post(
-        [this, file, logFile, now] {
-            if (!CheckHeldFolder()) {
-                m_resultLog.DropPending(m_logNotices);
-                return;
-            }
-            if (m_bDayFileBegun) {
-                m_resultLog.AppendFooter(file, m_logNotices);
-                m_strLastResultFile = file;
-            }
-            // Nothing may follow the footer: records still unwritten are given up and reported.
-            m_resultLog.DropPending(m_logNotices);
-            LogLosses(logFile, now);
-            WriteLogLineNow(logFile, CResultLog::FormatLogLine(now, "File Closed"), now);
-        },
-        true);
-    m_logWriter.WaitIdle();
-    m_resultLog.SetSyncing(true);
-    m_resultLog.SetFolder(-1, std::string());
-    m_bDayFileBegun = false;
+    m_logWriter.Post([w = m_writer, now] { w->Close(now); }, true);
+    if (!m_logWriter.WaitIdleForStop()) {
+        GiveUpWaiting();
+    }
     m_host.SetLoggingEnabled(false);
     m_strLogDay.clear();
-    m_logFolderLock.Release();
     DeliverLogNotices();
+}
+
+// The records handed to the writer and neither written nor given up by now are not confirmed
+// on disk; the writer closes the files when the disk answers, if the program still runs.
+void CDayFileLogger::GiveUpWaiting() {
+    m_bGaveUp = true;
+    m_strGaveUpResultFile = m_writer->DayFile(".xml");
+    m_strGaveUpLogFile = m_writer->DayFile(".log");
+    const CResultLog& log = m_writer->Log();
+    m_nAbandoned =
+        std::max<std::int64_t>(0, m_nHandedOver - log.GetWrittenCount() - log.GetLostCount());
+    m_host.GetPrompt().Notice(StringFormat(
+        "The disk of the log folder \"%s\" did not answer within %.2f s of the stop; %lld "
+        "results are not confirmed on disk, and \"%s\" may stay without its footer until the "
+        "next run continues it.",
+        m_host.GetLogFolder().c_str(), std::chrono::duration<double>(CLogWriter::STOP_WAIT).count(),
+        static_cast<long long>(m_nAbandoned), m_strGaveUpResultFile.c_str()));
+}
+
+bool CDayFileLogger::WaitForWriter() const {
+    if (m_bGaveUp ? !m_logWriter.IsIdle() : !m_logWriter.WaitIdleForStop()) {
+        m_host.GetPrompt().Notice(StringFormat(
+            "The log writer has not finished its earlier work (the disk of the log folder does "
+            "not answer); no log file is begun in \"%s\" nor any deleted until it has.",
+            m_host.GetLogFolder().c_str()));
+        return false;
+    }
+    CatchUp();
+    return true;
+}
+
+bool CDayFileLogger::CatchUp() const {
+    if (m_bGaveUp && !m_logWriter.IsIdle()) {
+        return false;  // the writer still waits for the disk: nothing here waits for it
+    }
+    m_logWriter.WaitIdle();
+    // Work given up on by a stop has been done since: the writer's counts include it.
+    m_bGaveUp = false;
+    m_nAbandoned = 0;
+    DeliverLogNotices();
+    return true;
 }
 
 void CDayFileLogger::WaitForLogWrites() const {
-    m_logWriter.WaitIdle();
-    DeliverLogNotices();
+    m_bGaveUp = false;  // waits whatever the disk does
+    CatchUp();
 }
 
 void CDayFileLogger::DeliverLogNotices() const {
-    m_logNotices.Deliver(m_host.GetPrompt());
+    m_writer->Notices().Deliver(m_host.GetPrompt());
 }
 
 std::int32_t CDayFileLogger::GetMeasurementId() const {
     WaitForLogWrites();
-    return m_nMeasurementId;
+    return m_writer->GetMeasurementId();
 }
 
 const std::string& CDayFileLogger::GetLastResultFile() const {
-    WaitForLogWrites();
-    return m_strLastResultFile;
+    return CatchUp() ? m_writer->GetLastResultFile() : m_strGaveUpResultFile;
 }
 
 const std::string& CDayFileLogger::GetLastLogFile() const {
-    WaitForLogWrites();
-    return m_strLastLogFile;
+    return CatchUp() ? m_writer->GetLastLogFile() : m_strGaveUpLogFile;
 }
 
 int CDayFileLogger::GetUnwrittenResultCount() const {
     WaitForLogWrites();
-    return m_resultLog.GetPendingCount();
+    return m_writer->Log().GetPendingCount();
 }
 
 std::int64_t CDayFileLogger::GetLostResultCount() const {
-    WaitForLogWrites();
-    return m_resultLog.GetLostCount() + m_nDroppedResults;
+    CatchUp();
+    return PeekLostResultCount();
+}
+
+std::int64_t CDayFileLogger::GetUnsyncedResultCount() const {
+    CatchUp();
+    return m_writer->Log().GetUnsyncedCount();
+}
+
+std::int64_t CDayFileLogger::GetAbandonedResultCount() const {
+    CatchUp();
+    return m_nAbandoned;
 }
 
 void CDayFileLogger::SelectLogFolder(std::optional<std::string> path) {
@@ -460,10 +394,12 @@ void CDayFileLogger::SelectLogFolder(std::optional<std::string> path) {
 }
 
 int CDayFileLogger::CheckLogFolder(bool ask) {
-    m_logWriter.WaitIdle();  // no write of the writer's meets a deletion here
     const std::string& folder = m_host.GetLogFolder();
     if (folder.empty()) {
         return 0;  // no folder: nothing to look at (and never the root folder)
+    }
+    if (!WaitForWriter()) {
+        return -1;  // no write of the writer's meets a deletion here
     }
     return DeleteDayFiles(folder, ask, m_host.GetPrompt());
 }

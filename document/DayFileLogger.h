@@ -1,17 +1,19 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
 
 #include "document/CurrentValues.h"
+#include "document/DayFileWriter.h"
 #include "document/LogWriter.h"
 #include "document/ResultLog.h"
 #include "document/ResultRecord.h"
-#include "platform/FolderLock.h"
 #include "platform/Prompt.h"
 #include "platform/Time.h"
 
@@ -21,7 +23,7 @@ namespace tavik {
 // records in batches to the log writer's thread, which appends them to the day's result file,
 // writes the event lines to the day's log, changes the pair at midnight and holds the log
 // folder's lock while logging. Its operations run on the user-interface thread; what it posts
-// to the writer touches only the logger's own file state, never its host.
+// to the writer touches only the writer's side (CDayFileWriter), never the logger or its host.
 class CDayFileLogger {
 public:
     // What the logger needs of its owner (user-interface thread).
@@ -55,7 +57,10 @@ public:
     // Seconds a late tick may have passed over that still get records of their own.
     static constexpr int kMaxFilledSeconds = 10;
 
-    explicit CDayFileLogger(CHost& host) : m_host(host) {}
+    explicit CDayFileLogger(CHost& host)
+        : m_host(host), m_logWriter([w = m_writer](const CGenericException& e) {
+              w->Notices().Notice(FormatException(e));  // a file job that failed: told, not fatal
+          }) {}
     CDayFileLogger(const CDayFileLogger&) = delete;
     CDayFileLogger& operator=(const CDayFileLogger&) = delete;
 
@@ -87,59 +92,63 @@ public:
     // Unattended logging into `folder`: nothing asked, nothing deleted, day files continued.
     int OpenLogFilesKeeping(const std::string& folder);
     void CloseLogFiles();
-    void FlushResults();
+    // Hands the records collected to the log writer; `always` even when its queue is full.
+    void FlushResults(bool always = false);
     void SelectLogFolder(std::optional<std::string> path);
     int CheckLogFolder(bool ask);  // 0, or -1 when the user declined
     std::string ResultFileName() const;
     std::string LogFileName() const;
     void SetFolderChooser(CFolderChooser chooser) { m_folderChooser = std::move(chooser); }
 
-    // These four wait for the file work queued so far (the log writer's thread).
+    // These two wait for the file work queued so far (the log writer's thread).
     std::int32_t GetMeasurementId() const;
+    int GetUnwrittenResultCount() const;
+    // These wait for the file work too, unless a stop gave up waiting for it (a disk that does
+    // not answer) and it is not done yet: the files and counts as of that stop then.
     const std::string& GetLastResultFile() const;
     const std::string& GetLastLogFile() const;
-    int GetUnwrittenResultCount() const;
     // Records given up since the logger was made: not written before a close, dropped from a
     // full backlog, or meant for a log folder that was deleted or replaced while logging.
     std::int64_t GetLostResultCount() const;
+    // Records written to a result file whose syncs failed, with no sync succeeding after them:
+    // in the file, not confirmed on disk.
+    std::int64_t GetUnsyncedResultCount() const;
+    // Records that a stop left to a writer that did not answer within CLogWriter::STOP_WAIT
+    // (neither written nor given up by then); 0 once the writer has done that work.
+    std::int64_t GetAbandonedResultCount() const;
     // Without waiting for the file work: the records written and those lost so far, as the log
     // writer has counted them yet (any thread may read them while it counts).
-    std::int64_t PeekWrittenResultCount() const { return m_resultLog.GetWrittenCount(); }
+    std::int64_t PeekWrittenResultCount() const { return m_writer->Log().GetWrittenCount(); }
     std::int64_t PeekLostResultCount() const {
-        return m_resultLog.GetLostCount() + m_nDroppedResults;
+        return m_writer->Log().GetLostCount() + m_nDroppedTotal.load();
     }
-    // Waits until the file work queued so far is done and shows its notices.
+    // Waits until the file work queued so far is done, whatever the disk does, and shows its
+    // notices.
     void WaitForLogWrites() const;
     // Whether a full queue of file work makes the caller wait for room rather than drop records.
     void SetLogWritesWaitForRoom(bool wait) { m_logWriter.SetWaitForRoom(wait); }
     // A stop waits at most for the write in progress: its lines, records and footer go out
     // without waiting for the disk to sync them.
-    void StopSyncing() { m_resultLog.SetSyncing(false); }
+    void StopSyncing() { m_writer->Log().SetSyncing(false); }
     // Shows the notices of the file work done so far.
     void DeliverLogNotices() const;
 
 private:
     void Collect(const CResultRecord& record);
     int BeginLogFiles();
-    // Starts the day's result file for `now` (log writer's thread, or the user-interface thread
-    // while the writer is idle); false when the result file is unusable.
-    bool BeginResultDay(CTime now, CPrompt& prompt, CResultLog::CContinuation& found);
-    // The day's first log lines: "File Opened" and what the continued file showed (writer).
-    void LogDayOpened(CTime now, const CResultLog::CContinuation& found);
     // At a new day while logging: closes the old day's pair and opens the new day's.
     void ChangeLogDay(CTime now);
-    // "folder/tavikYYMMDD" + extension of the day whose files take the records.
-    std::string LoggingDayFile(const char* extension) const;
     // Logging is on and its day files were begun.
     bool IsLoggingToFiles() const;
-    // Log writer's thread: whether the held log folder can take files now. Its path naming
-    // nothing makes the writes fail and wait (a folder moved away may come back); a folder
-    // deleted or replaced is given up for good: nothing more is written there.
-    bool CheckHeldFolder();
-    // Log writer's thread: writes one log line (to the day's log while logging).
-    void WriteLogLineNow(const std::string& file, const std::string& line, CTime now);
-    // Log writer's thread: the records lost since the last such line go into `logFile`.
-    void LogLosses(const std::string& logFile, CTime now);
+    // A close whose work the writer has not done within CLogWriter::STOP_WAIT: counts and tells
+    // what is not confirmed on disk.
+    void GiveUpWaiting();
+    // Waits as a stop does for the writer to be idle (not at all while work given up on is not
+    // done); false, with a notice, when it is not.
+    bool WaitForWriter() const;
+    // Waits for the file work queued so far and shows its notices; false without waiting while
+    // work that a stop gave up on is not done.
+    bool CatchUp() const;
 
     CHost& m_host;
 
@@ -148,24 +157,23 @@ private:
     std::array<CResultRecord, RESULT_RECORDS> m_results{};
     std::int32_t m_nResults = 0;
     std::int64_t m_nLastCollected = 0;  // the second of the last record collected
-    std::string m_strLogDay;            // base name of the day files in use while logging
+    std::string m_strLogDay;            // "tavikYYMMDD" of the day whose files take the records
     bool m_bSignal = true;
     bool m_bHasMultipath = false;  // the record's values were measured (not the 0 start)
     bool m_bHasDeviation = false;
     bool m_bHasMpxPower = false;
-    std::int64_t m_nDroppedResults = 0;  // refused by a full writer queue, not yet counted there
+    std::int64_t m_nDroppedResults = 0;            // refused by a full writer queue, not yet logged
+    std::atomic<std::int64_t> m_nDroppedTotal{0};  // refused by a full writer queue, in all
     bool m_bDropReported = false;
-    CFolderLock m_logFolderLock;  // held while logging into the folder
+    std::int64_t m_nHandedOver = 0;  // records queued for the writer, in all
+    mutable bool m_bGaveUp = false;  // a close did not wait for the writer to finish
+    mutable std::int64_t m_nAbandoned = 0;
+    std::string m_strGaveUpResultFile;  // the files that close was for
+    std::string m_strGaveUpLogFile;
     CFolderChooser m_folderChooser;
-    // The log writer's thread (or any thread while it is idle).
-    std::int32_t m_nMeasurementId = 0;  // id of the last record written
-    std::string m_strLastResultFile;
-    std::string m_strLastLogFile;
-    bool m_bDayFileBegun = false;   // the day's result file was begun and takes records
-    bool m_bFolderGivenUp = false;  // the held folder was deleted or replaced while logging
-    CResultLog m_resultLog;
-    mutable CQueuedPrompt m_logNotices;  // the writer's notices, shown on the UI thread
-    mutable CLogWriter m_logWriter;      // last: ends (running its queue) first
+    // The writer's side: the day files' state and work (log writer's thread).
+    const std::shared_ptr<CDayFileWriter> m_writer = std::make_shared<CDayFileWriter>();
+    mutable CLogWriter m_logWriter;  // last: ends (running its queue) first
 };
 
 }  // namespace tavik

@@ -12,33 +12,13 @@
 #include <cstdio>
 #include <cstring>
 
+#include "document/Descriptor.h"
 #include "platform/File.h"
 #include "platform/GenericException.h"
 
 namespace tavik {
 
 namespace {
-
-// Closes a file descriptor at scope end; Close() reports the close's own failure.
-class CDescriptor {
-public:
-    explicit CDescriptor(int fd) : m_fd(fd) {}
-    ~CDescriptor() { Close(); }
-    CDescriptor(const CDescriptor&) = delete;
-    CDescriptor& operator=(const CDescriptor&) = delete;
-    int Get() const { return m_fd; }
-    int Close() {
-        if (m_fd < 0) {
-            return 0;
-        }
-        const int result = ::close(m_fd);
-        m_fd = -1;
-        return result < 0 ? errno : 0;
-    }
-
-private:
-    int m_fd;
-};
 
 template <typename T>
 void AppendNumber(std::string& out, T value) {
@@ -67,29 +47,6 @@ void AppendFixed(std::string& out, float value) {
 
 std::string ResultCauseText(int error) {
     return error == CResultLog::NOT_A_RESULT_FILE ? "not a result file" : CauseText(error);
-}
-
-// Internal cause of ContinueResultFile: the file holds only part of the header or zeros.
-constexpr int kDamaged = -4;
-// Most bytes of a file looked at for a damaged header: a cut header is a block at most.
-constexpr std::int64_t kDamagedLimit = 1 << 20;
-// The end of a day file is searched backwards in pieces of this size.
-constexpr std::size_t kTailPiece = 64 * 1024;
-
-int ReadAt(int fd, char* out, std::size_t count, std::int64_t offset) {
-    std::size_t done = 0;
-    while (done < count) {
-        const ssize_t n = ::pread(fd, out + done, count - done,
-                                  static_cast<off_t>(offset) + static_cast<off_t>(done));
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            return n < 0 ? errno : EIO;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    return 0;
 }
 
 }  // namespace
@@ -124,10 +81,11 @@ int CResultLog::OpenFile(const std::string& path, int flags) const {
 // written stays and the sync's cause is returned.
 int CResultLog::Append(const std::string& path, std::string_view head, std::string_view body,
                        bool create, bool cutOnSyncFailure, const std::size_t* boundaries,
-                       std::size_t boundaryCount, std::size_t* kept) const {
+                       std::size_t boundaryCount, std::size_t* kept) {
     if (kept != nullptr) {
         *kept = 0;
     }
+    m_lastSync = ESync::Skipped;
     const int flags =
         O_WRONLY | O_APPEND | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | (create ? O_CREAT : 0);
     CDescriptor file(OpenFile(path, flags));
@@ -139,8 +97,11 @@ int CResultLog::Append(const std::string& path, std::string_view head, std::stri
     if (::fstat(file.Get(), &st) < 0) {
         return errno;
     }
-    if (!S_ISREG(st.st_mode) && !S_ISCHR(st.st_mode)) {
-        return NOT_A_RESULT_FILE;  // a FIFO or a socket: never waited on
+    if (!S_ISREG(st.st_mode)) {
+        return NOT_A_RESULT_FILE;  // a device, a FIFO or a socket: never written nor waited on
+    }
+    if (const int error = CutLeftover(path, file.Get(), st.st_size); error != 0) {
+        return error;
     }
     const bool withHead = st.st_size == 0 && !head.empty();
     int error = withHead ? WriteFully(file.Get(), head.data(), head.size()) : 0;
@@ -163,15 +124,21 @@ int CResultLog::Append(const std::string& path, std::string_view head, std::stri
                 }
             }
         }
-        (void)::ftruncate(file.Get(), cut);
-        if (kept != nullptr && *kept > 0 && m_bSync.load() && SyncData(file.Get()) != 0 &&
-            ::ftruncate(file.Get(), st.st_size) == 0) {
-            *kept = 0;  // what fitted is not on the disk either: it waits with the rest
+        if (::ftruncate(file.Get(), cut) < 0) {
+            RememberCut(path, cut);  // cut off before the next write to the file
+        }
+        if (kept != nullptr && *kept > 0 && m_bSync.load()) {
+            m_lastSync = SyncData(file.Get()) == 0 ? ESync::Synced : ESync::Failed;
+            if (m_lastSync == ESync::Failed && ::ftruncate(file.Get(), st.st_size) == 0) {
+                *kept = 0;  // what fitted is not on the disk either: it waits with the rest
+            }
         }
         return error;
     }
-    if (m_bSync.load() && S_ISREG(st.st_mode)) {
-        if (const int syncError = SyncData(file.Get()); syncError != 0) {
+    if (m_bSync.load()) {
+        const int syncError = SyncData(file.Get());
+        m_lastSync = syncError == 0 ? ESync::Synced : ESync::Failed;
+        if (syncError != 0) {
             // The bytes may not be on the disk. Records are written again later: cut them off
             // first. When even the cut fails they stay, counted as written.
             if (cutOnSyncFailure && ::ftruncate(file.Get(), st.st_size) == 0) {
@@ -189,24 +156,30 @@ int CResultLog::Append(const std::string& path, std::string_view head, std::stri
     return file.Close();
 }
 
-// Moves a day file that cannot be continued aside as NAME.damaged (NAME.damaged.2 and so on
-// when that name is taken), in the same folder; `movedTo` gets the new path.
-int CResultLog::MoveAside(const std::string& path, std::string& movedTo) const {
-    const std::string prefix = JoinPath(m_strFolder, "");
-    const bool relative = m_nFolderFd >= 0 && path.starts_with(prefix);
-    const int dir = relative ? m_nFolderFd : AT_FDCWD;
-    const std::string from = relative ? path.substr(prefix.size()) : path;
-    for (int n = 1; n <= 100; ++n) {
-        const std::string suffix = n == 1 ? ".damaged" : ".damaged." + std::to_string(n);
-        if (::renameat2(dir, from.c_str(), dir, (from + suffix).c_str(), RENAME_NOREPLACE) == 0) {
-            movedTo = path + suffix;
-            return 0;
-        }
-        if (errno != EEXIST) {
+void CResultLog::RememberCut(const std::string& path, off_t length) {
+    const auto it = std::find_if(m_leftovers.begin(), m_leftovers.end(),
+                                 [&](const auto& leftover) { return leftover.first == path; });
+    if (it != m_leftovers.end()) {
+        it->second = std::min(it->second, length);
+    } else {
+        m_leftovers.emplace_back(path, length);
+    }
+}
+
+int CResultLog::CutLeftover(const std::string& path, int fd, off_t& size) {
+    const auto it = std::find_if(m_leftovers.begin(), m_leftovers.end(),
+                                 [&](const auto& leftover) { return leftover.first == path; });
+    if (it == m_leftovers.end()) {
+        return 0;
+    }
+    if (size > it->second) {  // never lengthened: a file cut since needs nothing more
+        if (::ftruncate(fd, it->second) < 0) {
             return errno;
         }
+        size = it->second;
     }
-    return EEXIST;
+    m_leftovers.erase(it);
+    return 0;
 }
 
 std::string CResultLog::BaseName(CTime now) {
@@ -223,16 +196,21 @@ std::string CResultLog::LogFileName(const std::string& folder, CTime now) {
 
 bool CResultLog::IsOwnFileName(std::string_view name, std::string_view extension) {
     constexpr std::string_view prefix = "tavik";
-    if (name.size() != prefix.size() + 6 + extension.size() || !name.starts_with(prefix) ||
+    constexpr std::size_t kDigits = 6;
+    if (name.size() < prefix.size() + kDigits + extension.size() || !name.starts_with(prefix) ||
         !name.ends_with(extension)) {
         return false;
     }
-    for (std::size_t i = prefix.size(); i < prefix.size() + 6; ++i) {
-        if (name[i] < '0' || name[i] > '9') {
-            return false;
-        }
-    }
-    return true;
+    name.remove_suffix(extension.size());
+    name.remove_prefix(prefix.size());
+    const auto digits = [](std::string_view text) {
+        return !text.empty() && text.find_first_not_of("0123456789") == std::string_view::npos;
+    };
+    // "-2" to "-100": the name beside a day's name taken by another file.
+    const std::string_view date = name.substr(0, kDigits), beside = name.substr(kDigits);
+    return digits(date) &&
+           (beside.empty() || (beside.size() >= 2 && beside.size() <= 4 && beside[0] == '-' &&
+                               beside[1] != '0' && digits(beside.substr(1))));
 }
 
 void CResultLog::AppendRecord(std::string& out, std::int32_t id, const CResultRecord& record) {
@@ -256,142 +234,6 @@ std::string CResultLog::FormatLogLine(CTime now, const std::string& text) {
     return StringFormat("%d.%d.%d, %02d:%02d:%02d: %s\r\n", now.GetDay(), now.GetMonth(),
                         now.GetYear(), now.GetHour(), now.GetMinute(), now.GetSecond(),
                         text.c_str());
-}
-
-int CResultLog::BeginResultFile(const std::string& path, CContinuation& found, CPrompt& prompt) {
-    found = CContinuation();
-    int error = 0;
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        // O_NOFOLLOW: a symbolic link named like a day file is refused, never written through;
-        // O_NONBLOCK: a FIFO named so is not waited on.
-        CDescriptor file(OpenFile(path, O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
-        struct stat st {};
-        if (file.Get() < 0 || ::fstat(file.Get(), &st) < 0) {
-            error = errno == ELOOP ? NOT_A_RESULT_FILE : errno;
-        } else if (!S_ISREG(st.st_mode)) {
-            error = NOT_A_RESULT_FILE;
-        } else if (st.st_size == 0) {
-            // Synced at once: a power loss in the first minute must not leave a cut header.
-            error = WriteFully(file.Get(), HEADER.data(), HEADER.size());
-            if (error == 0 && m_bSync.load()) {
-                error = SyncData(file.Get());
-            }
-            if (error != 0) {
-                (void)::ftruncate(file.Get(), 0);
-            }
-        } else {
-            error = ContinueResultFile(file.Get(), st.st_size, found);
-        }
-        if (error == 0) {
-            error = file.Close();
-        }
-        if (error != kDamaged || attempt > 0) {
-            break;
-        }
-        // Ours but not continuable: moved aside, and the day's file begun afresh.
-        file.Close();
-        const bool exhausted = found.bIdsExhausted;
-        found = CContinuation();
-        found.bIdsExhausted = exhausted;
-        error = MoveAside(path, found.strMovedAside);
-        if (error != 0) {
-            break;
-        }
-    }
-    if (error == kDamaged) {
-        error = NOT_A_RESULT_FILE;
-    }
-    if (error != 0) {
-        Failed(true, path, error, prompt);
-    } else {
-        Succeeded(true, path, prompt);
-    }
-    return error;
-}
-
-// Reads what a day file holds after its header and cuts it back to its last whole record. Only
-// the header and the end are read: a file of any size starts at once, in little memory.
-int CResultLog::ContinueResultFile(int fd, std::int64_t size, CContinuation& found) {
-    const auto headerSize = static_cast<std::int64_t>(HEADER.size());
-    std::string text(static_cast<std::size_t>(std::min(size, headerSize)), '\0');
-    if (const int error = ReadAt(fd, text.data(), text.size(), 0); error != 0) {
-        return error;
-    }
-    if (text != HEADER) {
-        // Part of the header and then zeros, or zeros alone: the start of one of our files cut
-        // by a power loss. Anything else is another program's file, left as it is.
-        if (size > kDamagedLimit || !HEADER.starts_with(std::string_view(text).substr(
-                                        0, std::min(text.find('\0'), text.size())))) {
-            return NOT_A_RESULT_FILE;
-        }
-        std::string all(static_cast<std::size_t>(size), '\0');
-        if (const int error = ReadAt(fd, all.data(), all.size(), 0); error != 0) {
-            return error;
-        }
-        const std::size_t zeros = std::min(all.find('\0'), all.size());
-        if (!HEADER.starts_with(std::string_view(all).substr(0, zeros)) ||
-            all.find_first_not_of('\0', zeros) != std::string::npos) {
-            return NOT_A_RESULT_FILE;
-        }
-        return kDamaged;
-    }
-    found.bContinued = true;
-    constexpr std::string_view kRecordEnd = "</Measurement>";
-    constexpr std::string_view kRecordStart = "<Measurement id=\"";
-    constexpr std::string_view kStamp = "timestamp=\"";
-    // The last record's end, searched backwards piece by piece (pieces overlap by a tag).
-    std::int64_t recordEnd = -1;
-    std::string piece;
-    for (std::int64_t pieceEnd = size; pieceEnd > headerSize && recordEnd < 0;) {
-        const std::int64_t start =
-            std::max(headerSize, pieceEnd - static_cast<std::int64_t>(kTailPiece));
-        piece.assign(static_cast<std::size_t>(pieceEnd - start), '\0');
-        if (const int error = ReadAt(fd, piece.data(), piece.size(), start); error != 0) {
-            return error;
-        }
-        if (const std::size_t at = piece.rfind(kRecordEnd); at != std::string::npos) {
-            recordEnd = start + static_cast<std::int64_t>(at + kRecordEnd.size());
-        }
-        if (start == headerSize) {
-            break;
-        }
-        pieceEnd = start + static_cast<std::int64_t>(kRecordEnd.size()) - 1;
-    }
-    std::int64_t cut = headerSize;
-    if (recordEnd >= 0) {
-        cut = recordEnd;
-        // The record itself: its id and timestamp (a record is a few hundred bytes).
-        const std::int64_t start = std::max(headerSize, recordEnd - 4096);
-        std::string record(static_cast<std::size_t>(recordEnd - start), '\0');
-        if (const int error = ReadAt(fd, record.data(), record.size(), start); error != 0) {
-            return error;
-        }
-        if (const std::size_t at = record.rfind(kRecordStart); at != std::string::npos) {
-            const char* first = record.data() + at + kRecordStart.size();
-            std::from_chars(first, record.data() + record.size(), found.nLastId);
-            if (const std::size_t stamp = record.find(kStamp, at); stamp != std::string::npos) {
-                const char* digits = record.data() + stamp + kStamp.size();
-                std::from_chars(digits, record.data() + record.size(), found.nLastTimestamp);
-            }
-        }
-    }
-    if (found.nLastId < 0 || found.nLastId > LAST_CONTINUED_ID) {
-        found.bIdsExhausted = true;  // numbering that cannot go on: moved aside
-        return kDamaged;
-    }
-    const std::int64_t tailSize = size - cut;
-    if (tailSize == static_cast<std::int64_t>(FOOTER.size())) {
-        std::string tail(FOOTER.size(), '\0');
-        if (const int error = ReadAt(fd, tail.data(), tail.size(), cut); error != 0) {
-            return error;
-        }
-        found.bClosed = tail == FOOTER;
-    }
-    found.nBytesRemoved = found.bClosed ? 0 : tailSize;
-    if (tailSize > 0 && ::ftruncate(fd, static_cast<off_t>(cut)) < 0) {
-        return errno;
-    }
-    return 0;
 }
 
 void CResultLog::Keep(const CResultRecord* records, int count, CPrompt& prompt) {
@@ -447,11 +289,21 @@ int CResultLog::WriteResults(const std::string& path, std::int32_t& measurementI
     measurementId += written;
     m_nWritten += written;
     Forget(written);
+    // A sync that succeeded confirms the file. Records written while its syncs fail, without one
+    // that succeeded (a stop writes without syncing, a cut after a failed sync that failed too),
+    // are in the file but not confirmed on disk.
+    if (m_lastSync != ESync::Skipped) {
+        m_bResultSyncFailing = m_lastSync == ESync::Failed;
+    }
+    if (m_bResultSyncFailing && written > 0) {
+        m_nUnsynced += written;
+        m_nUnloggedUnsynced += written;
+    }
     if (error != 0) {
         Failed(true, path, error, prompt);
         return error;
     }
-    Succeeded(true, path, prompt);
+    SucceededIfSynced(true, path, prompt);
     return 0;
 }
 
@@ -460,7 +312,7 @@ int CResultLog::AppendFooter(const std::string& path, CPrompt& prompt) {
     if (error != 0) {
         Failed(true, path, error, prompt);
     } else {
-        Succeeded(true, path, prompt);
+        SucceededIfSynced(true, path, prompt);
     }
     return error;
 }
@@ -478,12 +330,16 @@ int CResultLog::WriteLogLine(const std::string& today, std::string& last, const 
         last.clear();
         error = Append(today, "", line, true);
     }
+    // A line whose sync failed is in the file: only its place on the disk is not confirmed.
+    const bool written = error == 0 || m_lastSync == ESync::Failed;
+    if (written) {
+        last = today;
+    }
     if (error != 0) {
-        Failed(false, today, error, prompt);
+        Failed(false, today, error, prompt, written);
         return error;
     }
-    last = today;
-    Succeeded(false, today, prompt);
+    SucceededIfSynced(false, today, prompt);
     return 0;
 }
 
@@ -507,7 +363,16 @@ void CResultLog::Succeeded(bool result, const std::string& path, CPrompt& prompt
     failed.clear();
 }
 
-void CResultLog::Failed(bool result, const std::string& path, int error, CPrompt& prompt) {
+// A write that went out without a sync (a stop) does not show that the disk works again: a
+// failure told stays told until a synced write succeeds.
+void CResultLog::SucceededIfSynced(bool result, const std::string& path, CPrompt& prompt) {
+    if (m_lastSync == ESync::Synced) {
+        Succeeded(result, path, prompt);
+    }
+}
+
+void CResultLog::Failed(bool result, const std::string& path, int error, CPrompt& prompt,
+                        bool written) {
     std::string& failed = result ? m_strFailedResultFile : m_strFailedLogFile;
     if (failed == path) {
         return;  // reported already
@@ -521,6 +386,13 @@ void CResultLog::Failed(bool result, const std::string& path, int error, CPrompt
             StringFormat("\"%s\" is not a result file of this program; it is left "
                          "untouched and no results are written to it.",
                          path.c_str()));
+        return;
+    }
+    if (written && !result) {
+        prompt.Notice(
+            StringFormat("Could not sync log file \"%s\" (%s); its event lines are "
+                         "written but not confirmed on disk.",
+                         path.c_str(), cause.c_str()));
         return;
     }
     prompt.Notice(result ? StringFormat("Could not write result file \"%s\" (%s); the results "

@@ -1,11 +1,14 @@
 #pragma once
 
+#include <sys/types.h>
+
 #include <array>
 #include <atomic>
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "document/ResultRecord.h"
 #include "platform/Prompt.h"
@@ -30,7 +33,8 @@ public:
     // The day's files in `folder`; empty names without a folder.
     static std::string ResultFileName(const std::string& folder, CTime now);
     static std::string LogFileName(const std::string& folder, CTime now);
-    // Whether `name` is one of this program's day files: "tavik", six digits, `extension`.
+    // Whether `name` is one of this program's day files: "tavik", six digits, `extension`, or
+    // with "-N" before the extension (a name beside the day's, taken by another file).
     static bool IsOwnFileName(std::string_view name, std::string_view extension);
 
     // Appends one record in the result-file layout (no line break after it).
@@ -49,6 +53,11 @@ public:
         // empty when none was.
         std::string strMovedAside;
         bool bIdsExhausted = false;  // moved aside because its ids would run out
+        bool bNotARecord = false;    // moved aside because it does not end in a whole record
+        bool bNew = false;           // the header was written now (the file was missing or empty)
+        // The day's own name when it was taken by a file that is not ours (left untouched) and the
+        // file was begun beside it; empty otherwise.
+        std::string strInPlaceOf;
     };
     // Ids beyond this are not continued: such a file is moved aside (ids count seconds, a day
     // has 86 400 of them, and the 32-bit id must never wrap).
@@ -67,12 +76,25 @@ public:
     // Starts a session's result file: a missing or empty file gets the header, synced; an
     // existing result file is continued after its last whole record (a trailing footer or a
     // record cut by a power loss is removed; only the end of the file is read). A file that
-    // holds nothing but part of the header or zeros (a power loss in its first moments), or
-    // whose ids would run out, is moved aside as NAME.damaged and the file begun afresh. Only a
+    // holds nothing but part of the header or zeros (a power loss in its first moments), whose
+    // ids would run out, or whose end is no whole record as written here (so that what followed
+    // would not be well-formed), is moved aside as NAME.damaged and the file begun afresh. Only a
     // regular file is used, never through a symbolic link, and only one that starts with the
     // header: anything else is left untouched and gives NOT_A_RESULT_FILE. Returns 0 or the
     // errno cause.
-    int BeginResultFile(const std::string& path, CContinuation& found, CPrompt& prompt);
+    // Without `syncHeader` a new header is not synced here (a start must not wait for the disk):
+    // SyncHeader does it later.
+    int BeginResultFile(const std::string& path, CContinuation& found, CPrompt& prompt,
+                        bool syncHeader = true);
+    // Closes a day file that a run left without its footer (killed, a crash, a power loss): cut
+    // back after its last whole record as a continued file is, then the footer. `found` says
+    // what it held (bClosed: it was closed already and is left as it is). A file that is not a
+    // result file of this program, or a damaged one, is left untouched (NOT_A_RESULT_FILE).
+    // Returns 0 or the cause.
+    int CloseLeftOpen(const std::string& path, CContinuation& found);
+    // Syncs a result file that holds nothing but the header; when the sync fails the header is
+    // cut off again (the next write begins the file anew with its records). 0 or the cause.
+    int SyncHeader(const std::string& path, CPrompt& prompt);
     // Queues records for the next WriteResults.
     void Keep(const CResultRecord* records, int count, CPrompt& prompt);
     // Writes the waiting records to `path` (created with the header when missing), each with
@@ -93,27 +115,42 @@ public:
         m_nLost += count;
         m_nUnloggedLost += count;
     }
+    // Records lost before they reached this log (refused by a full queue, counted where they
+    // were refused): only told in the day's log.
+    void CountUnloggedLoss(std::int64_t count) { m_nUnloggedLost += count; }
     // Records lost since the last call, for a line in the day's log.
     std::int64_t TakeUnloggedLosses() { return std::exchange(m_nUnloggedLost, 0); }
+    // Records written without being confirmed on disk since the last call, for the day's log.
+    std::int64_t TakeUnloggedUnsynced() { return std::exchange(m_nUnloggedUnsynced, 0); }
 
     int GetPendingCount() const { return m_nPending; }
     // Records given up since this object was made (backlog overflow and drops at a close), and
     // records written; any thread may read them while the log writer's thread counts.
     std::int64_t GetLostCount() const { return m_nLost.load(); }
     std::int64_t GetWrittenCount() const { return m_nWritten.load(); }
+    // Records written while the result file's syncs failed and no sync succeeded after them (a
+    // stop writes without syncing): in the file, but not confirmed on disk.
+    std::int64_t GetUnsyncedCount() const { return m_nUnsynced.load(); }
 
 private:
     // Failures are told once per file (`result`: the result file, else the log file), and the
     // end of a told failure is told too.
     void Succeeded(bool result, const std::string& path, CPrompt& prompt);
-    void Failed(bool result, const std::string& path, int error, CPrompt& prompt);
+    void SucceededIfSynced(bool result, const std::string& path, CPrompt& prompt);
+    // `written`: the log line is in the file, only its sync failed.
+    void Failed(bool result, const std::string& path, int error, CPrompt& prompt,
+                bool written = false);
     void Forget(int count);
     static int ContinueResultFile(int fd, std::int64_t size, CContinuation& found);
     // The descriptor's folder and name for `path`: the held folder when `path` lies in it.
     int OpenFile(const std::string& path, int flags) const;
     int Append(const std::string& path, std::string_view head, std::string_view body, bool create,
                bool cutOnSyncFailure = false, const std::size_t* boundaries = nullptr,
-               std::size_t boundaryCount = 0, std::size_t* kept = nullptr) const;
+               std::size_t boundaryCount = 0, std::size_t* kept = nullptr);
+    // A failed write whose cut failed too leaves part of a record or line in the file: it is cut
+    // to `length` before the next write to `path`, which fails with the cut's cause until then.
+    void RememberCut(const std::string& path, off_t length);
+    int CutLeftover(const std::string& path, int fd, off_t& size);
     int MoveAside(const std::string& path, std::string& movedTo) const;
 
     std::array<CResultRecord, RESULT_BACKLOG> m_pending{};  // ring of unwritten records
@@ -121,7 +158,13 @@ private:
     int m_nPending = 0;
     std::atomic<std::int64_t> m_nLost{0};
     std::atomic<std::int64_t> m_nWritten{0};
+    std::atomic<std::int64_t> m_nUnsynced{0};
     std::int64_t m_nUnloggedLost = 0;
+    std::int64_t m_nUnloggedUnsynced = 0;
+    // How the last Append's sync went: none (not syncing, or nothing written), or its outcome.
+    enum class ESync { Skipped, Synced, Failed };
+    ESync m_lastSync = ESync::Skipped;
+    bool m_bResultSyncFailing = false;  // the result file's last sync failed
     int m_nFolderFd = -1;
     int m_nFolderCause = 0;
     std::string m_strFolder;
@@ -131,6 +174,7 @@ private:
     std::string m_strFailedLogFile;
     std::string m_strText;  // text of one write, reused so that its capacity stays
     std::array<std::size_t, RESULT_BACKLOG> m_recordEnds{};  // end offsets in m_strText
+    std::vector<std::pair<std::string, off_t>> m_leftovers;  // files to cut, and to what length
 };
 
 }  // namespace tavik

@@ -332,7 +332,8 @@ public:
     // The values of the second being recorded; the alarm check reads them too.
     const CResultRecord& GetCurrentRecord() const { return m_logger.GetCurrentRecord(); }
     int GetResultCount() const { return m_logger.GetResultCount(); }
-    // These four wait for the file work queued so far (the log writer's thread).
+    // These wait for the file work queued so far (the log writer's thread); the file names not
+    // when a stop gave up waiting for it (see CDayFileLogger).
     std::int32_t GetMeasurementId() const { return m_logger.GetMeasurementId(); }
     const std::string& GetLastResultFile() const { return m_logger.GetLastResultFile(); }
     const std::string& GetLastLogFile() const { return m_logger.GetLastLogFile(); }
@@ -340,6 +341,10 @@ public:
     // Records given up since the document was made: not written before a close, dropped from
     // a full backlog, or meant for a log folder that was deleted or replaced while logging.
     std::int64_t GetLostResultCount() const { return m_logger.GetLostResultCount(); }
+    // Records written while the result file's syncs failed and none succeeded after them.
+    std::int64_t GetUnsyncedResultCount() const { return m_logger.GetUnsyncedResultCount(); }
+    // Records that a stop left to a disk that did not answer (neither written nor given up).
+    std::int64_t GetAbandonedResultCount() const { return m_logger.GetAbandonedResultCount(); }
     // Without waiting for the file work: the records written to result files and those lost so
     // far, as the log writer has counted them yet (read every second for the metrics).
     std::int64_t PeekWrittenResultCount() const { return m_logger.PeekWrittenResultCount(); }

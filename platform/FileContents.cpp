@@ -78,12 +78,16 @@ int ReplaceFileContents(const std::string& path, const std::vector<std::uint8_t>
     if (fd < 0) {
         return EEXIST;
     }
-    // The replacement keeps the permissions of the file it replaces.
+    // The replacement keeps the permissions of the file it replaces; one it cannot give them to
+    // is not put in its place.
+    int cause = 0;
     struct stat previous {};
-    if (::stat(path.c_str(), &previous) == 0) {
-        ::fchmod(fd, previous.st_mode & 07777);
+    if (::stat(path.c_str(), &previous) == 0 && ::fchmod(fd, previous.st_mode & 07777) != 0) {
+        cause = errno;
     }
-    int cause = WriteFully(fd, bytes.data(), bytes.size());
+    if (cause == 0) {
+        cause = WriteFully(fd, bytes.data(), bytes.size());
+    }
     if (cause == 0 && ::fsync(fd) != 0) {
         cause = errno;
     }

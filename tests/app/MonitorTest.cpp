@@ -83,7 +83,8 @@ struct CProcessSetup {
 class CMonitorProcess {
 public:
     CMonitorProcess(const std::string& folder, const std::string& outputs,
-                    std::vector<std::string> args, CProcessSetup setup = {})
+                    std::vector<std::string> args, CProcessSetup setup = {},
+                    const std::string& syncFault = "")
         : m_strOut(outputs + "/stdout.txt"), m_strErr(outputs + "/stderr.txt") {
         args.insert(args.begin(), {TAVIK_EXECUTABLE, "monitor"});
         std::vector<char*> argv;
@@ -91,6 +92,19 @@ public:
             argv.push_back(arg.data());
         }
         argv.push_back(nullptr);
+        std::vector<std::string> env;
+        for (char** entry = environ; *entry != nullptr; ++entry) {
+            env.emplace_back(*entry);
+        }
+        if (!syncFault.empty()) {  // TAVIK_SYNC_FAULT of the preloaded fdatasync (SyncFault.cpp)
+            env.push_back(std::string("LD_PRELOAD=") + TAVIK_SYNC_FAULT);
+            env.push_back("TAVIK_SYNC_FAULT=" + syncFault);
+        }
+        std::vector<char*> envp;
+        for (std::string& entry : env) {
+            envp.push_back(entry.data());
+        }
+        envp.push_back(nullptr);
         m_pid = fork();
         if (m_pid == 0) {
             // Only async-signal-safe calls between fork and exec.
@@ -109,7 +123,7 @@ public:
                 const rlimit limit{setup.fileSizeLimit, setup.fileSizeLimit};
                 setrlimit(RLIMIT_FSIZE, &limit);
             }
-            execv(argv[0], argv.data());
+            execve(argv[0], argv.data(), envp.data());
             _exit(127);
         }
     }
@@ -462,6 +476,39 @@ TEST_F(MonitorTest, LostRecordsExitNonZeroWithTheirCount) {
     EXPECT_TRUE(Has(refused.Err(), "monitor: cannot log into"));
     EXPECT_FALSE(Has(refused.Out(), " dev "));
 }
+
+#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
+// fdatasync answered as a failing disk, then as a stalling one (a library preloaded into the
+// executable; not under the sanitizers, whose runtimes must be loaded first): syncs that never
+// recover fail the run with the records not confirmed on disk, not as lost; a stop during a
+// stall of 20 s ends at once and tells what it left to the disk.
+TEST_F(MonitorTest, ADiskThatFailsOrStallsItsSyncsFailsTheRunTruly) {
+    CMonitorProcess failing(recording, outputs.Path(),
+                            {"--seconds", "70", "--log-folder", logs, "--speed", "20"}, {},
+                            "fail:2");
+    EXPECT_EQ(failing.Wait(), 1) << failing.Err();
+    EXPECT_TRUE(
+        Matches(failing.Err(), R"(monitor: \d+ results were written but not confirmed on disk)"))
+        << failing.Err();
+    EXPECT_FALSE(Has(failing.Err(), "lost"));
+    ExpectClosedResultFile();
+    EXPECT_TRUE(Matches(ReadText(Only(".log")), R"(: \d+ results were written but not confirmed )"
+                                                R"(on disk \(the disk failed to sync them\)\r\n)"));
+
+    const CTempFolder second;  // no output of the first run is taken for the second's
+    logs = second.File("logs");
+    CMonitorProcess stalling(recording, second.Path(), {"--log-folder", logs, "--speed", "10"}, {},
+                             "stall:2:20");
+    ASSERT_TRUE(stalling.WaitForStatusLines(2));
+    stalling.Signal(SIGTERM);
+    const auto signalled = std::chrono::steady_clock::now();
+    EXPECT_EQ(stalling.Wait(), 1) << stalling.Err();
+    EXPECT_LT(std::chrono::steady_clock::now() - signalled, 5s);  // not the stall's 20 s
+    EXPECT_TRUE(Matches(stalling.Err(), R"(monitor: \d+ results were not confirmed on disk when )"
+                                        R"(the stop stopped waiting for it)"))
+        << stalling.Err();
+}
+#endif
 
 TEST_F(MonitorTest, DeviceErrorsExitWithTheirText) {
     // No recordings: the start fails. Besides the device's own text (the document's tests pin

@@ -181,6 +181,38 @@ TEST_F(LoggingFixture, ARunEndingAtMidnightOpensNoPairForTheNewDay) {
     EXPECT_EQ(doc->GetLastResultFile(), logs + "/tavik261205.xml");
 }
 
+// A file that is not this program's result file in the place of the next day's is left as it
+// is: the day's records and events go to the first free name beside it, its log says why, and a
+// later run of that day continues there.
+TEST_F(LoggingFixture, AForeignFileInTheDaysPlaceGivesWayToAFreeNameBesideIt) {
+    constexpr std::uint32_t k2359 = 1796511570;  // 5 Dec 2026, 23:59:30
+    std::ofstream(logs + "/tavik261206.xml") << "notes";
+    fs::create_directory(logs + "/tavik261206-2.xml");
+    clock.Set(CTime(k2359));
+    ASSERT_EQ(doc->OpenLogFilesKeeping(logs), 0);
+    doc->SetResultValue(EResultValue::Close, 0.0f);
+    Seconds(150);
+    doc->WriteLog("Measurement stopped");
+    doc->CloseLogFiles();
+
+    const std::string why =
+        "tavik261206.xml is not a result file of this program and is left untouched; the "
+        "day's results go to tavik261206-3.xml and its events to tavik261206-3.log";
+    EXPECT_EQ(Xml("261206"), "notes");
+    EXPECT_EQ(Xml("261206-3"), kHeader + Records(1, 120, k2359 + 30, 31) + kFooter);
+    EXPECT_EQ(Log("261206-3"), "6.12.2026, 00:00:00: File Opened\r\n6.12.2026, 00:00:00: " + why +
+                                   "\r\n6.12.2026, 00:02:00: Measurement stopped\r\n"
+                                   "6.12.2026, 00:02:00: File Closed\r\n");
+    EXPECT_FALSE(fs::exists(logs + "/tavik261206.log"));
+    EXPECT_EQ(doc->GetLostResultCount(), 0);
+    EXPECT_EQ(prompt.m_notices, std::vector<std::string>{why + "."});
+
+    Restart();
+    ASSERT_EQ(doc->OpenLogFilesKeeping(logs), 0);
+    EXPECT_EQ(doc->GetMeasurementId(), 120);
+    EXPECT_EQ(doc->GetLastResultFile(), logs + "/tavik261206-3.xml");
+}
+
 TEST_F(LoggingFixture, ReenablingOnTheSameDayContinuesTheFile) {
     Open();
     Seconds(3);
@@ -336,50 +368,6 @@ TEST_F(LoggingFixture, FolderChooserHook) {
                                                "Select Logfile Location|" + logs}));
     EXPECT_EQ(Folder(), logs);
 }
-
-// Unattended logging asks nothing and deletes nothing: the day's result file, closed or cut
-// inside a record by a power loss, is continued after its last whole record into a well-formed
-// file, the log says what was cut, and other days' files stay as they are.
-class LoggingKeepingFixture : public LoggingFixture, public ::testing::WithParamInterface<bool> {};
-
-TEST_P(LoggingKeepingFixture, ContinuesTheDayFileWithoutAsking) {
-    const bool cut = GetParam();
-    Open();
-    Seconds(2);
-    if (cut) {
-        doc->WriteLog("x");  // writes the records
-        doc->WaitForLogWrites();
-        std::ofstream(logs + "/tavik261205.xml", std::ios::binary | std::ios::app)
-            << "      <Measurement id=\"3\">\r\n         <Da";
-    } else {
-        doc->CloseLogFiles();
-    }
-    const std::string otherDay = logs + "/tavik261204.xml";
-    std::ofstream(otherDay) << "kept";
-    prompt.m_nAnswer = IDYES;  // would delete, if anything asked
-    Restart();                 // the next run on the folder
-    EXPECT_EQ(doc->OpenLogFilesKeeping(""), -1);
-    ASSERT_EQ(doc->OpenLogFilesKeeping(logs), 0);
-    EXPECT_EQ(doc->GetMeasurementId(), 2);
-    EXPECT_EQ(Folder(), logs);
-    doc->SetResultValue(EResultValue::Close, 0.0f);
-    Seconds(1);
-    doc->CloseLogFiles();
-
-    EXPECT_TRUE(prompt.m_boxes.empty());
-    EXPECT_EQ(ReadText(otherDay), "kept");
-    EXPECT_EQ(Xml(), kHeader + Records(1, 3, kSaturday1130, 1) + kFooter);
-    EXPECT_TRUE(IsWellFormedXml(logs + "/tavik261205.xml"));
-    EXPECT_EQ(Log().find("11:30:09: Result file continued after its last whole record; 40 bytes "
-                         "of an incomplete record were removed\r\n") != std::string::npos,
-              cut);
-    EXPECT_EQ(Count(Log(), "File Opened"), 2u);
-}
-
-INSTANTIATE_TEST_SUITE_P(DayFile, LoggingKeepingFixture, ::testing::Values(false, true),
-                         [](const auto& info) {
-                             return info.param ? "CutInsideARecord" : "Closed";
-                         });
 
 // The measurement lifecycle writes its event lines and ends logging when it stops.
 struct LoggingLifecycleFixture : LoggingFixture {

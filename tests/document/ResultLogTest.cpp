@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -36,6 +38,16 @@ std::string Record(std::int32_t id, std::uint32_t t) {
     CResultLog::AppendRecord(out, id, {1.0f, 2.0f, 3.0f, t});
     return out;
 }
+// `text` with its first `from` replaced by `to`; a record with the id text `id`.
+std::string Replace(std::string text, const std::string& from, const std::string& to) {
+    return text.replace(text.find(from), from.size(), to);
+}
+std::string WithId(const std::string& record, const std::string& id) {
+    const std::string start = "<Measurement id=\"";
+    std::string text = record;
+    const std::size_t at = text.find(start) + start.size();
+    return text.replace(at, text.find('"', at) - at, id);
+}
 std::vector<CResultRecord> Ramp(std::size_t n) {
     std::vector<CResultRecord> records(n);
     for (std::size_t i = 0; i < n; ++i) {
@@ -59,9 +71,13 @@ TEST_F(ResultLogFixture, NamesFollowTheLocalDateAndOnlyOwnNamesAreTaken) {
 
     EXPECT_TRUE(CResultLog::IsOwnFileName("tavik261205.log", ".log"));
     EXPECT_TRUE(CResultLog::IsOwnFileName("tavik000000.xml", ".xml"));
+    EXPECT_TRUE(CResultLog::IsOwnFileName("tavik261205-2.xml", ".xml"));
+    EXPECT_TRUE(CResultLog::IsOwnFileName("tavik261205-100.log", ".log"));
     EXPECT_FALSE(CResultLog::IsOwnFileName("tavik261205.xml", ".log"));
-    for (const char* name : {"notes.log", "tavik26120.log", "tavik2612055.log", "tavik26120a.log",
-                             "Tavik261205.log", "xtavik261205.log", "tavik261205.log.bak"}) {
+    for (const char* name :
+         {"notes.log", "tavik26120.log", "tavik2612055.log", "tavik26120a.log", "Tavik261205.log",
+          "xtavik261205.log", "tavik261205.log.bak", "tavik261205-.log", "tavik261205-02.log",
+          "tavik261205-1000.log", "tavik261205-2a.log", "tavik261205_2.log"}) {
         EXPECT_FALSE(CResultLog::IsOwnFileName(name, ".log")) << name;
     }
 }
@@ -129,7 +145,7 @@ TEST_F(ResultLogFixture, BeginContinuesOnlyAResultFileAfterItsLastWholeRecord) {
         std::string after;
         std::int32_t lastId;
         std::int64_t removed;
-        bool closed = false, moved = false, exhausted = false;
+        bool closed = false, moved = false, exhausted = false, bad = false;
     };
     const std::vector<Case> cases = {
         {"new", "", 0, header, 0, 0},
@@ -159,6 +175,19 @@ TEST_F(ResultLogFixture, BeginContinuesOnlyAResultFileAfterItsLastWholeRecord) {
          true},
         {"the last continued id", header + Record(last, kSaturday1130 + 1), 0,
          header + Record(last, kSaturday1130 + 1), last, 0},
+        {"an id of 2^31", header + WithId(Record(7, kSaturday1130), "2147483648"), 0, header, 0, 0,
+         false, true, true},
+        {"an id of 30 digits", header + WithId(Record(7, kSaturday1130), std::string(30, '9')), 0,
+         header, 0, 0, false, true, true},
+        // An end that is not a whole record as this program writes it is never continued: what
+        // followed it would not be well-formed.
+        {"garbage holding a record end", header + "x<y</Measurement>", 0, header, 0, 0, false, true,
+         false, true},
+        {"a record with a tag in a value",
+         header + two + Replace(Record(43, kSaturday1130), "2.0", "<b/>"), 0, header, 0, 0, false,
+         true, false, true},
+        {"an id that is no number", header + WithId(Record(7, kSaturday1130), "7a"), 0, header, 0,
+         0, false, true, false, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -174,6 +203,7 @@ TEST_F(ResultLogFixture, BeginContinuesOnlyAResultFileAfterItsLastWholeRecord) {
         EXPECT_EQ(found.nBytesRemoved, c.removed);
         EXPECT_EQ(found.bClosed, c.closed);
         EXPECT_EQ(found.bIdsExhausted, c.exhausted);
+        EXPECT_EQ(found.bNotARecord, c.bad);
         EXPECT_EQ(found.strMovedAside, c.moved ? path + ".damaged" : "");
         EXPECT_EQ(ReadText(path + ".damaged"), c.moved ? c.before : "");
         if (c.lastId != 0) {
@@ -204,68 +234,124 @@ TEST_F(ResultLogFixture, BeginContinuesOnlyAResultFileAfterItsLastWholeRecord) {
                   "are written to it.");
 }
 
-TEST_F(ResultLogFixture, WriteFailureKeepsRecordsAndReportsOnce) {
-    // /dev/full opens but every write fails with "no space".
-    std::int32_t id = 0;
+// A character device or a FIFO named like a day file is never written nor waited on: the result
+// log keeps its records (told once), the event lines are lost (told once), and the records go
+// out with the next write to a result file.
+TEST_F(ResultLogFixture, DevicesAndFifosAreRefusedAndTheRecordsKept) {
+    const std::string fifo = folder.File("tavik261205.log");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
     const CResultRecord record{1.0f, 2.0f, 3.0f, kSaturday1130};
-    log.Keep(&record, 1, prompt);
-    EXPECT_EQ(log.WriteResults("/dev/full", id, prompt), ENOSPC);
-    log.Keep(&record, 1, prompt);
-    EXPECT_EQ(log.WriteResults("/dev/full", id, prompt), ENOSPC);
-    EXPECT_EQ(log.GetPendingCount(), 2);
-    EXPECT_EQ(id, 0);
-    ASSERT_EQ(prompt.m_notices.size(), 1u);
-    EXPECT_EQ(prompt.m_notices[0],
-              "Could not write result file \"/dev/full\" (No space left on device); the results "
-              "are kept until it can be written.");
+    constexpr int kNot = CResultLog::NOT_A_RESULT_FILE;
+    std::int32_t id = 0;
+    for (const std::string& path : {std::string("/dev/full"), fifo}) {
+        SCOPED_TRACE(path);
+        prompt.m_notices.clear();
+        CResultLog::CContinuation found;
+        EXPECT_EQ(log.BeginResultFile(path, found, prompt), kNot);
+        for (int i = 0; i < 2; ++i) {
+            log.Keep(&record, 1, prompt);
+            EXPECT_EQ(log.WriteResults(path, id, prompt), kNot);
+            std::string last;
+            EXPECT_EQ(log.WriteLogLine(path, last, "x\r\n", CTime(kSaturday1130), prompt), kNot);
+        }
+        EXPECT_EQ(id, 0);
+        ASSERT_EQ(prompt.m_notices.size(), 2u);
+        EXPECT_EQ(prompt.m_notices[0], "\"" + path +
+                                           "\" is not a result file of this program; it is left "
+                                           "untouched and no results are written to it.");
+        EXPECT_EQ(prompt.m_notices[1], "Could not write log file \"" + path +
+                                           "\" (not a regular file); its event lines are lost.");
+    }
+    EXPECT_EQ(log.GetPendingCount(), 4);
+    EXPECT_TRUE(std::filesystem::is_fifo(fifo));
 
     const std::string path = folder.File("tavik261205.xml");
     EXPECT_EQ(log.WriteResults(path, id, prompt), 0);
-    EXPECT_EQ(id, 2);
+    EXPECT_EQ(id, 4);
     EXPECT_EQ(log.GetPendingCount(), 0);
     EXPECT_EQ(ReadText(path).substr(0, CResultLog::HEADER.size()), CResultLog::HEADER);
-    EXPECT_EQ(test::Count(ReadText(path), "<Measurement id="), 2u);
-    ASSERT_EQ(prompt.m_notices.size(), 1u);  // a different file: no "written again"
-
-    std::string lastLog;
-    EXPECT_EQ(log.WriteLogLine("/dev/full", lastLog, "x\r\n", CTime(kSaturday1130), prompt),
-              ENOSPC);
-    EXPECT_EQ(log.WriteLogLine("/dev/full", lastLog, "y\r\n", CTime(kSaturday1130), prompt),
-              ENOSPC);
-    ASSERT_EQ(prompt.m_notices.size(), 2u);
-    EXPECT_EQ(prompt.m_notices[1],
-              "Could not write log file \"/dev/full\" (No space left on device); its event lines "
-              "are lost.");
+    EXPECT_EQ(test::Count(ReadText(path), "<Measurement id="), 4u);
+    EXPECT_EQ(prompt.m_notices.size(), 2u);  // a different file: no "written again"
 }
 
-// A file-size limit stands in for a disk that fills up part-way through a write.
+// Limits the size of files this process writes while it lives (a disk that fills up).
+class CFileSizeLimit {
+public:
+    explicit CFileSizeLimit(std::size_t bytes) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        getrlimit(RLIMIT_FSIZE, &m_saved);
+        rlimit small = m_saved;
+        small.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &small);
+    }
+    ~CFileSizeLimit() { setrlimit(RLIMIT_FSIZE, &m_saved); }
+
+private:
+    rlimit m_saved{};
+};
+
+// Makes a file append-only while it lives, or until Clear(): writes at its end go on, a cut fails.
+class CAppendOnly {
+public:
+    explicit CAppendOnly(const std::string& path) : m_fd(::open(path.c_str(), O_RDONLY)) {
+        m_bSet = m_fd >= 0 && ::ioctl(m_fd, FS_IOC_GETFLAGS, &m_nFlags) == 0 &&
+                 Set(m_nFlags | FS_APPEND_FL);
+    }
+    ~CAppendOnly() {
+        Clear();
+        ::close(m_fd);
+    }
+    bool IsSet() const { return m_bSet; }
+    void Clear() { m_bSet = m_bSet && !Set(m_nFlags & ~FS_APPEND_FL); }
+
+private:
+    bool Set(int flags) { return ::ioctl(m_fd, FS_IOC_SETFLAGS, &flags) == 0; }
+    int m_fd;
+    int m_nFlags = 0;
+    bool m_bSet = false;
+};
+
+// A write that fills the disk part-way keeps the whole records that reached the file and cuts off
+// the piece of the next one; the rest waits. When that cut fails too (an append-only file), the
+// piece is cut off before the next write to the file, which fails as a write does until it can.
 TEST_F(ResultLogFixture, WhatFitsOfTheBacklogIsWrittenRecordByRecord) {
     const auto records = Ramp(10);
-    const std::string one = Record(1, kSaturday1130);
-    const std::string path = folder.File("tavik261205.xml");
-    std::signal(SIGXFSZ, SIG_IGN);
-    rlimit saved{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-    rlimit small = saved;
-    small.rlim_cur = CResultLog::HEADER.size() + one.size() * 3 + one.size() / 2;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    std::int32_t id = 0;
-    log.Keep(records.data(), 10, prompt);
-    const int error = log.WriteResults(path, id, prompt);
-    setrlimit(RLIMIT_FSIZE, &saved);
-    EXPECT_EQ(error, EFBIG);
-    EXPECT_EQ(id, 3);
-    EXPECT_EQ(log.GetPendingCount(), 7);
-    const std::string text = ReadText(path);
-    EXPECT_EQ(test::Count(text, "<Measurement id="), 3u);
-    EXPECT_TRUE(text.ends_with("</Measurement>"));  // no part of the fourth record
-
-    EXPECT_EQ(log.WriteResults(path, id, prompt), 0);
-    EXPECT_EQ(id, 10);
-    EXPECT_NE(ReadText(path).find("<Measurement id=\"10\">\r\n         <Date timestamp=\"" +
-                                  std::to_string(kSaturday1130 + 9)),
-              std::string::npos);
-    EXPECT_EQ(prompt.m_notices.back(), "Result file \"" + path + "\" is written again.");
+    std::string whole(CResultLog::HEADER);
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        CResultLog::AppendRecord(whole, static_cast<std::int32_t>(i + 1), records[i]);
+    }
+    const std::size_t header = CResultLog::HEADER.size(), one = Record(1, kSaturday1130).size();
+    for (const bool appendOnly : {false, true}) {
+        SCOPED_TRACE(appendOnly ? "the cut fails" : "cut back");
+        const std::string path = folder.File(appendOnly ? "tavik261206.xml" : "tavik261205.xml");
+        std::ofstream(path, std::ios::binary) << CResultLog::HEADER;
+        CAppendOnly guard(path);
+        if (appendOnly && !guard.IsSet()) {
+            GTEST_SKIP() << "no append-only files here";
+        }
+        if (!appendOnly) {
+            guard.Clear();
+        }
+        CResultLog log;
+        std::int32_t id = 0;
+        log.Keep(records.data(), 10, prompt);
+        {
+            const CFileSizeLimit full(header + one * 3 + one / 2);
+            EXPECT_EQ(log.WriteResults(path, id, prompt), EFBIG);
+        }
+        EXPECT_EQ(id, 3);
+        EXPECT_EQ(log.GetPendingCount(), 7);
+        EXPECT_EQ(ReadText(path), whole.substr(0, header + one * (appendOnly ? 3.5 : 3)));
+        if (appendOnly) {
+            EXPECT_EQ(log.WriteResults(path, id, prompt), EPERM);
+            EXPECT_EQ(id, 3);
+            guard.Clear();
+        }
+        EXPECT_EQ(log.WriteResults(path, id, prompt), 0);
+        EXPECT_EQ(id, 10);
+        EXPECT_EQ(ReadText(path), whole);
+        EXPECT_EQ(prompt.m_notices.back(), "Result file \"" + path + "\" is written again.");
+    }
 }
 
 TEST_F(ResultLogFixture, BacklogKeepsTheNewestHour) {
@@ -398,18 +484,6 @@ TEST_F(ResultLogFixture, AnOversizedDayFileIsContinuedFromItsEnd) {
     EXPECT_TRUE(found.bClosed);
     EXPECT_EQ(std::filesystem::file_size(path), static_cast<std::uintmax_t>(size) + last.size());
     std::filesystem::remove(path);
-}
-
-// A FIFO named like a day file is never opened to wait for a writer.
-TEST_F(ResultLogFixture, AFifoNamedLikeADayFileIsRefusedAtOnce) {
-    const std::string path = folder.File("tavik261205.xml");
-    ASSERT_EQ(::mkfifo(path.c_str(), 0644), 0);
-    CResultLog::CContinuation found;
-    EXPECT_EQ(log.BeginResultFile(path, found, prompt), CResultLog::NOT_A_RESULT_FILE);
-    const std::string logPath = folder.File("tavik261205.log");
-    ASSERT_EQ(::mkfifo(logPath.c_str(), 0644), 0);
-    std::string last;
-    EXPECT_NE(log.WriteLogLine(logPath, last, "x\r\n", CTime(kSaturday1130), prompt), 0);
 }
 
 }  // namespace
