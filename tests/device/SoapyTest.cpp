@@ -162,10 +162,11 @@ struct CFakeRun {
     }
     ~CFakeRun() { device.StopTransfer(); }
     // The next reception notice (WM_TRANSFER_ERROR): its sub-ID and text; -1 when none came.
+    // Waits long enough for a sanitizer build to receive the 20 s of stream a pace check takes.
     std::pair<int, std::string> NextNotice() {
         CMessage message;
         if (!window.Queue()
-                 .GetMessageFor(message, 10s, WM_TRANSFER_ERROR, WM_TRANSFER_ERROR)
+                 .GetMessageFor(message, 60s, WM_TRANSFER_ERROR, WM_TRANSFER_ERROR)
                  .has_value()) {
             return {-1, ""};
         }
