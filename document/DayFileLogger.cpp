@@ -83,6 +83,7 @@ void CDayFileLogger::ForgetCurrentValues() {
 
 void CDayFileLogger::ResetRecords() {
     m_nResults = 0;
+    m_nLastCollected = 0;
     m_currentRecord = CResultRecord();
     m_bSignal = true;
     ForgetCurrentValues();
