@@ -190,6 +190,15 @@ public:
     const std::string& GetPSName() const { return m_strPSName; }
     // Results and log lines go into the day files.
     bool IsLoggingEnabled() const { return m_bLoggingEnabled; }
+    // What the window shows of result logging; HINT_PROTOCOL_CHANGED tells of a change.
+    enum class ELoggingState {
+        Off,     // not switched on
+        On,      // switched on: records go to the day files while measuring
+        Failed,  // switched on, but the day files could not be begun or were lost
+    };
+    ELoggingState GetLoggingState() const {
+        return m_bLoggingEnabled ? ELoggingState::On : ELoggingState::Off;
+    }
 
 private:
     std::atomic<float> m_tunerFrequency{106.7f};
