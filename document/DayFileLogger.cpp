@@ -19,6 +19,8 @@ void CDayFileLogger::SetMultipath(float value) {
 
 void CDayFileLogger::SetDeviation(float value) {
     m_currentRecord.m_fDeviation = value;
+    m_currentRecord.m_fDeviationPeak =
+        std::max(m_currentRecord.m_fDeviationPeak.value_or(value), value);
     m_bHasDeviation = true;
 }
 
@@ -55,6 +57,8 @@ void CDayFileLogger::CloseSecond() {
     }
     m_currentRecord.m_nTimestamp = static_cast<std::uint32_t>(second);
     m_currentRecord.m_bNoSignal = !m_bSignal;
+    // The next second's peak is of its own values; without any it is the value carried over.
+    m_currentRecord.m_fDeviationPeak.reset();
 }
 
 void CDayFileLogger::Collect(const CResultRecord& record) {
@@ -75,6 +79,7 @@ void CDayFileLogger::SetSignal(bool present) {
 void CDayFileLogger::ForgetCurrentValues() {
     m_currentRecord.m_fMultipath = 0.0f;
     m_currentRecord.m_fDeviation = 0.0f;
+    m_currentRecord.m_fDeviationPeak.reset();
     m_currentRecord.m_fMPXPower = 0.0f;
     m_bHasMultipath = false;
     m_bHasDeviation = false;
@@ -106,6 +111,7 @@ CCurrentValues CDayFileLogger::GetCurrentValues() const {
 void CDayFileLogger::SetCurrentValues(const CCurrentValues& values) {
     m_currentRecord.m_fMPXPower = values.m_fMpxPower.value_or(0.0f);
     m_currentRecord.m_fDeviation = values.m_fDeviation.value_or(0.0f);
+    m_currentRecord.m_fDeviationPeak.reset();
     m_currentRecord.m_fMultipath = values.m_fMultipath.value_or(0.0f);
     m_bHasMpxPower = values.m_fMpxPower.has_value();
     m_bHasDeviation = values.m_fDeviation.has_value();

@@ -227,7 +227,9 @@ void CResultLog::AppendRecord(std::string& out, std::int32_t id, const CResultRe
     AppendFixed(out, record.m_fMPXPower);
     out += "</MPXPower>\r\n         <Multipath>";
     AppendFixed(out, record.m_fMultipath);
-    out += "</Multipath>\r\n      </Measurement>";
+    out += "</Multipath>\r\n         <DeviationPeak>";
+    AppendFixed(out, record.m_fDeviationPeak.value_or(record.m_fDeviation));
+    out += "</DeviationPeak>\r\n      </Measurement>";
 }
 
 std::string CResultLog::FormatLogLine(CTime now, const std::string& text) {

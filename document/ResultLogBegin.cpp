@@ -75,6 +75,8 @@ bool ReadRecord(std::string_view text, std::int64_t& id, std::uint32_t& timestam
            literal("\">") && value("</Date>") && literal("\r\n         <Deviation>") &&
            value("</Deviation>") && literal("\r\n         <MPXPower>") && value("</MPXPower>") &&
            literal("\r\n         <Multipath>") && value("</Multipath>") &&
+           // The second's peak, absent in records of earlier versions.
+           (!literal("\r\n         <DeviationPeak>") || value("</DeviationPeak>")) &&
            literal("\r\n      </Measurement>") && text.empty();
 }
 

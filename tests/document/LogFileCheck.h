@@ -5,6 +5,7 @@
 #include <ctime>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <string>
 
 namespace tavik::test {
@@ -26,15 +27,18 @@ inline bool IsWellFormedXml(const std::string& path) {
     return std::system(command.c_str()) == 0;
 }
 
-// The record exactly as the file format's printf pattern makes it, in the C locale.
+// The record exactly as the file format's printf pattern makes it, in the C locale; the
+// second's peak is the deviation unless given.
 inline std::string ExpectedRecord(int id, unsigned timestamp, const char* date, double deviation,
-                                  double mpxPower, double multipath) {
+                                  double mpxPower, double multipath,
+                                  std::optional<double> peak = std::nullopt) {
     char text[1024];
     std::snprintf(text, sizeof text,
                   "      <Measurement id=\"%d\">\r\n         <Date timestamp=\"%u\">%s</Date>\r\n"
                   "         <Deviation>%f</Deviation>\r\n         <MPXPower>%f</MPXPower>\r\n"
-                  "         <Multipath>%f</Multipath>\r\n      </Measurement>",
-                  id, timestamp, date, deviation, mpxPower, multipath);
+                  "         <Multipath>%f</Multipath>\r\n         <DeviationPeak>%f</DeviationPeak>"
+                  "\r\n      </Measurement>",
+                  id, timestamp, date, deviation, mpxPower, multipath, peak.value_or(deviation));
     return text;
 }
 

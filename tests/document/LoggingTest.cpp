@@ -58,17 +58,27 @@ TEST_F(LoggingFixture, SixtiethRecordIsTheFirstWrite) {
     EXPECT_EQ(Xml(), kHeader + Records(1, 60, kSaturday1130, 1));  // no footer while logging runs
 }
 
-TEST_F(LoggingFixture, SecondWithoutNewValuesRepeatsTheLastOnes) {
+// A record keeps the newest values and the highest deviation of its second; a second without
+// new values repeats the last ones, its peak included.
+TEST_F(LoggingFixture, ARecordKeepsItsSecondsPeakAndASecondWithoutValuesRepeatsTheLast) {
     Open();
     Seconds(1);
+    for (const float deviation : {76.12f, 74.0f, 75.58f}) {
+        doc->SetResultValue(EResultValue::Deviation, deviation);
+    }
+    clock.Advance(CTimeSpan(1));
+    doc->SetResultValue(EResultValue::Close, 0.0f);
     clock.Advance(CTimeSpan(1));
     doc->SetResultValue(EResultValue::Close, 0.0f);
     doc->WriteLog("Measurement Paused");
+    const auto record = [](int id, std::uint32_t t, double peak) {
+        return ExpectedRecord(id, t, DateText(t).c_str(), 75.58f, -0.5, 0.25, peak);
+    };
     EXPECT_EQ(Xml(), kHeader + Records(1, 1, kSaturday1130, 1) +
-                         ExpectedRecord(2, kSaturday1130 + 1, DateText(kSaturday1130 + 1).c_str(),
-                                        1.0, -0.5, 0.25));
-    EXPECT_FLOAT_EQ(doc->GetCurrentRecord().m_fDeviation, 1.0f);
-    EXPECT_EQ(doc->GetCurrentRecord().m_nTimestamp, kSaturday1130 + 2);
+                         record(2, kSaturday1130 + 1, 76.12f) +
+                         record(3, kSaturday1130 + 2, 75.58f));
+    EXPECT_FLOAT_EQ(doc->GetCurrentRecord().m_fDeviation, 75.58f);
+    EXPECT_EQ(doc->GetCurrentRecord().m_nTimestamp, kSaturday1130 + 3);
 }
 
 // Ticks that come late or twice (a stalled machine catching up) still give every second one

@@ -92,6 +92,7 @@ TEST_F(ResultLogFixture, RecordBytes) {
               "         <Deviation>75.250000</Deviation>\r\n"
               "         <MPXPower>-1.500000</MPXPower>\r\n"
               "         <Multipath>12.500000</Multipath>\r\n"
+              "         <DeviationPeak>75.250000</DeviationPeak>\r\n"
               "      </Measurement>");
 
     // Awkward values print as printf's "%f" prints the float promoted to double.
@@ -133,6 +134,8 @@ TEST_F(ResultLogFixture, NumbersKeepThePointInACommaLocale) {
 TEST_F(ResultLogFixture, BeginContinuesOnlyAResultFileAfterItsLastWholeRecord) {
     const std::string header(CResultLog::HEADER), footer(CResultLog::FOOTER);
     const std::string two = Record(41, kSaturday1130) + Record(42, kSaturday1130 + 1);
+    const std::string older =
+        Replace(two, "\r\n         <DeviationPeak>2.000000</DeviationPeak>", "");
     const std::string cut = "      <Measurement id=\"43\">\r\n         <Date time";
     const auto cutSize = static_cast<std::int64_t>(cut.size());
     const std::string zeros(200 * 1024, '\0');  // more than one piece of the backward search
@@ -153,6 +156,8 @@ TEST_F(ResultLogFixture, BeginContinuesOnlyAResultFileAfterItsLastWholeRecord) {
         {"closed", header + two + footer, 0, header + two, 42, 0, true},
         {"unclosed", header + two, 0, header + two, 42, 0},
         {"cut record", header + two + cut, 0, header + two, 42, cutSize},
+        {"a record of an earlier version (no peak) before a new one", header + older, 0,
+         header + older, 42, 0},
         {"zeros after the records", header + two + zeros, 0, header + two, 42, 200 * 1024},
         {"cut first record", header + cut, 0, header, 0, cutSize},
         {"another program's file", "notes\n", kNot, "notes\n", 0, 0},
