@@ -23,13 +23,23 @@
 namespace tavik {
 namespace {
 
+// A record by its fields' names: in a braced list the time would become the second's peak.
+CResultRecord Record(float multipath, float deviation, float power, std::uint32_t time) {
+    CResultRecord record;
+    record.m_fMultipath = multipath;
+    record.m_fDeviation = deviation;
+    record.m_fMPXPower = power;
+    record.m_nTimestamp = time;
+    return record;
+}
+
 // Three records (multipath, deviation, MPX power, time) in the writer's own layout; `footer` closes
 // the file.
 std::string ThreeRecords(bool footer) {
     std::string text(CResultLog::HEADER);
-    CResultLog::AppendRecord(text, 1, {0.5f, 61.5f, -0.25f, 1781517600});
-    CResultLog::AppendRecord(text, 2, {0.75f, 76.25f, -INFINITY, 1781517601});
-    CResultLog::AppendRecord(text, 3, {NAN, 60.0f, 1.5f, 1781517602});
+    CResultLog::AppendRecord(text, 1, Record(0.5f, 61.5f, -0.25f, 1781517600));
+    CResultLog::AppendRecord(text, 2, Record(0.75f, 76.25f, -INFINITY, 1781517601));
+    CResultLog::AppendRecord(text, 3, Record(NAN, 60.0f, 1.5f, 1781517602));
     if (footer) {
         text += CResultLog::FOOTER;
     }
@@ -138,7 +148,7 @@ TEST(EventLog, CountsAlarmActivationsPerAlarmAndKeepsEveryLine) {
 constexpr std::uint32_t kNoon = 1781517600;  // 2026-06-15 10:00:00 UTC, 12:00:00 in Berlin
 
 CResultRecord Second(std::uint32_t offset, float deviation, float power, float multipath) {
-    return {multipath, deviation, power, kNoon + offset};
+    return Record(multipath, deviation, power, kNoon + offset);
 }
 
 CDayReport Summarised(std::vector<CResultRecord> records) {
@@ -265,7 +275,7 @@ TEST(ReportTexts, NumbersAndDurations) {
 constexpr std::uint32_t kMidnight = 1781474400;  // 2026-06-15 00:00:00 in Berlin
 
 CResultRecord At(std::uint32_t offset, float deviation) {
-    return {0.0f, deviation, 0.0f, kMidnight + offset};
+    return Record(0.0f, deviation, 0.0f, kMidnight + offset);
 }
 
 TEST(ReportChartTest, AxisInMinutesOrHoursWithClockLabels) {
