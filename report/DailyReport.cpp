@@ -56,10 +56,7 @@ CReportResult WriteDayReport(const CDayReport& report, const std::string& path, 
     DrawVerdict(pages, texts.VerdictRows());
     DrawHeading(pages, "Summary");
     DrawRows(pages, texts.SummaryRows());
-    DrawParagraph(pages,
-                  "Deviation: each second's recorded peak. MPX power: the 60-second value. MPX "
-                  "power and multipath count from a measurement's first value; the zeros recorded "
-                  "before it are left out. Seconds without a record are gaps.");
+    DrawParagraph(pages, texts.SummaryFootnote());
     DrawChart(pages, kChartHeight, [&](QPainter& p, const QRect& rc) {
         report_charts::DrawDeviationDistribution(p, rc, report);
     });
