@@ -24,6 +24,34 @@ void DrawChart(CReportPages& pages, int height, auto&& draw) {
     pages.Advance(height + kGap);
 }
 
+// The deviation distribution and the day's charts. A file without records has no time of day
+// to chart: empty charts over a made-up hour would only look like a quiet one.
+void DrawCharts(CReportPages& pages, const CDayReport& report) {
+    using namespace report_tables;
+    if (report.summary.nSeconds == 0) {
+        DrawParagraph(pages, "No charts: the result file holds no records.");
+        return;
+    }
+    DrawChart(pages, kChartHeight, [&](QPainter& p, const QRect& rc) {
+        report_charts::DrawDeviationDistribution(p, rc, report);
+    });
+
+    // Blocks flow on to the next page only when they do not fit: no page is left mostly empty.
+    DrawHeading(pages, "The day");
+    DrawChart(pages, kChartHeight, [&](QPainter& p, const QRect& rc) {
+        report_charts::DrawTimeChart(p, rc, report_charts::DeviationLook(), report);
+    });
+    DrawChart(pages, kChartHeight, [&](QPainter& p, const QRect& rc) {
+        report_charts::DrawTimeChart(p, rc, report_charts::MpxPowerLook(report), report);
+    });
+    DrawChart(pages, kChartHeight, [&](QPainter& p, const QRect& rc) {
+        report_charts::DrawTimeChart(p, rc, report_charts::MultipathLook(report), report);
+    });
+    DrawParagraph(pages,
+                  "Grey bands: seconds without a record. Red lines: 75 kHz, 0 dBr and the "
+                  "2 %/kHz multipath limit of the ITU-R measurement conditions.");
+}
+
 // A report written over one of its inputs would destroy the day's measurement.
 void CheckOutputIsNoInput(const CReportOptions& options, const std::string& path) {
     for (const std::string* input :
@@ -57,24 +85,7 @@ CReportResult WriteDayReport(const CDayReport& report, const std::string& path, 
     DrawHeading(pages, "Summary");
     DrawRows(pages, texts.SummaryRows());
     DrawParagraph(pages, texts.SummaryFootnote());
-    DrawChart(pages, kChartHeight, [&](QPainter& p, const QRect& rc) {
-        report_charts::DrawDeviationDistribution(p, rc, report);
-    });
-
-    // Blocks flow on to the next page only when they do not fit: no page is left mostly empty.
-    DrawHeading(pages, "The day");
-    DrawChart(pages, kChartHeight, [&](QPainter& p, const QRect& rc) {
-        report_charts::DrawTimeChart(p, rc, report_charts::DeviationLook(), report);
-    });
-    DrawChart(pages, kChartHeight, [&](QPainter& p, const QRect& rc) {
-        report_charts::DrawTimeChart(p, rc, report_charts::MpxPowerLook(report), report);
-    });
-    DrawChart(pages, kChartHeight, [&](QPainter& p, const QRect& rc) {
-        report_charts::DrawTimeChart(p, rc, report_charts::MultipathLook(report), report);
-    });
-    DrawParagraph(pages,
-                  "Grey bands: seconds without a record. Red lines: 75 kHz, 0 dBr and the "
-                  "2 %/kHz multipath limit of the ITU-R measurement conditions.");
+    DrawCharts(pages, report);
 
     DrawHeading(pages, "Alarm and event lines of the log");
     if (!report.log) {
