@@ -140,11 +140,11 @@ TEST(ResultFile, ReadsEachSecondsPeakAndSignalAndPassesOverOtherElements) {
         {"an earlier version", edited("\r\n         <DeviationPeak>76.120003</DeviationPeak>", ""),
          std::nullopt, false},
         {"without signal", edited("\">", "\" signal=\"none\">"), 76.120003f, true},
+        // One named like the peak among them.
         {"a later version's elements",
-         edited("<Date", "<RFLevel unit=\"dBuV\">54.5</RFLevel>\r\n         <Date"), 76.120003f,
-         false},
-        {"a later element named alike",
-         edited("</Multipath>", "</Multipath><DeviationPeakHold>99.0</DeviationPeakHold><Note/>"),
+         edited("<Date",
+                "<RFLevel unit=\"dBuV\">54.5</RFLevel><DeviationPeakHold>99.0"
+                "</DeviationPeakHold><Note/>\r\n         <Date"),
          76.120003f, false},
     };
     for (const SCase& c : cases) {
@@ -211,6 +211,22 @@ CDayReport Summarised(std::vector<CResultRecord> records) {
     return report;
 }
 
+// The values of the summary rows, and the counts and marks of the verdict.
+void ExpectFigures(const CReportTexts& texts, const std::vector<std::string>& summary,
+                   const std::vector<std::pair<std::string, EVerdictMark>>& verdict) {
+    const std::vector<CReportRow> rows = texts.SummaryRows();
+    ASSERT_EQ(rows.size(), summary.size());
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        EXPECT_EQ(rows[i].strValue, summary[i]) << rows[i].strLabel;
+    }
+    const std::vector<CVerdictRow> checks = texts.VerdictRows();
+    ASSERT_EQ(checks.size(), verdict.size());
+    for (std::size_t i = 0; i < checks.size(); ++i) {
+        EXPECT_EQ(checks[i].strCount, verdict[i].first) << checks[i].strCheck;
+        EXPECT_EQ(checks[i].mark, verdict[i].second) << checks[i].strCheck;
+    }
+}
+
 TEST(DaySummaryTest, GapsRepeatsAndTheZerosBeforeTheFirstValues) {
     const CDayReport report = Summarised({
         // A run from 12:00:00: MPX power and multipath not yet measured in its first seconds.
@@ -237,47 +253,43 @@ TEST(DaySummaryTest, GapsRepeatsAndTheZerosBeforeTheFirstValues) {
     EXPECT_EQ(s.deviationClasses[75], 2);   // 75.0 and 75.001
     EXPECT_EQ(s.deviationClasses[109], 2);  // 109.5 and 110.5 in the open last class
 
-    const CReportTexts texts(report);
-    const std::vector<CReportRow> rows = texts.SummaryRows();
-    const std::vector<CReportRow> expected = {
-        {"Seconds measured", "8"},
-        {"Gaps (missing seconds)", "2 gaps, 7 s missing; the longest 6 s from 12:00:04"},
-        {"Maximum deviation", "110.50 kHz at 12:00:10"},
-        {"Seconds above 75 kHz", "3 of 7 (42.86 %)"},
-        // The first second of the maximum; MPX powers -1, 0 (after a value), 0.75, 0.75.
-        {"Highest 60 s MPX power", "0.75 dBr at 12:00:11"},
-        {"Time above 0 dBr (BS.412)", "0.0 min (2 of 4 s with a 60 s value)"},
-        {"Multipath min / median / max", "0.00 / 0.40 / 0.80 %/kHz"},  // of 0.4, 0, 0.8, 0.2, 0.6
-        {"Alarm activations", "no log given"},
-    };
-    ASSERT_EQ(rows.size(), expected.size());
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-        EXPECT_EQ(rows[i].strLabel, expected[i].strLabel);
-        EXPECT_EQ(rows[i].strValue, expected[i].strValue) << rows[i].strLabel;
-    }
-    EXPECT_EQ(texts.Notes(),
-              std::vector<std::string>{
-                  "1 record repeats a second already recorded; the first record of that second "
-                  "is used."});
-
     // The verdict counts against the setup's deviation limit; a count above 0 needs attention.
     CDayReport limited = report;
     limited.setup = CProtocolHeader();
     limited.setup->m_fDeviationLimit = 70.0f;
-    const std::vector<CVerdictRow> verdict = CReportTexts(limited).VerdictRows();
-    const std::vector<CVerdictRow> expectedVerdict = {
-        {"60 s MPX power above 0 dBr (ITU-R BS.412)", "2 of 4 s", EVerdictMark::Attention},
-        // 70.0 itself is not above the limit.
-        {"Deviation above the limit of 70.0 kHz", "4 of 7 s", EVerdictMark::Attention},
-        {"Multipath above 2 %/kHz (ITU-R measurement conditions)", "0 of 5 s", EVerdictMark::Pass},
-        {"Alarm activations", "no log given", EVerdictMark::NoData},
-    };
-    ASSERT_EQ(verdict.size(), expectedVerdict.size());
-    for (std::size_t i = 0; i < verdict.size(); ++i) {
-        EXPECT_EQ(verdict[i].strCheck, expectedVerdict[i].strCheck);
-        EXPECT_EQ(verdict[i].strCount, expectedVerdict[i].strCount) << verdict[i].strCheck;
-        EXPECT_EQ(verdict[i].mark, expectedVerdict[i].mark) << verdict[i].strCheck;
+    const CReportTexts texts(limited);
+    std::vector<std::string> names;
+    for (const CReportRow& row : texts.SummaryRows()) {
+        names.push_back(row.strLabel);
     }
+    for (const CVerdictRow& row : texts.VerdictRows()) {
+        names.push_back(row.strCheck);
+    }
+    EXPECT_EQ(
+        names,
+        (std::vector<std::string>{
+            "Seconds measured", "Gaps (missing seconds)", "Maximum deviation",
+            "Seconds above 75 kHz", "Highest 60 s MPX power", "Time above 0 dBr (BS.412)",
+            "Multipath min / median / max", "Alarm activations",
+            "60 s MPX power above 0 dBr (ITU-R BS.412)", "Deviation above the limit of 70.0 kHz",
+            "Multipath above 2 %/kHz (ITU-R measurement conditions)", "Alarm activations"}));
+    using enum EVerdictMark;
+    ExpectFigures(texts,
+                  {"8", "2 gaps, 7 s missing; the longest 6 s from 12:00:04",
+                   "110.50 kHz at 12:00:10", "3 of 7 (42.86 %)",
+                   // The first second of the maximum; MPX powers -1, 0 (after a value), 0.75.
+                   "0.75 dBr at 12:00:11", "0.0 min (2 of 4 s with a 60 s value)",
+                   "0.00 / 0.40 / 0.80 %/kHz",  // of 0.4, 0, 0.8, 0.2, 0.6
+                   "no log given"},
+                  // 70.0 itself is not above the limit.
+                  {{"2 of 4 s", Attention},
+                   {"4 of 7 s", Attention},
+                   {"0 of 5 s", Pass},
+                   {"no log given", NoData}});
+    EXPECT_EQ(texts.Notes(),
+              std::vector<std::string>{
+                  "1 record repeats a second already recorded; the first record of that second "
+                  "is used."});
 }
 
 TEST(DaySummaryTest, HeaderAndEmptyDay) {
@@ -313,22 +325,6 @@ CResultRecord Unmeasured(std::uint32_t offset) {
     CResultRecord record = Second(offset, 80.0f, 1.0f, 3.0f);  // above every limit
     record.m_bNoSignal = true;
     return record;
-}
-
-// The values of the summary rows, and the counts and marks of the verdict.
-void ExpectFigures(const CReportTexts& texts, const std::vector<std::string>& summary,
-                   const std::vector<std::pair<std::string, EVerdictMark>>& verdict) {
-    const std::vector<CReportRow> rows = texts.SummaryRows();
-    ASSERT_EQ(rows.size(), summary.size());
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-        EXPECT_EQ(rows[i].strValue, summary[i]) << rows[i].strLabel;
-    }
-    const std::vector<CVerdictRow> checks = texts.VerdictRows();
-    ASSERT_EQ(checks.size(), verdict.size());
-    for (std::size_t i = 0; i < checks.size(); ++i) {
-        EXPECT_EQ(checks[i].strCount, verdict[i].first) << checks[i].strCheck;
-        EXPECT_EQ(checks[i].mark, verdict[i].second) << checks[i].strCheck;
-    }
 }
 
 // A figure without a measured second has no value and a check no verdict: the report of a day
