@@ -24,6 +24,34 @@ void DrawChart(CReportPages& pages, int height, auto&& draw) {
     pages.Advance(height + kGap);
 }
 
+// The deviation distribution and the day's charts. A file without records has no time of day
+// to chart: empty charts over a made-up hour would only look like a quiet one.
+void DrawCharts(CReportPages& pages, const CDayReport& report) {
+    using namespace report_tables;
+    if (report.summary.nSeconds == 0) {
+        DrawParagraph(pages, "No charts: the result file holds no records.");
+        return;
+    }
+    DrawChart(pages, kChartHeight, [&](QPainter& p, const QRect& rc) {
+        report_charts::DrawDeviationDistribution(p, rc, report);
+    });
+
+    // Blocks flow on to the next page only when they do not fit: no page is left mostly empty.
+    DrawHeading(pages, "The day");
+    DrawChart(pages, kChartHeight, [&](QPainter& p, const QRect& rc) {
+        report_charts::DrawTimeChart(p, rc, report_charts::DeviationLook(), report);
+    });
+    DrawChart(pages, kChartHeight, [&](QPainter& p, const QRect& rc) {
+        report_charts::DrawTimeChart(p, rc, report_charts::MpxPowerLook(report), report);
+    });
+    DrawChart(pages, kChartHeight, [&](QPainter& p, const QRect& rc) {
+        report_charts::DrawTimeChart(p, rc, report_charts::MultipathLook(report), report);
+    });
+    DrawParagraph(pages,
+                  "Grey bands: seconds without a record. Red lines: 75 kHz, 0 dBr and the "
+                  "2 %/kHz multipath limit of the ITU-R measurement conditions.");
+}
+
 // A report written over one of its inputs would destroy the day's measurement.
 void CheckOutputIsNoInput(const CReportOptions& options, const std::string& path) {
     for (const std::string* input :
@@ -56,28 +84,8 @@ CReportResult WriteDayReport(const CDayReport& report, const std::string& path, 
     DrawVerdict(pages, texts.VerdictRows());
     DrawHeading(pages, "Summary");
     DrawRows(pages, texts.SummaryRows());
-    DrawParagraph(pages,
-                  "Deviation: each second's recorded peak. MPX power: the 60-second value. MPX "
-                  "power and multipath count from a measurement's first value; the zeros recorded "
-                  "before it are left out. Seconds without a record are gaps.");
-    DrawChart(pages, kChartHeight, [&](QPainter& p, const QRect& rc) {
-        report_charts::DrawDeviationDistribution(p, rc, report);
-    });
-
-    // Blocks flow on to the next page only when they do not fit: no page is left mostly empty.
-    DrawHeading(pages, "The day");
-    DrawChart(pages, kChartHeight, [&](QPainter& p, const QRect& rc) {
-        report_charts::DrawTimeChart(p, rc, report_charts::DeviationLook(), report);
-    });
-    DrawChart(pages, kChartHeight, [&](QPainter& p, const QRect& rc) {
-        report_charts::DrawTimeChart(p, rc, report_charts::MpxPowerLook(report), report);
-    });
-    DrawChart(pages, kChartHeight, [&](QPainter& p, const QRect& rc) {
-        report_charts::DrawTimeChart(p, rc, report_charts::MultipathLook(report), report);
-    });
-    DrawParagraph(pages,
-                  "Grey bands: seconds without a record. Red lines: 75 kHz, 0 dBr and the "
-                  "2 %/kHz multipath limit of the ITU-R measurement conditions.");
+    DrawParagraph(pages, texts.SummaryFootnote());
+    DrawCharts(pages, report);
 
     DrawHeading(pages, "Alarm and event lines of the log");
     if (!report.log) {

@@ -38,14 +38,32 @@ CDaySeconds MakeDaySeconds(const std::vector<CResultRecord>& records) {
 
     std::vector<CResultRecord>& s = day.seconds;
     std::size_t runStart = 0;
-    for (std::size_t i = 1; i <= s.size(); ++i) {
-        if (i == s.size() || s[i].m_nTimestamp != s[i - 1].m_nTimestamp + 1) {
-            day.nPlaceholderMpx += TakeOutLeadingZeros(s, runStart, i, &CResultRecord::m_fMPXPower);
-            day.nPlaceholderMultipath +=
-                TakeOutLeadingZeros(s, runStart, i, &CResultRecord::m_fMultipath);
+    const auto endRun = [&](std::size_t end) {
+        day.nPlaceholderMpx += TakeOutLeadingZeros(s, runStart, end, &CResultRecord::m_fMPXPower);
+        day.nPlaceholderMultipath +=
+            TakeOutLeadingZeros(s, runStart, end, &CResultRecord::m_fMultipath);
+    };
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        CResultRecord& second = s[i];
+        if (second.m_bNoSignal) {
+            ++day.nNoSignal;
+            second.m_fDeviation = second.m_fMPXPower = second.m_fMultipath = kNoValue;
+            second.m_fDeviationPeak.reset();
+            endRun(i);
+            runStart = i + 1;
+            continue;
+        }
+        if (second.m_fDeviationPeak) {
+            second.m_fDeviation = *second.m_fDeviationPeak;
+        } else {
+            ++day.nDeviationLastValue;
+        }
+        if (i > runStart && second.m_nTimestamp != s[i - 1].m_nTimestamp + 1) {
+            endRun(i);
             runStart = i;
         }
     }
+    endRun(s.size());
     return day;
 }
 

@@ -31,6 +31,30 @@ int TextHeight(QPainter& painter, int width, const QString& text) {
     return painter.boundingRect(QRect(0, 0, width, 100000), WrapFlags(text), text).height();
 }
 
+QColor MarkColour(EVerdictMark mark) {
+    switch (mark) {
+        case EVerdictMark::Pass:
+            return {0, 120, 0};
+        case EVerdictMark::Attention:
+            return {200, 80, 0};
+        case EVerdictMark::NoData:
+            break;
+    }
+    return {130, 130, 130};  // neutral: neither pass nor attention
+}
+
+QString MarkText(EVerdictMark mark) {
+    switch (mark) {
+        case EVerdictMark::Pass:
+            return QStringLiteral("pass");
+        case EVerdictMark::Attention:
+            return QStringLiteral("attention");
+        case EVerdictMark::NoData:
+            break;
+    }
+    return QStringLiteral("no data");
+}
+
 }  // namespace
 
 void DrawTitle(CReportPages& pages, const std::string& title, const std::string& subtitle) {
@@ -133,10 +157,9 @@ void DrawVerdict(CReportPages& pages, const std::vector<CVerdictRow>& rows) {
         p.drawText(QRect(countLeft, y, markLeft - countLeft, line),
                    Qt::AlignLeft | Qt::AlignVCenter, Q(row.strCount));
         p.setFont(bold);
-        p.setPen(row.bPass ? QColor(0, 120, 0) : QColor(200, 80, 0));
+        p.setPen(MarkColour(row.mark));
         p.drawText(QRect(markLeft, y, width - markLeft - 2 * kPadding, line),
-                   Qt::AlignLeft | Qt::AlignVCenter,
-                   row.bPass ? QStringLiteral("pass") : QStringLiteral("attention"));
+                   Qt::AlignLeft | Qt::AlignVCenter, MarkText(row.mark));
         p.fillRect(kPadding, y + line - 1, width - 2 * kPadding, 1, kRule);
         y += line;
     }

@@ -19,8 +19,8 @@ void DrawHeading(CReportPages& pages, const std::string& heading);
 void DrawRows(CReportPages& pages, const std::vector<CReportRow>& rows);
 // A framed box of notes about the inputs.
 void DrawNotes(CReportPages& pages, const std::vector<std::string>& notes);
-// The framed verdict box: each check with its count and a pass or attention mark, then empty
-// fields for a comment and a signature.
+// The framed verdict box: each check with its count and its mark (pass, attention, or a grey
+// "no data"), then empty fields for a comment and a signature.
 void DrawVerdict(CReportPages& pages, const std::vector<CVerdictRow>& rows);
 // A line of running text that wraps.
 void DrawParagraph(CReportPages& pages, const std::string& text);

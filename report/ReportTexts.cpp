@@ -159,6 +159,14 @@ std::vector<std::string> CReportTexts::Notes() const {
                                             " records repeat seconds already recorded; the first "
                                             "record of each second is used.");
     }
+    if (m_report.summary.nSeconds == 0) {
+        notes.push_back("The result file holds no records.");
+    }
+    if (const int noSignal = m_report.day.nNoSignal; noSignal > 0) {
+        notes.push_back(
+            "Recorded without signal (no carrier or no receiver): " + FormatDuration(noSignal) +
+            ". Their values were not measured and are left out.");
+    }
     if (m_report.log) {
         if (m_report.log->nUnreadable > 0) {
             notes.push_back(Number(m_report.log->nUnreadable) +
@@ -199,31 +207,69 @@ std::string CReportTexts::AlarmText() const {
     return text;
 }
 
+std::string CReportTexts::MeasuredText() const {
+    const CDaySummary& s = m_report.summary;
+    if (s.nSeconds == 0) {
+        return "0 (no records)";
+    }
+    const int noSignal = m_report.day.nNoSignal;
+    return Number(s.nSeconds - noSignal) +
+           (noSignal > 0 ? " (" + Number(noSignal) + " s recorded without signal)" : "");
+}
+
 std::vector<CReportRow> CReportTexts::SummaryRows() const {
     const CDaySummary& s = m_report.summary;
-    auto timed = [this](const std::optional<CTimedValue>& value, const char* unit) {
+    const std::string noData = "no data";
+    auto timed = [&](const std::optional<CTimedValue>& value, const char* unit) {
         return value ? FormatFixed(value->fValue, 2) + " " + unit + " at " + TimeOfDay(value->nTime)
-                     : std::string("no value");
+                     : noData;
     };
     std::vector<CReportRow> rows;
-    rows.push_back({"Seconds measured", Number(s.nSeconds)});
-    rows.push_back({"Gaps (missing seconds)", GapText()});
+    rows.push_back({"Seconds measured", MeasuredText()});
+    rows.push_back({"Gaps (missing seconds)", s.nSeconds == 0 ? "no records" : GapText()});
     rows.push_back({"Maximum deviation", timed(s.maxDeviation, "kHz")});
     rows.push_back({"Seconds above 75 kHz",
-                    Number(s.nAboveDeviationLimit) + " of " + Number(s.nDeviationSeconds) + " (" +
-                        FormatFixed(s.PercentAboveDeviationLimit(), 2) + " %)"});
+                    s.nDeviationSeconds == 0
+                        ? noData
+                        : Number(s.nAboveDeviationLimit) + " of " + Number(s.nDeviationSeconds) +
+                              " (" + FormatFixed(s.PercentAboveDeviationLimit(), 2) + " %)"});
     rows.push_back({"Highest 60 s MPX power", timed(s.maxMpxPower, "dBr")});
-    rows.push_back({"Time above 0 dBr (BS.412)", FormatFixed(s.MinutesAboveMpxPowerLimit(), 1) +
-                                                     " min (" + Number(s.nAboveMpxPowerLimit) +
-                                                     " of " + Number(s.nMpxPowerSeconds) +
-                                                     " s with a 60 s value)"});
+    rows.push_back({"Time above 0 dBr (BS.412)",
+                    s.nMpxPowerSeconds == 0
+                        ? noData
+                        : FormatFixed(s.MinutesAboveMpxPowerLimit(), 1) + " min (" +
+                              Number(s.nAboveMpxPowerLimit) + " of " + Number(s.nMpxPowerSeconds) +
+                              " s with a 60 s value)"});
     rows.push_back({"Multipath min / median / max",
-                    s.nMultipathSeconds == 0 ? std::string("no value")
+                    s.nMultipathSeconds == 0 ? noData
                                              : FormatFixed(*s.multipathMin, 2) + " / " +
                                                    FormatFixed(*s.multipathMedian, 2) + " / " +
                                                    FormatFixed(*s.multipathMax, 2) + " %/kHz"});
     rows.push_back({"Alarm activations", AlarmText()});
     return rows;
+}
+
+std::string CReportTexts::SummaryFootnote() const {
+    const int lastValue = m_report.day.nDeviationLastValue;
+    const int measured = m_report.summary.nSeconds - m_report.day.nNoSignal;
+    std::string text;
+    if (lastValue == 0) {
+        text = "Deviation: the highest value of each second.";
+    } else if (lastValue == measured) {
+        text =
+            "Deviation: the last value of each second. Files written by earlier versions do not "
+            "record each second's peak: the deviation alarms of the log may have seen higher "
+            "values.";
+    } else {
+        text = "Deviation: the highest value of each second; for " + FormatDuration(lastValue) +
+               " of the file, written by an earlier version that does not record each second's "
+               "peak, the last value of the second: the deviation alarms of the log may have "
+               "seen higher values there.";
+    }
+    return text +
+           " MPX power: the 60-second value. MPX power and multipath count from a measurement's "
+           "first value; the zeros recorded before it are left out. Seconds without a record are "
+           "gaps.";
 }
 
 std::vector<CVerdictRow> CReportTexts::VerdictRows() const {
@@ -236,27 +282,35 @@ std::vector<CVerdictRow> CReportTexts::VerdictRows() const {
         aboveLimit += second.m_fDeviation > limit ? 1 : 0;
         aboveMultipath += second.m_fMultipath > kMultipathLimit ? 1 : 0;
     }
-    const auto seconds = [](int count, int of) {
-        return Number(count) + " of " + Number(of) + " s";
+    // Seconds above a limit of those with a value; without one there is nothing to judge.
+    const auto check = [](std::string what, int count, int of) {
+        if (of == 0) {
+            return CVerdictRow{std::move(what), "no second measured", EVerdictMark::NoData};
+        }
+        return CVerdictRow{std::move(what), Number(count) + " of " + Number(of) + " s",
+                           count == 0 ? EVerdictMark::Pass : EVerdictMark::Attention};
     };
     std::vector<CVerdictRow> rows;
-    rows.push_back({"60 s MPX power above 0 dBr (ITU-R BS.412)",
-                    seconds(s.nAboveMpxPowerLimit, s.nMpxPowerSeconds),
-                    s.nAboveMpxPowerLimit == 0});
-    rows.push_back({"Deviation above the limit of " + FormatFixed(limit, 1) + " kHz" +
-                        (m_report.setup ? "" : " (no setup given)"),
-                    seconds(aboveLimit, s.nDeviationSeconds), aboveLimit == 0});
-    rows.push_back({"Multipath above 2 %/kHz (ITU-R measurement conditions)",
-                    seconds(aboveMultipath, s.nMultipathSeconds), aboveMultipath == 0});
+    rows.push_back(check("60 s MPX power above 0 dBr (ITU-R BS.412)", s.nAboveMpxPowerLimit,
+                         s.nMpxPowerSeconds));
+    rows.push_back(check("Deviation above the limit of " + FormatFixed(limit, 1) + " kHz" +
+                             (m_report.setup ? "" : " (no setup given)"),
+                         aboveLimit, s.nDeviationSeconds));
+    rows.push_back(check("Multipath above 2 %/kHz (ITU-R measurement conditions)", aboveMultipath,
+                         s.nMultipathSeconds));
     int activations = 0;
     if (m_report.log) {
         for (const auto& entry : m_report.log->activations) {
             activations += entry.second;
         }
     }
+    // No alarm in a day without a measured second, or without its log, is no pass.
+    const bool measured = s.nSeconds > m_report.day.nNoSignal;
     rows.push_back({"Alarm activations",
                     m_report.log ? Number(activations) : std::string("no log given"),
-                    activations == 0});
+                    activations > 0            ? EVerdictMark::Attention
+                    : m_report.log && measured ? EVerdictMark::Pass
+                                               : EVerdictMark::NoData});
     return rows;
 }
 

@@ -15,11 +15,14 @@ struct CReportRow {
     std::string strValue;
 };
 
-// One check of the verdict box: what was counted, the count, and whether it passes.
+// The mark of a check: nothing counted, something counted, or nothing measured to count.
+enum class EVerdictMark { Pass, Attention, NoData };
+
+// One check of the verdict box: what was counted, the count, and its mark.
 struct CVerdictRow {
     std::string strCheck;
     std::string strCount;
-    bool bPass = true;
+    EVerdictMark mark = EVerdictMark::Pass;
 };
 
 // The texts of a daily report, apart from the drawing so that they can be checked as text.
@@ -42,10 +45,13 @@ public:
     std::vector<std::string> Notes() const;
     // The day's figures.
     std::vector<CReportRow> SummaryRows() const;
+    // What the figures are, below them: whether the deviation is each second's peak or, in
+    // files of earlier versions, its last value.
+    std::string SummaryFootnote() const;
     // The checks of page 1: seconds above 0 dBr (60 s MPX power), seconds above the setup's
     // deviation limit (75 kHz without a setup), seconds above the 2 %/kHz multipath limit of
     // the ITU-R measurement conditions, and alarm activations. Any count above 0 needs
-    // attention.
+    // attention; a check without a measured second (or without the log) has no data.
     std::vector<CVerdictRow> VerdictRows() const;
     // The local time of a second: "10:04:07", with the date when not the report's day.
     std::string TimeOfDay(std::uint32_t time) const;
@@ -54,6 +60,7 @@ public:
 
 private:
     std::string SetupText(int field) const;
+    std::string MeasuredText() const;
     std::string GapText() const;
     std::string AlarmText() const;
     std::string StationText() const;

@@ -1,6 +1,7 @@
 #include "report/ResultFile.h"
 
 #include <charconv>
+#include <optional>
 
 #include "document/ResultLog.h"
 #include "platform/File.h"
@@ -32,11 +33,30 @@ bool ReadValue(std::string_view record, std::string_view open, std::string_view 
                .starts_with(close);
 }
 
+// The second's peak, which records hold after their three values since it is recorded: none in
+// an earlier version's record; one that is there but cannot be read damages the record.
+bool ReadPeak(std::string_view record, std::optional<float>& out) {
+    constexpr std::string_view kOpen = "<DeviationPeak>";
+    float peak = 0.0f;
+    if (record.find(kOpen) == std::string_view::npos) {
+        return true;
+    }
+    if (!ReadValue(record, kOpen, "</DeviationPeak>", peak)) {
+        return false;
+    }
+    out = peak;
+    return true;
+}
+
+// Elements that the reader does not know (a later version's) are passed over.
 bool ReadRecord(std::string_view record, CResultRecord& out) {
+    const std::string_view tag = record.substr(0, record.find('>'));
+    out.m_bNoSignal = tag.find(" signal=\"none\"") != std::string_view::npos;
     return ReadValue(record, "timestamp=\"", "\"", out.m_nTimestamp) &&
            ReadValue(record, "<Deviation>", "</Deviation>", out.m_fDeviation) &&
            ReadValue(record, "<MPXPower>", "</MPXPower>", out.m_fMPXPower) &&
-           ReadValue(record, "<Multipath>", "</Multipath>", out.m_fMultipath);
+           ReadValue(record, "<Multipath>", "</Multipath>", out.m_fMultipath) &&
+           ReadPeak(record, out.m_fDeviationPeak);
 }
 
 // The local time the writer put into the record's Date element.

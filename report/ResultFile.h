@@ -26,7 +26,8 @@ struct CResultFile {
 };
 
 // Reads the records of a result file's text. Values are taken as written, including INF, -INF
-// and NaN; a record needs its timestamp and all three values to count as whole.
+// and NaN; a record needs its timestamp and all three values to count as whole. The second's
+// peak deviation and the mark of a second without signal are read when the record has them.
 CResultFile ParseResultFile(std::string_view text);
 
 // Reads a result file from disk; throws CReportError when it cannot be read.

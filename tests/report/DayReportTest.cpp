@@ -4,10 +4,14 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cctype>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <vector>
 
+#include "document/ResultLog.h"
 #include "document/SetupFile.h"
 #include "report/DailyReport.h"
 #include "report/ReportTexts.h"
@@ -162,6 +166,116 @@ TEST_F(DayReportTest, TheReportCommandTakesTheLogBesideTheResultFile) {
     const CShellRun run = Report(Quoted(day.Xml()) + " --out " + Quoted(work.File("day.pdf")));
     ASSERT_EQ(run.exitCode, 0) << run.out;
     EXPECT_TRUE(Matches(PdfText(work.File("day.pdf")), "Log file +" + day.Log()));
+}
+
+// A record laid out as the writer lays it out: with the second's peak as this version writes
+// it, without as earlier versions did.
+std::string Record(int id, std::uint32_t time, float deviation, std::optional<float> peak,
+                   bool noSignal = false) {
+    char text[512];
+    std::snprintf(text, sizeof text,
+                  "      <Measurement id=\"%d\"%s>\r\n         <Date timestamp=\"%u\">%s</Date>\r\n"
+                  "         <Deviation>%f</Deviation>\r\n         <MPXPower>%f</MPXPower>\r\n"
+                  "         <Multipath>%f</Multipath>",
+                  id, noSignal ? " signal=\"none\"" : "", time,
+                  CTime(static_cast<std::time_t>(time)).Format("%A, %B %d, %Y, %H:%M:%S").c_str(),
+                  static_cast<double>(deviation), -1.0, 0.5);
+    std::string record = text;
+    if (peak) {
+        std::snprintf(text, sizeof text, "\r\n         <DeviationPeak>%f</DeviationPeak>",
+                      static_cast<double>(*peak));
+        record += text;
+    }
+    return record + "\r\n      </Measurement>";
+}
+
+// The PDF's text with every run of blanks and line ends as one blank.
+std::string Flat(const std::string& text) {
+    std::string flat;
+    for (const char c : text) {
+        const bool blank = std::isspace(static_cast<unsigned char>(c)) != 0;
+        if (!blank || (!flat.empty() && flat.back() != ' ')) {
+            flat += blank ? ' ' : c;
+        }
+    }
+    return flat;
+}
+
+// Day files of this version, of an earlier one, of both, without records and without signal,
+// through the command: the maximum and the seconds above the limit are the peaks the alarm
+// saw, or the note below the summary says they are not; nothing measured passes nothing.
+TEST_F(DayReportTest, EachSecondsPeakAndDaysWithoutMeasuredSecondsThroughTheCommand) {
+    constexpr std::uint32_t kNoon = 1781517600;  // 2026-06-15 12:00:00 in Berlin
+    const float last[] = {70.0f, 72.0f, 74.0f, 71.0f, 73.0f};
+    const float peak[] = {74.0f, 76.12f, 75.5f, 73.0f, 74.0f};
+    // `fromPeaks`: the first record with its peak; 5: none; `noSignal`: every second without.
+    const auto day = [&](int fromPeaks, bool noSignal) {
+        std::string xml(CResultLog::HEADER);
+        for (int i = 0; i < 5; ++i) {
+            xml += Record(i + 1, kNoon + static_cast<std::uint32_t>(i), last[i],
+                          i >= fromPeaks ? std::optional<float>(peak[i]) : std::nullopt, noSignal);
+        }
+        return xml + std::string(CResultLog::FOOTER);
+    };
+    const std::string withPeaks =
+        "Deviation above the limit of 75.0 kHz (no setup given) 2 of 5 s attention";
+    const std::string noData =
+        "Deviation above the limit of 75.0 kHz (no setup given) no "
+        "second measured no data";
+    struct SCase {
+        const char* name;
+        std::string xml;
+        std::vector<std::string> shown;
+        bool measured = true;
+    };
+    const SCase cases[] = {
+        {"this version",
+         day(0, false),
+         {"Maximum deviation 76.12 kHz at 12:00:01", "Seconds above 75 kHz 2 of 5 (40.00 %)",
+          withPeaks, "Deviation: the highest value of each second. MPX power"}},
+        {"an earlier version",
+         day(5, false),
+         {"Maximum deviation 74.00 kHz at 12:00:02", "Seconds above 75 kHz 0 of 5 (0.00 %)",
+          "Deviation: the last value of each second. Files written by earlier versions do not "
+          "record each second's peak"}},
+        {"an earlier version's file continued",
+         day(2, false),
+         {"Maximum deviation 75.50 kHz at 12:00:02", "Seconds above 75 kHz 1 of 5 (20.00 %)",
+          "Deviation: the highest value of each second; for 2 s of the file, written by an "
+          "earlier version"}},
+        // A report made seconds after logging began in a new folder: the header only.
+        {"no records yet",
+         std::string(CResultLog::HEADER),
+         {"Seconds measured 0 (no records)", "The result file holds no records.", noData,
+          "Maximum deviation no data", "Alarm activations 0 no data",
+          "No charts: the result file holds no records."},
+         false},
+        {"no signal",
+         day(0, true),
+         {"Seconds measured 0 (5 s recorded without signal)", noData,
+          "Seconds above 75 kHz no data",
+          "Recorded without signal (no carrier or no receiver): 5 s."},
+         false},
+    };
+    WriteText(work.File("day.log"),
+              "15.6.2026, 12:00:00: File Opened\r\n15.6.2026, 12:00:00: Measurement Started\r\n");
+    for (const SCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        WriteText(work.File("day.xml"), c.xml);
+        const CShellRun run = Report(Quoted(work.File("day.xml")));
+        ASSERT_EQ(run.exitCode, 0) << run.out;
+        const std::string text = PdfText(work.File("day.pdf"));
+        const std::string page1 = Flat(text.substr(0, text.find('\f')));
+        for (const std::string& shown : c.shown) {
+            EXPECT_TRUE(Has(Flat(text), shown));
+        }
+        if (c.measured) {
+            EXPECT_TRUE(Matches(page1, "\\bpass\\b"));
+        } else {  // no check passes, no figure looks measured
+            EXPECT_FALSE(Matches(page1, "\\bpass\\b"));
+            EXPECT_FALSE(Has(page1, "0.00"));
+        }
+    }
 }
 
 TEST_F(DayReportTest, UnreadableInputsFailWithTheirNames) {

@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <cmath>
 #include <ctime>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -23,13 +24,23 @@
 namespace tavik {
 namespace {
 
+// A record by its fields' names: in a braced list the time would become the second's peak.
+CResultRecord Record(float multipath, float deviation, float power, std::uint32_t time) {
+    CResultRecord record;
+    record.m_fMultipath = multipath;
+    record.m_fDeviation = deviation;
+    record.m_fMPXPower = power;
+    record.m_nTimestamp = time;
+    return record;
+}
+
 // Three records (multipath, deviation, MPX power, time) in the writer's own layout; `footer` closes
 // the file.
 std::string ThreeRecords(bool footer) {
     std::string text(CResultLog::HEADER);
-    CResultLog::AppendRecord(text, 1, {0.5f, 61.5f, -0.25f, 1781517600});
-    CResultLog::AppendRecord(text, 2, {0.75f, 76.25f, -INFINITY, 1781517601});
-    CResultLog::AppendRecord(text, 3, {NAN, 60.0f, 1.5f, 1781517602});
+    CResultLog::AppendRecord(text, 1, Record(0.5f, 61.5f, -0.25f, 1781517600));
+    CResultLog::AppendRecord(text, 2, Record(0.75f, 76.25f, -INFINITY, 1781517601));
+    CResultLog::AppendRecord(text, 3, Record(NAN, 60.0f, 1.5f, 1781517602));
     if (footer) {
         text += CResultLog::FOOTER;
     }
@@ -105,6 +116,56 @@ TEST(ResultFile, TakesValuesAsWrittenWithInfinitiesAndNaN) {
     EXPECT_EQ(file.records[2].m_nTimestamp, 1781517602u);
 }
 
+// A record of this version: the second's peak after the three values; an earlier version's
+// record lacks it, a later version may add elements that are passed over.
+TEST(ResultFile, ReadsEachSecondsPeakAndSignalAndPassesOverOtherElements) {
+    const std::string record =
+        "      <Measurement id=\"7\">\r\n         <Date timestamp=\"1796549407\">Saturday, "
+        "December 05, 2026, 11:30:07</Date>\r\n         <Deviation>75.580002</Deviation>\r\n   "
+        "      <MPXPower>1.230000</MPXPower>\r\n         <Multipath>0.000000</Multipath>\r\n    "
+        "     <DeviationPeak>76.120003</DeviationPeak>\r\n      </Measurement>";
+    const auto edited = [&record](std::string_view from, std::string_view to) {
+        std::string text = record;
+        text.replace(text.find(from), from.size(), to);
+        return std::string(CResultLog::HEADER) + text + std::string(CResultLog::FOOTER);
+    };
+    struct SCase {
+        const char* name;
+        std::string text;
+        std::optional<float> peak;
+        bool noSignal;
+    };
+    const SCase cases[] = {
+        {"this version", edited("", ""), 76.120003f, false},
+        {"an earlier version", edited("\r\n         <DeviationPeak>76.120003</DeviationPeak>", ""),
+         std::nullopt, false},
+        {"without signal", edited("\">", "\" signal=\"none\">"), 76.120003f, true},
+        // One named like the peak among them.
+        {"a later version's elements",
+         edited("<Date",
+                "<RFLevel unit=\"dBuV\">54.5</RFLevel><DeviationPeakHold>99.0"
+                "</DeviationPeakHold><Note/>\r\n         <Date"),
+         76.120003f, false},
+    };
+    for (const SCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        const CResultFile file = ParseResultFile(c.text);
+        ASSERT_EQ(file.records.size(), 1u);
+        EXPECT_EQ(file.nDamaged, 0);
+        EXPECT_FALSE(file.IsIncomplete());
+        const CResultRecord& r = file.records[0];
+        EXPECT_EQ(r.m_nTimestamp, 1796549407u);
+        EXPECT_EQ(r.m_fDeviation, 75.580002f);
+        EXPECT_EQ(r.m_fMPXPower, 1.23f);
+        EXPECT_EQ(r.m_fDeviationPeak, c.peak);
+        EXPECT_EQ(r.m_bNoSignal, c.noSignal);
+    }
+    // A peak that cannot be read makes its record damaged, as any other value does.
+    const CResultFile damaged = ParseResultFile(edited("76.120003", "76,120003"));
+    EXPECT_TRUE(damaged.records.empty());
+    EXPECT_EQ(damaged.nDamaged, 1);
+}
+
 TEST(EventLog, CountsAlarmActivationsPerAlarmAndKeepsEveryLine) {
     const std::string text =
         "5.12.2026, 09:04:00: File Opened\r\n"
@@ -138,7 +199,7 @@ TEST(EventLog, CountsAlarmActivationsPerAlarmAndKeepsEveryLine) {
 constexpr std::uint32_t kNoon = 1781517600;  // 2026-06-15 10:00:00 UTC, 12:00:00 in Berlin
 
 CResultRecord Second(std::uint32_t offset, float deviation, float power, float multipath) {
-    return {multipath, deviation, power, kNoon + offset};
+    return Record(multipath, deviation, power, kNoon + offset);
 }
 
 CDayReport Summarised(std::vector<CResultRecord> records) {
@@ -148,6 +209,22 @@ CDayReport Summarised(std::vector<CResultRecord> records) {
     report.file.bHeader = report.file.bFooter = true;
     SummariseRecords(report);
     return report;
+}
+
+// The values of the summary rows, and the counts and marks of the verdict.
+void ExpectFigures(const CReportTexts& texts, const std::vector<std::string>& summary,
+                   const std::vector<std::pair<std::string, EVerdictMark>>& verdict) {
+    const std::vector<CReportRow> rows = texts.SummaryRows();
+    ASSERT_EQ(rows.size(), summary.size());
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        EXPECT_EQ(rows[i].strValue, summary[i]) << rows[i].strLabel;
+    }
+    const std::vector<CVerdictRow> checks = texts.VerdictRows();
+    ASSERT_EQ(checks.size(), verdict.size());
+    for (std::size_t i = 0; i < checks.size(); ++i) {
+        EXPECT_EQ(checks[i].strCount, verdict[i].first) << checks[i].strCheck;
+        EXPECT_EQ(checks[i].mark, verdict[i].second) << checks[i].strCheck;
+    }
 }
 
 TEST(DaySummaryTest, GapsRepeatsAndTheZerosBeforeTheFirstValues) {
@@ -176,46 +253,43 @@ TEST(DaySummaryTest, GapsRepeatsAndTheZerosBeforeTheFirstValues) {
     EXPECT_EQ(s.deviationClasses[75], 2);   // 75.0 and 75.001
     EXPECT_EQ(s.deviationClasses[109], 2);  // 109.5 and 110.5 in the open last class
 
-    const CReportTexts texts(report);
-    const std::vector<CReportRow> rows = texts.SummaryRows();
-    const std::vector<CReportRow> expected = {
-        {"Seconds measured", "8"},
-        {"Gaps (missing seconds)", "2 gaps, 7 s missing; the longest 6 s from 12:00:04"},
-        {"Maximum deviation", "110.50 kHz at 12:00:10"},
-        {"Seconds above 75 kHz", "3 of 7 (42.86 %)"},
-        // The first second of the maximum; MPX powers -1, 0 (after a value), 0.75, 0.75.
-        {"Highest 60 s MPX power", "0.75 dBr at 12:00:11"},
-        {"Time above 0 dBr (BS.412)", "0.0 min (2 of 4 s with a 60 s value)"},
-        {"Multipath min / median / max", "0.00 / 0.40 / 0.80 %/kHz"},  // of 0.4, 0, 0.8, 0.2, 0.6
-        {"Alarm activations", "no log given"},
-    };
-    ASSERT_EQ(rows.size(), expected.size());
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-        EXPECT_EQ(rows[i].strLabel, expected[i].strLabel);
-        EXPECT_EQ(rows[i].strValue, expected[i].strValue) << rows[i].strLabel;
-    }
-    EXPECT_EQ(texts.Notes(),
-              std::vector<std::string>{
-                  "1 record repeats a second already recorded; the first record of that second "
-                  "is used."});
-
     // The verdict counts against the setup's deviation limit; a count above 0 needs attention.
     CDayReport limited = report;
     limited.setup = CProtocolHeader();
     limited.setup->m_fDeviationLimit = 70.0f;
-    const std::vector<CVerdictRow> verdict = CReportTexts(limited).VerdictRows();
-    const std::vector<CVerdictRow> expectedVerdict = {
-        {"60 s MPX power above 0 dBr (ITU-R BS.412)", "2 of 4 s", false},
-        {"Deviation above the limit of 70.0 kHz", "4 of 7 s", false},  // 70.0 itself is not
-        {"Multipath above 2 %/kHz (ITU-R measurement conditions)", "0 of 5 s", true},
-        {"Alarm activations", "no log given", true},
-    };
-    ASSERT_EQ(verdict.size(), expectedVerdict.size());
-    for (std::size_t i = 0; i < verdict.size(); ++i) {
-        EXPECT_EQ(verdict[i].strCheck, expectedVerdict[i].strCheck);
-        EXPECT_EQ(verdict[i].strCount, expectedVerdict[i].strCount) << verdict[i].strCheck;
-        EXPECT_EQ(verdict[i].bPass, expectedVerdict[i].bPass) << verdict[i].strCheck;
+    const CReportTexts texts(limited);
+    std::vector<std::string> names;
+    for (const CReportRow& row : texts.SummaryRows()) {
+        names.push_back(row.strLabel);
     }
+    for (const CVerdictRow& row : texts.VerdictRows()) {
+        names.push_back(row.strCheck);
+    }
+    EXPECT_EQ(
+        names,
+        (std::vector<std::string>{
+            "Seconds measured", "Gaps (missing seconds)", "Maximum deviation",
+            "Seconds above 75 kHz", "Highest 60 s MPX power", "Time above 0 dBr (BS.412)",
+            "Multipath min / median / max", "Alarm activations",
+            "60 s MPX power above 0 dBr (ITU-R BS.412)", "Deviation above the limit of 70.0 kHz",
+            "Multipath above 2 %/kHz (ITU-R measurement conditions)", "Alarm activations"}));
+    using enum EVerdictMark;
+    ExpectFigures(texts,
+                  {"8", "2 gaps, 7 s missing; the longest 6 s from 12:00:04",
+                   "110.50 kHz at 12:00:10", "3 of 7 (42.86 %)",
+                   // The first second of the maximum; MPX powers -1, 0 (after a value), 0.75.
+                   "0.75 dBr at 12:00:11", "0.0 min (2 of 4 s with a 60 s value)",
+                   "0.00 / 0.40 / 0.80 %/kHz",  // of 0.4, 0, 0.8, 0.2, 0.6
+                   "no log given"},
+                  // 70.0 itself is not above the limit.
+                  {{"2 of 4 s", Attention},
+                   {"4 of 7 s", Attention},
+                   {"0 of 5 s", Pass},
+                   {"no log given", NoData}});
+    EXPECT_EQ(texts.Notes(),
+              std::vector<std::string>{
+                  "1 record repeats a second already recorded; the first record of that second "
+                  "is used."});
 }
 
 TEST(DaySummaryTest, HeaderAndEmptyDay) {
@@ -244,12 +318,112 @@ TEST(DaySummaryTest, HeaderAndEmptyDay) {
     EXPECT_EQ(value("Covered"), "12:00:00 to 13:00:00 CEST (1 h 00 min 00 s)");
     EXPECT_EQ(value("Log file"), "not given");
     EXPECT_EQ(value("Report"), "made 2026-06-16 12:00:00 CEST with " + CReportTexts::Version());
+    EXPECT_EQ(CReportTexts(Summarised({})).DateText(), "no records");
+}
 
-    const CDayReport empty = Summarised({});
-    const CReportTexts emptyTexts(empty);
-    EXPECT_EQ(emptyTexts.DateText(), "no records");
-    EXPECT_EQ(emptyTexts.SummaryRows()[2].strValue, "no value");
-    EXPECT_EQ(emptyTexts.SummaryRows()[3].strValue, "0 of 0 (0.00 %)");
+CResultRecord Unmeasured(std::uint32_t offset) {
+    CResultRecord record = Second(offset, 80.0f, 1.0f, 3.0f);  // above every limit
+    record.m_bNoSignal = true;
+    return record;
+}
+
+// A figure without a measured second has no value and a check no verdict: the report of a day
+// without records (made seconds after logging began) or without signal neither passes nor
+// needs attention. Seconds without signal hold no measured values.
+TEST(DaySummaryTest, WithoutMeasuredSecondsFiguresAndChecksHaveNoData) {
+    using enum EVerdictMark;
+    const std::string none = "no data";
+    const std::pair<std::string, EVerdictMark> unmeasured{"no second measured", NoData};
+    struct SCase {
+        const char* name;
+        std::vector<CResultRecord> records;
+        std::vector<std::string> summary;
+        std::vector<std::pair<std::string, EVerdictMark>> verdict;
+        std::vector<std::string> notes;
+    };
+    const SCase cases[] = {
+        {"no records",
+         {},
+         {"0 (no records)", "no records", none, none, none, none, none, "none"},
+         {unmeasured, unmeasured, unmeasured, {"0", NoData}},
+         {"The result file holds no records."}},
+        {"no signal all day",
+         {Unmeasured(0), Unmeasured(1), Unmeasured(2)},
+         {"0 (3 s recorded without signal)", "none", none, none, none, none, none, "none"},
+         {unmeasured, unmeasured, unmeasured, {"0", NoData}},
+         {"Recorded without signal (no carrier or no receiver): 3 s. Their values were not "
+          "measured and are left out."}},
+        // The signal lost for a second: the zeros after it wait for the analysers' values again.
+        {"the first seconds, the signal lost once",
+         {Second(0, 70.0f, 0.0f, 0.5f), Unmeasured(1), Second(2, 71.0f, 0.0f, 0.0f),
+          Second(3, 72.0f, 0.0f, 0.3f)},
+         {"3 (1 s recorded without signal)", "none", "72.00 kHz at 12:00:03", "0 of 3 (0.00 %)",
+          none, none, "0.30 / 0.40 / 0.50 %/kHz", "none"},
+         {unmeasured, {"0 of 3 s", Pass}, {"0 of 2 s", Pass}, {"0", Pass}},
+         {"Recorded without signal (no carrier or no receiver): 1 s. Their values were not "
+          "measured and are left out."}},
+    };
+    for (const SCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        CDayReport report = Summarised(c.records);
+        report.log = CEventLog();  // a log without alarms
+        const CReportTexts texts(report);
+        ExpectFigures(texts, c.summary, c.verdict);
+        EXPECT_EQ(texts.Notes(), c.notes);
+    }
+}
+
+CResultRecord Peak(std::uint32_t offset, float deviation, float peak) {
+    CResultRecord record = Second(offset, deviation, -1.0f, 0.5f);
+    record.m_fDeviationPeak = peak;
+    return record;
+}
+
+// Where a record holds its second's peak, the maximum, the seconds above the limits, the
+// distribution and the chart take it, as the deviation alarms did; for an earlier version's
+// record, which does not hold it, the second's last value is taken and the report says so.
+TEST(DaySummaryTest, TheSecondsPeakMakesTheDeviationFigures) {
+    using enum EVerdictMark;
+    CDayReport report =
+        Summarised({Peak(0, 70.0f, 76.0f), Peak(1, 60.0f, 90.0f), Peak(2, 80.0f, 80.0f),
+                    Second(3, 72.0f, -1.0f, 0.5f)});  // an earlier version continued by this one
+    report.setup = CProtocolHeader();
+    report.setup->m_fDeviationLimit = 76.0f;
+    const CReportTexts texts(report);
+    ExpectFigures(
+        texts,
+        {"4", "none", "90.00 kHz at 12:00:01", "3 of 4 (75.00 %)", "-1.00 dBr at 12:00:00",
+         "0.0 min (0 of 4 s with a 60 s value)", "0.50 / 0.50 / 0.50 %/kHz", "no log given"},
+        {{"0 of 4 s", Pass},
+         {"2 of 4 s", Attention},
+         {"0 of 4 s", Pass},
+         {"no log given", NoData}});
+    const CDaySummary& s = report.summary;
+    for (const int kHz : {76, 90, 80, 72}) {
+        EXPECT_EQ(s.deviationClasses[static_cast<std::size_t>(kHz)], 1) << kHz;
+    }
+    const std::vector<CChartSegment> chart =
+        MakeSegments(report.day.seconds, report_charts::DeviationLook().pValue,
+                     MakeTimeAxis(s.nFirst, s.nLast), 4000, 0.0f, 110.0f);
+    ASSERT_EQ(chart.size(), 1u);
+    EXPECT_EQ(chart[0].y, (std::vector<float>{76.0f, 90.0f, 80.0f, 72.0f}));
+
+    const std::string rest =
+        " MPX power: the 60-second value. MPX power and multipath count from a measurement's "
+        "first value; the zeros recorded before it are left out. Seconds without a record are "
+        "gaps.";
+    EXPECT_EQ(texts.SummaryFootnote(),
+              "Deviation: the highest value of each second; for 1 s of the file, written by an "
+              "earlier version that does not record each second's peak, the last value of the "
+              "second: the deviation alarms of the log may have seen higher values there." +
+                  rest);
+    EXPECT_EQ(CReportTexts(Summarised({Peak(0, 70.0f, 76.0f)})).SummaryFootnote(),
+              "Deviation: the highest value of each second." + rest);
+    EXPECT_EQ(CReportTexts(Summarised({Second(0, 70.0f, -1.0f, 0.5f)})).SummaryFootnote(),
+              "Deviation: the last value of each second. Files written by earlier versions do "
+              "not record each second's peak: the deviation alarms of the log may have seen "
+              "higher values." +
+                  rest);
 }
 
 TEST(ReportTexts, NumbersAndDurations) {
@@ -265,7 +439,7 @@ TEST(ReportTexts, NumbersAndDurations) {
 constexpr std::uint32_t kMidnight = 1781474400;  // 2026-06-15 00:00:00 in Berlin
 
 CResultRecord At(std::uint32_t offset, float deviation) {
-    return {0.0f, deviation, 0.0f, kMidnight + offset};
+    return Record(0.0f, deviation, 0.0f, kMidnight + offset);
 }
 
 TEST(ReportChartTest, AxisInMinutesOrHoursWithClockLabels) {
