@@ -109,8 +109,9 @@ TEST_F(DayReportTest, ReportOfAnAnalysedDayMatchesItsFiles) {
     EXPECT_EQ(s.nSeconds, 100);
     EXPECT_EQ(s.nFirst, 1781517600u);  // --start
     ASSERT_TRUE(s.maxDeviation);
-    EXPECT_GT(s.nAboveDeviationLimit, 0);  // most but not all seconds pass 75 kHz
-    EXPECT_LT(s.nAboveDeviationLimit, 100);
+    // Each second's peak: the generated station passes 75 kHz in most or all of its seconds.
+    EXPECT_GT(s.nAboveDeviationLimit, 50);
+    EXPECT_LE(s.nAboveDeviationLimit, 100);
     EXPECT_GT(s.nMpxPowerSeconds, 30);  // 60-second values from second 60 on
 
     const auto activations = test::Count(ReadText(day.Log()), "Alarm \"DevHigh\" caused");
