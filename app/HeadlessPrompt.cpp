@@ -4,7 +4,7 @@ namespace tavik {
 
 int CHeadlessPrompt::MessageBox(const std::string& text, unsigned style) {
     Print(text, m_bErrorPriority ? "<3>" : "");
-    return (style & 0x0F) == MB_YESNO ? IDNO : IDOK;
+    return UnattendedAnswer(style);
 }
 
 void CHeadlessPrompt::Notice(const std::string& text) {

@@ -39,7 +39,7 @@ public:
     explicit CScanPrompt(std::ostream& err) : m_err(err) {}
     int MessageBox(const std::string& text, unsigned style) override {
         Notice(text);
-        return (style & 0x0F) == MB_YESNO ? IDNO : IDOK;
+        return UnattendedAnswer(style);
     }
     void Notice(const std::string& text) override {
         m_err << "scan: " << text << (text.ends_with('\n') ? "" : "\n");

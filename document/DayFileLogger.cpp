@@ -166,6 +166,7 @@ void CDayFileLogger::ChangeLogDay(CTime now) {
     FlushResults(true);
     m_strLogDay = CResultLog::BaseName(now);
     m_logWriter.Post([w = m_writer, now] { w->ChangeDay(now); }, true);
+    LogStation(now);  // as the day's pair opens
 }
 
 void CDayFileLogger::WriteLog(const std::string& line) {
@@ -196,28 +197,69 @@ void CDayFileLogger::WriteLog(const std::string& line) {
 }
 
 int CDayFileLogger::OpenLogFiles(bool ask) {
-    // A declined deletion does not stop logging: the day's result file is then continued.
-    CheckLogFolder(ask);
-    return BeginLogFiles();
+    const std::string& folder = m_host.GetLogFolder();
+    if (folder.empty()) {
+        return kNoFolder;
+    }
+    // A folder chosen with the question answered is not asked about again.
+    if (ask && folder != m_strAgreedFolder && CheckLogFolder(true) != 0) {
+        return kDeclined;
+    }
+    // Switched on by the user: a failure (told by a notice) leaves it off.
+    m_bSwitchedOn = true;
+    const int result = BeginLogFiles();
+    m_bSwitchedOn = result == 0;
+    return result;
+}
+
+int CDayFileLogger::BeginSwitchedOn() {
+    m_bSwitchedOn = true;
+    const int result = BeginLogFiles();
+    if (result != 0) {
+        m_bFailed = true;
+        m_host.SendHint(HINT_PROTOCOL_CHANGED);
+    }
+    return result;
 }
 
 int CDayFileLogger::OpenLogFilesKeeping(const std::string& folder) {
-    // No CheckLogFolder: unattended, nobody could be asked before files are deleted.
     if (folder.empty()) {
-        return -1;
+        return kNoFolder;
     }
     m_host.SetLogFolder(folder);
-    return BeginLogFiles();
+    m_strAgreedFolder = folder;  // named by the operator: switching on again asks nothing
+    return BeginSwitchedOn();    // a failure shows as failed logging, tried again at each start
 }
 
+void CDayFileLogger::ResumeLogFiles() {
+    if (!m_bSwitchedOn || IsLoggingToFiles()) {
+        return;
+    }
+    if (BeginSwitchedOn() != 0) {
+        m_host.GetPrompt().Notice(StringFormat(
+            "Result logging could not be resumed in \"%s\": no results are written; it is tried "
+            "again at the next start.",
+            m_host.GetLogFolder().c_str()));
+    }
+}
+
+CDayFileLogger::EState CDayFileLogger::GetState() const {
+    if (m_bFailed || (IsLoggingToFiles() && m_writer->IsFolderGivenUp())) {
+        return EState::Failed;
+    }
+    return m_bSwitchedOn ? EState::On : EState::Off;
+}
+
+// Begins the day's files in the log folder with logging switched on; on failure the switch
+// stays on and the state is failed, so that the window says results are not written.
 int CDayFileLogger::BeginLogFiles() {
     if (m_host.GetLogFolder().empty()) {
-        return -1;
+        return kNoFolder;
     }
-    CloseLogFiles();  // logging that runs already ends with its footer first
+    CloseFiles();  // logging that runs already ends with its footer first
     // The writer is idle from here to the start below.
     if (!WaitForWriter()) {
-        return -1;
+        return kNotBegun;
     }
     const std::string folder = m_host.GetLogFolder();
     // One program per folder: two would interleave their records in one day file.
@@ -232,7 +274,7 @@ int CDayFileLogger::BeginLogFiles() {
                 : StringFormat("Could not use the log folder \"%s\" (%s); no results are "
                                "written there.",
                                folder.c_str(), CauseText(cause).c_str()));
-        return -1;
+        return kNotBegun;
     }
     const CTime now = m_host.Now();
     CResultLog::CContinuation found;
@@ -240,8 +282,9 @@ int CDayFileLogger::BeginLogFiles() {
     if (!m_writer->BeginResultDay(now, m_host.GetPrompt(), found, false)) {
         // The day's result file cannot be used (the notice said why): no logging.
         m_writer->ReleaseFolder();
-        return -1;
+        return kNotBegun;
     }
+    m_bFailed = false;
     m_host.SetLoggingEnabled(true);
     m_strLogDay = CResultLog::BaseName(now);
     m_logWriter.Post(
@@ -258,6 +301,31 @@ int CDayFileLogger::BeginLogFiles() {
 }
 
 void CDayFileLogger::CloseLogFiles() {
+    const bool wasOn = m_bSwitchedOn;
+    m_bSwitchedOn = false;
+    m_bFailed = false;
+    CloseFiles();
+    if (wasOn) {
+        m_host.SendHint(HINT_PROTOCOL_CHANGED);
+    }
+}
+
+void CDayFileLogger::SuspendLogFiles() {
+    CloseFiles();
+}
+
+void CDayFileLogger::LogStation(CTime now) {
+    // Straight to the writer: WriteLog would place a line at midnight by the last record.
+    if (const std::string line = m_host.StationLine(); !line.empty()) {
+        m_logWriter.Post(
+            [w = m_writer, text = CResultLog::FormatLogLine(now, line), now] {
+                w->WriteLine({}, text, now);
+            },
+            true);
+    }
+}
+
+void CDayFileLogger::CloseFiles() {
     if (!IsLoggingToFiles()) {
         m_host.SetLoggingEnabled(false);
         m_writer->Log().SetSyncing(true);  // event lines without logging are synced again
@@ -384,17 +452,21 @@ void CDayFileLogger::SelectLogFolder(std::optional<std::string> path) {
     const bool logging = IsLoggingToFiles();
     const std::uint32_t openSecond = m_currentRecord.m_nTimestamp;
     if (logging) {
-        CloseLogFiles();
+        CloseFiles();
     }
     std::string old = m_host.GetLogFolder();
     m_host.SetLogFolder(std::move(candidate));
-    if (CheckLogFolder(true) == -1) {
+    const bool kept = CheckLogFolder(true) == -1;
+    if (kept) {
         m_host.SetLogFolder(std::move(old));
     }
-    if (logging && BeginLogFiles() == 0) {
+    if (logging && BeginSwitchedOn() == 0) {
         // The new folder, or the old one again when the change was refused; the second that
         // is open now belongs to the measurement and goes into it.
         m_currentRecord.m_nTimestamp = openSecond;
+        if (!kept) {
+            LogStation(m_host.Now());  // the new folder's log names the station too
+        }
     }
     // The protocol view shows the folder that is in effect now.
     m_host.SendHint(HINT_PROTOCOL_CHANGED);
@@ -405,10 +477,11 @@ int CDayFileLogger::CheckLogFolder(bool ask) {
     if (folder.empty()) {
         return 0;  // no folder: nothing to look at (and never the root folder)
     }
-    if (!WaitForWriter()) {
-        return -1;  // no write of the writer's meets a deletion here
+    if (ask && !ConfirmDayFilesKept(folder, m_host.GetPrompt())) {
+        return -1;
     }
-    return DeleteDayFiles(folder, ask, m_host.GetPrompt());
+    m_strAgreedFolder = folder;
+    return 0;
 }
 
 std::string CDayFileLogger::ResultFileName() const {

@@ -40,6 +40,9 @@ public:
         // Whether a measurement runs.
         virtual bool IsMeasuring() const = 0;
         virtual void SendHint(long hint) = 0;
+        // The line that names the station of the run, for a log begun after the station was
+        // logged (another folder, a new day); empty when none is known yet.
+        virtual std::string StationLine() const { return {}; }
 
     protected:
         ~CHost() = default;
@@ -87,15 +90,37 @@ public:
     const CResultRecord& GetCurrentRecord() const { return m_currentRecord; }
     int GetResultCount() const { return m_nResults; }
 
+    // What OpenLogFiles and OpenLogFilesKeeping return besides 0.
+    static constexpr int kNoFolder = -1;  // no log folder is set
+    static constexpr int kDeclined = -2;  // the user kept away from the folder's earlier files
+    static constexpr int kNotBegun = -3;  // the day files could not be begun (a notice said why)
+
+    // What the window shows of result logging.
+    enum class EState {
+        Off,     // not switched on
+        On,      // switched on: records go to the day files while measuring
+        Failed,  // switched on, but the day files could not be begun or the folder was lost
+    };
+
     void WriteLog(const std::string& line);
-    int OpenLogFiles(bool ask);  // 0, or -1 without a folder
-    // Unattended logging into `folder`: nothing asked, nothing deleted, day files continued.
+    // Switches logging on: the day's files are begun (continued when they exist); a folder
+    // holding day files that the user has not agreed to yet is asked about first when `ask`.
+    int OpenLogFiles(bool ask);
+    // Unattended logging into `folder`: nothing asked, day files continued.
     int OpenLogFilesKeeping(const std::string& folder);
+    // Switches logging off: the day's files get their footer and "File Closed".
     void CloseLogFiles();
+    // A stop: the day's files are closed as by CloseLogFiles, but logging stays switched on
+    // and the next start (ResumeLogFiles) continues them.
+    void SuspendLogFiles();
+    void ResumeLogFiles();
+    EState GetState() const;
     // Hands the records collected to the log writer; `always` even when its queue is full.
     void FlushResults(bool always = false);
     void SelectLogFolder(std::optional<std::string> path);
-    int CheckLogFolder(bool ask);  // 0, or -1 when the user declined
+    // Never deletes anything: a folder with day files is used as it is, today's files continued.
+    // With `ask` the user is told so and may decline: 0, or -1 when declined.
+    int CheckLogFolder(bool ask);
     std::string ResultFileName() const;
     std::string LogFileName() const;
     void SetFolderChooser(CFolderChooser chooser) { m_folderChooser = std::move(chooser); }
@@ -136,6 +161,12 @@ public:
 private:
     void Collect(const CResultRecord& record);
     int BeginLogFiles();
+    // BeginLogFiles for logging that is wanted on: a failure leaves it on and failed.
+    int BeginSwitchedOn();
+    // Closes the day's files; the switch stays as it is.
+    void CloseFiles();
+    // The station's line into the log of a pair begun after the run named its station.
+    void LogStation(CTime now);
     // At a new day while logging: closes the old day's pair and opens the new day's.
     void ChangeLogDay(CTime now);
     // Logging is on and its day files were begun.
@@ -171,6 +202,9 @@ private:
     std::string m_strGaveUpResultFile;  // the files that close was for
     std::string m_strGaveUpLogFile;
     CFolderChooser m_folderChooser;
+    bool m_bSwitchedOn = false;     // the user's logging switch, kept across stops
+    bool m_bFailed = false;         // switched on, but the files of the last begin failed
+    std::string m_strAgreedFolder;  // the folder the user agreed to log into as it is
     // The writer's side: the day files' state and work (log writer's thread).
     const std::shared_ptr<CDayFileWriter> m_writer = std::make_shared<CDayFileWriter>();
     mutable CLogWriter m_logWriter;  // last: ends (running its queue) first

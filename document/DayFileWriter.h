@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -51,6 +52,8 @@ public:
     CResultLog& Log() { return m_resultLog; }
     const CResultLog& Log() const { return m_resultLog; }
     CQueuedPrompt& Notices() { return m_notices; }
+    // Whether the folder logged into was deleted or replaced: nothing more is written. Any thread.
+    bool IsFolderGivenUp() const { return m_bFolderGivenUp.load(); }
     std::int32_t GetMeasurementId() const { return m_nMeasurementId; }
     const std::string& GetLastResultFile() const { return m_strLastResultFile; }
     const std::string& GetLastLogFile() const { return m_strLastLogFile; }
@@ -74,8 +77,9 @@ private:
     std::int32_t m_nMeasurementId = 0;  // id of the last record written
     std::string m_strLastResultFile;
     std::string m_strLastLogFile;
-    bool m_bDayFileBegun = false;   // the day's result file was begun and takes records
-    bool m_bFolderGivenUp = false;  // the held folder was deleted or replaced while logging
+    bool m_bDayFileBegun = false;  // the day's result file was begun and takes records
+    // The held folder was deleted or replaced while logging (read by any thread).
+    std::atomic<bool> m_bFolderGivenUp{false};
     mutable std::mutex m_dayMutex;  // the day's files are named at a stop that gives up waiting
     std::string m_strDayFolder;     // the folder locked last
     std::string m_strDayName;       // base name of the day's files

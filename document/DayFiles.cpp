@@ -11,9 +11,9 @@ namespace tavik {
 
 namespace {
 
-constexpr const char* kDeleteQuestion =
-    "This folder already contains log- or resultfiles. If you continue they will be "
-    "deleted.\n\nDo you want to continue?";
+constexpr const char* kKeptQuestion =
+    "This folder already contains log- or resultfiles. Nothing is deleted: today's files are "
+    "continued and those of earlier days are kept.\n\nDo you want to log into this folder?";
 
 }  // namespace
 
@@ -92,39 +92,11 @@ std::vector<std::string> ListDayFiles(const std::string& folder, std::string_vie
     return names;
 }
 
-int DeleteDayFiles(const std::string& folder, bool ask, CPrompt& prompt) {
-    namespace fs = std::filesystem;
-    std::vector<fs::path> logs;
-    std::vector<fs::path> results;
-    std::error_code ec;
-    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-        std::error_code typeError;
-        if (it->is_directory(typeError)) {
-            continue;
-        }
-        const std::string name = it->path().filename().string();
-        if (CResultLog::IsOwnFileName(name, ".log")) {
-            logs.push_back(it->path());
-        } else if (CResultLog::IsOwnFileName(name, ".xml")) {
-            results.push_back(it->path());
-        }
+bool ConfirmDayFilesKept(const std::string& folder, CPrompt& prompt) {
+    if (ListDayFiles(folder, ".xml").empty() && ListDayFiles(folder, ".log").empty()) {
+        return true;
     }
-    if (logs.empty() && results.empty()) {
-        return 0;
-    }
-    if (ask && prompt.MessageBox(kDeleteQuestion, MB_YESNO_QUESTION_NO) != IDYES) {
-        return -1;
-    }
-    for (const std::vector<fs::path>* files : {&logs, &results}) {
-        for (const fs::path& file : *files) {
-            std::error_code removeError;
-            if (!fs::remove(file, removeError) && removeError) {
-                prompt.Notice(StringFormat("Could not delete \"%s\" (%d).", file.string().c_str(),
-                                           removeError.value()));
-            }
-        }
-    }
-    return 0;
+    return prompt.MessageBox(kKeptQuestion, MB_OKCANCEL | MB_ICONQUESTION) == IDOK;
 }
 
 }  // namespace tavik

@@ -24,9 +24,8 @@ std::string DescribeLeftOpen(CTime now, const std::string& name,
 // days.
 std::vector<std::string> ListDayFiles(const std::string& folder, std::string_view extension);
 
-// Deletes this program's day files in `folder` (the .log files first, then the .xml files); other
-// programs' files stay. With `ask`, the user is asked first when there are any: -1 when declined,
-// else 0. A file that cannot be deleted is told as a notice.
-int DeleteDayFiles(const std::string& folder, bool ask, CPrompt& prompt);
+// Whether the user agrees to log into `folder` as it is: asked (OK/Cancel) only when it holds
+// day files of this program, which are never deleted.
+bool ConfirmDayFilesKept(const std::string& folder, CPrompt& prompt);
 
 }  // namespace tavik

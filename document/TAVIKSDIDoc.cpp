@@ -62,6 +62,7 @@ void CTAVIKSDIDoc::StartMeasurement() {
     UpdateAllViews(nullptr, HINT_RUN_STARTED);
 
     m_logger.DiscardResults();
+    m_logger.ResumeLogFiles();  // logging that a stop closed goes on into the day's files
     WriteLog("Measurement Started");
     m_logger.ClearRecordStamp();
     SetResultValue(EResultValue::Close, 0.0f);
@@ -96,9 +97,10 @@ void CTAVIKSDIDoc::StopMeasurement() {
     ClearAnalysers();
     m_strPSName.clear();
     UpdateAllViews(nullptr, HINT_MEASUREMENT_RESET);
-    m_logger.StopSyncing();  // the stop's lines wait for no disk: CloseLogFiles follows
+    m_logger.StopSyncing();  // the stop's lines wait for no disk: the close follows
     WriteLog("Measurement stopped");
-    CloseLogFiles();
+    // The day's files get their footer; logging stays switched on for the next start.
+    SuspendLogFiles();
 }
 
 void CTAVIKSDIDoc::OnMainTimerEvent() {

@@ -191,14 +191,8 @@ public:
     // Results and log lines go into the day files.
     bool IsLoggingEnabled() const { return m_bLoggingEnabled; }
     // What the window shows of result logging; HINT_PROTOCOL_CHANGED tells of a change.
-    enum class ELoggingState {
-        Off,     // not switched on
-        On,      // switched on: records go to the day files while measuring
-        Failed,  // switched on, but the day files could not be begun or were lost
-    };
-    ELoggingState GetLoggingState() const {
-        return m_bLoggingEnabled ? ELoggingState::On : ELoggingState::Off;
-    }
+    using ELoggingState = CDayFileLogger::EState;
+    ELoggingState GetLoggingState() const { return m_logger.GetState(); }
 
 private:
     std::atomic<float> m_tunerFrequency{106.7f};
@@ -318,20 +312,29 @@ public:
     static constexpr const char* INVALID_FOLDER_QUESTION = CDayFileLogger::INVALID_FOLDER_QUESTION;
     static constexpr int RESULT_RECORDS = CDayFileLogger::RESULT_RECORDS;
 
-    // Starts logging in the log folder after CheckLogFolder; 0, or -1 without a folder.
+    // Switches logging on in the log folder (asking first, when `ask`, about a folder that
+    // holds day files); 0, else CDayFileLogger::kNoFolder, kDeclined or kNotBegun.
     int OpenLogFiles(bool ask) { return m_logger.OpenLogFiles(ask); }
     // Unattended logging: takes `folder` as the log folder and opens the day's files there
-    // without asking anything and without deleting any file; day files of an earlier run are
-    // continued. 0, or -1 for an empty folder name.
+    // without asking anything; day files of an earlier run are continued. 0, or as above;
+    // a failure leaves logging switched on and failed, tried again at each start.
     int OpenLogFilesKeeping(const std::string& folder) {
         return m_logger.OpenLogFilesKeeping(folder);
     }
+    // What a stop does to logging: the day's files are closed, logging stays switched on.
+    void SuspendLogFiles() { m_logger.SuspendLogFiles(); }
     void FlushResults() { m_logger.FlushResults(); }
+    // The records collected so far are in the day's result file when this returns (a report
+    // made from the window reads them).
+    void WriteOutResults() {
+        m_logger.FlushResults();
+        m_logger.WaitForLogWrites();
+    }
     void SelectLogFolder(std::optional<std::string> path = std::nullopt) {
         m_logger.SelectLogFolder(std::move(path));
     }
-    // Deletes this program's day files in the log folder, asking first when `ask`; 0, or -1
-    // when the user declined.
+    // Whether the log folder may be used as it is (nothing is ever deleted), asking first when
+    // `ask` and it holds day files; 0, or -1 when the user declined.
     int CheckLogFolder(bool ask) { return m_logger.CheckLogFolder(ask); }
     void GetLogFolder(std::string& out) const { out = m_header.m_strLogFolder; }
     std::string ResultFileName() const { return m_logger.ResultFileName(); }
@@ -381,6 +384,10 @@ private:
         void SetLoggingEnabled(bool enabled) override { m_doc.m_bLoggingEnabled = enabled; }
         bool IsMeasuring() const override { return m_doc.IsRunning(); }
         void SendHint(long hint) override { m_doc.UpdateAllViews(nullptr, hint); }
+        std::string StationLine() const override {
+            return m_doc.m_strStationLogged.empty() ? std::string()
+                                                    : "RDS: " + m_doc.m_strStationLogged;
+        }
 
     private:
         CTAVIKSDIDoc& m_doc;

@@ -7,7 +7,7 @@ namespace tavik {
 
 int CStderrPrompt::MessageBox(const std::string& text, unsigned style) {
     std::fprintf(stderr, "%s\n", text.c_str());
-    return (style & 0x0F) == MB_YESNO ? IDNO : IDOK;
+    return UnattendedAnswer(style);
 }
 
 void CStderrPrompt::Notice(const std::string& text) {
@@ -16,7 +16,14 @@ void CStderrPrompt::Notice(const std::string& text) {
 
 int CRecordingPrompt::MessageBox(const std::string& text, unsigned style) {
     m_boxes.push_back({text, style});
-    return (style & 0x0F) == MB_YESNO ? m_nAnswer : IDOK;
+    switch (style & 0x0Fu) {
+        case MB_YESNO:
+            return m_nAnswer;
+        case MB_OKCANCEL:
+            return m_nAnswer == IDYES ? IDOK : IDCANCEL;
+        default:
+            return IDOK;
+    }
 }
 
 void CRecordingPrompt::Ask(const std::string& text, unsigned style,
@@ -41,7 +48,7 @@ bool CRecordingPrompt::AnswerOpenQuestion(int answer) {
 
 int CQueuedPrompt::MessageBox(const std::string& text, unsigned style) {
     Notice(text);
-    return (style & 0x0F) == MB_YESNO ? IDNO : IDOK;
+    return UnattendedAnswer(style);
 }
 
 void CQueuedPrompt::Notice(const std::string& text) {

@@ -10,6 +10,7 @@ namespace tavik {
 // Message box styles and answers, numbered as the message-box interface numbers them (a style
 // value such as 292 is a sum of them).
 constexpr unsigned MB_OK = 0x00;
+constexpr unsigned MB_OKCANCEL = 0x01;
 constexpr unsigned MB_YESNO = 0x04;
 constexpr unsigned MB_ICONSTOP = 0x10;  // 16
 constexpr unsigned MB_ICONQUESTION = 0x20;
@@ -19,15 +20,28 @@ constexpr unsigned MB_YESNO_EXCLAMATION = MB_YESNO | MB_ICONEXCLAMATION;        
 constexpr unsigned MB_YESNO_QUESTION_NO = MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2;  // 292
 
 constexpr int IDOK = 1;
+constexpr int IDCANCEL = 2;
 constexpr int IDYES = 6;
 constexpr int IDNO = 7;
+
+// The answer given where nobody can be asked: No, Cancel, or OK for a box that only tells.
+constexpr int UnattendedAnswer(unsigned style) {
+    switch (style & 0x0Fu) {
+        case MB_YESNO:
+            return IDNO;
+        case MB_OKCANCEL:
+            return IDCANCEL;
+        default:
+            return IDOK;
+    }
+}
 
 // How the core asks the user something or tells them about a problem. The GUI shows message
 // boxes; the headless runner prints; tests record and answer.
 class CPrompt {
 public:
     virtual ~CPrompt() = default;
-    // A modal box; returns IDOK, IDYES or IDNO.
+    // A modal box; returns IDOK, IDCANCEL, IDYES or IDNO.
     virtual int MessageBox(const std::string& text, unsigned style) = 0;
     // A notice that must not block (status bar in the GUI, stderr headless).
     virtual void Notice(const std::string& text) = 0;
@@ -47,7 +61,8 @@ public:
     void Notice(const std::string& text) override;
 };
 
-// Records what was shown and answers Yes/No questions with a preset answer.
+// Records what was shown and answers questions with a preset answer (IDYES or IDNO; for an
+// OK/Cancel box IDYES is OK and IDNO Cancel).
 class CRecordingPrompt final : public CPrompt {
 public:
     struct Entry {

@@ -33,20 +33,31 @@ void CGuiPrompt::Configure(QMessageBox& box, const std::string& text, unsigned s
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
         box.setDefaultButton((style & MB_DEFBUTTON2) != 0 ? QMessageBox::No : QMessageBox::Yes);
         box.setEscapeButton(QMessageBox::No);
+    } else if ((style & 0x0Fu) == MB_OKCANCEL) {
+        box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+        box.setDefaultButton(QMessageBox::Ok);
+        box.setEscapeButton(QMessageBox::Cancel);
     } else {
         box.setStandardButtons(QMessageBox::Ok);
         box.setDefaultButton(QMessageBox::Ok);
     }
 }
 
+int CGuiPrompt::Answer(unsigned style, QMessageBox::StandardButton button) {
+    switch (style & 0x0Fu) {
+        case MB_YESNO:
+            return button == QMessageBox::Yes ? IDYES : IDNO;
+        case MB_OKCANCEL:
+            return button == QMessageBox::Ok ? IDOK : IDCANCEL;
+        default:
+            return IDOK;
+    }
+}
+
 int CGuiPrompt::MessageBox(const std::string& text, unsigned style) {
     QMessageBox box(m_pParent);
     Configure(box, text, style);
-    const int answer = box.exec();
-    if ((style & 0x0Fu) == MB_YESNO) {
-        return answer == QMessageBox::Yes ? IDYES : IDNO;
-    }
-    return IDOK;
+    return Answer(style, static_cast<QMessageBox::StandardButton>(box.exec()));
 }
 
 void CGuiPrompt::Ask(const std::string& text, unsigned style, std::function<void(int)> answered) {
@@ -54,15 +65,9 @@ void CGuiPrompt::Ask(const std::string& text, unsigned style, std::function<void
     Configure(*box, text, style);
     box->setWindowModality(Qt::NonModal);
     box->setAttribute(Qt::WA_DeleteOnClose);
-    const bool yesNo = (style & 0x0Fu) == MB_YESNO;
-    connect(box, &QMessageBox::finished, this, [box, yesNo, answered = std::move(answered)] {
-        if (!yesNo) {
-            answered(IDOK);
-            return;
-        }
-        // Escape and the window's close button give the escape button, No.
-        const bool yes = box->standardButton(box->clickedButton()) == QMessageBox::Yes;
-        answered(yes ? IDYES : IDNO);
+    connect(box, &QMessageBox::finished, this, [box, style, answered = std::move(answered)] {
+        // Escape and the window's close button give the escape button, No or Cancel.
+        answered(Answer(style, box->standardButton(box->clickedButton())));
     });
     box->show();
 }

@@ -3,19 +3,18 @@
 #include <functional>
 #include <string>
 
+#include <QMessageBox>
 #include <QObject>
 #include <QPointer>
 #include <QWidget>
 
 #include "platform/Prompt.h"
 
-class QMessageBox;
-
 namespace tavik {
 
 // Message boxes of the GUI: the icon and buttons of the style value (0x10 stop, 0x20 question,
-// 0x30 exclamation; 4 Yes/No; 0x100 No as default). Notices go to the status bar; they may
-// come from any thread and are shown on the user-interface thread.
+// 0x30 exclamation; 1 OK/Cancel, 4 Yes/No; 0x100 No as default). Notices go to the status bar; they
+// may come from any thread and are shown on the user-interface thread.
 class CGuiPrompt final : public QObject, public CPrompt {
     Q_OBJECT
 
@@ -38,6 +37,8 @@ public:
 
     // The box that MessageBox would show, not yet executed.
     static void Configure(QMessageBox& box, const std::string& text, unsigned style);
+    // The answer of a box of `style` closed with `button`.
+    static int Answer(unsigned style, QMessageBox::StandardButton button);
 
 private:
     QPointer<QWidget> m_pParent;

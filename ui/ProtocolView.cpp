@@ -158,9 +158,11 @@ void CProtocolView::OnUpdate(CView* /*sender*/, long hint, void* /*object*/) {
         case 0:
             LoadFields();
             ShowLogFolder();
+            ShowLoggingSwitch();
             break;
         case HINT_PROTOCOL_CHANGED:
             ShowLogFolder();
+            ShowLoggingSwitch();
             break;
         case HINT_MEASUREMENT_STARTED:
             m_bMeasuring = true;
@@ -170,9 +172,8 @@ void CProtocolView::OnUpdate(CView* /*sender*/, long hint, void* /*object*/) {
             break;
         case HINT_MEASUREMENT_STOPPED:
             m_bMeasuring = false;
-            m_pEnableLogging->setChecked(false);
             m_pEnableLogging->setEnabled(true);
-            ApplyLoggingRule();
+            ShowLoggingSwitch();  // logging stays on across a stop
             break;
         default:
             break;
@@ -250,14 +251,19 @@ void CProtocolView::OnBrowse() {
 }
 
 void CProtocolView::OnEnableLogging() {
+    CTAVIKSDIDoc& doc = GetDocument();
     if (!m_pEnableLogging->isChecked()) {
-        GetDocument().CloseLogFiles();
-    } else if (GetDocument().OpenLogFiles(true) == -1) {
+        doc.CloseLogFiles();
+    } else if (doc.OpenLogFiles(true) == CDayFileLogger::kNoFolder) {
         OnBrowse();
-        if (GetDocument().OpenLogFiles(true) == -1) {
-            m_pEnableLogging->setChecked(false);
-        }
+        doc.OpenLogFiles(true);
     }
+    ShowLoggingSwitch();  // declined or failed: the box is clear again
+}
+
+void CProtocolView::ShowLoggingSwitch() {
+    m_pEnableLogging->setChecked(GetDocument().GetLoggingState() !=
+                                 CTAVIKSDIDoc::ELoggingState::Off);
     ApplyLoggingRule();
 }
 

@@ -44,6 +44,8 @@ private:
     // The folder edit and "Browse" are usable only while logging is off and nothing runs.
     void ApplyLoggingRule();
     void ShowLogFolder();
+    // The "Enable Logging" box as the document's logging is switched.
+    void ShowLoggingSwitch();
 
     CProtocolHeader m_header;
     bool m_bModified = false;

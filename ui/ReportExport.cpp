@@ -28,6 +28,7 @@ void CMainFrame::ExportReport() {
     if (pdf.isEmpty()) {
         return;
     }
+    m_doc.WriteOutResults();  // the seconds measured so far are in the day's file
     CReportOptions options;
     options.strResultFile = xml.toStdString();
     const QString log =

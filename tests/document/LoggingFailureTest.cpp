@@ -48,7 +48,7 @@ TEST_F(LoggingFixture, UnwritableFolderReportsOnceAndLosesNoRecord) {
     ASSERT_EQ(prompt.m_notices.size(), 7u);
     EXPECT_EQ(prompt.m_notices[5], "5 results could not be written and are lost.");
     fs::rename(away, logs);
-    ASSERT_EQ(doc->OpenLogFiles(true), 0);  // answered No: the day's file is kept
+    ASSERT_EQ(doc->OpenLogFiles(true), 0);  // the day's file is continued
     doc->CloseLogFiles();
     EXPECT_EQ(Xml(), kHeader + Records(1, 160, kSaturday1130, 1) + kFooter);
     EXPECT_EQ(Log(),
@@ -79,6 +79,8 @@ TEST_F(LoggingFixture, AFolderDeletedAndMadeAnewIsGivenUp) {
         fs::create_directory(logs);
         Seconds(70);
         doc->WriteLog("Alarm \"Dev\" was reset.");
+        doc->WaitForLogWrites();
+        EXPECT_EQ(doc->GetLoggingState(), CTAVIKSDIDoc::ELoggingState::Failed);
         doc->CloseLogFiles();
 
         EXPECT_TRUE(fs::is_empty(logs));          // nothing written into a folder not locked

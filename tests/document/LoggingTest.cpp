@@ -9,6 +9,7 @@
 
 #include "document/DayFileLogger.h"
 #include "document/Hints.h"
+#include "platform/FolderLock.h"
 #include "tests/document/LoggingFixture.h"
 
 namespace tavik {
@@ -56,6 +57,10 @@ TEST_F(LoggingFixture, SixtiethRecordIsTheFirstWrite) {
     EXPECT_EQ(doc->GetResultCount(), 0);
     EXPECT_EQ(doc->GetMeasurementId(), 60);
     EXPECT_EQ(Xml(), kHeader + Records(1, 60, kSaturday1130, 1));  // no footer while logging runs
+    // A report made now reads the records collected since, written out for it.
+    Seconds(5);
+    doc->WriteOutResults();
+    EXPECT_EQ(ReadText(logs + "/tavik261205.xml"), kHeader + Records(1, 65, kSaturday1130, 1));
 }
 
 // A record keeps the newest values and the highest deviation of its second; a second without
@@ -148,6 +153,11 @@ TEST_F(LoggingFixture, ChangeOfDayClosesYesterdaysPair) {
         "5.12.2026, 23:59:50: Alarm \"Dev\" was reset.\r\n"
         "6.12.2026, 00:00:00: File Closed\r\n";
     clock.Set(CTime(k2359));
+    CRDSData data;
+    data.m_strPI = "D313";
+    data.m_strPS = "TAVIK FM";
+    doc->OnStationDecoded(data);
+    doc->OnStationDecoded(data);  // named (with no folder yet), and in each new day's log
     Open();
     Seconds(20);
     doc->WriteLog("Alarm \"Dev\" was reset.");  // 23:59:50: records 1-20 to the 5th
@@ -160,6 +170,7 @@ TEST_F(LoggingFixture, ChangeOfDayClosesYesterdaysPair) {
     EXPECT_EQ(Xml("261206"), kHeader + Records(1, 10, k2359 + 30, 31));
     EXPECT_EQ(Log("261206"),
               "6.12.2026, 00:00:00: File Opened\r\n"
+              "6.12.2026, 00:00:00: RDS: PI D313, PS \"TAVIK FM\"\r\n"
               "6.12.2026, 00:00:10: Measurement Paused\r\n");
     EXPECT_EQ(doc->GetLastResultFile(), logs + "/tavik261206.xml");
     EXPECT_EQ(doc->GetLastLogFile(), logs + "/tavik261206.log");
@@ -227,13 +238,10 @@ TEST_F(LoggingFixture, ReenablingOnTheSameDayContinuesTheFile) {
     Open();
     Seconds(3);
     doc->CloseLogFiles();
+    EXPECT_EQ(doc->GetLoggingState(), CTAVIKSDIDoc::ELoggingState::Off);
     clock.Advance(CTimeSpan(60));
-    prompt.m_nAnswer = IDNO;  // keep the files
     ASSERT_EQ(doc->OpenLogFiles(true), 0);
-    ExpectOneBox(
-        "This folder already contains log- or resultfiles. If you continue they will be "
-        "deleted.\n\nDo you want to continue?",
-        292u);
+    EXPECT_TRUE(prompt.m_boxes.empty());    // the folder in use is not asked about again
     EXPECT_EQ(doc->GetMeasurementId(), 3);  // numbering goes on from the file's last record
     doc->SetResultValue(EResultValue::Close, 0.0f);
     Seconds(2);
@@ -248,12 +256,6 @@ TEST_F(LoggingFixture, ReenablingOnTheSameDayContinuesTheFile) {
               "5.12.2026, 11:30:10: File Closed\r\n"
               "5.12.2026, 11:31:10: File Opened\r\n"
               "5.12.2026, 11:31:12: File Closed\r\n");
-
-    // Answered Yes, the day's files are deleted and a fresh pair starts.
-    prompt.m_nAnswer = IDYES;
-    ASSERT_EQ(doc->OpenLogFiles(true), 0);
-    EXPECT_EQ(Xml(), kHeader);
-    EXPECT_EQ(Log(), "5.12.2026, 11:31:12: File Opened\r\n");
     EXPECT_TRUE(prompt.m_notices.empty());
 }
 
@@ -276,6 +278,11 @@ TEST_F(LoggingFixture, TheLogNamesTheStationOnceItsPsIsStableAndWhenItChanges) {
 
 TEST_F(LoggingFixture, ChangingTheFolderWhileLoggingClosesTheOldPairAndOpensTheNew) {
     Open();
+    CRDSData data;
+    data.m_strPI = "D313";
+    data.m_strPS = "TAVIK FM";
+    doc->OnStationDecoded(data);
+    doc->OnStationDecoded(data);  // stable: named in the log
     Seconds(3);
     const std::string other = folder.File("other");
     fs::create_directory(other);
@@ -287,6 +294,7 @@ TEST_F(LoggingFixture, ChangingTheFolderWhileLoggingClosesTheOldPairAndOpensTheN
     EXPECT_EQ(Xml(), kHeader + Records(1, 3, kSaturday1130, 1) + kFooter);
     EXPECT_EQ(Log(),
               "5.12.2026, 11:30:07: File Opened\r\n"
+              "5.12.2026, 11:30:07: RDS: PI D313, PS \"TAVIK FM\"\r\n"
               "5.12.2026, 11:30:10: File Closed\r\n");
     const std::string moved = ReadText(other + "/tavik261205.xml");
     EXPECT_EQ(moved, kHeader + Records(1, 2, kSaturday1130 + 3, 4) + kFooter);
@@ -294,6 +302,7 @@ TEST_F(LoggingFixture, ChangingTheFolderWhileLoggingClosesTheOldPairAndOpensTheN
     EXPECT_TRUE(IsWellFormedXml(other + "/tavik261205.xml"));
     EXPECT_EQ(ReadText(other + "/tavik261205.log"),
               "5.12.2026, 11:30:10: File Opened\r\n"
+              "5.12.2026, 11:30:10: RDS: PI D313, PS \"TAVIK FM\"\r\n"
               "5.12.2026, 11:30:12: File Closed\r\n");
 }
 
@@ -317,50 +326,48 @@ TEST_F(LoggingFixture, NewDocumentAndAFailedOpenCloseTheDayFilesFirst) {
     EXPECT_EQ(Folder(), logs);
 }
 
-TEST_F(LoggingFixture, FolderCheckDeletesOnlyOwnFiles) {
-    const std::vector<std::string> foreign = {"notes.log", "data.xml", "tavik2612.log",
-                                              "TAVIK261204.xml", "tavik261204.xml.bak"};
-    for (const std::string& name : foreign) {
-        folder.Write("logs/" + name, {'x'});
-    }
-    fs::create_directory(logs + "/tavik261203.xml");  // a folder, never deleted
-
-    // Only foreign files: no question, nothing deleted.
-    doc->SelectLogFolder(logs);
-    EXPECT_TRUE(prompt.m_boxes.empty());
-    EXPECT_EQ(Folder(), logs);
-
-    folder.Write("logs/tavik261204.log", {'x'});
-    folder.Write("logs/tavik261204.xml", {'x'});
-    prompt.m_nAnswer = IDNO;
-    EXPECT_EQ(doc->CheckLogFolder(true), -1);
-    EXPECT_TRUE(fs::exists(logs + "/tavik261204.log"));
-
-    // Declined while choosing: the old folder stays.
+// Day files are never deleted: a folder holding some is used as it is once the user agrees,
+// and declining keeps the folder in use (choosing) or logging off (switching on).
+TEST_F(LoggingFixture, AFolderWithDayFilesIsUsedAsItIsOrDeclinedNeverEmptied) {
+    const std::string kept =
+        "This folder already contains log- or resultfiles. Nothing is deleted: today's files are "
+        "continued and those of earlier days are kept.\n\nDo you want to log into this folder?";
+    const std::vector<std::string> names = {"notes.log", "data.xml", "tavik261201.log",
+                                            "tavik261201.xml", "tavik261130.log"};
     const std::string other = folder.File("other");
     fs::create_directory(other);
-    folder.Write("other/tavik261201.log", {'x'});
+    doc->SelectLogFolder(logs);  // empty: nothing asked
+    EXPECT_TRUE(prompt.m_boxes.empty());
+    for (const std::string& name : names) {
+        folder.Write("other/" + name, {'x'});
+    }
+
+    prompt.m_nAnswer = IDNO;  // Cancel while choosing: the old folder stays
     view.Take();
     doc->SelectLogFolder(other);
     EXPECT_EQ(Folder(), logs);
-    EXPECT_TRUE(fs::exists(other + "/tavik261201.log"));
+    ExpectOneBox(kept, MB_OKCANCEL | MB_ICONQUESTION);
     EXPECT_EQ(view.TakeHints(), std::vector<long>{HINT_PROTOCOL_CHANGED});
 
-    prompt.m_nAnswer = IDYES;
-    EXPECT_EQ(doc->CheckLogFolder(true), 0);
-    EXPECT_FALSE(fs::exists(logs + "/tavik261204.log"));
-    EXPECT_FALSE(fs::exists(logs + "/tavik261204.xml"));
-    for (const std::string& name : foreign) {
-        EXPECT_TRUE(fs::exists(logs + "/" + name)) << name;
-    }
-    EXPECT_TRUE(fs::is_directory(logs + "/tavik261203.xml"));
+    prompt.m_nAnswer = IDYES;  // OK: the folder is used as it is, and not asked about again
+    doc->SelectLogFolder(other);
+    EXPECT_EQ(Folder(), other);
+    ASSERT_EQ(doc->OpenLogFiles(true), 0);
+    EXPECT_EQ(prompt.m_boxes.size(), 2u);
+    doc->CloseLogFiles();
 
-    // Without asking: deleted at once.
-    folder.Write("logs/tavik261204.log", {'x'});
-    const std::size_t boxes = prompt.m_boxes.size();
-    EXPECT_EQ(doc->CheckLogFolder(false), 0);
-    EXPECT_EQ(prompt.m_boxes.size(), boxes);
-    EXPECT_FALSE(fs::exists(logs + "/tavik261204.log"));
+    // A folder taken unattended is not asked about when logging is switched on again.
+    ASSERT_EQ(doc->OpenLogFilesKeeping(logs), 0);
+    doc->CloseLogFiles();
+    folder.Write("logs/tavik261204.xml", {'x'});
+    ASSERT_EQ(doc->OpenLogFiles(true), 0);
+    EXPECT_EQ(prompt.m_boxes.size(), 2u);
+    doc->CloseLogFiles();
+    EXPECT_TRUE(fs::exists(logs + "/tavik261204.xml"));
+    for (const std::string& name : names) {
+        EXPECT_TRUE(fs::exists(other + "/" + name)) << name;
+    }
+    EXPECT_TRUE(prompt.m_notices.empty());
 }
 
 TEST_F(LoggingFixture, FolderChooserHook) {
@@ -384,7 +391,10 @@ struct LoggingLifecycleFixture : LoggingFixture {
     LoggingLifecycleFixture() : LoggingFixture(true) {}
 };
 
-TEST_F(LoggingLifecycleFixture, StartPauseStopLines) {
+// Logging stays switched on across a stop: the stop closes the day's files, the next start
+// continues them; when they cannot be begun, logging shows as failed until they can.
+TEST_F(LoggingLifecycleFixture, StartPauseStopLinesAndLoggingGoesOnAfterAStop) {
+    using EState = CTAVIKSDIDoc::ELoggingState;
     doc->SelectLogFolder(logs);
     ASSERT_EQ(doc->OpenLogFiles(true), 0);
     doc->OnMeasurementStart();
@@ -398,17 +408,52 @@ TEST_F(LoggingLifecycleFixture, StartPauseStopLines) {
     Seconds(2, true);
     doc->OnMeasurementStop();
     EXPECT_FALSE(doc->IsLoggingEnabled());
+    EXPECT_EQ(doc->GetLoggingState(), EState::On);
     EXPECT_EQ(Xml(), kHeader + Records(1, 3, kSaturday1130, 1) +
                          Records(4, 5, kSaturday1130 + 13, 4) + kFooter);
+
+    clock.Advance(CTimeSpan(10));
+    doc->OnMeasurementStart();
+    Seconds(2, true);
+    doc->OnMeasurementStop();
+    EXPECT_EQ(Xml(), kHeader + Records(1, 3, kSaturday1130, 1) +
+                         Records(4, 5, kSaturday1130 + 13, 4) +
+                         Records(6, 7, kSaturday1130 + 25, 6) + kFooter);
     EXPECT_EQ(Log(),
               "5.12.2026, 11:30:07: File Opened\r\n"
               "5.12.2026, 11:30:07: Measurement Started\r\n"
               "5.12.2026, 11:30:10: Measurement Paused\r\n"
               "5.12.2026, 11:30:20: Measurement Started\r\n"
               "5.12.2026, 11:30:22: Measurement stopped\r\n"
-              "5.12.2026, 11:30:22: File Closed\r\n");
+              "5.12.2026, 11:30:22: File Closed\r\n"
+              "5.12.2026, 11:30:32: File Opened\r\n"
+              "5.12.2026, 11:30:32: Measurement Started\r\n"
+              "5.12.2026, 11:30:34: Measurement stopped\r\n"
+              "5.12.2026, 11:30:34: File Closed\r\n");
     EXPECT_TRUE(prompt.m_boxes.empty());
     EXPECT_TRUE(prompt.m_notices.empty());
+
+    // Another process holds the folder at the next start: failed, told, tried again later.
+    {
+        CFolderLock other;
+        std::string holder;
+        ASSERT_EQ(other.Acquire(logs, holder), 0);
+        doc->OnMeasurementStart();
+        EXPECT_EQ(doc->GetLoggingState(), EState::Failed);
+        ASSERT_FALSE(prompt.m_notices.empty());
+        EXPECT_EQ(prompt.m_notices.back(),
+                  "Result logging could not be resumed in \"" + logs +
+                      "\": no results are written; it is tried again at the next start.");
+        doc->OnMeasurementStop();
+    }
+    doc->OnMeasurementStart();
+    EXPECT_EQ(doc->GetLoggingState(), EState::On);
+    EXPECT_TRUE(doc->IsLoggingEnabled());
+    doc->OnMeasurementStop();
+    doc->CloseLogFiles();  // switched off: the next start logs nothing
+    doc->OnMeasurementStart();
+    EXPECT_EQ(doc->GetLoggingState(), EState::Off);
+    EXPECT_FALSE(doc->IsLoggingEnabled());
 }
 
 TEST_F(LoggingLifecycleFixture, StartDiscardsRecordsNotYetWritten) {

@@ -26,7 +26,7 @@ class CQuietPrompt final : public CPrompt {
 public:
     int MessageBox(const std::string& text, unsigned style) override {
         std::fprintf(stderr, "box: %s\n", text.c_str());
-        return (style & 0x0F) == MB_YESNO ? IDNO : IDOK;
+        return UnattendedAnswer(style);
     }
     void Notice(const std::string& text) override { std::fprintf(stderr, "%s\n", text.c_str()); }
 };

@@ -81,26 +81,37 @@ TEST_F(ProtocolViewTest, EnableLoggingWithoutAFolderAsksOnceMoreAndStaysClearOnC
     EXPECT_TRUE(Find<QPushButton>("Browse")->isEnabled());
 }
 
-TEST_F(ProtocolViewTest, LoggingLocksTheFolderUntilTheStop) {
+// The box shows whether logging is switched on, whoever switched it: it stays set across a
+// stop, and the folder can be changed only while it is clear.
+TEST_F(ProtocolViewTest, TheLoggingBoxShowsTheSwitchAcrossStopsAndUnattendedStarts) {
     QTemporaryDir folder;
     m_chosen = folder.path().toStdString();
     Find<QPushButton>("Browse")->click();
     EXPECT_EQ(Find<QLineEdit>("folder")->text(), folder.path());
 
     QCheckBox* enable = Find<QCheckBox>("enableLogging");
+    const auto expect = [&](bool checked, bool enabled, bool folderEditable) {
+        EXPECT_EQ(enable->isChecked(), checked);
+        EXPECT_EQ(enable->isEnabled(), enabled);
+        EXPECT_EQ(Find<QLineEdit>("folder")->isEnabled(), folderEditable);
+        EXPECT_EQ(Find<QPushButton>("Browse")->isEnabled(), folderEditable);
+    };
     enable->click();
-    EXPECT_TRUE(enable->isChecked());
     EXPECT_TRUE(m_doc.IsLoggingEnabled());
-    EXPECT_FALSE(Find<QLineEdit>("folder")->isEnabled());
-    EXPECT_FALSE(Find<QPushButton>("Browse")->isEnabled());
-
+    expect(true, true, false);
     m_doc.UpdateAllViews(nullptr, HINT_MEASUREMENT_STARTED);
-    EXPECT_FALSE(enable->isEnabled());
+    expect(true, false, false);
+    m_doc.SuspendLogFiles();  // as a stop does
     m_doc.UpdateAllViews(nullptr, HINT_MEASUREMENT_STOPPED);
-    EXPECT_TRUE(enable->isEnabled());
-    EXPECT_FALSE(enable->isChecked());
-    EXPECT_TRUE(Find<QLineEdit>("folder")->isEnabled());
-    EXPECT_TRUE(Find<QPushButton>("Browse")->isEnabled());
+    expect(true, true, false);
+    enable->click();  // switched off by the user
+    expect(false, true, true);
+
+    // Logging begun unattended (a start with a log folder) shows as switched on.
+    ASSERT_EQ(m_doc.OpenLogFilesKeeping(*m_chosen), 0);
+    expect(true, true, false);
+    m_doc.CloseLogFiles();
+    expect(false, true, true);
 }
 
 }  // namespace
