@@ -219,7 +219,8 @@ int CCommandLine::Run(const std::vector<std::string>& args, std::ostream& out, s
         const std::vector<CLI::App*> found = m_pApp->get_subcommands(
             [&](const CLI::App* command) { return command->get_name() == m_strHelpTopic; });
         if (found.empty()) {
-            err << "help: \"" << m_strHelpTopic << "\" is not a command\n";
+            err << "help: \"" << m_strHelpTopic << "\" is not a command"
+                << Suggestion(m_strHelpTopic, CommandNames(*m_pApp)) << "\n";
             return 2;
         }
         out << found.front()->help("tavik");

@@ -230,6 +230,9 @@ TEST(CommandLine, AMistypedCommandIsNamedBeforeTheHelp) {
     for (const auto& c : cases) {
         EXPECT_EQ(commands.UnknownCommand(c.args), c.message) << c.args.front();
     }
+    std::ostringstream out, help;
+    EXPECT_EQ(commands.Run({"help", "moniter"}, out, help, false), 2);
+    EXPECT_EQ(help.str(), "help: \"moniter\" is not a command; did you mean \"monitor\"?\n");
     CTempFolder folder;
     const test::CShellRun run =
         test::Shell(std::string(TAVIK_EXECUTABLE) + " moniter 2>'" + folder.File("err") + "'");
