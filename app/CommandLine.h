@@ -9,6 +9,7 @@
 
 namespace CLI {
 class App;
+class ParseError;
 }  // namespace CLI
 
 namespace tavik {
@@ -39,6 +40,10 @@ public:
     std::string Parse(const std::vector<std::string>& args);
     // The overview that `tavik --help` prints.
     std::string Usage() const;
+    // For a command line that the window does not take either: when it starts with a word that
+    // is no command (nor a document file), "tavik: unknown command "WORD"", with "; did you
+    // mean "COMMAND"?" when one is close; else "".
+    std::string UnknownCommand(const std::vector<std::string>& args) const;
 
     // The parser, for a command defined outside the core libraries (the daily report needs Qt)
     // to add its subcommand; AddCommand then has it run when parsed.
@@ -53,6 +58,9 @@ public:
 private:
     // "monitor", "setup write": the subcommands the parse reached.
     std::string SelectedName() const;
+    // The message of a command line that cannot be used, named after its subcommand: an unknown
+    // option or command with the nearest name when one is close, else CLI11's text.
+    std::string Refusal(const CLI::ParseError& error) const;
 
     std::unique_ptr<CLI::App> m_pApp;
     CLI::App* m_pHelp = nullptr;

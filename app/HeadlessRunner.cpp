@@ -265,11 +265,17 @@ void CHeadlessRunner::Tick() {
     m_values.StartSecond();
 }
 
-// The device's error keeps its own text ("Could not open file "mpx.dat" (2)"); this adds
-// where each file was looked for and why it cannot be read, in words.
+// The device's error names the folder and what it lacks ("The recordings folder "/srv/rec"
+// holds no mpx.dat"); this adds where each file was looked for and why it cannot be read, in
+// words. A folder that is not there was said so, and is not repeated file by file.
 void CHeadlessRunner::ExplainUnreadableRecordings() {
     if (m_pDoc->GetDevice().UsesIq() || m_pDoc->GetDevice().UsesLive()) {
         return;  // no recording was read
+    }
+    std::error_code ec;
+    if (!std::filesystem::is_directory(
+            m_options.strDataFolder.empty() ? "." : m_options.strDataFolder, ec)) {
+        return;
     }
     for (const char* name : {"rds.dat", "mpx.dat", "lev.dat"}) {
         const std::string path =

@@ -17,7 +17,8 @@
 namespace tavik {
 
 CMonitorCommand::CMonitorCommand(CLI::App& parent)
-    : m_pCommand(parent.add_subcommand("monitor", "measure recordings live without a display")) {
+    : m_pCommand(parent.add_subcommand("monitor",
+                                       "measure recordings or a live receiver without a display")) {
     CLI::App& c = *m_pCommand;
     CMonitorOptions& o = m_options;
     c.add_option("DIR", o.strDataFolder, "the folder of the recordings (default: here)")

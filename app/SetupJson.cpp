@@ -154,14 +154,11 @@ std::unique_ptr<CAlarmItem> ReadAlarm(const CJson& json, const std::string& fiel
             Fail(field + "." + key, "is missing");
         }
     }
-    // The form's own checks, in its order and with its texts.
+    // The form's own checks, with its texts (the threshold's after the source, whose range it
+    // takes).
     const std::string name = Text(json["name"], field + ".name");
     if (const std::string reason = setup_rules::CheckAlarmName(name); !reason.empty()) {
         Fail(field + ".name", reason);
-    }
-    const double threshold = Number(json["threshold"], field + ".threshold");
-    if (const std::string reason = setup_rules::CheckThreshold(threshold); !reason.empty()) {
-        Fail(field + ".threshold", reason);
     }
     std::int64_t delay = 0;
     if (json.contains("delay_s")) {
@@ -192,6 +189,12 @@ std::unique_ptr<CAlarmItem> ReadAlarm(const CJson& json, const std::string& fiel
         Text(json["unit"], field + ".unit") != CAlarmItem::GetUnitText(source)) {
         Fail(field + ".unit", std::string("the unit of ") + CAlarmItem::GetSourceText(source) +
                                   " is \"" + CAlarmItem::GetUnitText(source) + "\"");
+    }
+    // The threshold's range is the source's.
+    const double threshold = Number(json["threshold"], field + ".threshold");
+    if (const std::string reason = setup_rules::CheckThreshold(source, threshold);
+        !reason.empty()) {
+        Fail(field + ".threshold", reason);
     }
     const std::int32_t relation = Choice(json["relation"], field + ".relation",
                                          ALARM_RELATION_COUNT, CAlarmItem::GetRelationText);

@@ -65,8 +65,8 @@ std::string CStatusLine::Format(CTimeSpan elapsed, const CMonitorValues& values,
     std::string line = FormatElapsed(elapsed);
     line += " dev " + FormatValue(values.deviation, 1);
     line += " max " + FormatValue(values.maxDeviation, 1) + " kHz";
-    line += " | mpx " + FormatValue(values.power1s, 2) + " 1s ";
-    line += FormatValue(values.power60s, 2) + " 60s dBr";
+    line += " | mpx 1s " + FormatValue(values.power1s, 2);
+    line += " 60s " + FormatValue(values.power60s, 2) + " dBr";
     line += " | mp " + FormatValue(multipath, 2) + " %/kHz " + values.Conditions();
     line += " | rf " + FormatValue(level, 1) + " dBuV";
     line += ReceptionText(values);

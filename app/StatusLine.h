@@ -8,8 +8,8 @@
 
 namespace tavik {
 
-// The monitor's one line per second, e.g.
-//   00:01:05 dev 48.3 max 77.1 kHz | mpx 2.95 1s 3.02 60s dBr | mp 0.12 %/kHz OK |
+// The monitor's one line per second, each label before its value, e.g.
+//   00:01:05 dev 48.3 max 77.1 kHz | mpx 1s 2.95 60s 3.02 dBr | mp 0.12 %/kHz OK |
 //   rf 65.1 dBuV | PI D313 PS "TAVIK FM" BER 0.00 % | alarms -
 // (on one line), ending in " | dropped analysers 5, rds 1" once a busy consumer dropped work.
 // A quantity without a value yet shows "-". Through a software receiver, "| cn 38.2 dB fe

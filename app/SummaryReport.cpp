@@ -69,7 +69,7 @@ CJson Percentages(const std::vector<float>& values) {
     return list;
 }
 
-// A text quoted and escaped as in JSON: a radio text ends with a carriage return.
+// A text quoted and escaped as in JSON.
 std::string Quoted(const std::string& text) {
     return CJsonValues::Dump(CJson(text));
 }
@@ -143,11 +143,13 @@ void CSummaryReport::WriteText(const CBatchSummary& s, std::ostream& out) {
     if (s.pRds) {
         const CRDSData& rds = s.pRds->m_data;
         std::snprintf(line, sizeof line, "%.2f %%", s.pRds->m_dBitErrorRate);
-        // Texts quoted and escaped as in JSON: a radio text ends with a carriage return.
+        // Texts quoted and escaped as in JSON.
         out << "RDS:        PI " << FourDigitPI(rds.m_strPI) << ", PS "
             << Quoted(CRDSCharacterSet::ToUtf8(rds.m_strPS)) << ", PTY " << rds.m_strPTY
             << ", bit error rate " << line << "\n";
-        out << "Radio text: " << Quoted(CRDSCharacterSet::ToUtf8(rds.m_strLastRadioText)) << "\n";
+        // The radio text as read, without its end mark and padding, as the JSON gives it.
+        const CJson text = CJsonLine::RdsText(rds.m_strLastRadioText);
+        out << "Radio text: " << (text.is_null() ? "-" : CJsonValues::Dump(text)) << "\n";
     } else {
         out << "RDS:        no data\n";
     }

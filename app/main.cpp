@@ -15,10 +15,15 @@
 namespace {
 
 // `tavik`, `tavik FILE.tvk`, `tavik --start [FILE.tvk]`: the application window; any other
-// command line that is not a subcommand gets the overview of the commands.
+// command line that is not a subcommand gets the overview of the commands, after the word
+// that is no command (and the command it is nearest to).
 int RunGui(int argc, char** argv, const tavik::CCommandLine& commands) {
-    if (const auto gui = tavik::ParseGuiCommandLine({argv + 1, argv + argc})) {
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    if (const auto gui = tavik::ParseGuiCommandLine(args)) {
         return tavik::RunGuiCommand(argc, argv, *gui);
+    }
+    if (const std::string unknown = commands.UnknownCommand(args); !unknown.empty()) {
+        std::cerr << unknown << "\n\n";
     }
     std::cerr << commands.Usage();
     return 2;

@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <vector>
 
 #include "device/PlaybackCalibration.h"
 #include "device/ReceiverCommands.h"
@@ -187,15 +188,63 @@ std::string CTavikControl::PlaybackPath(const char* name) const {
     return m_strDataFolder.empty() ? std::string(name) : JoinPath(m_strDataFolder, name);
 }
 
+namespace {
+
+// The whole path, which says which folder was looked in ("/srv/rec", not "." or "rec/").
+std::string WholePath(const std::string& path) {
+    std::error_code ec;
+    std::filesystem::path whole = std::filesystem::absolute(path.empty() ? "." : path, ec);
+    if (ec) {
+        return path;
+    }
+    whole = whole.lexically_normal();
+    if (!whole.has_filename() && whole.has_relative_path()) {
+        whole = whole.parent_path();  // "/srv/rec/" of "/srv/rec/."
+    }
+    return whole.string();
+}
+
+}  // namespace
+
+std::string CTavikControl::RecordingsFolderFault(const std::string& folder) {
+    const std::string shown = WholePath(folder);
+    const std::string named = "The recordings folder \"" + shown + "\"";
+    using std::filesystem::file_type;
+    std::error_code ec;
+    const std::filesystem::file_status status = std::filesystem::status(shown, ec);
+    if (status.type() == file_type::not_found) {
+        return named + " does not exist";
+    }
+    if (ec) {
+        return {};  // a folder that cannot be looked into: the open tells why
+    }
+    if (status.type() != file_type::directory) {
+        return named + " is not a folder";
+    }
+    std::vector<std::string> missing;
+    for (const char* name : {"mpx.dat", "lev.dat", "rds.dat"}) {
+        if (std::filesystem::status(JoinPath(shown, name), ec).type() == file_type::not_found) {
+            missing.emplace_back(name);
+        }
+    }
+    switch (missing.size()) {
+        case 0:
+            return {};
+        case 1:
+            return named + " holds no " + missing[0];
+        case 2:
+            return named + " holds no " + missing[0] + " and " + missing[1];
+        default:
+            return named + " holds no recordings (mpx.dat, lev.dat and rds.dat)";
+    }
+}
+
 void CTavikControl::OpenPlaybackFile(CFile& file, const char* name) {
     const std::string path = PlaybackPath(name);
     if (const int cause = file.Open(path, CFile::modeRead); cause != 0) {
-        // The whole path: it says which folder was looked in.
-        std::error_code ec;
-        const std::filesystem::path shown = std::filesystem::absolute(path, ec);
         throw CTavikControlException(
-            StringFormat("Could not open file \"%s\" (%i)\n",
-                         (ec ? path : shown.lexically_normal().string()).c_str(), cause),
+            StringFormat("Could not open file \"%s\" (%s)\n", WholePath(path).c_str(),
+                         CauseText(cause).c_str()),
             0);
     }
 }

@@ -82,7 +82,16 @@ public:
     // Source and pace. A null link selects the recordings; the folder is where they are read
     // ("" = working directory); the pacers set the pace of the transfer and panorama waits.
     void SetLink(CReceiverLink* link) { m_pLink = link; }
+    // No link: the commands succeed without effect and the samples come from the recordings (or
+    // from an IQ source or live receiver when one is set).
+    bool UsesRecordings() const { return m_pLink == nullptr; }
     void SetDataFolder(const std::string& folder) { m_strDataFolder = folder; }
+    // Why the recordings cannot be played from `folder` ("" the working directory), named
+    // after the folder in its whole path: "The recordings folder "/srv/rec" does not exist",
+    // "... is not a folder", "... holds no mpx.dat" (the missing ones, "... holds no recordings
+    // (mpx.dat, lev.dat and rds.dat)" for all three); "" when the three are there (whether they
+    // can be read, the start finds out). StartADCTransfer refuses with it.
+    static std::string RecordingsFolderFault(const std::string& folder);
     // Transfer cycles in a row without a sample block after which the source counts as
     // failed (30: 3 s); 0 never gives up. Set before StartADCTransfer.
     void SetStallLimit(int cycles) { m_nStallLimit = cycles; }
@@ -153,7 +162,6 @@ private:
     void OpenPlaybackFile(CFile& file, const char* name);
     std::string PlaybackPath(const char* name) const;
     void SendCommand(std::initializer_list<std::uint8_t> bytes);
-    bool UsesRecordings() const { return m_pLink == nullptr; }
 
     bool m_bInitialised = false;
     bool m_bOpen = false;

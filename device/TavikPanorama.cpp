@@ -45,8 +45,9 @@ bool CTavikControl::SetSOF(bool enable) {
     } else if (m_panoramaFile.IsOpen()) {
         const std::string name = m_panoramaFile.GetFileName();
         if (const int cause = m_panoramaFile.Close(); cause != 0) {
-            throw CTavikControlException(
-                StringFormat("Could not close file \"%s\" (%i)\n", name.c_str(), cause), 0);
+            throw CTavikControlException(StringFormat("Could not close file \"%s\" (%s)\n",
+                                                      name.c_str(), CauseText(cause).c_str()),
+                                         0);
         }
     }
     return true;
@@ -73,15 +74,17 @@ bool CTavikControl::GetPanoramaData(float out[32]) {
         const float index = 2.0f * (m_fFrequency - 87.5f) / 0.025f + 0.5f;
         const auto offset = static_cast<off_t>(static_cast<std::int32_t>(index));
         if (const int cause = m_panoramaFile.Seek(offset); cause != 0) {
-            throw CTavikControlException(StringFormat("Could not set pointer in file \"%s\" (%i)\n",
-                                                      m_panoramaFile.GetFileName().c_str(), cause),
-                                         0);
+            throw CTavikControlException(
+                StringFormat("Could not set pointer in file \"%s\" (%s)\n",
+                             m_panoramaFile.GetFileName().c_str(), CauseText(cause).c_str()),
+                0);
         }
         std::size_t read = 0;
         if (const int cause = m_panoramaFile.Read(raw, 2, read); cause != 0) {
-            throw CTavikControlException(StringFormat("Could not read from file \"%s\" (%i)\n",
-                                                      m_panoramaFile.GetFileName().c_str(), cause),
-                                         0);
+            throw CTavikControlException(
+                StringFormat("Could not read from file \"%s\" (%s)\n",
+                             m_panoramaFile.GetFileName().c_str(), CauseText(cause).c_str()),
+                0);
         }
         if (read < 2) {
             throw CTavikControlException("Not enough data in panorama.dat", 0);

@@ -21,22 +21,24 @@ std::int16_t SampleAt(const std::uint8_t* raw, int i) {
     return static_cast<std::int16_t>(raw[2 * i] | (raw[2 * i + 1] << 8));
 }
 
+// The cause in words ("No such file or directory"), never as a number.
 void ThrowFileError(const char* format, const CFile& file, int cause) {
-    throw CTavikControlException(StringFormat(format, file.GetFileName().c_str(), cause), 0);
+    throw CTavikControlException(
+        StringFormat(format, file.GetFileName().c_str(), CauseText(cause).c_str()), 0);
 }
 
 // Reads a whole unit; false when the file ended first.
 bool ReadUnit(CFile& file, std::uint8_t* buffer, std::size_t count) {
     std::size_t read = 0;
     if (const int cause = file.Read(buffer, count, read); cause != 0) {
-        ThrowFileError("Could not read from file \"%s\" (%i)\n", file, cause);
+        ThrowFileError("Could not read from file \"%s\" (%s)\n", file, cause);
     }
     return read == count;
 }
 
 void Rewind(CFile& file) {
     if (const int cause = file.Seek(0); cause != 0) {
-        ThrowFileError("Could not set pointer in file \"%s\" (%i)\n", file, cause);
+        ThrowFileError("Could not set pointer in file \"%s\" (%s)\n", file, cause);
     }
 }
 
@@ -53,6 +55,9 @@ bool CTavikControl::StartADCTransfer(HWND hwndNotify) {
     if (UsesIq()) {
         StartIqSource(hwndNotify);
         return true;
+    }
+    if (const std::string fault = RecordingsFolderFault(m_strDataFolder); !fault.empty()) {
+        throw CTavikControlException(fault + "\n", 0);
     }
     OpenPlaybackFile(m_rdsFile, "rds.dat");
     OpenPlaybackFile(m_mpxFile, "mpx.dat");

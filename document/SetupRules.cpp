@@ -26,11 +26,46 @@ std::string CheckStoredAlarmName(const std::string& name) {
     return {};
 }
 
-std::string CheckThreshold(double threshold) {
-    // NaN fails every comparison: `!(x >= 0)` refuses it with the negative numbers.
-    if (!(threshold >= 0.0) || !std::isfinite(threshold) ||
-        threshold > static_cast<double>(std::numeric_limits<float>::max())) {
+SThresholdRange ThresholdRange(std::int32_t source) {
+    switch (source) {
+        case ALARM_SOURCE_MPX_POWER:
+            return {"MPX power", 20.0, "dBr"};
+        case ALARM_SOURCE_DEVIATION:
+            return {"Deviation", kMaxDeviationLimit, "kHz"};
+        case ALARM_SOURCE_MULTIPATH:
+            return {"Multipath", 100.0, "%/kHz"};
+        default:  // no source of the table: what a single-precision threshold holds
+            return {"the alarm", static_cast<double>(std::numeric_limits<float>::max()), ""};
+    }
+}
+
+namespace {
+
+std::string OutsideRange(std::int32_t source) {
+    const SThresholdRange range = ThresholdRange(source);
+    return std::string("The threshold for ") + range.name + " must be a number from 0 to " +
+           FormatNumber(range.highest, 6) + (*range.unit != '\0' ? " " : "") + range.unit + ".";
+}
+
+}  // namespace
+
+std::string CheckThreshold(std::int32_t source, double threshold) {
+    if (threshold < 0.0) {
         return "Please enter a threshold greater than\nor equal to zero.";
+    }
+    // NaN fails every comparison: `!(x <= highest)` refuses it with the values too high.
+    if (!(threshold <= ThresholdRange(source).highest)) {
+        return OutsideRange(source);
+    }
+    return {};
+}
+
+std::string CheckStoredThreshold(std::int32_t source, double threshold) {
+    if (threshold < 0.0) {
+        return "Please enter a threshold greater than\nor equal to zero.";
+    }
+    if (!std::isfinite(threshold)) {
+        return OutsideRange(source);
     }
     return {};
 }
@@ -112,7 +147,7 @@ std::string CheckSetup(const CProtocolHeader& header, const CAlarmMap& alarms) {
                  {"name", CheckStoredAlarmName(entry.key)},
                  {"source", Coded(item.m_nSource, ALARM_SOURCE_COUNT)},
                  {"relation", Coded(item.m_nRelation, ALARM_RELATION_COUNT)},
-                 {"threshold", CheckThreshold(item.m_fThreshold)},
+                 {"threshold", CheckStoredThreshold(item.m_nSource, item.m_fThreshold)},
                  {"delay_s", CheckDelay(item.m_spanDelay.GetTotalSeconds())},
                  {"action", Coded(item.m_nAction, ALARM_ACTION_COUNT)},
                  {"acknowledge", Coded(item.m_nAcknowledge, ALARM_ACKNOWLEDGE_COUNT)},

@@ -16,10 +16,12 @@ void CTAVIKSDIDoc::OnMeasurementStart() {
     } catch (const CTavikControlException& e) {
         m_device.Close();
         UpdateAllViews(nullptr, HINT_HARDWARE_ERROR);
-        // An IQ recording or a live SDR says why it cannot be used; "check cable and power"
-        // is for the measurement receiver.
-        WarningBox(m_device.UsesIq() || m_device.UsesLive() ? FormatExceptionCauseFirst(e)
-                                                            : FormatException(e));
+        // The recordings, an IQ recording or a live SDR say why they cannot be used ("The
+        // recordings folder "/srv/rec" holds no mpx.dat"); "check cable and power" is for a
+        // receiver on a link.
+        WarningBox(m_device.UsesRecordings() || m_device.UsesIq() || m_device.UsesLive()
+                       ? FormatExceptionCauseFirst(e)
+                       : FormatException(e));
     } catch (const CDocumentException& e) {
         m_device.Close();
         UpdateAllViews(nullptr, HINT_HARDWARE_ERROR);

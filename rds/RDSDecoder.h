@@ -103,9 +103,11 @@ private:
     std::array<int, 4> m_nPSRepeats{};
     bool m_bPSComplete = false;
 
-    // The radio text being collected: its characters (2A: 4 per segment, 2B: 2), which
-    // segments arrived since it started, its A/B flag and its group version.
+    // The radio text being collected: its characters (2A: 4 per segment, 2B: 2), whether its
+    // first segment arrived and which segments arrived since then, its A/B flag and its group
+    // version.
     std::array<char, 64> m_chRadioText{};
+    bool m_bTextStartSeen = false;
     std::array<bool, 16> m_bTextSegmentSeen{};
     int m_nTextAB = 0;
     bool m_bTextVersionB = false;

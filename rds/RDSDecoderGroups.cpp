@@ -185,9 +185,13 @@ void CRDSDecoder::DecodeGroup2(const CRDSGroup& current) {
     // toggling the flag, and the other segments belong to the old one.
     if (m_bTextSegmentSeen[segment] && !std::equal(characters, characters + width, target)) {
         m_bTextSegmentSeen.fill(false);
+        m_bTextStartSeen = false;
     }
     std::copy(characters, characters + width, target);
-    m_bTextSegmentSeen[segment] = true;
+    // A text counts from its first segment on: the segments before it (a run that joined the
+    // station in the middle of a text) may belong to a text gone by, and are taken again.
+    m_bTextStartSeen = m_bTextStartSeen || segment == 0;
+    m_bTextSegmentSeen[segment] = m_bTextStartSeen;
     if (!current.m_bVersionB) {
         slot.m_chText2A = cells;
     } else {
@@ -199,6 +203,7 @@ void CRDSDecoder::DecodeGroup2(const CRDSGroup& current) {
 void CRDSDecoder::StartRadioText() {
     m_chRadioText.fill(' ');
     m_bTextSegmentSeen.fill(false);
+    m_bTextStartSeen = false;
     for (CRDSGroup& slot : m_group2) {
         slot.m_chText2A.fill(' ');
     }
@@ -210,8 +215,8 @@ void CRDSDecoder::PublishCompleteRadioText() {
     const auto full = begin + width * kRadioTextSegments;
     const auto end = std::find(begin, full, kRadioTextEnd);
     const auto length = static_cast<int>(end == full ? end - begin : end - begin + 1);
-    // Complete once every segment up to its end arrived: a text joined in the middle waits
-    // for the segments before the join.
+    // Complete once every segment up to its end arrived since the text's first segment: a
+    // text joined in the middle waits for the next round.
     for (int s = 0; s * width < length; ++s) {
         if (!m_bTextSegmentSeen[s]) {
             return;
@@ -307,6 +312,7 @@ void CRDSDecoder::ClearAll() {
     m_eonAFList.Clear();
     m_nPIRun = 0;
     m_bTextSegmentSeen.fill(false);
+    m_bTextStartSeen = false;
 }
 
 }  // namespace tavik

@@ -44,9 +44,10 @@ bool CAlarmView::ValidateAlarmForm(const SForm& form) {
         Message("Please enter a name.", MB_OK);
         return false;
     }
-    // The rules a setup file obeys: "nan", "inf" and values beyond single precision are no
-    // threshold an alarm could meet, and neither is a negative one.
-    if (const std::string fault = setup_rules::CheckThreshold(form.dThreshold); !fault.empty()) {
+    // The rules `setup write` obeys: a negative threshold, "nan", "inf" and values beyond
+    // what the chosen source measures are refused, the latter with the source's range.
+    if (const std::string fault = setup_rules::CheckThreshold(form.nSource, form.dThreshold);
+        !fault.empty()) {
         Message(fault.c_str(), MB_OK);
         return false;
     }

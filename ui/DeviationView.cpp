@@ -160,12 +160,16 @@ void CDeviationView::WriteSettings() {
 }
 
 // The finished entry (Enter or leaving the field): a value outside 0..110 puts the last valid
-// one back. Checking each keystroke would apply "12" on the way to a refused "120".
+// one back and says the range. Checking each keystroke would apply "12" on the way to a
+// refused "120".
 void CDeviationView::OnLimitEdited() {
     bool ok = false;
     const float value = m_pLimitEdit->text().trimmed().toFloat(&ok);
     if (!ok || !(value >= 0.0f && value <= kMaxLimit)) {
+        // Put back first: the box takes the focus, which finishes the entry once more.
         m_pLimitEdit->setText(QString::number(static_cast<double>(m_fLimit)));
+        GetDocument().GetPrompt().MessageBox(
+            "The deviation limit must be a number from 0 to 110 kHz.", MB_ICONEXCLAMATION);
         return;
     }
     if (value == m_fLimit) {

@@ -84,7 +84,13 @@ void CRDSView::UpdateFromWorker(const CRDSSnapshot& snapshot) {
         }
     }
     if (data.m_bRadioTextComplete) {
-        AddHistoryLine(FromRDS(data.m_strLastRadioText));
+        // As an engineer reads it: without the end mark and the padding. After a reset the
+        // flag stays while the text is empty, which is no line.
+        std::string text = data.m_strLastRadioText;
+        text.erase(text.find_last_not_of(" \r") + 1);
+        if (!text.empty()) {
+            AddHistoryLine(FromRDS(text));
+        }
     }
     m_bDirty = true;
     if (data.m_strRadioText == kClearMarker) {

@@ -511,7 +511,7 @@ TEST(SummaryReport, TextShowsControlCharactersOfRdsTextsEscaped) {
     auto snapshot = std::make_shared<CRDSSnapshot>();
     snapshot->m_data.m_strPI = "D313";
     snapshot->m_data.m_strPS = "M\xD1NCHEN ";  // 0xD1 is A-diaeresis
-    snapshot->m_data.m_strLastRadioText = "Now\r  ";
+    snapshot->m_data.m_strLastRadioText = "Now\tthen\r  ";
     summary.pRds = snapshot;
     summary.fDeviationMax = 76.25f;
     summary.alarms.push_back({"Dev", 3});
@@ -521,10 +521,17 @@ TEST(SummaryReport, TextShowsControlCharactersOfRdsTextsEscaped) {
     const std::string text = out.str();
     EXPECT_TRUE(Has(text, "Deviation:  maximum 76.25 kHz, at or above 75 kHz -\n"));
     EXPECT_TRUE(Has(text, "RDS:        PI D313, PS \"M\xC3\x84NCHEN \","));
-    EXPECT_TRUE(Has(text, "Radio text: \"Now\\r  \"\n"));
+    // The radio text as read: without its end mark and padding, other control characters
+    // escaped.
+    EXPECT_TRUE(Has(text, "Radio text: \"Now\\tthen\"\n")) << text;
     EXPECT_TRUE(Has(text, "Alarm \"Dev\": 3 activations\n"));
     EXPECT_TRUE(Has(text, "Alarm \"Once\": 1 activation\n"));
     EXPECT_FALSE(Has(text, "Result file"));
+    // No text complete yet: a dash, as for the values not measured.
+    snapshot->m_data.m_strLastRadioText.clear();
+    std::ostringstream none;
+    CSummaryReport::WriteText(summary, none);
+    EXPECT_TRUE(Has(none.str(), "Radio text: -\n")) << none.str();
 }
 
 TEST(JsonLine, EveryKeyInOrderWithNullsForWhatWasNotMeasured) {

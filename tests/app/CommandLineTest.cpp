@@ -35,8 +35,7 @@ TEST(CommandLine, RefusesWithTheSubcommandAndTheReason) {
     } cases[] = {
         {{"generate"}, "generate: OUTDIR is required"},
         {{"generate", "a", "b"}, "generate: The following argument was not expected: b"},
-        {{"generate", "o", "--bogus"},
-         "generate: The following argument was not expected: --bogus"},
+        {{"generate", "o", "--bogus"}, "generate: unknown option \"--bogus\""},
         {{"generate", "o", "--level", "abc"}, "generate: --level: \"abc\" is not a number"},
         {{"generate", "o", "--level", "12"}, "generate: --level: \"12\" is outside 22.5 to 97.4"},
         {{"generate", "o", "--seconds", "nan"}, "generate: --seconds: \"nan\" is not a number"},
@@ -97,7 +96,18 @@ TEST(CommandLine, RefusesWithTheSubcommandAndTheReason) {
         {{"monitor", "--receiver", "rtltcp:site", "--iq-rate", "3200000"}, ""},
         {{"monitor", "--receiver", "soapy:driver=airspy", "--iq-rate", "500000"}, ""},
         {{"monitor", "--ppm", "-100.5"}, "monitor: --ppm: \"-100.5\" is outside -100 to 100"},
-        {{"analyse", "--ppm", "3"}, "analyse: The following argument was not expected: --ppm"},
+        {{"analyse", "--ppm", "3"}, "analyse: unknown option \"--ppm\""},
+        // A mistyped option or command: the nearest of the command's own, when one is close.
+        {{"monitor", "--secnods", "3"},
+         "monitor: unknown option \"--secnods\"; did you mean \"--seconds\"?"},
+        {{"generate", "o", "--statoin", "90:40"},
+         "generate: unknown option \"--statoin\"; did you mean \"--stations\"?"},
+        {{"monitor", "--quiet", "--log-foldr=logs"},
+         "monitor: unknown option \"--log-foldr\"; did you mean \"--log-folder\"?"},
+        {{"scan", "-fromm", "90"}, "scan: unknown option \"-fromm\"; did you mean \"--from\"?"},
+        {{"setup", "wirte", "a.tvk", "b.json"},
+         "setup: unknown command \"wirte\"; did you mean \"write\"?"},
+        {{"setup", "list"}, "setup: unknown command \"list\""},
         {{"analyse", "--out", ""}, "analyse: --out: the folder name is empty"},
         {{"analyse", "--start", "2026-06-15 10:00:00"},
          "analyse: --start: \"2026-06-15 10:00:00\" is not a time YYYY-MM-DDTHH:MM:SS (UTC), "
@@ -175,7 +185,7 @@ TEST(CommandLine, HelpAndVersionGoToStandardOutput) {
         {{"help"}, "Tavik measures", 0},
         {{"help", "scan"}, "scan the band: RF level per frequency\nUsage: tavik scan", 0},
         {{"monitor", "--help"},
-         "measure recordings live without a display\nUsage: tavik monitor",
+         "measure recordings or a live receiver without a display\nUsage: tavik monitor",
          0},
         {{"setup", "write", "--help"}, "check SETUP.json and save it as FILE.tvk\n", 0},
         {{"--version"}, "tavik " TAVIK_VERSION "\n", 0},
@@ -198,6 +208,39 @@ TEST(CommandLine, HelpAndVersionGoToStandardOutput) {
     EXPECT_EQ(err.str(),
               "monitor: --seconds: \"x\" is not a whole number\n"
               "Run \"tavik monitor --help\" for the options.\n");
+}
+
+// A word that is neither a command nor a document file: said first, with the nearest command
+// when one is close, before the overview of the commands; exit code 2.
+TEST(CommandLine, AMistypedCommandIsNamedBeforeTheHelp) {
+    const struct {
+        Args args;
+        const char* message;  // "" for the window's command lines
+    } cases[] = {
+        {{"moniter"}, "tavik: unknown command \"moniter\"; did you mean \"monitor\"?"},
+        {{"analyze", "demo"}, "tavik: unknown command \"analyze\"; did you mean \"analyse\"?"},
+        {{"scna"}, "tavik: unknown command \"scna\"; did you mean \"scan\"?"},
+        {{"measure"}, "tavik: unknown command \"measure\""},
+        {{"x"}, "tavik: unknown command \"x\""},
+        {{"--start", "setup.tvk"}, ""},
+        {{"setup.tvk"}, ""},
+        {{"--bogus"}, ""},  // an option of the window's: its overview alone
+    };
+    CCommandLine commands;
+    for (const auto& c : cases) {
+        EXPECT_EQ(commands.UnknownCommand(c.args), c.message) << c.args.front();
+    }
+    std::ostringstream out, help;
+    EXPECT_EQ(commands.Run({"help", "moniter"}, out, help, false), 2);
+    EXPECT_EQ(help.str(), "help: \"moniter\" is not a command; did you mean \"monitor\"?\n");
+    CTempFolder folder;
+    const test::CShellRun run =
+        test::Shell(std::string(TAVIK_EXECUTABLE) + " moniter 2>'" + folder.File("err") + "'");
+    EXPECT_EQ(run.exitCode, 2);
+    const std::string err = ReadText(folder.File("err"));
+    EXPECT_EQ(err.substr(0, err.find('\n')),
+              "tavik: unknown command \"moniter\"; did you mean \"monitor\"?");
+    EXPECT_TRUE(Has(err, "\nSubcommands:\n")) << err;  // the overview follows
 }
 
 // The worked example of the README: deviation above 75 kHz and MPX power above 0 dBr.
@@ -295,7 +338,11 @@ TEST(SetupCommand, RefusesWithTheFieldAndTheFormsText) {
          "alarms[1].name: \"a\" is already the name of alarms[0] (names are compared ignoring "
          "case)"},
         {R"({"alarms": [{"name": "A", "source": "DEVIATION", "relation": ">", "threshold": 1e39}]})",
-         "alarms[0].threshold: Please enter a threshold greater than\nor equal to zero."},
+         "alarms[0].threshold: The threshold for Deviation must be a number from 0 to 110 kHz."},
+        {R"({"alarms": [{"name": "A", "source": "DEVIATION", "relation": ">", "threshold": 120}]})",
+         "alarms[0].threshold: The threshold for Deviation must be a number from 0 to 110 kHz."},
+        {R"({"alarms": [{"name": "A", "source": "MPX-POWER", "relation": ">", "threshold": 21}]})",
+         "alarms[0].threshold: The threshold for MPX power must be a number from 0 to 20 dBr."},
         {R"({"alarms": [{"name": "A\nB", )" + alarm + "}]}",
          "alarms[0].name: must not hold control characters (a line break, a tab)"},
         {R"({"alarms": [{"name": "A", "delay_s": 9223372036854775808, )" + alarm + "}]}",

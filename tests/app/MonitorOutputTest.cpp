@@ -44,7 +44,7 @@ using test::Shell;
 TEST(StatusLine, ShowsADashForEveryValueNotYetMeasured) {
     CMonitorValues values;
     EXPECT_EQ(CStatusLine::Format(CTimeSpan(1), values, ""),
-              "00:00:01 dev - max - kHz | mpx - 1s - 60s dBr | mp - %/kHz - | rf - dBuV | "
+              "00:00:01 dev - max - kHz | mpx 1s - 60s - dBr | mp - %/kHz - | rf - dBuV | "
               "PI - PS - BER - % | alarms -");
     // A multipath result before the first accepted fit has a status but no value.
     values.Take(Result<EResultCode::Multipath>(test::NoFit()));
@@ -70,7 +70,7 @@ TEST(StatusLine, ShowsEveryValueOnceMeasured) {
     rds->m_dBitErrorRate = 0.126;
     values.Take(Result<EResultCode::RdsQuality>(rds));
     EXPECT_EQ(CStatusLine::Format(CTimeSpan(0, 25, 1, 5), values, "Dev high,Silence"),
-              "25:01:05 dev 48.3 max 77.1 kHz | mpx 2.95 1s 3.02 60s dBr | mp 0.12 %/kHz OK | "
+              "25:01:05 dev 48.3 max 77.1 kHz | mpx 1s 2.95 60s 3.02 dBr | mp 0.12 %/kHz OK | "
               "rf 65.1 dBuV | PI D313 PS \"M\xC3\x84NCHEN \" BER 0.13 % | alarms Dev high,Silence");
 
     // Messages of other kinds, and results without a payload, change nothing.

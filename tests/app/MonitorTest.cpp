@@ -511,13 +511,23 @@ TEST_F(MonitorTest, ADiskThatFailsOrStallsItsSyncsFailsTheRunTruly) {
 #endif
 
 TEST_F(MonitorTest, DeviceErrorsExitWithTheirText) {
-    // No recordings: the start fails. Besides the device's own text (the document's tests pin
-    // it): where the recording was looked for and why it failed.
+    // No recordings: the start fails with the folder named first (the device's tests pin the
+    // texts), then where each recording was looked for and why it failed, in words.
+    const auto first = [](const std::string& text) { return text.substr(0, text.find('\n')); };
     CMonitorProcess missing(outputs.Path(), outputs.Path(), {"--seconds", "3"});
     EXPECT_EQ(missing.Wait(), 1);
+    EXPECT_EQ(first(missing.Err()), "monitor: The recordings folder \"" + outputs.Path() +
+                                        "\" holds no recordings (mpx.dat, lev.dat and rds.dat)");
     EXPECT_TRUE(Has(missing.Err(), "monitor: cannot read the recording \"" +
                                        outputs.File("rds.dat") +
                                        "\": No such file or directory\n"));
+    // A folder that does not exist is said so first, and not file by file.
+    CMonitorProcess nowhere(outputs.Path(), outputs.Path(), {"nowhere", "--seconds", "3"});
+    EXPECT_EQ(nowhere.Wait(), 1);
+    EXPECT_EQ(first(nowhere.Err()),
+              "monitor: The recordings folder \"" + outputs.File("nowhere") + "\" does not exist");
+    EXPECT_FALSE(Has(nowhere.Err(), "cannot read the recording")) << nowhere.Err();
+    EXPECT_FALSE(Has(nowhere.Err(), "(2)")) << nowhere.Err();
 
     // The sample recording is empty: the transfer thread fails during the run, and the file
     // is named with the reason.

@@ -214,22 +214,77 @@ TEST_F(PlaybackFixture, RdsBlocksLoopAndGetADCDataStartsEmpty) {
     EXPECT_EQ(blocks[2][99], 99);
 }
 
-// A missing recording, or a folder (or a FIFO) in its place, is never opened for reading: the
-// start fails with its name, and no transfer thread waits on it.
-TEST_F(PlaybackFixture, MissingRecordingFailsTheStartWithItsName) {
-    std::filesystem::create_directory(folder.File("mpx.dat"));
-    folder.Write("lev.dat", Samples16(Ramp(20000, 0)));
+// A recording that cannot be opened fails the start with its folder named first: the folder
+// missing, recordings missing (named), or one that is no regular file, its cause in words
+// (never an error number). A folder (or a FIFO) in a recording's place is never opened for
+// reading, and no transfer thread waits on it.
+TEST_F(PlaybackFixture, AStartWithoutItsRecordingsNamesTheFolderFirst) {
+    const std::string here = folder.Path();
+    const struct {
+        const char* what;
+        std::string dataFolder;
+        std::vector<const char*> files;  // written before the start
+        std::vector<const char*> folders;
+        std::string message;
+    } rows[] = {
+        {"no folder",
+         folder.File("nowhere"),
+         {},
+         {},
+         "The recordings folder \"" + folder.File("nowhere") + "\" does not exist\n"},
+        {"a file for the folder",
+         folder.File("rds.dat"),
+         {},
+         {},
+         "The recordings folder \"" + folder.File("rds.dat") + "\" is not a folder\n"},
+        {"no recording",
+         folder.File("empty"),
+         {},
+         {"empty"},
+         "The recordings folder \"" + folder.File("empty") +
+             "\" holds no recordings (mpx.dat, lev.dat and rds.dat)\n"},
+        {"two missing",
+         here,
+         {},
+         {},
+         "The recordings folder \"" + here + "\" holds no mpx.dat and lev.dat\n"},
+        {"one missing",
+         here,
+         {"lev.dat"},
+         {},
+         "The recordings folder \"" + here + "\" holds no mpx.dat\n"},
+        {"a folder in a recording's place",
+         here,
+         {"lev.dat"},
+         {"mpx.dat"},
+         "Could not open file \"" + folder.File("mpx.dat") + "\" (not a regular file)\n"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        for (const char* name : row.folders) {
+            std::filesystem::create_directory(folder.File(name));
+        }
+        for (const char* name : row.files) {
+            folder.Write(name, Samples16(Ramp(20000, 0)));
+        }
+        device->SetDataFolder(row.dataFolder);
+        EXPECT_EQ(test::Thrown<CTavikControlException>([&] { device->StartADCTransfer(nullptr); }),
+                  row.message);
+        EXPECT_FALSE(device->IsADCRunning());
+        EXPECT_FALSE(device->IsRDSRunning());
+    }
+    // Without a folder set, the working directory is meant and named.
+    const std::filesystem::path previous = std::filesystem::current_path();
+    std::filesystem::current_path(folder.File("empty"));
+    device->SetDataFolder("");
     EXPECT_EQ(test::Thrown<CTavikControlException>([&] { device->StartADCTransfer(nullptr); }),
-              "Could not open file \"" + folder.File("mpx.dat") + "\" (-2)\n");
+              "The recordings folder \"" + folder.File("empty") +
+                  "\" holds no recordings (mpx.dat, lev.dat and rds.dat)\n");
+    std::filesystem::current_path(previous);
+
     std::filesystem::remove(folder.File("mpx.dat"));
     folder.Write("mpx.dat", Samples16(Ramp(20000, 0)));
-    std::remove(folder.File("rds.dat").c_str());
-    EXPECT_EQ(test::Thrown<CTavikControlException>([&] { device->StartADCTransfer(nullptr); }),
-              "Could not open file \"" + folder.File("rds.dat") + "\" (2)\n");
-    EXPECT_FALSE(device->IsADCRunning());
-    EXPECT_FALSE(device->IsRDSRunning());
-
-    folder.Write("rds.dat", std::vector<std::uint8_t>(100));
+    device->SetDataFolder(here);
     device->StartADCTransfer(nullptr);
     EXPECT_EQ(test::Thrown<CTavikControlException>([&] { device->StartADCTransfer(nullptr); }),
               "StartADCTransfer: Thread already running.");

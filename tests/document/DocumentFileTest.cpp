@@ -311,7 +311,12 @@ TEST_F(DocumentFileFixture, AFieldThatBreaksTheFormsRulesIsRefused) {
         {[](H&, A& a) { a.m_fThreshold = -2.0f; },
          "alarms[0].threshold: Please enter a threshold greater than\nor equal to zero."},
         {[](H&, A& a) { a.m_fThreshold = std::numeric_limits<float>::quiet_NaN(); },
-         "alarms[0].threshold: Please enter a threshold greater than\nor equal to zero."},
+         "alarms[0].threshold: The threshold for Deviation must be a number from 0 to 110 kHz."},
+        {[](H&, A& a) { a.m_fThreshold = std::numeric_limits<float>::infinity(); },
+         "alarms[0].threshold: The threshold for Deviation must be a number from 0 to 110 kHz."},
+        // A finite threshold beyond the source's range, saved before the range was checked,
+        // still loads: the form names the range when it is updated.
+        {[](H&, A& a) { a.m_fThreshold = 150.0f; }, ""},
         {[](H&, A& a) { a.m_strName = "Dev\nX"; },
          "alarms[0].name: must not hold control characters (a line break, a tab)"},
     };

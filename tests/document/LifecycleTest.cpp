@@ -74,11 +74,12 @@ TEST_F(LifecycleFixture, FailedStartReportsTheWholeChain) {
     std::remove(folder.File("lev.dat").c_str());
     doc->OnMeasurementStart();
     EXPECT_EQ(view.TakeHints(), std::vector<long>{HINT_HARDWARE_ERROR});
-    ExpectOneBox(
-        "Device cannot be accessed -> check cable and power!\n\nError ID:    1\tError "
-        "subID:    0\n\nError messages:\nCould not open file \"" +
-            folder.File("lev.dat") + "\" (2)\nStartMeasurement: Could not start measurement!\n",
-        MB_ICONEXCLAMATION);
+    // The recordings are the receiver here: their folder and what it lacks come first, not
+    // the measurement receiver's "check cable and power".
+    const std::string cause = "The recordings folder \"" + folder.Path() + "\" holds no lev.dat";
+    ExpectOneBox(cause + "\n\nError ID:    1\tError subID:    0\n\nError messages:\n" + cause +
+                     "\nStartMeasurement: Could not start measurement!\n",
+                 MB_ICONEXCLAMATION);
     EXPECT_EQ(State(), "idle");
 }
 

@@ -112,12 +112,29 @@ TEST(RDSRadioTextCompletion, CompleteOnceEverySegmentUpToItsEndArrived) {
              e.AddGroup(kPI, 0x2541, 0x6F0D, 0x2020);  // 2A seg 1: "o", CR, blanks
          },
          ""},
+        // A segment before the first segment 0 of a run may belong to a text gone by: the text
+        // counts from its start.
         {"joined at segment 1, then segment 0",
          [](CRdsTestEncoder& e) {
              e.AddGroup(kPI, 0x2541, 0x6F0D, 0x2020);  // 2A seg 1: "o", CR, blanks
              e.AddGroup(kPI, 0x2540, 0x4865, 0x6C6C);  // 2A seg 0: "Hell"
          },
+         ""},
+        {"joined at segment 1, then the whole text",
+         [&](CRdsTestEncoder& e) {
+             e.AddGroup(kPI, 0x2541, 0x6F0D, 0x2020);  // 2A seg 1: "o", CR, blanks
+             hello(e);
+         },
          Padded("Hello\r")},
+        {"joined at the end of a text the station replaces without toggling: no mix",
+         [](CRdsTestEncoder& e) {
+             e.AddGroup(kPI, 0x2541, 0x6F0D, 0x2020);  // 2A seg 1: "o", CR, blanks
+             e.AddGroup(kPI, 0x2540, 0x476F, 0x6F64);  // 2A seg 0: "Good"
+             e.AddGroup(kPI, 0x2541, 0x206D, 0x6F72);  // 2A seg 1: " mor"
+             e.AddGroup(kPI, 0x2542, 0x6E69, 0x6E67);  // 2A seg 2: "ning"
+             e.AddGroup(kPI, 0x2543, 0x0D20, 0x2020);  // 2A seg 3: CR, blanks
+         },
+         Padded("Good morning\r")},
         {"64 characters without CR",
          [](CRdsTestEncoder& e) {
              e.AddRadioText(kPI, 0x2540, 0, "Tavik radio text number one");  // 2A seg 0-15

@@ -70,22 +70,34 @@ TEST_F(AlarmViewTest, NewRefusesEachInvalidFieldWithItsMessageAndStoresAValidAla
         const char* threshold;
         const char* delay;
         const char* message;  // "" for accepted
+        int source = ALARM_SOURCE_MPX_POWER;
     };
+    const char* const power = "The threshold for MPX power must be a number from 0 to 20 dBr.";
+    const char* const deviation = "The threshold for Deviation must be a number from 0 to 110 kHz.";
+    const char* const multipath =
+        "The threshold for Multipath must be a number from 0 to 100 %/kHz.";
     const Case cases[] = {
         {"", "1", "0", "Please enter a name."},
         {"a", "-1", "0", "Please enter a threshold greater than\nor equal to zero."},
         {"b", "1", "-1", "Please enter a delay greater than\nor equal to zero."},
         {"", "-1", "-1", "Please enter a name."},  // the first failure wins
         {"c", "x", "0", "Please enter a number."},
-        {"c", "nan", "0", "Please enter a threshold greater than\nor equal to zero."},
-        {"c", "inf", "0", "Please enter a threshold greater than\nor equal to zero."},
-        {"c", "1e39", "0", "Please enter a threshold greater than\nor equal to zero."},
+        // Not a number an alarm could meet, or beyond what the source measures: the range.
+        {"c", "nan", "0", power},
+        {"c", "inf", "0", power},
+        {"c", "20.01", "0", power},
+        {"c", "1e39", "0", deviation, ALARM_SOURCE_DEVIATION},
+        {"c", "120", "0", deviation, ALARM_SOURCE_DEVIATION},
+        {"c", "-inf", "0", "Please enter a threshold greater than\nor equal to zero.",
+         ALARM_SOURCE_DEVIATION},
+        {"c", "100.5", "0", multipath, ALARM_SOURCE_MULTIPATH},
         {"Overmod", "0", "90", ""},
         {"OVERMOD", "1", "0", "Press Update if you have changed\nan existing alarm."},
     };
     for (const Case& c : cases) {
         m_prompt.m_boxes.clear();
         Fill(c.name, c.threshold, c.delay);
+        Choose("source", c.source);
         Find<QPushButton>("New")->click();
         EXPECT_EQ(LastBox(), c.message) << c.name << " " << c.threshold << " " << c.delay;
     }
@@ -110,6 +122,7 @@ TEST_F(AlarmViewTest, NewRefusesEachInvalidFieldWithItsMessageAndStoresAValidAla
 
 TEST_F(AlarmViewTest, UpdateNeedsTheExactNameAndADisabledAlarm) {
     AddAlarm("Overmod");
+    Choose("source", ALARM_SOURCE_DEVIATION);
     Fill("Overmod", "80", "0");
     Tick(0, true);
     Find<QPushButton>("Update")->click();

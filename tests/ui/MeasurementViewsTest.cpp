@@ -42,16 +42,23 @@ TEST_F(MeasurementViewsTest, DeviationLimitIsCheckedWhenTheEntryIsFinished) {
     CDeviationView view(m_doc, nullptr);
     QLineEdit& edit = view.GetLimitEdit();
     m_doc.SetModifiedFlag(false);
+    // A refused entry says the range and puts the last valid limit back.
+    const char* const refused = "The deviation limit must be a number from 0 to 110 kHz.";
     const struct {
         const char* typed;
-        float limit;        // after Enter
-        const char* shown;  // the edit's text after Enter
+        float limit;          // after Enter
+        const char* shown;    // the edit's text after Enter
+        const char* message;  // the box shown, "" for none
     } cases[] = {
-        {"80", 80.0f, "80"},    {"120", 80.0f, "80"}, {"110.5", 80.0f, "80"},
-        {"-1", 80.0f, "80"},    {"nan", 80.0f, "80"}, {"", 80.0f, "80"},
-        {"110", 110.0f, "110"}, {"0", 0.0f, "0"},     {"12", 12.0f, "12"},
+        {"80", 80.0f, "80", ""},         {"120", 80.0f, "80", refused},
+        {"110.5", 80.0f, "80", refused}, {"-1", 80.0f, "80", refused},
+        {"nan", 80.0f, "80", refused},   {"x", 80.0f, "80", refused},
+        {"", 80.0f, "80", ""},  // nothing typed: the limit stays
+        {"110", 110.0f, "110", ""},      {"0", 0.0f, "0", ""},
+        {"12", 12.0f, "12", ""},
     };
     for (const auto& c : cases) {
+        m_prompt.m_boxes.clear();
         edit.selectAll();
         QTest::keyClicks(&edit, QString::fromLatin1(c.typed));
         if (std::string(c.typed) == "120") {
@@ -63,6 +70,9 @@ TEST_F(MeasurementViewsTest, DeviationLimitIsCheckedWhenTheEntryIsFinished) {
         EXPECT_EQ(view.GetLimit(), c.limit) << c.typed;
         EXPECT_EQ(m_doc.GetProtocolHeaderRef().m_fDeviationLimit, c.limit) << c.typed;
         EXPECT_EQ(edit.text(), QString::fromLatin1(c.shown)) << c.typed;
+        EXPECT_EQ(m_prompt.m_boxes.empty() ? "" : m_prompt.m_boxes.back().text, c.message)
+            << c.typed;
+        EXPECT_LE(m_prompt.m_boxes.size(), 1u) << c.typed;
     }
     EXPECT_TRUE(m_doc.IsModified());
 }

@@ -7,7 +7,9 @@
 
 #include "document/Hints.h"
 #include "document/TAVIKSDIDoc.h"
+#include "rds/RDSDecoder.h"
 #include "rds/RDSSnapshot.h"
+#include "tests/rds/RdsDecodeHelpers.h"
 #include "tests/ui/UiTestSupport.h"
 #include "ui/RDSView.h"
 
@@ -62,6 +64,46 @@ TEST_F(RDSViewTest, HistoryKeepsTwentyDistinctTextsNewestFirst) {
     Complete("other station");
     ASSERT_EQ(m_view.GetHistory().count(), 1);
     EXPECT_EQ(HistoryLine(0), QStringLiteral("other station"));
+}
+
+// Decoded groups: the history holds only texts received whole, from their first segment on,
+// and shows them as read, without the end mark and the padding; a run that starts after a
+// reset adds no empty line.
+TEST_F(RDSViewTest, HistoryHoldsOnlyTextsReceivedWhole) {
+    CRDSDecoder decoder;
+    const auto pass = [&](auto add) {
+        test::DecodeMore(decoder, add);
+        m_snapshot.m_data = decoder.GetData();
+        m_view.UpdateFromWorker(m_snapshot);
+    };
+    const auto rest = [](test::CRdsTestEncoder& e) {
+        e.AddGroup(test::kPI, 0x2541, 0x6F0D, 0x2020);  // 2A seg 1, A/B 0: "o", CR, blanks
+    };
+    const auto start = [](test::CRdsTestEncoder& e) {
+        e.AddGroup(test::kPI, 0x2540, 0x4865, 0x6C6C);  // 2A seg 0: "Hell"
+    };
+    const auto history = [&] {
+        QString lines;  // each line in brackets, so that an empty one shows
+        for (int row = 0; row < m_view.GetHistory().count(); ++row) {
+            lines += QLatin1Char('[') + m_view.GetHistory().item(row)->text() + QLatin1Char(']');
+        }
+        return lines;
+    };
+    pass([&](test::CRdsTestEncoder& e) {
+        test::AddLeadIn(e);
+        rest(e);  // the run joins the text at its end
+    });
+    EXPECT_EQ(history(), QString());
+    pass(start);
+    EXPECT_EQ(history(), QString());  // "o" came before the start: not yet whole
+    pass(rest);
+    EXPECT_EQ(history(), QStringLiteral("[Hello]"));
+
+    decoder.ClearAll();  // the worker's reset at a stop
+    m_snapshot.m_data = decoder.GetData();
+    m_view.UpdateFromWorker(m_snapshot);
+    pass(test::AddLeadIn);
+    EXPECT_EQ(history(), QString());
 }
 
 TEST_F(RDSViewTest, BitErrorRateSettlingSuffixAndColour) {
