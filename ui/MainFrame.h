@@ -46,6 +46,9 @@ public:
     CTAVIKSDIView& GetMainView() const { return *m_pView; }
     CDocumentCommands& GetDocumentCommands() const { return *m_pDocumentCommands; }
     QLabel& GetHardwarePane() const { return *m_pHardwarePane; }
+    // The status bar's result-logging pane; UpdateLoggingPane shows the document's state.
+    QLabel& GetLoggingPane() const { return *m_pLoggingPane; }
+    void UpdateLoggingPane();
     void ShowAbout();
     // File > Export Report...: a chosen day's result file (with its log) as a PDF.
     void ExportReport();
@@ -59,9 +62,10 @@ public:
     // also tunes to the station its metadata names, else its centre. False (after saying so)
     // for a text that names no receiver.
     bool UseReceiver(const QString& receiver);
-    // The size and place the window had when it was last closed; the first time 1280 x 800,
-    // or the screen's free area when that is smaller.
+    // The size and place the window had when it was last closed; the first time (or when no
+    // screen shows that place any more) 1280 x 800, or the screen's free area when smaller.
     void RestoreGeometry();
+    void SaveWindowPlace() const;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -91,6 +95,7 @@ private:
     std::array<QAction*, 4> m_recentActions{};  // the recent files in the File menu
     QAction* m_pNoRecentAction = nullptr;       // "Recent File", disabled, while none
     QLabel* m_pHardwarePane = nullptr;
+    QLabel* m_pLoggingPane = nullptr;
     bool m_bRunning = false;
     bool m_bHardware = false;
 };

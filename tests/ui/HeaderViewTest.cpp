@@ -108,7 +108,8 @@ TEST_F(HeaderViewTest, DoubleClickOnTheFrequencyShowsTheParameterPage) {
 }
 
 // At 800 px (the smallest window) every label is whole and every value field holds its widest
-// usual text: fields in column order, apart by at least their labels, left of the indicator.
+// usual text: fields in column order, apart by at least their labels,
+// left of the indicator.
 TEST_F(HeaderViewTest, EveryLabelAndValueFitsFromEightHundredPixels) {
     m_view.show();  // a hidden widget gets its resize event only when shown
     for (const int width : {800, 1280}) {
@@ -121,14 +122,16 @@ TEST_F(HeaderViewTest, EveryLabelAndValueFitsFromEightHundredPixels) {
             const char* field;
             const char* label;
             const char* widest;
-        } columns[] = {{"frequency", "CARRIER FREQUENCY:", "888.888 MHz"},
-                       {"started", "OPERATOR:", "September 30, 2026   23:59:59"},
-                       {"duration", "ORGANIZATION:", "99 Day(s); 23:59:59"}};
+            const QFontMetrics& metrics;
+        } columns[] = {{"frequency", "CARRIER FREQUENCY:", "888.888 MHz", values},
+                       {"started", "OPERATOR:", "September 30, 2026   23:59:59", values},
+                       {"duration", "ORGANIZATION:", "99 Day(s); 23:59:59", values},
+                       {"logging", "", "NOT LOGGING", labels}};  // bold, under the state
         int right = 0;
         for (const auto& column : columns) {
             const QRect field = m_view.findChild<QLabel*>(column.field)->geometry();
             EXPECT_GE(field.left() - right, labels.horizontalAdvance(column.label)) << width;
-            EXPECT_GE(field.width(), values.horizontalAdvance(column.widest)) << width;
+            EXPECT_GE(field.width(), column.metrics.horizontalAdvance(column.widest)) << width;
             right = field.right();
         }
         EXPECT_LE(right, width - 32) << width;
