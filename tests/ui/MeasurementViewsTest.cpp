@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <limits>
 
 #include <QCheckBox>
@@ -149,6 +150,41 @@ TEST_F(MeasurementViewsTest, PowerAxisSwitchesToMinutesAtSixtyValues) {
     EXPECT_EQ(view.GetChart().GetXUnit(), QStringLiteral("s"));
     EXPECT_FALSE(view.GetChart().FindGraph(1)->bVisible);
     EXPECT_EQ(view.GetDisplayRange(), 0);
+}
+
+// The 1 s and the 60 s value beside the bar: a dash until the analyser has one (the 60 s value
+// comes after a minute of signal), a silent input as minus infinity, a dash again after a stop.
+TEST_F(MeasurementViewsTest, PowerPageShowsTheOneAndSixtySecondValues) {
+    CPMPXView view(m_doc, nullptr);
+    view.OnUpdate(nullptr, HINT_MEASUREMENT_STARTED, nullptr);
+    const auto history = [](std::vector<float> values) {
+        return CAnalyserResult::Make<EResultCode::PowerHistory>(
+            std::make_shared<std::vector<float>>(std::move(values)));
+    };
+    const float silent = -std::numeric_limits<float>::infinity();
+    const struct {
+        std::function<void()> act;
+        const char* strOneSecond;
+        const char* strMinute;
+    } steps[] = {
+        {[] {}, "\u2014", "\u2014"},
+        {[&] { view.OnResult(CAnalyserResult::Make<EResultCode::Power1s>(2.844f)); }, "2.84 dBr",
+         "\u2014"},
+        {[&] {
+             view.OnResult(history({3.016f, 9.0f}));
+         },
+         "2.84 dBr", "3.02 dBr"},
+        {[&] { view.OnResult(CAnalyserResult::Make<EResultCode::Power1s>(silent)); },
+         "\u2212\u221e dBr", "3.02 dBr"},
+        {[&] { view.OnUpdate(nullptr, HINT_MEASUREMENT_STOPPED, nullptr); }, "\u2014", "\u2014"},
+    };
+    int step = 0;
+    for (const auto& s : steps) {
+        s.act();
+        EXPECT_EQ(view.GetOneSecondText().text().toStdString(), s.strOneSecond) << step;
+        EXPECT_EQ(view.GetMinuteText().text().toStdString(), s.strMinute) << step;
+        ++step;
+    }
 }
 
 CMultipathResult Multipath(int status, float level, float multipath, int points) {
