@@ -19,6 +19,7 @@ enum : int {
     ID_EDIT_UNDO = 57643,
     ID_APP_ABOUT = 57664,
     ID_APP_EXIT = 57665,
+    ID_HELP_FINDER = 57668,  // Help > User Guide (F1)
     ID_CONTEXT_HELP = 57669,
     ID_VIEW_TOOLBAR = 59392,
     ID_VIEW_STATUS_BAR = 59393,

@@ -85,6 +85,7 @@ CHeaderView::CHeaderView(CTAVIKSDIDoc& doc, QWidget* parent) : QWidget(parent), 
         status->setAlignment(Qt::AlignCenter);
         status->setIndent(0);
     }
+    SetToolTips();
     ShowStatus();
     m_frameTimer.setInterval(kFrameMs);
     connect(&m_frameTimer, &QTimer::timeout, this, &CHeaderView::OnFrame);
@@ -93,6 +94,40 @@ CHeaderView::CHeaderView(CTAVIKSDIDoc& doc, QWidget* parent) : QWidget(parent), 
 }
 
 CHeaderView::~CHeaderView() = default;
+
+// What each field shows and in which unit, for the tool tips.
+void CHeaderView::SetToolTips() {
+    const struct {
+        QLabel* pField;
+        const char* strTip;
+    } tips[] = {
+        {m_pFrequency,
+         "Carrier frequency the receiver is tuned to, MHz. Double-click to change it on the "
+         "Parameter page"},
+        {m_pPS,
+         "Programme Service name (PS) the station sends in its RDS, as decoded; empty until "
+         "decoded, cut after 8 characters"},
+        {m_pOperator, "Operator who carries out the measurement (Protocol page)"},
+        {m_pOrganisation, "Organisation the measurement is made for (Protocol page)"},
+        {m_pStarted,
+         "Local date and time the measurement run was started; a resume after a "
+         "pause keeps it"},
+        {m_pDuration,
+         "Measured time of this run, days and hours:minutes:seconds; paused time does not "
+         "count"},
+        {m_pState,
+         "RUNNING while measuring, PAUSED after Pause (Start resumes the run, Stop "
+         "ends it), STOPPED without a run"},
+        {m_pLogging,
+         "Result logging: LOGGING while each second's record of deviation, MPX power and "
+         "multipath goes to the day's XML result file and text log in the results folder; "
+         "not logging when switched off (Protocol page, \"Enable Logging\"); NOT LOGGING "
+         "when switched on but the files cannot be written"},
+    };
+    for (const auto& tip : tips) {
+        tip.pField->setToolTip(QString::fromLatin1(tip.strTip));
+    }
+}
 
 QString CHeaderView::FormatFrequency(float megahertz) {
     return QString::asprintf("%#7.3f", static_cast<double>(megahertz)) + QStringLiteral(" MHz");

@@ -56,6 +56,7 @@ protected:
 private:
     // Three columns of two label/value rows, sized from the font.
     void LayOut();
+    void SetToolTips();
     void ShowNames();
     void ShowFrequency();
     // The state and logging fields, from the document.

@@ -25,6 +25,7 @@
 #include "ui/RecentFileList.h"
 #include "ui/TAVIKSDIView.h"
 #include "ui/ToolbarState.h"
+#include "ui/UserGuide.h"
 
 #ifndef TAVIK_VERSION
 #define TAVIK_VERSION "0"
@@ -109,6 +110,15 @@ void CMainFrame::UpdateHardwarePane() {
 
 void CMainFrame::UpdateLoggingPane() {
     ShowStatusText(*m_pLoggingPane, LoggingStateText(m_doc.GetLoggingState()));
+}
+
+void CMainFrame::ShowUserGuide() {
+    if (m_pUserGuide == nullptr) {
+        m_pUserGuide = new CUserGuide(this);
+    }
+    m_pUserGuide->show();
+    m_pUserGuide->raise();
+    m_pUserGuide->activateWindow();
 }
 
 void CMainFrame::ShowAbout() {

@@ -17,6 +17,7 @@ class CTAVIKSDIView;
 class CDocumentCommands;
 class CPagePrinter;
 class CRecentFileList;
+class CUserGuide;
 struct SItemViewFactories;
 
 // The main window "NORVANE TAVIK": menu, toolbar and status bar around the main view. The
@@ -50,6 +51,8 @@ public:
     QLabel& GetLoggingPane() const { return *m_pLoggingPane; }
     void UpdateLoggingPane();
     void ShowAbout();
+    // Help > User Guide (F1): the README's user part in a window beside this one.
+    void ShowUserGuide();
     // File > Export Report...: a chosen day's result file (with its log) as a PDF.
     void ExportReport();
     // File > Open Recordings Folder...: where the receiver's recordings are read from, kept
@@ -96,6 +99,7 @@ private:
     QAction* m_pNoRecentAction = nullptr;       // "Recent File", disabled, while none
     QLabel* m_pHardwarePane = nullptr;
     QLabel* m_pLoggingPane = nullptr;
+    CUserGuide* m_pUserGuide = nullptr;  // a child, made when first asked for
     bool m_bRunning = false;
     bool m_bHardware = false;
 };

@@ -140,10 +140,15 @@ void CMainFrame::CreateMeasurementActions() {
                  QStringLiteral("Writes a day's results as a PDF report")),
        [this] { ExportReport(); });
 
+    QAction* a = AddAction(ID_HELP_FINDER, QStringLiteral("&User Guide"),
+                           QStringLiteral("Shows how to use TAVIK"));
+    a->setShortcut(QKeySequence(Qt::Key_F1));
+    on(a, [this] { ShowUserGuide(); });
     on(AddAction(ID_APP_ABOUT, QStringLiteral("&About TAVIK..."), QStringLiteral("About")),
        [this] { ShowAbout(); });
-    QAction* a = AddAction(ID_CONTEXT_HELP, QStringLiteral("Help"), QStringLiteral("Help"));
-    a->setShortcuts({QKeySequence(Qt::Key_F1), QKeySequence(Qt::SHIFT | Qt::Key_F1)});
+    a = AddAction(ID_CONTEXT_HELP, QStringLiteral("Help"),
+                  QStringLiteral("Help on a part of the window: click it next"));
+    a->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F1));
     on(a, [] { QWhatsThis::enterWhatsThisMode(); });
 }
 
@@ -178,7 +183,10 @@ void CMainFrame::CreateMenus() {
     }
     // The View menu's two entries are added with the bars they switch.
     menuBar()->addMenu(QStringLiteral("&View"))->setObjectName(QStringLiteral("view menu"));
-    menuBar()->addMenu(QStringLiteral("&Help"))->addAction(GetAction(ID_APP_ABOUT));
+    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    help->addAction(GetAction(ID_HELP_FINDER));
+    help->addSeparator();
+    help->addAction(GetAction(ID_APP_ABOUT));
 }
 
 void CMainFrame::UpdateRecentFileMenu() {

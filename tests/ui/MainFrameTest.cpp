@@ -8,10 +8,12 @@
 #include <QAction>
 #include <QApplication>
 #include <QCoreApplication>
+#include <QFile>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
+#include <QTextBrowser>
 #include <QTimer>
 
 #include "document/TAVIKSDIDoc.h"
@@ -24,6 +26,7 @@
 #include "ui/MeasurementPages.h"
 #include "ui/TAVIKSDIApp.h"
 #include "ui/TAVIKSDIView.h"
+#include "ui/UserGuide.h"
 #include "ui/XTMenuView.h"
 #include "ui/XTOutlookBar.h"
 
@@ -147,6 +150,43 @@ TEST_F(MainFrameTest, AltKeysShowTheirMeasurementViewFromEveryPage) {
         EXPECT_EQ(View().GetCurrentPage(), c.nView >= 0 ? ITEM_DATA : c.nFromPage) << c.nKey;
         EXPECT_EQ(data->GetSelected(), c.nView >= 0 ? c.nView : before) << c.nKey;
         EXPECT_EQ(data->isVisible(), c.nView >= 0 || c.nFromPage == ITEM_DATA) << c.nKey;
+    }
+}
+
+// F1 opens the user guide, made from the README of the source tree as it was built.
+TEST_F(MainFrameTest, F1OpensTheUserGuideMadeFromTheReadme) {
+    Frame().show();
+    Frame().activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&Frame()));
+    QTest::keyClick(&Frame(), Qt::Key_F1);
+    const auto* guide = Frame().findChild<CUserGuide*>();
+    ASSERT_NE(guide, nullptr);
+    EXPECT_TRUE(guide->isVisible());
+    QFile readme(QStringLiteral(TAVIK_SOURCE_DIR "/README.md"));
+    ASSERT_TRUE(readme.open(QIODevice::ReadOnly));
+    EXPECT_EQ(EmbeddedReadme(), QString::fromUtf8(readme.readAll()));
+    const QString shown = guide->GetBrowser().toPlainText();
+    EXPECT_TRUE(shown.startsWith(QStringLiteral("Tavik"))) << shown.left(40).toStdString();
+    EXPECT_TRUE(shown.contains(QStringLiteral("Daily report")));
+    EXPECT_FALSE(shown.contains(QStringLiteral("docs/screenshots")));
+}
+
+TEST(UserGuideTest, TakesTheReadmeUpToItsLayoutWithoutPictures) {
+    const struct {
+        const char* strReadme;
+        const char* strGuide;
+    } cases[] = {
+        {"# T\n\nText.\n\n![pic](a.png)\n## Application\nUse it.\n\n## Layout\ncode\n"
+         "## Builds\nx\n",
+         "# T\n\nText.\n\n## Application\nUse it.\n"},
+        {"# T\n| | |\n|---|---|\n| ![a](a.png) | ![b](b.png) |\n\nEnd\n", "# T\n\nEnd\n"},
+        {"# T\n| Key | Does |\n|---|---|\n| F1 | ![i](i.png) guide |\n",
+         "# T\n| Key | Does |\n|---|---|\n| F1 |  guide |\n"},
+        {"# T\nSee ![x](x.png) here.\n## Builds\nx\n## Layout\n", "# T\nSee  here.\n"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(UserGuideMarkdown(QString::fromUtf8(c.strReadme)).toStdString(), c.strGuide)
+            << c.strReadme;
     }
 }
 

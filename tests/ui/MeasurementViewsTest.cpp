@@ -5,6 +5,7 @@
 #include <functional>
 #include <limits>
 
+#include <QAbstractButton>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -15,6 +16,7 @@
 #include "analysis/MultipathTavik.h"
 #include "analysis/SpectrumAnalyser.h"
 #include "charts/DeviationDisplay.h"
+#include "charts/Display.h"
 #include "charts/LevelMeter.h"
 #include "document/Hints.h"
 #include "document/TAVIKSDIDoc.h"
@@ -23,6 +25,7 @@
 #include "rds/RDSSnapshot.h"
 #include "tests/document/DocumentTestSupport.h"
 #include "ui/DeviationView.h"
+#include "ui/HeaderView.h"
 #include "ui/PMPXView.h"
 #include "ui/QualityView.h"
 #include "ui/SpectrumView.h"
@@ -184,6 +187,31 @@ TEST_F(MeasurementViewsTest, PowerPageShowsTheOneAndSixtySecondValues) {
         EXPECT_EQ(view.GetOneSecondText().text().toStdString(), s.strOneSecond) << step;
         EXPECT_EQ(view.GetMinuteText().text().toStdString(), s.strMinute) << step;
         ++step;
+    }
+}
+
+// Every field of the header strip and of the signal-quality page (value fields, lamps, the
+// segment list, charts and buttons) says in its tool tip what it shows.
+TEST_F(MeasurementViewsTest, HeaderAndQualityFieldsSayWhatTheyShow) {
+    CHeaderView header(m_doc, nullptr);
+    CQualityView quality(m_doc, nullptr);
+    std::vector<QWidget*> fields;
+    for (QLabel* field : header.findChildren<QLabel*>()) {  // the labels are painted
+        fields.push_back(field);
+    }
+    for (QWidget* widget : quality.findChildren<QWidget*>()) {
+        const auto* label = qobject_cast<QLabel*>(widget);
+        if ((label != nullptr && !label->styleSheet().isEmpty()) ||
+            qobject_cast<QAbstractButton*>(widget) != nullptr ||
+            qobject_cast<CDisplay*>(widget) != nullptr ||
+            (qobject_cast<QListWidget*>(widget) != nullptr && !widget->isHidden())) {
+            fields.push_back(widget);
+        }
+    }
+    EXPECT_GE(fields.size(), 8u + 12u);
+    for (const QWidget* field : fields) {
+        EXPECT_FALSE(field->toolTip().isEmpty())
+            << field->metaObject()->className() << " " << field->objectName().toStdString();
     }
 }
 
