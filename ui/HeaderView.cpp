@@ -216,6 +216,7 @@ void CHeaderView::OnRunStarted() {
         m_bRunOpen = true;
         m_pStarted->setText(
             QString::fromStdString(m_doc.GetStartTime().Format("%B %d, %Y   %H:%M:%S")));
+        m_pDuration->setText(FormatDuration(m_doc.GetElapsed().GetTotalSeconds()));
     }
     ShowStatus();
 }

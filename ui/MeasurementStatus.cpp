@@ -54,9 +54,11 @@ void ShowStatusText(QLabel& label, const SStatusText& status) {
     QPalette palette = label.palette();
     palette.setColor(QPalette::WindowText, status.color);
     label.setPalette(palette);
-    QFont font = label.font();
-    font.setBold(status.bBold);
-    label.setFont(font);
+    // Only the weight is set: size and family still follow the parent (the header strip
+    // shrinks its font to fit a narrow window).
+    QFont weight;
+    weight.setBold(status.bBold);
+    label.setFont(weight);
 }
 
 }  // namespace tavik

@@ -7,6 +7,7 @@
 #include <QRegularExpression>
 #include <QStringList>
 #include <QTextBrowser>
+#include <QTextDocument>
 #include <QVBoxLayout>
 
 // The resource is compiled into this static library: naming its initialiser links it in.
@@ -21,6 +22,7 @@ namespace {
 constexpr const char* kEmbeddedReadme = ":/guide/README.md";
 constexpr int kWidth = 760;
 constexpr int kHeight = 620;
+constexpr int kMargin = 12;
 
 bool IsTableLine(const QString& line) {
     return line.trimmed().startsWith(QLatin1Char('|'));
@@ -79,6 +81,7 @@ QString EmbeddedReadme() {
 CUserGuide::CUserGuide(QWidget* parent) : QDialog(parent), m_pBrowser(new QTextBrowser(this)) {
     setWindowTitle(QStringLiteral("TAVIK User Guide"));
     setObjectName(QStringLiteral("user guide"));
+    m_pBrowser->document()->setDocumentMargin(kMargin);
     m_pBrowser->setMarkdown(UserGuideMarkdown(EmbeddedReadme()));
     // Links within the guide scroll; links to the web open in the browser; the README's links
     // to files of the source tree lead nowhere here.

@@ -303,8 +303,8 @@ TEST(LiveTest, HeaderKeepsTheRunsStartAndMeasuredTimeAcrossAPause) {
     } steps[] = {
         {[] {}, "STOPPED", "???", nullptr, "not logging"},
         {[&] { doc.OpenLogFilesKeeping(results.Path()); }, "STOPPED", "???", nullptr, "LOGGING"},
-        {[&] { frame.GetAction(ID_MEASUREMENT_START)->trigger(); }, "RUNNING", started, nullptr,
-         "LOGGING"},
+        {[&] { frame.GetAction(ID_MEASUREMENT_START)->trigger(); }, "RUNNING", started,
+         "0 Day(s); 00:00:00", "LOGGING"},
         {[&] { tick(), tick(), tick(); }, "RUNNING", started, "0 Day(s); 00:00:03", "LOGGING"},
         {[&] { frame.GetAction(ID_MEASUREMENT_PAUSE)->trigger(); }, "PAUSED", started,
          "0 Day(s); 00:00:03", "LOGGING"},
