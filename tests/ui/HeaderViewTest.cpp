@@ -9,6 +9,7 @@
 #include "document/TAVIKSDIDoc.h"
 #include "tests/ui/UiTestSupport.h"
 #include "ui/HeaderView.h"
+#include "ui/MeasurementStatus.h"
 
 namespace tavik {
 namespace {
@@ -105,6 +106,28 @@ TEST_F(HeaderViewTest, DoubleClickOnTheFrequencyShowsTheParameterPage) {
     EXPECT_EQ(m_hints.hints[0], HINT_SHOW_PAGE + 1);
     QTest::mouseDClick(&m_view, Qt::LeftButton, {}, QPoint(2, 2));
     EXPECT_EQ(m_hints.hints.size(), 1u);
+}
+
+// The logging field of the header (and the status bar) for each state of the document: a
+// failed logging stands out in red, a switched-off one recedes in grey.
+TEST(LoggingStateTextTest, EachStateHasItsTextAndColour) {
+    using State = CTAVIKSDIDoc::ELoggingState;
+    const struct {
+        State state;
+        const char* strText;
+        QColor color;
+        bool bBold;
+    } cases[] = {
+        {State::Off, "not logging", QColor(128, 128, 128), false},
+        {State::On, "LOGGING", QColor(0, 0, 255), false},
+        {State::Failed, "NOT LOGGING", QColor(220, 0, 0), true},
+    };
+    for (const auto& c : cases) {
+        const SStatusText shown = LoggingStateText(c.state);
+        EXPECT_EQ(shown.strText.toStdString(), c.strText);
+        EXPECT_EQ(shown.color, c.color) << c.strText;
+        EXPECT_EQ(shown.bBold, c.bBold) << c.strText;
+    }
 }
 
 // At 800 px (the smallest window) every label is whole and every value field holds its widest
