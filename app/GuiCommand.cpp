@@ -8,6 +8,7 @@
 #include "app/SignalStop.h"
 #include "device/ReceiverSources.h"
 #include "document/TAVIKSDIDoc.h"
+#include "ui/MainFrame.h"
 #include "ui/TAVIKSDIApp.h"
 #include "ui/TavikApplication.h"
 
@@ -63,11 +64,13 @@ int RunGuiCommand(int& argc, char** argv, const SGuiCommandLine& commandLine) {
         std::cout << "Metrics at " << metrics->Url() << std::endl;
     }
     // A stop signal ends the measurement the normal way (records written, day files closed
-    // with their footer) and the program with 0, without the question a close would ask.
+    // with their footer) and the program with 0, without the question a close would ask; the
+    // window's place is kept as a close keeps it.
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&app] {
         if (CSignalStop::Received() != 0) {
             app.GetDocument().OnMeasurementStop();
+            app.GetMainFrame().SaveWindowPlace();
             QCoreApplication::exit(0);
         }
     });

@@ -19,6 +19,7 @@ enum : int {
     ID_EDIT_UNDO = 57643,
     ID_APP_ABOUT = 57664,
     ID_APP_EXIT = 57665,
+    ID_HELP_FINDER = 57668,  // Help > User Guide (F1)
     ID_CONTEXT_HELP = 57669,
     ID_VIEW_TOOLBAR = 59392,
     ID_VIEW_STATUS_BAR = 59393,
@@ -26,10 +27,13 @@ enum : int {
     ID_VIEW_PARAMETER = 32774,          // F3
     ID_VIEW_MEASUREMENT = 32775,        // F4
     ID_VIEW_ALARMS = 32777,             // F5
-    ID_VIEW_MEASUREMENT_FIRST = 32787,  // Alt+1 .. Alt+6: 32787 .. 32792
+    ID_VIEW_MEASUREMENT_FIRST = 32787,  // Alt+1 .. Alt+7: 32787 .. 32793
     ID_EXPORT_REPORT = 32900,           // File > Export Report...: the daily report PDF
     ID_OPEN_RECORDINGS = 32901,         // File > Open Recordings Folder...
     ID_CHOOSE_RECEIVER = 32902,         // File > Receiver...
 };
+
+// Alt+1 .. Alt+7 choose a measurement view; the seventh key waits for a seventh view.
+inline constexpr int kMeasurementViewKeys = 7;
 
 }  // namespace tavik

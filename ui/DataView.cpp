@@ -13,6 +13,7 @@
 #include "ui/DialogUnits.h"
 #include "ui/GuiMessageTarget.h"
 #include "ui/MeasurementView.h"
+#include "ui/RecentFileList.h"
 
 namespace tavik {
 
@@ -70,7 +71,10 @@ void CDataView::OnInitialUpdate() {
     for (CMeasurementView* view : m_views) {
         view->AttachToDocument();
     }
-    SelectMeasurementView(PAGE_SIGNAL);
+    // The view shown last, the signal quality the first time.
+    const int remembered = RememberedMeasurementView(PAGE_QUALITY);
+    SelectMeasurementView(remembered >= 0 && remembered < kMeasurementPages ? remembered
+                                                                            : PAGE_QUALITY);
     UpdateButtons();
 }
 
@@ -98,6 +102,7 @@ void CDataView::SelectMeasurementView(int index) {
     }
     SetTitle(QString::fromLatin1(kMeasurementPageTable[m_nSelected].strTitle));
     m_views[m_nSelected]->show();
+    RememberMeasurementView(m_nSelected);
 }
 
 void CDataView::UpdateButtons() {

@@ -42,7 +42,8 @@ public:
     void OnInitialUpdate() override;
     void OnUpdate(CView* sender, long hint, void* object) override;
 
-    // Shows a page; -1 takes the page of the checked selector button.
+    // Shows a page and remembers it for the next start (the first display shows the page
+    // remembered); -1 takes the page of the checked selector button.
     void SelectMeasurementView(int index);
     void SetConditions(float level, float multipath, int status);
 

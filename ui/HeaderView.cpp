@@ -10,6 +10,7 @@
 
 #include "document/TAVIKSDIDoc.h"
 #include "ui/CaptionBar.h"
+#include "ui/MeasurementStatus.h"
 
 namespace tavik {
 
@@ -35,12 +36,13 @@ QLabel* MakeValue(QWidget* parent, const char* name) {
 }
 
 // What one column needs in a font: its wider label in bold, and its widest usual value
-// with the label's indent.
+// with the label's indent; the status column after them has values only.
 struct ColumnNeeds {
     std::array<int, 3> labels{};
     std::array<int, 3> values{};
+    int status = 0;
     int Total() const {
-        int total = 0;
+        int total = status + kGap;
         for (int c = 0; c < 3; ++c) {
             total += labels[c] + values[c] + 3 * kGap;
         }
@@ -63,6 +65,7 @@ ColumnNeeds MeasureColumns(const QFont& font) {
                      labels.horizontalAdvance(QString::fromLatin1(kLabels[2 * c + 1])));
         needs.values[c] = values.horizontalAdvance(kWidestValues[c]) + 12;
     }
+    needs.status = StatusTextWidth(font) + 12;
     return needs;
 }
 
@@ -76,6 +79,14 @@ CHeaderView::CHeaderView(CTAVIKSDIDoc& doc, QWidget* parent) : QWidget(parent), 
     m_pStarted = MakeValue(this, "started");
     m_pOrganisation = MakeValue(this, "organisation");
     m_pDuration = MakeValue(this, "duration");
+    m_pState = MakeValue(this, "state");
+    m_pLogging = MakeValue(this, "logging");
+    for (QLabel* status : {m_pState, m_pLogging}) {
+        status->setAlignment(Qt::AlignCenter);
+        status->setIndent(0);
+    }
+    SetToolTips();
+    ShowStatus();
     m_frameTimer.setInterval(kFrameMs);
     connect(&m_frameTimer, &QTimer::timeout, this, &CHeaderView::OnFrame);
     LayOut();
@@ -83,6 +94,40 @@ CHeaderView::CHeaderView(CTAVIKSDIDoc& doc, QWidget* parent) : QWidget(parent), 
 }
 
 CHeaderView::~CHeaderView() = default;
+
+// What each field shows and in which unit, for the tool tips.
+void CHeaderView::SetToolTips() {
+    const struct {
+        QLabel* pField;
+        const char* strTip;
+    } tips[] = {
+        {m_pFrequency,
+         "Carrier frequency the receiver is tuned to, MHz. Double-click to change it on the "
+         "Parameter page"},
+        {m_pPS,
+         "Programme Service name (PS) the station sends in its RDS, as decoded; empty until "
+         "decoded, cut after 8 characters"},
+        {m_pOperator, "Operator who carries out the measurement (Protocol page)"},
+        {m_pOrganisation, "Organisation the measurement is made for (Protocol page)"},
+        {m_pStarted,
+         "Local date and time the measurement run was started; a resume after a "
+         "pause keeps it"},
+        {m_pDuration,
+         "Measured time of this run, days and hours:minutes:seconds; paused time does not "
+         "count"},
+        {m_pState,
+         "RUNNING while measuring, PAUSED after Pause (Start resumes the run, Stop "
+         "ends it), STOPPED without a run"},
+        {m_pLogging,
+         "Result logging: LOGGING while each second's record of deviation, MPX power and "
+         "multipath goes to the day's XML result file and text log in the results folder; "
+         "not logging when switched off (Protocol page, \"Enable Logging\"); NOT LOGGING "
+         "when switched on but the files cannot be written"},
+    };
+    for (const auto& tip : tips) {
+        tip.pField->setToolTip(QString::fromLatin1(tip.strTip));
+    }
+}
 
 QString CHeaderView::FormatFrequency(float megahertz) {
     return QString::asprintf("%#7.3f", static_cast<double>(megahertz)) + QStringLiteral(" MHz");
@@ -112,6 +157,7 @@ void CHeaderView::OnUpdate(CView* /*sender*/, long hint, void* /*object*/) {
         case 0:
             ShowNames();
             ShowFrequency();
+            ShowStatus();
             break;
         case HINT_TIMER_TICK: {
             const long long seconds = m_doc.GetElapsed().GetTotalSeconds();
@@ -119,19 +165,28 @@ void CHeaderView::OnUpdate(CView* /*sender*/, long hint, void* /*object*/) {
             if (seconds % 60 % 5 == 0) {
                 PlayAnimation();
             }
+            ShowStatus();
             break;
         }
         case HINT_RUN_STARTED:
-            m_pStarted->setText(
-                QString::fromStdString(m_doc.GetStartTime().Format("%B %d, %Y   %H:%M:%S")));
+            OnRunStarted();
             break;
         case HINT_MEASUREMENT_RESET:
+            m_bRunOpen = false;
             m_pStarted->clear();
             m_pDuration->clear();
             m_pPS->clear();
+            ShowStatus();
+            break;
+        case HINT_RUN_PAUSED:
+        case HINT_MEASUREMENT_STARTED:
+        case HINT_MEASUREMENT_STOPPED:
+        case HINT_MEASUREMENT_PAUSED:
+            ShowStatus();
             break;
         case HINT_PROTOCOL_CHANGED:
             ShowNames();
+            ShowStatus();
             break;
         case HINT_FREQUENCY_CHANGED:
             ShowFrequency();
@@ -152,6 +207,23 @@ void CHeaderView::ShowNames() {
 
 void CHeaderView::ShowFrequency() {
     m_pFrequency->setText(FormatFrequency(m_doc.GetProtocolHeaderRef().m_fFrequency));
+}
+
+// The start of a run stays through its pauses: the document's start time of a resume is
+// the resume's.
+void CHeaderView::OnRunStarted() {
+    if (!m_bRunOpen) {
+        m_bRunOpen = true;
+        m_pStarted->setText(
+            QString::fromStdString(m_doc.GetStartTime().Format("%B %d, %Y   %H:%M:%S")));
+        m_pDuration->setText(FormatDuration(m_doc.GetElapsed().GetTotalSeconds()));
+    }
+    ShowStatus();
+}
+
+void CHeaderView::ShowStatus() {
+    ShowStatusText(*m_pState, MeasurementStateText(m_doc.IsRunning(), m_doc.IsPaused()));
+    ShowStatusText(*m_pLogging, LoggingStateText(m_doc.GetLoggingState()));
 }
 
 void CHeaderView::PlayAnimation() {
@@ -209,6 +281,10 @@ void CHeaderView::LayOut() {
                                              kTop + row * (kRowHeight + 4), value, kRowHeight);
         }
         left += needs.labels[c] + 3 * kGap + value;
+    }
+    for (int row = 0; row < 2; ++row) {
+        QLabel* status = row == 0 ? m_pState : m_pLogging;
+        status->setGeometry(left, kTop + row * (kRowHeight + 4), needs.status, kRowHeight);
     }
     update();
 }

@@ -17,9 +17,10 @@ namespace tavik {
 class CTAVIKSDIDoc;
 
 // The protocol header strip across the top of the main window: carrier frequency, station name
-// (PS), operator, organisation, start time and duration, and an activity indicator that plays
-// every fifth second of a running measurement. Its fields change only through hints; a double
-// click on the frequency shows the parameter page. User-interface thread.
+// (PS), operator, organisation, start time and duration, what the measurement does (running,
+// paused, stopped) and whether results are logged, and an activity indicator that plays every
+// fifth second of a running measurement. Its fields change only through hints; a double click
+// on the frequency shows the parameter page. User-interface thread.
 class CHeaderView final : public QWidget, public CView {
     Q_OBJECT
 
@@ -55,8 +56,12 @@ protected:
 private:
     // Three columns of two label/value rows, sized from the font.
     void LayOut();
+    void SetToolTips();
     void ShowNames();
     void ShowFrequency();
+    // The state and logging fields, from the document.
+    void ShowStatus();
+    void OnRunStarted();
     void PlayAnimation();
     void OnFrame();
 
@@ -68,6 +73,11 @@ private:
     QLabel* m_pStarted = nullptr;
     QLabel* m_pOrganisation = nullptr;
     QLabel* m_pDuration = nullptr;
+    QLabel* m_pState = nullptr;
+    QLabel* m_pLogging = nullptr;
+    // A run has started and not been stopped: a start now is the resume of a pause, which
+    // keeps the run's start time.
+    bool m_bRunOpen = false;
     QTimer m_frameTimer;
     int m_nFrame = 0;
     int m_nPlays = 0;

@@ -20,10 +20,12 @@
 #include "ui/DocumentCommands.h"
 #include "ui/GuiPrompt.h"
 #include "ui/ItemView.h"
+#include "ui/MeasurementStatus.h"
 #include "ui/PagePrinter.h"
 #include "ui/RecentFileList.h"
 #include "ui/TAVIKSDIView.h"
 #include "ui/ToolbarState.h"
+#include "ui/UserGuide.h"
 
 #ifndef TAVIK_VERSION
 #define TAVIK_VERSION "0"
@@ -35,11 +37,18 @@ namespace {
 
 constexpr const char* kHardwareDetected = "HARDWARE DETECTED";
 constexpr const char* kHardwareNotDetected = "HARDWARE NOT DETECTED";
+// The window's place: its normal geometry without the frame, and whether it was maximized.
+// Qt's saved geometry (the earlier form, still read) moved a window at the top of a display
+// without a window manager down by a title bar at every start.
+constexpr const char* kPlaceKey = "Settings/WindowPlace";
+constexpr const char* kMaximizedKey = "Settings/WindowMaximized";
 constexpr const char* kGeometryKey = "Settings/WindowGeometry";
+constexpr int kVisibleWidth = 100;  // of a remembered place on some screen, else the default
+constexpr int kVisibleHeight = 50;
 constexpr int kDefaultWidth = 1280;
 constexpr int kDefaultHeight = 800;
 
-// Applies a button state of the table: 4 enabled and shown, 8 hidden (and not enabled).
+// Applies a button state of the table: 4 enabled, 0 shown but not enabled, 8 hidden.
 void ApplyState(QAction* action, int state) {
     if (action == nullptr || state == TBSTATE_UNCHANGED) {
         return;
@@ -66,9 +75,9 @@ CMainFrame::CMainFrame(CTAVIKSDIDoc& doc, CGuiMessageTarget& window,
     CreateToolBar();
     CreateStatusBar();
     CreateAccelerators();
-    // Start, stop and pause stay hidden until the first state hint.
+    // Start, stop and pause are shown, not enabled, until the first state hint.
     for (int id : {ID_MEASUREMENT_START, ID_MEASUREMENT_STOP, ID_MEASUREMENT_PAUSE}) {
-        ApplyState(GetAction(id), TBSTATE_HIDDEN);
+        ApplyState(GetAction(id), TBSTATE_DISABLED);
     }
     setWindowTitle(QString::fromLatin1(kTitle));
 }
@@ -99,6 +108,19 @@ void CMainFrame::UpdateHardwarePane() {
         QString::fromLatin1(m_bHardware ? kHardwareDetected : kHardwareNotDetected));
 }
 
+void CMainFrame::UpdateLoggingPane() {
+    ShowStatusText(*m_pLoggingPane, LoggingStateText(m_doc.GetLoggingState()));
+}
+
+void CMainFrame::ShowUserGuide() {
+    if (m_pUserGuide == nullptr) {
+        m_pUserGuide = new CUserGuide(this);
+    }
+    m_pUserGuide->show();
+    m_pUserGuide->raise();
+    m_pUserGuide->activateWindow();
+}
+
 void CMainFrame::ShowAbout() {
     QMessageBox box(this);
     box.setWindowTitle(QStringLiteral("About TAVIK"));
@@ -123,12 +145,45 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
         RememberResultFolder(folder);
     }
     m_doc.DeleteContents();  // stops a measurement with its files closed
-    QSettings().setValue(kGeometryKey, saveGeometry());
+    SaveWindowPlace();
     event->accept();
 }
 
+void CMainFrame::SaveWindowPlace() const {
+    QSettings settings;
+    settings.setValue(kPlaceKey, normalGeometry());
+    settings.setValue(kMaximizedKey, isMaximized());
+    settings.remove(kGeometryKey);
+}
+
+namespace {
+
+// The screen that shows enough of `place`, or null.
+const QScreen* ScreenShowing(const QRect& place) {
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        const QRect visible = screen->availableGeometry().intersected(place);
+        if (visible.width() >= kVisibleWidth && visible.height() >= kVisibleHeight) {
+            return screen;
+        }
+    }
+    return nullptr;
+}
+
+}  // namespace
+
 void CMainFrame::RestoreGeometry() {
-    if (restoreGeometry(QSettings().value(kGeometryKey).toByteArray())) {
+    const QSettings settings;
+    const QRect place = settings.value(kPlaceKey).toRect();
+    if (const QScreen* screen = place.isValid() ? ScreenShowing(place) : nullptr) {
+        setGeometry(
+            QRect(place.topLeft(),
+                  place.size().boundedTo(screen->availableSize()).expandedTo(minimumSize())));
+        if (settings.value(kMaximizedKey).toBool()) {
+            setWindowState(windowState() | Qt::WindowMaximized);
+        }
+        return;
+    }
+    if (restoreGeometry(settings.value(kGeometryKey).toByteArray())) {
         return;
     }
     QSize size(kDefaultWidth, kDefaultHeight);

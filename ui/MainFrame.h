@@ -17,6 +17,7 @@ class CTAVIKSDIView;
 class CDocumentCommands;
 class CPagePrinter;
 class CRecentFileList;
+class CUserGuide;
 struct SItemViewFactories;
 
 // The main window "NORVANE TAVIK": menu, toolbar and status bar around the main view. The
@@ -46,7 +47,12 @@ public:
     CTAVIKSDIView& GetMainView() const { return *m_pView; }
     CDocumentCommands& GetDocumentCommands() const { return *m_pDocumentCommands; }
     QLabel& GetHardwarePane() const { return *m_pHardwarePane; }
+    // The status bar's result-logging pane; UpdateLoggingPane shows the document's state.
+    QLabel& GetLoggingPane() const { return *m_pLoggingPane; }
+    void UpdateLoggingPane();
     void ShowAbout();
+    // Help > User Guide (F1): the README's user part in a window beside this one.
+    void ShowUserGuide();
     // File > Export Report...: a chosen day's result file (with its log) as a PDF.
     void ExportReport();
     // File > Open Recordings Folder...: where the receiver's recordings are read from, kept
@@ -59,9 +65,10 @@ public:
     // also tunes to the station its metadata names, else its centre. False (after saying so)
     // for a text that names no receiver.
     bool UseReceiver(const QString& receiver);
-    // The size and place the window had when it was last closed; the first time 1280 x 800,
-    // or the screen's free area when that is smaller.
+    // The size and place the window had when it was last closed; the first time (or when no
+    // screen shows that place any more) 1280 x 800, or the screen's free area when smaller.
     void RestoreGeometry();
+    void SaveWindowPlace() const;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -91,6 +98,8 @@ private:
     std::array<QAction*, 4> m_recentActions{};  // the recent files in the File menu
     QAction* m_pNoRecentAction = nullptr;       // "Recent File", disabled, while none
     QLabel* m_pHardwarePane = nullptr;
+    QLabel* m_pLoggingPane = nullptr;
+    CUserGuide* m_pUserGuide = nullptr;  // a child, made when first asked for
     bool m_bRunning = false;
     bool m_bHardware = false;
 };

@@ -5,12 +5,14 @@
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QToolBar>
+#include <QToolButton>
 #include <QWhatsThis>
 
 #include "document/TAVIKSDIDoc.h"
 #include "ui/CommandIds.h"
 #include "ui/DocumentCommands.h"
 #include "ui/MainFrame.h"
+#include "ui/MeasurementStatus.h"
 #include "ui/PagePrinter.h"
 #include "ui/RecentFileList.h"
 #include "ui/TAVIKSDIView.h"
@@ -138,10 +140,15 @@ void CMainFrame::CreateMeasurementActions() {
                  QStringLiteral("Writes a day's results as a PDF report")),
        [this] { ExportReport(); });
 
+    QAction* a = AddAction(ID_HELP_FINDER, QStringLiteral("&User Guide"),
+                           QStringLiteral("Shows how to use TAVIK"));
+    a->setShortcut(QKeySequence(Qt::Key_F1));
+    on(a, [this] { ShowUserGuide(); });
     on(AddAction(ID_APP_ABOUT, QStringLiteral("&About TAVIK..."), QStringLiteral("About")),
        [this] { ShowAbout(); });
-    QAction* a = AddAction(ID_CONTEXT_HELP, QStringLiteral("Help"), QStringLiteral("Help"));
-    a->setShortcuts({QKeySequence(Qt::Key_F1), QKeySequence(Qt::SHIFT | Qt::Key_F1)});
+    a = AddAction(ID_CONTEXT_HELP, QStringLiteral("Help"),
+                  QStringLiteral("Help on a part of the window: click it next"));
+    a->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F1));
     on(a, [] { QWhatsThis::enterWhatsThisMode(); });
 }
 
@@ -176,7 +183,10 @@ void CMainFrame::CreateMenus() {
     }
     // The View menu's two entries are added with the bars they switch.
     menuBar()->addMenu(QStringLiteral("&View"))->setObjectName(QStringLiteral("view menu"));
-    menuBar()->addMenu(QStringLiteral("&Help"))->addAction(GetAction(ID_APP_ABOUT));
+    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    help->addAction(GetAction(ID_HELP_FINDER));
+    help->addSeparator();
+    help->addAction(GetAction(ID_APP_ABOUT));
 }
 
 void CMainFrame::UpdateRecentFileMenu() {
@@ -211,6 +221,13 @@ void CMainFrame::CreateToolBar() {
             }
         }
     }
+    // The measurement commands carry their names beside their icons: Start is the first
+    // thing to find in a new window.
+    for (int id : {ID_MEASUREMENT_START, ID_MEASUREMENT_PAUSE, ID_MEASUREMENT_STOP}) {
+        if (auto* button = qobject_cast<QToolButton*>(bar->widgetForAction(GetAction(id)))) {
+            button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+        }
+    }
     QAction* toggle = bar->toggleViewAction();
     toggle->setText(QStringLiteral("&Toolbar"));
     m_actions[ID_VIEW_TOOLBAR] = toggle;
@@ -224,9 +241,18 @@ void CMainFrame::CreateStatusBar() {
     m_pHardwarePane->setMinimumWidth(
         m_pHardwarePane->fontMetrics().horizontalAdvance(QStringLiteral("HARDWARE NOT DETECTED")) +
         8);
+    m_pLoggingPane = new QLabel(this);
+    m_pLoggingPane->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    m_pLoggingPane->setAlignment(Qt::AlignCenter);
+    m_pLoggingPane->setMinimumWidth(StatusTextWidth(m_pLoggingPane->font()) + 12);
+    m_pLoggingPane->setToolTip(QStringLiteral(
+        "Result logging: LOGGING while each second's record goes to the day's result file; "
+        "NOT LOGGING when logging is switched on but its files could not be written"));
+    bar->addPermanentWidget(m_pLoggingPane);
     bar->addPermanentWidget(m_pHardwarePane);
     bar->showMessage(QStringLiteral("Ready"));
     UpdateHardwarePane();
+    UpdateLoggingPane();
     auto* toggle = new QAction(QStringLiteral("&Status Bar"), this);
     toggle->setCheckable(true);
     toggle->setChecked(true);
@@ -235,32 +261,26 @@ void CMainFrame::CreateStatusBar() {
     menuBar()->findChild<QMenu*>(QStringLiteral("view menu"))->addAction(toggle);
 }
 
+// F2 to F5 show the pages; Alt+1 to Alt+7 the measurement views from any page (a key without
+// its view, Alt+7 while there are six, changes nothing).
 void CMainFrame::CreateAccelerators() {
-    const struct {
-        int nCommand;
-        QKeySequence key;
-        long nHint;
-    } keys[] = {
-        {ID_VIEW_PROTOCOL, Qt::Key_F2, HINT_SHOW_PAGE},
-        {ID_VIEW_PARAMETER, Qt::Key_F3, HINT_SHOW_PAGE + 1},
-        {ID_VIEW_MEASUREMENT, Qt::Key_F4, HINT_SHOW_PAGE + 2},
-        {ID_VIEW_ALARMS, Qt::Key_F5, HINT_SHOW_PAGE + 3},
-        {ID_VIEW_MEASUREMENT_FIRST, Qt::ALT | Qt::Key_1, HINT_SHOW_MEASUREMENT_VIEW},
-        {ID_VIEW_MEASUREMENT_FIRST + 1, Qt::ALT | Qt::Key_2, HINT_SHOW_MEASUREMENT_VIEW + 1},
-        {ID_VIEW_MEASUREMENT_FIRST + 2, Qt::ALT | Qt::Key_3, HINT_SHOW_MEASUREMENT_VIEW + 2},
-        {ID_VIEW_MEASUREMENT_FIRST + 3, Qt::ALT | Qt::Key_4, HINT_SHOW_MEASUREMENT_VIEW + 3},
-        {ID_VIEW_MEASUREMENT_FIRST + 4, Qt::ALT | Qt::Key_5, HINT_SHOW_MEASUREMENT_VIEW + 4},
-        {ID_VIEW_MEASUREMENT_FIRST + 5, Qt::ALT | Qt::Key_6, HINT_SHOW_MEASUREMENT_VIEW + 5},
-    };
-    for (const auto& key : keys) {
+    const auto add = [this](int command, const QKeySequence& key, long hint) {
         auto* action = new QAction(this);
-        action->setShortcut(key.key);
+        action->setShortcut(key);
         action->setShortcutContext(Qt::WindowShortcut);
-        const long hint = key.nHint;
         connect(action, &QAction::triggered, this,
                 [this, hint] { m_doc.UpdateAllViews(nullptr, hint); });
         addAction(action);  // active without a menu entry
-        m_actions[key.nCommand] = action;
+        m_actions[command] = action;
+    };
+    add(ID_VIEW_PROTOCOL, Qt::Key_F2, HINT_SHOW_PAGE);
+    add(ID_VIEW_PARAMETER, Qt::Key_F3, HINT_SHOW_PAGE + 1);
+    add(ID_VIEW_MEASUREMENT, Qt::Key_F4, HINT_SHOW_PAGE + 2);
+    add(ID_VIEW_ALARMS, Qt::Key_F5, HINT_SHOW_PAGE + 3);
+    for (int view = 0; view < kMeasurementViewKeys; ++view) {
+        add(ID_VIEW_MEASUREMENT_FIRST + view,
+            QKeySequence(Qt::ALT | static_cast<Qt::Key>(Qt::Key_1 + view)),
+            HINT_SHOW_MEASUREMENT_VIEW + view);
     }
 }
 

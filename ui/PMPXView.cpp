@@ -1,12 +1,16 @@
 #include "ui/PMPXView.h"
 
 #include <algorithm>
+#include <cmath>
+#include <limits>
 #include <span>
 
 #include <QAbstractButton>
 #include <QButtonGroup>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
@@ -15,8 +19,15 @@
 #include "charts/LevelMeter.h"
 #include "document/Hints.h"
 #include "platform/AnalyserResult.h"
+#include "ui/MeasurementForm.h"
 
 namespace tavik {
+
+namespace {
+
+constexpr float kNoValue = std::numeric_limits<float>::quiet_NaN();
+
+}  // namespace
 
 int PowerSpanSeconds(int range, int count) {
     switch (range) {
@@ -65,8 +76,43 @@ CPMPXView::CPMPXView(CTAVIKSDIDoc& doc, QWidget* parent)
     layout->setContentsMargins(4, 4, 4, 4);
     layout->addWidget(m_pChart, 1);
     layout->addWidget(m_pMeter);
-    layout->addWidget(CreateForm());
+    auto* column = new QVBoxLayout;
+    column->addWidget(CreateValues());
+    column->addWidget(CreateForm(), 1);
+    layout->addLayout(column);
     m_pChart->OnInitialUpdate();
+}
+
+QString CPMPXView::FormatPower(float dBr) {
+    if (std::isnan(dBr)) {
+        return QStringLiteral("\u2014");
+    }
+    if (std::isinf(dBr)) {
+        return dBr < 0.0f ? QStringLiteral("\u2212\u221e dBr") : QStringLiteral("\u221e dBr");
+    }
+    return FormatValue("%.2f dBr", static_cast<double>(dBr));
+}
+
+// The numbers the bar and the chart show, to read at a glance: the MPX power of the last
+// second and the 60-second value the ITU-R BS.412 limit (+3 dBr) applies to.
+QWidget* CPMPXView::CreateValues() {
+    auto* box = new QGroupBox(QStringLiteral("MPX Power:"), this);
+    auto* grid = new QGridLayout(box);
+    m_pOneSecond = MakeValueField(box, FormatPower(kNoValue));
+    m_pMinute = MakeValueField(box, FormatPower(kNoValue));
+    m_pOneSecond->setObjectName(QStringLiteral("power 1 s"));
+    m_pMinute->setObjectName(QStringLiteral("power 60 s"));
+    m_pOneSecond->setToolTip(QStringLiteral(
+        "MPX power of the last second (10 blocks of 100 ms), dBr: 0 dBr is the power of a "
+        "sine tone of 19 kHz peak deviation; the bar shows the same value"));
+    m_pMinute->setToolTip(QStringLiteral(
+        "MPX power over the last 60 seconds, renewed every second, dBr: the value the ITU-R "
+        "BS.412 limit of +3 dBr applies to; shown once a minute has been measured"));
+    grid->addWidget(new QLabel(QStringLiteral("1 s"), box), 0, 0);
+    grid->addWidget(m_pOneSecond, 0, 1);
+    grid->addWidget(new QLabel(QStringLiteral("60 s"), box), 1, 0);
+    grid->addWidget(m_pMinute, 1, 1);
+    return box;
 }
 
 CPMPXView::~CPMPXView() = default;
@@ -123,9 +169,11 @@ void CPMPXView::OnResult(const CAnalyserResult& result) {
             return;
         }
         m_values.assign(history->begin(), history->begin() + static_cast<std::ptrdiff_t>(n));
+        m_pMinute->setText(FormatPower(m_values.front()));
         m_bDirty = true;
     } else if (const float* power = result.Get<EResultCode::Power1s>()) {
         m_pMeter->SetLevel(*power);
+        m_pOneSecond->setText(FormatPower(*power));
     }
 }
 
@@ -156,6 +204,8 @@ void CPMPXView::OnStopped() {
     ApplySpan();
     m_pMeter->SetLevel(-10.0f);
     m_pMeter->SetMeterActive(false);
+    m_pOneSecond->setText(FormatPower(kNoValue));
+    m_pMinute->setText(FormatPower(kNoValue));
 }
 
 void CPMPXView::OnRefresh() {

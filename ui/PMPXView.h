@@ -5,6 +5,7 @@
 #include "ui/MeasurementView.h"
 
 class QButtonGroup;
+class QLabel;
 
 namespace tavik {
 
@@ -17,7 +18,8 @@ class CLevelMeter;
 int PowerSpanSeconds(int range, int count);
 
 // The MPX power page: the history of 60-second MPX power values (newest at x = 0) over the
-// chosen span and a level meter of the current 1-second power.
+// chosen span, a level meter of the current 1-second power, and the current 1 s and 60 s
+// values as numbers beside it.
 class CPMPXView final : public CMeasurementView {
     Q_OBJECT
 
@@ -40,17 +42,25 @@ public:
     const CDisplay& GetChart() const { return *m_pChart; }
     const CLevelMeter& GetMeter() const { return *m_pMeter; }
     const std::vector<float>& GetTimes() const { return m_times; }
+    const QLabel& GetOneSecondText() const { return *m_pOneSecond; }
+    const QLabel& GetMinuteText() const { return *m_pMinute; }
+
+    // "%.2f dBr"; a silent input's minus infinity as such; "—" for no value.
+    static QString FormatPower(float dBr);
 
 protected:
     void OnRefresh() override;
 
 private:
     QWidget* CreateForm();
+    QWidget* CreateValues();
     void OnStopped();
 
     CDisplay* m_pChart = nullptr;
     CLevelMeter* m_pMeter = nullptr;
     QButtonGroup* m_pRange = nullptr;
+    QLabel* m_pOneSecond = nullptr;
+    QLabel* m_pMinute = nullptr;
     std::vector<float> m_values;  // dBr, newest first
     std::vector<float> m_times;   // s, or min with the minute flag
     int m_nDisplayRange = 0;

@@ -68,6 +68,56 @@ CQualityView::CQualityView(CTAVIKSDIDoc& doc, QWidget* parent)
     scroll->setFixedWidth(kFormWidth + scroll->verticalScrollBar()->sizeHint().width());
     layout->addWidget(scroll);
     layout->addLayout(charts, 1);
+    SetToolTips();
+}
+
+// What each field shows, from what the multipath and RDS analysis measure, for the tool tips.
+void CQualityView::SetToolTips() {
+    const struct {
+        QWidget* pWidget;
+        const char* strTip;
+    } tips[] = {
+        {m_pOkLamp,
+         "Lit while the ITU-R measurement conditions hold: RF level above 54 dBuV, multipath "
+         "below 2 %/kHz, and more than 20 kHz deviation in the analysed segment"},
+        {m_pStopLamp,
+         "Lit while the RF level is 54 dBuV or less or the multipath value 2 %/kHz or more "
+         "(or a software receiver's C/N is too low): deviation and MPX power readings are then "
+         "not reliable. Neither lamp: too little deviation to judge"},
+        {m_pLevel,
+         "RF level at zero deviation, dBuV, from the fit of the RF level against the deviation "
+         "(averaged over the passes, one every 2 s); the conditions ask for more than 54 dBuV"},
+        {m_pMultipath,
+         "Multipath value, %/kHz: the steepest relative change of the fitted RF level over "
+         "the deviation swing of the analysed segment (FM-to-AM conversion by echoes); the "
+         "conditions ask for less than 2 %/kHz"},
+        {m_pBitErrorRate,
+         "RDS bit error rate, %: bits found in error among the RDS bits received in the last "
+         "20 reads of 674 ms (about 13 s); \"settling\" until 21 reads (about 14 s) are "
+         "decoded"},
+        {m_pDataStatus,
+         "\"Data OK!\" after a multipath pass with a value; otherwise why there is none: too "
+         "little deviation (< 20 kHz), no signal, no receiver, or C/N too low"},
+        {m_pPeaks,
+         "Peak deviation of each 10 ms segment of the last analysed 100 ms block, kHz; the "
+         "segment with the highest peak is the one fitted, and it needs more than 20 kHz"},
+        {m_pLevelChart,
+         "Fitted RF level against the deviation of the analysed segment, dBuV over kHz; red "
+         "lines at +/-20 kHz, the deviation a multipath measurement needs"},
+        {m_pSlopeChart,
+         "Relative slope of the fitted RF level, %/kHz over kHz: its largest magnitude is the "
+         "multipath value"},
+        {m_pCalibrate,
+         "On a signal known to be free of multipath, with enough deviation: the receiver's "
+         "own response becomes the calibration, is written to the receiver and is taken off "
+         "every later fit"},
+        {m_pReset,
+         "Forgets the calibration in memory; the receiver keeps its own, which returns when "
+         "the receiver is detected again"},
+    };
+    for (const auto& tip : tips) {
+        tip.pWidget->setToolTip(QString::fromLatin1(tip.strTip));
+    }
 }
 
 CQualityView::~CQualityView() = default;

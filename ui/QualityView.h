@@ -52,6 +52,7 @@ protected:
 
 private:
     QWidget* CreateForm();
+    void SetToolTips();
     CDisplay* CreateChart(const char* title, const char* graph, const char* yTitle,
                           const char* yUnit, float yMin, float yMax, int penWidth, int* graphId);
     void SetLamps(bool ok, bool stop);

@@ -11,6 +11,7 @@ const QString kSection = QStringLiteral("Recent File List");
 const QString kResultFolderKey = QStringLiteral("Settings/ResultFolder");
 const QString kRecordingsFolderKey = QStringLiteral("Settings/RecordingsFolder");
 const QString kReceiverKey = QStringLiteral("Settings/Receiver");
+const QString kMeasurementViewKey = QStringLiteral("Settings/MeasurementView");
 
 QString Key(int index) {
     return QStringLiteral("%1/File%2").arg(kSection).arg(index + 1);
@@ -81,6 +82,16 @@ QString RememberedReceiver() {
 
 void RememberReceiver(const QString& receiver) {
     QSettings().setValue(kReceiverKey, receiver);
+}
+
+int RememberedMeasurementView(int fallback) {
+    bool ok = false;
+    const int view = QSettings().value(kMeasurementViewKey).toInt(&ok);
+    return ok ? view : fallback;
+}
+
+void RememberMeasurementView(int view) {
+    QSettings().setValue(kMeasurementViewKey, view);
 }
 
 }  // namespace tavik

@@ -33,5 +33,9 @@ void RememberRecordingsFolder(const QString& folder);
 // The receiver chosen in the window ("" the recordings, else as --receiver takes it).
 QString RememberedReceiver();
 void RememberReceiver(const QString& receiver);
+// The measurement view shown last (a page index of the data view), or `fallback` when none
+// was remembered yet.
+int RememberedMeasurementView(int fallback);
+void RememberMeasurementView(int view);
 
 }  // namespace tavik

@@ -7,6 +7,7 @@
 #include "ui/ItemView.h"
 #include "ui/MainFrame.h"
 #include "ui/MainViewLayout.h"
+#include "ui/MeasurementPages.h"
 #include "ui/ToolbarState.h"
 #include "ui/XTMenuView.h"
 
@@ -55,12 +56,26 @@ void CTAVIKSDIView::OnUpdate(CView* /*sender*/, long hint, void* /*object*/) {
         ShowPage(0);
     } else if (hint >= HINT_SHOW_PAGE && hint < HINT_SHOW_PAGE + kItemPages) {
         ShowPage(static_cast<int>(hint - HINT_SHOW_PAGE));
+    } else if (hint >= HINT_SHOW_MEASUREMENT_VIEW &&
+               hint < HINT_SHOW_MEASUREMENT_VIEW + kMeasurementPages) {
+        ShowPage(ITEM_DATA);  // the data view shows the view itself
     } else if (hint == HINT_RUN_STARTED) {
         StartTimer(static_cast<int>(m_doc.GetTickSpan().GetTotalSeconds() * 1000));
+        // Measuring shows its values: the protocol and parameter pages are locked meanwhile;
+        // the alarm page stays, its alarms are watched there.
+        if (m_nCurrentPage == ITEM_PROTOCOL || m_nCurrentPage == ITEM_SETTINGS) {
+            ShowPage(ITEM_DATA);
+        }
     } else if (hint == HINT_RUN_PAUSED) {
         StopTimer();
     } else if (SToolbarFlags flags; ToolbarFlagsForHint(hint, flags)) {
         m_frame.SetToolbarState(flags.bHardware, flags.bScanning, flags.bRunning, flags.bPaused);
+    }
+    // Logging changes with the protocol hint, with a stop, and (failing) on any tick.
+    if (hint == 0 || hint == HINT_PROTOCOL_CHANGED || hint == HINT_TIMER_TICK ||
+        hint == HINT_MEASUREMENT_STARTED || hint == HINT_MEASUREMENT_STOPPED ||
+        hint == HINT_MEASUREMENT_RESET) {
+        m_frame.UpdateLoggingPane();
     }
 }
 

@@ -6,20 +6,20 @@ namespace tavik {
 
 SToolbarStates ToolbarStates(bool hardware, bool scanning, bool running, bool paused) {
     constexpr int E = TBSTATE_ENABLED;
-    constexpr int H = TBSTATE_HIDDEN;
+    constexpr int D = TBSTATE_DISABLED;
     if (!hardware) {
-        return {H, H, H, E, TBSTATE_UNCHANGED};
+        return {D, D, D, E, TBSTATE_UNCHANGED};
     }
     if (scanning) {
-        return {H, H, H, H, TBSTATE_UNCHANGED};
+        return {D, D, D, D, TBSTATE_UNCHANGED};
     }
     if (running) {
-        return {H, E, E, H, TBSTATE_UNCHANGED};
+        return {D, E, E, D, TBSTATE_UNCHANGED};
     }
     if (paused) {
-        return {E, E, H, H, TBSTATE_UNCHANGED};
+        return {E, E, D, D, TBSTATE_UNCHANGED};
     }
-    return {E, H, H, H, E};
+    return {E, D, D, D, E};
 }
 
 bool ToolbarFlagsForHint(long hint, SToolbarFlags& flags) {

@@ -3,14 +3,17 @@
 namespace tavik {
 
 // Toolbar button states, as numbered by the toolbar's state flags: enabled 4, hidden 8 (hidden
-// buttons are not enabled either); 0 leaves a button as it is.
+// buttons are not enabled either), 0 shown but not enabled; -1 leaves a button as it is.
 enum : int {
-    TBSTATE_UNCHANGED = 0,
+    TBSTATE_UNCHANGED = -1,
+    TBSTATE_DISABLED = 0,
     TBSTATE_ENABLED = 4,
     TBSTATE_HIDDEN = 8,
 };
 
-// What SetToolbarState gives each button, by the first matching case of the state table.
+// What SetToolbarState gives each button, by the first matching case of the state table. The
+// measurement buttons are never hidden, only disabled: each keeps its place, so that a double
+// click on Start cannot land on Pause.
 struct SToolbarStates {
     int nStart = TBSTATE_UNCHANGED;
     int nStop = TBSTATE_UNCHANGED;

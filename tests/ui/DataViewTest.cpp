@@ -4,6 +4,7 @@
 
 #include <QAbstractButton>
 #include <QCoreApplication>
+#include <QSettings>
 #include <QTest>
 
 #include "analysis/MultipathResult.h"
@@ -24,6 +25,7 @@ class DataViewTest : public ::testing::Test {
 protected:
     DataViewTest() {
         m_doc.SetPrompt(&m_prompt);
+        QSettings().remove(QStringLiteral("Settings/MeasurementView"));  // a first start
         MeasurementViewFactories factories;
         for (int i = 0; i < kMeasurementPages; ++i) {
             factories[i] = [this, i](CTAVIKSDIDoc& doc, QWidget* parent) {
@@ -130,8 +132,8 @@ TEST(ConditionsLineTest, FormatsEachStatus) {
 }
 
 TEST_F(DataViewTest, SelectorButtonsAndHintsShowOnePageWithItsTitle) {
-    EXPECT_EQ(m_pView->GetSelected(), PAGE_SIGNAL);  // first display
-    EXPECT_TRUE(m_pView->GetSelectorButton(PAGE_SIGNAL)->isChecked());
+    EXPECT_EQ(m_pView->GetSelected(), PAGE_QUALITY);  // first display
+    EXPECT_TRUE(m_pView->GetSelectorButton(PAGE_QUALITY)->isChecked());
 
     m_pView->show();
     QTest::mouseClick(m_pView->GetSelectorButton(PAGE_RDS), Qt::LeftButton);

@@ -1,5 +1,6 @@
 // The application as a process: no display, and an unattended start armed and logging that a
-// stop signal ends the normal way while an acknowledge question stays unanswered.
+// stop signal ends the normal way (keeping the window's place) while an acknowledge question
+// stays unanswered.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -65,6 +66,9 @@ TEST(GuiProcessTest, SigtermEndsAnArmedLoggingStartWithEveryRecordAndTheFooter) 
     const std::string log = test::ReadText(xml.substr(0, xml.size() - 4) + ".log");
     EXPECT_NE(log.find("Alarm \"Dev\" caused an alarm"), std::string::npos) << log;
     EXPECT_NE(log.find("File Closed"), std::string::npos) << log;
+    // The window's place is kept as a close keeps it.
+    const std::string settings = test::ReadText(work.File("NORVANE/TAVIK.ini"));
+    EXPECT_NE(settings.find("WindowPlace=@Rect("), std::string::npos) << settings;
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include "document/TAVIKSDIDoc.h"
 #include "tests/ui/UiTestSupport.h"
 #include "ui/HeaderView.h"
+#include "ui/MeasurementStatus.h"
 
 namespace tavik {
 namespace {
@@ -107,8 +108,31 @@ TEST_F(HeaderViewTest, DoubleClickOnTheFrequencyShowsTheParameterPage) {
     EXPECT_EQ(m_hints.hints.size(), 1u);
 }
 
+// The logging field of the header (and the status bar) for each state of the document: a
+// failed logging stands out in red, a switched-off one recedes in grey.
+TEST(LoggingStateTextTest, EachStateHasItsTextAndColour) {
+    using State = CTAVIKSDIDoc::ELoggingState;
+    const struct {
+        State state;
+        const char* strText;
+        QColor color;
+        bool bBold;
+    } cases[] = {
+        {State::Off, "not logging", QColor(128, 128, 128), false},
+        {State::On, "LOGGING", QColor(0, 0, 255), false},
+        {State::Failed, "NOT LOGGING", QColor(220, 0, 0), true},
+    };
+    for (const auto& c : cases) {
+        const SStatusText shown = LoggingStateText(c.state);
+        EXPECT_EQ(shown.strText.toStdString(), c.strText);
+        EXPECT_EQ(shown.color, c.color) << c.strText;
+        EXPECT_EQ(shown.bBold, c.bBold) << c.strText;
+    }
+}
+
 // At 800 px (the smallest window) every label is whole and every value field holds its widest
-// usual text: fields in column order, apart by at least their labels, left of the indicator.
+// usual text: fields in column order, apart by at least their labels,
+// left of the indicator.
 TEST_F(HeaderViewTest, EveryLabelAndValueFitsFromEightHundredPixels) {
     m_view.show();  // a hidden widget gets its resize event only when shown
     for (const int width : {800, 1280}) {
@@ -121,14 +145,16 @@ TEST_F(HeaderViewTest, EveryLabelAndValueFitsFromEightHundredPixels) {
             const char* field;
             const char* label;
             const char* widest;
-        } columns[] = {{"frequency", "CARRIER FREQUENCY:", "888.888 MHz"},
-                       {"started", "OPERATOR:", "September 30, 2026   23:59:59"},
-                       {"duration", "ORGANIZATION:", "99 Day(s); 23:59:59"}};
+            const QFontMetrics& metrics;
+        } columns[] = {{"frequency", "CARRIER FREQUENCY:", "888.888 MHz", values},
+                       {"started", "OPERATOR:", "September 30, 2026   23:59:59", values},
+                       {"duration", "ORGANIZATION:", "99 Day(s); 23:59:59", values},
+                       {"logging", "", "NOT LOGGING", labels}};  // bold, under the state
         int right = 0;
         for (const auto& column : columns) {
             const QRect field = m_view.findChild<QLabel*>(column.field)->geometry();
             EXPECT_GE(field.left() - right, labels.horizontalAdvance(column.label)) << width;
-            EXPECT_GE(field.width(), values.horizontalAdvance(column.widest)) << width;
+            EXPECT_GE(field.width(), column.metrics.horizontalAdvance(column.widest)) << width;
             right = field.right();
         }
         EXPECT_LE(right, width - 32) << width;

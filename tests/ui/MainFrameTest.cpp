@@ -8,10 +8,12 @@
 #include <QAction>
 #include <QApplication>
 #include <QCoreApplication>
+#include <QFile>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
+#include <QTextBrowser>
 #include <QTimer>
 
 #include "document/TAVIKSDIDoc.h"
@@ -19,9 +21,12 @@
 #include "ui/CommandIds.h"
 #include "ui/DataView.h"
 #include "ui/GuiPrompt.h"
+#include "ui/ItemPages.h"
 #include "ui/MainFrame.h"
+#include "ui/MeasurementPages.h"
 #include "ui/TAVIKSDIApp.h"
 #include "ui/TAVIKSDIView.h"
+#include "ui/UserGuide.h"
 #include "ui/XTMenuView.h"
 #include "ui/XTOutlookBar.h"
 
@@ -40,7 +45,7 @@ protected:
     CTAVIKSDIDoc& Doc() { return m_app.GetDocument(); }
     CMainFrame& Frame() { return m_app.GetMainFrame(); }
     CTAVIKSDIView& View() { return Frame().GetMainView(); }
-    // 4 enabled, 8 hidden, as the toolbar table writes them.
+    // 4 enabled, 0 shown but not enabled, 8 hidden, as the toolbar table writes them.
     int State(int id) {
         const QAction* action = Frame().GetAction(id);
         return (action->isVisible() ? 0 : 8) | (action->isEnabled() ? 4 : 0);
@@ -57,10 +62,10 @@ TEST_F(MainFrameTest, StateHintsSetTheToolbarAndTheHardwarePane) {
         int nStart, nStop, nPause, nDetect;
         const char* strPane;
     } cases[] = {
-        {3, 8, 8, 8, 4, "HARDWARE NOT DETECTED"}, {2, 4, 8, 8, 8, "HARDWARE DETECTED"},
-        {70, 8, 4, 4, 8, "HARDWARE DETECTED"},    {72, 4, 4, 8, 8, "HARDWARE DETECTED"},
-        {73, 8, 8, 8, 8, "HARDWARE DETECTED"},    {71, 4, 8, 8, 8, "HARDWARE DETECTED"},
-        {3, 8, 8, 8, 4, "HARDWARE NOT DETECTED"}, {74, 4, 8, 8, 8, "HARDWARE DETECTED"},
+        {3, 0, 0, 0, 4, "HARDWARE NOT DETECTED"}, {2, 4, 0, 0, 0, "HARDWARE DETECTED"},
+        {70, 0, 4, 4, 0, "HARDWARE DETECTED"},    {72, 4, 4, 0, 0, "HARDWARE DETECTED"},
+        {73, 0, 0, 0, 0, "HARDWARE DETECTED"},    {71, 4, 0, 0, 0, "HARDWARE DETECTED"},
+        {3, 0, 0, 0, 4, "HARDWARE NOT DETECTED"}, {74, 4, 0, 0, 0, "HARDWARE DETECTED"},
     };
     for (const auto& c : cases) {
         Doc().UpdateAllViews(nullptr, c.nHint);
@@ -118,6 +123,73 @@ TEST_F(MainFrameTest, F4ThenAlt3ShowsTheDeviationPageOfTheMeasurementPage) {
     EXPECT_TRUE(data->GetMeasurementView(PAGE_DEVIATION)->isVisible());
 }
 
+// Alt+1 to Alt+6 show their measurement view from every page; Alt+7, for a seventh view to
+// come, changes nothing while there are six.
+TEST_F(MainFrameTest, AltKeysShowTheirMeasurementViewFromEveryPage) {
+    Frame().show();
+    Frame().activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&Frame()));
+    const auto* data = static_cast<CDataView*>(View().GetItemView(ITEM_DATA));
+    const struct {
+        int nFromPage;
+        int nKey;
+        int nView;  // -1: nothing changes
+    } cases[] = {
+        {ITEM_PROTOCOL, 1, PAGE_SIGNAL},
+        {ITEM_SETTINGS, 2, PAGE_QUALITY},
+        {ITEM_ALARM, 3, PAGE_DEVIATION},
+        {ITEM_DATA, 4, PAGE_POWER},
+        {ITEM_PROTOCOL, 5, PAGE_SPECTRUM},
+        {ITEM_ALARM, 6, PAGE_RDS},
+        {ITEM_SETTINGS, 7, -1},
+    };
+    for (const auto& c : cases) {
+        Doc().UpdateAllViews(nullptr, HINT_SHOW_PAGE + c.nFromPage);
+        const int before = data->GetSelected();
+        QTest::keyClick(&Frame(), static_cast<Qt::Key>(Qt::Key_0 + c.nKey), Qt::AltModifier);
+        EXPECT_EQ(View().GetCurrentPage(), c.nView >= 0 ? ITEM_DATA : c.nFromPage) << c.nKey;
+        EXPECT_EQ(data->GetSelected(), c.nView >= 0 ? c.nView : before) << c.nKey;
+        EXPECT_EQ(data->isVisible(), c.nView >= 0 || c.nFromPage == ITEM_DATA) << c.nKey;
+    }
+}
+
+// F1 opens the user guide, made from the README of the source tree as it was built.
+TEST_F(MainFrameTest, F1OpensTheUserGuideMadeFromTheReadme) {
+    Frame().show();
+    Frame().activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&Frame()));
+    QTest::keyClick(&Frame(), Qt::Key_F1);
+    const auto* guide = Frame().findChild<CUserGuide*>();
+    ASSERT_NE(guide, nullptr);
+    EXPECT_TRUE(guide->isVisible());
+    QFile readme(QStringLiteral(TAVIK_SOURCE_DIR "/README.md"));
+    ASSERT_TRUE(readme.open(QIODevice::ReadOnly));
+    EXPECT_EQ(EmbeddedReadme(), QString::fromUtf8(readme.readAll()));
+    const QString shown = guide->GetBrowser().toPlainText();
+    EXPECT_TRUE(shown.startsWith(QStringLiteral("Tavik"))) << shown.left(40).toStdString();
+    EXPECT_TRUE(shown.contains(QStringLiteral("Daily report")));
+    EXPECT_FALSE(shown.contains(QStringLiteral("docs/screenshots")));
+}
+
+TEST(UserGuideTest, TakesTheReadmeUpToItsLayoutWithoutPictures) {
+    const struct {
+        const char* strReadme;
+        const char* strGuide;
+    } cases[] = {
+        {"# T\n\nText.\n\n![pic](a.png)\n## Application\nUse it.\n\n## Layout\ncode\n"
+         "## Builds\nx\n",
+         "# T\n\nText.\n\n## Application\nUse it.\n"},
+        {"# T\n| | |\n|---|---|\n| ![a](a.png) | ![b](b.png) |\n\nEnd\n", "# T\n\nEnd\n"},
+        {"# T\n| Key | Does |\n|---|---|\n| F1 | ![i](i.png) guide |\n",
+         "# T\n| Key | Does |\n|---|---|\n| F1 |  guide |\n"},
+        {"# T\nSee ![x](x.png) here.\n## Builds\nx\n## Layout\n", "# T\nSee  here.\n"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(UserGuideMarkdown(QString::fromUtf8(c.strReadme)).toStdString(), c.strGuide)
+            << c.strReadme;
+    }
+}
+
 TEST_F(MainFrameTest, ClickingAlarmSettingsSendsHint23AndShowsTheAlarmPage) {
     Frame().show();
     m_hints.hints.clear();
@@ -150,6 +222,41 @@ TEST_F(MainFrameTest, TitleAndMinimumSize) {
     EXPECT_GE(Frame().width(), 800);
     EXPECT_GE(Frame().height(), 600);
     EXPECT_EQ(Frame().windowTitle(), QStringLiteral("NORVANE TAVIK"));
+}
+
+// The window opens where it was closed however often it is reopened: the frame around it
+// does not move it.
+TEST(ReopeningTest, TheWindowReopensWhereItWasClosed) {
+    const auto text = [](const QRect& r) {
+        return QStringLiteral("%1,%2 %3x%4")
+            .arg(r.x())
+            .arg(r.y())
+            .arg(r.width())
+            .arg(r.height())
+            .toStdString();
+    };
+    // Where the user put it: at the top left of the (offscreen) screen, inside its 2-pixel
+    // frame, as a display without a window manager places a window; and further in.
+    for (const QRect& placed : {QRect(2, 2, 800, 640), QRect(40, 60, 800, 700)}) {
+        std::vector<std::string> places;
+        for (int session = 0; session < 4; ++session) {
+            CRecordingPrompt prompt;
+            CTAVIKSDIApp app(&prompt);
+            ASSERT_TRUE(app.InitInstance({}));
+            CMainFrame& frame = app.GetMainFrame();
+            ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
+            if (session == 0) {
+                frame.setGeometry(placed);
+                QCoreApplication::processEvents();
+            }
+            places.push_back(text(frame.geometry()));
+            EXPECT_TRUE(frame.close());
+        }
+        EXPECT_EQ(places[0], text(placed));
+        for (std::size_t i = 1; i < places.size(); ++i) {
+            EXPECT_EQ(places[i], places[0]) << i;
+        }
+    }
 }
 
 // Moves the document's clock on by a second at every tick, as time passes while measuring.

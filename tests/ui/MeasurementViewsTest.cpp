@@ -2,8 +2,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <limits>
 
+#include <QAbstractButton>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -14,6 +16,7 @@
 #include "analysis/MultipathTavik.h"
 #include "analysis/SpectrumAnalyser.h"
 #include "charts/DeviationDisplay.h"
+#include "charts/Display.h"
 #include "charts/LevelMeter.h"
 #include "document/Hints.h"
 #include "document/TAVIKSDIDoc.h"
@@ -22,6 +25,7 @@
 #include "rds/RDSSnapshot.h"
 #include "tests/document/DocumentTestSupport.h"
 #include "ui/DeviationView.h"
+#include "ui/HeaderView.h"
 #include "ui/PMPXView.h"
 #include "ui/QualityView.h"
 #include "ui/SpectrumView.h"
@@ -159,6 +163,66 @@ TEST_F(MeasurementViewsTest, PowerAxisSwitchesToMinutesAtSixtyValues) {
     EXPECT_EQ(view.GetChart().GetXUnit(), QStringLiteral("s"));
     EXPECT_FALSE(view.GetChart().FindGraph(1)->bVisible);
     EXPECT_EQ(view.GetDisplayRange(), 0);
+}
+
+// The 1 s and the 60 s value beside the bar: a dash until the analyser has one (the 60 s value
+// comes after a minute of signal), a silent input as minus infinity, a dash again after a stop.
+TEST_F(MeasurementViewsTest, PowerPageShowsTheOneAndSixtySecondValues) {
+    CPMPXView view(m_doc, nullptr);
+    view.OnUpdate(nullptr, HINT_MEASUREMENT_STARTED, nullptr);
+    const auto history = [](std::vector<float> values) {
+        return CAnalyserResult::Make<EResultCode::PowerHistory>(
+            std::make_shared<std::vector<float>>(std::move(values)));
+    };
+    const float silent = -std::numeric_limits<float>::infinity();
+    const struct {
+        std::function<void()> act;
+        const char* strOneSecond;
+        const char* strMinute;
+    } steps[] = {
+        {[] {}, "\u2014", "\u2014"},
+        {[&] { view.OnResult(CAnalyserResult::Make<EResultCode::Power1s>(2.844f)); }, "2.84 dBr",
+         "\u2014"},
+        {[&] {
+             view.OnResult(history({3.016f, 9.0f}));
+         },
+         "2.84 dBr", "3.02 dBr"},
+        {[&] { view.OnResult(CAnalyserResult::Make<EResultCode::Power1s>(silent)); },
+         "\u2212\u221e dBr", "3.02 dBr"},
+        {[&] { view.OnUpdate(nullptr, HINT_MEASUREMENT_STOPPED, nullptr); }, "\u2014", "\u2014"},
+    };
+    int step = 0;
+    for (const auto& s : steps) {
+        s.act();
+        EXPECT_EQ(view.GetOneSecondText().text().toStdString(), s.strOneSecond) << step;
+        EXPECT_EQ(view.GetMinuteText().text().toStdString(), s.strMinute) << step;
+        ++step;
+    }
+}
+
+// Every field of the header strip and of the signal-quality page (value fields, lamps, the
+// segment list, charts and buttons) says in its tool tip what it shows.
+TEST_F(MeasurementViewsTest, HeaderAndQualityFieldsSayWhatTheyShow) {
+    CHeaderView header(m_doc, nullptr);
+    CQualityView quality(m_doc, nullptr);
+    std::vector<QWidget*> fields;
+    for (QLabel* field : header.findChildren<QLabel*>()) {  // the labels are painted
+        fields.push_back(field);
+    }
+    for (QWidget* widget : quality.findChildren<QWidget*>()) {
+        const auto* label = qobject_cast<QLabel*>(widget);
+        if ((label != nullptr && !label->styleSheet().isEmpty()) ||
+            qobject_cast<QAbstractButton*>(widget) != nullptr ||
+            qobject_cast<CDisplay*>(widget) != nullptr ||
+            (qobject_cast<QListWidget*>(widget) != nullptr && !widget->isHidden())) {
+            fields.push_back(widget);
+        }
+    }
+    EXPECT_GE(fields.size(), 8u + 12u);
+    for (const QWidget* field : fields) {
+        EXPECT_FALSE(field->toolTip().isEmpty())
+            << field->metaObject()->className() << " " << field->objectName().toStdString();
+    }
 }
 
 CMultipathResult Multipath(int status, float level, float multipath, int points) {

@@ -5,10 +5,16 @@
 
 #include <filesystem>
 
+#include <functional>
+
 #include <QAction>
 #include <QCoreApplication>
 #include <QLabel>
+#include <QSettings>
+#include <QStatusBar>
 #include <QTest>
+#include <QToolBar>
+#include <QToolButton>
 
 #include "app/GuiOptions.h"
 #include "device/PlaybackCalibration.h"
@@ -18,6 +24,7 @@
 #include "tools/StationGenerator.h"
 #include "ui/DataView.h"
 #include "ui/DeviationView.h"
+#include "ui/HeaderView.h"
 #include "ui/MainFrame.h"
 #include "ui/RecentFileList.h"
 #include "ui/TAVIKSDIApp.h"
@@ -112,12 +119,12 @@ TEST(StartUpTest, DetectsTheReceiverAndLoadsItsCalibrationOnceTheWindowIsUp) {
     CMainFrame& frame = app.GetMainFrame();
     EXPECT_TRUE(frame.isVisible());
     EXPECT_EQ(frame.GetHardwarePane().text(), QStringLiteral("HARDWARE NOT DETECTED"));
-    EXPECT_FALSE(frame.GetAction(ID_MEASUREMENT_START)->isVisible());
+    EXPECT_FALSE(frame.GetAction(ID_MEASUREMENT_START)->isEnabled());
     EXPECT_EQ(app.GetDocument().GetMultipath().GetCalibrators(), (std::array<float, 4>{}));
 
     QCoreApplication::processEvents();
     EXPECT_EQ(frame.GetHardwarePane().text(), QStringLiteral("HARDWARE DETECTED"));
-    EXPECT_TRUE(frame.GetAction(ID_MEASUREMENT_START)->isVisible());
+    EXPECT_TRUE(frame.GetAction(ID_MEASUREMENT_START)->isEnabled());
     EXPECT_EQ(app.GetDocument().GetMultipath().GetCalibrators(), PlaybackCalibrationValues());
     EXPECT_EQ(frame.GetMainView().GetCurrentPage(), 0);
     EXPECT_TRUE(prompt.m_boxes.empty());
@@ -157,7 +164,7 @@ TEST(LiveTest, StartOnTheToolbarMeasuresAndStopEndsIt) {
 
     frame.GetAction(ID_MEASUREMENT_START)->trigger();
     ASSERT_TRUE(doc.IsRunning());
-    EXPECT_TRUE(frame.GetAction(ID_MEASUREMENT_STOP)->isVisible());
+    EXPECT_TRUE(frame.GetAction(ID_MEASUREMENT_STOP)->isEnabled());
     // The multipath result of the second tick brings the conditions line.
     ASSERT_TRUE(QTest::qWaitFor([&] { return !data->GetConditions().empty(); }, 8000));
     EXPECT_TRUE(deviation->GetMaximumField().text().endsWith(QStringLiteral("kHz")));
@@ -166,7 +173,7 @@ TEST(LiveTest, StartOnTheToolbarMeasuresAndStopEndsIt) {
 
     frame.GetAction(ID_MEASUREMENT_STOP)->trigger();
     EXPECT_FALSE(doc.IsRunning());
-    EXPECT_TRUE(frame.GetAction(ID_MEASUREMENT_START)->isVisible());
+    EXPECT_TRUE(frame.GetAction(ID_MEASUREMENT_START)->isEnabled());
     EXPECT_TRUE(deviation->GetMaximumField().text().isEmpty());  // emptied by the stop
     EXPECT_TRUE(prompt.m_boxes.empty());
 }
@@ -188,6 +195,140 @@ TEST(LiveTest, UnattendedStartMeasuresAndLogsIntoTheRememberedFolder) {
     EXPECT_EQ(results.Read("keep.xml"), std::vector<std::uint8_t>{'x'});
     RememberResultFolder(QString());
     doc.OnMeasurementStop();
+    EXPECT_TRUE(prompt.m_boxes.empty());
+}
+
+// Measuring opens on the measurement pages at the view shown last (the signal quality the
+// first time); a plain start stays on the protocol page and offers Start by name.
+TEST(LiveTest, MeasuringOpensOnTheMeasurementPagesAtTheViewShownLast) {
+    test::CWorkingDirectory cwd(test::Recording());
+    const struct {
+        int nAltBefore;  // Alt+N pressed in the session before; 0 none
+        bool bStart;     // --start
+        bool bClickStart;
+        int nPage;
+        int nView;
+    } cases[] = {
+        {0, false, false, ITEM_PROTOCOL, PAGE_QUALITY}, {0, true, false, ITEM_DATA, PAGE_QUALITY},
+        {0, false, true, ITEM_DATA, PAGE_QUALITY},      {4, true, false, ITEM_DATA, PAGE_POWER},
+        {6, false, true, ITEM_DATA, PAGE_RDS},
+    };
+    for (const auto& c : cases) {
+        QSettings().remove(QStringLiteral("Settings/MeasurementView"));
+        CRecordingPrompt prompt;
+        if (c.nAltBefore > 0) {
+            CTAVIKSDIApp before(&prompt);
+            ASSERT_TRUE(before.InitInstance({}));
+            before.GetDocument().UpdateAllViews(nullptr,
+                                                HINT_SHOW_MEASUREMENT_VIEW + c.nAltBefore - 1);
+        }
+        CTAVIKSDIApp app(&prompt);
+        ASSERT_TRUE(app.InitInstance(c.bStart ? Starting() : SStartOptions{}));
+        QCoreApplication::processEvents();
+        CMainFrame& frame = app.GetMainFrame();
+        QAction* start = frame.GetAction(ID_MEASUREMENT_START);
+        const auto* button = qobject_cast<QToolButton*>(
+            frame.findChild<QToolBar*>(QStringLiteral("toolbar"))->widgetForAction(start));
+        ASSERT_NE(button, nullptr);
+        EXPECT_EQ(button->toolButtonStyle(), Qt::ToolButtonTextBesideIcon);
+        EXPECT_EQ(button->text(), QStringLiteral("Start"));
+        if (c.bClickStart) {
+            start->trigger();
+        }
+        const auto* data = static_cast<CDataView*>(frame.GetMainView().GetItemView(ITEM_DATA));
+        EXPECT_EQ(app.GetDocument().IsRunning(), c.bStart || c.bClickStart);
+        EXPECT_EQ(frame.GetMainView().GetCurrentPage(), c.nPage) << c.nAltBefore << c.bStart;
+        EXPECT_EQ(data->GetSelected(), c.nView) << c.nAltBefore << c.bStart;
+        app.GetDocument().OnMeasurementStop();
+        EXPECT_TRUE(prompt.m_boxes.empty());
+    }
+    QSettings().remove(QStringLiteral("Settings/MeasurementView"));
+}
+
+// Start, Pause and Stop have a place each: a double click on Start starts and does not pause.
+TEST(LiveTest, ADoubleClickOnStartStartsWithoutPausing) {
+    test::CWorkingDirectory cwd(test::Recording());
+    CRecordingPrompt prompt;
+    CTAVIKSDIApp app(&prompt);
+    ASSERT_TRUE(app.InitInstance({}));
+    QCoreApplication::processEvents();
+    CMainFrame& frame = app.GetMainFrame();
+    auto* bar = frame.findChild<QToolBar*>(QStringLiteral("toolbar"));
+    QWidget* start = bar->widgetForAction(frame.GetAction(ID_MEASUREMENT_START));
+    QTest::qWait(50);  // the toolbar lays itself out
+    const QPoint at = start->geometry().center();
+    ASSERT_EQ(bar->childAt(at), start);
+    for (int click = 0; click < 2; ++click) {
+        QWidget* under = bar->childAt(at);
+        ASSERT_NE(under, nullptr);
+        QTest::mouseClick(under, Qt::LeftButton, {}, under->mapFrom(bar, at));
+        QTest::qWait(50);  // the toolbar lays itself out again between the clicks
+    }
+    EXPECT_TRUE(app.GetDocument().IsRunning());
+    EXPECT_FALSE(app.GetDocument().IsPaused());
+    app.GetDocument().OnMeasurementStop();
+    EXPECT_TRUE(prompt.m_boxes.empty());
+}
+
+// Across a pause the header keeps the run's start and its measured time and says what the
+// measurement does; whether results are logged shows in the header and in the status bar.
+TEST(LiveTest, HeaderKeepsTheRunsStartAndMeasuredTimeAcrossAPause) {
+    test::CWorkingDirectory cwd(test::Recording());
+    test::CTempFolder results;
+    CManualClock clock(CTime(2026, 12, 7, 12, 0, 0));
+    CRecordingPrompt prompt;
+    CTAVIKSDIApp app(&prompt);
+    ASSERT_TRUE(app.InitInstance({}));
+    QCoreApplication::processEvents();
+    CMainFrame& frame = app.GetMainFrame();
+    CTAVIKSDIDoc& doc = app.GetDocument();
+    doc.SetClock(&clock);
+    const auto tick = [&] {
+        clock.Advance(CTimeSpan(1));
+        doc.OnMainTimerEvent();
+    };
+    const auto* header = frame.findChild<CHeaderView*>();
+    ASSERT_NE(header, nullptr);
+    const auto text = [header](const char* field) {
+        const auto* label = header->findChild<QLabel*>(QString::fromLatin1(field));
+        return label != nullptr ? label->text().toStdString() : std::string("(no field)");
+    };
+    const char* const started = "December 07, 2026   12:00:00";
+    const struct {
+        std::function<void()> act;
+        const char* strState;
+        const char* strStarted;
+        const char* strDuration;  // null: not checked
+        const char* strLogging;
+    } steps[] = {
+        {[] {}, "STOPPED", "???", nullptr, "not logging"},
+        {[&] { doc.OpenLogFilesKeeping(results.Path()); }, "STOPPED", "???", nullptr, "LOGGING"},
+        {[&] { frame.GetAction(ID_MEASUREMENT_START)->trigger(); }, "RUNNING", started,
+         "0 Day(s); 00:00:00", "LOGGING"},
+        {[&] { tick(), tick(), tick(); }, "RUNNING", started, "0 Day(s); 00:00:03", "LOGGING"},
+        {[&] { frame.GetAction(ID_MEASUREMENT_PAUSE)->trigger(); }, "PAUSED", started,
+         "0 Day(s); 00:00:03", "LOGGING"},
+        {[&] {
+             clock.Advance(CTimeSpan(600));
+             frame.GetAction(ID_MEASUREMENT_START)->trigger();
+         },
+         "RUNNING", started, "0 Day(s); 00:00:03", "LOGGING"},
+        {tick, "RUNNING", started, "0 Day(s); 00:00:04", "LOGGING"},
+        {[&] { frame.GetAction(ID_MEASUREMENT_STOP)->trigger(); }, "STOPPED", "", "",
+         "not logging"},
+    };
+    int step = 0;
+    for (const auto& s : steps) {
+        s.act();
+        EXPECT_EQ(text("state"), s.strState) << step;
+        EXPECT_EQ(text("started"), s.strStarted) << step;
+        if (s.strDuration != nullptr) {
+            EXPECT_EQ(text("duration"), s.strDuration) << step;
+        }
+        EXPECT_EQ(text("logging"), s.strLogging) << step;
+        EXPECT_EQ(frame.GetLoggingPane().text().toStdString(), s.strLogging) << step;
+        ++step;
+    }
     EXPECT_TRUE(prompt.m_boxes.empty());
 }
 
