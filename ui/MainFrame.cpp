@@ -202,6 +202,12 @@ void CMainFrame::OpenRecordingsFolder() {
     if (folder.isEmpty()) {
         return;
     }
+    // A folder without recordings is taken all the same (they may be copied there next), but
+    // the user hears at once what is missing rather than at the start.
+    if (const std::string fault = CTavikControl::RecordingsFolderFault(folder.toStdString());
+        !fault.empty()) {
+        m_doc.GetPrompt().MessageBox(fault, MB_ICONEXCLAMATION);
+    }
     RememberRecordingsFolder(folder);
     m_doc.GetDevice().SetDataFolder(folder.toStdString());
     m_doc.OnDetectHardware();
