@@ -317,11 +317,9 @@ void CDayFileLogger::SuspendLogFiles() {
 void CDayFileLogger::LogStation(CTime now) {
     // Straight to the writer: WriteLog would place a line at midnight by the last record.
     if (const std::string line = m_host.StationLine(); !line.empty()) {
-        m_logWriter.Post(
-            [w = m_writer, text = CResultLog::FormatLogLine(now, line), now] {
-                w->WriteLine({}, text, now);
-            },
-            true);
+        m_logWriter.Post([w = m_writer, text = CResultLog::FormatLogLine(now, line),
+                          now] { w->WriteLine({}, text, now); },
+                         true);
     }
 }
 

@@ -314,8 +314,9 @@ TEST(LiveTest, HeaderKeepsTheRunsStartAndMeasuredTimeAcrossAPause) {
          },
          "RUNNING", started, "0 Day(s); 00:00:03", "LOGGING"},
         {tick, "RUNNING", started, "0 Day(s); 00:00:04", "LOGGING"},
-        {[&] { frame.GetAction(ID_MEASUREMENT_STOP)->trigger(); }, "STOPPED", "", "",
-         "not logging"},
+        // Logging stays switched on across a stop until it is switched off.
+        {[&] { frame.GetAction(ID_MEASUREMENT_STOP)->trigger(); }, "STOPPED", "", "", "LOGGING"},
+        {[&] { doc.CloseLogFiles(); }, "STOPPED", "", "", "not logging"},
     };
     int step = 0;
     for (const auto& s : steps) {
