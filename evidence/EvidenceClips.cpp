@@ -40,8 +40,10 @@ bool IsDigits(const std::string& text, std::size_t from, std::size_t count) {
                        [](char c) { return c >= '0' && c <= '9'; });
 }
 
+}  // namespace
+
 // Writes all of `size` bytes; the errno of a failure, else 0.
-int WriteAll(int fd, const void* data, std::size_t size) {
+int CEvidenceClips::WriteAll(int fd, const void* data, std::size_t size) {
     const auto* at = static_cast<const std::uint8_t*>(data);
     while (size > 0) {
         const ssize_t written = ::write(fd, at, size);
@@ -57,14 +59,14 @@ int WriteAll(int fd, const void* data, std::size_t size) {
     return 0;
 }
 
-}  // namespace
-
 CEvidenceClips::CEvidenceClips(std::string folder, int seconds, std::uint64_t maxBytes)
     : m_strFolder(std::move(folder)),
       m_nHalf(static_cast<std::uint64_t>(seconds) * kSampleRate),
       m_nMaxBytes(maxBytes),
       m_ring(static_cast<std::size_t>(2 * m_nHalf + kSpareSeconds * kSampleRate)),
-      m_clip(static_cast<std::size_t>(2 * m_nHalf)) {
+      m_clip(static_cast<std::size_t>(2 * m_nHalf)),
+      m_nIqSeconds(std::min(seconds, kMaxIqSeconds)),
+      m_iqPiece(std::size_t{1} << 20) {
     std::error_code ignored;
     std::filesystem::create_directories(m_strFolder, ignored);
     m_thread = std::thread([this] { Run(); });
@@ -104,7 +106,7 @@ std::string CEvidenceClips::Request(const std::string& alarm, CTime when) {
     {
         std::lock_guard lock(m_mutex);
         file = UniqueFile(when.Format("%Y%m%d-%H%M%S-") + SafeName(alarm));
-        m_requests.push_back(CRequest{file, m_nTotal});
+        m_requests.push_back(CRequest{file, alarm, m_nTotal, m_bIq, m_nIqTotal, m_capture});
     }
     m_cv.notify_all();
     return file;
@@ -114,10 +116,12 @@ std::string CEvidenceClips::Request(const std::string& alarm, CTime when) {
 std::string CEvidenceClips::UniqueFile(const std::string& base) const {
     for (int n = 1;; ++n) {
         const std::string file = base + (n == 1 ? "" : "-" + std::to_string(n)) + ".wav";
+        const std::string meta = file.substr(0, file.size() - 4) + ".sigmf-meta";
         const bool waiting = std::any_of(m_requests.begin(), m_requests.end(),
                                          [&file](const CRequest& r) { return r.strFile == file; });
         std::error_code ignored;
-        if (!waiting && !std::filesystem::exists(m_strFolder + "/" + file, ignored)) {
+        if (!waiting && !std::filesystem::exists(m_strFolder + "/" + file, ignored) &&
+            !std::filesystem::exists(m_strFolder + "/" + meta, ignored)) {
             return file;
         }
     }
@@ -148,7 +152,8 @@ void CEvidenceClips::Run() {
     for (;;) {
         m_cv.wait(lock, [this] {
             return m_bQuit || m_bFlush ||
-                   (!m_requests.empty() && m_nTotal >= m_requests.front().nAt + m_nHalf);
+                   (!m_requests.empty() && m_nTotal >= m_requests.front().nAt + m_nHalf &&
+                    IqReady(m_requests.front()));
         });
         if (m_requests.empty()) {
             if (m_bQuit) {
@@ -161,6 +166,10 @@ void CEvidenceClips::Run() {
         const std::size_t count = CopyClip(request);
         lock.unlock();
         WriteClip(request.strFile, count);
+        if (request.bIq) {
+            WriteIq(request);
+        }
+        EnforceCap(m_strFolder, m_nMaxBytes, request.strFile.substr(0, request.strFile.size() - 4));
         lock.lock();
         m_requests.pop_front();
         if (m_requests.empty()) {
@@ -208,12 +217,14 @@ void CEvidenceClips::WriteClip(const std::string& file, std::size_t count) {
         }
     }
     if (cause != 0) {
-        std::lock_guard lock(m_mutex);
-        ++m_nFailures;
-        m_strLastFailure = "cannot write \"" + path + "\" (" + CauseText(cause) + ")";
-        return;
+        Fail(path, cause);
     }
-    EnforceCap(m_strFolder, m_nMaxBytes, file);
+}
+
+void CEvidenceClips::Fail(const std::string& path, int cause) {
+    std::lock_guard lock(m_mutex);
+    ++m_nFailures;
+    m_strLastFailure = "cannot write \"" + path + "\" (" + CauseText(cause) + ")";
 }
 
 std::string CEvidenceClips::SafeName(const std::string& alarm) {
@@ -251,9 +262,11 @@ std::vector<std::uint8_t> CEvidenceClips::WavHeader(std::uint32_t samples, std::
 }
 
 bool CEvidenceClips::IsClipName(const std::string& name) {
-    // "YYYYMMDD-HHMMSS-" + at least one character + ".wav"
-    return name.size() > 20 && IsDigits(name, 0, 8) && name[8] == '-' && IsDigits(name, 9, 6) &&
-           name[15] == '-' && name.ends_with(".wav");
+    // "YYYYMMDD-HHMMSS-" + at least one character + the extension
+    const bool clip =
+        name.ends_with(".wav") || name.ends_with(".sigmf-data") || name.ends_with(".sigmf-meta");
+    return clip && name.size() > 16 + name.substr(name.rfind('.')).size() && IsDigits(name, 0, 8) &&
+           name[8] == '-' && IsDigits(name, 9, 6) && name[15] == '-';
 }
 
 int CEvidenceClips::EnforceCap(const std::string& folder, std::uint64_t maxBytes,
@@ -282,7 +295,8 @@ int CEvidenceClips::EnforceCap(const std::string& folder, std::uint64_t maxBytes
             break;
         }
         std::error_code removeError;
-        if (name != keep && fs::remove(folder + "/" + name, removeError)) {
+        const bool kept = name.substr(0, name.rfind('.')) == keep;
+        if (!kept && fs::remove(folder + "/" + name, removeError)) {
             total -= size;
             ++removed;
         }

@@ -25,10 +25,12 @@ CEvidenceSession::CEvidenceSession(CTAVIKSDIDoc& doc, const std::string& logFold
       m_pView(std::make_unique<CEvidenceView>(doc, *m_pClips)) {
     m_doc.AddView(m_pView.get());
     m_doc.SetMpxTap(m_pClips.get());
+    m_doc.GetDevice().SetIqTap(m_pClips.get());
 }
 
 CEvidenceSession::~CEvidenceSession() {
     m_doc.SetMpxTap(nullptr);
+    m_doc.GetDevice().SetIqTap(nullptr);
     m_doc.RemoveView(m_pView.get());
 }
 

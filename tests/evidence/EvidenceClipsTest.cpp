@@ -2,11 +2,17 @@
 
 #include <gtest/gtest.h>
 
+#include <nlohmann/json.hpp>
+
 #include <chrono>
+#include <complex>
 #include <cstring>
 #include <filesystem>
 #include <thread>
 
+#include "device/IqFileSource.h"
+#include "dsp/IqFormat.h"
+#include "tests/support/StationIq.h"
 #include "tests/support/TempFolder.h"
 
 namespace tavik {
@@ -134,30 +140,81 @@ TEST(EvidenceClips, CapRemovesOldestClipsOnly) {
         folder.Write(name, std::vector<std::uint8_t>(size, 0));
     };
     put("20261208-103007-B.wav", 100);
+    put("20261208-103007-B.sigmf-data", 100);
     put("20261207-235959-A.wav", 100);  // the oldest
     put("20261208-110000-C.wav", 100);
-    put("20261209-000000-D.wav", 100);  // the newest, just written
+    put("20261209-000000-D.wav", 100);  // the newest, just written with its IQ
+    put("20261209-000000-D.sigmf-meta", 100);
     // Not clips: never removed, never counted.
     put("tavik261208.log", 1000);
     put("tavik261208.xml", 1000);
     put("notes.wav", 1000);
+    put("notes.sigmf-meta", 1000);
     put("20261208-1030-short.wav", 1000);
     put("20261201-000000-E.wav.part", 1000);
     std::filesystem::create_directory(dir + "/20261201-000000-F.wav");
 
-    EXPECT_EQ(CEvidenceClips::EnforceCap(dir, 400, "20261209-000000-D.wav"), 0);
-    EXPECT_EQ(CEvidenceClips::EnforceCap(dir, 250, "20261209-000000-D.wav"), 2);
-    EXPECT_FALSE(std::filesystem::exists(dir + "/20261207-235959-A.wav"));
-    EXPECT_FALSE(std::filesystem::exists(dir + "/20261208-103007-B.wav"));
+    const std::string keep = "20261209-000000-D";
+    EXPECT_EQ(CEvidenceClips::EnforceCap(dir, 600, keep), 0);
+    EXPECT_EQ(CEvidenceClips::EnforceCap(dir, 350, keep), 3);
+    for (const char* gone :
+         {"20261207-235959-A.wav", "20261208-103007-B.wav", "20261208-103007-B.sigmf-data"}) {
+        EXPECT_FALSE(std::filesystem::exists(dir + "/" + gone)) << gone;
+    }
     EXPECT_TRUE(std::filesystem::exists(dir + "/20261208-110000-C.wav"));
     // Below any clip's size: everything but the clip just written goes.
-    EXPECT_EQ(CEvidenceClips::EnforceCap(dir, 10, "20261209-000000-D.wav"), 1);
-    EXPECT_TRUE(std::filesystem::exists(dir + "/20261209-000000-D.wav"));
+    EXPECT_EQ(CEvidenceClips::EnforceCap(dir, 10, keep), 1);
     for (const char* kept :
-         {"tavik261208.log", "tavik261208.xml", "notes.wav", "20261208-1030-short.wav",
+         {"20261209-000000-D.wav", "20261209-000000-D.sigmf-meta", "tavik261208.log",
+          "tavik261208.xml", "notes.wav", "notes.sigmf-meta", "20261208-1030-short.wav",
           "20261201-000000-E.wav.part", "20261201-000000-F.wav"}) {
         EXPECT_TRUE(std::filesystem::exists(dir + "/" + kept)) << kept;
     }
+}
+
+// A live receiver's IQ around the activation: the data are the stream's samples as ci16_le,
+// and the metadata let the IQ source receive them again at the same station.
+TEST(EvidenceClips, IqClipIsSigmfThatTheIqSourceReceives) {
+    setenv("TZ", "UTC", 1);
+    tzset();
+    const std::vector<std::uint8_t> bytes = test::StationIq(3.0);
+    std::vector<std::complex<float>> iq(bytes.size() / 2);
+    ConvertIq(CIqFormat::Cu8, bytes.data(), iq.size(), iq.data());
+    CTempFolder folder;
+    constexpr int kRateIq = 1200000;
+    constexpr int kChunk = 24000;
+    {
+        CEvidenceClips clips(folder.Path(), 1, 500u << 20);
+        clips.OnIqStart({kRateIq, 106.45e6, 106.7e6, 95.0});
+        for (int at = 0; at < 3 * kRateIq; at += kChunk) {
+            if (at == kRateIq * 3 / 2) {
+                clips.Request("Dev \"1\"", CTime(0));
+            }
+            clips.OnIq(iq.data() + at, kChunk);
+        }
+        clips.Flush();
+        EXPECT_EQ(clips.GetFailures(), 0) << clips.GetLastFailure();
+    }
+    const std::string base = "19700101-000000-Dev__1_";
+    std::vector<std::uint8_t> expected(std::size_t{2} * kRateIq * 4);
+    EncodeIq(CIqFormat::Ci16, iq.data() + kRateIq / 2, 2 * kRateIq, expected.data());
+    EXPECT_TRUE(folder.Read(base + ".sigmf-data") == expected);
+
+    const auto meta = nlohmann::json::parse(folder.Read(base + ".sigmf-meta"));
+    EXPECT_EQ(meta["global"]["core:datatype"], "ci16_le");
+    EXPECT_EQ(meta["annotations"][0]["core:sample_start"], kRateIq);
+    EXPECT_EQ(meta["annotations"][0]["core:sample_count"], kRateIq);
+    EXPECT_EQ(meta["annotations"][0]["core:label"], "Dev \"1\"");
+    CIqSourceSettings settings;
+    settings.strFile = folder.File(base + ".sigmf-meta");
+    CIqFileSource source(settings);
+    EXPECT_EQ(source.ReceiverSettings().fSampleRate, kRateIq);
+    EXPECT_EQ(source.ReceiverSettings().fCentre, 106.45e6);
+    EXPECT_EQ(source.ReceiverSettings().fStation, 106.7e6);
+    EXPECT_EQ(source.ReceiverSettings().fFullScaleDbuv, 95.0);
+    std::vector<float> mpx(kBlock);
+    std::vector<float> level(kBlock);
+    EXPECT_TRUE(source.ReadBlock(mpx.data(), level.data()));
 }
 
 TEST(EvidenceClips, UnwritableFolderCountsAFailure) {
