@@ -13,6 +13,7 @@
 #include "document/AlarmEventRecorder.h"
 #include "document/ResultRouter.h"
 #include "document/TAVIKSDIDoc.h"
+#include "evidence/EvidenceView.h"
 #include "platform/File.h"
 #include "platform/Messages.h"
 
@@ -59,6 +60,7 @@ CHeadlessRunner::CHeadlessRunner(const CMonitorOptions& options, std::ostream& o
 
 CHeadlessRunner::~CHeadlessRunner() {
     m_pDoc->OnMeasurementStop();  // does nothing unless still measuring
+    m_pEvidence.reset();          // no distribution thread hands it blocks any more
     if (m_pNotifier) {
         m_pDoc->RemoveView(m_pNotifier.get());
         m_pNotifier.reset();  // waits for the programs still running
@@ -129,6 +131,15 @@ bool CHeadlessRunner::Prepare() {
             return false;
         }
     }
+    if (m_options.nEvidenceSeconds > 0) {
+        if (m_options.strLogFolder.empty()) {
+            m_prompt.Notice(kEvidenceWithoutLogFolder);
+        } else {
+            m_pEvidence = std::make_unique<CEvidenceSession>(
+                doc, m_options.strLogFolder, m_options.nEvidenceSeconds,
+                static_cast<std::uint64_t>(m_options.nEvidenceMaxMb) << 20);
+        }
+    }
     return true;
 }
 
@@ -182,6 +193,13 @@ int CHeadlessRunner::Run() {
     }
     m_service.Stopping();
     doc.OnMeasurementStop();
+    if (m_pEvidence) {
+        // The clips of the last seconds end with the measurement.
+        if (const std::string fault = m_pEvidence->Finish(); !fault.empty()) {
+            m_prompt.Notice(fault);
+            code = 1;
+        }
+    }
     if (code != 0) {
         ExplainUnreadableRecordings();  // a recording emptied or replaced while playing
     } else if (m_options.receiver.live && m_nMeasuredSeconds == 0) {

@@ -23,6 +23,7 @@ class CResultRouter;
 class CAlarmEventRecorder;
 class CAlarmNotifier;
 class CMetricsPublisher;
+class CEvidenceSession;
 
 // Runs one measurement without a display, exactly as the GUI runs it: the document's transfer
 // and distribution threads and the analysers on their threads, results posted to a queue that
@@ -78,6 +79,7 @@ private:
     std::unique_ptr<CAlarmNotifier> m_pNotifier;          // with --on-alarm
     std::unique_ptr<CResultRouter> m_pRouter;
     std::unique_ptr<CMetricsPublisher> m_pMetrics;  // with --metrics
+    std::unique_ptr<CEvidenceSession> m_pEvidence;  // with --evidence and a log folder
     std::function<std::uint64_t()> m_consoleDrops;
     CServiceNotifier m_service;            // READY and WATCHDOG under systemd
     std::uint64_t m_nTickResults = 0;      // results taken by the last tick

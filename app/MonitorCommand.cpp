@@ -58,6 +58,15 @@ CMonitorCommand::CMonitorCommand(CLI::App& parent)
                       }
                       o.strOnAlarm = v;
                   });
+    AddIntegerOption(
+        c, "--evidence", "SECONDS",
+        "keep the MPX from SECONDS before to SECONDS after every alarm activation as\n"
+        "a WAV file (200 kHz, 16 bit) in the log folder's evidence/ (needs --log-folder)",
+        1, 120, [&o](std::int64_t v) { o.nEvidenceSeconds = static_cast<int>(v); });
+    AddIntegerOption(c, "--evidence-max-mb", "MB",
+                     "the evidence clips together take at most MB megabytes; the oldest go first\n"
+                     "(default: 500)",
+                     1, 1000000, [&o](std::int64_t v) { o.nEvidenceMaxMb = static_cast<int>(v); });
     c.add_flag("--quiet", o.bQuiet,
                "leave out the status line (or JSON line) of every second; events, notices and\n"
                "errors remain");

@@ -27,6 +27,8 @@ struct CMonitorOptions {
     std::optional<CMetricsAddress> metrics;  // --metrics: serve GET /metrics there
     bool bQuiet = false;                     // no line per second (a service's journal)
     bool bErrorPriority = false;             // errors begin with the journal's "<3>"
+    int nEvidenceSeconds = 0;  // --evidence: MPX clips of N s either side of each activation
+    int nEvidenceMaxMb = 500;  // --evidence-max-mb: the clips' folder's size cap
 };
 
 }  // namespace tavik

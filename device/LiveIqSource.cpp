@@ -62,6 +62,10 @@ void CLiveIqSource::Open() {
     // Afresh: the samples before a break belong to another stream.
     m_pReceiver = std::make_unique<CFmReceiver>(m_receiverSettings);
     m_output.Restart(true);
+    if (m_pIqTap != nullptr) {
+        m_pIqTap->OnIqStart({m_receiverSettings.fSampleRate, m_receiverSettings.fCentre,
+                             m_receiverSettings.fStation, m_receiverSettings.fFullScaleDbuv});
+    }
 }
 
 bool CLiveIqSource::ReadBlock(float* mpx, float* level, CReceivedFigures* received) {
@@ -69,6 +73,9 @@ bool CLiveIqSource::ReadBlock(float* mpx, float* level, CReceivedFigures* receiv
         const int count = m_pStream->Read(m_iq.data(), m_nChunkSamples);
         if (count == 0) {
             return false;  // stopped
+        }
+        if (m_pIqTap != nullptr) {
+            m_pIqTap->OnIq(m_iq.data(), count);
         }
         m_output.Receive(*m_pReceiver, m_iq.data(), count);
     }

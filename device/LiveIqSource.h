@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "device/IqTap.h"
 #include "device/ReceiverOutput.h"
 #include "dsp/FmReceiver.h"
 
@@ -52,6 +53,8 @@ public:
     CLiveIqSource(const CLiveIqSource&) = delete;
     CLiveIqSource& operator=(const CLiveIqSource&) = delete;
 
+    // Hands the IQ to `tap` too (set before the transfer thread starts).
+    void SetIqTap(CIqTap* tap) { m_pIqTap = tap; }
     void Open();
     bool IsOpen() const;
     void Close();
@@ -72,6 +75,7 @@ private:
     int m_nChunkSamples;
     std::vector<std::complex<float>> m_iq;
     CReceiverOutput m_output;
+    CIqTap* m_pIqTap = nullptr;
 };
 
 }  // namespace tavik

@@ -106,6 +106,8 @@ public:
         m_iqSettings = std::move(settings);
     }
     bool UsesIq() const { return m_iqSettings.has_value(); }
+    // A live receiver's IQ goes to `tap` too (nullptr: nowhere); set before the start.
+    void SetIqTap(CIqTap* tap) { m_pIqTap = tap; }
     // With settings, the transfers receive a live IQ stream (tuned to the settings' station,
     // else the tuner frequency) and the panorama tunes it to each point. A broken stream is
     // reconnected with back-off; the loss and the return are posted as 1045 with the sub-IDs below,
@@ -188,6 +190,7 @@ private:
     std::array<std::uint8_t, 16> m_iqCalibration{};  // the EEPROM's calibration for a capture
     std::unique_ptr<CIqFileSource> m_pIqSource;      // the ADC thread's while it runs
     std::optional<CLiveSourceSettings> m_liveSettings;
+    CIqTap* m_pIqTap = nullptr;  // the user-interface thread sets it while stopped
     std::unique_ptr<CLiveIqSource> m_pLiveSource;  // the ADC thread's while it runs
     std::unique_ptr<CReceiverStore> m_pStore;      // the live receiver's calibration
     std::atomic<bool> m_bPanoramaOpen{false};      // before the panorama that reads it

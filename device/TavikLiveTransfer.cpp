@@ -72,6 +72,7 @@ void CTavikControl::StartLiveSource(HWND hwndNotify) {
         const CLiveSourceSettings kept = KeptLiveSettings();
         m_pLiveSource = std::make_unique<CLiveIqSource>(kept, station, *kept.fullScale,
                                                         m_bADCRunning, m_pStreamClock);
+        m_pLiveSource->SetIqTap(m_pIqTap);
     } catch (const std::exception& e) {
         throw CTavikControlException(
             std::string("StartADCTransfer: ") + settings.strName + ": " + e.what() + "\n", 0);

@@ -25,6 +25,7 @@
 #include "document/DropReport.h"
 #include "document/Hints.h"
 #include "document/LogWriter.h"
+#include "document/MpxTap.h"
 #include "document/PanoramaScanner.h"
 #include "document/PanoramaView.h"
 #include "document/ProtocolHeader.h"
@@ -73,6 +74,9 @@ public:
     bool IsRunning() const { return m_bRunning.load(); }
     bool IsPaused() const { return m_bPaused.load(); }
     void SetResultWindow(HWND hwnd);
+    // Hands every distributed MPX block to `tap` too (nullptr: to nobody); the tap must outlive
+    // the measurement it was set for.
+    void SetMpxTap(CMpxTap* tap) { m_pMpxTap.store(tap); }
     // Blocks and results dropped since the last start because a consumer was busy.
     CDropCounts GetDropCounts() const { return m_drops.GetCounts(); }
     // Counts drops from now on (a start does it; the batch analysis at its beginning).
@@ -301,6 +305,7 @@ private:
     std::unique_ptr<CThread> m_pRDSDistributionThread;
     std::atomic<bool> m_bADCDistributionRunning{false};
     std::atomic<bool> m_bRDSDistributionRunning{false};
+    std::atomic<CMpxTap*> m_pMpxTap{nullptr};
 
     std::atomic<bool> m_bRunning{false};
     std::atomic<bool> m_bPaused{false};

@@ -84,6 +84,9 @@ void CTAVIKSDIDoc::DistributeADCBlock(CSpectrumDecimation& spectrum) {
     if (m_nMpxCount <= 0) {
         return;  // no completed block could be copied: nothing to hand on, nothing counted
     }
+    if (CMpxTap* tap = m_pMpxTap.load()) {
+        tap->OnMpxBlock(m_mpxBlock.data(), m_nMpxCount);
+    }
     const CBlockFigures* figures = nullptr;
     if (m_received) {
         if (const HWND window = m_hResultWnd) {

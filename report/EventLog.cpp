@@ -17,6 +17,17 @@ constexpr std::size_t kMaxLogFileBytes = std::size_t{256} << 20;
 constexpr std::string_view kAlarmStart = "Alarm \"";
 constexpr std::string_view kAlarmActive = "\" caused an alarm because ";
 constexpr std::string_view kAlarmReset = "\" was reset.";
+constexpr std::string_view kEvidenceClip = "Evidence clip: ";
+
+// The line after an activation that names the activation's clip: the clip goes to that line.
+bool TakeClip(CEventLog& log, const CLogLine& line) {
+    if (log.lines.empty() || log.lines.back().kind != CLogLine::ALARM_ACTIVE ||
+        !log.lines.back().strClip.empty() || !line.strText.starts_with(kEvidenceClip)) {
+        return false;
+    }
+    log.lines.back().strClip = line.strText.substr(kEvidenceClip.size());
+    return true;
+}
 
 // Reads a decimal number followed by `separator` at `text`, advancing past both.
 bool Take(std::string_view& text, int& value, std::string_view separator) {
@@ -89,6 +100,9 @@ CEventLog ParseEventLog(std::string_view text) {
         CLogLine line;
         if (!ParseLine(raw, line)) {
             ++log.nUnreadable;
+            continue;
+        }
+        if (TakeClip(log, line)) {
             continue;
         }
         CountAlarm(log, line);

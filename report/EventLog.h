@@ -20,6 +20,9 @@ struct CLogLine {
     std::string strText;
     Kind kind = EVENT;
     std::string strAlarm;  // the alarm's name on alarm lines
+    // On an activation: the evidence clip that the next line names ("evidence/FILE.wav"); that
+    // line is then not listed by itself.
+    std::string strClip;
 };
 
 // A day's text log as read back.

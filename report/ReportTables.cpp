@@ -219,9 +219,17 @@ void DrawEventTable(CReportPages& pages, const CReportTexts& texts,
         p.setPen(colour);
         p.drawText(QRect(kPadding, top, kTimeWidth, rowHeight), Qt::AlignVCenter,
                    Q(texts.LogTime(line)));
+        // An activation's evidence clip stands at the row's right end, the text elided before it.
+        const QFontMetrics metrics(body, p.device());
+        const QString clip = line.strClip.empty() ? QString() : Q("clip " + line.strClip);
+        const int clipWidth = clip.isEmpty() ? 0 : metrics.horizontalAdvance(clip) + 2 * kPadding;
         const QString text =
-            QFontMetrics(body, p.device()).elidedText(Q(line.strText), Qt::ElideRight, textWidth);
+            metrics.elidedText(Q(line.strText), Qt::ElideRight, textWidth - clipWidth);
         p.drawText(QRect(kTimeWidth + kPadding, top, textWidth, rowHeight), Qt::AlignVCenter, text);
+        if (!clip.isEmpty()) {
+            p.drawText(QRect(kTimeWidth + kPadding, top, textWidth, rowHeight),
+                       Qt::AlignVCenter | Qt::AlignRight, clip);
+        }
         p.fillRect(0, top + rowHeight - 1, pages.Width(), 1, kRule);
         pages.Advance(rowHeight);
     }

@@ -172,7 +172,9 @@ TEST(EventLog, CountsAlarmActivationsPerAlarmAndKeepsEveryLine) {
         "5.12.2026, 09:04:00: Measurement Started\r\n"
         "5.12.2026, 09:04:07: Alarm \"Dev\" caused an alarm because DEVIATION(76.500) > "
         "75.000kHz\r\n"
+        "5.12.2026, 09:04:07: Evidence clip: evidence/20261205-090407-Dev.wav\r\n"
         "5.12.2026, 09:04:09: Alarm \"Dev\" was reset.\r\n"
+        "5.12.2026, 09:04:09: Evidence clip: evidence/stray.wav\r\n"
         "garbage without a time\r\n"
         "5.12.2026, 09:05:00: Alarm \"Power \"high\"\" caused an alarm because MPXPOWER(0.500) > "
         "0.000dBr\r\n"
@@ -181,16 +183,21 @@ TEST(EventLog, CountsAlarmActivationsPerAlarmAndKeepsEveryLine) {
         "75.000kHz\n"
         "6.12.2026, 00:00:00: File Clo";
     const CEventLog log = ParseEventLog(text);
-    ASSERT_EQ(log.lines.size(), 8u);
+    // The clip's line goes to its activation; one after any other line stays a line.
+    ASSERT_EQ(log.lines.size(), 9u);
     EXPECT_EQ(log.nUnreadable, 1);
     EXPECT_TRUE(log.bCutLine);
     EXPECT_EQ(log.lines[0].strText, "File Opened");
     EXPECT_EQ(log.lines[2].kind, CLogLine::ALARM_ACTIVE);
     EXPECT_EQ(log.lines[2].nHour, 9);
     EXPECT_EQ(log.lines[2].nSecond, 7);
+    EXPECT_EQ(log.lines[2].strClip, "evidence/20261205-090407-Dev.wav");
     EXPECT_EQ(log.lines[3].kind, CLogLine::ALARM_RESET);
-    EXPECT_EQ(log.lines[7].nDay, 6);
-    EXPECT_EQ(log.lines[7].strText, "File Clo");
+    EXPECT_EQ(log.lines[3].strClip, "");
+    EXPECT_EQ(log.lines[4].strText, "Evidence clip: evidence/stray.wav");
+    EXPECT_EQ(log.lines[5].strClip, "");  // an activation without a clip
+    EXPECT_EQ(log.lines[8].nDay, 6);
+    EXPECT_EQ(log.lines[8].strText, "File Clo");
     const std::vector<std::pair<std::string, int>> expected = {
         {"Dev", 2}, {"Power \"high\"", 1}, {"Multi", 0}};
     EXPECT_EQ(log.activations, expected);
