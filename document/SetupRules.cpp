@@ -29,13 +29,13 @@ std::string CheckStoredAlarmName(const std::string& name) {
 SThresholdRange ThresholdRange(std::int32_t source) {
     switch (source) {
         case ALARM_SOURCE_MPX_POWER:
-            return {"MPX power", 20.0, "dBr"};
+            return {"MPX power", -60.0, 20.0, "dBr"};
         case ALARM_SOURCE_DEVIATION:
-            return {"Deviation", kMaxDeviationLimit, "kHz"};
+            return {"Deviation", 0.0, kMaxDeviationLimit, "kHz"};
         case ALARM_SOURCE_MULTIPATH:
-            return {"Multipath", 100.0, "%/kHz"};
+            return {"Multipath", 0.0, 100.0, "%/kHz"};
         default:  // no source of the table: what a single-precision threshold holds
-            return {"the alarm", static_cast<double>(std::numeric_limits<float>::max()), ""};
+            return {"the alarm", 0.0, static_cast<double>(std::numeric_limits<float>::max()), ""};
     }
 }
 
@@ -43,25 +43,27 @@ namespace {
 
 std::string OutsideRange(std::int32_t source) {
     const SThresholdRange range = ThresholdRange(source);
-    return std::string("The threshold for ") + range.name + " must be a number from 0 to " +
-           FormatNumber(range.highest, 6) + (*range.unit != '\0' ? " " : "") + range.unit + ".";
+    return std::string("The threshold for ") + range.name + " must be a number from " +
+           FormatNumber(range.lowest, 6) + " to " + FormatNumber(range.highest, 6) +
+           (*range.unit != '\0' ? " " : "") + range.unit + ".";
 }
 
 }  // namespace
 
 std::string CheckThreshold(std::int32_t source, double threshold) {
-    if (threshold < 0.0) {
+    const SThresholdRange range = ThresholdRange(source);
+    if (threshold < 0.0 && range.lowest >= 0.0) {
         return "Please enter a threshold greater than\nor equal to zero.";
     }
-    // NaN fails every comparison: `!(x <= highest)` refuses it with the values too high.
-    if (!(threshold <= ThresholdRange(source).highest)) {
+    // NaN fails every comparison: the negated test refuses it with the values out of range.
+    if (!(threshold >= range.lowest && threshold <= range.highest)) {
         return OutsideRange(source);
     }
     return {};
 }
 
 std::string CheckStoredThreshold(std::int32_t source, double threshold) {
-    if (threshold < 0.0) {
+    if (threshold < 0.0 && ThresholdRange(source).lowest >= 0.0) {
         return "Please enter a threshold greater than\nor equal to zero.";
     }
     if (!std::isfinite(threshold)) {

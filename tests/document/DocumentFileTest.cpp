@@ -317,6 +317,17 @@ TEST_F(DocumentFileFixture, AFieldThatBreaksTheFormsRulesIsRefused) {
         // A finite threshold beyond the source's range, saved before the range was checked,
         // still loads: the form names the range when it is updated.
         {[](H&, A& a) { a.m_fThreshold = 150.0f; }, ""},
+        // A level in dB may be negative: the float field holds it as it is.
+        {[](H&, A& a) {
+             a.m_nSource = ALARM_SOURCE_MPX_POWER;
+             a.m_fThreshold = -15.0f;
+         },
+         ""},
+        {[](H&, A& a) {
+             a.m_nSource = ALARM_SOURCE_MPX_POWER;
+             a.m_fThreshold = -std::numeric_limits<float>::infinity();
+         },
+         "alarms[0].threshold: The threshold for MPX power must be a number from -60 to 20 dBr."},
         {[](H&, A& a) { a.m_strName = "Dev\nX"; },
          "alarms[0].name: must not hold control characters (a line break, a tab)"},
     };
