@@ -34,6 +34,22 @@ SThresholdRange ThresholdRange(std::int32_t source) {
             return {"Deviation", 0.0, kMaxDeviationLimit, "kHz"};
         case ALARM_SOURCE_MULTIPATH:
             return {"Multipath", 0.0, 100.0, "%/kHz"};
+        case ALARM_SOURCE_RF_LEVEL:  // from no carrier at all to a strong local one
+            return {"RF level", -20.0, 120.0, "dBuV"};
+        case ALARM_SOURCE_CARRIER_NOISE:
+            return {"C/N", -10.0, 60.0, "dB"};
+        case ALARM_SOURCE_RDS_LOST:
+            return {"RDS lost", 0.0, 3600.0, "s"};
+        case ALARM_SOURCE_PI_CHANGE:  // unused: any change fires
+            return {"PI change", 0.0, 0.0, ""};
+        case ALARM_SOURCE_PS_CHANGE:
+            return {"PS change", 0.0, 0.0, ""};
+        case ALARM_SOURCE_PILOT:  // 6.75 to 7.5 kHz as broadcast; 20 is far beyond
+            return {"Pilot injection", 0.0, 20.0, "kHz"};
+        case ALARM_SOURCE_RDS_INJECTION:
+            return {"RDS injection", 0.0, 10.0, "kHz"};
+        case ALARM_SOURCE_SILENCE:
+            return {"Silence", 0.0, 3600.0, "s"};
         default:  // no source of the table: what a single-precision threshold holds
             return {"the alarm", 0.0, static_cast<double>(std::numeric_limits<float>::max()), ""};
     }
@@ -51,6 +67,9 @@ std::string OutsideRange(std::int32_t source) {
 }  // namespace
 
 std::string CheckThreshold(std::int32_t source, double threshold) {
+    if (CAlarmItem::IsChangeSource(source)) {
+        return {};  // not used
+    }
     const SThresholdRange range = ThresholdRange(source);
     if (threshold < 0.0 && range.lowest >= 0.0) {
         return "Please enter a threshold greater than\nor equal to zero.";
@@ -63,6 +82,9 @@ std::string CheckThreshold(std::int32_t source, double threshold) {
 }
 
 std::string CheckStoredThreshold(std::int32_t source, double threshold) {
+    if (CAlarmItem::IsChangeSource(source)) {
+        return {};
+    }
     if (threshold < 0.0 && ThresholdRange(source).lowest >= 0.0) {
         return "Please enter a threshold greater than\nor equal to zero.";
     }

@@ -41,7 +41,8 @@ std::string CheckAlarmName(const std::string& name);
 std::string CheckStoredAlarmName(const std::string& name);
 // The form's rule for a threshold of `source`: a number within the source's range ("The
 // threshold for Deviation must be a number from 0 to 110 kHz." for "nan", "inf" or 120); a
-// negative one for a source that starts at 0 with the form's own text.
+// negative one for a source that starts at 0 with the form's own text. A PI or PS change uses
+// no threshold: any is accepted.
 std::string CheckThreshold(std::int32_t source, double threshold);
 // A loaded file's rule: a finite number, not negative for a source that starts at 0; a
 // threshold beyond the source's range, saved before the range was checked, is kept (the form
