@@ -126,6 +126,48 @@ TEST_F(AlarmViewTest, NewRefusesEachInvalidFieldWithItsMessageAndStoresAValidAla
     }
 }
 
+// The source list holds every source; choosing one shows its unit, disables relation and
+// threshold for a change, says what C/N needs, and New checks the source's range.
+TEST_F(AlarmViewTest, TheSourceListShowsUnitsNeedsAndRanges) {
+    QComboBox& source = *Find<QComboBox>("source");
+    ASSERT_EQ(source.count(), ALARM_SOURCE_COUNT);
+    EXPECT_EQ(source.itemText(ALARM_SOURCE_RF_LEVEL), "RF-LEVEL");
+    const QLabel& unit = *Find<QLabel>("unit");
+    const QLabel& note = *Find<QLabel>("sourceNote");
+    const struct {
+        std::int32_t source;
+        const char* unit;
+        bool threshold;  // the threshold and relation can be edited
+        const char* note;
+    } rows[] = {
+        {ALARM_SOURCE_RF_LEVEL, "dBuV", true, ""},
+        {ALARM_SOURCE_CARRIER_NOISE, "dB", true,
+         "C/N needs a live receiver: with recordings this alarm never fires."},
+        {ALARM_SOURCE_PI_CHANGE, "", false,
+         "Fires on any change of the confirmed value; no threshold."},
+        {ALARM_SOURCE_SILENCE, "s", true, ""},
+    };
+    for (const auto& row : rows) {
+        Choose("source", row.source);
+        EXPECT_EQ(unit.text(), row.unit);
+        EXPECT_EQ(Find<QLineEdit>("threshold")->isEnabled(), row.threshold);
+        EXPECT_EQ(Find<QComboBox>("relation")->isEnabled(), row.threshold);
+        EXPECT_EQ(note.text(), row.note);
+    }
+    Fill("Carrier", "-21", "0");
+    Choose("source", ALARM_SOURCE_RF_LEVEL);
+    Find<QPushButton>("New")->click();
+    EXPECT_EQ(LastBox(), "The threshold for RF level must be a number from -20 to 120 dBuV.");
+    // A change stores no threshold, whatever the disabled field holds.
+    Fill("Station", "abc", "0");
+    Choose("source", ALARM_SOURCE_PS_CHANGE);
+    Find<QPushButton>("New")->click();
+    const CAlarmItem* item = m_doc.GetAlarms().Lookup("Station");
+    ASSERT_NE(item, nullptr);
+    EXPECT_EQ(item->m_nSource, ALARM_SOURCE_PS_CHANGE);
+    EXPECT_EQ(item->m_fThreshold, 0.0f);
+}
+
 TEST_F(AlarmViewTest, UpdateNeedsTheExactNameAndADisabledAlarm) {
     AddAlarm("Overmod");
     Choose("source", ALARM_SOURCE_DEVIATION);
