@@ -217,9 +217,10 @@ std::unique_ptr<CAlarmItem> ReadAlarm(const CJson& json, const std::string& fiel
             ? Choice(json["acknowledge"], field + ".acknowledge", ALARM_ACKNOWLEDGE_COUNT,
                      CAlarmItem::GetAcknowledgeText)
             : ALARM_ACKNOWLEDGE_YES;
-    return std::make_unique<CAlarmItem>(name, source, relation, static_cast<float>(threshold),
-                                        action, COleDateTimeSpan(0, 0, 0, static_cast<int>(delay)),
-                                        acknowledge);
+    // A change stores no threshold of its own: 0, as the form stores it.
+    return std::make_unique<CAlarmItem>(
+        name, source, relation, change ? 0.0f : static_cast<float>(threshold), action,
+        COleDateTimeSpan(0, 0, 0, static_cast<int>(delay)), acknowledge);
 }
 
 std::string Lower(std::string text) {

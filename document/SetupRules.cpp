@@ -82,10 +82,9 @@ std::string CheckThreshold(std::int32_t source, double threshold) {
 }
 
 std::string CheckStoredThreshold(std::int32_t source, double threshold) {
-    if (CAlarmItem::IsChangeSource(source)) {
-        return {};
-    }
-    if (threshold < 0.0 && ThresholdRange(source).lowest >= 0.0) {
+    // A change uses no threshold, but `setup show` still writes it as a number.
+    if (threshold < 0.0 && ThresholdRange(source).lowest >= 0.0 &&
+        !CAlarmItem::IsChangeSource(source)) {
         return "Please enter a threshold greater than\nor equal to zero.";
     }
     if (!std::isfinite(threshold)) {
