@@ -29,8 +29,13 @@ CAlarmDecision EvaluateAlarm(const CAlarmItem& item, std::optional<float> measur
         return d;
     }
     bool condition = false;
-    if (!measured ||
-        !CAlarmItem::EvaluateRelation(item.m_nRelation, *measured, item.m_fThreshold, condition)) {
+    if (!measured) {
+        return d;
+    }
+    if (CAlarmItem::IsChangeSource(item.m_nSource)) {
+        condition = *measured != 0.0f;
+    } else if (!CAlarmItem::EvaluateRelation(item.m_nRelation, *measured, item.m_fThreshold,
+                                             condition)) {
         return d;
     }
     const auto activate = [&] {

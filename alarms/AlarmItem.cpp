@@ -12,11 +12,14 @@ const char* TableText(const std::array<const char*, N>& table, std::int32_t inde
     return index >= 0 && static_cast<std::size_t>(index) < N ? table[index] : "";
 }
 
-constexpr std::array<const char*, ALARM_SOURCE_COUNT> kSources{"MPX_POWER", "DEVIATION",
-                                                               "MULTIPATH"};
-constexpr std::array<const char*, ALARM_SOURCE_COUNT> kFormSources{"MPX-POWER", "DEVIATION",
-                                                                   "MULTIPATH"};
-constexpr std::array<const char*, ALARM_SOURCE_COUNT> kUnits{"dBr", "kHz", "%/kHz"};
+constexpr std::array<const char*, ALARM_SOURCE_COUNT> kSources{
+    "MPX_POWER", "DEVIATION", "MULTIPATH", "RFLEVEL",       "CN",     "RDS_LOST",
+    "PI_CHANGE", "PS_CHANGE", "PILOT",     "RDS_INJECTION", "SILENCE"};
+constexpr std::array<const char*, ALARM_SOURCE_COUNT> kFormSources{
+    "MPX-POWER", "DEVIATION", "MULTIPATH", "RF-LEVEL",      "C/N",    "RDS-LOST",
+    "PI-CHANGE", "PS-CHANGE", "PILOT",     "RDS-INJECTION", "SILENCE"};
+constexpr std::array<const char*, ALARM_SOURCE_COUNT> kUnits{
+    "dBr", "kHz", "%/kHz", "dBuV", "dB", "s", "", "", "kHz", "kHz", "s"};
 constexpr std::array<const char*, ALARM_RELATION_COUNT> kRelations{"<", "<=", "=", ">", ">="};
 constexpr std::array<const char*, ALARM_ACTION_COUNT> kActions{"SET ALARM 1", "SET ALARM 2",
                                                                "LOG ONLY"};
@@ -74,6 +77,18 @@ const char* CAlarmItem::GetSourceFormText(std::int32_t source) {
 
 const char* CAlarmItem::GetUnitText(std::int32_t source) {
     return TableText(kUnits, source);
+}
+
+bool CAlarmItem::IsKnownSource(std::int32_t source) {
+    return source >= 0 && source < ALARM_SOURCE_COUNT;
+}
+
+bool CAlarmItem::IsChangeSource(std::int32_t source) {
+    return source == ALARM_SOURCE_PI_CHANGE || source == ALARM_SOURCE_PS_CHANGE;
+}
+
+bool CAlarmItem::IsStoredApart(std::int32_t source) {
+    return source >= ALARM_SOURCE_FIRST_APART;
 }
 
 const char* CAlarmItem::GetRelationText(std::int32_t relation) {

@@ -13,7 +13,18 @@ enum AlarmSource : std::int32_t {
     ALARM_SOURCE_MPX_POWER = 0,
     ALARM_SOURCE_DEVIATION = 1,
     ALARM_SOURCE_MULTIPATH = 2,
-    ALARM_SOURCE_COUNT = 3,
+    // Sources that files before them do not know: stored apart, so that such files still
+    // load where these sources are unknown.
+    ALARM_SOURCE_RF_LEVEL = 3,       // dBuV, carrier lost or weak
+    ALARM_SOURCE_CARRIER_NOISE = 4,  // dB, a live receiver's C/N
+    ALARM_SOURCE_RDS_LOST = 5,       // seconds without a new RDS group
+    ALARM_SOURCE_PI_CHANGE = 6,      // a confirmed PI changed (threshold unused)
+    ALARM_SOURCE_PS_CHANGE = 7,      // a confirmed PS changed (threshold unused)
+    ALARM_SOURCE_PILOT = 8,          // kHz, pilot injection
+    ALARM_SOURCE_RDS_INJECTION = 9,  // kHz, RDS injection
+    ALARM_SOURCE_SILENCE = 10,       // seconds of silence
+    ALARM_SOURCE_COUNT = 11,
+    ALARM_SOURCE_FIRST_APART = ALARM_SOURCE_RF_LEVEL,
 };
 enum AlarmRelation : std::int32_t {
     ALARM_RELATION_LESS = 0,
@@ -57,6 +68,13 @@ public:
     static const char* GetSourceText(std::int32_t source);      // "MPX_POWER", ...
     static const char* GetSourceFormText(std::int32_t source);  // "MPX-POWER", ... (drop-down)
     static const char* GetUnitText(std::int32_t source);
+    // Whether the source is known to this build.
+    static bool IsKnownSource(std::int32_t source);
+    // Sources that fire on a change: the value is 1 for a change since the last check, else
+    // 0; relation and threshold are not used.
+    static bool IsChangeSource(std::int32_t source);
+    // Sources stored after the setup, where readers that do not know them never look.
+    static bool IsStoredApart(std::int32_t source);
     static const char* GetRelationText(std::int32_t relation);
     static const char* GetActionText(std::int32_t action);
     static const char* GetAcknowledgeText(std::int32_t acknowledge);

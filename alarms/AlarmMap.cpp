@@ -53,9 +53,29 @@ void CAlarmMap::Serialize(CArchive& ar) {
     }
 }
 
-void CAlarmMap::Store(CArchive& ar) const {
-    ar.WriteCount(m_entries.size());
+bool CAlarmMap::HasApart() const {
     for (const Entry& entry : m_entries) {
+        if (CAlarmItem::IsStoredApart(entry.item->m_nSource)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void CAlarmMap::Store(CArchive& ar, EPart part) const {
+    const auto stored = [part](const Entry& entry) {
+        return part == EPart::All ||
+               CAlarmItem::IsStoredApart(entry.item->m_nSource) == (part == EPart::Apart);
+    };
+    std::size_t count = 0;
+    for (const Entry& entry : m_entries) {
+        count += stored(entry) ? 1 : 0;
+    }
+    ar.WriteCount(count);
+    for (const Entry& entry : m_entries) {
+        if (!stored(entry)) {
+            continue;
+        }
         ar.WriteString(entry.key);
         ar.WriteClassTag(CAlarmItem::kClassName, CAlarmItem::kSchema);
         entry.item->Serialize(ar);
@@ -72,7 +92,11 @@ void CAlarmMap::Load(CArchive& ar) {
         ar.ReadClassTag(CAlarmItem::kClassName, CAlarmItem::kSchema);
         auto item = std::make_unique<CAlarmItem>();
         item->Serialize(ar);
-        SetAt(key, std::move(item));
+        // An alarm on a quantity that a later build added: this build cannot evaluate it,
+        // so it is left out rather than the whole file refused.
+        if (CAlarmItem::IsKnownSource(item->m_nSource)) {
+            SetAt(key, std::move(item));
+        }
     }
 }
 

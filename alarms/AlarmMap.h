@@ -36,12 +36,20 @@ public:
     std::vector<Entry>::const_iterator begin() const { return m_entries.begin(); }
     std::vector<Entry>::const_iterator end() const { return m_entries.end(); }
 
+    // Which entries a store writes: all, or those whose source is stored apart from the others
+    // (a document file keeps them after the setup, where readers that do not know them never
+    // look), or the others.
+    enum class EPart { All, Common, Apart };
+
     // The count, then per entry the key string and the item as an object of class
-    // "CAlarmItem" (the class tag, then the item's record). Loading adds to the map; a count
-    // that the bytes left cannot hold fails before any entry is read.
+    // "CAlarmItem" (the class tag, then the item's record). Loading adds to the map and skips
+    // an item whose source this build does not know; a count that the bytes left cannot hold
+    // fails before any entry is read.
     void Serialize(CArchive& ar);
-    void Store(CArchive& ar) const;
+    void Store(CArchive& ar, EPart part = EPart::All) const;
     void Load(CArchive& ar);
+    // Whether any entry is stored apart.
+    bool HasApart() const;
 
 private:
     std::vector<Entry> m_entries;

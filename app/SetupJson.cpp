@@ -149,7 +149,7 @@ void ReadAnalysis(const CJson& json, H& header) {
 std::unique_ptr<CAlarmItem> ReadAlarm(const CJson& json, const std::string& field) {
     Object(json, field,
            {"name", "source", "relation", "threshold", "unit", "delay_s", "action", "acknowledge"});
-    for (const char* key : {"name", "source", "relation", "threshold"}) {
+    for (const char* key : {"name", "source"}) {
         if (!json.contains(key)) {
             Fail(field + "." + key, "is missing");
         }
@@ -190,14 +190,24 @@ std::unique_ptr<CAlarmItem> ReadAlarm(const CJson& json, const std::string& fiel
         Fail(field + ".unit", std::string("the unit of ") + CAlarmItem::GetSourceText(source) +
                                   " is \"" + CAlarmItem::GetUnitText(source) + "\"");
     }
-    // The threshold's range is the source's.
-    const double threshold = Number(json["threshold"], field + ".threshold");
+    // The threshold's range is the source's; a PI or PS change needs neither threshold nor
+    // relation.
+    const bool change = CAlarmItem::IsChangeSource(source);
+    for (const char* key : {"relation", "threshold"}) {
+        if (!change && !json.contains(key)) {
+            Fail(field + "." + key, "is missing");
+        }
+    }
+    const double threshold =
+        json.contains("threshold") ? Number(json["threshold"], field + ".threshold") : 0.0;
     if (const std::string reason = setup_rules::CheckThreshold(source, threshold);
         !reason.empty()) {
         Fail(field + ".threshold", reason);
     }
-    const std::int32_t relation = Choice(json["relation"], field + ".relation",
-                                         ALARM_RELATION_COUNT, CAlarmItem::GetRelationText);
+    const std::int32_t relation = json.contains("relation")
+                                      ? Choice(json["relation"], field + ".relation",
+                                               ALARM_RELATION_COUNT, CAlarmItem::GetRelationText)
+                                      : ALARM_RELATION_GREATER;
     const std::int32_t action = json.contains("action")
                                     ? Choice(json["action"], field + ".action", ALARM_ACTION_COUNT,
                                              CAlarmItem::GetActionText)
@@ -207,9 +217,10 @@ std::unique_ptr<CAlarmItem> ReadAlarm(const CJson& json, const std::string& fiel
             ? Choice(json["acknowledge"], field + ".acknowledge", ALARM_ACKNOWLEDGE_COUNT,
                      CAlarmItem::GetAcknowledgeText)
             : ALARM_ACKNOWLEDGE_YES;
-    return std::make_unique<CAlarmItem>(name, source, relation, static_cast<float>(threshold),
-                                        action, COleDateTimeSpan(0, 0, 0, static_cast<int>(delay)),
-                                        acknowledge);
+    // A change stores no threshold of its own: 0, as the form stores it.
+    return std::make_unique<CAlarmItem>(
+        name, source, relation, change ? 0.0f : static_cast<float>(threshold), action,
+        COleDateTimeSpan(0, 0, 0, static_cast<int>(delay)), acknowledge);
 }
 
 std::string Lower(std::string text) {

@@ -45,6 +45,11 @@ std::string CAlarmEventRecorder::FormatEvent(const CAlarmItem& item) {
     if (!item.m_bActive) {
         return "Alarm \"" + item.m_strName + "\" was reset.";
     }
+    // A change has no value to quote and no threshold to compare with.
+    if (CAlarmItem::IsChangeSource(item.m_nSource)) {
+        return StringFormat("Alarm \"%s\" caused an alarm because %s", item.m_strName.c_str(),
+                            CAlarmItem::GetSourceText(item.m_nSource));
+    }
     return StringFormat(
         "Alarm \"%s\" caused an alarm because %s(%.3f) %s %.3f%s", item.m_strName.c_str(),
         CAlarmItem::GetSourceText(item.m_nSource), static_cast<double>(item.m_fTriggerValue),

@@ -27,6 +27,12 @@ bool CResultRouter::Route(const CMessage& message) {
 
 void CResultRouter::RouteAnalyserResult(const CMessage& message) {
     const CAnalyserResult& result = message.result;
+    // The level alarms watch the RF level fall with the carrier, so it is taken before the
+    // values that only stand with a carrier are dropped.
+    if (const CMultipathResult* multipath = result.Get<EResultCode::Multipath>();
+        multipath != nullptr && multipath->HasValue()) {
+        m_doc.OnRfLevel(multipath->m_fLevel);
+    }
     if (!m_doc.HasSignal() &&
         (result.Code() == EResultCode::DeviationPeak ||
          result.Code() == EResultCode::PowerHistory || result.Code() == EResultCode::Multipath)) {
@@ -46,6 +52,7 @@ void CResultRouter::RouteAnalyserResult(const CMessage& message) {
         m_doc.UpdateAllViews(nullptr, HINT_MULTIPATH_RESULT);
     } else if (const CRDSSnapshot* rds = result.Get<EResultCode::RdsData>()) {
         m_doc.OnStationDecoded(rds->m_data);
+        m_doc.OnRdsGroups(rds->m_nGroupCount);
     } else if (const CReception* reception = result.Get<EResultCode::Reception>()) {
         m_doc.OnReception(*reception);
     }

@@ -13,11 +13,25 @@ namespace {
 // A setup file is a few kilobytes; anything far larger is not one.
 constexpr std::size_t kMaxSetupBytes = 64u << 20;
 
+// The alarms after the setup, when the marker follows it; other bytes there are ignored, as
+// readers before the marker ignored them.
+void LoadApartAlarms(CArchive& ar, CAlarmMap& alarms) {
+    if (ar.GetRemaining() < kApartAlarmsMarker.size()) {
+        return;
+    }
+    for (const char c : kApartAlarmsMarker) {
+        if (ar.ReadUInt8() != static_cast<std::uint8_t>(c)) {
+            return;
+        }
+    }
+    alarms.Load(ar);
+}
+
 }  // namespace
 
 void StoreSetup(CArchive& ar, const CProtocolHeader& header, const CAlarmMap& alarms) {
     ar.WriteUInt16(kSetupSchema);
-    alarms.Store(ar);
+    alarms.Store(ar, CAlarmMap::EPart::Common);
     for (const std::string& text : header.m_strings) {
         ar.WriteString(text);
     }
@@ -27,6 +41,15 @@ void StoreSetup(CArchive& ar, const CProtocolHeader& header, const CAlarmMap& al
     ar.WriteFloat(header.m_fDeviationLimit);
     ar.WriteInt32(header.m_bLimitTriangle);
     ar.WriteInt32(header.m_bFilter);
+    // Alarms on the newer sources follow the setup, behind a marker: a reader that stops
+    // after the filter never sees them and loads the rest. Without them the file ends here,
+    // byte for byte as before they existed.
+    if (alarms.HasApart()) {
+        for (const char c : kApartAlarmsMarker) {
+            ar.WriteUInt8(static_cast<std::uint8_t>(c));
+        }
+        alarms.Store(ar, CAlarmMap::EPart::Apart);
+    }
 }
 
 void LoadSetup(CArchive& ar, CProtocolHeader& header, CAlarmMap& alarms) {
@@ -56,6 +79,7 @@ void LoadSetup(CArchive& ar, CProtocolHeader& header, CAlarmMap& alarms) {
     if (schema == kSetupSchema) {
         header.m_bFilter = ar.ReadInt32();
     }
+    LoadApartAlarms(ar, alarms);
 }
 
 void LoadCheckedSetup(CArchive& ar, CProtocolHeader& header, CAlarmMap& alarms) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 
@@ -13,6 +14,10 @@ namespace tavik {
 // record in the layout of that schema.
 constexpr std::uint16_t kSetupSchema = 1;
 constexpr std::uint16_t kSetupSchemaWithoutAntennaB = 999;  // an earlier layout
+// After the record, only when the set holds alarms on sources stored apart
+// (CAlarmItem::IsStoredApart): these four bytes, then those alarms as a second alarm map.
+// Readers that stop after the record load such a file without them.
+constexpr std::array<char, 4> kApartAlarmsMarker{'A', 'L', 'R', '2'};
 
 void StoreSetup(CArchive& ar, const CProtocolHeader& header, const CAlarmMap& alarms);
 

@@ -29,13 +29,29 @@ std::string CheckStoredAlarmName(const std::string& name) {
 SThresholdRange ThresholdRange(std::int32_t source) {
     switch (source) {
         case ALARM_SOURCE_MPX_POWER:
-            return {"MPX power", 20.0, "dBr"};
+            return {"MPX power", -60.0, 20.0, "dBr"};
         case ALARM_SOURCE_DEVIATION:
-            return {"Deviation", kMaxDeviationLimit, "kHz"};
+            return {"Deviation", 0.0, kMaxDeviationLimit, "kHz"};
         case ALARM_SOURCE_MULTIPATH:
-            return {"Multipath", 100.0, "%/kHz"};
+            return {"Multipath", 0.0, 100.0, "%/kHz"};
+        case ALARM_SOURCE_RF_LEVEL:  // from no carrier at all to a strong local one
+            return {"RF level", -20.0, 120.0, "dBuV"};
+        case ALARM_SOURCE_CARRIER_NOISE:
+            return {"C/N", -10.0, 60.0, "dB"};
+        case ALARM_SOURCE_RDS_LOST:
+            return {"RDS lost", 0.0, 3600.0, "s"};
+        case ALARM_SOURCE_PI_CHANGE:  // unused: any change fires
+            return {"PI change", 0.0, 0.0, ""};
+        case ALARM_SOURCE_PS_CHANGE:
+            return {"PS change", 0.0, 0.0, ""};
+        case ALARM_SOURCE_PILOT:  // 6.75 to 7.5 kHz as broadcast; 20 is far beyond
+            return {"Pilot injection", 0.0, 20.0, "kHz"};
+        case ALARM_SOURCE_RDS_INJECTION:
+            return {"RDS injection", 0.0, 10.0, "kHz"};
+        case ALARM_SOURCE_SILENCE:
+            return {"Silence", 0.0, 3600.0, "s"};
         default:  // no source of the table: what a single-precision threshold holds
-            return {"the alarm", static_cast<double>(std::numeric_limits<float>::max()), ""};
+            return {"the alarm", 0.0, static_cast<double>(std::numeric_limits<float>::max()), ""};
     }
 }
 
@@ -43,25 +59,32 @@ namespace {
 
 std::string OutsideRange(std::int32_t source) {
     const SThresholdRange range = ThresholdRange(source);
-    return std::string("The threshold for ") + range.name + " must be a number from 0 to " +
-           FormatNumber(range.highest, 6) + (*range.unit != '\0' ? " " : "") + range.unit + ".";
+    return std::string("The threshold for ") + range.name + " must be a number from " +
+           FormatNumber(range.lowest, 6) + " to " + FormatNumber(range.highest, 6) +
+           (*range.unit != '\0' ? " " : "") + range.unit + ".";
 }
 
 }  // namespace
 
 std::string CheckThreshold(std::int32_t source, double threshold) {
-    if (threshold < 0.0) {
+    if (CAlarmItem::IsChangeSource(source)) {
+        return {};  // not used
+    }
+    const SThresholdRange range = ThresholdRange(source);
+    if (threshold < 0.0 && range.lowest >= 0.0) {
         return "Please enter a threshold greater than\nor equal to zero.";
     }
-    // NaN fails every comparison: `!(x <= highest)` refuses it with the values too high.
-    if (!(threshold <= ThresholdRange(source).highest)) {
+    // NaN fails every comparison: the negated test refuses it with the values out of range.
+    if (!(threshold >= range.lowest && threshold <= range.highest)) {
         return OutsideRange(source);
     }
     return {};
 }
 
 std::string CheckStoredThreshold(std::int32_t source, double threshold) {
-    if (threshold < 0.0) {
+    // A change uses no threshold, but `setup show` still writes it as a number.
+    if (threshold < 0.0 && ThresholdRange(source).lowest >= 0.0 &&
+        !CAlarmItem::IsChangeSource(source)) {
         return "Please enter a threshold greater than\nor equal to zero.";
     }
     if (!std::isfinite(threshold)) {

@@ -22,11 +22,13 @@ constexpr double kGridMegahertz = 0.025;
 constexpr double kMaxDeviationLimit = 110.0;  // kHz, the deviation view's limit
 constexpr std::size_t kMaxAlarms = 1000;      // most alarms a setup may hold
 
-// What an alarm's threshold may be for each source: from 0 to what the source's page shows
-// (the MPX power meter's 20 dBr, the deviation view's 110 kHz; multipath, whose page shows no
-// fixed top, up to 100 %/kHz, fifty times the ITU-R limit of 2 %/kHz).
+// What an alarm's threshold may be for each source: up to what the source's page shows (the
+// MPX power meter's 20 dBr, the deviation view's 110 kHz; multipath, whose page shows no fixed
+// top, up to 100 %/kHz, fifty times the ITU-R limit of 2 %/kHz). Linear quantities start at 0;
+// levels in dB go below it (MPX power down to -60 dBr, where a silent programme lies).
 struct SThresholdRange {
     const char* name;  // "Deviation", as the message names the source
+    double lowest;
     double highest;
     const char* unit;
 };
@@ -37,12 +39,14 @@ std::string CheckAlarmName(const std::string& name);
 // The file's rule (a file may hold a longer name): no control characters, which would split
 // a log line or an alarm line.
 std::string CheckStoredAlarmName(const std::string& name);
-// The form's rule for a threshold of `source`: not negative (the form's own text), and a
-// number within the source's range ("The threshold for Deviation must be a number from 0 to
-// 110 kHz." for "nan", "inf" or 120).
+// The form's rule for a threshold of `source`: a number within the source's range ("The
+// threshold for Deviation must be a number from 0 to 110 kHz." for "nan", "inf" or 120); a
+// negative one for a source that starts at 0 with the form's own text. A PI or PS change uses
+// no threshold: any is accepted.
 std::string CheckThreshold(std::int32_t source, double threshold);
-// A loaded file's rule: a number that is not negative; a finite threshold beyond the source's
-// range, saved before the range was checked, is kept (the form names the range on Update).
+// A loaded file's rule: a finite number, not negative for a source that starts at 0; a
+// threshold beyond the source's range, saved before the range was checked, is kept (the form
+// names the range on Update).
 std::string CheckStoredThreshold(std::int32_t source, double threshold);
 // Whole seconds from 0 to 2^31 - 1.
 std::string CheckDelay(std::int64_t seconds);

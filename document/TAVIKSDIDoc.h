@@ -20,11 +20,13 @@
 #include "analysis/MultipathTavik.h"
 #include "analysis/SpectrumAnalyser.h"
 #include "device/TavikControl.h"
+#include "document/AlarmWatch.h"
 #include "document/CurrentValues.h"
 #include "document/DayFileLogger.h"
 #include "document/DropReport.h"
 #include "document/Hints.h"
 #include "document/LogWriter.h"
+#include "document/MpxReadings.h"
 #include "document/MpxTap.h"
 #include "document/PanoramaScanner.h"
 #include "document/PanoramaView.h"
@@ -239,6 +241,18 @@ public:
     // or PS changes, once a PS has been seen the same in two passes (a PS still arriving
     // segment by segment is not logged).
     void OnStationDecoded(const CRDSData& data);
+    // The RDS decoder's group count of a decode pass: a higher one is RDS received.
+    void OnRdsGroups(std::int64_t count) { m_alarmWatch.OnRdsGroups(count, m_pClock->Now()); }
+    // The RF level of a multipath pass, taken also without a carrier: the level alarms watch
+    // it fall.
+    void OnRfLevel(float dBuV) { m_alarmWatch.OnRfLevel(dBuV); }
+    const CAlarmWatch& GetAlarmWatch() const { return m_alarmWatch; }
+    // The latest MPX levels readings (pilot, RDS injection, silence) for the alarms.
+    CMpxReadings GetMpxReadings() const { return m_mpxReadings; }
+    void SetMpxReadings(const CMpxReadings& readings) { m_mpxReadings = readings; }
+    // The value an alarm on `source` compares now; empty when there is none (no receiver
+    // reporting it, nothing measured yet, no carrier for the values of the programme).
+    std::optional<float> GetAlarmSourceValue(std::int32_t source) const;
     // How a software receiver received the newest block (the result router calls it for code
     // 14): a carrier lost or back, a frequency error beyond kFrequencyWarning and an
     // overloaded converter are logged when they begin and end.
@@ -416,6 +430,8 @@ private:
     // second's peak, so that a short overmodulation between two checks is not missed. The
     // record keeps the newest block's value, as the result file defines it.
     std::optional<float> m_fDeviationPeakSinceCheck;
+    CAlarmWatch m_alarmWatch;
+    CMpxReadings m_mpxReadings;
     std::string m_strStationSeen;    // PI and PS of the last decode pass
     std::string m_strStationLogged;  // PI and PS last written to the log in this run
     CLoggerHost m_loggerHost{*this};

@@ -1,3 +1,4 @@
+#include <cmath>
 #include <vector>
 
 #include "alarms/AlarmEvaluation.h"
@@ -108,10 +109,16 @@ void CTAVIKSDIDoc::DisableAllAlarms() {
 // Compares every enabled alarm with the current values, once per main-timer tick.
 void CTAVIKSDIDoc::CheckAlarm() {
     // The next check compares the peak of the blocks that come after this one.
+    // A PI or PS change fires the checks of this tick only.
     struct SPeakReset {
         std::optional<float>& peak;
-        ~SPeakReset() { peak.reset(); }
-    } const peakReset{m_fDeviationPeakSinceCheck};
+        CAlarmWatch& watch;
+        ~SPeakReset() {
+            peak.reset();
+            watch.ClearChanges();
+        }
+    } const peakReset{m_fDeviationPeakSinceCheck, m_alarmWatch};
+    m_alarmWatch.StartIfIdle(GetClock().Now());
     // A view may change the set while handling a hint, so the walk goes by name over a
     // snapshot and looks each item up afresh instead of holding a position into the set.
     std::vector<std::string> names;
@@ -154,27 +161,59 @@ void CTAVIKSDIDoc::SendAlarmHints(const std::string& name, CAlarmItem& item) {
     }
 }
 
+std::optional<float> CTAVIKSDIDoc::GetAlarmSourceValue(std::int32_t source) const {
+    // The quantities of the air are there with or without a carrier: they watch it go.
+    switch (source) {
+        case ALARM_SOURCE_RF_LEVEL:
+            return m_alarmWatch.GetRfLevel();
+        case ALARM_SOURCE_CARRIER_NOISE:
+            // Only a live receiver reports C/N; a recording has none.
+            if (m_reception && !std::isnan(m_reception->fCarrierToNoise)) {
+                return m_reception->fCarrierToNoise;
+            }
+            return std::nullopt;
+        case ALARM_SOURCE_RDS_LOST:
+            return m_alarmWatch.GetRdsLostSeconds(GetClock().Now());
+        case ALARM_SOURCE_PI_CHANGE:
+            return m_alarmWatch.HasPiChanged() ? 1.0f : 0.0f;
+        case ALARM_SOURCE_PS_CHANGE:
+            return m_alarmWatch.HasPsChanged() ? 1.0f : 0.0f;
+        default:
+            break;
+    }
+    // Without a carrier the values of the programme would be noise's: not evaluated until it
+    // is back.
+    if (!HasSignal()) {
+        return std::nullopt;
+    }
+    const CCurrentValues values = GetCurrentValues();
+    const CMpxReadings readings = GetMpxReadings();
+    switch (source) {
+        case ALARM_SOURCE_MPX_POWER:
+            return values.m_fMpxPower;
+        case ALARM_SOURCE_DEVIATION:
+            // The peak of the blocks since the previous check; the last value when none came.
+            return m_fDeviationPeakSinceCheck ? m_fDeviationPeakSinceCheck : values.m_fDeviation;
+        case ALARM_SOURCE_MULTIPATH:
+            return values.m_fMultipath;
+        case ALARM_SOURCE_PILOT:
+            return readings.fPilotKhz;
+        case ALARM_SOURCE_RDS_INJECTION:
+            return readings.fRdsInjectionKhz;
+        case ALARM_SOURCE_SILENCE:
+            return readings.fSilenceSeconds;
+        default:
+            return std::nullopt;
+    }
+}
+
 void CTAVIKSDIDoc::CheckAlarmItem(const std::string& name, CAlarmItem& item) {
+    if (!CAlarmItem::IsKnownSource(item.m_nSource)) {
+        return;
+    }
     std::optional<float> measured;
-    // Without a carrier the values would be noise's: not evaluated until it is back.
-    if (!item.m_bResetRequested && HasSignal()) {
-        const CCurrentValues values = GetCurrentValues();
-        switch (item.m_nSource) {
-            case ALARM_SOURCE_MPX_POWER:
-                measured = values.m_fMpxPower;
-                break;
-            case ALARM_SOURCE_DEVIATION:
-                // The peak of the blocks since the previous check; the last value when none
-                // came.
-                measured =
-                    m_fDeviationPeakSinceCheck ? m_fDeviationPeakSinceCheck : values.m_fDeviation;
-                break;
-            case ALARM_SOURCE_MULTIPATH:
-                measured = values.m_fMultipath;
-                break;
-            default:
-                return;
-        }
+    if (!item.m_bResetRequested) {
+        measured = GetAlarmSourceValue(item.m_nSource);
     }
     const CAlarmDecision decision = EvaluateAlarm(item, measured, GetClock().Now());
     switch (decision.action) {

@@ -27,6 +27,7 @@ bool CTAVIKSDIDoc::HasSignal() const {
 
 void CTAVIKSDIDoc::ResetReception() {
     m_reception.reset();
+    m_alarmWatch.Start(m_pClock->Now());
     m_bReceiverLost = false;
     m_bSignal = true;
     m_bFrequencyOff = false;

@@ -12,7 +12,9 @@ void CTAVIKSDIDoc::OnStationDecoded(const CRDSData& data) {
         UpdateAllViews(nullptr, HINT_STATION_NAME);
     }
     ps.erase(ps.find_last_not_of(' ') + 1);
-    if (data.m_strPI.empty() || ps.empty() || data.m_strPS == "No RDS") {
+    const bool noPs = ps.empty() || data.m_strPS == "No RDS";
+    m_alarmWatch.OnStation(data.m_strPI, noPs ? std::string() : ps);
+    if (data.m_strPI.empty() || noPs) {
         return;
     }
     const std::string station = "PI " + FourDigitPI(data.m_strPI) + ", PS \"" + ps + "\"";

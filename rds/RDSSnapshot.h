@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+
 #include "rds/RDSData.h"
 
 namespace tavik {
@@ -12,6 +14,7 @@ struct CRDSSnapshot {
     double m_dBitErrorRate = 0.0;  // percent
     bool m_bSettled = false;
     int m_nSettleCount = 0;
+    std::int64_t m_nGroupCount = 0;  // groups decoded since the decoder was made
 };
 
 }  // namespace tavik

@@ -30,7 +30,7 @@ void CRDSWorker::Pass() {
         m_decoder.Decode(message.data, std::min(count, RDS_DATA_MSG::kDataBytes));
         snapshot = std::make_shared<const CRDSSnapshot>(
             CRDSSnapshot{m_decoder.GetData(), m_decoder.m_dBitErrorRate, m_decoder.m_bSettled,
-                         m_decoder.m_nSettleCount});
+                         m_decoder.m_nSettleCount, m_decoder.m_nGroupCount});
         m_pLastSnapshot = snapshot;
     }
     const auto self = reinterpret_cast<std::intptr_t>(this);

@@ -83,7 +83,10 @@ void CAlarmView::CreateForm() {
     MakeLabel(g, "sec", QRect(530, 22, 30, 20));
 
     MakeLabel(g, "Signal:", QRect(10, 55, 45, 20));
-    m_pSource = MakeChoice(g, "source", {"MPX-POWER", "DEVIATION", "MULTIPATH"});
+    m_pSource = MakeChoice(g, "source", {});
+    for (std::int32_t source = 0; source < ALARM_SOURCE_COUNT; ++source) {
+        m_pSource->addItem(QString::fromLatin1(CAlarmItem::GetSourceFormText(source)));
+    }
     m_pSource->setGeometry(60, 55, 110, 22);
     m_pRelation = MakeChoice(g, "relation", {"<", "<=", "=", ">", ">="});
     m_pRelation->setGeometry(175, 55, 50, 22);
@@ -96,6 +99,8 @@ void CAlarmView::CreateForm() {
     m_pAcknowledge = MakeChoice(g, "acknowledge", {"YES", "NO"});
     m_pAcknowledge->setGeometry(465, 55, 60, 22);
     MakeLabel(g, "Saved Alarms:", QRect(10, 92, 100, 18));
+    m_pSourceNote = MakeLabel(g, "", QRect(120, 92, 420, 18));
+    m_pSourceNote->setObjectName(QStringLiteral("sourceNote"));
 
     connect(m_pSource, &QComboBox::currentIndexChanged, this, &CAlarmView::OnSourceChanged);
 }

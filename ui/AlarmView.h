@@ -93,6 +93,7 @@ private:
     QComboBox* m_pRelation = nullptr;
     QLineEdit* m_pThreshold = nullptr;
     QLabel* m_pUnit = nullptr;
+    QLabel* m_pSourceNote = nullptr;  // what the chosen source needs, where it needs more
     QComboBox* m_pAcknowledge = nullptr;
     QLabel* m_pSavedCaption = nullptr;
     QTableWidget* m_pList = nullptr;

@@ -22,8 +22,10 @@ bool CAlarmView::ReadAlarmForm(SForm& form) {
         m_pDelay->setFocus();
         return false;
     }
-    const double threshold = m_pThreshold->text().trimmed().toDouble(&ok);
-    if (!ok) {
+    const bool change = CAlarmItem::IsChangeSource(m_pSource->currentIndex());
+    // A change uses no threshold: whatever the disabled field holds is stored as 0.
+    const double threshold = change ? 0.0 : m_pThreshold->text().trimmed().toDouble(&ok);
+    if (!change && !ok) {
         Message("Please enter a number.", MB_ICONEXCLAMATION);
         m_pThreshold->setFocus();
         return false;
@@ -154,6 +156,17 @@ void CAlarmView::LoadForm(const CAlarmItem& item) {
 
 void CAlarmView::OnSourceChanged(int source) {
     m_pUnit->setText(QString::fromLatin1(CAlarmItem::GetUnitText(source)));
+    // A change fires by itself: relation and threshold do not apply.
+    const bool change = CAlarmItem::IsChangeSource(source);
+    m_pRelation->setEnabled(!change);
+    m_pThreshold->setEnabled(!change);
+    const char* note = "";
+    if (source == ALARM_SOURCE_CARRIER_NOISE) {
+        note = "C/N needs a live receiver: with recordings this alarm never fires.";
+    } else if (change) {
+        note = "Fires on any change of the confirmed value; no threshold.";
+    }
+    m_pSourceNote->setText(QString::fromLatin1(note));
 }
 
 void CAlarmView::OnItemChanged(QTableWidgetItem* cell) {

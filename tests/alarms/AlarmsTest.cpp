@@ -71,9 +71,13 @@ TEST(AlarmItem, ValueTables) {
         }
         return all;
     };
-    EXPECT_EQ(texts(CAlarmItem::GetSourceText, 2), "|MPX_POWER|DEVIATION|MULTIPATH||");
-    EXPECT_EQ(texts(CAlarmItem::GetSourceFormText, 2), "|MPX-POWER|DEVIATION|MULTIPATH||");
-    EXPECT_EQ(texts(CAlarmItem::GetUnitText, 2), "|dBr|kHz|%/kHz||");
+    EXPECT_EQ(texts(CAlarmItem::GetSourceText, 10),
+              "|MPX_POWER|DEVIATION|MULTIPATH|RFLEVEL|CN|RDS_LOST|PI_CHANGE|PS_CHANGE|PILOT|"
+              "RDS_INJECTION|SILENCE||");
+    EXPECT_EQ(texts(CAlarmItem::GetSourceFormText, 10),
+              "|MPX-POWER|DEVIATION|MULTIPATH|RF-LEVEL|C/N|RDS-LOST|PI-CHANGE|PS-CHANGE|PILOT|"
+              "RDS-INJECTION|SILENCE||");
+    EXPECT_EQ(texts(CAlarmItem::GetUnitText, 10), "|dBr|kHz|%/kHz|dBuV|dB|s|||kHz|kHz|s||");
     EXPECT_EQ(texts(CAlarmItem::GetRelationText, 4), "|<|<=|=|>|>=||");
     EXPECT_EQ(texts(CAlarmItem::GetActionText, 2), "|SET ALARM 1|SET ALARM 2|LOG ONLY||");
     EXPECT_EQ(texts(CAlarmItem::GetAcknowledgeText, 1), "|YES|NO||");
@@ -243,6 +247,52 @@ TEST(AlarmMap, ACountBeyondTheFileFailsBeforeReading) {
     CArchive in2(huge.data(), huge.size());
     EXPECT_THROW(map.Serialize(in2), CArchiveException);
     EXPECT_TRUE(map.IsEmpty());
+}
+
+// A later build's source (11) is skipped, the items around it load; the parts of a store
+// split the set by where the file keeps each source.
+TEST(AlarmMap, LoadingSkipsAnUnknownSourceAndStoresSplitByPart) {
+    CAlarmMap map;
+    map.SetAt("a", std::make_unique<CAlarmItem>("a", ALARM_SOURCE_DEVIATION, 3, 75.0f, 0,
+                                                COleDateTimeSpan(), 0));
+    map.SetAt("new", std::make_unique<CAlarmItem>("new", ALARM_SOURCE_COUNT, 3, 1.0f, 0,
+                                                  COleDateTimeSpan(), 0));
+    map.SetAt("rf", std::make_unique<CAlarmItem>("rf", ALARM_SOURCE_RF_LEVEL, 0, 20.0f, 0,
+                                                 COleDateTimeSpan(), 0));
+    EXPECT_TRUE(map.HasApart());
+    const auto keys = [](const CAlarmMap& m, CAlarmMap::EPart part) {
+        CArchive ar;
+        m.Store(ar, part);
+        CArchive in(ar.GetBuffer().data(), ar.GetBuffer().size());
+        CAlarmMap loaded;
+        loaded.Load(in);
+        EXPECT_EQ(in.GetRemaining(), 0u);
+        return Keys(loaded);
+    };
+    EXPECT_EQ(keys(map, CAlarmMap::EPart::All), (std::vector<std::string>{"a", "rf"}));
+    EXPECT_EQ(keys(map, CAlarmMap::EPart::Common), (std::vector<std::string>{"a"}));
+    // "new" is stored apart too (a later source), and skipped again on loading.
+    EXPECT_EQ(keys(map, CAlarmMap::EPart::Apart), (std::vector<std::string>{"rf"}));
+    map.RemoveKey("rf");
+    map.RemoveKey("new");
+    EXPECT_FALSE(map.HasApart());
+}
+
+// A PI or PS change fires on a nonzero value whatever relation and threshold say, and clears
+// (acknowledge NO) at the next check without a change.
+TEST(AlarmEvaluation, AChangeSourceFiresOnAChangeAlone) {
+    CAlarmItem item("PI", ALARM_SOURCE_PI_CHANGE, ALARM_RELATION_LESS, 0.0f, ALARM_ACTION_LOG_ONLY,
+                    COleDateTimeSpan(), ALARM_ACKNOWLEDGE_NO);
+    item.m_bEnabled = 1;
+    item.m_bResetRequested = 0;
+    const CTime now(1796466620);
+    EXPECT_EQ(EvaluateAlarm(item, 0.0f, now).action, EAlarmAction::None);
+    const CAlarmDecision on = EvaluateAlarm(item, 1.0f, now);
+    EXPECT_EQ(on.action, EAlarmAction::Activate);
+    on.state.ApplyTo(item);
+    EXPECT_EQ(EvaluateAlarm(item, 0.0f, now).action, EAlarmAction::Deactivate);
+    item.m_nRelation = 99;  // unused for a change: still evaluated
+    EXPECT_EQ(EvaluateAlarm(item, 1.0f, now).action, EAlarmAction::None);  // still active
 }
 
 }  // namespace

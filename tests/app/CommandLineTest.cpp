@@ -323,6 +323,43 @@ TEST(SetupCommand, StandardInputIsReadWhole) {
     EXPECT_EQ(folder.Read("stdin.tvk"), folder.Read("new.tvk"));
 }
 
+// Negative thresholds and the newer sources go through the file and back: a change needs no
+// threshold or relation, `show` names the sources as the alarm list does.
+TEST(SetupCommand, NewerSourcesAndNegativeThresholdsRoundTrip) {
+    CTempFolder folder;
+    std::ostringstream err;
+    const char* const json = R"({"alarms": [
+      {"name": "Silence", "source": "MPX-POWER", "relation": "<", "threshold": -15, "delay_s": 30},
+      {"name": "Carrier", "source": "RF-LEVEL", "relation": "<", "threshold": 20},
+      {"name": "Noise", "source": "CN", "relation": "<=", "threshold": -3.5},
+      {"name": "Station", "source": "PI-CHANGE", "acknowledge": "NO"},
+      {"name": "Rds", "source": "RDS_LOST", "relation": ">=", "threshold": 10}
+    ]})";
+    ASSERT_EQ(CSetupCommand::Write(folder.File("a.tvk"), Json(json, folder), err), 0) << err.str();
+    CTAVIKSDIDoc doc;
+    ASSERT_TRUE(doc.OnOpenDocument(folder.File("a.tvk")));
+    // The older sources come first in the file, the newer ones after the record.
+    std::string keys;
+    for (const CAlarmMap::Entry& entry : doc.GetAlarms()) {
+        keys += entry.key + " ";
+    }
+    EXPECT_EQ(keys, "Silence Carrier Noise Station Rds ");
+    EXPECT_EQ(doc.GetAlarms().Lookup("Silence")->m_fThreshold, -15.0f);
+    EXPECT_EQ(doc.GetAlarms().Lookup("Noise")->m_nSource, ALARM_SOURCE_CARRIER_NOISE);
+    EXPECT_EQ(doc.GetAlarms().Lookup("Noise")->m_fThreshold, -3.5f);
+    EXPECT_EQ(doc.GetAlarms().Lookup("Station")->m_nSource, ALARM_SOURCE_PI_CHANGE);
+    std::ostringstream shown;
+    ASSERT_EQ(CSetupCommand::Show(folder.File("a.tvk"), shown, err), 0) << err.str();
+    for (const char* text :
+         {"\"threshold\": -15.0,", "\"source\": \"RFLEVEL\",", "\"unit\": \"dBuV\",",
+          "\"threshold\": -3.5,", "\"source\": \"PI_CHANGE\","}) {
+        EXPECT_TRUE(Has(shown.str(), text)) << text << "\n" << shown.str();
+    }
+    ASSERT_EQ(CSetupCommand::Write(folder.File("b.tvk"), Json(shown.str(), folder), err), 0)
+        << err.str();
+    EXPECT_EQ(folder.Read("a.tvk"), folder.Read("b.tvk"));
+}
+
 TEST(SetupCommand, RefusesWithTheFieldAndTheFormsText) {
     const std::string alarm = R"("source": "DEVIATION", "relation": ">", "threshold": 75)";
     const struct {
@@ -342,7 +379,9 @@ TEST(SetupCommand, RefusesWithTheFieldAndTheFormsText) {
         {R"({"alarms": [{"name": "A", "source": "DEVIATION", "relation": ">", "threshold": 120}]})",
          "alarms[0].threshold: The threshold for Deviation must be a number from 0 to 110 kHz."},
         {R"({"alarms": [{"name": "A", "source": "MPX-POWER", "relation": ">", "threshold": 21}]})",
-         "alarms[0].threshold: The threshold for MPX power must be a number from 0 to 20 dBr."},
+         "alarms[0].threshold: The threshold for MPX power must be a number from -60 to 20 dBr."},
+        {R"({"alarms": [{"name": "A", "source": "MPX-POWER", "relation": "<", "threshold": -61}]})",
+         "alarms[0].threshold: The threshold for MPX power must be a number from -60 to 20 dBr."},
         {R"({"alarms": [{"name": "A\nB", )" + alarm + "}]}",
          "alarms[0].name: must not hold control characters (a line break, a tab)"},
         {R"({"alarms": [{"name": "A", "delay_s": 9223372036854775808, )" + alarm + "}]}",
@@ -350,7 +389,14 @@ TEST(SetupCommand, RefusesWithTheFieldAndTheFormsText) {
         {R"({"alarms": [{"name": "123456789012345678901", )" + alarm + "}]}",
          "alarms[0].name: \"123456789012345678901\" is longer than 20 characters"},
         {R"({"alarms": [{"name": "A", "source": "LEVEL", "relation": ">", "threshold": 1}]})",
-         "alarms[0].source: \"LEVEL\" is not \"MPX_POWER\", \"DEVIATION\" or \"MULTIPATH\""},
+         "alarms[0].source: \"LEVEL\" is not \"MPX_POWER\", \"DEVIATION\", \"MULTIPATH\", "
+         "\"RFLEVEL\", \"CN\", \"RDS_LOST\", \"PI_CHANGE\", \"PS_CHANGE\", \"PILOT\", "
+         "\"RDS_INJECTION\" or \"SILENCE\""},
+        {R"({"alarms": [{"name": "A", "source": "RF-LEVEL", "relation": "<", "threshold": -21}]})",
+         "alarms[0].threshold: The threshold for RF level must be a number from -20 to 120 "
+         "dBuV."},
+        {R"({"alarms": [{"name": "A", "source": "RDS_LOST", "threshold": 5}]})",
+         "alarms[0].relation: is missing"},
         {R"({"alarms": [{"name": "A", "relation": "!=", "source": "DEVIATION", "threshold": 1}]})",
          "alarms[0].relation: \"!=\" is not \"<\", \"<=\", \"=\", \">\" or \">=\""},
         {R"({"alarms": [{"name": "A", "action": "BEEP", )" + alarm + "}]}",

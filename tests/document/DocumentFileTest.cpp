@@ -95,6 +95,68 @@ TEST_F(DocumentFileFixture, TwoAlarmsAreSavedByteForByte) {
     EXPECT_EQ(Save(), expected.Bytes());
 }
 
+// An alarm on a newer source follows the record behind the marker "ALR2": the bytes before it
+// are the file of the older sources alone, all that a reader stopping after the record sees.
+TEST_F(DocumentFileFixture, NewerSourcesFollowTheRecordWhereOlderReadersStop) {
+    FillSetup();
+    doc->SetAlarm("Carrier", std::make_unique<CAlarmItem>(
+                                 "Carrier", ALARM_SOURCE_RF_LEVEL, ALARM_RELATION_LESS, -5.5f,
+                                 ALARM_ACTION_LOG_ONLY, COleDateTimeSpan(), ALARM_ACKNOWLEDGE_NO));
+    CByteBuilder expected;
+    expected.U16(1).U16(2);
+    expected.Str("Overmod").U16(0xFFFF).U16(1).U16(10).Chars("CAlarmItem");
+    expected.I32(1).I32(1).I32(0).F64(90.0 / 86400.0).I32(3).I32(1).F32(75.0f).Str("Overmod");
+    expected.Str("Low").U16(0x8001);
+    expected.I32(0).I32(2).I32(0).F64(0.0).I32(0).I32(0).F32(0.0f).Str("Low");
+    FilledRecord(expected);
+    const std::size_t olderFile = expected.Bytes().size();
+    expected.Chars("ALR2").U16(1).Str("Carrier").U16(0x8001);
+    expected.I32(1).I32(2).I32(0).F64(0.0).I32(0).I32(3).F32(-5.5f).Str("Carrier");
+    const std::vector<std::uint8_t> bytes = Save();
+    EXPECT_EQ(bytes, expected.Bytes());
+
+    // What an older reader loads: the two alarms and the record.
+    ASSERT_TRUE(Open({bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(olderFile)}));
+    EXPECT_EQ(doc->GetAlarms().GetCount(), 2u);
+    ASSERT_TRUE(Open(bytes));
+    ASSERT_TRUE(doc->StartAlarmIteration());
+    EXPECT_EQ(IterateAlarms(), "Overmod:0 Low:0 Carrier:0 ");
+    EXPECT_EQ(doc->GetAlarms().Lookup("Carrier")->m_fThreshold, -5.5f);
+    EXPECT_EQ(Header().m_fFrequency, 98.5f);
+}
+
+// A later build's file: its unknown sources (42 among the older ones, 99 after the record) are
+// skipped, the rest loads; bytes after the record without the marker are ignored.
+TEST_F(DocumentFileFixture, UnknownSourcesAreSkippedAndOtherTrailingBytesIgnored) {
+    const auto item = [](CByteBuilder& b, const char* name, std::int32_t source, bool first) {
+        b.Str(name);
+        if (first) {
+            b.U16(0xFFFF).U16(1).U16(10).Chars("CAlarmItem");
+        } else {
+            b.U16(0x8001);
+        }
+        b.I32(1).I32(2).I32(0).F64(0.0).I32(3).I32(source).F32(1.0f).Str(name);
+    };
+    CByteBuilder file;
+    file.U16(1).U16(2);
+    item(file, "Future", 42, true);
+    item(file, "Dev", ALARM_SOURCE_DEVIATION, false);
+    FilledRecord(file);
+    CByteBuilder later = file;
+    later.Chars("ALR2").U16(2);
+    item(later, "Later", 99, false);
+    item(later, "Rds", ALARM_SOURCE_RDS_LOST, false);
+    ASSERT_TRUE(Open(later.Bytes()));
+    ASSERT_TRUE(doc->StartAlarmIteration());
+    EXPECT_EQ(IterateAlarms(), "Dev:0 Rds:0 ");
+    EXPECT_EQ(Header().m_strings[0], "Op");
+
+    file.Chars("junk after the record");
+    ASSERT_TRUE(Open(file.Bytes()));
+    ASSERT_TRUE(doc->StartAlarmIteration());
+    EXPECT_EQ(IterateAlarms(), "Dev:0 ");
+}
+
 TEST_F(DocumentFileFixture, RoundTripLoadsDisabledAlarms) {
     FillSetup();
     const CProtocolHeader saved = Header();
@@ -317,6 +379,17 @@ TEST_F(DocumentFileFixture, AFieldThatBreaksTheFormsRulesIsRefused) {
         // A finite threshold beyond the source's range, saved before the range was checked,
         // still loads: the form names the range when it is updated.
         {[](H&, A& a) { a.m_fThreshold = 150.0f; }, ""},
+        // A level in dB may be negative: the float field holds it as it is.
+        {[](H&, A& a) {
+             a.m_nSource = ALARM_SOURCE_MPX_POWER;
+             a.m_fThreshold = -15.0f;
+         },
+         ""},
+        {[](H&, A& a) {
+             a.m_nSource = ALARM_SOURCE_MPX_POWER;
+             a.m_fThreshold = -std::numeric_limits<float>::infinity();
+         },
+         "alarms[0].threshold: The threshold for MPX power must be a number from -60 to 20 dBr."},
         {[](H&, A& a) { a.m_strName = "Dev\nX"; },
          "alarms[0].name: must not hold control characters (a line break, a tab)"},
     };

@@ -9,6 +9,7 @@
 #include <limits>
 
 #include "document/SetupFile.h"
+#include "document/SetupRules.h"
 
 using namespace tavik;
 
@@ -35,7 +36,9 @@ void CheckLoaded(const CProtocolHeader& h, const CAlarmMap& alarms) {
         Require(item.m_nRelation >= 0 && item.m_nRelation < ALARM_RELATION_COUNT);
         Require(item.m_nAction >= 0 && item.m_nAction < ALARM_ACTION_COUNT);
         Require(item.m_nAcknowledge >= 0 && item.m_nAcknowledge < ALARM_ACKNOWLEDGE_COUNT);
-        Require(std::isfinite(item.m_fThreshold) && item.m_fThreshold >= 0.0f);
+        Require(std::isfinite(item.m_fThreshold) &&
+                (item.m_fThreshold >= 0.0f || CAlarmItem::IsChangeSource(item.m_nSource) ||
+                 setup_rules::ThresholdRange(item.m_nSource).lowest < 0.0));
         const std::int64_t delay = item.m_spanDelay.GetTotalSeconds();
         Require(delay >= 0 && delay <= CAlarmItem::kMaxDelaySeconds);
         for (const char c : entry.key) {

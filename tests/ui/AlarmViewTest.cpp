@@ -72,13 +72,14 @@ TEST_F(AlarmViewTest, NewRefusesEachInvalidFieldWithItsMessageAndStoresAValidAla
         const char* message;  // "" for accepted
         int source = ALARM_SOURCE_MPX_POWER;
     };
-    const char* const power = "The threshold for MPX power must be a number from 0 to 20 dBr.";
+    const char* const power = "The threshold for MPX power must be a number from -60 to 20 dBr.";
     const char* const deviation = "The threshold for Deviation must be a number from 0 to 110 kHz.";
     const char* const multipath =
         "The threshold for Multipath must be a number from 0 to 100 %/kHz.";
     const Case cases[] = {
         {"", "1", "0", "Please enter a name."},
-        {"a", "-1", "0", "Please enter a threshold greater than\nor equal to zero."},
+        {"a", "-1", "0", "Please enter a threshold greater than\nor equal to zero.",
+         ALARM_SOURCE_MULTIPATH},
         {"b", "1", "-1", "Please enter a delay greater than\nor equal to zero."},
         {"", "-1", "-1", "Please enter a name."},  // the first failure wins
         {"c", "x", "0", "Please enter a number."},
@@ -86,11 +87,14 @@ TEST_F(AlarmViewTest, NewRefusesEachInvalidFieldWithItsMessageAndStoresAValidAla
         {"c", "nan", "0", power},
         {"c", "inf", "0", power},
         {"c", "20.01", "0", power},
+        {"c", "-60.01", "0", power},
+        {"c", "-inf", "0", power},
         {"c", "1e39", "0", deviation, ALARM_SOURCE_DEVIATION},
         {"c", "120", "0", deviation, ALARM_SOURCE_DEVIATION},
         {"c", "-inf", "0", "Please enter a threshold greater than\nor equal to zero.",
          ALARM_SOURCE_DEVIATION},
         {"c", "100.5", "0", multipath, ALARM_SOURCE_MULTIPATH},
+        {"Silence", "-15", "30", ""},  // a level in dB goes below 0
         {"Overmod", "0", "90", ""},
         {"OVERMOD", "1", "0", "Press Update if you have changed\nan existing alarm."},
     };
@@ -101,23 +105,67 @@ TEST_F(AlarmViewTest, NewRefusesEachInvalidFieldWithItsMessageAndStoresAValidAla
         Find<QPushButton>("New")->click();
         EXPECT_EQ(LastBox(), c.message) << c.name << " " << c.threshold << " " << c.delay;
     }
-    ASSERT_EQ(m_doc.GetAlarms().GetCount(), 1u);
+    ASSERT_EQ(m_doc.GetAlarms().GetCount(), 2u);
+    EXPECT_EQ(m_doc.GetAlarms().Lookup("Silence")->m_fThreshold, -15.0f);
     const CAlarmItem* item = m_doc.GetAlarms().Lookup("Overmod");
     ASSERT_NE(item, nullptr);
     EXPECT_EQ(item->m_fThreshold, 0.0f);
     EXPECT_EQ(item->m_spanDelay.GetTotalSeconds(), 90);
     EXPECT_FALSE(item->m_bEnabled);
-    ASSERT_EQ(List().rowCount(), 1);
-    EXPECT_EQ(List().item(0, 0)->checkState(), Qt::Unchecked);
+    ASSERT_EQ(List().rowCount(), 2);
+    EXPECT_EQ(List().item(0, 3)->text(), "-15.00");
+    EXPECT_EQ(List().item(1, 0)->checkState(), Qt::Unchecked);
     const QStringList row = {"Overmod", "MPX_POWER", "<", "0.00", "90", "SET ALARM 1", "YES"};
     for (int column = 0; column < row.size(); ++column) {
-        EXPECT_EQ(List().item(0, column)->text(), row[column]);
+        EXPECT_EQ(List().item(1, column)->text(), row[column]);
         // Every header reads whole, "Acknowledge" included.
         const QString header = List().horizontalHeaderItem(column)->text();
         EXPECT_GT(List().columnWidth(column),
                   List().horizontalHeader()->fontMetrics().horizontalAdvance(header))
             << header.toStdString();
     }
+}
+
+// The source list holds every source; choosing one shows its unit, disables relation and
+// threshold for a change, says what C/N needs, and New checks the source's range.
+TEST_F(AlarmViewTest, TheSourceListShowsUnitsNeedsAndRanges) {
+    QComboBox& source = *Find<QComboBox>("source");
+    ASSERT_EQ(source.count(), ALARM_SOURCE_COUNT);
+    EXPECT_EQ(source.itemText(ALARM_SOURCE_RF_LEVEL), "RF-LEVEL");
+    const QLabel& unit = *Find<QLabel>("unit");
+    const QLabel& note = *Find<QLabel>("sourceNote");
+    const struct {
+        std::int32_t source;
+        const char* unit;
+        bool threshold;  // the threshold and relation can be edited
+        const char* note;
+    } rows[] = {
+        {ALARM_SOURCE_RF_LEVEL, "dBuV", true, ""},
+        {ALARM_SOURCE_CARRIER_NOISE, "dB", true,
+         "C/N needs a live receiver: with recordings this alarm never fires."},
+        {ALARM_SOURCE_PI_CHANGE, "", false,
+         "Fires on any change of the confirmed value; no threshold."},
+        {ALARM_SOURCE_SILENCE, "s", true, ""},
+    };
+    for (const auto& row : rows) {
+        Choose("source", row.source);
+        EXPECT_EQ(unit.text(), row.unit);
+        EXPECT_EQ(Find<QLineEdit>("threshold")->isEnabled(), row.threshold);
+        EXPECT_EQ(Find<QComboBox>("relation")->isEnabled(), row.threshold);
+        EXPECT_EQ(note.text(), row.note);
+    }
+    Fill("Carrier", "-21", "0");
+    Choose("source", ALARM_SOURCE_RF_LEVEL);
+    Find<QPushButton>("New")->click();
+    EXPECT_EQ(LastBox(), "The threshold for RF level must be a number from -20 to 120 dBuV.");
+    // A change stores no threshold, whatever the disabled field holds.
+    Fill("Station", "abc", "0");
+    Choose("source", ALARM_SOURCE_PS_CHANGE);
+    Find<QPushButton>("New")->click();
+    const CAlarmItem* item = m_doc.GetAlarms().Lookup("Station");
+    ASSERT_NE(item, nullptr);
+    EXPECT_EQ(item->m_nSource, ALARM_SOURCE_PS_CHANGE);
+    EXPECT_EQ(item->m_fThreshold, 0.0f);
 }
 
 TEST_F(AlarmViewTest, UpdateNeedsTheExactNameAndADisabledAlarm) {
