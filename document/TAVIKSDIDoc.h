@@ -15,6 +15,7 @@
 #include "alarms/AlarmMap.h"
 #include "analysis/DeviationTavik.h"
 #include "analysis/MPXPowerTavik.h"
+#include "analysis/MpxLevels.h"
 #include "analysis/MultipathHost.h"
 #include "analysis/MultipathResult.h"
 #include "analysis/MultipathTavik.h"
@@ -105,6 +106,13 @@ public:
     void GetLevelSamples(float* samples, int& count) const;
     CDeviationTavik& GetDeviation() { return m_deviation; }
     CMPXPowerTavik& GetMPXPower() { return m_mpxPower; }
+    CMpxLevels& GetMpxLevels() { return m_mpxLevels; }
+    // The latest MPX readings (pilot, RDS, audio levels, silence), for the window and the
+    // alarms (user-interface thread); none before the first second of a measurement and after
+    // a stop.
+    const std::optional<CMpxReadings>& GetMpxReadings() const { return m_mpxReadings; }
+    // Stores the readings the MPX levels analyser posted (the result router calls it).
+    void OnMpxReadings(const CMpxReadings& readings) { m_mpxReadings = readings; }
     CSpectrumAnalyser& GetSpectrumAnalyser() { return m_spectrum; }
     CRDSWorker& GetRDSWorker() { return m_rdsWorker; }
     // Clears the decoded RDS data (the RDS view's reset).
@@ -287,6 +295,8 @@ private:
     void ReportThreadFailure(const CGenericException& e);
     CDeviationTavik m_deviation;
     CMPXPowerTavik m_mpxPower;
+    CMpxLevels m_mpxLevels;
+    std::optional<CMpxReadings> m_mpxReadings;
     CSpectrumAnalyser m_spectrum;
     CRDSWorker m_rdsWorker;
     SampleBuffer m_mpxBlock{};
