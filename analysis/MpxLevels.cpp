@@ -95,7 +95,9 @@ CMpxLevels::CMpxLevels()
           50e-6, kNoPilotKhz / kMpxReferenceDeviation * kMpxReferenceAmplitude, kBlock)),
       m_pRds(std::make_unique<CBandPower>(kBlock, kRdsLow, kRdsHigh)),
       m_left(static_cast<std::size_t>(kBlock)),
-      m_right(static_cast<std::size_t>(kBlock)) {}
+      m_right(static_cast<std::size_t>(kBlock)),
+      m_mid(static_cast<std::size_t>(kBlock)),
+      m_side(static_cast<std::size_t>(kBlock)) {}
 
 CMpxLevels::~CMpxLevels() {
     EndWorker();
@@ -132,6 +134,9 @@ void CMpxLevels::Restart() {
     m_pDecoder = std::make_unique<CStereoDecoder>(
         m_nDecoderDeemphasis * 1e-6, kNoPilotKhz / kMpxReferenceDeviation * kMpxReferenceAmplitude,
         kBlock);
+    for (CTruePeakMeter& meter : m_meters) {
+        meter.Reset();
+    }
     m_nBlocks = 0;
     m_fRdsPower = 0.0;
     m_fPeakLeft = m_fPeakRight = m_fPeakMono = m_fPeakStereo = 0.0f;
@@ -154,15 +159,14 @@ bool CMpxLevels::AnalyseBlock(const float* data, int count, CMpxReadings& readin
         Restart();  // a new time constant: the readings start again with it
     }
     const int produced = m_pDecoder->Process(data, n, m_left.data(), m_right.data());
-    for (int i = 0; i < produced; ++i) {
-        const auto k = static_cast<std::size_t>(i);
-        const float l = m_left[k];
-        const float r = m_right[k];
-        m_fPeakLeft = std::max(m_fPeakLeft, std::fabs(l));
-        m_fPeakRight = std::max(m_fPeakRight, std::fabs(r));
-        m_fPeakMono = std::max(m_fPeakMono, 0.5f * std::fabs(l + r));
-        m_fPeakStereo = std::max(m_fPeakStereo, 0.5f * std::fabs(l - r));
+    for (std::size_t k = 0; k < static_cast<std::size_t>(produced); ++k) {
+        m_mid[k] = 0.5f * (m_left[k] + m_right[k]);
+        m_side[k] = 0.5f * (m_left[k] - m_right[k]);
     }
+    m_fPeakLeft = std::max(m_fPeakLeft, m_meters[0].Process(m_left.data(), produced));
+    m_fPeakRight = std::max(m_fPeakRight, m_meters[1].Process(m_right.data(), produced));
+    m_fPeakMono = std::max(m_fPeakMono, m_meters[2].Process(m_mid.data(), produced));
+    m_fPeakStereo = std::max(m_fPeakStereo, m_meters[3].Process(m_side.data(), produced));
     m_fRdsPower += m_pRds->Measure(data, n);
     if (++m_nBlocks < kBlocksPerOutput) {
         return false;

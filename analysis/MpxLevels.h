@@ -1,10 +1,12 @@
 #pragma once
 
+#include <array>
 #include <atomic>
 #include <memory>
 #include <vector>
 
 #include "dsp/StereoDecoder.h"
+#include "dsp/TruePeakMeter.h"
 #include "platform/MpxReadings.h"
 #include "platform/SampleBlock.h"
 #include "platform/WorkerThread.h"
@@ -68,6 +70,11 @@ private:
     std::unique_ptr<CBandPower> m_pRds;
     std::vector<float> m_left;
     std::vector<float> m_right;
+    std::vector<float> m_mid;   // (L + R) / 2
+    std::vector<float> m_side;  // (L - R) / 2
+    // True peaks (8 times interpolated): at 50000 samples/s the samples alone miss up to
+    // 3 dB of a 15 kHz tone's peak.
+    std::array<CTruePeakMeter, 4> m_meters;  // L, R, M, S
     int m_nBlocks = 0;
     double m_fRdsPower = 0.0;  // sum of the blocks' band powers this second
     float m_fPeakLeft = 0.0f;  // this second's peaks, ADC units

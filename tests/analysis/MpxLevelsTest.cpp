@@ -124,6 +124,21 @@ TEST(MpxLevels, SilenceAfterTheSetSecondsAndBackWithTheProgramme) {
     EXPECT_NEAR(readings[6].monoHoldDb, -10.0, 0.2);  // held from before the silence
 }
 
+// A 5 kHz tone pre-emphasised with 75 us reads its level with the 75 us setting; with 50 us the
+// levels come out 10 lg((1 + (w 75 us)^2) / (1 + (w 50 us)^2)) = 2.76 dB high.
+TEST(MpxLevels, DeemphasisSetting) {
+    CGeneratorOptions options = Tone(6.75, 0.0, 0.0, -12.0, -12.0);
+    options.fToneFrequency = 5000.0;
+    options.fPreemphasis = 75e-6;
+    for (const auto& [microseconds, expected] : {std::pair{75, -12.0}, std::pair{50, -9.24}}) {
+        CMpxLevels levels;
+        ASSERT_TRUE(levels.SetDeemphasis(microseconds));
+        const CMpxReadings r = Read(options, 2, levels).back();
+        EXPECT_NEAR(r.leftDb, expected, 0.2) << microseconds;
+        EXPECT_NEAR(r.rightDb, expected, 0.2) << microseconds;
+    }
+}
+
 TEST(MpxLevels, RefusesSettingsOutOfRange) {
     CMpxLevels levels;
     EXPECT_TRUE(levels.SetDeemphasis(75));
