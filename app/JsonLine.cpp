@@ -82,6 +82,7 @@ json CJsonLine::Build(CTime time, float frequency, const CMonitorValues& values,
     line["deviation_exceed_75_pct"] = CJsonValues::Rounded(values.exceed75, 2);
     line["mpx_power_1s_dbr"] = CJsonValues::Rounded(values.power1s, 2);
     line["mpx_power_60s_dbr"] = CJsonValues::Rounded(values.power60s, 2);
+    CJsonValues::AddMpxReadings(line, values.mpxReadings);
     line["multipath_pct_per_khz"] = CJsonValues::Rounded(multipath, 3);
     line["rf_level_dbuv"] = CJsonValues::Rounded(level, 1);
     line["itu_status"] = status;

@@ -21,6 +21,17 @@ CJson CJsonValues::Exact(float value) {
     return *ParseNumber(FormatFloat(value));
 }
 
+void CJsonValues::AddMpxReadings(CJson& json, const std::optional<CMpxReadings>& readings) {
+    const CMpxReadings none;
+    const CMpxReadings& r = readings ? *readings : none;
+    json["pilot_khz"] = Rounded(r.pilotKhz, 2);
+    json["pilot_error_hz"] = Rounded(r.pilotErrorHz, 1);
+    json["rds_injection_khz"] = Rounded(r.rdsKhz, 2);
+    json["audio_left_db"] = readings ? Rounded(r.leftDb, 1) : CJson(nullptr);
+    json["audio_right_db"] = readings ? Rounded(r.rightDb, 1) : CJson(nullptr);
+    json["silence"] = readings ? CJson(r.silence) : CJson(nullptr);
+}
+
 CJson CJsonValues::TextOrNull(const std::string& text) {
     return text.empty() ? CJson(nullptr) : CJson(text);
 }

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/DropCounters.h"
+#include "platform/MpxReadings.h"
 
 namespace tavik {
 
@@ -21,6 +22,10 @@ public:
     static CJson Exact(float value);
     // {"samples":0,"analysers":0,"rds":0,"results":0}: drops of each kind.
     static CJson Drops(const CDropCounts& drops);
+    // Adds "pilot_khz", "pilot_error_hz", "rds_injection_khz", "audio_left_db",
+    // "audio_right_db" and "silence" to `json`: null before the first readings, the pilot's and
+    // the RDS's values null without a pilot or RDS.
+    static void AddMpxReadings(CJson& json, const std::optional<CMpxReadings>& readings);
     // A string, or null when empty.
     static CJson TextOrNull(const std::string& text);
     // One line of compact JSON; bytes that are not UTF-8 become U+FFFD instead of failing.

@@ -59,6 +59,14 @@ CMetricsSnapshot CMetricsPublisher::Build(const CTAVIKSDIDoc& doc, const CMonito
     s.deviationMax = values.maxDeviation;
     s.power1s = values.power1s;
     s.power60s = values.power60s;
+    if (const auto& r = values.mpxReadings) {
+        s.pilot = r->pilotKhz.value_or(0.0f);
+        s.pilotError = r->pilotErrorHz;
+        s.rdsInjection = r->rdsKhz.value_or(0.0f);
+        s.audioLeft = r->leftDb;
+        s.audioRight = r->rightDb;
+        s.silence = r->silence ? 1.0f : 0.0f;
+    }
     if (const CMultipathResult* fit = values.multipath.get()) {
         if (fit->HasValue()) {  // before the first accepted fit, level and multipath are 0
             s.multipath = fit->m_fMultipath;

@@ -42,6 +42,7 @@ void CMonitorValues::Take(const CMessage& message) {
         power1s.reset();
         power60s.reset();
         multipath.reset();
+        mpxReadings.reset();
     }
     if (message.message != WM_ANALYSER_RESULT) {
         return;
@@ -52,7 +53,9 @@ void CMonitorValues::Take(const CMessage& message) {
         result.Code() != EResultCode::RdsQuality) {
         return;  // results of blocks before the loss, still on their way
     }
-    if (const float* peak = result.Get<EResultCode::DeviationPeak>()) {
+    if (const CMpxReadings* readings = result.Get<EResultCode::MpxReadings>()) {
+        mpxReadings = *readings;
+    } else if (const float* peak = result.Get<EResultCode::DeviationPeak>()) {
         deviation = *peak;
         secondPeak = secondPeak ? std::max(*secondPeak, *peak) : *peak;
     } else if (const auto* accumulated = result.Get<EResultCode::DeviationAccumulated>()) {

@@ -26,6 +26,7 @@ struct CMonitorValues {
     std::shared_ptr<const CMultipathResult> multipath;  // Multipath
     std::shared_ptr<const CRDSSnapshot> rds;            // RdsData and RdsQuality
     std::optional<CReception> reception;                // Reception, a software receiver's
+    std::optional<CMpxReadings> mpxReadings;            // MpxReadings, pilot, RDS and audio
     // While a live receiver's stream is broken: why (its notice); cleared when it is back.
     std::optional<std::string> receiverLost;
     CDropCounts drops;                // since the start, set every second

@@ -67,6 +67,7 @@ std::string CStatusLine::Format(CTimeSpan elapsed, const CMonitorValues& values,
     line += " max " + FormatValue(values.maxDeviation, 1) + " kHz";
     line += " | mpx 1s " + FormatValue(values.power1s, 2);
     line += " 60s " + FormatValue(values.power60s, 2) + " dBr";
+    line += ReadingsText(values.mpxReadings);
     line += " | mp " + FormatValue(multipath, 2) + " %/kHz " + values.Conditions();
     line += " | rf " + FormatValue(level, 1) + " dBuV";
     line += ReceptionText(values);
@@ -79,6 +80,21 @@ std::string CStatusLine::Format(CTimeSpan elapsed, const CMonitorValues& values,
         line += " | NO RECEIVER (" + *values.receiverLost + ")";
     }
     return line;
+}
+
+std::string CStatusLine::ReadingsText(const std::optional<CMpxReadings>& readings) {
+    if (!readings) {
+        return " | pilot - rds - | L - R - dB";
+    }
+    const CMpxReadings& r = *readings;
+    std::string text =
+        r.pilotKhz ? " | pilot " + FormatValue(r.pilotKhz, 1) + " kHz" : " | no pilot";
+    text += r.rdsKhz ? " rds " + FormatValue(r.rdsKhz, 1) + " kHz" : " no rds";
+    text += " | L " + FormatValue(r.leftDb, 1) + " R " + FormatValue(r.rightDb, 1) + " dB";
+    if (r.silence) {
+        text += " SILENCE";
+    }
+    return text;
 }
 
 std::string CStatusLine::ReceptionText(const CMonitorValues& values) {

@@ -30,6 +30,9 @@ public:
     static const char* StatusText(int status);
     // " | cn 38.2 dB fe +0.12 kHz +1.1 ppm" (and " OVERLOAD"); empty without a reception.
     static std::string ReceptionText(const CMonitorValues& values);
+    // " | pilot 6.8 kHz rds 3.0 kHz | L -6.0 R -6.1 dB", "no pilot" and "no rds" without them,
+    // " SILENCE" added while the programme is silent; dashes before the first readings.
+    static std::string ReadingsText(const std::optional<CMpxReadings>& readings);
 };
 
 }  // namespace tavik

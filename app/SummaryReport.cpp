@@ -96,6 +96,31 @@ const char* StatusText(int status) {
     }
 }
 
+// "Pilot:      6.75 kHz, +0.0 Hz; RDS 3.00 kHz" and "Audio:      L -6.0 dB, R -6.0 dB (peaks of
+// the last second), silent 0 s"; "no pilot", "no RDS", "-" before the first second.
+void WriteReadings(const CBatchSummary& s, std::ostream& out) {
+    if (!s.mpxReadings) {
+        out << "Pilot:      -\nAudio:      -\n";
+        return;
+    }
+    const CMpxReadings& r = *s.mpxReadings;
+    char line[160];
+    out << "Pilot:      ";
+    if (r.pilotKhz) {
+        std::snprintf(line, sizeof line, "%.2f kHz, %+.1f Hz", static_cast<double>(*r.pilotKhz),
+                      static_cast<double>(r.pilotErrorHz.value_or(0.0f)));
+        out << line;
+    } else {
+        out << "no pilot";
+    }
+    out << "; RDS " << (r.rdsKhz ? Value(r.rdsKhz, "kHz") : std::string("no RDS")) << "\n";
+    std::snprintf(line, sizeof line,
+                  "Audio:      L %.1f dB, R %.1f dB (peaks of the last second), silent %lld s%s\n",
+                  static_cast<double>(r.leftDb), static_cast<double>(r.rightDb),
+                  static_cast<long long>(s.nSilentSeconds), r.silence ? ", silent at the end" : "");
+    out << line;
+}
+
 }  // namespace
 
 std::string CSummaryReport::ToJson(const CBatchSummary& s) {
@@ -111,6 +136,8 @@ std::string CSummaryReport::ToJson(const CBatchSummary& s) {
     json["mpx_power_1s_last_dbr"] = V::Rounded(s.fMpxPower1sLast, 2);
     json["mpx_power_60s_last_dbr"] = V::Rounded(s.fMpxPower60sLast, 2);
     json["mpx_power_60s_max_dbr"] = V::Rounded(s.fMpxPower60sMax, 2);
+    V::AddMpxReadings(json, s.mpxReadings);
+    json["silent_seconds"] = s.nSilentSeconds;
     json["multipath_pct_per_khz"] = V::Rounded(s.fMultipath, 3);
     json["rf_level_dbuv"] = V::Rounded(s.fRfLevel, 1);
     json["itu_status"] = CJsonLine::ItuStatus(s.nItuStatus);
@@ -138,6 +165,7 @@ void CSummaryReport::WriteText(const CBatchSummary& s, std::ostream& out) {
     out << "MPX power:  1 s " << Value(s.fMpxPower1sLast, "dBr") << ", 60 s "
         << Value(s.fMpxPower60sLast, "dBr") << " (maximum " << Value(s.fMpxPower60sMax, "dBr")
         << ")\n";
+    WriteReadings(s, out);
     out << "Multipath:  " << Value(s.fMultipath, "%/kHz") << ", RF level "
         << Value(s.fRfLevel, "dBuV") << ", ITU-R " << StatusText(s.nItuStatus.value_or(0)) << "\n";
     if (s.pRds) {

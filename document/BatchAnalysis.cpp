@@ -37,6 +37,7 @@ CBatchAnalysis::CBatchAnalysis(const CBatchOptions& options, CPrompt& prompt)
     m_pDoc->GetSpectrumAnalyser().SetSynchronous(true);
     m_pDoc->GetMPXPower().SetSynchronous(true);
     m_pDoc->GetDeviation().SetSynchronous(true);
+    m_pDoc->GetMpxLevels().SetSynchronous(true);
     m_pDoc->GetMultipath().SetSynchronous(true);
     m_pDoc->GetRDSWorker().SetSynchronous(true);
     // Far faster than real time: the files' writes are waited for, never dropped.
@@ -213,6 +214,7 @@ void CBatchAnalysis::DistributeBlock(bool beforeTick) {
     }
     handOver(doc.GetMPXPower(), true);
     handOver(doc.GetDeviation(), true);
+    handOver(doc.GetMpxLevels(), false);
     if (beforeTick) {
         doc.GetMultipath().PostData(mpx, count, m_pLevel->data(), count);
         Drain();

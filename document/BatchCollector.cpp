@@ -41,6 +41,9 @@ void CBatchCollector::Collect(const CMessage& message) {
             m_summary.fRfLevel = multipath->m_fLevel;
         }
         m_summary.nItuStatus = multipath->m_nStatus;
+    } else if (const CMpxReadings* readings = result.Get<EResultCode::MpxReadings>()) {
+        m_summary.mpxReadings = *readings;
+        m_summary.nSilentSeconds += readings->silence ? 1 : 0;
     } else if (auto rds = result.Share<EResultCode::RdsData>()) {
         m_summary.pRds = std::move(rds);
     } else if (auto quality = result.Share<EResultCode::RdsQuality>()) {

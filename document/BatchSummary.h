@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/DropCounters.h"
+#include "platform/MpxReadings.h"
 #include "rds/RDSSnapshot.h"
 
 namespace tavik {
@@ -29,6 +30,8 @@ struct CBatchSummary {
     std::optional<float> fMpxPower1sLast;      // dBr
     std::optional<float> fMpxPower60sLast;     // dBr
     std::optional<float> fMpxPower60sMax;      // dBr
+    std::optional<CMpxReadings> mpxReadings;   // the last second's
+    std::int64_t nSilentSeconds = 0;           // seconds that read silence
     std::optional<float> fMultipath;           // %/kHz
     std::optional<float> fRfLevel;             // dBuV
     std::optional<int> nItuStatus;             // CMultipathResult::Status

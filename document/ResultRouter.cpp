@@ -35,7 +35,8 @@ void CResultRouter::RouteAnalyserResult(const CMessage& message) {
     }
     if (!m_doc.HasSignal() &&
         (result.Code() == EResultCode::DeviationPeak ||
-         result.Code() == EResultCode::PowerHistory || result.Code() == EResultCode::Multipath)) {
+         result.Code() == EResultCode::PowerHistory || result.Code() == EResultCode::Multipath ||
+         result.Code() == EResultCode::MpxReadings)) {
         return;  // of blocks before the loss, still on their way: not measured values
     }
     if (const float* peak = result.Get<EResultCode::DeviationPeak>()) {
@@ -53,6 +54,8 @@ void CResultRouter::RouteAnalyserResult(const CMessage& message) {
     } else if (const CRDSSnapshot* rds = result.Get<EResultCode::RdsData>()) {
         m_doc.OnStationDecoded(rds->m_data);
         m_doc.OnRdsGroups(rds->m_nGroupCount);
+    } else if (const CMpxReadings* readings = result.Get<EResultCode::MpxReadings>()) {
+        m_doc.OnMpxReadings(*readings);
     } else if (const CReception* reception = result.Get<EResultCode::Reception>()) {
         m_doc.OnReception(*reception);
     }

@@ -10,7 +10,8 @@ class CTAVIKSDIDoc;
 
 // Routes the results that the analysers and the device threads post to the result window into
 // the document, on the user-interface thread: the deviation (EResultCode::DeviationPeak), the
-// newest 60-second MPX power (EResultCode::PowerHistory) and the multipath result
+// newest 60-second MPX power (EResultCode::PowerHistory), the MPX readings
+// (EResultCode::MpxReadings, kept by the document) and the multipath result
 // (EResultCode::Multipath, then HINT_MULTIPATH_RESULT) become the second's current values; a
 // transfer-thread failure (WM_TRANSFER_ERROR) stops the measurement and is reported, except a live
 // receiver's loss and return of its stream, which only go to the log. The GUI's data view and the

@@ -19,6 +19,7 @@ void CTAVIKSDIDoc::SetResultWindow(HWND hwnd) {
     m_hResultWnd = hwnd;
     m_deviation.SetNotifyWindow(hwnd);
     m_mpxPower.SetNotifyWindow(hwnd);
+    m_mpxLevels.SetNotifyWindow(hwnd);
     m_spectrum.SetNotifyWindow(hwnd);
     m_multipath.SetNotifyWindow(hwnd);
     m_rdsWorker.SetNotifyWindow(hwnd);

@@ -15,6 +15,7 @@
 #include "alarms/AlarmMap.h"
 #include "analysis/DeviationTavik.h"
 #include "analysis/MPXPowerTavik.h"
+#include "analysis/MpxLevels.h"
 #include "analysis/MultipathHost.h"
 #include "analysis/MultipathResult.h"
 #include "analysis/MultipathTavik.h"
@@ -26,7 +27,6 @@
 #include "document/DropReport.h"
 #include "document/Hints.h"
 #include "document/LogWriter.h"
-#include "document/MpxReadings.h"
 #include "document/MpxTap.h"
 #include "document/PanoramaScanner.h"
 #include "document/PanoramaView.h"
@@ -38,6 +38,7 @@
 #include "platform/FolderLock.h"
 #include "platform/GenericException.h"
 #include "platform/MessageTarget.h"
+#include "platform/MpxReadings.h"
 #include "platform/Pacer.h"
 #include "platform/Prompt.h"
 #include "platform/Thread.h"
@@ -111,6 +112,13 @@ public:
     void GetLevelSamples(float* samples, int& count) const;
     CDeviationTavik& GetDeviation() { return m_deviation; }
     CMPXPowerTavik& GetMPXPower() { return m_mpxPower; }
+    CMpxLevels& GetMpxLevels() { return m_mpxLevels; }
+    // The latest MPX readings (pilot, RDS, audio levels, silence), for the window and the
+    // alarms (user-interface thread); none before the first second of a measurement and after
+    // a stop.
+    const std::optional<CMpxReadings>& GetMpxReadings() const { return m_mpxReadings; }
+    // Stores the readings the MPX levels analyser posted (the result router calls it).
+    void OnMpxReadings(const CMpxReadings& readings) { m_mpxReadings = readings; }
     CSpectrumAnalyser& GetSpectrumAnalyser() { return m_spectrum; }
     CRDSWorker& GetRDSWorker() { return m_rdsWorker; }
     // Clears the decoded RDS data (the RDS view's reset).
@@ -247,9 +255,6 @@ public:
     // it fall.
     void OnRfLevel(float dBuV) { m_alarmWatch.OnRfLevel(dBuV); }
     const CAlarmWatch& GetAlarmWatch() const { return m_alarmWatch; }
-    // The latest MPX levels readings (pilot, RDS injection, silence) for the alarms.
-    CMpxReadings GetMpxReadings() const { return m_mpxReadings; }
-    void SetMpxReadings(const CMpxReadings& readings) { m_mpxReadings = readings; }
     // The value an alarm on `source` compares now; empty when there is none (no receiver
     // reporting it, nothing measured yet, no carrier for the values of the programme).
     std::optional<float> GetAlarmSourceValue(std::int32_t source) const;
@@ -305,6 +310,8 @@ private:
     void ReportThreadFailure(const CGenericException& e);
     CDeviationTavik m_deviation;
     CMPXPowerTavik m_mpxPower;
+    CMpxLevels m_mpxLevels;
+    std::optional<CMpxReadings> m_mpxReadings;
     CSpectrumAnalyser m_spectrum;
     CRDSWorker m_rdsWorker;
     SampleBuffer m_mpxBlock{};
@@ -431,7 +438,6 @@ private:
     // record keeps the newest block's value, as the result file defines it.
     std::optional<float> m_fDeviationPeakSinceCheck;
     CAlarmWatch m_alarmWatch;
-    CMpxReadings m_mpxReadings;
     std::string m_strStationSeen;    // PI and PS of the last decode pass
     std::string m_strStationLogged;  // PI and PS last written to the log in this run
     CLoggerHost m_loggerHost{*this};

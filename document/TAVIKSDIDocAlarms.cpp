@@ -187,7 +187,7 @@ std::optional<float> CTAVIKSDIDoc::GetAlarmSourceValue(std::int32_t source) cons
         return std::nullopt;
     }
     const CCurrentValues values = GetCurrentValues();
-    const CMpxReadings readings = GetMpxReadings();
+    const std::optional<CMpxReadings>& readings = GetMpxReadings();  // none before a second
     switch (source) {
         case ALARM_SOURCE_MPX_POWER:
             return values.m_fMpxPower;
@@ -197,11 +197,13 @@ std::optional<float> CTAVIKSDIDoc::GetAlarmSourceValue(std::int32_t source) cons
         case ALARM_SOURCE_MULTIPATH:
             return values.m_fMultipath;
         case ALARM_SOURCE_PILOT:
-            return readings.fPilotKhz;
+            return readings ? readings->pilotKhz : std::nullopt;
         case ALARM_SOURCE_RDS_INJECTION:
-            return readings.fRdsInjectionKhz;
+            return readings ? readings->rdsKhz : std::nullopt;
         case ALARM_SOURCE_SILENCE:
-            return readings.fSilenceSeconds;
+            // Seconds in a row the programme stayed below the silence level.
+            return readings ? std::optional<float>(static_cast<float>(readings->quietSeconds))
+                            : std::nullopt;
         default:
             return std::nullopt;
     }

@@ -22,12 +22,15 @@ void ClearOrThrow(CTAVIKSDIDoc& doc, Clear&& clear) {
 
 }  // namespace
 
-// Clears the analysers after a stop, in the order deviation, MPX power, multipath, spectrum.
+// Clears the analysers after a stop, in the order deviation, MPX power, multipath, MPX levels,
+// spectrum.
 void CTAVIKSDIDoc::ClearAnalysers() {
     ClearOrThrow<CDeviationTavikException>(*this, [&] { m_deviation.ClearBuffer(); });
     ClearOrThrow<CMPXPowerTavikException>(*this, [&] { m_mpxPower.ClearBuffer(); });
     ClearOrThrow<CMultipathTavikException>(*this, [&] { m_multipath.ClearBuffer(); });
+    ClearOrThrow<CMPXPowerTavikException>(*this, [&] { m_mpxLevels.ClearBuffer(); });
     m_spectrum.ClearPeakHold();
+    m_mpxReadings.reset();
     ForgetCurrentValues();  // the cleared analysers' values no longer stand
 }
 

@@ -106,6 +106,7 @@ void CTAVIKSDIDoc::DistributeADCBlock(CSpectrumDecimation& spectrum) {
     }
     HandOver(m_mpxPower, figures);
     HandOver(m_deviation, figures);
+    HandOver(m_mpxLevels, nullptr);
     m_multipath.PostData(m_mpxBlock.data(), m_nMpxCount, m_levelBlock.data(), m_nLevelCount);
 }
 

@@ -28,6 +28,13 @@ struct CMetricsSnapshot {
     std::optional<float> deviationMax;   // kHz, since the start
     std::optional<float> power1s;        // dBr
     std::optional<float> power60s;       // dBr
+    // The MPX readings of the last second; the injections 0 without a pilot or RDS.
+    std::optional<float> pilot;          // kHz of deviation
+    std::optional<float> pilotError;     // Hz above 19000; none without a pilot
+    std::optional<float> rdsInjection;   // kHz of deviation
+    std::optional<float> audioLeft;      // dB of full modulation (75 kHz), peak
+    std::optional<float> audioRight;     // dB of full modulation (75 kHz), peak
+    std::optional<float> silence;        // 1 while the programme is silent, else 0
     std::optional<float> multipath;      // %/kHz
     std::optional<float> rfLevel;        // dBuV
     std::optional<bool> ituDeviation;    // segment peaks above the minimum deviation

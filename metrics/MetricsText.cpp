@@ -123,6 +123,19 @@ std::string CMetricsText::Format(const CMetricsSnapshot& s) {
     w.Gauge("tavik_mpx_power_1s_dbr", "MPX power over the last second in dBr.", s.power1s);
     w.Gauge("tavik_mpx_power_60s_dbr", "MPX power over the last 60 seconds in dBr (ITU-R BS.412).",
             s.power60s);
+    w.Gauge("tavik_pilot_khz", "Pilot injection as peak deviation in kHz (0 without a pilot).",
+            s.pilot);
+    w.Gauge("tavik_pilot_error_hz", "Pilot frequency above 19000 Hz in Hz.", s.pilotError);
+    w.Gauge("tavik_rds_injection_khz",
+            "RDS injection as peak deviation of the 57 kHz subcarrier in kHz (0 without RDS).",
+            s.rdsInjection);
+    w.Gauge("tavik_audio_left_db",
+            "Left audio peak of the last second in dB of full modulation (75 kHz mono = 0 dB).",
+            s.audioLeft);
+    w.Gauge("tavik_audio_right_db",
+            "Right audio peak of the last second in dB of full modulation (75 kHz mono = 0 dB).",
+            s.audioRight);
+    w.Gauge("tavik_silence", "Whether the programme is silent (1) or not (0).", s.silence);
     w.Gauge("tavik_multipath_pct_per_khz", "Multipath in percent per kHz.", s.multipath);
     w.Gauge("tavik_rf_level_dbuv", "RF level at zero deviation in dBuV.", s.rfLevel);
     WriteItu(w, s);

@@ -7,6 +7,7 @@
 #include <variant>
 #include <vector>
 
+#include "platform/MpxReadings.h"
 #include "platform/SampleBlock.h"
 
 namespace tavik {
@@ -31,6 +32,7 @@ enum class EResultCode : int {
     Power1s = 12,              // MPX power analyser: 1-second power
     SegmentPeaks = 13,         // multipath analyser: peaks of the 10 segments
     Reception = 14,            // distribution: how a software receiver received the block
+    MpxReadings = 15,          // MPX levels analyser: pilot, RDS and audio levels of a second
 };
 
 constexpr std::size_t kSpectrumBins = 1025;              // 0 to 100 kHz, 97.65625 Hz apart
@@ -59,7 +61,8 @@ using CResultPayload = std::variant<std::monostate,                           //
                                     std::shared_ptr<const CRDSSnapshot>,      // 11
                                     float,                                    // 12
                                     std::shared_ptr<const CSegmentPeaks>,     // 13
-                                    CReception>;                              // 14
+                                    CReception,                               // 14
+                                    CMpxReadings>;                            // 15
 
 template <EResultCode C>
 using ResultPayloadOf = std::variant_alternative_t<static_cast<std::size_t>(C), CResultPayload>;
@@ -85,7 +88,8 @@ public:
     auto Get() const {
         const auto* payload = std::get_if<static_cast<std::size_t>(C)>(&m_payload);
         if constexpr (std::is_same_v<ResultPayloadOf<C>, float> ||
-                      std::is_same_v<ResultPayloadOf<C>, CReception>) {
+                      std::is_same_v<ResultPayloadOf<C>, CReception> ||
+                      std::is_same_v<ResultPayloadOf<C>, CMpxReadings>) {
             return payload;
         } else {
             return payload != nullptr ? payload->get() : nullptr;

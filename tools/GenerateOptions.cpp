@@ -219,6 +219,20 @@ void AddSignalOptions(const COptionAdder& add, CGeneratorOptions& o) {
                15000.0, o.fToneFrequency);
     add.Number("--tone-deviation", "KHZ", "peak deviation of that tone (default 50)", 0.0, 100.0,
                o.fToneDeviation);
+    add.Number("--pilot-offset-hz", "HZ", "pilot frequency above 19 kHz (default 0)", -100.0, 100.0,
+               o.fPilotOffset);
+    add.Number("--left-db", "DB",
+               "stereo test tone (--tone, default 1000 Hz): left peak in dB of full modulation "
+               "(75 kHz), pre-emphasised",
+               -100.0, 6.0, o.fLeftDb);
+    add.Number("--right-db", "DB", "the same for the right channel", -100.0, 6.0, o.fRightDb);
+    AddNumberOption(add.c, "--pre-emphasis-us", "US",
+                    "pre-emphasis of the stereo test tone, 0 for none (default 50)", 0.0, 75.0,
+                    [&o](double v) { o.fPreemphasis = v * 1e-6; });
+    add.Number("--silence-from", "S", "the programme falls silent at this second (default 0)", 0.0,
+               3600.0, o.fSilenceFrom);
+    add.Number("--silence-for", "S", "for this many seconds (default 0: no silence)", 0.0, 3600.0,
+               o.fSilenceFor);
     add.Number("--level", "DBUV", "mean RF level (default 65)", 22.5, 97.4, o.fLevel);
     add.Number("--fading", "DB", "peak of the slow fading (default 3)", 0.0, 20.0, o.fFading);
     add.Number("--level-noise", "DB", "rms noise of the RF level (default 0.2)", 0.0, 10.0,

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,16 @@ struct CGeneratorOptions {
     double fRdsDeviation = 3.0;
     double fToneFrequency = 0.0;  // Hz; non-zero replaces the programme by this tone
     double fToneDeviation = 50.0;
+    double fPilotOffset = 0.0;  // Hz of the pilot above 19 kHz
+    // A stereo test tone (fToneFrequency, 1 kHz when not given) with these peak levels in dB of
+    // full modulation (0 dB: the channel alone deviates by 75 kHz), pre-emphasised; NaN: the
+    // tone of fToneDeviation in both channels.
+    double fLeftDb = std::numeric_limits<double>::quiet_NaN();
+    double fRightDb = std::numeric_limits<double>::quiet_NaN();
+    double fPreemphasis = 50e-6;  // s, of the stereo test tone; 0: none
+    // The programme (not pilot and RDS) is silent from fSilenceFrom for fSilenceFor seconds.
+    double fSilenceFrom = 0.0;
+    double fSilenceFor = 0.0;
 
     // RF level.
     double fLevel = 65.0;       // mean dBuV

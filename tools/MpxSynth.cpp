@@ -18,10 +18,25 @@ CMpxSynth::CMpxSynth(const CGeneratorOptions& options,
                      const std::vector<std::uint8_t>& transmittedBits)
     : m_encoder(ToAdc(options.fPilotDeviation), ToAdc(options.fRdsDeviation), !options.bMono,
                 transmittedBits) {
-    if (options.fToneFrequency > 0.0) {
-        m_toneStep = std::polar(
-            1.0, 2.0 * std::numbers::pi * options.fToneFrequency / CStereoEncoder::kSampleRate);
-        m_fToneAmplitude = ToAdc(options.fToneDeviation);
+    m_encoder.SetPilotOffset(options.fPilotOffset);
+    const auto rate = static_cast<double>(CStereoEncoder::kSampleRate);
+    m_nSilenceFrom = std::llround(options.fSilenceFrom * rate);
+    m_nSilenceTo = m_nSilenceFrom + std::llround(options.fSilenceFor * rate);
+    const bool stereoTone = !std::isnan(options.fLeftDb) || !std::isnan(options.fRightDb);
+    if (stereoTone) {
+        const double frequency = options.fToneFrequency > 0.0 ? options.fToneFrequency : 1000.0;
+        m_toneStep = std::polar(1.0, 2.0 * std::numbers::pi * frequency / rate);
+        // A steady tone through the transmitter's pre-emphasis: its gain at the tone's frequency.
+        const double w = 2.0 * std::numbers::pi * frequency * options.fPreemphasis;
+        const double gain = std::sqrt(1.0 + w * w) * ToAdc(kFullModulation);
+        const auto level = [gain](double db) {
+            return std::isnan(db) ? 0.0f : static_cast<float>(gain * std::pow(10.0, db / 20.0));
+        };
+        m_fToneAmplitude = level(options.fLeftDb);
+        m_fRightAmplitude = level(options.fRightDb);
+    } else if (options.fToneFrequency > 0.0) {
+        m_toneStep = std::polar(1.0, 2.0 * std::numbers::pi * options.fToneFrequency / rate);
+        m_fToneAmplitude = m_fRightAmplitude = ToAdc(options.fToneDeviation);
     } else {
         m_pProgramme = std::make_unique<CProgrammeSynth>(options.nSeed ^ kProgrammeStream,
                                                          CStereoEncoder::kSampleRate);
@@ -53,11 +68,18 @@ void CMpxSynth::NextBlock(std::int16_t* out, int count) {
         m_pProcessor->Process(m_left.data(), m_right.data(), count);
     } else {
         for (std::size_t i = 0; i < n; ++i) {
-            m_left[i] = m_right[i] = m_fToneAmplitude * static_cast<float>(m_tone.imag());
+            const auto sine = static_cast<float>(m_tone.imag());
+            m_left[i] = m_fToneAmplitude * sine;
+            m_right[i] = m_fRightAmplitude * sine;
             m_tone *= m_toneStep;
         }
         m_tone /= std::abs(m_tone);  // no drift of the amplitude over long recordings
     }
+    // The silent stretch, of the programme only.
+    const std::int64_t from = std::clamp<std::int64_t>(m_nSilenceFrom - m_nSamples, 0, count);
+    const std::int64_t to = std::clamp<std::int64_t>(m_nSilenceTo - m_nSamples, 0, count);
+    std::fill(m_left.begin() + from, m_left.begin() + to, 0.0f);
+    std::fill(m_right.begin() + from, m_right.begin() + to, 0.0f);
     m_encoder.Process(m_left.data(), m_right.data(), count, m_mpx.data());
     double squares = 0.0;
     for (std::size_t i = 0; i < n; ++i) {

@@ -19,6 +19,7 @@ namespace tavik {
 class CMpxSynth {
 public:
     static constexpr double kReference = kMpxReferenceAmplitude;  // ADC units
+    static constexpr double kFullModulation = 75.0;               // kHz, 0 dB of a channel
 
     CMpxSynth(const CGeneratorOptions& options, const std::vector<std::uint8_t>& transmittedBits);
 
@@ -37,7 +38,10 @@ private:
     std::unique_ptr<CAudioProcessor> m_pProcessor;
     std::complex<double> m_tone{1.0, 0.0};
     std::complex<double> m_toneStep{1.0, 0.0};
-    float m_fToneAmplitude = 0.0f;
+    float m_fToneAmplitude = 0.0f;  // left channel's
+    float m_fRightAmplitude = 0.0f;
+    std::int64_t m_nSilenceFrom = 0;  // samples
+    std::int64_t m_nSilenceTo = 0;
     std::vector<float> m_left;
     std::vector<float> m_right;
     std::vector<float> m_mpx;

@@ -30,21 +30,34 @@ CStereoEncoder::CStereoEncoder(float pilotAmplitude, float rdsAmplitude, bool bS
     }
 }
 
+void CStereoEncoder::SetPilotOffset(double hertz) {
+    m_fOffsetStep = hertz == 0.0 ? 0.0 : 2.0 * std::numbers::pi * (19000.0 + hertz) / kSampleRate;
+}
+
 void CStereoEncoder::Process(const float* left, const float* right, int count, float* mpx) {
     auto phase = static_cast<std::size_t>(m_nSample % kPilotPeriod);
     for (int i = 0; i < count; ++i, ++m_nSample) {
+        float pilot = m_pilot[phase];
+        float stereo = m_stereo[phase];
+        float rdsCarrier = m_rdsCarrier[phase];
+        if (m_fOffsetStep != 0.0) {
+            pilot = static_cast<float>(std::sin(m_fTheta));
+            stereo = static_cast<float>(std::sin(2.0 * m_fTheta));
+            rdsCarrier = static_cast<float>(std::sin(3.0 * m_fTheta));
+            m_fTheta = std::remainder(m_fTheta + m_fOffsetStep, 2.0 * std::numbers::pi);
+        }
         const float sum = 0.5f * (left[i] + right[i]);
         float x = sum;
         if (m_bStereo) {
             const float difference = 0.5f * (left[i] - right[i]);
-            x += difference * m_stereo[phase] + m_fPilot * m_pilot[phase];
+            x += difference * stereo + m_fPilot * pilot;
         }
         if (m_fRds != 0.0f) {
             const std::int64_t scaled = m_nSample * 19;
             const auto bit = static_cast<std::size_t>(scaled / kBitPeriodScaled);
             const float symbol = bit < m_coded.size() && m_coded[bit] != 0 ? 1.0f : -1.0f;
             x += m_fRds * symbol * m_biphase[static_cast<std::size_t>(scaled % kBitPeriodScaled)] *
-                 m_rdsCarrier[phase];
+                 rdsCarrier;
         }
         mpx[i] = x;
         if (++phase == kPilotPeriod) {

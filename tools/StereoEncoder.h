@@ -21,6 +21,10 @@ public:
     CStereoEncoder(float pilotAmplitude, float rdsAmplitude, bool bStereo,
                    const std::vector<std::uint8_t>& rdsBits);
 
+    // Moves the pilot `hertz` off 19 kHz, the 38 and 57 kHz carriers with it (a stereo coder
+    // whose clock is off). Set before the first sample.
+    void SetPilotOffset(double hertz);
+
     // Composite of `count` samples continuing from the previous call.
     void Process(const float* left, const float* right, int count, float* mpx);
 
@@ -38,6 +42,8 @@ private:
     std::array<float, kPilotPeriod> m_rdsCarrier{};
     std::array<float, kBitPeriodScaled> m_biphase{};
     std::int64_t m_nSample = 0;
+    double m_fOffsetStep = 0.0;  // radians per sample of the offset pilot; 0: the tables
+    double m_fTheta = 0.0;       // the offset pilot's phase
 };
 
 }  // namespace tavik

@@ -41,6 +41,7 @@ int PageForResultCode(EResultCode code) {
             return PAGE_QUALITY;
         case EResultCode::None:
         case EResultCode::Multipath:
+        case EResultCode::MpxReadings:  // kept by the document; no page of its own yet
             return -1;
     }
     return -1;

@@ -458,6 +458,9 @@ TEST(SummaryReport, EmptySummaryHasEveryKeyWithNulls) {
               "\"deviation_exceed_75_pct\":null,\"deviation_relative_pct\":[],"
               "\"deviation_accumulated_pct\":[],\"mpx_power_1s_last_dbr\":null,"
               "\"mpx_power_60s_last_dbr\":null,\"mpx_power_60s_max_dbr\":null,"
+              "\"pilot_khz\":null,\"pilot_error_hz\":null,\"rds_injection_khz\":null,"
+              "\"audio_left_db\":null,\"audio_right_db\":null,\"silence\":null,"
+              "\"silent_seconds\":0,"
               "\"multipath_pct_per_khz\":null,\"rf_level_dbuv\":null,\"itu_status\":null,"
               "\"rds\":{\"pi\":null,\"ps\":null,\"pty\":null,\"ptyn\":null,\"radiotext\":null,"
               "\"last_radiotext\":null,\"af_mhz\":null,\"country\":null,\"language\":null,"
@@ -542,7 +545,9 @@ TEST(JsonLine, EveryKeyInOrderWithNullsForWhatWasNotMeasured) {
               "{\"schema\":2,\"time\":\"2026-06-15T12:00:01+02:00\",\"frequency_mhz\":106.7,"
               "\"deviation_peak_khz\":null,"
               "\"deviation_exceed_75_pct\":null,\"mpx_power_1s_dbr\":null,"
-              "\"mpx_power_60s_dbr\":null,\"multipath_pct_per_khz\":null,\"rf_level_dbuv\":null,"
+              "\"mpx_power_60s_dbr\":null,\"pilot_khz\":null,\"pilot_error_hz\":null,"
+              "\"rds_injection_khz\":null,\"audio_left_db\":null,\"audio_right_db\":null,"
+              "\"silence\":null,\"multipath_pct_per_khz\":null,\"rf_level_dbuv\":null,"
               "\"itu_status\":null,\"cn_db\":null,\"frequency_error_hz\":null,"
               "\"frequency_error_ppm\":null,\"adc_overload_pct\":null,\"receiver_error\":null,"
               "\"rds\":null,\"alarms\":[],\"dropped\":{\"samples\":0,"
@@ -569,12 +574,19 @@ TEST(JsonLine, EveryKeyInOrderWithNullsForWhatWasNotMeasured) {
     rds->m_data.m_strAF = "106.7MHz,   98.2MHz,  531.0kHz,  ";
     values.Take(Result<EResultCode::RdsData>(rds));
     values.drops.n = {1, 2, 3, 4};
+    CMpxReadings readings;  // no pilot, RDS, a left channel, the right at the floor, silent
+    readings.rdsKhz = 3.049f;
+    readings.leftDb = -6.06f;
+    readings.silence = true;
+    values.Take(Result<EResultCode::MpxReadings>(readings));
     const std::string line = CJsonLine::Format(CTime(1781517602), 98.2f, values, {"Dev", "Mpx"});
     EXPECT_EQ(line,
               "{\"schema\":2,\"time\":\"2026-06-15T12:00:02+02:00\",\"frequency_mhz\":98.2,"
               "\"deviation_peak_khz\":76.13,"
               "\"deviation_exceed_75_pct\":0.5,\"mpx_power_1s_dbr\":2.95,"
-              "\"mpx_power_60s_dbr\":null,\"multipath_pct_per_khz\":null,\"rf_level_dbuv\":null,"
+              "\"mpx_power_60s_dbr\":null,\"pilot_khz\":null,\"pilot_error_hz\":null,"
+              "\"rds_injection_khz\":3.05,\"audio_left_db\":-6.1,\"audio_right_db\":-90.0,"
+              "\"silence\":true,\"multipath_pct_per_khz\":null,\"rf_level_dbuv\":null,"
               "\"itu_status\":\"LOW-DEV\",\"cn_db\":null,\"frequency_error_hz\":null,"
               "\"frequency_error_ppm\":null,\"adc_overload_pct\":null,\"receiver_error\":null,"
               "\"rds\":{\"pi\":\"D313\",\"ps\":\"$(date)\","

@@ -44,8 +44,8 @@ using test::Shell;
 TEST(StatusLine, ShowsADashForEveryValueNotYetMeasured) {
     CMonitorValues values;
     EXPECT_EQ(CStatusLine::Format(CTimeSpan(1), values, ""),
-              "00:00:01 dev - max - kHz | mpx 1s - 60s - dBr | mp - %/kHz - | rf - dBuV | "
-              "PI - PS - BER - % | alarms -");
+              "00:00:01 dev - max - kHz | mpx 1s - 60s - dBr | pilot - rds - | L - R - dB | "
+              "mp - %/kHz - | rf - dBuV | PI - PS - BER - % | alarms -");
     // A multipath result before the first accepted fit has a status but no value.
     values.Take(Result<EResultCode::Multipath>(test::NoFit()));
     EXPECT_TRUE(Has(CStatusLine::Format(CTimeSpan(1), values, ""), "| mp - %/kHz LOW-DEV | rf - "));
@@ -69,9 +69,23 @@ TEST(StatusLine, ShowsEveryValueOnceMeasured) {
     rds->m_data.m_strPS = "M\xD1NCHEN ";  // RDS code table: 0xD1 is A-diaeresis
     rds->m_dBitErrorRate = 0.126;
     values.Take(Result<EResultCode::RdsQuality>(rds));
+    CMpxReadings readings;
+    readings.pilotKhz = 6.76f;
+    readings.pilotErrorHz = 0.3f;
+    readings.rdsKhz = 2.96f;
+    readings.leftDb = -6.04f;
+    readings.rightDb = -12.96f;
+    values.Take(Result<EResultCode::MpxReadings>(readings));
     EXPECT_EQ(CStatusLine::Format(CTimeSpan(0, 25, 1, 5), values, "Dev high,Silence"),
-              "25:01:05 dev 48.3 max 77.1 kHz | mpx 1s 2.95 60s 3.02 dBr | mp 0.12 %/kHz OK | "
+              "25:01:05 dev 48.3 max 77.1 kHz | mpx 1s 2.95 60s 3.02 dBr | pilot 6.8 kHz rds "
+              "3.0 kHz | L -6.0 R -13.0 dB | mp 0.12 %/kHz OK | "
               "rf 65.1 dBuV | PI D313 PS \"M\xC3\x84NCHEN \" BER 0.13 % | alarms Dev high,Silence");
+    // Without pilot and RDS, and while the programme is silent.
+    readings = CMpxReadings();
+    readings.silence = true;
+    values.Take(Result<EResultCode::MpxReadings>(readings));
+    EXPECT_TRUE(Has(CStatusLine::Format(CTimeSpan(1), values, ""),
+                    " | no pilot no rds | L -90.0 R -90.0 dB SILENCE | mp "));
 
     // Messages of other kinds, and results without a payload, change nothing.
     values.Take(CMessage{WM_TRANSFER_ERROR, 4, 0});
@@ -83,7 +97,7 @@ TEST(StatusLine, ShowsEveryValueOnceMeasured) {
     values.Take(Result<EResultCode::RdsData>(std::make_shared<CRDSSnapshot>()));
     EXPECT_TRUE(Has(CStatusLine::Format(CTimeSpan(1), values, ""), "| PI - PS - BER 0.00 % |"));
     values.Clear();
-    EXPECT_FALSE(values.deviation || values.multipath || values.rds);
+    EXPECT_FALSE(values.deviation || values.multipath || values.rds || values.mpxReadings);
 }
 
 TEST(StatusLine, ValuesAndStatusTexts) {

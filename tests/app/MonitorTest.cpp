@@ -53,7 +53,8 @@ std::vector<std::string> Lines(const std::string& text) {
 }
 
 // A status line, whose every field the status line's own test pins.
-const std::regex kStatusLine(R"(\d\d:\d\d:\d\d dev .* kHz \| mpx .* dBr \| mp .* \| alarms .+)");
+const std::regex kStatusLine(
+    R"(\d\d:\d\d:\d\d dev .* kHz \| mpx .* dBr \| (pilot|no pilot) .* \| L .* dB \| mp .* \| alarms .+)");
 
 std::size_t StatusLines(const std::string& out) {
     const std::vector<std::string> lines = Lines(out);
@@ -324,13 +325,21 @@ TEST_F(MonitorTest, JsonLinesCarryEveryKeyAndNullsForWhatIsNotMeasuredYet) {
     ASSERT_EQ(lines.size(), 3u) << run.Out();
     for (const std::string& line : lines) {
         const CJson json = CJson::parse(line);
-        ASSERT_EQ(json.size(), 18u) << line;
+        ASSERT_EQ(json.size(), 24u) << line;
         EXPECT_TRUE(json["cn_db"].is_null()) << line;  // the recordings come with no reception
         EXPECT_TRUE(json["mpx_power_60s_dbr"].is_null()) << line;  // a minute is needed
     }
     const CJson last = CJson::parse(lines.back());
     EXPECT_TRUE(last["deviation_peak_khz"].is_number()) << lines.back();
     EXPECT_EQ(last["rds"]["pi"], "D313") << lines.back();
+    // The recording's 6.75 kHz pilot, 3 kHz RDS and 50 kHz tone at 1 kHz in both channels: with
+    // 50 us de-emphasis (not pre-emphasised) 20 lg(50/75) - 10 lg(1 + (2 pi 1 kHz 50 us)^2) dB.
+    EXPECT_NEAR(last["pilot_khz"].get<double>(), 6.75, 0.1) << lines.back();
+    EXPECT_NEAR(last["pilot_error_hz"].get<double>(), 0.0, 0.5) << lines.back();
+    EXPECT_NEAR(last["rds_injection_khz"].get<double>(), 3.0, 0.1) << lines.back();
+    EXPECT_NEAR(last["audio_left_db"].get<double>(), -3.93, 0.2) << lines.back();
+    EXPECT_NEAR(last["audio_right_db"].get<double>(), -3.93, 0.2) << lines.back();
+    EXPECT_EQ(last["silence"], false) << lines.back();
     // The people's lines went to stderr.
     EXPECT_EQ(Lines(run.Err()).front(), "Monitoring 106.70 MHz for 3 s; SIGINT or SIGTERM stops");
 }

@@ -27,7 +27,11 @@ struct AlarmSourcesFixture : test::CDocumentFixture {
     }
     void Readings(std::optional<float> pilot, std::optional<float> rds,
                   std::optional<float> silence) {
-        doc->SetMpxReadings({pilot, rds, silence});
+        CMpxReadings readings;
+        readings.pilotKhz = pilot;
+        readings.rdsKhz = rds;
+        readings.quietSeconds = static_cast<int>(silence.value_or(0.0f));
+        doc->OnMpxReadings(readings);
     }
 };
 

@@ -64,6 +64,26 @@ TEST_F(RouterFixture, CurrentValuesComeFromDeviationPowerHistoryAndMultipath) {
     EXPECT_TRUE(prompt.m_boxes.empty());
 }
 
+// The document keeps the newest readings for the window and the alarms; readings of blocks from
+// before a receiver's loss are not taken, and a stop's clearing forgets them.
+TEST_F(RouterFixture, MpxReadingsAreKeptUntilTheAnalysersAreCleared) {
+    EXPECT_FALSE(doc->GetMpxReadings());
+    CMpxReadings readings;
+    readings.pilotKhz = 6.8f;
+    readings.leftDb = -6.0f;
+    EXPECT_TRUE(router.Route(Result<EResultCode::MpxReadings>(readings)));
+    ASSERT_TRUE(doc->GetMpxReadings());
+    EXPECT_EQ(doc->GetMpxReadings()->pilotKhz, 6.8f);
+    EXPECT_FALSE(doc->GetMpxReadings()->rdsKhz);
+    doc->OnReceiverLost(true);
+    readings.leftDb = -20.0f;
+    router.Route(Result<EResultCode::MpxReadings>(readings));
+    EXPECT_EQ(doc->GetMpxReadings()->leftDb, -6.0f);
+    doc->OnReceiverLost(false);
+    doc->ClearAnalysers();
+    EXPECT_FALSE(doc->GetMpxReadings());
+}
+
 TEST_F(RouterFixture, TransferFailureStopsTheMeasurementAndReports) {
     doc->OnMeasurementStart();
     ASSERT_TRUE(doc->IsRunning());

@@ -66,6 +66,12 @@ CMetricsSnapshot Measured() {
     s.deviationMax = 77.5f;
     s.power1s = 2.95f;
     s.power60s = -std::numeric_limits<float>::infinity();
+    s.pilot = 6.75f;
+    s.pilotError = -0.4f;
+    s.rdsInjection = 0.0f;  // no RDS
+    s.audioLeft = -6.5f;
+    s.audioRight = -90.0f;
+    s.silence = 1.0f;
     s.multipath = 0.125f;
     s.rfLevel = 65.1f;
     s.ituDeviation = true;
@@ -124,6 +130,28 @@ TEST(MetricsTextTest, LaysOutEachFamilyExactlyAndLeavesOutWhatIsNotMeasured) {
              "BS.412).\n"
              "# TYPE tavik_mpx_power_60s_dbr gauge\n"
              "tavik_mpx_power_60s_dbr -Inf\n"
+             "# HELP tavik_pilot_khz Pilot injection as peak deviation in kHz (0 without a "
+             "pilot).\n"
+             "# TYPE tavik_pilot_khz gauge\n"
+             "tavik_pilot_khz 6.75\n"
+             "# HELP tavik_pilot_error_hz Pilot frequency above 19000 Hz in Hz.\n"
+             "# TYPE tavik_pilot_error_hz gauge\n"
+             "tavik_pilot_error_hz -0.4\n"
+             "# HELP tavik_rds_injection_khz RDS injection as peak deviation of the 57 kHz "
+             "subcarrier in kHz (0 without RDS).\n"
+             "# TYPE tavik_rds_injection_khz gauge\n"
+             "tavik_rds_injection_khz 0\n"
+             "# HELP tavik_audio_left_db Left audio peak of the last second in dB of full "
+             "modulation (75 kHz mono = 0 dB).\n"
+             "# TYPE tavik_audio_left_db gauge\n"
+             "tavik_audio_left_db -6.5\n"
+             "# HELP tavik_audio_right_db Right audio peak of the last second in dB of full "
+             "modulation (75 kHz mono = 0 dB).\n"
+             "# TYPE tavik_audio_right_db gauge\n"
+             "tavik_audio_right_db -90\n"
+             "# HELP tavik_silence Whether the programme is silent (1) or not (0).\n"
+             "# TYPE tavik_silence gauge\n"
+             "tavik_silence 1\n"
              "# HELP tavik_multipath_pct_per_khz Multipath in percent per kHz.\n"
              "# TYPE tavik_multipath_pct_per_khz gauge\n"
              "tavik_multipath_pct_per_khz 0.125\n"
