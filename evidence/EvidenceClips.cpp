@@ -10,6 +10,7 @@
 #include <filesystem>
 
 #include "platform/File.h"
+#include "platform/FileContents.h"
 
 namespace tavik {
 
@@ -206,15 +207,7 @@ void CEvidenceClips::WriteClip(const std::string& file, std::size_t count) {
             // Little-endian samples, as the WAV format and this machine both have them.
             cause = WriteAll(fd, m_clip.data(), count * sizeof(std::int16_t));
         }
-        if (::close(fd) != 0 && cause == 0) {
-            cause = errno;
-        }
-        if (cause == 0 && std::rename(temporary.c_str(), path.c_str()) != 0) {
-            cause = errno;
-        }
-        if (cause != 0) {
-            ::unlink(temporary.c_str());
-        }
+        cause = CloseIntoPlace(fd, cause, temporary, path);
     }
     if (cause != 0) {
         Fail(path, cause);

@@ -8,6 +8,7 @@
 
 #include "dsp/IqFormat.h"
 #include "evidence/EvidenceClips.h"
+#include "platform/FileContents.h"
 
 namespace tavik {
 
@@ -130,16 +131,7 @@ int CEvidenceClips::WriteIqData(const std::string& path, std::uint64_t from, std
         cause = WriteAll(fd, m_iqPiece.data(), static_cast<std::size_t>(count) * kIqBytes);
         at += count;
     }
-    if (::close(fd) != 0 && cause == 0) {
-        cause = errno;
-    }
-    if (cause == 0 && std::rename(temporary.c_str(), path.c_str()) != 0) {
-        cause = errno;
-    }
-    if (cause != 0) {
-        ::unlink(temporary.c_str());
-    }
-    return cause;
+    return CloseIntoPlace(fd, cause, temporary, path);
 }
 
 std::string CEvidenceClips::SigmfMeta(const CIqCapture& capture, const std::string& alarm,

@@ -91,14 +91,7 @@ int ReplaceFileContents(const std::string& path, const std::vector<std::uint8_t>
     if (cause == 0 && ::fsync(fd) != 0) {
         cause = errno;
     }
-    if (::close(fd) != 0 && cause == 0) {
-        cause = errno;
-    }
-    if (cause == 0 && std::rename(temporary.c_str(), path.c_str()) != 0) {
-        cause = errno;
-    }
-    if (cause != 0) {
-        ::unlink(temporary.c_str());
+    if (cause = CloseIntoPlace(fd, cause, temporary, path); cause != 0) {
         return cause;
     }
     // Make the rename itself durable; a failure here no longer endangers either file.
@@ -108,6 +101,19 @@ int ReplaceFileContents(const std::string& path, const std::vector<std::uint8_t>
         ::close(dir);
     }
     return 0;
+}
+
+int CloseIntoPlace(int fd, int cause, const std::string& temporary, const std::string& path) {
+    if (::close(fd) != 0 && cause == 0) {
+        cause = errno;
+    }
+    if (cause == 0 && std::rename(temporary.c_str(), path.c_str()) != 0) {
+        cause = errno;
+    }
+    if (cause != 0) {
+        ::unlink(temporary.c_str());
+    }
+    return cause;
 }
 
 }  // namespace tavik

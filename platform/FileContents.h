@@ -20,4 +20,9 @@ int ReadFileContents(const std::string& path, std::vector<std::uint8_t>& bytes,
 // link) gives NOT_A_REGULAR_FILE or A_SYMBOLIC_LINK and stays as it is.
 int ReplaceFileContents(const std::string& path, const std::vector<std::uint8_t>& bytes);
 
+// Ends the writing of `temporary` through `fd`: closes it and, when `cause` (the writing's
+// outcome so far) and the close are 0, renames it to `path`; otherwise it is removed. Returns
+// the first cause.
+int CloseIntoPlace(int fd, int cause, const std::string& temporary, const std::string& path);
+
 }  // namespace tavik
