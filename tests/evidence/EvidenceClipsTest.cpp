@@ -27,7 +27,8 @@ constexpr int kRate = CEvidenceClips::kSampleRate;
 std::vector<std::int16_t> Recording(int samples) {
     std::vector<std::int16_t> values(static_cast<std::size_t>(samples));
     for (int i = 0; i < samples; ++i) {
-        values[static_cast<std::size_t>(i)] = static_cast<std::int16_t>((i * 7919) % 65536 - 32768);
+        values[static_cast<std::size_t>(i)] =
+            static_cast<std::int16_t>((std::int64_t{i} * 7919) % 65536 - 32768);
     }
     return values;
 }
