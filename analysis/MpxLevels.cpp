@@ -121,6 +121,15 @@ bool CMpxLevels::SetSilence(float thresholdDb, int seconds) {
     return true;
 }
 
+void CMpxLevels::SetProgrammeListener(IProgrammeListener* listener) {
+    const std::lock_guard lock(m_listenerLock);
+    m_pListener = listener;
+}
+
+float CMpxLevels::FullScale() {
+    return static_cast<float>(kFullScale);
+}
+
 void CMpxLevels::ClearBuffer() {
     DiscardQueued();
     if (!WaitUntilIdle(kClearWait)) {
@@ -159,6 +168,12 @@ bool CMpxLevels::AnalyseBlock(const float* data, int count, CMpxReadings& readin
         Restart();  // a new time constant: the readings start again with it
     }
     const int produced = m_pDecoder->Process(data, n, m_left.data(), m_right.data());
+    {
+        const std::lock_guard lock(m_listenerLock);
+        if (m_pListener != nullptr && produced > 0) {
+            m_pListener->OnProgramme(m_left.data(), m_right.data(), produced);
+        }
+    }
     for (std::size_t k = 0; k < static_cast<std::size_t>(produced); ++k) {
         m_mid[k] = 0.5f * (m_left[k] + m_right[k]);
         m_side[k] = 0.5f * (m_left[k] - m_right[k]);

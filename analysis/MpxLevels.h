@@ -3,6 +3,7 @@
 #include <array>
 #include <atomic>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 #include "dsp/StereoDecoder.h"
@@ -14,6 +15,14 @@
 namespace tavik {
 
 class CBandPower;
+
+// Hears the decoded programme: left and right at CStereoDecoder::kAudioRate in the MPX samples'
+// units (CMpxLevels::FullScale() is full modulation), called on the thread of the pass.
+class IProgrammeListener {
+public:
+    virtual ~IProgrammeListener() = default;
+    virtual void OnProgramme(const float* left, const float* right, int count) = 0;
+};
 
 // The readings every MPX meter shows, from the MPX blocks (200000 samples/s, ADC units with
 // kMpxReferenceAmplitude = 19 kHz of deviation), posted once per second of signal (every 10
@@ -44,6 +53,11 @@ public:
     int GetDeemphasis() const { return m_nDeemphasis.load(); }
     // Silence: M below `thresholdDb` (dB of full modulation) for `seconds` seconds (1 to 3600).
     bool SetSilence(float thresholdDb, int seconds);
+    // Sets or (nullptr) removes the programme's listener; returns once no call into the former
+    // listener runs, so the caller may then destroy it. A listener in the window must not block.
+    void SetProgrammeListener(IProgrammeListener* listener);
+    // The channel amplitude of full modulation, in the MPX samples' units.
+    static float FullScale();
 
     // Waits up to 1000 ms for a running pass, then restarts the readings, the peak hold and the
     // silence count. Throws CMPXPowerTavikException (nothing cleared) when the pass does not end.
@@ -63,7 +77,9 @@ private:
     std::atomic<int> m_nDeemphasis{50};
     std::atomic<float> m_fSilenceDb{-40.0f};
     std::atomic<int> m_nSilenceSeconds{10};
-    std::atomic<bool> m_bRestart{false};  // the de-emphasis changed: rebuild the decoder
+    std::mutex m_listenerLock;
+    IProgrammeListener* m_pListener = nullptr;  // guarded by m_listenerLock
+    std::atomic<bool> m_bRestart{false};        // the de-emphasis changed: rebuild the decoder
     int m_nDecoderDeemphasis = 50;
 
     std::unique_ptr<CStereoDecoder> m_pDecoder;
