@@ -36,16 +36,24 @@ float ToDb(float peak) {
 
 }  // namespace
 
-// The mean power of a real block within [low, high] Hz: a Hann-windowed FFT, the bins in the
-// band summed and scaled so that a sine of amplitude a in the band gives a^2 / 2.
-class CBandPower {
+// The RDS subcarrier's power in a real block: a Hann-windowed FFT, the bins of 57 +- 2.4 kHz
+// summed and scaled so that a sine of amplitude a in the band gives a^2 / 2, less the noise
+// under it. A receiver's discriminator noise rises with the square of the frequency, so the
+// noise in the RDS band is estimated twice: from the band above it (61-65 kHz) and from the
+// biphase-coded subcarrier's own null at 57 +- 0.1 kHz, each scaled by the f^2 law to the RDS
+// band. The smaller estimate is taken: a subcarrier above RDS (SCA, DARC) raises the first,
+// the pilot's third harmonic the second, neither both.
+class CRdsPower {
 public:
-    CBandPower(int size, double low, double high)
+    explicit CRdsPower(int size)
         : m_nSize(size),
           m_window(static_cast<std::size_t>(size)),
           m_pIn(fftwf_alloc_real(static_cast<std::size_t>(size))),
           m_pOut(fftwf_alloc_complex(static_cast<std::size_t>(size / 2 + 1))),
-          m_plan(fftwf_plan_dft_r2c_1d(size, m_pIn, m_pOut, FFTW_ESTIMATE)) {
+          m_plan(fftwf_plan_dft_r2c_1d(size, m_pIn, m_pOut, FFTW_ESTIMATE)),
+          m_band(Bins(size, kRdsLow, kRdsHigh)),
+          m_above(Bins(size, 61000.0, 65000.0)),
+          m_null(Bins(size, 56900.0, 57100.0)) {
         double squares = 0.0;
         for (int n = 0; n < size; ++n) {
             const double w = 0.5 - 0.5 * std::cos(2.0 * std::numbers::pi * n / size);
@@ -53,47 +61,86 @@ public:
             squares += w * w;
         }
         m_fScale = 2.0 / (static_cast<double>(size) * squares);
-        m_nLow = static_cast<int>(std::ceil(low * size / kRate));
-        m_nHigh = static_cast<int>(std::floor(high * size / kRate));
     }
-    ~CBandPower() {
+    ~CRdsPower() {
         fftwf_destroy_plan(m_plan);
         fftwf_free(m_pOut);
         fftwf_free(m_pIn);
     }
-    CBandPower(const CBandPower&) = delete;
-    CBandPower& operator=(const CBandPower&) = delete;
+    CRdsPower(const CRdsPower&) = delete;
+    CRdsPower& operator=(const CRdsPower&) = delete;
 
     // `count` < size: the rest is taken as zeros (the power then reads low in proportion).
-    double Measure(const float* x, int count) {
+    void Add(const float* x, int count) {
         const int n = std::min(count, m_nSize);
         for (int i = 0; i < m_nSize; ++i) {
             m_pIn[i] = i < n ? x[i] * m_window[static_cast<std::size_t>(i)] : 0.0f;
         }
         fftwf_execute(m_plan);
+        m_fBand += Sum(m_band);
+        m_fAbove += Sum(m_above);
+        m_fNull += Sum(m_null);
+        ++m_nBlocks;
+    }
+
+    // The mean power of the subcarrier over the blocks added since the last call.
+    double Take() {
+        double power = 0.0;
+        if (m_nBlocks > 0) {
+            const double noise = std::min(m_fAbove * Weight(m_band) / Weight(m_above),
+                                          m_fNull * Weight(m_band) / Weight(m_null));
+            power = std::max(m_fBand - noise, 0.0) / m_nBlocks;
+        }
+        m_fBand = m_fAbove = m_fNull = 0.0;
+        m_nBlocks = 0;
+        return power;
+    }
+
+private:
+    struct CBins {
+        int low = 0;
+        int high = 0;
+    };
+    static CBins Bins(int size, double low, double high) {
+        return {static_cast<int>(std::ceil(low * size / kRate)),
+                static_cast<int>(std::floor(high * size / kRate))};
+    }
+    // The f^2-shaped noise a band's bins hold, in bin units cubed.
+    static double Weight(CBins bins) {
         double sum = 0.0;
-        for (int k = m_nLow; k <= m_nHigh; ++k) {
+        for (int k = bins.low; k <= bins.high; ++k) {
+            sum += static_cast<double>(k) * k;
+        }
+        return sum;
+    }
+    double Sum(CBins bins) const {
+        double sum = 0.0;
+        for (int k = bins.low; k <= bins.high; ++k) {
             sum += static_cast<double>(m_pOut[k][0]) * m_pOut[k][0] +
                    static_cast<double>(m_pOut[k][1]) * m_pOut[k][1];
         }
         return sum * m_fScale;
     }
 
-private:
     int m_nSize;
     std::vector<float> m_window;
     float* m_pIn;
     fftwf_complex* m_pOut;
     fftwf_plan m_plan;
     double m_fScale = 1.0;
-    int m_nLow = 0;
-    int m_nHigh = 0;
+    CBins m_band;
+    CBins m_above;
+    CBins m_null;
+    double m_fBand = 0.0;
+    double m_fAbove = 0.0;
+    double m_fNull = 0.0;
+    int m_nBlocks = 0;
 };
 
 CMpxLevels::CMpxLevels()
     : m_pDecoder(std::make_unique<CStereoDecoder>(
           50e-6, kNoPilotKhz / kMpxReferenceDeviation * kMpxReferenceAmplitude, kBlock)),
-      m_pRds(std::make_unique<CBandPower>(kBlock, kRdsLow, kRdsHigh)),
+      m_pRds(std::make_unique<CRdsPower>(kBlock)),
       m_left(static_cast<std::size_t>(kBlock)),
       m_right(static_cast<std::size_t>(kBlock)),
       m_mid(static_cast<std::size_t>(kBlock)),
@@ -147,7 +194,7 @@ void CMpxLevels::Restart() {
         meter.Reset();
     }
     m_nBlocks = 0;
-    m_fRdsPower = 0.0;
+    m_pRds->Take();
     m_fPeakLeft = m_fPeakRight = m_fPeakMono = m_fPeakStereo = 0.0f;
     m_hold = CMpxReadings();
 }
@@ -182,7 +229,7 @@ bool CMpxLevels::AnalyseBlock(const float* data, int count, CMpxReadings& readin
     m_fPeakRight = std::max(m_fPeakRight, m_meters[1].Process(m_right.data(), produced));
     m_fPeakMono = std::max(m_fPeakMono, m_meters[2].Process(m_mid.data(), produced));
     m_fPeakStereo = std::max(m_fPeakStereo, m_meters[3].Process(m_side.data(), produced));
-    m_fRdsPower += m_pRds->Measure(data, n);
+    m_pRds->Add(data, n);
     if (++m_nBlocks < kBlocksPerOutput) {
         return false;
     }
@@ -199,7 +246,7 @@ void CMpxLevels::Finish(CMpxReadings& readings) {
         readings.pilotKhz = pilotKhz;
         readings.pilotErrorHz = pilot.fOffset;
     }
-    const float rdsKhz = AdcToKhz(2.0 * std::sqrt(m_fRdsPower / m_nBlocks));
+    const float rdsKhz = AdcToKhz(2.0 * std::sqrt(m_pRds->Take()));
     if (rdsKhz >= kNoRdsKhz) {
         readings.rdsKhz = rdsKhz;
     }
@@ -216,7 +263,6 @@ void CMpxLevels::Finish(CMpxReadings& readings) {
     readings.silence = readings.quietSeconds >= m_nSilenceSeconds.load();
     m_hold = readings;
     m_nBlocks = 0;
-    m_fRdsPower = 0.0;
     m_fPeakLeft = m_fPeakRight = m_fPeakMono = m_fPeakStereo = 0.0f;
 }
 

@@ -14,7 +14,7 @@
 
 namespace tavik {
 
-class CBandPower;
+class CRdsPower;
 
 // Hears the decoded programme: left and right at CStereoDecoder::kAudioRate in the MPX samples'
 // units (CMpxLevels::FullScale() is full modulation), called on the thread of the pass.
@@ -29,9 +29,9 @@ public:
 // blocks) as EResultCode::MpxReadings:
 //   pilot: peak deviation and frequency error from the stereo decoder's phase-locked loop;
 //          "no pilot" below kNoPilotKhz;
-//   RDS:   the power in 57 +- 2.4 kHz (Hann-windowed FFT of each block) as the peak deviation of
-//          the subcarrier: a biphase-shaped BPSK subcarrier of peak A has the power A^2 / 4, so
-//          A = 2 sqrt(power); "no RDS" below kNoRdsKhz;
+//   RDS:   the power in 57 +- 2.4 kHz (Hann-windowed FFT of each block) less the noise under it,
+//          as the peak deviation of the subcarrier: a biphase-shaped BPSK subcarrier of peak A
+//          has the power A^2 / 4, so A = 2 sqrt(power); "no RDS" below kNoRdsKhz;
 //   audio: the decoded L, R, M and S peaks (CMpxReadings gives the reference), the balance and
 //          the silence state.
 //
@@ -83,7 +83,7 @@ private:
     int m_nDecoderDeemphasis = 50;
 
     std::unique_ptr<CStereoDecoder> m_pDecoder;
-    std::unique_ptr<CBandPower> m_pRds;
+    std::unique_ptr<CRdsPower> m_pRds;
     std::vector<float> m_left;
     std::vector<float> m_right;
     std::vector<float> m_mid;   // (L + R) / 2
@@ -92,7 +92,6 @@ private:
     // 3 dB of a 15 kHz tone's peak.
     std::array<CTruePeakMeter, 4> m_meters;  // L, R, M, S
     int m_nBlocks = 0;
-    double m_fRdsPower = 0.0;  // sum of the blocks' band powers this second
     float m_fPeakLeft = 0.0f;  // this second's peaks, ADC units
     float m_fPeakRight = 0.0f;
     float m_fPeakMono = 0.0f;

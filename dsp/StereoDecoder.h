@@ -73,8 +73,10 @@ private:
     double m_fAdvance = 0.0;            // loop phase advance since TakePilotFigures
     int m_nChunks = 0;
 
-    CRealDecimator m_mono;
+    CRealDecimator m_mono;  // to the audio rate
     CRealDecimator m_difference;
+    CRealDecimator m_monoAudio;  // the 15 kHz low-pass at the audio rate
+    CRealDecimator m_differenceAudio;
     std::vector<float> m_m;  // baseband, then decimated M
     std::vector<float> m_s;  // demodulated S, then decimated
     float m_fDeM = 0.0f;

@@ -108,10 +108,14 @@ TEST(IqReceiver, AnalysisOfTheIqAgreesWithTheRecordings) {
     ASSERT_TRUE(recordings.fMultipath && iq.fMultipath);
     EXPECT_NEAR(*iq.fMultipath, *recordings.fMultipath, 0.03f);
     EXPECT_EQ(Rds(iq), Rds(recordings));
+    ASSERT_TRUE(iq.mpxReadings && iq.mpxReadings->rdsKhz && recordings.mpxReadings);
+    EXPECT_NEAR(*iq.mpxReadings->rdsKhz, *recordings.mpxReadings->rdsKhz, 0.1);
 }
 
 // At C/N 20 dB the RDS still reads the same, and the noise above the multiplex, which the
-// receiver keeps out, does not pass for deviation (a 100 kHz MPX band read 10 kHz more).
+// receiver keeps out, does not pass for deviation (a 100 kHz MPX band read 10 kHz more). The
+// RDS injection reads as without noise: the noise under the subcarrier is taken off (it read
+// 3.6 kHz for 3.0).
 TEST(IqReceiver, NoisyStationKeepsItsRdsAndAPlausibleDeviation) {
     const CIqStation& noisy = CIqStation::Noisy();
     const CBatchSummary recordings = Analyse(std::nullopt, noisy);
