@@ -79,7 +79,7 @@ QString CProgrammePlayer::Start(const QAudioDevice& device) {
             .arg(device.description());
     }
     m_resampler.Reset();  // no listener runs: the analysis thread does not hold it
-    m_device.open(QIODevice::ReadOnly);
+    m_device.open(QIODevice::ReadOnly | QIODevice::Unbuffered);  // no read-ahead of silence
     m_pSink = std::make_unique<QAudioSink>(device, format);
     m_pSink->start(&m_device);
     if (const QString fault = SinkFault(m_pSink->error());
