@@ -27,7 +27,7 @@ public:
     static constexpr int kValueWidth = 70;  // reading column, px
     static constexpr int kScaleHeight = 18;
     static constexpr int kMargin = 6;
-    static constexpr int kMaxBarHeight = 26;
+    static constexpr int kMaxBarHeight = 40;
 
     struct SChannel {
         QString strName;

@@ -39,12 +39,19 @@ qint64 CRingDevice::bytesAvailable() const {
 
 qint64 CRingDevice::readData(char* data, qint64 maxSize) {
     const qint64 frames = maxSize / kFrameBytes;
+    m_bPrimed = m_bPrimed || m_ring.Size() >= m_nPrimeFrames;
+    if (!m_bPrimed) {
+        std::memset(data, 0, static_cast<std::size_t>(frames * kFrameBytes));
+        return frames * kFrameBytes;
+    }
     std::array<SStereoFrame, kReadFrames> chunk;
     qint64 done = 0;
     while (done < frames) {
         const auto count = static_cast<std::size_t>(
             std::min<qint64>(frames - done, static_cast<qint64>(kReadFrames)));
-        m_ring.Read(chunk.data(), count);
+        if (m_ring.Read(chunk.data(), count) < count) {
+            m_bPrimed = false;  // ran dry: wait for the next blocks
+        }
         std::memcpy(data + done * kFrameBytes, chunk.data(),
                     count * static_cast<std::size_t>(kFrameBytes));
         done += static_cast<qint64>(count);
@@ -59,7 +66,7 @@ CProgrammePlayer::CProgrammePlayer(CMpxLevels& levels, QObject* parent)
       m_ring(kRingFrames),
       m_pcm(static_cast<std::size_t>(CProgrammeResampler::MaxFrames(kChunk)) * 2),
       m_frames(static_cast<std::size_t>(CProgrammeResampler::MaxFrames(kChunk))),
-      m_device(m_ring) {}
+      m_device(m_ring, kPrimeFrames) {}
 
 CProgrammePlayer::~CProgrammePlayer() {
     Stop();
@@ -79,6 +86,7 @@ QString CProgrammePlayer::Start(const QAudioDevice& device) {
             .arg(device.description());
     }
     m_resampler.Reset();  // no listener runs: the analysis thread does not hold it
+    m_ring.Clear();       // nothing of an earlier listening
     m_device.open(QIODevice::ReadOnly | QIODevice::Unbuffered);  // no read-ahead of silence
     m_pSink = std::make_unique<QAudioSink>(device, format);
     m_pSink->start(&m_device);

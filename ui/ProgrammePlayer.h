@@ -25,14 +25,22 @@ struct SStereoFrame {
 
 // The audio output's side of the ring: a sequential device read in pull mode on the
 // user-interface thread; what the ring lacks (an underrun) reads as silence, so the output
-// never stops for want of data.
+// never stops for want of data. The programme comes in blocks (100 ms each): after an underrun
+// (and at first) the device reads silence until `primeFrames` wait, so that the next block
+// arrives before these have played.
 class CRingDevice final : public QIODevice {
     Q_OBJECT
 
 public:
-    explicit CRingDevice(CSampleRing<SStereoFrame>& ring) : m_ring(ring) {}
+    CRingDevice(CSampleRing<SStereoFrame>& ring, std::size_t primeFrames)
+        : m_ring(ring), m_nPrimeFrames(primeFrames) {}
 
     bool isSequential() const override { return true; }
+    // Opening waits for the ring to fill again.
+    bool open(OpenMode mode) override {
+        m_bPrimed = false;
+        return QIODevice::open(mode);
+    }
     qint64 bytesAvailable() const override;
 
 protected:
@@ -41,6 +49,8 @@ protected:
 
 private:
     CSampleRing<SStereoFrame>& m_ring;
+    const std::size_t m_nPrimeFrames;
+    bool m_bPrimed = false;
 };
 
 // Listening to the measured station: the MPX level analysis hands its decoded, de-emphasised
@@ -53,6 +63,7 @@ class CProgrammePlayer final : public QObject, public IProgrammeListener {
 
 public:
     static constexpr int kRingFrames = CProgrammeResampler::kOutputRate / 2;
+    static constexpr int kPrimeFrames = CProgrammeResampler::kOutputRate * 3 / 20;  // 150 ms
     static constexpr int kChunk = 4096;  // programme samples resampled at a time
     static constexpr const char* kNoDevice = "No audio output device";
 

@@ -1,5 +1,6 @@
 #include "ui/ProtocolView.h"
 
+#include <algorithm>
 #include <array>
 #include <utility>
 
@@ -136,7 +137,9 @@ void CProtocolView::CreateResultsGroup() {
     m_pBrowse->setGeometry(10 + kLabelWidth + 410, 22, 75, 23);
     m_pEnableLogging = new QCheckBox(QStringLiteral("Enable Logging"), g);
     m_pEnableLogging->setObjectName(QStringLiteral("enableLogging"));
-    m_pEnableLogging->setGeometry(10 + kLabelWidth, 22 + kRowHeight, 200, 22);
+    // As wide as its text: the evidence setting follows on its right.
+    m_pEnableLogging->setGeometry(10 + kLabelWidth, 22 + kRowHeight,
+                                  std::min(125, m_pEnableLogging->sizeHint().width()), 22);
     m_pComment = MakeEdit(g, "comment", nullptr);
     Place(g, "Comment", 2, m_pComment, 530);
     CreateEvidenceSetting(g);
@@ -159,6 +162,7 @@ void CProtocolView::CreateEvidenceSetting(QWidget* g) {
     m_pEvidenceSeconds = new QSpinBox(g);
     m_pEvidenceSeconds->setObjectName(QStringLiteral("evidenceSeconds"));
     m_pEvidenceSeconds->setRange(0, SEvidenceSettings::kMaxSeconds);
+    m_pEvidenceSeconds->setPrefix(QStringLiteral("\u00b1"));  // before and after
     m_pEvidenceSeconds->setSuffix(QStringLiteral(" s"));
     m_pEvidenceSeconds->setSpecialValueText(QStringLiteral("off"));
     m_pEvidenceSeconds->setGeometry(x += 95, y, 70, 22);

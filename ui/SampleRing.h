@@ -55,6 +55,11 @@ public:
         return given;
     }
 
+    // Consumer: forgets what waits (counted neither dropped nor missing).
+    void Clear() {
+        m_read.store(m_write.load(std::memory_order_acquire), std::memory_order_release);
+    }
+
     // Elements waiting (either thread; a snapshot).
     std::size_t Size() const {
         return static_cast<std::size_t>(m_write.load(std::memory_order_acquire) -

@@ -218,17 +218,27 @@ TEST(ProgrammePlayerTest, ResamplesIntoTheRingAndTheDeviceReadsSilenceAfterIt) {
     EXPECT_EQ(player.GetRing().Size(), static_cast<std::size_t>(CProgrammePlayer::kRingFrames));
     EXPECT_EQ(player.GetRing().Dropped(), 4800u);
 
+    // The device side: silence until two frames wait, then the frames and silence after them;
+    // having run dry it waits for two again.
     CSampleRing<SStereoFrame> ring(8);
-    const SStereoFrame frames[] = {{100, -100}, {200, -200}};
-    ring.Write(frames, 2);
-    CRingDevice device(ring);
+    CRingDevice device(ring, 2);
     ASSERT_TRUE(device.open(QIODevice::ReadOnly | QIODevice::Unbuffered));
-    const QByteArray bytes = device.read(4 * 3 + 2);  // the odd 2 bytes are left
-    ASSERT_EQ(bytes.size(), 12);
-    std::int16_t pcm[6];
-    std::memcpy(pcm, bytes.data(), sizeof(pcm));
-    EXPECT_EQ(std::vector<std::int16_t>(pcm, pcm + 6),
-              (std::vector<std::int16_t>{100, -100, 200, -200, 0, 0}));
+    const auto read = [&device](qint64 bytes) {
+        const QByteArray got = device.read(bytes);
+        std::vector<std::int16_t> pcm(static_cast<std::size_t>(got.size()) / 2);
+        std::memcpy(pcm.data(), got.data(), pcm.size() * 2);
+        return pcm;
+    };
+    const SStereoFrame frames[] = {{100, -100}, {200, -200}, {300, -300}};
+    ring.Write(frames, 1);
+    EXPECT_EQ(read(4), (std::vector<std::int16_t>{0, 0}));
+    EXPECT_EQ(ring.Size(), 1u);  // kept for later
+    ring.Write(frames + 1, 1);
+    EXPECT_EQ(read(4 * 3 + 2), (std::vector<std::int16_t>{100, -100, 200, -200, 0, 0}));
+    ring.Write(frames + 2, 1);
+    EXPECT_EQ(read(4), (std::vector<std::int16_t>{0, 0}));
+    ring.Write(frames, 1);
+    EXPECT_EQ(read(8), (std::vector<std::int16_t>{300, -300, 100, -100}));
 }
 
 // Offscreen there is no audio output: Listen unchecks itself at once, the status bar says why,
