@@ -73,7 +73,11 @@ void CWindowEvidence::Sync() {
     std::string folder;
     m_doc.GetLogFolder(folder);
     const bool logging = m_doc.GetLoggingState() != CTAVIKSDIDoc::ELoggingState::Off;
-    if (m_pSession || !logging || m_settings.nSeconds <= 0 || folder.empty()) {
+    if (m_pSession || m_settings.nSeconds <= 0) {
+        return;
+    }
+    if (!logging || folder.empty()) {
+        m_doc.GetPrompt().Notice(kEvidenceWithoutLogging);
         return;
     }
     try {

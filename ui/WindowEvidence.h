@@ -24,6 +24,10 @@ struct SEvidenceSettings {
     bool operator==(const SEvidenceSettings&) const = default;
 };
 
+// Said at a start with evidence clips set while logging is off.
+inline constexpr const char* kEvidenceWithoutLogging =
+    "Evidence clips are kept only while logging: \"Enable Logging\" is off, so none are kept";
+
 // The window's evidence clips: while a measurement runs (paused included) with logging on and
 // the seconds above 0, a CEvidenceSession keeps the clips in the log folder's evidence/; it is
 // made on the start and finished on the stop (a fault of its clips becomes a notice). The

@@ -308,6 +308,9 @@ TEST(WindowEvidenceTest, SessionExistsExactlyWhileMeasuringWithLoggingAndSeconds
         step([&] { doc.OnMeasurementStop(); }, false, "stop");
         EXPECT_EQ(std::filesystem::is_directory(logs.Path() + "/evidence"), kept);
         EXPECT_TRUE(prompt.m_boxes.empty());
+        const bool told = std::find(prompt.m_notices.begin(), prompt.m_notices.end(),
+                                    kEvidenceWithoutLogging) != prompt.m_notices.end();
+        EXPECT_EQ(told, c.nSeconds > 0 && !c.bLogging);
     }
 }
 
