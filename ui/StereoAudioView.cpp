@@ -128,13 +128,7 @@ void CStereoAudioView::OnUpdate(CView* /*sender*/, long hint, void* /*object*/) 
 }
 
 void CStereoAudioView::ShowReadings(const CMpxReadings& r) {
-    const SMpxReadingTexts texts = FormatMpxReadings(r);
-    m_pPilot->setText(texts.strPilot);
-    m_pPilotError->setText(texts.strPilotError);
-    m_pRds->setText(texts.strRds);
-    m_pBalance->setText(texts.strBalance);
-    m_pSilence->setText(texts.strSilence);
-    SetSilenceLook(texts.bSilence);
+    ShowTexts(FormatMpxReadings(r));
     const std::array<std::pair<float, float>, CPpmMeter::kChannels> levels = {{
         {r.leftDb, r.leftHoldDb},
         {r.rightDb, r.rightHoldDb},
@@ -151,16 +145,18 @@ void CStereoAudioView::ShowReadings(const CMpxReadings& r) {
 }
 
 void CStereoAudioView::ShowNoReadings() {
-    const SMpxReadingTexts texts = FormatMpxReadings(std::nullopt);
-    for (QLabel* field : {m_pPilot, m_pPilotError, m_pRds, m_pBalance, m_pSilence}) {
-        field->setText(texts.strPilot);
-    }
-    SetSilenceLook(false);
+    ShowTexts(FormatMpxReadings(std::nullopt));
     m_pMeter->Clear();
 }
 
-void CStereoAudioView::SetSilenceLook(bool silence) {
-    m_pSilence->setStyleSheet(QString::fromLatin1(silence ? kSilenceStyle : kValueFieldStyle));
+void CStereoAudioView::ShowTexts(const SMpxReadingTexts& texts) {
+    m_pPilot->setText(texts.strPilot);
+    m_pPilotError->setText(texts.strPilotError);
+    m_pRds->setText(texts.strRds);
+    m_pBalance->setText(texts.strBalance);
+    m_pSilence->setText(texts.strSilence);
+    m_pSilence->setStyleSheet(
+        QString::fromLatin1(texts.bSilence ? kSilenceStyle : kValueFieldStyle));
 }
 
 }  // namespace tavik

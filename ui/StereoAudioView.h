@@ -10,6 +10,7 @@ class QToolButton;
 namespace tavik {
 
 class CPpmMeter;
+struct SMpxReadingTexts;
 
 // The stereo and audio page: peak meters of the decoded programme (L, R, M = (L + R) / 2,
 // S = (L - R) / 2, dB of full modulation, with their holds) and the readings of each second:
@@ -46,7 +47,7 @@ protected:
 private:
     QWidget* CreateReadings();
     void SetToolTips();
-    void SetSilenceLook(bool silence);
+    void ShowTexts(const SMpxReadingTexts& texts);
 
     CPpmMeter* m_pMeter = nullptr;
     QLabel* m_pPilot = nullptr;
