@@ -44,6 +44,8 @@ int RunGuiCommand(int& argc, char** argv, const SGuiCommandLine& commandLine) {
     options.strLogFolder = commandLine.strLogFolder;
     options.strRecordings = commandLine.strRecordings;
     options.receiver = commandLine.receiver;
+    options.evidenceSeconds = commandLine.evidenceSeconds;
+    options.evidenceMaxMb = commandLine.evidenceMaxMb;
     const std::optional<double> station =
         commandLine.frequency ? std::optional<double>(*commandLine.frequency * 1e6) : std::nullopt;
     if (auto sources = ReceiverSources(commandLine.strReceiver, station)) {

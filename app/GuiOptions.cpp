@@ -1,5 +1,6 @@
 #include "app/GuiOptions.h"
 
+#include <cmath>
 #include <cstdlib>
 
 #include "app/ReceiverOptions.h"
@@ -72,6 +73,20 @@ std::optional<SGuiCommandLine> ParseGuiCommandLine(const std::vector<std::string
             if (!value || *value < lo || *value > hi) {
                 return std::nullopt;
             }
+        } else if (*it == "--evidence" || *it == "--evidence-max-mb") {
+            const bool seconds = *it == "--evidence";
+            std::optional<int>& value = seconds ? line.evidenceSeconds : line.evidenceMaxMb;
+            std::string text;
+            if (value || !folder(text)) {
+                return std::nullopt;
+            }
+            const std::optional<double> number = ParseNumber(text);
+            const double lo = seconds ? 0.0 : 1.0;
+            const double hi = seconds ? 120.0 : 1000000.0;
+            if (!number || *number != std::floor(*number) || *number < lo || *number > hi) {
+                return std::nullopt;
+            }
+            value = static_cast<int>(*number);
         } else if (*it == "--frequency") {
             std::string text;
             if (line.frequency || !folder(text)) {

@@ -14,8 +14,10 @@ namespace tavik {
 // (log there from the start, as `monitor` does), `--recordings DIR` (where the receiver's
 // recordings are), `--receiver RECEIVER` (iq:FILE, rtltcp:HOST[:PORT] or soapy:ARGS instead of
 // the recordings), `--frequency MHZ` (the station to tune the receiver to, 87.5 to 108) and
-// `--metrics ADDR:PORT` (serve Prometheus metrics, as `monitor` does), and for the receiver
-// `--gain DB`, `--full-scale DBUV` and `--ppm N` as `monitor` takes them.
+// `--metrics ADDR:PORT` (serve Prometheus metrics, as `monitor` does), `--evidence SECONDS`
+// (0 to 120) and `--evidence-max-mb MB` (evidence clips while logging, for this run instead of
+// the remembered setting), and for the receiver `--gain DB`, `--full-scale DBUV` and `--ppm N`
+// as `monitor` takes them.
 struct SGuiCommandLine {
     std::string strDocument;
     bool bStart = false;
@@ -26,6 +28,8 @@ struct SGuiCommandLine {
     std::string strReceiver;
     std::optional<double> frequency;  // MHz
     CReceiverAdjustments receiver;    // applied to the receiver used, given or remembered
+    std::optional<int> evidenceSeconds;
+    std::optional<int> evidenceMaxMb;
 };
 
 // The window's command line, or nothing when `args` (without the program name) is another

@@ -4,7 +4,7 @@ _tavik() {
     local commands="monitor analyse setup scan report generate"
     if [ "$COMP_CWORD" -eq 1 ]; then
         if [[ $cur == -* ]]; then
-            COMPREPLY=($(compgen -W "--help --version --start --enable-alarms --log-folder --recordings --metrics" -- "$cur"))
+            COMPREPLY=($(compgen -W "--help --version --start --enable-alarms --log-folder --recordings --metrics --evidence --evidence-max-mb" -- "$cur"))
         else
             COMPREPLY=($(compgen -W "$commands" -- "$cur") $(compgen -f -X '!*.tvk' -- "$cur"))
         fi

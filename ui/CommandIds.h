@@ -31,9 +31,10 @@ enum : int {
     ID_EXPORT_REPORT = 32900,           // File > Export Report...: the daily report PDF
     ID_OPEN_RECORDINGS = 32901,         // File > Open Recordings Folder...
     ID_CHOOSE_RECEIVER = 32902,         // File > Receiver...
+    ID_LISTEN = 32903,                  // Listen: the measured programme to the audio output
 };
 
-// Alt+1 .. Alt+7 choose a measurement view; the seventh key waits for a seventh view.
+// Alt+1 .. Alt+7 choose a measurement view (Alt+7 the stereo and audio page).
 inline constexpr int kMeasurementViewKeys = 7;
 
 }  // namespace tavik

@@ -25,9 +25,9 @@ constexpr int kButtonY = 16;        // dialog units
 constexpr int kButtonWidth = 60;
 constexpr int kButtonHeight = 15;
 
-// The page that hints 25 to 30 select.
-constexpr std::array<int, 6> kPageOfHint = {PAGE_SIGNAL, PAGE_QUALITY,  PAGE_DEVIATION,
-                                            PAGE_POWER,  PAGE_SPECTRUM, PAGE_RDS};
+// The page that hints 25 to 31 select (Alt+1 to Alt+7).
+constexpr std::array<int, kMeasurementPages> kPageOfHint = {
+    PAGE_SIGNAL, PAGE_QUALITY, PAGE_DEVIATION, PAGE_POWER, PAGE_SPECTRUM, PAGE_RDS, PAGE_STEREO};
 
 }  // namespace
 

@@ -22,10 +22,13 @@
 #include "ui/ItemView.h"
 #include "ui/MeasurementStatus.h"
 #include "ui/PagePrinter.h"
+#include "ui/ProgrammePlayer.h"
+#include "ui/ProtocolView.h"
 #include "ui/RecentFileList.h"
 #include "ui/TAVIKSDIView.h"
 #include "ui/ToolbarState.h"
 #include "ui/UserGuide.h"
+#include "ui/WindowEvidence.h"
 
 #ifndef TAVIK_VERSION
 #define TAVIK_VERSION "0"
@@ -70,6 +73,8 @@ CMainFrame::CMainFrame(CTAVIKSDIDoc& doc, CGuiMessageTarget& window,
     setCentralWidget(m_pView);
     m_pPrinter = std::make_unique<CPagePrinter>(
         this, [this] { return m_pView->GetItemView(m_pView->GetCurrentPage()); });
+    m_pEvidence = std::make_unique<CWindowEvidence>(doc);
+    ShowEvidenceSettings();
     CreateActions();
     CreateMenus();
     CreateToolBar();
@@ -83,6 +88,12 @@ CMainFrame::CMainFrame(CTAVIKSDIDoc& doc, CGuiMessageTarget& window,
 }
 
 CMainFrame::~CMainFrame() = default;
+
+void CMainFrame::ShowEvidenceSettings() {
+    if (auto* protocol = qobject_cast<CProtocolView*>(m_pView->GetItemView(ITEM_PROTOCOL))) {
+        protocol->SetEvidence(m_pEvidence.get());
+    }
+}
 
 QAction* CMainFrame::GetAction(int commandId) const {
     const auto it = m_actions.find(commandId);

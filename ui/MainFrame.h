@@ -18,6 +18,8 @@ class CDocumentCommands;
 class CPagePrinter;
 class CRecentFileList;
 class CUserGuide;
+class CProgrammePlayer;
+class CWindowEvidence;
 struct SItemViewFactories;
 
 // The main window "NORVANE TAVIK": menu, toolbar and status bar around the main view. The
@@ -45,6 +47,9 @@ public:
     // The action of a command identifier (toolbar, menu, accelerator), or null.
     QAction* GetAction(int commandId) const;
     CTAVIKSDIView& GetMainView() const { return *m_pView; }
+    CWindowEvidence& GetEvidence() const { return *m_pEvidence; }
+    // The protocol page shows the evidence setting again (after a change not made there).
+    void ShowEvidenceSettings();
     CDocumentCommands& GetDocumentCommands() const { return *m_pDocumentCommands; }
     QLabel& GetHardwarePane() const { return *m_pHardwarePane; }
     // The status bar's result-logging pane; UpdateLoggingPane shows the document's state.
@@ -85,6 +90,10 @@ private:
     void CreateToolBar();
     void CreateStatusBar();
     void CreateAccelerators();
+    // MainFrameListen.cpp
+    void CreateListenAction();
+    void OnListen(bool on);
+    void EndListening(const QString& why);
     QAction* AddAction(int commandId, const QString& text, const QString& tip = QString());
     void UpdateRecentFileMenu();
     void UpdateHardwarePane();
@@ -99,7 +108,9 @@ private:
     QAction* m_pNoRecentAction = nullptr;       // "Recent File", disabled, while none
     QLabel* m_pHardwarePane = nullptr;
     QLabel* m_pLoggingPane = nullptr;
-    CUserGuide* m_pUserGuide = nullptr;  // a child, made when first asked for
+    CUserGuide* m_pUserGuide = nullptr;            // a child, made when first asked for
+    std::unique_ptr<CWindowEvidence> m_pEvidence;  // the evidence clips of each measurement
+    std::unique_ptr<CProgrammePlayer> m_pPlayer;   // behind the Listen action
     bool m_bRunning = false;
     bool m_bHardware = false;
 };

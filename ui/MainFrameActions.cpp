@@ -45,6 +45,7 @@ void CMainFrame::CreateActions() {
     CreateFileActions();
     CreateEditActions();
     CreateMeasurementActions();
+    CreateListenAction();
 }
 
 void CMainFrame::CreateFileActions() {
@@ -210,6 +211,7 @@ void CMainFrame::CreateToolBar() {
         {ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE, 0},
         {ID_EDIT_CUT, ID_EDIT_COPY, ID_EDIT_PASTE, 0},
         {ID_DETECT_HARDWARE, ID_MEASUREMENT_START, ID_MEASUREMENT_PAUSE, ID_MEASUREMENT_STOP},
+        {ID_LISTEN, 0, 0, 0},
         {ID_APP_ABOUT, ID_CONTEXT_HELP, 0, 0}};
     for (const auto& group : groups) {
         if (!bar->actions().isEmpty()) {
@@ -223,7 +225,9 @@ void CMainFrame::CreateToolBar() {
     }
     // The measurement commands carry their names beside their icons: Start is the first
     // thing to find in a new window.
-    for (int id : {ID_MEASUREMENT_START, ID_MEASUREMENT_PAUSE, ID_MEASUREMENT_STOP}) {
+    const int texted[] = {ID_MEASUREMENT_START, ID_MEASUREMENT_PAUSE, ID_MEASUREMENT_STOP,
+                          ID_LISTEN};
+    for (int id : texted) {
         if (auto* button = qobject_cast<QToolButton*>(bar->widgetForAction(GetAction(id)))) {
             button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
         }
@@ -261,8 +265,7 @@ void CMainFrame::CreateStatusBar() {
     menuBar()->findChild<QMenu*>(QStringLiteral("view menu"))->addAction(toggle);
 }
 
-// F2 to F5 show the pages; Alt+1 to Alt+7 the measurement views from any page (a key without
-// its view, Alt+7 while there are six, changes nothing).
+// F2 to F5 show the pages; Alt+1 to Alt+7 the measurement views from any page.
 void CMainFrame::CreateAccelerators() {
     const auto add = [this](int command, const QKeySequence& key, long hint) {
         auto* action = new QAction(this);

@@ -6,6 +6,7 @@
 #include "ui/RDSView.h"
 #include "ui/SignalView.h"
 #include "ui/SpectrumView.h"
+#include "ui/StereoAudioView.h"
 
 namespace tavik {
 
@@ -16,6 +17,7 @@ const std::array<SMeasurementPage, kMeasurementPages> kMeasurementPageTable = {{
     {"Signal Scope", 1085, 0, "Time Signals", 115, "Measurement - MPX Signal"},
     {"Signal Quality", 1088, 60, "Quality View", 117, "Measurement - Signal Quality"},
     {"RDS Data", 1090, 320, "RDS View", 116, "Measurement - RDS Data"},
+    {"Stereo && Audio", 1092, 380, "Stereo Audio View", 119, "Measurement - Stereo and Audio"},
 }};
 
 int PageForResultCode(EResultCode code) {
@@ -39,9 +41,10 @@ int PageForResultCode(EResultCode code) {
         case EResultCode::SegmentPeaks:
         case EResultCode::Reception:
             return PAGE_QUALITY;
+        case EResultCode::MpxReadings:
+            return PAGE_STEREO;
         case EResultCode::None:
         case EResultCode::Multipath:
-        case EResultCode::MpxReadings:  // kept by the document; no page of its own yet
             return -1;
     }
     return -1;
@@ -60,8 +63,8 @@ MeasurementViewFactory View() {
 
 MeasurementViewFactories DefaultMeasurementViews() {
     return {
-        View<CDeviationView>(), View<CPMPXView>(),    View<CSpectrumView>(),
-        View<CSignalView>(),    View<CQualityView>(), View<CRDSView>(),
+        View<CDeviationView>(), View<CPMPXView>(), View<CSpectrumView>(),    View<CSignalView>(),
+        View<CQualityView>(),   View<CRDSView>(),  View<CStereoAudioView>(),
     };
 }
 

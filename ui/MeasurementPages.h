@@ -12,7 +12,7 @@ namespace tavik {
 class CTAVIKSDIDoc;
 class CMeasurementView;
 
-// The six measurement pages of the data view, in index order (the radio group's order).
+// The seven measurement pages of the data view, in index order (the radio group's order).
 enum : int {
     PAGE_DEVIATION = 0,
     PAGE_POWER = 1,
@@ -20,8 +20,9 @@ enum : int {
     PAGE_SIGNAL = 3,
     PAGE_QUALITY = 4,
     PAGE_RDS = 5,
+    PAGE_STEREO = 6,
 };
-inline constexpr int kMeasurementPages = 6;
+inline constexpr int kMeasurementPages = 7;
 
 struct SMeasurementPage {
     const char* strButton;      // selector button text

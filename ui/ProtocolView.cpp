@@ -1,5 +1,6 @@
 #include "ui/ProtocolView.h"
 
+#include <algorithm>
 #include <array>
 #include <utility>
 
@@ -9,8 +10,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSpinBox>
 
 #include "document/TAVIKSDIDoc.h"
+#include "ui/WindowEvidence.h"
 
 namespace tavik {
 
@@ -134,9 +137,12 @@ void CProtocolView::CreateResultsGroup() {
     m_pBrowse->setGeometry(10 + kLabelWidth + 410, 22, 75, 23);
     m_pEnableLogging = new QCheckBox(QStringLiteral("Enable Logging"), g);
     m_pEnableLogging->setObjectName(QStringLiteral("enableLogging"));
-    m_pEnableLogging->setGeometry(10 + kLabelWidth, 22 + kRowHeight, 200, 22);
+    // As wide as its text: the evidence setting follows on its right.
+    m_pEnableLogging->setGeometry(10 + kLabelWidth, 22 + kRowHeight,
+                                  std::min(125, m_pEnableLogging->sizeHint().width()), 22);
     m_pComment = MakeEdit(g, "comment", nullptr);
     Place(g, "Comment", 2, m_pComment, 530);
+    CreateEvidenceSetting(g);
     connect(m_pBrowse, &QPushButton::clicked, this, &CProtocolView::OnBrowse);
     connect(m_pEnableLogging, &QCheckBox::clicked, this, &CProtocolView::OnEnableLogging);
     connect(m_pFolder, &QLineEdit::editingFinished, this, [this] {
@@ -144,6 +150,64 @@ void CProtocolView::CreateResultsGroup() {
             GetDocument().SelectLogFolder(m_pFolder->text().toStdString());
         }
     });
+}
+
+// Beside "Enable Logging": the seconds of the evidence clips and the cap of their folder; hidden
+// until the window gives the page its evidence (SetEvidence).
+void CProtocolView::CreateEvidenceSetting(QWidget* g) {
+    const int y = 22 + kRowHeight;
+    int x = 10 + kLabelWidth + 130;
+    m_pEvidenceCaption = new QLabel(QStringLiteral("Evidence clips:"), g);
+    m_pEvidenceCaption->setGeometry(x, y, 95, 22);
+    m_pEvidenceSeconds = new QSpinBox(g);
+    m_pEvidenceSeconds->setObjectName(QStringLiteral("evidenceSeconds"));
+    m_pEvidenceSeconds->setRange(0, SEvidenceSettings::kMaxSeconds);
+    m_pEvidenceSeconds->setPrefix(QStringLiteral("\u00b1"));  // before and after
+    m_pEvidenceSeconds->setSuffix(QStringLiteral(" s"));
+    m_pEvidenceSeconds->setSpecialValueText(QStringLiteral("off"));
+    m_pEvidenceSeconds->setGeometry(x += 95, y, 70, 22);
+    m_pEvidenceSeconds->setToolTip(QStringLiteral(
+        "Evidence clips: for each alarm activation a WAV recording of the MPX signal (200 kHz, "
+        "16 bit) from this many seconds before the alarm to as many after it, in the log "
+        "folder's evidence/ and named in the text log; off (0) keeps none. Needs \"Enable "
+        "Logging\"; applies from the next start"));
+    m_pEvidenceCapCaption = new QLabel(QStringLiteral("at most"), g);
+    m_pEvidenceCapCaption->setGeometry(x += 78, y, 55, 22);
+    m_pEvidenceMaxMb = new QSpinBox(g);
+    m_pEvidenceMaxMb->setObjectName(QStringLiteral("evidenceMaxMb"));
+    m_pEvidenceMaxMb->setRange(1, SEvidenceSettings::kMaxMb);
+    m_pEvidenceMaxMb->setSuffix(QStringLiteral(" MB"));
+    m_pEvidenceMaxMb->setGeometry(x + 55, y, 100, 22);
+    m_pEvidenceMaxMb->setToolTip(
+        QStringLiteral("The evidence clips together take at most this many megabytes of the log "
+                       "folder; the oldest clips are deleted first"));
+    for (QWidget* w : EvidenceWidgets()) {
+        w->hide();
+    }
+    const auto edited = [this] {
+        if (m_pEvidence != nullptr) {
+            m_pEvidence->SetSettings({m_pEvidenceSeconds->value(), m_pEvidenceMaxMb->value()},
+                                     true);
+        }
+    };
+    connect(m_pEvidenceSeconds, &QSpinBox::valueChanged, this, edited);
+    connect(m_pEvidenceMaxMb, &QSpinBox::valueChanged, this, edited);
+}
+
+std::array<QWidget*, 4> CProtocolView::EvidenceWidgets() const {
+    return {m_pEvidenceCaption, m_pEvidenceSeconds, m_pEvidenceCapCaption, m_pEvidenceMaxMb};
+}
+
+void CProtocolView::SetEvidence(CWindowEvidence* evidence) {
+    m_pEvidence = nullptr;  // showing the values is no edit
+    if (evidence != nullptr) {
+        m_pEvidenceSeconds->setValue(evidence->GetSettings().nSeconds);
+        m_pEvidenceMaxMb->setValue(evidence->GetSettings().nMaxMb);
+    }
+    m_pEvidence = evidence;
+    for (QWidget* w : EvidenceWidgets()) {
+        w->setVisible(evidence != nullptr);
+    }
 }
 
 void CProtocolView::resizeEvent(QResizeEvent* /*event*/) {
@@ -169,10 +233,16 @@ void CProtocolView::OnUpdate(CView* /*sender*/, long hint, void* /*object*/) {
             m_pFolder->setEnabled(false);
             m_pBrowse->setEnabled(false);
             m_pEnableLogging->setEnabled(false);
+            for (QWidget* w : EvidenceWidgets()) {
+                w->setEnabled(false);  // the clips of a run are set at its start
+            }
             break;
         case HINT_MEASUREMENT_STOPPED:
             m_bMeasuring = false;
             m_pEnableLogging->setEnabled(true);
+            for (QWidget* w : EvidenceWidgets()) {
+                w->setEnabled(true);
+            }
             ShowLoggingSwitch();  // logging stays on across a stop
             break;
         default:

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <array>
+
 #include <QString>
 
 #include "document/ProtocolHeader.h"
@@ -10,8 +12,12 @@ class QComboBox;
 class QGroupBox;
 class QLineEdit;
 class QPushButton;
+class QSpinBox;
+class QLabel;
 
 namespace tavik {
+
+class CWindowEvidence;
 
 // The "Protocol Settings" page: operator and organisation, the two antennae, the location and
 // comment of the measurement, and result logging (results folder, "Browse", "Enable Logging").
@@ -30,6 +36,9 @@ public:
     // Leaving the page: the antennae, location and comment go back to the document.
     void OnDeactivate();
     bool IsModified() const { return m_bModified; }
+    // The evidence clips setting beside "Enable Logging" shows and edits `evidence` (the
+    // window's); without it the setting is hidden.
+    void SetEvidence(CWindowEvidence* evidence);
 
 protected:
     void hideEvent(QHideEvent* event) override;
@@ -39,6 +48,8 @@ private:
     void CreateOperatorGroup();
     void CreateAntennaGroup();
     void CreateResultsGroup();
+    void CreateEvidenceSetting(QWidget* group);
+    std::array<QWidget*, 4> EvidenceWidgets() const;
     void LoadFields();
     void OnNameEdited(CProtocolHeader::StringField field, const QLineEdit* edit);
     // The folder edit and "Browse" are usable only while logging is off and nothing runs.
@@ -66,6 +77,11 @@ private:
     QPushButton* m_pBrowse = nullptr;
     QCheckBox* m_pEnableLogging = nullptr;
     QLineEdit* m_pComment = nullptr;
+    CWindowEvidence* m_pEvidence = nullptr;
+    QLabel* m_pEvidenceCaption = nullptr;
+    QSpinBox* m_pEvidenceSeconds = nullptr;
+    QLabel* m_pEvidenceCapCaption = nullptr;
+    QSpinBox* m_pEvidenceMaxMb = nullptr;
 };
 
 }  // namespace tavik

@@ -19,6 +19,7 @@
 #include "ui/RecentFileList.h"
 #include "ui/TAVIKSDIView.h"
 #include "ui/TavikApplication.h"
+#include "ui/WindowEvidence.h"
 
 namespace tavik {
 
@@ -79,6 +80,13 @@ bool CTAVIKSDIApp::InitInstance(const SStartOptions& options) {
     } else {
         m_pDoc->OnNewDocument();
         m_pDoc->UpdateAllViews(nullptr, 0);
+    }
+    if (options.evidenceSeconds || options.evidenceMaxMb) {
+        const SEvidenceSettings remembered = frame.GetEvidence().GetSettings();
+        frame.GetEvidence().SetSettings({options.evidenceSeconds.value_or(remembered.nSeconds),
+                                         options.evidenceMaxMb.value_or(remembered.nMaxMb)},
+                                        false);
+        frame.ShowEvidenceSettings();
     }
     m_pDoc->GetDevice().SetDataFolder(RecordingsFolder(options.strRecordings));
     const CReceiverSources sources = StartSources(options);

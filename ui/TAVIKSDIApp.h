@@ -29,6 +29,9 @@ struct SStartOptions {
     std::optional<CIqSourceSettings> iqSource;
     std::optional<CLiveSourceSettings> liveSource;
     CReceiverAdjustments receiver;  // gain, calibration, correction of the receiver used
+    // Evidence clips for this run instead of the remembered setting (either part alone too).
+    std::optional<int> evidenceSeconds;
+    std::optional<int> evidenceMaxMb;
 };
 
 // The application: the settings key "NORVANE", the one document, the result window and the

@@ -116,6 +116,19 @@ void DrawHelp(QPainter& p) {
     DrawQuestion(p, 6);
 }
 
+// A loudspeaker with two sound arcs.
+void DrawListen(QPainter& p) {
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(kOutline);
+    p.setBrush(QColor(90, 90, 100));
+    p.drawPolygon(QPolygon(
+        {QPoint(1, 5), QPoint(4, 5), QPoint(8, 1), QPoint(8, 13), QPoint(4, 9), QPoint(1, 9)}));
+    p.setBrush(Qt::NoBrush);
+    p.setPen(QPen(QColor(0, 90, 200), 1.3));
+    p.drawArc(QRectF(6, 4, 6, 6), -60 * 16, 120 * 16);
+    p.drawArc(QRectF(5, 1.5, 10, 11), -60 * 16, 120 * 16);
+}
+
 }  // namespace
 
 QIcon ToolbarIcon(int commandId) {
@@ -158,6 +171,9 @@ QIcon ToolbarIcon(int commandId) {
             break;
         case ID_CONTEXT_HELP:
             DrawHelp(painter);
+            break;
+        case ID_LISTEN:
+            DrawListen(painter);
             break;
         default:
             return QIcon();

@@ -3,8 +3,9 @@
 // IQ capture through the software receiver instead. Scans the band on the parameter page, then
 // measures with every alarm of the setup ticked for SECONDS and grabs each page at each size:
 //   NAME-WxH.png for main-window, parameter-panorama, protocol-settings, alarm-settings and
-//   page-signal-scope ... page-rds (the six measurement views).
+//   page-signal-scope ... page-stereo-audio (the seven measurement views).
 #include <cstdio>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -101,10 +102,12 @@ int Run(int argc, char** argv) {
 
     doc.OnMeasurementStart();
     QTest::qWait(std::stoi(argv[3]) * 1000);
+    // In the order of Alt+1 .. Alt+7.
     const char* const views[] = {"page-signal-scope", "page-signal-quality", "page-deviation",
-                                 "page-mpx-power",    "page-spectrum",       "page-rds"};
+                                 "page-mpx-power",    "page-spectrum",       "page-rds",
+                                 "page-stereo-audio"};
     for (const SSize& size : sizes) {
-        for (int view = 0; view < 6; ++view) {
+        for (int view = 0; view < static_cast<int>(std::size(views)); ++view) {
             gallery.ShowView(view);
             gallery.Shoot(views[view], size);
         }

@@ -123,8 +123,7 @@ TEST_F(MainFrameTest, F4ThenAlt3ShowsTheDeviationPageOfTheMeasurementPage) {
     EXPECT_TRUE(data->GetMeasurementView(PAGE_DEVIATION)->isVisible());
 }
 
-// Alt+1 to Alt+6 show their measurement view from every page; Alt+7, for a seventh view to
-// come, changes nothing while there are six.
+// Alt+1 to Alt+7 show their measurement view from every page.
 TEST_F(MainFrameTest, AltKeysShowTheirMeasurementViewFromEveryPage) {
     Frame().show();
     Frame().activateWindow();
@@ -133,24 +132,21 @@ TEST_F(MainFrameTest, AltKeysShowTheirMeasurementViewFromEveryPage) {
     const struct {
         int nFromPage;
         int nKey;
-        int nView;  // -1: nothing changes
+        int nView;
     } cases[] = {
-        {ITEM_PROTOCOL, 1, PAGE_SIGNAL},
-        {ITEM_SETTINGS, 2, PAGE_QUALITY},
-        {ITEM_ALARM, 3, PAGE_DEVIATION},
-        {ITEM_DATA, 4, PAGE_POWER},
-        {ITEM_PROTOCOL, 5, PAGE_SPECTRUM},
-        {ITEM_ALARM, 6, PAGE_RDS},
-        {ITEM_SETTINGS, 7, -1},
+        {ITEM_PROTOCOL, 1, PAGE_SIGNAL},   {ITEM_SETTINGS, 2, PAGE_QUALITY},
+        {ITEM_ALARM, 3, PAGE_DEVIATION},   {ITEM_DATA, 4, PAGE_POWER},
+        {ITEM_PROTOCOL, 5, PAGE_SPECTRUM}, {ITEM_ALARM, 6, PAGE_RDS},
+        {ITEM_SETTINGS, 7, PAGE_STEREO},
     };
     for (const auto& c : cases) {
         Doc().UpdateAllViews(nullptr, HINT_SHOW_PAGE + c.nFromPage);
-        const int before = data->GetSelected();
         QTest::keyClick(&Frame(), static_cast<Qt::Key>(Qt::Key_0 + c.nKey), Qt::AltModifier);
-        EXPECT_EQ(View().GetCurrentPage(), c.nView >= 0 ? ITEM_DATA : c.nFromPage) << c.nKey;
-        EXPECT_EQ(data->GetSelected(), c.nView >= 0 ? c.nView : before) << c.nKey;
-        EXPECT_EQ(data->isVisible(), c.nView >= 0 || c.nFromPage == ITEM_DATA) << c.nKey;
+        EXPECT_EQ(View().GetCurrentPage(), ITEM_DATA) << c.nKey;
+        EXPECT_EQ(data->GetSelected(), c.nView) << c.nKey;
+        EXPECT_TRUE(data->GetMeasurementView(c.nView)->isVisible()) << c.nKey;
     }
+    EXPECT_EQ(data->GetTitle(), QStringLiteral("Measurement - Stereo and Audio"));
 }
 
 // F1 opens the user guide, made from the README of the source tree as it was built.
@@ -190,17 +186,33 @@ TEST(UserGuideTest, TakesTheReadmeUpToItsLayoutWithoutPictures) {
     }
 }
 
-TEST_F(MainFrameTest, ClickingAlarmSettingsSendsHint23AndShowsTheAlarmPage) {
+// "Alarm Settings" sends hint 23 and shows the alarm page; "Stereo & Audio" shows the
+// measurement page at that view, as Alt+7 does.
+TEST_F(MainFrameTest, NavigationItemsSendTheirHintAndShowTheirPage) {
     Frame().show();
-    m_hints.hints.clear();
     CXTOutlookBar& bar = View().GetMenuView().GetOutlookBar();
-    ASSERT_EQ(bar.GetLabel(3), QStringLiteral("Alarm Settings"));
-
-    QTest::mouseClick(&bar, Qt::LeftButton, Qt::NoModifier, bar.ItemRect(3).center());
-    EXPECT_EQ(m_hints.hints, std::vector<long>{23});
-    EXPECT_EQ(View().GetCurrentPage(), 3);
-    EXPECT_TRUE(View().GetItemView(3)->isVisible());
-    EXPECT_EQ(View().GetItemView(3)->objectName(), QStringLiteral("alarm view"));
+    const auto* data = static_cast<CDataView*>(View().GetItemView(ITEM_DATA));
+    const struct {
+        int nItem;
+        const char* strLabel;
+        long nHint;
+        int nPage;
+        const char* strView;
+    } cases[] = {
+        {3, "Alarm Settings", 23, ITEM_ALARM, "alarm view"},
+        {4, "Stereo & Audio", 31, ITEM_DATA, "data view"},
+    };
+    for (const auto& c : cases) {
+        m_hints.hints.clear();
+        ASSERT_EQ(bar.GetLabel(c.nItem), QString::fromLatin1(c.strLabel));
+        EXPECT_FALSE(bar.GetIcon(c.nItem).isNull()) << c.nItem;
+        QTest::mouseClick(&bar, Qt::LeftButton, Qt::NoModifier, bar.ItemRect(c.nItem).center());
+        EXPECT_EQ(m_hints.hints, std::vector<long>{c.nHint});
+        EXPECT_EQ(View().GetCurrentPage(), c.nPage);
+        EXPECT_TRUE(View().GetItemView(c.nPage)->isVisible());
+        EXPECT_EQ(View().GetItemView(c.nPage)->objectName(), QString::fromLatin1(c.strView));
+    }
+    EXPECT_EQ(data->GetSelected(), PAGE_STEREO);
 }
 
 TEST_F(MainFrameTest, MainTimerRunsFromHint11ToHint12AndDrivesTheDocument) {

@@ -94,9 +94,18 @@ TEST(GuiCommandLineTest, OnlyTheWindowsCommandLinesOpenIt) {
     EXPECT_EQ(live->receiver.gain, 20.7);
     EXPECT_EQ(live->receiver.fullScale, -50.0);
     EXPECT_EQ(live->receiver.ppm, -100.0);
+    const auto evidence = ParseGuiCommandLine({"--evidence", "0", "--evidence-max-mb", "1000000"});
+    ASSERT_TRUE(evidence.has_value());
+    EXPECT_EQ(evidence->evidenceSeconds, 0);
+    EXPECT_EQ(evidence->evidenceMaxMb, 1000000);
+    EXPECT_EQ(ParseGuiCommandLine({"--evidence", "120"})->evidenceSeconds, 120);
+    EXPECT_FALSE(ParseGuiCommandLine({"--evidence", "10"})->evidenceMaxMb.has_value());
     for (const Args& bad :
          {Args{"--gain", "100.5"}, Args{"--full-scale", "250.1"}, Args{"--ppm", "1e3"},
-          Args{"--ppm", "x"}, Args{"--ppm"}, Args{"--ppm", "1", "--ppm", "2"}}) {
+          Args{"--ppm", "x"}, Args{"--ppm"}, Args{"--ppm", "1", "--ppm", "2"},
+          Args{"--evidence", "121"}, Args{"--evidence", "-1"}, Args{"--evidence", "2.5"},
+          Args{"--evidence"}, Args{"--evidence", "5", "--evidence", "6"},
+          Args{"--evidence-max-mb", "0"}, Args{"--evidence-max-mb", "1000001"}}) {
         EXPECT_FALSE(ParseGuiCommandLine(bad).has_value()) << testing::PrintToString(bad);
     }
     for (const auto& c : cases) {
