@@ -11,7 +11,7 @@ enum : long {
     HINT_RUN_PAUSED = 12,
     HINT_MEASUREMENT_RESET = 13,
     HINT_SHOW_PAGE = 20,              // + page 0..3
-    HINT_SHOW_MEASUREMENT_VIEW = 25,  // + view 0..5
+    HINT_SHOW_MEASUREMENT_VIEW = 25,  // + view 0..6
     HINT_ALARM_STATE = 40,
     HINT_ALARM_LIST = 41,
     HINT_ALARM_PROMPT = 42,
