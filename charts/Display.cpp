@@ -273,7 +273,7 @@ void CDisplay::Render(QPainter* pDC, const QRect& rc) {
         if (m_bMarkerOn) {
             m_reporter.Report(
                 e.GetMessage() +
-                    "\nCatched CMemDCException in CDeviationDisplay::UpdateCursorPosition",
+                    "\nCaught CMemDCException in CDeviationDisplay::UpdateCursorPosition",
                 MB_OK);
         } else {
             e.AppendMessage(DrawDataFailureLine());

@@ -32,7 +32,7 @@ std::string WithDetails(const std::string& head, int errorId, int subId,
 
 const char* const kResetText =
     "There was an error while resetting the program after the measurement was stopped. It is "
-    "recomended to restart the program.";
+    "recommended to restart the program.";
 
 }  // namespace
 

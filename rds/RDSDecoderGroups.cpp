@@ -100,7 +100,7 @@ void CRDSDecoder::SetStationTexts(const CRDSGroup& group) {
             m_data.m_strTPText = "this programme carries traffic announcements";
             m_data.m_strTPIndicator = "TP";
         } else if (!m_bEonTA) {
-            m_data.m_strTPText = "this programme does not carrie traffic announcements";
+            m_data.m_strTPText = "this programme does not carry traffic announcements";
             m_data.m_strTPIndicator = "  ";
         }
         m_data.m_strPTY = CRDSCodeTables::GetPTYName(group.m_nPTY);
@@ -128,7 +128,7 @@ void CRDSDecoder::DecodeGroup0(const CRDSGroup& current) {
     if ((current.B() >> 4) & 1) {
         if (!current.m_bTP) {
             m_data.m_strTPText = "This Programme carries EON information";
-            m_data.m_strTAText = "about other programs containig traffic announcements";
+            m_data.m_strTAText = "about other programs containing traffic announcements";
             m_bEonTA = true;
         } else {
             m_data.m_strTAText = "traffic announcements are being broadcast";

@@ -274,7 +274,7 @@ TEST(Display, DrawingFailuresAreReportedWithTheirContext) {
     ASSERT_EQ(prompt.m_boxes.size(), 3u);
     EXPECT_EQ(prompt.m_boxes[2].style, MB_OK);
     EXPECT_EQ(prompt.m_boxes[2].text,
-              "pDC == NULL\nCatched CMemDCException in CDeviationDisplay::UpdateCursorPosition");
+              "pDC == NULL\nCaught CMemDCException in CDeviationDisplay::UpdateCursorPosition");
 }
 
 TEST(MemDC, NullTargetOffscreenCopyAndDirectPrinting) {

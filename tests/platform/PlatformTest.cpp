@@ -418,7 +418,7 @@ TEST(ErrorText, EveryRowOfTheTable) {
     EXPECT_EQ(GetErrorMessage(4, 2, msg), "EXC_MEMDC: subID(2) not defined!");
     const std::string reset =
         "There was an error while resetting the program after the measurement was stopped. It "
-        "is recomended to restart the program.";
+        "is recommended to restart the program.";
     EXPECT_EQ(GetErrorMessage(10, 0, msg), reset + Details("  10", "   0") + msg);
     EXPECT_EQ(GetErrorMessage(10, 1, msg), "EXC_MPXPOWERTAVIK: subID(1) not defined!");
     EXPECT_EQ(GetErrorMessage(11, 0, msg), msg);

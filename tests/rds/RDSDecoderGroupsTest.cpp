@@ -57,7 +57,7 @@ TEST(RDSDecoderGroups, FieldsOfSingleGroups) {
     } rows[] = {
         {{{0x0208, 0xCDCD, 0x2020}},  // 0A seg 0: TP 0, PTY 16, TA 0, music
          kTraffic,
-         "Weather|  |this programme does not carrie traffic announcements|  |no traffic "
+         "Weather|  |this programme does not carry traffic announcements|  |no traffic "
          "announcements at the moment|Music|"},
         {{{0x07F0, 0xCDCD, 0x2020}},  // 0A seg 0: TP 1, PTY 31, TA 1, speech
          kTraffic,
@@ -66,7 +66,7 @@ TEST(RDSDecoderGroups, FieldsOfSingleGroups) {
         // 0A with PTY 16, then 0A with B = 0: PTY and TP stay.
         {{{0x0208, 0xCDCD, 0x2020}, {0x0000, 0xCDCD, 0x2020}},
          {&D::m_strPTY, &D::m_strTPText},
-         "Weather|this programme does not carrie traffic announcements|"},
+         "Weather|this programme does not carry traffic announcements|"},
         // 4A: MJD 52978 (5 Dec 2003), UTC 0:15, offset -2 half hours.
         {{{0x4541, 0x9DE4, 0x03E2}}, {&D::m_strTime, &D::m_strDate}, "23:15|5. 12. 2003 |"},
         // 1A variant 0: ECC E0, PIN 15. 14:5; 1A variant 3: language 8.
@@ -96,7 +96,7 @@ TEST(RDSDecoderGroups, TAWithoutTPMeansEONTrafficUntilTPReturns) {
     // The TP indicator was set by the 0A group before its TA was read.
     EXPECT_EQ(Fields(decoder.GetData(), kTraffic),
               "Pop Music|  |This Programme carries EON information|TA|about other programs "
-              "containig traffic announcements|Music|");
+              "containing traffic announcements|Music|");
 
     // 0A: TP 1, TA 0, speech
     DecodeMore(decoder, [](CRdsTestEncoder& e) { e.AddGroup(kPI, 0x0540, 0xCDCD, 0x2020); });
