@@ -164,8 +164,15 @@ int CListenCommand::Run(std::ostream& err) const {
         return 0;  // the player ended: nothing more to do
     }
     int cause = writer.Cause();
-    if (const int closed = wav.Close(); cause == 0) {
+    if (const int closed = wav.Close(); cause == 0 || (cause == EFBIG && closed != 0)) {
         cause = closed;
+    }
+    if (cause == EFBIG) {
+        err << "listen: " << name << " cannot grow further (" << CauseText(cause)
+            << "); it holds the first "
+            << wav.GetDataBytes() / (CWavOutput::kRate * CWavOutput::kBytesPerFrame)
+            << " s of the programme\n";
+        return 1;
     }
     if (cause != 0) {
         err << "listen: cannot write " << name << ": " << CauseText(cause) << "\n";

@@ -78,6 +78,7 @@ int CWavOutput::Open(const std::string& path) {
 int CWavOutput::Write(const std::int16_t* frames, int count) {
     const std::size_t bytes = static_cast<std::size_t>(count) * kBytesPerFrame;
     if (!m_bStream && m_nDataBytes + bytes > kMaxDataBytes) {
+        m_nCause = m_nCause != 0 ? m_nCause : EFBIG;
         return EFBIG;
     }
     // Little-endian samples: the host's order on the platforms built for.
@@ -112,7 +113,13 @@ int CWavOutput::Close() {
         m_fd = -1;
         return 0;
     }
-    int cause = m_nCause;
+    // A file that cannot grow (the header's sizes, a file-size limit) ends whole with the frames
+    // written in full; the part of a frame beyond them is cut off.
+    int cause = m_nCause == EFBIG ? 0 : m_nCause;
+    if (cause == 0 && m_nCause == EFBIG &&
+        ::ftruncate(m_fd, static_cast<off_t>(kHeaderBytes + m_nDataBytes)) != 0) {
+        cause = errno;
+    }
     if (cause == 0) {
         const auto header = Header(static_cast<std::uint32_t>(m_nDataBytes));
         if (::pwrite(m_fd, header.data(), header.size(), 0) !=

@@ -36,7 +36,8 @@ public:
     // the file's sizes cannot count more).
     int Write(const std::int16_t* frames, int count);
     // A file: its header's sizes, then closed and renamed into place (removed after a
-    // failure). A stream: nothing. 0 or the first cause.
+    // failure; kept with what it holds when it could not grow, EFBIG). A stream: nothing. 0 or
+    // the first cause.
     int Close();
     // Discards a file's temporary.
     void Abandon();

@@ -240,6 +240,30 @@ TEST(Listen, AReaderThatGoesAwayEndsItQuietly) {
     EXPECT_EQ(err, "");
 }
 
+// A file that cannot grow (here a file-size limit of 400000 bytes) keeps what it holds, in
+// whole frames, with its header's sizes: 2 s of the 4, and the command says so.
+TEST(Listen, AFileThatCannotGrowIsKeptWhole) {
+    CTempFolder data;
+    Generate(data.Path(), {}, 4);
+    const std::string wav = data.File("a.wav");
+    const std::string command = "ulimit -f " + std::to_string(400000 / 512) + "; " +
+                                TAVIK_EXECUTABLE + " listen " + data.Path() + " --out " + wav +
+                                " 2>&1";
+    FILE* pipe = ::popen(command.c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    std::string said(512, '\0');
+    said.resize(std::fread(said.data(), 1, said.size(), pipe));
+    const int status = ::pclose(pipe);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
+    EXPECT_EQ(said, "listen: \"" + wav +
+                        "\" cannot grow further (File too large); it holds the first 2 s of the "
+                        "programme\n");
+    const std::vector<std::uint8_t> bytes = data.Read("a.wav");
+    ASSERT_EQ(bytes.size(), 44u + 2u * 192000u);
+    const auto header = CWavOutput::Header(2 * 192000);
+    EXPECT_TRUE(std::equal(header.begin(), header.end(), bytes.begin()));
+}
+
 TEST(Listen, RefusesWhatItCannotUse) {
     CTempFolder data;
     Generate(data.Path(), {}, 1);
