@@ -19,6 +19,8 @@
 
 #include "app/CommandLine.h"
 #include "app/WavOutput.h"
+#include "tests/support/RtlTcpServer.h"
+#include "tests/support/StationIq.h"
 #include "tests/support/TempFolder.h"
 #include "tools/GenerateCommand.h"
 
@@ -238,6 +240,33 @@ TEST(Listen, AReaderThatGoesAwayEndsItQuietly) {
     ASSERT_TRUE(WIFEXITED(status)) << "signal " << WTERMSIG(status);
     EXPECT_EQ(WEXITSTATUS(status), 0);
     EXPECT_EQ(err, "");
+}
+
+// A live receiver (a local rtl_tcp server streaming the generated station at its pace): tuned
+// 250 kHz below --station, two seconds of its programme, not silent.
+TEST(Listen, ALiveReceiverGivesItsProgramme) {
+    test::CRtlTcpServer server(test::StationIq(3.0), 2.4e6);  // served in a loop, real time
+    CTempFolder data;
+    std::string err;
+    ASSERT_EQ(RunTavik({"listen", "--receiver", server.ReceiverName(), "--station", "106.7",
+                        "--seconds", "2", "--out", data.File("live.wav")},
+                       err),
+              0)
+        << err;
+    const std::vector<std::uint8_t> bytes = data.Read("live.wav");
+    ASSERT_EQ(bytes.size(), 44u + 2u * 192000u);
+    const auto header = CWavOutput::Header(2 * 192000);
+    EXPECT_TRUE(std::equal(header.begin(), header.end(), bytes.begin()));
+    const CWav wav = ReadWav(bytes);
+    double power = 0.0;
+    for (std::size_t n = kRate; n < wav.left.size(); ++n) {
+        power += static_cast<double>(wav.left[n]) * wav.left[n];
+    }
+    EXPECT_GT(10.0 * std::log10(power / kRate) - 20.0 * std::log10(32767.0), -40.0);
+    const auto commands = server.Commands();
+    EXPECT_NE(
+        std::find(commands.begin(), commands.end(), test::CRtlTcpServer::Command{0x01, 106450000}),
+        commands.end());
 }
 
 // A file that cannot grow (here a file-size limit of 400000 bytes) keeps what it holds, in
