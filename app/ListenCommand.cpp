@@ -164,10 +164,10 @@ int CListenCommand::Run(std::ostream& err) const {
         return 0;  // the player ended: nothing more to do
     }
     int cause = writer.Cause();
-    if (const int closed = wav.Close(); cause == 0 || (cause == EFBIG && closed != 0)) {
+    if (const int closed = wav.Close(); cause == 0 || (CWavOutput::IsFull(cause) && closed != 0)) {
         cause = closed;
     }
-    if (cause == EFBIG) {
+    if (CWavOutput::IsFull(cause)) {
         err << "listen: " << name << " cannot grow further (" << CauseText(cause)
             << "); it holds the first "
             << wav.GetDataBytes() / (CWavOutput::kRate * CWavOutput::kBytesPerFrame)

@@ -115,9 +115,9 @@ int CWavOutput::Close() {
     }
     // A file that cannot grow (the header's sizes, a file-size limit) ends whole with the frames
     // written in full; the part of a frame beyond them is cut off.
-    int cause = m_nCause == EFBIG ? 0 : m_nCause;
-    if (cause == 0 && m_nCause == EFBIG &&
-        ::ftruncate(m_fd, static_cast<off_t>(kHeaderBytes + m_nDataBytes)) != 0) {
+    const bool full = IsFull(m_nCause);
+    int cause = full ? 0 : m_nCause;
+    if (full && ::ftruncate(m_fd, static_cast<off_t>(kHeaderBytes + m_nDataBytes)) != 0) {
         cause = errno;
     }
     if (cause == 0) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <cerrno>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -36,11 +37,15 @@ public:
     // the file's sizes cannot count more).
     int Write(const std::int16_t* frames, int count);
     // A file: its header's sizes, then closed and renamed into place (removed after a
-    // failure; kept with what it holds when it could not grow, EFBIG). A stream: nothing. 0 or
+    // failure; kept with what it holds when it could not grow, IsFull). A stream: nothing. 0 or
     // the first cause.
     int Close();
     // Discards a file's temporary.
     void Abandon();
+
+    // A write error after which the file is whole up to where it stopped: it cannot grow (its
+    // sizes, a file-size limit, a full disk or quota).
+    static bool IsFull(int cause) { return cause == EFBIG || cause == ENOSPC || cause == EDQUOT; }
 
     std::uint64_t GetDataBytes() const { return m_nDataBytes; }
     bool IsStream() const { return m_bStream; }
