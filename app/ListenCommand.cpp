@@ -74,6 +74,40 @@ private:
     std::jthread m_thread;
 };
 
+// Ends the WAV after the source ended, failed (`failure`) or the writing stopped with `cause`,
+// and says what became of it; the exit code.
+int Finish(CWavOutput& wav, int cause, const std::string& failure, const std::string& name,
+           std::ostream& err) {
+    if (cause == EPIPE) {
+        return 0;  // the player ended: nothing more to do
+    }
+    const auto seconds = [&wav] {
+        return wav.GetDataBytes() / (CWavOutput::kRate * CWavOutput::kBytesPerFrame);
+    };
+    // What was decoded stays: a file ends whole where the source failed or it could not grow.
+    if (const int closed = wav.Close(); cause == 0 || (CWavOutput::IsFull(cause) && closed != 0)) {
+        cause = closed;
+    }
+    if (!failure.empty()) {
+        err << "listen: " << failure << "\n";
+        if (cause == 0 && !wav.IsStream()) {
+            err << "listen: " << name << " holds the first " << seconds()
+                << " s of the programme\n";
+        }
+        return 1;
+    }
+    if (CWavOutput::IsFull(cause)) {
+        err << "listen: " << name << " cannot grow further (" << CauseText(cause)
+            << "); it holds the first " << seconds() << " s of the programme\n";
+        return 1;
+    }
+    if (cause != 0) {
+        err << "listen: cannot write " << name << ": " << CauseText(cause) << "\n";
+        return 1;
+    }
+    return CSignalStop::Received() != 0 ? 130 : 0;
+}
+
 }  // namespace
 
 CListenCommand::CListenCommand(CLI::App& parent)
@@ -148,37 +182,17 @@ int CListenCommand::Run(std::ostream& err) const {
     levels.SetProgrammeListener(&writer);
     std::vector<float> block(CProgrammeSource::kBlockSamples);
     CMpxReadings readings;
+    std::string failure;  // of the source, after the programme so far
     try {
         while (!writer.IsDone() && CSignalStop::Received() == 0 &&
                source->ReadBlock(block.data())) {
             levels.AnalyseBlock(block.data(), static_cast<int>(block.size()), readings);
         }
     } catch (const CSourceError& e) {
-        levels.SetProgrammeListener(nullptr);
-        wav.Abandon();
-        err << "listen: " << e.what() << "\n";
-        return 1;
+        failure = e.what();
     }
     levels.SetProgrammeListener(nullptr);
-    if (writer.Cause() == EPIPE) {
-        return 0;  // the player ended: nothing more to do
-    }
-    int cause = writer.Cause();
-    if (const int closed = wav.Close(); cause == 0 || (CWavOutput::IsFull(cause) && closed != 0)) {
-        cause = closed;
-    }
-    if (CWavOutput::IsFull(cause)) {
-        err << "listen: " << name << " cannot grow further (" << CauseText(cause)
-            << "); it holds the first "
-            << wav.GetDataBytes() / (CWavOutput::kRate * CWavOutput::kBytesPerFrame)
-            << " s of the programme\n";
-        return 1;
-    }
-    if (cause != 0) {
-        err << "listen: cannot write " << name << ": " << CauseText(cause) << "\n";
-        return 1;
-    }
-    return CSignalStop::Received() != 0 ? 130 : 0;
+    return Finish(wav, writer.Cause(), failure, name, err);
 }
 
 }  // namespace tavik

@@ -15,6 +15,7 @@
 #include <numbers>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/CommandLine.h"
@@ -267,6 +268,28 @@ TEST(Listen, ALiveReceiverGivesItsProgramme) {
     EXPECT_NE(
         std::find(commands.begin(), commands.end(), test::CRtlTcpServer::Command{0x01, 106450000}),
         commands.end());
+
+    // The receiver goes away while listening: what was decoded stays, a whole WAV.
+    int code = -1;
+    std::thread listen([&] {
+        code = RunTavik({"listen", "--receiver", server.ReceiverName(), "--station", "106.7",
+                         "--seconds", "60", "--out", data.File("lost.wav")},
+                        err);
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(5000));
+    server.Stop();
+    listen.join();
+    EXPECT_EQ(code, 1);
+    const std::vector<std::uint8_t> kept = data.Read("lost.wav");
+    ASSERT_GT(kept.size(), 44u + 96000u) << err;  // some of the programme
+    const std::uint32_t size = static_cast<std::uint32_t>(kept.size() - 44);
+    const auto keptHeader = CWavOutput::Header(size);
+    EXPECT_TRUE(std::equal(keptHeader.begin(), keptHeader.end(), kept.begin()));
+    EXPECT_EQ(err.substr(0, 8 + server.ReceiverName().size()), "listen: " + server.ReceiverName());
+    EXPECT_NE(err.find("\nlisten: \"" + data.File("lost.wav") + "\" holds the first " +
+                       std::to_string(size / 192000) + " s of the programme\n"),
+              std::string::npos)
+        << err;
 }
 
 // A file that cannot grow (here a file-size limit of 400000 bytes) keeps what it holds, in
