@@ -2,6 +2,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include "app/DecoderOptions.h"
 #include "app/JsonLine.h"
 #include "app/MonitorOptions.h"
 #include "app/MonitorValues.h"
@@ -96,6 +97,7 @@ CAnalyseCommand::CAnalyseCommand(CLI::App& parent)
                      "analyse the recording N times back to back, as playback loops it", 1, 1000000,
                      [this](std::int64_t v) { m_options.nRepeat = static_cast<int>(v); });
     m_receiver.AddOptions(c, false);
+    AddDecoderOptions(c, m_options.decoder);
     AddNumberOption(c, "--frequency", "MHZ", "tune the receiver to this station (87.5 to 108)",
                     87.5, 108.0, [this](double v) { m_frequency = v; });
     c.add_flag("--json", m_bJson, "print the summary as one JSON object");

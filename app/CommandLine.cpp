@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "app/AnalyseCommand.h"
+#include "app/ListenCommand.h"
 #include "app/MonitorCommand.h"
 #include "app/ScanCommand.h"
 #include "app/SetupCommand.h"
@@ -109,6 +110,7 @@ CCommandLine::CCommandLine()
     m_pGenerate = std::make_unique<CGenerateCommand>(app);
     m_pMonitor = std::make_unique<CMonitorCommand>(app);
     m_pAnalyse = std::make_unique<CAnalyseCommand>(app);
+    m_pListen = std::make_unique<CListenCommand>(app);
     m_pSetup = std::make_unique<CSetupCommand>(app);
     m_pScan = std::make_unique<CScanCommand>(app);
     m_pHelp = app.add_subcommand("help", "print this help, or that of COMMAND, and exit");
@@ -203,6 +205,9 @@ int CCommandLine::Run(const std::vector<std::string>& args, std::ostream& out, s
     }
     if (m_pAnalyse->Command().parsed()) {
         return m_pAnalyse->Run(out, err, terminal);
+    }
+    if (m_pListen->Command().parsed()) {
+        return m_pListen->Run(err);
     }
     if (m_pSetup->Command().parsed()) {
         return m_pSetup->Run(out, err);

@@ -19,8 +19,10 @@ class CMonitorCommand;
 class CAnalyseCommand;
 class CSetupCommand;
 class CScanCommand;
+class CListenCommand;
 
-// The subcommands of the tavik executable (generate, monitor, analyse, setup, scan, help) with
+// The subcommands of the tavik executable (generate, monitor, analyse, listen, setup, scan, help)
+// with
 // --help and --version. Errors name the subcommand they came from ("monitor: --seconds: ...").
 class CCommandLine {
 public:
@@ -54,6 +56,7 @@ public:
     const CMonitorCommand& Monitor() const { return *m_pMonitor; }
     const CAnalyseCommand& Analyse() const { return *m_pAnalyse; }
     const CScanCommand& Scan() const { return *m_pScan; }
+    const CListenCommand& Listen() const { return *m_pListen; }
 
 private:
     // "monitor", "setup write": the subcommands the parse reached.
@@ -70,6 +73,7 @@ private:
     std::unique_ptr<CAnalyseCommand> m_pAnalyse;
     std::unique_ptr<CSetupCommand> m_pSetup;
     std::unique_ptr<CScanCommand> m_pScan;
+    std::unique_ptr<CListenCommand> m_pListen;
     std::vector<std::pair<CLI::App*, std::function<int(std::ostream&, std::ostream&)>>> m_added;
 };
 

@@ -75,6 +75,7 @@ bool CHeadlessRunner::Prepare() {
     if (!m_options.strSetupFile.empty() && !doc.OnOpenDocument(m_options.strSetupFile)) {
         return false;  // the document showed why
     }
+    doc.SetDecoderSettings(m_options.decoder.AppliedTo(doc.GetProtocolHeaderRef()));
     // Without --frequency a capture is received at the station its metadata names, else its
     // centre (the setup's frequency would lie outside many a capture). A capture that cannot be
     // received is refused now, with its cause alone, as the analysis refuses it.

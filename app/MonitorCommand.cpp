@@ -7,6 +7,7 @@
 #include <iostream>
 #include <memory>
 
+#include "app/DecoderOptions.h"
 #include "app/DroppingLineOutput.h"
 #include "app/HeadlessRunner.h"
 #include "app/ServiceNotifier.h"
@@ -46,6 +47,7 @@ CMonitorCommand::CMonitorCommand(CLI::App& parent)
                         o.frequency = static_cast<float>(v);
                     });
     o.receiver.AddOptions(c);
+    AddDecoderOptions(c, o.decoder);
     c.add_flag("--json-lines", o.bJsonLines,
                "one JSON object per second on stdout instead of the status line; the other\n"
                "lines go to stderr");

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app/ReceiverOptions.h"
+#include "document/DecoderOverrides.h"
 #include "metrics/MetricsAddress.h"
 
 namespace tavik {
@@ -20,10 +21,11 @@ struct CMonitorOptions {
     std::string strSetupFile;        // setup (.tvk) to open before the start
     bool bEnableAlarms = false;      // enable every alarm of the setup, as ticking its box would
     std::optional<float> frequency;  // MHz; else the setup's (or the default) frequency
-    bool bJsonLines = false;   // one JSON object per second on stdout, people's lines on stderr
-    std::string strOnAlarm;    // program run on every alarm activation and deactivation
-    double fSpeed = 1.0;       // pace of playback and main timer, multiples of real time (testing)
-    CReceiverChoice receiver;  // --receiver: the recordings unless an IQ source is chosen
+    bool bJsonLines = false;    // one JSON object per second on stdout, people's lines on stderr
+    std::string strOnAlarm;     // program run on every alarm activation and deactivation
+    double fSpeed = 1.0;        // pace of playback and main timer, multiples of real time (testing)
+    CReceiverChoice receiver;   // --receiver: the recordings unless an IQ source is chosen
+    CDecoderOverrides decoder;  // over the setup's stereo decoder settings
     std::optional<CMetricsAddress> metrics;  // --metrics: serve GET /metrics there
     bool bQuiet = false;                     // no line per second (a service's journal)
     bool bErrorPriority = false;             // errors begin with the journal's "<3>"

@@ -122,9 +122,49 @@ void ReadReceiver(const CJson& json, H& header) {
     }
 }
 
+// A whole number; one beyond 64 bits reads as the largest, which every range refuses.
+std::int64_t WholeNumber(const CJson& value, const std::string& field) {
+    if (!value.is_number_integer()) {
+        Fail(field, "must be a whole number");
+    }
+    return value.is_number_unsigned() && value.get<std::uint64_t>() > INT64_MAX
+               ? INT64_MAX
+               : value.get<std::int64_t>();
+}
+
+// The stereo decoder's settings of "analysis", with the parameter page's messages.
+void ReadDecoder(const CJson& json, H& header) {
+    if (json.contains("deemphasis_us")) {
+        const std::string field = "analysis.deemphasis_us";
+        const std::int64_t us = WholeNumber(json["deemphasis_us"], field);
+        if (const std::string reason = setup_rules::CheckDeemphasis(us); !reason.empty()) {
+            Fail(field, reason);
+        }
+        header.m_nDeemphasis = static_cast<std::int32_t>(us);
+    }
+    if (json.contains("silence_db")) {
+        const std::string field = "analysis.silence_db";
+        const double db = Number(json["silence_db"], field);
+        if (const std::string reason = setup_rules::CheckSilenceDb(db); !reason.empty()) {
+            Fail(field, reason);
+        }
+        header.m_fSilenceDb = static_cast<float>(db);
+    }
+    if (json.contains("silence_seconds")) {
+        const std::string field = "analysis.silence_seconds";
+        const std::int64_t seconds = WholeNumber(json["silence_seconds"], field);
+        if (const std::string reason = setup_rules::CheckSilenceSeconds(seconds); !reason.empty()) {
+            Fail(field, reason);
+        }
+        header.m_nSilenceSeconds = static_cast<std::int32_t>(seconds);
+    }
+}
+
 void ReadAnalysis(const CJson& json, H& header) {
     Object(json, "analysis",
-           {"window_function", "deviation_limit_khz", "limit_triangle", "filter"});
+           {"window_function", "deviation_limit_khz", "limit_triangle", "filter", "deemphasis_us",
+            "silence_db", "silence_seconds"});
+    ReadDecoder(json, header);
     if (json.contains("window_function")) {
         header.m_nWindowFunction = static_cast<std::uint32_t>(
             Choice(json["window_function"], "analysis.window_function", 3,
@@ -261,7 +301,10 @@ CJson CSetupJson::ToJson(const CProtocolHeader& header, const CAlarmMap& alarms)
          {{"window_function", window < kWindows.size() ? CJson(kWindows[window]) : CJson(window)},
           {"deviation_limit_khz", CJsonValues::Exact(header.m_fDeviationLimit)},
           {"limit_triangle", header.m_bLimitTriangle != 0},
-          {"filter", header.m_bFilter != 0}}},
+          {"filter", header.m_bFilter != 0},
+          {"deemphasis_us", header.m_nDeemphasis},
+          {"silence_db", CJsonValues::Exact(header.m_fSilenceDb)},
+          {"silence_seconds", header.m_nSilenceSeconds}}},
         {"alarms", list},
     };
 }
@@ -318,6 +361,9 @@ void CSetupJson::FromJson(const CJson& json, CProtocolHeader& header, CAlarmMap&
     header.m_fDeviationLimit = read.m_fDeviationLimit;
     header.m_bLimitTriangle = read.m_bLimitTriangle;
     header.m_bFilter = read.m_bFilter;
+    header.m_nDeemphasis = read.m_nDeemphasis;
+    header.m_fSilenceDb = read.m_fSilenceDb;
+    header.m_nSilenceSeconds = read.m_nSilenceSeconds;
     alarms = std::move(set);
 }
 

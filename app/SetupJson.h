@@ -20,7 +20,7 @@ public:
 //   {"header":{"operator":"",...,"location":""},
 //    "receiver":{"frequency_mhz":106.7,"antenna":"A"},
 //    "analysis":{"window_function":"None","deviation_limit_khz":75.0,"limit_triangle":false,
-//                "filter":false},
+//                "filter":false,"deemphasis_us":50,"silence_db":-40.0,"silence_seconds":10},
 //    "alarms":[{"name":"Overmod","source":"DEVIATION","relation":">","threshold":75.0,
 //               "unit":"kHz","delay_s":0,"action":"LOG ONLY","acknowledge":"NO"}]}
 // Floats are written in their shortest exact form, so show then write gives the same bytes.

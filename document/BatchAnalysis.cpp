@@ -118,6 +118,7 @@ void CBatchAnalysis::Prepare() {
         }
         doc.SetWindowFunction(doc.GetProtocolHeaderRef());
     }
+    doc.SetDecoderSettings(m_options.decoder.AppliedTo(doc.GetProtocolHeaderRef()));
     // The device names its source, so that a capture is taken without the replayed
     // receiver's response, as a live measurement of it would.
     doc.GetDevice().SetIqSource(m_options.iq);

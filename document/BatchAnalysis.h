@@ -11,6 +11,7 @@
 #include "device/IqFileSource.h"
 #include "document/AlarmEventRecorder.h"
 #include "document/BatchCollector.h"
+#include "document/DecoderOverrides.h"
 #include "document/RecordingReader.h"
 #include "document/ResultRouter.h"
 #include "document/SpectrumDecimation.h"
@@ -35,6 +36,7 @@ struct CBatchOptions {
     // With a value the blocks come from this IQ recording through the FM receiver instead of
     // the recordings in strDataFolder.
     std::optional<CIqSourceSettings> iq;
+    CDecoderOverrides decoder;  // over the setup's stereo decoder settings
 };
 
 // Analyses a recording through the document and its analysers as the live measurement does,

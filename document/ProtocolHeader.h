@@ -30,6 +30,10 @@ struct CProtocolHeader {
     float m_fDeviationLimit = 75.0f;      // kHz
     std::int32_t m_bLimitTriangle = 0;
     std::int32_t m_bFilter = 0;
+    // The stereo decoder's settings, stored behind their own marker after the record.
+    std::int32_t m_nDeemphasis = 50;      // us: 50 or 75
+    float m_fSilenceDb = -40.0f;          // dB of full modulation, above -90 and below 0
+    std::int32_t m_nSilenceSeconds = 10;  // 1 to 3600
 };
 
 }  // namespace tavik

@@ -13,18 +13,51 @@ namespace {
 // A setup file is a few kilobytes; anything far larger is not one.
 constexpr std::size_t kMaxSetupBytes = 64u << 20;
 
-// The alarms after the setup, when the marker follows it; other bytes there are ignored, as
-// readers before the marker ignored them.
-void LoadApartAlarms(CArchive& ar, CAlarmMap& alarms) {
-    if (ar.GetRemaining() < kApartAlarmsMarker.size()) {
-        return;
+// Reads `marker` when it is next; otherwise the position stays where it was.
+bool TakeMarker(CArchive& ar, const std::array<char, 4>& marker) {
+    if (ar.GetRemaining() < marker.size()) {
+        return false;
     }
-    for (const char c : kApartAlarmsMarker) {
-        if (ar.ReadUInt8() != static_cast<std::uint8_t>(c)) {
-            return;
+    CArchive peek(ar);
+    for (const char c : marker) {
+        if (peek.ReadUInt8() != static_cast<std::uint8_t>(c)) {
+            return false;
         }
     }
-    alarms.Load(ar);
+    ar = peek;
+    return true;
+}
+
+void WriteMarker(CArchive& ar, const std::array<char, 4>& marker) {
+    for (const char c : marker) {
+        ar.WriteUInt8(static_cast<std::uint8_t>(c));
+    }
+}
+
+bool HasDecoderSettings(const CProtocolHeader& header) {
+    const CProtocolHeader defaults;
+    return header.m_nDeemphasis != defaults.m_nDeemphasis ||
+           header.m_fSilenceDb != defaults.m_fSilenceDb ||
+           header.m_nSilenceSeconds != defaults.m_nSilenceSeconds;
+}
+
+// The extensions after the record, each when its marker follows; other bytes there are
+// ignored, as readers before the markers ignored them. Absent ones keep `header`'s values.
+void LoadExtensions(CArchive& ar, CProtocolHeader& header, CAlarmMap& alarms) {
+    if (TakeMarker(ar, kApartAlarmsMarker)) {
+        alarms.Load(ar);
+    }
+    // Absent, they are a new document's: a file without them was saved with those or before
+    // they existed.
+    const CProtocolHeader defaults;
+    header.m_nDeemphasis = defaults.m_nDeemphasis;
+    header.m_fSilenceDb = defaults.m_fSilenceDb;
+    header.m_nSilenceSeconds = defaults.m_nSilenceSeconds;
+    if (TakeMarker(ar, kDecoderMarker)) {
+        header.m_nDeemphasis = ar.ReadInt32();
+        header.m_fSilenceDb = ar.ReadFloat();
+        header.m_nSilenceSeconds = ar.ReadInt32();
+    }
 }
 
 }  // namespace
@@ -45,10 +78,14 @@ void StoreSetup(CArchive& ar, const CProtocolHeader& header, const CAlarmMap& al
     // after the filter never sees them and loads the rest. Without them the file ends here,
     // byte for byte as before they existed.
     if (alarms.HasApart()) {
-        for (const char c : kApartAlarmsMarker) {
-            ar.WriteUInt8(static_cast<std::uint8_t>(c));
-        }
+        WriteMarker(ar, kApartAlarmsMarker);
         alarms.Store(ar, CAlarmMap::EPart::Apart);
+    }
+    if (HasDecoderSettings(header)) {
+        WriteMarker(ar, kDecoderMarker);
+        ar.WriteInt32(header.m_nDeemphasis);
+        ar.WriteFloat(header.m_fSilenceDb);
+        ar.WriteInt32(header.m_nSilenceSeconds);
     }
 }
 
@@ -79,7 +116,7 @@ void LoadSetup(CArchive& ar, CProtocolHeader& header, CAlarmMap& alarms) {
     if (schema == kSetupSchema) {
         header.m_bFilter = ar.ReadInt32();
     }
-    LoadApartAlarms(ar, alarms);
+    LoadExtensions(ar, header, alarms);
 }
 
 void LoadCheckedSetup(CArchive& ar, CProtocolHeader& header, CAlarmMap& alarms) {

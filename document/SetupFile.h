@@ -18,6 +18,11 @@ constexpr std::uint16_t kSetupSchemaWithoutAntennaB = 999;  // an earlier layout
 // (CAlarmItem::IsStoredApart): these four bytes, then those alarms as a second alarm map.
 // Readers that stop after the record load such a file without them.
 constexpr std::array<char, 4> kApartAlarmsMarker{'A', 'L', 'R', '2'};
+// After those (or after the record when there are none), only when a stereo decoder setting
+// differs from a new document's: these four bytes, the de-emphasis (32-bit signed, us), the
+// silence threshold (IEEE single, dB) and the silence duration (32-bit signed, s). Readers
+// that stop before it load the file with their defaults.
+constexpr std::array<char, 4> kDecoderMarker{'D', 'E', 'C', '1'};
 
 void StoreSetup(CArchive& ar, const CProtocolHeader& header, const CAlarmMap& alarms);
 

@@ -123,6 +123,28 @@ std::string CheckDeviationLimit(double kilohertz) {
     return {};
 }
 
+std::string CheckDeemphasis(std::int64_t microseconds) {
+    if (microseconds != 50 && microseconds != 75) {
+        return "The de-emphasis must be 50 or 75 us.";
+    }
+    return {};
+}
+
+std::string CheckSilenceDb(double decibels) {
+    // NaN fails both comparisons and is refused with the values out of range.
+    if (!(decibels > -90.0 && decibels < 0.0)) {
+        return "The silence threshold must be a number above -90 and below 0 dB.";
+    }
+    return {};
+}
+
+std::string CheckSilenceSeconds(std::int64_t seconds) {
+    if (seconds < 1 || seconds > 3600) {
+        return "The silence duration must be a whole number from 1 to 3600 s.";
+    }
+    return {};
+}
+
 namespace {
 
 std::string Coded(std::int32_t value, std::int32_t count) {
@@ -154,6 +176,9 @@ std::string CheckSetup(const CProtocolHeader& header, const CAlarmMap& alarms) {
         {"analysis.deviation_limit_khz", CheckDeviationLimit(header.m_fDeviationLimit)},
         {"analysis.limit_triangle", Flag(header.m_bLimitTriangle)},
         {"analysis.filter", Flag(header.m_bFilter)},
+        {"analysis.deemphasis_us", CheckDeemphasis(header.m_nDeemphasis)},
+        {"analysis.silence_db", CheckSilenceDb(header.m_fSilenceDb)},
+        {"analysis.silence_seconds", CheckSilenceSeconds(header.m_nSilenceSeconds)},
     });
     if (!reason.empty()) {
         return reason;

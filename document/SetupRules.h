@@ -55,6 +55,13 @@ std::string CheckFrequency(double megahertz);
 // From 0 to 110 kHz.
 std::string CheckDeviationLimit(double kilohertz);
 
+// The stereo decoder's settings, in the form's words: "The de-emphasis must be 50 or 75 us.",
+// "The silence threshold must be a number above -90 and below 0 dB.", "The silence duration
+// must be a whole number from 1 to 3600 s."
+std::string CheckDeemphasis(std::int64_t microseconds);
+std::string CheckSilenceDb(double decibels);
+std::string CheckSilenceSeconds(std::int64_t seconds);
+
 // Every field of a loaded setup, named as `setup show` names it ("receiver.frequency_mhz",
 // "alarms[2].threshold"): "field: reason" for the first that breaks its rule, else empty.
 std::string CheckSetup(const CProtocolHeader& header, const CAlarmMap& alarms);

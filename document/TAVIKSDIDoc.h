@@ -187,6 +187,9 @@ public:
     void SetProtocolHeader(const CProtocolHeader& header);
     void SetWindowFunction(const CProtocolHeader& header);
     void SetDeviationOptions(const CProtocolHeader& header);
+    // Takes the stereo decoder's settings (de-emphasis, silence threshold and duration) and
+    // gives them to the MPX levels; false, nothing changed, when one is out of its range.
+    bool SetDecoderSettings(const CProtocolHeader& header);
 
     // MHz, last set through SetTunerFrequency; the panorama scan moves it (any thread).
     float GetTunerFrequency() const { return m_tunerFrequency.load(); }
@@ -457,6 +460,7 @@ private:
     // Hooks to the analysers and counters owned elsewhere (TAVIKSDIDocSetupHooks.cpp).
     void ApplyDeviationFilter();
     void ApplyWindowFunction();
+    void ApplyDecoderSettings();
     void ResetAnalyserReferences();
     void ResetMeasurementCounters();
     CAlarmMap m_alarms;

@@ -1,4 +1,5 @@
 #include "document/SetupFile.h"
+#include "document/SetupRules.h"
 #include "document/TAVIKSDIDoc.h"
 
 namespace tavik {
@@ -28,6 +29,7 @@ void CTAVIKSDIDoc::ResetToNewDocument() {
     m_bRunning.store(false);
     m_bPaused.store(false);
     ResetAnalyserReferences();
+    ApplyDecoderSettings();
 }
 
 bool CTAVIKSDIDoc::OnNewDocument() {
@@ -73,6 +75,7 @@ bool CTAVIKSDIDoc::OnOpenDocument(const std::string& path) {
     SetPathName(path);
     SetModifiedFlag(false);
     ApplyDeviationFilter();
+    ApplyDecoderSettings();
     return true;
 }
 
@@ -93,6 +96,7 @@ void CTAVIKSDIDoc::Serialize(CArchive& ar) {
     }
     LoadCheckedSetup(ar, m_header, m_alarms);
     m_nAlarmPosition = kNoAlarmPosition;
+    ApplyDecoderSettings();
 }
 
 void CTAVIKSDIDoc::SetProtocolHeader(const CProtocolHeader& header) {
@@ -114,6 +118,19 @@ void CTAVIKSDIDoc::SetDeviationOptions(const CProtocolHeader& header) {
     if (filterChanged) {
         ApplyDeviationFilter();
     }
+}
+
+bool CTAVIKSDIDoc::SetDecoderSettings(const CProtocolHeader& header) {
+    if (!setup_rules::CheckDeemphasis(header.m_nDeemphasis).empty() ||
+        !setup_rules::CheckSilenceDb(header.m_fSilenceDb).empty() ||
+        !setup_rules::CheckSilenceSeconds(header.m_nSilenceSeconds).empty()) {
+        return false;
+    }
+    m_header.m_nDeemphasis = header.m_nDeemphasis;
+    m_header.m_fSilenceDb = header.m_fSilenceDb;
+    m_header.m_nSilenceSeconds = header.m_nSilenceSeconds;
+    ApplyDecoderSettings();
+    return true;
 }
 
 }  // namespace tavik

@@ -14,6 +14,13 @@ void CTAVIKSDIDoc::ApplyWindowFunction() {
     m_spectrum.SetWindow(static_cast<int>(m_header.m_nWindowFunction));
 }
 
+// Whenever the setup is loaded, reset or changed: the checked setup holds only values the
+// MPX levels take.
+void CTAVIKSDIDoc::ApplyDecoderSettings() {
+    m_mpxLevels.SetDeemphasis(m_header.m_nDeemphasis);
+    m_mpxLevels.SetSilence(m_header.m_fSilenceDb, m_header.m_nSilenceSeconds);
+}
+
 // On a new document: 6000 ADC units are 19 kHz deviation.
 void CTAVIKSDIDoc::ResetAnalyserReferences() {
     m_deviation.SetReference(kMpxReferenceAmplitude);

@@ -1,7 +1,7 @@
 # bash completion for tavik: the commands, then the options each command's help lists.
 _tavik() {
     local cur=${COMP_WORDS[COMP_CWORD]}
-    local commands="monitor analyse setup scan report generate"
+    local commands="monitor analyse listen setup scan report generate"
     if [ "$COMP_CWORD" -eq 1 ]; then
         if [[ $cur == -* ]]; then
             COMPREPLY=($(compgen -W "--help --version --start --enable-alarms --log-folder --recordings --metrics --evidence --evidence-max-mb" -- "$cur"))

@@ -1,5 +1,7 @@
 #include "ui/SettingsView.h"
 
+#include <cmath>
+
 #include <QButtonGroup>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -12,6 +14,7 @@
 #include <QSpinBox>
 
 #include "charts/Display.h"
+#include "document/SetupRules.h"
 #include "platform/Messages.h"
 
 namespace tavik {
@@ -70,12 +73,14 @@ CSettingsView::CSettingsView(CTAVIKSDIDoc& doc, QWidget* parent) : CItemView(doc
     CreateTunerControls();
     CreateScanControls();
     CreateChart();
+    CreateDecoderControls();
     m_window.SetReceiver([this](const CMessage& message) {
         if (message.message == WM_PANORAMA_NOTICE) {
             OnPanoramaNotice(message);
         }
     });
     WriteEdits();
+    WriteDecoder();
 }
 
 CSettingsView::~CSettingsView() {
@@ -176,7 +181,8 @@ void CSettingsView::CreateChart() {
 }
 
 void CSettingsView::resizeEvent(QResizeEvent* /*event*/) {
-    m_pTopLayout->setGeometry(QRect(0, kGroupsTop, width(), kChartTop - kGroupsTop - 5));
+    m_pTopLayout->setGeometry(QRect(0, kGroupsTop, width(), kDecoderTop - kGroupsTop - 5));
+    m_pDecoderLayout->setGeometry(QRect(0, kDecoderTop, width(), kChartTop - kDecoderTop - 5));
     m_pChart->setGeometry(0, kChartTop, width(), std::max(0, height() - kChartTop));
 }
 
@@ -188,6 +194,7 @@ void CSettingsView::OnUpdate(CView* /*sender*/, long hint, void* /*object*/) {
             m_nAntenna = header.m_nAntenna != 0 ? 0 : 1;
             m_pAntennas->button(m_nAntenna)->setChecked(true);
             WriteEdits();
+            WriteDecoder();
             Lock(true, true);
             break;
         }
@@ -238,6 +245,85 @@ void CSettingsView::Lock(bool locked, bool scanButton) {
             child->setToolTip(tips ? child->property("tip").toString() : QString());
         }
     }
+}
+
+// The stereo decoder's settings: checked by the setup's rules, handed to the document on
+// "Apply".
+void CSettingsView::CreateDecoderControls() {
+    auto* group = new QGroupBox(QStringLiteral("Stereo Decoder"), this);
+    auto* row = new QHBoxLayout(group);
+    row->addWidget(new QLabel(QStringLiteral("De-emphasis:"), group));
+    m_pDeemphasis = new QButtonGroup(this);
+    const char* tip = "Select the de-emphasis and press \"Apply\"";
+    for (const int id : {0, 1}) {
+        auto* radio = new QRadioButton(QString::fromUtf8(id == 0 ? "50 µs" : "75 µs"), group);
+        radio->setObjectName(QString::fromLatin1(id == 0 ? "50 us" : "75 us"));
+        radio->setToolTip(QString::fromLatin1(tip));
+        m_pDeemphasis->addButton(radio, id);
+        row->addWidget(radio);
+    }
+    row->addSpacing(12);
+    row->addWidget(new QLabel(QStringLiteral("Silence below"), group));
+    m_pSilenceDbEdit =
+        MakeEdit(group, "silenceDb", "Enter the silence threshold (dB of full modulation)");
+    row->addWidget(m_pSilenceDbEdit);
+    row->addWidget(new QLabel(QStringLiteral("dB for"), group));
+    m_pSilenceSecondsEdit =
+        MakeEdit(group, "silenceSeconds", "Enter the seconds below it that are silence");
+    row->addWidget(m_pSilenceSecondsEdit);
+    row->addWidget(new QLabel(QStringLiteral("s"), group));
+    row->addStretch(1);
+    m_pApplyDecoder = new QPushButton(QStringLiteral("Apply"), group);
+    m_pApplyDecoder->setObjectName(QStringLiteral("Apply"));
+    m_pApplyDecoder->setToolTip(QStringLiteral("Press to apply the stereo decoder settings"));
+    row->addWidget(m_pApplyDecoder);
+    m_pDecoderLayout = new QHBoxLayout;
+    m_pDecoderLayout->setContentsMargins(5, 0, 5, 0);
+    m_pDecoderLayout->addWidget(group);
+    connect(m_pApplyDecoder, &QPushButton::clicked, this, [this] { OnApplyDecoder(); });
+    connect(m_pSilenceDbEdit, &QLineEdit::returnPressed, this, [this] { OnApplyDecoder(); });
+    connect(m_pSilenceSecondsEdit, &QLineEdit::returnPressed, this, [this] { OnApplyDecoder(); });
+}
+
+void CSettingsView::WriteDecoder() {
+    const CProtocolHeader& header = GetDocument().GetProtocolHeaderRef();
+    m_pDeemphasis->button(header.m_nDeemphasis == 75 ? 1 : 0)->setChecked(true);
+    m_pSilenceDbEdit->setText(QString::number(static_cast<double>(header.m_fSilenceDb), 'g', 6));
+    m_pSilenceSecondsEdit->setText(QString::number(header.m_nSilenceSeconds));
+}
+
+bool CSettingsView::OnApplyDecoder() {
+    bool numberDb = false;
+    bool numberSeconds = false;
+    const double db = m_pSilenceDbEdit->text().trimmed().toDouble(&numberDb);
+    const double seconds = m_pSilenceSecondsEdit->text().trimmed().toDouble(&numberSeconds);
+    if (!numberDb || !numberSeconds) {
+        ShowError("Please enter a number.");
+        return false;
+    }
+    // A fraction of a second is no whole number: the range's message says so.
+    const std::int64_t whole = seconds == std::trunc(seconds) && std::fabs(seconds) < 1e9
+                                   ? static_cast<std::int64_t>(seconds)
+                                   : std::int64_t{-1};
+    for (const std::string& fault :
+         {setup_rules::CheckSilenceDb(db), setup_rules::CheckSilenceSeconds(whole)}) {
+        if (!fault.empty()) {
+            ShowError(fault);
+            return false;
+        }
+    }
+    CProtocolHeader header = GetDocument().GetProtocolHeaderRef();
+    header.m_nDeemphasis = m_pDeemphasis->checkedId() == 1 ? 75 : 50;
+    header.m_fSilenceDb = static_cast<float>(db);
+    header.m_nSilenceSeconds = static_cast<std::int32_t>(whole);
+    const CProtocolHeader& current = GetDocument().GetProtocolHeaderRef();
+    const bool changed = header.m_nDeemphasis != current.m_nDeemphasis ||
+                         header.m_fSilenceDb != current.m_fSilenceDb ||
+                         header.m_nSilenceSeconds != current.m_nSilenceSeconds;
+    if (changed && GetDocument().SetDecoderSettings(header)) {
+        GetDocument().SetModifiedFlag(true);
+    }
+    return true;
 }
 
 }  // namespace tavik

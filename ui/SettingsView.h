@@ -20,8 +20,9 @@ namespace tavik {
 
 class CDisplay;
 
-// The "Measurement Parameter" page: the tuned frequency and antenna input ("Set"), and the RF
-// panorama scan ("From:", "To:", "Step Size:", "Scan"/"Stop", progress) with its chart. The
+// The "Measurement Parameter" page: the tuned frequency and antenna input ("Set"), the RF
+// panorama scan ("From:", "To:", "Step Size:", "Scan"/"Stop", progress) with its chart, and the
+// stereo decoder's settings (de-emphasis, silence threshold and duration, "Apply"). The
 // document's scan thread reports points and its end through CPanoramaView on its own thread;
 // the view hands them to the user-interface thread, where the chart is fed and repainted.
 class CSettingsView final : public CItemView, public CPanoramaView {
@@ -33,7 +34,8 @@ public:
     static constexpr float kTuneGrid = 0.025f;  // MHz
     static constexpr float kMinSpan = 0.2f;     // MHz between scan from and the top, and so on
     static constexpr std::array<float, 3> kSteps = {0.025f, 0.05f, 0.1f};
-    static constexpr int kChartTop = 140;
+    static constexpr int kDecoderTop = 140;
+    static constexpr int kChartTop = 200;
 
     CSettingsView(CTAVIKSDIDoc& doc, QWidget* parent);
     ~CSettingsView() override;
@@ -50,6 +52,8 @@ public:
     void OnSpinFrequency(int delta);
     void OnSpinFrom(int delta);
     void OnSpinTo(int delta);
+    // The decoder's fields to the document, after the setup's rules; false after a message.
+    bool OnApplyDecoder();
 
     // Scan thread.
     void AddPanoramaPoint(const float* frequencies, const float* levels, int count) override;
@@ -70,6 +74,8 @@ private:
     void CreateTunerControls();
     void CreateScanControls();
     void CreateChart();
+    void CreateDecoderControls();
+    void WriteDecoder();
     // Dialog data exchange: edits to members (false after a message box) and back.
     bool ReadEdits();
     void WriteEdits();
@@ -94,6 +100,11 @@ private:
     QPushButton* m_pScan = nullptr;
     QProgressBar* m_pProgress = nullptr;
     QHBoxLayout* m_pTopLayout = nullptr;  // the receiver and scan groups
+    QHBoxLayout* m_pDecoderLayout = nullptr;
+    QButtonGroup* m_pDeemphasis = nullptr;  // 0: 50 us, 1: 75 us
+    QLineEdit* m_pSilenceDbEdit = nullptr;
+    QLineEdit* m_pSilenceSecondsEdit = nullptr;
+    QPushButton* m_pApplyDecoder = nullptr;
     CDisplay* m_pChart = nullptr;
     int m_nGraph = 0;
 

@@ -9,6 +9,7 @@
 
 #include "app/AnalyseCommand.h"
 #include "app/CommandLine.h"
+#include "app/ListenCommand.h"
 #include "app/MonitorCommand.h"
 #include "app/ScanCommand.h"
 #include "app/SetupCommand.h"
@@ -34,6 +35,14 @@ TEST(CommandLine, RefusesWithTheSubcommandAndTheReason) {
         const char* message;
     } cases[] = {
         {{"generate"}, "generate: OUTDIR is required"},
+        {{"monitor", "--deemphasis", "60"},
+         "monitor: --deemphasis: The de-emphasis must be 50 or 75 us."},
+        {{"analyse", "--silence-db", "0"},
+         "analyse: --silence-db: The silence threshold must be a number above -90 and below 0 "
+         "dB."},
+        {{"listen", "--silence-seconds", "0"},
+         "listen: --silence-seconds: The silence duration must be a whole number from 1 to 3600 "
+         "s."},
         {{"generate", "a", "b"}, "generate: The following argument was not expected: b"},
         {{"generate", "o", "--bogus"}, "generate: unknown option \"--bogus\""},
         {{"generate", "o", "--level", "abc"}, "generate: --level: \"abc\" is not a number"},
@@ -171,6 +180,21 @@ TEST(CommandLine, TakesTheGeneratorsOptionsAndThoseNoRunExercises) {
     EXPECT_EQ(analyse.Analyse().Options().strSetupFile, "s.tvk");
     EXPECT_TRUE(analyse.Analyse().Options().bEnableAlarms);
     EXPECT_FALSE(analyse.Analyse().IsStartGiven());
+    ASSERT_EQ(analyse.Parse({"analyse", "--deemphasis", "75", "--silence-db", "-30.5",
+                             "--silence-seconds", "3600"}),
+              "");
+    const CDecoderOverrides& decoder = analyse.Analyse().Options().decoder;
+    EXPECT_EQ(decoder.deemphasis, 75);
+    EXPECT_EQ(decoder.silenceDb, -30.5f);
+    EXPECT_EQ(decoder.silenceSeconds, 3600);
+    CCommandLine listen;
+    ASSERT_EQ(listen.Parse({"listen", "--receiver", "iq:a.cu8", "--station", "98.5", "--out",
+                            "a.wav", "--seconds", "20", "--deemphasis", "75"}),
+              "");
+    EXPECT_EQ(listen.Listen().Options().station, 98.5);
+    EXPECT_EQ(listen.Listen().Options().strOut, "a.wav");
+    EXPECT_EQ(listen.Listen().Options().seconds, 20);
+    EXPECT_EQ(listen.Listen().Options().decoder.deemphasis, 75);
     // The parameter page's default scan: 206 points.
     EXPECT_EQ(CScanCommand::PointCount(87.5, 108.0, 0.1), 206);
 }
@@ -247,7 +271,8 @@ TEST(CommandLine, AMistypedCommandIsNamedBeforeTheHelp) {
 const char* const kExample = R"({
   "header": {"operator": "J. Smith", "location": "Mast 3 \"north\"", "antenna_a_type": "Omni"},
   "receiver": {"frequency_mhz": 98.2, "antenna": "B"},
-  "analysis": {"window_function": "Blackman", "deviation_limit_khz": 75.5, "filter": true},
+  "analysis": {"window_function": "Blackman", "deviation_limit_khz": 75.5, "filter": true,
+               "deemphasis_us": 75, "silence_db": -35.5, "silence_seconds": 20},
   "alarms": [
     {"name": "Overmod", "source": "DEVIATION", "relation": ">", "threshold": 75,
      "delay_s": 0, "action": "SET ALARM 1", "acknowledge": "NO"},
@@ -275,6 +300,10 @@ TEST(SetupCommand, WriteShowWriteGivesTheSameBytes) {
     EXPECT_EQ(header.m_nAntenna, 0);
     EXPECT_EQ(header.m_nWindowFunction, 2u);
     EXPECT_EQ(header.m_bFilter, 1);
+    EXPECT_EQ(header.m_nDeemphasis, 75);
+    EXPECT_EQ(header.m_fSilenceDb, -35.5f);
+    EXPECT_EQ(header.m_nSilenceSeconds, 20);
+    EXPECT_EQ(doc.GetMpxLevels().GetDeemphasis(), 75);
     ASSERT_EQ(doc.GetAlarms().GetCount(), 2u);
     const CAlarmItem& loud = *doc.GetAlarms().GetAt(1).item;
     EXPECT_EQ(loud.m_nSource, ALARM_SOURCE_MPX_POWER);
@@ -287,6 +316,10 @@ TEST(SetupCommand, WriteShowWriteGivesTheSameBytes) {
     EXPECT_TRUE(Has(shown.str(), "\"frequency_mhz\": 98.2,"));
     EXPECT_TRUE(Has(shown.str(), "\"threshold\": 0.1,"));
     EXPECT_TRUE(Has(shown.str(), "\"source\": \"MPX_POWER\","));
+    EXPECT_TRUE(Has(shown.str(),
+                    "\"deemphasis_us\": 75,\n    \"silence_db\": -35.5,\n"
+                    "    \"silence_seconds\": 20\n"))
+        << shown.str();
     ASSERT_EQ(CSetupCommand::Write(folder.File("b.tvk"), Json(shown.str(), folder), err), 0)
         << err.str();
     EXPECT_EQ(folder.Read("a.tvk"), folder.Read("b.tvk"));
@@ -418,6 +451,22 @@ TEST(SetupCommand, RefusesWithTheFieldAndTheFormsText) {
         {R"({"analysis": {"window_function": "Hann"}})",
          "analysis.window_function: \"Hann\" is not \"None\", \"Bartlett\" or \"Blackman\""},
         {R"({"analysis": {"filter": 1}})", "analysis.filter: must be true or false"},
+        {R"({"analysis": {"deemphasis_us": 60}})",
+         "analysis.deemphasis_us: The de-emphasis must be 50 or 75 us."},
+        {R"({"analysis": {"deemphasis_us": 50.5}})",
+         "analysis.deemphasis_us: must be a whole number"},
+        {R"({"analysis": {"silence_db": 0}})",
+         "analysis.silence_db: The silence threshold must be a number above -90 and below 0 dB."},
+        {R"({"analysis": {"silence_db": -90}})",
+         "analysis.silence_db: The silence threshold must be a number above -90 and below 0 dB."},
+        {R"({"analysis": {"silence_seconds": 3601}})",
+         "analysis.silence_seconds: The silence duration must be a whole number from 1 to 3600 "
+         "s."},
+        {R"({"analysis": {"silence_seconds": 18446744073709551615}})",
+         "analysis.silence_seconds: The silence duration must be a whole number from 1 to 3600 "
+         "s."},
+        {R"({"analysis": {"silence_seconds": 1, "silence_db": -89.5, "deemphasis_us": 50}})",
+         "accepted"},
         {R"({"header": {"operator": 7}})", "header.operator: must be a text"},
         {R"({"alarm": []})", "alarm: is not a setup field"},
     };

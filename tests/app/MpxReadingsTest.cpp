@@ -19,7 +19,8 @@ namespace {
 using test::CTempFolder;
 
 // `tavik generate FOLDER` with these options, then the batch analysis of what it wrote.
-CBatchSummary GenerateAndAnalyse(std::vector<std::string> options) {
+CBatchSummary GenerateAndAnalyse(std::vector<std::string> options,
+                                 const CDecoderOverrides& decoder = {}) {
     CTempFolder data;
     CTempFolder out;
     CLI::App app;
@@ -34,6 +35,7 @@ CBatchSummary GenerateAndAnalyse(std::vector<std::string> options) {
     batch.strDataFolder = data.Path();
     batch.strOutFolder = out.Path();
     batch.start = CTime(generate.Options().nStartTime);
+    batch.decoder = decoder;
     CRecordingPrompt prompt;
     CBatchAnalysis analysis(batch, prompt);
     return analysis.Run();
@@ -81,6 +83,36 @@ TEST(MpxReadings, MonoWithoutRdsReadsNull) {
                               "silent 0 s\n"),
               std::string::npos)
         << text.str();
+}
+
+// The command line's decoder settings reach the analysis: a programme at -30 dB is silence
+// from its second second on below -25 dB with 2 s (seconds 2 to 4), never below the default
+// -40 dB nor after the default 10 s; a 5 kHz tone pre-emphasised with 50 us reads its level
+// with 50 us, 2.8 dB less with 75 us.
+TEST(MpxReadings, DecoderOverridesReachTheAnalysis) {
+    const std::vector<std::string> quiet{"--left-db", "-30", "--right-db", "-30"};
+    const std::vector<std::string> tone{"--tone", "5000", "--left-db", "-10", "--right-db", "-10"};
+    const struct {
+        std::vector<std::string> generate;
+        CDecoderOverrides decoder;
+        std::int64_t silentSeconds;
+        float leftLow;
+        float leftHigh;
+    } cases[] = {
+        {quiet, {}, 0, -30.5f, -29.5f},
+        {quiet, {std::nullopt, -25.0f, 2}, 3, -30.5f, -29.5f},
+        {quiet, {std::nullopt, -25.0f, std::nullopt}, 0, -30.5f, -29.5f},
+        {quiet, {std::nullopt, std::nullopt, 2}, 0, -30.5f, -29.5f},
+        {tone, {50, {}, {}}, 0, -10.2f, -9.8f},
+        {tone, {75, {}, {}}, 0, -13.3f, -12.2f},
+    };
+    for (const auto& c : cases) {
+        const CBatchSummary s = GenerateAndAnalyse(c.generate, c.decoder);
+        ASSERT_TRUE(s.mpxReadings);
+        EXPECT_EQ(s.nSilentSeconds, c.silentSeconds) << c.generate[1];
+        EXPECT_GE(s.mpxReadings->leftDb, c.leftLow) << c.generate[1];
+        EXPECT_LE(s.mpxReadings->leftDb, c.leftHigh) << c.generate[1];
+    }
 }
 
 }  // namespace

@@ -76,7 +76,8 @@ bool operator==(const CProtocolHeader& a, const CProtocolHeader& b) {
            a.m_fFrequency == b.m_fFrequency && a.m_nAntenna == b.m_nAntenna &&
            a.m_nWindowFunction == b.m_nWindowFunction &&
            a.m_fDeviationLimit == b.m_fDeviationLimit && a.m_bLimitTriangle == b.m_bLimitTriangle &&
-           a.m_bFilter == b.m_bFilter;
+           a.m_bFilter == b.m_bFilter && a.m_nDeemphasis == b.m_nDeemphasis &&
+           a.m_fSilenceDb == b.m_fSilenceDb && a.m_nSilenceSeconds == b.m_nSilenceSeconds;
 }
 
 TEST_F(DocumentFileFixture, TwoAlarmsAreSavedByteForByte) {
@@ -123,6 +124,69 @@ TEST_F(DocumentFileFixture, NewerSourcesFollowTheRecordWhereOlderReadersStop) {
     EXPECT_EQ(IterateAlarms(), "Overmod:0 Low:0 Carrier:0 ");
     EXPECT_EQ(doc->GetAlarms().Lookup("Carrier")->m_fThreshold, -5.5f);
     EXPECT_EQ(Header().m_fFrequency, 98.5f);
+}
+
+// The stereo decoder's settings follow everything else behind "DEC1", with or without the
+// newer alarms before them; a reader stopping before the marker, an older build's file or a
+// fixture saved before the settings existed loads the defaults (50 us, -40 dB, 10 s), and
+// the document hands what it loaded to its MPX levels.
+TEST_F(DocumentFileFixture, DecoderSettingsFollowBehindTheirMarker) {
+    CProtocolHeader decoder;
+    decoder.m_nDeemphasis = 75;
+    decoder.m_fSilenceDb = -50.5f;
+    decoder.m_nSilenceSeconds = 30;
+    for (const bool apartAlarm : {false, true}) {
+        ASSERT_TRUE(doc->OnNewDocument());
+        FillSetup();
+        CByteBuilder expected;
+        expected.U16(1).U16(2);
+        expected.Str("Overmod").U16(0xFFFF).U16(1).U16(10).Chars("CAlarmItem");
+        expected.I32(1).I32(1).I32(0).F64(90.0 / 86400.0).I32(3).I32(1).F32(75.0f).Str("Overmod");
+        expected.Str("Low").U16(0x8001);
+        expected.I32(0).I32(2).I32(0).F64(0.0).I32(0).I32(0).F32(0.0f).Str("Low");
+        FilledRecord(expected);
+        if (apartAlarm) {
+            doc->SetAlarm("Carrier",
+                          std::make_unique<CAlarmItem>(
+                              "Carrier", ALARM_SOURCE_RF_LEVEL, ALARM_RELATION_LESS, -5.5f,
+                              ALARM_ACTION_LOG_ONLY, COleDateTimeSpan(), ALARM_ACKNOWLEDGE_NO));
+            expected.Chars("ALR2").U16(1).Str("Carrier").U16(0x8001);
+            expected.I32(1).I32(2).I32(0).F64(0.0).I32(0).I32(3).F32(-5.5f).Str("Carrier");
+        }
+        EXPECT_EQ(Save(), expected.Bytes()) << "defaults: no marker";
+        const std::size_t olderFile = expected.Bytes().size();
+        ASSERT_TRUE(doc->SetDecoderSettings(decoder));
+        expected.Chars("DEC1").I32(75).F32(-50.5f).I32(30);
+        const std::vector<std::uint8_t> bytes = Save();
+        EXPECT_EQ(bytes, expected.Bytes());
+
+        ASSERT_TRUE(Open({bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(olderFile)}));
+        EXPECT_EQ(Header().m_nDeemphasis, 50);
+        EXPECT_EQ(Header().m_fSilenceDb, -40.0f);
+        EXPECT_EQ(Header().m_nSilenceSeconds, 10);
+        EXPECT_EQ(doc->GetMpxLevels().GetDeemphasis(), 50);
+        ASSERT_TRUE(Open(bytes));
+        EXPECT_EQ(Header().m_nDeemphasis, 75);
+        EXPECT_EQ(Header().m_fSilenceDb, -50.5f);
+        EXPECT_EQ(Header().m_nSilenceSeconds, 30);
+        EXPECT_EQ(doc->GetMpxLevels().GetDeemphasis(), 75);
+        EXPECT_EQ(doc->GetAlarms().GetCount(), apartAlarm ? 3u : 2u);
+    }
+    for (const char* fixture : {"empty_setup.tvk", "schema999.tvk"}) {
+        ASSERT_TRUE(doc->OnOpenDocument(std::string(TAVIK_SETUP_CORPUS) + "/" + fixture))
+            << fixture;
+        EXPECT_EQ(Header().m_nDeemphasis, 50) << fixture;
+        EXPECT_EQ(Header().m_fSilenceDb, -40.0f) << fixture;
+        EXPECT_EQ(Header().m_nSilenceSeconds, 10) << fixture;
+        EXPECT_EQ(doc->GetMpxLevels().GetDeemphasis(), 50) << fixture;
+    }
+    // A new document is back at the defaults; out of range is refused, nothing changed.
+    ASSERT_TRUE(doc->SetDecoderSettings(decoder));
+    ASSERT_TRUE(doc->OnNewDocument());
+    EXPECT_EQ(doc->GetMpxLevels().GetDeemphasis(), 50);
+    decoder.m_nSilenceSeconds = 3601;
+    EXPECT_FALSE(doc->SetDecoderSettings(decoder));
+    EXPECT_EQ(Header().m_nDeemphasis, 50);
 }
 
 // A later build's file: its unknown sources (42 among the older ones, 99 after the record) are
@@ -390,6 +454,22 @@ TEST_F(DocumentFileFixture, AFieldThatBreaksTheFormsRulesIsRefused) {
              a.m_fThreshold = -std::numeric_limits<float>::infinity();
          },
          "alarms[0].threshold: The threshold for MPX power must be a number from -60 to 20 dBr."},
+        {[](H& h, A&) { h.m_nDeemphasis = 60; },
+         "analysis.deemphasis_us: The de-emphasis must be 50 or 75 us."},
+        {[](H& h, A&) { h.m_fSilenceDb = 0.0f; },
+         "analysis.silence_db: The silence threshold must be a number above -90 and below 0 dB."},
+        {[](H& h, A&) { h.m_fSilenceDb = -90.0f; },
+         "analysis.silence_db: The silence threshold must be a number above -90 and below 0 dB."},
+        {[](H& h, A&) { h.m_fSilenceDb = std::numeric_limits<float>::quiet_NaN(); },
+         "analysis.silence_db: The silence threshold must be a number above -90 and below 0 dB."},
+        {[](H& h, A&) { h.m_fSilenceDb = -89.9f; }, ""},
+        {[](H& h, A&) { h.m_nSilenceSeconds = 0; },
+         "analysis.silence_seconds: The silence duration must be a whole number from 1 to 3600 "
+         "s."},
+        {[](H& h, A&) { h.m_nSilenceSeconds = 3601; },
+         "analysis.silence_seconds: The silence duration must be a whole number from 1 to 3600 "
+         "s."},
+        {[](H& h, A&) { h.m_nSilenceSeconds = 3600; }, ""},
         {[](H&, A& a) { a.m_strName = "Dev\nX"; },
          "alarms[0].name: must not hold control characters (a line break, a tab)"},
     };

@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSpinBox>
 #include <QTest>
 
@@ -106,6 +107,60 @@ TEST_F(SettingsViewTest, HintsLockTheControls) {
         EXPECT_EQ(Find<QLineEdit>("from")->isReadOnly(), !step.setEnabled) << step.hint;
         EXPECT_EQ(Find<QPushButton>("Scan")->isEnabled(), step.scanEnabled) << step.hint;
     }
+}
+
+// The stereo decoder's fields: "Apply" hands them to the document and its MPX levels, or
+// refuses them with the setup's range messages and changes nothing; a new setup shows its own.
+TEST_F(SettingsViewTest, DecoderSettingsApplyOrAreRefusedWithTheirRange) {
+    const std::string db = "The silence threshold must be a number above -90 and below 0 dB.";
+    const std::string seconds = "The silence duration must be a whole number from 1 to 3600 s.";
+    const struct {
+        const char* deemphasis;
+        const char* silenceDb;
+        const char* silenceSeconds;
+        std::string message;  // empty: taken
+    } cases[] = {
+        {"75 us", "-50.5", "30", ""},
+        {"50 us", "0", "30", db},
+        {"50 us", "-90", "30", db},
+        {"50 us", "-89.9", "0", seconds},
+        {"50 us", "-40", "3601", seconds},
+        {"50 us", "-40", "2.5", seconds},
+        {"50 us", "x", "10", "Please enter a number."},
+        {"50 us", "-89.9", "3600", ""},
+    };
+    CProtocolHeader expected;
+    for (const auto& c : cases) {
+        m_prompt.m_boxes.clear();
+        m_doc.SetModifiedFlag(false);
+        Find<QRadioButton>(c.deemphasis)->setChecked(true);
+        Find<QLineEdit>("silenceDb")->setText(QString::fromLatin1(c.silenceDb));
+        Find<QLineEdit>("silenceSeconds")->setText(QString::fromLatin1(c.silenceSeconds));
+        Find<QPushButton>("Apply")->click();
+        if (c.message.empty()) {
+            EXPECT_TRUE(m_prompt.m_boxes.empty()) << c.silenceDb;
+            expected.m_nDeemphasis = std::string(c.deemphasis) == "75 us" ? 75 : 50;
+            expected.m_fSilenceDb = std::stof(c.silenceDb);
+            expected.m_nSilenceSeconds = std::stoi(c.silenceSeconds);
+            EXPECT_TRUE(m_doc.IsModified());
+        } else {
+            ASSERT_EQ(m_prompt.m_boxes.size(), 1u) << c.silenceDb << " " << c.silenceSeconds;
+            EXPECT_EQ(m_prompt.m_boxes[0].text, c.message);
+            EXPECT_FALSE(m_doc.IsModified());
+        }
+        const CProtocolHeader& h = m_doc.GetProtocolHeaderRef();
+        EXPECT_EQ(h.m_nDeemphasis, expected.m_nDeemphasis) << c.silenceDb;
+        EXPECT_EQ(h.m_fSilenceDb, expected.m_fSilenceDb) << c.silenceDb;
+        EXPECT_EQ(h.m_nSilenceSeconds, expected.m_nSilenceSeconds) << c.silenceDb;
+        EXPECT_EQ(m_doc.GetMpxLevels().GetDeemphasis(), expected.m_nDeemphasis);
+    }
+    Find<QRadioButton>("75 us")->setChecked(true);
+    Find<QPushButton>("Apply")->click();
+    ASSERT_TRUE(m_doc.OnNewDocument());
+    m_doc.UpdateAllViews(nullptr, 0);
+    EXPECT_TRUE(Find<QRadioButton>("50 us")->isChecked());
+    EXPECT_EQ(Find<QLineEdit>("silenceDb")->text(), "-40");
+    EXPECT_EQ(Find<QLineEdit>("silenceSeconds")->text(), "10");
 }
 
 TEST_F(SettingsViewTest, ScanOfTheGeneratedBandShowsTheStationAtItsFrequency) {
