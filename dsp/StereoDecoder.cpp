@@ -33,7 +33,7 @@ double Wrap(double phase) {
 CStereoDecoder::CStereoDecoder(double deemphasis, float pilotThreshold, int maxInput)
     : m_fPilotThreshold(pilotThreshold),
       m_fDeemphasis(deemphasis > 0.0
-                        ? static_cast<float>(1.0 - std::exp(-1.0 / (deemphasis * kAudioRate)))
+                        ? static_cast<float>(1.0 - std::exp(-1.0 / (deemphasis * kMpxRate)))
                         : 1.0f),
       m_mono(RealDecimatorTaps(kMpxRate, kFoldCutoff, kFoldTransition, false), kDecimation,
              maxInput),
@@ -77,10 +77,15 @@ int CStereoDecoder::Process(const float* mpx, int count, float* left, float* rig
         const auto n = static_cast<std::size_t>(m_nPosition);
         const float x = mpx[i];
         m_sum += std::complex<double>(x * m_cos[n], -x * m_sin[n]);
-        m_m[static_cast<std::size_t>(i)] = x;
         // 2 sin(2(theta + phase)): the sidebands' (L-R)/2 sin(2 theta) times it give (L-R)/2.
         const float carrier = m_sin2[n] * m_fCarrierCos + m_cos2[n] * m_fCarrierSin;
-        m_s[static_cast<std::size_t>(i)] = m_bStereo ? 2.0f * x * carrier : 0.0f;
+        const float s = m_bStereo ? 2.0f * x * carrier : 0.0f;
+        // De-emphasis at the MPX rate, where the one-pole filter follows the analogue curve
+        // closely (at the audio rate it fell 0.6 dB short at 10 kHz).
+        m_fDeM += m_fDeemphasis * (x - m_fDeM);
+        m_fDeS += m_fDeemphasis * (s - m_fDeS);
+        m_m[static_cast<std::size_t>(i)] = m_fDeM;
+        m_s[static_cast<std::size_t>(i)] = m_fDeS;
         if (++m_nPosition == kChunk) {
             EndChunk();
         }
@@ -91,10 +96,8 @@ int CStereoDecoder::Process(const float* mpx, int count, float* left, float* rig
     m_differenceAudio.Process(m_s.data(), produced, m_s.data());
     for (int i = 0; i < produced; ++i) {
         const auto k = static_cast<std::size_t>(i);
-        m_fDeM += m_fDeemphasis * (m_m[k] - m_fDeM);
-        m_fDeS += m_fDeemphasis * (m_s[k] - m_fDeS);
-        left[i] = m_fDeM + m_fDeS;
-        right[i] = m_fDeM - m_fDeS;
+        left[i] = m_m[k] + m_s[k];
+        right[i] = m_m[k] - m_s[k];
     }
     return produced;
 }

@@ -52,7 +52,7 @@ private:
     void EndChunk();
 
     float m_fPilotThreshold;
-    float m_fDeemphasis;  // one-pole coefficient at the audio rate; 1: none
+    float m_fDeemphasis;  // one-pole coefficient at the MPX rate; 1: none
     std::array<float, kChunk> m_cos{};
     std::array<float, kChunk> m_sin{};
     std::array<float, kChunk> m_cos2{};
