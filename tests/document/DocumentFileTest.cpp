@@ -80,15 +80,20 @@ bool operator==(const CProtocolHeader& a, const CProtocolHeader& b) {
            a.m_fSilenceDb == b.m_fSilenceDb && a.m_nSilenceSeconds == b.m_nSilenceSeconds;
 }
 
-TEST_F(DocumentFileFixture, TwoAlarmsAreSavedByteForByte) {
-    FillSetup();
-    CByteBuilder expected;
+// The bytes FillSetup's two alarms and the record are saved as.
+void FilledAlarmsAndRecord(CByteBuilder& expected) {
     expected.U16(1).U16(2);  // schema, alarm count
     expected.Str("Overmod").U16(0xFFFF).U16(1).U16(10).Chars("CAlarmItem");
     expected.I32(1).I32(1).I32(0).F64(90.0 / 86400.0).I32(3).I32(1).F32(75.0f).Str("Overmod");
     expected.Str("Low").U16(0x8001);
     expected.I32(0).I32(2).I32(0).F64(0.0).I32(0).I32(0).F32(0.0f).Str("Low");
     FilledRecord(expected);
+}
+
+TEST_F(DocumentFileFixture, TwoAlarmsAreSavedByteForByte) {
+    FillSetup();
+    CByteBuilder expected;
+    FilledAlarmsAndRecord(expected);
     EXPECT_EQ(Save(), expected.Bytes());
     EXPECT_FALSE(doc->IsModified());
     EXPECT_EQ(doc->GetPathName(), folder.File("setup.tvk"));
@@ -104,12 +109,7 @@ TEST_F(DocumentFileFixture, NewerSourcesFollowTheRecordWhereOlderReadersStop) {
                                  "Carrier", ALARM_SOURCE_RF_LEVEL, ALARM_RELATION_LESS, -5.5f,
                                  ALARM_ACTION_LOG_ONLY, COleDateTimeSpan(), ALARM_ACKNOWLEDGE_NO));
     CByteBuilder expected;
-    expected.U16(1).U16(2);
-    expected.Str("Overmod").U16(0xFFFF).U16(1).U16(10).Chars("CAlarmItem");
-    expected.I32(1).I32(1).I32(0).F64(90.0 / 86400.0).I32(3).I32(1).F32(75.0f).Str("Overmod");
-    expected.Str("Low").U16(0x8001);
-    expected.I32(0).I32(2).I32(0).F64(0.0).I32(0).I32(0).F32(0.0f).Str("Low");
-    FilledRecord(expected);
+    FilledAlarmsAndRecord(expected);
     const std::size_t olderFile = expected.Bytes().size();
     expected.Chars("ALR2").U16(1).Str("Carrier").U16(0x8001);
     expected.I32(1).I32(2).I32(0).F64(0.0).I32(0).I32(3).F32(-5.5f).Str("Carrier");
@@ -139,12 +139,7 @@ TEST_F(DocumentFileFixture, DecoderSettingsFollowBehindTheirMarker) {
         ASSERT_TRUE(doc->OnNewDocument());
         FillSetup();
         CByteBuilder expected;
-        expected.U16(1).U16(2);
-        expected.Str("Overmod").U16(0xFFFF).U16(1).U16(10).Chars("CAlarmItem");
-        expected.I32(1).I32(1).I32(0).F64(90.0 / 86400.0).I32(3).I32(1).F32(75.0f).Str("Overmod");
-        expected.Str("Low").U16(0x8001);
-        expected.I32(0).I32(2).I32(0).F64(0.0).I32(0).I32(0).F32(0.0f).Str("Low");
-        FilledRecord(expected);
+        FilledAlarmsAndRecord(expected);
         if (apartAlarm) {
             doc->SetAlarm("Carrier",
                           std::make_unique<CAlarmItem>(
