@@ -6,6 +6,7 @@
 #include <cmath>
 #include <numbers>
 
+#include "platform/FftPlanner.h"
 #include "platform/GenericException.h"
 
 namespace tavik {
@@ -50,7 +51,7 @@ public:
           m_window(static_cast<std::size_t>(size)),
           m_pIn(fftwf_alloc_real(static_cast<std::size_t>(size))),
           m_pOut(fftwf_alloc_complex(static_cast<std::size_t>(size / 2 + 1))),
-          m_plan(fftwf_plan_dft_r2c_1d(size, m_pIn, m_pOut, FFTW_ESTIMATE)),
+          m_plan(Plan(size, m_pIn, m_pOut)),
           m_band(Bins(size, kRdsLow, kRdsHigh)),
           m_above(Bins(size, 61000.0, 65000.0)),
           m_null(Bins(size, 56900.0, 57100.0)) {
@@ -63,7 +64,10 @@ public:
         m_fScale = 2.0 / (static_cast<double>(size) * squares);
     }
     ~CRdsPower() {
-        fftwf_destroy_plan(m_plan);
+        {
+            const std::lock_guard lock(FftPlannerMutex());
+            fftwf_destroy_plan(m_plan);
+        }
         fftwf_free(m_pOut);
         fftwf_free(m_pIn);
     }
@@ -97,6 +101,10 @@ public:
     }
 
 private:
+    static fftwf_plan Plan(int size, float* in, fftwf_complex* out) {
+        const std::lock_guard lock(FftPlannerMutex());
+        return fftwf_plan_dft_r2c_1d(size, in, out, FFTW_ESTIMATE);
+    }
     struct CBins {
         int low = 0;
         int high = 0;

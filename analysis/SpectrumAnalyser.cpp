@@ -7,21 +7,20 @@
 #include <mutex>
 #include <numbers>
 
-namespace tavik {
+#include "platform/FftPlanner.h"
 
-// FFTW's planner is not thread-safe; only executing a plan is.
-static std::mutex g_plannerMutex;
+namespace tavik {
 
 struct CSpectrumAnalyser::Fft {
     Fft() {
         in = static_cast<float*>(fftwf_malloc(sizeof(float) * kSize));
         out = static_cast<fftwf_complex*>(fftwf_malloc(sizeof(fftwf_complex) * kBins));
-        std::lock_guard lock(g_plannerMutex);
+        std::lock_guard lock(FftPlannerMutex());
         plan = fftwf_plan_dft_r2c_1d(kSize, in, out, FFTW_ESTIMATE);
     }
     ~Fft() {
         {
-            std::lock_guard lock(g_plannerMutex);
+            std::lock_guard lock(FftPlannerMutex());
             fftwf_destroy_plan(plan);
         }
         fftwf_free(out);

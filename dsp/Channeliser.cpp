@@ -1,0 +1,186 @@
+#include "dsp/Channeliser.h"
+
+#include <fftw3.h>
+// liquid.h takes std::complex as its complex type when <complex> comes first.
+#include <liquid/liquid.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <numbers>
+#include <numeric>
+#include <stdexcept>
+
+#include "platform/FftPlanner.h"
+
+namespace tavik {
+
+namespace {
+
+constexpr float kStopBandDb = 70.0f;
+constexpr int kNarrowSize = 1024;  // M: each channel's inverse transform
+constexpr double kChannelRate = 400000.0;
+constexpr std::uint64_t kMaxInterp = 100;
+
+// The largest decimation whose output rate is at least 400 kHz, a whole number of hertz and
+// resampled to 400 kHz by a manageable ratio (as the FM receiver behind it needs).
+int ChooseDecimation(double rate) {
+    for (auto d = static_cast<int>(rate / CChanneliser::kMinimumOutputRate); d > 1; --d) {
+        const double out = rate / d;
+        const auto whole = static_cast<std::uint64_t>(std::llround(out));
+        const std::uint64_t interp =
+            static_cast<std::uint64_t>(kChannelRate) / std::gcd(whole, std::uint64_t{400000});
+        if (std::fabs(out - static_cast<double>(whole)) < 1e-6 && interp <= kMaxInterp) {
+            return d;
+        }
+    }
+    return 1;
+}
+
+fftwf_complex* Fftw(std::complex<float>* x) {
+    return reinterpret_cast<fftwf_complex*>(x);
+}
+
+}  // namespace
+
+struct CChanneliser::CTransforms {
+    CTransforms(int size, int narrow)
+        : wide(static_cast<std::size_t>(size)), narrowIn(static_cast<std::size_t>(narrow)) {
+        const std::lock_guard lock(FftPlannerMutex());
+        forward = fftwf_plan_dft_1d(size, Fftw(wide.data()), Fftw(wide.data()), FFTW_FORWARD,
+                                    FFTW_ESTIMATE);
+        backward = fftwf_plan_dft_1d(narrow, Fftw(narrowIn.data()), Fftw(narrowIn.data()),
+                                     FFTW_BACKWARD, FFTW_ESTIMATE);
+    }
+    ~CTransforms() {
+        const std::lock_guard lock(FftPlannerMutex());
+        fftwf_destroy_plan(forward);
+        fftwf_destroy_plan(backward);
+    }
+    CTransforms(const CTransforms&) = delete;
+    CTransforms& operator=(const CTransforms&) = delete;
+
+    // fftwf_malloc's alignment is what the plans assume; std::vector's allocator gives 16
+    // bytes for std::complex<float>, so the plans are made on these very arrays and executed
+    // in place on them.
+    std::vector<std::complex<float>> wide;
+    std::vector<std::complex<float>> narrowIn;
+    fftwf_plan forward = nullptr;
+    fftwf_plan backward = nullptr;
+};
+
+struct CChanneliser::CChannel {
+    int nBin = 0;                     // k0: the bin its 0 Hz takes
+    std::complex<double> phase{1.0};  // the mixer's phase at the block's first sample
+    std::complex<double> step{1.0};   // its advance from one block to the next
+};
+
+CChanneliser::CChanneliser(double rate, double centre, const std::vector<double>& stations)
+    : m_fRate(rate), m_fCentre(centre) {
+    if (!(rate >= kMinimumOutputRate)) {
+        throw std::invalid_argument("the IQ rate is below the channel's 400 kHz");
+    }
+    m_nDecimation = ChooseDecimation(rate);
+    m_nNarrow = kNarrowSize;
+    m_nSize = m_nNarrow * m_nDecimation;
+    // The low-pass: flat to kPassHalfWidth, down by the edge of the bins a channel keeps (half
+    // the output rate). Cut off sharper, its response would be truncated there and ring
+    // through the whole block, past what the overlap holds.
+    const double out = OutputRate();
+    const double transition = out / 2.0 - kPassHalfWidth;
+    auto taps = static_cast<unsigned>(
+        std::ceil((kStopBandDb - 8.0) / (2.285 * 2.0 * std::numbers::pi * transition / rate)) + 1);
+    taps = std::min(taps, static_cast<unsigned>(m_nSize / 2));
+    m_nOverlap = (static_cast<int>(taps) - 1 + m_nDecimation - 1) / m_nDecimation * m_nDecimation;
+    m_pFft = std::make_unique<CTransforms>(m_nSize, m_nNarrow);
+    std::vector<float> h(taps);
+    liquid_firdes_kaiser(taps, static_cast<float>((kPassHalfWidth + transition / 2.0) / rate),
+                         kStopBandDb, 0.0f, h.data());
+    const float sum = std::accumulate(h.begin(), h.end(), 0.0f);
+    std::fill(m_pFft->wide.begin(), m_pFft->wide.end(), std::complex<float>{});
+    for (unsigned k = 0; k < taps; ++k) {
+        m_pFft->wide[k] = h[k] / sum;
+    }
+    fftwf_execute(m_pFft->forward);
+    m_response = m_pFft->wide;
+    for (std::complex<float>& r : m_response) {
+        r /= static_cast<float>(m_nSize);
+    }
+    const int hop = m_nSize - m_nOverlap;
+    for (const double station : stations) {
+        const double offset = station - centre;
+        if (std::fabs(offset) + kPassHalfWidth > rate / 2.0) {
+            throw std::invalid_argument("a station lies outside the IQ's band");
+        }
+        auto channel = std::make_unique<CChannel>();
+        channel->nBin = static_cast<int>(std::lround(offset / rate * m_nSize));
+        const double turn = 2.0 * std::numbers::pi * channel->nBin / m_nSize;
+        channel->phase = std::polar(1.0, turn * m_nOverlap);
+        channel->step = std::polar(1.0, -turn * hop);
+        m_channels.push_back(std::move(channel));
+    }
+    std::fill(m_pFft->wide.begin(), m_pFft->wide.end(), std::complex<float>{});
+    m_nFilled = m_nOverlap;  // the first block starts after zeros
+    m_input.assign(static_cast<std::size_t>(m_nSize), std::complex<float>{});
+}
+
+CChanneliser::~CChanneliser() = default;
+
+double CChanneliser::OutputCentre(int channel) const {
+    return m_fCentre + m_channels[static_cast<std::size_t>(channel)]->nBin * m_fRate / m_nSize;
+}
+
+int CChanneliser::MaxOutput(int count) const {
+    const int hop = m_nSize - m_nOverlap;
+    return (count / hop + 1) * (hop / m_nDecimation);
+}
+
+int CChanneliser::Process(const std::complex<float>* in, int count,
+                          std::complex<float>* const* out) {
+    int written = 0;
+    while (count > 0) {
+        const int take = std::min(count, m_nSize - m_nFilled);
+        std::copy_n(in, take, m_input.begin() + m_nFilled);
+        m_nFilled += take;
+        in += take;
+        count -= take;
+        if (m_nFilled == m_nSize) {
+            Block(out, written);
+            written += (m_nSize - m_nOverlap) / m_nDecimation;
+            std::copy(m_input.end() - m_nOverlap, m_input.end(), m_input.begin());
+            m_nFilled = m_nOverlap;
+        }
+    }
+    return written;
+}
+
+// One block: the wide transform once, then per channel its M bins around its own, weighted by
+// the low-pass, back at the output rate; the first V / D outputs are the circular
+// convolution's wrapped part and are dropped.
+void CChanneliser::Block(std::complex<float>* const* out, int at) {
+    CTransforms& fft = *m_pFft;
+    std::copy(m_input.begin(), m_input.end(), fft.wide.begin());
+    fftwf_execute(fft.forward);
+    const int half = m_nNarrow / 2;
+    const int skip = m_nOverlap / m_nDecimation;
+    for (std::size_t c = 0; c < m_channels.size(); ++c) {
+        CChannel& channel = *m_channels[c];
+        for (int m = -half; m < half; ++m) {
+            const int wide = ((channel.nBin + m) % m_nSize + m_nSize) % m_nSize;
+            const int filter = (m + m_nSize) % m_nSize;
+            fft.narrowIn[static_cast<std::size_t>((m + m_nNarrow) % m_nNarrow)] =
+                fft.wide[static_cast<std::size_t>(wide)] *
+                m_response[static_cast<std::size_t>(filter)];
+        }
+        fftwf_execute(fft.backward);
+        const auto phase = std::complex<float>(channel.phase);
+        std::complex<float>* y = out[c] + at;
+        for (int j = skip; j < m_nNarrow; ++j) {
+            *y++ = fft.narrowIn[static_cast<std::size_t>(j)] * phase;
+        }
+        channel.phase *= channel.step;
+        channel.phase /= std::abs(channel.phase);
+    }
+}
+
+}  // namespace tavik
