@@ -18,10 +18,19 @@ namespace tavik {
 
 namespace {
 
-// Few threads suffice for a scraper or two; a client that sends nothing gives its thread back
-// after the request timeout, and a request head larger than kMaxRequest is refused unread.
-constexpr const char* kThreads = "4";
-constexpr const char* kRequestTimeoutMs = "5000";
+// CivetWeb gives every connection a thread of its own from the moment it is accepted, so a client
+// that connects and sends nothing (or sends its request slowly) holds one. Bounds:
+// - a request head must arrive within kRequestTimeoutMs, and a write to a client that does not
+//   read gives up after as long: a connection holds its thread at most that long per request;
+// - a kept-alive connection waits kKeepAliveMs for its next request, then is closed;
+// - a request head larger than kMaxRequest is refused unread;
+// - kThreads threads, so that several dozen idle connections leave threads free for a scraper:
+//   a scrape waits at most kRequestTimeoutMs for every kThreads connections held open before it.
+// The library cannot limit the connections of one client address. The linger option stays
+// unset: a close then never waits for a client that does not read the tail of its answer.
+constexpr const char* kThreads = "64";
+constexpr const char* kRequestTimeoutMs = "2000";
+constexpr const char* kKeepAliveMs = "500";
 constexpr const char* kMaxRequest = "16384";
 
 // CivetWeb's own messages would go to stderr, between the status lines: the caller reports.
@@ -136,6 +145,8 @@ std::string CMetricsServer::Start(const CMetricsAddress& address) {
                              kMaxRequest,
                              "enable_keep_alive",
                              "yes",
+                             "keep_alive_timeout_ms",
+                             kKeepAliveMs,
                              nullptr};
     mg_callbacks callbacks{};
     callbacks.log_message = Quiet;

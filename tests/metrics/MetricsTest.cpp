@@ -1,12 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cmath>
 #include <fstream>
 #include <limits>
+#include <memory>
 #include <stdexcept>
 #include <thread>
+#include <vector>
 
 #include "metrics/MetricsAddress.h"
 #include "metrics/MetricsServer.h"
@@ -426,6 +429,37 @@ TEST_F(MetricsServerTest, SlowAndHostileClientsHoldUpNeitherPublishingNorMemory)
     EXPECT_EQ(Body(Get(port, "/metrics")), CMetricsText::Format(Snapshot(1)));
     // The server keeps no more than a bounded request head per connection.
     EXPECT_LT(ResidentKb() - before, 32 * 1024) << flooded << " bytes flooded";
+}
+
+// A slowloris: connections that open and send nothing. Each may hold one of the server's threads
+// only until its request time runs out (then the server closes it), and there are threads enough
+// beside them that a scraper is answered at once. The bound on a scrape is generous; the
+// latencies themselves are measured apart.
+TEST_F(MetricsServerTest, IdleConnectionsNeitherKeepAScraperWaitingNorStayOpen) {
+    const int port = m_server.GetPort();
+    m_server.Publish(Snapshot(1));
+    const auto start = std::chrono::steady_clock::now();
+    std::vector<std::unique_ptr<CClient>> idle;
+    for (int i = 0; i < 50; ++i) {
+        idle.push_back(std::make_unique<CClient>(port));
+        ASSERT_TRUE(idle.back()->IsConnected()) << i;
+    }
+    for (int i = 0; i < 4; ++i) {
+        CClient scraper(port);
+        scraper.SetReceiveTimeout(1500ms);
+        const std::string answer =
+            scraper.Request("GET /metrics HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n");
+        EXPECT_EQ(Body(answer), CMetricsText::Format(Snapshot(1))) << "scrape " << i;
+        std::this_thread::sleep_for(200ms);
+    }
+    const auto deadline = start + 6s;
+    for (std::size_t i = 0; i < idle.size(); ++i) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        idle[i]->SetReceiveTimeout(std::max(left, 10ms));
+        idle[i]->Request("");  // returns when the server closes, or after the timeout
+        EXPECT_LT(std::chrono::steady_clock::now(), deadline) << "idle connection " << i;
+    }
 }
 
 }  // namespace
