@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <string_view>
 #include <thread>
 
 #include "metrics/MetricsText.h"
@@ -110,6 +111,21 @@ std::mutex& HeadMutex() {
     return mutex;
 }
 
+// 405 with the methods that are allowed, as a client needs them to correct its request.
+void SendMethodNotAllowed(mg_connection* connection) {
+    static constexpr std::string_view kBody = "Only GET and HEAD\n";
+    const std::string length = std::to_string(kBody.size());
+    {
+        std::lock_guard lock(HeadMutex());
+        mg_response_header_start(connection, 405);
+        mg_response_header_add(connection, "Allow", "GET, HEAD", -1);
+        mg_response_header_add(connection, "Content-Type", "text/plain; charset=utf-8", -1);
+        mg_response_header_add(connection, "Content-Length", length.c_str(), -1);
+        mg_response_header_send(connection);
+    }
+    mg_write(connection, kBody.data(), kBody.size());
+}
+
 }  // namespace
 
 CMetricsServer::CMetricsServer(CFormat format)
@@ -135,19 +151,15 @@ std::string CMetricsServer::Start(const CMetricsAddress& address) {
     InitLibrary();
     m_address = address;
     const std::string ports = address.ListeningPort();
-    const char* options[] = {"listening_ports",
-                             ports.c_str(),
-                             "num_threads",
-                             kThreads,
-                             "request_timeout_ms",
-                             kRequestTimeoutMs,
-                             "max_request_size",
-                             kMaxRequest,
-                             "enable_keep_alive",
-                             "yes",
-                             "keep_alive_timeout_ms",
+    const char* options[] = {"listening_ports", ports.c_str(), "num_threads", kThreads,
+                             "request_timeout_ms", kRequestTimeoutMs, "max_request_size",
+                             kMaxRequest, "enable_keep_alive", "yes", "keep_alive_timeout_ms",
                              kKeepAliveMs,
-                             nullptr};
+                             // An absolute-form target ("GET http://host:port/metrics") is this
+                             // server's when its port is; the host named is not checked against
+                             // an authentication domain (there is none), so it is answered like
+                             // "GET /metrics" instead of being dropped unanswered.
+                             "enable_auth_domain_check", "no", nullptr};
     mg_callbacks callbacks{};
     callbacks.log_message = Quiet;
     char text[256] = "";
@@ -204,8 +216,7 @@ int CMetricsServer::Answer(mg_connection* connection) const {
     }
     const bool head = std::strcmp(request->request_method, "HEAD") == 0;
     if (!head && std::strcmp(request->request_method, "GET") != 0) {
-        std::lock_guard lock(HeadMutex());
-        mg_send_http_error(connection, 405, "%s", "Only GET and HEAD\n");
+        SendMethodNotAllowed(connection);
         return 405;
     }
     const std::string body = m_format(*Current());

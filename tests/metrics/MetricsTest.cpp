@@ -256,45 +256,49 @@ TEST(MetricsTextTest, PromtoolAcceptsTheExposition) {
     EXPECT_EQ(run.out, "");
 }
 
+// `ipv6`: whether the build has IPv6; without it an IPv6 address is refused and not suggested.
 TEST(MetricsAddressTest, TakesNumericAddressesAndRefusesTheRestWithTheReason) {
+    const std::string port = " needs a port from 0 to 65535 (ADDR:PORT, or PORT for 127.0.0.1)";
+    const std::string v4 =
+        " is not a numeric IPv4 address (e.g. 127.0.0.1, 0.0.0.0 for every "
+        "interface";
     const struct {
         const char* text;
+        bool ipv6;
         const char* listening;  // nullptr: refused
-        const char* fault;
+        std::string fault;
     } cases[] = {
-        {"9101", "127.0.0.1:9101", ""},
-        {":9101", "127.0.0.1:9101", ""},
-        {"0", "127.0.0.1:0", ""},
-        {"0.0.0.0:9101", "0.0.0.0:9101", ""},
-        {"192.168.1.20:65535", "192.168.1.20:65535", ""},
-        {"[::1]:9101", "[::1]:9101", ""},
-        {"65536", nullptr,
-         "\"65536\" needs a port from 0 to 65535 (ADDR:PORT, or PORT for 127.0.0.1)"},
-        {"127.0.0.1:", nullptr,
-         "\"127.0.0.1:\" needs a port from 0 to 65535 (ADDR:PORT, or PORT for 127.0.0.1)"},
-        {"127.0.0.1:91x", nullptr,
-         "\"127.0.0.1:91x\" needs a port from 0 to 65535 (ADDR:PORT, or PORT for 127.0.0.1)"},
-        {"-1", nullptr, "\"-1\" needs a port from 0 to 65535 (ADDR:PORT, or PORT for 127.0.0.1)"},
-        {"localhost:9101", nullptr,
-         "\"localhost\" is not a numeric IPv4 address (e.g. 127.0.0.1, 0.0.0.0 for every "
-         "interface, [::1])"},
-        {"256.1.1.1:9101", nullptr,
-         "\"256.1.1.1\" is not a numeric IPv4 address (e.g. 127.0.0.1, 0.0.0.0 for every "
-         "interface, [::1])"},
-        {"[::g]:9101", nullptr,
+        {"9101", false, "127.0.0.1:9101", ""},
+        {":9101", false, "127.0.0.1:9101", ""},
+        {"0", false, "127.0.0.1:0", ""},
+        {"0.0.0.0:9101", false, "0.0.0.0:9101", ""},
+        {"192.168.1.20:65535", false, "192.168.1.20:65535", ""},
+        {"[::1]:9101", true, "[::1]:9101", ""},
+        {"[::1]:9101", false, nullptr,
+         "\"[::1]:9101\": IPv6 is not available in this build; listen on an IPv4 address (e.g. "
+         "127.0.0.1, 0.0.0.0 for every interface)"},
+        {"65536", true, nullptr, "\"65536\"" + port},
+        {"127.0.0.1:", true, nullptr, "\"127.0.0.1:\"" + port},
+        {"127.0.0.1:91x", true, nullptr, "\"127.0.0.1:91x\"" + port},
+        {"-1", true, nullptr, "\"-1\"" + port},
+        {"localhost:9101", true, nullptr, "\"localhost\"" + v4 + ", [::1])"},
+        {"localhost:9101", false, nullptr, "\"localhost\"" + v4 + ")"},
+        {"256.1.1.1:9101", true, nullptr, "\"256.1.1.1\"" + v4 + ", [::1])"},
+        {"[::g]:9101", true, nullptr,
          "\"::g\" is not a numeric IPv6 address (e.g. 127.0.0.1, 0.0.0.0 for every interface, "
          "[::1])"},
-        {"::1:9101", nullptr,
-         "\"::1\" is not a numeric IPv4 address (e.g. 127.0.0.1, 0.0.0.0 for every interface, "
-         "[::1])"},
+        {"::1:9101", false, nullptr, "\"::1\"" + v4 + ")"},
     };
     for (const auto& c : cases) {
         CMetricsAddress address;
-        EXPECT_EQ(address.Parse(c.text), c.fault) << c.text;
+        EXPECT_EQ(address.Parse(c.text, c.ipv6), c.fault) << c.text << " " << c.ipv6;
         if (c.listening != nullptr) {
             EXPECT_EQ(address.ListeningPort(), c.listening) << c.text;
         }
     }
+    // This build's answer follows the library's own feature flag.
+    CMetricsAddress address;
+    EXPECT_EQ(address.Parse("[::1]:9101").empty(), CMetricsAddress::Ipv6Available());
 }
 
 CMetricsSnapshot Snapshot(int alarms) {
@@ -339,7 +343,7 @@ protected:
 
 // A request whose answer fails (here the text cannot be made) is a 500, never the end of the
 // process: CivetWeb's thread goes on and answers the next one.
-TEST_F(MetricsServerTest, ServesTheNewestSnapshotAtMetricsOnlyAnd404ElsewhereOr500OnAFailure) {
+TEST_F(MetricsServerTest, ServesTheNewestSnapshotOr500OnAFailure) {
     const int port = m_server.GetPort();
     m_server.Publish(Snapshot(1));
     const std::string response = Get(port, "/metrics");
@@ -349,23 +353,60 @@ TEST_F(MetricsServerTest, ServesTheNewestSnapshotAtMetricsOnlyAnd404ElsewhereOr5
     m_server.Publish(Snapshot(2));
     EXPECT_EQ(Body(Get(port, "/metrics")), CMetricsText::Format(Snapshot(2)));
 
-    const struct {
-        const char* method;
-        const char* path;
-        const char* status;
-    } others[] = {{"GET", "/", "HTTP/1.1 404"},         {"GET", "/metrics/", "HTTP/1.1 404"},
-                  {"GET", "/metricsx", "HTTP/1.1 404"}, {"GET", "/metrics?x=1", "HTTP/1.1 200"},
-                  {"POST", "/metrics", "HTTP/1.1 405"}, {"HEAD", "/metrics", "HTTP/1.1 200"}};
-    for (const auto& o : others) {
-        const std::string answer = Get(port, o.path, o.method);
-        EXPECT_EQ(answer.rfind(o.status, 0), 0u) << o.method << " " << o.path << ": " << answer;
-    }
-    EXPECT_EQ(Body(Get(port, "/metrics", "HEAD")), "");
     m_bFailing = true;
     const std::string failed = Get(port, "/metrics");
     EXPECT_EQ(failed.rfind("HTTP/1.1 500", 0), 0u) << failed;
     m_bFailing = false;
     EXPECT_EQ(Body(Get(port, "/metrics")), CMetricsText::Format(Snapshot(2)));
+}
+
+// Raw request lines and the status line and headers of their answers: the metrics for GET and
+// HEAD at /metrics in origin or absolute form, 404 elsewhere, 405 naming the allowed methods.
+TEST_F(MetricsServerTest, AnswersEachRequestLineWithItsStatusAndHeaders) {
+    m_server.Publish(Snapshot(1));
+    const std::string port = std::to_string(m_server.GetPort());
+    const std::string metrics = CMetricsText::Format(Snapshot(1));
+    const struct {
+        std::string line;
+        const char* status;
+        std::string header;  // a line the head must hold
+        std::string body;
+    } cases[] = {
+        {"GET /metrics HTTP/1.1", "HTTP/1.1 200 OK",
+         "Content-Type: text/plain; version=0.0.4; charset=utf-8", metrics},
+        {"GET /metrics?x=1 HTTP/1.1", "HTTP/1.1 200 OK", "Content-Length: ", metrics},
+        {"GET /metrics HTTP/1.0", "HTTP/1.0 200 OK", "Content-Length: ", metrics},
+        {"HEAD /metrics HTTP/1.1", "HTTP/1.1 200 OK",
+         "Content-Length: " + std::to_string(metrics.size()), ""},
+        {"GET http://127.0.0.1:" + port + "/metrics HTTP/1.1", "HTTP/1.1 200 OK",
+         "Content-Length: ", metrics},
+        {"GET http://tx-north.example.net:" + port + "/metrics?x=1 HTTP/1.1", "HTTP/1.1 200 OK",
+         "Content-Length: ", metrics},
+        {"HEAD http://127.0.0.1:" + port + "/metrics HTTP/1.1", "HTTP/1.1 200 OK",
+         "Content-Length: ", ""},
+        {"GET http://127.0.0.1:" + port + "/ HTTP/1.1", "HTTP/1.1 404 Not Found", "", ""},
+        {"GET / HTTP/1.1", "HTTP/1.1 404 Not Found", "", ""},
+        {"GET /metrics/ HTTP/1.1", "HTTP/1.1 404 Not Found", "", ""},
+        {"GET /metricsx HTTP/1.1", "HTTP/1.1 404 Not Found", "", ""},
+        {"POST /metrics HTTP/1.1", "HTTP/1.1 405 Method Not Allowed", "Allow: GET, HEAD",
+         "Only GET and HEAD\n"},
+        {"OPTIONS /metrics HTTP/1.1", "HTTP/1.1 405 Method Not Allowed", "Allow: GET, HEAD",
+         "Only GET and HEAD\n"},
+        {"PUT http://127.0.0.1:" + port + "/metrics HTTP/1.1", "HTTP/1.1 405 Method Not Allowed",
+         "Allow: GET, HEAD", "Only GET and HEAD\n"},
+        {"GET metrics HTTP/1.1", "HTTP/1.1 400 Bad Request", "", ""},
+    };
+    for (const auto& c : cases) {
+        const std::string answer =
+            CClient(m_server.GetPort())
+                .Request(c.line + "\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n");
+        const std::string head = answer.substr(0, answer.find("\r\n\r\n") + 2);
+        EXPECT_EQ(head.substr(0, head.find("\r\n")), c.status) << c.line;
+        EXPECT_TRUE(Has(head, "\r\n" + c.header)) << c.line << "\n" << head;
+        if (!c.body.empty() || Has(c.line, "HEAD ")) {
+            EXPECT_EQ(Body(answer), c.body) << c.line;
+        }
+    }
 }
 
 TEST_F(MetricsServerTest, ASecondServerOnTheSamePortSaysWhy) {
