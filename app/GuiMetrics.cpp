@@ -62,10 +62,13 @@ void CGuiMetrics::Publish() {
         m_values.StartSecond();
     }
     values.drops = m_doc.GetDropCounts();
-    m_server.Publish(CMetricsPublisher::Build(m_doc, values, [this](const CAlarmItem* item) {
-        const auto found = m_activations.find(item);
-        return found == m_activations.end() ? std::uint64_t{0} : found->second;
-    }));
+    CMetricsSnapshot snapshot =
+        CMetricsPublisher::Build(m_doc, values, [this](const CAlarmItem* item) {
+            const auto found = m_activations.find(item);
+            return found == m_activations.end() ? std::uint64_t{0} : found->second;
+        });
+    m_seconds.Complete(snapshot, values, static_cast<double>(m_doc.GetClock().Now().GetTime()));
+    m_server.Publish(std::move(snapshot));
 }
 
 }  // namespace tavik

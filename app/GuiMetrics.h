@@ -5,6 +5,7 @@
 #include <mutex>
 #include <string>
 
+#include "app/MetricsPublisher.h"
 #include "app/MonitorValues.h"
 #include "metrics/MetricsServer.h"
 #include "platform/Document.h"
@@ -44,6 +45,7 @@ private:
     std::mutex m_mutex;        // m_values
     CMonitorValues m_values;
     std::map<const CAlarmItem*, std::uint64_t> m_activations;
+    CMetricsSeconds m_seconds;
     CMetricsAddress m_address;
     CMetricsServer m_server;
 };

@@ -33,14 +33,25 @@ void CMetricsPublisher::Publish(const CTAVIKSDIDoc& doc, const CMonitorValues& v
                                 const CAlarmEventRecorder& alarms,
                                 std::uint64_t consoleLinesDropped) {
     CMetricsSnapshot snapshot = Build(doc, values, alarms);
-    if (values.HasSignal() && values.nResults > 0) {
-        m_fLastResult = static_cast<double>(doc.GetClock().Now().GetTime());
-    }
-    snapshot.lastResult = m_fLastResult;
+    m_seconds.Complete(snapshot, values, static_cast<double>(doc.GetClock().Now().GetTime()));
     m_nRecordsLost = std::max(m_nRecordsLost, snapshot.nRecordsLost);
     snapshot.nRecordsLost = m_nRecordsLost;
     snapshot.nConsoleLinesDropped = consoleLinesDropped;
     m_server.Publish(std::move(snapshot));
+}
+
+void CMetricsSeconds::Complete(CMetricsSnapshot& snapshot, const CMonitorValues& values,
+                               double now) {
+    // The deviation's results come with every sample block: a second without one measured
+    // nothing, whatever the RDS path still brings.
+    if (values.HasSignal() && values.nDeviationBlocks != m_nBlocks) {
+        m_fLastResult = now;
+    }
+    m_nBlocks = values.nDeviationBlocks;
+    snapshot.lastResult = m_fLastResult;
+    m_station.Second(snapshot.strPI, snapshot.strPS);
+    snapshot.strPI = m_station.PI();
+    snapshot.strPS = m_station.PS();
 }
 
 CMetricsSnapshot CMetricsPublisher::Build(const CTAVIKSDIDoc& doc, const CMonitorValues& values,
@@ -57,6 +68,8 @@ CMetricsSnapshot CMetricsPublisher::Build(const CTAVIKSDIDoc& doc, const CMonito
     s.fFrequency = doc.GetProtocolHeaderRef().m_fFrequency;
     s.deviationPeak = values.secondPeak;
     s.deviationMax = values.maxDeviation;
+    s.nDeviationBlocks = values.nDeviationBlocks;
+    s.nDeviationBlocksOver75 = values.nDeviationBlocksOver75;
     s.power1s = values.power1s;
     s.power60s = values.power60s;
     if (const auto& r = values.mpxReadings) {

@@ -7,12 +7,29 @@
 
 #include "app/MonitorValues.h"
 #include "metrics/MetricsServer.h"
+#include "metrics/StationLabels.h"
 
 namespace tavik {
 
 class CAlarmEventRecorder;
 class CAlarmItem;
 class CTAVIKSDIDoc;
+
+// What a snapshot carries on from the seconds before: the end of the last second that brought
+// sample blocks' results with a signal (a measurement whose results stopped keeps its old time,
+// so that a stall shows), and the station's steady PI and PS. Once a second, on the
+// measurement's thread.
+class CMetricsSeconds {
+public:
+    // Completes `snapshot`, built from `values`, for the second ending at `now` (seconds since
+    // 1970).
+    void Complete(CMetricsSnapshot& snapshot, const CMonitorValues& values, double now);
+
+private:
+    std::uint64_t m_nBlocks = 0;  // deviation results seen by the last second
+    std::optional<double> m_fLastResult;
+    CStationLabels m_station;
+};
 
 // The monitor's metrics endpoint: once a second, on the measurement's thread, a snapshot of the
 // values shown in the status line and of the run's counters goes to the HTTP server.
@@ -41,7 +58,7 @@ private:
     // Records a full writer queue refused are moved to the writer's count when it takes the next
     // batch; a counter must never go back meanwhile.
     std::uint64_t m_nRecordsLost = 0;
-    std::optional<double> m_fLastResult;  // seconds since 1970
+    CMetricsSeconds m_seconds;
 };
 
 }  // namespace tavik

@@ -13,6 +13,8 @@ namespace tavik {
 
 namespace {
 
+constexpr float kOvermodulationKhz = 75.0f;  // the maximum deviation of FM broadcasting
+
 bool IsReceptionNotice(const CMessage& message, int subId) {
     return message.message == WM_TRANSFER_ERROR &&
            message.wParam == static_cast<std::uintptr_t>(EXC_TAVIKCONTROL) &&
@@ -58,6 +60,8 @@ void CMonitorValues::Take(const CMessage& message) {
     } else if (const float* peak = result.Get<EResultCode::DeviationPeak>()) {
         deviation = *peak;
         secondPeak = secondPeak ? std::max(*secondPeak, *peak) : *peak;
+        ++nDeviationBlocks;
+        nDeviationBlocksOver75 += *peak >= kOvermodulationKhz ? 1 : 0;
     } else if (const auto* accumulated = result.Get<EResultCode::DeviationAccumulated>()) {
         // Bin k holds the share at or above k + 1 kHz.
         if (accumulated->size() > 74) {

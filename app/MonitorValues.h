@@ -32,6 +32,10 @@ struct CMonitorValues {
     CDropCounts drops;                // since the start, set every second
     std::uint64_t nDeviceErrors = 0;  // failures the device's and analysis threads posted
     std::uint64_t nResults = 0;       // analyser results taken since the start
+    // Deviation peaks (DeviationPeak, one per 100 ms block) taken since the start, and those at
+    // or above 75 kHz: counters a scraper that sees one second in five still reads whole.
+    std::uint64_t nDeviationBlocks = 0;
+    std::uint64_t nDeviationBlocksOver75 = 0;
 
     // Takes what a result message carries and counts thread failures (WM_TRANSFER_ERROR,
     // WM_ANALYSER_ERROR); other messages and codes are left alone. Without a receiver or a carrier,

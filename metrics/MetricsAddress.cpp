@@ -1,12 +1,18 @@
 #include "metrics/MetricsAddress.h"
 
 #include <arpa/inet.h>
+#include <civetweb.h>
 
 #include <charconv>
 
 namespace tavik {
 
-std::string CMetricsAddress::Parse(const std::string& text) {
+bool CMetricsAddress::Ipv6Available() {
+    constexpr unsigned kIpv6 = 8;  // the library's feature bit for IPv6
+    return mg_check_feature(kIpv6) != 0;
+}
+
+std::string CMetricsAddress::Parse(const std::string& text, bool ipv6Available) {
     std::string host = "127.0.0.1";
     std::string port = text;
     bool ipv6 = false;
@@ -26,10 +32,17 @@ std::string CMetricsAddress::Parse(const std::string& text) {
         number > 65535) {
         return "\"" + text + "\" needs a port from 0 to 65535 (ADDR:PORT, or PORT for 127.0.0.1)";
     }
+    const std::string examples = ipv6Available
+                                     ? " (e.g. 127.0.0.1, 0.0.0.0 for every interface, [::1])"
+                                     : " (e.g. 127.0.0.1, 0.0.0.0 for every interface)";
     unsigned char buffer[16];
     if (inet_pton(ipv6 ? AF_INET6 : AF_INET, host.c_str(), buffer) != 1) {
-        return "\"" + host + "\" is not a numeric " + (ipv6 ? "IPv6" : "IPv4") +
-               " address (e.g. 127.0.0.1, 0.0.0.0 for every interface, [::1])";
+        return "\"" + host + "\" is not a numeric " + (ipv6 ? "IPv6" : "IPv4") + " address" +
+               examples;
+    }
+    if (ipv6 && !ipv6Available) {
+        return "\"" + text + "\": IPv6 is not available in this build; listen on an IPv4 address" +
+               examples;
     }
     strHost = host;
     nPort = number;

@@ -12,8 +12,11 @@ struct CMetricsAddress {
     int nPort = 0;
     bool bIpv6 = false;
 
-    // Empty when `text` is a valid address (and this holds it), else why it is not.
-    std::string Parse(const std::string& text);
+    // Empty when `text` is a valid address (and this holds it), else why it is not. An IPv6
+    // address is refused, and none suggested, when `ipv6` is false.
+    std::string Parse(const std::string& text, bool ipv6 = Ipv6Available());
+    // Whether the HTTP library was built with IPv6.
+    static bool Ipv6Available();
     // As CivetWeb's listening_ports option takes it: "127.0.0.1:9101", "[::1]:9101".
     std::string ListeningPort() const;
     // "127.0.0.1:9101" or "[::1]:9101" with the given port.

@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <string_view>
 #include <thread>
 
 #include "metrics/MetricsText.h"
@@ -18,10 +19,19 @@ namespace tavik {
 
 namespace {
 
-// Few threads suffice for a scraper or two; a client that sends nothing gives its thread back
-// after the request timeout, and a request head larger than kMaxRequest is refused unread.
-constexpr const char* kThreads = "4";
-constexpr const char* kRequestTimeoutMs = "5000";
+// CivetWeb gives every connection a thread of its own from the moment it is accepted, so a client
+// that connects and sends nothing (or sends its request slowly) holds one. Bounds:
+// - a request head must arrive within kRequestTimeoutMs, and a write to a client that does not
+//   read gives up after as long: a connection holds its thread at most that long per request;
+// - a kept-alive connection waits kKeepAliveMs for its next request, then is closed;
+// - a request head larger than kMaxRequest is refused unread;
+// - kThreads threads, so that several dozen idle connections leave threads free for a scraper:
+//   a scrape waits at most kRequestTimeoutMs for every kThreads connections held open before it.
+// The library cannot limit the connections of one client address. The linger option stays
+// unset: a close then never waits for a client that does not read the tail of its answer.
+constexpr const char* kThreads = "64";
+constexpr const char* kRequestTimeoutMs = "2000";
+constexpr const char* kKeepAliveMs = "500";
 constexpr const char* kMaxRequest = "16384";
 
 // CivetWeb's own messages would go to stderr, between the status lines: the caller reports.
@@ -101,6 +111,21 @@ std::mutex& HeadMutex() {
     return mutex;
 }
 
+// 405 with the methods that are allowed, as a client needs them to correct its request.
+void SendMethodNotAllowed(mg_connection* connection) {
+    static constexpr std::string_view kBody = "Only GET and HEAD\n";
+    const std::string length = std::to_string(kBody.size());
+    {
+        std::lock_guard lock(HeadMutex());
+        mg_response_header_start(connection, 405);
+        mg_response_header_add(connection, "Allow", "GET, HEAD", -1);
+        mg_response_header_add(connection, "Content-Type", "text/plain; charset=utf-8", -1);
+        mg_response_header_add(connection, "Content-Length", length.c_str(), -1);
+        mg_response_header_send(connection);
+    }
+    mg_write(connection, kBody.data(), kBody.size());
+}
+
 }  // namespace
 
 CMetricsServer::CMetricsServer(CFormat format)
@@ -126,17 +151,15 @@ std::string CMetricsServer::Start(const CMetricsAddress& address) {
     InitLibrary();
     m_address = address;
     const std::string ports = address.ListeningPort();
-    const char* options[] = {"listening_ports",
-                             ports.c_str(),
-                             "num_threads",
-                             kThreads,
-                             "request_timeout_ms",
-                             kRequestTimeoutMs,
-                             "max_request_size",
-                             kMaxRequest,
-                             "enable_keep_alive",
-                             "yes",
-                             nullptr};
+    const char* options[] = {"listening_ports", ports.c_str(), "num_threads", kThreads,
+                             "request_timeout_ms", kRequestTimeoutMs, "max_request_size",
+                             kMaxRequest, "enable_keep_alive", "yes", "keep_alive_timeout_ms",
+                             kKeepAliveMs,
+                             // An absolute-form target ("GET http://host:port/metrics") is this
+                             // server's when its port is; the host named is not checked against
+                             // an authentication domain (there is none), so it is answered like
+                             // "GET /metrics" instead of being dropped unanswered.
+                             "enable_auth_domain_check", "no", nullptr};
     mg_callbacks callbacks{};
     callbacks.log_message = Quiet;
     char text[256] = "";
@@ -193,8 +216,7 @@ int CMetricsServer::Answer(mg_connection* connection) const {
     }
     const bool head = std::strcmp(request->request_method, "HEAD") == 0;
     if (!head && std::strcmp(request->request_method, "GET") != 0) {
-        std::lock_guard lock(HeadMutex());
-        mg_send_http_error(connection, 405, "%s", "Only GET and HEAD\n");
+        SendMethodNotAllowed(connection);
         return 405;
     }
     const std::string body = m_format(*Current());

@@ -14,11 +14,13 @@ struct mg_context;
 
 namespace tavik {
 
-// The HTTP endpoint `GET /metrics` (CivetWeb, a few threads of its own). The measurement's
-// thread publishes a snapshot once a second: publishing swaps a pointer under a mutex that the
-// HTTP threads hold only to take their own reference, so a slow or stalled client never holds
-// up the measurement; the HTTP threads format the text. Any other path is 404, a request whose
-// answer fails a 500.
+// The HTTP endpoint `GET /metrics` (CivetWeb, a bounded pool of threads of its own; each
+// connection's time to send its request is bounded, so idle clients cannot starve a scraper).
+// The measurement's thread publishes a snapshot once a second: publishing swaps a pointer under a
+// mutex that the HTTP threads hold only to take their own reference, so a slow or stalled client
+// never holds up the measurement; the HTTP threads format the text. `GET` and `HEAD` are answered
+// in origin form (`/metrics`) and absolute form (`http://host:port/metrics`); another method is
+// 405 with its `Allow` header, another path 404, a request whose answer fails a 500.
 class CMetricsServer {
 public:
     // Makes the text of a snapshot; any thread.

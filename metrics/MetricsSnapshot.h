@@ -21,13 +21,15 @@ struct CMetricsSnapshot {
 
     std::string strVersion;
     float fFrequency = 0.0f;  // MHz, tuned
-    std::string strPI;        // decoded RDS PI ("D313"); empty before the first decode
-    std::string strPS;        // decoded PS in UTF-8 without its padding
+    std::string strPI;        // RDS PI ("D313"); empty before the first decode
+    std::string strPS;        // PS in UTF-8 without its padding; empty: none to show
 
-    std::optional<float> deviationPeak;  // kHz, largest peak of the last second
-    std::optional<float> deviationMax;   // kHz, since the start
-    std::optional<float> power1s;        // dBr
-    std::optional<float> power60s;       // dBr
+    std::optional<float> deviationPeak;        // kHz, largest peak of the last second
+    std::optional<float> deviationMax;         // kHz, since the start
+    std::uint64_t nDeviationBlocks = 0;        // 100 ms blocks whose deviation peak was measured
+    std::uint64_t nDeviationBlocksOver75 = 0;  // of them, those with a peak of 75 kHz or more
+    std::optional<float> power1s;              // dBr
+    std::optional<float> power60s;             // dBr
     // The MPX readings of the last second; the injections 0 without a pilot or RDS.
     std::optional<float> pilot;          // kHz of deviation
     std::optional<float> pilotError;     // Hz above 19000; none without a pilot

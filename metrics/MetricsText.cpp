@@ -112,17 +112,33 @@ std::string CMetricsText::Format(const CMetricsSnapshot& s) {
     w.Family("tavik_build_info", "gauge", "The program's version.");
     w.Sample("tavik_build_info", Label("version", s.strVersion), "1");
     w.Family("tavik_station_info", "gauge",
-             "The station measured: tuned frequency and the decoded RDS PI and PS.");
+             "The station measured: tuned frequency in MHz and the RDS PI once steady for "
+             "3 seconds.");
     w.Sample("tavik_station_info",
-             Label("frequency_mhz", Value(s.fFrequency)) + "," + Label("pi", s.strPI) + "," +
-                 Label("ps", s.strPS),
-             "1");
-    w.Gauge("tavik_deviation_peak_khz", "Largest deviation peak of the last second in kHz.",
+             Label("frequency_mhz", Value(s.fFrequency)) + "," + Label("pi", s.strPI), "1");
+    if (!s.strPS.empty()) {
+        w.Family("tavik_station_ps_info", "gauge",
+                 "The RDS programme service name (PS) once steady for 3 seconds; absent while "
+                 "the PS scrolls.");
+        w.Sample("tavik_station_ps_info", Label("ps", s.strPS), "1");
+    }
+    w.Gauge("tavik_deviation_peak_khz",
+            "Largest deviation peak of the last second in kHz of frequency deviation (the "
+            "broadcast unit; 75 kHz is full modulation).",
             s.deviationPeak);
-    w.Gauge("tavik_deviation_max_khz", "Largest deviation since the start in kHz.", s.deviationMax);
-    w.Gauge("tavik_mpx_power_1s_dbr", "MPX power over the last second in dBr.", s.power1s);
-    w.Gauge("tavik_mpx_power_60s_dbr", "MPX power over the last 60 seconds in dBr (ITU-R BS.412).",
-            s.power60s);
+    w.Gauge("tavik_deviation_max_khz",
+            "Largest deviation since the start in kHz of frequency deviation.", s.deviationMax);
+    w.Counter("tavik_deviation_blocks_total",
+              "MPX blocks of 100 ms whose deviation peak was measured.", s.nDeviationBlocks);
+    w.Counter("tavik_deviation_blocks_over_75khz_total",
+              "MPX blocks of 100 ms whose deviation peak was 75 kHz or more.",
+              s.nDeviationBlocksOver75);
+    w.Gauge("tavik_mpx_power_1s_dbr",
+            "MPX power over the last second in dBr (the broadcast unit: dB relative to the power "
+            "of a sine of 19 kHz deviation, ITU-R BS.412).",
+            s.power1s);
+    w.Gauge("tavik_mpx_power_60s_dbr",
+            "MPX power over the last 60 seconds in dBr (ITU-R BS.412: at most 0 dBr).", s.power60s);
     w.Gauge("tavik_pilot_khz", "Pilot injection as peak deviation in kHz (0 without a pilot).",
             s.pilot);
     w.Gauge("tavik_pilot_error_hz", "Pilot frequency above 19000 Hz in Hz.", s.pilotError);
@@ -136,10 +152,17 @@ std::string CMetricsText::Format(const CMetricsSnapshot& s) {
             "Right audio peak of the last second in dB of full modulation (75 kHz mono = 0 dB).",
             s.audioRight);
     w.Gauge("tavik_silence", "Whether the programme is silent (1) or not (0).", s.silence);
-    w.Gauge("tavik_multipath_pct_per_khz", "Multipath in percent per kHz.", s.multipath);
+    w.Gauge("tavik_multipath_percent_per_khz",
+            "Multipath in percent per kHz (the ITU-R conditions ask for less than 2).",
+            s.multipath);
+    w.Gauge("tavik_multipath_pct_per_khz",
+            "Deprecated, removed in the next release: tavik_multipath_percent_per_khz.",
+            s.multipath);
     w.Gauge("tavik_rf_level_dbuv", "RF level at zero deviation in dBuV.", s.rfLevel);
     WriteItu(w, s);
-    w.Gauge("tavik_rds_bit_error_ratio", "RDS bit error ratio (0 to 1).", s.rdsErrorRatio);
+    w.Gauge("tavik_rds_bit_error_ratio",
+            "RDS bit error ratio: erroneous bits per bit received, from 0 to 1 (not percent).",
+            s.rdsErrorRatio);
     w.Gauge("tavik_reception_up",
             "Whether the receiver delivers and a carrier is there (1) or not (0).",
             s.bReceptionUp ? 1.0f : 0.0f);
@@ -151,7 +174,8 @@ std::string CMetricsText::Format(const CMetricsSnapshot& s) {
             "Share of the IQ samples at the converter's limits (0 to 1).", s.overloadRatio);
     if (s.lastResult) {
         w.Family("tavik_last_result_timestamp_seconds", "gauge",
-                 "When the last second with a signal was measured, in seconds since 1970.");
+                 "When the last second that brought results with a signal ended, in seconds "
+                 "since 1970.");
         w.Sample("tavik_last_result_timestamp_seconds", {},
                  std::to_string(std::llround(*s.lastResult)));
     }

@@ -249,7 +249,8 @@ TEST(MetricsPublisher, TakesTheStatusLinesValuesAndLeavesOutWhatIsNotMeasured) {
         EXPECT_EQ(s.rfLevel.has_value(), f.accepted);
     }
 
-    values.Take(Result<EResultCode::DeviationPeak>(48.25f));
+    values.Take(Result<EResultCode::DeviationPeak>(74.99f));
+    values.Take(Result<EResultCode::DeviationPeak>(75.0f));
     values.Take(Result<EResultCode::DeviationPeak>(51.5f));
     values.Take(Result<EResultCode::DeviationMax>(77.0f));
     values.Take(Result<EResultCode::Power1s>(2.5f));
@@ -263,7 +264,9 @@ TEST(MetricsPublisher, TakesTheStatusLinesValuesAndLeavesOutWhatIsNotMeasured) {
     values.Take(CMessage{WM_TRANSFER_ERROR, 4, 0});
     values.Take(CMessage{WM_ANALYSER_ERROR, 4, 0});
     s = CMetricsPublisher::Build(doc, values, alarms);
-    EXPECT_EQ(s.deviationPeak, 51.5f);  // the second's largest
+    EXPECT_EQ(s.deviationPeak, 75.0f);  // the second's largest
+    EXPECT_EQ(s.nDeviationBlocks, 3u);
+    EXPECT_EQ(s.nDeviationBlocksOver75, 1u);  // 75 kHz itself counts
     EXPECT_EQ(s.deviationMax, 77.0f);
     EXPECT_EQ(s.power1s, 2.5f);
     EXPECT_EQ(s.power60s, -0.5f);  // newest first
@@ -271,6 +274,49 @@ TEST(MetricsPublisher, TakesTheStatusLinesValuesAndLeavesOutWhatIsNotMeasured) {
     EXPECT_EQ(s.strPS, "M\xC3\x84NCHEN");  // UTF-8, without the padding
     EXPECT_EQ(s.rdsErrorRatio, 0.015f);
     EXPECT_EQ(s.nDeviceErrors, 2u);
+}
+
+// From second to second: the last result's time moves only in a second that brought sample
+// blocks' results with a signal (RDS alone does not), the counters keep counting across
+// seconds, the station's PI and PS show once steady.
+TEST(MetricsPublisher, CarriesTheLastResultsTimeTheCountersAndTheSteadyStationOn) {
+    CTAVIKSDIDoc doc;
+    CAlarmEventRecorder alarms(doc);
+    CMonitorValues values;
+    CMetricsSeconds seconds;
+    auto rds = std::make_shared<CRDSSnapshot>();
+    rds->m_data.m_strPI = "D313";
+    rds->m_data.m_strPS = "TAVIK FM";
+    const struct {
+        int blocks;  // deviation results this second, 80 kHz each
+        bool rds;    // an RDS result this second
+        std::optional<double> last;
+        std::uint64_t over75;
+        const char* ps;
+    } steps[] = {
+        {0, true, {}, 0, ""},
+        {10, false, 101.0, 10, ""},
+        {0, true, 101.0, 10, "TAVIK FM"},
+        {0, false, 101.0, 10, "TAVIK FM"},
+        {3, false, 104.0, 13, "TAVIK FM"},
+    };
+    double now = 100.0;
+    for (const auto& step : steps) {
+        for (int i = 0; i < step.blocks; ++i) {
+            values.Take(Result<EResultCode::DeviationPeak>(80.0f));
+        }
+        if (step.rds) {
+            values.Take(Result<EResultCode::RdsQuality>(rds));
+        }
+        CMetricsSnapshot s = CMetricsPublisher::Build(doc, values, alarms);
+        seconds.Complete(s, values, now);
+        EXPECT_EQ(s.lastResult, step.last) << now;
+        EXPECT_EQ(s.nDeviationBlocksOver75, step.over75) << now;
+        EXPECT_EQ(s.strPS, step.ps) << now;
+        EXPECT_EQ(s.strPI, now >= 102.0 ? "D313" : "") << now;
+        values.StartSecond();
+        now += 1.0;
+    }
 }
 
 // The window's endpoint: results from the analysers' threads pass on to the window unchanged
@@ -306,6 +352,8 @@ TEST(GuiMetrics, PassesResultsToTheWindowAndPublishesThemEveryTick) {
     EXPECT_TRUE(Has(text, "\ntavik_mpx_power_1s_dbr 2.5\n"));
     EXPECT_TRUE(Has(text, "\ntavik_alarm_active{alarm=\"Dev\"} 1\n"));
     EXPECT_TRUE(Has(text, "\ntavik_alarm_activations_total{alarm=\"Dev\"} 1\n"));
+    EXPECT_TRUE(Has(text, "\ntavik_deviation_blocks_total 1\n"));
+    EXPECT_TRUE(Has(text, "\ntavik_last_result_timestamp_seconds "));
     // The next second has no peak of its own yet.
     doc.UpdateAllViews(nullptr, HINT_TIMER_TICK);
     EXPECT_FALSE(Has(scrape(), "tavik_deviation_peak_khz"));

@@ -108,7 +108,12 @@ wait_for 40 two_series 'count_over_time(up{job="tavik"}[1m]) >= 2' || fail "fewe
 wait_for 50 two_series 'tavik_mpx_power_60s_dbr{job="tavik"}' ||
     fail "no 60-second MPX power from both sites"
 for i in 0 1; do
-    query="tavik_station_info{site=\"${sites[$i]}\",pi=\"${pis[$i]}\",ps=\"${sites[$i]^^}\"}"
+    query="tavik_station_info{site=\"${sites[$i]}\",pi=\"${pis[$i]}\"}"
     wait_for 30 one_series "$query" || fail "no station info with PI ${pis[$i]}"
+    query="tavik_station_ps_info{site=\"${sites[$i]}\",ps=\"${sites[$i]^^}\"}"
+    wait_for 30 one_series "$query" || fail "no PS ${sites[$i]^^}"
+    # The block counters move: every block counts, not only the seconds scraped.
+    wait_for 30 one_series "increase(tavik_deviation_blocks_total{site=\"${sites[$i]}\"}[1m]) > 0" ||
+        fail "no deviation blocks counted at ${sites[$i]}"
 done
 echo "Prometheus scraped both sites"

@@ -5,6 +5,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 
@@ -32,6 +33,12 @@ public:
     CClient& operator=(const CClient&) = delete;
 
     bool IsConnected() const { return m_bConnected; }
+    // How long a receive waits before it gives up (10 s unless set).
+    void SetReceiveTimeout(std::chrono::milliseconds timeout) {
+        const timeval value{static_cast<time_t>(timeout.count() / 1000),
+                            static_cast<suseconds_t>(timeout.count() % 1000 * 1000)};
+        ::setsockopt(m_fd, SOL_SOCKET, SO_RCVTIMEO, &value, sizeof value);
+    }
     // Sends what the socket takes without waiting; the bytes sent.
     std::size_t SendSome(const std::string& bytes) {
         const ssize_t n = ::send(m_fd, bytes.data(), bytes.size(), MSG_DONTWAIT | MSG_NOSIGNAL);
