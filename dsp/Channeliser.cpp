@@ -90,8 +90,12 @@ CChanneliser::CChanneliser(double rate, double centre, const std::vector<double>
     const double transition = out / 2.0 - kPassHalfWidth;
     auto taps = static_cast<unsigned>(
         std::ceil((kStopBandDb - 8.0) / (2.285 * 2.0 * std::numbers::pi * transition / rate)) + 1);
-    taps = std::min(taps, static_cast<unsigned>(m_nSize / 2));
-    m_nOverlap = (static_cast<int>(taps) - 1 + m_nDecimation - 1) / m_nDecimation * m_nDecimation;
+    // Odd, with (taps - 1) / 2, the filter's delay, a whole number of output samples, which
+    // the first block then leaves out: the channels keep the input's timing.
+    const auto twice = static_cast<unsigned>(2 * m_nDecimation);
+    taps = std::min((taps + twice - 2) / twice, static_cast<unsigned>(m_nNarrow / 4)) * twice + 1;
+    m_nDelay = static_cast<int>(taps - 1) / (2 * m_nDecimation);
+    m_nOverlap = static_cast<int>(taps - 1);
     m_pFft = std::make_unique<CTransforms>(m_nSize, m_nNarrow);
     std::vector<float> h(taps);
     liquid_firdes_kaiser(taps, static_cast<float>((kPassHalfWidth + transition / 2.0) / rate),
@@ -135,6 +139,21 @@ int CChanneliser::MaxOutput(int count) const {
     return (count / hop + 1) * (hop / m_nDecimation);
 }
 
+int CChanneliser::Flush(std::complex<float>* const* out) {
+    const int real = m_nFilled - m_nOverlap;  // input samples of the block begun
+    if (real <= 0) {
+        return 0;
+    }
+    // The samples the filter's delay still holds back come from zeros after the end.
+    const int tail = std::min(m_nSize - m_nFilled, m_nDelay * m_nDecimation);
+    std::fill_n(m_input.begin() + m_nFilled, m_nSize - m_nFilled, std::complex<float>{});
+    m_nFilled += tail;
+    const int wanted = (real + tail) / m_nDecimation;
+    const int written = Block(out, 0);
+    m_nFilled = m_nOverlap;
+    return std::min(wanted, written);
+}
+
 int CChanneliser::Process(const std::complex<float>* in, int count,
                           std::complex<float>* const* out) {
     int written = 0;
@@ -145,8 +164,7 @@ int CChanneliser::Process(const std::complex<float>* in, int count,
         in += take;
         count -= take;
         if (m_nFilled == m_nSize) {
-            Block(out, written);
-            written += (m_nSize - m_nOverlap) / m_nDecimation;
+            written += Block(out, written);
             std::copy(m_input.end() - m_nOverlap, m_input.end(), m_input.begin());
             m_nFilled = m_nOverlap;
         }
@@ -157,12 +175,14 @@ int CChanneliser::Process(const std::complex<float>* in, int count,
 // One block: the wide transform once, then per channel its M bins around its own, weighted by
 // the low-pass, back at the output rate; the first V / D outputs are the circular
 // convolution's wrapped part and are dropped.
-void CChanneliser::Block(std::complex<float>* const* out, int at) {
+int CChanneliser::Block(std::complex<float>* const* out, int at) {
     CTransforms& fft = *m_pFft;
     std::copy(m_input.begin(), m_input.end(), fft.wide.begin());
     fftwf_execute(fft.forward);
     const int half = m_nNarrow / 2;
-    const int skip = m_nOverlap / m_nDecimation;
+    // The first block also leaves out the filter's delay.
+    const int skip = (m_nOverlap + m_nDecimation - 1) / m_nDecimation + (m_bStarted ? 0 : m_nDelay);
+    m_bStarted = true;
     for (std::size_t c = 0; c < m_channels.size(); ++c) {
         CChannel& channel = *m_channels[c];
         for (int m = -half; m < half; ++m) {
@@ -181,6 +201,7 @@ void CChanneliser::Block(std::complex<float>* const* out, int at) {
         channel.phase *= channel.step;
         channel.phase /= std::abs(channel.phase);
     }
+    return m_nNarrow - skip;
 }
 
 }  // namespace tavik

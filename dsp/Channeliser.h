@@ -14,8 +14,9 @@ namespace tavik {
 //
 // Each channel's output is the IQ around the bin nearest its station (OutputCentre), at
 // OutputRate() = rate / Decimation(), flat to +-kPassHalfWidth and down by 70 dB at the edges of
-// the output's band; nothing folds. Samples may come in any cut. No allocation after
-// construction.
+// the output's band; nothing folds. The output keeps the input's timing: its sample n is the
+// input's sample n D, the low-pass's delay taken off. Samples may come in any cut. No
+// allocation after construction.
 class CChanneliser {
 public:
     static constexpr double kMinimumOutputRate = 400000.0;
@@ -40,10 +41,13 @@ public:
     // Takes `count` (<= kMaxInput) IQ samples and writes each channel's output to
     // `out[channel]` (room for MaxOutput(count)); returns the samples written to each.
     int Process(const std::complex<float>* in, int count, std::complex<float>* const* out);
+    // At the input's end: the outputs of the samples taken since the last whole block (room
+    // for MaxOutput(0)); returns how many.
+    int Flush(std::complex<float>* const* out);
 
 private:
     struct CChannel;
-    void Block(std::complex<float>* const* out, int at);
+    int Block(std::complex<float>* const* out, int at);
 
     double m_fRate;
     double m_fCentre;
@@ -52,6 +56,8 @@ private:
     int m_nNarrow;   // M = N / D: each channel's inverse transform
     int m_nOverlap;  // V: samples kept from the last block, a multiple of D
     int m_nFilled;   // samples in the block being filled
+    int m_nDelay;    // the low-pass's delay in output samples, left out of the first block
+    bool m_bStarted = false;
     std::vector<std::complex<float>> m_response;  // the low-pass's N bins, 1/N folded in
     std::vector<std::complex<float>> m_input;     // the block being filled
     std::vector<std::unique_ptr<CChannel>> m_channels;

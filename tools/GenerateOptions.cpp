@@ -153,6 +153,18 @@ double GridFrequency(double megahertz, const std::string& text) {
     return megahertz;
 }
 
+// At most 7 further carriers, on the 25 kHz grid of the band.
+std::vector<double> NeighbourList(const std::string& text) {
+    std::vector<double> list;
+    for (const std::string& part : Split(text, ',')) {
+        list.push_back(GridFrequency(CheckedNumber(part, 87.5, 108.0), part));
+    }
+    if (list.empty() || list.size() > 7) {
+        throw COptionValueError("give 1 to 7 frequencies");
+    }
+    return list;
+}
+
 // IQ rates that the receiver can bring to 400 kHz with a small resampling ratio.
 double IqRate(const std::string& text) {
     const auto rate = CheckedInteger(text, 400000, 10000000);
@@ -307,6 +319,10 @@ void AddReceptionOptions(const COptionAdder& add, CGeneratorOptions& o) {
     AddTextOption(add.c, "--echo", "DELAY_US,REL_DB",
                   "a second ray DELAY_US later (up to 200) and REL_DB weaker (-40 to 0)",
                   [&o](S v) { Echo(v, o); });
+    AddTextOption(add.c, "--neighbours", "MHZ,...",
+                  "further carriers in the IQ, each the programme at half the deviation and "
+                  "6 dB weaker",
+                  [&o](S v) { o.neighbours = NeighbourList(v); });
     add.Number("--noise-floor", "DBUV", "band scan noise floor (default 28)", 22.5, 60.0,
                o.fNoiseFloor);
     AddTextOption(add.c, "--stations", "MHZ:DBUV,...", "the other stations of the band scan",

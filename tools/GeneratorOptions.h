@@ -85,6 +85,9 @@ struct CGeneratorOptions {
     double fCarrierToNoise = 0.0;  // dB in the 200 kHz channel; 0: no noise
     double fEchoDelay = 0.0;       // s of the second ray; 0: none
     double fEchoLevel = -6.0;      // dB of the second ray against the first
+    // MHz of further carriers in the capture, each the station's programme at half its
+    // deviation and 6 dB weaker: several stations in one capture.
+    std::vector<double> neighbours;
 
     // Band scan: the other stations (the generated one is added at fFrequency).
     double fNoiseFloor = 28.0;  // dBuV

@@ -40,6 +40,15 @@ CIqStationWriter::CIqStationWriter(const CGeneratorOptions& options)
     settings.fCentre = m_fCentre;
     settings.fEchoGain = options.fEchoDelay > 0.0 ? std::pow(10.0, options.fEchoLevel / 20.0) : 0.0;
     m_pModulator = std::make_unique<CFmModulator>(settings);
+    for (const double neighbour : options.neighbours) {
+        settings.fOffset = neighbour * 1e6 - m_fCentre;
+        if (std::fabs(settings.fOffset) + 140000.0 > options.fIqRate / 2.0 ||
+            neighbour == options.fFrequency) {
+            throw std::invalid_argument("the neighbour at " + std::to_string(neighbour) +
+                                        " MHz is the station or outside the capture's band");
+        }
+        m_neighbours.push_back(std::make_unique<CFmModulator>(settings));
+    }
     // The carrier's mean power against the noise in the channel; spread over the whole rate.
     const double carrier = std::pow(10.0, -kHeadroom / 10.0);
     const double noise = options.fCarrierToNoise > 0.0
@@ -51,6 +60,11 @@ CIqStationWriter::CIqStationWriter(const CGeneratorOptions& options)
     m_mpx.resize(CFmModulator::kMaxInput);
     m_level.resize(CFmModulator::kMaxInput);
     m_iq.resize(static_cast<std::size_t>(maxOutput));
+    if (!m_neighbours.empty()) {
+        m_neighbourMpx.resize(CFmModulator::kMaxInput);
+        m_neighbourLevel.resize(CFmModulator::kMaxInput);
+        m_neighbourIq.resize(static_cast<std::size_t>(maxOutput));
+    }
 }
 
 CIqStationWriter::~CIqStationWriter() = default;
@@ -103,6 +117,18 @@ void CIqStationWriter::AppendHeld(int count) {
 
 void CIqStationWriter::Append(int count) {
     const int produced = m_pModulator->Process(m_mpx.data(), m_level.data(), count, m_iq.data());
+    // The neighbours: the programme at half the deviation, 6 dB weaker.
+    for (std::size_t i = 0; i < static_cast<std::size_t>(count) && !m_neighbours.empty(); ++i) {
+        m_neighbourMpx[i] = 0.5f * m_mpx[i];
+        m_neighbourLevel[i] = m_level[i] - 6.0f;
+    }
+    for (const std::unique_ptr<CFmModulator>& neighbour : m_neighbours) {
+        neighbour->Process(m_neighbourMpx.data(), m_neighbourLevel.data(), count,
+                           m_neighbourIq.data());
+        for (int i = 0; i < produced; ++i) {
+            m_iq[static_cast<std::size_t>(i)] += m_neighbourIq[static_cast<std::size_t>(i)];
+        }
+    }
     if (m_fNoiseSigma > 0.0f) {
         for (int i = 0; i < produced; ++i) {
             m_iq[static_cast<std::size_t>(i)] +=

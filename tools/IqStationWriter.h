@@ -68,6 +68,10 @@ private:
     double m_fFullScale;
     float m_fNoiseSigma;  // per component
     std::unique_ptr<CFmModulator> m_pModulator;
+    std::vector<std::unique_ptr<CFmModulator>> m_neighbours;  // alike, at their offsets
+    std::vector<float> m_neighbourMpx;
+    std::vector<float> m_neighbourLevel;
+    std::vector<std::complex<float>> m_neighbourIq;
     CRandom m_random;
     std::vector<float> m_mpx;
     std::vector<float> m_level;

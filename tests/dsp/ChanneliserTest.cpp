@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <complex>
 #include <numbers>
@@ -98,6 +99,28 @@ TEST(Channeliser, EachChannelHoldsItsStationAndNotItsNeighbours) {
             EXPECT_LT(error, -70.0) << cut;  // -82 to -92 dB here
         }
     }
+}
+
+// The channel keeps the input's timing and length: a carrier switched on at input sample S
+// reaches half its amplitude at output sample S / D, and with the flush at the end every input
+// sample has its output (the last few, whose filter reaches past the end, weaker).
+TEST(Channeliser, OutputKeepsTheInputsTimingToTheEnd) {
+    constexpr double kRate = 2400000.0;
+    constexpr int kSwitch = 48000;
+    std::vector<Iq> iq = Tones(kRate, 0.05, {{300000.0, 1.0}});
+    std::fill_n(iq.begin(), kSwitch, Iq{});
+    CChanneliser channeliser(kRate, 0.0, {300000.0});
+    const int d = channeliser.Decimation();
+    std::vector<Iq> y = Channelise(channeliser, iq, 5000)[0];
+    std::vector<Iq> tail(static_cast<std::size_t>(channeliser.MaxOutput(0)));
+    Iq* out = tail.data();
+    const int flushed = channeliser.Flush(&out);
+    y.insert(y.end(), tail.begin(), tail.begin() + flushed);
+    EXPECT_EQ(y.size(), iq.size() / static_cast<std::size_t>(d));
+    const auto half = std::find_if(y.begin(), y.end(), [](Iq x) { return std::abs(x) >= 0.5f; });
+    EXPECT_EQ(half - y.begin(), kSwitch / d);
+    EXPECT_NEAR(std::abs(y[y.size() - 20]), 1.0,
+                0.01);  // the last few lose the zeros after the end
 }
 
 // Rates whose channels an FM receiver behind can resample: 2.048 MS/s by 4 (512 kHz), 1.2 by 3;
