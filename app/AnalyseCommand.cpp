@@ -2,11 +2,15 @@
 
 #include <CLI/CLI.hpp>
 
+#include <cmath>
+#include <sstream>
+
 #include "app/DecoderOptions.h"
 #include "app/JsonLine.h"
 #include "app/MonitorOptions.h"
 #include "app/MonitorValues.h"
 #include "app/SignalStop.h"
+#include "app/StationsAnalysis.h"
 #include "app/SummaryReport.h"
 #include "platform/TextParse.h"
 #include "tools/CommandLineValues.h"
@@ -66,7 +70,45 @@ private:
     int m_nShown = -1;
 };
 
+// "98.1,98.5,99.0": 2 to 8 frequencies of the band, on its 25 kHz grid.
+std::vector<double> StationList(const std::string& text) {
+    std::vector<double> list;
+    std::stringstream parts(text);
+    for (std::string part; std::getline(parts, part, ',');) {
+        const double mhz = CheckedNumber(part, 87.5, 108.0);
+        if (std::fabs(mhz * 40.0 - std::round(mhz * 40.0)) > 1e-6) {
+            throw COptionValueError("\"" + part + "\" is not on the 25 kHz grid");
+        }
+        list.push_back(mhz);
+    }
+    if (list.size() < 2 || list.size() > 8) {
+        throw COptionValueError("give 2 to 8 frequencies");
+    }
+    if (const std::string fault = CStationsAnalysis::CheckStations(list); !fault.empty()) {
+        throw COptionValueError(fault);
+    }
+    return list;
+}
+
 }  // namespace
+
+int CAnalyseCommand::RunStations(CBatchOptions options, std::ostream& out,
+                                 std::ostream& err) const {
+    if (!options.iq) {
+        err << "analyse: --stations needs an IQ capture (--receiver iq:FILE)\n";
+        return 2;
+    }
+    if (m_bJsonLines || options.nRepeat != 1 || m_frequency) {
+        err << "analyse: --stations takes neither --json-lines, --repeat nor --frequency\n";
+        return 2;
+    }
+    if (!m_bStartGiven) {
+        options.start = CSystemClock::Instance().Now();
+    }
+    const CSignalStop signals;
+    options.pStop = &CSignalStop::Flag();
+    return CStationsAnalysis::Run(options, m_stations, m_bJson, out, err);
+}
 
 CAnalyseCommand::CAnalyseCommand(CLI::App& parent)
     : m_pCommand(parent.add_subcommand("analyse", "analyse recordings as fast as possible")) {
@@ -100,6 +142,10 @@ CAnalyseCommand::CAnalyseCommand(CLI::App& parent)
     AddDecoderOptions(c, m_options.decoder);
     AddNumberOption(c, "--frequency", "MHZ", "tune the receiver to this station (87.5 to 108)",
                     87.5, 108.0, [this](double v) { m_frequency = v; });
+    AddTextOption(c, "--stations", "MHZ,...",
+                  "analyse these stations of an IQ capture at once, each on its own (with\n"
+                  "--out: OUT/<MHz>/); --json prints {\"stations\": [...]}",
+                  [this](const std::string& v) { m_stations = StationList(v); });
     c.add_flag("--json", m_bJson, "print the summary as one JSON object");
     c.add_flag("--json-lines", m_bJsonLines,
                "one JSON object per second of recording on stdout; the summary goes to stderr");
@@ -112,6 +158,9 @@ CAnalyseCommand::CAnalyseCommand(CLI::App& parent)
 int CAnalyseCommand::Run(std::ostream& out, std::ostream& err, bool progressBar) const {
     CBatchOptions options = m_options;
     options.iq = m_receiver.IqSettings(m_frequency);
+    if (!m_stations.empty()) {
+        return RunStations(options, out, err);
+    }
     if (!m_bStartGiven) {
         options.start = CSystemClock::Instance().Now();
     }

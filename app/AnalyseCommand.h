@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <ostream>
+#include <vector>
 
 #include "app/ReceiverOptions.h"
 #include "document/BatchAnalysis.h"
@@ -35,10 +36,13 @@ public:
     int Run(std::ostream& out, std::ostream& err, bool progressBar) const;
 
 private:
+    int RunStations(CBatchOptions options, std::ostream& out, std::ostream& err) const;
+
     CLI::App* m_pCommand;
     CBatchOptions m_options;
     CReceiverChoice m_receiver;
     std::optional<double> m_frequency;  // MHz
+    std::vector<double> m_stations;     // MHz, with --stations
     bool m_bStartGiven = false;
     bool m_bJson = false;
     bool m_bJsonLines = false;

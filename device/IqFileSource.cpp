@@ -127,6 +127,23 @@ CIqFileSource::CIqFileSource(const CIqSourceSettings& settings) {
     m_output.Prepare(*m_pReceiver, m_nChunkSamples);
 }
 
+CIqFileSource::CIqFileSource(const CIqSourceSettings& settings, IIqChannelFeed& feed)
+    : CIqFileSource(settings) {
+    m_pFeed = &feed;
+    CFmReceiverSettings channel = m_receiverSettings;
+    channel.fSampleRate = feed.ChannelRate();
+    channel.fCentre = feed.ChannelCentre();
+    try {
+        m_pReceiver = std::make_unique<CFmReceiver>(channel);
+    } catch (const CDspError& e) {
+        throw CIqSourceError(Quoted(settings.strFile) + ": " + e.what());
+    }
+    m_nChunkSamples =
+        static_cast<int>(std::min(channel.fSampleRate / 10, double{CFmReceiver::kMaxInput}));
+    m_iq.resize(static_cast<std::size_t>(m_nChunkSamples));
+    m_output.Prepare(*m_pReceiver, m_nChunkSamples);
+}
+
 CIqFileSource::~CIqFileSource() = default;
 
 void CIqFileSource::ReadMetadata(const std::string& path) {
@@ -175,6 +192,13 @@ void CIqFileSource::ReadMetadata(const std::string& path) {
 }
 
 bool CIqFileSource::ReceiveMore() {
+    if (m_pFeed != nullptr) {
+        const int count = m_pFeed->Next(m_iq.data(), m_nChunkSamples);
+        if (count > 0) {
+            m_output.Receive(*m_pReceiver, m_iq.data(), count);
+        }
+        return count > 0;
+    }
     std::size_t read = 0;
     if (const int cause = m_file.Read(m_raw.data(), m_raw.size(), read); cause != 0) {
         throw CIqSourceError("cannot read the IQ data " + Quoted(m_strDataPath) + ": " +
@@ -214,6 +238,10 @@ bool CIqFileSource::ReadRdsChunk(std::uint8_t* chunk) {
 }
 
 void CIqFileSource::Rewind() {
+    if (m_pFeed != nullptr) {
+        throw CIqSourceError("a station of several in " + Quoted(m_strDataPath) +
+                             " cannot start again");
+    }
     if (const int cause = m_file.Seek(0); cause != 0) {
         throw CIqSourceError("cannot read the IQ data " + Quoted(m_strDataPath) + ": " +
                              std::strerror(cause));

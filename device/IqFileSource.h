@@ -36,6 +36,18 @@ struct CIqSourceSettings {
                                       // CFmReceiver::kDefaultFullScaleDbuv
 };
 
+// Where one station of several in a capture takes its IQ: its channel, cut out of the capture
+// (CIqStations). Next is called on the station's own thread.
+class IIqChannelFeed {
+public:
+    virtual ~IIqChannelFeed() = default;
+    // The channel's rate and the frequency at its 0 Hz.
+    virtual double ChannelRate() const = 0;
+    virtual double ChannelCentre() const = 0;
+    // Up to `max` samples of the channel into `iq`; 0 at the capture's end (or a stop).
+    virtual int Next(std::complex<float>* iq, int max) = 0;
+};
+
 // `iq:FILE` as the receiver: reads the IQ from start to end through the FM receiver and hands
 // out the receiver's blocks, 20000 MPX samples (ADC units) with their RF levels (dBuV) per
 // 100 ms of IQ and the RDS bit stream in 100-byte chunks, most significant bit first. Opening
@@ -49,6 +61,9 @@ public:
 
     // Throws CIqSourceError.
     explicit CIqFileSource(const CIqSourceSettings& settings);
+    // One station of several: the capture's metadata and length as above, the IQ from its
+    // channel. Rewind and ReadIq are not available.
+    CIqFileSource(const CIqSourceSettings& settings, IIqChannelFeed& feed);
     ~CIqFileSource();
     CIqFileSource(const CIqFileSource&) = delete;
     CIqFileSource& operator=(const CIqFileSource&) = delete;
@@ -79,6 +94,9 @@ public:
     void ReadIq(std::complex<float>* iq, int count);
 
     const CFmReceiverSettings& ReceiverSettings() const { return m_receiverSettings; }
+    // The capture's data file and sample format.
+    const std::string& DataPath() const { return m_strDataPath; }
+    CIqFormat Format() const { return m_format; }
 
 private:
     void ReadMetadata(const std::string& path);
@@ -97,6 +115,7 @@ private:
     std::vector<std::complex<float>> m_iq;
     CReceiverOutput m_output;
     std::function<bool()> m_stopRequested;
+    IIqChannelFeed* m_pFeed = nullptr;
 };
 
 }  // namespace tavik

@@ -131,7 +131,9 @@ void CBatchAnalysis::Prepare() {
     doc.AddView(&m_alarmEvents);
     if (m_options.iq) {
         try {
-            m_pIq = std::make_unique<CIqFileSource>(*m_options.iq);
+            m_pIq = m_options.pFeed != nullptr
+                        ? std::make_unique<CIqFileSource>(*m_options.iq, *m_options.pFeed)
+                        : std::make_unique<CIqFileSource>(*m_options.iq);
         } catch (const CIqSourceError& e) {
             throw CBatchError(e.what());
         }

@@ -36,6 +36,9 @@ struct CBatchOptions {
     // With a value the blocks come from this IQ recording through the FM receiver instead of
     // the recordings in strDataFolder.
     std::optional<CIqSourceSettings> iq;
+    // With iq: this station's channel of a capture that several stations share (CIqStations)
+    // instead of the capture read on its own; nRepeat must then be 1.
+    IIqChannelFeed* pFeed = nullptr;
     CDecoderOverrides decoder;  // over the setup's stereo decoder settings
 };
 
