@@ -113,7 +113,7 @@ TEST(FmReceiver, OutputsOfAFixedInputArePinned) {
         double rate;  // a whole-number decimation and liquid's rational resampler
         std::uint64_t hash;
     };
-    const Case cases[] = {{1200000, 0x0a0c29838fd1e9b1u}, {2048000, 0xf1183b921d675dd4u}};
+    const Case cases[] = {{1200000, 0x78b9c5c5fb035a9cu}, {2048000, 0x0033d26b886b1a71u}};
     for (const Case& c : cases) {
         CFmReceiver receiver({c.rate, kStation - 200000, kStation, 90.0});
         std::mt19937 random(1);  // its numbers are the same everywhere; the float made exactly
