@@ -99,7 +99,8 @@ CCommandLine::CCommandLine()
     : m_pApp(std::make_unique<CLI::App>(
           "Tavik measures one FM transmitter from recordings or through a live receiver (an\n"
           "RTL-SDR by rtl_tcp or SoapySDR). Without a command (or with FILE.tvk or --start\n"
-          "[FILE.tvk]) it starts the graphical application.",
+          "[FILE.tvk]) it starts the graphical application, tavik-gui, which also draws the\n"
+          "daily report (tavik report RESULT.xml; package tavik-gui).",
           "tavik")) {
     CLI::App& app = *m_pApp;
     app.set_version_flag("--version", std::string("tavik ") + TAVIK_VERSION,

@@ -32,7 +32,7 @@ CHeadlessRunner::CHeadlessRunner(const CMonitorOptions& options, std::ostream& o
       m_out(out),
       m_info(options.bJsonLines ? err : out),
       m_stop(stop),
-      m_prompt(err, options.bErrorPriority),
+      m_prompt(err, options.bJournal),
       m_clock(options.fSpeed),
       m_adcPacer(options.fSpeed),
       m_rdsPacer(options.fSpeed),
@@ -99,7 +99,8 @@ bool CHeadlessRunner::Prepare() {
     }
     // As the application does at start-up: tuner, antenna and the receiver's calibration.
     doc.OnDetectHardware();
-    // A receiver lost or back, a carrier gone or back: the console hears it with the log.
+    // A receiver lost or back, a carrier gone or back, work dropped: the console (and the
+    // journal) hears it with the log.
     doc.SetReceptionListener([this](const std::string& line) { m_prompt.Notice(line); });
     if (m_options.bEnableAlarms) {
         int count = 0;
@@ -116,8 +117,8 @@ bool CHeadlessRunner::Prepare() {
         m_pMetrics = std::make_unique<CMetricsPublisher>();
         if (const std::string fault = m_pMetrics->Start(*m_options.metrics, doc, *m_pAlarmEvents);
             !fault.empty()) {
-            m_prompt.Notice("cannot serve the metrics on " + m_options.metrics->ListeningPort() +
-                            ": " + fault);
+            m_prompt.Error("cannot serve the metrics on " + m_options.metrics->ListeningPort() +
+                           ": " + fault);
             return false;
         }
         m_info << "Metrics at " << m_pMetrics->Url() << std::endl;
@@ -128,7 +129,7 @@ bool CHeadlessRunner::Prepare() {
         std::error_code ec;
         std::filesystem::create_directories(m_options.strLogFolder, ec);
         if (doc.OpenLogFilesKeeping(m_options.strLogFolder) != 0) {
-            m_prompt.Notice("cannot log into \"" + m_options.strLogFolder + "\"");
+            m_prompt.Error("cannot log into \"" + m_options.strLogFolder + "\"");
             return false;
         }
     }
@@ -197,7 +198,7 @@ int CHeadlessRunner::Run() {
     if (m_pEvidence) {
         // The clips of the last seconds end with the measurement.
         if (const std::string fault = m_pEvidence->Finish(); !fault.empty()) {
-            m_prompt.Notice(fault);
+            m_prompt.Error(fault);
             code = 1;
         }
     }
@@ -305,9 +306,9 @@ void CHeadlessRunner::ExplainUnreadableRecordings() {
         CFile file;
         off_t size = 0;
         if (const int cause = file.Open(path, CFile::modeRead); cause != 0) {
-            m_prompt.Notice("cannot read the recording \"" + path + "\": " + CauseText(cause));
+            m_prompt.Error("cannot read the recording \"" + path + "\": " + CauseText(cause));
         } else if (file.SeekToEnd(size) == 0 && size == 0) {
-            m_prompt.Notice("cannot read the recording \"" + path + "\": it is empty");
+            m_prompt.Error("cannot read the recording \"" + path + "\": it is empty");
         }
     }
 }
@@ -325,17 +326,17 @@ int CHeadlessRunner::PrintSummary(int code) {
     // A record lost, or written without the disk confirming it, is never reported as success.
     const std::int64_t lost = m_pDoc->GetLostResultCount();
     if (lost > 0) {
-        m_prompt.Notice(StringFormat("%lld results were lost", static_cast<long long>(lost)));
+        m_prompt.Error(StringFormat("%lld results were lost", static_cast<long long>(lost)));
     }
     const std::int64_t unsynced = m_pDoc->GetUnsyncedResultCount();
     if (unsynced > 0) {
-        m_prompt.Notice(StringFormat("%lld results were written but not confirmed on disk",
-                                     static_cast<long long>(unsynced)));
+        m_prompt.Error(StringFormat("%lld results were written but not confirmed on disk",
+                                    static_cast<long long>(unsynced)));
     }
     // The stop did not wait for a disk that did not answer: the files stay as far as it got.
     const std::int64_t abandoned = m_pDoc->GetAbandonedResultCount();
     if (abandoned > 0) {
-        m_prompt.Notice(
+        m_prompt.Error(
             StringFormat("%lld results were not confirmed on disk when the stop "
                          "stopped waiting for it",
                          static_cast<long long>(abandoned)));

@@ -117,8 +117,9 @@ int CMonitorCommand::Run(std::ostream& out, std::ostream& err) const {
         errStream = std::make_unique<std::ostream>(errBuffer.get());
         errors = errStream.get();
     }
-    // Lines for the journal begin with their priority: info on stdout, warning (notices,
-    // alarm events) and error (failures) on stderr.
+    // Lines for the journal begin with their priority: info on stdout; on stderr error for
+    // failures (every line of one), warning for the rest (notices, reception, drops, alarm
+    // events).
     CMonitorOptions options = m_options;
     const char* journal = std::getenv("JOURNAL_STREAM");
     if (outBuffer && CServiceNotifier::IsJournal(journal, STDOUT_FILENO)) {
@@ -126,7 +127,7 @@ int CMonitorCommand::Run(std::ostream& out, std::ostream& err) const {
     }
     if (errBuffer && CServiceNotifier::IsJournal(journal, STDERR_FILENO)) {
         errBuffer->SetLinePrefix("<4>");
-        options.bErrorPriority = true;
+        options.bJournal = true;
     }
     int code = 0;
     {

@@ -28,7 +28,7 @@ struct CMonitorOptions {
     CDecoderOverrides decoder;  // over the setup's stereo decoder settings
     std::optional<CMetricsAddress> metrics;  // --metrics: serve GET /metrics there
     bool bQuiet = false;                     // no line per second (a service's journal)
-    bool bErrorPriority = false;             // errors begin with the journal's "<3>"
+    bool bJournal = false;     // the error stream is the journal's: lines carry "<3>"/"<4>"
     int nEvidenceSeconds = 0;  // --evidence: MPX clips of N s either side of each activation
     int nEvidenceMaxMb = 500;  // --evidence-max-mb: the clips' folder's size cap
 };

@@ -1,4 +1,6 @@
-// The tavik executable: the subcommands of the command line, or the graphical application.
+// The executables tavik (the subcommands of the command line, without Qt) and tavik-gui
+// (built with TAVIK_WINDOW: the same subcommands, `report`, and the application window). tavik
+// hands the window's command lines and `report` to tavik-gui.
 #include <unistd.h>
 
 #include <iostream>
@@ -10,6 +12,9 @@
 #include "platform/File.h"
 #ifdef TAVIK_WITH_REPORT
 #include "app/ReportCommand.h"
+#endif
+#ifndef TAVIK_WINDOW
+#include "app/WindowLauncher.h"
 #endif
 
 namespace {
@@ -42,6 +47,10 @@ int main(int argc, char** argv) {
     commands.AddCommand(report.Command(), [&report](std::ostream& out, std::ostream& err) {
         return report.Run(out, err);
     });
+#else
+    if (!args.empty() && args.front() == "report") {
+        return tavik::RunInWindowExecutable(argv, "tavik report");
+    }
 #endif
     if (!commands.IsCommand(args)) {
         return RunGui(argc, argv, commands);

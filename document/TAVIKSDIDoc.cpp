@@ -119,7 +119,7 @@ void CTAVIKSDIDoc::OnMainTimerEvent() {
     }
     SetResultValue(EResultValue::Close, 0.0f);
     for (const std::string& line : m_drops.Check(m_pClock->Now())) {
-        WriteLog(line);
+        LogReception(line);  // the console hears of dropped work, not only the day's log
     }
     if (m_elapsed.GetSeconds() % 2 == 0 && HasSignal()) {
         AnalyseMultipath();

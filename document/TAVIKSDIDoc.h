@@ -272,7 +272,7 @@ public:
     bool IsReceiverLost() const { return m_bReceiverLost; }
     const std::optional<CReception>& GetReception() const { return m_reception; }
     static constexpr float kFrequencyWarning = 2000.0f;  // Hz
-    // The day's log gets the line, and so does `listener` (a console) when one is set.
+    // Reception changes and dropped work: to the day's log and to `listener` (a console).
     void LogReception(const std::string& line);
     void SetReceptionListener(std::function<void(const std::string&)> listener) {
         m_receptionListener = std::move(listener);

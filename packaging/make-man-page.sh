@@ -29,7 +29,9 @@ Without a command, \fBtavik\fR opens the application window: \fBtavik\fR,
 \fBtavik\fR \fIFILE.tvk\fR, or \fBtavik \-\-start\fR [\fIFILE.tvk\fR] to start measuring at
 once, followed by \fB\-\-enable\-alarms\fR, \fB\-\-log\-folder\fR \fIDIR\fR,
 \fB\-\-recordings\fR \fIDIR\fR and \fB\-\-metrics\fR \fIADDR:PORT\fR (Prometheus metrics, as
-\fBtavik monitor\fR serves them).
+\fBtavik monitor\fR serves them). The window and \fBtavik report\fR \fIRESULT.xml\fR (a day's
+report as PDF, drawn with its charts) are \fBtavik\-gui\fR(1), in the package tavik\-gui;
+\fBtavik\fR hands these command lines to it.
 [RUNNING AS A SERVICE]
 The unit \fBtavik\-monitor@.service\fR runs \fBtavik monitor\fR for one site per instance:
 the setup \fI/etc/tavik/SITE.tvk\fR, the recordings or receiver and further options from
@@ -47,6 +49,7 @@ TAVIK_SOURCE and TAVIK_OPTIONS of the site's service
 .I /var/log/tavik/SITE/tavikYYMMDD.xml, tavikYYMMDD.log
 the day's result file and text log
 [SEE ALSO]
+.BR tavik\-gui (1),
 .BR systemctl (1),
 .BR journalctl (1),
 .BR prometheus (1)

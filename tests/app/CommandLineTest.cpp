@@ -267,6 +267,45 @@ TEST(CommandLine, AMistypedCommandIsNamedBeforeTheHelp) {
     EXPECT_TRUE(Has(err, "\nSubcommands:\n")) << err;  // the overview follows
 }
 
+// tavik links no Qt: the window's command lines and `report` go to tavik-gui beside it, and
+// without one (the package tavik alone) tavik says what is missing, with 2.
+TEST(CommandLine, TheWindowAndTheReportAreTavikGuis) {
+    CTempFolder folder;
+    const std::string lone = folder.File("tavik");
+    std::filesystem::copy_file(TAVIK_EXECUTABLE, lone);
+    const struct {
+        const char* args;
+        const char* expected;
+    } cases[] = {
+        {"",
+         "tavik: the application window comes with tavik-gui (package tavik-gui), which is "
+         "not installed\n"},
+        {"setup.tvk",
+         "tavik: the application window comes with tavik-gui (package tavik-gui), "
+         "which is not installed\n"},
+        {"--start --log-folder logs",
+         "tavik: the application window comes with tavik-gui (package tavik-gui), which is not "
+         "installed\n"},
+        {"report day.xml --out day.pdf",
+         "tavik: tavik report comes with tavik-gui (package tavik-gui), which is not installed\n"},
+    };
+    for (const auto& c : cases) {
+        const test::CShellRun run = test::Shell(lone + " " + c.args + " 2>&1");
+        EXPECT_EQ(run.exitCode, 2) << c.args;
+        EXPECT_EQ(run.out, c.expected) << c.args;
+    }
+    // Beside tavik-gui, tavik report is tavik-gui's: its own refusal of a missing file.
+    std::filesystem::path gui = std::filesystem::path(TAVIK_EXECUTABLE).parent_path() / "tavik-gui";
+    if (std::filesystem::exists(gui)) {
+        std::filesystem::create_symlink(gui, folder.File("tavik-gui"));
+        const test::CShellRun run =
+            test::Shell(lone + " report '" + folder.File("none.xml") + "' 2>&1");
+        EXPECT_NE(run.exitCode, 0);
+        EXPECT_FALSE(Has(run.out, "not installed")) << run.out;
+        EXPECT_TRUE(Has(run.out, "none.xml")) << run.out;
+    }
+}
+
 // The worked example of the README: deviation above 75 kHz and MPX power above 0 dBr.
 const char* const kExample = R"({
   "header": {"operator": "J. Smith", "location": "Mast 3 \"north\"", "antenna_a_type": "Omni"},

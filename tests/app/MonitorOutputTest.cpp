@@ -2,6 +2,7 @@
 // environment, the metrics and, under systemd, the journal's priorities and the notifications.
 #include <gtest/gtest.h>
 
+#include <netinet/in.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -16,6 +17,7 @@
 #include "alarms/AlarmItem.h"
 #include "app/AlarmNotifier.h"
 #include "app/GuiMetrics.h"
+#include "app/HeadlessPrompt.h"
 #include "app/JsonLine.h"
 #include "app/MetricsPublisher.h"
 #include "app/MonitorValues.h"
@@ -400,6 +402,78 @@ TEST(Service, QuietLinesForTheJournalCarryTheirPriority) {
               "' 2>&1; head -c 3 '" + file + "'; echo; grep -c '^<3>monitor: ' '" + file + "'");
     EXPECT_EQ(failed.out.substr(0, 4), "<6>\n");
     EXPECT_NE(failed.out.substr(4), "0\n");
+    // Each line of the failure is an error, the continuation lines of its text too.
+    const test::CShellRun others = Shell("grep -v '^<[36]>' '" + file + "'");
+    EXPECT_EQ(others.out, "");
+}
+
+// Every line of a text carries its priority for the journal, continuation lines of a device
+// error's call chain too; on a console the texts stay as they are.
+TEST(Service, EveryLineOfATextCarriesItsJournalPriority) {
+    enum class EKind { Box, Error, Notice };
+    const std::string deviceError =
+        "The receiver does not answer.\nStartADC(): bulk read failed\nOnMeasurementStart(): \n";
+    const struct {
+        bool journal;
+        EKind kind;
+        std::string text;
+        const char* expected;
+    } cases[] = {
+        {true, EKind::Error, "cannot serve the metrics on 127.0.0.1:9101: Address already in use",
+         "<3>monitor: cannot serve the metrics on 127.0.0.1:9101: Address already in use\n"},
+        {true, EKind::Box, deviceError,
+         "<3>monitor: The receiver does not answer.\n<3>StartADC(): bulk read failed\n"
+         "<3>OnMeasurementStart(): \n"},
+        {true, EKind::Notice, "Reception: no samples from the receiver\n\r\n",
+         "<4>monitor: Reception: no samples from the receiver\n"},
+        {true, EKind::Notice, "Reception: samples from the receiver again",
+         "<4>monitor: Reception: samples from the receiver again\n"},
+        {true, EKind::Notice, "Dropped analyser blocks: 12 since the start",
+         "<4>monitor: Dropped analyser blocks: 12 since the start\n"},
+        {true, EKind::Error, "", "<3>monitor: \n"},
+        {false, EKind::Box, deviceError,
+         "monitor: The receiver does not answer.\nStartADC(): bulk read failed\n"
+         "OnMeasurementStart(): \n"},
+        {false, EKind::Notice, "Reception: no samples from the receiver",
+         "monitor: Reception: no samples from the receiver\n"},
+    };
+    for (const auto& c : cases) {
+        std::ostringstream err;
+        CHeadlessPrompt prompt(err, c.journal);
+        switch (c.kind) {
+            case EKind::Box:
+                EXPECT_EQ(prompt.MessageBox(c.text, 292), IDNO);
+                break;
+            case EKind::Error:
+                prompt.Error(c.text);
+                break;
+            case EKind::Notice:
+                prompt.Notice(c.text);
+                break;
+        }
+        EXPECT_EQ(err.str(), c.expected) << c.text;
+    }
+}
+
+// A port that is taken ends the monitor at once with 1, its cause an error for the journal.
+TEST(Service, AMetricsPortInUseIsAnErrorForTheJournal) {
+    const int taken = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof address;
+    ASSERT_EQ(::bind(taken, reinterpret_cast<const sockaddr*>(&address), size), 0);
+    ASSERT_EQ(::listen(taken, 1), 0);
+    ASSERT_EQ(::getsockname(taken, reinterpret_cast<sockaddr*>(&address), &size), 0);
+    const std::string port = "127.0.0.1:" + std::to_string(ntohs(address.sin_port));
+    const CTempFolder folder;
+    const std::string file = folder.File("journal.txt");
+    const test::CShellRun run = Shell(
+        ": > '" + file + "'; JOURNAL_STREAM=$(stat -c %d:%i '" + file + "') " +
+        Monitor("--metrics " + port + " >> '" + file + "' 2>&1; echo $?; cat '" + file + "'"));
+    ::close(taken);
+    EXPECT_EQ(run.out,
+              "1\n<3>monitor: cannot serve the metrics on " + port + ": Address already in use\n");
 }
 
 // A socket standing in for systemd's: the datagrams it received.

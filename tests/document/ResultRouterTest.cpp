@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -187,6 +188,19 @@ TEST_F(RouterFixture, ReceptionLossHoldsTheAlarmsAndMarksTheRecords) {
         clock.Advance(CTimeSpan(1));
         doc->SetResultValue(EResultValue::Close, 0.0f);
     }
+}
+
+// Dropped work is told to the console (and so the journal) with the log, as reception is.
+TEST_F(RouterFixture, DroppedWorkReachesTheConsoleWithTheLog) {
+    Lines logged;
+    doc->SetReceptionListener([&](const std::string& line) { logged.push_back(line); });
+    doc->OnMeasurementStart();
+    ASSERT_TRUE(doc->IsRunning());
+    CountDrop(EDropKind::AnalyserBlock);
+    doc->OnMainTimerEvent();
+    EXPECT_NE(std::find(logged.begin(), logged.end(), "Dropped analyser blocks: 1 since the start"),
+              logged.end());
+    doc->OnMeasurementStop();
 }
 
 // One line per kind and minute, with the run's total; drops before Begin do not count.
