@@ -15,6 +15,12 @@ struct CMetricsAccess {
     std::shared_ptr<const CMetricsUsers> pUsers;  // null: no credentials asked
 
     bool UsesTls() const { return !strCertificate.empty(); }
+    // "CERT,KEY" as --metrics-tls takes it: empty when the two files can serve (and this holds
+    // them), else why not.
+    std::string SetTls(const std::string& certificateAndKey);
+    // The users file of --metrics-auth: empty when it is read (and this holds its users), else
+    // why not.
+    std::string LoadUsers(const std::string& path);
 };
 
 }  // namespace tavik

@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # Two `tavik monitor --metrics` instances on generated stations, scraped every second by a real
 # Prometheus server on 127.0.0.1: after two scrapes of each, Prometheus's HTTP API must return
-# the 60-second MPX power of both and the station info with each one's PI. Also checks one
-# scrape of the endpoint with `promtool check metrics`.
+# the 60-second MPX power of both and the station info with each one's PI. A third serves HTTPS
+# (a certificate made here by `openssl req`) to the users of a Prometheus web-config file, and
+# Prometheus scrapes it with `scheme: https`, the certificate as its CA and basic_auth. Also
+# checks one scrape of the endpoint with `promtool check metrics`.
 # Usage: prometheus-fleet.sh TAVIK_EXECUTABLE
 set -euo pipefail
 tavik=$1
-for tool in prometheus promtool curl; do
+for tool in prometheus promtool curl openssl; do
     if ! command -v "$tool" >/dev/null; then
         echo "$tool is not installed (scripts/setup installs it): skipped"
         exit 77
@@ -40,9 +42,9 @@ wait_for() {
     done
 }
 
-# The port a process printed in "Metrics at http://127.0.0.1:PORT/metrics".
+# The port a process printed in "Metrics at http://127.0.0.1:PORT/metrics" (or https).
 metrics_port() {
-    sed -n 's|^Metrics at http://127\.0\.0\.1:\([0-9]*\)/metrics$|\1|p' "$work/$1.out"
+    sed -n 's|^Metrics at https\{0,1\}://127\.0\.0\.1:\([0-9]*\)/metrics$|\1|p' "$work/$1.out"
 }
 
 sites=(north south)
@@ -57,10 +59,23 @@ for i in 0 1; do
         --quiet >"$work/$site.out" 2>&1 &
     pids+=($!)
 done
+# The secured site: HTTPS with a self-signed certificate for 127.0.0.1, and one user whose
+# bcrypt hash (cost 4, of "scrape-secret") is in Prometheus's own web-config form.
+openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=127.0.0.1 \
+    -addext subjectAltName=IP:127.0.0.1 -keyout "$work/key.pem" -out "$work/cert.pem" 2>/dev/null
+cat >"$work/users.yml" <<'YAML'
+basic_auth_users:
+  prometheus: $2b$04$PNHloCG7Ev1vjj3af3YsUuYp.h6Y4OrecdvYHqwtkEKHrQwQl0lMe
+YAML
+promtool check web-config "$work/users.yml" >/dev/null 2>&1 || fail "Prometheus refuses the users file"
+"$tavik" generate "$work/west" --seconds 4 --pi D3C3 --ps WEST --frequency 103.5 >/dev/null
+"$tavik" monitor "$work/west" --metrics 127.0.0.1:0 --metrics-tls "$work/cert.pem,$work/key.pem" \
+    --metrics-auth "$work/users.yml" --speed 10 --frequency 103.5 --quiet >"$work/west.out" 2>&1 &
+pids+=($!)
 has_port() {
     [ -n "$(metrics_port "$1")" ]
 }
-for site in "${sites[@]}"; do
+for site in "${sites[@]}" west; do
     wait_for 30 has_port "$site" || fail "$site did not say where its metrics are"
     ports+=("$(metrics_port "$site")")
 done
@@ -69,6 +84,12 @@ curl -sf "http://127.0.0.1:${ports[0]}/metrics" >"$work/scrape.txt" || fail "no 
 promtool check metrics <"$work/scrape.txt" || fail "promtool check metrics"
 code=$(curl -s -o /dev/null -w '%{http_code}' "http://127.0.0.1:${ports[0]}/other")
 [ "$code" = 404 ] || fail "/other answered $code"
+west="https://127.0.0.1:${ports[2]}/metrics"
+code=$(curl -s -o /dev/null -w '%{http_code}' --cacert "$work/cert.pem" "$west")
+[ "$code" = 401 ] || fail "the secured site answered $code without credentials"
+code=$(curl -s -o /dev/null -w '%{http_code}' --cacert "$work/cert.pem" -u prometheus:wrong "$west")
+[ "$code" = 401 ] || fail "the secured site answered $code to a wrong password"
+curl -sf -o /dev/null "http://127.0.0.1:${ports[2]}/metrics" && fail "the secured site spoke HTTP"
 
 cat >"$work/prometheus.yml" <<YAML
 global:
@@ -81,6 +102,13 @@ scrape_configs:
         labels: {site: ${sites[0]}}
       - targets: ['127.0.0.1:${ports[1]}']
         labels: {site: ${sites[1]}}
+  - job_name: tavik-tls
+    scheme: https
+    tls_config: {ca_file: '$work/cert.pem'}
+    basic_auth: {username: prometheus, password: scrape-secret}
+    static_configs:
+      - targets: ['127.0.0.1:${ports[2]}']
+        labels: {site: west}
 YAML
 prometheus --config.file="$work/prometheus.yml" --storage.tsdb.path="$work/data" \
     --web.listen-address=127.0.0.1:0 >"$work/prometheus.log" 2>&1 &
@@ -116,4 +144,6 @@ for i in 0 1; do
     wait_for 30 one_series "increase(tavik_deviation_blocks_total{site=\"${sites[$i]}\"}[1m]) > 0" ||
         fail "no deviation blocks counted at ${sites[$i]}"
 done
-echo "Prometheus scraped both sites"
+wait_for 30 one_series 'tavik_station_info{job="tavik-tls",site="west",pi="D3C3"}' ||
+    fail "no station info from the site scraped by HTTPS with basic_auth"
+echo "Prometheus scraped both sites, and the third by HTTPS with basic_auth"
