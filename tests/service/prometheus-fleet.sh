@@ -5,10 +5,13 @@
 # (a certificate made here by `openssl req`) to the users of a Prometheus web-config file, and
 # Prometheus scrapes it with `scheme: https`, the certificate as its CA and basic_auth. Also
 # checks one scrape of the endpoint with `promtool check metrics`.
-# Usage: prometheus-fleet.sh TAVIK_EXECUTABLE
+# Last, every query of the Grafana dashboard, with $site as north, must return data (an alert
+# that always fires gives its alerts table something to show).
+# Usage: prometheus-fleet.sh TAVIK_EXECUTABLE DASHBOARD
 set -euo pipefail
 tavik=$1
-for tool in prometheus promtool curl openssl; do
+dashboard=$2
+for tool in prometheus promtool curl openssl jq; do
     if ! command -v "$tool" >/dev/null; then
         echo "$tool is not installed (scripts/setup installs it): skipped"
         exit 77
@@ -54,9 +57,18 @@ for i in 0 1; do
     site=${sites[$i]}
     "$tavik" generate "$work/$site" --seconds 4 --pi "${pis[$i]}" --ps "${site^^}" \
         --frequency "10$((i + 1)).5" >/dev/null
-    # Ten times real time: the 60-second power is there after about 6 s.
+    # Ten times real time: the 60-second power is there after about 6 s. North has an alarm, so
+    # that the dashboard's alarm panel has a series.
+    setup=()
+    if [ "$site" = north ]; then
+        echo '{"alarms": [{"name": "Overmod", "source": "DEVIATION", "relation": ">",
+            "threshold": 75, "unit": "kHz", "delay_s": 0, "action": "LOG ONLY",
+            "acknowledge": "NO"}]}' >"$work/setup.json"
+        "$tavik" setup write "$work/setup.tvk" "$work/setup.json" || fail "no setup"
+        setup=(--setup "$work/setup.tvk" --enable-alarms)
+    fi
     "$tavik" monitor "$work/$site" --metrics 127.0.0.1:0 --speed 10 --frequency "10$((i + 1)).5" \
-        --quiet >"$work/$site.out" 2>&1 &
+        "${setup[@]}" --quiet >"$work/$site.out" 2>&1 &
     pids+=($!)
 done
 # The secured site: HTTPS with a self-signed certificate for 127.0.0.1, and one user whose
@@ -91,10 +103,19 @@ code=$(curl -s -o /dev/null -w '%{http_code}' --cacert "$work/cert.pem" -u prome
 [ "$code" = 401 ] || fail "the secured site answered $code to a wrong password"
 curl -sf -o /dev/null "http://127.0.0.1:${ports[2]}/metrics" && fail "the secured site spoke HTTP"
 
+cat >"$work/always.yml" <<'YAML'
+groups:
+  - name: check
+    rules:
+      - alert: TavikCheckAlwaysFiring
+        expr: up{job="tavik"}
+YAML
 cat >"$work/prometheus.yml" <<YAML
 global:
   scrape_interval: 1s
   scrape_timeout: 1s
+  evaluation_interval: 1s
+rule_files: ['$work/always.yml']
 scrape_configs:
   - job_name: tavik
     static_configs:
@@ -132,6 +153,9 @@ two_series() {
 one_series() {
     [ "$(series "$1")" = 1 ]
 }
+some_series() {
+    [ "$(series "$1")" -ge 1 ]
+}
 wait_for 40 two_series 'count_over_time(up{job="tavik"}[1m]) >= 2' || fail "fewer than two scrapes"
 wait_for 50 two_series 'tavik_mpx_power_60s_dbr{job="tavik"}' ||
     fail "no 60-second MPX power from both sites"
@@ -146,4 +170,16 @@ for i in 0 1; do
 done
 wait_for 30 one_series 'tavik_station_info{job="tavik-tls",site="west",pi="D3C3"}' ||
     fail "no station info from the site scraped by HTTPS with basic_auth"
-echo "Prometheus scraped both sites, and the third by HTTPS with basic_auth"
+
+# The dashboard: the site variable's values, then each panel's query for north.
+values=$(curl -sf --get "http://127.0.0.1:$(prometheus_port)/api/v1/label/site/values" \
+    --data-urlencode 'match[]=up{job="tavik"}')
+grep -q '"north"' <<<"$values" || fail "the site variable has no north: $values"
+[ "$(jq -r '.templating.list[] | select(.name == "site") | .definition' "$dashboard")" = \
+    'label_values(up{job="tavik"}, site)' ] || fail "the site variable asks another query"
+while IFS= read -r expr; do
+    [[ $expr == *'$site'* ]] || fail "a panel's query ignores \$site: $expr"
+    query=${expr//\$site/north}
+    wait_for 20 some_series "$query" || fail "no data for the dashboard's $query"
+done < <(jq -r '.panels[] | .targets[]? | .expr' "$dashboard")
+echo "Prometheus scraped both sites, and the third by HTTPS with basic_auth; every query of the dashboard has data"
