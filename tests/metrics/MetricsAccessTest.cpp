@@ -7,9 +7,11 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <fstream>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "metrics/MetricsAccess.h"
 #include "metrics/MetricsServer.h"
@@ -223,6 +225,29 @@ TEST_F(MetricsAccessTest, ServesHttpsOnlyWithTheCertificateGiven) {
     EXPECT_EQ(TlsRequest(port, m_folder.File("cert.pem"), get + "\r\n"), "");
     const std::string plain = test::Get(port, "/metrics");
     EXPECT_FALSE(Has(plain, "HTTP/1.1 ")) << plain;
+}
+
+// Connections that never begin their handshake hold the TLS front no longer than its timeout,
+// and a scrape beside them is answered.
+TEST_F(MetricsAccessTest, IdleTlsConnectionsAreClosedAndLeaveScrapesAnswered) {
+    MakeCertificate();
+    ASSERT_EQ(Start({m_folder.File("cert.pem"), m_folder.File("key.pem"), nullptr}), "");
+    const int port = m_server.GetPort();
+    const auto start = std::chrono::steady_clock::now();
+    std::vector<std::unique_ptr<CClient>> idle;
+    for (int i = 0; i < 20; ++i) {
+        idle.push_back(std::make_unique<CClient>(port));
+        ASSERT_TRUE(idle.back()->IsConnected());
+    }
+    const std::string answer =
+        TlsRequest(port, m_folder.File("cert.pem"),
+                   "GET /metrics HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n");
+    EXPECT_EQ(answer.substr(0, 17), "HTTP/1.1 200 OK\r\n") << answer;
+    for (auto& client : idle) {
+        client->SetReceiveTimeout(std::chrono::seconds(6));
+        EXPECT_EQ(client->Request(""), "");  // returns when the front closes
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
 }
 
 TEST_F(MetricsAccessTest, SaysWhyACertificateOrKeyCannotServe) {
