@@ -1,6 +1,7 @@
 #include "metrics/MetricsUsers.h"
 
 #include <crypt.h>
+#include <openssl/evp.h>
 
 #include <strings.h>
 
@@ -183,6 +184,7 @@ bool CMetricsUsers::Verify(std::string_view user, std::string_view password) con
     const bool clean = password.find('\0') == std::string_view::npos;
     const std::string key(password);
     auto data = std::make_unique<crypt_data>();
+    std::lock_guard lock(m_checkMutex);
     const char* result = crypt_r(key.c_str(), setting, data.get());
     const bool match = result != nullptr && result[0] != '*' && SameBytes(result, setting);
     return match && clean && hash != nullptr;
@@ -206,8 +208,41 @@ bool CMetricsUsers::VerifyHeader(const char* authorization) const {
     if (colon == std::string::npos) {
         return false;
     }
-    return Verify(std::string_view(*decoded).substr(0, colon),
-                  std::string_view(*decoded).substr(colon + 1));
+    CDigest digest{};
+    unsigned size = 0;
+    if (EVP_Digest(decoded->data(), decoded->size(), digest.data(), &size, EVP_sha256(), nullptr) !=
+        1) {
+        return false;
+    }
+    if (Remembered(digest)) {
+        return true;
+    }
+    if (!Verify(std::string_view(*decoded).substr(0, colon),
+                std::string_view(*decoded).substr(colon + 1))) {
+        return false;
+    }
+    Remember(digest);
+    return true;
+}
+
+bool CMetricsUsers::Remembered(const CDigest& digest) const {
+    const std::string_view wanted(reinterpret_cast<const char*>(digest.data()), digest.size());
+    std::lock_guard lock(m_acceptedMutex);
+    bool found = false;
+    for (const CDigest& accepted : m_accepted) {
+        found |= SameBytes(
+            std::string_view(reinterpret_cast<const char*>(accepted.data()), accepted.size()),
+            wanted);
+    }
+    return found;
+}
+
+void CMetricsUsers::Remember(const CDigest& digest) const {
+    std::lock_guard lock(m_acceptedMutex);
+    if (m_accepted.size() == kRemembered) {
+        m_accepted.erase(m_accepted.begin());
+    }
+    m_accepted.push_back(digest);
 }
 
 }  // namespace tavik

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <array>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -30,11 +32,24 @@ public:
     // user exists or where the hashes differ.
     bool Verify(std::string_view user, std::string_view password) const;
     // Whether an Authorization header's value ("Basic BASE64(user:password)") names such a user;
-    // false for none (null) or another scheme.
+    // false for none (null) or another scheme. Any thread.
     bool VerifyHeader(const char* authorization) const;
 
+    // Credentials accepted lately, remembered by their SHA-256 so that a scraper's repeated
+    // header costs no bcrypt check.
+    static constexpr std::size_t kRemembered = 8;
+
 private:
+    using CDigest = std::array<unsigned char, 32>;
+    bool Remembered(const CDigest& digest) const;
+    void Remember(const CDigest& digest) const;
+
     std::vector<std::pair<std::string, std::string>> m_users;  // name, bcrypt hash
+    // bcrypt checks one at a time: requests with wrong credentials, however many, keep at most
+    // one core busy, and the measurement keeps the others.
+    mutable std::mutex m_checkMutex;
+    mutable std::mutex m_acceptedMutex;  // m_accepted
+    mutable std::vector<CDigest> m_accepted;
 };
 
 }  // namespace tavik

@@ -157,6 +157,10 @@ TEST_F(MetricsAccessTest, AnswersOnlyRequestsWithTheCredentialsOfAUser) {
         {"Authorization: Bearer " + Base64("alice:U*U"), "HTTP/1.1 401 Unauthorized"},
         {"Authorization: Basic " + Base64("alice:U*U"), "HTTP/1.1 200 OK"},
         {"Authorization: basic " + Base64("prometheus:scrape-secret"), "HTTP/1.1 200 OK"},
+        // Credentials accepted before are remembered; others near them are not.
+        {"Authorization: Basic " + Base64("alice:U*U"), "HTTP/1.1 200 OK"},
+        {"Authorization: Basic " + Base64("alice:U*U "), "HTTP/1.1 401 Unauthorized"},
+        {"Authorization: Basic " + Base64("prometheus:U*U"), "HTTP/1.1 401 Unauthorized"},
     };
     for (const auto& c : cases) {
         for (const char* path : {"/metrics", "/other"}) {
