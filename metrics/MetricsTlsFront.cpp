@@ -171,6 +171,7 @@ CMetricsTlsFront::~CMetricsTlsFront() {
     if (m_accept.joinable()) {
         m_accept.join();
     }
+    CutSlow(true);
     Reap(true);
     for (const int fd : {m_nListen, m_nStop[0], m_nStop[1]}) {
         if (fd >= 0) {
@@ -180,58 +181,75 @@ CMetricsTlsFront::~CMetricsTlsFront() {
 }
 
 void CMetricsTlsFront::AcceptLoop() {
+    constexpr int kWatchMs = 250;  // how often slow handshakes are looked for
     for (;;) {
         pollfd fds[2] = {{m_nListen, POLLIN, 0}, {m_nStop[0], POLLIN, 0}};
-        if (::poll(fds, 2, -1) < 0 && errno != EINTR) {
+        if (::poll(fds, 2, kWatchMs) < 0 && errno != EINTR) {
             return;
         }
         if (fds[1].revents != 0) {
             return;
         }
-        if ((fds[0].revents & POLLIN) == 0) {
-            continue;
-        }
-        const int client = ::accept4(m_nListen, nullptr, nullptr, SOCK_CLOEXEC);
-        if (client < 0) {
-            continue;
-        }
+        CutSlow(false);
         Reap(false);
-        std::lock_guard lock(m_mutex);
-        if (static_cast<int>(m_connections.size()) >= kMaxConnections) {
-            ::close(client);
-            continue;
+        if ((fds[0].revents & POLLIN) != 0) {
+            Accept();
         }
-        auto done = std::make_shared<std::atomic<bool>>(false);
-        m_connections.push_back(
-            {std::thread([this, client, done] { Serve(client, *done); }), done});
     }
 }
 
-// Joins the connections' threads that ended, or all of them.
+void CMetricsTlsFront::Accept() {
+    const int client = ::accept4(m_nListen, nullptr, nullptr, SOCK_CLOEXEC);
+    if (client < 0) {
+        return;
+    }
+    std::lock_guard lock(m_mutex);
+    if (static_cast<int>(m_connections.size()) >= kMaxConnections) {
+        ::close(client);
+        return;
+    }
+    auto state = std::make_shared<CState>();
+    m_connections.push_back({std::thread([this, client, state] { Serve(client, *state); }), client,
+                             std::chrono::steady_clock::now(), state});
+}
+
+void CMetricsTlsFront::CutSlow(bool all) {
+    const auto late = std::chrono::steady_clock::now() - std::chrono::milliseconds(kTimeoutMs);
+    std::lock_guard lock(m_mutex);
+    for (const CConnection& connection : m_connections) {
+        if (all || (!connection.pState->bHandshaken.load() && connection.start < late)) {
+            ::shutdown(connection.nFd, SHUT_RDWR);  // the thread's reads and writes return
+        }
+    }
+}
+
+// Joins the connections' threads that ended, or all of them, and closes their sockets.
 void CMetricsTlsFront::Reap(bool all) {
-    std::vector<std::thread> ended;
+    std::vector<CConnection> ended;
     {
         std::lock_guard lock(m_mutex);
         for (auto it = m_connections.begin(); it != m_connections.end();) {
-            if (all || it->pDone->load()) {
-                ended.push_back(std::move(it->thread));
+            if (all || it->pState->bDone.load()) {
+                ended.push_back(std::move(*it));
                 it = m_connections.erase(it);
             } else {
                 ++it;
             }
         }
     }
-    for (std::thread& thread : ended) {
-        thread.join();
+    for (CConnection& connection : ended) {
+        connection.thread.join();
+        ::close(connection.nFd);
     }
 }
 
 // A connection's thread: the handshake, then the bytes both ways until either side closes,
 // a read stalls, the connection idles kTimeoutMs or the front stops.
-void CMetricsTlsFront::Serve(int client, std::atomic<bool>& done) {
+void CMetricsTlsFront::Serve(int client, CState& state) {
     SetTimeouts(client);
     SSL* ssl = SSL_new(m_pContext.get());
     if (ssl != nullptr && SSL_set_fd(ssl, client) == 1 && SSL_accept(ssl) == 1) {
+        state.bHandshaken = true;
         if (const int backend = ConnectBackend(m_nBackendPort); backend >= 0) {
             SetTimeouts(backend);
             Pump(ssl, client, backend);
@@ -241,8 +259,8 @@ void CMetricsTlsFront::Serve(int client, std::atomic<bool>& done) {
     }
     SSL_free(ssl);
     ERR_clear_error();
-    ::close(client);
-    done = true;
+    ::shutdown(client, SHUT_RDWR);  // the client sees the end now; the socket closes when reaped
+    state.bDone = true;
 }
 
 void CMetricsTlsFront::Pump(void* connection, int client, int backend) const {

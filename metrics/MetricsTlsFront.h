@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -18,7 +19,8 @@ namespace tavik {
 // 127.0.0.1. OpenSSL is linked here rather than left to CivetWeb, whose Debian build loads
 // "libssl.so" at run time (a development link) and cannot use OpenSSL 3.
 // Bounds as the HTTP server's: at most kMaxConnections at once (more are closed at once), a
-// handshake or a read that stalls gives up after kTimeoutMs, a connection idle that long ends.
+// handshake that takes longer than kTimeoutMs is cut, a read that stalls gives up after as long,
+// and a connection idle that long ends.
 class CMetricsTlsFront {
 public:
     CMetricsTlsFront() = default;
@@ -38,13 +40,25 @@ public:
     static constexpr int kTimeoutMs = 2000;
 
 private:
+    struct CState {
+        std::atomic<bool> bHandshaken{false};
+        std::atomic<bool> bDone{false};
+    };
+    // A connection's socket stays open until its thread is joined, so that the accepting thread
+    // may shut it down meanwhile.
     struct CConnection {
         std::thread thread;
-        std::shared_ptr<std::atomic<bool>> pDone;
+        int nFd = -1;
+        std::chrono::steady_clock::time_point start;
+        std::shared_ptr<CState> pState;
     };
     void AcceptLoop();
-    void Serve(int client, std::atomic<bool>& done);
+    void Accept();
+    void Serve(int client, CState& state);
     void Pump(void* ssl, int client, int backend) const;
+    // Shuts down the connections whose handshake has taken longer than kTimeoutMs (a client
+    // sending a byte now and then would pass every read's own timeout), or all of them.
+    void CutSlow(bool all);
     void Reap(bool all);
 
     struct CContextFree {
