@@ -18,6 +18,25 @@ namespace {
 
 constexpr int kSignalPollMs = 100;
 
+// The endpoint's TLS and users from --metrics-tls and --metrics-auth: empty, or what is wrong.
+std::string MetricsAccess(const SGuiCommandLine& line, CMetricsAccess& access) {
+    if (line.strMetrics.empty() && (!line.strMetricsTls.empty() || !line.strMetricsAuth.empty())) {
+        return std::string(line.strMetricsTls.empty() ? "--metrics-auth" : "--metrics-tls") +
+               " needs --metrics";
+    }
+    if (!line.strMetricsTls.empty()) {
+        if (const std::string fault = access.SetTls(line.strMetricsTls); !fault.empty()) {
+            return "--metrics-tls: " + fault;
+        }
+    }
+    if (!line.strMetricsAuth.empty()) {
+        if (const std::string fault = access.LoadUsers(line.strMetricsAuth); !fault.empty()) {
+            return "--metrics-auth: " + fault;
+        }
+    }
+    return {};
+}
+
 }  // namespace
 
 int RunGuiCommand(int& argc, char** argv, const SGuiCommandLine& commandLine) {
@@ -28,6 +47,11 @@ int RunGuiCommand(int& argc, char** argv, const SGuiCommandLine& commandLine) {
             std::cerr << "tavik: --metrics: " << fault << "\n";
             return 2;
         }
+    }
+    CMetricsAccess metricsAccess;
+    if (const std::string fault = MetricsAccess(commandLine, metricsAccess); !fault.empty()) {
+        std::cerr << "tavik: " << fault << "\n";
+        return 2;
     }
     // Qt's platform plugin would abort the process without a display.
     if (const std::string message = NoDisplayMessage(); !message.empty()) {
@@ -58,7 +82,8 @@ int RunGuiCommand(int& argc, char** argv, const SGuiCommandLine& commandLine) {
     std::unique_ptr<CGuiMetrics> metrics;
     if (!commandLine.strMetrics.empty()) {
         metrics = std::make_unique<CGuiMetrics>(app.GetDocument());
-        if (const std::string fault = metrics->Start(metricsAddress); !fault.empty()) {
+        if (const std::string fault = metrics->Start(metricsAddress, metricsAccess);
+            !fault.empty()) {
             std::cerr << "tavik: cannot serve the metrics on " << metricsAddress.ListeningPort()
                       << ": " << fault << "\n";
             return 1;

@@ -16,11 +16,11 @@ CGuiMetrics::~CGuiMetrics() {
     }
 }
 
-std::string CGuiMetrics::Start(const CMetricsAddress& address) {
+std::string CGuiMetrics::Start(const CMetricsAddress& address, CMetricsAccess access) {
     m_address = address;
     m_server.Publish(
         CMetricsPublisher::Build(m_doc, CMonitorValues(), [](const CAlarmItem*) { return 0; }));
-    if (std::string fault = m_server.Start(address); !fault.empty()) {
+    if (std::string fault = m_server.Start(address, std::move(access)); !fault.empty()) {
         return fault;
     }
     m_hWindow = m_doc.GetResultWindow();
@@ -30,7 +30,8 @@ std::string CGuiMetrics::Start(const CMetricsAddress& address) {
 }
 
 std::string CGuiMetrics::Url() const {
-    return "http://" + m_address.HostPort(m_server.GetPort()) + "/metrics";
+    return std::string(m_server.Scheme()) + "://" + m_address.HostPort(m_server.GetPort()) +
+           "/metrics";
 }
 
 void CGuiMetrics::PostMessage(CMessage message) {

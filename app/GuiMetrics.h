@@ -29,7 +29,7 @@ public:
 
     // Takes the document's result window's place and listens on `address`; empty when it does,
     // else the reason.
-    std::string Start(const CMetricsAddress& address);
+    std::string Start(const CMetricsAddress& address, CMetricsAccess access = {});
     std::string Url() const;
 
     // Any thread: the analysers' results on their way to the window.

@@ -47,8 +47,10 @@ std::optional<SGuiCommandLine> ParseGuiCommandLine(const std::vector<std::string
             if (!folder(line.strRecordings)) {
                 return std::nullopt;
             }
-        } else if (*it == "--metrics") {
-            if (!folder(line.strMetrics)) {
+        } else if (*it == "--metrics" || *it == "--metrics-tls" || *it == "--metrics-auth") {
+            if (!folder(*it == "--metrics"       ? line.strMetrics
+                        : *it == "--metrics-tls" ? line.strMetricsTls
+                                                 : line.strMetricsAuth)) {
                 return std::nullopt;
             }
         } else if (*it == "--receiver") {

@@ -14,7 +14,8 @@ namespace tavik {
 // (log there from the start, as `monitor` does), `--recordings DIR` (where the receiver's
 // recordings are), `--receiver RECEIVER` (iq:FILE, rtltcp:HOST[:PORT] or soapy:ARGS instead of
 // the recordings), `--frequency MHZ` (the station to tune the receiver to, 87.5 to 108) and
-// `--metrics ADDR:PORT` (serve Prometheus metrics, as `monitor` does), `--evidence SECONDS`
+// `--metrics ADDR:PORT` with `--metrics-tls CERT,KEY` and `--metrics-auth FILE` (serve
+// Prometheus metrics, as `monitor` does), `--evidence SECONDS`
 // (0 to 120) and `--evidence-max-mb MB` (evidence clips while logging, for this run instead of
 // the remembered setting), and for the receiver `--gain DB`, `--full-scale DBUV` and `--ppm N`
 // as `monitor` takes them.
@@ -24,7 +25,9 @@ struct SGuiCommandLine {
     bool bEnableAlarms = false;
     std::string strLogFolder;
     std::string strRecordings;
-    std::string strMetrics;  // as given; checked when the window starts
+    std::string strMetrics;      // as given; checked when the window starts
+    std::string strMetricsTls;   // likewise
+    std::string strMetricsAuth;  // likewise
     std::string strReceiver;
     std::optional<double> frequency;  // MHz
     CReceiverAdjustments receiver;    // applied to the receiver used, given or remembered

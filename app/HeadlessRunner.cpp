@@ -115,7 +115,8 @@ bool CHeadlessRunner::Prepare() {
     }
     if (m_options.metrics) {
         m_pMetrics = std::make_unique<CMetricsPublisher>();
-        if (const std::string fault = m_pMetrics->Start(*m_options.metrics, doc, *m_pAlarmEvents);
+        if (const std::string fault = m_pMetrics->Start(*m_options.metrics, m_options.metricsAccess,
+                                                        doc, *m_pAlarmEvents);
             !fault.empty()) {
             m_prompt.Error("cannot serve the metrics on " + m_options.metrics->ListeningPort() +
                            ": " + fault);

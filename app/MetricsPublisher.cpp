@@ -18,15 +18,16 @@ std::string StationText(const CJson& text) {
 
 }  // namespace
 
-std::string CMetricsPublisher::Start(const CMetricsAddress& address, const CTAVIKSDIDoc& doc,
-                                     const CAlarmEventRecorder& alarms) {
+std::string CMetricsPublisher::Start(const CMetricsAddress& address, CMetricsAccess access,
+                                     const CTAVIKSDIDoc& doc, const CAlarmEventRecorder& alarms) {
     m_address = address;
     m_server.Publish(Build(doc, CMonitorValues(), alarms));
-    return m_server.Start(address);
+    return m_server.Start(address, std::move(access));
 }
 
 std::string CMetricsPublisher::Url() const {
-    return "http://" + m_address.HostPort(m_server.GetPort()) + "/metrics";
+    return std::string(m_server.Scheme()) + "://" + m_address.HostPort(m_server.GetPort()) +
+           "/metrics";
 }
 
 void CMetricsPublisher::Publish(const CTAVIKSDIDoc& doc, const CMonitorValues& values,

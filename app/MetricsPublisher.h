@@ -37,9 +37,9 @@ class CMetricsPublisher {
 public:
     // Listens on `address` (the first snapshot, values absent, is there at once); empty when
     // it does, else the reason.
-    std::string Start(const CMetricsAddress& address, const CTAVIKSDIDoc& doc,
-                      const CAlarmEventRecorder& alarms);
-    // "http://127.0.0.1:9101/metrics", once started.
+    std::string Start(const CMetricsAddress& address, CMetricsAccess access,
+                      const CTAVIKSDIDoc& doc, const CAlarmEventRecorder& alarms);
+    // "http://127.0.0.1:9101/metrics" (https with TLS), once started.
     std::string Url() const;
     void Publish(const CTAVIKSDIDoc& doc, const CMonitorValues& values,
                  const CAlarmEventRecorder& alarms, std::uint64_t consoleLinesDropped);

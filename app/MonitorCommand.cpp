@@ -82,6 +82,24 @@ CMonitorCommand::CMonitorCommand(CLI::App& parent)
                       }
                       o.metrics = address;
                   });
+    AddTextOption(c, "--metrics-tls", "CERT,KEY",
+                  "serve the metrics by HTTPS only, with this certificate chain and private key\n"
+                  "(PEM files)",
+                  [&o](const std::string& v) {
+                      if (const std::string fault = o.metricsAccess.SetTls(v); !fault.empty()) {
+                          throw COptionValueError(fault);
+                      }
+                  })
+        ->needs("--metrics");
+    AddTextOption(c, "--metrics-auth", "FILE",
+                  "answer only scrapes with the credentials of a user of FILE (Prometheus's\n"
+                  "web config: basic_auth_users: with NAME: BCRYPT_HASH lines)",
+                  [&o](const std::string& v) {
+                      if (const std::string fault = o.metricsAccess.LoadUsers(v); !fault.empty()) {
+                          throw COptionValueError(fault);
+                      }
+                  })
+        ->needs("--metrics");
     // Faster than real time, for tests; not shown in the help.
     AddNumberOption(c, "--speed", "X", "", 0.1, 1000.0, [&o](double v) {
         o.fSpeed = v;

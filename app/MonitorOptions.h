@@ -5,6 +5,7 @@
 
 #include "app/ReceiverOptions.h"
 #include "document/DecoderOverrides.h"
+#include "metrics/MetricsAccess.h"
 #include "metrics/MetricsAddress.h"
 
 namespace tavik {
@@ -27,6 +28,7 @@ struct CMonitorOptions {
     CReceiverChoice receiver;   // --receiver: the recordings unless an IQ source is chosen
     CDecoderOverrides decoder;  // over the setup's stereo decoder settings
     std::optional<CMetricsAddress> metrics;  // --metrics: serve GET /metrics there
+    CMetricsAccess metricsAccess;            // --metrics-tls, --metrics-auth
     bool bQuiet = false;                     // no line per second (a service's journal)
     bool bJournal = false;     // the error stream is the journal's: lines carry "<3>"/"<4>"
     int nEvidenceSeconds = 0;  // --evidence: MPX clips of N s either side of each activation

@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "metrics/MetricsText.h"
+#include "metrics/MetricsTlsFront.h"
 
 namespace tavik {
 
@@ -132,13 +133,14 @@ CMetricsServer::CMetricsServer(CFormat format)
     : m_format(std::move(format)), m_pSnapshot(std::make_shared<const CMetricsSnapshot>()) {}
 
 CMetricsServer::~CMetricsServer() {
+    m_pTlsFront.reset();  // no connection passes requests on from here
     if (m_pContext == nullptr) {
         return;
     }
     std::atomic<bool> stopped{false};
     std::thread waker([this, &stopped] {
         while (!stopped.load()) {
-            Poke(m_address, m_nPort);
+            Poke(m_address, m_nCivetWebPort);
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
         }
     });
@@ -147,9 +149,38 @@ CMetricsServer::~CMetricsServer() {
     waker.join();
 }
 
-std::string CMetricsServer::Start(const CMetricsAddress& address) {
+std::string CMetricsServer::Start(const CMetricsAddress& address, CMetricsAccess access) {
     InitLibrary();
-    m_address = address;
+    m_access = std::move(access);
+    if (m_access.UsesTls()) {
+        // CivetWeb on a free port of 127.0.0.1, the front on the address asked for.
+        if (std::string fault = CMetricsTlsFront::Check(m_access.strCertificate, m_access.strKey);
+            !fault.empty()) {
+            return fault;
+        }
+        m_address = CMetricsAddress{};
+    } else {
+        m_address = address;
+    }
+    if (std::string fault = StartCivetWeb(); !fault.empty()) {
+        return fault;
+    }
+    if (m_access.UsesTls()) {
+        auto front = std::make_unique<CMetricsTlsFront>();
+        if (std::string fault =
+                front->Start(address, m_access.strCertificate, m_access.strKey, m_nPort);
+            !fault.empty()) {
+            m_nPort = 0;
+            return fault;
+        }
+        m_nPort = front->GetPort();
+        m_pTlsFront = std::move(front);
+    }
+    return {};
+}
+
+std::string CMetricsServer::StartCivetWeb() {
+    const CMetricsAddress& address = m_address;
     const std::string ports = address.ListeningPort();
     const char* options[] = {"listening_ports", ports.c_str(), "num_threads", kThreads,
                              "request_timeout_ms", kRequestTimeoutMs, "max_request_size",
@@ -175,7 +206,7 @@ std::string CMetricsServer::Start(const CMetricsAddress& address) {
     }
     mg_server_port listening{};
     if (mg_get_server_ports(m_pContext, 1, &listening) == 1) {
-        m_nPort = listening.port;
+        m_nPort = m_nCivetWebPort = listening.port;
     }
     mg_set_request_handler(m_pContext, "/", &CMetricsServer::OnRequest, this);
     return {};
@@ -206,7 +237,27 @@ int CMetricsServer::OnRequest(mg_connection* connection, void* server) {
     }
 }
 
+// 401 with the scheme and realm a client needs to retry with credentials.
+int CMetricsServer::AnswerUnauthorised(mg_connection* connection) const {
+    static constexpr std::string_view kBody = "Credentials needed\n";
+    const std::string length = std::to_string(kBody.size());
+    {
+        std::lock_guard lock(HeadMutex());
+        mg_response_header_start(connection, 401);
+        mg_response_header_add(connection, "WWW-Authenticate", "Basic realm=\"tavik\"", -1);
+        mg_response_header_add(connection, "Content-Type", "text/plain; charset=utf-8", -1);
+        mg_response_header_add(connection, "Content-Length", length.c_str(), -1);
+        mg_response_header_send(connection);
+    }
+    mg_write(connection, kBody.data(), kBody.size());
+    return 401;
+}
+
 int CMetricsServer::Answer(mg_connection* connection) const {
+    if (m_access.pUsers != nullptr &&
+        !m_access.pUsers->VerifyHeader(mg_get_header(connection, "Authorization"))) {
+        return AnswerUnauthorised(connection);
+    }
     const mg_request_info* request = mg_get_request_info(connection);
     if (request == nullptr || request->local_uri == nullptr ||
         std::strcmp(request->local_uri, "/metrics") != 0) {

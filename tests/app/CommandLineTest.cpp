@@ -86,6 +86,16 @@ TEST(CommandLine, RefusesWithTheSubcommandAndTheReason) {
          "monitor: --frequency: 100.01 is not on the 25 kHz grid (nearest: 100)"},
         {{"monitor", "--log-folder", ""}, "monitor: --log-folder: needs a folder"},
         {{"monitor", "--on-alarm", ""}, "monitor: --on-alarm: needs a program"},
+        {{"monitor", "--metrics", "0", "--metrics-tls", "c.pem"},
+         "monitor: --metrics-tls: \"c.pem\" needs CERT,KEY: the PEM files of the certificate and "
+         "of its private key"},
+        {{"monitor", "--metrics", "0", "--metrics-tls", "/none/c.pem,k.pem"},
+         "monitor: --metrics-tls: cannot read /none/c.pem: No such file or directory"},
+        {{"monitor", "--metrics", "0", "--metrics-auth", "/none/users.yml"},
+         "monitor: --metrics-auth: cannot read /none/users.yml: No such file or directory"},
+        {{"monitor", "--metrics", "0", "--metrics-auth", "/dev/null"},
+         "monitor: --metrics-auth: /dev/null: no users: the file needs basic_auth_users with at "
+         "least one NAME: BCRYPT_HASH"},
         // An RTL2832 takes two ranges of rates, wherever --receiver stands; other SDRs any.
         {{"monitor", "--receiver", "rtltcp:site", "--iq-rate", "900000"},
          "monitor: --iq-rate: 900000 is not a rate of an RTL2832 (225001 to 300000 or 900001 to "

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The fleet examples of deploy/: the alert rules pass `promtool check rules` and their own
 # `promtool test rules` cases, the scrape configuration `promtool check config`, and the
-# Grafana dashboard is JSON whose panels query only metrics the monitor serves.
+# Grafana dashboard is JSON whose panels query only metrics the monitor serves, each for $site.
 # Usage: deploy-check.sh SOURCE_FOLDER
 set -euo pipefail
 deploy=$1/deploy
@@ -16,6 +16,12 @@ promtool test rules tavik-alerts.test.yml
 promtool check config --syntax-only prometheus.yml
 dashboard=$deploy/grafana/tavik-fleet.json
 json_pp <"$dashboard" >/dev/null
+# Every panel's query follows the site chosen (the live queries are run by prometheus-fleet.sh).
+if command -v jq >/dev/null; then
+    while IFS= read -r expr; do
+        [[ $expr == *'site=~"$site"'* ]] || { echo "a panel's query ignores \$site: $expr"; exit 1; }
+    done < <(jq -r '.panels[] | .targets[]? | .expr' "$dashboard")
+fi
 # Every tavik_ metric the rules or the dashboard name must be one the exposition writes.
 known=$(grep -o '"tavik_[a-z0-9_]*"' "$exposition" | tr -d '"' | sort -u)
 [ -n "$known" ] || { echo "no metric names in $exposition"; exit 1; }

@@ -33,6 +33,7 @@ public:
     CClient& operator=(const CClient&) = delete;
 
     bool IsConnected() const { return m_bConnected; }
+    int Fd() const { return m_fd; }
     // How long a receive waits before it gives up (10 s unless set).
     void SetReceiveTimeout(std::chrono::milliseconds timeout) {
         const timeval value{static_cast<time_t>(timeout.count() / 1000),

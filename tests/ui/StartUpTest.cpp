@@ -100,12 +100,19 @@ TEST(GuiCommandLineTest, OnlyTheWindowsCommandLinesOpenIt) {
     EXPECT_EQ(evidence->evidenceMaxMb, 1000000);
     EXPECT_EQ(ParseGuiCommandLine({"--evidence", "120"})->evidenceSeconds, 120);
     EXPECT_FALSE(ParseGuiCommandLine({"--evidence", "10"})->evidenceMaxMb.has_value());
+    const auto secured = ParseGuiCommandLine({"--metrics-auth", "users.yml", "--metrics",
+                                              "0.0.0.0:9101", "--metrics-tls", "c.pem,k.pem"});
+    ASSERT_TRUE(secured.has_value());
+    EXPECT_EQ(secured->strMetrics, "0.0.0.0:9101");
+    EXPECT_EQ(secured->strMetricsTls, "c.pem,k.pem");
+    EXPECT_EQ(secured->strMetricsAuth, "users.yml");
     for (const Args& bad :
          {Args{"--gain", "100.5"}, Args{"--full-scale", "250.1"}, Args{"--ppm", "1e3"},
           Args{"--ppm", "x"}, Args{"--ppm"}, Args{"--ppm", "1", "--ppm", "2"},
           Args{"--evidence", "121"}, Args{"--evidence", "-1"}, Args{"--evidence", "2.5"},
           Args{"--evidence"}, Args{"--evidence", "5", "--evidence", "6"},
-          Args{"--evidence-max-mb", "0"}, Args{"--evidence-max-mb", "1000001"}}) {
+          Args{"--evidence-max-mb", "0"}, Args{"--evidence-max-mb", "1000001"},
+          Args{"--metrics-tls"}, Args{"--metrics-auth", "a", "--metrics-auth", "b"}}) {
         EXPECT_FALSE(ParseGuiCommandLine(bad).has_value()) << testing::PrintToString(bad);
     }
     for (const auto& c : cases) {
