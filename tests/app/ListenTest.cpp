@@ -236,8 +236,12 @@ TEST(Listen, AReaderThatGoesAwayEndsItQuietly) {
 }
 
 // A live receiver (a local rtl_tcp server streaming the generated station at its pace): tuned
-// 250 kHz below --station, two seconds of its programme, not silent.
+// 250 kHz below --station, two seconds of its programme, not silent. Under the sanitizers the
+// receiver falls behind the real-time server, which the rate watch rightly reports.
 TEST(Listen, ALiveReceiverGivesItsProgramme) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    GTEST_SKIP() << "the sanitizers slow the receiver below real time";
+#endif
     test::CRtlTcpServer server(test::StationIq(3.0), 2.4e6);  // served in a loop, real time
     CTempFolder data;
     std::string err;
