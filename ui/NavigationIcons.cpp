@@ -1,7 +1,5 @@
 #include "ui/NavigationIcons.h"
 
-#include <algorithm>
-
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
@@ -72,23 +70,6 @@ void DrawAlarm(QPainter& p) {
     p.drawPoint(16, 24);
 }
 
-// Four peak-meter bars on a dark panel, the 0 dB mark red: the stereo and audio page.
-void DrawStereoAudio(QPainter& p) {
-    p.setPen(QPen(QColor(40, 40, 40), 1));
-    p.setBrush(QColor(20, 16, 40));
-    p.drawRoundedRect(QRect(2, 4, 28, 24), 3, 3);
-    const int lengths[] = {19, 21, 20, 9};
-    for (int i = 0; i < 4; ++i) {
-        const int y = 7 + i * 5;
-        p.fillRect(QRect(5, y, std::min(lengths[i], 15), 3), QColor(60, 220, 90));
-        if (lengths[i] > 15) {
-            p.fillRect(QRect(20, y, lengths[i] - 15, 3), QColor(250, 190, 40));
-        }
-    }
-    p.setPen(QPen(QColor(245, 60, 50), 1.5));
-    p.drawLine(QPointF(26.5, 6), QPointF(26.5, 26));
-}
-
 }  // namespace
 
 QIcon NavigationIcon(int resource) {
@@ -108,9 +89,6 @@ QIcon NavigationIcon(int resource) {
             break;
         case 133:
             DrawAlarm(painter);
-            break;
-        case 134:
-            DrawStereoAudio(painter);
             break;
         default:
             return QIcon();

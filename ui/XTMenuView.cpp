@@ -23,7 +23,7 @@ void CXTMenuView::OnNavigationItem(int index, int controlId) {
     if (controlId != CXTOutlookBar::kControlId || index < 0 || index >= m_pBar->GetCount()) {
         return;
     }
-    m_doc.UpdateAllViews(nullptr, kNavigationItems.at(static_cast<std::size_t>(index)).nHint);
+    m_doc.UpdateAllViews(nullptr, HINT_SHOW_PAGE + index);
 }
 
 void CXTMenuView::resizeEvent(QResizeEvent* /*event*/) {

@@ -32,7 +32,6 @@ public:
 
     int GetCount() const { return static_cast<int>(m_items.size()); }
     const QString& GetLabel(int index) const { return m_items.at(index).strLabel; }
-    const QIcon& GetIcon(int index) const { return m_items.at(index).icon; }
     int GetSelected() const { return m_nSelected; }
     // The item at a point of the bar, or -1.
     int ItemFromPoint(const QPoint& point) const;
