@@ -10,41 +10,12 @@
 
 #include "platform/File.h"
 #include "platform/FileContents.h"
+#include "platform/WavHeader.h"
 
 namespace tavik {
 
-namespace {
-
-void Put32(std::uint8_t* at, std::uint32_t value) {
-    for (int i = 0; i < 4; ++i) {
-        at[i] = static_cast<std::uint8_t>(value >> (8 * i));
-    }
-}
-
-void Put16(std::uint8_t* at, std::uint16_t value) {
-    at[0] = static_cast<std::uint8_t>(value);
-    at[1] = static_cast<std::uint8_t>(value >> 8);
-}
-
-}  // namespace
-
 std::array<std::uint8_t, CWavOutput::kHeaderBytes> CWavOutput::Header(std::uint32_t dataBytes) {
-    std::array<std::uint8_t, kHeaderBytes> h{};
-    std::memcpy(h.data(), "RIFF", 4);
-    Put32(&h[4], dataBytes == kUnknownSize
-                     ? kUnknownSize
-                     : dataBytes + static_cast<std::uint32_t>(kHeaderBytes - 8));
-    std::memcpy(&h[8], "WAVEfmt ", 8);
-    Put32(&h[16], 16);  // the format chunk's size
-    Put16(&h[20], 1);   // PCM
-    Put16(&h[22], kChannels);
-    Put32(&h[24], kRate);
-    Put32(&h[28], kRate * kBytesPerFrame);
-    Put16(&h[32], kBytesPerFrame);
-    Put16(&h[34], 16);
-    std::memcpy(&h[36], "data", 4);
-    Put32(&h[40], dataBytes);
-    return h;
+    return WavHeader(kChannels, kRate, dataBytes);
 }
 
 CWavOutput::~CWavOutput() {
@@ -91,21 +62,11 @@ int CWavOutput::Write(const std::int16_t* frames, int count) {
 }
 
 int CWavOutput::WriteAll(const void* data, std::size_t size) {
-    const auto* at = static_cast<const std::uint8_t*>(data);
-    while (size > 0) {
-        const ssize_t written = ::write(m_fd, at, size);
-        if (written < 0 && errno == EINTR) {
-            continue;
-        }
-        if (written <= 0) {
-            const int cause = written < 0 ? errno : EIO;
-            m_nCause = m_nCause != 0 ? m_nCause : cause;
-            return cause;
-        }
-        at += written;
-        size -= static_cast<std::size_t>(written);
+    const int cause = WriteFully(m_fd, data, size);
+    if (cause != 0 && m_nCause == 0) {
+        m_nCause = cause;
     }
-    return 0;
+    return cause;
 }
 
 int CWavOutput::Close() {

@@ -11,22 +11,13 @@
 
 #include "platform/File.h"
 #include "platform/FileContents.h"
+#include "platform/WavHeader.h"
 
 namespace tavik {
 
 namespace {
 
 constexpr std::size_t kMaxSafeName = 64;
-
-void PutLittle(std::vector<std::uint8_t>& bytes, std::uint32_t value, int size) {
-    for (int i = 0; i < size; ++i) {
-        bytes.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
-    }
-}
-
-void PutText(std::vector<std::uint8_t>& bytes, const char* text) {
-    bytes.insert(bytes.end(), text, text + 4);
-}
 
 // The recordings hold signed 16-bit samples that the device turns into floats unchanged; a
 // receiver's demodulated MPX uses the same scale, and the rare value outside 16 bits is clipped.
@@ -42,23 +33,6 @@ bool IsDigits(const std::string& text, std::size_t from, std::size_t count) {
 }
 
 }  // namespace
-
-// Writes all of `size` bytes; the errno of a failure, else 0.
-int CEvidenceClips::WriteAll(int fd, const void* data, std::size_t size) {
-    const auto* at = static_cast<const std::uint8_t*>(data);
-    while (size > 0) {
-        const ssize_t written = ::write(fd, at, size);
-        if (written < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return errno;
-        }
-        at += written;
-        size -= static_cast<std::size_t>(written);
-    }
-    return 0;
-}
 
 CEvidenceClips::CEvidenceClips(std::string folder, int seconds, std::uint64_t maxBytes)
     : m_strFolder(std::move(folder)),
@@ -202,10 +176,10 @@ void CEvidenceClips::WriteClip(const std::string& file, std::size_t count) {
     if (fd < 0) {
         cause = errno;
     } else {
-        cause = WriteAll(fd, header.data(), header.size());
+        cause = WriteFully(fd, header.data(), header.size());
         if (cause == 0) {
             // Little-endian samples, as the WAV format and this machine both have them.
-            cause = WriteAll(fd, m_clip.data(), count * sizeof(std::int16_t));
+            cause = WriteFully(fd, m_clip.data(), count * sizeof(std::int16_t));
         }
         cause = CloseIntoPlace(fd, cause, temporary, path);
     }
@@ -235,23 +209,8 @@ std::string CEvidenceClips::SafeName(const std::string& alarm) {
 }
 
 std::vector<std::uint8_t> CEvidenceClips::WavHeader(std::uint32_t samples, std::uint32_t rate) {
-    const std::uint32_t data = samples * 2;
-    std::vector<std::uint8_t> bytes;
-    bytes.reserve(44);
-    PutText(bytes, "RIFF");
-    PutLittle(bytes, 36 + data, 4);
-    PutText(bytes, "WAVE");
-    PutText(bytes, "fmt ");
-    PutLittle(bytes, 16, 4);        // format chunk size
-    PutLittle(bytes, 1, 2);         // PCM
-    PutLittle(bytes, 1, 2);         // mono
-    PutLittle(bytes, rate, 4);      // samples per second
-    PutLittle(bytes, rate * 2, 4);  // bytes per second
-    PutLittle(bytes, 2, 2);         // bytes per sample frame
-    PutLittle(bytes, 16, 2);        // bits per sample
-    PutText(bytes, "data");
-    PutLittle(bytes, data, 4);
-    return bytes;
+    const auto header = tavik::WavHeader(1, rate, samples * 2);
+    return {header.begin(), header.end()};
 }
 
 bool CEvidenceClips::IsClipName(const std::string& name) {

@@ -102,8 +102,6 @@ private:
     // The errno of writing the IQ between ring positions [from, to) to `path`, else 0.
     int WriteIqData(const std::string& path, std::uint64_t from, std::uint64_t to);
     void Fail(const std::string& path, int cause);
-    // Writes all of `size` bytes; the errno of a failure, else 0.
-    static int WriteAll(int fd, const void* data, std::size_t size);
     std::string UniqueFile(const std::string& base) const;
 
     const std::string m_strFolder;

@@ -8,6 +8,7 @@
 
 #include "dsp/IqFormat.h"
 #include "evidence/EvidenceClips.h"
+#include "platform/File.h"
 #include "platform/FileContents.h"
 
 namespace tavik {
@@ -91,7 +92,7 @@ void CEvidenceClips::WriteIq(const CRequest& request) {
     if (fd < 0) {
         cause = errno;
     } else {
-        cause = WriteAll(fd, meta.data(), meta.size());
+        cause = WriteFully(fd, meta.data(), meta.size());
         if (::close(fd) != 0 && cause == 0) {
             cause = errno;
         }
@@ -128,7 +129,7 @@ int CEvidenceClips::WriteIqData(const std::string& path, std::uint64_t from, std
                 std::copy_n(m_iqRing.data() + ring, kIqBytes, m_iqPiece.data() + i * kIqBytes);
             }
         }
-        cause = WriteAll(fd, m_iqPiece.data(), static_cast<std::size_t>(count) * kIqBytes);
+        cause = WriteFully(fd, m_iqPiece.data(), static_cast<std::size_t>(count) * kIqBytes);
         at += count;
     }
     return CloseIntoPlace(fd, cause, temporary, path);

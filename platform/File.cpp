@@ -112,6 +112,9 @@ int WriteFully(int fd, const void* buffer, std::size_t count) {
             }
             return errno;
         }
+        if (n == 0) {
+            return EIO;  // nothing taken and no error: it would never end
+        }
         written += static_cast<std::size_t>(n);
     }
     return 0;
