@@ -2,7 +2,6 @@
 
 #include <CLI/CLI.hpp>
 
-#include <cmath>
 #include <sstream>
 
 #include "app/DecoderOptions.h"
@@ -75,11 +74,7 @@ std::vector<double> StationList(const std::string& text) {
     std::vector<double> list;
     std::stringstream parts(text);
     for (std::string part; std::getline(parts, part, ',');) {
-        const double mhz = CheckedNumber(part, 87.5, 108.0);
-        if (std::fabs(mhz * 40.0 - std::round(mhz * 40.0)) > 1e-6) {
-            throw COptionValueError("\"" + part + "\" is not on the 25 kHz grid");
-        }
-        list.push_back(mhz);
+        list.push_back(GridFrequency(CheckedNumber(part, 87.5, 108.0), part));
     }
     if (list.size() < 2 || list.size() > 8) {
         throw COptionValueError("give 2 to 8 frequencies");

@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 #include <cctype>
 #include <charconv>
+#include <cmath>
 
 #include "platform/TextParse.h"
 
@@ -53,6 +54,14 @@ std::int64_t CheckedInteger(const std::string& text, std::int64_t lo, std::int64
                                             : std::to_string(lo) + " to " + std::to_string(hi)));
     }
     return *value;
+}
+
+double GridFrequency(double megahertz, const std::string& text) {
+    const double steps = (megahertz - 87.5) / 0.025;
+    if (std::fabs(steps - std::round(steps)) > 1e-6) {
+        throw COptionValueError("\"" + text + "\" is not on the 25 kHz grid");
+    }
+    return megahertz;
 }
 
 std::int64_t CheckedUtcTime(const std::string& text) {

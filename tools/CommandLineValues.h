@@ -34,6 +34,9 @@ CLI::Option* AddTextOption(CLI::App& app, const std::string& name, const std::st
 double CheckedNumber(const std::string& text, double lo, double hi);
 std::int64_t CheckedInteger(const std::string& text, std::int64_t lo, std::int64_t hi,
                             int base = 10);
+// A frequency in MHz on the band's 25 kHz grid (the receiver tunes and scans in its steps;
+// off it, it would read half of one step and half of the next), returned unchanged.
+double GridFrequency(double megahertz, const std::string& text);
 // "YYYY-MM-DDTHH:MM:SS" (UTC) to seconds since 1970.
 std::int64_t CheckedUtcTime(const std::string& text);
 

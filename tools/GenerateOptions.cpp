@@ -143,16 +143,6 @@ std::array<double, 3> Coupling(const std::string& text) {
     return coupling;
 }
 
-// The receiver reads the scan at 25 kHz steps; off the grid it would read half of one sample
-// and half of the next.
-double GridFrequency(double megahertz, const std::string& text) {
-    const double steps = (megahertz - 87.5) / 0.025;
-    if (std::fabs(steps - std::round(steps)) > 1e-6) {
-        throw COptionValueError("\"" + text + "\" is not on the 25 kHz grid");
-    }
-    return megahertz;
-}
-
 // At most 7 further carriers, on the 25 kHz grid of the band.
 std::vector<double> NeighbourList(const std::string& text) {
     std::vector<double> list;

@@ -4,7 +4,6 @@
 
 #include <atomic>
 #include <cmath>
-#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <limits>
@@ -17,7 +16,6 @@
 #include "analysis/MPXPowerTavik.h"
 #include "app/AnalyseCommand.h"
 #include "app/JsonLine.h"
-#include "app/JsonValues.h"
 #include "app/SummaryReport.h"
 #include "document/BatchAnalysis.h"
 #include "document/BatchCollector.h"
