@@ -69,22 +69,6 @@ private:
     int m_nShown = -1;
 };
 
-// "98.1,98.5,99.0": 2 to 8 frequencies of the band, on its 25 kHz grid.
-std::vector<double> StationList(const std::string& text) {
-    std::vector<double> list;
-    std::stringstream parts(text);
-    for (std::string part; std::getline(parts, part, ',');) {
-        list.push_back(GridFrequency(CheckedNumber(part, 87.5, 108.0), part));
-    }
-    if (list.size() < 2 || list.size() > 8) {
-        throw COptionValueError("give 2 to 8 frequencies");
-    }
-    if (const std::string fault = CStationsAnalysis::CheckStations(list); !fault.empty()) {
-        throw COptionValueError(fault);
-    }
-    return list;
-}
-
 }  // namespace
 
 int CAnalyseCommand::RunStations(CBatchOptions options, std::ostream& out,
@@ -140,7 +124,7 @@ CAnalyseCommand::CAnalyseCommand(CLI::App& parent)
     AddTextOption(c, "--stations", "MHZ,...",
                   "analyse these stations of an IQ capture at once, each on its own (with\n"
                   "--out: OUT/<MHz>/); --json prints {\"stations\": [...]}",
-                  [this](const std::string& v) { m_stations = StationList(v); });
+                  [this](const std::string& v) { m_stations = CStationsAnalysis::ParseList(v); });
     c.add_flag("--json", m_bJson, "print the summary as one JSON object");
     c.add_flag("--json-lines", m_bJsonLines,
                "one JSON object per second of recording on stdout; the summary goes to stderr");

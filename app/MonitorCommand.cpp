@@ -13,6 +13,8 @@
 #include "app/ServiceNotifier.h"
 #include "app/SetupJson.h"
 #include "app/SignalStop.h"
+#include "app/StationsAnalysis.h"
+#include "app/StationsMonitor.h"
 #include "tools/CommandLineValues.h"
 
 namespace tavik {
@@ -36,7 +38,39 @@ CMonitorCommand::CMonitorCommand(CLI::App& parent)
                       }
                       o.strLogFolder = v;
                   });
-    c.add_option("--setup", o.strSetupFile, "open this setup (.tvk) first")->type_name("FILE");
+    c.add_option_function<std::vector<std::string>>(
+         "--setup",
+         [&o](const std::vector<std::string>& texts) {
+             for (const std::string& text : texts) {
+                 // MHZ=FILE: one station's own setup.
+                 const std::size_t equals = text.find('=');
+                 if (equals != std::string::npos && equals > 0 &&
+                     text.find_first_not_of("0123456789.") == equals) {
+                     try {
+                         o.stationSetups.emplace_back(
+                             GridFrequency(CheckedNumber(text.substr(0, equals), 87.5, 108.0),
+                                           text.substr(0, equals)),
+                             text.substr(equals + 1));
+                     } catch (const COptionValueError& e) {
+                         throw CLI::ValidationError("--setup", e.what());
+                     }
+                 } else if (!o.strSetupFile.empty()) {
+                     throw CLI::ValidationError(
+                         "--setup",
+                         "give one setup for all stations, and MHZ=FILE for a station's own");
+                 } else {
+                     o.strSetupFile = text;
+                 }
+             }
+         },
+         "open this setup (.tvk) first; with --stations also MHZ=FILE, a station's own")
+        ->type_name("FILE")
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+    AddTextOption(c, "--stations", "MHZ,...",
+                  "measure these stations of the receiver at once, each on its own (2 to 8, at\n"
+                  "least 100 kHz apart, within the receiver's band; with --log-folder:\n"
+                  "LOG/<MHz>/; lines prefixed by the frequency)",
+                  [&o](const std::string& v) { o.stations = CStationsAnalysis::ParseList(v); });
     c.add_flag("--enable-alarms", o.bEnableAlarms, "enable every alarm of the setup");
     AddNumberOption(c, "--frequency", "MHZ", "tune to this frequency (87.5 to 108, 25 kHz grid)",
                     87.5, 108.0, [&o](double v) {
@@ -148,12 +182,18 @@ int CMonitorCommand::Run(std::ostream& out, std::ostream& err) const {
         options.bJournal = true;
     }
     int code = 0;
-    {
+    const auto consoleDrops = [&outBuffer, &errBuffer] {
+        return static_cast<std::uint64_t>((outBuffer ? outBuffer->GetDroppedLines() : 0) +
+                                          (errBuffer ? errBuffer->GetDroppedLines() : 0));
+    };
+    if (!options.stations.empty()) {
+        code = CStationsMonitor::Run(options, *console, *errors, CSignalStop::Flag(), consoleDrops);
+    } else if (!options.stationSetups.empty()) {
+        *errors << "monitor: --setup MHZ=FILE needs --stations" << std::endl;
+        code = 2;
+    } else {
         CHeadlessRunner runner(options, *console, *errors, CSignalStop::Flag());
-        runner.SetConsoleDropCount([&outBuffer, &errBuffer] {
-            return static_cast<std::uint64_t>((outBuffer ? outBuffer->GetDroppedLines() : 0) +
-                                              (errBuffer ? errBuffer->GetDroppedLines() : 0));
-        });
+        runner.SetConsoleDropCount(consoleDrops);
         code = runner.Run();
     }
     if (outBuffer && outBuffer->GetDroppedLines() > 0 && !outBuffer->IsClosed()) {

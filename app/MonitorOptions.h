@@ -2,6 +2,8 @@
 
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "app/ReceiverOptions.h"
 #include "document/DecoderOverrides.h"
@@ -16,10 +18,13 @@ inline constexpr const char* kNoAlarmsWithoutSetup =
 
 // What `tavik monitor` was told.
 struct CMonitorOptions {
-    std::string strDataFolder;       // the recordings; empty: the working directory
-    int nSeconds = 0;                // measuring seconds before the normal stop; 0: until a signal
-    std::string strLogFolder;        // result logging into this folder; empty: no logging
-    std::string strSetupFile;        // setup (.tvk) to open before the start
+    std::string strDataFolder;     // the recordings; empty: the working directory
+    int nSeconds = 0;              // measuring seconds before the normal stop; 0: until a signal
+    std::string strLogFolder;      // result logging into this folder; empty: no logging
+    std::string strSetupFile;      // setup (.tvk) to open before the start
+    std::vector<double> stations;  // MHz, with --stations: several measured at once
+    // --setup MHZ=FILE: a station's own setup, over strSetupFile.
+    std::vector<std::pair<double, std::string>> stationSetups;
     bool bEnableAlarms = false;      // enable every alarm of the setup, as ticking its box would
     std::optional<float> frequency;  // MHz; else the setup's (or the default) frequency
     bool bJsonLines = false;    // one JSON object per second on stdout, people's lines on stderr

@@ -54,8 +54,10 @@ void CReceiverChoice::AddOptions(CLI::App& c, bool liveSources) {
                         }
                         iqRate = v;
                     });
-    AddNumberOption(c, "--iq-frequency", "MHZ", "centre frequency of a raw IQ file", 1.0, 6000.0,
-                    [this](double v) { iqFrequency = v * 1e6; });
+    AddNumberOption(c, "--iq-frequency", "MHZ",
+                    "centre frequency of a raw IQ file, or where a live receiver shared by\n"
+                    "--stations is tuned (default: clear of the stations, taking them all)",
+                    1.0, 6000.0, [this](double v) { iqFrequency = v * 1e6; });
     AddNumberOption(c, "--full-scale", "DBUV",
                     "level calibration: the RF level of a carrier at 0 dBFS (default: the\n"
                     "capture's tavik:full_scale_dbuv or the live receiver's kept one, else\n"

@@ -15,6 +15,7 @@
 #include "app/SummaryReport.h"
 #include "device/IqStations.h"
 #include "platform/Prompt.h"
+#include "tools/CommandLineValues.h"
 
 namespace tavik {
 
@@ -83,6 +84,21 @@ std::string CStationsAnalysis::CheckStations(const std::vector<double>& megahert
         }
     }
     return {};
+}
+
+std::vector<double> CStationsAnalysis::ParseList(const std::string& text) {
+    std::vector<double> list;
+    std::stringstream parts(text);
+    for (std::string part; std::getline(parts, part, ',');) {
+        list.push_back(GridFrequency(CheckedNumber(part, 87.5, 108.0), part));
+    }
+    if (list.size() < 2 || list.size() > kMaxStations) {
+        throw COptionValueError("give 2 to 8 frequencies");
+    }
+    if (const std::string fault = CheckStations(list); !fault.empty()) {
+        throw COptionValueError(fault);
+    }
+    return list;
 }
 
 std::string CStationsAnalysis::FolderName(double megahertz) {

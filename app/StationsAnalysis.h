@@ -17,6 +17,10 @@ public:
     // Why the stations cannot be analysed together ("" when they can): two equal, two closer
     // than 100 kHz.
     static std::string CheckStations(const std::vector<double>& megahertz);
+    static constexpr std::size_t kMaxStations = 8;
+    // "98.1,98.5,99.0": 2 to kMaxStations frequencies of the band, on its 25 kHz grid, that can
+    // be measured together. Throws COptionValueError.
+    static std::vector<double> ParseList(const std::string& text);
     // The station folder's name: the frequency in MHz with three decimals ("98.100").
     static std::string FolderName(double megahertz);
 

@@ -38,6 +38,9 @@ public:
     // Up to `count` samples as they come; 0 only when stopped. Throws CIqStreamError when the
     // stream breaks or stalls.
     virtual int Read(std::complex<float>* iq, int count) = 0;
+    // Whether the samples of the last Read begin after a break in the signal (a capture that
+    // starts again): the receiver starts afresh there. Asked once after each Read.
+    virtual bool TakeBreak() { return false; }
     // The receiver as the log names it.
     virtual std::string Name() const = 0;
     // Samples the receiver lost (overflows) since the last call, and how often.
@@ -49,6 +52,18 @@ public:
     // Why the samples do not come at the rate the stream was opened at (a server that plays a
     // file faster, a device at another rate); empty while they do.
     virtual std::string PaceFault() const { return {}; }
+};
+
+// A station's channel of a receiver that several stations share (CSharedIqStream): its own
+// stream at the channel's rate, its 0 Hz at ChannelCentre. The stream's Open takes the
+// receiver's tuning as it was set for all; the tuning passed is not used.
+class IIqChannelSource {
+public:
+    virtual ~IIqChannelSource() = default;
+    virtual double ChannelRate() const = 0;
+    virtual double ChannelCentre() const = 0;
+    // The station's stream; its waits end soon after `running` falls.
+    virtual std::unique_ptr<CIqStream> MakeStream(const std::atomic<bool>& running) = 0;
 };
 
 class CPacer;

@@ -20,13 +20,20 @@ std::optional<CLiveSourceSettings> CLiveSourceSettings::FromName(const std::stri
 CLiveIqSource::CLiveIqSource(const CLiveSourceSettings& settings, double station, double fullScale,
                              const std::atomic<bool>& running, CPacer* clock)
     : m_settings(settings) {
-    m_pStream = MakeIqStream(settings.strName, running, clock);
-    const double rate = settings.fRate;
-    const double offset =
-        rate / 2.0 >= CLiveSourceSettings::kTuningOffset + CFmReceiver::kChannelHalfWidth
-            ? CLiveSourceSettings::kTuningOffset
-            : 0.0;
-    m_receiverSettings = {rate, station - offset, station, fullScale};
+    if (settings.channel) {
+        m_pStream = settings.channel->MakeStream(running);
+        m_receiverSettings = {settings.channel->ChannelRate(), settings.channel->ChannelCentre(),
+                              station, fullScale};
+    } else {
+        m_pStream = MakeIqStream(settings.strName, running, clock);
+        const double rate = settings.fRate;
+        const double offset =
+            rate / 2.0 >= CLiveSourceSettings::kTuningOffset + CFmReceiver::kChannelHalfWidth
+                ? CLiveSourceSettings::kTuningOffset
+                : 0.0;
+        m_receiverSettings = {rate, station - offset, station, fullScale};
+    }
+    const double rate = m_receiverSettings.fSampleRate;
     m_pReceiver = std::make_unique<CFmReceiver>(m_receiverSettings);  // checks rate and band
     m_nChunkSamples = static_cast<int>(std::min(rate / 50.0, double{CFmReceiver::kMaxInput}));
     m_iq.resize(static_cast<std::size_t>(m_nChunkSamples));
@@ -73,6 +80,11 @@ bool CLiveIqSource::ReadBlock(float* mpx, float* level, CReceivedFigures* receiv
         const int count = m_pStream->Read(m_iq.data(), m_nChunkSamples);
         if (count == 0) {
             return false;  // stopped
+        }
+        if (m_pStream->TakeBreak()) {
+            // The signal starts again: so does the receiver, as at a new stream.
+            m_pReceiver = std::make_unique<CFmReceiver>(m_receiverSettings);
+            m_output.Restart(true);
         }
         if (m_pIqTap != nullptr) {
             m_pIqTap->OnIq(m_iq.data(), count);

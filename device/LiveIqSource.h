@@ -16,6 +16,7 @@
 namespace tavik {
 
 class CIqStream;
+class IIqChannelSource;
 class CPacer;
 
 // A receiver that streams IQ as it happens: `rtltcp:HOST[:PORT]` or `soapy:ARGS`.
@@ -26,6 +27,11 @@ struct CLiveSourceSettings {
     std::optional<double> gain;       // dB; default: automatic
     std::optional<double> fullScale;  // dBuV at 0 dBFS; default: the receiver's kept one
     std::optional<double> ppm;        // frequency correction; default: the receiver's kept one
+    // One station of several on one receiver: its channel, instead of tuning the receiver.
+    std::shared_ptr<IIqChannelSource> channel;
+    // Keep the calibration and correction for the receiver (a capture played as a receiver
+    // keeps nothing).
+    bool bKeep = true;
 
     static constexpr double kDefaultRate = 1200000.0;
     // The tuner sits this far below the station, away from the receiver's DC spike.

@@ -45,6 +45,10 @@ void CTavikControl::SetLiveSource(std::optional<CLiveSourceSettings> settings,
 // receiver, and those kept where they give none (the calibration always set).
 CLiveSourceSettings CTavikControl::KeptLiveSettings() {
     CLiveSourceSettings settings = *m_liveSettings;
+    if (!settings.bKeep) {
+        settings.fullScale = settings.fullScale.value_or(CFmReceiver::kDefaultFullScaleDbuv);
+        return settings;
+    }
     const auto unkept = [this](const std::string& what) {
         return std::runtime_error("the " + what + " cannot be kept in \"" + m_pStore->Path() +
                                   "\"");

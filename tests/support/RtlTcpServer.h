@@ -88,9 +88,9 @@ public:
     }
 
 private:
-    bool Ready(int socket, short events) const {
+    bool Ready(int socket, short events, int milliseconds = 50) const {
         pollfd descriptor{socket, events, 0};
-        return ::poll(&descriptor, 1, 50) > 0;
+        return ::poll(&descriptor, 1, milliseconds) > 0;
     }
 
     void Run() {
@@ -136,7 +136,9 @@ private:
                 trickled = now;
                 ::send(client, m_iq.empty() ? kGreeting.data() : m_iq.data(), 1, MSG_NOSIGNAL);
             }
-            if (Ready(client, POLLIN)) {
+            // While streaming, commands are only looked for: a wait here would cap the rate.
+            const bool streaming = m_mode == EMode::Serve && !m_iq.empty();
+            if (Ready(client, POLLIN, streaming ? 0 : 50)) {
                 const ssize_t n = ::recv(client, command.data() + have, command.size() - have, 0);
                 if (n <= 0) {
                     return;  // the client went

@@ -1,0 +1,235 @@
+#include "app/StationsMonitor.h"
+
+#include <algorithm>
+#include <cmath>
+#include <exception>
+#include <filesystem>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <streambuf>
+#include <thread>
+
+#include "app/HeadlessRunner.h"
+#include "app/StationsAnalysis.h"
+#include "device/IqFileStream.h"
+#include "device/SharedIqStream.h"
+#include "platform/GenericException.h"
+
+namespace tavik {
+
+namespace {
+
+// Without --iq-rate several stations are received at the rate an RTL-SDR keeps up: 2.4 MHz of
+// the band at once.
+constexpr double kStationsRate = 2400000.0;
+
+// A station's lines, each written whole (with its prefix) to the shared stream under the
+// shared lock, so that the stations' lines never mix.
+class CPrefixedLines final : public std::streambuf {
+public:
+    CPrefixedLines(std::ostream& target, std::mutex& mutex, std::string prefix)
+        : m_target(target), m_mutex(mutex), m_strPrefix(std::move(prefix)) {}
+    ~CPrefixedLines() override {
+        if (!m_strLine.empty()) {
+            m_strLine += '\n';
+            Emit();
+        }
+    }
+
+protected:
+    int_type overflow(int_type c) override {
+        if (c != traits_type::eof()) {
+            m_strLine += static_cast<char>(c);
+            if (c == '\n') {
+                Emit();
+            }
+        }
+        return traits_type::not_eof(c);
+    }
+    std::streamsize xsputn(const char* text, std::streamsize count) override {
+        for (std::streamsize i = 0; i < count; ++i) {
+            overflow(traits_type::to_int_type(text[i]));
+        }
+        return count;
+    }
+
+private:
+    void Emit() {
+        const std::lock_guard lock(m_mutex);
+        m_target << m_strPrefix << m_strLine << std::flush;
+        m_strLine.clear();
+    }
+
+    std::ostream& m_target;
+    std::mutex& m_mutex;
+    const std::string m_strPrefix;
+    std::string m_strLine;
+};
+
+std::vector<double> Hertz(const std::vector<double>& megahertz) {
+    std::vector<double> hertz;
+    for (const double mhz : megahertz) {
+        hertz.push_back(std::round(mhz * 1e3) * 1e3);
+    }
+    return hertz;
+}
+
+std::string Mhz(double hertz) {
+    return StringFormat("%.3f", hertz / 1e6);
+}
+
+// The receiver every station is fed from; throws what the receiver's opening throws.
+std::shared_ptr<CSharedIqStream> MakeShared(const CMonitorOptions& options, CPacer& pacer,
+                                            CLiveSourceSettings& station) {
+    const std::vector<double> hertz = Hertz(options.stations);
+    if (const auto iq = options.receiver.IqSettings(std::nullopt)) {
+        const CFmReceiverSettings capture = CIqFileStream::CaptureSettings(*iq);
+        station.strName = "iq:" + iq->strFile;
+        station.bKeep = false;
+        station.fullScale = capture.fFullScaleDbuv;
+        return CSharedIqStream::Make(
+            [iq = *iq, &pacer](const std::atomic<bool>& running) {
+                return std::make_unique<CIqFileStream>(iq, running, pacer);
+            },
+            CIqTuning{capture.fCentre, capture.fSampleRate, std::nullopt, std::nullopt}, hertz);
+    }
+    const CLiveSourceSettings live = *options.receiver.LiveSettings(std::nullopt);
+    const double rate = options.receiver.iqRate.value_or(kStationsRate);
+    station = live;
+    return CSharedIqStream::Make(
+        [name = live.strName](const std::atomic<bool>& running) {
+            return MakeIqStream(name, running);
+        },
+        CIqTuning{options.receiver.iqFrequency ? *options.receiver.iqFrequency
+                                               : CSharedIqStream::CentreFor(rate, hertz).value(),
+                  rate, live.gain, live.ppm},
+        hertz);
+}
+
+std::string SetupOf(const CMonitorOptions& options, double megahertz) {
+    for (const auto& [station, file] : options.stationSetups) {
+        if (std::fabs(station - megahertz) < 1e-6) {
+            return file;
+        }
+    }
+    return options.strSetupFile;
+}
+
+}  // namespace
+
+std::string CStationsMonitor::CheckReceiver(const CMonitorOptions& options) {
+    if (options.frequency) {
+        return "--stations takes no --frequency: each station is its own";
+    }
+    for (const auto& [station, file] : options.stationSetups) {
+        if (std::none_of(options.stations.begin(), options.stations.end(),
+                         [station](double s) { return std::fabs(s - station) < 1e-6; })) {
+            return "--setup " + CStationsAnalysis::FolderName(station) + "=" + file +
+                   ": the station is not one of --stations";
+        }
+    }
+    const std::vector<double> hertz = Hertz(options.stations);
+    const auto [low, high] = std::minmax_element(hertz.begin(), hertz.end());
+    if (const auto iq = options.receiver.IqSettings(std::nullopt)) {
+        try {
+            const CFmReceiverSettings capture = CIqFileStream::CaptureSettings(*iq);
+            const double reach = capture.fSampleRate / 2.0 - CChanneliser::kPassHalfWidth;
+            for (const double station : hertz) {
+                if (std::fabs(station - capture.fCentre) > reach) {
+                    return Mhz(station) + " MHz lies outside the capture's band: it takes " +
+                           "stations from " + Mhz(capture.fCentre - reach) + " to " +
+                           Mhz(capture.fCentre + reach) + " MHz";
+                }
+            }
+        } catch (const std::exception& e) {
+            return e.what();
+        }
+        return {};
+    }
+    if (!options.receiver.live) {
+        return "--stations needs a receiver that delivers IQ (--receiver iq:FILE, "
+               "rtltcp:HOST[:PORT] or soapy:ARGS)";
+    }
+    const double rate = options.receiver.iqRate.value_or(kStationsRate);
+    const double reach = CSharedIqStream::kUsableBand * rate / 2.0 - CChanneliser::kPassHalfWidth;
+    if (const auto centre = options.receiver.iqFrequency) {
+        // The tuner where it was told: every station within its usable band.
+        for (const double station : hertz) {
+            if (std::fabs(station - *centre) > reach) {
+                return Mhz(station) + " MHz lies outside the receiver's band: tuned to " +
+                       Mhz(*centre) + " MHz (--iq-frequency) it takes stations from " +
+                       Mhz(*centre - reach) + " to " + Mhz(*centre + reach) + " MHz";
+            }
+        }
+    } else if (!CSharedIqStream::CentreFor(rate, hertz)) {
+        return "the stations from " + Mhz(*low) + " to " + Mhz(*high) + " MHz span " +
+               Mhz(*high - *low) + " MHz; at " + StringFormat("%g", rate / 1e6) +
+               " MS/s (--iq-rate) the receiver takes stations at most " + Mhz(2.0 * reach) +
+               " MHz apart";
+    }
+    return {};
+}
+
+int CStationsMonitor::Run(const CMonitorOptions& options, std::ostream& out, std::ostream& err,
+                          const std::atomic<int>& stop,
+                          std::function<std::uint64_t()> consoleDrops) {
+    if (const std::string fault = CheckReceiver(options); !fault.empty()) {
+        err << "monitor: " << fault << std::endl;
+        return 1;
+    }
+    CRealTimePacer pacer(options.fSpeed);  // a capture's pace
+    CLiveSourceSettings receiver;
+    std::shared_ptr<CSharedIqStream> shared;
+    try {
+        shared = MakeShared(options, pacer, receiver);
+    } catch (const std::exception& e) {
+        err << "monitor: " << e.what() << std::endl;
+        return 1;
+    }
+    std::mutex lines;
+    const std::size_t count = options.stations.size();
+    std::vector<int> codes(count, 0);
+    std::vector<std::thread> threads;
+    for (std::size_t s = 0; s < count; ++s) {
+        const double mhz = options.stations[s];
+        CMonitorOptions station = options;
+        station.stations.clear();
+        station.stationSetups.clear();
+        station.frequency = static_cast<float>(mhz);
+        station.strSetupFile = SetupOf(options, mhz);
+        if (!options.strLogFolder.empty()) {
+            station.strLogFolder =
+                (std::filesystem::path(options.strLogFolder) / CStationsAnalysis::FolderName(mhz))
+                    .string();
+        }
+        station.receiver.iqFile.reset();
+        station.receiver.live = receiver;
+        station.receiver.live->channel = shared->Channel(static_cast<int>(s));
+        station.receiver.fullScale =
+            receiver.fullScale ? receiver.fullScale : options.receiver.fullScale;
+        station.metrics.reset();
+        threads.emplace_back([&, station, s, mhz] {
+            const std::string prefix = CStationsAnalysis::FolderName(mhz) + " ";
+            // JSON lines name their station themselves.
+            CPrefixedLines outLines(out, lines, options.bJsonLines ? "" : prefix);
+            CPrefixedLines errLines(err, lines, prefix);
+            std::ostream stationOut(&outLines);
+            std::ostream stationErr(&errLines);
+            try {
+                CHeadlessRunner runner(station, stationOut, stationErr, stop);
+                runner.SetConsoleDropCount(consoleDrops);
+                codes[s] = runner.Run();
+            } catch (const std::exception& e) {
+                stationErr << "monitor: " << e.what() << std::endl;
+                codes[s] = 1;
+            }
+        });
+    }
+    for (std::thread& thread : threads) {
+        thread.join();
+    }
+    return *std::max_element(codes.begin(), codes.end());
+}
+
+}  // namespace tavik

@@ -1,0 +1,214 @@
+// `tavik monitor --stations`: several stations of one receiver measured at once, from a capture
+// played at its pace and from an rtl_tcp server.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "alarms/AlarmItem.h"
+#include "app/JsonValues.h"
+#include "device/SharedIqStream.h"
+#include "document/TAVIKSDIDoc.h"
+#include "tests/app/AppTestSupport.h"
+#include "tests/support/RtlTcpServer.h"
+#include "tests/support/Shell.h"
+#include "tools/StationGenerator.h"
+
+namespace tavik {
+namespace {
+
+using namespace std::chrono_literals;
+using test::CRtlTcpServer;
+using test::CTempFolder;
+
+// 98.5 MHz with neighbours at 98.1 and 99.0 (half the deviation, 6 dB weaker), 2.4 MS/s cu8.
+class CThreeStations {
+public:
+    static const CThreeStations& Get() {
+        static const CThreeStations capture;
+        return capture;
+    }
+    std::string Meta() const { return m_folder.File("station.sigmf-meta"); }
+    std::string Data() const { return m_folder.File("station.sigmf-data"); }
+
+private:
+    CThreeStations() {
+        CGeneratorOptions options;
+        options.strOutputFolder = m_folder.Path();
+        options.fSeconds = 4.0;
+        options.fFrequency = 98.5;
+        options.strIqDatatype = "cu8";
+        options.fIqRate = 2400000.0;
+        options.fCarrierToNoise = 40.0;
+        options.neighbours = {98.1, 99.0};
+        CStationGenerator(options).Run();
+    }
+    CTempFolder m_folder;
+};
+
+std::size_t Count(const std::string& text, const std::string& part) {
+    std::size_t n = 0;
+    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
+        ++n;
+    }
+    return n;
+}
+
+// The status lines of each station, by their prefix.
+std::map<std::string, std::vector<std::string>> ByStation(const std::string& out) {
+    std::map<std::string, std::vector<std::string>> lines;
+    std::istringstream in(out);
+    const std::regex status(R"((\d+\.\d{3}) (\d\d:\d\d:\d\d dev .*))");
+    for (std::string line; std::getline(in, line);) {
+        std::smatch match;
+        if (std::regex_match(line, match, status)) {
+            lines[match[1]].push_back(match[2]);
+        }
+    }
+    return lines;
+}
+
+// Each station is a whole instrument: its own status lines, day files in its folder with a
+// record per second, its own setup, and an alarm raised only where the deviation reaches it.
+TEST(StationsMonitor, EachStationOfACaptureHasItsLinesFilesAndAlarms) {
+    CTempFolder folder;
+    CTAVIKSDIDoc doc;
+    doc.SetAlarm("DevHigh", std::make_unique<CAlarmItem>("DevHigh", ALARM_SOURCE_DEVIATION,
+                                                         ALARM_RELATION_GREATER_EQUAL, 60.0f,
+                                                         ALARM_ACTION_LOG_ONLY, COleDateTimeSpan(),
+                                                         ALARM_ACKNOWLEDGE_NO));
+    ASSERT_TRUE(doc.OnSaveDocument(folder.File("alarm.tvk")));
+    const std::string logs = folder.File("logs");
+    const test::CShellRun run = test::Shell(
+        std::string(TAVIK_EXECUTABLE) + " monitor --receiver iq:'" + CThreeStations::Get().Meta() +
+        "' --stations 98.1,98.5,99.0 --setup 98.5='" + folder.File("alarm.tvk") +
+        "' --enable-alarms --seconds 4 --speed 2 --log-folder '" + logs + "' 2>'" +
+        folder.File("err") + "'");
+    const std::string err = test::ReadText(folder.File("err"));
+    ASSERT_EQ(run.exitCode, 0) << err << run.out;
+    const auto lines = ByStation(run.out);
+    ASSERT_EQ(lines.size(), 3u) << run.out;
+    for (const auto& [station, own] : lines) {
+        SCOPED_TRACE(station);
+        ASSERT_EQ(own.size(), 4u);
+        EXPECT_EQ(own[0].substr(0, 9), "00:00:01 ");
+        // 98.5 deviates up to 75 kHz, its neighbours to half of it; all carry the programme's
+        // RDS.
+        const std::regex max(R"(.* max (\d+\.\d) kHz .*PS "TAVIK FM".*)");
+        std::smatch match;
+        ASSERT_TRUE(std::regex_match(own.back(), match, max)) << own.back();
+        const double peak = std::stod(match[1]);
+        EXPECT_NEAR(peak, station == "98.500" ? 74.5 : 37.5, 1.5);
+        const std::string day = logs + "/" + station;
+        std::string results;
+        for (const auto& entry : std::filesystem::directory_iterator(day)) {
+            if (entry.path().extension() == ".xml") {
+                results = test::ReadText(entry.path().string());
+            }
+        }
+        EXPECT_EQ(Count(results, "<Measurement id="), 4u);
+        EXPECT_NE(run.out.find(station + " Result file: " + day + "/tavik"), std::string::npos);
+    }
+    EXPECT_NE(err.find("98.500 "), std::string::npos) << err;
+    std::istringstream all(run.out + err);
+    for (std::string line; std::getline(all, line);) {
+        if (line.find("DevHigh") != std::string::npos) {
+            EXPECT_EQ(line.rfind("98.500 ", 0), 0u) << "only 98.500 has the alarm: " << line;
+        }
+    }
+    EXPECT_NE(err.find("98.500 00:00:0"), std::string::npos) << "its alarm line: " << err;
+    EXPECT_NE(run.out.find("98.500 1 alarm enabled"), std::string::npos) << run.out;
+}
+
+// One rtl_tcp receiver for three stations: tuned once, at 2.4 MS/s, where it was told (the
+// capture's centre, whose IQ the server plays whatever the tuning); a
+// server restart breaks every station's stream once and one reconnection serves them all.
+TEST(StationsMonitor, OneLiveReceiverServesEveryStationAndReconnectsOnce) {
+    CTempFolder folder;
+    std::ifstream data(CThreeStations::Get().Data(), std::ios::binary);
+    std::vector<std::uint8_t> iq((std::istreambuf_iterator<char>(data)),
+                                 std::istreambuf_iterator<char>());
+    CRtlTcpServer server(iq, 4.8e6);
+    const std::string receiver = server.ReceiverName();
+    test::CShellRun run;
+    std::thread monitor([&] {
+        run = test::Shell(std::string(TAVIK_EXECUTABLE) + " monitor --receiver " + receiver +
+                          " --iq-frequency 98.25 --stations 98.1,98.5,99.0 --seconds 8 --json-lines"
+                          " 2>'" +
+                          folder.File("err") + "'");
+    });
+    std::this_thread::sleep_for(3500ms);
+    server.Stop();
+    std::this_thread::sleep_for(1000ms);
+    server.Start();
+    monitor.join();
+    const std::string err = test::ReadText(folder.File("err"));
+    ASSERT_EQ(run.exitCode, 0) << err;
+    EXPECT_EQ(server.Connections(), 2) << err;
+    const auto commands = server.Commands();
+    for (const CRtlTcpServer::Command& expected :
+         {CRtlTcpServer::Command{0x02, 2400000}, CRtlTcpServer::Command{0x01, 98250000}}) {
+        EXPECT_EQ(std::count(commands.begin(), commands.end(), expected), 2)
+            << int{expected.first} << " " << expected.second;
+    }
+    // Each station told of the loss and of the return once.
+    for (const char* station : {"98.100 ", "98.500 ", "99.000 "}) {
+        EXPECT_EQ(Count(err, std::string(station) + "monitor: Receiver: reception from"), 1u)
+            << err;
+    }
+    std::map<double, CJson> last;
+    std::istringstream out(run.out);
+    for (std::string line; std::getline(out, line);) {
+        const CJson json = CJson::parse(line);
+        last[json["frequency_mhz"].get<double>()] = json;
+    }
+    ASSERT_EQ(last.size(), 3u) << run.out;
+    for (const auto& [station, json] : last) {
+        EXPECT_EQ(json["rds"]["ps"], "TAVIK FM") << station;
+    }
+}
+
+// What one receiver cannot take, with the reason and the band.
+TEST(StationsMonitor, RefusesStationsOutsideTheBandWithTheBand) {
+    const struct {
+        std::string arguments;
+        const char* message;
+    } cases[] = {
+        {"--receiver iq:'" + CThreeStations::Get().Meta() + "' --stations 98.1,99.9",
+         "monitor: 99.900 MHz lies outside the capture's band: it takes stations from 97.200 to "
+         "99.300 MHz\n"},
+        {"--receiver rtltcp:127.0.0.1:1 --stations 98.1,101.0",
+         "monitor: the stations from 98.100 to 101.000 MHz span 2.900 MHz; at 2.4 MS/s "
+         "(--iq-rate) the receiver takes stations at most 1.740 MHz apart\n"},
+        {"--receiver rtltcp:127.0.0.1:1 --iq-frequency 98.0 --stations 98.1,99.0",
+         "monitor: 99.000 MHz lies outside the receiver's band: tuned to 98.000 MHz "
+         "(--iq-frequency) it takes stations from 97.130 to 98.870 MHz\n"},
+        {"--stations 98.1,99.0",
+         "monitor: --stations needs a receiver that delivers IQ (--receiver iq:FILE, "
+         "rtltcp:HOST[:PORT] or soapy:ARGS)\n"},
+        {"--receiver rtltcp:127.0.0.1:1 --stations 98.1,99.0 --setup 98.5=a.tvk",
+         "monitor: --setup 98.500=a.tvk: the station is not one of --stations\n"},
+    };
+    for (const auto& c : cases) {
+        CTempFolder folder;
+        const test::CShellRun run =
+            test::Shell(std::string(TAVIK_EXECUTABLE) + " monitor " + c.arguments +
+                        " --seconds 1 2>'" + folder.File("err") + "'");
+        EXPECT_EQ(run.exitCode, 1) << c.arguments;
+        EXPECT_EQ(test::ReadText(folder.File("err")), c.message) << c.arguments;
+    }
+    // The tuner's centre, kept clear of every station's channel where it can be.
+    EXPECT_EQ(CSharedIqStream::CentreFor(2.4e6, {98.1e6, 98.5e6, 99.0e6}), 98.75e6);
+    EXPECT_EQ(CSharedIqStream::CentreFor(2.4e6, {98.1e6, 98.3e6}), 97.85e6);
+    EXPECT_EQ(CSharedIqStream::CentreFor(2.4e6, {98.1e6, 99.9e6}), std::nullopt);
+}
+
+}  // namespace
+}  // namespace tavik
