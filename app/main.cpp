@@ -42,7 +42,8 @@ int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
     tavik::CCommandLine commands;
 #ifdef TAVIK_WITH_REPORT
-    // `tavik report RESULT.xml [--log LOG] [--setup FILE.tvk] [--out FILE.pdf]`: needs Qt.
+    // `tavik report RESULT.xml|LOG [--log LOG] [--setup FILE.tvk] [--out FILE.pdf] [--day YYMMDD]`:
+    // needs Qt.
     tavik::CReportCommand report(commands.Parser());
     commands.AddCommand(report.Command(), [&report](std::ostream& out, std::ostream& err) {
         return report.Run(out, err);

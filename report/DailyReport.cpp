@@ -52,31 +52,13 @@ void DrawCharts(CReportPages& pages, const CDayReport& report) {
                   "2 %/kHz multipath limit of the ITU-R measurement conditions.");
 }
 
-// A report written over one of its inputs would destroy the day's measurement.
-void CheckOutputIsNoInput(const CReportOptions& options, const std::string& path) {
-    for (const std::string* input :
-         {&options.strResultFile, &options.strLogFile, &options.strSetupFile}) {
-        std::error_code missing;
-        if (!input->empty() && std::filesystem::equivalent(*input, path, missing)) {
-            throw CReportError("The report \"" + path + "\" would replace its input \"" + *input +
-                               "\"");
-        }
-    }
-}
-
 }  // namespace
 
-CReportResult WriteDayReport(const CDayReport& report, const std::string& path, CTime made) {
+std::vector<std::string> DrawDayReport(CReportPages& pages, const CDayReport& report, CTime made) {
     using namespace report_tables;
     const CReportTexts texts(report);
     const std::vector<CReportRow> header = texts.HeaderRows(made);
-    const std::string day = texts.DateText();
-    CReportPages pages(QString::fromStdString(path),
-                       QStringLiteral("Daily measurement report, ") + QString::fromStdString(day),
-                       QString::fromStdString(CReportTexts::Version()),
-                       QString::fromStdString("Daily measurement report, " + day + ", " +
-                                              report.options.strResultFile));
-    DrawTitle(pages, "Daily measurement report", day);
+    DrawTitle(pages, "Daily measurement report", texts.DateText());
     DrawRows(pages, header);
     const std::vector<std::string> notes = texts.Notes();
     DrawNotes(pages, notes);
@@ -95,18 +77,39 @@ CReportResult WriteDayReport(const CDayReport& report, const std::string& path, 
     } else {
         DrawEventTable(pages, texts, report.log->lines, kMaxEventLines);
     }
-    pages.Finish();
-    return {path, pages.PageCount(), notes};
+    return notes;
 }
 
-CReportResult WriteDailyReport(const CReportOptions& options) {
-    const std::string path = ReportOutputPath(options);
-    CheckOutputIsNoInput(options, path);
-    // A device or a FIFO is never replaced, a symbolic link never followed.
+CReportResult WriteDayReport(const CDayReport& report, const std::string& path, CTime made) {
+    const std::string day = CReportTexts(report).DateText();
+    CReportPages pages(QString::fromStdString(path),
+                       QStringLiteral("Daily measurement report, ") + QString::fromStdString(day),
+                       QString::fromStdString(CReportTexts::Version()),
+                       QString::fromStdString("Daily measurement report, " + day + ", " +
+                                              report.options.strResultFile));
+    std::vector<std::string> notes = DrawDayReport(pages, report, made);
+    pages.Finish();
+    return {path, pages.PageCount(), std::move(notes), {}};
+}
+
+void CheckReportOutput(const std::string& path, const std::vector<std::string>& inputs) {
+    // A report written over one of its inputs would destroy the day's measurement.
+    for (const std::string& input : inputs) {
+        std::error_code missing;
+        if (!input.empty() && std::filesystem::equivalent(input, path, missing)) {
+            throw CReportError("The report \"" + path + "\" would replace its input \"" + input +
+                               "\"");
+        }
+    }
     if (const int cause = CheckOutputFile(path); cause != 0) {
         throw CReportError("Could not write the report \"" + path + "\" (" + CauseText(cause) +
                            ")");
     }
+}
+
+CReportResult WriteDailyReport(const CReportOptions& options) {
+    const std::string path = ReportOutputPath(options);
+    CheckReportOutput(path, {options.strResultFile, options.strLogFile, options.strSetupFile});
     const CDayReport report = LoadDayReport(options);
     return WriteDayReport(report, path, CSystemClock::Instance().Now());
 }

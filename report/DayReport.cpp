@@ -7,10 +7,7 @@
 
 namespace tavik {
 
-namespace {
-
-// The setup as the application opens it.
-CProtocolHeader ReadSetup(const std::string& path) {
+CProtocolHeader ReadReportSetup(const std::string& path) {
     CProtocolHeader header;
     CAlarmMap alarms;
     std::string why;
@@ -20,8 +17,6 @@ CProtocolHeader ReadSetup(const std::string& path) {
     }
     return header;
 }
-
-}  // namespace
 
 void SummariseRecords(CDayReport& report) {
     report.day = MakeDaySeconds(report.file.records);
@@ -39,7 +34,7 @@ CDayReport LoadDayReport(const CReportOptions& options) {
     if (options.openSetup) {
         report.setup = options.openSetup;
     } else if (!options.strSetupFile.empty()) {
-        report.setup = ReadSetup(options.strSetupFile);
+        report.setup = ReadReportSetup(options.strSetupFile);
     }
     return report;
 }

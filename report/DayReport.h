@@ -20,6 +20,9 @@ struct CReportOptions {
     // The setup as the application has it open (saved or not); it is used instead of reading
     // strSetupFile, which then only names where it came from.
     std::optional<CProtocolHeader> openSetup;
+    // The station folder's name (its frequency in MHz, "98.100") when the result file is one of
+    // a log folder's stations.
+    std::string strStation;
 };
 
 // The inputs of a daily report, read and summarised.
@@ -35,6 +38,9 @@ struct CDayReport {
 // Reads the result file, the log and the setup the options name and summarises the day.
 // Throws CReportError when one of them cannot be read.
 CDayReport LoadDayReport(const CReportOptions& options);
+
+// Reads a setup (.tvk) as the application opens it; throws CReportError when it cannot.
+CProtocolHeader ReadReportSetup(const std::string& path);
 
 // Summarises records already read (the report of a result file's text).
 void SummariseRecords(CDayReport& report);

@@ -13,6 +13,7 @@ namespace {
 
 constexpr double kMarginMillimetres = 15.0;
 constexpr double kFooterPoints = 8.5;
+constexpr double kHeaderPoints = 9.0;
 
 }  // namespace
 
@@ -63,10 +64,39 @@ int CReportPages::Place(int height) {
 
 void CReportPages::NewPage() {
     DrawFooter();
+    BeginPage();
+}
+
+void CReportPages::NewSection(const QString& header, const QString& footer) {
+    DrawFooter();
+    m_strHeader = header;
+    m_strFooter = footer;
+    BeginPage();
+}
+
+void CReportPages::BeginPage() {
     m_pWriter->newPage();
     ++m_nPage;
     m_nY = 0;
     m_bPageEmpty = true;
+    DrawHeader();
+}
+
+// The running header: a bold line with a rule below, the content beneath it.
+void CReportPages::DrawHeader() {
+    if (m_strHeader.isEmpty()) {
+        return;
+    }
+    const QFont font = Font(kHeaderPoints, true);
+    const int height = QFontMetrics(font, m_pWriter.get()).height();
+    m_painter.save();
+    m_painter.setFont(font);
+    m_painter.setPen(QColor(0, 60, 150));
+    m_painter.drawText(QRect(0, 0, m_nWidth, height), Qt::AlignLeft | Qt::AlignVCenter,
+                       m_strHeader);
+    m_painter.fillRect(0, height + 2, m_nWidth, 1, QColor(0, 60, 150));
+    m_painter.restore();
+    m_nY = height + kDotsPerInch / 8;
 }
 
 void CReportPages::DrawFooter() {

@@ -35,6 +35,9 @@ public:
     // Moves below a placed block.
     void Advance(int height) { m_nY += height; }
     void NewPage();
+    // Ends this page and begins the next with running texts of its own from there on: `header`
+    // above the content of each page (none when empty) and `footer`.
+    void NewSection(const QString& header, const QString& footer);
     // Ends the last page and commits the file; throws CReportError when writing failed.
     void Finish();
 
@@ -42,11 +45,14 @@ public:
     static QFont Font(double points, bool bold = false);
 
 private:
+    void BeginPage();
+    void DrawHeader();
     void DrawFooter();
 
     QSaveFile m_file;
     std::unique_ptr<QPdfWriter> m_pWriter;
     QPainter m_painter;
+    QString m_strHeader;
     QString m_strFooter;
     int m_nWidth = 0;
     int m_nBottom = 0;  // the content's lower edge, above the footer

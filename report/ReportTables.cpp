@@ -1,6 +1,8 @@
 #include "report/ReportTables.h"
 
 #include <algorithm>
+#include <iterator>
+#include <numeric>
 
 #include <QFontMetrics>
 
@@ -16,6 +18,10 @@ constexpr int kLabelWidth = 230;    // units of the label column
 constexpr int kTimeWidth = 150;     // units of the event table's time column
 const QColor kRule(200, 200, 200);  // lines between rows
 const QColor kShade(242, 242, 242);
+const QColor kHead(225, 230, 240);  // the column heads of a table
+constexpr double kTablePoints = 8.0;
+// The stations' columns in parts of the width: frequency, the figures, verdict.
+constexpr int kStationWeights[] = {62, 150, 86, 72, 72, 72, 62, 90, 62, 52, 60};
 
 QString Q(const std::string& text) {
     return QString::fromStdString(text);
@@ -194,7 +200,7 @@ void DrawEventTable(CReportPages& pages, const CReportTexts& texts,
     const int rowHeight = QFontMetrics(body, p.device()).height() + kPadding;
     const int textWidth = pages.Width() - kTimeWidth - 2 * kPadding;
     auto head = [&](int top) {
-        p.fillRect(0, top, pages.Width(), rowHeight, QColor(225, 230, 240));
+        p.fillRect(0, top, pages.Width(), rowHeight, kHead);
         p.setPen(Qt::black);
         p.setFont(bold);
         p.drawText(QRect(kPadding, top, kTimeWidth, rowHeight), Qt::AlignVCenter, "Time");
@@ -237,6 +243,80 @@ void DrawEventTable(CReportPages& pages, const CReportTexts& texts,
         DrawParagraph(pages, std::to_string(lines.size() - shown) +
                                  " further lines of the log are not listed here.");
     }
+}
+
+void DrawStationTable(CReportPages& pages, const std::vector<CStationRow>& rows) {
+    QPainter& p = pages.Painter();
+    const QFont body = CReportPages::Font(kTablePoints);
+    const QFont bold = CReportPages::Font(kTablePoints, true);
+    // The columns' left edges, the last entry the right edge.
+    std::vector<int> edges{0};
+    const int total = std::accumulate(std::begin(kStationWeights), std::end(kStationWeights), 0);
+    for (int sum = 0; const int weight : kStationWeights) {
+        sum += weight;
+        edges.push_back(pages.Width() * sum / total);
+    }
+    const auto cell = [&](std::size_t first, std::size_t last, int top, int height) {
+        return QRect(edges[first] + kPadding, top + kPadding,
+                     edges[last + 1] - edges[first] - 2 * kPadding, height - 2 * kPadding);
+    };
+    // The texts of a row in their columns (a message spans the figures') and its height.
+    struct SCell {
+        QString text;
+        std::size_t first, last;
+        QColor colour;
+        bool bold;
+    };
+    const auto height = [&](const std::vector<SCell>& cells) {
+        int tallest = 0;
+        for (const SCell& c : cells) {
+            p.setFont(c.bold ? bold : body);
+            tallest = std::max(tallest, TextHeight(p, cell(c.first, c.last, 0, 0).width(), c.text));
+        }
+        return tallest + 2 * kPadding;
+    };
+    const auto draw = [&](const std::vector<SCell>& cells, int top, int h) {
+        for (const SCell& c : cells) {
+            p.setFont(c.bold ? bold : body);
+            p.setPen(c.colour);
+            p.drawText(cell(c.first, c.last, top, h), WrapFlags(c.text), c.text);
+        }
+        p.fillRect(0, top + h - 1, pages.Width(), 1, kRule);
+    };
+    const std::size_t verdictColumn = std::size(kStationWeights) - 1;
+    std::vector<SCell> head{{QStringLiteral("MHz"), 0, 0, Qt::black, true}};
+    for (std::size_t i = 0; i < StationColumns().size(); ++i) {
+        head.push_back({Q(StationColumns()[i]), i + 1, i + 1, Qt::black, true});
+    }
+    head.push_back({QStringLiteral("Verdict"), verdictColumn, verdictColumn, Qt::black, true});
+    const int headHeight = height(head);
+    int page = 0;
+    for (const CStationRow& row : rows) {
+        std::vector<SCell> cells{{Q(row.strFrequency), 0, 0, Qt::black, true}};
+        if (row.cells.empty()) {
+            cells.push_back({Q(row.strMessage), 1, verdictColumn - 1, QColor(90, 90, 90), false});
+        }
+        for (std::size_t i = 0; i < row.cells.size(); ++i) {
+            const CSummaryCell& c = row.cells[i];
+            cells.push_back({Q(c.strText), i + 1, i + 1,
+                             c.mark ? MarkColour(*c.mark) : QColor(Qt::black), false});
+        }
+        cells.push_back(
+            {Q(row.strVerdict), verdictColumn, verdictColumn, MarkColour(row.verdict), true});
+        const int rowHeight = height(cells);
+        // Room for the heads too, as they come first on a new page.
+        int top = pages.Place(rowHeight + headHeight);
+        if (pages.PageCount() != page) {
+            page = pages.PageCount();
+            p.fillRect(0, top, pages.Width(), headHeight, kHead);
+            draw(head, top, headHeight);
+            pages.Advance(headHeight);
+            top += headHeight;
+        }
+        draw(cells, top, rowHeight);
+        pages.Advance(rowHeight);
+    }
+    pages.Advance(2 * kPadding);
 }
 
 }  // namespace tavik::report_tables

@@ -5,6 +5,7 @@
 
 #include "report/EventLog.h"
 #include "report/ReportTexts.h"
+#include "report/StationFolders.h"
 
 namespace tavik {
 
@@ -27,6 +28,10 @@ void DrawParagraph(CReportPages& pages, const std::string& text);
 // The log's lines with their times, at most `maxLines`; the column heads repeat on every page.
 void DrawEventTable(CReportPages& pages, const CReportTexts& texts,
                     const std::vector<CLogLine>& lines, std::size_t maxLines);
+
+// The stations' summary: frequency, figures and verdict of each; a row without figures gives
+// its message across their columns. The column heads repeat on every page.
+void DrawStationTable(CReportPages& pages, const std::vector<CStationRow>& rows);
 
 }  // namespace report_tables
 

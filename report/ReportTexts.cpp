@@ -9,9 +9,8 @@ namespace tavik {
 
 namespace {
 
-constexpr float kMultipathLimit = 2.0f;
-constexpr const char* kStationPrefix =
-    "RDS: ";  // the log line of a decoded station  // %/kHz, of the ITU-R measurement conditions
+constexpr float kMultipathLimit = 2.0f;          // %/kHz, of the ITU-R measurement conditions
+constexpr const char* kStationPrefix = "RDS: ";  // the log line of a decoded station
 
 std::string Number(std::int64_t value) {
     char digits[24];
@@ -100,7 +99,9 @@ std::vector<CReportRow> CReportTexts::HeaderRows(CTime made) const {
     const CDaySummary& s = m_report.summary;
     const CReportOptions& o = m_report.options;
     std::vector<CReportRow> rows;
-    rows.push_back({"Frequency", m_report.setup
+    // A station folder's name is its frequency; one setup given for all its stations is not.
+    rows.push_back({"Frequency", !o.strStation.empty() ? o.strStation + " MHz"
+                                 : m_report.setup
                                      ? FormatFixed(m_report.setup->m_fFrequency, 2) + " MHz"
                                      : "not known: no setup given"});
     rows.push_back({"PI / PS", StationText()});
@@ -288,7 +289,7 @@ std::vector<CVerdictRow> CReportTexts::VerdictRows() const {
             return CVerdictRow{std::move(what), "no second measured", EVerdictMark::NoData};
         }
         return CVerdictRow{std::move(what), Number(count) + " of " + Number(of) + " s",
-                           count == 0 ? EVerdictMark::Pass : EVerdictMark::Attention};
+                           count == 0 ? EVerdictMark::Pass : EVerdictMark::Attention, count};
     };
     std::vector<CVerdictRow> rows;
     rows.push_back(check("60 s MPX power above 0 dBr (ITU-R BS.412)", s.nAboveMpxPowerLimit,
@@ -310,16 +311,16 @@ std::vector<CVerdictRow> CReportTexts::VerdictRows() const {
                     m_report.log ? Number(activations) : std::string("no log given"),
                     activations > 0            ? EVerdictMark::Attention
                     : m_report.log && measured ? EVerdictMark::Pass
-                                               : EVerdictMark::NoData});
+                                               : EVerdictMark::NoData,
+                    activations});
     return rows;
 }
 
-// The stations the log names ("RDS: PI D313, PS "TAVIK FM""), in the order they came.
-std::string CReportTexts::StationText() const {
-    if (!m_report.log) {
-        return "not known: no log given";
-    }
+std::vector<std::string> CReportTexts::Stations() const {
     std::vector<std::string> stations;
+    if (!m_report.log) {
+        return stations;
+    }
     for (const CLogLine& line : m_report.log->lines) {
         if (line.strText.rfind(kStationPrefix, 0) == 0) {
             std::string station = line.strText.substr(std::strlen(kStationPrefix));
@@ -328,6 +329,14 @@ std::string CReportTexts::StationText() const {
             }
         }
     }
+    return stations;
+}
+
+std::string CReportTexts::StationText() const {
+    if (!m_report.log) {
+        return "not known: no log given";
+    }
+    const std::vector<std::string> stations = Stations();
     if (stations.empty()) {
         return "not in the log";
     }

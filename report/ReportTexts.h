@@ -23,6 +23,7 @@ struct CVerdictRow {
     std::string strCheck;
     std::string strCount;
     EVerdictMark mark = EVerdictMark::Pass;
+    int nCount = 0;  // seconds above the limit, or alarm activations
 };
 
 // The texts of a daily report, apart from the drawing so that they can be checked as text.
@@ -53,6 +54,9 @@ public:
     // the ITU-R measurement conditions, and alarm activations. Any count above 0 needs
     // attention; a check without a measured second (or without the log) has no data.
     std::vector<CVerdictRow> VerdictRows() const;
+    // The stations the log names ("PI D313, PS \"TAVIK FM\""), in the order they came, each
+    // change once; none without the log.
+    std::vector<std::string> Stations() const;
     // The local time of a second: "10:04:07", with the date when not the report's day.
     std::string TimeOfDay(std::uint32_t time) const;
     // The time column of a log line, with the date when not the report's day.

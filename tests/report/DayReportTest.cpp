@@ -4,7 +4,6 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -16,6 +15,7 @@
 #include "report/DailyReport.h"
 #include "report/ReportTexts.h"
 #include "tests/document/LogFileCheck.h"
+#include "tests/report/ReportRun.h"
 #include "tests/support/Shell.h"
 #include "tests/support/TempFolder.h"
 #include "tests/support/TextMatch.h"
@@ -26,9 +26,13 @@ namespace {
 
 using test::CShellRun;
 using test::CTempFolder;
+using test::Flat;
 using test::Has;
 using test::Matches;
+using test::PdfText;
+using test::Quoted;
 using test::ReadText;
+using test::Report;
 using test::Shell;
 
 void WriteText(const std::string& path, const std::string& text) {
@@ -84,18 +88,6 @@ private:
 
 class DayReportTest : public ::testing::Test {
 protected:
-    static std::string Quoted(const std::string& path) { return "'" + path + "'"; }
-    // `tavik report ARGS` as from cron, without a session; errors in the output.
-    static CShellRun Report(const std::string& args) {
-        return Shell(std::string("env -u XDG_RUNTIME_DIR ") + TAVIK_EXECUTABLE + " report " + args +
-                     " 2>&1");
-    }
-    static std::string PdfText(const std::string& pdf) {
-        const CShellRun text = Shell("pdftotext -layout " + Quoted(pdf) + " -");
-        EXPECT_EQ(text.exitCode, 0) << pdf;
-        return text.out;
-    }
-
     const CAnalysedDay& day = CAnalysedDay::Get();
     CTempFolder work;
 };
@@ -103,7 +95,7 @@ protected:
 // The analyser's own files read back with their log and setup; reading records and the
 // figures themselves are pinned on hand-made records.
 TEST_F(DayReportTest, ReportOfAnAnalysedDayMatchesItsFiles) {
-    const CDayReport report = LoadDayReport({day.Xml(), day.Log(), day.Setup(), "", {}});
+    const CDayReport report = LoadDayReport({day.Xml(), day.Log(), day.Setup(), "", {}, ""});
     const CDaySummary& s = report.summary;
     EXPECT_FALSE(report.file.IsIncomplete());
     EXPECT_EQ(s.nSeconds, 100);
@@ -128,7 +120,7 @@ TEST_F(DayReportTest, ReportOfAnAnalysedDayMatchesItsFiles) {
     ASSERT_NE(station, header.end());
     EXPECT_EQ(station->strValue, "PI D313, PS \"TAVIK FM\"");
     // The application's open setup wins over the file it names (it may not be saved).
-    CReportOptions open{day.Xml(), "", day.Setup(), "", {}};
+    CReportOptions open{day.Xml(), "", day.Setup(), "", {}, ""};
     open.openSetup = CProtocolHeader();
     open.openSetup->m_strings[CProtocolHeader::OPERATOR] = "A. Open";
     EXPECT_EQ(LoadDayReport(open).setup->m_strings[CProtocolHeader::OPERATOR], "A. Open");
@@ -188,18 +180,6 @@ std::string Record(int id, std::uint32_t time, float deviation, std::optional<fl
         record += text;
     }
     return record + "\r\n      </Measurement>";
-}
-
-// The PDF's text with every run of blanks and line ends as one blank.
-std::string Flat(const std::string& text) {
-    std::string flat;
-    for (const char c : text) {
-        const bool blank = std::isspace(static_cast<unsigned char>(c)) != 0;
-        if (!blank || (!flat.empty() && flat.back() != ' ')) {
-            flat += blank ? ' ' : c;
-        }
-    }
-    return flat;
 }
 
 // Day files of this version, of an earlier one, of both, without records and without signal,
