@@ -113,7 +113,11 @@ bool CHeadlessRunner::Prepare() {
             m_info << count << (count == 1 ? " alarm" : " alarms") << " enabled" << std::endl;
         }
     }
-    if (m_options.metrics) {
+    if (m_options.pSharedMetrics != nullptr) {
+        m_pMetrics = std::make_unique<CMetricsPublisher>();
+        m_pMetrics->Join(*m_options.pSharedMetrics, m_options.nMetricsStation, doc,
+                         *m_pAlarmEvents);
+    } else if (m_options.metrics) {
         m_pMetrics = std::make_unique<CMetricsPublisher>();
         if (const std::string fault = m_pMetrics->Start(*m_options.metrics, m_options.metricsAccess,
                                                         doc, *m_pAlarmEvents);

@@ -21,12 +21,21 @@ std::string StationText(const CJson& text) {
 std::string CMetricsPublisher::Start(const CMetricsAddress& address, CMetricsAccess access,
                                      const CTAVIKSDIDoc& doc, const CAlarmEventRecorder& alarms) {
     m_address = address;
-    m_server.Publish(Build(doc, CMonitorValues(), alarms));
-    return m_server.Start(address, std::move(access));
+    m_pOwnServer = std::make_unique<CMetricsServer>();
+    m_pServer = m_pOwnServer.get();
+    m_pServer->Publish(Build(doc, CMonitorValues(), alarms));
+    return m_pServer->Start(address, std::move(access));
+}
+
+void CMetricsPublisher::Join(CMetricsServer& server, int station, const CTAVIKSDIDoc& doc,
+                             const CAlarmEventRecorder& alarms) {
+    m_pServer = &server;
+    m_nStation = station;
+    m_pServer->Publish(Build(doc, CMonitorValues(), alarms), m_nStation);
 }
 
 std::string CMetricsPublisher::Url() const {
-    return std::string(m_server.Scheme()) + "://" + m_address.HostPort(m_server.GetPort()) +
+    return std::string(m_pServer->Scheme()) + "://" + m_address.HostPort(m_pServer->GetPort()) +
            "/metrics";
 }
 
@@ -38,7 +47,7 @@ void CMetricsPublisher::Publish(const CTAVIKSDIDoc& doc, const CMonitorValues& v
     m_nRecordsLost = std::max(m_nRecordsLost, snapshot.nRecordsLost);
     snapshot.nRecordsLost = m_nRecordsLost;
     snapshot.nConsoleLinesDropped = consoleLinesDropped;
-    m_server.Publish(std::move(snapshot));
+    m_pServer->Publish(std::move(snapshot), m_nStation);
 }
 
 void CMetricsSeconds::Complete(CMetricsSnapshot& snapshot, const CMonitorValues& values,

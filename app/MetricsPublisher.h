@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -39,7 +40,10 @@ public:
     // it does, else the reason.
     std::string Start(const CMetricsAddress& address, CMetricsAccess access,
                       const CTAVIKSDIDoc& doc, const CAlarmEventRecorder& alarms);
-    // "http://127.0.0.1:9101/metrics" (https with TLS), once started.
+    // One station of several: publishes as station `station` of a server already serving.
+    void Join(CMetricsServer& server, int station, const CTAVIKSDIDoc& doc,
+              const CAlarmEventRecorder& alarms);
+    // "http://127.0.0.1:9101/metrics" (https with TLS), once started (not joined).
     std::string Url() const;
     void Publish(const CTAVIKSDIDoc& doc, const CMonitorValues& values,
                  const CAlarmEventRecorder& alarms, std::uint64_t consoleLinesDropped);
@@ -54,7 +58,9 @@ public:
 
 private:
     CMetricsAddress m_address;
-    CMetricsServer m_server;
+    std::unique_ptr<CMetricsServer> m_pOwnServer;
+    CMetricsServer* m_pServer = nullptr;  // the own one, or the one joined
+    int m_nStation = 0;
     // Records a full writer queue refused are moved to the writer's count when it takes the next
     // batch; a counter must never go back meanwhile.
     std::uint64_t m_nRecordsLost = 0;

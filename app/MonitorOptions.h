@@ -12,6 +12,8 @@
 
 namespace tavik {
 
+class CMetricsServer;
+
 // The notice of --enable-alarms without --setup: without a setup there is no alarm to enable.
 inline constexpr const char* kNoAlarmsWithoutSetup =
     "--enable-alarms: no setup was given (--setup FILE.tvk), so there are no alarms to enable";
@@ -34,7 +36,10 @@ struct CMonitorOptions {
     CDecoderOverrides decoder;  // over the setup's stereo decoder settings
     std::optional<CMetricsAddress> metrics;  // --metrics: serve GET /metrics there
     CMetricsAccess metricsAccess;            // --metrics-tls, --metrics-auth
-    bool bQuiet = false;                     // no line per second (a service's journal)
+    // One station of several: its metrics go to this server, as station nMetricsStation.
+    CMetricsServer* pSharedMetrics = nullptr;
+    int nMetricsStation = 0;
+    bool bQuiet = false;       // no line per second (a service's journal)
     bool bJournal = false;     // the error stream is the journal's: lines carry "<3>"/"<4>"
     int nEvidenceSeconds = 0;  // --evidence: MPX clips of N s either side of each activation
     int nEvidenceMaxMb = 500;  // --evidence-max-mb: the clips' folder's size cap

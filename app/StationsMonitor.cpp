@@ -14,6 +14,7 @@
 #include "app/StationsAnalysis.h"
 #include "device/IqFileStream.h"
 #include "device/SharedIqStream.h"
+#include "metrics/MetricsServer.h"
 #include "platform/GenericException.h"
 
 namespace tavik {
@@ -187,8 +188,23 @@ int CStationsMonitor::Run(const CMonitorOptions& options, std::ostream& out, std
         err << "monitor: " << e.what() << std::endl;
         return 1;
     }
-    std::mutex lines;
     const std::size_t count = options.stations.size();
+    // One endpoint for all: each station's series labelled with its frequency_mhz.
+    std::unique_ptr<CMetricsServer> metrics;
+    if (options.metrics) {
+        metrics = std::make_unique<CMetricsServer>(&CMetricsText::FormatStations,
+                                                   static_cast<int>(count));
+        if (const std::string fault = metrics->Start(*options.metrics, options.metricsAccess);
+            !fault.empty()) {
+            err << "monitor: cannot serve the metrics on " << options.metrics->ListeningPort()
+                << ": " << fault << std::endl;
+            return 1;
+        }
+        (options.bJsonLines ? err : out)
+            << "Metrics at " << metrics->Scheme() << "://"
+            << options.metrics->HostPort(metrics->GetPort()) << "/metrics" << std::endl;
+    }
+    std::mutex lines;
     std::vector<int> codes(count, 0);
     std::vector<std::thread> threads;
     for (std::size_t s = 0; s < count; ++s) {
@@ -209,6 +225,8 @@ int CStationsMonitor::Run(const CMonitorOptions& options, std::ostream& out, std
         station.receiver.fullScale =
             receiver.fullScale ? receiver.fullScale : options.receiver.fullScale;
         station.metrics.reset();
+        station.pSharedMetrics = metrics.get();
+        station.nMetricsStation = static_cast<int>(s);
         threads.emplace_back([&, station, s, mhz] {
             const std::string prefix = CStationsAnalysis::FolderName(mhz) + " ";
             // JSON lines name their station themselves.

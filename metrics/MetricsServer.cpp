@@ -129,8 +129,9 @@ void SendMethodNotAllowed(mg_connection* connection) {
 
 }  // namespace
 
-CMetricsServer::CMetricsServer(CFormat format)
-    : m_format(std::move(format)), m_pSnapshot(std::make_shared<const CMetricsSnapshot>()) {}
+CMetricsServer::CMetricsServer(CFormat format, int stations)
+    : m_format(std::move(format)),
+      m_pSnapshots(std::make_shared<const CSnapshots>(static_cast<std::size_t>(stations))) {}
 
 CMetricsServer::~CMetricsServer() {
     m_pTlsFront.reset();  // no connection passes requests on from here
@@ -212,16 +213,21 @@ std::string CMetricsServer::StartCivetWeb() {
     return {};
 }
 
-void CMetricsServer::Publish(CMetricsSnapshot snapshot) {
-    auto next = std::make_shared<const CMetricsSnapshot>(std::move(snapshot));
-    std::lock_guard lock(m_mutex);
-    m_pSnapshot.swap(next);
-    // The previous snapshot goes here, after the lock, unless an HTTP thread still formats it.
+void CMetricsServer::Publish(CMetricsSnapshot snapshot, int station) {
+    std::shared_ptr<const CSnapshots> next;
+    {
+        std::lock_guard lock(m_mutex);
+        auto changed = std::make_shared<CSnapshots>(*m_pSnapshots);
+        changed->at(static_cast<std::size_t>(station)) = std::move(snapshot);
+        next = std::move(changed);
+        m_pSnapshots.swap(next);
+    }
+    // The previous snapshots go here, after the lock, unless an HTTP thread still formats them.
 }
 
-std::shared_ptr<const CMetricsSnapshot> CMetricsServer::Current() const {
+std::shared_ptr<const CMetricsServer::CSnapshots> CMetricsServer::Current() const {
     std::lock_guard lock(m_mutex);
-    return m_pSnapshot;
+    return m_pSnapshots;
 }
 
 // CivetWeb's thread: one request. Nothing may be thrown out of it (through CivetWeb's C, which
@@ -270,7 +276,8 @@ int CMetricsServer::Answer(mg_connection* connection) const {
         SendMethodNotAllowed(connection);
         return 405;
     }
-    const std::string body = m_format(*Current());
+    const std::shared_ptr<const CSnapshots> snapshots = Current();
+    const std::string body = m_format(*snapshots);
     {
         std::lock_guard lock(HeadMutex());
         mg_send_http_ok(connection, CMetricsText::kContentType,

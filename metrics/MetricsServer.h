@@ -3,7 +3,9 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <span>
 #include <string>
+#include <vector>
 
 #include "metrics/MetricsAccess.h"
 #include "metrics/MetricsAddress.h"
@@ -28,10 +30,11 @@ class CMetricsTlsFront;
 // whatever it asks; with a certificate the endpoint speaks HTTPS only (CMetricsTlsFront).
 class CMetricsServer {
 public:
-    // Makes the text of a snapshot; any thread.
-    using CFormat = std::function<std::string(const CMetricsSnapshot&)>;
+    // Makes the text of the stations' snapshots; any thread.
+    using CFormat = std::function<std::string(std::span<const CMetricsSnapshot>)>;
 
-    explicit CMetricsServer(CFormat format = &CMetricsText::Format);
+    // `stations`: the stations measured at once, each publishing its own snapshot.
+    explicit CMetricsServer(CFormat format = &CMetricsText::FormatStations, int stations = 1);
     ~CMetricsServer();
     CMetricsServer(const CMetricsServer&) = delete;
     CMetricsServer& operator=(const CMetricsServer&) = delete;
@@ -43,19 +46,20 @@ public:
     int GetPort() const { return m_nPort; }
     // "http" or "https".
     const char* Scheme() const { return m_access.UsesTls() ? "https" : "http"; }
-    // Any thread; the endpoint shows `snapshot` from now on.
-    void Publish(CMetricsSnapshot snapshot);
+    // Any thread; the endpoint shows `snapshot` for station `station` from now on.
+    void Publish(CMetricsSnapshot snapshot, int station = 0);
 
 private:
     static int OnRequest(mg_connection* connection, void* server);
     int Answer(mg_connection* connection) const;  // the status sent
     int AnswerUnauthorised(mg_connection* connection) const;
     std::string StartCivetWeb();  // on m_address
-    std::shared_ptr<const CMetricsSnapshot> Current() const;
+    using CSnapshots = std::vector<CMetricsSnapshot>;
+    std::shared_ptr<const CSnapshots> Current() const;
 
     const CFormat m_format;
-    mutable std::mutex m_mutex;  // m_pSnapshot only
-    std::shared_ptr<const CMetricsSnapshot> m_pSnapshot;
+    mutable std::mutex m_mutex;  // m_pSnapshots only
+    std::shared_ptr<const CSnapshots> m_pSnapshots;
     CMetricsAccess m_access;
     CMetricsAddress m_address;  // where CivetWeb listens: behind the TLS front on 127.0.0.1
     mg_context* m_pContext = nullptr;

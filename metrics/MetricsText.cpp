@@ -3,27 +3,44 @@
 #include <charconv>
 #include <cmath>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace tavik {
 
 namespace {
 
+// Collects the families in the order they first come, each with its samples, so that several
+// stations' samples of a family stand together under one HELP and TYPE.
 class CFamilyWriter {
 public:
-    explicit CFamilyWriter(std::string& out) : m_out(out) {}
+    // The labels every sample of the stations from now on carries first ("" for none).
+    void SetStation(std::string labels) { m_strStation = std::move(labels); }
 
     void Family(const char* name, const char* type, const char* help) {
-        m_out.append("# HELP ").append(name).append(" ").append(help).append("\n");
-        m_out.append("# TYPE ").append(name).append(" ").append(type).append("\n");
-    }
-    void Sample(const char* name, const std::string& labels, const std::string& value) {
-        m_out.append(name);
-        if (!labels.empty()) {
-            m_out.append("{").append(labels).append("}");
+        m_pCurrent = Find(name);
+        if (m_pCurrent == nullptr) {
+            m_families.push_back({name, {}});
+            m_pCurrent = &m_families.back();
+            m_pCurrent->text.append("# HELP ").append(name).append(" ").append(help).append("\n");
+            m_pCurrent->text.append("# TYPE ").append(name).append(" ").append(type).append("\n");
         }
-        m_out.append(" ").append(value).append("\n");
     }
-    // A gauge family with one unlabelled sample, left out without a value.
+    // A sample of the family last named; `own`: labels that already name the station.
+    void Sample(const char* name, const std::string& labels, const std::string& value,
+                bool own = false) {
+        std::string& out = m_pCurrent->text;
+        const std::string station = own ? std::string() : m_strStation;
+        const std::string all = station.empty()  ? labels
+                                : labels.empty() ? station
+                                                 : station + "," + labels;
+        out.append(name);
+        if (!all.empty()) {
+            out.append("{").append(all).append("}");
+        }
+        out.append(" ").append(value).append("\n");
+    }
+    // A gauge family with one sample, left out without a value.
     void Gauge(const char* name, const char* help, std::optional<float> value) {
         if (value) {
             Family(name, "gauge", help);
@@ -35,8 +52,32 @@ public:
         Sample(name, {}, std::to_string(value));
     }
 
+    std::string Text() const {
+        std::string out;
+        out.reserve(4096);
+        for (const CEntry& family : m_families) {
+            out += family.text;
+        }
+        return out;
+    }
+
 private:
-    std::string& m_out;
+    struct CEntry {
+        std::string name;
+        std::string text;
+    };
+    CEntry* Find(const char* name) {
+        for (CEntry& family : m_families) {
+            if (family.name == name) {
+                return &family;
+            }
+        }
+        return nullptr;
+    }
+
+    std::vector<CEntry> m_families;  // std::deque would do; a vector's few moves cost nothing
+    CEntry* m_pCurrent = nullptr;
+    std::string m_strStation;
 };
 
 std::string Label(const char* name, std::string_view value) {
@@ -75,6 +116,8 @@ void WriteAlarms(CFamilyWriter& w, const CMetricsSnapshot& s) {
     }
 }
 
+void WriteStation(CFamilyWriter& w, const CMetricsSnapshot& s);
+
 }  // namespace
 
 std::string CMetricsText::Value(float value) {
@@ -105,17 +148,33 @@ std::string CMetricsText::LabelValue(std::string_view text) {
     return escaped;
 }
 
-std::string CMetricsText::Format(const CMetricsSnapshot& s) {
-    std::string out;
-    out.reserve(4096);
-    CFamilyWriter w(out);
+std::string CMetricsText::Format(const CMetricsSnapshot& snapshot) {
+    return FormatStations(std::span(&snapshot, 1));
+}
+
+std::string CMetricsText::FormatStations(std::span<const CMetricsSnapshot> stations) {
+    CFamilyWriter w;
     w.Family("tavik_build_info", "gauge", "The program's version.");
-    w.Sample("tavik_build_info", Label("version", s.strVersion), "1");
+    w.Sample("tavik_build_info", Label("version", stations.front().strVersion), "1", true);
+    for (const CMetricsSnapshot& s : stations) {
+        if (stations.size() > 1) {
+            w.SetStation(Label("frequency_mhz", Value(s.fFrequency)));
+        }
+        WriteStation(w, s);
+    }
+    return w.Text();
+}
+
+namespace {
+
+// One station's families.
+void WriteStation(CFamilyWriter& w, const CMetricsSnapshot& s) {
     w.Family("tavik_station_info", "gauge",
              "The station measured: tuned frequency in MHz and the RDS PI once steady for "
              "3 seconds.");
     w.Sample("tavik_station_info",
-             Label("frequency_mhz", Value(s.fFrequency)) + "," + Label("pi", s.strPI), "1");
+             Label("frequency_mhz", CMetricsText::Value(s.fFrequency)) + "," + Label("pi", s.strPI),
+             "1", true);
     if (!s.strPS.empty()) {
         w.Family("tavik_station_ps_info", "gauge",
                  "The RDS programme service name (PS) once steady for 3 seconds; absent while "
@@ -198,7 +257,8 @@ std::string CMetricsText::Format(const CMetricsSnapshot& s) {
         w.Sample("tavik_dropped_total", Label("kind", CDropCounts::Name(kind)),
                  std::to_string(s.drops[kind]));
     }
-    return out;
 }
+
+}  // namespace
 
 }  // namespace tavik

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -15,6 +16,9 @@ public:
     static constexpr const char* kContentType = "text/plain; version=0.0.4; charset=utf-8";
 
     static std::string Format(const CMetricsSnapshot& snapshot);
+    // Several stations measured at once: each family once, a sample per station, every sample
+    // labelled with its station's frequency_mhz (one station: as Format).
+    static std::string FormatStations(std::span<const CMetricsSnapshot> stations);
     // A sample value: the shortest text that reads back as the same float, "+Inf", "-Inf",
     // "NaN".
     static std::string Value(float value);

@@ -59,11 +59,11 @@ protected:
     }
 
     std::atomic<bool> m_bFailing{false};  // the text cannot be made while set
-    CMetricsServer m_server{[this](const CMetricsSnapshot& snapshot) {
+    CMetricsServer m_server{[this](std::span<const CMetricsSnapshot> snapshots) {
         if (m_bFailing.load()) {
             throw std::length_error("too long");
         }
-        return CMetricsText::Format(snapshot);
+        return CMetricsText::FormatStations(snapshots);
     }};
 };
 

@@ -243,6 +243,38 @@ TEST(MetricsTextTest, OneConditionKnownShowsOnlyThatCondition) {
     EXPECT_FALSE(Has(text, "condition=\"rf_level\""));
 }
 
+// Several stations: each family once, a sample per station with its frequency first; the build
+// once, unlabelled; the station's info keeps its own frequency label.
+TEST(MetricsTextTest, SeveralStationsShareEachFamilyAndLabelEverySample) {
+    CMetricsSnapshot first, second;
+    first.fFrequency = 98.1f;
+    first.ituDeviation = false;
+    second.fFrequency = 98.5f;
+    second.deviationMax = 74.5f;
+    const std::vector<CMetricsSnapshot> stations = {first, second};
+    const std::string text = CMetricsText::FormatStations(stations);
+    EXPECT_EQ(text.substr(0, text.find("# HELP tavik_deviation_blocks_over")),
+              "# HELP tavik_build_info The program's version.\n"
+              "# TYPE tavik_build_info gauge\n"
+              "tavik_build_info{version=\"\"} 1\n"
+              "# HELP tavik_station_info The station measured: tuned frequency in MHz and the RDS "
+              "PI once steady for 3 seconds.\n"
+              "# TYPE tavik_station_info gauge\n"
+              "tavik_station_info{frequency_mhz=\"98.1\",pi=\"\"} 1\n"
+              "tavik_station_info{frequency_mhz=\"98.5\",pi=\"\"} 1\n"
+              "# HELP tavik_deviation_blocks_total MPX blocks of 100 ms whose deviation peak was "
+              "measured.\n"
+              "# TYPE tavik_deviation_blocks_total counter\n"
+              "tavik_deviation_blocks_total{frequency_mhz=\"98.1\"} 0\n"
+              "tavik_deviation_blocks_total{frequency_mhz=\"98.5\"} 0\n");
+    EXPECT_TRUE(
+        Has(text, "tavik_itu_condition_met{frequency_mhz=\"98.1\",condition=\"deviation\"} 0\n"));
+    EXPECT_TRUE(Has(text, "tavik_deviation_max_khz{frequency_mhz=\"98.5\"} 74.5\n"));
+    EXPECT_TRUE(Has(text, "tavik_dropped_total{frequency_mhz=\"98.5\",kind=\"results\"} 0\n"));
+    EXPECT_EQ(CMetricsText::FormatStations(std::vector<CMetricsSnapshot>{first}),
+              CMetricsText::Format(first));
+}
+
 TEST(MetricsTextTest, ValuesAndLabelsAreWrittenAsTheFormatReadsThem) {
     const struct {
         float value;
@@ -261,18 +293,23 @@ TEST(MetricsTextTest, ValuesAndLabelsAreWrittenAsTheFormatReadsThem) {
     EXPECT_EQ(CMetricsText::LabelValue("a\"b\\c\nd\xc3\xa4"), "a\\\"b\\\\c\\nd\xc3\xa4");
 }
 
-// Prometheus's own checker (its linter included) on a snapshot with every family.
+// Prometheus's own checker (its linter included) on a snapshot with every family, alone and as
+// one of two stations.
 TEST(MetricsTextTest, PromtoolAcceptsTheExposition) {
     if (test::Shell("command -v promtool").exitCode != 0) {
         GTEST_SKIP() << "promtool is not installed (scripts/setup installs it)";
     }
     const test::CTempFolder folder;
-    const std::string text = CMetricsText::Format(Measured());
-    folder.Write("metrics.txt", std::vector<std::uint8_t>(text.begin(), text.end()));
-    const test::CShellRun run =
-        test::Shell("promtool check metrics < '" + folder.File("metrics.txt") + "' 2>&1");
-    EXPECT_EQ(run.exitCode, 0) << run.out;
-    EXPECT_EQ(run.out, "");
+    std::vector<CMetricsSnapshot> stations = {Measured(), Measured()};
+    stations[1].fFrequency = 98.5f;
+    for (const std::string& text :
+         {CMetricsText::Format(Measured()), CMetricsText::FormatStations(stations)}) {
+        folder.Write("metrics.txt", std::vector<std::uint8_t>(text.begin(), text.end()));
+        const test::CShellRun run =
+            test::Shell("promtool check metrics < '" + folder.File("metrics.txt") + "' 2>&1");
+        EXPECT_EQ(run.exitCode, 0) << run.out;
+        EXPECT_EQ(run.out, "");
+    }
 }
 
 // `ipv6`: whether the build has IPv6; without it an IPv6 address is refused and not suggested.
