@@ -16,10 +16,13 @@ promtool test rules tavik-alerts.test.yml
 promtool check config --syntax-only prometheus.yml
 dashboard=$deploy/grafana/tavik-fleet.json
 json_pp <"$dashboard" >/dev/null
-# Every panel's query follows the site chosen (the live queries are run by prometheus-fleet.sh).
+# Every panel's query follows the site chosen, and every one but the targets' `up` the station
+# (the live queries are run by prometheus-fleet.sh).
 if command -v jq >/dev/null; then
     while IFS= read -r expr; do
         [[ $expr == *'site=~"$site"'* ]] || { echo "a panel's query ignores \$site: $expr"; exit 1; }
+        [[ $expr == up* || $expr == *'frequency_mhz=~"$station"'* ]] ||
+            { echo "a panel's query ignores \$station: $expr"; exit 1; }
     done < <(jq -r '.panels[] | .targets[]? | .expr' "$dashboard")
 fi
 # Every tavik_ metric the rules or the dashboard name must be one the exposition writes.
