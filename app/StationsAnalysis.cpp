@@ -14,6 +14,7 @@
 
 #include "app/SummaryReport.h"
 #include "device/IqStations.h"
+#include "device/StationsReceiver.h"
 #include "platform/Prompt.h"
 #include "tools/CommandLineValues.h"
 
@@ -102,9 +103,7 @@ std::vector<double> CStationsAnalysis::ParseList(const std::string& text) {
 }
 
 std::string CStationsAnalysis::FolderName(double megahertz) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.3f", megahertz);
-    return text;
+    return StationName(megahertz * 1e6);
 }
 
 int CStationsAnalysis::Run(const CBatchOptions& options, const std::vector<double>& megahertz,

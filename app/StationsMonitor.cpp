@@ -12,18 +12,12 @@
 
 #include "app/HeadlessRunner.h"
 #include "app/StationsAnalysis.h"
-#include "device/IqFileStream.h"
-#include "device/SharedIqStream.h"
+#include "device/StationsReceiver.h"
 #include "metrics/MetricsServer.h"
-#include "platform/GenericException.h"
 
 namespace tavik {
 
 namespace {
-
-// Without --iq-rate several stations are received at the rate an RTL-SDR keeps up: 2.4 MHz of
-// the band at once.
-constexpr double kStationsRate = 2400000.0;
 
 // A station's lines, each written whole (with its prefix) to the shared stream under the
 // shared lock, so that the stations' lines never mix.
@@ -76,36 +70,13 @@ std::vector<double> Hertz(const std::vector<double>& megahertz) {
     return hertz;
 }
 
-std::string Mhz(double hertz) {
-    return StringFormat("%.3f", hertz / 1e6);
-}
-
-// The receiver every station is fed from; throws what the receiver's opening throws.
-std::shared_ptr<CSharedIqStream> MakeShared(const CMonitorOptions& options, CPacer& pacer,
-                                            CLiveSourceSettings& station) {
-    const std::vector<double> hertz = Hertz(options.stations);
-    if (const auto iq = options.receiver.IqSettings(std::nullopt)) {
-        const CFmReceiverSettings capture = CIqFileStream::CaptureSettings(*iq);
-        station.strName = "iq:" + iq->strFile;
-        station.bKeep = false;
-        station.fullScale = capture.fFullScaleDbuv;
-        return CSharedIqStream::Make(
-            [iq = *iq, &pacer](const std::atomic<bool>& running) {
-                return std::make_unique<CIqFileStream>(iq, running, pacer);
-            },
-            CIqTuning{capture.fCentre, capture.fSampleRate, std::nullopt, std::nullopt}, hertz);
-    }
-    const CLiveSourceSettings live = *options.receiver.LiveSettings(std::nullopt);
-    const double rate = options.receiver.iqRate.value_or(kStationsRate);
-    station = live;
-    return CSharedIqStream::Make(
-        [name = live.strName](const std::atomic<bool>& running) {
-            return MakeIqStream(name, running);
-        },
-        CIqTuning{options.receiver.iqFrequency ? *options.receiver.iqFrequency
-                                               : CSharedIqStream::CentreFor(rate, hertz).value(),
-                  rate, live.gain, live.ppm},
-        hertz);
+CStationsReceiverChoice ChoiceOf(const CMonitorOptions& options) {
+    CStationsReceiverChoice choice;
+    choice.iq = options.receiver.IqSettings(std::nullopt);
+    choice.live = options.receiver.LiveSettings(std::nullopt);
+    choice.rate = options.receiver.iqRate;
+    choice.centre = options.receiver.iqFrequency;
+    return choice;
 }
 
 std::string SetupOf(const CMonitorOptions& options, double megahertz) {
@@ -130,46 +101,7 @@ std::string CStationsMonitor::CheckReceiver(const CMonitorOptions& options) {
                    ": the station is not one of --stations";
         }
     }
-    const std::vector<double> hertz = Hertz(options.stations);
-    const auto [low, high] = std::minmax_element(hertz.begin(), hertz.end());
-    if (const auto iq = options.receiver.IqSettings(std::nullopt)) {
-        try {
-            const CFmReceiverSettings capture = CIqFileStream::CaptureSettings(*iq);
-            const double reach = capture.fSampleRate / 2.0 - CChanneliser::kPassHalfWidth;
-            for (const double station : hertz) {
-                if (std::fabs(station - capture.fCentre) > reach) {
-                    return Mhz(station) + " MHz lies outside the capture's band: it takes " +
-                           "stations from " + Mhz(capture.fCentre - reach) + " to " +
-                           Mhz(capture.fCentre + reach) + " MHz";
-                }
-            }
-        } catch (const std::exception& e) {
-            return e.what();
-        }
-        return {};
-    }
-    if (!options.receiver.live) {
-        return "--stations needs a receiver that delivers IQ (--receiver iq:FILE, "
-               "rtltcp:HOST[:PORT] or soapy:ARGS)";
-    }
-    const double rate = options.receiver.iqRate.value_or(kStationsRate);
-    const double reach = CSharedIqStream::kUsableBand * rate / 2.0 - CChanneliser::kPassHalfWidth;
-    if (const auto centre = options.receiver.iqFrequency) {
-        // The tuner where it was told: every station within its usable band.
-        for (const double station : hertz) {
-            if (std::fabs(station - *centre) > reach) {
-                return Mhz(station) + " MHz lies outside the receiver's band: tuned to " +
-                       Mhz(*centre) + " MHz (--iq-frequency) it takes stations from " +
-                       Mhz(*centre - reach) + " to " + Mhz(*centre + reach) + " MHz";
-            }
-        }
-    } else if (!CSharedIqStream::CentreFor(rate, hertz)) {
-        return "the stations from " + Mhz(*low) + " to " + Mhz(*high) + " MHz span " +
-               Mhz(*high - *low) + " MHz; at " + StringFormat("%g", rate / 1e6) +
-               " MS/s (--iq-rate) the receiver takes stations at most " + Mhz(2.0 * reach) +
-               " MHz apart";
-    }
-    return {};
+    return ChoiceOf(options).Fault(Hertz(options.stations));
 }
 
 int CStationsMonitor::Run(const CMonitorOptions& options, std::ostream& out, std::ostream& err,
@@ -180,10 +112,9 @@ int CStationsMonitor::Run(const CMonitorOptions& options, std::ostream& out, std
         return 1;
     }
     CRealTimePacer pacer(options.fSpeed);  // a capture's pace
-    CLiveSourceSettings receiver;
-    std::shared_ptr<CSharedIqStream> shared;
+    CStationsReceiver shared;
     try {
-        shared = MakeShared(options, pacer, receiver);
+        shared = MakeStationsReceiver(ChoiceOf(options), Hertz(options.stations), pacer);
     } catch (const std::exception& e) {
         err << "monitor: " << e.what() << std::endl;
         return 1;
@@ -220,10 +151,10 @@ int CStationsMonitor::Run(const CMonitorOptions& options, std::ostream& out, std
                     .string();
         }
         station.receiver.iqFile.reset();
-        station.receiver.live = receiver;
-        station.receiver.live->channel = shared->Channel(static_cast<int>(s));
+        station.receiver.live = shared.station;
+        station.receiver.live->channel = shared.stream->Channel(static_cast<int>(s));
         station.receiver.fullScale =
-            receiver.fullScale ? receiver.fullScale : options.receiver.fullScale;
+            shared.station.fullScale ? shared.station.fullScale : options.receiver.fullScale;
         station.metrics.reset();
         station.pSharedMetrics = metrics.get();
         station.nMetricsStation = static_cast<int>(s);
