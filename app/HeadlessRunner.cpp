@@ -10,6 +10,7 @@
 #include "app/JsonLine.h"
 #include "app/MetricsPublisher.h"
 #include "app/StatusLine.h"
+#include "device/IqStream.h"
 #include "document/AlarmEventRecorder.h"
 #include "document/ResultRouter.h"
 #include "document/TAVIKSDIDoc.h"
@@ -243,6 +244,10 @@ void CHeadlessRunner::WaitForTick(std::chrono::steady_clock::time_point next) {
 }
 
 void CHeadlessRunner::Tick() {
+    if (m_options.receiver.live && m_options.receiver.live->channel) {
+        m_values.inView = m_options.receiver.live->channel->InView();
+        m_pDoc->SetInView(*m_values.inView);
+    }
     m_pDoc->OnMainTimerEvent();
     if (m_pNotifier) {
         m_pNotifier->Poll();

@@ -91,6 +91,9 @@ json CJsonLine::Build(CTime time, float frequency, const CMonitorValues& values,
     line["frequency_error_ppm"] = CJsonValues::Rounded(reception.frequencyErrorPpm, 2);
     line["adc_overload_pct"] = CJsonValues::Rounded(reception.overload, 3);
     line["receiver_error"] = values.receiverLost ? json(*values.receiverLost) : json(nullptr);
+    if (values.inView) {
+        line["in_view"] = *values.inView;  // only for a station of a shared receiver
+    }
     line["rds"] = Rds(values.rds.get());
     line["alarms"] = activeAlarms;
     line["dropped"] = CJsonValues::Drops(values.drops);

@@ -66,6 +66,10 @@ CMonitorCommand::CMonitorCommand(CLI::App& parent)
          "open this setup (.tvk) first; with --stations also MHZ=FILE, a station's own")
         ->type_name("FILE")
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+    AddIntegerOption(c, "--dwell", "SECONDS",
+                     "with --stations a live receiver cannot take at once: measure their bands\n"
+                     "in turn, this long each (default: 60)",
+                     1, 86400, [&o](std::int64_t v) { o.nDwellSeconds = static_cast<int>(v); });
     AddTextOption(c, "--stations", "MHZ,...",
                   "measure these stations of the receiver at once, each on its own (2 to 8, at\n"
                   "least 100 kHz apart, within the receiver's band; with --log-folder:\n"

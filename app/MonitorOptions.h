@@ -25,6 +25,7 @@ struct CMonitorOptions {
     std::string strLogFolder;      // result logging into this folder; empty: no logging
     std::string strSetupFile;      // setup (.tvk) to open before the start
     std::vector<double> stations;  // MHz, with --stations: several measured at once
+    int nDwellSeconds = 60;        // --dwell: on each band, when they do not fit one
     // --setup MHZ=FILE: a station's own setup, over strSetupFile.
     std::vector<std::pair<double, std::string>> stationSetups;
     bool bEnableAlarms = false;      // enable every alarm of the setup, as ticking its box would

@@ -29,6 +29,8 @@ struct CMonitorValues {
     std::optional<CMpxReadings> mpxReadings;            // MpxReadings, pilot, RDS and audio
     // While a live receiver's stream is broken: why (its notice); cleared when it is back.
     std::optional<std::string> receiverLost;
+    // With a receiver shared by several stations: whether this station's band is received.
+    std::optional<bool> inView;
     CDropCounts drops;                // since the start, set every second
     std::uint64_t nDeviceErrors = 0;  // failures the device's and analysis threads posted
     std::uint64_t nResults = 0;       // analyser results taken since the start

@@ -76,6 +76,7 @@ CStationsReceiverChoice ChoiceOf(const CMonitorOptions& options) {
     choice.live = options.receiver.LiveSettings(std::nullopt);
     choice.rate = options.receiver.iqRate;
     choice.centre = options.receiver.iqFrequency;
+    choice.dwellSeconds = options.nDwellSeconds;
     return choice;
 }
 
@@ -118,6 +119,15 @@ int CStationsMonitor::Run(const CMonitorOptions& options, std::ostream& out, std
     } catch (const std::exception& e) {
         err << "monitor: " << e.what() << std::endl;
         return 1;
+    }
+    if (shared.stream->Bands() > 1) {
+        std::string bands;
+        for (int b = 0; b < shared.stream->Bands(); ++b) {
+            bands += (b == 0 ? "" : ", ") + shared.stream->DescribeBand(b);
+        }
+        (options.bJsonLines ? err : out)
+            << "The stations do not fit one band: measuring " << bands << " in turn, "
+            << options.nDwellSeconds << " s each" << std::endl;
     }
     const std::size_t count = options.stations.size();
     // One endpoint for all: each station's series labelled with its frequency_mhz.

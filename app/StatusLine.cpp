@@ -79,6 +79,9 @@ std::string CStatusLine::Format(CTimeSpan elapsed, const CMonitorValues& values,
     if (values.receiverLost) {
         line += " | NO RECEIVER (" + *values.receiverLost + ")";
     }
+    if (values.inView == false) {
+        line += " | OUT OF VIEW (the receiver measures another band)";
+    }
     return line;
 }
 

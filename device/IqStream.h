@@ -62,6 +62,9 @@ public:
     virtual ~IIqChannelSource() = default;
     virtual double ChannelRate() const = 0;
     virtual double ChannelCentre() const = 0;
+    // Whether the station's band is being received (a receiver that takes the stations' bands
+    // in turn measures the others meanwhile).
+    virtual bool InView() const { return true; }
     // The station's stream; its waits end soon after `running` falls.
     virtual std::unique_ptr<CIqStream> MakeStream(const std::atomic<bool>& running) = 0;
 };

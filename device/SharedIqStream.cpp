@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <stdexcept>
 #include <utility>
 
@@ -12,6 +13,8 @@ namespace {
 
 // How often a waiting station looks at its own stop flag.
 constexpr auto kWaitPeriod = std::chrono::milliseconds(50);
+// After a retuning, the receiver's samples of this long may still be of the band before.
+constexpr double kSettleSeconds = 0.05;
 // A station's channel this close to the tuner's 0 Hz takes its DC spike.
 constexpr double kClearOfDc = 100000.0;
 
@@ -53,6 +56,7 @@ public:
     double ChannelCentre() const override {
         return m_pOwner->m_channelCentres[static_cast<std::size_t>(m_nStation)];
     }
+    bool InView() const override { return m_pOwner->InView(m_nStation); }
     std::unique_ptr<CIqStream> MakeStream(const std::atomic<bool>& running) override {
         return std::make_unique<CStationStream>(m_pOwner, m_nStation, running);
     }
@@ -76,7 +80,8 @@ std::optional<double> CSharedIqStream::CentreFor(double rate, const std::vector<
     }
     // From the middle outwards in 25 kHz steps, the first centre clear of every channel;
     // else the one farthest from the nearest.
-    const double middle = std::round((lowest + highest) / 2.0 / 1e3) * 1e3;
+    // On the 25 kHz grid: a station on it then lies on a bin of the channeliser exactly.
+    const double middle = std::round((lowest + highest) / 2.0 / 25e3) * 25e3;
     double best = middle;
     double bestClearance = -1.0;
     for (int step = 0; step <= 200; ++step) {
@@ -99,34 +104,133 @@ std::optional<double> CSharedIqStream::CentreFor(double rate, const std::vector<
     return best;
 }
 
+CSharedIqStream::CBandPlan CSharedIqStream::CBandPlan::For(double rate,
+                                                           const std::vector<double>& stations) {
+    const double reach = kUsableBand * rate / 2.0 - CChanneliser::kPassHalfWidth;
+    std::vector<int> order(stations.size());
+    for (std::size_t s = 0; s < order.size(); ++s) {
+        order[s] = static_cast<int>(s);
+    }
+    std::sort(order.begin(), order.end(), [&](int a, int b) {
+        return stations[static_cast<std::size_t>(a)] < stations[static_cast<std::size_t>(b)];
+    });
+    CBandPlan plan;
+    plan.bandOf.resize(stations.size());
+    std::vector<double> band;
+    const auto close = [&] {
+        plan.centres.push_back(CentreFor(rate, band).value_or((band.front() + band.back()) / 2.0));
+        band.clear();
+    };
+    for (const int s : order) {
+        const double station = stations[static_cast<std::size_t>(s)];
+        if (!band.empty() && station - band.front() > 2.0 * reach) {
+            close();
+        }
+        band.push_back(station);
+        plan.bandOf[static_cast<std::size_t>(s)] = static_cast<int>(plan.centres.size());
+    }
+    if (!band.empty()) {
+        close();
+    }
+    return plan;
+}
+
 std::shared_ptr<CSharedIqStream> CSharedIqStream::Make(DeviceMaker makeDevice,
                                                        const CIqTuning& tuning,
                                                        const std::vector<double>& stations) {
-    std::shared_ptr<CSharedIqStream> shared(new CSharedIqStream(tuning, stations));
+    return Make(std::move(makeDevice), tuning, stations,
+                CBandPlan{{tuning.fCentre}, std::vector<int>(stations.size(), 0)}, 0.0);
+}
+
+std::shared_ptr<CSharedIqStream> CSharedIqStream::Make(DeviceMaker makeDevice,
+                                                       const CIqTuning& tuning,
+                                                       const std::vector<double>& stations,
+                                                       const CBandPlan& bands,
+                                                       double dwellSeconds) {
+    std::shared_ptr<CSharedIqStream> shared(
+        new CSharedIqStream(tuning, stations, bands, dwellSeconds));
     shared->m_pDevice = makeDevice(shared->m_bRunning);
     shared->m_strName = shared->m_pDevice->Name();
     return shared;
 }
 
-CSharedIqStream::CSharedIqStream(const CIqTuning& tuning, const std::vector<double>& stations)
-    : m_tuning(tuning), m_stations(stations) {
-    m_pChanneliser = std::make_unique<CChanneliser>(tuning.fRate, tuning.fCentre, stations);
-    m_fChannelRate = m_pChanneliser->OutputRate();
-    for (int s = 0; s < m_pChanneliser->Channels(); ++s) {
-        m_channelCentres.push_back(m_pChanneliser->OutputCentre(s));
-    }
+CSharedIqStream::CSharedIqStream(const CIqTuning& tuning, const std::vector<double>& stations,
+                                 const CBandPlan& bands, double dwellSeconds)
+    : m_tuning(tuning),
+      m_stations(stations),
+      m_bandOf(bands.bandOf),
+      m_dwell(dwellSeconds),
+      m_channelCentres(stations.size()) {
     // 20 ms of the receiver per read, as a single station's source reads.
     const auto piece =
         static_cast<int>(std::min(tuning.fRate / 50.0, double{CChanneliser::kMaxInput}));
     m_iq.resize(static_cast<std::size_t>(piece));
-    const int pieceOut = m_pChanneliser->MaxOutput(piece);
-    const auto queued = static_cast<std::size_t>(kQueueSeconds * m_pChanneliser->OutputRate());
+    m_piece.resize(stations.size());
     m_queues.resize(stations.size());
-    for (CQueue& queue : m_queues) {
-        m_piece.emplace_back(static_cast<std::size_t>(pieceOut));
-        m_pieceOut.push_back(m_piece.back().data());
-        queue.ring.resize(std::max(queued, static_cast<std::size_t>(pieceOut)));
+    m_bands.resize(bands.centres.size());
+    for (std::size_t b = 0; b < m_bands.size(); ++b) {
+        CBand& band = m_bands[b];
+        band.centre = bands.centres[b];
+        std::vector<double> hertz;
+        for (std::size_t s = 0; s < stations.size(); ++s) {
+            if (m_bandOf[s] == static_cast<int>(b)) {
+                band.stations.push_back(static_cast<int>(s));
+                hertz.push_back(stations[s]);
+            }
+        }
+        band.channeliser = std::make_unique<CChanneliser>(tuning.fRate, band.centre, hertz);
+        m_fChannelRate = band.channeliser->OutputRate();
+        const auto pieceOut = static_cast<std::size_t>(band.channeliser->MaxOutput(piece));
+        const auto queued = static_cast<std::size_t>(kQueueSeconds * m_fChannelRate);
+        for (std::size_t i = 0; i < band.stations.size(); ++i) {
+            const auto s = static_cast<std::size_t>(band.stations[i]);
+            m_channelCentres[s] = band.channeliser->OutputCentre(static_cast<int>(i));
+            m_piece[s].resize(pieceOut);
+            band.out.push_back(m_piece[s].data());
+            m_queues[s].ring.resize(std::max(queued, pieceOut));
+        }
     }
+    m_tuning.fCentre = m_bands.front().centre;
+}
+
+CIqTuning CSharedIqStream::TuningOf(int band) const {
+    CIqTuning tuning = m_tuning;
+    tuning.fCentre = m_bands[static_cast<std::size_t>(band)].centre;
+    return tuning;
+}
+
+std::string CSharedIqStream::DescribeBand(int band) const {
+    double low = 0.0;
+    double high = 0.0;
+    for (const int s : m_bands[static_cast<std::size_t>(band)].stations) {
+        const double station = m_stations[static_cast<std::size_t>(s)];
+        low = low == 0.0 ? station : std::min(low, station);
+        high = std::max(high, station);
+    }
+    char text[64];
+    if (low == high) {
+        std::snprintf(text, sizeof text, "%.3f MHz", low / 1e6);
+    } else {
+        std::snprintf(text, sizeof text, "%.3f to %.3f MHz", low / 1e6, high / 1e6);
+    }
+    return text;
+}
+
+bool CSharedIqStream::InView(int station) const {
+    return m_bandOf[static_cast<std::size_t>(station)] == m_nBand.load();
+}
+
+void CSharedIqStream::RestartBand(int band) {
+    CBand& b = m_bands[static_cast<std::size_t>(band)];
+    std::vector<double> hertz;
+    for (const int s : b.stations) {
+        hertz.push_back(m_stations[static_cast<std::size_t>(s)]);
+        CQueue& queue = m_queues[static_cast<std::size_t>(s)];
+        if (queue.open && !queue.untilBreak) {
+            queue.untilBreak = queue.size;
+        }
+    }
+    b.channeliser = std::make_unique<CChanneliser>(m_tuning.fRate, b.centre, hertz);
 }
 
 CSharedIqStream::~CSharedIqStream() {
@@ -150,7 +254,7 @@ void CSharedIqStream::Open(int station) {
         lock.unlock();
         bool opened = false;
         try {
-            m_pDevice->Open(m_tuning);
+            m_pDevice->Open(TuningOf(m_nBand.load()));
             opened = m_pDevice->IsOpen();
         } catch (...) {
             lock.lock();
@@ -162,13 +266,16 @@ void CSharedIqStream::Open(int station) {
         m_bBusy = false;
         m_bDeviceOpen = opened;
         if (opened) {
-            // A new stream: the channeliser starts afresh, the stations' queues empty.
-            m_pChanneliser =
-                std::make_unique<CChanneliser>(m_tuning.fRate, m_tuning.fCentre, m_stations);
+            // A new stream: the queues empty, the band's channels start afresh.
             for (CQueue& queue : m_queues) {
                 queue.head = queue.size = 0;
                 queue.untilBreak.reset();
             }
+            m_bBusy = true;
+            RestartBand(m_nBand.load());
+            m_bBusy = false;
+            m_bandSince = std::chrono::steady_clock::now();
+            m_nSettle = 0;
         }
         m_changed.notify_all();
     }
@@ -222,22 +329,32 @@ int CSharedIqStream::Read(int station, const std::atomic<bool>& running, std::co
         lock.unlock();
         std::optional<std::string> broken;
         int count = 0;
+        bool restart = false;     // the signal starts again (a capture looped)
+        std::optional<int> next;  // the band the receiver was tuned to
+        const int band = m_nBand.load();
         try {
             count = m_pDevice->Read(m_iq.data(), static_cast<int>(m_iq.size()));
-            if (count > 0 && m_pDevice->TakeBreak()) {
-                // The channels start afresh with the signal; each station's receiver too,
-                // once it reaches the break.
-                m_pChanneliser =
-                    std::make_unique<CChanneliser>(m_tuning.fRate, m_tuning.fCentre, m_stations);
-                const std::lock_guard breaks(m_mutex);
-                for (CQueue& queue : m_queues) {
-                    if (queue.open && !queue.untilBreak) {
-                        queue.untilBreak = queue.size;
-                    }
-                }
-            }
+            restart = count > 0 && m_pDevice->TakeBreak();
+            // The first samples after a retuning may be of the band before.
+            const auto skip = static_cast<int>(std::min<std::int64_t>(m_nSettle, count));
+            m_nSettle -= skip;
+            count -= skip;
             if (count > 0) {
-                m_nPiece = m_pChanneliser->Process(m_iq.data(), count, m_pieceOut.data());
+                CBand& current = m_bands[static_cast<std::size_t>(band)];
+                if (restart) {
+                    lock.lock();
+                    RestartBand(band);
+                    lock.unlock();
+                }
+                m_nPiece =
+                    current.channeliser->Process(m_iq.data() + skip, count, current.out.data());
+            }
+            const auto now = std::chrono::steady_clock::now();
+            if (m_bands.size() > 1 && now - m_bandSince >= m_dwell) {
+                next = (band + 1) % static_cast<int>(m_bands.size());
+                m_pDevice->Retune(m_bands[static_cast<std::size_t>(*next)].centre);
+                m_bandSince = now;
+                m_nSettle = static_cast<std::int64_t>(kSettleSeconds * m_tuning.fRate);
             }
         } catch (const CIqStreamError& e) {
             broken = e.what();
@@ -257,16 +374,24 @@ int CSharedIqStream::Read(int station, const std::atomic<bool>& running, std::co
                 }
                 queue.head = queue.size = 0;
             }
-        } else if (count > 0) {
-            // The receiver's losses, in the channels' samples, for every station.
-            const std::int64_t lost = dropped.nSamples / m_pChanneliser->Decimation();
-            for (CQueue& queue : m_queues) {
-                if (queue.open) {
-                    queue.nDroppedSamples += lost;
-                    queue.nDropEvents += dropped.nEvents;
+        } else {
+            if (count > 0) {
+                // The receiver's losses, in the channels' samples, for every station.
+                const std::int64_t lost =
+                    dropped.nSamples * m_bands.front().channeliser->OutputRate() / m_tuning.fRate;
+                for (CQueue& queue : m_queues) {
+                    if (queue.open) {
+                        queue.nDroppedSamples += lost;
+                        queue.nDropEvents += dropped.nEvents;
+                    }
                 }
+                Distribute(m_nPiece);
             }
-            Distribute(m_nPiece);
+            if (next) {
+                // The next band comes into view, its stations' receivers starting afresh.
+                m_nBand.store(*next);
+                RestartBand(*next);
+            }
         }
         m_changed.notify_all();
     }
@@ -290,7 +415,8 @@ int CSharedIqStream::Read(int station, const std::atomic<bool>& running, std::co
 
 void CSharedIqStream::Distribute(int count) {
     const auto n = static_cast<std::size_t>(count);
-    for (std::size_t s = 0; s < m_queues.size(); ++s) {
+    for (const int station : m_bands[static_cast<std::size_t>(m_nBand.load())].stations) {
+        const auto s = static_cast<std::size_t>(station);
         CQueue& q = m_queues[s];
         if (!q.open) {
             continue;

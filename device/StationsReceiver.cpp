@@ -16,7 +16,6 @@ std::string StationName(double hertz) {
 }
 
 std::string CStationsReceiverChoice::Fault(const std::vector<double>& stations) const {
-    const auto [low, high] = std::minmax_element(stations.begin(), stations.end());
     if (iq) {
         try {
             const CFmReceiverSettings capture = CIqFileStream::CaptureSettings(*iq);
@@ -49,13 +48,6 @@ std::string CStationsReceiverChoice::Fault(const std::vector<double>& stations) 
                        " MHz";
             }
         }
-    } else if (!CSharedIqStream::CentreFor(r, stations)) {
-        char megasamples[32];
-        std::snprintf(megasamples, sizeof megasamples, "%g", r / 1e6);
-        return "the stations from " + StationName(*low) + " to " + StationName(*high) +
-               " MHz span " + StationName(*high - *low) + " MHz; at " + megasamples +
-               " MS/s (--iq-rate) the receiver takes stations at most " + StationName(2.0 * reach) +
-               " MHz apart";
     }
     return {};
 }
@@ -78,14 +70,20 @@ CStationsReceiver MakeStationsReceiver(const CStationsReceiverChoice& choice,
     const CLiveSourceSettings& live = *choice.live;
     const double rate = choice.rate.value_or(CStationsReceiverChoice::kDefaultRate);
     receiver.station = live;
-    receiver.stream = CSharedIqStream::Make(
-        [name = live.strName](const std::atomic<bool>& running) {
-            return MakeIqStream(name, running);
-        },
-        CIqTuning{
-            choice.centre ? *choice.centre : CSharedIqStream::CentreFor(rate, stations).value(),
-            rate, live.gain, live.ppm},
-        stations);
+    const auto device = [name = live.strName](const std::atomic<bool>& running) {
+        return MakeIqStream(name, running);
+    };
+    const std::optional<double> centre =
+        choice.centre ? choice.centre : CSharedIqStream::CentreFor(rate, stations);
+    if (centre) {
+        receiver.stream =
+            CSharedIqStream::Make(device, CIqTuning{*centre, rate, live.gain, live.ppm}, stations);
+    } else {
+        // Too far apart for one band: band by band.
+        receiver.stream = CSharedIqStream::Make(
+            device, CIqTuning{0.0, rate, live.gain, live.ppm}, stations,
+            CSharedIqStream::CBandPlan::For(rate, stations), choice.dwellSeconds);
+    }
     return receiver;
 }
 

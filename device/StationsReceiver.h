@@ -24,8 +24,11 @@ struct CStationsReceiverChoice {
     std::optional<double> rate;               // a live receiver's IQ rate, Hz
     std::optional<double> centre;             // where a live receiver is tuned, Hz; default:
                                               // clear of the stations, taking them all
+    // Stations a live receiver cannot take at once are measured band by band, this long each.
+    double dwellSeconds = 60.0;
 
-    // Why the stations (Hz) cannot be taken together ("" when they can), naming the band.
+    // Why the stations (Hz) cannot be taken ("" when they can, at once or band by band),
+    // naming the band.
     std::string Fault(const std::vector<double>& stations) const;
 };
 

@@ -32,6 +32,10 @@ void CDayFileLogger::SetMpxPower(float value) {
 void CDayFileLogger::CloseSecond() {
     // Close the second's record and stamp the next one; the values carry over, so a second
     // without a new value repeats the last one.
+    if (!m_bInView) {
+        m_currentRecord.m_nTimestamp = 0;  // the seconds away are no records, nor filled in
+        return;
+    }
     const CTime now = m_host.Now();
     const std::int64_t second = now.GetTime();
     const std::int64_t stamp = m_currentRecord.m_nTimestamp;

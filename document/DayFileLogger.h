@@ -81,6 +81,8 @@ public:
     void ForgetCurrentValues();
     // Whether a carrier is received; a second with none at any time is marked so.
     void SetSignal(bool present);
+    // Whether the station is received at all: seconds out of view are no records.
+    void SetInView(bool inView) { m_bInView = inView; }
     // Discards the records collected and not yet flushed (a start).
     void DiscardResults() { m_nResults = 0; }
     // Leaves the open second unstamped: it is not collected at its close.
@@ -190,6 +192,7 @@ private:
     std::int64_t m_nLastCollected = 0;  // the second of the last record collected
     std::string m_strLogDay;            // "tavikYYMMDD" of the day whose files take the records
     bool m_bSignal = true;
+    bool m_bInView = true;
     bool m_bHasMultipath = false;  // the record's values were measured (not the 0 start)
     bool m_bHasDeviation = false;
     bool m_bHasMpxPower = false;

@@ -106,13 +106,15 @@ void CTAVIKSDIDoc::StopMeasurement() {
 
 void CTAVIKSDIDoc::OnMainTimerEvent() {
     m_elapsed += m_tickSpan;
-    if (HasSignal()) {
+    if (HasSignal() && m_bInView) {
         m_nMeasuredSeconds +=
             static_cast<std::uint64_t>(std::max<std::int64_t>(m_tickSpan.GetTotalSeconds(), 0));
     }
     m_logger.DeliverLogNotices();  // of the file work done since the last tick
     try {
-        CheckAlarm();
+        if (m_bInView) {
+            CheckAlarm();
+        }
     } catch (CTavikControlException& e) {
         e.AppendMessage("OnMainTimerEvent()\n");
         TickWarningBox(FormatException(e));
@@ -121,7 +123,7 @@ void CTAVIKSDIDoc::OnMainTimerEvent() {
     for (const std::string& line : m_drops.Check(m_pClock->Now())) {
         LogReception(line);  // the console hears of dropped work, not only the day's log
     }
-    if (m_elapsed.GetSeconds() % 2 == 0 && HasSignal()) {
+    if (m_elapsed.GetSeconds() % 2 == 0 && HasSignal() && m_bInView) {
         AnalyseMultipath();
     }
     if (m_bRunning.load()) {

@@ -270,6 +270,10 @@ public:
     // Whether the values can be measured now: a receiver delivers and a carrier is there.
     bool HasSignal() const;
     bool IsReceiverLost() const { return m_bReceiverLost; }
+    // A receiver that measures several bands in turn has the station's band in view (true) or
+    // another: seconds out of view are no records and check no alarm, the log says when.
+    void SetInView(bool inView);
+    bool IsInView() const { return m_bInView; }
     const std::optional<CReception>& GetReception() const { return m_reception; }
     static constexpr float kFrequencyWarning = 2000.0f;  // Hz
     // Reception changes and dropped work: to the day's log and to `listener` (a console).
@@ -432,6 +436,7 @@ private:
     std::optional<CReception> m_reception;  // of the newest block of a software receiver
     bool m_bReceiverLost = false;           // the receiver's stream broke and is reconnecting
     bool m_bSignal = true;                  // as last logged
+    bool m_bInView = true;                  // the station's band is received
     bool m_bFrequencyOff = false;           // a frequency error beyond kFrequencyWarning logged
     bool m_bOverloadLogged = false;
     std::function<void(const std::string&)> m_receptionListener;

@@ -49,6 +49,19 @@ void CTAVIKSDIDoc::SetSignal(bool present, const std::string& why) {
     LogReception("Reception: " + why);
 }
 
+void CTAVIKSDIDoc::SetInView(bool inView) {
+    if (inView == m_bInView) {
+        return;
+    }
+    m_bInView = inView;
+    m_logger.SetInView(inView);
+    if (!inView) {
+        ForgetCurrentValues();  // what was measured does not stand for the seconds away
+    }
+    LogReception(inView ? "Reception: in view again"
+                        : "Reception: out of view while the receiver measures another band");
+}
+
 void CTAVIKSDIDoc::OnReceiverLost(bool lost) {
     m_bReceiverLost = lost;
     if (lost) {
