@@ -1,12 +1,12 @@
 #include "dsp/RdsDemodulator.h"
 
 #include <complex>
-// liquid.h takes std::complex as its complex type when <complex> comes first.
-#include <liquid/liquid.h>
 
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+
+#include "dsp/LiquidHandles.h"
 
 namespace tavik {
 
@@ -26,8 +26,9 @@ constexpr float kEnergyAverage = 1.0f / 100.0f;
 }  // namespace
 
 CRdsDemodulator::CRdsDemodulator(int maxInput)
-    : m_pResampler(MakeResampler(kInterp, kDecim, kMpxRate, kCutoff, kTransition)),
-      m_mixed(static_cast<std::size_t>(maxInput) + kDecim),
+    : m_resampler(ResamplerTaps(kInterp, kMpxRate, kCutoff, kTransition), kInterp, kDecim,
+                  maxInput),
+      m_mixed(static_cast<std::size_t>(maxInput)),
       m_baseband((static_cast<std::size_t>(maxInput) + kDecim) / kDecim * kInterp + kInterp) {
     for (std::size_t n = 0; n < m_carrier.size(); ++n) {
         const double theta = -2.0 * std::numbers::pi * 57.0 * static_cast<double>(n) / 200.0;
@@ -42,21 +43,14 @@ CRdsDemodulator::CRdsDemodulator(int maxInput)
 int CRdsDemodulator::Process(const float* mpx, int count, std::uint8_t* bits) {
     std::complex<float>* mixed = m_mixed.data();
     for (int i = 0; i < count; ++i) {
-        mixed[m_nCarry + i] = mpx[i] * m_carrier[static_cast<std::size_t>(m_nCarrierIndex)];
+        mixed[i] = mpx[i] * m_carrier[static_cast<std::size_t>(m_nCarrierIndex)];
         if (++m_nCarrierIndex == static_cast<int>(m_carrier.size())) {
             m_nCarrierIndex = 0;
         }
     }
-    const int total = m_nCarry + count;
-    const int groups = total / static_cast<int>(kDecim);
-    rresamp_crcf_execute_block(m_pResampler.get(), mixed, static_cast<unsigned>(groups),
-                               m_baseband.data());
-    m_nCarry = total - groups * static_cast<int>(kDecim);
-    for (int i = 0; i < m_nCarry; ++i) {
-        mixed[i] = mixed[groups * static_cast<int>(kDecim) + i];
-    }
+    const int baseband = m_resampler.Process(mixed, count, m_baseband.data());
     int produced = 0;
-    for (int i = 0; i < groups * static_cast<int>(kInterp); ++i) {
+    for (int i = 0; i < baseband; ++i) {
         Symbol(m_baseband[static_cast<std::size_t>(i)], bits, produced);
     }
     return produced;

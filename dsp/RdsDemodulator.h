@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "dsp/LiquidHandles.h"
+#include "dsp/FirDecimator.h"
 
 namespace tavik {
 
@@ -33,12 +33,11 @@ public:
 private:
     void Symbol(std::complex<float> baseband, std::uint8_t* bits, int& produced);
 
-    CLiquidResampler m_pResampler;
+    CComplexResampler m_resampler;
     std::array<std::complex<float>, 200> m_carrier{};  // 57 kHz at 200 kHz: 57 cycles in 200
     int m_nCarrierIndex = 0;
-    std::vector<std::complex<float>> m_mixed;     // one call's mixed samples (+ carry)
+    std::vector<std::complex<float>> m_mixed;     // one call's mixed samples
     std::vector<std::complex<float>> m_baseband;  // their resampled form
-    int m_nCarry = 0;                             // mixed samples waiting for a whole group
 
     // Costas loop.
     float m_fPhase = 0.0f;
