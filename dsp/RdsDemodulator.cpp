@@ -12,8 +12,13 @@ namespace tavik {
 
 namespace {
 
-constexpr unsigned kInterp = 19;  // 200000 * 19 / 200 = 19000 = 16 * 1187.5
-constexpr unsigned kDecim = 200;
+// 200 kHz by 8 to 25 kHz: flat to 4 kHz, 60 dB down from 21 kHz, which folds onto -4 kHz.
+constexpr unsigned kFirstDecim = 8;
+constexpr double kFirstRate = 25000.0;
+constexpr double kFirstCutoff = 12500.0;
+constexpr double kFirstTransition = 17000.0;
+constexpr unsigned kInterp = 19;  // 25000 * 19 / 25 = 19000 = 16 * 1187.5
+constexpr unsigned kDecim = 25;
 // The biphase spectrum reaches 2.4 kHz; L-R ends 4 kHz below the subcarrier.
 constexpr double kCutoff = 3200.0;
 constexpr double kTransition = 1600.0;
@@ -26,10 +31,13 @@ constexpr float kEnergyAverage = 1.0f / 100.0f;
 }  // namespace
 
 CRdsDemodulator::CRdsDemodulator(int maxInput)
-    : m_resampler(ResamplerTaps(kInterp, kMpxRate, kCutoff, kTransition), kInterp, kDecim,
-                  maxInput),
+    : m_decimator(DecimatorTaps(kMpxRate, kFirstCutoff, kFirstTransition), kFirstDecim, maxInput),
+      m_resampler(ResamplerTaps(kInterp, kFirstRate, kCutoff, kTransition), kInterp, kDecim,
+                  maxInput / static_cast<int>(kFirstDecim) + 1),
       m_mixed(static_cast<std::size_t>(maxInput)),
-      m_baseband((static_cast<std::size_t>(maxInput) + kDecim) / kDecim * kInterp + kInterp) {
+      m_decimated(static_cast<std::size_t>(maxInput) / kFirstDecim + 1),
+      m_baseband(
+          static_cast<std::size_t>(m_resampler.MaxOutput(static_cast<int>(m_decimated.size())))) {
     for (std::size_t n = 0; n < m_carrier.size(); ++n) {
         const double theta = -2.0 * std::numbers::pi * 57.0 * static_cast<double>(n) / 200.0;
         m_carrier[n] = {static_cast<float>(std::cos(theta)), static_cast<float>(std::sin(theta))};
@@ -48,7 +56,8 @@ int CRdsDemodulator::Process(const float* mpx, int count, std::uint8_t* bits) {
             m_nCarrierIndex = 0;
         }
     }
-    const int baseband = m_resampler.Process(mixed, count, m_baseband.data());
+    const int decimated = m_decimator.Process(mixed, count, m_decimated.data());
+    const int baseband = m_resampler.Process(m_decimated.data(), decimated, m_baseband.data());
     int produced = 0;
     for (int i = 0; i < baseband; ++i) {
         Symbol(m_baseband[static_cast<std::size_t>(i)], bits, produced);
