@@ -113,7 +113,7 @@ TEST(FmReceiver, OutputsOfAFixedInputArePinned) {
         double rate;  // a whole-number decimation and a rational resampler
         std::uint64_t hash;
     };
-    const Case cases[] = {{1200000, 0x560d1a3ec08be57eu}, {2048000, 0xea28663afa3bb272u}};
+    const Case cases[] = {{1200000, 0xa5e43bfa74f63599u}, {2048000, 0xef9a40d6d1a3a745u}};
     for (const Case& c : cases) {
         CFmReceiver receiver({c.rate, kStation - 200000, kStation, 90.0});
         std::mt19937 random(1);  // its numbers are the same everywhere; the float made exactly

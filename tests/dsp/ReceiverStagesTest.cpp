@@ -289,7 +289,8 @@ TEST(FmDemodulator, ArcTangentWithinTenMicroradians) {
 }
 
 // The level is 20 log10 of the envelope plus the full scale's dBuV, from nothing at most
-// 180 dB below full scale, and comes exactly `delay` samples late (zeros before).
+// 180 dB below full scale, and comes exactly `delay` samples late (zeros before), also when a
+// call brings fewer samples than the delay.
 TEST(RfLevel, DecibelsDelayedByExactlyTheDelay) {
     const std::vector<float> envelope = {1.0f, 0.1f, 0.0f, 2.0f, 0.5f, 1e-3f, 1.0f, 0.25f};
     const std::vector<float> dbfs = {0.0f,     -20.0f, -180.0f, 6.0206f,
@@ -308,6 +309,17 @@ TEST(RfLevel, DecibelsDelayedByExactlyTheDelay) {
                                        : 77.0f + dbfs[(n - static_cast<std::size_t>(delay)) % 8];
             EXPECT_NEAR(x[n], expected, 1e-3f) << delay << " " << n;
         }
+    }
+    // The logarithm against libm's from the floor up, every 0.001 dB: within 1e-4 dB; below
+    // the floor, negative values included, the floor.
+    double worst = 0.0;
+    for (double v = 1e-9; v < 4.0; v *= 1.0001) {
+        const auto x = static_cast<float>(v);
+        worst = std::max(worst, std::fabs(CRfLevel::Decibels(x) - 20.0 * std::log10(double{x})));
+    }
+    EXPECT_LT(worst, 1e-4);
+    for (const float below : {0.0f, -0.5f, 1e-12f}) {
+        EXPECT_EQ(CRfLevel::Decibels(below), CRfLevel::Decibels(1e-9f)) << below;
     }
 }
 
