@@ -22,6 +22,8 @@ CChannelFilter::CChannelFilter(double rate, unsigned interp, unsigned decim, int
     } else if (interp > 1) {
         m_resampler.emplace(ResamplerTaps(interp, rate, kCutoff, kTransition), interp, decim,
                             maxInput);
+    } else {
+        m_delay.resize(kDelayAt400k);
     }
 }
 
@@ -32,6 +34,7 @@ void CChannelFilter::Reset() {
     if (m_resampler) {
         m_resampler->Reset();
     }
+    std::fill(m_delay.begin(), m_delay.end(), std::complex<float>{});
 }
 
 int CChannelFilter::MaxOutput(int count) const {
@@ -47,8 +50,21 @@ int CChannelFilter::Process(const std::complex<float>* in, int count, std::compl
     if (m_resampler) {
         return m_resampler->Process(in, count, out);
     }
-    std::copy_n(in, std::max(count, 0), out);
-    return std::max(count, 0);
+    // The delay line: the samples that waited first, the last kDelayAt400k wait.
+    if (count <= 0) {
+        return 0;
+    }
+    const int delay = static_cast<int>(m_delay.size());
+    if (count >= delay) {
+        std::copy(m_delay.begin(), m_delay.end(), out);
+        std::copy_n(in, count - delay, out + delay);
+        std::copy_n(in + count - delay, delay, m_delay.begin());
+    } else {
+        std::copy_n(m_delay.begin(), count, out);
+        std::copy(m_delay.begin() + count, m_delay.end(), m_delay.begin());
+        std::copy_n(in, count, m_delay.end() - count);
+    }
+    return count;
 }
 
 }  // namespace tavik

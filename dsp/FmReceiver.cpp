@@ -103,8 +103,7 @@ CFmReceiver::CFmReceiver(const CFmReceiverSettings& settings)
       m_band(BandTaps(), 1, MaxOutput(kStageInput)),
       m_level(settings.fFullScaleDbuv, kBandDelay),
       m_tuned(static_cast<std::size_t>(kStageInput)),
-      m_channelIq(
-          m_channel.Identity() ? 0 : static_cast<std::size_t>(m_channel.MaxOutput(kStageInput))),
+      m_channelIq(static_cast<std::size_t>(m_channel.MaxOutput(kStageInput))),
       m_frequency(static_cast<std::size_t>(m_channel.MaxOutput(kStageInput))),
       m_envelope(m_frequency.size()) {
     SetCorrection(0.0);
@@ -132,13 +131,8 @@ int CFmReceiver::Process(const std::complex<float>* iq, int count, float* mpx, f
     for (int start = 0; start < count; start += kStageInput) {
         const int n = std::min(kStageInput, count - start);
         m_tuner.Process(iq + start, n, m_tuned.data());
-        const std::complex<float>* channelIq = m_tuned.data();
-        int channel = n;
-        if (!m_channel.Identity()) {
-            channel = m_channel.Process(m_tuned.data(), n, m_channelIq.data());
-            channelIq = m_channelIq.data();
-        }
-        m_demodulator.Process(channelIq, channel, m_frequency.data(), m_envelope.data());
+        const int channel = m_channel.Process(m_tuned.data(), n, m_channelIq.data());
+        m_demodulator.Process(m_channelIq.data(), channel, m_frequency.data(), m_envelope.data());
         m_noise.Process(m_frequency.data(), channel);
         float* const x = mpx + produced;
         float* const l = level + produced;

@@ -102,8 +102,8 @@ private:
     CRdsDemodulator m_rds;
     CRealDecimator m_band;  // the measured band, at 200 kHz (by 1)
     CRfLevel m_level;       // delayed by the band filter's kBandDelay
-    // Between the stages, for kStageInput samples: the tuned IQ, the channel at 400 kHz (none
-    // when the tuned IQ is the channel), its frequency and envelope.
+    // Between the stages, for kStageInput samples: the tuned IQ, the channel at 400 kHz, its
+    // frequency and envelope.
     std::vector<std::complex<float>> m_tuned;
     std::vector<std::complex<float>> m_channelIq;
     std::vector<float> m_frequency;

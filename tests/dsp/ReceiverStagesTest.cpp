@@ -174,6 +174,7 @@ TEST(ReceiverStages, AnyCutOfTheStreamAndAResetGiveTheSameOutput) {
          2 * kCount / 128 * 25},
         {"channel filter, 1 MS/s by 2/5", stage(channel(1000000, 2, 5), filter, iq),
          2 * kCount / 5 * 2},
+        {"channel at 400 kHz, delayed", stage(channel(400000, 1, 1), filter, iq), 2 * kCount},
         {"MPX or level decimator by 2",
          stage([&] { return std::make_unique<CRealDecimator>(halfTaps, 2, kCount); }, filter, real),
          kCount / 2},
