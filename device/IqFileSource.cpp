@@ -65,7 +65,14 @@ std::optional<double> CIqFileSource::StationOf(const CIqSourceSettings& settings
     }
 }
 
-CIqFileSource::CIqFileSource(const CIqSourceSettings& settings) {
+CIqFileSource::CIqFileSource(const CIqSourceSettings& settings)
+    : CIqFileSource(settings, nullptr) {}
+
+CIqFileSource::CIqFileSource(const CIqSourceSettings& settings, IIqChannelFeed& feed)
+    : CIqFileSource(settings, &feed) {}
+
+CIqFileSource::CIqFileSource(const CIqSourceSettings& settings, IIqChannelFeed* feed)
+    : m_pFeed(feed) {
     const std::filesystem::path path(settings.strFile);
     const std::string extension = path.extension().string();
     std::optional<double> fullScale;
@@ -121,18 +128,19 @@ CIqFileSource::CIqFileSource(const CIqSourceSettings& settings) {
         throw CIqSourceError(Quoted(m_strDataPath) + " holds less than 100 ms of IQ");
     }
 
-    m_nChunkSamples = static_cast<int>(std::min<std::uint64_t>(rate / 10, CFmReceiver::kMaxInput));
-    m_raw.resize(static_cast<std::size_t>(m_nChunkSamples) * IqSampleBytes(m_format));
-    m_iq.resize(static_cast<std::size_t>(m_nChunkSamples));
-    m_output.Prepare(*m_pReceiver, m_nChunkSamples);
-}
-
-CIqFileSource::CIqFileSource(const CIqSourceSettings& settings, IIqChannelFeed& feed)
-    : CIqFileSource(settings) {
-    m_pFeed = &feed;
+    if (m_pFeed == nullptr) {
+        m_nChunkSamples =
+            static_cast<int>(std::min<std::uint64_t>(rate / 10, CFmReceiver::kMaxInput));
+        m_raw.resize(static_cast<std::size_t>(m_nChunkSamples) * IqSampleBytes(m_format));
+        m_iq.resize(static_cast<std::size_t>(m_nChunkSamples));
+        m_output.Prepare(*m_pReceiver, m_nChunkSamples);
+        return;
+    }
+    // One station of several: the receiver at the channel's rate, and buffers for its
+    // pieces only (those for the capture's full rate would be six times larger).
     CFmReceiverSettings channel = m_receiverSettings;
-    channel.fSampleRate = feed.ChannelRate();
-    channel.fCentre = feed.ChannelCentre();
+    channel.fSampleRate = m_pFeed->ChannelRate();
+    channel.fCentre = m_pFeed->ChannelCentre();
     try {
         m_pReceiver = std::make_unique<CFmReceiver>(channel);
     } catch (const CDspError& e) {

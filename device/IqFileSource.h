@@ -99,6 +99,8 @@ public:
     CIqFormat Format() const { return m_format; }
 
 private:
+    // With a feed: one station of several.
+    CIqFileSource(const CIqSourceSettings& settings, IIqChannelFeed* feed);
     void ReadMetadata(const std::string& path);
     bool ReceiveMore();  // one more piece of IQ through the receiver; false at the end
 

@@ -21,7 +21,8 @@ namespace tavik {
 // stays bounded. A station that stops reading leaves (Leave), so it holds nobody back.
 class CIqStations {
 public:
-    static constexpr double kAheadSeconds = 1.0;
+    // Five pieces of 100 ms: each station's queue holds 1.6 MB of channel samples.
+    static constexpr double kAheadSeconds = 0.5;
 
     // The capture of `settings` (its station ignored) and the stations in Hz. Throws
     // CIqSourceError when the capture cannot be read or a station's channel lies outside it.

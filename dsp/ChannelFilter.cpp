@@ -1,11 +1,10 @@
 #include "dsp/ChannelFilter.h"
 
-#include <complex>
-// liquid.h takes std::complex as its complex type when <complex> comes first.
-#include <liquid/liquid.h>
-
 #include <algorithm>
+#include <complex>
 #include <cstdint>
+
+#include "dsp/LiquidHandles.h"
 
 namespace tavik {
 
@@ -17,21 +16,25 @@ constexpr double kTransition = 120000.0;
 }  // namespace
 
 CChannelFilter::CChannelFilter(double rate, unsigned interp, unsigned decim, int maxInput)
-    : m_nInterp(static_cast<int>(interp)), m_nDecim(static_cast<int>(decim)), m_group(decim) {
-    if (interp == 1) {
+    : m_nInterp(static_cast<int>(interp)), m_nDecim(static_cast<int>(decim)) {
+    if (interp == 1 && decim > 1) {
         m_decimator.emplace(DecimatorTaps(rate, kCutoff, kTransition), decim, maxInput);
+    } else if (interp > 1) {
+        m_resampler.emplace(ResamplerTaps(interp, rate, kCutoff, kTransition), interp, decim,
+                            maxInput);
     } else {
-        m_pResampler = MakeResampler(interp, decim, rate, kCutoff, kTransition);
+        m_delay.resize(kDelayAt400k);
     }
 }
 
 void CChannelFilter::Reset() {
     if (m_decimator) {
         m_decimator->Reset();
-    } else {
-        rresamp_crcf_reset(m_pResampler.get());
     }
-    m_nWaiting = 0;
+    if (m_resampler) {
+        m_resampler->Reset();
+    }
+    std::fill(m_delay.begin(), m_delay.end(), std::complex<float>{});
 }
 
 int CChannelFilter::MaxOutput(int count) const {
@@ -41,33 +44,27 @@ int CChannelFilter::MaxOutput(int count) const {
 }
 
 int CChannelFilter::Process(const std::complex<float>* in, int count, std::complex<float>* out) {
-    return m_decimator ? m_decimator->Process(in, count, out) : Resample(in, count, out);
-}
-
-int CChannelFilter::Resample(const std::complex<float>* in, int count, std::complex<float>* out) {
-    // liquid takes the input without const; it only reads it.
-    auto* x = const_cast<std::complex<float>*>(in);
-    int produced = 0;
-    if (m_nWaiting > 0) {
-        // The group begun in the last call, completed from this one's first samples.
-        const int fill = std::min(count, m_nDecim - m_nWaiting);
-        std::copy_n(x, fill, m_group.begin() + m_nWaiting);
-        m_nWaiting += fill;
-        x += fill;
-        count -= fill;
-        if (m_nWaiting < m_nDecim) {
-            return 0;
-        }
-        rresamp_crcf_execute(m_pResampler.get(), m_group.data(), out);
-        produced = m_nInterp;
-        m_nWaiting = 0;
+    if (m_decimator) {
+        return m_decimator->Process(in, count, out);
     }
-    const int groups = count / m_nDecim;
-    rresamp_crcf_execute_block(m_pResampler.get(), x, static_cast<unsigned>(groups),
-                               out + produced);
-    m_nWaiting = count - groups * m_nDecim;
-    std::copy_n(x + groups * m_nDecim, m_nWaiting, m_group.begin());
-    return produced + groups * m_nInterp;
+    if (m_resampler) {
+        return m_resampler->Process(in, count, out);
+    }
+    // The delay line: the samples that waited first, the last kDelayAt400k wait.
+    if (count <= 0) {
+        return 0;
+    }
+    const int delay = static_cast<int>(m_delay.size());
+    if (count >= delay) {
+        std::copy(m_delay.begin(), m_delay.end(), out);
+        std::copy_n(in, count - delay, out + delay);
+        std::copy_n(in + count - delay, delay, m_delay.begin());
+    } else {
+        std::copy_n(m_delay.begin(), count, out);
+        std::copy(m_delay.begin() + count, m_delay.end(), m_delay.begin());
+        std::copy_n(in, count, m_delay.end() - count);
+    }
+    return count;
 }
 
 }  // namespace tavik

@@ -41,6 +41,18 @@ fftwf_complex* Fftw(std::complex<float>* x) {
     return reinterpret_cast<fftwf_complex*>(x);
 }
 
+// out[i] = a[i] b[i], written out: std::complex's product guards against NaN and inf.
+void Multiply(const std::complex<float>* a, const std::complex<float>* b, std::complex<float>* out,
+              int count) {
+    for (int i = 0; i < count; ++i) {
+        const float ar = a[i].real();
+        const float ai = a[i].imag();
+        const float br = b[i].real();
+        const float bi = b[i].imag();
+        out[i] = {ar * br - ai * bi, ar * bi + ai * br};
+    }
+}
+
 }  // namespace
 
 struct CChanneliser::CTransforms {
@@ -106,9 +118,13 @@ CChanneliser::CChanneliser(double rate, double centre, const std::vector<double>
         m_pFft->wide[k] = h[k] / sum;
     }
     fftwf_execute(m_pFft->forward);
-    m_response = m_pFft->wide;
-    for (std::complex<float>& r : m_response) {
-        r /= static_cast<float>(m_nSize);
+    // The response around 0 Hz in the narrow transform's order (bin m at m mod M), 1/N
+    // folded in.
+    m_narrowResponse.resize(static_cast<std::size_t>(m_nNarrow));
+    for (int m = -m_nNarrow / 2; m < m_nNarrow / 2; ++m) {
+        m_narrowResponse[static_cast<std::size_t>((m + m_nNarrow) % m_nNarrow)] =
+            m_pFft->wide[static_cast<std::size_t>((m + m_nSize) % m_nSize)] /
+            static_cast<float>(m_nSize);
     }
     const int hop = m_nSize - m_nOverlap;
     for (const double station : stations) {
@@ -183,20 +199,30 @@ int CChanneliser::Block(std::complex<float>* const* out, int at) {
     // The first block also leaves out the filter's delay.
     const int skip = (m_nOverlap + m_nDecimation - 1) / m_nDecimation + (m_bStarted ? 0 : m_nDelay);
     m_bStarted = true;
+    // Narrow bin j takes the wide bin (k0 + m) mod N, m = j below M / 2 and j - M above, in
+    // runs that are contiguous in both.
+    const auto weigh = [&](int to, int from, int count) {
+        from = (from % m_nSize + m_nSize) % m_nSize;
+        while (count > 0) {
+            const int run = std::min(count, m_nSize - from);
+            Multiply(fft.wide.data() + from, m_narrowResponse.data() + to, fft.narrowIn.data() + to,
+                     run);
+            to += run;
+            count -= run;
+            from = 0;
+        }
+    };
     for (std::size_t c = 0; c < m_channels.size(); ++c) {
         CChannel& channel = *m_channels[c];
-        for (int m = -half; m < half; ++m) {
-            const int wide = ((channel.nBin + m) % m_nSize + m_nSize) % m_nSize;
-            const int filter = (m + m_nSize) % m_nSize;
-            fft.narrowIn[static_cast<std::size_t>((m + m_nNarrow) % m_nNarrow)] =
-                fft.wide[static_cast<std::size_t>(wide)] *
-                m_response[static_cast<std::size_t>(filter)];
-        }
+        weigh(0, channel.nBin, half);
+        weigh(half, channel.nBin - half, half);
         fftwf_execute(fft.backward);
-        const auto phase = std::complex<float>(channel.phase);
+        const std::complex<float> phase(channel.phase);
+        const std::complex<float>* x = fft.narrowIn.data() + skip;
         std::complex<float>* y = out[c] + at;
-        for (int j = skip; j < m_nNarrow; ++j) {
-            *y++ = fft.narrowIn[static_cast<std::size_t>(j)] * phase;
+        for (int j = 0; j < m_nNarrow - skip; ++j) {
+            y[j] = {x[j].real() * phase.real() - x[j].imag() * phase.imag(),
+                    x[j].real() * phase.imag() + x[j].imag() * phase.real()};
         }
         channel.phase *= channel.step;
         channel.phase /= std::abs(channel.phase);

@@ -58,8 +58,8 @@ private:
     int m_nFilled;   // samples in the block being filled
     int m_nDelay;    // the low-pass's delay in output samples, left out of the first block
     bool m_bStarted = false;
-    std::vector<std::complex<float>> m_response;  // the low-pass's N bins, 1/N folded in
-    std::vector<std::complex<float>> m_input;     // the block being filled
+    std::vector<std::complex<float>> m_narrowResponse;  // the low-pass's bins a channel takes
+    std::vector<std::complex<float>> m_input;           // the block being filled
     std::vector<std::unique_ptr<CChannel>> m_channels;
     struct CTransforms;
     std::unique_ptr<CTransforms> m_pFft;

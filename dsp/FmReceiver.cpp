@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "dsp/LiquidHandles.h"
+
 namespace tavik {
 
 namespace {
@@ -92,18 +94,18 @@ CFmReceiver::CFmReceiver(const CFmReceiverSettings& settings)
     : m_settings(settings),
       m_channel(CheckedChannelFilter(settings)),
       m_demodulator(kChannelRate, kHertzPerUnit),
-      m_noise(kChannelRate, kHertzPerUnit, m_channel.MaxOutput(kMaxInput)),
+      m_noise(kChannelRate, kHertzPerUnit, m_channel.MaxOutput(kStageInput)),
       m_mpxDecimator(RealDecimatorTaps(kChannelRate, kMpxCutoff, kMpxTransition, true), 2,
-                     m_channel.MaxOutput(kMaxInput)),
+                     m_channel.MaxOutput(kStageInput)),
       m_levelDecimator(RealDecimatorTaps(kChannelRate, kMpxCutoff, kMpxTransition, false), 2,
-                       m_channel.MaxOutput(kMaxInput)),
-      m_rds(MaxOutput(kMaxInput)),
-      m_band(BandTaps(), 1, MaxOutput(kMaxInput)),
+                       m_channel.MaxOutput(kStageInput)),
+      m_rds(MaxOutput(kStageInput)),
+      m_band(BandTaps(), 1, MaxOutput(kStageInput)),
       m_level(settings.fFullScaleDbuv, kBandDelay),
-      m_tuned(static_cast<std::size_t>(kMaxInput)),
-      m_channelIq(static_cast<std::size_t>(m_channel.MaxOutput(kMaxInput))),
-      m_frequency(m_channelIq.size()),
-      m_envelope(m_channelIq.size()) {
+      m_tuned(static_cast<std::size_t>(kStageInput)),
+      m_channelIq(static_cast<std::size_t>(m_channel.MaxOutput(kStageInput))),
+      m_frequency(static_cast<std::size_t>(m_channel.MaxOutput(kStageInput))),
+      m_envelope(m_frequency.size()) {
     SetCorrection(0.0);
 }
 
@@ -123,20 +125,26 @@ int CFmReceiver::MaxOutput(int count) const {
 int CFmReceiver::Process(const std::complex<float>* iq, int count, float* mpx, float* level,
                          std::uint8_t* rds, int& rdsCount) {
     rdsCount = 0;
-    if (count <= 0) {
-        return 0;
+    int produced = 0;
+    // The stages take the input kStageInput samples at a time: their buffers stay small and in
+    // the cache, and any cut of the stream gives the same output.
+    for (int start = 0; start < count; start += kStageInput) {
+        const int n = std::min(kStageInput, count - start);
+        m_tuner.Process(iq + start, n, m_tuned.data());
+        const int channel = m_channel.Process(m_tuned.data(), n, m_channelIq.data());
+        m_demodulator.Process(m_channelIq.data(), channel, m_frequency.data(), m_envelope.data());
+        m_noise.Process(m_frequency.data(), channel);
+        float* const x = mpx + produced;
+        float* const l = level + produced;
+        const int pairs = m_mpxDecimator.Process(m_frequency.data(), channel, x);
+        m_levelDecimator.Process(m_envelope.data(), channel, l);
+        rdsCount += m_rds.Process(x, pairs, rds + rdsCount);
+        // The measured band in place, and the level delayed alike.
+        m_band.Process(x, pairs, x);
+        m_level.Process(l, pairs);
+        produced += pairs;
     }
-    m_tuner.Process(iq, count, m_tuned.data());
-    const int channel = m_channel.Process(m_tuned.data(), count, m_channelIq.data());
-    m_demodulator.Process(m_channelIq.data(), channel, m_frequency.data(), m_envelope.data());
-    m_noise.Process(m_frequency.data(), channel);
-    const int pairs = m_mpxDecimator.Process(m_frequency.data(), channel, mpx);
-    m_levelDecimator.Process(m_envelope.data(), channel, level);
-    rdsCount = m_rds.Process(mpx, pairs, rds);
-    // The measured band in place, and the level delayed alike.
-    m_band.Process(mpx, pairs, mpx);
-    m_level.Process(level, pairs);
-    return pairs;
+    return produced;
 }
 
 }  // namespace tavik

@@ -52,6 +52,8 @@ public:
     static constexpr double kDefaultFullScaleDbuv = 100.0;
     // The most IQ samples one Process call takes.
     static constexpr int kMaxInput = 1 << 18;
+    // IQ samples the stages take at a time, which sizes their buffers.
+    static constexpr int kStageInput = 1 << 14;
     // MPX samples by which the measured band's filter delays the MPX (and the level with it).
     static constexpr int kBandDelay = 13;
     // Hz of frequency per MPX unit, at 400 kHz as at 200 kHz.
@@ -100,7 +102,8 @@ private:
     CRdsDemodulator m_rds;
     CRealDecimator m_band;  // the measured band, at 200 kHz (by 1)
     CRfLevel m_level;       // delayed by the band filter's kBandDelay
-    // Between the stages: the tuned IQ, the channel at 400 kHz, its frequency and envelope.
+    // Between the stages, for kStageInput samples: the tuned IQ, the channel at 400 kHz, its
+    // frequency and envelope.
     std::vector<std::complex<float>> m_tuned;
     std::vector<std::complex<float>> m_channelIq;
     std::vector<float> m_frequency;

@@ -36,21 +36,36 @@ std::vector<float> LowPass(unsigned taps, double cutoff) {
     return h;
 }
 
+// The resampler's prototype: it runs at the interpolated rate, and liquid takes 2 * interp * m
+// taps.
+std::vector<float> PrototypeTaps(unsigned interp, double rate, double cutoff, double transition) {
+    const double upRate = rate * interp;
+    const unsigned m = (KaiserTaps(transition / upRate) + 2 * interp - 1) / (2 * interp);
+    return LowPass(2 * interp * m, cutoff / upRate);
+}
+
 }  // namespace
 
 CLiquidResampler MakeResampler(unsigned interp, unsigned decim, double rate, double cutoff,
                                double transition) {
-    // The filter runs at the interpolated rate; liquid takes 2 * interp * m taps.
-    const double upRate = rate * interp;
-    const unsigned m = (KaiserTaps(transition / upRate) + 2 * interp - 1) / (2 * interp);
-    std::vector<float> h = LowPass(2 * interp * m, cutoff / upRate);
+    std::vector<float> h = PrototypeTaps(interp, rate, cutoff, transition);
     const float sum = std::accumulate(h.begin(), h.end(), 0.0f);
+    const auto m = static_cast<unsigned>(h.size()) / (2 * interp);
     CLiquidResampler q(rresamp_crcf_create(interp, decim, m, h.data()));
     if (!q) {
         throw std::runtime_error("cannot create the resampler");
     }
     rresamp_crcf_set_scale(q.get(), static_cast<float>(interp) / sum);
     return q;
+}
+
+std::vector<float> ResamplerTaps(unsigned interp, double rate, double cutoff, double transition) {
+    std::vector<float> h = PrototypeTaps(interp, rate, cutoff, transition);
+    const float sum = std::accumulate(h.begin(), h.end(), 0.0f);
+    for (float& tap : h) {
+        tap *= static_cast<float>(interp) / sum;
+    }
+    return h;
 }
 
 std::vector<float> DecimatorTaps(double rate, double cutoff, double transition) {

@@ -24,6 +24,9 @@ using CLiquidFft = std::unique_ptr<fftplan_s, CLiquidDestroy>;
 // rate `rate`, transition `transition` Hz wide, unity gain at 0 Hz.
 CLiquidResampler MakeResampler(unsigned interp, unsigned decim, double rate, double cutoff,
                                double transition);
+// The prototype MakeResampler designs, its gain folded in: interp at 0 Hz, so that the
+// resampled signal keeps its level (CComplexResampler).
+std::vector<float> ResamplerTaps(unsigned interp, double rate, double cutoff, double transition);
 // The taps MakeResampler(1, ...) filters with, scaled to unity gain at 0 Hz.
 std::vector<float> DecimatorTaps(double rate, double cutoff, double transition);
 // The taps of a real decimator with the same kind of low-pass, scaled to unity gain at 0 Hz.

@@ -1,19 +1,24 @@
 #include "dsp/RdsDemodulator.h"
 
 #include <complex>
-// liquid.h takes std::complex as its complex type when <complex> comes first.
-#include <liquid/liquid.h>
 
 #include <algorithm>
 #include <cmath>
 #include <numbers>
 
+#include "dsp/LiquidHandles.h"
+
 namespace tavik {
 
 namespace {
 
-constexpr unsigned kInterp = 19;  // 200000 * 19 / 200 = 19000 = 16 * 1187.5
-constexpr unsigned kDecim = 200;
+// 200 kHz by 8 to 25 kHz: flat to 4 kHz, 60 dB down from 21 kHz, which folds onto -4 kHz.
+constexpr unsigned kFirstDecim = 8;
+constexpr double kFirstRate = 25000.0;
+constexpr double kFirstCutoff = 12500.0;
+constexpr double kFirstTransition = 17000.0;
+constexpr unsigned kInterp = 19;  // 25000 * 19 / 25 = 19000 = 16 * 1187.5
+constexpr unsigned kDecim = 25;
 // The biphase spectrum reaches 2.4 kHz; L-R ends 4 kHz below the subcarrier.
 constexpr double kCutoff = 3200.0;
 constexpr double kTransition = 1600.0;
@@ -26,9 +31,13 @@ constexpr float kEnergyAverage = 1.0f / 100.0f;
 }  // namespace
 
 CRdsDemodulator::CRdsDemodulator(int maxInput)
-    : m_pResampler(MakeResampler(kInterp, kDecim, kMpxRate, kCutoff, kTransition)),
-      m_mixed(static_cast<std::size_t>(maxInput) + kDecim),
-      m_baseband((static_cast<std::size_t>(maxInput) + kDecim) / kDecim * kInterp + kInterp) {
+    : m_decimator(DecimatorTaps(kMpxRate, kFirstCutoff, kFirstTransition), kFirstDecim, maxInput),
+      m_resampler(ResamplerTaps(kInterp, kFirstRate, kCutoff, kTransition), kInterp, kDecim,
+                  maxInput / static_cast<int>(kFirstDecim) + 1),
+      m_mixed(static_cast<std::size_t>(maxInput)),
+      m_decimated(static_cast<std::size_t>(maxInput) / kFirstDecim + 1),
+      m_baseband(
+          static_cast<std::size_t>(m_resampler.MaxOutput(static_cast<int>(m_decimated.size())))) {
     for (std::size_t n = 0; n < m_carrier.size(); ++n) {
         const double theta = -2.0 * std::numbers::pi * 57.0 * static_cast<double>(n) / 200.0;
         m_carrier[n] = {static_cast<float>(std::cos(theta)), static_cast<float>(std::sin(theta))};
@@ -42,21 +51,15 @@ CRdsDemodulator::CRdsDemodulator(int maxInput)
 int CRdsDemodulator::Process(const float* mpx, int count, std::uint8_t* bits) {
     std::complex<float>* mixed = m_mixed.data();
     for (int i = 0; i < count; ++i) {
-        mixed[m_nCarry + i] = mpx[i] * m_carrier[static_cast<std::size_t>(m_nCarrierIndex)];
+        mixed[i] = mpx[i] * m_carrier[static_cast<std::size_t>(m_nCarrierIndex)];
         if (++m_nCarrierIndex == static_cast<int>(m_carrier.size())) {
             m_nCarrierIndex = 0;
         }
     }
-    const int total = m_nCarry + count;
-    const int groups = total / static_cast<int>(kDecim);
-    rresamp_crcf_execute_block(m_pResampler.get(), mixed, static_cast<unsigned>(groups),
-                               m_baseband.data());
-    m_nCarry = total - groups * static_cast<int>(kDecim);
-    for (int i = 0; i < m_nCarry; ++i) {
-        mixed[i] = mixed[groups * static_cast<int>(kDecim) + i];
-    }
+    const int decimated = m_decimator.Process(mixed, count, m_decimated.data());
+    const int baseband = m_resampler.Process(m_decimated.data(), decimated, m_baseband.data());
     int produced = 0;
-    for (int i = 0; i < groups * static_cast<int>(kInterp); ++i) {
+    for (int i = 0; i < baseband; ++i) {
         Symbol(m_baseband[static_cast<std::size_t>(i)], bits, produced);
     }
     return produced;

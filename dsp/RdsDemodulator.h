@@ -5,12 +5,14 @@
 #include <cstdint>
 #include <vector>
 
-#include "dsp/LiquidHandles.h"
+#include "dsp/FirDecimator.h"
 
 namespace tavik {
 
 // The RDS bit stream from the multiplex, as a receiver's RDS chip gives it: the 57 kHz
-// subcarrier mixed to baseband and resampled to 16 samples per bit (19000/s), a Costas loop
+// subcarrier mixed to baseband, decimated by 8 to 25 kHz (a short filter that keeps what
+// folds onto the RDS band 60 dB down) and resampled to 16 samples per bit (19000/s, the sharp
+// filter, now at the lower rate), a Costas loop
 // for the carrier phase, a matched filter for the biphase symbol (one sine period per bit),
 // the symbol clock from where the filter's output has most energy, and differential decoding
 // (b = d xor d'), which also removes the loop's 180-degree ambiguity.
@@ -33,12 +35,13 @@ public:
 private:
     void Symbol(std::complex<float> baseband, std::uint8_t* bits, int& produced);
 
-    CLiquidResampler m_pResampler;
+    CComplexDecimator m_decimator;
+    CComplexResampler m_resampler;
     std::array<std::complex<float>, 200> m_carrier{};  // 57 kHz at 200 kHz: 57 cycles in 200
     int m_nCarrierIndex = 0;
-    std::vector<std::complex<float>> m_mixed;     // one call's mixed samples (+ carry)
-    std::vector<std::complex<float>> m_baseband;  // their resampled form
-    int m_nCarry = 0;                             // mixed samples waiting for a whole group
+    std::vector<std::complex<float>> m_mixed;      // one call's mixed samples
+    std::vector<std::complex<float>> m_decimated;  // at 25 kHz
+    std::vector<std::complex<float>> m_baseband;   // resampled to 19 kHz
 
     // Costas loop.
     float m_fPhase = 0.0f;

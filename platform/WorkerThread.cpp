@@ -114,6 +114,12 @@ void CWorkerThread::PassDone() {
     m_bRunning = false;
     m_nHead = (m_nHead + 1) % kQueueDepth;
     --m_nQueued;
+    if (m_nQueued == 0 && !m_bHeld) {
+        // Nothing waits and no pass reads a slot: the next block takes the first slot again,
+        // so that a worker that keeps up (batch analysis) fills one slot instead of all eight
+        // in turn.
+        m_nHead = 0;
+    }
     UpdateBusy();
     if (m_nQueued == 0) {
         m_idle.notify_all();

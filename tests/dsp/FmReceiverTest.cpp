@@ -110,10 +110,10 @@ TEST(FmReceiver, OutputsOfAFixedInputArePinned) {
     GTEST_SKIP() << "fused multiply-add rounds differently";
 #endif
     struct Case {
-        double rate;  // a whole-number decimation and liquid's rational resampler
+        double rate;  // a whole-number decimation and a rational resampler
         std::uint64_t hash;
     };
-    const Case cases[] = {{1200000, 0x78b9c5c5fb035a9cu}, {2048000, 0x0033d26b886b1a71u}};
+    const Case cases[] = {{1200000, 0xa5e43bfa74f63599u}, {2048000, 0xef9a40d6d1a3a745u}};
     for (const Case& c : cases) {
         CFmReceiver receiver({c.rate, kStation - 200000, kStation, 90.0});
         std::mt19937 random(1);  // its numbers are the same everywhere; the float made exactly

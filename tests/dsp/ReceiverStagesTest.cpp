@@ -23,6 +23,9 @@
 #include "dsp/Tuner.h"
 #include "tests/dsp/RoundTrip.h"
 
+// liquid.h takes std::complex as its complex type when <complex> comes first.
+#include <liquid/liquid.h>
+
 namespace tavik {
 namespace {
 
@@ -171,6 +174,7 @@ TEST(ReceiverStages, AnyCutOfTheStreamAndAResetGiveTheSameOutput) {
          2 * kCount / 128 * 25},
         {"channel filter, 1 MS/s by 2/5", stage(channel(1000000, 2, 5), filter, iq),
          2 * kCount / 5 * 2},
+        {"channel at 400 kHz, delayed", stage(channel(400000, 1, 1), filter, iq), 2 * kCount},
         {"MPX or level decimator by 2",
          stage([&] { return std::make_unique<CRealDecimator>(halfTaps, 2, kCount); }, filter, real),
          kCount / 2},
@@ -219,8 +223,46 @@ TEST(ReceiverStages, AnyCutOfTheStreamAndAResetGiveTheSameOutput) {
     }
 }
 
-// The level is 20 log10 of the envelope plus the full scale's dBuV, from nothing at most
-// 180 dB below full scale, and comes exactly `delay` samples late (zeros before).
+// The resampler computes what liquid's rresamp computes with the same prototype: the same
+// outputs at the same times, to float rounding, for the channel from 2.048 and 1 MS/s and for
+// RDS from 200 kHz to 19 kHz.
+TEST(ComplexResampler, ResamplesAsLiquidDoes) {
+    const struct {
+        unsigned interp;
+        unsigned decim;
+        double rate;
+        double cutoff;
+        double transition;
+    } cases[] = {{25, 128, 2048000, 200000, 120000},
+                 {2, 5, 1000000, 200000, 120000},
+                 {19, 200, 200000, 3200, 1600}};
+    constexpr int kCount = 25600;  // whole groups of each
+    std::mt19937 random(5);
+    std::uniform_real_distribution<float> noise(-0.5f, 0.5f);
+    std::vector<std::complex<float>> in(kCount);
+    for (std::complex<float>& x : in) {
+        x = {noise(random), noise(random)};
+    }
+    for (const auto& c : cases) {
+        CComplexResampler ours(ResamplerTaps(c.interp, c.rate, c.cutoff, c.transition), c.interp,
+                               c.decim, kCount);
+        const CLiquidResampler theirs =
+            MakeResampler(c.interp, c.decim, c.rate, c.cutoff, c.transition);
+        const auto groups = static_cast<unsigned>(kCount) / c.decim;
+        std::vector<std::complex<float>> a(groups * c.interp);
+        std::vector<std::complex<float>> b(a.size());
+        ASSERT_EQ(ours.Process(in.data(), kCount, a.data()), static_cast<int>(a.size()));
+        rresamp_crcf_execute_block(theirs.get(), in.data(), groups, b.data());
+        float worst = 0.0f;
+        float peak = 0.0f;
+        for (std::size_t i = 0; i < a.size(); ++i) {
+            worst = std::max(worst, std::abs(a[i] - b[i]));
+            peak = std::max(peak, std::abs(b[i]));
+        }
+        EXPECT_LT(worst, 1e-5f * peak) << c.interp << "/" << c.decim;
+    }
+}
+
 // The discriminator's arc tangent against the library's, all round the circle and at the axes
 // and the origin: within 1e-5 rad, 0.6 Hz of frequency at 400 kHz.
 TEST(FmDemodulator, ArcTangentWithinTenMicroradians) {
@@ -247,6 +289,9 @@ TEST(FmDemodulator, ArcTangentWithinTenMicroradians) {
     }
 }
 
+// The level is 20 log10 of the envelope plus the full scale's dBuV, from nothing at most
+// 180 dB below full scale, and comes exactly `delay` samples late (zeros before), also when a
+// call brings fewer samples than the delay.
 TEST(RfLevel, DecibelsDelayedByExactlyTheDelay) {
     const std::vector<float> envelope = {1.0f, 0.1f, 0.0f, 2.0f, 0.5f, 1e-3f, 1.0f, 0.25f};
     const std::vector<float> dbfs = {0.0f,     -20.0f, -180.0f, 6.0206f,
@@ -265,6 +310,17 @@ TEST(RfLevel, DecibelsDelayedByExactlyTheDelay) {
                                        : 77.0f + dbfs[(n - static_cast<std::size_t>(delay)) % 8];
             EXPECT_NEAR(x[n], expected, 1e-3f) << delay << " " << n;
         }
+    }
+    // The logarithm against libm's from the floor up, every 0.001 dB: within 1e-4 dB; below
+    // the floor, negative values included, the floor.
+    double worst = 0.0;
+    for (double v = 1e-9; v < 4.0; v *= 1.0001) {
+        const auto x = static_cast<float>(v);
+        worst = std::max(worst, std::fabs(CRfLevel::Decibels(x) - 20.0 * std::log10(double{x})));
+    }
+    EXPECT_LT(worst, 1e-4);
+    for (const float below : {0.0f, -0.5f, 1e-12f}) {
+        EXPECT_EQ(CRfLevel::Decibels(below), CRfLevel::Decibels(1e-9f)) << below;
     }
 }
 
