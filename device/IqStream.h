@@ -41,6 +41,14 @@ public:
     // Whether the samples of the last Read begin after a break in the signal (a capture that
     // starts again): the receiver starts afresh there. Asked once after each Read.
     virtual bool TakeBreak() { return false; }
+    // For a channel of a shared receiver: the receiver's samples since the last call, and those
+    // at the converter's limits (the channel's own are filtered, never at the limits); nullopt
+    // for a receiver's own stream.
+    struct SConverterCounts {
+        std::int64_t nSamples = 0;
+        std::int64_t nAtLimit = 0;
+    };
+    virtual std::optional<SConverterCounts> TakeConverterCounts() { return std::nullopt; }
     // The receiver as the log names it.
     virtual std::string Name() const = 0;
     // Samples the receiver lost (overflows) since the last call, and how often.

@@ -90,6 +90,9 @@ bool CLiveIqSource::ReadBlock(float* mpx, float* level, CReceivedFigures* receiv
             m_pIqTap->OnIq(m_iq.data(), count);
         }
         m_output.Receive(*m_pReceiver, m_iq.data(), count);
+        if (const auto counts = m_pStream->TakeConverterCounts()) {
+            m_output.UseConverterCounts(counts->nSamples, counts->nAtLimit);
+        }
     }
     return m_output.TakeBlock(mpx, level, received);
 }

@@ -79,8 +79,10 @@ void CReceiverOutput::Run(CFmReceiver& receiver, const std::complex<float>* iq, 
     }
     receiver.NoiseMeter().TakeInto(m_fNoiseSum, m_nNoiseCount);
     const CFmReceiver::SInputCounts input = receiver.TakeInputCounts();
-    m_nInput += input.nSamples;
-    m_nAtLimit += input.nAtLimit;
+    if (!m_bConverterCounts) {
+        m_nInput += input.nSamples;
+        m_nAtLimit += input.nAtLimit;
+    }
     Correct(receiver, std::min(from, m_nPending));
     if (!keepBits) {
         return;

@@ -43,6 +43,14 @@ public:
     void Restart(bool keepRds);
     // Runs `receiver` over `count` IQ samples and keeps its output.
     void Receive(CFmReceiver& receiver, const std::complex<float>* iq, int count);
+    // The converter's samples and those at its limits, counted where the receiver cannot (a
+    // shared receiver's wideband stream): from now on these make the overload, not the
+    // receiver's own.
+    void UseConverterCounts(std::int64_t samples, std::int64_t atLimit) {
+        m_bConverterCounts = true;
+        m_nInput += samples;
+        m_nAtLimit += atLimit;
+    }
 
     bool HasBlock() const { return m_nPending >= kBlockSamples && m_offset.Locked(); }
     // The end of the IQ: what is held back for the carrier's offset is let go.
@@ -82,6 +90,7 @@ private:
     long m_nNoiseCount = 0;
     long long m_nInput = 0;  // IQ samples since the last block, and those at the limits
     long long m_nAtLimit = 0;
+    bool m_bConverterCounts = false;  // counted by UseConverterCounts
     float m_fCarrierToNoise = CReception::kUnknown;
     bool m_bSignal = true;
     std::vector<std::uint8_t> m_bits;     // one call's bits

@@ -7,6 +7,8 @@
 #include <stdexcept>
 #include <utility>
 
+#include "dsp/Tuner.h"
+
 namespace tavik {
 
 namespace {
@@ -40,6 +42,9 @@ public:
     std::string Name() const override { return m_pOwner->Name(); }
     SDropped TakeDropped() override { return m_pOwner->TakeDropped(m_nStation); }
     bool TakeBreak() override { return m_pOwner->TakeBreak(m_nStation); }
+    std::optional<SConverterCounts> TakeConverterCounts() override {
+        return m_pOwner->TakeConverterCounts(m_nStation);
+    }
     std::string PaceFault() const override { return m_pOwner->PaceFault(); }
 
 private:
@@ -348,6 +353,16 @@ int CSharedIqStream::Read(int station, const std::atomic<bool>& running, std::co
                 }
                 m_nPiece =
                     current.channeliser->Process(m_iq.data() + skip, count, current.out.data());
+                // The converter's overload, once for every station that receives the piece.
+                std::int64_t atLimit = 0;
+                for (int i = skip; i < skip + count; ++i) {
+                    const std::complex<float> x = m_iq[static_cast<std::size_t>(i)];
+                    atLimit += std::max(std::fabs(x.real()), std::fabs(x.imag())) >=
+                                       CTuner::kConverterLimit
+                                   ? 1
+                                   : 0;
+                }
+                m_pieceCounts = {count, atLimit};
             }
             const auto now = std::chrono::steady_clock::now();
             if (m_bands.size() > 1 && now - m_bandSince >= m_dwell) {
@@ -422,6 +437,8 @@ void CSharedIqStream::Distribute(int count) {
             continue;
         }
         const std::size_t capacity = q.ring.size();
+        q.converter.nSamples += m_pieceCounts.nSamples;
+        q.converter.nAtLimit += m_pieceCounts.nAtLimit;
         if (q.size + n > capacity) {
             // This station fell behind: its oldest samples go, and are reported lost.
             const std::size_t lost = q.size + n - capacity;
@@ -446,6 +463,11 @@ CIqStream::SDropped CSharedIqStream::TakeDropped(int station) {
     const CIqStream::SDropped dropped{own.nDroppedSamples, own.nDropEvents};
     own.nDroppedSamples = own.nDropEvents = 0;
     return dropped;
+}
+
+CIqStream::SConverterCounts CSharedIqStream::TakeConverterCounts(int station) {
+    const std::lock_guard lock(m_mutex);
+    return std::exchange(m_queues[static_cast<std::size_t>(station)].converter, {});
 }
 
 bool CSharedIqStream::TakeBreak(int station) {

@@ -83,6 +83,7 @@ private:
         bool bBreak = false;                    // the last Read began after a break
         std::int64_t nDroppedSamples = 0;
         std::int64_t nDropEvents = 0;
+        CIqStream::SConverterCounts converter;  // the receiver's, while in view
     };
 
     // One band: its centre, its stations and their channeliser, which Read uses with m_bBusy
@@ -103,6 +104,7 @@ private:
     int Read(int station, const std::atomic<bool>& running, std::complex<float>* iq, int max);
     CIqStream::SDropped TakeDropped(int station);
     bool TakeBreak(int station);
+    CIqStream::SConverterCounts TakeConverterCounts(int station);
     std::string PaceFault() const;
     // The band `band`'s channels start afresh, its stations' receivers at their next samples.
     void RestartBand(int band);  // with m_bBusy set, the lock held
@@ -125,6 +127,7 @@ private:
     std::vector<std::complex<float>> m_iq;
     std::vector<std::vector<std::complex<float>>> m_piece;  // per station, the last piece
     int m_nPiece = 0;
+    CIqStream::SConverterCounts m_pieceCounts;  // of the last piece
 
     mutable std::mutex m_mutex;
     std::condition_variable m_changed;
