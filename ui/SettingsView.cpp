@@ -235,6 +235,7 @@ void CSettingsView::Lock(bool locked, bool scanButton) {
         radio->setEnabled(!locked);
     }
     m_pScan->setEnabled(!(locked && scanButton));
+    KeepSharedReceiver();
     // Tool tips only help where something can be done.
     const bool tips = !(locked && scanButton);
     for (QWidget* child : findChildren<QWidget*>()) {

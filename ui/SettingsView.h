@@ -64,6 +64,8 @@ public:
 
     // Several stations of one receiver: each marked on the panorama by a vertical line, the
     // page's own (`own`, an index) drawn wider; lines outside the scan's range are left out.
+    // The station stays on its channel of the shared receiver: the frequency cannot be set and
+    // the band is not scanned (the scan would take the receiver from the other stations).
     void SetStationMarks(std::vector<float> megahertz, int own);
     const std::vector<float>& GetStationMarks() const { return m_stationMarks; }
 
@@ -96,6 +98,7 @@ private:
     void OnPanoramaNotice(const CMessage& message);
     void ShowError(const std::string& text);
     void ShowStationMarks();
+    void KeepSharedReceiver();  // the tuning and the scan off with several stations
 
     QLineEdit* m_pFrequencyEdit = nullptr;
     QSpinBox* m_pFrequencySpin = nullptr;

@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSpinBox>
 
 #include "charts/Colors.h"
 #include "charts/Display.h"
@@ -233,7 +234,18 @@ constexpr COLORREF kStationMark = RGB(0, 255, 0);
 void CSettingsView::SetStationMarks(std::vector<float> megahertz, int own) {
     m_stationMarks = std::move(megahertz);
     m_nOwnStation = own;
+    KeepSharedReceiver();
     ShowStationMarks();
+}
+
+void CSettingsView::KeepSharedReceiver() {
+    if (m_stationMarks.empty()) {
+        return;
+    }
+    m_pFrequencyEdit->setReadOnly(true);
+    m_pFrequencySpin->setEnabled(false);
+    m_pSet->setEnabled(false);
+    m_pScan->setEnabled(false);
 }
 
 void CSettingsView::ShowStationMarks() {

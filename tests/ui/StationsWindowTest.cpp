@@ -12,6 +12,7 @@
 #include <QAction>
 #include <QCoreApplication>
 #include <QLabel>
+#include <QPushButton>
 #include <QTest>
 
 #include "alarms/AlarmItem.h"
@@ -163,6 +164,12 @@ TEST(StationsWindowTest, EachStationMeasuresLogsAndIsShownFromTheList) {
             qobject_cast<CSettingsView*>(stations.GetView(i).GetItemView(ITEM_SETTINGS));
         ASSERT_NE(settings, nullptr);
         EXPECT_EQ(settings->GetStationMarks(), (std::vector<float>{98.1f, 98.5f, 99.0f}));
+        // The shared receiver is neither retuned nor taken for a scan.
+        for (const char* button : {"Set", "Scan"}) {
+            EXPECT_FALSE(
+                settings->findChild<QPushButton*>(QString::fromLatin1(button))->isEnabled())
+                << button;
+        }
     }
 
     // Stop acts on every station; each closed its day files in its own folder.
