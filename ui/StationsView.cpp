@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include <QAbstractButton>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QStackedWidget>
@@ -10,7 +11,9 @@
 #include "document/TAVIKSDIDoc.h"
 #include "platform/AnalyserResult.h"
 #include "platform/Messages.h"
+#include "ui/DataView.h"
 #include "ui/GuiMessageTarget.h"
+#include "ui/ItemPages.h"
 #include "ui/MainViewLayout.h"
 #include "ui/TAVIKSDIView.h"
 
@@ -77,6 +80,20 @@ void CStationsView::Show(int index) {
     m_pList->SetCurrent(index);
     if (index == m_pStack->currentIndex()) {
         return;
+    }
+    // The station chosen opens on the page, and the measurement view, shown before.
+    const CTAVIKSDIView& before = GetView(m_pStack->currentIndex());
+    CTAVIKSDIView& after = GetView(index);
+    const int page = before.GetCurrentPage();
+    if (after.GetCurrentPage() != page) {
+        GetDocument(index).UpdateAllViews(nullptr, HINT_SHOW_PAGE + page);
+    }
+    const auto* from = qobject_cast<const CDataView*>(before.GetItemView(ITEM_DATA));
+    const auto* to = qobject_cast<const CDataView*>(after.GetItemView(ITEM_DATA));
+    if (from != nullptr && to != nullptr && from->GetSelected() != to->GetSelected()) {
+        if (QAbstractButton* button = to->GetSelectorButton(from->GetSelected())) {
+            button->click();
+        }
     }
     m_pStack->setCurrentIndex(index);
     if (m_shown) {

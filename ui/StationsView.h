@@ -43,7 +43,8 @@ public:
     CTAVIKSDIDoc& GetDocument(int index) const { return *m_stations.at(index).station.pDoc; }
     CTAVIKSDIView& GetView(int index) const { return *m_stations.at(index).station.pView; }
     int GetShown() const;
-    // Shows the station's main view and marks it in the list.
+    // Shows the station's main view, on the page and measurement view shown before, and marks
+    // it in the list.
     void Show(int index);
     CStationList& GetList() const { return *m_pList; }
     // The list's rows from the stations' documents and their last second's readings.

@@ -142,22 +142,26 @@ void CTAVIKSDIApp::OnWindowReady(const SStartOptions& options) {
     }
     // An unattended station logs into the folder given, else the one chosen last, without
     // asking and without deleting anything there; earlier files of the day are continued.
-    // Several stations log each into its own folder in it, named by its frequency.
+    // Several stations log each into a folder of its own in it, named by its frequency.
     std::string folder = options.strLogFolder;
-    if (folder.empty() && options.bStart) {
+    std::error_code ec;
+    if (!folder.empty()) {
+        std::filesystem::create_directories(folder, ec);
+    } else if (options.bStart) {
         folder = RememberedResultFolder().toStdString();
     }
-    for (CTAVIKSDIDoc* doc : Documents()) {
-        std::filesystem::path own = folder;
-        if (!folder.empty() && !m_otherStations.empty()) {
-            own /= StationName(std::round(doc->GetTunerFrequency() * 1e3) * 1e3);
-        }
-        std::error_code ec;
-        if (!options.strLogFolder.empty() || (!folder.empty() && !m_otherStations.empty())) {
-            std::filesystem::create_directories(own, ec);
-        }
-        if (!folder.empty() && std::filesystem::is_directory(own, ec)) {
-            doc->OpenLogFilesKeeping(own.string());
+    if (!folder.empty() && std::filesystem::is_directory(folder, ec)) {
+        for (CTAVIKSDIDoc* doc : Documents()) {
+            std::string own = folder;
+            if (!m_otherStations.empty()) {
+                own = (std::filesystem::path(folder) /
+                       StationName(std::round(doc->GetTunerFrequency() * 1e3) * 1e3))
+                          .string();
+                std::filesystem::create_directories(own, ec);
+            }
+            if (std::filesystem::is_directory(own, ec)) {
+                doc->OpenLogFilesKeeping(own);
+            }
         }
     }
     if (options.bStart) {

@@ -23,7 +23,9 @@
 #include "tests/support/TempFolder.h"
 #include "tools/StationGenerator.h"
 #include "ui/CommandIds.h"
+#include "ui/DataView.h"
 #include "ui/MainFrame.h"
+#include "ui/MeasurementView.h"
 #include "ui/SettingsView.h"
 #include "ui/StationsView.h"
 #include "ui/TAVIKSDIApp.h"
@@ -131,8 +133,10 @@ TEST(StationsWindowTest, EachStationMeasuresLogsAndIsShownFromTheList) {
             << rows[i].strPower.toStdString();
     }
 
-    // The keys and a click choose the station whose pages are shown; the others go on.
+    // The keys and a click choose the station whose pages are shown, on the page and view
+    // shown before; the others go on.
     EXPECT_EQ(HeaderFrequency(frame), QLatin1String(" 98.100 MHz"));
+    frame.GetDocument().UpdateAllViews(nullptr, HINT_SHOW_MEASUREMENT_VIEW + 2);  // Alt+3
     list.setFocus();
     const struct {
         int nKey;  // 0: a click on the third row
@@ -157,6 +161,11 @@ TEST(StationsWindowTest, EachStationMeasuresLogsAndIsShownFromTheList) {
         EXPECT_EQ(HeaderFrequency(frame), QLatin1String(step.strHeader));
         EXPECT_EQ(&frame.GetDocument(), &stations.GetDocument(step.nShown));
         EXPECT_EQ(&frame.GetMainView(), &stations.GetView(step.nShown));
+        EXPECT_EQ(frame.GetMainView().GetCurrentPage(), ITEM_DATA);
+        const auto* data = qobject_cast<CDataView*>(frame.GetMainView().GetItemView(ITEM_DATA));
+        ASSERT_NE(data, nullptr);
+        EXPECT_EQ(data->GetSelected(), PAGE_DEVIATION);
+        EXPECT_TRUE(data->GetMeasurementView(PAGE_DEVIATION)->isVisible());
     }
     for (int i = 0; i < stations.Count(); ++i) {
         EXPECT_TRUE(stations.GetDocument(i).IsRunning()) << i;
