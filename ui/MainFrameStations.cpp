@@ -1,5 +1,8 @@
 // Several stations of one receiver in the window: a main view per station in the stations view,
 // and the frame following the station shown.
+#include <algorithm>
+#include <tuple>
+
 #include <QAction>
 
 #include "document/TAVIKSDIDoc.h"
@@ -53,6 +56,19 @@ void CMainFrame::SetStations(const std::vector<SStationDocument>& stations,
     }
     for (QAction* recent : m_recentActions) {
         recent->setEnabled(false);
+    }
+    // Ctrl+PgUp and Ctrl+PgDown go through the stations from any page.
+    for (const auto& [command, key, step] : {std::tuple{ID_STATION_PREVIOUS, Qt::Key_PageUp, -1},
+                                             std::tuple{ID_STATION_NEXT, Qt::Key_PageDown, 1}}) {
+        auto* action = new QAction(this);
+        action->setShortcut(QKeySequence(Qt::CTRL | key));
+        action->setShortcutContext(Qt::WindowShortcut);
+        connect(action, &QAction::triggered, this, [this, step = step] {
+            m_pStations->Show(
+                std::clamp(m_pStations->GetShown() + step, 0, m_pStations->Count() - 1));
+        });
+        addAction(action);
+        m_actions[command] = action;
     }
 }
 

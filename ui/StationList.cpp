@@ -34,7 +34,8 @@ CStationList::CStationList(QWidget* parent) : QWidget(parent) {
     setAutoFillBackground(false);
     setToolTip(QStringLiteral(
         "The stations measured: frequency (MHz) and state, station name, deviation peak and MPX "
-        "power of the last second. Click a station, or use Up and Down, to show its pages."));
+        "power of the last second. Click a station, or use Up and Down here or Ctrl+PgUp and "
+        "Ctrl+PgDown anywhere, to show its pages."));
 }
 
 void CStationList::SetRows(std::vector<SStationRow> rows) {

@@ -137,19 +137,27 @@ TEST(StationsWindowTest, EachStationMeasuresLogsAndIsShownFromTheList) {
     // shown before; the others go on.
     EXPECT_EQ(HeaderFrequency(frame), QLatin1String(" 98.100 MHz"));
     frame.GetDocument().UpdateAllViews(nullptr, HINT_SHOW_MEASUREMENT_VIEW + 2);  // Alt+3
+    frame.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&frame));
     list.setFocus();
     const struct {
-        int nKey;  // 0: a click on the third row
+        int nKey;      // 0: a click on the third row
+        bool bWindow;  // the key with Ctrl to the window, else to the list
         int nShown;
         const char* strHeader;
-    } steps[] = {{Qt::Key_Down, 1, " 98.500 MHz"},
-                 {Qt::Key_Down, 2, " 99.000 MHz"},
-                 {Qt::Key_Down, 2, " 99.000 MHz"},
-                 {Qt::Key_Home, 0, " 98.100 MHz"},
-                 {0, 2, " 99.000 MHz"},
-                 {Qt::Key_Up, 1, " 98.500 MHz"}};
+    } steps[] = {{Qt::Key_Down, false, 1, " 98.500 MHz"},
+                 {Qt::Key_Down, false, 2, " 99.000 MHz"},
+                 {Qt::Key_Down, false, 2, " 99.000 MHz"},
+                 {Qt::Key_Home, false, 0, " 98.100 MHz"},
+                 {0, false, 2, " 99.000 MHz"},
+                 {Qt::Key_Up, false, 1, " 98.500 MHz"},
+                 {Qt::Key_PageUp, true, 0, " 98.100 MHz"},
+                 {Qt::Key_PageUp, true, 0, " 98.100 MHz"},
+                 {Qt::Key_PageDown, true, 1, " 98.500 MHz"}};
     for (const auto& step : steps) {
-        if (step.nKey != 0) {
+        if (step.bWindow) {
+            QTest::keyClick(&frame, static_cast<Qt::Key>(step.nKey), Qt::ControlModifier);
+        } else if (step.nKey != 0) {
             QTest::keyClick(&list, static_cast<Qt::Key>(step.nKey));
         } else {
             QTest::mouseClick(&list, Qt::LeftButton, {},
