@@ -138,7 +138,9 @@ int RunGuiCommand(int& argc, char** argv, const SGuiCommandLine& commandLine) {
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&app] {
         if (CSignalStop::Received() != 0) {
-            app.GetDocument().OnMeasurementStop();
+            for (CTAVIKSDIDoc* doc : app.GetMainFrame().GetDocuments()) {
+                doc->OnMeasurementStop();  // every station's
+            }
             app.GetMainFrame().SaveWindowPlace();
             QCoreApplication::exit(0);
         }

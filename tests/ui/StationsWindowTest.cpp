@@ -232,6 +232,31 @@ TEST(StationsWindowTest, TheCommandLineTakesTheListOnce) {
     EXPECT_FALSE(ParseGuiCommandLine({"--stations"}));
 }
 
+// Started from the command line, the stations log each into its folder, and a stop signal
+// closes every station's files.
+TEST(StationsWindowTest, AStopSignalClosesEveryStationsFiles) {
+    test::CTempFolder work;
+    const std::string out = work.File("out");
+    const auto run =
+        test::Shell("cd '" + work.Path() + "' && XDG_CONFIG_HOME='" + work.Path() +
+                    "' QT_QPA_PLATFORM=offscreen " + TAVIK_EXECUTABLE + " --start --receiver iq:'" +
+                    ThreeStations() + "' --stations 98.1,98.5,99.0 --log-folder '" + out +
+                    "' >/dev/null 2>&1 & pid=$!; sleep 6; kill -TERM $pid; wait $pid; echo $?");
+    EXPECT_EQ(run.out, "0\n");
+    for (const char* station : {"98.100", "98.500", "99.000"}) {
+        SCOPED_TRACE(station);
+        std::string xml;
+        std::string log;
+        ASSERT_TRUE(std::filesystem::is_directory(out + "/" + station));
+        for (const auto& entry : std::filesystem::directory_iterator(out + "/" + station)) {
+            const std::string text = test::ReadText(entry.path().string());
+            (entry.path().extension() == ".xml" ? xml : log) += text;
+        }
+        EXPECT_GE(CountOf(xml, "<Measurement id="), 2);
+        EXPECT_NE(log.find("File Closed"), std::string::npos) << log;
+    }
+}
+
 // A list the receiver cannot take is refused before the window opens, in the monitor's words.
 TEST(StationsWindowTest, ABadListIsRefusedWithItsText) {
     test::CTempFolder work;
