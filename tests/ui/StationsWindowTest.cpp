@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <optional>
 #include <regex>
 #include <string>
 #include <vector>
@@ -21,6 +22,7 @@
 #include "tests/document/LogFileCheck.h"
 #include "tests/support/Shell.h"
 #include "tests/support/TempFolder.h"
+#include "tests/ui/UiTestSupport.h"
 #include "tools/StationGenerator.h"
 #include "ui/CommandIds.h"
 #include "ui/DataView.h"
@@ -211,6 +213,56 @@ TEST(StationsWindowTest, EachStationMeasuresLogsAndIsShownFromTheList) {
             << log;
     }
     EXPECT_TRUE(prompt.m_boxes.empty());
+}
+
+// A station's row: its values only while it measures with a signal; its state from the run,
+// the signal and its alarms.
+TEST(StationsWindowTest, ARowSaysTheStationsStateAndValues) {
+    test::CWorkingDirectory cwd(test::Recording());
+    CRecordingPrompt prompt;
+    CTAVIKSDIApp app(&prompt);
+    SStartOptions options;
+    options.bStart = true;
+    ASSERT_TRUE(app.InitInstance(options));
+    QCoreApplication::processEvents();  // started once the window is up
+    CTAVIKSDIDoc& doc = app.GetDocument();
+    ASSERT_TRUE(doc.IsRunning());
+    doc.SetAlarm("Dev", std::make_unique<CAlarmItem>(
+                            "Dev", ALARM_SOURCE_DEVIATION, ALARM_RELATION_GREATER, 60.0f,
+                            ALARM_ACTION_LOG_ONLY, COleDateTimeSpan(), ALARM_ACKNOWLEDGE_NO));
+    CAlarmItem& alarm = *doc.GetAlarms().GetAt(0).item;
+    const std::optional<float> none;
+    const struct {
+        bool bLost;
+        bool bAlarm;
+        std::optional<float> deviation;
+        std::optional<float> power;
+        const char* strDeviation;
+        const char* strPower;
+        const char* strState;
+    } cases[] = {
+        {false, false, 74.46f, -1.04f, "74.5 kHz", "-1.0 dBr", "OK"},
+        {false, false, none, none, "--- kHz", "--- dBr", "OK"},
+        {false, true, 61.0f, 0.5f, "61.0 kHz", "0.5 dBr", "ALARM"},
+        {true, false, 74.5f, 3.0f, "--- kHz", "--- dBr", "NO SIGNAL"},
+        {true, true, 74.5f, 3.0f, "--- kHz", "--- dBr", "NO SIGNAL"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.strState);
+        doc.OnReceiverLost(c.bLost);
+        alarm.m_bActive = c.bAlarm ? 1 : 0;
+        const SStationRow row = CStationsView::FormatRow(doc, c.deviation, c.power);
+        EXPECT_EQ(row.strFrequency, QLatin1String("106.700"));
+        EXPECT_EQ(row.strDeviation, QLatin1String(c.strDeviation));
+        EXPECT_EQ(row.strPower, QLatin1String(c.strPower));
+        EXPECT_EQ(row.strState, QLatin1String(c.strState));
+    }
+    doc.OnReceiverLost(false);
+    alarm.m_bActive = 0;
+    doc.OnMeasurementStop();
+    const SStationRow stopped = CStationsView::FormatRow(doc, 74.5f, 3.0f);
+    EXPECT_EQ(stopped.strState, QLatin1String("STOPPED"));
+    EXPECT_EQ(stopped.strDeviation, QLatin1String("--- kHz"));
 }
 
 // One station stays as it always was: no list, the frame's own view in the middle.
