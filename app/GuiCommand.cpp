@@ -1,13 +1,18 @@
+#include <cmath>
 #include <iostream>
 #include <memory>
+#include <vector>
 
 #include <QTimer>
 
 #include "app/GuiMetrics.h"
 #include "app/GuiOptions.h"
 #include "app/SignalStop.h"
+#include "app/StationsAnalysis.h"
 #include "device/ReceiverSources.h"
+#include "device/StationsReceiver.h"
 #include "document/TAVIKSDIDoc.h"
+#include "tools/CommandLineValues.h"
 #include "ui/MainFrame.h"
 #include "ui/TAVIKSDIApp.h"
 #include "ui/TavikApplication.h"
@@ -37,6 +42,37 @@ std::string MetricsAccess(const SGuiCommandLine& line, CMetricsAccess& access) {
     return {};
 }
 
+// The stations of --stations in `stations`: empty, or why they cannot be measured, in the
+// monitor's words.
+std::string CheckStations(const SGuiCommandLine& line, std::vector<double>& stations) {
+    if (line.strStations.empty()) {
+        return {};
+    }
+    try {
+        stations = CStationsAnalysis::ParseList(line.strStations);
+    } catch (const COptionValueError& e) {
+        return std::string("--stations: ") + e.what();
+    }
+    if (line.frequency) {
+        return "--stations takes no --frequency: each station is its own";
+    }
+    if (!line.strMetrics.empty()) {
+        return "--metrics serves one station in the window; `tavik monitor --stations` serves "
+               "several";
+    }
+    const auto sources = ReceiverSources(line.strReceiver, std::nullopt);
+    CStationsReceiverChoice choice;
+    if (sources) {
+        choice.iq = sources->iq;
+        choice.live = sources->live;
+    }
+    std::vector<double> hertz;
+    for (const double megahertz : stations) {
+        hertz.push_back(std::round(megahertz * 1e3) * 1e3);
+    }
+    return choice.Fault(hertz);
+}
+
 }  // namespace
 
 int RunGuiCommand(int& argc, char** argv, const SGuiCommandLine& commandLine) {
@@ -50,6 +86,11 @@ int RunGuiCommand(int& argc, char** argv, const SGuiCommandLine& commandLine) {
     }
     CMetricsAccess metricsAccess;
     if (const std::string fault = MetricsAccess(commandLine, metricsAccess); !fault.empty()) {
+        std::cerr << "tavik: " << fault << "\n";
+        return 2;
+    }
+    std::vector<double> stations;
+    if (const std::string fault = CheckStations(commandLine, stations); !fault.empty()) {
         std::cerr << "tavik: " << fault << "\n";
         return 2;
     }
@@ -70,6 +111,7 @@ int RunGuiCommand(int& argc, char** argv, const SGuiCommandLine& commandLine) {
     options.receiver = commandLine.receiver;
     options.evidenceSeconds = commandLine.evidenceSeconds;
     options.evidenceMaxMb = commandLine.evidenceMaxMb;
+    options.stations = stations;
     const std::optional<double> station =
         commandLine.frequency ? std::optional<double>(*commandLine.frequency * 1e6) : std::nullopt;
     if (auto sources = ReceiverSources(commandLine.strReceiver, station)) {
@@ -96,7 +138,9 @@ int RunGuiCommand(int& argc, char** argv, const SGuiCommandLine& commandLine) {
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&app] {
         if (CSignalStop::Received() != 0) {
-            app.GetDocument().OnMeasurementStop();
+            for (CTAVIKSDIDoc* doc : app.GetMainFrame().GetDocuments()) {
+                doc->OnMeasurementStop();  // every station's
+            }
             app.GetMainFrame().SaveWindowPlace();
             QCoreApplication::exit(0);
         }

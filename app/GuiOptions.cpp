@@ -53,6 +53,10 @@ std::optional<SGuiCommandLine> ParseGuiCommandLine(const std::vector<std::string
                                                  : line.strMetricsAuth)) {
                 return std::nullopt;
             }
+        } else if (*it == "--stations") {
+            if (!folder(line.strStations)) {
+                return std::nullopt;
+            }
         } else if (*it == "--receiver") {
             if (!folder(line.strReceiver) || (!CIqFileSource::FileOfReceiver(line.strReceiver) &&
                                               !CLiveSourceSettings::FromName(line.strReceiver))) {

@@ -17,8 +17,9 @@ namespace tavik {
 // `--metrics ADDR:PORT` with `--metrics-tls CERT,KEY` and `--metrics-auth FILE` (serve
 // Prometheus metrics, as `monitor` does), `--evidence SECONDS`
 // (0 to 120) and `--evidence-max-mb MB` (evidence clips while logging, for this run instead of
-// the remembered setting), and for the receiver `--gain DB`, `--full-scale DBUV` and `--ppm N`
-// as `monitor` takes them.
+// the remembered setting), `--stations MHZ,...` (several stations of the receiver at once, each
+// its own instrument, shown one at a time beside their list), and for the receiver `--gain DB`,
+// `--full-scale DBUV` and `--ppm N` as `monitor` takes them.
 struct SGuiCommandLine {
     std::string strDocument;
     bool bStart = false;
@@ -30,6 +31,7 @@ struct SGuiCommandLine {
     std::string strMetricsAuth;  // likewise
     std::string strReceiver;
     std::optional<double> frequency;  // MHz
+    std::string strStations;          // as given; checked when the window starts
     CReceiverAdjustments receiver;    // applied to the receiver used, given or remembered
     std::optional<int> evidenceSeconds;
     std::optional<int> evidenceMaxMb;

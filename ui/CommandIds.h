@@ -32,6 +32,8 @@ enum : int {
     ID_OPEN_RECORDINGS = 32901,         // File > Open Recordings Folder...
     ID_CHOOSE_RECEIVER = 32902,         // File > Receiver...
     ID_LISTEN = 32903,                  // Listen: the measured programme to the audio output
+    ID_STATION_PREVIOUS = 32904,        // Ctrl+PgUp: with several stations, the one above
+    ID_STATION_NEXT = 32905,            // Ctrl+PgDown: the one below
 };
 
 // Alt+1 .. Alt+7 choose a measurement view (Alt+7 the stereo and audio page).

@@ -35,6 +35,9 @@ void CGuiMessageTarget::Drain() {
     CMessage message;
     // One at a time: a handler that opens a modal box drains the rest from its nested loop.
     while (m_queue.PeekMessage(message, 0, 0, true)) {
+        if (m_tap) {
+            m_tap(message);
+        }
         if (m_receiver) {
             m_receiver(message);
         }

@@ -31,6 +31,8 @@ public:
 
     // User-interface thread. Messages that arrive without a receiver are dropped.
     void SetReceiver(Receiver receiver) { m_receiver = std::move(receiver); }
+    // Sees every message before the receiver does (the station list's readings); null: none.
+    void SetTap(Receiver tap) { m_tap = std::move(tap); }
     // Hands every waiting message to the receiver now (what the wake event does).
     void Drain();
 
@@ -41,6 +43,7 @@ private:
     CMessageQueue m_queue;
     std::atomic<bool> m_bWakePending{false};
     Receiver m_receiver;
+    Receiver m_tap;
 };
 
 }  // namespace tavik

@@ -25,6 +25,7 @@
 #include "ui/ProgrammePlayer.h"
 #include "ui/ProtocolView.h"
 #include "ui/RecentFileList.h"
+#include "ui/StationsView.h"
 #include "ui/TAVIKSDIView.h"
 #include "ui/ToolbarState.h"
 #include "ui/UserGuide.h"
@@ -64,7 +65,7 @@ void ApplyState(QAction* action, int state) {
 
 CMainFrame::CMainFrame(CTAVIKSDIDoc& doc, CGuiMessageTarget& window,
                        const SItemViewFactories& views)
-    : m_doc(doc), m_pRecentFiles(std::make_unique<CRecentFileList>()) {
+    : m_pDoc(&doc), m_pRecentFiles(std::make_unique<CRecentFileList>()) {
     setWindowIcon(AppIcon());
     setMinimumSize(kMinWidth, kMinHeight);
     m_pDocumentCommands = std::make_unique<CDocumentCommands>(doc, *m_pRecentFiles, this);
@@ -90,7 +91,8 @@ CMainFrame::CMainFrame(CTAVIKSDIDoc& doc, CGuiMessageTarget& window,
 CMainFrame::~CMainFrame() = default;
 
 void CMainFrame::ShowEvidenceSettings() {
-    if (auto* protocol = qobject_cast<CProtocolView*>(m_pView->GetItemView(ITEM_PROTOCOL))) {
+    const CTAVIKSDIView& first = m_pStations != nullptr ? m_pStations->GetView(0) : *m_pView;
+    if (auto* protocol = qobject_cast<CProtocolView*>(first.GetItemView(ITEM_PROTOCOL))) {
         protocol->SetEvidence(m_pEvidence.get());
     }
 }
@@ -108,8 +110,10 @@ void CMainFrame::SetToolbarState(bool hardware, bool scanning, bool running, boo
     ApplyState(GetAction(ID_MEASUREMENT_STOP), states.nStop);
     ApplyState(GetAction(ID_MEASUREMENT_PAUSE), states.nPause);
     ApplyState(GetAction(ID_DETECT_HARDWARE), states.nDetect);
-    for (int id : {ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE}) {
-        ApplyState(GetAction(id), states.nFiles);
+    if (m_pStations == nullptr) {  // the setup files stay off with several stations
+        for (int id : {ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE}) {
+            ApplyState(GetAction(id), states.nFiles);
+        }
     }
     UpdateHardwarePane();
 }
@@ -120,7 +124,7 @@ void CMainFrame::UpdateHardwarePane() {
 }
 
 void CMainFrame::UpdateLoggingPane() {
-    ShowStatusText(*m_pLoggingPane, LoggingStateText(m_doc.GetLoggingState()));
+    ShowStatusText(*m_pLoggingPane, LoggingStateText(m_pDoc->GetLoggingState()));
 }
 
 void CMainFrame::ShowUserGuide() {
@@ -143,7 +147,8 @@ void CMainFrame::ShowAbout() {
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
     // Paused counts as not running: no question then.
-    if (m_bRunning && m_doc.GetPrompt().MessageBox(kCloseQuestion, MB_YESNO_EXCLAMATION) != IDYES) {
+    if (m_bRunning &&
+        m_pDoc->GetPrompt().MessageBox(kCloseQuestion, MB_YESNO_EXCLAMATION) != IDYES) {
         event->ignore();
         return;
     }
@@ -151,11 +156,13 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
-    const QString folder = QString::fromStdString(m_doc.GetProtocolHeaderRef().m_strLogFolder);
-    if (!folder.isEmpty()) {
+    const QString folder = QString::fromStdString(m_pDoc->GetProtocolHeaderRef().m_strLogFolder);
+    if (!folder.isEmpty() && m_pStations == nullptr) {  // a station's folder is not the results'
         RememberResultFolder(folder);
     }
-    m_doc.DeleteContents();  // stops a measurement with its files closed
+    for (CTAVIKSDIDoc* doc : GetDocuments()) {
+        doc->DeleteContents();  // stops a measurement with its files closed
+    }
     SaveWindowPlace();
     event->accept();
 }
@@ -217,21 +224,21 @@ void CMainFrame::OpenRecordingsFolder() {
     // the user hears at once what is missing rather than at the start.
     if (const std::string fault = CTavikControl::RecordingsFolderFault(folder.toStdString());
         !fault.empty()) {
-        m_doc.GetPrompt().MessageBox(fault, MB_ICONEXCLAMATION);
+        m_pDoc->GetPrompt().MessageBox(fault, MB_ICONEXCLAMATION);
     }
     RememberRecordingsFolder(folder);
-    m_doc.GetDevice().SetDataFolder(folder.toStdString());
-    m_doc.OnDetectHardware();
+    m_pDoc->GetDevice().SetDataFolder(folder.toStdString());
+    m_pDoc->OnDetectHardware();
 }
 
 bool CMainFrame::RefuseWhileMeasuring(const std::string& what) {
-    if (!m_doc.IsRunning() && !m_doc.IsPaused()) {
+    if (!m_pDoc->IsRunning() && !m_pDoc->IsPaused()) {
         return true;
     }
-    m_doc.GetPrompt().MessageBox(what +
-                                     " can be changed while no measurement runs.\nStop the "
-                                     "measurement first.",
-                                 MB_ICONEXCLAMATION);
+    m_pDoc->GetPrompt().MessageBox(what +
+                                       " can be changed while no measurement runs.\nStop the "
+                                       "measurement first.",
+                                   MB_ICONEXCLAMATION);
     return false;
 }
 
@@ -254,22 +261,22 @@ void CMainFrame::ChooseReceiver() {
 bool CMainFrame::UseReceiver(const QString& receiver) {
     const auto sources = ReceiverSources(receiver.toStdString(), std::nullopt);
     if (!sources) {
-        m_doc.GetPrompt().MessageBox("\"" + receiver.toStdString() +
-                                         "\" names no receiver: give iq:FILE, "
-                                         "rtltcp:HOST[:PORT] or soapy:ARGS, or nothing for "
-                                         "the recordings.",
-                                     MB_ICONEXCLAMATION);
+        m_pDoc->GetPrompt().MessageBox("\"" + receiver.toStdString() +
+                                           "\" names no receiver: give iq:FILE, "
+                                           "rtltcp:HOST[:PORT] or soapy:ARGS, or nothing for "
+                                           "the recordings.",
+                                       MB_ICONEXCLAMATION);
         return false;
     }
     RememberReceiver(receiver);
-    m_doc.GetDevice().SetIqSource(sources->iq);
-    m_doc.GetDevice().SetLiveSource(sources->live);
+    m_pDoc->GetDevice().SetIqSource(sources->iq);
+    m_pDoc->GetDevice().SetLiveSource(sources->live);
     // A capture is received at the station its metadata names, else its centre; one that
     // cannot be read says why when the measurement starts.
     if (const auto station = sources->iq ? CIqFileSource::StationOf(*sources->iq) : std::nullopt) {
-        m_doc.SetTunerFrequency(static_cast<float>(std::round(*station / 1e3) / 1e3));
+        m_pDoc->SetTunerFrequency(static_cast<float>(std::round(*station / 1e3) / 1e3));
     }
-    m_doc.OnDetectHardware();
+    m_pDoc->OnDetectHardware();
     return true;
 }
 

@@ -3,6 +3,7 @@
 #include <array>
 #include <map>
 #include <memory>
+#include <vector>
 
 #include <QMainWindow>
 
@@ -20,12 +21,17 @@ class CRecentFileList;
 class CUserGuide;
 class CProgrammePlayer;
 class CWindowEvidence;
+class CStationsView;
 struct SItemViewFactories;
 
 // The main window "NORVANE TAVIK": menu, toolbar and status bar around the main view. The
 // toolbar follows the measurement state (SetToolbarState); the status bar says whether the
 // receiver was found; closing asks first while a measurement runs. It only wires actions to
-// the document, the file and print commands and the views.
+// the document, the file and print commands and the views. With several stations of one
+// receiver (SetStations) each station has its own document and main view and the window shows
+// one of them: Detect, Start, Pause and Stop act on every station, the pages, the status panes,
+// printing, listening and the result file on the one shown; the setup files and the receiver
+// are the command line's.
 class CMainFrame final : public QMainWindow {
     Q_OBJECT
 
@@ -46,7 +52,25 @@ public:
 
     // The action of a command identifier (toolbar, menu, accelerator), or null.
     QAction* GetAction(int commandId) const;
+    // The main view shown (with several stations, the shown station's).
     CTAVIKSDIView& GetMainView() const { return *m_pView; }
+    // The document of the station shown.
+    CTAVIKSDIDoc& GetDocument() const { return *m_pDoc; }
+
+    struct SStationDocument {
+        CTAVIKSDIDoc* pDoc;
+        CGuiMessageTarget* pWindow;
+    };
+    // Several stations: the first is this frame's document (with `window`, its result window),
+    // the others get main views of their own, with `views`, attached to their documents.
+    void SetStations(const std::vector<SStationDocument>& stations,
+                     const SItemViewFactories& views);
+    // Marks every station on each station's panorama (after they were tuned).
+    void MarkStations();
+    // The station list and its stack; null with one station.
+    CStationsView* GetStations() const { return m_pStations; }
+    // Every station's document (the frame's alone with one station).
+    std::vector<CTAVIKSDIDoc*> GetDocuments() const;
     CWindowEvidence& GetEvidence() const { return *m_pEvidence; }
     // The protocol page shows the evidence setting again (after a change not made there).
     void ShowEvidenceSettings();
@@ -92,13 +116,16 @@ private:
     void CreateAccelerators();
     // MainFrameListen.cpp
     void CreateListenAction();
+    void MakePlayer();
     void OnListen(bool on);
     void EndListening(const QString& why);
     QAction* AddAction(int commandId, const QString& text, const QString& tip = QString());
     void UpdateRecentFileMenu();
     void UpdateHardwarePane();
+    // MainFrameStations.cpp
+    void OnStationShown(int index);
 
-    CTAVIKSDIDoc& m_doc;
+    CTAVIKSDIDoc* m_pDoc;  // the station shown
     std::unique_ptr<CRecentFileList> m_pRecentFiles;
     std::unique_ptr<CDocumentCommands> m_pDocumentCommands;
     std::unique_ptr<CPagePrinter> m_pPrinter;
@@ -111,6 +138,8 @@ private:
     CUserGuide* m_pUserGuide = nullptr;            // a child, made when first asked for
     std::unique_ptr<CWindowEvidence> m_pEvidence;  // the evidence clips of each measurement
     std::unique_ptr<CProgrammePlayer> m_pPlayer;   // behind the Listen action
+    CStationsView* m_pStations = nullptr;          // the central widget with several stations
+    std::vector<std::unique_ptr<CWindowEvidence>> m_stationEvidence;  // of the other stations
     bool m_bRunning = false;
     bool m_bHardware = false;
 };

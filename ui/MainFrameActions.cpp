@@ -65,9 +65,9 @@ void CMainFrame::CreateFileActions() {
     on(AddAction(ID_FILE_SAVE_AS, QStringLiteral("Save &As...")),
        [&files] { files.OnFileSaveAs(); });
     on(AddAction(ID_SPECIFY_RESULT_FILE, QStringLiteral("Specify Result File...")), [this] {
-        m_doc.OnSpecifyResultFile();
+        m_pDoc->OnSpecifyResultFile();
         std::string folder;
-        m_doc.GetLogFolder(folder);
+        m_pDoc->GetLogFolder(folder);
         if (!folder.empty()) {
             RememberResultFolder(QString::fromStdString(folder));
         }
@@ -119,17 +119,25 @@ void CMainFrame::CreateMeasurementActions() {
     const auto on = [this](QAction* action, auto handler) {
         connect(action, &QAction::triggered, this, handler);
     };
+    // On every station.
+    const auto all = [this](void (CTAVIKSDIDoc::*command)()) {
+        return [this, command] {
+            for (CTAVIKSDIDoc* doc : GetDocuments()) {
+                (doc->*command)();
+            }
+        };
+    };
     on(AddAction(ID_DETECT_HARDWARE, QStringLiteral("Detect Hardware"),
                  QStringLiteral("Detects Hardware...")),
-       [this] { m_doc.OnDetectHardware(); });
+       all(&CTAVIKSDIDoc::OnDetectHardware));
     on(AddAction(ID_MEASUREMENT_START, QStringLiteral("Start"),
                  QStringLiteral("starts & stops the measurement")),
-       [this] { m_doc.OnMeasurementStart(); });
+       all(&CTAVIKSDIDoc::OnMeasurementStart));
     on(AddAction(ID_MEASUREMENT_PAUSE, QStringLiteral("Pause"),
                  QStringLiteral("Pauses measurement")),
-       [this] { m_doc.OnMeasurementPause(); });
+       all(&CTAVIKSDIDoc::OnMeasurementPause));
     on(AddAction(ID_MEASUREMENT_STOP, QStringLiteral("Stop"), QStringLiteral("Stops measurement")),
-       [this] { m_doc.OnMeasurementStop(); });
+       all(&CTAVIKSDIDoc::OnMeasurementStop));
 
     on(AddAction(ID_OPEN_RECORDINGS, QStringLiteral("Open Recordings Folder..."),
                  QStringLiteral("Chooses the folder of the receiver's recordings")),
@@ -272,7 +280,7 @@ void CMainFrame::CreateAccelerators() {
         action->setShortcut(key);
         action->setShortcutContext(Qt::WindowShortcut);
         connect(action, &QAction::triggered, this,
-                [this, hint] { m_doc.UpdateAllViews(nullptr, hint); });
+                [this, hint] { m_pDoc->UpdateAllViews(nullptr, hint); });
         addAction(action);  // active without a menu entry
         m_actions[command] = action;
     };

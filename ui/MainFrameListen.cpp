@@ -16,20 +16,25 @@
 namespace tavik {
 
 void CMainFrame::CreateListenAction() {
-    m_pPlayer = std::make_unique<CProgrammePlayer>(m_doc.GetMpxLevels());
+    MakePlayer();
     QAction* listen =
         AddAction(ID_LISTEN, QStringLiteral("Listen"),
                   QStringLiteral("Plays the measured station's programme (stereo decoded, "
                                  "de-emphasised) through the audio output"));
     listen->setCheckable(true);
     connect(listen, &QAction::toggled, this, [this](bool on) { OnListen(on); });
-    connect(m_pPlayer.get(), &CProgrammePlayer::Failed, this,
-            [this](const QString& why) { EndListening(why); });
     if (auto* data = qobject_cast<CDataView*>(m_pView->GetItemView(ITEM_DATA))) {
         if (auto* page = qobject_cast<CStereoAudioView*>(data->GetMeasurementView(PAGE_STEREO))) {
             page->SetListenAction(listen);
         }
     }
+}
+
+// The player of the shown station's programme.
+void CMainFrame::MakePlayer() {
+    m_pPlayer = std::make_unique<CProgrammePlayer>(m_pDoc->GetMpxLevels());
+    connect(m_pPlayer.get(), &CProgrammePlayer::Failed, this,
+            [this](const QString& why) { EndListening(why); });
 }
 
 void CMainFrame::OnListen(bool on) {

@@ -12,9 +12,13 @@ struct SMainViewLayout {
     QRect rcItem;
     QRect rcHeaderCaption;  // "Protocol Header"
     QRect rcMenuCaption;    // "Menu"
+    // With several stations, below the navigation pane: their list and its caption bar.
+    QRect rcStationsCaption;  // "Stations"
+    QRect rcStations;
 };
 
-SMainViewLayout MainViewLayout(int width, int height);
+// `stations`: the left column takes the station list below the navigation items too.
+SMainViewLayout MainViewLayout(int width, int height, bool stations = false);
 
 // A rectangle given by its edges (left, top, right, bottom), right and bottom exclusive.
 inline QRect EdgeRect(int left, int top, int right, int bottom) {

@@ -13,7 +13,7 @@ namespace tavik {
 // go in too, and the PDF is proposed next to them.
 void CMainFrame::ExportReport() {
     std::string folder;
-    m_doc.GetLogFolder(folder);
+    m_pDoc->GetLogFolder(folder);
     const QString xml = QFileDialog::getOpenFileName(this, QStringLiteral("Export Report"),
                                                      QString::fromStdString(folder),
                                                      QStringLiteral("Result files (tavik*.xml)"));
@@ -28,7 +28,7 @@ void CMainFrame::ExportReport() {
     if (pdf.isEmpty()) {
         return;
     }
-    m_doc.WriteOutResults();  // the seconds measured so far are in the day's file
+    m_pDoc->WriteOutResults();  // the seconds measured so far are in the day's file
     CReportOptions options;
     options.strResultFile = xml.toStdString();
     const QString log =
@@ -38,8 +38,8 @@ void CMainFrame::ExportReport() {
     }
     options.strOutFile = pdf.toStdString();
     // The setup open in the window gives the frequency and the operator, saved or not.
-    options.openSetup = m_doc.GetProtocolHeaderRef();
-    options.strSetupFile = m_doc.GetPathName();
+    options.openSetup = m_pDoc->GetProtocolHeaderRef();
+    options.strSetupFile = m_pDoc->GetPathName();
     try {
         const CReportResult result = WriteDailyReport(options);
         QMessageBox::information(this, QStringLiteral("Export Report"),

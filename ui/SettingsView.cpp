@@ -170,7 +170,7 @@ void CSettingsView::CreateChart() {
     m_pChart->SetYTitle(QStringLiteral("RF Signal Strength"));
     m_pChart->SetYUnit(QStringLiteral("dBuV"));
     m_pChart->SetXRange(m_fScanFrom, m_fScanTo);
-    m_pChart->SetYRange(25.0f, 100.0f);
+    m_pChart->SetYRange(kLowestLevel, kHighestLevel);
     m_pChart->SetTitle(QStringLiteral("RF Panorama"));
     // Plain "%g" labels: the default three significant digits would label 102.5 MHz "103".
     m_pChart->SetLabelFormat(6);
@@ -235,6 +235,7 @@ void CSettingsView::Lock(bool locked, bool scanButton) {
         radio->setEnabled(!locked);
     }
     m_pScan->setEnabled(!(locked && scanButton));
+    KeepSharedReceiver();
     // Tool tips only help where something can be done.
     const bool tips = !(locked && scanButton);
     for (QWidget* child : findChildren<QWidget*>()) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <vector>
 
 #include <QString>
 
@@ -36,6 +37,8 @@ public:
     static constexpr std::array<float, 3> kSteps = {0.025f, 0.05f, 0.1f};
     static constexpr int kDecoderTop = 140;
     static constexpr int kChartTop = 200;
+    static constexpr float kLowestLevel = 25.0f;  // dBuV, the panorama's range
+    static constexpr float kHighestLevel = 100.0f;
 
     CSettingsView(CTAVIKSDIDoc& doc, QWidget* parent);
     ~CSettingsView() override;
@@ -58,6 +61,13 @@ public:
     // Scan thread.
     void AddPanoramaPoint(const float* frequencies, const float* levels, int count) override;
     void OnScanFinished() override;
+
+    // Several stations of one receiver: each marked on the panorama by a vertical line, the
+    // page's own (`own`, an index) drawn wider; lines outside the scan's range are left out.
+    // The station stays on its channel of the shared receiver: the frequency cannot be set and
+    // the band is not scanned (the scan would take the receiver from the other stations).
+    void SetStationMarks(std::vector<float> megahertz, int own);
+    const std::vector<float>& GetStationMarks() const { return m_stationMarks; }
 
     bool IsScanning() const { return m_bScanning; }
     int GetPointCount() const { return m_nPointCount; }
@@ -87,6 +97,8 @@ private:
     void EndScan();
     void OnPanoramaNotice(const CMessage& message);
     void ShowError(const std::string& text);
+    void ShowStationMarks();
+    void KeepSharedReceiver();  // the tuning and the scan off with several stations
 
     QLineEdit* m_pFrequencyEdit = nullptr;
     QSpinBox* m_pFrequencySpin = nullptr;
@@ -107,6 +119,8 @@ private:
     QPushButton* m_pApplyDecoder = nullptr;
     CDisplay* m_pChart = nullptr;
     int m_nGraph = 0;
+    std::vector<float> m_stationMarks;  // MHz
+    int m_nOwnStation = -1;
 
     int m_nStep = 2;
     int m_nAntenna = 0;

@@ -6,7 +6,9 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSpinBox>
 
+#include "charts/Colors.h"
 #include "charts/Display.h"
 #include "ui/SettingsView.h"
 
@@ -152,6 +154,7 @@ void CSettingsView::OnScan() {
     m_fScanTo = ClampAndRound(m_fScanTo, kLowest + kMinSpan, kHighest, m_fStep);
     WriteEdits();
     m_pChart->SetXRange(m_fScanFrom, m_fScanTo);
+    ShowStationMarks();
     m_pChart->SetGraphData(m_frequencies.data(), m_levels.data(), false, 0, m_nGraph);
     m_pChart->DrawData();
     m_nPointCount = static_cast<int>(std::trunc((m_fScanTo - m_fScanFrom) / m_fStep + 0.5f)) + 1;
@@ -214,6 +217,48 @@ void CSettingsView::OnPanoramaNotice(const CMessage& message) {
               CTAVIKSDIDoc::GetErrorMessage(static_cast<int>(message.wParam),
                                             static_cast<int>(message.lParam),
                                             message.pText ? *message.pText : std::string()));
+}
+
+}  // namespace tavik
+
+namespace tavik {
+
+namespace {
+
+// The marks' line identifiers, clear of the chart's others.
+constexpr int kFirstStationLine = 100;
+constexpr COLORREF kStationMark = RGB(0, 255, 0);
+
+}  // namespace
+
+void CSettingsView::SetStationMarks(std::vector<float> megahertz, int own) {
+    m_stationMarks = std::move(megahertz);
+    m_nOwnStation = own;
+    KeepSharedReceiver();
+    ShowStationMarks();
+}
+
+void CSettingsView::KeepSharedReceiver() {
+    if (m_stationMarks.empty()) {
+        return;
+    }
+    m_pFrequencyEdit->setReadOnly(true);
+    m_pFrequencySpin->setEnabled(false);
+    m_pSet->setEnabled(false);
+    m_pScan->setEnabled(false);
+}
+
+void CSettingsView::ShowStationMarks() {
+    for (std::size_t i = 0; i < m_stationMarks.size(); ++i) {
+        const int id = kFirstStationLine + static_cast<int>(i);
+        m_pChart->RemoveLine(id);
+        const float mhz = m_stationMarks[i];
+        if (mhz >= m_fScanFrom && mhz <= m_fScanTo) {
+            m_pChart->AddLine(id, mhz, mhz, kLowestLevel, kHighestLevel, kStationMark,
+                              static_cast<int>(i) == m_nOwnStation ? 3 : 1);
+        }
+    }
+    m_pChart->DrawData();
 }
 
 }  // namespace tavik

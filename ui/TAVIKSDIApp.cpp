@@ -2,6 +2,8 @@
 
 #include "device/ReceiverSources.h"
 
+#include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <system_error>
 
@@ -23,6 +25,23 @@
 
 namespace tavik {
 
+namespace {
+
+// A document's folder question, as a folder dialog over the window.
+CTAVIKSDIDoc::CFolderChooser FolderChooser(QWidget& frame) {
+    return [&frame](const std::string& title,
+                    const std::string& current) -> std::optional<std::string> {
+        const QString folder = QFileDialog::getExistingDirectory(
+            &frame, QString::fromStdString(title), QString::fromStdString(current));
+        if (folder.isEmpty()) {
+            return std::nullopt;
+        }
+        return folder.toStdString();
+    };
+}
+
+}  // namespace
+
 void CTAVIKSDIApp::RegisterSettings() {
     QCoreApplication::setOrganizationName(QString::fromLatin1(kSettingsKey));
     QCoreApplication::setApplicationName(QString::fromLatin1(kApplicationName));
@@ -43,12 +62,24 @@ CTAVIKSDIApp::~CTAVIKSDIApp() {
     if (!m_pFrame) {
         return;
     }
-    m_pDoc->OnMeasurementStop();  // does nothing unless measuring
+    for (CTAVIKSDIDoc* doc : Documents()) {
+        doc->OnMeasurementStop();  // does nothing unless measuring
+    }
     // Nothing the document says on its way out may reach the window any more.
     m_pGuiPrompt->SetNoticeSink(nullptr);
     CTavikApplication::SetFailureSink(nullptr);
-    m_pDoc->SetFolderChooser(nullptr);
+    for (CTAVIKSDIDoc* doc : Documents()) {
+        doc->SetFolderChooser(nullptr);
+    }
     m_pFrame.reset();
+}
+
+std::vector<CTAVIKSDIDoc*> CTAVIKSDIApp::Documents() const {
+    std::vector<CTAVIKSDIDoc*> documents{m_pDoc.get()};
+    for (const SStation& station : m_otherStations) {
+        documents.push_back(station.pDoc.get());
+    }
+    return documents;
 }
 
 bool CTAVIKSDIApp::InitInstance(const SStartOptions& options) {
@@ -61,15 +92,7 @@ bool CTAVIKSDIApp::InitInstance(const SStartOptions& options) {
     CTavikApplication::SetFailureSink([prompt = m_pPrompt](const std::string& text) {
         prompt->Ask(text, MB_ICONEXCLAMATION, [](int) {});
     });
-    m_pDoc->SetFolderChooser([&frame](const std::string& title,
-                                      const std::string& current) -> std::optional<std::string> {
-        const QString folder = QFileDialog::getExistingDirectory(
-            &frame, QString::fromStdString(title), QString::fromStdString(current));
-        if (folder.isEmpty()) {
-            return std::nullopt;
-        }
-        return folder.toStdString();
-    });
+    m_pDoc->SetFolderChooser(FolderChooser(frame));
 
     frame.GetMainView().OnInitialUpdate();
     if (!options.strDocument.empty()) {
@@ -88,10 +111,16 @@ bool CTAVIKSDIApp::InitInstance(const SStartOptions& options) {
                                         false);
         frame.ShowEvidenceSettings();
     }
-    m_pDoc->GetDevice().SetDataFolder(RecordingsFolder(options.strRecordings));
-    const CReceiverSources sources = StartSources(options);
-    m_pDoc->GetDevice().SetIqSource(sources.iq);
-    m_pDoc->GetDevice().SetLiveSource(sources.live);
+    if (options.stations.size() > 1) {
+        if (!InitStations(options)) {
+            return false;
+        }
+    } else {
+        m_pDoc->GetDevice().SetDataFolder(RecordingsFolder(options.strRecordings));
+        const CReceiverSources sources = StartSources(options);
+        m_pDoc->GetDevice().SetIqSource(sources.iq);
+        m_pDoc->GetDevice().SetLiveSource(sources.live);
+    }
     frame.RestoreGeometry();
     frame.show();
     QTimer::singleShot(0, &frame, [this, options] { OnWindowReady(options); });
@@ -99,19 +128,21 @@ bool CTAVIKSDIApp::InitInstance(const SStartOptions& options) {
 }
 
 void CTAVIKSDIApp::OnWindowReady(const SStartOptions& options) {
-    CTAVIKSDIDoc& doc = *m_pDoc;
-    doc.OnDetectHardware();
-    if (options.bEnableAlarms) {
-        for (const CAlarmMap::Entry& entry : doc.GetAlarms()) {
-            doc.SetAlarmChecked(entry.key, true);
+    for (CTAVIKSDIDoc* doc : Documents()) {
+        doc->OnDetectHardware();
+        if (options.bEnableAlarms) {
+            for (const CAlarmMap::Entry& entry : doc->GetAlarms()) {
+                doc->SetAlarmChecked(entry.key, true);
+            }
+            doc->UpdateAllViews(nullptr, HINT_ALARM_LIST);
         }
-        doc.UpdateAllViews(nullptr, HINT_ALARM_LIST);
     }
     if (!m_pFrame->IsHardware()) {
         return;
     }
     // An unattended station logs into the folder given, else the one chosen last, without
     // asking and without deleting anything there; earlier files of the day are continued.
+    // Several stations log each into a folder of its own in it, named by its frequency.
     std::string folder = options.strLogFolder;
     std::error_code ec;
     if (!folder.empty()) {
@@ -120,11 +151,84 @@ void CTAVIKSDIApp::OnWindowReady(const SStartOptions& options) {
         folder = RememberedResultFolder().toStdString();
     }
     if (!folder.empty() && std::filesystem::is_directory(folder, ec)) {
-        doc.OpenLogFilesKeeping(folder);
+        for (CTAVIKSDIDoc* doc : Documents()) {
+            std::string own = folder;
+            if (!m_otherStations.empty()) {
+                own = (std::filesystem::path(folder) /
+                       StationName(std::round(doc->GetTunerFrequency() * 1e3) * 1e3))
+                          .string();
+                std::filesystem::create_directories(own, ec);
+            }
+            if (std::filesystem::is_directory(own, ec)) {
+                doc->OpenLogFilesKeeping(own);
+            }
+        }
     }
     if (options.bStart) {
-        doc.OnMeasurementStart();
+        for (CTAVIKSDIDoc* doc : Documents()) {
+            doc->OnMeasurementStart();
+        }
     }
+}
+
+bool CTAVIKSDIApp::InitStations(const SStartOptions& options) {
+    std::vector<double> hertz;
+    for (const double megahertz : options.stations) {
+        hertz.push_back(std::round(megahertz * 1e3) * 1e3);
+    }
+    std::sort(hertz.begin(), hertz.end());  // the list in frequency order
+    CReceiverSources sources{options.iqSource, options.liveSource};
+    options.receiver.ApplyTo(sources);
+    CStationsReceiverChoice choice;
+    choice.iq = sources.iq;
+    choice.live = sources.live;
+    if (const std::string fault = choice.Fault(hertz); !fault.empty()) {
+        m_pPrompt->MessageBox(fault, MB_ICONEXCLAMATION);
+        return false;
+    }
+    m_pPacer = std::make_unique<CRealTimePacer>();
+    try {
+        m_stationsReceiver = MakeStationsReceiver(choice, hertz, *m_pPacer);
+    } catch (const std::exception& e) {
+        m_pPrompt->MessageBox(e.what(), MB_ICONEXCLAMATION);
+        return false;
+    }
+    std::vector<CMainFrame::SStationDocument> documents{{m_pDoc.get(), m_pWindow.get()}};
+    for (std::size_t i = 1; i < hertz.size(); ++i) {
+        SStation station{std::make_unique<CGuiMessageTarget>(), std::make_unique<CTAVIKSDIDoc>()};
+        station.pDoc->SetPrompt(m_pPrompt);
+        station.pDoc->SetFolderChooser(FolderChooser(*m_pFrame));
+        documents.push_back({station.pDoc.get(), station.pWindow.get()});
+        m_otherStations.push_back(std::move(station));
+    }
+    m_pFrame->SetStations(documents, m_views);
+    for (std::size_t i = 0; i < hertz.size(); ++i) {
+        CTAVIKSDIDoc& doc = *documents[i].pDoc;
+        if (i > 0) {  // the first one's setup is open already
+            if (!options.strDocument.empty()) {
+                if (!doc.OnOpenDocument(options.strDocument)) {
+                    return false;  // the document said why
+                }
+            } else {
+                doc.OnNewDocument();
+            }
+        }
+        CLiveSourceSettings live = m_stationsReceiver.station;
+        live.channel = m_stationsReceiver.stream->Channel(static_cast<int>(i));
+        live.station = hertz[i];
+        doc.GetDevice().SetIqSource(std::nullopt);
+        doc.GetDevice().SetLiveSource(live);
+        try {
+            doc.SetTunerFrequency(static_cast<float>(hertz[i] / 1e6));
+        } catch (const CTavikControlException& e) {
+            m_pPrompt->MessageBox(CTAVIKSDIDoc::FormatException(e), MB_ICONEXCLAMATION);
+            return false;
+        }
+        doc.SetModifiedFlag(false);  // tuned by the command line, not changed by the user
+        doc.UpdateAllViews(nullptr, 0);
+    }
+    m_pFrame->MarkStations();
+    return true;
 }
 
 namespace {

@@ -3,10 +3,13 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "device/IqFileSource.h"
 #include "device/LiveIqSource.h"
 #include "device/ReceiverSources.h"
+#include "device/StationsReceiver.h"
+#include "platform/Pacer.h"
 #include "ui/ItemPages.h"
 
 namespace tavik {
@@ -32,6 +35,10 @@ struct SStartOptions {
     // Evidence clips for this run instead of the remembered setting (either part alone too).
     std::optional<int> evidenceSeconds;
     std::optional<int> evidenceMaxMb;
+    // Several stations (MHz, 2 or more) of the receiver above, measured at once: each its own
+    // document tuned to it, whose live source is its channel of the one shared receiver, with
+    // the setup of strDocument and, with a log folder, logging into its FOLDER/<MHz>/.
+    std::vector<double> stations;
 };
 
 // The application: the settings key "NORVANE", the one document, the result window and the
@@ -77,9 +84,24 @@ private:
     const SItemViewFactories m_views;
     std::unique_ptr<CGuiPrompt> m_pGuiPrompt;
     CPrompt* m_pPrompt;
+    // With several stations: the pace of a capture and the shared receiver, which outlive
+    // the documents whose sources read them.
+    std::unique_ptr<CRealTimePacer> m_pPacer;
+    CStationsReceiver m_stationsReceiver;
     std::unique_ptr<CGuiMessageTarget> m_pWindow;  // outlives the document that posts to it
-    std::unique_ptr<CTAVIKSDIDoc> m_pDoc;
+    std::unique_ptr<CTAVIKSDIDoc> m_pDoc;          // the first station's with several
+    struct SStation {
+        std::unique_ptr<CGuiMessageTarget> pWindow;
+        std::unique_ptr<CTAVIKSDIDoc> pDoc;
+    };
+    std::vector<SStation> m_otherStations;
     std::unique_ptr<CMainFrame> m_pFrame;  // first to go: its views leave the document
+
+    // Every station's document: the first, then the others.
+    std::vector<CTAVIKSDIDoc*> Documents() const;
+    // Makes the shared receiver and the other stations' documents and views, and tunes each
+    // station; false (after saying why) when the receiver cannot be made.
+    bool InitStations(const SStartOptions& options);
 };
 
 }  // namespace tavik

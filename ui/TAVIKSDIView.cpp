@@ -69,14 +69,33 @@ void CTAVIKSDIView::OnUpdate(CView* /*sender*/, long hint, void* /*object*/) {
     } else if (hint == HINT_RUN_PAUSED) {
         StopTimer();
     } else if (SToolbarFlags flags; ToolbarFlagsForHint(hint, flags)) {
-        m_frame.SetToolbarState(flags.bHardware, flags.bScanning, flags.bRunning, flags.bPaused);
+        m_toolbarFlags = flags;
+        if (&m_frame.GetMainView() == this) {
+            m_frame.SetToolbarState(flags.bHardware, flags.bScanning, flags.bRunning,
+                                    flags.bPaused);
+        }
     }
     // Logging changes with the protocol hint, with a stop, and (failing) on any tick.
-    if (hint == 0 || hint == HINT_PROTOCOL_CHANGED || hint == HINT_TIMER_TICK ||
-        hint == HINT_MEASUREMENT_STARTED || hint == HINT_MEASUREMENT_STOPPED ||
-        hint == HINT_MEASUREMENT_RESET) {
+    if ((hint == 0 || hint == HINT_PROTOCOL_CHANGED || hint == HINT_TIMER_TICK ||
+         hint == HINT_MEASUREMENT_STARTED || hint == HINT_MEASUREMENT_STOPPED ||
+         hint == HINT_MEASUREMENT_RESET) &&
+        &m_frame.GetMainView() == this) {
         m_frame.UpdateLoggingPane();
     }
+}
+
+void CTAVIKSDIView::ShowFrameState() {
+    if (m_toolbarFlags) {
+        m_frame.SetToolbarState(m_toolbarFlags->bHardware, m_toolbarFlags->bScanning,
+                                m_toolbarFlags->bRunning, m_toolbarFlags->bPaused);
+    }
+    m_frame.UpdateLoggingPane();
+}
+
+void CTAVIKSDIView::SetStationsPane(bool on) {
+    m_bStationsPane = on;
+    resizeEvent(nullptr);
+    update();
 }
 
 void CTAVIKSDIView::ShowPage(int index) {
@@ -98,7 +117,7 @@ void CTAVIKSDIView::OnTimer() {
 }
 
 void CTAVIKSDIView::resizeEvent(QResizeEvent* /*event*/) {
-    const SMainViewLayout layout = MainViewLayout(width(), height());
+    const SMainViewLayout layout = MainViewLayout(width(), height(), m_bStationsPane);
     m_pHeaderView->setGeometry(layout.rcHeader);
     m_pMenuView->setGeometry(layout.rcNavigation);
     for (CItemView* page : m_pages) {
@@ -109,10 +128,14 @@ void CTAVIKSDIView::resizeEvent(QResizeEvent* /*event*/) {
 void CTAVIKSDIView::paintEvent(QPaintEvent* /*event*/) {
     QPainter painter(this);
     painter.fillRect(rect(), ButtonFaceColor(palette()));
-    const SMainViewLayout layout = MainViewLayout(width(), height());
+    const SMainViewLayout layout = MainViewLayout(width(), height(), m_bStationsPane);
     DrawCaptionBar(painter, layout.rcHeaderCaption, QStringLiteral("Protocol Header"),
                    m_captionFont, palette());
     DrawCaptionBar(painter, layout.rcMenuCaption, QStringLiteral("Menu"), m_captionFont, palette());
+    if (m_bStationsPane) {
+        DrawCaptionBar(painter, layout.rcStationsCaption, QStringLiteral("Stations"), m_captionFont,
+                       palette());
+    }
 }
 
 }  // namespace tavik

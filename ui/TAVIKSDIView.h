@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <optional>
 
 #include <QFont>
 #include <QTimer>
@@ -8,6 +9,7 @@
 
 #include "platform/Document.h"
 #include "ui/ItemPages.h"
+#include "ui/ToolbarState.h"
 #include "ui/ViewAttachment.h"
 
 namespace tavik {
@@ -18,7 +20,9 @@ class CXTMenuView;
 // The main view: the protocol header strip, the navigation pane and the item pane with one of
 // its four pages, under the caption bars "Protocol Header" and "Menu". It follows the state
 // hints with the frame's toolbar and runs the once-a-second main timer that drives the
-// document. User-interface thread.
+// document. With several stations each has its own main view (its timer drives its document
+// shown or not), and only the one shown sets the frame's toolbar and logging pane.
+// User-interface thread.
 class CTAVIKSDIView final : public QWidget, public CView {
     Q_OBJECT
 
@@ -45,6 +49,11 @@ public:
     // The timer's tick: the document's main timer work.
     void OnTimer();
 
+    // Leaves room for the station list below the navigation pane, under the caption "Stations".
+    void SetStationsPane(bool on);
+    // The frame's toolbar and logging pane as this view's document last set them.
+    void ShowFrameState();
+
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
@@ -59,6 +68,8 @@ private:
     QFont m_captionFont;
     QTimer m_timer;
     CViewAttachment m_attachment;
+    bool m_bStationsPane = false;
+    std::optional<SToolbarFlags> m_toolbarFlags;  // of the last state hint
 };
 
 }  // namespace tavik
