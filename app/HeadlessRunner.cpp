@@ -10,7 +10,6 @@
 #include "app/JsonLine.h"
 #include "app/MetricsPublisher.h"
 #include "app/StatusLine.h"
-#include "device/IqStream.h"
 #include "document/AlarmEventRecorder.h"
 #include "document/ResultRouter.h"
 #include "document/TAVIKSDIDoc.h"
@@ -244,11 +243,10 @@ void CHeadlessRunner::WaitForTick(std::chrono::steady_clock::time_point next) {
 }
 
 void CHeadlessRunner::Tick() {
+    m_pDoc->OnMainTimerEvent();  // which also takes whether the station is in view
     if (m_options.receiver.live && m_options.receiver.live->channel) {
-        m_values.inView = m_options.receiver.live->channel->InView();
-        m_pDoc->SetInView(*m_values.inView);
+        m_values.inView = m_pDoc->IsInView();
     }
-    m_pDoc->OnMainTimerEvent();
     if (m_pNotifier) {
         m_pNotifier->Poll();
     }

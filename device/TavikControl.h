@@ -12,6 +12,7 @@
 #include "device/BlockExchange.h"
 #include "device/IqFileSource.h"
 #include "device/IqPanorama.h"
+#include "device/IqStream.h"
 #include "device/LiveIqSource.h"
 #include "device/ReceiverStore.h"
 #include "platform/File.h"
@@ -118,6 +119,11 @@ public:
     void SetLiveSource(std::optional<CLiveSourceSettings> settings,
                        const std::string& folder = CReceiverStore::DefaultFolder());
     bool UsesLive() const { return m_liveSettings.has_value(); }
+    // Whether the station's band is received: false while a receiver shared by stations of
+    // several bands measures another one.
+    bool IsInView() const {
+        return !m_liveSettings || !m_liveSettings->channel || m_liveSettings->channel->InView();
+    }
     // The clock a live stream's rate is held to (null: real time). A stream more than 1 % off
     // its rate is a loss of reception (sub-ID SUBID_RECEPTION_LOST, its pace told) whose blocks
     // are not handed on until it keeps the rate again. Set before StartADCTransfer.

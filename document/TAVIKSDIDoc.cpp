@@ -105,6 +105,7 @@ void CTAVIKSDIDoc::StopMeasurement() {
 }
 
 void CTAVIKSDIDoc::OnMainTimerEvent() {
+    SetInView(m_device.IsInView());
     m_elapsed += m_tickSpan;
     if (HasSignal() && m_bInView) {
         m_nMeasuredSeconds +=

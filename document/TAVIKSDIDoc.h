@@ -271,7 +271,8 @@ public:
     bool HasSignal() const;
     bool IsReceiverLost() const { return m_bReceiverLost; }
     // A receiver that measures several bands in turn has the station's band in view (true) or
-    // another: seconds out of view are no records and check no alarm, the log says when.
+    // another: seconds out of view are no records and check no alarm, the log says when. Each
+    // main-timer tick takes it from the device.
     void SetInView(bool inView);
     bool IsInView() const { return m_bInView; }
     const std::optional<CReception>& GetReception() const { return m_reception; }
