@@ -276,6 +276,7 @@ void CSharedIqStream::Open(int station) {
                 queue.head = queue.size = 0;
                 queue.untilBreak.reset();
             }
+            own.open = true;
             m_bBusy = true;
             RestartBand(m_nBand.load());
             m_bBusy = false;
@@ -365,7 +366,8 @@ int CSharedIqStream::Read(int station, const std::atomic<bool>& running, std::co
                 m_pieceCounts = {count, atLimit};
             }
             const auto now = std::chrono::steady_clock::now();
-            if (m_bands.size() > 1 && now - m_bandSince >= m_dwell) {
+            // A band is left only once it brought samples of its own.
+            if (m_bands.size() > 1 && count > 0 && m_nSettle == 0 && now - m_bandSince >= m_dwell) {
                 next = (band + 1) % static_cast<int>(m_bands.size());
                 m_pDevice->Retune(m_bands[static_cast<std::size_t>(*next)].centre);
                 m_bandSince = now;
