@@ -95,10 +95,11 @@ std::string CStationsMonitor::CheckReceiver(const CMonitorOptions& options) {
     if (options.frequency) {
         return "--stations takes no --frequency: each station is its own";
     }
-    for (const auto& [station, file] : options.stationSetups) {
+    for (const auto& setup : options.stationSetups) {
+        const double station = setup.first;
         if (std::none_of(options.stations.begin(), options.stations.end(),
                          [station](double s) { return std::fabs(s - station) < 1e-6; })) {
-            return "--setup " + CStationsAnalysis::FolderName(station) + "=" + file +
+            return "--setup " + CStationsAnalysis::FolderName(station) + "=" + setup.second +
                    ": the station is not one of --stations";
         }
     }
