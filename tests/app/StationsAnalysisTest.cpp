@@ -12,7 +12,7 @@
 #include "document/TAVIKSDIDoc.h"
 #include "platform/Prompt.h"
 #include "tests/support/TempFolder.h"
-#include "tools/StationGenerator.h"
+#include "tests/support/ThreeStations.h"
 
 namespace tavik {
 namespace {
@@ -20,30 +20,7 @@ namespace {
 using test::CTempFolder;
 using Json = nlohmann::json;
 
-// 98.5 MHz with neighbours at 98.1 and 99.0 (half the deviation, 6 dB weaker) in 2.4 MS/s cu8,
-// as an RTL-SDR records a piece of the band.
-class CThreeStations {
-public:
-    static const CThreeStations& Get() {
-        static const CThreeStations capture;
-        return capture;
-    }
-    std::string Meta() const { return m_folder.File("station.sigmf-meta"); }
-
-private:
-    CThreeStations() {
-        CGeneratorOptions options;
-        options.strOutputFolder = m_folder.Path();
-        options.fSeconds = 4.0;
-        options.fFrequency = 98.5;
-        options.strIqDatatype = "cu8";
-        options.fIqRate = 2400000.0;
-        options.fCarrierToNoise = 40.0;
-        options.neighbours = {98.1, 99.0};
-        CStationGenerator(options).Run();
-    }
-    CTempFolder m_folder;
-};
+using test::CThreeStations;
 
 CBatchOptions Options(const std::string& out) {
     CBatchOptions options;

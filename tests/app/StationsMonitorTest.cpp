@@ -22,7 +22,7 @@
 #include "tests/app/AppTestSupport.h"
 #include "tests/support/RtlTcpServer.h"
 #include "tests/support/Shell.h"
-#include "tools/StationGenerator.h"
+#include "tests/support/ThreeStations.h"
 
 namespace tavik {
 namespace {
@@ -31,30 +31,7 @@ using namespace std::chrono_literals;
 using test::CRtlTcpServer;
 using test::CTempFolder;
 
-// 98.5 MHz with neighbours at 98.1 and 99.0 (half the deviation, 6 dB weaker), 2.4 MS/s cu8.
-class CThreeStations {
-public:
-    static const CThreeStations& Get() {
-        static const CThreeStations capture;
-        return capture;
-    }
-    std::string Meta() const { return m_folder.File("station.sigmf-meta"); }
-    std::string Data() const { return m_folder.File("station.sigmf-data"); }
-
-private:
-    CThreeStations() {
-        CGeneratorOptions options;
-        options.strOutputFolder = m_folder.Path();
-        options.fSeconds = 4.0;
-        options.fFrequency = 98.5;
-        options.strIqDatatype = "cu8";
-        options.fIqRate = 2400000.0;
-        options.fCarrierToNoise = 40.0;
-        options.neighbours = {98.1, 99.0};
-        CStationGenerator(options).Run();
-    }
-    CTempFolder m_folder;
-};
+using test::CThreeStations;
 
 std::size_t Count(const std::string& text, const std::string& part) {
     std::size_t n = 0;

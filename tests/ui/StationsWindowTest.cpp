@@ -22,8 +22,8 @@
 #include "tests/document/LogFileCheck.h"
 #include "tests/support/Shell.h"
 #include "tests/support/TempFolder.h"
+#include "tests/support/ThreeStations.h"
 #include "tests/ui/UiTestSupport.h"
-#include "tools/StationGenerator.h"
 #include "ui/CommandIds.h"
 #include "ui/DataView.h"
 #include "ui/MainFrame.h"
@@ -36,23 +36,9 @@
 namespace tavik {
 namespace {
 
-// 98.5 MHz with neighbours at 98.1 and 99.0 (half the deviation, 6 dB weaker), 2.4 MS/s cu8,
-// centred on 98.25 MHz.
-const std::string& ThreeStations() {
-    static const test::CTempFolder folder;
-    static const std::string meta = [] {
-        CGeneratorOptions options;
-        options.strOutputFolder = folder.Path();
-        options.fSeconds = 4.0;
-        options.fFrequency = 98.5;
-        options.strIqDatatype = "cu8";
-        options.fIqRate = 2400000.0;
-        options.fCarrierToNoise = 40.0;
-        options.neighbours = {98.1, 99.0};
-        CStationGenerator(options).Run();
-        return folder.File("station.sigmf-meta");
-    }();
-    return meta;
+// The capture of three stations, centred on 98.25 MHz.
+std::string ThreeStations() {
+    return test::CThreeStations::Get().Meta();
 }
 
 QString HeaderFrequency(const CMainFrame& frame) {
