@@ -131,11 +131,10 @@ private:
 
     mutable std::mutex m_mutex;
     std::condition_variable m_changed;
-    std::vector<CQueue> m_queues;   // guarded by m_mutex
-    bool m_bBusy = false;           // a station reads or opens the receiver (outside the lock)
-    bool m_bDeviceOpen = false;     // guarded by m_mutex
-    std::string m_strPaceFault;     // the receiver's, after the last piece
-    CIqStream::SDropped m_dropped;  // the receiver's losses of the last piece
+    std::vector<CQueue> m_queues;  // guarded by m_mutex
+    bool m_bBusy = false;          // a station reads or opens the receiver (outside the lock)
+    bool m_bDeviceOpen = false;    // guarded by m_mutex
+    std::string m_strPaceFault;    // the receiver's, after the last piece
 };
 
 }  // namespace tavik
