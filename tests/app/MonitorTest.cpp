@@ -52,18 +52,6 @@ std::vector<std::string> Lines(const std::string& text) {
     return lines;
 }
 
-// Standard error without the notices a loaded machine may add (a sanitizer build at ten times
-// real time drops blocks); anything else there is a fault.
-std::string ErrBesidesDrops(const std::string& err) {
-    std::string rest;
-    for (const std::string& line : Lines(err)) {
-        if (!line.starts_with("monitor: Dropped ")) {
-            rest += line + "\n";
-        }
-    }
-    return rest;
-}
-
 // A status line, whose every field the status line's own test pins.
 const std::regex kStatusLine(
     R"(\d\d:\d\d:\d\d dev .* kHz \| mpx .* dBr \| (pilot|no pilot) .* \| L .* dB \| mp .* \| alarms .+)");
@@ -232,7 +220,7 @@ TEST_F(MonitorTest, PrintsOneLinePerSecondAndClosesTheFilesThatTheNextRunContinu
     CMonitorProcess run(recording, outputs.Path(),
                         {"--seconds", "3", "--log-folder", logs, "--speed", "10"});
     ASSERT_EQ(run.Wait(), 0) << run.Err();
-    EXPECT_EQ(ErrBesidesDrops(run.Err()), "");
+    EXPECT_EQ(test::WithoutDropNotices(run.Err()), "");
     const std::vector<std::string> lines = Lines(run.Out());
     ASSERT_EQ(lines.size(), 7u) << run.Out();
     EXPECT_EQ(lines[0], "Monitoring 106.70 MHz for 3 s; SIGINT or SIGTERM stops");
@@ -266,7 +254,7 @@ TEST_F(MonitorTest, PrintsOneLinePerSecondAndClosesTheFilesThatTheNextRunContinu
     CMonitorProcess next(recording, outputs.Path(),
                          {"--seconds", "2", "--log-folder", logs, "--speed", "10"});
     ASSERT_EQ(next.Wait(), 0) << next.Err();
-    EXPECT_EQ(ErrBesidesDrops(next.Err()), "");
+    EXPECT_EQ(test::WithoutDropNotices(next.Err()), "");
     EXPECT_EQ(Count(ReadText(xml), "<Measurement id="), 5u);
     ExpectClosedResultFile();
     EXPECT_EQ(Count(ReadText(log), "Measurement Started"), 2u);
