@@ -115,8 +115,7 @@ bool CHeadlessRunner::Prepare() {
     }
     if (m_options.pSharedMetrics != nullptr) {
         m_pMetrics = std::make_unique<CMetricsPublisher>();
-        m_pMetrics->Join(*m_options.pSharedMetrics, m_options.nMetricsStation, doc,
-                         *m_pAlarmEvents);
+        m_pMetrics->Join(*m_options.pSharedMetrics, m_options.nStation, doc, *m_pAlarmEvents);
     } else if (m_options.metrics) {
         m_pMetrics = std::make_unique<CMetricsPublisher>();
         if (const std::string fault = m_pMetrics->Start(*m_options.metrics, m_options.metricsAccess,
@@ -198,7 +197,9 @@ int CHeadlessRunner::Run() {
         const CTime now = m_clock.Now();
         stamped = now < stamped ? now : std::max(stamped + CTimeSpan(1), now);
     }
-    m_service.Stopping();
+    if (m_options.pSharedService == nullptr) {  // the stations' notifier hears of the end apart
+        m_service.Stopping();
+    }
     doc.OnMeasurementStop();
     if (m_pEvidence) {
         // The clips of the last seconds end with the measurement.
@@ -289,7 +290,13 @@ void CHeadlessRunner::Tick() {
                                     : device.IsReconnecting() ? loss + "; reconnecting"
                                                               : loss);
     }
-    m_service.Measured(status, fresh || awaiting);
+    if (m_options.pSharedService != nullptr) {
+        // A station out of view has nothing to deliver while another band is measured.
+        m_options.pSharedService->Measured(m_options.nStation, status,
+                                           fresh || awaiting || !device.IsInView());
+    } else {
+        m_service.Measured(status, fresh || awaiting);
+    }
     m_values.StartSecond();
 }
 

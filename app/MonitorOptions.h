@@ -13,6 +13,7 @@
 namespace tavik {
 
 class CMetricsServer;
+class CStationsServiceNotifier;
 
 // The notice of --enable-alarms without --setup: without a setup there is no alarm to enable.
 inline constexpr const char* kNoAlarmsWithoutSetup =
@@ -37,9 +38,11 @@ struct CMonitorOptions {
     CDecoderOverrides decoder;  // over the setup's stereo decoder settings
     std::optional<CMetricsAddress> metrics;  // --metrics: serve GET /metrics there
     CMetricsAccess metricsAccess;            // --metrics-tls, --metrics-auth
-    // One station of several: its metrics go to this server, as station nMetricsStation.
+    // One station of several, the nStation-th: its metrics go to this server, and systemd hears
+    // of it through the shared notifier.
     CMetricsServer* pSharedMetrics = nullptr;
-    int nMetricsStation = 0;
+    CStationsServiceNotifier* pSharedService = nullptr;
+    int nStation = 0;
     bool bQuiet = false;       // no line per second (a service's journal)
     bool bJournal = false;     // the error stream is the journal's: lines carry "<3>"/"<4>"
     int nEvidenceSeconds = 0;  // --evidence: MPX clips of N s either side of each activation

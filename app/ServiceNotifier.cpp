@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <systemd/sd-daemon.h>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace tavik {
@@ -19,6 +20,63 @@ void CServiceNotifier::Measured(const std::string& status, bool fresh) {
 
 void CServiceNotifier::Stopping() {
     sd_notify(0, "STOPPING=1");
+}
+
+CStationsServiceNotifier::CStationsServiceNotifier(int stations, Send send)
+    : m_stations(static_cast<std::size_t>(stations)),
+      m_send(send ? std::move(send)
+                  : [](const std::string& state) { sd_notify(0, state.c_str()); }) {}
+
+void CStationsServiceNotifier::Measured(int station, const std::string& status, bool fed) {
+    const std::lock_guard lock(m_mutex);
+    SStation& s = m_stations.at(static_cast<std::size_t>(station));
+    s.status = status;
+    s.bFed = s.bReported ? s.bFed && fed : fed;
+    s.bReported = true;
+    SendIfRoundComplete();
+}
+
+void CStationsServiceNotifier::Ended(int station) {
+    const std::lock_guard lock(m_mutex);
+    m_stations.at(static_cast<std::size_t>(station)).bEnded = true;
+    if (std::all_of(m_stations.begin(), m_stations.end(),
+                    [](const SStation& s) { return s.bEnded; })) {
+        m_send("STOPPING=1");
+    } else {
+        SendIfRoundComplete();
+    }
+}
+
+void CStationsServiceNotifier::SendIfRoundComplete() {
+    bool fed = true;
+    bool any = false;
+    for (const SStation& s : m_stations) {
+        if (!s.bEnded) {
+            if (!s.bReported) {
+                return;
+            }
+            fed = fed && s.bFed;
+            any = true;
+        }
+    }
+    if (!any) {
+        return;
+    }
+    std::string state = m_bReady ? "" : "READY=1\n";
+    if (fed) {
+        state += "WATCHDOG=1\n";
+    }
+    state += "STATUS=";
+    bool first = true;
+    for (SStation& s : m_stations) {
+        if (!s.bEnded) {
+            state += (first ? "" : " | ") + s.status;
+            first = false;
+        }
+        s.bReported = false;
+    }
+    m_bReady = true;
+    m_send(state);
 }
 
 bool CServiceNotifier::IsJournal(const char* journalStream, int fd) {

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <functional>
+#include <mutex>
 #include <string>
+#include <vector>
 
 namespace tavik {
 
@@ -22,6 +25,37 @@ public:
     static bool IsJournal(const char* journalStream, int fd);
 
 private:
+    bool m_bReady = false;
+};
+
+// The same for a service that measures several stations, each on a thread of its own. A round
+// ends when every station still measuring has reported a second; then one notification goes
+// out: READY=1 with the first, STATUS with every station's status, and WATCHDOG=1 only if each
+// of them fed it (a second with results, a receiver being reconnected, or the station out of
+// view while the receiver measures another band). So one station whose measurement froze misses
+// the watchdog for the whole service, which a watchdog for any station would hide.
+class CStationsServiceNotifier {
+public:
+    using Send = std::function<void(const std::string&)>;
+    // `send` takes each notification; by default it goes to systemd.
+    explicit CStationsServiceNotifier(int stations, Send send = {});
+
+    void Measured(int station, const std::string& status, bool fed);
+    // The station's measuring ended: rounds go on without it; the last one says STOPPING=1.
+    void Ended(int station);
+
+private:
+    void SendIfRoundComplete();
+
+    struct SStation {
+        std::string status;
+        bool bReported = false;
+        bool bFed = true;
+        bool bEnded = false;
+    };
+    std::mutex m_mutex;
+    std::vector<SStation> m_stations;
+    Send m_send;
     bool m_bReady = false;
 };
 

@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "app/HeadlessRunner.h"
+#include "app/ServiceNotifier.h"
 #include "app/StationsAnalysis.h"
 #include "device/StationsReceiver.h"
 #include "metrics/MetricsServer.h"
@@ -146,6 +147,8 @@ int CStationsMonitor::Run(const CMonitorOptions& options, std::ostream& out, std
             << "Metrics at " << metrics->Scheme() << "://"
             << options.metrics->HostPort(metrics->GetPort()) << "/metrics" << std::endl;
     }
+    // systemd hears of all stations at once: the watchdog needs every one of them.
+    CStationsServiceNotifier service(static_cast<int>(count));
     std::mutex lines;
     std::vector<int> codes(count, 0);
     std::vector<std::thread> threads;
@@ -168,7 +171,8 @@ int CStationsMonitor::Run(const CMonitorOptions& options, std::ostream& out, std
             shared.station.fullScale ? shared.station.fullScale : options.receiver.fullScale;
         station.metrics.reset();
         station.pSharedMetrics = metrics.get();
-        station.nMetricsStation = static_cast<int>(s);
+        station.pSharedService = &service;
+        station.nStation = static_cast<int>(s);
         threads.emplace_back([&, station, s, mhz] {
             const std::string prefix = CStationsAnalysis::FolderName(mhz) + " ";
             // JSON lines name their station themselves.
@@ -184,6 +188,8 @@ int CStationsMonitor::Run(const CMonitorOptions& options, std::ostream& out, std
                 stationErr << "monitor: " << e.what() << std::endl;
                 codes[s] = 1;
             }
+            // Also when the station could not start: the others' rounds go on without it.
+            service.Ended(static_cast<int>(s));
         });
     }
     for (std::thread& thread : threads) {

@@ -4,7 +4,6 @@
 
 #include <netinet/in.h>
 #include <sys/socket.h>
-#include <sys/un.h>
 #include <unistd.h>
 #include <cmath>
 #include <ctime>
@@ -29,6 +28,7 @@
 #include "platform/Messages.h"
 #include "tests/app/AppTestSupport.h"
 #include "tests/support/HttpClient.h"
+#include "tests/support/NotifySocket.h"
 #include "tests/support/RtlTcpServer.h"
 #include "tests/support/Shell.h"
 #include "tests/support/TextMatch.h"
@@ -476,39 +476,11 @@ TEST(Service, AMetricsPortInUseIsAnErrorForTheJournal) {
               "1\n<3>monitor: cannot serve the metrics on " + port + ": Address already in use\n");
 }
 
-// A socket standing in for systemd's: the datagrams it received.
-class CNotifySocket {
-public:
-    explicit CNotifySocket(const std::string& path) : m_fd(::socket(AF_UNIX, SOCK_DGRAM, 0)) {
-        sockaddr_un address{};
-        address.sun_family = AF_UNIX;
-        path.copy(address.sun_path, sizeof address.sun_path - 1);
-        m_bBound = ::bind(m_fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
-    }
-    ~CNotifySocket() { ::close(m_fd); }
-    CNotifySocket(const CNotifySocket&) = delete;
-    CNotifySocket& operator=(const CNotifySocket&) = delete;
-
-    bool IsBound() const { return m_bBound; }
-    std::vector<std::string> Received() const {
-        std::vector<std::string> messages;
-        char buffer[512];
-        for (ssize_t n; (n = ::recv(m_fd, buffer, sizeof buffer, MSG_DONTWAIT)) > 0;) {
-            messages.emplace_back(buffer, static_cast<std::size_t>(n));
-        }
-        return messages;
-    }
-
-private:
-    int m_fd;
-    bool m_bBound = false;
-};
-
 // Only a second that brought results feeds the watchdog; readiness comes with the first second
 // either way.
 TEST(Service, OnlySecondsWithResultsFeedTheWatchdog) {
     const CTempFolder folder;
-    const CNotifySocket socket(folder.File("notify"));
+    const test::CNotifySocket socket(folder.File("notify"));
     ASSERT_TRUE(socket.IsBound());
     ::setenv("NOTIFY_SOCKET", folder.File("notify").c_str(), 1);
     CServiceNotifier notifier;
@@ -528,7 +500,7 @@ TEST(Service, OnlySecondsWithResultsFeedTheWatchdog) {
 TEST(Service, TellsSystemdWhenReadyAndEverySecondAfter) {
     const CTempFolder folder;
     const std::string path = folder.File("notify");
-    const CNotifySocket socket(path);
+    const test::CNotifySocket socket(path);
     ASSERT_TRUE(socket.IsBound());
     const test::CShellRun run =
         Shell("NOTIFY_SOCKET='" + path + "' " + Monitor("--seconds 3 --quiet 2>&1"));
@@ -548,7 +520,7 @@ TEST(Service, TellsSystemdWhenReadyAndEverySecondAfter) {
 TEST(Service, AReceiverThatIsDownFeedsTheWatchdogAndEndsInAnError) {
     const CTempFolder folder;
     const std::string path = folder.File("notify");
-    const CNotifySocket socket(path);
+    const test::CNotifySocket socket(path);
     ASSERT_TRUE(socket.IsBound());
     test::CRtlTcpServer server(std::vector<std::uint8_t>{}, 0.0);
     server.Stop();  // its port now refuses

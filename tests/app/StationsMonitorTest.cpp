@@ -17,11 +17,14 @@
 
 #include "alarms/AlarmItem.h"
 #include "app/JsonValues.h"
+#include "app/ServiceNotifier.h"
 #include "device/SharedIqStream.h"
 #include "document/TAVIKSDIDoc.h"
 #include "tests/app/AppTestSupport.h"
+#include "tests/support/NotifySocket.h"
 #include "tests/support/RtlTcpServer.h"
 #include "tests/support/Shell.h"
+#include "tests/support/TextMatch.h"
 #include "tests/support/ThreeStations.h"
 
 namespace tavik {
@@ -66,8 +69,11 @@ TEST(StationsMonitor, EachStationOfACaptureHasItsLinesFilesAndAlarms) {
                                                          ALARM_ACKNOWLEDGE_NO));
     ASSERT_TRUE(doc.OnSaveDocument(folder.File("alarm.tvk")));
     const std::string logs = folder.File("logs");
+    const test::CNotifySocket systemd(folder.File("notify"));
+    ASSERT_TRUE(systemd.IsBound());
     const test::CShellRun run = test::Shell(
-        std::string(TAVIK_EXECUTABLE) + " monitor --receiver iq:'" + CThreeStations::Get().Meta() +
+        "NOTIFY_SOCKET='" + folder.File("notify") + "' " + std::string(TAVIK_EXECUTABLE) +
+        " monitor --receiver iq:'" + CThreeStations::Get().Meta() +
         "' --stations 98.1,98.5,99.0 --setup 98.5='" + folder.File("alarm.tvk") +
         "' --enable-alarms --seconds 4 --speed 2 --log-folder '" + logs + "' 2>'" +
         folder.File("err") + "'");
@@ -107,6 +113,56 @@ TEST(StationsMonitor, EachStationOfACaptureHasItsLinesFilesAndAlarms) {
     }
     EXPECT_NE(err.find("98.500 00:00:0"), std::string::npos) << "its alarm line: " << err;
     EXPECT_NE(run.out.find("98.500 1 alarm enabled"), std::string::npos) << run.out;
+    // systemd hears of all three stations at once, at most once a second, and that they stopped.
+    const std::vector<std::string> told = systemd.Received();
+    ASSERT_GE(told.size(), 2u);
+    EXPECT_LE(told.size(), 5u);
+    EXPECT_EQ(told[0].rfind("READY=1\n", 0), 0u) << told[0];
+    EXPECT_TRUE(test::Matches(told[told.size() - 2],
+                              "STATUS=Measured 00:00:0. at 98.10 MHz \\| "
+                              "Measured 00:00:0. at 98.50 MHz \\| "
+                              "Measured 00:00:0. at 99.00 MHz$"));
+    EXPECT_EQ(told.back(), "STOPPING=1");
+}
+
+// The watchdog for several stations: a round ends when every station still measuring reported,
+// and feeds the watchdog only if each of them fed it in the round.
+TEST(StationsMonitor, SystemdIsFedOnlyWhenEveryStationFedIt) {
+    std::vector<std::string> sent;
+    CStationsServiceNotifier service(3,
+                                     [&sent](const std::string& state) { sent.push_back(state); });
+    const struct {
+        int station;  // -1: none
+        bool fed;
+        int ended;             // the station that ends instead, or -1
+        const char* expected;  // what goes out, "" nothing
+    } steps[] = {
+        {0, true, -1, ""},
+        {1, true, -1, ""},
+        {2, true, -1, "READY=1\nWATCHDOG=1\nSTATUS=0 | 1 | 2"},
+        {0, true, -1, ""},
+        {0, false, -1, ""},  // a second without results spoils the round, another does not mend it
+        {0, true, -1, ""},
+        {2, true, -1, ""},
+        {1, true, -1, "STATUS=0 | 1 | 2"},
+        {0, true, -1, ""},
+        {2, true, -1, ""},
+        {-1, false, 1, "WATCHDOG=1\nSTATUS=0 | 2"},  // one that ends no longer holds up a round
+        {0, true, -1, ""},
+        {-1, false, 2, "WATCHDOG=1\nSTATUS=0"},
+        {-1, false, 0, "STOPPING=1"},
+    };
+    for (const auto& step : steps) {
+        sent.clear();
+        if (step.ended >= 0) {
+            service.Ended(step.ended);
+        } else {
+            service.Measured(step.station, std::to_string(step.station), step.fed);
+        }
+        EXPECT_EQ(sent, step.expected[0] == 0 ? std::vector<std::string>{}
+                                              : std::vector<std::string>{step.expected})
+            << &step - steps;
+    }
 }
 
 // One rtl_tcp receiver for three stations: tuned once, at 2.4 MS/s, where it was told (the
