@@ -25,7 +25,9 @@ bool CDocumentCommands::SaveModified() {
     }
     const auto answer = QMessageBox::warning(
         m_pParent, QString::fromLatin1(CGuiPrompt::kCaption),
-        QStringLiteral("Save changes to %1?").arg(DocumentTitle()),
+        m_strStation.isEmpty()
+            ? QStringLiteral("Save changes to %1?").arg(DocumentTitle())
+            : QStringLiteral("Save changes to %1 (%2)?").arg(DocumentTitle(), m_strStation),
         QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes);
     if (answer == QMessageBox::Cancel) {
         return false;

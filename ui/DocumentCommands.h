@@ -33,6 +33,9 @@ public:
     // Asks to save a modified document: false when the user cancelled (or the save failed).
     bool SaveModified();
 
+    // One station of several: the question to save names it ("… (98.500 MHz)?").
+    void SetStation(const QString& station) { m_strStation = station; }
+
     // Called after the recent file list changed.
     void SetRecentFilesChanged(std::function<void()> changed) { m_recentChanged = changed; }
 
@@ -44,6 +47,7 @@ private:
     CRecentFileList& m_recent;
     QWidget* m_pParent;
     std::function<void()> m_recentChanged;
+    QString m_strStation;
 };
 
 }  // namespace tavik

@@ -152,7 +152,7 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
-    if (!m_pDocumentCommands->SaveModified()) {
+    if (!SaveModifiedStations()) {
         event->ignore();
         return;
     }

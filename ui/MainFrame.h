@@ -105,6 +105,8 @@ protected:
 private:
     // False (after saying so) while a measurement runs or is paused.
     bool RefuseWhileMeasuring(const std::string& what);
+    // Asks to save each modified setup, every station's: false when the user cancelled.
+    bool SaveModifiedStations();
     // MainFrameActions.cpp
     void CreateActions();
     void CreateFileActions();

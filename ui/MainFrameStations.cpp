@@ -8,6 +8,7 @@
 #include "document/TAVIKSDIDoc.h"
 #include "ui/CommandIds.h"
 #include "ui/DataView.h"
+#include "ui/DocumentCommands.h"
 #include "ui/ItemPages.h"
 #include "ui/MainFrame.h"
 #include "ui/ProgrammePlayer.h"
@@ -70,6 +71,22 @@ void CMainFrame::SetStations(const std::vector<SStationDocument>& stations,
         addAction(action);
         m_actions[command] = action;
     }
+}
+
+bool CMainFrame::SaveModifiedStations() {
+    if (m_pStations == nullptr) {
+        return m_pDocumentCommands->SaveModified();
+    }
+    // Every station's setup may have been changed on its pages: each is asked about, by name.
+    for (CTAVIKSDIDoc* doc : GetDocuments()) {
+        CDocumentCommands commands(*doc, *m_pRecentFiles, this);
+        commands.SetStation(
+            QStringLiteral("%1 MHz").arg(static_cast<double>(doc->GetTunerFrequency()), 0, 'f', 3));
+        if (!commands.SaveModified()) {
+            return false;
+        }
+    }
+    return true;
 }
 
 void CMainFrame::MarkStations() {

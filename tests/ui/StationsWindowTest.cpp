@@ -11,10 +11,13 @@
 #include <vector>
 
 #include <QAction>
+#include <QApplication>
 #include <QCoreApplication>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 #include "alarms/AlarmItem.h"
 #include "app/GuiOptions.h"
@@ -199,6 +202,53 @@ TEST(StationsWindowTest, EachStationMeasuresLogsAndIsShownFromTheList) {
             << log;
     }
     EXPECT_TRUE(prompt.m_boxes.empty());
+}
+
+// Closing asks about every station whose setup changed, naming it; Cancel keeps the window, and
+// each answer is the one station's.
+TEST(StationsWindowTest, ClosingAsksToSaveEveryChangedStationByName) {
+    test::CTempFolder folder;
+    ASSERT_TRUE(CTAVIKSDIDoc().OnSaveDocument(folder.File("all.tvk")));
+    SStartOptions options;
+    options.strDocument = folder.File("all.tvk");
+    options.iqSource = CIqSourceSettings{ThreeStations(), {}, {}, {}, {}};
+    options.stations = {98.1, 98.5, 99.0};
+    CRecordingPrompt prompt;
+    CTAVIKSDIApp app(&prompt);
+    ASSERT_TRUE(app.InitInstance(options));
+    CMainFrame& frame = app.GetMainFrame();
+    ASSERT_NE(frame.GetStations(), nullptr);
+    CStationsView& stations = *frame.GetStations();
+    stations.GetDocument(1).SetModifiedFlag();
+    stations.GetDocument(2).SetModifiedFlag();
+    std::filesystem::remove(folder.File("all.tvk"));
+
+    // The boxes are answered in turn, and their texts kept.
+    std::vector<QMessageBox::StandardButton> answers;
+    std::vector<std::string> asked;
+    QTimer answering;
+    QObject::connect(&answering, &QTimer::timeout, [&] {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            auto* box = qobject_cast<QMessageBox*>(widget);
+            if (box != nullptr && box->isVisible() && !answers.empty()) {
+                asked.push_back(box->text().toStdString());
+                box->button(answers.front())->click();
+                answers.erase(answers.begin());
+            }
+        }
+    });
+    answering.start(20);
+    const std::string first = "Save changes to all.tvk (98.500 MHz)?";
+    const std::string second = "Save changes to all.tvk (99.000 MHz)?";
+    answers = {QMessageBox::Cancel};
+    EXPECT_FALSE(frame.close());
+    EXPECT_EQ(asked, std::vector<std::string>{first});
+    asked.clear();
+    answers = {QMessageBox::No, QMessageBox::Yes};
+    EXPECT_TRUE(frame.close());
+    EXPECT_EQ(asked, (std::vector<std::string>{first, second}));
+    EXPECT_TRUE(std::filesystem::exists(folder.File("all.tvk")));  // 99.0's answer saved it
+    EXPECT_FALSE(stations.GetDocument(2).IsModified());
 }
 
 // A station's row: its values only while it measures with a signal; its state from the run,
