@@ -165,6 +165,7 @@ CSharedIqStream::CSharedIqStream(const CIqTuning& tuning, const std::vector<doub
       m_stations(stations),
       m_bandOf(bands.bandOf),
       m_dwell(dwellSeconds),
+      m_backlog(tuning.fRate),
       m_channelCentres(stations.size()) {
     // 20 ms of the receiver per read, as a single station's source reads.
     const auto piece =
@@ -281,6 +282,8 @@ void CSharedIqStream::Open(int station) {
             RestartBand(m_nBand.load());
             m_bBusy = false;
             m_bandSince = std::chrono::steady_clock::now();
+            m_lastRead = m_bandSince;
+            m_backlog.Reset();
             m_nSettle = 0;
         }
         m_changed.notify_all();
@@ -339,9 +342,15 @@ int CSharedIqStream::Read(int station, const std::atomic<bool>& running, std::co
         std::optional<int> next;  // the band the receiver was tuned to
         const int band = m_nBand.load();
         try {
+            const auto asked = std::chrono::steady_clock::now();
             count = m_pDevice->Read(m_iq.data(), static_cast<int>(m_iq.size()));
+            const auto read = std::chrono::steady_clock::now();
+            m_backlog.Read(count, std::chrono::duration<double>(read - asked).count(),
+                           std::chrono::duration<double>(read - m_lastRead).count());
+            m_lastRead = read;
             restart = count > 0 && m_pDevice->TakeBreak();
-            // The first samples after a retuning may be of the band before.
+            // The samples made before a retuning and not read yet, and the first ones after
+            // it, are of the band before.
             const auto skip = static_cast<int>(std::min<std::int64_t>(m_nSettle, count));
             m_nSettle -= skip;
             count -= skip;
@@ -371,7 +380,8 @@ int CSharedIqStream::Read(int station, const std::atomic<bool>& running, std::co
                 next = (band + 1) % static_cast<int>(m_bands.size());
                 m_pDevice->Retune(m_bands[static_cast<std::size_t>(*next)].centre);
                 m_bandSince = now;
-                m_nSettle = static_cast<std::int64_t>(kSettleSeconds * m_tuning.fRate);
+                m_nSettle = static_cast<std::int64_t>(kSettleSeconds * m_tuning.fRate) +
+                            m_backlog.Samples();
             }
         } catch (const CIqStreamError& e) {
             broken = e.what();

@@ -1,4 +1,5 @@
 // One receiver read by several stations' threads at once: breaks, losses and rotation.
+#include "device/IqBacklog.h"
 #include "device/SharedIqStream.h"
 
 #include <gtest/gtest.h>
@@ -145,6 +146,33 @@ TEST(SharedIqStream, AStationThatFallsBehindLosesOnlyItsOwnSamples) {
     EXPECT_GT(lost, 1000000 - 200000);
     std::vector<std::complex<float>> iq(1 << 20);
     EXPECT_EQ(idle->Read(iq.data(), static_cast<int>(iq.size())), 200000);
+}
+
+// The samples a receiver made and were not read yet: none after a read that waited for its
+// samples; growing by the receiver's rate times the time less what was read while the reads find
+// samples waiting; never below none.
+TEST(IqBacklog, GrowsWhileTheReadsLagAndEndsWithAReadThatWaits) {
+    CIqBacklog backlog(1000.0);  // 1000 samples a second
+    const struct {
+        std::int64_t count;
+        double readSeconds;
+        double sinceLast;
+        std::int64_t expected;
+    } reads[] = {
+        {100, 0.10, 0.10, 0},   // waited as long as the samples span: caught up
+        {100, 0.0, 0.60, 500},  // half a second of the reader elsewhere, 100 read at once
+        {100, 0.0, 0.0, 400},
+        {100, 0.04, 0.05, 350},  // 40 ms for 100 ms of samples: they were waiting
+        {100, 0.05, 0.05, 0},    // half the span: the receiver's pace held the read up
+        {100, 0.0, 0.01, 0},     // read faster than made: still none
+        {0, 0.0, 0.02, 20},
+    };
+    for (const auto& r : reads) {
+        backlog.Read(r.count, r.readSeconds, r.sinceLast);
+        EXPECT_EQ(backlog.Samples(), r.expected) << &r - reads;
+    }
+    backlog.Reset();
+    EXPECT_EQ(backlog.Samples(), 0);
 }
 
 // Two bands in turn: the receiver is retuned from one centre to the other, a station is in view
