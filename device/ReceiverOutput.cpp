@@ -36,8 +36,13 @@ void CReceiverOutput::Restart(bool keepRds) {
     m_fCorrection = 0.0;
     m_fNoiseSum = 0.0;
     m_nNoiseCount = 0;
-    m_nInput = 0;
-    m_nAtLimit = 0;
+    if (!m_bConverterCounts) {
+        // A shared receiver's counts are of its converter, which a station's restart leaves
+        // running: those taken with the samples before the restart may cover the ones after.
+        m_nInput = 0;
+        m_nAtLimit = 0;
+        m_fOverload = 0.0f;
+    }
     m_fCarrierToNoise = CReception::kUnknown;
     m_bSignal = true;
     if (!keepRds) {
@@ -154,12 +159,15 @@ CReception CReceiverOutput::Reception() {
     if (m_fStation > 0.0) {
         reception.fFrequencyErrorPpm = static_cast<float>(error / m_fStation * 1e6);
     }
+    // A block made of samples whose counts an earlier block took (one read bringing several
+    // blocks) has the overload of that read.
     if (m_nInput > 0) {
-        reception.fOverload = static_cast<float>(100.0 * static_cast<double>(m_nAtLimit) /
-                                                 static_cast<double>(m_nInput));
+        m_fOverload = static_cast<float>(100.0 * static_cast<double>(m_nAtLimit) /
+                                         static_cast<double>(m_nInput));
         m_nInput = 0;
         m_nAtLimit = 0;
     }
+    reception.fOverload = m_fOverload;
     return reception;
 }
 

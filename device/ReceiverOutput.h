@@ -91,6 +91,7 @@ private:
     long long m_nInput = 0;  // IQ samples since the last block, and those at the limits
     long long m_nAtLimit = 0;
     bool m_bConverterCounts = false;  // counted by UseConverterCounts
+    float m_fOverload = 0.0f;         // % at the limits of the samples counted last
     float m_fCarrierToNoise = CReception::kUnknown;
     bool m_bSignal = true;
     std::vector<std::uint8_t> m_bits;     // one call's bits
