@@ -1,11 +1,15 @@
 #include "device/IqPanorama.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <complex>
+#include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "device/IqBacklog.h"
 #include "device/IqStream.h"
 #include "dsp/ChannelMeter.h"
 #include "platform/GenericException.h"
@@ -59,6 +63,7 @@ public:
                         : 0.0),
           m_pStream(MakeIqStream(settings.strName, running)),
           m_nSettle(static_cast<int>(settings.fRate * kPanoramaSettleSeconds)),
+          m_backlog(settings.fRate),
           m_iq(static_cast<std::size_t>(std::max(m_nSettle, kReadingSamples * kReadings))) {
         if (settings.fRate < CFmReceiver::kMinimumSampleRate) {
             throw CIqStreamError(StringFormat("%s: the rate %.0f is below 400000 samples/s",
@@ -69,12 +74,19 @@ public:
 
     bool Measure(double frequency, float* readings) override {
         const double centre = frequency - m_fOffset;
+        // What the receiver made before the retuning and was not read yet is of the frequency
+        // before, as are the first samples after it.
+        std::int64_t skip = m_nSettle;
         if (m_pStream->IsOpen()) {
+            m_backlog.Read(0, 0.0, Since());
+            skip += m_backlog.Samples();
             m_pStream->Retune(centre);
         } else {
             m_pStream->Open({centre, m_settings.fRate, m_settings.gain, m_settings.ppm});
+            m_backlog.Reset();
+            m_lastRead = std::chrono::steady_clock::now();
         }
-        if (!m_pStream->IsOpen() || !Fill(m_nSettle) || !Fill(kReadingSamples * kReadings)) {
+        if (!m_pStream->IsOpen() || !Skip(skip) || !Fill(kReadingSamples * kReadings)) {
             return false;
         }
         for (int i = 0; i < kReadings; ++i) {
@@ -87,7 +99,9 @@ private:
     // `count` samples into the buffer, as many reads as that takes; false when stopped.
     bool Fill(int count) {
         for (int have = 0; have < count;) {
+            const auto asked = std::chrono::steady_clock::now();
             const int got = m_pStream->Read(m_iq.data() + have, count - have);
+            m_backlog.Read(got, std::chrono::duration<double>(Now() - asked).count(), Since());
             if (got == 0) {
                 return false;
             }
@@ -95,12 +109,30 @@ private:
         }
         return true;
     }
+    // Reads and forgets `count` samples, a buffer at a time; false when stopped.
+    bool Skip(std::int64_t count) {
+        const auto buffer = static_cast<std::int64_t>(m_iq.size());
+        for (; count > 0; count -= buffer) {
+            if (!Fill(static_cast<int>(std::min(count, buffer)))) {
+                return false;
+            }
+        }
+        return true;
+    }
+    static std::chrono::steady_clock::time_point Now() { return std::chrono::steady_clock::now(); }
+    // Seconds since the last read ended (or the stream opened); the clock starts again.
+    double Since() {
+        const auto now = Now();
+        return std::chrono::duration<double>(now - std::exchange(m_lastRead, now)).count();
+    }
 
     CLiveSourceSettings m_settings;
     double m_fFullScale;
     double m_fOffset;  // of the channel from the tuned centre
     std::unique_ptr<CIqStream> m_pStream;
     int m_nSettle;
+    CIqBacklog m_backlog;  // the receiver's samples made but not read yet
+    std::chrono::steady_clock::time_point m_lastRead;
     std::vector<std::complex<float>> m_iq;
     std::unique_ptr<CChannelMeter> m_pMeter;
 };

@@ -33,7 +33,8 @@ std::unique_ptr<CIqPanorama> MakeIqFilePanorama(const CIqSourceSettings& setting
 
 // From a live receiver: tuned for every point, its channel away from the receiver's DC spike as
 // for a measurement. The samples of the first kSettleSeconds after tuning are passed over: the
-// receiver's buffers still hold the last frequency (an RTL-SDR's are ~110 ms at 1.2 MS/s).
+// receiver's buffers still hold the last frequency (an RTL-SDR's are ~110 ms at 1.2 MS/s); so are
+// those it made before the tuning that were not read yet (a caller that paused between points).
 // Connects at the first point; every wait ends soon after `running` falls. Throws
 // CIqStreamError, also for a rate below 400 kS/s.
 std::unique_ptr<CIqPanorama> MakeLivePanorama(const CLiveSourceSettings& settings, double fullScale,

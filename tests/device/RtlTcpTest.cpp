@@ -3,11 +3,13 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <cmath>
 #include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "device/IqPanorama.h"
 #include "device/TavikControl.h"
 #include "platform/GenericException.h"
 #include "platform/MessageQueue.h"
@@ -161,6 +163,39 @@ TEST(RtlTcp, RefusesAnAddressWithoutHostOrWithABadPort) {
         device.SetLiveSource(settings);
         CQueueTarget window;
         EXPECT_THROW(device.StartADCTransfer(&window), CTavikControlException) << receiver;
+    }
+}
+
+// A scan that pauses between its points: the samples the receiver made meanwhile, still on
+// their way, are of the point before and are passed over with the settling time. A carrier at
+// 100 MHz reads high there and not at 100.4 MHz, measured after a second's pause.
+TEST(RtlTcp, APanoramaPointAfterAPauseIsNotReadFromThePointBefore) {
+    constexpr double kRate = 1200000.0;
+    double phase = 0.0;
+    CRtlTcpServer server(
+        [&phase](std::uint32_t centre, std::uint8_t* iq, std::size_t size) {
+            const double step = 2.0 * M_PI * (100e6 - centre) / kRate;
+            const double amplitude = std::fabs(100e6 - centre) < kRate / 2.0 ? 63.75 : 0.0;
+            for (std::size_t i = 0; i + 1 < size; i += 2, phase += step) {
+                iq[i] = static_cast<std::uint8_t>(std::lround(127.5 + amplitude * std::cos(phase)));
+                iq[i + 1] =
+                    static_cast<std::uint8_t>(std::lround(127.5 + amplitude * std::sin(phase)));
+            }
+        },
+        2.0 * kRate);
+    CLiveSourceSettings settings;
+    settings.strName = server.ReceiverName();
+    settings.fRate = kRate;
+    settings.bKeep = false;
+    const std::atomic<bool> running{true};
+    const std::unique_ptr<CIqPanorama> panorama = MakeLivePanorama(settings, 80.0, running);
+    float readings[CIqPanorama::kReadings];
+    ASSERT_TRUE(panorama->Measure(100.0e6, readings));
+    EXPECT_NEAR(readings[CIqPanorama::kReadings - 1], 74.0, 1.0);
+    std::this_thread::sleep_for(1s);
+    ASSERT_TRUE(panorama->Measure(100.4e6, readings));
+    for (const float reading : readings) {
+        EXPECT_LT(reading, 40.0f);
     }
 }
 
