@@ -1,6 +1,7 @@
 #pragma once
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdint>
 
@@ -14,7 +15,25 @@ namespace tavik {
 // the old band as the new one.
 class CIqBacklog {
 public:
+    using Clock = std::chrono::steady_clock;
+
     explicit CIqBacklog(double rate) : m_fRate(rate) {}
+
+    // The stream opened at `now`: nothing is waiting.
+    void Start(Clock::time_point now) {
+        m_fSamples = 0.0;
+        m_last = now;
+    }
+    // A read asked at `asked` that returned `count` samples at `done`.
+    void Read(std::int64_t count, Clock::time_point asked, Clock::time_point done) {
+        Read(count, Seconds(done - asked), Seconds(done - m_last));
+        m_last = done;
+    }
+    // The backlog at `now`, the receiver's samples since the last read counted in.
+    std::int64_t SamplesAt(Clock::time_point now) {
+        Read(0, now, now);
+        return Samples();
+    }
 
     // A read that returned `count` samples after `readSeconds` in the read, `sinceLast` seconds
     // after the end of the read before (that includes the read itself).
@@ -27,11 +46,13 @@ public:
         m_fSamples = std::max(0.0, m_fSamples + m_fRate * sinceLast - static_cast<double>(count));
     }
     std::int64_t Samples() const { return std::llround(m_fSamples); }
-    void Reset() { m_fSamples = 0.0; }
 
 private:
+    static double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
+
     double m_fRate;
     double m_fSamples = 0.0;
+    Clock::time_point m_last{};
 };
 
 }  // namespace tavik

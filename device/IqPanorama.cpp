@@ -1,12 +1,10 @@
 #include "device/IqPanorama.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <complex>
 #include <cstdint>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "device/IqBacklog.h"
@@ -78,13 +76,11 @@ public:
         // before, as are the first samples after it.
         std::int64_t skip = m_nSettle;
         if (m_pStream->IsOpen()) {
-            m_backlog.Read(0, 0.0, Since());
-            skip += m_backlog.Samples();
+            skip += m_backlog.SamplesAt(CIqBacklog::Clock::now());
             m_pStream->Retune(centre);
         } else {
             m_pStream->Open({centre, m_settings.fRate, m_settings.gain, m_settings.ppm});
-            m_backlog.Reset();
-            m_lastRead = std::chrono::steady_clock::now();
+            m_backlog.Start(CIqBacklog::Clock::now());
         }
         if (!m_pStream->IsOpen() || !Skip(skip) || !Fill(kReadingSamples * kReadings)) {
             return false;
@@ -99,9 +95,9 @@ private:
     // `count` samples into the buffer, as many reads as that takes; false when stopped.
     bool Fill(int count) {
         for (int have = 0; have < count;) {
-            const auto asked = std::chrono::steady_clock::now();
+            const auto asked = CIqBacklog::Clock::now();
             const int got = m_pStream->Read(m_iq.data() + have, count - have);
-            m_backlog.Read(got, std::chrono::duration<double>(Now() - asked).count(), Since());
+            m_backlog.Read(got, asked, CIqBacklog::Clock::now());
             if (got == 0) {
                 return false;
             }
@@ -119,12 +115,6 @@ private:
         }
         return true;
     }
-    static std::chrono::steady_clock::time_point Now() { return std::chrono::steady_clock::now(); }
-    // Seconds since the last read ended (or the stream opened); the clock starts again.
-    double Since() {
-        const auto now = Now();
-        return std::chrono::duration<double>(now - std::exchange(m_lastRead, now)).count();
-    }
 
     CLiveSourceSettings m_settings;
     double m_fFullScale;
@@ -132,7 +122,6 @@ private:
     std::unique_ptr<CIqStream> m_pStream;
     int m_nSettle;
     CIqBacklog m_backlog;  // the receiver's samples made but not read yet
-    std::chrono::steady_clock::time_point m_lastRead;
     std::vector<std::complex<float>> m_iq;
     std::unique_ptr<CChannelMeter> m_pMeter;
 };

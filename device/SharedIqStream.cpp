@@ -282,8 +282,7 @@ void CSharedIqStream::Open(int station) {
             RestartBand(m_nBand.load());
             m_bBusy = false;
             m_bandSince = std::chrono::steady_clock::now();
-            m_lastRead = m_bandSince;
-            m_backlog.Reset();
+            m_backlog.Start(m_bandSince);
             m_nSettle = 0;
         }
         m_changed.notify_all();
@@ -344,10 +343,8 @@ int CSharedIqStream::Read(int station, const std::atomic<bool>& running, std::co
         try {
             const auto asked = std::chrono::steady_clock::now();
             count = m_pDevice->Read(m_iq.data(), static_cast<int>(m_iq.size()));
-            const auto read = std::chrono::steady_clock::now();
-            m_backlog.Read(count, std::chrono::duration<double>(read - asked).count(),
-                           std::chrono::duration<double>(read - m_lastRead).count());
-            m_lastRead = read;
+            const auto now = std::chrono::steady_clock::now();
+            m_backlog.Read(count, asked, now);
             restart = count > 0 && m_pDevice->TakeBreak();
             // The samples made before a retuning and not read yet, and the first ones after
             // it, are of the band before.
@@ -374,7 +371,6 @@ int CSharedIqStream::Read(int station, const std::atomic<bool>& running, std::co
                 }
                 m_pieceCounts = {count, atLimit};
             }
-            const auto now = std::chrono::steady_clock::now();
             // A band is left only once it brought samples of its own.
             if (m_bands.size() > 1 && count > 0 && m_nSettle == 0 && now - m_bandSince >= m_dwell) {
                 next = (band + 1) % static_cast<int>(m_bands.size());

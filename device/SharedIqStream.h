@@ -121,7 +121,6 @@ private:
     std::chrono::steady_clock::time_point m_bandSince;
     std::int64_t m_nSettle = 0;  // samples still to skip after a retuning
     CIqBacklog m_backlog;        // the receiver's samples made but not read yet
-    std::chrono::steady_clock::time_point m_lastRead;
     std::atomic<bool> m_bRunning{true};
     std::unique_ptr<CIqStream> m_pDevice;
     double m_fChannelRate = 0.0;

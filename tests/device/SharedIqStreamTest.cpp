@@ -171,7 +171,7 @@ TEST(IqBacklog, GrowsWhileTheReadsLagAndEndsWithAReadThatWaits) {
         backlog.Read(r.count, r.readSeconds, r.sinceLast);
         EXPECT_EQ(backlog.Samples(), r.expected) << &r - reads;
     }
-    backlog.Reset();
+    backlog.Start(CIqBacklog::Clock::now());  // a new stream
     EXPECT_EQ(backlog.Samples(), 0);
 }
 
